@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages plumet needs to build, run and test, and only
+# those that are missing. Safe to run again; quiet unless something is installed.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  qt6-webengine-dev libqt6opengl6-dev libqt6svg6-dev qt6-networkauth-dev qt6-multimedia-dev
+  # libraries
+  libssl-dev libplist-dev libtidy-dev libsecret-1-dev liblcms2-dev libarchive-dev
+  # run-time helpers and test peers
+  libplist-utils openssl perl libtext-textile-perl
+  gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
