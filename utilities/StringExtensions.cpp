@@ -1,0 +1,480 @@
+#include "StringExtensions.h"
+
+#include "Base64Encoding.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHash>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <algorithm>
+#include <openssl/evp.h>
+
+namespace rv {
+
+namespace {
+
+// Fetched once and kept for the life of the process: no global digest registration
+// and no per-call table release, so the digests are safe on any thread.
+const EVP_MD* md5Digest()
+{
+    static const EVP_MD* digest = EVP_MD_fetch(nullptr, "MD5", nullptr);
+    return digest;
+}
+
+const EVP_MD* sha1Digest()
+{
+    static const EVP_MD* digest = EVP_MD_fetch(nullptr, "SHA1", nullptr);
+    return digest;
+}
+
+QByteArray digestOf(const EVP_MD* digest, QByteArrayView bytes)
+{
+    unsigned char buffer[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!digest ||
+        EVP_Digest(bytes.data(), size_t(bytes.size()), buffer, &length, digest, nullptr) != 1) {
+        qWarning("RVUtilities: digest unavailable");
+        return {};
+    }
+    return QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(length));
+}
+
+void collapseRepeats(QString& text, QStringView pair, QStringView single)
+{
+    while (text.contains(pair))
+        text.replace(pair.toString(), single.toString());
+}
+
+} // namespace
+
+// --- comparisons and tests ---------------------------------------------------
+
+bool isSortaEqualTo(const QString& text, const QString& other)
+{
+    return text.compare(other, Qt::CaseInsensitive) == 0;
+}
+
+bool isEqualToTrimmed(const QString& text, const QString& other)
+{
+    return text.trimmed() == other.trimmed();
+}
+
+bool substr(const QString& text, const QString& part)
+{
+    return text.contains(part, Qt::CaseInsensitive);
+}
+
+bool imageURL(const QString& text)
+{
+    static const QStringList extensions = {
+        QStringLiteral(".jpg"), QStringLiteral(".jpeg"), QStringLiteral(".gif"),
+        QStringLiteral(".png"), QStringLiteral(".tif"),  QStringLiteral(".pdf"),
+        QStringLiteral(".mov"), QStringLiteral(".mp"),
+    };
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [&](const QString& ext) { return text.contains(ext, Qt::CaseInsensitive); });
+}
+
+bool validURLScheme(const QString& text)
+{
+    static const QStringList schemes = {
+        QStringLiteral("http"),  QStringLiteral("data:"), QStringLiteral("mailto:"),
+        QStringLiteral("ftp:"),  QStringLiteral("feed:"), QStringLiteral("news:"),
+        QStringLiteral("nntp:"), QStringLiteral("ldap:"),
+    };
+    return std::any_of(schemes.begin(), schemes.end(),
+                       [&](const QString& scheme) { return text.startsWith(scheme); });
+}
+
+// --- trimming and whitespace -------------------------------------------------
+
+QString trimNonLetters(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (!c.isPunct() && !c.isSpace())
+            out.append(c);
+    }
+    return out;
+}
+
+QString trimWhitespace(const QString& text)
+{
+    return text.trimmed();
+}
+
+QString trimHTML(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    int depth = 0;
+    for (const QChar c : text) {
+        if (c == u'<') {
+            ++depth;
+        } else if (c == u'>' && depth > 1) {
+            --depth;
+        } else if (c == u'>' && depth == 1) {
+            out.append(u' ');
+            depth = 0;
+        } else if (depth == 0) {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+QString whiteWash(const QString& text)
+{
+    QString s = text;
+    s.replace(u'\t', u' ');
+    collapseRepeats(s, u"  ", u" ");
+    s.replace(u'\r', u'\n');
+    s.replace(QStringLiteral(" \n"), QStringLiteral("\n"));
+    s.replace(QStringLiteral("\n "), QStringLiteral("\n"));
+    collapseRepeats(s, u"\n\n", u"\n");
+    s.replace(QStringLiteral("\n"), QStringLiteral("... "));
+    return s;
+}
+
+QString reduceAllWhiteSpace(const QString& text)
+{
+    QString s = text;
+    s.replace(u'\r', u' ');
+    s.replace(u'\n', u' ');
+    s.replace(u'\t', u' ');
+    collapseRepeats(s, u"  ", u" ");
+    return s;
+}
+
+// --- digests -----------------------------------------------------------------
+
+QString MD5(const QString& text)
+{
+    return QString::fromLatin1(digestOf(md5Digest(), text.toUtf8()).toHex());
+}
+
+QByteArray SHA1(const QByteArray& bytes)
+{
+    return digestOf(sha1Digest(), bytes);
+}
+
+QString createWSSE(const QByteArray& bytes)
+{
+    return base64EncodingWithLineLength(SHA1(bytes), 0);
+}
+
+QString createWSSE(const QString& text)
+{
+    return createWSSE(text.toUtf8());
+}
+
+// --- XML escapes -------------------------------------------------------------
+
+QString encodeXML(const QString& text)
+{
+    QString s = text;
+    s.replace(u'&', QStringLiteral("&amp;"));
+    s.replace(u'<', QStringLiteral("&lt;"));
+    s.replace(u'>', QStringLiteral("&gt;"));
+    s.replace(u'"', QStringLiteral("&quot;"));
+    return s;
+}
+
+QString decodeXML(const QString& text)
+{
+    // The order matters and is relied upon: "&amp;" before the numeric forms.
+    static const std::pair<QString, QString> replacements[] = {
+        {QStringLiteral("&lt;"), QStringLiteral("<")},
+        {QStringLiteral("&gt;"), QStringLiteral(">")},
+        {QStringLiteral("&quot;"), QStringLiteral("\"")},
+        {QStringLiteral("&apos;"), QStringLiteral("'")},
+        {QStringLiteral("&#13;"), QStringLiteral("\n")},
+        {QStringLiteral("&amp;"), QStringLiteral("&")},
+        {QStringLiteral("&#38;"), QStringLiteral("&")},
+        {QStringLiteral("&#60;"), QStringLiteral("<")},
+        {QStringLiteral("&#34;"), QStringLiteral("\"")},
+        {QStringLiteral("&#62;"), QStringLiteral(">")},
+        {QStringLiteral("&#39;"), QStringLiteral("'")},
+    };
+    QString s = text;
+    for (const auto& [from, to] : replacements)
+        s.replace(from, to);
+    return s;
+}
+
+QString decodeXMLEntity(const QString& text)
+{
+    return convertSingleEntity(text);
+}
+
+// --- URLs --------------------------------------------------------------------
+
+QString stringByAppendingURLComponent(const QString& base, const QString& component)
+{
+    QString joined = base;
+    if (!joined.isEmpty() && !joined.endsWith(u'/'))
+        joined.append(u'/');
+    joined.append(component.startsWith(u'/') ? QStringView(component).mid(1)
+                                             : QStringView(component));
+    return joined;
+}
+
+QString stringByDeletingLastURLComponent(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    const qsizetype end = text.size() > 1 && text.endsWith(u'/') ? text.size() - 1 : text.size();
+    const qsizetype slash = text.lastIndexOf(u'/', end - 1);
+    if (slash < 0)
+        return QString();
+    if (slash == 0)
+        return QStringLiteral("/");
+    return text.left(slash);
+}
+
+QUrl escapedURL(const QString& text, const QString& legalCharacters)
+{
+    if (text.isEmpty())
+        return {};
+    // ASCII characters a URL may hold as they are (the reserved and unreserved sets).
+    static constexpr QStringView safe = u"!$&'()*+,-./:;=?@_~";
+    const auto isHex = [](QChar c) {
+        return c.isDigit() || QStringView(u"abcdefABCDEF").contains(c);
+    };
+
+    // The authority (host) part, where the brackets of an IPv6 address belong.
+    const qsizetype schemeEnd = text.indexOf(QStringLiteral("://"));
+    const qsizetype authorityStart = schemeEnd < 0 ? -1 : schemeEnd + 3;
+    qsizetype authorityEnd = -1;
+    if (authorityStart >= 0) {
+        static const QRegularExpression afterHost(QStringLiteral("[/?#]"));
+        authorityEnd = text.indexOf(afterHost, authorityStart);
+        if (authorityEnd < 0)
+            authorityEnd = text.size();
+    }
+
+    QString escaped;
+    escaped.reserve(text.size() * 3 / 2);
+    bool fragmentStarted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool inAuthority = i >= authorityStart && i < authorityEnd;
+        bool keep = legalCharacters.contains(c) ||
+                    (c.unicode() < 128 && (c.isLetterOrNumber() || safe.contains(c)));
+        if (c == u'%')
+            keep = keep || (i + 2 < text.size() && isHex(text[i + 1]) && isHex(text[i + 2]));
+        else if (c == u'#' && !fragmentStarted)
+            keep = fragmentStarted = true;
+        else if ((c == u'[' || c == u']') && inAuthority)
+            keep = true;
+
+        if (keep) {
+            escaped.append(c);
+            continue;
+        }
+        const qsizetype length =
+            c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QByteArray utf8 = text.mid(i, length).toUtf8();
+        for (const char byte : utf8)
+            escaped.append(
+                QStringLiteral("%%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0')).toUpper());
+        i += length - 1;
+    }
+    const QUrl url(escaped, QUrl::StrictMode);
+    return url.isValid() ? url : QUrl();
+}
+
+std::optional<QString> URLFromClipboardText(const QString& text)
+{
+    static constexpr QStringView extra = u"(){}+.,-/:;?_#&=%@~";
+    if (!text.contains(u'.'))
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (!c.isLetter() && !c.isDigit() && !extra.contains(c))
+            return std::nullopt;
+    }
+    const QString escaped = encodeXML(text);
+    return escaped.contains(u':') ? escaped : QStringLiteral("http://") + escaped;
+}
+
+std::optional<QString> URLWithClipboard()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return std::nullopt;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText())
+        return std::nullopt;
+    return URLFromClipboardText(data->text());
+}
+
+// --- dates -------------------------------------------------------------------
+
+namespace {
+
+// The four W3C forms: date, hours and minutes, optional seconds, and "Z" or an
+// offset written +hhmm (the colon is taken out beforehand).
+QDateTime parseW3CDate(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2})(?::(\\d{2}))?(Z|[+-]\\d{4})$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return {};
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(),
+                     m.capturedLength(6) ? m.captured(6).toInt() : 0);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    const QString zone = m.captured(7);
+    int offset = 0;
+    if (zone != u"Z") {
+        offset = (zone.mid(1, 2).toInt() * 60 + zone.mid(3, 2).toInt()) * 60;
+        if (zone.startsWith(u'-'))
+            offset = -offset;
+    }
+    return QDateTime(date, time, Qt::OffsetFromUTC, offset);
+}
+
+// Any other common way of writing a date: RFC 2822 (RSS), ISO 8601 with or without
+// zone, XML-RPC's compact form (local time, as the protocol has no zone).
+QDateTime parseLenientDate(const QString& text)
+{
+    for (const Qt::DateFormat format : {Qt::ISODateWithMs, Qt::RFC2822Date, Qt::TextDate}) {
+        const QDateTime date = QDateTime::fromString(text, format);
+        if (date.isValid())
+            return date;
+    }
+    for (const char* format :
+         {"yyyyMMddTHH:mm:ss", "yyyyMMddTHHmmss", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm"}) {
+        const QDateTime date = QDateTime::fromString(text, QLatin1String(format));
+        if (date.isValid())
+            return date;
+    }
+    return {};
+}
+
+} // namespace
+
+QDateTime parseDate(const QString& input)
+{
+    const QString trimmed = input.trimmed();
+    QString text = trimmed;
+
+    // Drop a fraction of seconds, keeping the zone that follows it.
+    qsizetype fraction = text.indexOf(u'.');
+    if (fraction < 0)
+        fraction = text.indexOf(u',');
+    if (fraction >= 0) {
+        qsizetype zone = text.indexOf(u'+', fraction);
+        if (zone < 0)
+            zone = text.indexOf(u'-', fraction);
+        if (zone < 0)
+            zone = text.indexOf(u'Z', fraction);
+        if (zone >= 0)
+            text.remove(fraction, zone - fraction);
+        else
+            text.truncate(fraction);
+    }
+
+    // An offset written +hh:mm becomes +hhmm. Only a zone loses its colon: a time
+    // without zone ("…T10:00") keeps its own.
+    static const QRegularExpression colonZone(QStringLiteral("[+-]\\d{2}:\\d{2}$"));
+    if (colonZone.match(text).hasMatch())
+        text.remove(text.size() - 3, 1);
+
+    QDateTime date = parseW3CDate(text);
+    if (!date.isValid())
+        date = parseLenientDate(trimmed);
+    return date.isValid() ? date.toLocalTime() : QDateTime();
+}
+
+// --- colours -----------------------------------------------------------------
+
+namespace {
+
+// The leading floating-point number of the text (spaces before it allowed), 0 when none.
+double leadingNumber(QStringView text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
+    const QRegularExpressionMatch m = number.match(text.toString());
+    return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
+}
+
+std::optional<quint32> leadingHexNumber(QStringView text)
+{
+    if (text.startsWith(u"0x", Qt::CaseInsensitive))
+        text = text.mid(2);
+    quint64 value = 0;
+    qsizetype digits = 0;
+    for (const QChar c : text) {
+        const int digit = QStringView(u"0123456789abcdef").indexOf(c.toLower());
+        if (digit < 0)
+            break;
+        value = std::min<quint64>(value * 16 + digit, 0xFFFFFFFFu);
+        ++digits;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    return quint32(value);
+}
+
+} // namespace
+
+std::optional<Color> colorFromCSSColorSpec(const QString& text)
+{
+    static const QHash<QString, Color> namedColors = {
+        {QStringLiteral("white"), Color(1, 1, 1)},
+        {QStringLiteral("gray"), Color(0.5, 0.5, 0.5)},
+        {QStringLiteral("aqua"), Color(0, 1, 1)},
+        {QStringLiteral("teal"), Color(0, 0.5, 0.5)},
+        {QStringLiteral("fuchsia"), Color(1, 0, 1)},
+        {QStringLiteral("purple"), Color(0.5, 0, 0.5)},
+        {QStringLiteral("blue"), Color(0, 0, 1)},
+        {QStringLiteral("navy"), Color(0, 0, 0.5)},
+        {QStringLiteral("yellow"), Color(1, 1, 0)},
+        {QStringLiteral("olive"), Color(0.5, 0.5, 0)},
+        {QStringLiteral("lime"), Color(0, 1, 0)},
+        {QStringLiteral("green"), Color(0, 0.5, 0)},
+        {QStringLiteral("red"), Color(1, 0, 0)},
+        {QStringLiteral("maroon"), Color(0.5, 0, 0)},
+        {QStringLiteral("silver"), Color(0.75, 0.75, 0.75)},
+        {QStringLiteral("black"), Color(0, 0, 0)},
+    };
+    if (const auto it = namedColors.constFind(text); it != namedColors.cend())
+        return *it;
+
+    if (text.startsWith(u'#')) {
+        if (const std::optional<quint32> value = leadingHexNumber(QStringView(text).mid(1))) {
+            return Color(((*value >> 16) & 0xFF) / 255.0, ((*value >> 8) & 0xFF) / 255.0,
+                         (*value & 0xFF) / 255.0);
+        }
+    }
+
+    const qsizetype rgb = text.indexOf(QStringLiteral("rgb"));
+    if (rgb < 0)
+        return std::nullopt;
+    const qsizetype open = text.indexOf(u'(', rgb);
+    if (open < 0)
+        return std::nullopt;
+    const qsizetype close = text.indexOf(u')', open + 1);
+    const QStringView inside = QStringView(text).mid(open + 1, close < 0 ? -1 : close - open - 1);
+    if (inside.isEmpty())
+        return std::nullopt;
+    const QList<QStringView> parts = inside.split(u',');
+    if (parts.size() < 3)
+        return std::nullopt;
+
+    double components[4] = {0, 0, 0, 1};
+    for (qsizetype i = 0; i < std::min<qsizetype>(parts.size(), 4); ++i)
+        components[i] = leadingNumber(parts[i]) / 255.0;
+    if (components[0] + components[1] + components[2] + components[3] < 0.1)
+        return Color(1, 1, 1);
+    for (double& component : components)
+        component = std::clamp(component, 0.0, 1.0);
+    return Color(components[0], components[1], components[2], components[3]);
+}
+
+} // namespace rv
