@@ -1,13 +1,10 @@
 #include "SupportFolder.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStandardPaths>
-#include <QThread>
 #include <cstdlib>
 #include <mutex>
 
@@ -17,18 +14,11 @@ namespace {
 
 constexpr auto supportFolderName = "plumet3";
 
-void alertAndQuit(const QString& message)
+// Without a folder nothing can be stored and no caller is prepared to go on. The
+// application replaces this with an alert (installSupportFolderAlert).
+void logAndQuit(const QString& message)
 {
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (app && QThread::currentThread() == app->thread()) {
-        QMessageBox alert(QMessageBox::Critical, QCoreApplication::translate("cutils", "Alert"),
-                          message);
-        alert.addButton(QCoreApplication::translate("cutils", "Quit"), QMessageBox::AcceptRole);
-        alert.exec();
-    } else {
-        qCritical("%s", qPrintable(message));
-    }
-    // Nothing can be stored without the folder, and no caller is prepared to go on.
+    qCritical("%s", qPrintable(message));
     std::exit(EXIT_FAILURE);
 }
 
@@ -40,7 +30,7 @@ std::mutex& handlerMutex()
 
 SupportFolderFailureHandler& currentHandler()
 {
-    static SupportFolderFailureHandler handler = alertAndQuit;
+    static SupportFolderFailureHandler handler = logAndQuit;
     return handler;
 }
 
@@ -60,7 +50,7 @@ SupportFolderFailureHandler setSupportFolderFailureHandler(SupportFolderFailureH
 {
     std::lock_guard lock(handlerMutex());
     SupportFolderFailureHandler previous = std::move(currentHandler());
-    currentHandler() = handler ? std::move(handler) : SupportFolderFailureHandler(alertAndQuit);
+    currentHandler() = handler ? std::move(handler) : SupportFolderFailureHandler(logAndQuit);
     return previous;
 }
 

@@ -11,7 +11,8 @@ namespace cutils {
 using SupportFolderFailureHandler = std::function<void(const QString& message)>;
 
 // Replaces the failure handler and returns the previous one; an empty handler restores
-// the default, which shows an "Alert" with a single "Quit" button and then ends the program.
+// the default, which logs the sentence and ends the program. The application installs
+// an alert instead (installSupportFolderAlert in SupportFolderAlert.h).
 SupportFolderFailureHandler setSupportFolderFailureHandler(SupportFolderFailureHandler handler);
 
 // The support folder, created when missing. When it cannot be found or made the failure
