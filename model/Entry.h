@@ -1,0 +1,230 @@
+#pragma once
+
+#include "Archivable.h"
+#include "EntryOwner.h"
+#include "Genetic.h"
+#include "ModelTypes.h"
+#include "RecordKey.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+#include <span>
+
+// One post or page of a blog: its texts, publishing options, categories and tags,
+// the keys of the attachments its texts use, and the flag bits that say where it
+// stands between the local store and the server.
+//
+// Unset fields are null (QString), nullopt or an invalid QVariant. The getters of
+// `format`, `flag`, `editMode`, `hasCustomDate`, `entryDate`, `pingUris` and
+// `pluginSettings` store their default on first read; the five options read the
+// blog's value without storing it.
+class Entry : public Genetic, public Archivable, public std::enable_shared_from_this<Entry> {
+    Q_OBJECT
+public:
+    enum FlagBit {
+        LocalOnly = 1,   // not yet published
+        SendAsDraft = 2, // send to the server as a draft
+        ChangedLocally = 4,
+        BeingDeleted = 8,
+        IsPage = 16,
+    };
+
+    // A bare record, as the unarchiver makes it: no identifier, no defaults.
+    explicit Entry(QObject* parent = nullptr);
+    ~Entry() override;
+
+    // A new local entry: fresh identifier, flag 1, empty texts, needsSave.
+    static EntryPtr create();
+    // Gives a bare record its starting state (identifier, flag 1, date now, empty
+    // texts and categories) and lets it answer "findAndOpenEntry".
+    void commonInit();
+
+    // --- texts ---
+    QString body() const { return m_body; }
+    QString extended() const { return m_extended; }
+    QString summary() const { return m_summary; }
+    QString keywords() const { return m_keywords; }
+    // A null text stores an empty one.
+    void setBody(const QString& text);
+    void setExtended(const QString& text);
+    void setSummary(const QString& text);
+    void setKeywords(const QString& text);
+
+    QString permaLink() const { return m_permaLink; }
+    void setPermaLink(const QString& link);
+    QString editURI() const { return m_editURI; }
+    void setEditURI(const QString& uri);
+    QString author() const { return m_author; }
+    void setAuthor(const QString& author);
+
+    // The blog's default format (or "") is stored on first read.
+    QString format() const;
+    void setFormat(const QString& format);
+    // Accepts a string or a number (its decimal string); null clears.
+    void setFormatValue(const QVariant& format);
+
+    // --- lists ---
+    std::optional<CategoryList> categories() const { return m_categories; }
+    void setCategories(std::optional<CategoryList> categories);
+    std::optional<QStringList> attachments() const { return m_attachments; }
+    void setAttachments(std::optional<QStringList> keys);
+    std::optional<QVariantList> events() const { return m_events; }
+    void setEvents(std::optional<QVariantList> events);
+    std::optional<QVariantList> reviews() const { return m_reviews; }
+    void setReviews(std::optional<QVariantList> reviews);
+    // Ten empty pings when unset; never more than ten.
+    PingList pingUris() const;
+    void setPingUris(std::optional<PingList> pings);
+    QVariantMap pluginSettings() const;
+    void setPluginSettings(std::optional<QVariantMap> settings);
+
+    // --- date and flags ---
+    QDateTime entryDate() const;
+    // A null date stores now.
+    void setEntryDate(const QDateTime& date);
+    // 3 when the blog keeps posts as drafts on the server, else 1, stored on first read.
+    int flag() const;
+    void setFlag(std::optional<int> flag);
+    bool hasFlag(int bit) const { return (flag() & bit) != 0; }
+    // Both post "refreshEntryListing", also when nothing changed.
+    void addFlag(int bit);
+    void removeFlag(int bit);
+    bool draftOrPublish() const { return hasFlag(SendAsDraft); }
+    void setDraftOrPublish(bool asDraft);
+
+    // 0 rich editing, non-zero HTML source; the user default "usesHTMLEditor"
+    // is stored on first read.
+    int editMode() const;
+    // Nothing happens when the stored value has the same truth value.
+    void setEditMode(std::optional<int> mode);
+    bool hasCustomDate() const;
+    void setHasCustomDate(std::optional<bool> custom);
+
+    // --- options: the blog's value while unset ---
+    QVariant commentOption() const;
+    QVariant trackbackOption() const;
+    QVariant pingOption() const;
+    QVariant notifyOption() const;
+    QVariant smartOption() const;
+    // Strings and numbers become their integer value; null clears.
+    void setCommentOption(const QVariant& value);
+    void setTrackbackOption(const QVariant& value);
+    void setPingOption(const QVariant& value);
+    void setNotifyOption(const QVariant& value);
+    void setSmartOption(const QVariant& value);
+
+    QString commentTooltip() const;
+    QString trackbackTooltip() const;
+    QString draftTooltip() const;
+    QString notifyTooltip() const;
+
+    // --- owner and state ---
+    // The owning blog; a back reference that clears itself when a QObject blog goes.
+    EntryOwner* parentBlog() const;
+    void setParentBlog(EntryOwner* blog);
+
+    bool needsSave() const { return m_needsSave; }
+    void setNeedsSave(bool needsSave) { m_needsSave = needsSave; }
+    bool isNew() const { return m_isNew; }
+    void setIsNew(bool isNew) { m_isNew = isNew; }
+    bool beingPublished() const { return m_beingPublished; }
+    void setBeingPublished(bool publishing) { m_beingPublished = publishing; }
+
+    // Publish buffers and the server differences (filled by the publishing road).
+    QString pubBody() const { return m_pubBody; }
+    QString pubExtended() const { return m_pubExtended; }
+    QString pubSummary() const { return m_pubSummary; }
+    void setPublishTexts(const QString& body, const QString& extended, const QString& summary);
+    std::optional<QVariantMap> diffs() const { return m_diffs; }
+    void setDiffs(std::optional<QVariantMap> diffs);
+    void resetDiffs();
+
+    // Last HTML check (rendering).
+    QString fixedHTML() const { return m_fixedHTML; }
+    void setFixedHTML(const QString& html) { m_fixedHTML = html; }
+    QString validationErrorMessage() const { return m_validationError; }
+    void setValidationErrorMessage(const QString& text) { m_validationError = text; }
+
+    // --- plug-in answers, through the blog ---
+    bool hasComments() const;
+    bool hasTrackback() const;
+    bool hasDraft() const;
+    bool isXMLRPC() const;
+    // 1 with an extended field, plus 2 with a summary field.
+    int hasSummaryAndExtended() const;
+
+    // --- attachment keys ---
+    void addKeyToAttachments(const QString& key);
+    void removeKeyFromAttachments(const QString& key);
+    bool containsAttachment(const QString& key) const;
+    // Drops keys no text mentions; sets needsSave when any was dropped.
+    void removeUnusedAttachments();
+
+    // --- copies, comparison, moving ---
+    // A copy for a draft's last-saved state: same identifier and parent, lists
+    // share their elements, lazy defaults made.
+    EntryPtr copy() const;
+    void restoreFromCopy(const Entry& saved);
+    // needsSave = whether this entry differs from `saved`. Categories are compared
+    // by title and flags element by element, attachment keys exactly.
+    void setSaveIfNeeded(const Entry& saved);
+    // Moves the entry into `target` and answers the entry that now stands there. A
+    // local-only entry keeps its identifier; it is written in the target first and
+    // only then removed from its old blog, so a failure loses nothing: the answer is
+    // then null and *error says why. A published entry stays and a copy with a new
+    // identifier and flag 1 joins the target. Moving into the own blog answers the
+    // entry itself.
+    EntryPtr moveToBlog(EntryOwner* target, QString* error = nullptr);
+
+    // --- editing ---
+    QObject* editor() const;
+    void edit();
+
+    // --- stored forms ---
+    static std::span<const RecordKey<Entry>> storedKeys();
+    // The entry dictionary: fields read directly; dates as text, pings as addresses.
+    QVariantMap dictionary() const;
+
+    QString archiveClassName() const override { return QStringLiteral("Entry"); }
+    QStringList archiveClassChain() const override;
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    void initWithCoder(KeyedUnarchiver& coder) override;
+
+    // Opens this entry's draft when a "findAndOpenEntry" request names it.
+    void answerOpenRequest(const QVariantMap& request);
+
+private:
+    QVariant ownerOption(const char* name, const QVariant& own) const;
+    void setText(QString& field, const QString& text, const char* key);
+    void copyFieldsFrom(const Entry& source, bool materialise);
+
+    QString m_body, m_extended, m_summary, m_keywords;
+    QString m_permaLink, m_editURI, m_author;
+    mutable QString m_format;
+    std::optional<CategoryList> m_categories;
+    std::optional<QStringList> m_attachments;
+    std::optional<QVariantList> m_events, m_reviews;
+    mutable std::optional<PingList> m_pingUris;
+    mutable QDateTime m_entryDate;
+    mutable std::optional<int> m_flag;
+    mutable std::optional<int> m_editMode;
+    mutable std::optional<bool> m_hasCustomDate;
+    QVariant m_commentOption, m_trackbackOption, m_pingOption, m_notifyOption, m_smartOption;
+    mutable std::optional<QVariantMap> m_pluginSettings;
+
+    EntryOwner* m_parent = nullptr;
+    QPointer<QObject> m_parentObject; // set when the blog is a QObject
+    bool m_parentIsObject = false;
+
+    bool m_needsSave = false;
+    bool m_isNew = false;
+    bool m_beingPublished = false;
+    bool m_observesOpenRequests = false;
+    QString m_pubBody, m_pubExtended, m_pubSummary;
+    std::optional<QVariantMap> m_diffs;
+    QString m_fixedHTML, m_validationError;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ModelTypes.h"
+
+#include <QString>
+#include <QVariant>
+
+// What the blog-system plug-in of the owning account answers about the server.
+struct BlogCapabilities {
+    bool supportsComments = false;
+    bool supportsTrackback = false;
+    bool hasDraft = false;
+    bool hasSummaryField = false;
+    bool hasExtendedField = false;
+    bool supportsPages = false;
+    int supportedProtocol = -1; // 0 XML-RPC, 1 Atom, -1 unknown
+};
+
+// The blog an entry belongs to, as far as the entry asks anything of it. The blog
+// record implements it; tests use a fake.
+class EntryOwner {
+public:
+    virtual ~EntryOwner() = default;
+
+    // The blog's own value of an option an entry inherits: "commentOption",
+    // "trackbackOption", "pingOption", "notifyOption", "smartOption",
+    // "publishOption": what the blog's getter answers, its own defaults included.
+    // Invalid when the blog has none.
+    virtual QVariant inheritedOption(const QString& name) const = 0;
+    virtual QString defaultFormat() const = 0;
+    virtual BlogCapabilities capabilities() const = 0;
+    // The owning account's identifier.
+    virtual QString accountID() const = 0;
+
+    // Appends an entry to the blog's list (announced as "entries").
+    virtual void addEntry(const EntryPtr& entry) = 0;
+    // Removes the entry's file and the entry itself from the blog's list.
+    virtual void removeEntry(Entry* entry) = 0;
+    // Writes the entry's file now; false with a sentence in *error when it failed.
+    virtual bool saveEntry(Entry* entry, QString* error) = 0;
+};

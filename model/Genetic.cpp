@@ -1,0 +1,68 @@
+#include "Genetic.h"
+
+#include "Localization.h"
+#include "StringExtensions.h"
+
+#include <QDebug>
+
+Genetic::Genetic(QObject* parent) : QObject(parent) {}
+
+Genetic::~Genetic() = default;
+
+QString Genetic::untitled()
+{
+    return localized("Draft", "Untitled");
+}
+
+void Genetic::setUniqueID(const QString& id)
+{
+    m_uniqueID = id;
+    announce(QStringLiteral("uniqueID"));
+}
+
+void Genetic::setUniqueIDValue(const QVariant& id)
+{
+    if (!id.isValid() || id.isNull()) {
+        m_uniqueID.clear();
+    } else if (id.typeId() == QMetaType::QString) {
+        m_uniqueID = id.toString();
+    } else if (id.typeId() == QMetaType::Int || id.typeId() == QMetaType::LongLong ||
+               id.typeId() == QMetaType::UInt || id.typeId() == QMetaType::ULongLong) {
+        m_uniqueID = QString::number(id.toLongLong());
+    } else if (id.typeId() == QMetaType::Double) {
+        m_uniqueID = QString::number(id.toDouble(), 'g', 17);
+    } else {
+        qWarning().noquote() << "Invalid argument for unique ID!";
+    }
+    announce(QStringLiteral("uniqueID"));
+}
+
+void Genetic::setTitle(const QString& title)
+{
+    const QString stored = title.isEmpty() ? untitled() : title;
+    storeTitle(stored, rv::trimHTML(rv::decodeXML(stored)));
+}
+
+void Genetic::storeTitle(const QString& title, const QString& displayName)
+{
+    m_title = title;
+    announce(QStringLiteral("title"));
+    setDisplayName(displayName);
+}
+
+void Genetic::setDisplayName(const QString& name)
+{
+    m_displayName = name;
+    announce(QStringLiteral("displayName"));
+}
+
+void Genetic::setFoundOnServer(bool found)
+{
+    m_foundOnServer = found;
+    announce(QStringLiteral("foundOnServer"));
+}
+
+bool Genetic::titleLessThan(const Genetic& left, const Genetic& right)
+{
+    return left.title().compare(right.title(), Qt::CaseInsensitive) < 0;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+// Base of every record with a server identifier and a title. A nil title is a null
+// QString; once set, a title is never empty.
+class Genetic : public QObject {
+    Q_OBJECT
+public:
+    explicit Genetic(QObject* parent = nullptr);
+    ~Genetic() override;
+
+    QString uniqueID() const { return m_uniqueID; }
+    void setUniqueID(const QString& id);
+    // Accepts a string (kept), a number (its decimal string) or a null value
+    // (clears); anything else is refused with a log line. Announced in every case.
+    void setUniqueIDValue(const QVariant& id);
+
+    QString title() const { return m_title; }
+    // Null or empty becomes the localized "Untitled"; the display name is the title
+    // with entities decoded and tags removed.
+    virtual void setTitle(const QString& title);
+
+    QString displayName() const { return m_displayName; }
+    void setDisplayName(const QString& name);
+
+    bool foundOnServer() const { return m_foundOnServer; }
+    void setFoundOnServer(bool found);
+
+    // Case-insensitive ascending order by title, for lists of categories, tags,
+    // formats and links.
+    static bool titleLessThan(const Genetic& left, const Genetic& right);
+
+    static QString untitled();
+
+signals:
+    // A stored value changed; `key` is the field's name.
+    void valueChanged(const QString& key);
+
+protected:
+    void announce(const QString& key) { emit valueChanged(key); }
+    void storeTitle(const QString& title, const QString& displayName);
+
+private:
+    QString m_uniqueID;
+    QString m_title;
+    QString m_displayName;
+    bool m_foundOnServer = false;
+};

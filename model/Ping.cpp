@@ -1,0 +1,65 @@
+#include "Ping.h"
+
+#include "RecordArchiving.h"
+
+#include <array>
+
+namespace {
+
+const std::array<RecordKey<Ping>, 2> pingKeys{{
+    {"address", StoredKind::String, InArchive,
+     [](const Ping& p) { return p.address().isNull() ? QVariant() : QVariant(p.address()); },
+     [](Ping& p, const QVariant& v) { p.setAddress(v.toString()); }},
+    {"title", StoredKind::String, InArchive,
+     [](const Ping& p) { return p.title().isNull() ? QVariant() : QVariant(p.title()); },
+     [](Ping& p, const QVariant& v) { p.setTitle(v.toString()); }},
+}};
+
+} // namespace
+
+Ping::Ping(QObject* parent) : QObject(parent) {}
+
+std::span<const RecordKey<Ping>> Ping::storedKeys()
+{
+    return pingKeys;
+}
+
+PingPtr Ping::pingWithTitle(const QString& title, const QString& address)
+{
+    auto ping = std::make_shared<Ping>();
+    ping->setTitle(title);
+    ping->setAddress(address);
+    return ping;
+}
+
+void Ping::setTitle(const QString& title)
+{
+    m_title = title;
+    emit valueChanged(QStringLiteral("title"));
+}
+
+void Ping::setAddress(const QString& address)
+{
+    m_address = address;
+    emit valueChanged(QStringLiteral("address"));
+}
+
+PingPtr Ping::copy() const
+{
+    return pingWithTitle(m_title, m_address);
+}
+
+QStringList Ping::archiveClassChain() const
+{
+    return {QStringLiteral("Ping"), QStringLiteral("NSObject")};
+}
+
+void Ping::encodeWithCoder(KeyedArchiver& coder) const
+{
+    RecordArchiving::encode<Ping>(*this, storedKeys(), coder);
+}
+
+void Ping::initWithCoder(KeyedUnarchiver& coder)
+{
+    RecordArchiving::decode<Ping>(*this, storedKeys(), coder);
+}

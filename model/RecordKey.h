@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <span>
+
+// How a stored value is represented. The keyed archive, the dictionary form, the
+// entry file reader and scripting convert values by this kind, so one table per
+// record class is the only list of what a record stores.
+enum class StoredKind {
+    String,       // QString
+    Number,       // int, double or bool in a QVariant
+    Date,         // QDateTime
+    StringList,   // QStringList
+    PlainList,    // QVariantList of property-list values
+    Dictionary,   // QVariantMap
+    Color,        // rv::Color
+    Image,        // QImage
+    CategoryList, // CategoryList
+    PingList,     // PingList
+    Template,     // TemplatePtr
+};
+
+// The forms a key belongs to.
+enum StoredForm : unsigned {
+    InArchive = 1u << 0,
+    InDictionary = 1u << 1,
+    InBoth = InArchive | InDictionary,
+};
+
+// One stored key of a record class. `read` gives the field as stored (an invalid
+// QVariant when it is unset), never a lazily made default, unless the format says
+// the key is always written; `write` goes through the record's setter, so a stored
+// value is checked and announced like any other change.
+template <class Record> struct RecordKey {
+    const char* name;
+    StoredKind kind;
+    unsigned forms;
+    QVariant (*read)(const Record&);
+    void (*write)(Record&, const QVariant&);
+};
+
+template <class Record>
+const RecordKey<Record>* findRecordKey(std::span<const RecordKey<Record>> table, QStringView name)
+{
+    for (const auto& key : table) {
+        if (name == QLatin1String(key.name))
+            return &key;
+    }
+    return nullptr;
+}
+
+// Sets a stored key by name through its setter. Names that are not in the table
+// (a job's state, the parent, anything a file might invent) are refused.
+template <class Record>
+bool setStoredValue(std::span<const RecordKey<Record>> table, Record& record, QStringView name,
+                    const QVariant& value)
+{
+    const auto* key = findRecordKey(table, name);
+    if (!key)
+        return false;
+    key->write(record, value);
+    return true;
+}

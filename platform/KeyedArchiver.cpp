@@ -1,0 +1,312 @@
+#include "KeyedArchiver.h"
+
+#include "AtomicFile.h"
+#include "ColorArchiveForm.h"
+#include "PlistUid.h"
+
+#include <QTimeZone>
+#include <cmath>
+
+namespace {
+
+const QString NullMarker = QStringLiteral("$null");
+
+double secondsSinceReferenceDate(const QDateTime& date)
+{
+    static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    return double(epoch.msecsTo(date)) / 1000.0;
+}
+
+QStringList chain(std::initializer_list<const char*> names)
+{
+    QStringList list;
+    for (const char* name : names)
+        list.append(QString::fromLatin1(name));
+    return list;
+}
+
+} // namespace
+
+KeyedArchiver::KeyedArchiver()
+{
+    objects_.append(NullMarker);
+}
+
+QVariant KeyedArchiver::archiveTree(const QVariant& root, QString* error)
+{
+    KeyedArchiver archiver;
+    QVariant tree = archiver.finish(root);
+    if (archiver.failed()) {
+        if (error)
+            *error = QStringLiteral("The archive could not be made: %1.").arg(archiver.error_);
+        return {};
+    }
+    return tree;
+}
+
+QByteArray KeyedArchiver::archivedData(const QVariant& root, QString* error,
+                                       PropertyList::Format format)
+{
+    const QVariant tree = archiveTree(root, error);
+    if (!tree.isValid())
+        return {};
+    return PropertyList::write(tree, format, error);
+}
+
+QByteArray KeyedArchiver::archivedData(const Archivable& root, QString* error,
+                                       PropertyList::Format format)
+{
+    return archivedData(recordReference(&root), error, format);
+}
+
+bool KeyedArchiver::archiveToFile(const QString& path, const QVariant& root, QString* error)
+{
+    const QByteArray bytes = archivedData(root, error);
+    if (bytes.isEmpty())
+        return false;
+    return AtomicFile::write(path, bytes, error);
+}
+
+QVariant KeyedArchiver::finish(const QVariant& root)
+{
+    const PlistUid top = reference(root, 0);
+    QVariantMap archive;
+    archive.insert(QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver"));
+    archive.insert(QStringLiteral("$version"), qint64(100000));
+    archive.insert(QStringLiteral("$top"),
+                   QVariantMap{{QStringLiteral("root"), QVariant::fromValue(top)}});
+    archive.insert(QStringLiteral("$objects"), objects_);
+    return archive;
+}
+
+QVariant KeyedArchiver::recordReference(const Archivable* record)
+{
+    if (!record)
+        return {};
+    // Borrowed for the length of the archiving: the deleter does nothing.
+    return QVariant::fromValue(ArchivableRef(const_cast<Archivable*>(record), [](Archivable*) {}));
+}
+
+void KeyedArchiver::fail(const QString& reason)
+{
+    if (error_.isEmpty())
+        error_ = reason;
+}
+
+PlistUid KeyedArchiver::appendObject(const QVariant& object)
+{
+    objects_.append(object);
+    return PlistUid{quint64(objects_.size() - 1)};
+}
+
+PlistUid KeyedArchiver::classReference(const QStringList& classes)
+{
+    const QString key = classes.join(QLatin1Char('\n'));
+    if (const auto it = classUids_.constFind(key); it != classUids_.cend())
+        return PlistUid{*it};
+    const PlistUid uid = appendObject(QVariantMap{
+        {QStringLiteral("$classname"), classes.value(0)},
+        {QStringLiteral("$classes"), classes},
+    });
+    classUids_.insert(key, uid.value);
+    return uid;
+}
+
+PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
+{
+    if (failed() || !value.isValid() || value.metaType().id() == QMetaType::Nullptr)
+        return PlistUid{0};
+    if (depth > MaxDepth) {
+        fail(QStringLiteral("the values are nested too deeply"));
+        return PlistUid{0};
+    }
+    const int type = value.metaType().id();
+
+    // Strings and numbers are stored once and shared by every reference.
+    QString inlineKey;
+    switch (type) {
+    case QMetaType::QString:
+        inlineKey = QStringLiteral("s") + value.toString();
+        break;
+    case QMetaType::Bool:
+        inlineKey = value.toBool() ? QStringLiteral("b1") : QStringLiteral("b0");
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        inlineKey = QStringLiteral("i") + value.toString();
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        if (!std::isfinite(value.toDouble())) {
+            fail(QStringLiteral("a number is not finite"));
+            return PlistUid{0};
+        }
+        inlineKey = QStringLiteral("r") + QString::number(value.toDouble(), 'g', 17);
+        break;
+    default:
+        break;
+    }
+    if (!inlineKey.isEmpty()) {
+        if (const auto it = inlineUids_.constFind(inlineKey); it != inlineUids_.cend())
+            return PlistUid{*it};
+        QVariant stored = value;
+        if (type == QMetaType::Float)
+            stored = value.toDouble();
+        const PlistUid uid = appendObject(stored);
+        inlineUids_.insert(inlineKey, uid.value);
+        return uid;
+    }
+
+    switch (type) {
+    case QMetaType::QByteArray:
+        return appendObject(value);
+    case QMetaType::QDateTime: {
+        const QDateTime date = value.toDateTime();
+        if (!date.isValid()) {
+            fail(QStringLiteral("a date is invalid"));
+            return PlistUid{0};
+        }
+        return appendObject(QVariantMap{
+            {QStringLiteral("NS.time"), secondsSinceReferenceDate(date)},
+            {QStringLiteral("$class"),
+             QVariant::fromValue(classReference(chain({"NSDate", "NSObject"})))},
+        });
+    }
+    case QMetaType::QStringList:
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        const PlistUid uid = appendObject(QVariant());
+        QVariantList refs;
+        refs.reserve(list.size());
+        for (const QVariant& item : list)
+            refs.append(QVariant::fromValue(reference(item, depth + 1)));
+        objects_[qsizetype(uid.value)] = QVariantMap{
+            {QStringLiteral("NS.objects"), refs},
+            {QStringLiteral("$class"),
+             QVariant::fromValue(classReference(chain({"NSMutableArray", "NSArray", "NSObject"})))},
+        };
+        return uid;
+    }
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        // QVariant converts a hash to a map itself.
+        const QVariantMap map = value.toMap();
+        const PlistUid uid = appendObject(QVariant());
+        QVariantList keys;
+        QVariantList refs;
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            keys.append(QVariant::fromValue(reference(it.key(), depth + 1)));
+            refs.append(QVariant::fromValue(reference(it.value(), depth + 1)));
+        }
+        objects_[qsizetype(uid.value)] = QVariantMap{
+            {QStringLiteral("NS.keys"), keys},
+            {QStringLiteral("NS.objects"), refs},
+            {QStringLiteral("$class"), QVariant::fromValue(classReference(chain(
+                                           {"NSMutableDictionary", "NSDictionary", "NSObject"})))},
+        };
+        return uid;
+    }
+    default:
+        break;
+    }
+    if (value.metaType() == QMetaType::fromType<rv::Color>()) {
+        QVariantMap form = ColorArchiveForm::encode(value.value<rv::Color>());
+        form.insert(QStringLiteral("$class"),
+                    QVariant::fromValue(classReference(chain({"NSColor", "NSObject"}))));
+        return appendObject(form);
+    }
+    if (value.metaType() == QMetaType::fromType<ArchivableRef>())
+        return referenceRecord(value.value<ArchivableRef>().get(), depth);
+    fail(QStringLiteral("an archive cannot hold a value of type %1")
+             .arg(QString::fromLatin1(value.metaType().name())));
+    return PlistUid{0};
+}
+
+PlistUid KeyedArchiver::referenceRecord(const Archivable* record, int depth)
+{
+    if (!record)
+        return PlistUid{0};
+    if (recordsInProgress_.contains(record)) {
+        fail(QStringLiteral("a %1 record refers back to itself").arg(record->archiveClassName()));
+        return PlistUid{0};
+    }
+    // One object written once, however often it is referenced.
+    if (const auto it = recordUids_.constFind(record); it != recordUids_.cend())
+        return PlistUid{*it};
+
+    const PlistUid uid = appendObject(QVariant());
+    recordUids_.insert(record, uid.value);
+    recordsInProgress_.insert(record, true);
+
+    QVariantMap fields;
+    QVariantMap* outer = current_;
+    const int outerDepth = depth_;
+    current_ = &fields;
+    depth_ = depth;
+    record->encodeWithCoder(*this);
+    current_ = outer;
+    depth_ = outerDepth;
+    recordsInProgress_.remove(record);
+
+    QStringList classes = record->archiveClassChain();
+    if (classes.isEmpty() || classes.first() != record->archiveClassName())
+        classes.prepend(record->archiveClassName());
+    fields.insert(QStringLiteral("$class"), QVariant::fromValue(classReference(classes)));
+    objects_[qsizetype(uid.value)] = fields;
+    return uid;
+}
+
+void KeyedArchiver::encodeObject(const QString& key, const QVariant& value)
+{
+    if (!current_) {
+        fail(QStringLiteral("a key was written outside a record"));
+        return;
+    }
+    if (key.startsWith(QLatin1Char('$'))) {
+        fail(QStringLiteral("the key \"%1\" is reserved").arg(key));
+        return;
+    }
+    QVariantMap* target = current_;
+    const PlistUid uid = reference(value, depth_ + 1);
+    target->insert(key, QVariant::fromValue(uid));
+}
+
+void KeyedArchiver::encodeObject(const QString& key, const Archivable* record)
+{
+    encodeObject(key, recordReference(record));
+}
+
+void KeyedArchiver::encodeColor(const QString& key, const rv::Color& color)
+{
+    encodeObject(key, QVariant::fromValue(color));
+}
+
+void KeyedArchiver::encodeInt(const QString& key, qint64 value)
+{
+    if (current_)
+        current_->insert(key, value);
+    else
+        fail(QStringLiteral("a key was written outside a record"));
+}
+
+void KeyedArchiver::encodeBool(const QString& key, bool value)
+{
+    if (current_)
+        current_->insert(key, value);
+    else
+        fail(QStringLiteral("a key was written outside a record"));
+}
+
+void KeyedArchiver::encodeDouble(const QString& key, double value)
+{
+    if (!std::isfinite(value))
+        fail(QStringLiteral("a number is not finite"));
+    else if (current_)
+        current_->insert(key, value);
+    else
+        fail(QStringLiteral("a key was written outside a record"));
+}

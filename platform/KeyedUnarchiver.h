@@ -1,0 +1,136 @@
+#pragma once
+
+#include "Archivable.h"
+#include "PlistUid.h"
+
+#include <Color.h>
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Reads keyed archives in the NSKeyedArchiver layout into QVariant trees:
+// strings (inline or NSMutableString's "NS.string"), numbers, data, dates
+// ("NS.time"), arrays, sets, dictionaries, colours (RGB, white and catalog
+// forms) and records of registered classes (ArchivableRef). An object of a
+// class nobody registered decodes as an invalid QVariant, with a warning.
+// Every reference is range-checked; cycles and absurd nesting are errors.
+class KeyedUnarchiver {
+public:
+    static constexpr int MaxDepth = 256;
+
+    // The root object; an invalid QVariant with *error set on failure. A
+    // root that is itself an unknown class (or $null) is not a failure:
+    // check *error, not the result, to tell the two apart.
+    static QVariant unarchive(const QByteArray& bytes, QString* error = nullptr,
+                              QStringList* warnings = nullptr);
+    static QVariant unarchiveTree(const QVariant& archive, QString* error = nullptr,
+                                  QStringList* warnings = nullptr);
+    static QVariant unarchiveFile(const QString& path, QString* error = nullptr,
+                                  QStringList* warnings = nullptr);
+
+    // The records of the root array that are of class T; other elements are
+    // skipped with a warning. Fails when the root is not an array.
+    template <class T>
+    static std::optional<QList<std::shared_ptr<T>>>
+    recordsIn(const QVariant& root, QString* error = nullptr, QStringList* warnings = nullptr)
+    {
+        if (root.metaType().id() != QMetaType::QVariantList) {
+            if (error)
+                *error = QStringLiteral("The archive does not hold a list.");
+            return std::nullopt;
+        }
+        return castList<T>(root.toList(), warnings);
+    }
+
+    // For initWithCoder(): the keys of the record being read.
+    bool containsKey(const QString& key) const;
+    QStringList keys() const;
+
+    // The decoded value of a key; invalid when the key is missing, $null or
+    // of an unknown class. Plain values stored without a reference come
+    // back as they are.
+    QVariant decodeObject(const QString& key);
+
+    // Typed reads: a missing key gives the fallback silently, a value of
+    // another type gives the fallback with a warning.
+    QString decodeString(const QString& key, const QString& fallback = {});
+    qint64 decodeInt(const QString& key, qint64 fallback = 0);
+    double decodeDouble(const QString& key, double fallback = 0.0);
+    bool decodeBool(const QString& key, bool fallback = false);
+    QDateTime decodeDate(const QString& key);
+    QByteArray decodeData(const QString& key);
+    std::optional<rv::Color> decodeColor(const QString& key);
+    QVariantList decodeList(const QString& key);
+    QVariantMap decodeMap(const QString& key);
+
+    template <class T> std::shared_ptr<T> decodeRecord(const QString& key)
+    {
+        const QVariant value = decodeObject(key);
+        if (!value.isValid())
+            return nullptr;
+        auto record = std::dynamic_pointer_cast<T>(value.value<ArchivableRef>());
+        if (!record)
+            warn(QStringLiteral("the key \"%1\" does not hold the expected record").arg(key));
+        return record;
+    }
+
+    template <class T> QList<std::shared_ptr<T>> decodeRecords(const QString& key)
+    {
+        const QVariant value = decodeObject(key);
+        if (!value.isValid())
+            return {};
+        if (value.metaType().id() != QMetaType::QVariantList) {
+            warn(QStringLiteral("the key \"%1\" does not hold a list").arg(key));
+            return {};
+        }
+        return castList<T>(value.toList(), &warnings_);
+    }
+
+    void warn(const QString& text);
+    void fail(const QString& reason);
+    bool failed() const { return !error_.isEmpty(); }
+
+private:
+    KeyedUnarchiver() = default;
+
+    template <class T>
+    static QList<std::shared_ptr<T>> castList(const QVariantList& list, QStringList* warnings)
+    {
+        QList<std::shared_ptr<T>> records;
+        for (const QVariant& item : list) {
+            auto record = std::dynamic_pointer_cast<T>(item.value<ArchivableRef>());
+            if (record)
+                records.append(std::move(record));
+            else if (warnings)
+                warnings->append(
+                    QStringLiteral("A list element of an unexpected kind was skipped."));
+        }
+        return records;
+    }
+
+    enum class State : unsigned char { Pending, InProgress, Done };
+
+    bool load(const QVariant& archive);
+    QVariant decodeReference(const QVariant& reference, int depth);
+    QVariant decodeAt(quint64 uid, int depth);
+    QVariant decodeClassed(const QVariantMap& object, int depth);
+    QVariant decodeCollection(const QString& className, const QVariantMap& object, int depth);
+    QVariant decodeDictionary(const QVariantMap& object, int depth);
+    QVariant decodeColorObject(const QVariantMap& object, int depth);
+    QVariant decodeRecordObject(const QString& className, const QVariantMap& object, int depth);
+    QVariant typed(const QString& key, QMetaType::Type type, const char* what);
+
+    QVariantList objects_;
+    std::vector<State> states_;
+    std::vector<QVariant> decoded_;
+    const QVariantMap* current_ = nullptr;
+    int currentDepth_ = 0;
+    QString error_;
+    QStringList warnings_;
+};

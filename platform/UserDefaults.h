@@ -1,0 +1,51 @@
+#pragma once
+
+#include <Color.h>
+#include <QMutex>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+#include <memory>
+
+// The user's preferences: stored values over factory values. Stored in an
+// INI file under the user's configuration folder ("plumet/plumet.conf").
+//
+// Every kind of value survives the file: texts, numbers and booleans (the
+// typed getters read them back from text), data, dates, lists, dictionaries
+// and colours (rv::Color), nested in any way.
+class UserDefaults : public QObject {
+    Q_OBJECT
+
+public:
+    // Uses the given INI file; the standard instance uses the user's one.
+    explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);
+    ~UserDefaults() override;
+
+    static UserDefaults& standard();
+
+    // Factory values: answered while nothing is stored, never written.
+    void registerDefaults(const QVariantMap& factory);
+
+    QVariant value(const QString& key) const;
+    QString string(const QString& key) const;
+    qint64 integer(const QString& key) const;
+    double real(const QString& key) const;
+    bool boolean(const QString& key) const;
+    QByteArray data(const QString& key) const;
+    rv::Color color(const QString& key, const rv::Color& fallback = {}) const;
+
+    void setValue(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+
+    QString filePath() const;
+
+signals:
+    void changed(const QString& key);
+
+private:
+    std::unique_ptr<QSettings> settings_;
+    QVariantMap factory_;
+    mutable QMutex mutex_;
+};

@@ -1,0 +1,3 @@
+#include "Atom.h"
+
+Atom::Atom() = default;

@@ -1,0 +1,5 @@
+#include "MetaWeblog.h"
+
+#include "DriverProfiles.h"
+
+MetaWeblog::MetaWeblog() : XmlRpcDriver(DriverProfiles::metaWeblog()) {}

@@ -1,0 +1,5 @@
+#include "MovableType.h"
+
+#include "DriverProfiles.h"
+
+MovableType::MovableType() : XmlRpcDriver(DriverProfiles::movableType()) {}

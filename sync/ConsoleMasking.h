@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// What the network console may show of a request. The bytes sent are never
+// masked; only the console's copy is.
+
+// Every occurrence of the password, as written and in its XML-escaped forms
+// ("&amp;", "&lt;", "&gt;", "&quot;", "&apos;"), becomes one "*" per character
+// of the password. An empty password masks nothing.
+QString maskPassword(const QString& text, const QString& password);
+
+// The first "<base64>" value, tags included, becomes "REMOVED" (an unclosed
+// one is removed to the end).
+QString maskFirstBase64Value(const QString& text);
+
+// The address as text, with a password in its user info shown as "******".
+QString maskedAddress(const QUrl& address);
+
+// The console copy of a request document: the password masked, then the first
+// Base64 value removed.
+QString maskedRequestText(const QString& document, const QString& password);

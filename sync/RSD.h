@@ -1,0 +1,20 @@
+#pragma once
+
+#include "GenericParser.h"
+
+// Reads a Really Simple Discovery document: "enginename", "enginelink" and
+// "apis", one attribute map per <api> element (names lower-cased, so "apiLink"
+// is found under "apilink"), in document order.
+class RSD : public GenericParser {
+public:
+    using GenericParser::GenericParser;
+
+    // True when at least one api was found; errorString() says why not.
+    bool parseRSD();
+    const QVariantMap& parsedDictionary() const { return m_parsedDictionary; }
+
+private:
+    void parseString(QLatin1StringView elementName);
+
+    QVariantMap m_parsedDictionary;
+};

@@ -1,0 +1,84 @@
+#include "NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <QThread>
+
+class NotificationCenterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void deliversByNameWithObjectAndUserInfo();
+    void senderFilterAndRemoval();
+    void destroyedObserverIsNotCalled();
+    void postFromWorkerThreadArrivesOnMainThread();
+};
+
+void NotificationCenterTest::deliversByNameWithObjectAndUserInfo()
+{
+    NotificationCenter center;
+    QObject observer;
+    QObject account;
+    QList<Notification> received;
+    center.observe("accountActive", &observer, [&](const Notification& n) { received.append(n); });
+    center.post("accountActive", &account, {{"reason", "refresh"}});
+    center.post("accountInactive", &account);
+    QCOMPARE(received.size(), 1); // delivered at once on the main thread
+    QCOMPARE(received.first().name, QStringLiteral("accountActive"));
+    QCOMPARE(received.first().object.data(), &account);
+    QCOMPARE(received.first().userInfo.value("reason"), QVariant("refresh"));
+}
+
+void NotificationCenterTest::senderFilterAndRemoval()
+{
+    NotificationCenter center;
+    QObject observer;
+    auto* blog = new QObject;
+    QObject otherBlog;
+    int fromBlog = 0;
+    int reloads = 0;
+    center.observe(
+        "entriesRetrieved", &observer, [&](const Notification&) { ++fromBlog; }, blog);
+    center.observe("forceReload", &observer, [&](const Notification&) { ++reloads; });
+    center.post("entriesRetrieved", &otherBlog);
+    center.post("entriesRetrieved", blog);
+    QCOMPARE(fromBlog, 1);
+    // Once the watched object is gone, nothing matches it any more.
+    delete blog;
+    center.post("entriesRetrieved", nullptr);
+    QCOMPARE(fromBlog, 1);
+
+    center.removeObserver(&observer, "forceReload");
+    center.post("forceReload");
+    QCOMPARE(reloads, 0);
+}
+
+void NotificationCenterTest::destroyedObserverIsNotCalled()
+{
+    NotificationCenter center;
+    int calls = 0;
+    {
+        QObject observer;
+        center.observe("goingToQuitNotification", &observer, [&](const Notification&) { ++calls; });
+    }
+    center.post("goingToQuitNotification");
+    QCOMPARE(calls, 0);
+}
+
+void NotificationCenterTest::postFromWorkerThreadArrivesOnMainThread()
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    QObject observer;
+    QThread* deliveredOn = nullptr;
+    center.observe("entriesRetrieved", &observer,
+                   [&](const Notification&) { deliveredOn = QThread::currentThread(); });
+    QThread* worker = QThread::create([&center] { center.post("entriesRetrieved"); });
+    worker->start();
+    QVERIFY(worker->wait(5000));
+    delete worker;
+    QVERIFY(!deliveredOn); // queued, not delivered on the worker
+    QTRY_COMPARE(deliveredOn, QCoreApplication::instance()->thread());
+}
+
+QTEST_GUILESS_MAIN(NotificationCenterTest)
+#include "tst_notificationcenter.moc"

@@ -1,0 +1,8 @@
+// Feeds arbitrary bytes to the Atom decoder: it must neither crash, leak nor hang.
+#include "WireDump.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    WireDump::run("atom", QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    return 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "PLUMETAddonProtocol.h"
+
+#include <QObject>
+
+// An event add-on with the compiled-in key FAKE_KEY, description
+// FAKE_DESCRIPTION and, when FAKE_ICON is defined, a toolbar icon.
+class FakeAddon : public QObject, public PLUMETAddonProtocol {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID PLUMETAddonProtocol_iid)
+    Q_INTERFACES(PLUMETAddonProtocol)
+
+public:
+    QString addonKey() const override;
+    int role() const override { return EventAddon; }
+    QString addonDescription() const override;
+    QWidget* preferencesView() override { return nullptr; }
+    void processNotification(int, const QVariant&) override {}
+    QString toolbarIcon() const override;
+    QStringList subActions() const override { return {}; }
+    bool requiresFullText() const override { return false; }
+    std::unique_ptr<PLUMETAddonObject> addonRequested(PLUMETAddonHost*, const QString&,
+                                                      const QString&) override
+    {
+        return nullptr;
+    }
+};

@@ -1,0 +1,15 @@
+#include "FakeBlogSystem.h"
+
+namespace {
+
+DriverProfile fakeProfile()
+{
+    DriverProfile profile;
+    profile.key = QStringLiteral(FAKE_KEY);
+    profile.description = FAKE_DESCRIPTION;
+    return profile;
+}
+
+} // namespace
+
+FakeBlogSystem::FakeBlogSystem() : XmlRpcDriver(fakeProfile()) {}
