@@ -1,0 +1,39 @@
+#include "ImageButton.h"
+
+#include <QPainter>
+
+ImageButton::ImageButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::NoFocus); // answers the first click, even in an inactive window
+}
+
+void ImageButton::setImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& disabled)
+{
+    imageNormal = normal;
+    imagePressed = pressed.isNull() ? normal : pressed;
+    imageDisabled = disabled.isNull() && !text().isEmpty()
+                        ? QPixmap(QStringLiteral(":/images/%1").arg(text()))
+                        : disabled;
+    updateGeometry();
+    update();
+}
+
+const QPixmap& ImageButton::currentImage() const
+{
+    if (!isEnabled())
+        return imageDisabled;
+    return isDown() ? imagePressed : imageNormal;
+}
+
+QSize ImageButton::sizeHint() const
+{
+    return imageNormal.isNull() ? QSize(16, 16) : imageNormal.deviceIndependentSize().toSize();
+}
+
+void ImageButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QPixmap& image = currentImage();
+    if (!image.isNull())
+        painter.drawPixmap(rect(), image);
+}

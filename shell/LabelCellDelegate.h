@@ -1,0 +1,23 @@
+#pragma once
+
+#include "CellGeometry.h"
+
+#include <QStyledItemDelegate>
+
+// One column of a coloured label strip in a list: the row's background colour
+// (Qt::BackgroundRole) as a shape with rounded ends, and its text truncated at
+// the tail inside the visible part of the view.
+class LabelCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit LabelCellDelegate(CellGeometry::LabelPart part, QObject* parent = nullptr);
+
+    void setIsBold(bool bold) { isBold = bold; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+private:
+    CellGeometry::LabelPart part;
+    bool isBold = false;
+};

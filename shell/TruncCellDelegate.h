@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Text truncated at the tail inside the visible part of the view. The role of
+// the column decides the look: a heading (bold; dimmed while the category
+// search type preference is 6901), a secondary grey line, or plain text.
+class TruncCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    enum class Kind { Plain = 0, Heading = 1, Secondary = 2 };
+    explicit TruncCellDelegate(Kind kind, QObject* parent = nullptr);
+
+    // The colour and boldness a cell of this kind draws with; `base` is the
+    // row's own colour.
+    static QColor textColor(Kind kind, const QColor& base, qint64 categorySearchType);
+    static bool isBoldKind(Kind kind) { return kind == Kind::Heading; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+private:
+    Kind kind;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QSslCertificate>
+#include <QString>
+
+// Server certificates that failed verification but that the user explicitly
+// chose to trust, one host and port at a time, by SHA-256 fingerprint. Kept in
+// "trusted-certificates.json" in the application data folder.
+class CertificateTrustStore {
+public:
+    explicit CertificateTrustStore(QString filePath);
+
+    static CertificateTrustStore& shared();
+    static QString defaultFilePath();
+    static QByteArray fingerprint(const QSslCertificate& certificate);
+
+    bool isTrusted(const QString& host, int port, const QByteArray& sha256) const;
+    // Both write the file at once; false with `error` set when it cannot be written.
+    bool trust(const QString& host, int port, const QByteArray& sha256, QString* error = nullptr);
+    bool distrust(const QString& host, int port, const QByteArray& sha256,
+                  QString* error = nullptr);
+
+    QString filePath() const { return path; }
+
+private:
+    static QString keyFor(const QString& host, int port);
+    void load() const;
+    bool save(QString* error) const;
+
+    QString path;
+    mutable bool loaded = false;
+    mutable QHash<QString, QSet<QByteArray>> trusted;
+};
