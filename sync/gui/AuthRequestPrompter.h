@@ -1,11 +1,11 @@
 #pragma once
 
 #include "AuthPrompter.h"
+#include "AuthRequest.h"
 
 #include <QObject>
 #include <QPointer>
 
-class AuthRequest;
 class QWidget;
 
 // Answers login questions with the window-modal login sheet, one question at
