@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 
 NotificationCenter& NotificationCenter::defaultCenter()
 {
@@ -19,6 +20,8 @@ NotificationCenter::NotificationCenter(QObject* parent) : QObject(parent)
     qRegisterMetaType<Notification>();
 }
 
+NotificationCenter::~NotificationCenter() = default;
+
 void NotificationCenter::post(const QString& name, QObject* object, const QVariantMap& userInfo)
 {
     Notification notification{name, object, userInfo};
@@ -34,51 +37,58 @@ void NotificationCenter::post(const QString& name, QObject* object, const QVaria
 
 void NotificationCenter::deliver(const Notification& notification)
 {
-    emit posted(notification);
+    const auto found = observations.find(notification.name);
+    if (found == observations.end())
+        return;
+    // A handler may observe or stop observing while we deliver: work on a copy,
+    // and skip what was removed meanwhile.
+    const ObservationList targets = found.value();
+    for (const auto& observation : targets) {
+        if (!observation->active || !observation->observer)
+            continue;
+        if (observation->filterBySender &&
+            (!observation->sender || notification.object != observation->sender))
+            continue;
+        observation->handler(notification);
+    }
 }
 
-QMetaObject::Connection NotificationCenter::observe(const QString& name, QObject* observer,
-                                                    Handler handler, QObject* sender)
+void NotificationCenter::prune(ObservationList& list)
+{
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [](const auto& o) { return !o->active || !o->observer; }),
+               list.end());
+}
+
+void NotificationCenter::observe(const QString& name, QObject* observer, Handler handler,
+                                 QObject* sender)
 {
     if (!observer || !handler)
-        return {};
-    const bool filterBySender = sender != nullptr;
-    QPointer<QObject> guardedSender(sender);
-    auto connection = connect(
-        this, &NotificationCenter::posted, observer,
-        [name, filterBySender, guardedSender,
-         handler = std::move(handler)](const Notification& notification) {
-            if (notification.name != name)
-                return;
-            if (filterBySender && (!guardedSender || notification.object != guardedSender))
-                return;
-            handler(notification);
-        },
-        Qt::DirectConnection);
-    // Remembered under the observer so removeObserver() can find it by name.
-    auto key = QByteArray("plumet_observing_") + name.toUtf8();
-    QList<QMetaObject::Connection> connections =
-        observer->property(key.constData()).value<QList<QMetaObject::Connection>>();
-    connections.append(connection);
-    observer->setProperty(key.constData(), QVariant::fromValue(connections));
-    return connection;
+        return;
+    ObservationList& list = observations[name];
+    // Observers that went away are dropped here rather than on every post.
+    if (list.size() >= 64 && (list.size() & (list.size() - 1)) == 0)
+        prune(list);
+    list.push_back(std::make_shared<Observation>(
+        Observation{observer, sender != nullptr, sender, std::move(handler)}));
 }
 
 void NotificationCenter::removeObserver(QObject* observer, const QString& name)
 {
     if (!observer)
         return;
-    if (name.isEmpty()) {
-        disconnect(this, &NotificationCenter::posted, observer, nullptr);
-        for (const QByteArray& property : observer->dynamicPropertyNames())
-            if (property.startsWith("plumet_observing_"))
-                observer->setProperty(property.constData(), QVariant());
+    auto stop = [observer](ObservationList& list) {
+        for (const auto& observation : list)
+            if (observation->observer == observer)
+                observation->active = false;
+        prune(list);
+    };
+    if (!name.isEmpty()) {
+        const auto found = observations.find(name);
+        if (found != observations.end())
+            stop(found.value());
         return;
     }
-    const auto key = QByteArray("plumet_observing_") + name.toUtf8();
-    const auto connections =
-        observer->property(key.constData()).value<QList<QMetaObject::Connection>>();
-    for (const QMetaObject::Connection& connection : connections)
-        disconnect(connection);
-    observer->setProperty(key.constData(), QVariant());
+    for (ObservationList& list : observations)
+        stop(list);
 }

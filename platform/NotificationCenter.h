@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QMetaObject>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
+#include <vector>
 
 // One posted notification: its name, the object it is about (guarded, since
 // delivery may come later), and its user info.
@@ -21,7 +23,8 @@ Q_DECLARE_METATYPE(Notification)
 // ("accountsDone", "forceReload", ...). Observers are tied to a QObject and
 // stop observing when it is destroyed. Handlers run on the main thread: a post
 // from the main thread is delivered at once, a post from another thread is
-// queued to the main thread.
+// queued to the main thread. A post reaches only the observers of its name, so
+// thousands of records observing rare notifications cost nothing per post.
 class NotificationCenter : public QObject {
     Q_OBJECT
 
@@ -31,20 +34,30 @@ public:
     static NotificationCenter& defaultCenter();
 
     explicit NotificationCenter(QObject* parent = nullptr);
+    ~NotificationCenter() override;
 
     void post(const QString& name, QObject* object = nullptr, const QVariantMap& userInfo = {});
 
     // Calls `handler` for every notification `name`; with `sender`, only for
     // those whose object is `sender` (and none once `sender` is gone).
-    QMetaObject::Connection observe(const QString& name, QObject* observer, Handler handler,
-                                    QObject* sender = nullptr);
+    void observe(const QString& name, QObject* observer, Handler handler,
+                 QObject* sender = nullptr);
 
     // Stops every observation of `observer`, or only those of `name`.
     void removeObserver(QObject* observer, const QString& name = {});
 
-signals:
-    void posted(const Notification& notification);
-
 private:
+    struct Observation {
+        QPointer<QObject> observer;
+        bool filterBySender = false;
+        QPointer<QObject> sender;
+        Handler handler;
+        bool active = true;
+    };
+    using ObservationList = std::vector<std::shared_ptr<Observation>>;
+
     void deliver(const Notification& notification);
+    static void prune(ObservationList& list);
+
+    QHash<QString, ObservationList> observations;
 };

@@ -11,6 +11,7 @@ private slots:
     void deliversByNameWithObjectAndUserInfo();
     void senderFilterAndRemoval();
     void destroyedObserverIsNotCalled();
+    void observerRemovedDuringDeliveryIsSkipped();
     void postFromWorkerThreadArrivesOnMainThread();
 };
 
@@ -63,6 +64,23 @@ void NotificationCenterTest::destroyedObserverIsNotCalled()
     }
     center.post("goingToQuitNotification");
     QCOMPARE(calls, 0);
+}
+
+void NotificationCenterTest::observerRemovedDuringDeliveryIsSkipped()
+{
+    NotificationCenter center;
+    QObject first;
+    auto* second = new QObject;
+    int secondCalls = 0;
+    // The first handler closes a window whose controller observes the same name.
+    center.observe("goingToQuitNotification", &first, [&](const Notification&) {
+        center.removeObserver(second);
+        delete second;
+        second = nullptr;
+    });
+    center.observe("goingToQuitNotification", second, [&](const Notification&) { ++secondCalls; });
+    center.post("goingToQuitNotification");
+    QCOMPARE(secondCalls, 0);
 }
 
 void NotificationCenterTest::postFromWorkerThreadArrivesOnMainThread()
