@@ -1,0 +1,475 @@
+#include "Account.h"
+
+#include "ArchiveClassRegistry.h"
+#include "Blog.h"
+#include "Format.h"
+#include "KeyChain.h"
+#include "KeyedArchiver.h"
+#include "KeyedUnarchiver.h"
+#include "Localization.h"
+#include "NotificationCenter.h"
+#include "PluginManager.h"
+#include "StringExtensions.h"
+#include "SupportFolder.h"
+#include "UniqueId.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+Account::PluginLookup& pluginLookup()
+{
+    static Account::PluginLookup lookup = [](const QString& key) {
+        return PluginManager::sharedInstance().pluginForKey(key);
+    };
+    return lookup;
+}
+
+bool offersPages(const QString& key)
+{
+    return PluginManager::sharedInstance().pageBuilderForKey(key) != nullptr;
+}
+
+QString serviceFor(const char* label, const QString& url)
+{
+    return QStringLiteral("%1 : %2").arg(QLatin1String(label), url);
+}
+
+} // namespace
+
+Account::Account(QObject* parent)
+    : QObject(parent), m_title(localized("Draft", "Untitled")),
+      m_pluginKey(QStringLiteral("MovableType")), m_label(1.0, 1.0, 1.0, 1.0)
+{
+}
+
+Account::~Account() = default;
+
+std::shared_ptr<Account> Account::create()
+{
+    auto account = std::make_shared<Account>();
+    account->m_accountID = newUniqueID();
+    return account;
+}
+
+void Account::setPluginLookup(PluginLookup lookup)
+{
+    pluginLookup() = lookup ? std::move(lookup) : [](const QString& key) {
+        return PluginManager::sharedInstance().pluginForKey(key);
+    };
+}
+
+void Account::setAccountID(const QString& id)
+{
+    m_accountID = id;
+    announce(QStringLiteral("accountID"));
+}
+
+bool Account::isSafeAccountID(const QString& id)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{32}$"));
+    return hex.match(id).hasMatch();
+}
+
+void Account::setTitle(const QString& title)
+{
+    m_title = title.isNull() ? QLatin1String("") : title;
+    announce(QStringLiteral("title"));
+}
+
+void Account::setUrl(const QString& text)
+{
+    const Identity oldLogin = loginIdentity(), oldAuth = authIdentity();
+    if (text.isNull()) {
+        m_url.clear();
+        m_escURL.clear();
+    } else {
+        m_url = text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text;
+        m_escURL = rv::escapedURL(m_url);
+    }
+    announce(QStringLiteral("url"));
+    followIdentityChange(oldLogin, oldAuth);
+}
+
+void Account::setUsername(const QString& name)
+{
+    const Identity oldLogin = loginIdentity(), oldAuth = authIdentity();
+    m_username = name;
+    announce(QStringLiteral("username"));
+    followIdentityChange(oldLogin, oldAuth);
+}
+
+void Account::setAuthUsername(const QString& name)
+{
+    const Identity oldLogin = loginIdentity(), oldAuth = authIdentity();
+    m_authUsername = name;
+    announce(QStringLiteral("authUsername"));
+    followIdentityChange(oldLogin, oldAuth);
+}
+
+// --- passwords ---------------------------------------------------------------------
+
+QString Account::readSecret(Secret& secret, const Identity& identity)
+{
+    if (secret.value.isEmpty() && !secret.value.isNull())
+        return secret.value; // the keychain said it has none; ask again only once cleared
+    if (secret.value.isNull() && identity.known()) {
+        QString error;
+        const QString stored = KeyChain::defaultKeyChain().genericPassword(
+            serviceFor(secret.label, identity.url), identity.user, &error);
+        if (!error.isEmpty())
+            qWarning().noquote() << error;
+        secret.value = stored.isNull() ? QLatin1String("") : stored;
+    }
+    return secret.value;
+}
+
+void Account::writeSecret(Secret& secret, const QString& password, const Identity& identity)
+{
+    QString error;
+    auto& keyChain = KeyChain::defaultKeyChain();
+    const QString service = serviceFor(secret.label, identity.url);
+    const bool ok = password.isEmpty()
+                        ? keyChain.removeGenericPassword(service, identity.user, &error)
+                        : keyChain.setGenericPassword(password, service, identity.user, &error);
+    if (!ok)
+        qWarning().noquote() << "The keychain refused the password:" << error;
+}
+
+QString Account::password()
+{
+    return readSecret(m_login, loginIdentity());
+}
+
+QString Account::authPassword()
+{
+    return readSecret(m_auth, authIdentity());
+}
+
+void Account::setPassword(const QString& password)
+{
+    if (!m_login.value.isEmpty() && m_login.value == password)
+        return;
+    m_login.value = password;
+    const Identity identity = loginIdentity();
+    if (identity.known()) {
+        writeSecret(m_login, password, identity);
+        m_login.pending = false;
+        if (m_login.leftBehind.known() && !(m_login.leftBehind == identity))
+            writeSecret(m_login, QString(), m_login.leftBehind);
+        m_login.leftBehind = {};
+    } else {
+        // Kept until the address and user name are both known.
+        m_login.pending = !password.isNull();
+    }
+    announce(QString::fromLatin1(m_login.key));
+}
+
+void Account::setAuthPassword(const QString& password)
+{
+    if (!m_auth.value.isEmpty() && m_auth.value == password)
+        return;
+    m_auth.value = password;
+    const Identity identity = authIdentity();
+    if (identity.known()) {
+        writeSecret(m_auth, password, identity);
+        m_auth.pending = false;
+        if (m_auth.leftBehind.known() && !(m_auth.leftBehind == identity))
+            writeSecret(m_auth, QString(), m_auth.leftBehind);
+        m_auth.leftBehind = {};
+    } else {
+        m_auth.pending = !password.isNull();
+    }
+    announce(QString::fromLatin1(m_auth.key));
+}
+
+void Account::moveSecret(Secret& secret, const Identity& from, const Identity& to)
+{
+    if (from == to)
+        return;
+    if (from.known() && !secret.pending) {
+        // Take the password along before the old item is out of reach.
+        if (secret.value.isEmpty()) {
+            secret.value = QString();
+            readSecret(secret, from);
+        }
+        if (secret.value.isEmpty()) {
+            secret.value = QString(); // nothing to move: read the new identity's own item
+            return;
+        }
+        secret.pending = true;
+        secret.leftBehind = from;
+    }
+    if (!secret.pending) {
+        secret.value = QString(); // a new identity: read its own item next time
+        return;
+    }
+    if (!to.known())
+        return; // written once the address and the user name are both known
+    QString error;
+    const bool written = KeyChain::defaultKeyChain().setGenericPassword(
+        secret.value, serviceFor(secret.label, to.url), to.user, &error);
+    if (!written) {
+        // The old item stays where it was, so nothing is lost.
+        qWarning().noquote() << "The password could not be stored in the keychain:" << error;
+        return;
+    }
+    secret.pending = false;
+    if (secret.leftBehind.known() && !(secret.leftBehind == to))
+        KeyChain::defaultKeyChain().removeGenericPassword(
+            serviceFor(secret.label, secret.leftBehind.url), secret.leftBehind.user);
+    secret.leftBehind = {};
+}
+
+void Account::followIdentityChange(const Identity& oldLogin, const Identity& oldAuth)
+{
+    moveSecret(m_login, oldLogin, loginIdentity());
+    moveSecret(m_auth, oldAuth, authIdentity());
+}
+
+// --- plain fields ---------------------------------------------------------------------
+
+void Account::setPluginKey(const QString& key)
+{
+    m_pluginKey = key;
+    announce(QStringLiteral("pluginKey"));
+    announce(QStringLiteral("pluginDescription"));
+}
+
+void Account::setUserID(const QString& id)
+{
+    m_userID = id;
+    announce(QStringLiteral("userID"));
+}
+
+void Account::setUsers(std::optional<QVariantMap> users)
+{
+    m_users = std::move(users);
+    announce(QStringLiteral("users"));
+}
+
+void Account::setFormats(std::optional<QList<FormatPtr>> formats)
+{
+    m_formats = std::move(formats);
+    announce(QStringLiteral("formats"));
+}
+
+void Account::addFormat(const FormatPtr& format)
+{
+    if (!m_formats || !format)
+        return;
+    m_formats->append(format);
+    std::stable_sort(
+        m_formats->begin(), m_formats->end(),
+        [](const FormatPtr& a, const FormatPtr& b) { return Genetic::titleLessThan(*a, *b); });
+    announce(QStringLiteral("formats"));
+}
+
+FormatPtr Account::hasFormatWithName(const QString& name) const
+{
+    if (name.isNull() || !m_formats)
+        return nullptr;
+    for (const auto& format : *m_formats) {
+        if (format->title() == name)
+            return format;
+    }
+    return nullptr;
+}
+
+FormatPtr Account::hasFormatWithID(const QString& key) const
+{
+    if (key.isNull() || !m_formats)
+        return nullptr;
+    for (const auto& format : *m_formats) {
+        if (format->uniqueID() == key)
+            return format;
+    }
+    return nullptr;
+}
+
+QString Account::labelForFormat(const QString& key) const
+{
+    const FormatPtr format = hasFormatWithID(key);
+    return format ? format->title() : QString();
+}
+
+void Account::setLabel(const rv::Color& color)
+{
+    m_label = color;
+    announce(QStringLiteral("label"));
+}
+
+void Account::setIsExpanded(bool expanded)
+{
+    m_isExpanded = expanded;
+    announce(QStringLiteral("isExpanded"));
+}
+
+void Account::setBlogs(const QList<BlogPtr>& blogs)
+{
+    m_blogs = blogs;
+    for (const auto& blog : m_blogs)
+        blog->setAccount(this);
+    announce(QStringLiteral("blogs"));
+}
+
+void Account::addBlog(const BlogPtr& blog)
+{
+    if (!blog)
+        return;
+    blog->setAccount(this);
+    m_blogs.append(blog);
+    announce(QStringLiteral("blogs"));
+}
+
+BlogPtr Account::blogForID(const QString& id) const
+{
+    for (const auto& blog : m_blogs) {
+        if (blog->uniqueID() == id)
+            return blog;
+    }
+    return nullptr;
+}
+
+void Account::setEntries(const QList<EntryPtr>& entries)
+{
+    m_entries = entries;
+    announce(QStringLiteral("entries"));
+}
+
+QList<Blog*> Account::collectEntries(Blog* blog, bool force)
+{
+    QList<Blog*> toRetrieve;
+    if (!force)
+        m_entries.clear();
+    m_selectedBlog = nullptr;
+    auto collect = [&](Blog* b) {
+        const QList<EntryPtr> local = b->entries();
+        if (!local.isEmpty() && !force)
+            m_entries.append(local);
+        else
+            toRetrieve.append(b);
+    };
+    if (blog) {
+        collect(blog);
+        m_selectedBlog = blog;
+    } else {
+        for (const auto& b : m_blogs)
+            collect(b.get());
+    }
+    announce(QStringLiteral("entries"));
+    return toRetrieve;
+}
+
+void Account::setStatus(const QString& status)
+{
+    m_status = status;
+    announce(QStringLiteral("status"));
+}
+
+void Account::setSubStatus(const QString& status)
+{
+    m_subStatus = status;
+    announce(QStringLiteral("subStatus"));
+}
+
+void Account::setIsCritical(bool critical)
+{
+    m_isCritical = critical;
+    announce(QStringLiteral("isCritical"));
+    NotificationCenter::defaultCenter().post(
+        critical ? QStringLiteral("accountActive") : QStringLiteral("accountInactive"), this);
+}
+
+PLUMETPluginProtocol* Account::plugin() const
+{
+    return m_pluginKey.isNull() ? nullptr : pluginLookup()(m_pluginKey);
+}
+
+PluginTraits Account::pluginTraits() const
+{
+    PLUMETPluginProtocol* found = plugin();
+    return PluginTraits::of(found, found && offersPages(m_pluginKey));
+}
+
+QString Account::pluginDescription() const
+{
+    PLUMETPluginProtocol* found = plugin();
+    return found ? found->pluginDescription() : QString();
+}
+
+QString Account::accountDirectory() const
+{
+    if (!isSafeAccountID(m_accountID))
+        return {};
+    const QString items = cutils::applicationSupportSubFolder(QStringLiteral("items"));
+    if (items.isEmpty())
+        return {};
+    const QString folder = items + QLatin1Char('/') + m_accountID;
+    return cutils::verifyDirectory(folder) ? folder : QString();
+}
+
+// --- archive ----------------------------------------------------------------------------
+
+void Account::encodeWithCoder(KeyedArchiver& coder) const
+{
+    auto text = [&coder](const char* key, const QString& value) {
+        if (!value.isNull())
+            coder.encodeObject(QString::fromLatin1(key), value);
+    };
+    text("accountID", m_accountID);
+    text("title", m_title);
+    text("url", m_url);
+    text("username", m_username);
+    text("authUsername", m_authUsername);
+    text("pluginKey", m_pluginKey);
+    coder.encodeColor(QStringLiteral("label"), m_label);
+    coder.encodeObject(QStringLiteral("isExpanded"), QVariant(m_isExpanded));
+    coder.encodeRecords(QStringLiteral("blogs"), m_blogs);
+    text("userID", m_userID);
+    if (m_users)
+        coder.encodeObject(QStringLiteral("users"), *m_users);
+    if (m_formats)
+        coder.encodeRecords(QStringLiteral("formats"), *m_formats);
+}
+
+void Account::initWithCoder(KeyedUnarchiver& coder)
+{
+    auto text = [&coder](const char* key, auto setter) {
+        const QString name = QString::fromLatin1(key);
+        if (!coder.containsKey(name))
+            return;
+        const QVariant value = coder.decodeObject(name);
+        if (value.typeId() == QMetaType::QString)
+            setter(value.toString());
+        else
+            coder.warn(QStringLiteral("the key \"%1\" holds a value of the wrong kind").arg(name));
+    };
+    text("accountID", [this](const QString& v) { setAccountID(v); });
+    text("title", [this](const QString& v) { setTitle(v); });
+    text("url", [this](const QString& v) { setUrl(v); });
+    text("username", [this](const QString& v) { setUsername(v); });
+    text("authUsername", [this](const QString& v) { setAuthUsername(v); });
+    text("pluginKey", [this](const QString& v) { setPluginKey(v); });
+    if (coder.containsKey(QStringLiteral("label"))) {
+        if (const auto color = coder.decodeColor(QStringLiteral("label")))
+            setLabel(*color);
+    }
+    if (coder.containsKey(QStringLiteral("isExpanded")))
+        setIsExpanded(coder.decodeBool(QStringLiteral("isExpanded"), true));
+    if (coder.containsKey(QStringLiteral("blogs")))
+        setBlogs(coder.decodeRecords<Blog>(QStringLiteral("blogs")));
+    text("userID", [this](const QString& v) { setUserID(v); });
+    if (coder.containsKey(QStringLiteral("users")))
+        setUsers(coder.decodeMap(QStringLiteral("users")));
+    if (coder.containsKey(QStringLiteral("formats")))
+        setFormats(coder.decodeRecords<Format>(QStringLiteral("formats")));
+}
+
+namespace {
+const bool accountClassRegistered =
+    (ArchiveClassRegistry::registerClass<Account>(QStringLiteral("Account")), true);
+} // namespace

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "Archivable.h"
+#include "Color.h"
+#include "ModelTypes.h"
+#include "PluginTraits.h"
+
+#include <QObject>
+#include <QUrl>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Blog;
+class PLUMETPluginProtocol;
+using BlogPtr = std::shared_ptr<Blog>;
+
+// One login at one blog system: server address, user name, the blog-system
+// plug-in's key, the blogs found there and the formats the server offers.
+// Passwords never go into the archive: they live in the keychain under
+// "plumet : <url>" and "plumet(auth) : <url>" with the user name as account, and
+// follow the account when its address or user name changes.
+class Account : public QObject, public Archivable {
+    Q_OBJECT
+public:
+    // A bare record, as the unarchiver makes it (no identifier).
+    explicit Account(QObject* parent = nullptr);
+    ~Account() override;
+
+    // A new account with a fresh 32-digit identifier.
+    static std::shared_ptr<Account> create();
+
+    // Where plug-ins are looked up by key: the shared PluginManager unless replaced.
+    using PluginLookup = std::function<PLUMETPluginProtocol*(const QString& key)>;
+    static void setPluginLookup(PluginLookup lookup);
+
+    QString accountID() const { return m_accountID; }
+    void setAccountID(const QString& id);
+    // An identifier that is safe as a folder name: 32 hexadecimal digits.
+    static bool isSafeAccountID(const QString& id);
+
+    QString title() const { return m_title; }
+    void setTitle(const QString& title); // null stores ""
+
+    QString url() const { return m_url; }
+    // "http://" is put in front of a text without "://"; null clears.
+    void setUrl(const QString& text);
+    QUrl escapedURL() const { return m_escURL; }
+
+    QString username() const { return m_username; }
+    void setUsername(const QString& name);
+    QString authUsername() const { return m_authUsername; }
+    void setAuthUsername(const QString& name);
+
+    // Read from the keychain while the cached field is null; "" when it holds none.
+    QString password();
+    void setPassword(const QString& password);
+    QString authPassword();
+    void setAuthPassword(const QString& password);
+
+    QString pluginKey() const { return m_pluginKey; }
+    void setPluginKey(const QString& key);
+    QString userID() const { return m_userID; }
+    void setUserID(const QString& id);
+    std::optional<QVariantMap> users() const { return m_users; }
+    void setUsers(std::optional<QVariantMap> users);
+
+    std::optional<QList<FormatPtr>> formats() const { return m_formats; }
+    void setFormats(std::optional<QList<FormatPtr>> formats);
+    // Appends (when the list exists) and keeps the list sorted by title.
+    void addFormat(const FormatPtr& format);
+    FormatPtr hasFormatWithName(const QString& name) const;
+    FormatPtr hasFormatWithID(const QString& key) const;
+    QString labelForFormat(const QString& key) const;
+
+    rv::Color label() const { return m_label; }
+    void setLabel(const rv::Color& color);
+    bool isExpanded() const { return m_isExpanded; }
+    void setIsExpanded(bool expanded);
+
+    QList<BlogPtr> blogs() const { return m_blogs; }
+    void setBlogs(const QList<BlogPtr>& blogs);
+    void addBlog(const BlogPtr& blog);
+    BlogPtr blogForID(const QString& id) const;
+
+    QList<EntryPtr> entries() const { return m_entries; }
+    void setEntries(const QList<EntryPtr>& entries);
+    Blog* selectedBlog() const { return m_selectedBlog; }
+    // Rebuilds `entries` from the blogs' local entries; answers the blogs that
+    // have none (or all chosen ones when forced), which must be fetched.
+    QList<Blog*> collectEntries(Blog* blog, bool force);
+
+    QString status() const { return m_status; }
+    void setStatus(const QString& status);
+    QString subStatus() const { return m_subStatus; }
+    void setSubStatus(const QString& status);
+    bool isCritical() const { return m_isCritical; }
+    // Posts "accountActive" or "accountInactive" with the account as object.
+    void setIsCritical(bool critical);
+
+    // --- the blog-system plug-in ---
+    PLUMETPluginProtocol* plugin() const;
+    PluginTraits pluginTraits() const;
+    QString pluginDescription() const;
+    bool supportsUpload() const { return pluginTraits().supportsUpload; }
+    bool canSpecifyUploadDirectory() const { return pluginTraits().canSpecifyUploadDirectory; }
+    bool supportsPrimaryCategory() const { return pluginTraits().supportsPrimaryCategory; }
+    bool supportsPages() const { return pluginTraits().supportsPages; }
+
+    // support folder/items/<accountID>, created when missing; empty when the
+    // identifier is not a safe folder name or the folder cannot be made.
+    QString accountDirectory() const;
+
+    QString archiveClassName() const override { return QStringLiteral("Account"); }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    // Reads the stored keys and gives each blog this account as parent; the
+    // caller loads the blogs' entries (AccountList does, after checking the
+    // identifier).
+    void initWithCoder(KeyedUnarchiver& coder) override;
+
+signals:
+    void valueChanged(const QString& key);
+
+private:
+    struct Identity {
+        QString url, user;
+        bool known() const { return !url.isEmpty() && !user.isEmpty(); }
+        bool operator==(const Identity&) const = default;
+    };
+    Identity loginIdentity() const { return {m_url, m_username}; }
+    Identity authIdentity() const { return {m_url, m_authUsername}; }
+    // Moves both keychain items from the old identities to the current ones, and
+    // writes passwords that were set before the identity was known.
+    void followIdentityChange(const Identity& oldLogin, const Identity& oldAuth);
+    struct Secret;
+    void moveSecret(Secret& secret, const Identity& from, const Identity& to);
+    QString readSecret(Secret& secret, const Identity& identity);
+    void writeSecret(Secret& secret, const QString& password, const Identity& identity);
+    void announce(const QString& key) { emit valueChanged(key); }
+
+    QString m_accountID;
+    QString m_title;
+    QString m_url;
+    QUrl m_escURL;
+    QString m_username, m_authUsername;
+    QString m_pluginKey;
+    QString m_userID;
+    std::optional<QVariantMap> m_users;
+    std::optional<QList<FormatPtr>> m_formats;
+    rv::Color m_label;
+    bool m_isExpanded = true;
+    QList<BlogPtr> m_blogs;
+    QList<EntryPtr> m_entries;
+    QString m_status, m_subStatus;
+    bool m_isCritical = false;
+    Blog* m_selectedBlog = nullptr;
+
+    struct Secret {
+        const char* label;    // "plumet" or "plumet(auth)"
+        const char* key;      // "password" or "authPassword"
+        QString value;        // null until read or set
+        bool pending = false; // set while the identity was unknown: write once known
+        Identity leftBehind;  // the item to remove once the pending password is written
+    };
+    Secret m_login{"plumet", "password", {}, false, {}};
+    Secret m_auth{"plumet(auth)", "authPassword", {}, false, {}};
+};

@@ -1,0 +1,111 @@
+#include "AccountList.h"
+
+#include "Account.h"
+#include "Blog.h"
+#include "KeyedArchiver.h"
+#include "KeyedUnarchiver.h"
+#include "Localization.h"
+#include "NotificationCenter.h"
+#include "StoredArchive.h"
+#include "SupportFolder.h"
+#include "UniqueId.h"
+
+#include <QDebug>
+
+AccountList::AccountList(QObject* parent) : QObject(parent) {}
+
+QString AccountList::defaultPath()
+{
+    const QString folder = cutils::applicationSupportFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/accounts.plist");
+}
+
+void AccountList::loadAccounts(const QString& path, QString* report)
+{
+    QStringList warnings;
+    const StoredArchive::Loaded loaded = StoredArchive::load(path, &warnings);
+    for (const QString& warning : warnings)
+        qWarning().noquote() << warning;
+    if (report)
+        *report = loaded.report;
+
+    QList<AccountPtr> accounts;
+    if (loaded.root.isValid()) {
+        QString error;
+        if (auto records = KeyedUnarchiver::recordsIn<Account>(loaded.root, &error, &warnings))
+            accounts = *records;
+        else
+            qWarning().noquote() << error;
+    }
+    for (const auto& account : accounts) {
+        // The identifier names a folder: anything but the 32-digit form could
+        // point outside the items folder.
+        if (!Account::isSafeAccountID(account->accountID())) {
+            qWarning().noquote() << QStringLiteral("Account \"%1\" had an unusable identifier; "
+                                                   "it was given a new one.")
+                                        .arg(account->title());
+            account->setAccountID(newUniqueID());
+        }
+        for (const auto& blog : account->blogs())
+            blog->load();
+    }
+    m_accounts = accounts;
+    emit accountsChanged();
+    NotificationCenter::defaultCenter().post(QStringLiteral("accountsDone"), this);
+}
+
+bool AccountList::saveAccounts(const QString& path, QString* error) const
+{
+    QVariantList roots;
+    for (const auto& account : m_accounts)
+        roots.append(QVariant::fromValue(std::static_pointer_cast<Archivable>(account)));
+    return KeyedArchiver::archiveToFile(path, roots, error);
+}
+
+bool AccountList::saveEntries(QString* error) const
+{
+    bool allSaved = true;
+    for (const auto& account : m_accounts) {
+        for (const auto& blog : account->blogs()) {
+            QString reason;
+            if (!blog->save(&reason)) {
+                if (allSaved && error)
+                    *error = reason;
+                allSaved = false;
+            }
+        }
+    }
+    return allSaved;
+}
+
+Account* AccountList::accountForID(const QString& accountID) const
+{
+    for (const auto& account : m_accounts) {
+        if (account->accountID() == accountID)
+            return account.get();
+    }
+    return nullptr;
+}
+
+void AccountList::insertAccount(const AccountPtr& account, int index)
+{
+    if (!account)
+        return;
+    m_accounts.removeIf([&account](const AccountPtr& a) { return a == account; });
+    if (index < 0 || index >= m_accounts.size())
+        m_accounts.append(account);
+    else
+        m_accounts.insert(index, account);
+    emit accountsChanged();
+}
+
+void AccountList::removeAccount(Account* account)
+{
+    m_accounts.removeIf([account](const AccountPtr& a) { return a.get() == account; });
+    emit accountsChanged();
+}
+
+bool AccountList::hasAccountAndBlog() const
+{
+    return !m_accounts.isEmpty() && !m_accounts.first()->blogs().isEmpty();
+}

@@ -1,0 +1,162 @@
+#pragma once
+
+#include "Archivable.h"
+#include "EntryOwner.h"
+#include "Genetic.h"
+#include "ModelTypes.h"
+#include "PluginTraits.h"
+#include "RecordKey.h"
+
+#include <QMutex>
+#include <QPointer>
+#include <QTimeZone>
+#include <QUrl>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+#include <span>
+
+class Account;
+class BlogEntryStore;
+
+// One weblog of an account: its address, publishing options and warnings, its
+// templates, Atom service addresses, and the lists of its entries and categories.
+// Entries are not archived with the blog; they live in one file each (BlogEntryStore).
+class Blog : public Genetic, public Archivable, public EntryOwner {
+    Q_OBJECT
+public:
+    explicit Blog(QObject* parent = nullptr);
+    ~Blog() override;
+
+    // --- address ---
+    QString url() const { return m_url; }
+    // Relative texts are resolved against the account's address (scheme, user,
+    // host and port kept); texts beginning with "http" and any text of a blog
+    // without account are kept as they are.
+    void setUrl(const QString& text);
+    QUrl escapedURL() const { return m_escURL; }
+
+    // --- strings with defaults ---
+    QString timeZone() const; // the localized "Use local timezone" when unset
+    void setTimeZone(const QString& zone);
+    // The spelling language; stays empty when the platform names none.
+    QString language() const { return m_language; }
+    void setLanguage(const QString& language);
+    QString scriptName() const { return m_scriptName; }
+    void setScriptName(const QString& name);
+    QString defaultFormat() const override; // "" when unset, stored on first read
+    void setDefaultFormat(const QString& format);
+
+    // The blog's time zone, or nullopt for the default text that names none.
+    std::optional<QTimeZone> namedTimeZone() const;
+
+    // --- numbers (options, warnings, display switches) ---
+    // The stored value, or the default of the option stored on first read;
+    // invalid for "showExtraEdit", "extraEditTab", "showOptions" and
+    // "convertEntities" while unset.
+    QVariant option(const QString& name) const;
+    void setOption(const QString& name, const QVariant& value);
+    bool utcMode() const { return option(QStringLiteral("utcMode")).toBool(); }
+    bool convertEntities() const { return option(QStringLiteral("convertEntities")).toBool(); }
+    bool publishOption() const { return option(QStringLiteral("publishOption")).toBool(); }
+
+    // --- lists ---
+    QList<EntryPtr> entries() const;
+    void setEntries(const QList<EntryPtr>& entries);
+    CategoryList categories() const { return m_categories.value_or(CategoryList()); }
+    void setCategories(std::optional<CategoryList> categories);
+    QVariantList pingUrls() const;
+    void setPingUrls(std::optional<QVariantList> urls);
+    QVariantList addresses() const { return m_addresses.value_or(QVariantList()); }
+    void setAddresses(std::optional<QVariantList> addresses);
+    QVariantMap services() const { return m_services.value_or(QVariantMap()); }
+    void setServices(std::optional<QVariantMap> services);
+    void addService(const QString& name, const QString& address);
+
+    // --- templates: owned copies, defaults made on first read ---
+    TemplatePtr quoteTemplate() const;
+    TemplatePtr previewTemplate() const;
+    TemplatePtr linkTemplate() const;
+    TemplatePtr richTemplate() const;
+    TemplatePtr htmlTemplate() const;
+    TemplatePtr tagTemplate() const;
+    void setQuoteTemplate(const TemplatePtr& value);
+    void setPreviewTemplate(const TemplatePtr& value);
+    void setLinkTemplate(const TemplatePtr& value);
+    void setRichTemplate(const TemplatePtr& value);
+    void setHtmlTemplate(const TemplatePtr& value);
+    void setTagTemplate(const TemplatePtr& value);
+
+    // --- account ---
+    Account* account() const;
+    void setAccount(Account* account);
+
+    // --- capabilities of the account's blog system ---
+    PluginTraits pluginTraits() const;
+    bool hasComments() const;
+    bool hasTrackback() const;
+    bool hasDraft() const;
+    bool supportsTagLocation() const;
+    bool supportsTags() const;
+
+    // Copies this blog's settings (defaults made) onto `other`; the address,
+    // services, entries, categories and display switches stay the other's.
+    void applySettingsTo(Blog& other) const;
+
+    // --- entries and categories ---
+    bool hasEntryWithID(const QString& id) const;
+    EntryPtr entryWithID(const QString& id) const;
+    CategoryPtr hasCategoryWithName(const QString& name) const;
+    // Adds a tag of that name to the blog's list unless one exists.
+    void processTagWithName(const QString& name);
+    // Renames every category and tag of `oldTitle` in this blog's list and its
+    // entries; other blogs and accounts keep theirs.
+    void renameCategory(const QString& oldTitle, const QString& newTitle);
+
+    // --- the entry store ---
+    BlogEntryStore& store() const;
+    // Writes every entry that needs a save and whose file would change.
+    bool save(QString* error = nullptr);
+    // Writes one entry now.
+    bool save(Entry& entry, QString* error = nullptr);
+    // Reads the blog folder; a folder without readable entries keeps the list.
+    void load();
+
+    // --- EntryOwner ---
+    QVariant inheritedOption(const QString& name) const override;
+    BlogCapabilities capabilities() const override;
+    QString accountID() const override;
+    void addEntry(const EntryPtr& entry) override;
+    void removeEntry(Entry* entry) override;
+    bool saveEntry(Entry* entry, QString* error) override;
+
+    static std::span<const RecordKey<Blog>> storedKeys();
+
+    QString archiveClassName() const override { return QStringLiteral("Blog"); }
+    QStringList archiveClassChain() const override;
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    void initWithCoder(KeyedUnarchiver& coder) override;
+
+private:
+    QVariant storedOptionValue(const char* name) const;
+    TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
+                                  TemplatePtr (*makeDefault)()) const;
+    void storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value, const char* key);
+
+    QString m_url;
+    QUrl m_escURL;
+    mutable QString m_timeZone;
+    QString m_language, m_scriptName;
+    mutable QString m_defaultFormat;
+    mutable QVariantMap m_options;
+    QList<EntryPtr> m_entries;
+    mutable QMutex m_entriesLock;
+    std::optional<CategoryList> m_categories;
+    mutable std::optional<QVariantList> m_pingUrls;
+    std::optional<QVariantList> m_addresses;
+    std::optional<QVariantMap> m_services;
+    mutable std::optional<TemplatePtr> m_quoteTemplate, m_previewTemplate, m_linkTemplate,
+        m_richTemplate, m_htmlTemplate, m_tagTemplate;
+    QPointer<Account> m_account;
+    mutable std::unique_ptr<BlogEntryStore> m_store;
+};

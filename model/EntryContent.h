@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ModelTypes.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <optional>
+
+class Blog;
+
+// What an entry's texts contain: the attachment keys standing in them, the
+// category and tag list, trackback pings and the automatic excerpt.
+class EntryContent {
+public:
+    explicit EntryContent(Entry& entry) : m_entry(entry) {}
+
+    // --- attachment keys ---
+    // Key -> attachment; nullopt without a key list. Keys no text mentions are
+    // dropped; keys the attachment library does not know are dropped and their
+    // places in the texts blanked, but only once the library is loaded: before
+    // that nothing is known and nothing is removed.
+    std::optional<QHash<QString, AttachmentPtr>> attachmentsFromKeys();
+    // Replaces each listed key in `text` by its attachment's markup (a space for
+    // an unknown one; the text itself is not changed).
+    void applyAttachmentMarkup(QString& text) const;
+    // Replaces `search` in the texts and the publish buffers.
+    void applyMarkupToContents(const QString& search, const QString& markup);
+
+    // --- categories and tags ---
+    CategoryPtr hasCategoryWithName(const QString& name) const;
+    CategoryPtr hasCategoryWithID(const QString& id) const;
+    void addCategories(const CategoryList& categories);
+    void clearCategories();
+    void clearTags();
+    // The entry's record of that title, or a new one appended; marked a tag and
+    // registered with the blog.
+    CategoryPtr addTag(const QString& title);
+    void tagsFromKeywords(const QString& keywords);
+    // Category names (XML-encoded) or records, and tag names, for publishing.
+    void getCatsAndTags(QVariantList& categories, QStringList& tags, bool hasMTTypePublish) const;
+    // The records of the categories that have an identifier.
+    QVariantList getMTCats() const;
+
+    QString asCategories() const;
+    void setAsCategories(const QString& names);
+    QString asTags() const;
+    void setAsTags(const QString& names);
+    QString asTrackbacks() const;
+    void setAsTrackbacks(const QString& addresses);
+    void clearEmptyPings();
+
+    // --- excerpts ---
+    // An excerpt of "summary_num" sentences of the formatted text; stored as the
+    // summary when the blog system has an extended or summary field.
+    std::optional<QString> createExcerpt();
+    // The excerpt for a trackback ping.
+    QString createExcerpt(int sentences) const;
+
+private:
+    Blog* blog() const;
+    static QVariantMap categoryRecord(const Category& category);
+
+    Entry& m_entry;
+};

@@ -1,0 +1,262 @@
+#include "EntryFile.h"
+
+#include "AtomicFile.h"
+#include "Category.h"
+#include "Entry.h"
+#include "Ping.h"
+#include "PropertyList.h"
+#include "StringExtensions.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int pingCount = 10;
+
+bool isNumber(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isStringList(const QVariant& value)
+{
+    if (value.typeId() != QMetaType::QVariantList)
+        return false;
+    const QVariantList list = value.toList();
+    return std::all_of(list.begin(), list.end(),
+                       [](const QVariant& item) { return item.typeId() == QMetaType::QString; });
+}
+
+// Whether a file value has the kind its key stores. Identifiers and format keys
+// may have been written as numbers by servers that number them.
+bool hasStoredKind(const RecordKey<Entry>& key, const QVariant& value)
+{
+    switch (key.kind) {
+    case StoredKind::String:
+        return value.typeId() == QMetaType::QString ||
+               ((qstrcmp(key.name, "uniqueID") == 0 || qstrcmp(key.name, "format") == 0) &&
+                isNumber(value) && value.typeId() != QMetaType::Bool);
+    case StoredKind::Number:
+        return isNumber(value);
+    case StoredKind::StringList:
+        return isStringList(value);
+    case StoredKind::PlainList:
+        return value.typeId() == QMetaType::QVariantList;
+    case StoredKind::Dictionary:
+        return value.typeId() == QMetaType::QVariantMap;
+    default:
+        return false; // dates, categories and pings have their own readers
+    }
+}
+
+void warnSkipped(const QString& key, const char* why)
+{
+    qWarning().noquote()
+        << QStringLiteral("Entry file key \"%1\" skipped: %2").arg(key, QLatin1String(why));
+}
+
+} // namespace
+
+QString EntryFile::fileName(const QString& uniqueID)
+{
+    return rv::MD5(uniqueID) + QLatin1String(extension);
+}
+
+QString EntryFile::fileName(const Entry& entry)
+{
+    return fileName(entry.uniqueID());
+}
+
+QByteArray EntryFile::fileBytes(const Entry& entry, QString* error)
+{
+    QString reason;
+    const QByteArray bytes =
+        PropertyList::write(entry.dictionary(), PropertyList::Format::Binary, &reason);
+    if (bytes.isEmpty()) {
+        qWarning().noquote() << reason;
+        if (error)
+            *error = reason;
+    }
+    return bytes;
+}
+
+bool EntryFile::saveAtPath(const Entry& entry, const QString& folder, QString* error)
+{
+    const QByteArray bytes = fileBytes(entry, error);
+    if (bytes.isEmpty())
+        return false;
+    return AtomicFile::write(folder + QLatin1Char('/') + fileName(entry), bytes, error);
+}
+
+std::optional<QVariantMap> EntryFile::readDictionary(const QByteArray& bytes, QString* error)
+{
+    QString reason;
+    const QVariant root = PropertyList::read(bytes, &reason);
+    if (!root.isValid()) {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    }
+    if (root.typeId() != QMetaType::QVariantMap) {
+        if (error)
+            *error = QStringLiteral("The file does not hold a dictionary.");
+        return std::nullopt;
+    }
+    return root.toMap();
+}
+
+EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary)
+{
+    auto entry = std::make_shared<Entry>();
+    entry->commonInit();
+    const auto table = Entry::storedKeys();
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        const QString& name = it.key();
+        const QVariant& value = it.value();
+        if (!value.isValid() || value.isNull())
+            continue;
+        if (name == QLatin1String("entryDate")) {
+            const QDateTime date = value.typeId() == QMetaType::QDateTime
+                                       ? value.toDateTime()
+                                       : parseStoredDate(value.toString());
+            if (date.isValid())
+                entry->setEntryDate(date);
+        } else if (name == QLatin1String("categories")) {
+            if (value.typeId() != QMetaType::QVariantList) {
+                warnSkipped(name, "not a list");
+                continue;
+            }
+            CategoryList categories;
+            for (const QVariant& item : value.toList()) {
+                if (item.typeId() == QMetaType::QVariantMap)
+                    categories.append(Category::fromDictionary(item.toMap()));
+            }
+            entry->setCategories(categories);
+        } else if (name == QLatin1String("pingUris")) {
+            if (!isStringList(value)) {
+                warnSkipped(name, "not a list of addresses");
+                continue;
+            }
+            PingList pings;
+            for (const QVariant& address : value.toList()) {
+                if (pings.size() == pingCount)
+                    break;
+                pings.append(Ping::pingWithTitle(QString(), address.toString()));
+            }
+            while (pings.size() < pingCount)
+                pings.append(std::make_shared<Ping>());
+            entry->setPingUris(pings);
+        } else if (const auto* key = findRecordKey(table, name);
+                   key && (key->forms & InDictionary)) {
+            if (hasStoredKind(*key, value))
+                key->write(*entry, value);
+            else
+                warnSkipped(name, "a value of the wrong kind");
+        }
+        // Anything else ("tags" of older files, keys of other programs) is not ours.
+    }
+    entry->setNeedsSave(false);
+    entry->removeUnusedAttachments();
+    return entry;
+}
+
+EntryPtr EntryFile::entryFromFile(const QString& path)
+{
+    QFile file(path);
+    QString error;
+    std::optional<QVariantMap> dictionary;
+    if (file.open(QIODevice::ReadOnly))
+        dictionary = readDictionary(file.readAll(), &error);
+    else
+        error = file.errorString();
+    if (!dictionary) {
+        qWarning().noquote() << QStringLiteral("Failed to load file at \"%1\"").arg(path);
+        qWarning().noquote() << error;
+        return nullptr;
+    }
+    return entryFromFileDictionary(*dictionary);
+}
+
+EntryPtr EntryFile::entryFromDictionary(const QVariantMap& dictionary)
+{
+    if (dictionary.isEmpty())
+        return nullptr;
+    auto entry = std::make_shared<Entry>();
+    entry->commonInit();
+    const auto table = Entry::storedKeys();
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        if (!it.value().isValid() || it.value().isNull())
+            continue;
+        if (it.key() == QLatin1String("categories") &&
+            it.value().typeId() == QMetaType::QVariantList) {
+            CategoryList categories;
+            for (const QVariant& item : it.value().toList())
+                categories.append(Category::fromDictionary(item.toMap()));
+            entry->setCategories(categories);
+            continue;
+        }
+        setStoredValue(table, *entry, it.key(), it.value());
+    }
+    entry->removeUnusedAttachments();
+    return entry;
+}
+
+std::optional<QVariantMap> EntryFile::revisionDictionary(const Entry& entry)
+{
+    const QString body = entry.body(), extended = entry.extended(), summary = entry.summary();
+    if (body.isEmpty() && extended.isEmpty() && summary.isEmpty())
+        return std::nullopt;
+    return QVariantMap{
+        {QStringLiteral("body"), body.isNull() ? QLatin1String("") : body},
+        {QStringLiteral("extended"), extended.isNull() ? QLatin1String("") : extended},
+        {QStringLiteral("summary"), summary.isNull() ? QLatin1String("") : summary},
+        {QStringLiteral("title"), entry.title().isNull() ? QLatin1String("") : entry.title()},
+        {QStringLiteral("created"), storedDateText(QDateTime::currentDateTime())},
+    };
+}
+
+QDateTime EntryFile::parseStoredDate(const QString& text)
+{
+    // The form this program writes, read without the general date reader.
+    static const QRegularExpression stored(QStringLiteral(
+        R"(^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}) ([+-])(\d{2})(\d{2})$)"));
+    const QRegularExpressionMatch match = stored.match(text);
+    if (match.hasMatch()) {
+        const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                         match.captured(3).toInt());
+        const QTime time(match.captured(4).toInt(), match.captured(5).toInt(),
+                         match.captured(6).toInt());
+        const int offset = (match.captured(8).toInt() * 3600 + match.captured(9).toInt() * 60) *
+                           (match.captured(7) == QLatin1String("-") ? -1 : 1);
+        const QDateTime result(date, time, QTimeZone(offset));
+        if (result.isValid())
+            return result.toLocalTime();
+    }
+    return rv::parseDate(text);
+}
+
+QString EntryFile::storedDateText(const QDateTime& date)
+{
+    const int offset = date.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}

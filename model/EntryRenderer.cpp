@@ -1,0 +1,272 @@
+#include "EntryRenderer.h"
+
+#include "Account.h"
+#include "Blog.h"
+#include "Category.h"
+#include "DisplayStrings.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "FormatterManager.h"
+#include "HtmlTidy.h"
+#include "StringExtensions.h"
+#include "Template.h"
+
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace {
+
+EntryRenderer::FormatterLookup sharedLookup()
+{
+    return {
+        [](const QString& format) {
+            return FormatterManager::sharedInstance().formatterForFormat(format);
+        },
+        [](const QString& key) { return FormatterManager::sharedInstance().formatterForKey(key); }};
+}
+
+EntryRenderer::FormatterLookup& lookup()
+{
+    static EntryRenderer::FormatterLookup current = sharedLookup();
+    return current;
+}
+
+QString composed(const QString& text)
+{
+    return text.normalized(QString::NormalizationForm_C);
+}
+
+const QString genericKey = QStringLiteral("Generic");
+
+} // namespace
+
+void EntryRenderer::setFormatterLookup(FormatterLookup replacement)
+{
+    lookup() =
+        replacement.forFormat && replacement.forKey ? std::move(replacement) : sharedLookup();
+}
+
+PLUMETFormatterProtocol* EntryRenderer::formatter(EmptyFormat whenEmpty) const
+{
+    const QString format = m_entry.format();
+    Blog* blog = dynamic_cast<Blog*>(m_entry.parentBlog());
+    Account* account = blog ? blog->account() : nullptr;
+    if (format.isEmpty()) {
+        switch (whenEmpty) {
+        case EmptyFormat::Generic:
+            return lookup().forKey(genericKey);
+        case EmptyFormat::None:
+            return nullptr;
+        case EmptyFormat::NoneWhenAccountHasFormats: {
+            const bool hasFormats = account && account->formats() && !account->formats()->isEmpty();
+            return hasFormats ? nullptr : lookup().forKey(genericKey);
+        }
+        }
+    }
+    if (PLUMETFormatterProtocol* found = lookup().forFormat(format))
+        return found;
+    const QString label = account ? account->labelForFormat(format) : QString();
+    return label.isNull() ? nullptr : lookup().forFormat(label);
+}
+
+QString EntryRenderer::formattedText() const
+{
+    QString text = m_entry.body();
+    const QString extended = m_entry.extended();
+    if (!extended.isEmpty())
+        text = text.isNull() ? extended : text + QStringLiteral("\n\n") + extended;
+    PLUMETFormatterProtocol* found = formatter(EmptyFormat::Generic);
+    return composed(found ? FormatterManager::formatText(found, text) : text);
+}
+
+PLUMETFormatterProtocol* EntryRenderer::usedFormatter() const
+{
+    return formatter(EmptyFormat::None);
+}
+
+QString EntryRenderer::urlTemplateForSelectedFormat() const
+{
+    PLUMETFormatterProtocol* found = formatter(EmptyFormat::Generic);
+    return found ? found->urlTemplate() : QString();
+}
+
+QString EntryRenderer::renderForRichEdit(const QString& text) const
+{
+    if (text.isEmpty())
+        return text;
+    PLUMETFormatterProtocol* found = formatter(EmptyFormat::NoneWhenAccountHasFormats);
+    const QString result = found ? FormatterManager::formatText(found, text) : text;
+    if (result.isEmpty() || !found || !found->allowsHTMLEditing())
+        return result;
+    return htmlIsValid(result) ? result : QString();
+}
+
+void EntryRenderer::catsAndTagsNames(QString& categories, QString& tags) const
+{
+    const auto list = m_entry.categories();
+    if (!list)
+        return;
+    Blog* blog = dynamic_cast<Blog*>(m_entry.parentBlog());
+    const TemplatePtr tagTemplate = blog ? blog->tagTemplate() : TemplatePtr();
+    const QString separator = tagTemplate ? tagTemplate->separator() : QStringLiteral(", ");
+    const QString prefix = tagTemplate ? tagTemplate->url() : QString();
+    for (const auto& category : *list) {
+        const QString encoded = rv::encodeXML(category->title());
+        if (category->isCategory()) {
+            if (!categories.isEmpty())
+                categories += separator;
+            categories += encoded;
+        }
+        if (category->isTag()) {
+            if (!tags.isEmpty())
+                tags += separator;
+            tags +=
+                QStringLiteral("<a href=\"%1%2\" rel=\"tag\">%3</a>")
+                    .arg(prefix, QString::fromLatin1(QUrl::toPercentEncoding(category->title())),
+                         encoded);
+        }
+    }
+}
+
+QString EntryRenderer::renderForPreview() const
+{
+    const QString text = formattedText();
+    Blog* blog = dynamic_cast<Blog*>(m_entry.parentBlog());
+    const TemplatePtr preview = blog ? blog->previewTemplate() : Template::defaultPreviewTemplate();
+    QString page;
+    const QString body = preview->body();
+    if (!body.contains(QLatin1String("<html"))) {
+        page = preview->html();
+        page.replace(QLatin1String("$script$"), preview->js());
+        page.replace(QLatin1String("$css$"), preview->css());
+        page.replace(QLatin1String("$body$"), body);
+    } else {
+        page = body;
+    }
+    page.replace(QLatin1String("$body$"), text.isEmpty() ? QStringLiteral("<p>&nbsp;</p>") : text);
+    QString categories, tags;
+    catsAndTagsNames(categories, tags);
+    page.replace(QLatin1String("$tags$"), composed(tags));
+    page.replace(QLatin1String("$categories$"), composed(categories));
+    page.replace(QLatin1String("$keywords$"), composed(m_entry.keywords()));
+    page.replace(QLatin1String("$summary$"), composed(m_entry.summary()));
+    page.replace(QLatin1String("$date$"), cutils::commonDateString(m_entry.entryDate(), false));
+    page.replace(QLatin1String("$title$"), composed(m_entry.title()));
+    EntryContent(m_entry).applyAttachmentMarkup(page);
+    return page;
+}
+
+bool EntryRenderer::htmlIsValid(const QString& html) const
+{
+    m_entry.setValidationErrorMessage(QString());
+    m_entry.setFixedHTML(QString());
+    const HtmlTidy::Validation validation = HtmlTidy::validate(html);
+    m_entry.setValidationErrorMessage(validation.report);
+    m_entry.setFixedHTML(validation.fixedHTML);
+    return validation.valid;
+}
+
+QString EntryRenderer::prettyPrint(const QString& html)
+{
+    return HtmlTidy::prettyPrint(html);
+}
+
+namespace {
+
+// The tag name of a tag link's address: its last path component, unescaped.
+QString tagNameFromHref(const QString& href)
+{
+    QString component = href;
+    while (component.endsWith(QLatin1Char('/')))
+        component.chop(1);
+    component = component.mid(component.lastIndexOf(QLatin1Char('/')) + 1);
+    const QByteArray raw = QByteArray::fromPercentEncoding(component.toLatin1());
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString name = utf8(raw);
+    if (utf8.hasError())
+        name = QString::fromLatin1(raw); // an older page in a single-byte encoding
+    return name.replace(QLatin1Char('+'), QLatin1Char(' '));
+}
+
+} // namespace
+
+QString EntryRenderer::extractTags(const QString& text) const
+{
+    if (text.isEmpty())
+        return text;
+    Blog* blog = dynamic_cast<Blog*>(m_entry.parentBlog());
+    QString t =
+        rv::trimWhitespace(blog && blog->convertEntities() ? rv::convertEntities(text) : text);
+
+    const bool single = t.contains(QLatin1String("rel='"));
+    const QString relMarker = single ? QStringLiteral("rel='") : QStringLiteral("rel=\"");
+    const QString hrefMarker = single ? QStringLiteral("href='") : QStringLiteral("href=\"");
+    const QChar quote = single ? QLatin1Char('\'') : QLatin1Char('"');
+
+    EntryContent content(m_entry);
+    qsizetype p = 0;
+    while (p < t.size()) {
+        const qsizetype r = t.indexOf(relMarker, p);
+        if (r < 0)
+            break;
+        p = r + 4;
+        const qsizetype end = t.indexOf(QLatin1Char('>'), r + 5);
+        const qsizetype nextOpen = t.indexOf(QLatin1Char('<'), r + 5);
+        if (end < 0 || (nextOpen >= 0 && nextOpen < end))
+            continue;
+        const qsizetype start = t.lastIndexOf(QLatin1Char('<'), r);
+        const qsizetype closeBefore = t.lastIndexOf(QLatin1Char('>'), r);
+        if (start < 0 || closeBefore > start)
+            continue;
+        if (!t.mid(r, end - r).contains(QLatin1String("tag"), Qt::CaseInsensitive))
+            continue;
+        const qsizetype h = t.indexOf(hrefMarker, start);
+        if (h < 0)
+            return t;
+        const qsizetype valueStart = h + hrefMarker.size();
+        const qsizetype valueEnd = t.indexOf(quote, valueStart);
+        if (valueEnd < 0)
+            return t;
+        const QString href = t.mid(valueStart, valueEnd - valueStart);
+        if (QUrl(href).hasQuery())
+            continue;
+        const QString name = tagNameFromHref(href);
+        if (!name.isEmpty())
+            content.addTag(name);
+    }
+
+    const QString blockStart = QStringLiteral("<!-- technorati tags start -->");
+    const QString blockEnd = QStringLiteral("<!-- technorati tags end -->");
+    const QString marker = QStringLiteral("posttagsblock");
+    if (!t.contains(blockStart) && !t.contains(marker))
+        return t;
+    QString result = t;
+    const qsizetype s = result.indexOf(blockStart);
+    const qsizetype e = result.indexOf(blockEnd);
+    if (s >= 0 && e >= 0 && e > s)
+        result.remove(s, e + blockEnd.size() - s);
+    const qsizetype q = result.indexOf(marker);
+    if (q >= 0) {
+        const qsizetype open = result.lastIndexOf(QLatin1Char('<'), q);
+        if (open >= 0 && result.mid(open, q - open).contains(QLatin1String("class"))) {
+            qsizetype nameEnd = open + 1;
+            while (nameEnd < q && !result.at(nameEnd).isSpace())
+                ++nameEnd;
+            if (nameEnd < q) {
+                const QString closing =
+                    QStringLiteral("</%1>").arg(result.mid(open + 1, nameEnd - open - 1));
+                const qsizetype close = result.indexOf(closing, q + marker.size());
+                if (close >= 0)
+                    result.remove(open, close + closing.size() - open);
+            }
+        }
+    }
+    return rv::trimWhitespace(result);
+}
+
+QString EntryRenderer::blogpostURL() const
+{
+    const EntryOwner* blog = m_entry.parentBlog();
+    return QStringLiteral("x-blogpost://%1@%2")
+        .arg(rv::MD5(m_entry.uniqueID()), blog ? blog->accountID() : QString());
+}

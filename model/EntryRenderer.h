@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class Entry;
+class PLUMETFormatterProtocol;
+
+// How an entry turns its texts into HTML: the formatter for its format, the
+// preview page from the blog's preview template, HTML checking for the rich
+// editor, the tags that tag links in server texts name, and the entry's
+// "x-blogpost:" address.
+class EntryRenderer {
+public:
+    // Where formatters are found: the shared FormatterManager unless replaced.
+    struct FormatterLookup {
+        std::function<PLUMETFormatterProtocol*(const QString& format)> forFormat;
+        std::function<PLUMETFormatterProtocol*(const QString& key)> forKey;
+    };
+    static void setFormatterLookup(FormatterLookup lookup);
+
+    explicit EntryRenderer(Entry& entry) : m_entry(entry) {}
+
+    // body, "\n\n" and extended, through the formatter ("Generic" for an empty
+    // format), in canonical composition.
+    QString formattedText() const;
+    // The formatter of the entry's format; null for an empty format.
+    PLUMETFormatterProtocol* usedFormatter() const;
+    QString urlTemplateForSelectedFormat() const;
+    // The text for the rich editor; null when it is HTML that fails validation
+    // (the entry then holds the report and the repaired HTML).
+    QString renderForRichEdit(const QString& text) const;
+    QString renderForPreview() const;
+    // The category line and the tag line of the preview.
+    void catsAndTagsNames(QString& categories, QString& tags) const;
+    // Validates with Tidy and stores the report and repaired HTML in the entry.
+    bool htmlIsValid(const QString& html) const;
+    static QString prettyPrint(const QString& html);
+    // Adds the tags that the text's tag links name; answers the trimmed text
+    // without tag blocks.
+    QString extractTags(const QString& text) const;
+    // "x-blogpost://<MD5 of uniqueID>@<accountID>"
+    QString blogpostURL() const;
+
+private:
+    enum class EmptyFormat { Generic, None, NoneWhenAccountHasFormats };
+    PLUMETFormatterProtocol* formatter(EmptyFormat whenEmpty) const;
+
+    Entry& m_entry;
+};

@@ -1,0 +1,232 @@
+#include "ServerPostReader.h"
+
+#include "Blog.h"
+#include "Category.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "EntryRenderer.h"
+#include "StringExtensions.h"
+#include "URLUtilities.h"
+
+#include <QDebug>
+#include <QTimeZone>
+
+namespace {
+
+QString trimSpacesAndTabs(const QString& text)
+{
+    qsizetype start = 0, end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+bool has(const QVariantMap& post, const char* key)
+{
+    const QVariant value = post.value(QLatin1String(key));
+    return value.isValid() && !value.isNull();
+}
+
+QString stringValue(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+} // namespace
+
+const QStringList& ServerPostReader::knownKeys()
+{
+    static const QStringList keys{QStringLiteral("id"),
+                                  QStringLiteral("categories"),
+                                  QStringLiteral("datecreated"),
+                                  QStringLiteral("description"),
+                                  QStringLiteral("mt_allow_comments"),
+                                  QStringLiteral("mt_allow_pings"),
+                                  QStringLiteral("mt_convert_breaks"),
+                                  QStringLiteral("mt_excerpt"),
+                                  QStringLiteral("mt_keywords"),
+                                  QStringLiteral("mt_tags"),
+                                  QStringLiteral("mt_text_more"),
+                                  QStringLiteral("permalink"),
+                                  QStringLiteral("postid"),
+                                  QStringLiteral("title"),
+                                  QStringLiteral("userid")};
+    return keys;
+}
+
+QDateTime ServerPostReader::postDate(const QVariant& value, const Blog* blog, bool ignoreCategories)
+{
+    QDateTime date;
+    if (value.typeId() == QMetaType::QString) {
+        date = rv::parseDate(value.toString());
+        date = date.isValid() ? date.toLocalTime() : QDateTime::currentDateTime();
+    } else if (value.typeId() == QMetaType::QDateTime) {
+        date = value.toDateTime();
+    }
+    if (!date.isValid())
+        date = QDateTime::currentDateTime();
+    if (ignoreCategories && blog) {
+        if (const auto zone = blog->namedTimeZone()) {
+            // Both offsets at the post's own instant, not today's.
+            const qint64 shift =
+                qint64(date.toLocalTime().offsetFromUtc()) - zone->offsetFromUtc(date);
+            date = date.addSecs(shift);
+        }
+    }
+    return date;
+}
+
+EntryPtr ServerPostReader::entryFromPost(const QVariantMap& post, Blog* blog, bool ignoreCategories)
+{
+    if (post.isEmpty())
+        return nullptr;
+    auto entry = std::make_shared<Entry>();
+    entry->commonInit();
+    entry->setParentBlog(blog);
+    entry->setEntryDate(
+        postDate(post.value(QStringLiteral("datecreated")), blog, ignoreCategories));
+    setOtherContent(*entry, post, ignoreCategories);
+
+    const QString title = stringValue(post.value(QStringLiteral("title")));
+    if (blog && blog->option(QStringLiteral("convertEntities")).toBool())
+        entry->setTitle(title.isNull() ? QLatin1String("") : rv::convertEntities(title));
+    else
+        entry->setTitle(title);
+    const EntryRenderer renderer(*entry);
+    entry->setBody(renderer.extractTags(stringValue(post.value(QStringLiteral("description")))));
+    entry->setExtended(
+        renderer.extractTags(stringValue(post.value(QStringLiteral("mt_text_more")))));
+    entry->setSummary(renderer.extractTags(stringValue(post.value(QStringLiteral("mt_excerpt")))));
+    EntryContent(*entry).tagsFromKeywords(stringValue(post.value(QStringLiteral("mt_keywords"))));
+    return entry;
+}
+
+void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bool ignoreCategories)
+{
+    Blog* blog = dynamic_cast<Blog*>(entry.parentBlog());
+    const PluginTraits traits = blog ? blog->pluginTraits() : PluginTraits();
+    const bool ignore = ignoreCategories && traits.needsSeparateCategoryRequests;
+    EntryContent content(entry);
+
+    for (int bit : {Entry::LocalOnly, Entry::BeingDeleted, Entry::ChangedLocally}) {
+        if (entry.hasFlag(bit))
+            entry.removeFlag(bit);
+    }
+    entry.setFoundOnServer(true);
+    entry.setNeedsSave(true);
+
+    const QVariant user = post.value(QStringLiteral("userid"));
+    if (user.typeId() == QMetaType::QString)
+        entry.setAuthor(user.toString());
+    else if (user.isValid() && !user.isNull())
+        entry.setAuthor(QString::number(user.toLongLong()));
+
+    if (has(post, "permalink"))
+        entry.setPermaLink(post.value(QStringLiteral("permalink")).toString());
+    else if (has(post, "link"))
+        entry.setPermaLink(post.value(QStringLiteral("link")).toString());
+
+    for (const QVariant& item : post.value(QStringLiteral("links")).toList()) {
+        const QVariantMap link = item.toMap();
+        if (!link.contains(QStringLiteral("rel")))
+            continue;
+        const QString rel = link.value(QStringLiteral("rel")).toString();
+        const QString href = link.value(QStringLiteral("href")).toString();
+        if (rel == QLatin1String("alternate")) {
+            if (link.value(QStringLiteral("type")).toString() ==
+                QLatin1String("application/atom+xml"))
+                entry.setEditURI(href);
+            else
+                entry.setPermaLink(href);
+        }
+        if (rel.contains(QLatin1String("edit")))
+            entry.setEditURI(href);
+    }
+
+    if (has(post, "mt_convert_breaks"))
+        entry.setFormatValue(post.value(QStringLiteral("mt_convert_breaks")));
+
+    if (ignore)
+        content.clearTags();
+    else
+        entry.setCategories(CategoryList());
+
+    const QVariant tags = post.value(QStringLiteral("mt_tags"));
+    QStringList tagNames;
+    if (tags.typeId() == QMetaType::QString && !tags.toString().isEmpty()) {
+        const QString text = tags.toString();
+        tagNames =
+            text.split(text.contains(QLatin1Char(',')) ? QLatin1Char(',') : QLatin1Char(' '));
+    } else if (tags.typeId() == QMetaType::QVariantList) {
+        for (const QVariant& tag : tags.toList())
+            tagNames.append(tag.toString());
+    }
+    for (const QString& name : tagNames)
+        content.addTag(trimSpacesAndTabs(name));
+
+    if (!ignore && has(post, "categories")) {
+        const QVariant categories = post.value(QStringLiteral("categories"));
+        QVariantList elements;
+        if (categories.typeId() == QMetaType::QVariantMap) {
+            for (const QString& key : categories.toMap().keys())
+                elements.append(key);
+        } else if (categories.typeId() == QMetaType::QString) {
+            elements.append(categories);
+        } else {
+            elements = categories.toList();
+        }
+        for (const QVariant& element : elements) {
+            QString name, id;
+            if (element.typeId() == QMetaType::QString) {
+                name = rv::decodeXML(element.toString());
+            } else if (element.typeId() == QMetaType::QByteArray) {
+                name = rv::decodeXML(URLUtilities::textFromData(element.toByteArray()));
+            } else if (element.typeId() == QMetaType::QVariantMap) {
+                const QVariantMap record = element.toMap();
+                if (has(record, "description")) {
+                    name = record.value(QStringLiteral("description")).toString();
+                } else {
+                    name = rv::decodeXML(record.value(QStringLiteral("name")).toString());
+                    if (has(record, "id"))
+                        id = record.value(QStringLiteral("id")).toString();
+                }
+            }
+            if (name.isEmpty()) {
+                qWarning().noquote() << "Could not figure out category data";
+                continue;
+            }
+            CategoryPtr category = content.hasCategoryWithName(name);
+            if (!category) {
+                category = Category::withTitle(name);
+                if (!id.isEmpty())
+                    category->setUniqueID(id);
+                if (traits.treatCategoriesAsTags)
+                    category->setIsCategory(false);
+                else
+                    category->setIsTag(false);
+                content.addCategories({category});
+            }
+            if (traits.treatCategoriesAsTags) {
+                category->setIsTag(true);
+                if (blog)
+                    blog->processTagWithName(category->title());
+            } else {
+                category->setIsCategory(true);
+            }
+        }
+    }
+
+    if (has(post, "mt_allow_pings"))
+        entry.setTrackbackOption(post.value(QStringLiteral("mt_allow_pings")));
+    if (has(post, "mt_allow_comments"))
+        entry.setCommentOption(post.value(QStringLiteral("mt_allow_comments")));
+
+    QVariantMap unknown = post;
+    for (const QString& key : knownKeys())
+        unknown.remove(key);
+    if (!unknown.isEmpty())
+        entry.setPluginSettings(unknown);
+}

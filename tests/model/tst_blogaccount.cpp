@@ -1,0 +1,328 @@
+#include "Account.h"
+#include "AccountList.h"
+#include "Blog.h"
+#include "Category.h"
+#include "Entry.h"
+#include "Format.h"
+#include "KeyedArchiver.h"
+#include "SupportFolder.h"
+#include "Template.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+class BlogAccountTest : public QObject {
+    Q_OBJECT
+private slots:
+    void newBlogDefaultsAndLazyArchive();
+    void blogAddress_data();
+    void blogAddress();
+    void templatesAreOwnedCopies();
+    void applySettingsLeavesAddressAndLists();
+    void newAccount();
+    void accountsFileRoundTrip();
+    void handMadeAccountsFile();
+    void unsafeAccountIDGetsAFreshOne_data();
+    void unsafeAccountIDGetsAFreshOne();
+    void unreadableAccountsFileIsMovedAside();
+    void categoryRenameStaysInItsBlog();
+};
+
+void BlogAccountTest::newBlogDefaultsAndLazyArchive()
+{
+    Blog untouched;
+    untouched.setUniqueID(QStringLiteral("1"));
+    untouched.setTitle(QStringLiteral("My blog"));
+    const QVariant tree = KeyedArchiver::archiveTree(
+        QVariant::fromValue(ArchivableRef(&untouched, [](Archivable*) {})));
+    const QVariantList objects = tree.toMap().value("$objects").toList();
+    QVariantMap record;
+    for (const QVariant& object : objects) {
+        if (object.toMap().contains("uniqueID"))
+            record = object.toMap();
+    }
+    record.remove("$class");
+    QCOMPARE(record.keys(), QStringList({"title", "uniqueID"}));
+
+    Blog blog;
+    QCOMPARE(blog.option("commentOption"), QVariant(true));
+    QCOMPARE(blog.option("trackbackOption"), QVariant(false));
+    QCOMPARE(blog.option("publishOption"), QVariant(true));
+    QCOMPARE(blog.option("warnOnCategories"), QVariant(true));
+    QCOMPARE(blog.option("warnOnSummary"), QVariant(false));
+    QCOMPARE(blog.option("showKeywords"), QVariant(true));
+    QCOMPARE(blog.option("showBloglist"), QVariant(false));
+    QCOMPARE(blog.option("utcMode"), QVariant(true));
+    QVERIFY(!blog.option("showOptions").isValid());
+    QCOMPARE(blog.defaultFormat(), QString(""));
+    QVERIFY(!blog.namedTimeZone());
+}
+
+void BlogAccountTest::blogAddress_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("relative to endpoint") << "http://host.test/xmlrpc.php"
+                                          << "blog/"
+                                          << "http://host.test/xmlrpc.php/blog/";
+    QTest::newRow("absolute path") << "http://host.test/xmlrpc.php"
+                                   << "/blog/"
+                                   << "http://host.test/blog/";
+    QTest::newRow("port and user kept") << "https://writer@host.test:8443/wp/xmlrpc.php"
+                                        << "/blog/"
+                                        << "https://writer@host.test:8443/blog/";
+    QTest::newRow("port kept, relative") << "http://127.0.0.1:8089/xmlrpc.php"
+                                         << "b"
+                                         << "http://127.0.0.1:8089/xmlrpc.php/b";
+    QTest::newRow("http text kept") << "http://host.test/"
+                                    << "https://other.test/x"
+                                    << "https://other.test/x";
+    QTest::newRow("space kept") << "http://host.test/"
+                                << "http://host.test/my blog"
+                                << "http://host.test/my blog";
+}
+
+void BlogAccountTest::blogAddress()
+{
+    QFETCH(QString, account);
+    QFETCH(QString, given);
+    QFETCH(QString, url);
+    auto owner = Account::create();
+    owner->setUrl(account);
+    auto blog = std::make_shared<Blog>();
+    owner->addBlog(blog);
+    blog->setUrl(given);
+    QCOMPARE(blog->url(), url);
+    QVERIFY(blog->escapedURL().isValid());
+    QVERIFY(!blog->escapedURL().toString(QUrl::FullyEncoded).contains(' '));
+
+    Blog alone; // without account, any text is kept
+    alone.setUrl(QStringLiteral("blog/"));
+    QCOMPARE(alone.url(), QStringLiteral("blog/"));
+}
+
+void BlogAccountTest::templatesAreOwnedCopies()
+{
+    Blog blog;
+    auto preview = std::make_shared<Template>();
+    preview->setCss(QStringLiteral("body{}"));
+    blog.setPreviewTemplate(preview);
+    preview->setCss(QStringLiteral("changed"));
+    QCOMPARE(blog.previewTemplate()->css(), QStringLiteral("body{}"));
+
+    const TemplatePtr quote = blog.quoteTemplate();
+    QVERIFY(quote->body().contains("$quote$"));
+    blog.setQuoteTemplate(nullptr);
+    QVERIFY(blog.quoteTemplate() != quote);
+    QCOMPARE(blog.quoteTemplate()->title(), QStringLiteral("$title$"));
+}
+
+void BlogAccountTest::applySettingsLeavesAddressAndLists()
+{
+    Blog source, target;
+    source.setOption("trackbackOption", true);
+    source.setTimeZone(QStringLiteral("Europe/Paris"));
+    target.setUrl(QStringLiteral("http://target.test/"));
+    target.addService(QStringLiteral("service.post"), QStringLiteral("http://target.test/post"));
+    target.addEntry(Entry::create());
+    source.applySettingsTo(target);
+    QCOMPARE(target.option("trackbackOption"), QVariant(true));
+    QCOMPARE(target.timeZone(), QStringLiteral("Europe/Paris"));
+    QCOMPARE(target.url(), QStringLiteral("http://target.test/"));
+    QCOMPARE(target.services().size(), 1);
+    QCOMPARE(target.entries().size(), 1);
+    QVERIFY(target.tagTemplate() != source.tagTemplate());
+    QCOMPARE(target.tagTemplate()->url(), source.tagTemplate()->url());
+}
+
+void BlogAccountTest::newAccount()
+{
+    auto account = Account::create();
+    QVERIFY(Account::isSafeAccountID(account->accountID()));
+    QCOMPARE(account->title(), QStringLiteral("Untitled"));
+    QCOMPARE(account->pluginKey(), QStringLiteral("MovableType"));
+    QVERIFY(account->isExpanded());
+    QVERIFY(!account->formats());
+    QCOMPARE(account->label(), rv::Color(1, 1, 1, 1));
+    account->setUrl(QStringLiteral("blog.test/xmlrpc.php"));
+    QCOMPARE(account->url(), QStringLiteral("http://blog.test/xmlrpc.php"));
+    account->setUrl(QStringLiteral("https://blog.test/"));
+    QCOMPARE(account->url(), QStringLiteral("https://blog.test/"));
+    account->setUrl(QString());
+    QVERIFY(account->url().isNull() && !account->escapedURL().isValid());
+    // Unknown plug-in: every question answers NO.
+    account->setPluginKey(QStringLiteral("NoSuchSystem"));
+    QVERIFY(!account->supportsUpload() && !account->supportsPages());
+    QVERIFY(account->pluginDescription().isNull());
+}
+
+void BlogAccountTest::accountsFileRoundTrip()
+{
+    auto account = Account::create();
+    account->setTitle(QStringLiteral("Work"));
+    account->setUrl(QStringLiteral("https://blog.test/xmlrpc.php"));
+    account->setUsername(QStringLiteral("writer"));
+    account->setPluginKey(QStringLiteral("WordPress"));
+    account->setLabel(rv::Color(0.5, 0.25, 1, 1));
+    account->setIsExpanded(false);
+    account->setUsers(QVariantMap{{"1", "writer"}});
+    account->setFormats(QList<FormatPtr>());
+    auto format = std::make_shared<Format>();
+    format->setUniqueID(QStringLiteral("markdown"));
+    format->setTitle(QStringLiteral("Markdown"));
+    account->addFormat(format);
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("1"));
+    blog->setTitle(QStringLiteral("Notes"));
+    account->addBlog(blog);
+    blog->setUrl(QStringLiteral("/notes/"));
+    blog->setOption("commentOption", false);
+    auto category = Category::withTitle(QStringLiteral("News"));
+    category->setIsCategory(true);
+    blog->setCategories(CategoryList{category});
+    auto entry = Entry::create();
+    entry->setBody(QStringLiteral("saved with the blog's folder"));
+    blog->addEntry(entry);
+    QVERIFY(blog->save());
+
+    AccountList list;
+    list.insertAccount(account, -1);
+    const QString path = QDir::temp().filePath("plumet-accounts-roundtrip.plist");
+    QString error;
+    QVERIFY2(list.saveAccounts(path, &error), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("password"));
+
+    AccountList loaded;
+    loaded.loadAccounts(path);
+    QCOMPARE(loaded.accounts().size(), 1);
+    Account& back = *loaded.accounts().first();
+    QCOMPARE(back.accountID(), account->accountID());
+    QCOMPARE(back.title(), QStringLiteral("Work"));
+    QCOMPARE(back.url(), account->url());
+    QCOMPARE(back.username(), QStringLiteral("writer"));
+    QCOMPARE(back.pluginKey(), QStringLiteral("WordPress"));
+    QVERIFY(back.label().isEqualToColor(rv::Color(0.5, 0.25, 1, 1)));
+    QVERIFY(!back.isExpanded());
+    QCOMPARE(back.users()->value("1").toString(), QStringLiteral("writer"));
+    QCOMPARE(back.labelForFormat("markdown"), QStringLiteral("Markdown"));
+    QCOMPARE(back.blogs().size(), 1);
+    Blog& backBlog = *back.blogs().first();
+    QCOMPARE(backBlog.account(), &back);
+    QCOMPARE(backBlog.url(), QStringLiteral("https://blog.test/notes/"));
+    QCOMPARE(backBlog.option("commentOption"), QVariant(false));
+    QCOMPARE(backBlog.categories().first()->title(), QStringLiteral("News"));
+    QVERIFY(!backBlog.foundOnServer());
+    // Loading the accounts brings the entries along.
+    QCOMPARE(backBlog.entries().size(), 1);
+    QCOMPARE(backBlog.entries().first()->body(), entry->body());
+    QVERIFY(loaded.hasAccountAndBlog());
+    QCOMPARE(loaded.accountForID(account->accountID()), &back);
+    QFile::remove(path);
+}
+
+void BlogAccountTest::handMadeAccountsFile()
+{
+    AccountList list;
+    list.loadAccounts(plumet::test::testDataPath("model/accounts-handmade.plist"));
+    QCOMPARE(list.accounts().size(), 1);
+    Account& account = *list.accounts().first();
+    QCOMPARE(account.accountID(), QStringLiteral("0123456789abcdef0123456789abcdef"));
+    QCOMPARE(account.title(), QStringLiteral("Hand made"));
+    QCOMPARE(account.url(), QStringLiteral("http://blog.test:8080/xmlrpc.php"));
+    QCOMPARE(account.username(), QStringLiteral("editor"));
+    QVERIFY(!account.isExpanded());
+    QCOMPARE(account.blogs().size(), 1);
+    const Blog& blog = *account.blogs().first();
+    QCOMPARE(blog.uniqueID(), QStringLiteral("3"));
+    QCOMPARE(blog.title(), QStringLiteral("Garden"));
+    // Stored relative: kept as it is, since the blog had no account while decoding.
+    QCOMPARE(blog.url(), QStringLiteral("garden/"));
+    QCOMPARE(blog.option("trackbackOption"), QVariant(true));
+}
+
+void BlogAccountTest::unsafeAccountIDGetsAFreshOne_data()
+{
+    QTest::addColumn<QString>("accountID");
+    QTest::newRow("parent") << "..";
+    QTest::newRow("escape") << "../../../../tmp/plumet-escape";
+    QTest::newRow("absolute") << "/tmp/plumet-escape";
+    QTest::newRow("nested") << "0123456789abcdef0123456789abcdef/x";
+    QTest::newRow("empty") << "";
+}
+
+void BlogAccountTest::unsafeAccountIDGetsAFreshOne()
+{
+    QFETCH(QString, accountID);
+    auto account = Account::create();
+    account->setAccountID(accountID);
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("b"));
+    account->addBlog(blog);
+    QVERIFY(account->accountDirectory().isEmpty()); // never a folder outside items/
+    AccountList list;
+    list.insertAccount(account, 0);
+    const QString path = QDir::temp().filePath("plumet-accounts-unsafe.plist");
+    QVERIFY(list.saveAccounts(path));
+
+    AccountList loaded;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("unusable identifier"));
+    loaded.loadAccounts(path);
+    Account& back = *loaded.accounts().first();
+    QVERIFY(Account::isSafeAccountID(back.accountID()));
+    QCOMPARE(QFileInfo(back.accountDirectory()).dir().absolutePath(),
+             QFileInfo(cutils::applicationSupportFolder() + "/items").absoluteFilePath());
+    QVERIFY(!QFile::exists("/tmp/plumet-escape"));
+    QFile::remove(path);
+}
+
+void BlogAccountTest::unreadableAccountsFileIsMovedAside()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("accounts.plist");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("bplist00 this is not what it seems");
+    file.close();
+
+    AccountList list;
+    QString report;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
+    list.loadAccounts(path, &report);
+    QVERIFY(!report.isEmpty());
+    QVERIFY(list.accounts().isEmpty());
+    const QStringList aside = QDir(dir.path()).entryList({"accounts.plist.*.unreadable"});
+    QCOMPARE(aside.size(), 1);
+    QFile kept(dir.filePath(aside.first()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("bplist00 this is not what it seems"));
+}
+
+void BlogAccountTest::categoryRenameStaysInItsBlog()
+{
+    auto makeBlog = [] {
+        auto blog = std::make_shared<Blog>();
+        auto category = Category::withTitle(QStringLiteral("News"));
+        category->setIsCategory(true);
+        blog->setCategories(CategoryList{category});
+        auto entry = Entry::create();
+        entry->setCategories(CategoryList{category->copy()});
+        blog->addEntry(entry);
+        return blog;
+    };
+    auto first = makeBlog(), second = makeBlog();
+    first->entries().first()->setNeedsSave(false);
+    first->renameCategory(QStringLiteral("News"), QStringLiteral("Headlines"));
+    QCOMPARE(first->categories().first()->title(), QStringLiteral("Headlines"));
+    QCOMPARE(first->entries().first()->categories()->first()->title(), QStringLiteral("Headlines"));
+    QVERIFY(first->entries().first()->needsSave());
+    QCOMPARE(second->categories().first()->title(), QStringLiteral("News"));
+    QCOMPARE(second->entries().first()->categories()->first()->title(), QStringLiteral("News"));
+}
+
+QTEST_GUILESS_MAIN(BlogAccountTest)
+#include "tst_blogaccount.moc"

@@ -1,0 +1,363 @@
+#include "Account.h"
+#include "Attachment.h"
+#include "AttachmentLibrary.h"
+#include "Blog.h"
+#include "Category.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "EntryRenderer.h"
+#include "Format.h"
+#include "HtmlTidy.h"
+#include "PLUMETFormatterProtocol.h"
+#include "SentenceSummary.h"
+#include "Template.h"
+#include "TestSupport.h"
+#include "XMLRPCDecoder.h"
+
+#include <QTest>
+
+namespace {
+
+// Wraps every text in a marker so the test sees which formatter ran.
+class MarkingFormatter : public PLUMETFormatterProtocol {
+public:
+    MarkingFormatter(QString key, bool html) : m_key(std::move(key)), m_html(html) {}
+    QString formatterKey() const override { return m_key; }
+    QString formatterDescription() const override { return m_key; }
+    bool willHandleFormat(const QString& format) const override { return format == m_key; }
+    bool allowsHTMLEditing() const override { return m_html; }
+    QString formatText(const QString& text) override
+    {
+        return QStringLiteral("[%1]%2").arg(m_key, text);
+    }
+    QString urlTemplate() const override { return QStringLiteral("%1-link").arg(m_key); }
+
+private:
+    QString m_key;
+    bool m_html;
+};
+
+MarkingFormatter generic(QStringLiteral("Generic"), true);
+MarkingFormatter textile(QStringLiteral("textile"), false);
+
+PLUMETFormatterProtocol* byKey(const QString& key)
+{
+    if (key == generic.formatterKey())
+        return &generic;
+    if (key == textile.formatterKey())
+        return &textile;
+    return nullptr;
+}
+
+class FixedLibrary : public AttachmentLibrary {
+public:
+    AttachmentPtr attachmentForKey(const QString& key) override { return known.value(key); }
+    QHash<QString, AttachmentPtr> known;
+};
+
+} // namespace
+
+class EntryRenderingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void formatterChoice_data();
+    void formatterChoice();
+    void previewFillsPlaceholders();
+    void previewOfEmptyEntryAndWholePageTemplate();
+    void tidyValidation_data();
+    void tidyValidation();
+    void prettyPrintRealPost();
+    void extractTags_data();
+    void extractTags();
+    void attachmentKeysSurviveAMissingLibrary();
+    void sentenceSummary();
+    void tagsFromKeywords();
+    void blogpostAddressesDifferByAccount();
+
+private:
+    std::shared_ptr<Account> account = Account::create();
+    std::shared_ptr<Blog> blog = std::make_shared<Blog>();
+};
+
+void EntryRenderingTest::initTestCase()
+{
+    EntryRenderer::setFormatterLookup({byKey, byKey});
+    account->addBlog(blog);
+}
+
+void EntryRenderingTest::formatterChoice_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("accountHasFormats");
+    QTest::addColumn<QString>("formatted");
+    QTest::addColumn<QString>("richEdit");
+    QTest::addColumn<bool>("usesFormatter");
+    QTest::newRow("empty format") << "" << false << "[Generic]a\n\nb"
+                                  << "[Generic]x" << false;
+    QTest::newRow("empty format, account formats") << "" << true << "[Generic]a\n\nb"
+                                                   << "x" << false;
+    QTest::newRow("known format") << "textile" << false << "[textile]a\n\nb"
+                                  << "[textile]x" << true;
+    QTest::newRow("format through label") << "2" << true << "[textile]a\n\nb"
+                                          << "[textile]x" << true;
+    QTest::newRow("unknown format") << "nope" << false << "a\n\nb"
+                                    << "x" << false;
+}
+
+void EntryRenderingTest::formatterChoice()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, accountHasFormats);
+    QFETCH(QString, formatted);
+    QFETCH(QString, richEdit);
+    QFETCH(bool, usesFormatter);
+    account->setFormats(QList<FormatPtr>());
+    if (accountHasFormats) {
+        auto label = std::make_shared<Format>();
+        label->setUniqueID(QStringLiteral("2"));
+        label->setTitle(QStringLiteral("textile"));
+        account->addFormat(label);
+    }
+    auto entry = Entry::create();
+    blog->addEntry(entry);
+    entry->setFormat(format);
+    entry->setBody(QStringLiteral("a"));
+    entry->setExtended(QStringLiteral("b"));
+    const EntryRenderer renderer(*entry);
+    QCOMPARE(renderer.formattedText(), formatted);
+    QCOMPARE(renderer.renderForRichEdit(QStringLiteral("x")), richEdit);
+    QCOMPARE(renderer.usedFormatter() != nullptr, usesFormatter);
+    QCOMPARE(renderer.renderForRichEdit(QString("")), QString(""));
+    blog->removeEntry(entry.get());
+}
+
+void EntryRenderingTest::previewFillsPlaceholders()
+{
+    auto preview = std::make_shared<Template>();
+    preview->setHtml(
+        QStringLiteral("<html><style>$css$</style><script>$script$</script>$body$</html>"));
+    preview->setBody(
+        QStringLiteral("<h1>$title$</h1>$body$<p>$categories$|$tags$|$keywords$|$summary$</p>"));
+    preview->setCss(QStringLiteral("p{}"));
+    preview->setJs(QStringLiteral("js()"));
+    blog->setPreviewTemplate(preview);
+    auto tags = std::make_shared<Template>();
+    tags->setUrl(QStringLiteral("http://tags.test/"));
+    tags->setSeparator(QStringLiteral(" · "));
+    blog->setTagTemplate(tags);
+
+    auto entry = Entry::create();
+    blog->addEntry(entry);
+    entry->setFormat(QStringLiteral("nope"));
+    entry->setTitle(QStringLiteral("Cafe\u0301"));
+    entry->setBody(QStringLiteral("<p>text</p>"));
+    entry->setKeywords(QStringLiteral("k"));
+    entry->setSummary(QStringLiteral("s"));
+    auto both = Category::withTitle(QStringLiteral("R&D"));
+    both->setIsCategory(true);
+    auto cat = Category::withTitle(QStringLiteral("News"));
+    cat->setIsCategory(true);
+    cat->setIsTag(false);
+    auto tag = Category::withTitle(QStringLiteral("two words"));
+    entry->setCategories(CategoryList{both, cat, tag});
+    const QString page = EntryRenderer(*entry).renderForPreview();
+    QCOMPARE(page,
+             QStringLiteral(
+                 "<html><style>p{}</style><script>js()</script><h1>Caf\u00e9</h1><p>text</p>"
+                 "<p>R&amp;D · News|<a href=\"http://tags.test/R%26D\" rel=\"tag\">R&amp;D</a>"
+                 " · <a href=\"http://tags.test/two%20words\" rel=\"tag\">two "
+                 "words</a>|k|s</p></html>"));
+    blog->removeEntry(entry.get());
+}
+
+void EntryRenderingTest::previewOfEmptyEntryAndWholePageTemplate()
+{
+    auto preview = std::make_shared<Template>();
+    preview->setHtml(QStringLiteral("unused $body$"));
+    preview->setBody(QStringLiteral("<html>$css$ $script$ $body$</html>"));
+    blog->setPreviewTemplate(preview);
+    auto entry = Entry::create();
+    blog->addEntry(entry);
+    entry->setFormat(QStringLiteral("nope"));
+    QCOMPARE(EntryRenderer(*entry).renderForPreview(),
+             QStringLiteral("<html>$css$ $script$ <p>&nbsp;</p></html>"));
+    blog->removeEntry(entry.get());
+}
+
+void EntryRenderingTest::tidyValidation_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("reportStart");
+    QTest::newRow("clean") << "<p>Hello <em>world</em></p>" << true << "";
+    QTest::newRow("only missing alt") << "<p><img src=\"a.png\" /></p>" << true << "";
+    QTest::newRow("unclosed on third line")
+        << "<p>one</p>\n<p>two</p>\n<p><b>three</p>" << false << "line 3 column";
+}
+
+void EntryRenderingTest::tidyValidation()
+{
+    QFETCH(QString, html);
+    QFETCH(bool, valid);
+    QFETCH(QString, reportStart);
+    const HtmlTidy::Validation result = HtmlTidy::validate(html);
+    QCOMPARE(result.valid, valid);
+    QVERIFY2(reportStart.isEmpty() ? result.report.isEmpty()
+                                   : result.report.startsWith(reportStart),
+             qPrintable(result.report));
+    QVERIFY(!result.report.contains("Info:"));
+    if (!valid) {
+        QVERIFY(result.fixedHTML.contains("<b>three</b>"));
+        QVERIFY(!result.fixedHTML.contains("</body>"));
+        auto entry = Entry::create();
+        QVERIFY(!EntryRenderer(*entry).htmlIsValid(html));
+        QCOMPARE(entry->validationErrorMessage(), result.report);
+        QCOMPARE(entry->fixedHTML(), result.fixedHTML);
+    }
+}
+
+void EntryRenderingTest::prettyPrintRealPost()
+{
+    const DecodeResult decoded = XMLRPCDecoder::decode(
+        plumet::test::readTestData("wordpress-6.1/getRecentPosts.response.xml"));
+    const QString body = decoded.value().toList().first().toMap().value("description").toString();
+    QVERIFY(body.contains("<p>"));
+    const QString pretty = HtmlTidy::prettyPrint(body);
+    QVERIFY(pretty.contains("<p>Welcome to WordPress."));
+    QVERIFY(!pretty.contains("</body>") && !pretty.contains("<html"));
+    QCOMPARE(HtmlTidy::prettyPrint(QStringLiteral("<div><p>a</p><p>b</p></div>")),
+             QStringLiteral("<div>\n  <p>a</p>\n  <p>b</p>\n</div>\n"));
+}
+
+void EntryRenderingTest::extractTags_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("escaped two words")
+        << "  <p>Hi</p><a href=\"http://t.test/tag/two%20words/\" rel=\"tag\">two words</a> "
+        << QStringList{"two words"}
+        << "<p>Hi</p><a href=\"http://t.test/tag/two%20words/\" rel=\"tag\">two words</a>";
+    QTest::newRow("single quotes, plus")
+        << "<a rel='tag' href='http://t.test/tag/a+b'>a b</a>" << QStringList{"a b"}
+        << "<a rel='tag' href='http://t.test/tag/a+b'>a b</a>";
+    QTest::newRow("query is skipped")
+        << "<a href=\"http://t.test/?tag=x\" rel=\"tag\">x</a>" << QStringList()
+        << "<a href=\"http://t.test/?tag=x\" rel=\"tag\">x</a>";
+    QTest::newRow("not a tag link")
+        << "<a href=\"http://t.test/x\" rel=\"nofollow\">x</a>" << QStringList()
+        << "<a href=\"http://t.test/x\" rel=\"nofollow\">x</a>";
+    QTest::newRow("technorati block")
+        << "Text<!-- technorati tags start --><a href=\"http://t.test/tag/z\" rel=\"tag\">z</a>"
+           "<!-- technorati tags end -->"
+        << QStringList{"z"} << "Text";
+    QTest::newRow("posttagsblock") << "Body <div class=\"posttagsblock\"><a "
+                                      "href=\"http://t.test/tag/y\" rel=\"tag\">y</a></div> end"
+                                   << QStringList{"y"} << "Body  end";
+}
+
+void EntryRenderingTest::extractTags()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, tags);
+    QFETCH(QString, result);
+    auto entry = Entry::create();
+    blog->addEntry(entry);
+    QCOMPARE(EntryRenderer(*entry).extractTags(text), result);
+    QStringList found;
+    for (const auto& category : entry->categories().value_or(CategoryList())) {
+        QVERIFY(category->isTag());
+        found << category->title();
+    }
+    QCOMPARE(found, tags);
+    for (const QString& tag : tags)
+        QVERIFY(blog->hasCategoryWithName(tag)); // the blog learns its tags
+    blog->removeEntry(entry.get());
+}
+
+void EntryRenderingTest::attachmentKeysSurviveAMissingLibrary()
+{
+    auto entry = Entry::create();
+    entry->setBody(QStringLiteral("see KNOWN and GONE"));
+    entry->setAttachments(QStringList{"KNOWN", "GONE", "UNUSED"});
+    entry->setNeedsSave(false);
+
+    // The library failed to load: nothing is known, nothing is thrown away.
+    AttachmentLibrary::setShared(nullptr);
+    auto found = EntryContent(*entry).attachmentsFromKeys();
+    QVERIFY(found && found->isEmpty());
+    QCOMPARE(entry->attachments().value(), QStringList({"KNOWN", "GONE"}));
+    QCOMPARE(entry->body(), QStringLiteral("see KNOWN and GONE"));
+
+    FixedLibrary library;
+    library.known.insert("KNOWN", std::make_shared<Attachment>());
+    AttachmentLibrary::setShared(&library);
+    found = EntryContent(*entry).attachmentsFromKeys();
+    AttachmentLibrary::setShared(nullptr);
+    QCOMPARE(found->keys(), QStringList{"KNOWN"});
+    QCOMPARE(entry->attachments().value(), QStringList{"KNOWN"});
+    QCOMPARE(entry->body(), QStringLiteral("see KNOWN and  "));
+    QVERIFY(entry->needsSave());
+}
+
+void EntryRenderingTest::sentenceSummary()
+{
+    const QString text =
+        QStringLiteral("Gardens need water every summer. The cat sat on a mat. "
+                       "Watering gardens early keeps water from evaporating in summer heat! "
+                       "Nothing else happened?");
+    const SentenceSummary summary(text);
+    QCOMPARE(summary.sentenceCount(), 4);
+    QCOMPARE(summary.summary(1).value(),
+             QStringLiteral("Watering gardens early keeps water from evaporating in summer heat!"));
+    QCOMPARE(summary.summary(2).value(),
+             QStringLiteral("Gardens need water every summer. Watering gardens early keeps water "
+                            "from evaporating in summer heat!"));
+    QCOMPARE(summary.summary(9).value().size(), text.size());
+    QVERIFY(!summary.summary(0));
+    QVERIFY(!SentenceSummary(QString()).summary(1));
+
+    auto entry = Entry::create();
+    entry->setBody(QStringLiteral("<p>%1</p>").arg(QString(400, QLatin1Char('x'))));
+    QCOMPARE(EntryContent(*entry).createExcerpt(2), QString(400, QLatin1Char('x')));
+}
+
+void EntryRenderingTest::tagsFromKeywords()
+{
+    auto entry = Entry::create();
+    blog->addEntry(entry);
+    // Without a blog system that takes tags, keywords stay keywords.
+    EntryContent(*entry).tagsFromKeywords(QStringLiteral("alpha, beta"));
+    QCOMPARE(entry->keywords(), QStringLiteral("alpha, beta"));
+    QVERIFY(entry->categories()->isEmpty());
+    // With the tag location set to the keywords, they become tags.
+    auto tags = std::make_shared<Template>();
+    tags->setLocation(3);
+    blog->setTagTemplate(tags);
+    for (const QString& keywords : {QStringLiteral("alpha, beta"), QStringLiteral("alpha beta")}) {
+        entry->setCategories(CategoryList());
+        EntryContent(*entry).tagsFromKeywords(keywords);
+        QCOMPARE(EntryContent(*entry).asTags(), QStringLiteral("alpha,beta"));
+    }
+    blog->removeEntry(entry.get());
+}
+
+void EntryRenderingTest::blogpostAddressesDifferByAccount()
+{
+    auto other = Account::create();
+    auto otherBlog = std::make_shared<Blog>();
+    other->addBlog(otherBlog);
+    auto first = Entry::create(), second = Entry::create();
+    second->setUniqueID(first->uniqueID());
+    first->setParentBlog(blog.get());
+    second->setParentBlog(otherBlog.get());
+    const QString a = EntryRenderer(*first).blogpostURL(), b = EntryRenderer(*second).blogpostURL();
+    QVERIFY(a.startsWith("x-blogpost://"));
+    QCOMPARE(a.section('@', 0, 0), b.section('@', 0, 0));
+    QCOMPARE(a.section('@', 1), account->accountID());
+    QCOMPARE(b.section('@', 1), other->accountID());
+}
+
+QTEST_GUILESS_MAIN(EntryRenderingTest)
+#include "tst_entryrendering.moc"

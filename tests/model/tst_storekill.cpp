@@ -1,0 +1,70 @@
+#include "Entry.h"
+#include "EntryFile.h"
+#include "StringExtensions.h"
+#include "SupportFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+
+// Kills a process while it saves a blog, at random moments: every entry file must
+// afterwards be a whole file of one version, never a torn or missing one.
+class StoreKillTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyFileIsOldOrNewAfterAKill();
+
+private:
+    static constexpr int entryCount = 60;
+    const QString accountID = QStringLiteral("0123456789abcdef0123456789abcdef");
+};
+
+void StoreKillTest::everyFileIsOldOrNewAfterAKill()
+{
+    const QString saver = QCoreApplication::applicationDirPath() + "/plumet_store_saver";
+    QVERIFY(QFile::exists(saver));
+    QProcess prepare;
+    prepare.start(saver, {accountID, QString::number(entryCount), "0", "1"});
+    QVERIFY(prepare.waitForFinished(30000));
+    QCOMPARE(prepare.exitCode(), 0);
+
+    const QString folder = cutils::applicationSupportFolder() + "/items/" + accountID + "/" +
+                           rv::MD5(QStringLiteral("kill-test"));
+    const QRegularExpression body(QStringLiteral("^(entry (e\\d+) version (\\d+) )\\1*$"));
+    QRandomGenerator random(7);
+    int lastSaved = 0, version = 1;
+    for (int round = 0; round < 20; ++round) {
+        QProcess child;
+        child.start(saver, {accountID, QString::number(entryCount), QString::number(version)});
+        QVERIFY(child.waitForStarted());
+        QTest::qWait(20 + random.bounded(120));
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("saved "))
+                lastSaved = line.mid(6).toInt();
+        }
+
+        const QStringList files = QDir(folder).entryList({"*.plumet"}, QDir::Files);
+        QCOMPARE(files.size(), entryCount);
+        for (const QString& name : files) {
+            const EntryPtr entry = EntryFile::entryFromFile(folder + "/" + name);
+            QVERIFY2(entry, qPrintable(name + " is torn"));
+            const auto match = body.match(entry->body());
+            QVERIFY2(match.hasMatch(), qPrintable(name + " holds a mixed body"));
+            QCOMPARE(match.captured(2), entry->uniqueID());
+            QCOMPARE(EntryFile::fileName(*entry), name);
+            const int found = match.captured(3).toInt();
+            // Never older than the last round the child finished, never newer than it began.
+            QVERIFY(found >= lastSaved);
+            QVERIFY(found <= version + 1000);
+        }
+        version += 1000;
+    }
+}
+
+QTEST_GUILESS_MAIN(StoreKillTest)
+#include "tst_storekill.moc"
