@@ -6,11 +6,14 @@
 #include "Category.h"
 #include "Entry.h"
 #include "Localization.h"
+#include "ModelNotifications.h"
+#include "NotificationCenter.h"
 #include "RecordArchiving.h"
 #include "StringExtensions.h"
 #include "Template.h"
 
 #include <QMutexLocker>
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -77,7 +80,12 @@ TemplatePtr emptyTemplate()
 
 } // namespace
 
-Blog::Blog(QObject* parent) : Genetic(parent) {}
+Blog::Blog(QObject* parent) : Genetic(parent)
+{
+    NotificationCenter::defaultCenter().observe(
+        QString::fromLatin1(ModelNotifications::didRenameCategory), this,
+        [this](const Notification& notification) { followCategoryRename(notification); });
+}
 
 Blog::~Blog() = default;
 
@@ -433,6 +441,31 @@ void Blog::renameCategory(const QString& oldTitle, const QString& newTitle)
         }
     }
     announce(QStringLiteral("categories"));
+}
+
+bool Blog::ownsCategory(const Category* category) const
+{
+    auto holds = [category](const CategoryList& list) {
+        return std::any_of(list.begin(), list.end(),
+                           [category](const auto& c) { return c.get() == category; });
+    };
+    if (holds(categories()))
+        return true;
+    const auto all = entries();
+    return std::any_of(all.begin(), all.end(), [&holds](const EntryPtr& entry) {
+        const auto list = entry->categories();
+        return list && holds(*list);
+    });
+}
+
+void Blog::followCategoryRename(const Notification& notification)
+{
+    const auto* renamed = qobject_cast<const Category*>(notification.object.data());
+    const QVariant oldTitle = notification.userInfo.value(QStringLiteral("old"));
+    const QVariant newTitle = notification.userInfo.value(QStringLiteral("new"));
+    if (!renamed || !oldTitle.isValid() || !newTitle.isValid() || !ownsCategory(renamed))
+        return;
+    renameCategory(oldTitle.toString(), newTitle.toString());
 }
 
 // --- the entry store

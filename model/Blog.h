@@ -18,6 +18,7 @@
 
 class Account;
 class BlogEntryStore;
+struct Notification;
 
 // One weblog of an account: its address, publishing options and warnings, its
 // templates, Atom service addresses, and the lists of its entries and categories.
@@ -112,6 +113,8 @@ public:
     // Renames every category and tag of `oldTitle` in this blog's list and its
     // entries; other blogs and accounts keep theirs.
     void renameCategory(const QString& oldTitle, const QString& newTitle);
+    // The category is this blog's: in its list or chosen by one of its entries.
+    bool ownsCategory(const Category* category) const;
 
     // --- the entry store ---
     BlogEntryStore& store() const;
@@ -138,6 +141,7 @@ public:
     void initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
+    void followCategoryRename(const Notification& notification);
     QVariant storedOptionValue(const char* name) const;
     TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
                                   TemplatePtr (*makeDefault)()) const;

@@ -1,6 +1,5 @@
 #include "Category.h"
 
-#include "LiveRecords.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "RecordArchiving.h"
@@ -58,29 +57,14 @@ const std::array<RecordKey<Category>, 7> categoryKeys{{
      [](Category& c, const QVariant& v) { c.setIsCategory(toOptionalBool(v)); }},
 }};
 
-LiveRecords<Category>& renameFollowers()
-{
-    // Never destroyed: categories may outlive static destruction.
-    static auto* followers =
-        new LiveRecords<Category>(ModelNotifications::didRenameCategory,
-                                  [](Category& category, const Notification& notification) {
-                                      category.followRename(notification.userInfo);
-                                  });
-    return *followers;
-}
-
 } // namespace
 
 Category::Category(QObject* parent)
     : Genetic(parent), m_isChecked(false), m_isPrimary(false), m_isTag(true), m_isCategory(false)
 {
-    renameFollowers().add(this);
 }
 
-Category::~Category()
-{
-    renameFollowers().remove(this);
-}
+Category::~Category() = default;
 
 std::span<const RecordKey<Category>> Category::storedKeys()
 {
@@ -150,7 +134,7 @@ void Category::setTitle(const QString& title)
     storeTitle(stored, rv::trimHTML(stored));
     if (!rename.isEmpty())
         NotificationCenter::defaultCenter().post(
-            QString::fromLatin1(ModelNotifications::didRenameCategory), nullptr, rename);
+            QString::fromLatin1(ModelNotifications::didRenameCategory), this, rename);
     m_notified = false;
 }
 

@@ -10,7 +10,8 @@
 #include <span>
 
 // One category or tag, of a blog (its full list) or of an entry (its chosen ones).
-// Renaming one renames every category of the old name across the model.
+// Renaming one renames the categories of the old name in the same blog (its list
+// and its entries); other blogs' servers still know theirs by the old name.
 class Category : public Genetic, public Archivable {
     Q_OBJECT
 public:
@@ -33,8 +34,9 @@ public:
     std::optional<bool> storedIsTag() const { return m_isTag; }
     std::optional<bool> storedIsCategory() const { return m_isCategory; }
 
-    // A rename of an existing title posts "didRenameCategory" so other categories
-    // of that name follow. Display name: tags removed, entities kept as written.
+    // A rename of an existing title posts "didRenameCategory" (object: this
+    // category) so that its blog can rename the others of that name. Display name: tags removed,
+    // entities kept as written.
     void setTitle(const QString& title) override;
 
     QVariantMap dictionary() const;

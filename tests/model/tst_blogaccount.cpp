@@ -322,6 +322,12 @@ void BlogAccountTest::categoryRenameStaysInItsBlog()
     QVERIFY(first->entries().first()->needsSave());
     QCOMPARE(second->categories().first()->title(), QStringLiteral("News"));
     QCOMPARE(second->entries().first()->categories()->first()->title(), QStringLiteral("News"));
+
+    // Renamed by the user in one entry's list: the blog follows, the other blog does not.
+    first->entries().first()->categories()->first()->setTitle(QStringLiteral("World"));
+    QCOMPARE(first->categories().first()->title(), QStringLiteral("World"));
+    QCOMPARE(second->categories().first()->title(), QStringLiteral("News"));
+    QCOMPARE(second->entries().first()->categories()->first()->title(), QStringLiteral("News"));
 }
 
 QTEST_GUILESS_MAIN(BlogAccountTest)

@@ -16,7 +16,7 @@ private slots:
     void titleRules();
     void uniqueIDValues_data();
     void uniqueIDValues();
-    void renameFollowsAcrossCategories();
+    void renameIsPostedWithTheCategory();
     void firstTitleAndCopiesPostNoRename();
     void malformedRenameIsIgnored();
     void categoryDefaultsAndDictionary();
@@ -114,26 +114,26 @@ void NamedRecordsTest::uniqueIDValues()
     QCOMPARE(changes.count(), 1);
 }
 
-void NamedRecordsTest::renameFollowsAcrossCategories()
+void NamedRecordsTest::renameIsPostedWithTheCategory()
 {
-    Category inBlog, inFirstEntry, inSecondEntry, other;
-    inBlog.setTitle(QStringLiteral("News"));
-    inFirstEntry.setTitle(QStringLiteral("News"));
-    inSecondEntry.setTitle(QStringLiteral("News"));
-    other.setTitle(QStringLiteral("Sport"));
+    Category renamed, other;
+    renamed.setTitle(QStringLiteral("News"));
+    other.setTitle(QStringLiteral("News"));
 
-    const int posted = countRenames([&] { inFirstEntry.setTitle(QStringLiteral("Headlines")); });
+    QObject observer;
+    QList<Notification> received;
+    NotificationCenter::defaultCenter().observe(
+        QString::fromLatin1(ModelNotifications::didRenameCategory), &observer,
+        [&received](const Notification& n) { received.append(n); });
+    renamed.setTitle(QStringLiteral("Headlines"));
 
-    QCOMPARE(posted, 1);
-    for (const Category* c : {&inBlog, &inFirstEntry, &inSecondEntry}) {
-        QCOMPARE(c->title(), QStringLiteral("Headlines"));
-        QCOMPARE(c->displayName(), QStringLiteral("Headlines"));
-    }
-    QCOMPARE(other.title(), QStringLiteral("Sport"));
-
-    // The followers took the rename quietly, so a later rename of one of them posts again.
-    QCOMPARE(countRenames([&] { inBlog.setTitle(QStringLiteral("Latest")); }), 1);
-    QCOMPARE(inSecondEntry.title(), QStringLiteral("Latest"));
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(received.first().object.data(), &renamed);
+    QCOMPARE(received.first().userInfo.value(QStringLiteral("old")), QVariant("News"));
+    QCOMPARE(received.first().userInfo.value(QStringLiteral("new")), QVariant("Headlines"));
+    QCOMPARE(renamed.displayName(), QStringLiteral("Headlines"));
+    // A category outside any blog follows nobody: the blog renames its own.
+    QCOMPARE(other.title(), QStringLiteral("News"));
 }
 
 void NamedRecordsTest::firstTitleAndCopiesPostNoRename()
