@@ -84,8 +84,14 @@ QImage scaledImageWithHeight(const QImage& image, int height)
     if (!canScale(image, height))
         return {};
     const QImage source = normalizeSize(image);
-    return source.scaled(widthForHeight(source, height), height, Qt::IgnoreAspectRatio,
-                         Qt::SmoothTransformation);
+    return workOnBitmap(source, height, widthForHeight(source, height));
+}
+
+QImage workOnBitmap(const QImage& bitmap, int height, int width)
+{
+    if (bitmap.isNull() || bitmap.depth() == 16 || height <= 0 || width <= 0)
+        return {};
+    return bitmap.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage altScaledImageWithHeight(const QImage& image, int height)

@@ -8,9 +8,6 @@
 
 // Toolbar and list images: dimmed, tinted, scaled and masked forms. Every function
 // returns a new image and leaves its argument alone.
-//
-// The platform's raw-bitmap C calls of the original toolbox (mouse location, bitmap
-// record fill and release) have no caller in plumet and are not provided.
 namespace rv {
 
 // The image at one pixel per point (device pixel ratio 1).
@@ -32,6 +29,9 @@ QImage tintedImageWithColor(const QImage& image);
 QImage scaledImageWithHeight(const QImage& image, int height);
 // Same, drawn with antialiasing and smooth interpolation onto a transparent canvas.
 QImage altScaledImageWithHeight(const QImage& image, int height);
+// The bitmap's pixels redrawn smoothly at the given size (aspect not kept). A null image
+// for a 16-bit-per-pixel bitmap, a null bitmap or a size that is not positive.
+QImage workOnBitmap(const QImage& bitmap, int height, int width);
 
 bool hasAlpha(const QImage& image);
 // A mask of the same size: a pixel whose luma rint(0.299 r + 0.587 g + 0.114 b)

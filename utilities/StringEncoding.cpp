@@ -1,6 +1,7 @@
 #include "StringEncoding.h"
 
 #include "EntityTables.h"
+#include "StringExtensions.h"
 
 #include <QTextDocumentFragment>
 #include <algorithm>
@@ -223,13 +224,7 @@ QString convertEntities(const QString& text)
 
 QString enXML(const QString& text)
 {
-    QString s = text;
-    s.replace(u'&', QStringLiteral("&amp;"));
-    s.replace(u'<', QStringLiteral("&lt;"));
-    s.replace(u'>', QStringLiteral("&gt;"));
-    s.replace(u'"', QStringLiteral("&quot;"));
-    s.replace(u'\'', QStringLiteral("&apos;"));
-    return s;
+    return encodeXML(text).replace(u'\'', QStringLiteral("&apos;"));
 }
 
 QString deXML(const QString& text)
@@ -278,7 +273,9 @@ QString removeControlChars(const QString& text)
             return;
         if (value < 0x20 && value != u'\t' && value != u'\n' && value != u'\r')
             return;
-        if (QChar::isNonCharacter(value) || QChar::category(value) == QChar::Other_NotAssigned)
+        // Code points our Unicode tables do not know yet are kept: XML carries them, and
+        // they are most often characters (new emoji) newer than the library.
+        if (QChar::isNonCharacter(value))
             return;
         appendCodePoint(out, value);
     });

@@ -8,7 +8,7 @@ namespace rv {
 
 // Decodes every named (HTML 4) and numeric character reference. A reference
 // decodes to one full code point; 0, surrogates and values above U+10FFFF give
-// U+FFFD; numeric references 128-159 are read as Windows-1252, as browsers do.
+// U+FFFD; decimal references 128-159 are read as Windows-1252, as browsers do.
 // A ";" is consumed only when present. Unknown names and stray "&" stay as written.
 QString convertEntities(const QString& text);
 // Decodes one entity name given without "&" and ";": "eacute", "#233", "#xE9" -> "é".
@@ -28,7 +28,7 @@ QString encodeNonASCII(const QString& text);
 // references are kept) and every non-ASCII character is written by number.
 QString encodeCharacters(const QString& text);
 // Removes what XML cannot carry: C0 controls other than tab, LF and CR, lone
-// surrogates, non-characters and unassigned code points.
+// surrogates and non-characters. Code points not yet assigned are kept.
 QString removeControlChars(const QString& text);
 
 // Deletes every tag; a "<" without a following ">" deletes to the end.

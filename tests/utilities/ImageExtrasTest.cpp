@@ -24,6 +24,8 @@ private slots:
     void averageColor();
     void scaling_data();
     void scaling();
+    void workOnBitmap_data();
+    void workOnBitmap();
     void overlaysTouchOnlyPixels();
     void bestRepresentationDecodes();
 };
@@ -107,6 +109,34 @@ void ImageExtrasTest::scaling()
             QCOMPARE(scaled.pixelColor(0, 0), QColor(Qt::darkCyan));
         }
     }
+}
+
+void ImageExtrasTest::workOnBitmap_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("expected"); // empty: null image
+
+    QTest::newRow("any size, aspect not kept")
+        << QImage::Format_ARGB32 << QSize(7, 30) << QSize(7, 30);
+    QTest::newRow("24-bit") << QImage::Format_RGB888 << QSize(4, 2) << QSize(4, 2);
+    QTest::newRow("16-bit refused") << QImage::Format_RGB16 << QSize(4, 2) << QSize();
+    QTest::newRow("no width") << QImage::Format_ARGB32 << QSize(0, 2) << QSize();
+}
+
+void ImageExtrasTest::workOnBitmap()
+{
+    QFETCH(QImage::Format, format);
+    QFETCH(QSize, size);
+    QFETCH(QSize, expected);
+    const QImage bitmap = filled(20, 10, Qt::darkCyan).convertToFormat(format);
+    const QImage result = rv::workOnBitmap(bitmap, size.height(), size.width());
+    QCOMPARE(result.isNull(), expected.isEmpty());
+    if (!expected.isEmpty()) {
+        QCOMPARE(result.size(), expected);
+        QCOMPARE(result.pixelColor(size.width() - 1, size.height() - 1), QColor(Qt::darkCyan));
+    }
+    QCOMPARE(bitmap.size(), QSize(20, 10));
 }
 
 void ImageExtrasTest::overlaysTouchOnlyPixels()

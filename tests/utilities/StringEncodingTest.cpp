@@ -240,7 +240,10 @@ void StringEncodingTest::removeControlChars_data()
                                         << "b";
     QTest::newRow("pair stays") << grinning << grinning;
     QTest::newRow("non-characters") << QString("x") + QChar(0xFFFE) + QChar(0xFDD0) << "x";
-    QTest::newRow("unassigned") << QString("y") + QChar(0x0378) << "y";
+    // Newer than the library's Unicode tables (the shaking face of Unicode 15) is no
+    // reason to drop what the user wrote.
+    QTest::newRow("not yet assigned kept")
+        << QString::fromUcs4(U"y\U0001FAE8\u0378") << QString::fromUcs4(U"y\U0001FAE8\u0378");
     QTest::newRow("ordinary text") << "Grüße 日本"
                                    << "Grüße 日本";
 }

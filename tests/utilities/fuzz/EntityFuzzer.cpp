@@ -1,6 +1,7 @@
 // Feeds arbitrary text through the entity decoder and encoder. Besides the
 // sanitizers, it checks that encoding gives ASCII, that decoding never leaves a
-// lone surrogate, and that text without "&" survives an encode/decode round trip.
+// lone surrogate, that text without "&" survives an encode/decode round trip, and
+// that removeControlChars leaves nothing XML cannot carry.
 #include "StringEncoding.h"
 
 #include <cstdint>
@@ -53,7 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!text.contains(u'&') && !hasC1Control(text))
         check(rv::convertEntities(encoded) == text);
 
-    (void)rv::removeControlChars(text);
+    const QString cleaned = rv::removeControlChars(text);
+    check(!hasLoneSurrogate(cleaned));
+    for (const QChar c : cleaned)
+        check(c.unicode() >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r');
     (void)rv::stripHTML(text);
     return 0;
 }
