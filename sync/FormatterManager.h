@@ -13,6 +13,12 @@ public:
     // Reads the built-in folder, then the user's "formatters" folder.
     void loadFormatters() { loadBuiltInThenUser(); }
 
+    PLUMETFormatterProtocol* activateFormatter(const QString& bundlePath)
+    {
+        return activatePlugin(bundlePath);
+    }
+    QHash<QString, PLUMETFormatterProtocol*> formatters() const { return plugins(); }
+    QStringList formatterKeys() const { return pluginKeys(); }
     PLUMETFormatterProtocol* formatterForKey(const QString& key) const { return pluginForKey(key); }
     // The first formatter, in key order, that will handle the format; nullptr
     // for a null name or when none will.

@@ -56,7 +56,8 @@ public:
             m_keys << key;
         m_plugins.insert(key, plugin);
         m_objects.insert(plugin, object);
-        std::sort(m_keys.begin(), m_keys.end(), [](const QString& a, const QString& b) {
+        // Stable, so keys that differ only in case keep their load order.
+        std::stable_sort(m_keys.begin(), m_keys.end(), [](const QString& a, const QString& b) {
             return a.compare(b, Qt::CaseInsensitive) < 0;
         });
         didActivate(key, *plugin);

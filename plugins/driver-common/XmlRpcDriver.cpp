@@ -116,9 +116,10 @@ void XmlRpcDriver::xmlrpcUploadRequest(QVariantMap&, QStringList& keys, QString&
 void XmlRpcDriver::prepareContent(QVariantMap& objects, const QStringList& extraKeys,
                                   const QVariantMap& extra) const
 {
-    if (extraKeys.isEmpty() && !m_profile.tagsIntoKeywords)
-        return;
     const QString contentKey = QStringLiteral("content");
+    // Without a post structure there is nothing to amend, and none is made up.
+    if ((extraKeys.isEmpty() && !m_profile.tagsIntoKeywords) || !objects.contains(contentKey))
+        return;
     QVariantMap content = objects.value(contentKey).toMap();
     for (const QString& key : extraKeys) {
         if (extra.contains(key))

@@ -63,7 +63,7 @@ private slots:
 void TestFormatters::initTestCase()
 {
     QCOMPARE(formatters().loadErrors(), QStringList());
-    QCOMPARE(formatters().pluginKeys(), (QStringList{"ConvertBreaks", "Textile"}));
+    QCOMPARE(formatters().formatterKeys(), (QStringList{"ConvertBreaks", "Textile"}));
     QVERIFY(convertBreaksFormatter()->allowsHTMLEditing());
     QVERIFY(convertBreaksFormatter()->urlTemplate().isNull());
     QVERIFY(!textileFormatter()->allowsHTMLEditing());

@@ -441,6 +441,13 @@ void TestXmlRpcDrivers::wordpressTagsBecomeKeywords()
         .pluginForKey("MovableType 4")
         ->xmlrpcPublishRequest(objects, keys, method, false, pluginSettings());
     QCOMPARE(objects.value("content").toMap(), content());
+
+    // A request without a post structure gets none made up from the settings.
+    QVariantMap bare{{"blogid", "1"}};
+    drivers()
+        .pluginForKey("Wordpress")
+        ->xmlrpcPublishRequest(bare, keys, method, false, pluginSettings());
+    QVERIFY(!bare.contains("content"));
 }
 
 void TestXmlRpcDrivers::pageIdMoves()
@@ -465,6 +472,11 @@ void TestXmlRpcDrivers::pageIdMoves()
     QCOMPARE(doomed.value("page_id").toString(), QStringLiteral("21"));
     QVERIFY(!doomed.contains("postid"));
     QCOMPARE(keys.size(), 4);
+
+    // Reading a page always takes its id from "postid": a stale "page_id" goes.
+    QVariantMap stale{{"blog_id", "1"}, {"page_id", "9"}};
+    pages->xmlrpcRetrievePageRequest(stale, keys, method);
+    QVERIFY(!stale.contains("page_id"));
 }
 
 void TestXmlRpcDrivers::correctEntryDictionary_data()

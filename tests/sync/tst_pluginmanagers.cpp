@@ -293,6 +293,12 @@ void TestPluginManagers::formatterForFormatAndFailedFormatting()
     FormatterManager manager;
     folders.point(manager);
     manager.loadFormatters();
+    QCOMPARE(manager.formatterKeys(), QStringList{QStringLiteral("Fake")});
+    // Activating a bundle answers its instance, or nothing when it is refused.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("none\\.formatter")));
+    QVERIFY(
+        !manager.activateFormatter(QDir(folders.user).filePath(QStringLiteral("none.formatter"))));
+    QCOMPARE(manager.loadErrors().size(), 1);
 
     PLUMETFormatterProtocol* fake = manager.formatterForFormat(QStringLiteral("My FAKE format"));
     QVERIFY(fake);
