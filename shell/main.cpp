@@ -4,6 +4,8 @@
 #include "ConsoleObject.h"
 #include "FormatterManager.h"
 #include "PluginManager.h"
+#include "SecurityPrompter.h"
+#include "SecurityQuestionPrompter.h"
 #include "SupportFolder.h"
 #include "SupportFolderAlert.h"
 #include "UploaderManager.h"
@@ -48,6 +50,10 @@ int main(int argc, char* argv[])
     window.setWindowTitle(QStringLiteral("plumet"));
     AuthRequestPrompter prompter(&window);
     AuthPrompter::setShared(&prompter);
+    // Untrusted certificates and https-to-http redirects are asked about, never
+    // accepted silently.
+    SecurityQuestionPrompter security(&window);
+    SecurityPrompter::setShared(&security);
     ConsoleObject::sharedInstance();
 
     const QStringList problems = loadPlugins();
@@ -78,6 +84,7 @@ int main(int argc, char* argv[])
                                  .arg(problems.join(QLatin1Char('\n'))));
 
     const int status = app.exec();
+    SecurityPrompter::setShared(nullptr);
     AuthPrompter::setShared(nullptr);
     return status;
 }

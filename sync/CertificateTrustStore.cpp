@@ -7,7 +7,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkReply>
 #include <QSaveFile>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QStandardPaths>
 
 CertificateTrustStore::CertificateTrustStore(QString filePath) : path(std::move(filePath)) {}
@@ -58,6 +61,17 @@ bool CertificateTrustStore::distrust(const QString& host, int port, const QByteA
     if (it->isEmpty())
         trusted.erase(it);
     return save(error);
+}
+
+bool CertificateTrustStore::acceptIfTrusted(QNetworkReply* reply,
+                                            const QList<QSslError>& errors) const
+{
+    const QSslCertificate certificate = reply->sslConfiguration().peerCertificate();
+    const QUrl url = reply->url();
+    if (certificate.isNull() || !isTrusted(url.host(), url.port(443), fingerprint(certificate)))
+        return false;
+    reply->ignoreSslErrors(errors);
+    return true;
 }
 
 void CertificateTrustStore::load() const

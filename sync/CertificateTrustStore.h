@@ -6,6 +6,9 @@
 #include <QSslCertificate>
 #include <QString>
 
+class QNetworkReply;
+class QSslError;
+
 // Server certificates that failed verification but that the user explicitly
 // chose to trust, one host and port at a time, by SHA-256 fingerprint. Kept in
 // "trusted-certificates.json" in the application data folder.
@@ -22,6 +25,10 @@ public:
     bool trust(const QString& host, int port, const QByteArray& sha256, QString* error = nullptr);
     bool distrust(const QString& host, int port, const QByteArray& sha256,
                   QString* error = nullptr);
+
+    // Lets `reply` go on past certificate `errors` when its server's certificate
+    // is one the user trusted for that host and port; true when it did.
+    bool acceptIfTrusted(QNetworkReply* reply, const QList<QSslError>& errors) const;
 
     QString filePath() const { return path; }
 

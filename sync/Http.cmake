@@ -8,6 +8,7 @@ target_sources(plumet_sync PRIVATE
   KeyChain.cpp
   RedirectPolicy.cpp
   RESTCall.cpp
+  SecurityPrompter.cpp
   SimpleCall.cpp
   URLUtilities.cpp
 )

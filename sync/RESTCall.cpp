@@ -7,7 +7,7 @@
 #include "HttpErrors.h"
 #include "HttpSettings.h"
 #include "RedirectPolicy.h"
-#include "StringExtensions.h"
+#include "SecurityPrompter.h"
 #include "URLUtilities.h"
 
 #include <QAuthenticator>
@@ -65,7 +65,7 @@ RESTCall::RESTCall(const QUrl& url, RESTDelegate* restDelegate, QObject* parent)
 }
 
 RESTCall::RESTCall(const QString& address, RESTDelegate* restDelegate, QObject* parent)
-    : RESTCall(urlFromAddress(address), restDelegate, parent)
+    : RESTCall(URLUtilities::urlFromAddress(address), restDelegate, parent)
 {
 }
 
@@ -76,11 +76,6 @@ RESTCall::~RESTCall()
     // alive through the signal that may have led here.
     manager->disconnect(this);
     manager->deleteLater();
-}
-
-QUrl RESTCall::urlFromAddress(const QString& address)
-{
-    return rv::escapedURL(address, QStringLiteral("#%"));
 }
 
 void RESTCall::setData(const QByteArray& data, const QByteArray& contentType)
@@ -240,13 +235,7 @@ void RESTCall::onFinished()
 
     const QNetworkReply::NetworkError error = reply->error();
     if (certProblem && (error == QNetworkReply::SslHandshakeFailedError || status == 0)) {
-        const QString reasons = certProblem->reasons.join(QStringLiteral("; "));
-        ConsoleSink::shared().addToConsole(HttpConsoleLog::failure(
-            HttpErrors::ServerCertificateUntrusted, reasons, displayAddress()));
-        fail(RestError{HttpErrors::ServerCertificateUntrusted,
-                       tr("Could not create a secure connection to \"%1\": %2. The server's "
-                          "certificate is not trusted, so nothing was sent.")
-                           .arg(certProblem->host, reasons)});
+        askAboutCertificate();
         return;
     }
 
@@ -295,10 +284,7 @@ bool RESTCall::followRedirect()
     case Outcome::MissingLocation:
         return false; // delivered as an ordinary answer
     case Outcome::InsecureDowngrade:
-        fail(RestError{HttpErrors::SecureConnectionFailed,
-                       tr("The secure address \"%1\" redirected to the insecure address \"%2\". "
-                          "The redirect was not followed.")
-                           .arg(displayAddress(), decision.target.toString(QUrl::RemovePassword))});
+        askAboutInsecureRedirect(decision);
         return true;
     case Outcome::UnsupportedScheme:
         fail(HttpErrors::transportError(HttpErrors::UnsupportedURL, displayAddress(), QString()));
@@ -311,6 +297,12 @@ bool RESTCall::followRedirect()
                                         tr("Too many redirects")));
         return true;
     }
+    applyRedirect(decision);
+    return true;
+}
+
+void RESTCall::applyRedirect(const RedirectDecision& decision)
+{
     qInfo("redirection detected: %s", qPrintable(decision.target.toString(QUrl::RemovePassword)));
     ConsoleSink::shared().addToConsole(
         HttpConsoleLog::redirect(status, displayAddress(), decision.target.toString()));
@@ -332,13 +324,79 @@ bool RESTCall::followRedirect()
     currentUrl = decision.target;
     releaseReply();
     send();
-    return true;
+}
+
+void RESTCall::askAboutInsecureRedirect(const RedirectDecision& decision)
+{
+    releaseReply();
+    const QUrl from = currentUrl;
+    auto refuse = [this, from, to = decision.target] {
+        fail(RestError{
+            HttpErrors::SecureConnectionFailed,
+            tr("The secure address \"%1\" redirected to the insecure address \"%2\". "
+               "The redirect was not followed.")
+                .arg(from.toString(QUrl::RemovePassword), to.toString(QUrl::RemovePassword))});
+    };
+    SecurityPrompter* prompter = SecurityPrompter::shared();
+    if (!prompter) {
+        refuse();
+        return;
+    }
+    QPointer<RESTCall> self(this);
+    prompter->askToFollowInsecureRedirect(from, decision.target,
+                                          [self, decision, refuse](bool accepted) {
+                                              if (!self || self->ended)
+                                                  return;
+                                              if (accepted)
+                                                  self->applyRedirect(decision);
+                                              else
+                                                  refuse();
+                                          });
+}
+
+void RESTCall::askAboutCertificate()
+{
+    releaseReply();
+    const QString reasons = certProblem->reasons.join(QStringLiteral("; "));
+    ConsoleSink::shared().addToConsole(
+        HttpConsoleLog::failure(HttpErrors::ServerCertificateUntrusted, reasons, displayAddress()));
+    SecurityPrompter* prompter = SecurityPrompter::shared();
+    if (!prompter) {
+        failUntrustedCertificate();
+        return;
+    }
+    QPointer<RESTCall> self(this);
+    prompter->askToTrustCertificate(*certProblem, [self, problem = *certProblem](bool accepted) {
+        if (!self || self->ended)
+            return;
+        if (!accepted) {
+            self->failUntrustedCertificate();
+            return;
+        }
+        QString error;
+        if (!CertificateTrustStore::shared().trust(problem.host, problem.port, problem.fingerprint,
+                                                   &error))
+            // Trusted for this session all the same; the user decided.
+            ConsoleSink::shared().addToConsole(
+                tr("The trusted certificate could not be remembered: %1\n\n").arg(error));
+        self->certProblem.reset();
+        self->send();
+    });
+}
+
+void RESTCall::failUntrustedCertificate()
+{
+    fail(RestError{HttpErrors::ServerCertificateUntrusted,
+                   tr("Could not create a secure connection to \"%1\": %2. The server's "
+                      "certificate is not trusted, so nothing was sent.")
+                       .arg(certProblem->host, certProblem->reasons.join(QStringLiteral("; ")))});
 }
 
 void RESTCall::onSslErrors(const QList<QSslError>& errors)
 {
     auto* challenged = qobject_cast<QNetworkReply*>(sender());
-    if (!challenged || challenged != reply)
+    if (!challenged || challenged != reply ||
+        CertificateTrustStore::shared().acceptIfTrusted(challenged, errors))
         return;
     QSslCertificate certificate = challenged->sslConfiguration().peerCertificate();
     QStringList reasons;
@@ -347,14 +405,8 @@ void RESTCall::onSslErrors(const QList<QSslError>& errors)
         if (certificate.isNull())
             certificate = error.certificate();
     }
-    const QString host = currentUrl.host();
-    const int port = currentUrl.port(443);
-    const QByteArray print = CertificateTrustStore::fingerprint(certificate);
-    if (!certificate.isNull() && CertificateTrustStore::shared().isTrusted(host, port, print)) {
-        challenged->ignoreSslErrors(errors);
-        return;
-    }
-    certProblem = CertificateProblem{host, port, print, reasons};
+    certProblem = CertificateProblem{currentUrl.host(), currentUrl.port(443),
+                                     CertificateTrustStore::fingerprint(certificate), reasons};
 }
 
 void RESTCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator)

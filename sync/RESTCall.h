@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CertificateProblem.h"
 #include "RESTDelegate.h"
 #include "RestError.h"
 
@@ -18,25 +19,22 @@ class QAuthenticator;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QSslError;
+struct RedirectDecision;
 
 // One asynchronous HTTP exchange with a blog server. Adds plumet's standard
 // headers, limits the wait for the first response, reports progress to its
 // delegate, logs the exchange to the network console, answers login challenges
 // from the delegate's stored credentials or the login sheet, follows redirects,
-// and ends exactly once: restCallDidFinish or restCallDidFail.
+// asks before trusting a refused certificate or leaving https for http, and
+// ends exactly once: restCallDidFinish or restCallDidFail.
 class RESTCall : public QObject {
     Q_OBJECT
 public:
     using HeaderList = QList<QPair<QByteArray, QByteArray>>;
 
-    // A server certificate that failed verification; the user may trust it
-    // through CertificateTrustStore and try again.
-    struct CertificateProblem {
-        QString host;
-        int port = 0;
-        QByteArray fingerprint; // SHA-256, hex
-        QStringList reasons;
-    };
+    // A server certificate that failed verification; the user is asked
+    // through SecurityPrompter whether to trust it.
+    using CertificateProblem = ::CertificateProblem;
 
     RESTCall(const QUrl& url, RESTDelegate* delegate, QObject* parent = nullptr);
     // The text is percent-escaped as UTF-8; "#" and "%" stay as they are.
@@ -67,8 +65,6 @@ public:
     int httpStatus() const { return status; }
     std::optional<CertificateProblem> certificateProblem() const { return certProblem; }
 
-    static QUrl urlFromAddress(const QString& address);
-
 private:
     void send();
     void armResponseTimer();
@@ -80,6 +76,10 @@ private:
     void onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator);
     void onResponseTimedOut();
     bool followRedirect();
+    void applyRedirect(const RedirectDecision& decision);
+    void askAboutInsecureRedirect(const RedirectDecision& decision);
+    void askAboutCertificate();
+    void failUntrustedCertificate();
     void askForLogin();
     void releaseReply();
     void succeed();

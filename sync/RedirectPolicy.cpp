@@ -41,12 +41,12 @@ RedirectDecision decide(int status, const QByteArray& method, const QUrl& from,
         decision.outcome = RedirectDecision::Outcome::UnsupportedScheme;
         return decision;
     }
-    if (from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
-        scheme == QLatin1String("http")) {
-        decision.outcome = RedirectDecision::Outcome::InsecureDowngrade;
-        return decision;
-    }
-    decision.outcome = RedirectDecision::Outcome::Follow;
+    // A downgrade is described in full too: the user may still choose to follow it.
+    const bool downgrade =
+        from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
+        scheme == QLatin1String("http");
+    decision.outcome = downgrade ? RedirectDecision::Outcome::InsecureDowngrade
+                                 : RedirectDecision::Outcome::Follow;
     const QByteArray upper = method.toUpper();
     if (status == 307 || status == 308) {
         decision.method = upper;

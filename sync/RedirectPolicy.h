@@ -5,8 +5,9 @@
 
 // How one redirect is followed: 301, 302 and 303 turn a POST (303: anything
 // but HEAD) into a body-less GET; 307 and 308 keep method and body. A secure
-// request is never sent on to a plain http address, and credentials stay behind
-// when the redirect leaves the origin.
+// request is not sent on to a plain http address unless the user agrees
+// (InsecureDowngrade, with the rest of the decision filled in), and credentials
+// stay behind when the redirect leaves the origin.
 struct RedirectDecision {
     enum class Outcome {
         Follow,

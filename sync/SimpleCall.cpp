@@ -3,6 +3,7 @@
 #include "HttpErrors.h"
 #include "HttpSettings.h"
 #include "StringExtensions.h"
+#include "URLUtilities.h"
 
 #include <QAuthenticator>
 #include <QNetworkAccessManager>
@@ -24,7 +25,7 @@ SimpleCall* SimpleCall::create(const QUrl& url, SimpleCallDelegate* delegate, QO
 SimpleCall* SimpleCall::create(const QString& address, SimpleCallDelegate* delegate,
                                QObject* parent)
 {
-    return create(rv::escapedURL(rv::decodeXML(address), QStringLiteral("#%")), delegate, parent);
+    return create(URLUtilities::urlFromAddress(rv::decodeXML(address)), delegate, parent);
 }
 
 SimpleCall::SimpleCall(const QUrl& url, SimpleCallDelegate* callDelegate, QObject* parent)

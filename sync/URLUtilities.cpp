@@ -1,5 +1,6 @@
 #include "URLUtilities.h"
 
+#include "CertificateTrustStore.h"
 #include "HttpSettings.h"
 #include "StringExtensions.h"
 
@@ -173,12 +174,12 @@ QByteArray correctEncoding(const QByteArray& data)
     return text.toUtf8();
 }
 
-namespace {
-
 QUrl urlFromAddress(const QString& address)
 {
     return rv::escapedURL(address, QStringLiteral("#%"));
 }
+
+namespace {
 
 // One request on its own manager; `done` gets the finished reply (or null when
 // the address is unusable), always on the event loop.
@@ -203,6 +204,10 @@ void fetch(const QUrl& url, const QByteArray& verb, QObject* context,
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = manager->sendCustomRequest(request, verb);
+    QObject::connect(reply, &QNetworkReply::sslErrors, reply,
+                     [reply](const QList<QSslError>& errors) {
+                         CertificateTrustStore::shared().acceptIfTrusted(reply, errors);
+                     });
     QObject::connect(reply, &QNetworkReply::finished, manager,
                      [manager, reply, guard, hadContext = context != nullptr, done] {
                          if (!hadContext || guard)

@@ -28,6 +28,10 @@ std::optional<QString> decode(const QByteArray& data, const QByteArray& charset)
 // The charset named in an XML declaration at the start of `text`, lower case; empty when none.
 QByteArray declaredCharset(const QString& text);
 
+// An address typed or stored as text, percent-escaped as UTF-8 with "#" and
+// "%" left alone so that escapes already present survive.
+QUrl urlFromAddress(const QString& address);
+
 // The asynchronous page fetches: one request with a 10-second limit and
 // plumet's user agent. Callbacks run on the event loop, and never once
 // `context` is gone.

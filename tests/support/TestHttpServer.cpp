@@ -44,6 +44,13 @@ TestHttpServer::Response TestHttpServer::Response::withStatus(int status, const 
     return response;
 }
 
+TestHttpServer::Response TestHttpServer::Response::withAction(Action action)
+{
+    Response response;
+    response.action = action;
+    return response;
+}
+
 TestHttpServer::Response TestHttpServer::Response::redirect(int status, const QByteArray& location)
 {
     Response response = withStatus(status);
@@ -76,7 +83,8 @@ bool TestHttpServer::listenTls(const QString& certificatePath, const QString& ke
     if (!certificateFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
         return false;
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setLocalCertificate(QSslCertificate(certificateFile.readAll(), QSsl::Pem));
+    localCertificate = QSslCertificate(certificateFile.readAll(), QSsl::Pem);
+    configuration.setLocalCertificate(localCertificate);
     configuration.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem));
     configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
     auto sslServer = std::make_unique<QSslServer>();
@@ -85,6 +93,16 @@ bool TestHttpServer::listenTls(const QString& certificatePath, const QString& ke
     tls = true;
     connect(server.get(), &QTcpServer::pendingConnectionAvailable, this, &TestHttpServer::accept);
     return server->listen(QHostAddress::LocalHost, 0);
+}
+
+bool TestHttpServer::listenTlsSelfSigned()
+{
+    certificateFolder = std::make_unique<QTemporaryDir>();
+    QString certificatePath;
+    QString keyPath;
+    return certificateFolder->isValid() &&
+           makeSelfSignedCertificate(certificateFolder->path(), &certificatePath, &keyPath) &&
+           listenTls(certificatePath, keyPath);
 }
 
 quint16 TestHttpServer::port() const
@@ -197,7 +215,7 @@ void TestHttpServer::respond(Connection* connection, const Request& request)
         head += name + ": " + value + "\r\n";
         hasLength |= name.compare("Content-Length", Qt::CaseInsensitive) == 0;
     }
-    if (!hasLength)
+    if (!hasLength && response.announceLength)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);

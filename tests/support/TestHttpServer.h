@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPair>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -41,10 +43,13 @@ public:
         Headers headers;
         QByteArray body;
         Action action = Action::Respond;
+        // Without a Content-Length the body ends when the connection closes.
+        bool announceLength = true;
 
         static Response ok(const QByteArray& body, const QByteArray& type = "text/plain");
         static Response withStatus(int status, const QByteArray& body = {});
         static Response redirect(int status, const QByteArray& location);
+        static Response withAction(Action action);
     };
 
     using Handler = std::function<Response(const Request&)>;
@@ -55,6 +60,10 @@ public:
     bool listen();
     // TLS with a PEM certificate and key.
     bool listenTls(const QString& certificatePath, const QString& keyPath);
+    // TLS with a self-signed certificate for 127.0.0.1 made for this server alone.
+    bool listenTlsSelfSigned();
+    // The certificate the server presents over TLS.
+    QSslCertificate certificate() const { return localCertificate; }
 
     quint16 port() const;
     QUrl url(const QString& path = QStringLiteral("/")) const;
@@ -78,6 +87,8 @@ private:
 
     std::unique_ptr<QTcpServer> server;
     bool tls = false;
+    QSslCertificate localCertificate;
+    std::unique_ptr<QTemporaryDir> certificateFolder;
     Handler handler;
     QList<Response> queue;
     QList<Request> received;

@@ -7,3 +7,6 @@ plumet_add_test(NAME tst_simplecall SOURCES tst_simplecall.cpp LIBS plumet_sync 
 plumet_add_test(NAME tst_keychain SOURCES tst_keychain.cpp LIBS plumet_sync PkgConfig::SECRET)
 plumet_add_test(NAME tst_authrequest SOURCES tst_authrequest.cpp RecordingDelegate.h
                 LIBS plumet_sync_gui LABELS gui peer)
+plumet_add_test(NAME tst_securityquestion SOURCES tst_securityquestion.cpp
+                LIBS plumet_sync_gui LABELS gui)
+plumet_add_fuzzer(NAME fuzz_page_text SOURCES fuzz/FuzzPageText.cpp LIBS plumet_sync)

@@ -3,10 +3,10 @@
 #include "HttpErrors.h"
 #include "RESTCall.h"
 #include "RecordingDelegate.h"
+#include "SecurityPrompter.h"
 #include "TestHttpServer.h"
 
 #include <QCryptographicHash>
-#include <QTemporaryDir>
 #include <QTest>
 
 using plumet::test::TestHttpServer;
@@ -32,6 +32,37 @@ public:
     QStringList captions;
     QStringList prefilledUsernames;
     QObject context;
+};
+
+// Answers the security questions from a script and records what was asked.
+class ScriptedSecurityPrompter : public SecurityPrompter {
+public:
+    explicit ScriptedSecurityPrompter(bool accept) : answer(accept)
+    {
+        SecurityPrompter::setShared(this);
+    }
+    ~ScriptedSecurityPrompter() override { SecurityPrompter::setShared(nullptr); }
+    void askToTrustCertificate(const CertificateProblem& problem, Completion done) override
+    {
+        certificateQuestions << problem;
+        reply(std::move(done));
+    }
+    void askToFollowInsecureRedirect(const QUrl& from, const QUrl& to, Completion done) override
+    {
+        redirectQuestions << qMakePair(from, to);
+        reply(std::move(done));
+    }
+    bool answer;
+    QList<CertificateProblem> certificateQuestions;
+    QList<QPair<QUrl, QUrl>> redirectQuestions;
+    QObject context;
+
+private:
+    void reply(Completion done)
+    {
+        QMetaObject::invokeMethod(
+            &context, [done, yes = answer] { done(yes); }, Qt::QueuedConnection);
+    }
 };
 
 QByteArray md5Hex(const QByteArray& text)
@@ -99,6 +130,7 @@ private slots:
     void sendsStandardHeadersAndDeliversBody();
     void statusesEndOrDeliver_data();
     void statusesEndOrDeliver();
+    void reportsProgressInKilobytes_data();
     void reportsProgressInKilobytes();
     void login_data();
     void login();
@@ -111,7 +143,10 @@ private slots:
     void transportFailures_data();
     void transportFailures();
     void selfSignedCertificateNeedsExplicitTrust();
-    void secureRequestIsNotRedirectedToPlainHttp();
+    void userDecidesAboutAnUntrustedCertificate_data();
+    void userDecidesAboutAnUntrustedCertificate();
+    void secureRequestGoesToPlainHttpOnlyWhenAllowed_data();
+    void secureRequestGoesToPlainHttpOnlyWhenAllowed();
     void cancelReportsNoErrorOnce();
     void connectConsumesTheRequest();
 };
@@ -190,18 +225,34 @@ void TestRestCall::statusesEndOrDeliver()
     }
 }
 
+void TestRestCall::reportsProgressInKilobytes_data()
+{
+    QTest::addColumn<bool>("announced");
+    QTest::addColumn<double>("duration");
+    QTest::addColumn<QString>("lastStatus");
+    QTest::newRow("length announced") << true << 4.0 << "Receiving 4.0 of 4.0Kb";
+    QTest::newRow("no length") << false << 0.0 << "Receiving 4.0Kb";
+}
+
 void TestRestCall::reportsProgressInKilobytes()
 {
+    QFETCH(bool, announced);
+    QFETCH(double, duration);
+    QFETCH(QString, lastStatus);
     TestHttpServer server;
     QVERIFY(server.listen());
-    server.enqueue(Response::ok(QByteArray(4096, 'x')));
+    Response response = Response::ok(QByteArray(4096, 'x'));
+    response.announceLength = announced;
+    server.enqueue(response);
     RecordingDelegate delegate;
     RESTCall call(server.url(), &delegate);
     QVERIFY(call.connect());
     QVERIFY(waitDone(delegate));
-    QCOMPARE(delegate.durations, QList<double>{4.0});
+    QCOMPARE(delegate.finishes, 1);
+    QCOMPARE(delegate.body.size(), 4096);
+    QCOMPARE(delegate.durations, QList<double>{duration});
     QCOMPARE(delegate.progress.last(), 4.0);
-    QCOMPARE(delegate.subStatuses.last(), QStringLiteral("Receiving 4.0 of 4.0Kb"));
+    QCOMPARE(delegate.subStatuses.last(), lastStatus);
 }
 
 void TestRestCall::login_data()
@@ -357,9 +408,7 @@ void TestRestCall::silentServerTimesOut()
 {
     TestHttpServer server;
     QVERIFY(server.listen());
-    Response silent;
-    silent.action = Response::Action::NeverAnswer;
-    server.enqueue(silent);
+    server.enqueue(Response::withAction(Response::Action::NeverAnswer));
     RecordingDelegate delegate;
     RESTCall call(server.url(), &delegate);
     call.setResponseTimeout(300ms);
@@ -422,12 +471,8 @@ void TestRestCall::transportFailures()
 
 void TestRestCall::selfSignedCertificateNeedsExplicitTrust()
 {
-    QTemporaryDir folder;
-    QString certificate;
-    QString key;
-    QVERIFY(plumet::test::makeSelfSignedCertificate(folder.path(), &certificate, &key));
     TestHttpServer server;
-    QVERIFY(server.listenTls(certificate, key));
+    QVERIFY(server.listenTlsSelfSigned());
     server.setHandler([](const auto&) { return Response::ok("secret page"); });
 
     RecordingDelegate refused;
@@ -467,49 +512,112 @@ void TestRestCall::selfSignedCertificateNeedsExplicitTrust()
     QVERIFY(reread.isTrusted(problem->host, problem->port, problem->fingerprint));
 }
 
-void TestRestCall::secureRequestIsNotRedirectedToPlainHttp()
+void TestRestCall::userDecidesAboutAnUntrustedCertificate_data()
 {
-    QTemporaryDir folder;
-    QString certificate;
-    QString key;
-    QVERIFY(plumet::test::makeSelfSignedCertificate(folder.path(), &certificate, &key));
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("refused") << false;
+    QTest::newRow("trusted") << true;
+}
+
+void TestRestCall::userDecidesAboutAnUntrustedCertificate()
+{
+    QFETCH(bool, trusted);
+    TestHttpServer server;
+    QVERIFY(server.listenTlsSelfSigned());
+    server.setHandler([](const auto&) { return Response::ok("secret page"); });
+    ScriptedSecurityPrompter prompter(trusted);
+
+    RecordingDelegate delegate;
+    RESTCall call(server.url(), &delegate);
+    QVERIFY(call.connect());
+    QVERIFY(waitDone(delegate));
+    QCOMPARE(prompter.certificateQuestions.size(), 1);
+    const CertificateProblem asked = prompter.certificateQuestions.first();
+    QCOMPARE(asked.host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(asked.port, int(server.port()));
+    QVERIFY(!asked.reasons.isEmpty());
+    QVERIFY(
+        SecurityPrompter::trustQuestion(asked).contains(QString::fromLatin1(asked.fingerprint)));
+    QCOMPARE(CertificateTrustStore::shared().isTrusted(asked.host, asked.port, asked.fingerprint),
+             trusted);
+    if (!trusted) {
+        QCOMPARE(delegate.failures, 1);
+        QCOMPARE(delegate.error->code, -1202);
+        QVERIFY(server.requests().isEmpty());
+        return;
+    }
+    QCOMPARE(delegate.finishes, 1);
+    QCOMPARE(delegate.body, QByteArray("secret page"));
+
+    // Once trusted, the same certificate is not asked about again.
+    RecordingDelegate again;
+    RESTCall second(server.url(), &again);
+    QVERIFY(second.connect());
+    QVERIFY(waitDone(again));
+    QCOMPARE(again.finishes, 1);
+    QCOMPARE(prompter.certificateQuestions.size(), 1);
+}
+
+void TestRestCall::secureRequestGoesToPlainHttpOnlyWhenAllowed_data()
+{
+    QTest::addColumn<int>("answer"); // -1: nobody to ask
+    QTest::newRow("nobody to ask") << -1;
+    QTest::newRow("user refuses") << 0;
+    QTest::newRow("user allows") << 1;
+}
+
+void TestRestCall::secureRequestGoesToPlainHttpOnlyWhenAllowed()
+{
+    QFETCH(int, answer);
     TestHttpServer plain;
     QVERIFY(plain.listen());
     plain.setHandler([](const auto&) { return Response::ok("plain"); });
     TestHttpServer secure;
-    QVERIFY(secure.listenTls(certificate, key));
-    secure.setHandler([&](const auto&) {
+    QVERIFY(secure.listenTlsSelfSigned());
+    secure.setHandler([&](const TestHttpServer::Request& request) {
+        if (request.target == "/probe")
+            return Response::ok("probed");
         return Response::redirect(302, plain.url(QStringLiteral("/x")).toEncoded());
     });
-    RecordingDelegate delegate;
     {
         // Trust the test certificate the way a user would.
-        RESTCall probe(secure.url(), &delegate);
-        QVERIFY(probe.connect());
-        QVERIFY(waitDone(delegate));
-        const auto problem = probe.certificateProblem();
-        QVERIFY(problem);
-        QVERIFY(CertificateTrustStore::shared().trust(problem->host, problem->port,
-                                                      problem->fingerprint));
+        ScriptedSecurityPrompter trusting(true);
+        RecordingDelegate probe;
+        RESTCall call(secure.url(QStringLiteral("/probe")), &probe);
+        QVERIFY(call.connect());
+        QVERIFY(waitDone(probe));
     }
+    std::optional<ScriptedSecurityPrompter> prompter;
+    if (answer >= 0)
+        prompter.emplace(answer == 1);
+
     RecordingDelegate redirected;
     RESTCall call(secure.url(), &redirected);
     call.addHeaders({{"X-WSSE", "token"}});
     QVERIFY(call.connect());
     QVERIFY(waitDone(redirected));
-    QCOMPARE(redirected.failures, 1);
-    QVERIFY(redirected.error);
-    QCOMPARE(redirected.error->code, -1200);
-    QVERIFY(plain.requests().isEmpty());
+    if (prompter) {
+        QCOMPARE(prompter->redirectQuestions.size(), 1);
+        QCOMPARE(prompter->redirectQuestions.first().second, plain.url(QStringLiteral("/x")));
+    }
+    if (answer != 1) {
+        QCOMPARE(redirected.failures, 1);
+        QCOMPARE(redirected.error->code, -1200);
+        QVERIFY(redirected.error->message.contains(plain.url(QStringLiteral("/x")).toString()));
+        QVERIFY(plain.requests().isEmpty());
+        return;
+    }
+    QCOMPARE(redirected.finishes, 1);
+    QCOMPARE(redirected.body, QByteArray("plain"));
+    QCOMPARE(plain.requests().size(), 1);
+    QVERIFY(plain.requests().first().header("X-WSSE").isEmpty()); // another origin
 }
 
 void TestRestCall::cancelReportsNoErrorOnce()
 {
     TestHttpServer server;
     QVERIFY(server.listen());
-    Response silent;
-    silent.action = Response::Action::NeverAnswer;
-    server.enqueue(silent);
+    server.enqueue(Response::withAction(Response::Action::NeverAnswer));
     RecordingDelegate delegate;
     RESTCall call(server.url(), &delegate);
     call.setResponseTimeout(200ms);

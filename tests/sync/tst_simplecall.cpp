@@ -98,9 +98,7 @@ void TestSimpleCall::cancelReportsNoError()
 {
     TestHttpServer server;
     QVERIFY(server.listen());
-    Response silent;
-    silent.action = Response::Action::NeverAnswer;
-    server.enqueue(silent);
+    server.enqueue(Response::withAction(Response::Action::NeverAnswer));
     Recorder recorder;
     std::unique_ptr<SimpleCall> call(SimpleCall::create(server.url(), &recorder));
     QVERIFY(QTest::qWaitFor([&] { return !server.requests().isEmpty(); }, 5000));

@@ -1,3 +1,4 @@
+#include "CertificateTrustStore.h"
 #include "TestHttpServer.h"
 #include "URLUtilities.h"
 
@@ -17,6 +18,7 @@ private slots:
     void headStatus();
     void fetchesBodyAndStatus();
     void unreachableAddressGivesEmptyBody();
+    void selfSignedPageNeedsTheUsersTrust();
 };
 
 void TestURLUtilities::decodesByDeclarationAndCandidates_data()
@@ -176,6 +178,30 @@ void TestURLUtilities::unreachableAddressGivesEmptyBody()
     delete shortLived;
     QTest::qWait(300);
     QVERIFY(!heard);
+}
+
+void TestURLUtilities::selfSignedPageNeedsTheUsersTrust()
+{
+    TestHttpServer server;
+    QVERIFY(server.listenTlsSelfSigned());
+    server.setHandler([](const auto&) { return Response::ok("blog page"); });
+    auto fetchText = [&] {
+        std::optional<QString> text;
+        QObject context;
+        URLUtilities::textFromURL(server.url(), &context,
+                                  [&](const QString& page, std::optional<int>) { text = page; });
+        return QTest::qWaitFor([&] { return text.has_value(); }, 15000) ? text : std::nullopt;
+    };
+
+    const std::optional<QString> refused = fetchText();
+    QVERIFY(refused);
+    QVERIFY(refused->isEmpty());
+    QVERIFY(server.requests().isEmpty());
+
+    QVERIFY(CertificateTrustStore::shared().trust(
+        QStringLiteral("127.0.0.1"), server.port(),
+        CertificateTrustStore::fingerprint(server.certificate())));
+    QCOMPARE(fetchText(), std::optional<QString>(QStringLiteral("blog page")));
 }
 
 QTEST_GUILESS_MAIN(TestURLUtilities)
