@@ -99,13 +99,13 @@ QVariantMap parseEntry(const XmlNode& entry, const QUrl& inheritedBase)
                 map.insert(QStringLiteral("categories"), categories);
             }
         } else if (name == u"title") {
-            map.insert(QStringLiteral("title"), atomElementText(child));
+            map.insert(QStringLiteral("title"), valueOfElement(child));
         } else if (name == u"content") {
-            map.insert(QStringLiteral("description"), atomElementText(child));
+            map.insert(QStringLiteral("description"), valueOfElement(child));
         } else if (name == u"link") {
             addLink(map, child, base);
         } else if (name == u"id") {
-            map.insert(QStringLiteral("id"), atomElementText(child));
+            map.insert(QStringLiteral("id"), valueOfElement(child));
         } else if (name == u"issued" || name == u"published") {
             setDate(map, child);
         } else if (name == u"updated") {
@@ -138,7 +138,7 @@ QVariantMap parseWorkspace(const XmlNode& workspace, const QUrl& inheritedBase)
             if (!it->isElement())
                 continue;
             if (it->localName() == u"title") {
-                map.insert(QStringLiteral("title"), atomElementText(*it));
+                map.insert(QStringLiteral("title"), valueOfElement(*it));
             } else if (it->localName() == u"categories") {
                 const QString categories = it->attribute(u"href");
                 if (!categories.isNull())
@@ -159,11 +159,11 @@ QVariantMap parseFeed(const XmlNode& feed, const QUrl& base)
             continue;
         const QStringView name = child.localName();
         if (name == u"subject")
-            items.append(atomElementText(child));
+            items.append(valueOfElement(child));
         else if (name == u"title")
-            map.insert(QStringLiteral("title"), atomElementText(child));
+            map.insert(QStringLiteral("title"), valueOfElement(child));
         else if (name == u"userid")
-            map.insert(QStringLiteral("userid"), atomElementText(child));
+            map.insert(QStringLiteral("userid"), valueOfElement(child));
         else if (name == u"link")
             addLink(map, child, base);
         else if (name == u"issued" || name == u"published")
@@ -189,19 +189,13 @@ QVariantMap parseService(const XmlNode& service, const QUrl& base)
 
 DecodeResult AtomDecoder::decode(const QByteArray& bytes, const QUrl& requestAddress)
 {
-    const auto unexpected = [] {
-        return DecodeResult::refusal(
-            DecodeResult::Error::UnexpectedData,
-            QCoreApplication::translate(
-                "XMLRPCDecoder", "Unexpected data from server. Is the access point correct?"));
-    };
     const qsizetype declaration = bytes.indexOf("<?xml");
     if (declaration < 0 || !QUtf8StringView(bytes).isValidUtf8())
-        return unexpected();
+        return DecodeResult::unexpectedData();
 
     const XmlTreeReader::Result tree = XmlTreeReader::read(bytes.mid(declaration));
     if (tree.refusedDTD)
-        return unexpected();
+        return DecodeResult::unexpectedData();
     if (!tree.ok)
         return DecodeResult::refusal(DecodeResult::Error::ParseError, tree.error);
 

@@ -1,31 +1,16 @@
 #include "AtomText.h"
 
 #include "StringEncoding.h"
+#include "XmlEscaping.h"
 #include "XmlNode.h"
 
 namespace {
-
-void appendEscaped(QString& out, QStringView text, bool attribute)
-{
-    for (QChar c : text) {
-        if (c == u'&')
-            out += QLatin1StringView("&amp;");
-        else if (c == u'<')
-            out += QLatin1StringView("&lt;");
-        else if (c == u'>')
-            out += QLatin1StringView("&gt;");
-        else if (attribute && c == u'"')
-            out += QLatin1StringView("&quot;");
-        else
-            out += c;
-    }
-}
 
 void serialize(QString& out, const XmlNode& node)
 {
     switch (node.kind()) {
     case XmlNode::Kind::Text:
-        appendEscaped(out, node.text(), false);
+        appendXmlEscaped(out, node.text());
         return;
     case XmlNode::Kind::CData:
         out += QLatin1StringView("<![CDATA[");
@@ -45,7 +30,7 @@ void serialize(QString& out, const XmlNode& node)
         out += u' ';
         out += attribute.name;
         out += QLatin1StringView("=\"");
-        appendEscaped(out, attribute.value, true);
+        appendXmlEscaped(out, attribute.value, XmlQuotes::Double);
         out += u'"';
     }
     if (node.children().empty()) {
@@ -88,7 +73,7 @@ QString serializeXmlNode(const XmlNode& node)
     return out;
 }
 
-QString decodeCDATAPieces(const QString& piece)
+QString decodeCDATA(const QString& piece)
 {
     static const QLatin1StringView open("<![CDATA[");
     static const QLatin1StringView close("]]>");
@@ -147,14 +132,14 @@ QString unwrapEnclosingDiv(const QString& text)
     return text.mid(openEnd + 1, pos - openEnd - 1);
 }
 
-QString atomElementText(const XmlNode& element)
+QString valueOfElement(const XmlNode& element)
 {
     QString text;
     if (isMarkup(element)) {
         for (const XmlNode& child : element.children()) {
             QString piece = serializeXmlNode(child);
             if (piece.contains(QLatin1StringView("<![CDATA["), Qt::CaseInsensitive))
-                piece = decodeCDATAPieces(piece);
+                piece = decodeCDATA(piece);
             text += piece;
         }
     } else {

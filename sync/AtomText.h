@@ -10,14 +10,14 @@ class XmlNode;
 // is written back out as XML, CDATA sections unwrapped; any other element gives
 // its text with entities already replaced. The result is trimmed, and a single
 // <div> that wraps the whole text is removed.
-QString atomElementText(const XmlNode& element);
+QString valueOfElement(const XmlNode& element);
 
 // The text without a <div ...> … </div> that wraps all of it (whitespace
 // around it aside); any other text comes back unchanged.
 QString unwrapEnclosingDiv(const QString& text);
 
 // CDATA sections copied unchanged, the text around them XML-unescaped.
-QString decodeCDATAPieces(const QString& piece);
+QString decodeCDATA(const QString& piece);
 
 // An XML node written back out as text.
 QString serializeXmlNode(const XmlNode& node);

@@ -11,6 +11,7 @@ target_sources(plumet_sync PRIVATE
   XMLRPCDates.cpp
   XMLRPCDecoder.cpp
   XMLRPCEncoder.cpp
+  XmlEscaping.cpp
   XmlNode.cpp
   XmlTreeReader.cpp)
 target_link_libraries(plumet_sync PUBLIC RVUtilities)

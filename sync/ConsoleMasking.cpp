@@ -1,30 +1,17 @@
 #include "ConsoleMasking.h"
 
+#include "XmlEscaping.h"
+
 #include <QStringList>
-
-namespace {
-
-QString xmlEscaped(QString text, bool quotes)
-{
-    text.replace(u'&', QLatin1StringView("&amp;"));
-    text.replace(u'<', QLatin1StringView("&lt;"));
-    text.replace(u'>', QLatin1StringView("&gt;"));
-    if (quotes) {
-        text.replace(u'"', QLatin1StringView("&quot;"));
-        text.replace(u'\'', QLatin1StringView("&apos;"));
-    }
-    return text;
-}
-
-} // namespace
 
 QString maskPassword(const QString& text, const QString& password)
 {
     if (password.isEmpty())
         return text;
     // Longest forms first: the raw password can be a part of an escaped form.
-    QStringList forms{xmlEscaped(password, true), xmlEscaped(password, false), password};
+    QStringList forms{xmlEscaped(password, XmlQuotes::All), xmlEscaped(password), password};
     forms.removeDuplicates();
+    forms.removeAll(QString()); // a password of characters XML cannot carry is not written at all
     const QString stars(password.size(), u'*');
     QString masked = text;
     for (const QString& form : std::as_const(forms))

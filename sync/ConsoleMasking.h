@@ -7,8 +7,9 @@
 // masked; only the console's copy is.
 
 // Every occurrence of the password, as written and in its XML-escaped forms
-// ("&amp;", "&lt;", "&gt;", "&quot;", "&apos;"), becomes one "*" per character
-// of the password. An empty password masks nothing.
+// ("&amp;", "&lt;", "&gt;", "&quot;", "&apos;", without the characters XML
+// cannot carry, as the encoder writes it), becomes one "*" per character of
+// the password. An empty password masks nothing.
 QString maskPassword(const QString& text, const QString& password);
 
 // The first "<base64>" value, tags included, becomes "REMOVED" (an unclosed

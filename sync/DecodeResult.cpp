@@ -25,17 +25,27 @@ DecodeResult DecodeResult::refusal(Error error, QString message)
     return result;
 }
 
+DecodeResult DecodeResult::unexpectedData()
+{
+    return refusal(
+        Error::UnexpectedData,
+        QCoreApplication::translate("XMLRPCDecoder",
+                                    "Unexpected data from server. Is the access point correct?"));
+}
+
 QVariant DecodeResult::faultCode() const
 {
-    if (m_value.typeId() != QMetaType::QVariantMap)
+    if (!m_serverFault || m_value.typeId() != QMetaType::QVariantMap)
         return {};
     return m_value.toMap().value(QStringLiteral("faultCode"));
 }
 
 QString DecodeResult::faultString() const
 {
-    if (m_error != Error::None || !m_value.isValid())
+    if (m_error != Error::None)
         return m_message;
+    if (!m_serverFault)
+        return {};
     if (m_value.typeId() == QMetaType::QVariantMap) {
         const QVariant text = m_value.toMap().value(QStringLiteral("faultString"));
         if (text.typeId() == QMetaType::QString)

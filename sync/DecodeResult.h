@@ -26,6 +26,8 @@ public:
     static DecodeResult fromValue(QVariant value);
     static DecodeResult fromServerFault(QVariant faultStructure);
     static DecodeResult refusal(Error error, QString message);
+    // The refusal of an answer that is no document the decoders read.
+    static DecodeResult unexpectedData();
 
     // True for a refusal and for a server fault.
     bool isFault() const { return m_error != Error::None || m_serverFault; }
@@ -36,10 +38,11 @@ public:
     // The decoded value (the fault structure for a server fault); null when none.
     const QVariant& value() const { return m_value; }
 
-    // The fault structure's "faultCode"; null when there is none.
+    // A server fault's "faultCode"; null when there is none.
     QVariant faultCode() const;
-    // Text for the user: the refusal's message; else the fault structure's
-    // "faultString" (the first element when it is an array); else "Unknown error.".
+    // Text for the user: the refusal's message; for a server fault the fault
+    // structure's "faultString" (the first element when it is an array), else
+    // "Unknown error."; empty when the call did not fail.
     QString faultString() const;
 
 private:

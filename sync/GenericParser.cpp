@@ -2,11 +2,17 @@
 
 #include "HTMLTagScanner.h"
 #include "StringEncoding.h"
+#include "URLUtilities.h"
 
 #include <QCoreApplication>
 #include <QUrl>
 
 GenericParser::GenericParser(QString text) : m_text(std::move(text)) {}
+
+GenericParser GenericParser::fromData(const QByteArray& data)
+{
+    return GenericParser(URLUtilities::textFromData(data));
+}
 
 GenericParser::~GenericParser() = default;
 

@@ -11,6 +11,9 @@
 class GenericParser {
 public:
     explicit GenericParser(QString text = QString());
+    // A parser of bytes in the character set their XML declaration names
+    // (UTF-8, else ISO 8859-1, without one).
+    static GenericParser fromData(const QByteArray& data);
     virtual ~GenericParser();
 
     const QString& text() const { return m_text; }

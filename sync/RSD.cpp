@@ -1,8 +1,14 @@
 #include "RSD.h"
 
 #include "HTMLTagScanner.h"
+#include "URLUtilities.h"
 
 #include <QCoreApplication>
+
+RSD RSD::fromData(const QByteArray& data)
+{
+    return RSD(URLUtilities::textFromData(data));
+}
 
 bool RSD::parseRSD()
 {

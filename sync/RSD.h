@@ -8,6 +8,8 @@
 class RSD : public GenericParser {
 public:
     using GenericParser::GenericParser;
+    // A parser of bytes in the character set their XML declaration names.
+    static RSD fromData(const QByteArray& data);
 
     // True when at least one api was found; errorString() says why not.
     bool parseRSD();

@@ -109,7 +109,7 @@ QVariant decodeArray(const XmlNode& array)
     return list;
 }
 
-QVariant decodeStruct(const XmlNode& structure)
+QVariant decodeDictionary(const XmlNode& structure)
 {
     QVariantMap map;
     for (const XmlNode& member : structure.children()) {
@@ -135,12 +135,6 @@ DecodeResult refusedAsHTML()
         tr("Received HTML from server instead of XML. Is the access point correct?"));
 }
 
-DecodeResult refusedAsUnexpected()
-{
-    return DecodeResult::refusal(DecodeResult::Error::UnexpectedData,
-                                 tr("Unexpected data from server. Is the access point correct?"));
-}
-
 } // namespace
 
 QVariant XMLRPCDecoder::decodeValue(const XmlNode& value)
@@ -153,7 +147,7 @@ QVariant XMLRPCDecoder::decodeValue(const XmlNode& value)
     if (type == u"string")
         return typed->childText();
     if (type == u"struct")
-        return decodeStruct(*typed);
+        return decodeDictionary(*typed);
     if (type == u"array")
         return decodeArray(*typed);
     if (type == u"int" || type == u"i4")
@@ -195,7 +189,7 @@ DecodeResult XMLRPCDecoder::decode(const QByteArray& bytes)
     const bool mentionsHTML = text.contains(QLatin1StringView("<html"), Qt::CaseInsensitive);
     const qsizetype declaration = text.indexOf(QLatin1StringView("<?xml"));
     if (declaration < 0)
-        return mentionsHTML ? refusedAsHTML() : refusedAsUnexpected();
+        return mentionsHTML ? refusedAsHTML() : DecodeResult::unexpectedData();
 
     // Junk in front of the declaration and behind the closing tag is dropped.
     QByteArray document = bytes.mid(declaration);
@@ -207,8 +201,8 @@ DecodeResult XMLRPCDecoder::decode(const QByteArray& bytes)
     }
 
     const XmlTreeReader::Result tree = XmlTreeReader::read(document);
-    if (tree.refusedDTD)
-        return refusedAsUnexpected();
+    if (tree.refusedDTD && !mentionsHTML)
+        return DecodeResult::unexpectedData();
     if (!tree.ok)
         return mentionsHTML ? refusedAsHTML()
                             : DecodeResult::refusal(DecodeResult::Error::ParseError, tree.error);

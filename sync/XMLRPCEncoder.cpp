@@ -4,6 +4,7 @@
 #include "ConsoleMasking.h"
 #include "ConsoleSink.h"
 #include "XMLRPCDates.h"
+#include "XmlEscaping.h"
 
 #include <QDateTime>
 #include <cmath>
@@ -11,42 +12,14 @@
 
 namespace {
 
-bool isXmlCharacter(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Escapes "&", "<" and ">" (nothing else: servers compare the rest as sent)
-// and leaves out what XML 1.0 cannot carry, lone surrogates included.
-void appendEscaped(QString& out, QStringView text)
-{
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        if (c == u'&') {
-            out += QLatin1StringView("&amp;");
-        } else if (c == u'<') {
-            out += QLatin1StringView("&lt;");
-        } else if (c == u'>') {
-            out += QLatin1StringView("&gt;");
-        } else if (c.isHighSurrogate()) {
-            if (i + 1 < size && text[i + 1].isLowSurrogate()) {
-                out += c;
-                out += text[++i];
-            }
-        } else if (!c.isLowSurrogate() && isXmlCharacter(c.unicode())) {
-            out += c;
-        }
-    }
-}
-
-void appendScalar(QString& out, QLatin1StringView tag, QStringView text)
+// One scalar value element. Only "&", "<" and ">" are escaped: servers
+// compare the rest as sent.
+void valueTag(QString& out, QLatin1StringView tag, QStringView text)
 {
     out += QLatin1StringView("\n\t\t<value><");
     out += tag;
     out += u'>';
-    appendEscaped(out, text);
+    appendXmlEscaped(out, text);
     out += QLatin1StringView("</");
     out += tag;
     out += QLatin1StringView("></value>");
@@ -114,8 +87,8 @@ void XMLRPCEncoder::encodeObject(QString& out, const QVariant& value) const
         encodeDictionary(out, value.toMap());
         return;
     case QMetaType::Bool:
-        appendScalar(out, QLatin1StringView("boolean"),
-                     value.toBool() ? QStringView(u"1") : QStringView(u"0"));
+        valueTag(out, QLatin1StringView("boolean"),
+                 value.toBool() ? QStringView(u"1") : QStringView(u"0"));
         return;
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -130,16 +103,16 @@ void XMLRPCEncoder::encodeObject(QString& out, const QVariant& value) const
         encodeNumber(out, value);
         return;
     case QMetaType::QDateTime:
-        appendScalar(out, QLatin1StringView("dateTime.iso8601"),
-                     formatXMLRPCDate(value.toDateTime(), m_convertUTC));
+        valueTag(out, QLatin1StringView("dateTime.iso8601"),
+                 formatXMLRPCDate(value.toDateTime(), m_convertUTC));
         return;
     case QMetaType::QDate:
-        appendScalar(out, QLatin1StringView("dateTime.iso8601"),
-                     formatXMLRPCDate(value.toDate().startOfDay(), m_convertUTC));
+        valueTag(out, QLatin1StringView("dateTime.iso8601"),
+                 formatXMLRPCDate(value.toDate().startOfDay(), m_convertUTC));
         return;
     case QMetaType::QByteArray:
-        appendScalar(out, QLatin1StringView("base64"),
-                     rv::base64EncodingWithLineLength(value.toByteArray(), 0));
+        valueTag(out, QLatin1StringView("base64"),
+                 rv::base64EncodingWithLineLength(value.toByteArray(), 0));
         return;
     default:
         // Other containers (QList<QVariantMap>, QMap<QString, QString>, ...) keep their shape.
@@ -153,7 +126,7 @@ void XMLRPCEncoder::encodeObject(QString& out, const QVariant& value) const
                 return;
             }
         }
-        appendScalar(out, QLatin1StringView("string"), value.toString());
+        valueTag(out, QLatin1StringView("string"), value.toString());
         return;
     }
 }
@@ -184,7 +157,7 @@ void XMLRPCEncoder::encodeNumber(QString& out, const QVariant& number) const
     const bool floating =
         number.typeId() == QMetaType::Double || number.typeId() == QMetaType::Float;
     if (!floating) {
-        appendScalar(out, QLatin1StringView("i4"), number.toString());
+        valueTag(out, QLatin1StringView("i4"), number.toString());
         return;
     }
     // Whole numbers stay "i4" as servers expect; only a real fraction (or a
@@ -193,8 +166,8 @@ void XMLRPCEncoder::encodeNumber(QString& out, const QVariant& number) const
     const bool whole = std::isfinite(value) && value == std::trunc(value) &&
                        std::fabs(value) <= double(std::numeric_limits<qint32>::max());
     if (whole)
-        appendScalar(out, QLatin1StringView("i4"), QString::number(qint64(value)));
+        valueTag(out, QLatin1StringView("i4"), QString::number(qint64(value)));
     else
-        appendScalar(out, QLatin1StringView("double"),
-                     QString::number(value, 'g', QLocale::FloatingPointShortest));
+        valueTag(out, QLatin1StringView("double"),
+                 QString::number(value, 'g', QLocale::FloatingPointShortest));
 }

@@ -17,15 +17,6 @@ QString XmlNode::attribute(QStringView name) const
     return {};
 }
 
-bool XmlNode::hasAttribute(QStringView name) const
-{
-    for (const Attribute& attribute : m_attributes) {
-        if (attribute.name == name)
-            return true;
-    }
-    return false;
-}
-
 const XmlNode* XmlNode::lastChild(QStringView name) const
 {
     for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) {

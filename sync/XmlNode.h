@@ -35,7 +35,6 @@ public:
 
     // The attribute's value, or a null string when the element lacks it.
     QString attribute(QStringView name) const;
-    bool hasAttribute(QStringView name) const;
 
     // The last element child with exactly this name, or nullptr.
     const XmlNode* lastChild(QStringView name) const;

@@ -1,6 +1,7 @@
 #include "XmlTreeReader.h"
 
 #include "StringEncoding.h"
+#include "XmlEscaping.h"
 
 #include <QCoreApplication>
 #include <QXmlStreamReader>
@@ -16,16 +17,7 @@ public:
         const QString resolved = rv::convertSingleEntity(name);
         if (resolved == name)
             return QStringLiteral("&amp;") + name + u';';
-        QString escaped;
-        for (QChar c : resolved) {
-            if (c == u'&')
-                escaped += QLatin1StringView("&amp;");
-            else if (c == u'<')
-                escaped += QLatin1StringView("&lt;");
-            else
-                escaped += c;
-        }
-        return escaped;
+        return xmlEscaped(resolved);
     }
 };
 
@@ -97,6 +89,10 @@ XmlTreeReader::Result XmlTreeReader::read(const QByteArray& bytes)
         }
         case QXmlStreamReader::EndElement:
             open.pop_back();
+            if (open.size() == 1) { // the root is complete: what follows is junk
+                result.ok = true;
+                return result;
+            }
             break;
         case QXmlStreamReader::Characters:
             if (open.size() > 1) {

@@ -8,8 +8,9 @@
 // QXmlStreamReader. Documents with a DTD are refused (so no entity
 // declaration, internal or external, is ever expanded); undeclared named
 // entities such as "&nbsp;" become their character, unknown ones stay literal.
-// Elements nested deeper than maxDepth are refused, which keeps hostile input
-// from exhausting the stack of the recursive decoders.
+// Reading ends with the root element, so junk behind it (a PHP notice, a
+// stray byte) costs nothing. Elements nested deeper than maxDepth are refused, which keeps hostile
+// input from exhausting the stack of the recursive decoders.
 class XmlTreeReader {
 public:
     struct Result {

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimeZone>
 
@@ -201,6 +202,26 @@ private slots:
             AtomDecoder::decode("<?xml version=\"1.0\"?><feed><title></feed>");
         QCOMPARE(result.error(), DecodeResult::Error::ParseError);
         QVERIFY(!result.faultString().isEmpty());
+    }
+
+    void junkAroundTheDocumentIsIgnored()
+    {
+        const DecodeResult result = AtomDecoder::decode(
+            "\xEF\xBB\xBF<br />Deprecated: in /var/www/wp-app.php\n<?xml version=\"1.0\"?>"
+            "<entry><id>urn:1</id></entry>\n<b>Notice</b>: Undefined index <");
+        QVERIFY2(!result.isFault(), qPrintable(result.faultString()));
+        QCOMPARE(result.value().toMap().value("id"), QVariant("urn:1"));
+    }
+
+    void deepNestingIsRefusedQuickly()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const DecodeResult result =
+            AtomDecoder::decode("<?xml version=\"1.0\"?><feed><entry><content type=\"xhtml\">" +
+                                QByteArray("<div>").repeated(100000));
+        QCOMPARE(result.error(), DecodeResult::Error::ParseError);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
     }
 
     void methodTextInContentIsKept()

@@ -19,6 +19,13 @@ private slots:
         QTest::newRow("escaped with quotes") << "<x a=\"q&quot;t&apos;\"/>"
                                              << "q\"t'"
                                              << "<x a=\"****\"/>";
+        QTest::newRow("as the encoder writes it, control character left out")
+            << "<string>a&amp;b</string>"
+            << "a&\001b"
+            << "<string>****</string>";
+        QTest::newRow("nothing XML can carry") << "<string></string>"
+                                               << "\001"
+                                               << "<string></string>";
         QTest::newRow("empty password masks nothing") << "text"
                                                       << ""
                                                       << "text";

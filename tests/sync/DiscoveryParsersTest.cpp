@@ -134,6 +134,24 @@ private slots:
                                                {"apilink", "http://127.0.0.1:8089/xmlrpc.php"}}));
     }
 
+    void bytesInTheDeclaredCharacterSet()
+    {
+        // "Café" in ISO 8859-1, as the declaration says, and a Latin-1 page
+        // without one (not valid UTF-8, so read as ISO 8859-1).
+        RSD rsd = RSD::fromData("<?xml version=\"1.0\" encoding='ISO-8859-1'?><rsd><service>"
+                                "<engineName>Caf\xE9</engineName><apis><api name=\"MetaWeblog\" "
+                                "apiLink=\"http://x/xmlrpc.php\"/></apis></service></rsd>");
+        QVERIFY(rsd.parseRSD());
+        QCOMPARE(rsd.parsedDictionary().value("enginename"),
+                 QVariant(QStringView(u"Café").toString()));
+
+        GenericParser page = GenericParser::fromData(
+            "<html><head><link rel=\"EditURI\" title=\"Caf\xE9\" href=\"/rsd\"></head></html>");
+        QVERIFY(page.extractMeta());
+        QCOMPARE(page.parsedArray().value(0).value("title"),
+                 QVariant(QStringView(u"Café").toString()));
+    }
+
     void rsdErrors_data()
     {
         QTest::addColumn<QString>("text");

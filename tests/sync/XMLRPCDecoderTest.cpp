@@ -69,6 +69,17 @@ private slots:
                                        << "0/categoryname" << QVariant("Linux");
         QTest::newRow("users blogs") << "wp.getUsersBlogs.response.xml"
                                      << "0/blogname" << QVariant("wp-peer test blog");
+        QTest::newRow("user info") << "blogger.getUserInfo.response.xml"
+                                   << "nickname" << QVariant("admin");
+        QTest::newRow("rssUrl folded")
+            << "metaWeblog.getCategories.response.xml"
+            << "0/rssurl" << QVariant("http://127.0.0.1:8089/category/tech/linux/feed/");
+        QTest::newRow("isPrimary folded") << "mt.getPostCategories.response.xml"
+                                          << "0/isprimary" << QVariant(true);
+        QTest::newRow("pages") << "wp.getPages.response.xml"
+                               << "1/title" << QVariant("Sample Page");
+        QTest::newRow("single post") << "getPost.response.xml"
+                                     << "mt_text_more" << QVariant("Extended text.");
         QTest::newRow("media object url")
             << "newMediaObject.response.xml"
             << "url" << QVariant("http://127.0.0.1:8089/wp-content/uploads/2026/12/dot.png");
@@ -121,6 +132,10 @@ private slots:
                                       "</data></array></value></member></struct>")
                                << "first";
         QTest::newRow("missing") << QByteArray("<struct></struct>") << "Unknown error.";
+        QTest::newRow("number") << QByteArray("<struct><member><name>faultString</name>"
+                                              "<value><int>7</int></value></member></struct>")
+                                << "Unknown error.";
+        QTest::newRow("empty value") << QByteArray() << "Unknown error.";
     }
     void faultStringForms()
     {
@@ -155,6 +170,11 @@ private slots:
                                    << int(DecodeResult::Error::HTMLInsteadOfXML) << html;
         QTest::newRow("XHTML page")
             << QByteArray("<?xml version=\"1.0\"?><html><body>Not found</body></html>")
+            << int(DecodeResult::Error::HTMLInsteadOfXML) << html;
+        QTest::newRow("XHTML page with a doctype")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 "
+                          "Strict//EN\" \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+                          "<html><body>Not found</body></html>")
             << int(DecodeResult::Error::HTMLInsteadOfXML) << html;
         QTest::newRow("plain text") << QByteArray("Service unavailable")
                                     << int(DecodeResult::Error::UnexpectedData) << unexpected;
@@ -268,6 +288,7 @@ private slots:
                      "<member><name>BlogName</name><value>first</value></member>"
                      "<member><name>blogname</name><value>second</value></member>"
                      "<member><name>faultString</name><value>kept</value></member>"
+                     "<member><name>faultCode</name><value><int>5</int></value></member>"
                      "<member><name>nickname</name><value></value></member>"
                      "<member><value>no name</value></member>"
                      "<member><name></name><value>empty name</value></member>"
@@ -276,7 +297,11 @@ private slots:
                      "</data></array></value></member>"
                      "</struct>"));
         const QVariantMap map = result.value().toMap();
-        QCOMPARE(map.keys(), (QStringList{"blogname", "faultString", "list", "nickname"}));
+        QCOMPARE(map.keys(),
+                 (QStringList{"blogname", "faultCode", "faultString", "list", "nickname"}));
+        // An answer that merely carries fault-like members is no fault.
+        QVERIFY(!result.isFault());
+        QVERIFY(!result.faultCode().isValid());
         QCOMPARE(map.value("blogname"), QVariant("second"));
         QCOMPARE(map.value("nickname"), QVariant(""));
         QCOMPARE(map.value("list").toList(), (QVariantList{"a", "b"}));

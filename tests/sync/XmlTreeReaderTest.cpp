@@ -56,6 +56,17 @@ private slots:
         QVERIFY(tree.document.children().empty() || !dtd);
     }
 
+    void junkBehindTheRootIsIgnored()
+    {
+        const XmlTreeReader::Result tree =
+            XmlTreeReader::read("<?xml version=\"1.0\"?><feed><title>t</title></feed>\n"
+                                "<b>Notice</b>: Undefined index in <b>/var/www/feed.php</b> <");
+        QVERIFY2(tree.ok, qPrintable(tree.error));
+        QCOMPARE(tree.document.children().size(), size_t(1));
+        QCOMPARE(tree.document.lastChild(u"feed")->lastChild(u"title")->childText(),
+                 QStringLiteral("t"));
+    }
+
     void deepButAllowed()
     {
         const QByteArray depth = QByteArray("<a>").repeated(XmlTreeReader::maxDepth) +

@@ -47,7 +47,7 @@ WireDump::Output atom(const QByteArray& document)
 
 WireDump::Output rsd(const QByteArray& document)
 {
-    RSD parser(QString::fromUtf8(document));
+    RSD parser = RSD::fromData(document);
     if (!parser.parseRSD())
         return failure(parser.errorString());
     return json(WireDump::toJson(parser.parsedDictionary()));
@@ -55,7 +55,7 @@ WireDump::Output rsd(const QByteArray& document)
 
 WireDump::Output head(const QByteArray& document)
 {
-    GenericParser parser(QString::fromUtf8(document));
+    GenericParser parser = GenericParser::fromData(document);
     if (!parser.extractMeta() && !parser.errorString().isEmpty())
         return failure(parser.errorString());
     QJsonArray links;
