@@ -1,39 +1,13 @@
 #include "Account.h"
 #include "KeyChain.h"
+#include "TestSecretService.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
-#undef signals
-#include <gio/gio.h>
-
-// Against a real Secret Service: gnome-keyring-daemon, unlocked, on the test's own
-// session bus (the suite runs inside dbus-run-session), so no real keyring is touched.
+// Against a real Secret Service on a session bus of this test's own.
 namespace {
-
-bool secretServiceAnswers()
-{
-    GError* error = nullptr;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-    if (!bus) {
-        g_clear_error(&error);
-        return false;
-    }
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", "org.freedesktop.secrets"), G_VARIANT_TYPE("(b)"),
-        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
-    gboolean owned = FALSE;
-    if (reply) {
-        g_variant_get(reply, "(b)", &owned);
-        g_variant_unref(reply);
-    }
-    g_clear_error(&error);
-    g_object_unref(bus);
-    return owned;
-}
 
 QString stored(const QString& label, const QString& url, const QString& user)
 {
@@ -57,7 +31,6 @@ class AccountKeychainTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void passwordLivesInKeychain();
     void passwordsFollowAddressAndUserChanges_data();
     void passwordsFollowAddressAndUserChanges();
@@ -65,36 +38,13 @@ private slots:
     void clearingAuthPasswordRemovesOnlyItsItem();
 
 private:
-    QProcess keyring;
+    plumet::test::TestKeyring keyring;
 };
 
 void AccountKeychainTest::initTestCase()
 {
-    if (secretServiceAnswers())
-        return;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner);
-    }
-    keyring.setProgram(QStringLiteral("gnome-keyring-daemon"));
-    keyring.setArguments({QStringLiteral("--foreground"), QStringLiteral("--unlock"),
-                          QStringLiteral("--components=secrets")});
-    keyring.start();
-    QVERIFY2(keyring.waitForStarted(10000), "gnome-keyring-daemon could not be started");
-    keyring.write("plumet-test-keyring\n");
-    keyring.closeWriteChannel();
-    QVERIFY2(QTest::qWaitFor(secretServiceAnswers, 15000), "no Secret Service on the bus");
-}
-
-void AccountKeychainTest::cleanupTestCase()
-{
-    if (keyring.state() == QProcess::NotRunning)
-        return;
-    keyring.terminate();
-    if (!keyring.waitForFinished(5000))
-        keyring.kill();
+    QString error;
+    QVERIFY2(keyring.start(&error), qPrintable(error));
 }
 
 void AccountKeychainTest::passwordLivesInKeychain()
@@ -199,5 +149,5 @@ void AccountKeychainTest::clearingAuthPasswordRemovesOnlyItsItem()
     account->setPassword(QString());
 }
 
-QTEST_GUILESS_MAIN(AccountKeychainTest)
+PLUMET_SECRET_SERVICE_TEST_MAIN(AccountKeychainTest)
 #include "tst_accountkeychain.moc"

@@ -1,83 +1,28 @@
 #include "KeyChain.h"
+#include "TestSecretService.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTest>
-#include <cstdlib>
-#include <unistd.h>
 
-#undef signals
-#include <gio/gio.h>
-
-// Runs against a real Secret Service: gnome-keyring-daemon, unlocked, on a
-// session bus of this test's own, so no real keyring is ever touched.
-namespace {
-
-bool secretServiceAnswers()
-{
-    GError* error = nullptr;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-    if (!bus) {
-        g_clear_error(&error);
-        return false;
-    }
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", "org.freedesktop.secrets"), G_VARIANT_TYPE("(b)"),
-        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
-    gboolean owned = FALSE;
-    if (reply) {
-        g_variant_get(reply, "(b)", &owned);
-        g_variant_unref(reply);
-    }
-    g_clear_error(&error);
-    g_object_unref(bus);
-    return owned;
-}
-
-} // namespace
+// Runs against a real Secret Service on a session bus of this test's own.
 
 class TestKeyChain : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void storesReadsReplacesAndDeletes_data();
     void storesReadsReplacesAndDeletes();
     void addressIsPartOfTheService();
     void emptyServiceOrAccountDoesNothing();
 
 private:
-    QProcess keyring;
+    plumet::test::TestKeyring keyring;
 };
 
 void TestKeyChain::initTestCase()
 {
-    if (secretServiceAnswers())
-        return;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner);
-    }
-    keyring.setProgram(QStringLiteral("gnome-keyring-daemon"));
-    keyring.setArguments({QStringLiteral("--foreground"), QStringLiteral("--unlock"),
-                          QStringLiteral("--components=secrets")});
-    keyring.start();
-    QVERIFY2(keyring.waitForStarted(10000), "gnome-keyring-daemon could not be started");
-    keyring.write("plumet-test-keyring\n");
-    keyring.closeWriteChannel();
-    QVERIFY2(QTest::qWaitFor(secretServiceAnswers, 15000), "no Secret Service on the bus");
-}
-
-void TestKeyChain::cleanupTestCase()
-{
-    if (keyring.state() == QProcess::NotRunning)
-        return;
-    keyring.terminate();
-    if (!keyring.waitForFinished(5000))
-        keyring.kill();
+    QString error;
+    QVERIFY2(keyring.start(&error), qPrintable(error));
 }
 
 void TestKeyChain::storesReadsReplacesAndDeletes_data()
@@ -150,27 +95,6 @@ void TestKeyChain::emptyServiceOrAccountDoesNothing()
     QVERIFY(keyChain.removeGenericPassword(service, QStringLiteral("me")));
 }
 
-// A bus of our own: re-run this program under dbus-run-session unless this
-// already is that run.
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("PLUMET_KEYCHAIN_TEST_BUS")) {
-        setenv("PLUMET_KEYCHAIN_TEST_BUS", "1", 1);
-        std::vector<char*> arguments{const_cast<char*>("dbus-run-session"),
-                                     const_cast<char*>("--")};
-        static char self[4096] = {};
-        const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-        arguments.push_back(length > 0 ? self : argv[0]);
-        for (int i = 1; i < argc; ++i)
-            arguments.push_back(argv[i]);
-        arguments.push_back(nullptr);
-        execvp("dbus-run-session", arguments.data());
-        perror("dbus-run-session");
-        return 1;
-    }
-    QCoreApplication app(argc, argv);
-    TestKeyChain test;
-    return QTest::qExec(&test, argc, argv);
-}
+PLUMET_SECRET_SERVICE_TEST_MAIN(TestKeyChain)
 
 #include "tst_keychain.moc"

@@ -1,0 +1,93 @@
+#include "TestSecretService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
+
+#undef signals
+#include <gio/gio.h>
+
+namespace plumet::test {
+
+bool secretServiceAnswers()
+{
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (!bus) {
+        g_clear_error(&error);
+        return false;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "NameHasOwner", g_variant_new("(s)", "org.freedesktop.secrets"), G_VARIANT_TYPE("(b)"),
+        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
+    gboolean owned = FALSE;
+    if (reply) {
+        g_variant_get(reply, "(b)", &owned);
+        g_variant_unref(reply);
+    }
+    g_clear_error(&error);
+    g_object_unref(bus);
+    return owned;
+}
+
+TestKeyring::~TestKeyring()
+{
+    if (daemon.state() == QProcess::NotRunning)
+        return;
+    daemon.terminate();
+    if (!daemon.waitForFinished(5000))
+        daemon.kill();
+}
+
+bool TestKeyring::start(QString* error)
+{
+    if (secretServiceAnswers())
+        return true;
+    // The daemon keeps its control socket there and insists on a private folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner);
+    }
+    daemon.setProgram(QStringLiteral("gnome-keyring-daemon"));
+    daemon.setArguments({QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                         QStringLiteral("--components=secrets")});
+    daemon.start();
+    if (!daemon.waitForStarted(10000)) {
+        *error = QStringLiteral("gnome-keyring-daemon could not be started");
+        return false;
+    }
+    // The unlock password arrives on standard input.
+    daemon.write("plumet-test-keyring\n");
+    daemon.closeWriteChannel();
+    if (!QTest::qWaitFor(secretServiceAnswers, 15000)) {
+        *error = QStringLiteral("no Secret Service on the bus");
+        return false;
+    }
+    return true;
+}
+
+void ensurePrivateSessionBus(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet("PLUMET_KEYCHAIN_TEST_BUS"))
+        return;
+    setenv("PLUMET_KEYCHAIN_TEST_BUS", "1", 1);
+    std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+    static char self[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    arguments.push_back(length > 0 ? self : argv[0]);
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(argv[i]);
+    arguments.push_back(nullptr);
+    execvp("dbus-run-session", arguments.data());
+    perror("dbus-run-session");
+    std::exit(1);
+}
+
+} // namespace plumet::test
