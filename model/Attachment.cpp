@@ -1,8 +1,8 @@
 #include "Attachment.h"
 
-#include "Localization.h"
 #include "DisplayStrings.h"
 #include "FileKinds.h"
+#include "Localization.h"
 #include "RecordArchiving.h"
 #include "StringExtensions.h"
 #include "UniqueId.h"
@@ -15,6 +15,11 @@
 #include <QMimeDatabase>
 #include <QUrl>
 #include <array>
+
+using StoredValue::fromOptional;
+using StoredValue::fromText;
+using StoredValue::isNil;
+using StoredValue::toOptional;
 
 namespace {
 
@@ -44,16 +49,6 @@ QImage themeIcon(const QString& path, int height)
 double nowInSeconds()
 {
     return QDateTime::currentMSecsSinceEpoch() / 1000.0;
-}
-
-QVariant text(const QString& field)
-{
-    return field.isNull() ? QVariant() : QVariant(field);
-}
-
-bool isNil(const QVariant& value)
-{
-    return !value.isValid() || value.isNull();
 }
 
 // Server addresses go inside a double-quoted attribute: the characters that could
@@ -109,7 +104,7 @@ AttachmentPtr Attachment::attachmentWithPath(const QString& path)
 {
     const FileType type = cutils::isImage(path)   ? ImageFile
                           : cutils::isMovie(path) ? MovieFile
-                                                          : OtherFile;
+                                                  : OtherFile;
     if (const auto factory = factories().value(type)) {
         if (AttachmentPtr media = factory(path))
             return media;
@@ -381,45 +376,40 @@ std::span<const RecordKey<Attachment>> Attachment::storedKeys()
     static const std::array<RecordKey<Attachment>, 13> keys{{
         // Identifier and creation time are made on first read and always written.
         {"created", StoredKind::Number, InArchive, [](const A& a) { return QVariant(a.created()); },
-         [](A& a, const QVariant& v) {
-             a.setCreated(isNil(v) ? std::nullopt : std::optional<double>(v.toDouble()));
-         }},
+         [](A& a, const QVariant& v) { a.setCreated(toOptional<double>(v)); }},
         {"uniqueID", StoredKind::String, InArchive,
          [](const A& a) { return QVariant(a.uniqueID()); },
          [](A& a, const QVariant& v) { a.setUniqueID(v.toString()); }},
-        {"alt", StoredKind::String, InArchive, [](const A& a) { return text(a.m_alt); },
+        {"alt", StoredKind::String, InArchive, [](const A& a) { return fromText(a.m_alt); },
          [](A& a, const QVariant& v) { a.setAlt(v.toString()); }},
-        {"filePath", StoredKind::String, InArchive, [](const A& a) { return text(a.m_filePath); },
+        {"filePath", StoredKind::String, InArchive,
+         [](const A& a) { return fromText(a.m_filePath); },
          [](A& a, const QVariant& v) { a.setFilePath(v.toString()); }},
         {"uploadPath", StoredKind::String, InArchive,
-         [](const A& a) { return text(a.m_uploadPath); },
+         [](const A& a) { return fromText(a.m_uploadPath); },
          [](A& a, const QVariant& v) { a.setUploadPath(v.toString()); }},
-        {"source", StoredKind::String, InArchive, [](const A& a) { return text(a.m_source); },
+        {"source", StoredKind::String, InArchive, [](const A& a) { return fromText(a.m_source); },
          [](A& a, const QVariant& v) { a.setSource(v.toString()); }},
-        {"fileName", StoredKind::String, InArchive, [](const A& a) { return text(a.m_fileName); },
+        {"fileName", StoredKind::String, InArchive,
+         [](const A& a) { return fromText(a.m_fileName); },
          [](A& a, const QVariant& v) { a.setFileName(v.toString()); }},
         {"fileType", StoredKind::Number, InArchive,
-         [](const A& a) { return a.m_fileType ? QVariant(*a.m_fileType) : QVariant(); },
-         [](A& a, const QVariant& v) {
-             a.setFileType(isNil(v) ? std::nullopt : std::optional<int>(v.toInt()));
-         }},
+         [](const A& a) { return fromOptional(a.m_fileType); },
+         [](A& a, const QVariant& v) { a.setFileType(toOptional<int>(v)); }},
         {"destination", StoredKind::String, InArchive,
-         [](const A& a) { return text(a.m_destination); },
+         [](const A& a) { return fromText(a.m_destination); },
          [](A& a, const QVariant& v) { a.setDestination(v.toString()); }},
-        {"accountID", StoredKind::String, InArchive, [](const A& a) { return text(a.m_accountID); },
+        {"accountID", StoredKind::String, InArchive,
+         [](const A& a) { return fromText(a.m_accountID); },
          [](A& a, const QVariant& v) { a.setAccountID(v.toString()); }},
-        {"blogID", StoredKind::String, InArchive, [](const A& a) { return text(a.m_blogID); },
+        {"blogID", StoredKind::String, InArchive, [](const A& a) { return fromText(a.m_blogID); },
          [](A& a, const QVariant& v) { a.setBlogID(v.toString()); }},
         {"cell", StoredKind::Image, InArchive,
          [](const A& a) { return a.m_cell.isNull() ? QVariant() : QVariant(a.m_cell); },
          [](A& a, const QVariant& v) { a.setCell(v.value<QImage>()); }},
         {"uploaderSettings", StoredKind::Dictionary, InArchive,
-         [](const A& a) {
-             return a.m_uploaderSettings ? QVariant(*a.m_uploaderSettings) : QVariant();
-         },
-         [](A& a, const QVariant& v) {
-             a.setUploaderSettings(isNil(v) ? std::nullopt : std::optional<QVariantMap>(v.toMap()));
-         }},
+         [](const A& a) { return fromOptional(a.m_uploaderSettings); },
+         [](A& a, const QVariant& v) { a.setUploaderSettings(toOptional<QVariantMap>(v)); }},
     }};
     return keys;
 }

@@ -7,19 +7,11 @@
 
 #include <array>
 
+using StoredValue::fromOptional;
+using StoredValue::fromText;
+using StoredValue::toOptional;
+
 namespace {
-
-QVariant optionalBool(const std::optional<bool>& value)
-{
-    return value ? QVariant(*value) : QVariant();
-}
-
-std::optional<bool> toOptionalBool(const QVariant& value)
-{
-    if (!value.isValid() || value.isNull())
-        return std::nullopt;
-    return value.toBool();
-}
 
 QString describe(const QString& text)
 {
@@ -33,28 +25,25 @@ QString describe(const std::optional<bool>& value)
 
 const std::array<RecordKey<Category>, 7> categoryKeys{{
     {"uniqueID", StoredKind::String, InBoth,
-     [](const Category& c) { return c.uniqueID().isNull() ? QVariant() : QVariant(c.uniqueID()); },
+     [](const Category& c) { return fromText(c.uniqueID()); },
      [](Category& c, const QVariant& v) { c.setUniqueIDValue(v); }},
-    {"title", StoredKind::String, InBoth,
-     [](const Category& c) { return c.title().isNull() ? QVariant() : QVariant(c.title()); },
+    {"title", StoredKind::String, InBoth, [](const Category& c) { return fromText(c.title()); },
      [](Category& c, const QVariant& v) { c.setTitle(v.toString()); }},
     {"displayName", StoredKind::String, InDictionary,
-     [](const Category& c) {
-         return c.displayName().isNull() ? QVariant() : QVariant(c.displayName());
-     },
+     [](const Category& c) { return fromText(c.displayName()); },
      [](Category& c, const QVariant& v) { c.setDisplayName(v.toString()); }},
     {"isChecked", StoredKind::Number, InBoth,
-     [](const Category& c) { return optionalBool(c.storedIsChecked()); },
-     [](Category& c, const QVariant& v) { c.setIsChecked(toOptionalBool(v)); }},
+     [](const Category& c) { return fromOptional(c.storedIsChecked()); },
+     [](Category& c, const QVariant& v) { c.setIsChecked(toOptional<bool>(v)); }},
     {"isPrimary", StoredKind::Number, InBoth,
-     [](const Category& c) { return optionalBool(c.storedIsPrimary()); },
-     [](Category& c, const QVariant& v) { c.setIsPrimary(toOptionalBool(v)); }},
+     [](const Category& c) { return fromOptional(c.storedIsPrimary()); },
+     [](Category& c, const QVariant& v) { c.setIsPrimary(toOptional<bool>(v)); }},
     {"isTag", StoredKind::Number, InBoth,
-     [](const Category& c) { return optionalBool(c.storedIsTag()); },
-     [](Category& c, const QVariant& v) { c.setIsTag(toOptionalBool(v)); }},
+     [](const Category& c) { return fromOptional(c.storedIsTag()); },
+     [](Category& c, const QVariant& v) { c.setIsTag(toOptional<bool>(v)); }},
     {"isCategory", StoredKind::Number, InBoth,
-     [](const Category& c) { return optionalBool(c.storedIsCategory()); },
-     [](Category& c, const QVariant& v) { c.setIsCategory(toOptionalBool(v)); }},
+     [](const Category& c) { return fromOptional(c.storedIsCategory()); },
+     [](Category& c, const QVariant& v) { c.setIsCategory(toOptional<bool>(v)); }},
 }};
 
 } // namespace

@@ -35,8 +35,8 @@ public:
     std::optional<bool> storedIsCategory() const { return m_isCategory; }
 
     // A rename of an existing title posts "didRenameCategory" (object: this
-    // category) so that its blog can rename the others of that name. Display name: tags removed,
-    // entities kept as written.
+    // category) so that its blog can rename the others of that name. The display
+    // name is the title without tags, its entities kept as written.
     void setTitle(const QString& title) override;
 
     QVariantMap dictionary() const;

@@ -16,24 +16,14 @@
 #include <QTimeZone>
 #include <array>
 
+using StoredValue::fromOptional;
+using StoredValue::fromText;
+using StoredValue::isNil;
+using StoredValue::toOptional;
+
 namespace {
 
 constexpr int maxPings = 10;
-
-bool isNil(const QVariant& value)
-{
-    return !value.isValid() || value.isNull();
-}
-
-QVariant text(const QString& field)
-{
-    return field.isNull() ? QVariant() : QVariant(field);
-}
-
-template <class T> QVariant optional(const std::optional<T>& value)
-{
-    return value ? QVariant::fromValue(*value) : QVariant();
-}
 
 QVariant integerValue(const QVariant& value)
 {
@@ -53,6 +43,30 @@ bool categoriesMatch(const CategoryList& left, const CategoryList& right)
             return false;
     }
     return true;
+}
+
+// Categories and pings are mutable records: a copy of an entry takes its own, so a
+// flag set in one list is not silently set in the other.
+template <class List> std::optional<List> recordCopies(const std::optional<List>& list)
+{
+    if (!list)
+        return std::nullopt;
+    List copies;
+    copies.reserve(list->size());
+    for (const auto& record : *list)
+        copies.append(record ? record->copy() : record);
+    return copies;
+}
+
+// The addresses that a ping list stands for: the non-empty ones, in order.
+QVariantList pingAddresses(const PingList& pings)
+{
+    QVariantList addresses;
+    for (const auto& ping : pings) {
+        if (ping && !ping->address().isEmpty())
+            addresses.append(ping->address());
+    }
+    return addresses;
 }
 
 // "Different only when both are set and unequal".
@@ -113,64 +127,53 @@ std::span<const RecordKey<Entry>> Entry::storedKeys()
 {
     using E = Entry;
     static const std::array<RecordKey<Entry>, 25> keys{{
-        {"uniqueID", StoredKind::String, InBoth, [](const E& e) { return text(e.uniqueID()); },
+        {"uniqueID", StoredKind::String, InBoth, [](const E& e) { return fromText(e.uniqueID()); },
          [](E& e, const QVariant& v) { e.setUniqueIDValue(v); }},
-        {"permaLink", StoredKind::String, InBoth, [](const E& e) { return text(e.m_permaLink); },
+        {"permaLink", StoredKind::String, InBoth,
+         [](const E& e) { return fromText(e.m_permaLink); },
          [](E& e, const QVariant& v) { e.setPermaLink(v.toString()); }},
-        {"editURI", StoredKind::String, InBoth, [](const E& e) { return text(e.m_editURI); },
+        {"editURI", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_editURI); },
          [](E& e, const QVariant& v) { e.setEditURI(v.toString()); }},
-        {"title", StoredKind::String, InBoth, [](const E& e) { return text(e.title()); },
+        {"title", StoredKind::String, InBoth, [](const E& e) { return fromText(e.title()); },
          [](E& e, const QVariant& v) { e.setTitle(v.toString()); }},
-        {"body", StoredKind::String, InBoth, [](const E& e) { return text(e.m_body); },
+        {"body", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_body); },
          [](E& e, const QVariant& v) { e.setBody(v.toString()); }},
-        {"extended", StoredKind::String, InBoth, [](const E& e) { return text(e.m_extended); },
+        {"extended", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_extended); },
          [](E& e, const QVariant& v) { e.setExtended(v.toString()); }},
-        {"summary", StoredKind::String, InBoth, [](const E& e) { return text(e.m_summary); },
+        {"summary", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_summary); },
          [](E& e, const QVariant& v) { e.setSummary(v.toString()); }},
-        {"keywords", StoredKind::String, InBoth, [](const E& e) { return text(e.m_keywords); },
+        {"keywords", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_keywords); },
          [](E& e, const QVariant& v) { e.setKeywords(v.toString()); }},
-        {"format", StoredKind::String, InBoth, [](const E& e) { return text(e.m_format); },
+        {"format", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_format); },
          [](E& e, const QVariant& v) { e.setFormatValue(v); }},
-        {"author", StoredKind::String, InBoth, [](const E& e) { return text(e.m_author); },
+        {"author", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_author); },
          [](E& e, const QVariant& v) { e.setAuthor(v.toString()); }},
         {"categories", StoredKind::CategoryList, InBoth,
-         [](const E& e) { return optional(e.m_categories); },
-         [](E& e, const QVariant& v) {
-             e.setCategories(isNil(v) ? std::nullopt
-                                      : std::optional<CategoryList>(v.value<CategoryList>()));
-         }},
+         [](const E& e) { return fromOptional(e.m_categories); },
+         [](E& e, const QVariant& v) { e.setCategories(toOptional<CategoryList>(v)); }},
         {"attachments", StoredKind::StringList, InBoth,
-         [](const E& e) { return optional(e.m_attachments); },
+         [](const E& e) { return fromOptional(e.m_attachments); },
          [](E& e, const QVariant& v) {
              e.setAttachments(isNil(v) ? std::nullopt
                                        : std::optional<QStringList>(v.toStringList()));
          }},
         {"pingUris", StoredKind::PingList, InBoth,
-         [](const E& e) { return optional(e.m_pingUris); },
-         [](E& e, const QVariant& v) {
-             e.setPingUris(isNil(v) ? std::nullopt : std::optional<PingList>(v.value<PingList>()));
-         }},
-        {"events", StoredKind::PlainList, InBoth, [](const E& e) { return optional(e.m_events); },
-         [](E& e, const QVariant& v) {
-             e.setEvents(isNil(v) ? std::nullopt : std::optional<QVariantList>(v.toList()));
-         }},
-        {"reviews", StoredKind::PlainList, InBoth, [](const E& e) { return optional(e.m_reviews); },
-         [](E& e, const QVariant& v) {
-             e.setReviews(isNil(v) ? std::nullopt : std::optional<QVariantList>(v.toList()));
-         }},
-        {"flag", StoredKind::Number, InBoth, [](const E& e) { return optional(e.m_flag); },
-         [](E& e, const QVariant& v) {
-             e.setFlag(isNil(v) ? std::nullopt : std::optional<int>(v.toInt()));
-         }},
-        {"editMode", StoredKind::Number, InBoth, [](const E& e) { return optional(e.m_editMode); },
-         [](E& e, const QVariant& v) {
-             e.setEditMode(isNil(v) ? std::nullopt : std::optional<int>(v.toInt()));
-         }},
+         [](const E& e) { return fromOptional(e.m_pingUris); },
+         [](E& e, const QVariant& v) { e.setPingUris(toOptional<PingList>(v)); }},
+        {"events", StoredKind::PlainList, InBoth,
+         [](const E& e) { return fromOptional(e.m_events); },
+         [](E& e, const QVariant& v) { e.setEvents(toOptional<QVariantList>(v)); }},
+        {"reviews", StoredKind::PlainList, InBoth,
+         [](const E& e) { return fromOptional(e.m_reviews); },
+         [](E& e, const QVariant& v) { e.setReviews(toOptional<QVariantList>(v)); }},
+        {"flag", StoredKind::Number, InBoth, [](const E& e) { return fromOptional(e.m_flag); },
+         [](E& e, const QVariant& v) { e.setFlag(toOptional<int>(v)); }},
+        {"editMode", StoredKind::Number, InBoth,
+         [](const E& e) { return fromOptional(e.m_editMode); },
+         [](E& e, const QVariant& v) { e.setEditMode(toOptional<int>(v)); }},
         {"hasCustomDate", StoredKind::Number, InBoth,
-         [](const E& e) { return optional(e.m_hasCustomDate); },
-         [](E& e, const QVariant& v) {
-             e.setHasCustomDate(isNil(v) ? std::nullopt : std::optional<bool>(v.toBool()));
-         }},
+         [](const E& e) { return fromOptional(e.m_hasCustomDate); },
+         [](E& e, const QVariant& v) { e.setHasCustomDate(toOptional<bool>(v)); }},
         {"commentOption", StoredKind::Number, InBoth, [](const E& e) { return e.m_commentOption; },
          [](E& e, const QVariant& v) { e.setCommentOption(v); }},
         {"trackbackOption", StoredKind::Number, InBoth,
@@ -183,10 +186,8 @@ std::span<const RecordKey<Entry>> Entry::storedKeys()
         {"smartOption", StoredKind::Number, InBoth, [](const E& e) { return e.m_smartOption; },
          [](E& e, const QVariant& v) { e.setSmartOption(v); }},
         {"pluginSettings", StoredKind::Dictionary, InBoth,
-         [](const E& e) { return optional(e.m_pluginSettings); },
-         [](E& e, const QVariant& v) {
-             e.setPluginSettings(isNil(v) ? std::nullopt : std::optional<QVariantMap>(v.toMap()));
-         }},
+         [](const E& e) { return fromOptional(e.m_pluginSettings); },
+         [](E& e, const QVariant& v) { e.setPluginSettings(toOptional<QVariantMap>(v)); }},
         {"entryDate", StoredKind::Date, InBoth,
          [](const E& e) { return e.m_entryDate.isValid() ? QVariant(e.m_entryDate) : QVariant(); },
          [](E& e, const QVariant& v) { e.setEntryDate(v.toDateTime()); }},
@@ -627,9 +628,10 @@ void Entry::copyFieldsFrom(const Entry& source, bool materialise)
     setEditURI(source.editURI());
     setFormat(materialise ? source.format() : source.m_format);
     setAuthor(source.author());
-    setCategories(source.categories());
+    setCategories(recordCopies(source.m_categories));
     setAttachments(source.attachments());
-    setPingUris(materialise ? std::optional<PingList>(source.pingUris()) : source.m_pingUris);
+    setPingUris(
+        recordCopies(materialise ? std::optional<PingList>(source.pingUris()) : source.m_pingUris));
     setEvents(source.events());
     setReviews(source.reviews());
     setEntryDate(materialise ? source.entryDate() : source.m_entryDate);
@@ -651,7 +653,9 @@ void Entry::copyFieldsFrom(const Entry& source, bool materialise)
 
 EntryPtr Entry::copy() const
 {
-    auto copy = create();
+    // A bare record: the copy stands outside the blog, and were it to answer
+    // "findAndOpenEntry" a request would open a second draft on it.
+    auto copy = std::make_shared<Entry>();
     copy->copyFieldsFrom(*this, true);
     copy->setParentBlog(parentBlog());
     copy->m_needsSave = m_needsSave;
@@ -688,6 +692,10 @@ void Entry::setSaveIfNeeded(const Entry& saved)
             return true;
         if (m_attachments.value_or(QStringList()) != saved.m_attachments.value_or(QStringList()))
             return true;
+        // Trackback addresses and the draft switch are set only in the editor, so
+        // an edit of either alone must not be dropped on close.
+        if (pingAddresses(pingUris()) != pingAddresses(saved.pingUris()) || flag() != saved.flag())
+            return true;
         if (m_events && saved.m_events && m_events->size() != saved.m_events->size())
             return true;
         if (m_reviews && saved.m_reviews && m_reviews->size() != saved.m_reviews->size())
@@ -712,29 +720,11 @@ EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
     // delete that same file.
     if (target == source)
         return weak_from_this().lock();
+    const bool localOnly = hasFlag(LocalOnly);
     auto moved = create();
-    moved->setTitle(title());
-    moved->setDisplayName(displayName());
-    moved->setBody(body());
-    moved->setExtended(extended());
-    moved->setSummary(summary());
-    moved->setKeywords(keywords());
-    moved->setFormat(format());
-    moved->setAuthor(author());
-    moved->setCategories(categories());
-    moved->setAttachments(attachments());
-    moved->setPingUris(pingUris());
-    moved->setEvents(events());
-    moved->setReviews(reviews());
-    moved->setEntryDate(entryDate());
-    moved->setEditMode(editMode());
-    moved->setHasCustomDate(hasCustomDate());
-    moved->setCommentOption(m_commentOption);
-    moved->setTrackbackOption(m_trackbackOption);
-    moved->setPingOption(m_pingOption);
-    moved->setNotifyOption(m_notifyOption);
-    moved->setSmartOption(m_smartOption);
-    moved->setPluginSettings(pluginSettings());
+    const QString freshID = moved->uniqueID();
+    moved->copyFieldsFrom(*this, true);
+    moved->setUniqueID(localOnly ? uniqueID() : freshID);
     moved->setPermaLink(QString());
     moved->setEditURI(QString());
     moved->m_needsSave = true;
@@ -742,10 +732,6 @@ EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
     moved->setParentBlog(target);
     if (hasFlag(IsPage) && target->capabilities().supportsPages)
         moved->addFlag(IsPage);
-
-    const bool localOnly = hasFlag(LocalOnly);
-    if (localOnly)
-        moved->setUniqueID(uniqueID());
 
     target->addEntry(moved);
     if (!localOnly)
@@ -818,11 +804,7 @@ QVariantMap Entry::dictionary() const
             break;
         }
         case StoredKind::PingList: {
-            QVariantList addresses;
-            for (const auto& ping : value.value<PingList>()) {
-                if (!ping->address().isEmpty())
-                    addresses.append(ping->address());
-            }
+            const QVariantList addresses = pingAddresses(value.value<PingList>());
             if (!addresses.isEmpty())
                 result.insert(name, addresses);
             break;

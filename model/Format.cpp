@@ -8,10 +8,10 @@ namespace {
 
 const std::array<RecordKey<Format>, 2> formatKeys{{
     {"uniqueID", StoredKind::String, InArchive,
-     [](const Format& f) { return f.uniqueID().isNull() ? QVariant() : QVariant(f.uniqueID()); },
+     [](const Format& f) { return StoredValue::fromText(f.uniqueID()); },
      [](Format& f, const QVariant& v) { f.setUniqueIDValue(v); }},
     {"title", StoredKind::String, InArchive,
-     [](const Format& f) { return f.title().isNull() ? QVariant() : QVariant(f.title()); },
+     [](const Format& f) { return StoredValue::fromText(f.title()); },
      [](Format& f, const QVariant& v) { f.setTitle(v.toString()); }},
 }};
 

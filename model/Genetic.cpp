@@ -4,6 +4,7 @@
 #include "StringExtensions.h"
 
 #include <QDebug>
+#include <QLocale>
 
 Genetic::Genetic(QObject* parent) : QObject(parent) {}
 
@@ -27,10 +28,13 @@ void Genetic::setUniqueIDValue(const QVariant& id)
     } else if (id.typeId() == QMetaType::QString) {
         m_uniqueID = id.toString();
     } else if (id.typeId() == QMetaType::Int || id.typeId() == QMetaType::LongLong ||
-               id.typeId() == QMetaType::UInt || id.typeId() == QMetaType::ULongLong) {
+               id.typeId() == QMetaType::UInt || id.typeId() == QMetaType::Bool) {
         m_uniqueID = QString::number(id.toLongLong());
-    } else if (id.typeId() == QMetaType::Double) {
-        m_uniqueID = QString::number(id.toDouble(), 'g', 17);
+    } else if (id.typeId() == QMetaType::ULongLong) {
+        m_uniqueID = QString::number(id.toULongLong());
+    } else if (id.typeId() == QMetaType::Double || id.typeId() == QMetaType::Float) {
+        // The shortest text that reads back as the same number: 42.0 is "42", 0.1 "0.1".
+        m_uniqueID = QString::number(id.toDouble(), 'g', QLocale::FloatingPointShortest);
     } else {
         qWarning().noquote() << "Invalid argument for unique ID!";
     }

@@ -8,10 +8,10 @@ namespace {
 
 const std::array<RecordKey<Ping>, 2> pingKeys{{
     {"address", StoredKind::String, InArchive,
-     [](const Ping& p) { return p.address().isNull() ? QVariant() : QVariant(p.address()); },
+     [](const Ping& p) { return StoredValue::fromText(p.address()); },
      [](Ping& p, const QVariant& v) { p.setAddress(v.toString()); }},
     {"title", StoredKind::String, InArchive,
-     [](const Ping& p) { return p.title().isNull() ? QVariant() : QVariant(p.title()); },
+     [](const Ping& p) { return StoredValue::fromText(p.title()); },
      [](Ping& p, const QVariant& v) { p.setTitle(v.toString()); }},
 }};
 

@@ -2,26 +2,6 @@
 
 namespace RecordArchiving {
 
-namespace {
-
-bool isNumber(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 QVariant encodableImage(const QVariant& image)
 {
     QByteArray bytes;
@@ -45,7 +25,7 @@ QVariant decodeValue(KeyedUnarchiver& coder, const QString& key, StoredKind kind
     }
     case StoredKind::Number: {
         const QVariant value = coder.decodeObject(key);
-        return isNumber(value) ? value : wrongKind();
+        return StoredValue::isNumber(value) ? value : wrongKind();
     }
     case StoredKind::Date: {
         const QDateTime date = coder.decodeDate(key);

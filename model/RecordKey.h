@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <optional>
 #include <span>
 
 // How a stored value is represented. The keyed archive, the dictionary form, the
@@ -28,6 +29,49 @@ enum StoredForm : unsigned {
     InDictionary = 1u << 1,
     InBoth = InArchive | InDictionary,
 };
+
+// Conversions between a record's fields and the values of its key table: an unset
+// field reads as an invalid QVariant, and a null or invalid value clears a field.
+namespace StoredValue {
+
+inline bool isNil(const QVariant& value)
+{
+    return !value.isValid() || value.isNull();
+}
+
+// Numbers of every width, and booleans, which property lists store as numbers.
+inline bool isNumber(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline QVariant fromText(const QString& field)
+{
+    return field.isNull() ? QVariant() : QVariant(field);
+}
+
+template <class T> QVariant fromOptional(const std::optional<T>& field)
+{
+    return field ? QVariant::fromValue(*field) : QVariant();
+}
+
+template <class T> std::optional<T> toOptional(const QVariant& value)
+{
+    return isNil(value) ? std::nullopt : std::optional<T>(value.value<T>());
+}
+
+} // namespace StoredValue
 
 // One stored key of a record class. `read` gives the field as stored (an invalid
 // QVariant when it is unset), never a lazily made default, unless the format says

@@ -1,8 +1,8 @@
 #include "Template.h"
 
 #include "Localization.h"
-#include "SupportFolder.h"
 #include "RecordArchiving.h"
+#include "SupportFolder.h"
 #include "UniqueId.h"
 
 #include <QCoreApplication>
@@ -12,37 +12,12 @@
 #include <QSaveFile>
 #include <array>
 
+using StoredValue::fromOptional;
+using StoredValue::fromText;
+using StoredValue::isNil;
+using StoredValue::toOptional;
+
 namespace {
-
-QVariant text(const QString& field)
-{
-    return field.isNull() ? QVariant() : QVariant(field);
-}
-
-template <class T> QVariant optional(const std::optional<T>& value)
-{
-    return value ? QVariant::fromValue(*value) : QVariant();
-}
-
-bool isNil(const QVariant& value)
-{
-    return !value.isValid() || value.isNull();
-}
-
-std::optional<int> toInt(const QVariant& v)
-{
-    return isNil(v) ? std::nullopt : std::optional<int>(v.toInt());
-}
-
-std::optional<double> toDouble(const QVariant& v)
-{
-    return isNil(v) ? std::nullopt : std::optional<double>(v.toDouble());
-}
-
-std::optional<bool> toBool(const QVariant& v)
-{
-    return isNil(v) ? std::nullopt : std::optional<bool>(v.toBool());
-}
 
 std::optional<rv::Color> toColor(const QVariant& v)
 {
@@ -80,58 +55,62 @@ std::span<const RecordKey<Template>> Template::storedKeys()
         {"uniqueID", StoredKind::String, InArchive,
          [](const T& t) { return QVariant(t.uniqueID()); },
          [](T& t, const QVariant& v) { t.setUniqueID(v.toString()); }},
-        {"html", StoredKind::String, InArchive, [](const T& t) { return text(t.m_html); },
+        {"html", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_html); },
          [](T& t, const QVariant& v) { t.setHtml(v.toString()); }},
-        {"title", StoredKind::String, InArchive, [](const T& t) { return text(t.m_title); },
+        {"title", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_title); },
          [](T& t, const QVariant& v) { t.setTitle(v.toString()); }},
-        {"body", StoredKind::String, InArchive, [](const T& t) { return text(t.m_body); },
+        {"body", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_body); },
          [](T& t, const QVariant& v) { t.setBody(v.toString()); }},
-        {"extended", StoredKind::String, InArchive, [](const T& t) { return text(t.m_extended); },
+        {"extended", StoredKind::String, InArchive,
+         [](const T& t) { return fromText(t.m_extended); },
          [](T& t, const QVariant& v) { t.setExtended(v.toString()); }},
-        {"summary", StoredKind::String, InArchive, [](const T& t) { return text(t.m_summary); },
+        {"summary", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_summary); },
          [](T& t, const QVariant& v) { t.setSummary(v.toString()); }},
-        {"keywords", StoredKind::String, InArchive, [](const T& t) { return text(t.m_keywords); },
+        {"keywords", StoredKind::String, InArchive,
+         [](const T& t) { return fromText(t.m_keywords); },
          [](T& t, const QVariant& v) { t.setKeywords(v.toString()); }},
-        {"separator", StoredKind::String, InArchive, [](const T& t) { return text(t.m_separator); },
+        {"separator", StoredKind::String, InArchive,
+         [](const T& t) { return fromText(t.m_separator); },
          [](T& t, const QVariant& v) { t.setSeparator(v.toString()); }},
-        {"url", StoredKind::String, InArchive, [](const T& t) { return text(t.m_url); },
+        {"url", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_url); },
          [](T& t, const QVariant& v) { t.setUrl(v.toString()); }},
         {"location", StoredKind::Number, InArchive,
-         [](const T& t) { return optional(t.m_location); },
-         [](T& t, const QVariant& v) { t.setLocation(toInt(v)); }},
-        {"css", StoredKind::String, InArchive, [](const T& t) { return text(t.m_css); },
+         [](const T& t) { return fromOptional(t.m_location); },
+         [](T& t, const QVariant& v) { t.setLocation(toOptional<int>(v)); }},
+        {"css", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_css); },
          [](T& t, const QVariant& v) { t.setCss(v.toString()); }},
-        {"js", StoredKind::String, InArchive, [](const T& t) { return text(t.m_js); },
+        {"js", StoredKind::String, InArchive, [](const T& t) { return fromText(t.m_js); },
          [](T& t, const QVariant& v) { t.setJs(v.toString()); }},
         {"backgroundImage", StoredKind::String, InArchive,
-         [](const T& t) { return text(t.m_backgroundImage); },
+         [](const T& t) { return fromText(t.m_backgroundImage); },
          [](T& t, const QVariant& v) { t.setBackgroundImage(v.toString()); }},
         {"backgroundColor", StoredKind::Color, InArchive,
-         [](const T& t) { return optional(t.m_backgroundColor); },
+         [](const T& t) { return fromOptional(t.m_backgroundColor); },
          [](T& t, const QVariant& v) { t.setBackgroundColor(toColor(v)); }},
         {"textColor", StoredKind::Color, InArchive,
-         [](const T& t) { return optional(t.m_textColor); },
+         [](const T& t) { return fromOptional(t.m_textColor); },
          [](T& t, const QVariant& v) { t.setTextColor(toColor(v)); }},
         {"htmlColor", StoredKind::Color, InArchive,
-         [](const T& t) { return optional(t.m_htmlColor); },
+         [](const T& t) { return fromOptional(t.m_htmlColor); },
          [](T& t, const QVariant& v) { t.setHtmlColor(toColor(v)); }},
         {"attributeColor", StoredKind::Color, InArchive,
-         [](const T& t) { return optional(t.m_attributeColor); },
+         [](const T& t) { return fromOptional(t.m_attributeColor); },
          [](T& t, const QVariant& v) { t.setAttributeColor(toColor(v)); }},
         {"bracketColor", StoredKind::Color, InArchive,
-         [](const T& t) { return optional(t.m_bracketColor); },
+         [](const T& t) { return fromOptional(t.m_bracketColor); },
          [](T& t, const QVariant& v) { t.setBracketColor(toColor(v)); }},
-        {"fontName", StoredKind::String, InArchive, [](const T& t) { return text(t.m_fontName); },
+        {"fontName", StoredKind::String, InArchive,
+         [](const T& t) { return fromText(t.m_fontName); },
          [](T& t, const QVariant& v) { t.setFontName(v.toString()); }},
         {"fontSize", StoredKind::Number, InArchive,
-         [](const T& t) { return optional(t.m_fontSize); },
-         [](T& t, const QVariant& v) { t.setFontSize(toDouble(v)); }},
+         [](const T& t) { return fromOptional(t.m_fontSize); },
+         [](T& t, const QVariant& v) { t.setFontSize(toOptional<double>(v)); }},
         {"alignment", StoredKind::Number, InArchive,
-         [](const T& t) { return optional(t.m_alignment); },
-         [](T& t, const QVariant& v) { t.setAlignment(toInt(v)); }},
+         [](const T& t) { return fromOptional(t.m_alignment); },
+         [](T& t, const QVariant& v) { t.setAlignment(toOptional<int>(v)); }},
         {"tileBackground", StoredKind::Number, InArchive,
-         [](const T& t) { return optional(t.m_tileBackground); },
-         [](T& t, const QVariant& v) { t.setTileBackground(toBool(v)); }},
+         [](const T& t) { return fromOptional(t.m_tileBackground); },
+         [](T& t, const QVariant& v) { t.setTileBackground(toOptional<bool>(v)); }},
     }};
     return keys;
 }

@@ -392,15 +392,23 @@ void EntryTest::copyAndRestore()
     QCOMPARE(saved->parentBlog(), &blog);
     QVERIFY(!saved->needsSave());
     QCOMPARE(saved->dictionary(), entry->dictionary());
-    QCOMPARE(saved->categories()->first(), entry->categories()->first()); // shared elements
+
+    // The saved state has its own category records: checking one in the editor is
+    // a change against it, not a change to it.
+    entry->categories()->first()->setIsChecked(true);
+    QVERIFY(!saved->categories()->first()->isChecked());
+    entry->setSaveIfNeeded(*saved);
+    QVERIFY(entry->needsSave());
 
     entry->setTitle(QStringLiteral("Edited"));
     entry->setCategories(CategoryList{});
-    entry->setNeedsSave(true);
     entry->restoreFromCopy(*saved);
     QCOMPARE(entry->title(), QStringLiteral("Saved"));
     QCOMPARE(entry->categories()->size(), 1);
     QVERIFY(!entry->needsSave());
+    // Restoring takes copies too, so the saved state stays as it was.
+    entry->categories()->first()->setIsPrimary(true);
+    QVERIFY(!saved->categories()->first()->isPrimary());
 }
 
 void EntryTest::needsSave_data()
@@ -433,6 +441,12 @@ void EntryTest::needsSave_data()
         << Edit([](Entry& e) { e.setCategories(std::nullopt); }) << true;
     QTest::newRow("attachment swapped")
         << Edit([](Entry& e) { e.setAttachments(QStringList{QStringLiteral("k2")}); }) << true;
+    QTest::newRow("trackback address added") << Edit([](Entry& e) {
+        e.pingUris().first()->setAddress(QStringLiteral("http://tb.example/1"));
+    }) << true;
+    QTest::newRow("empty trackback slots dropped")
+        << Edit([](Entry& e) { e.setPingUris(PingList{}); }) << false;
+    QTest::newRow("sent as draft") << Edit([](Entry& e) { e.setDraftOrPublish(true); }) << true;
     QTest::newRow("plugin settings") << Edit([](Entry& e) {
         e.setPluginSettings(QVariantMap{{"wp_slug", "x"}});
     }) << true;
@@ -504,6 +518,7 @@ void EntryTest::movePublishedEntryLeavesSource()
     entry->setParentBlog(&from);
     entry->removeFlag(Entry::LocalOnly);
     entry->addFlag(Entry::IsPage); // the target takes no pages
+    entry->setCategories(CategoryList{category(QStringLiteral("News"))});
     from.entries.append(entry);
 
     const EntryPtr moved = entry->moveToBlog(&to);
@@ -513,6 +528,11 @@ void EntryTest::movePublishedEntryLeavesSource()
     QCOMPARE(from.entries, QList<EntryPtr>{entry});
     QCOMPARE(to.entries, QList<EntryPtr>{moved});
     QVERIFY(from.log.isEmpty());
+
+    // The two posts now live apart: choosing a category in one leaves the other.
+    QCOMPARE(moved->categories()->first()->title(), QStringLiteral("News"));
+    moved->categories()->first()->setIsPrimary(true);
+    QVERIFY(!entry->categories()->first()->isPrimary());
 }
 
 void EntryTest::moveIntoOwnBlogIsNoop()
@@ -549,6 +569,8 @@ void EntryTest::findAndOpenEntry()
     entry->setParentBlog(&blog);
     const EntryPtr bystander = Entry::create();
     bystander->setParentBlog(&blog);
+    // A draft's saved state has the same identifier and blog, but opens nothing.
+    const EntryPtr savedState = entry->copy();
 
     QVariantMap request{
         {QStringLiteral("entry"), byFile ? rv::MD5(entry->uniqueID()) : entry->uniqueID()},

@@ -18,7 +18,7 @@ private slots:
     void uniqueIDValues();
     void renameIsPostedWithTheCategory();
     void firstTitleAndCopiesPostNoRename();
-    void malformedRenameIsIgnored();
+    void followRenameIsQuietAndChecksTheRecord();
     void categoryDefaultsAndDictionary();
     void categoryFromDictionary();
     void categoryArchiveRoundTrip();
@@ -93,6 +93,10 @@ void NamedRecordsTest::uniqueIDValues_data()
     QTest::newRow("string") << QVariant(QStringLiteral("abc")) << "abc";
     QTest::newRow("number") << QVariant(42) << "42";
     QTest::newRow("large number") << QVariant(qint64(9007199254740993)) << "9007199254740993";
+    // Property lists and JSON hand whole numbers over as doubles.
+    QTest::newRow("whole double") << QVariant(42.0) << "42";
+    QTest::newRow("fraction") << QVariant(0.1) << "0.1";
+    QTest::newRow("boolean number") << QVariant(true) << "1";
     QTest::newRow("null clears") << QVariant() << "";
     QTest::newRow("list refused") << QVariant(QVariantList{1, 2}) << "keep";
     QTest::newRow("map refused") << QVariant(QVariantMap{{"a", 1}}) << "keep";
@@ -151,16 +155,32 @@ void NamedRecordsTest::firstTitleAndCopiesPostNoRename()
     QCOMPARE(watcher.title(), QStringLiteral("Untitled"));
 }
 
-void NamedRecordsTest::malformedRenameIsIgnored()
+void NamedRecordsTest::followRenameIsQuietAndChecksTheRecord()
 {
-    Category category;
+    Category category, other;
     category.setTitle(QStringLiteral("News"));
-    auto& center = NotificationCenter::defaultCenter();
-    const QString name = QString::fromLatin1(ModelNotifications::didRenameCategory);
-    center.post(name, nullptr, {{QStringLiteral("old"), QStringLiteral("News")}});
-    center.post(name, nullptr, {{QStringLiteral("new"), QStringLiteral("Other")}});
-    center.post(name, nullptr, {});
-    QCOMPARE(category.title(), QStringLiteral("News"));
+    other.setTitle(QStringLiteral("Sport"));
+    const QString news = QStringLiteral("News");
+    const QString headlines = QStringLiteral("Headlines");
+
+    const int posted = countRenames([&] {
+        for (const QVariantMap& malformed :
+             {QVariantMap{{QStringLiteral("old"), news}},
+              QVariantMap{{QStringLiteral("new"), headlines}}, QVariantMap{}})
+            category.followRename(malformed);
+        QCOMPARE(category.title(), news);
+
+        const QVariantMap rename{{QStringLiteral("old"), news}, {QStringLiteral("new"), headlines}};
+        category.followRename(rename);
+        other.followRename(rename);
+    });
+    QCOMPARE(category.title(), headlines);
+    QCOMPARE(category.displayName(), headlines);
+    QCOMPARE(other.title(), QStringLiteral("Sport"));
+    // Following posts nothing, so a blog applying a rename sets off no second one.
+    QCOMPARE(posted, 0);
+    // The quiet state ends with the rename: the next title change is announced.
+    QCOMPARE(countRenames([&] { category.setTitle(QStringLiteral("Latest")); }), 1);
 }
 
 void NamedRecordsTest::categoryDefaultsAndDictionary()
