@@ -151,39 +151,30 @@ QString Account::authPassword()
 
 void Account::setPassword(const QString& password)
 {
-    if (!m_login.value.isEmpty() && m_login.value == password)
-        return;
-    m_login.value = password;
-    const Identity identity = loginIdentity();
-    if (identity.known()) {
-        writeSecret(m_login, password, identity);
-        m_login.pending = false;
-        if (m_login.leftBehind.known() && !(m_login.leftBehind == identity))
-            writeSecret(m_login, QString(), m_login.leftBehind);
-        m_login.leftBehind = {};
-    } else {
-        // Kept until the address and user name are both known.
-        m_login.pending = !password.isNull();
-    }
-    announce(QString::fromLatin1(m_login.key));
+    storeSecret(m_login, password, loginIdentity());
 }
 
 void Account::setAuthPassword(const QString& password)
 {
-    if (!m_auth.value.isEmpty() && m_auth.value == password)
+    storeSecret(m_auth, password, authIdentity());
+}
+
+void Account::storeSecret(Secret& secret, const QString& password, const Identity& identity)
+{
+    if (!secret.value.isEmpty() && secret.value == password)
         return;
-    m_auth.value = password;
-    const Identity identity = authIdentity();
+    secret.value = password;
     if (identity.known()) {
-        writeSecret(m_auth, password, identity);
-        m_auth.pending = false;
-        if (m_auth.leftBehind.known() && !(m_auth.leftBehind == identity))
-            writeSecret(m_auth, QString(), m_auth.leftBehind);
-        m_auth.leftBehind = {};
+        writeSecret(secret, password, identity);
+        secret.pending = false;
+        if (secret.leftBehind.known() && !(secret.leftBehind == identity))
+            writeSecret(secret, QString(), secret.leftBehind);
+        secret.leftBehind = {};
     } else {
-        m_auth.pending = !password.isNull();
+        // Kept until the address and the user name are both known.
+        secret.pending = !password.isNull();
     }
-    announce(QString::fromLatin1(m_auth.key));
+    announce(QString::fromLatin1(secret.key));
 }
 
 void Account::moveSecret(Secret& secret, const Identity& from, const Identity& to)
@@ -362,6 +353,17 @@ QList<Blog*> Account::collectEntries(Blog* blog, bool force)
     }
     announce(QStringLiteral("entries"));
     return toRetrieve;
+}
+
+QList<Blog*> Account::collectPages(Blog* blog)
+{
+    m_selectedBlog = blog;
+    if (blog)
+        return {blog};
+    QList<Blog*> all;
+    for (const auto& b : m_blogs)
+        all.append(b.get());
+    return all;
 }
 
 void Account::setStatus(const QString& status)

@@ -90,6 +90,9 @@ public:
     // Rebuilds `entries` from the blogs' local entries; answers the blogs that
     // have none (or all chosen ones when forced), which must be fetched.
     QList<Blog*> collectEntries(Blog* blog, bool force);
+    // Chooses the blog (or all blogs, for null) whose pages are to be fetched;
+    // answers the blogs to fetch. `entries` stays as it is.
+    QList<Blog*> collectPages(Blog* blog);
 
     QString status() const { return m_status; }
     void setStatus(const QString& status);
@@ -137,6 +140,8 @@ private:
     void moveSecret(Secret& secret, const Identity& from, const Identity& to);
     QString readSecret(Secret& secret, const Identity& identity);
     void writeSecret(Secret& secret, const QString& password, const Identity& identity);
+    // Caches the password and writes it to the keychain once the identity is known.
+    void storeSecret(Secret& secret, const QString& password, const Identity& identity);
     void announce(const QString& key) { emit valueChanged(key); }
 
     QString m_accountID;

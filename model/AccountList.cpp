@@ -9,6 +9,7 @@
 #include "StoredArchive.h"
 #include "SupportFolder.h"
 #include "UniqueId.h"
+#include "UnreadableFile.h"
 
 #include <QDebug>
 
@@ -32,10 +33,21 @@ void AccountList::loadAccounts(const QString& path, QString* report)
     QList<AccountPtr> accounts;
     if (loaded.root.isValid()) {
         QString error;
-        if (auto records = KeyedUnarchiver::recordsIn<Account>(loaded.root, &error, &warnings))
+        QStringList dropped;
+        if (auto records = KeyedUnarchiver::recordsIn<Account>(loaded.root, &error, &dropped))
             accounts = *records;
-        else
-            qWarning().noquote() << error;
+        for (const QString& warning : dropped)
+            qWarning().noquote() << warning;
+        // The next save writes only the accounts read here: a file holding
+        // more than those is kept aside for the user first.
+        if (accounts.size() != loaded.root.toList().size()) {
+            const QString reason =
+                error.isEmpty() ? QStringLiteral("some of its records are not accounts") : error;
+            QString moved;
+            UnreadableFile::moveAside(path, reason, &moved);
+            if (report)
+                *report = moved;
+        }
     }
     for (const auto& account : accounts) {
         // The identifier names a folder: anything but the 32-digit form could

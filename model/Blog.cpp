@@ -11,6 +11,7 @@
 #include "RecordArchiving.h"
 #include "StringExtensions.h"
 #include "Template.h"
+#include "URLUtilities.h"
 
 #include <QMutexLocker>
 #include <algorithm>
@@ -93,7 +94,7 @@ Blog::~Blog() = default;
 
 void Blog::setUrl(const QString& text)
 {
-    if (text.startsWith(QLatin1String("http")) || !m_account) {
+    if (text.isNull() || text.startsWith(QLatin1String("http")) || !m_account) {
         m_url = text;
     } else {
         const QUrl account(m_account->url());
@@ -333,6 +334,82 @@ void Blog::setAccount(Account* account)
     announce(QStringLiteral("parent"));
 }
 
+QString Blog::username() const
+{
+    return m_account ? m_account->username() : QString();
+}
+void Blog::setUsername(const QString& name)
+{
+    if (m_account)
+        m_account->setUsername(name);
+}
+QString Blog::password() const
+{
+    return m_account ? m_account->password() : QString();
+}
+void Blog::setPassword(const QString& password)
+{
+    if (m_account)
+        m_account->setPassword(password);
+}
+QString Blog::authUsername() const
+{
+    return m_account ? m_account->authUsername() : QString();
+}
+void Blog::setAuthUsername(const QString& name)
+{
+    if (m_account)
+        m_account->setAuthUsername(name);
+}
+QString Blog::authPassword() const
+{
+    return m_account ? m_account->authPassword() : QString();
+}
+void Blog::setAuthPassword(const QString& password)
+{
+    if (m_account)
+        m_account->setAuthPassword(password);
+}
+QString Blog::status() const
+{
+    return m_account ? m_account->status() : QString();
+}
+void Blog::setStatus(const QString& status)
+{
+    if (m_account)
+        m_account->setStatus(status);
+}
+QString Blog::subStatus() const
+{
+    return m_account ? m_account->subStatus() : QString();
+}
+
+void Blog::detectEncoding(std::function<void()> done)
+{
+    if (!m_escURL.isValid() || m_escURL.isEmpty()) {
+        if (done)
+            done();
+        return;
+    }
+    URLUtilities::textFromURL(
+        m_escURL, this,
+        [this, done = std::move(done)](const QString& text, std::optional<int> status) {
+            // An error page says nothing of the blog's own pages.
+            if (status && *status >= 200 && *status < 300)
+                applyPageEncoding(text);
+            if (done)
+                done();
+        });
+}
+
+void Blog::applyPageEncoding(const QString& pageText)
+{
+    if (pageText.isEmpty())
+        return; // no answer: what was known stays
+    setOption(QStringLiteral("convertEntities"),
+              !pageText.contains(QLatin1String("charset=utf"), Qt::CaseInsensitive));
+}
+
 PluginTraits Blog::pluginTraits() const
 {
     return m_account ? m_account->pluginTraits() : PluginTraits();
@@ -412,14 +489,27 @@ CategoryPtr Blog::hasCategoryWithName(const QString& name) const
 
 void Blog::processTagWithName(const QString& name)
 {
-    if (name.isEmpty() || hasCategoryWithName(name))
+    if (name.isEmpty())
         return;
-    auto tag = Category::withTitle(name);
+    CategoryPtr tag = hasCategoryWithName(name);
+    if (!tag) {
+        tag = Category::withTitle(name);
+        tag->setIsCategory(false);
+        addCategory(tag);
+    }
     tag->setIsTag(true);
-    tag->setIsCategory(false);
+}
+
+void Blog::addCategory(const CategoryPtr& category)
+{
+    if (!category)
+        return;
     if (!m_categories)
         m_categories = CategoryList();
-    m_categories->append(tag);
+    m_categories->append(category);
+    std::stable_sort(
+        m_categories->begin(), m_categories->end(),
+        [](const CategoryPtr& a, const CategoryPtr& b) { return Genetic::titleLessThan(*a, *b); });
     announce(QStringLiteral("categories"));
 }
 

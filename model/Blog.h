@@ -12,6 +12,7 @@
 #include <QTimeZone>
 #include <QUrl>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -33,7 +34,7 @@ public:
     QString url() const { return m_url; }
     // Relative texts are resolved against the account's address (scheme, user,
     // host and port kept); texts beginning with "http" and any text of a blog
-    // without account are kept as they are.
+    // without account are kept as they are; a null text clears the address.
     void setUrl(const QString& text);
     QUrl escapedURL() const { return m_escURL; }
 
@@ -88,9 +89,25 @@ public:
     void setHtmlTemplate(const TemplatePtr& value);
     void setTagTemplate(const TemplatePtr& value);
 
-    // --- account ---
+    // --- account, and its fields the blog passes through ---
     Account* account() const;
     void setAccount(Account* account);
+    QString username() const;
+    void setUsername(const QString& name);
+    QString password() const;
+    void setPassword(const QString& password);
+    QString authUsername() const;
+    void setAuthUsername(const QString& name);
+    QString authPassword() const;
+    void setAuthPassword(const QString& password);
+    QString status() const;
+    void setStatus(const QString& status);
+    QString subStatus() const;
+
+    // Fetches the blog's page and sets "convertEntities" unless it declares a
+    // UTF-8 charset. Without an address or an answer nothing changes; `done`
+    // (optional) runs when the fetch has ended either way.
+    void detectEncoding(std::function<void()> done = {});
 
     // --- capabilities of the account's blog system ---
     PluginTraits pluginTraits() const;
@@ -108,8 +125,11 @@ public:
     bool hasEntryWithID(const QString& id) const;
     EntryPtr entryWithID(const QString& id) const;
     CategoryPtr hasCategoryWithName(const QString& name) const;
-    // Adds a tag of that name to the blog's list unless one exists.
+    // The blog's record of that name becomes a tag; without one, a new tag
+    // (not a category) joins the list.
     void processTagWithName(const QString& name);
+    // Appends and keeps the list sorted by title.
+    void addCategory(const CategoryPtr& category);
     // Renames every category and tag of `oldTitle` in this blog's list and its
     // entries; other blogs and accounts keep theirs.
     void renameCategory(const QString& oldTitle, const QString& newTitle);
@@ -141,6 +161,8 @@ public:
     void initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
+    // The rule detectEncoding applies to the page text it fetched.
+    void applyPageEncoding(const QString& pageText);
     void followCategoryRename(const Notification& notification);
     QVariant storedOptionValue(const char* name) const;
     TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,

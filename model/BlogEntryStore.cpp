@@ -122,7 +122,7 @@ void BlogEntryStore::load()
         return;
     const QStringList names =
         QDir(path).entryList({QStringLiteral("*") + QLatin1String(EntryFile::extension)},
-                             QDir::Files | QDir::Readable | QDir::Hidden, QDir::Name);
+                             QDir::Files | QDir::Hidden, QDir::Name);
     // Workers parse while this thread builds the records of the files already
     // parsed; results come back in listing order.
     QFuture<ParsedFile> parsing =

@@ -16,7 +16,15 @@
 
 namespace {
 
-QString trimSpacesAndTabs(const QString& text)
+bool mentioned(const Entry& entry, const QString& key)
+{
+    return entry.body().contains(key) || entry.extended().contains(key) ||
+           entry.summary().contains(key);
+}
+
+} // namespace
+
+QString EntryContent::trimSpacesAndTabs(const QString& text)
 {
     qsizetype start = 0, end = text.size();
     auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
@@ -26,14 +34,6 @@ QString trimSpacesAndTabs(const QString& text)
         --end;
     return text.mid(start, end - start);
 }
-
-bool mentioned(const Entry& entry, const QString& key)
-{
-    return entry.body().contains(key) || entry.extended().contains(key) ||
-           entry.summary().contains(key);
-}
-
-} // namespace
 
 Blog* EntryContent::blog() const
 {

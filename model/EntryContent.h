@@ -42,6 +42,8 @@ public:
     void getCatsAndTags(QVariantList& categories, QStringList& tags, bool hasMTTypePublish) const;
     // The records of the categories that have an identifier.
     QVariantList getMTCats() const;
+    // A name of a comma list as typed or sent: spaces and tabs around it removed.
+    static QString trimSpacesAndTabs(const QString& text);
 
     QString asCategories() const;
     void setAsCategories(const QString& names);

@@ -180,11 +180,12 @@ QString tagNameFromHref(const QString& href)
     while (component.endsWith(QLatin1Char('/')))
         component.chop(1);
     component = component.mid(component.lastIndexOf(QLatin1Char('/')) + 1);
-    const QByteArray raw = QByteArray::fromPercentEncoding(component.toLatin1());
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QByteArray raw = QByteArray::fromPercentEncoding(component.toUtf8());
+    // Stateless: a name ending in half a character is an error, not a pending tail.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString name = utf8(raw);
-    if (utf8.hasError())
-        name = QString::fromLatin1(raw); // an older page in a single-byte encoding
+    if (utf8.hasError()) // an older page in a single-byte encoding
+        name = QString::fromLatin1(QByteArray::fromPercentEncoding(component.toLatin1()));
     return name.replace(QLatin1Char('+'), QLatin1Char(' '));
 }
 

@@ -13,17 +13,6 @@
 
 namespace {
 
-QString trimSpacesAndTabs(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
-
 bool has(const QVariantMap& post, const char* key)
 {
     const QVariant value = post.value(QLatin1String(key));
@@ -165,7 +154,7 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
             tagNames.append(tag.toString());
     }
     for (const QString& name : tagNames)
-        content.addTag(trimSpacesAndTabs(name));
+        content.addTag(EntryContent::trimSpacesAndTabs(name));
 
     if (!ignore && has(post, "categories")) {
         const QVariant categories = post.value(QStringLiteral("categories"));

@@ -4,6 +4,7 @@ plumet_add_test(NAME tst_blogentrystore SOURCES tst_blogentrystore.cpp LIBS plum
 plumet_add_test(NAME tst_blogaccount SOURCES tst_blogaccount.cpp LIBS plumet_model)
 plumet_add_test(NAME tst_accountkeychain SOURCES tst_accountkeychain.cpp LIBS plumet_model plumet_test_secrets PkgConfig::SECRET)
 plumet_add_test(NAME tst_entryrendering SOURCES tst_entryrendering.cpp LIBS plumet_model)
+plumet_add_test(NAME tst_entrycontent SOURCES tst_entrycontent.cpp LIBS plumet_model)
 plumet_add_test(NAME bench_storeload SOURCES bench_storeload.cpp LIBS plumet_model PkgConfig::PLIST LABELS perf TIMEOUT 600)
 add_executable(plumet_store_saver StoreSaver.cpp)
 target_link_libraries(plumet_store_saver PRIVATE plumet_model)

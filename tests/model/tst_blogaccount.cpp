@@ -7,11 +7,14 @@
 #include "KeyedArchiver.h"
 #include "SupportFolder.h"
 #include "Template.h"
+#include "TestHttpServer.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+Q_DECLARE_METATYPE(plumet::test::TestHttpServer::Response)
 
 class BlogAccountTest : public QObject {
     Q_OBJECT
@@ -21,13 +24,19 @@ private slots:
     void blogAddress();
     void templatesAreOwnedCopies();
     void applySettingsLeavesAddressAndLists();
+    void detectEncoding_data();
+    void detectEncoding();
+    void collectEntries();
     void newAccount();
     void accountsFileRoundTrip();
     void handMadeAccountsFile();
     void unsafeAccountIDGetsAFreshOne_data();
     void unsafeAccountIDGetsAFreshOne();
     void unreadableAccountsFileIsMovedAside();
+    void foreignRecordsKeepTheFileAside_data();
+    void foreignRecordsKeepTheFileAside();
     void categoryRenameStaysInItsBlog();
+    void tagRegistration();
 };
 
 void BlogAccountTest::newBlogDefaultsAndLazyArchive()
@@ -102,6 +111,85 @@ void BlogAccountTest::blogAddress()
     Blog alone; // without account, any text is kept
     alone.setUrl(QStringLiteral("blog/"));
     QCOMPARE(alone.url(), QStringLiteral("blog/"));
+
+    blog->setUrl(QString()); // clears, never a made-up address
+    QVERIFY(blog->url().isNull());
+    QVERIFY(!blog->escapedURL().isValid());
+}
+
+void BlogAccountTest::detectEncoding_data()
+{
+    using Response = plumet::test::TestHttpServer::Response;
+    QTest::addColumn<Response>("page");
+    QTest::addColumn<QVariant>("before");
+    QTest::addColumn<QVariant>("after");
+    const QByteArray head = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; ";
+    QTest::newRow("utf-8 page") << Response::ok(head + "charset=UTF-8\"></head></html>",
+                                                "text/html")
+                                << QVariant() << QVariant(false);
+    QTest::newRow("latin-1 page") << Response::ok(head + "charset=iso-8859-1\"></head></html>",
+                                                  "text/html")
+                                  << QVariant(false) << QVariant(true);
+    QTest::newRow("error page keeps the setting")
+        << Response::withStatus(500, "<html><body>Internal error</body></html>") << QVariant(false)
+        << QVariant(false);
+    QTest::newRow("no answer, still unset")
+        << Response{.action = Response::Action::Close} << QVariant() << QVariant();
+}
+
+void BlogAccountTest::detectEncoding()
+{
+    QFETCH(plumet::test::TestHttpServer::Response, page);
+    QFETCH(QVariant, before);
+    QFETCH(QVariant, after);
+    plumet::test::TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([page](const auto&) { return page; });
+    Blog blog;
+    blog.setUrl(server.url(QStringLiteral("/blog/")).toString());
+    blog.setOption(QStringLiteral("convertEntities"), before);
+    bool ended = false;
+    blog.detectEncoding([&ended] { ended = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 15000);
+    QCOMPARE(blog.option(QStringLiteral("convertEntities")), after);
+    QVERIFY(!server.requests().isEmpty());
+    QCOMPARE(server.requests().first().target, QByteArray("/blog/"));
+
+    Blog withoutAddress; // nothing to fetch: ends at once, nothing set
+    bool endedAtOnce = false;
+    withoutAddress.detectEncoding([&endedAtOnce] { endedAtOnce = true; });
+    QVERIFY(endedAtOnce);
+    QVERIFY(!withoutAddress.option(QStringLiteral("convertEntities")).isValid());
+}
+
+void BlogAccountTest::collectEntries()
+{
+    auto account = Account::create();
+    auto withEntries = std::make_shared<Blog>(), empty = std::make_shared<Blog>();
+    account->addBlog(withEntries);
+    account->addBlog(empty);
+    const EntryPtr first = Entry::create(), second = Entry::create();
+    withEntries->addEntry(first);
+    withEntries->addEntry(second);
+
+    // Without force: the list is rebuilt from local entries; only empty blogs are fetched.
+    QCOMPARE(account->collectEntries(withEntries.get(), false), QList<Blog*>());
+    QCOMPARE(account->entries(), (QList<EntryPtr>{first, second}));
+    QCOMPARE(account->selectedBlog(), withEntries.get());
+    QCOMPARE(account->collectEntries(nullptr, false), QList<Blog*>{empty.get()});
+    QCOMPARE(account->entries().size(), 2);
+    QCOMPARE(account->selectedBlog(), nullptr);
+
+    // With force: the list stays and every chosen blog is fetched again.
+    QCOMPARE(account->collectEntries(withEntries.get(), true), QList<Blog*>{withEntries.get()});
+    QCOMPARE(account->entries(), (QList<EntryPtr>{first, second}));
+    QCOMPARE(account->collectEntries(nullptr, true),
+             (QList<Blog*>{withEntries.get(), empty.get()}));
+
+    QCOMPARE(account->collectPages(empty.get()), QList<Blog*>{empty.get()});
+    QCOMPARE(account->selectedBlog(), empty.get());
+    QCOMPARE(account->collectPages(nullptr).size(), 2);
+    QCOMPARE(account->entries().size(), 2); // pages leave the entry list alone
 }
 
 void BlogAccountTest::templatesAreOwnedCopies()
@@ -302,6 +390,47 @@ void BlogAccountTest::unreadableAccountsFileIsMovedAside()
     QCOMPARE(kept.readAll(), QByteArray("bplist00 this is not what it seems"));
 }
 
+void BlogAccountTest::foreignRecordsKeepTheFileAside_data()
+{
+    QTest::addColumn<QVariant>("foreign");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("a text among accounts") << QVariant(QStringLiteral("not an account")) << 1;
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("b"));
+    QTest::newRow("a blog among accounts")
+        << QVariant::fromValue(std::static_pointer_cast<Archivable>(blog)) << 1;
+}
+
+void BlogAccountTest::foreignRecordsKeepTheFileAside()
+{
+    QFETCH(QVariant, foreign);
+    QFETCH(int, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("accounts.plist");
+    auto account = Account::create();
+    const QVariantList roots{QVariant::fromValue(std::static_pointer_cast<Archivable>(account)),
+                             foreign};
+    QVERIFY(KeyedArchiver::archiveToFile(path, roots));
+    QFile original(path);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+
+    AccountList list;
+    QString report;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
+    list.loadAccounts(path, &report);
+    QCOMPARE(list.accounts().size(), kept);
+    QVERIFY(!report.isEmpty());
+    // The next save writes what was read; the whole file stays aside.
+    QVERIFY(list.saveAccounts(path));
+    const QStringList aside = QDir(dir.path()).entryList({"accounts.plist.*.unreadable"});
+    QCOMPARE(aside.size(), 1);
+    QFile keptFile(dir.filePath(aside.first()));
+    QVERIFY(keptFile.open(QIODevice::ReadOnly));
+    QCOMPARE(keptFile.readAll(), bytes);
+}
+
 void BlogAccountTest::categoryRenameStaysInItsBlog()
 {
     auto makeBlog = [] {
@@ -328,6 +457,29 @@ void BlogAccountTest::categoryRenameStaysInItsBlog()
     QCOMPARE(first->categories().first()->title(), QStringLiteral("World"));
     QCOMPARE(second->categories().first()->title(), QStringLiteral("News"));
     QCOMPARE(second->entries().first()->categories()->first()->title(), QStringLiteral("News"));
+}
+
+void BlogAccountTest::tagRegistration()
+{
+    Blog blog;
+    auto news = Category::withTitle(QStringLiteral("News"));
+    news->setIsCategory(true);
+    news->setIsTag(false);
+    blog.setCategories(CategoryList{news});
+
+    blog.processTagWithName(QStringLiteral("News")); // the server's category is now a tag too
+    QCOMPARE(blog.categories().size(), 1);
+    QVERIFY(news->isTag() && news->isCategory());
+
+    blog.processTagWithName(QStringLiteral("apple"));
+    blog.processTagWithName(QStringLiteral("Zebra"));
+    blog.processTagWithName(QStringLiteral("apple"));
+    QStringList titles;
+    for (const auto& category : blog.categories())
+        titles << category->title();
+    QCOMPARE(titles, QStringList({"apple", "News", "Zebra"})); // kept in title order
+    QVERIFY(!blog.hasCategoryWithName(QStringLiteral("apple"))->isCategory());
+    QVERIFY(blog.hasCategoryWithName(QStringLiteral("apple"))->isTag());
 }
 
 QTEST_GUILESS_MAIN(BlogAccountTest)

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -44,6 +46,7 @@ private slots:
     void importPreviousVersion_data();
     void importPreviousVersion();
     void importSkipsKnownAndUnnamedPosts();
+    void importFromAWorkerAddsOnTheMainThread();
 
 private:
     std::shared_ptr<Account> makeAccount(const QString& blogID);
@@ -222,6 +225,28 @@ void BlogEntryStoreTest::importSkipsKnownAndUnnamedPosts()
     QCOMPARE(PreviousVersionImport::importPosts(blog, posts, nullptr), 1);
     QCOMPARE(blog.entries().first()->uniqueID(), QStringLiteral("345"));
     QCOMPARE(blog.entries().first()->title(), QStringLiteral("From id"));
+}
+
+void BlogEntryStoreTest::importFromAWorkerAddsOnTheMainThread()
+{
+    auto account = makeAccount(QStringLiteral("worker"));
+    Blog& blog = *account->blogs().first();
+    QList<QThread*> addingThreads;
+    connect(
+        &blog, &Blog::valueChanged, this,
+        [&addingThreads](const QString& key) {
+            if (key == QLatin1String("entries"))
+                addingThreads.append(QThread::currentThread());
+        },
+        Qt::DirectConnection);
+    const QVariantList posts{QVariantMap{{"postid", "1"}, {"title", "One"}},
+                             QVariantMap{{"postid", "2"}, {"title", "Two"}}};
+    QFuture<int> import = QtConcurrent::run(
+        [&blog, posts] { return PreviousVersionImport::importPosts(blog, posts, nullptr); });
+    QTRY_VERIFY_WITH_TIMEOUT(import.isFinished(), 10000);
+    QCOMPARE(import.result(), 2);
+    QCOMPARE(blog.entries().size(), 2);
+    QCOMPARE(addingThreads, (QList<QThread*>{QThread::currentThread(), QThread::currentThread()}));
 }
 
 QTEST_GUILESS_MAIN(BlogEntryStoreTest)

@@ -25,6 +25,8 @@ private slots:
     void truncatedFileIsRefused();
     void wordPressPosts();
     void serverPostRules();
+    void serverCategoryForms_data();
+    void serverCategoryForms();
     void dateShiftUsesOffsetAtPostInstant_data();
     void dateShiftUsesOffsetAtPostInstant();
     void revisionDictionary();
@@ -194,6 +196,57 @@ void EntryFileTest::serverPostRules()
     QCOMPARE(titles, QStringList({"one:tag", "two:tag", "Single & only:cat"}));
     // "links" is outside the known keys, so it lands in the plug-in settings.
     QVERIFY(entry->pluginSettings().contains("links"));
+    // A post of known keys only leaves the settings as they were.
+    ServerPostReader::setOtherContent(*entry, QVariantMap{{"title", "t"}, {"postid", "9"}}, false);
+    QVERIFY(entry->pluginSettings().contains("links"));
+}
+
+void EntryFileTest::serverCategoryForms_data()
+{
+    QTest::addColumn<QVariant>("categories");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("dictionary: its keys")
+        << QVariant(QVariantMap{{"Alpha", 1}, {"Beta", 2}}) << QStringList{"Alpha", "Beta"}
+        << QStringList{"", ""} << 0;
+    QTest::newRow("array of names, decoded")
+        << QVariant(QVariantList{"Fish &amp; Chips", "Tea"}) << QStringList{"Fish & Chips", "Tea"}
+        << QStringList{"", ""} << 0;
+    QTest::newRow("data element") << QVariant(QVariantList{QByteArray("Caf\xc3\xa9 &lt;3")})
+                                  << QStringList{QString::fromUtf8("Caf\u00e9 <3")}
+                                  << QStringList{""} << 0;
+    QTest::newRow("records: description, or name and id")
+        << QVariant(QVariantList{QVariantMap{{"description", "Plain"}, {"id", "4"}},
+                                 QVariantMap{{"name", "A &amp; B"}, {"id", "7"}}})
+        << QStringList{"Plain", "A & B"} << QStringList{"", "7"} << 0;
+    QTest::newRow("unreadable element skipped, rest read")
+        << QVariant(QVariantList{qint64(3), QVariantMap{{"id", "1"}}, "Kept"})
+        << QStringList{"Kept"} << QStringList{""} << 2;
+    QTest::newRow("same name twice is one category")
+        << QVariant(QVariantList{"Same", "Same"}) << QStringList{"Same"} << QStringList{""} << 0;
+}
+
+void EntryFileTest::serverCategoryForms()
+{
+    QFETCH(QVariant, categories);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, ids);
+    QFETCH(int, skipped);
+    Blog blog;
+    auto entry = Entry::create();
+    entry->setParentBlog(&blog);
+    for (int i = 0; i < skipped; ++i)
+        QTest::ignoreMessage(QtWarningMsg, "Could not figure out category data");
+    ServerPostReader::setOtherContent(*entry, QVariantMap{{"categories", categories}}, false);
+    QStringList gotTitles, gotIds;
+    for (const auto& category : entry->categories().value_or(CategoryList())) {
+        QVERIFY(category->isCategory() && !category->isTag());
+        gotTitles << category->title();
+        gotIds << category->uniqueID();
+    }
+    QCOMPARE(gotTitles, titles);
+    QCOMPARE(gotIds, ids);
 }
 
 void EntryFileTest::dateShiftUsesOffsetAtPostInstant_data()

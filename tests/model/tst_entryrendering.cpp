@@ -248,6 +248,19 @@ void EntryRenderingTest::extractTags_data()
     QTest::newRow("not a tag link")
         << "<a href=\"http://t.test/x\" rel=\"nofollow\">x</a>" << QStringList()
         << "<a href=\"http://t.test/x\" rel=\"nofollow\">x</a>";
+    // Addresses whose path holds the characters themselves, not their escapes.
+    QTest::newRow("unescaped non-ASCII name")
+        << QString::fromUtf8("<a href=\"http://t.test/tag/caf\u00e9/\" rel=\"tag\">caf\u00e9</a>")
+        << QStringList{QString::fromUtf8("caf\u00e9")}
+        << QString::fromUtf8("<a href=\"http://t.test/tag/caf\u00e9/\" rel=\"tag\">caf\u00e9</a>");
+    QTest::newRow("escaped UTF-8 name")
+        << "<a href=\"http://t.test/tag/%E6%97%A5%E6%9C%AC\" rel=\"tag\">x</a>"
+        << QStringList{QString::fromUtf8("\u65e5\u672c")}
+        << "<a href=\"http://t.test/tag/%E6%97%A5%E6%9C%AC\" rel=\"tag\">x</a>";
+    QTest::newRow("escaped Latin-1 name")
+        << "<a href=\"http://t.test/tag/caf%E9\" rel=\"tag\">x</a>"
+        << QStringList{QString::fromUtf8("caf\u00e9")}
+        << "<a href=\"http://t.test/tag/caf%E9\" rel=\"tag\">x</a>";
     QTest::newRow("technorati block")
         << "Text<!-- technorati tags start --><a href=\"http://t.test/tag/z\" rel=\"tag\">z</a>"
            "<!-- technorati tags end -->"
