@@ -10,11 +10,11 @@
 namespace {
 
 // "c" a category, "t" a tag, "ct" both; an identifier after ":".
-CategoryList makeList(const QStringList& specs)
+CategoryList makeList(const QStringList& rows)
 {
     CategoryList list;
-    for (const QString& spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char(':'));
+    for (const QString& row : rows) {
+        const QStringList parts = row.split(QLatin1Char(':'));
         auto category = Category::withTitle(parts.at(0));
         category->setIsCategory(parts.at(1).contains(QLatin1Char('c')));
         category->setIsTag(parts.at(1).contains(QLatin1Char('t')));
