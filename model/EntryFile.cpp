@@ -5,6 +5,7 @@
 #include "Entry.h"
 #include "Ping.h"
 #include "PropertyList.h"
+#include "RecordKey.h"
 #include "StringExtensions.h"
 
 #include <QDebug>
@@ -18,20 +19,7 @@ namespace {
 
 constexpr int pingCount = 10;
 
-bool isNumber(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
+using StoredValue::isNumber;
 
 bool isStringList(const QVariant& value)
 {
