@@ -1,10 +1,10 @@
 #include "BinaryPlistReader.h"
 
 #include "PlistUid.h"
+#include "ReferenceDate.h"
 
 #include <QDateTime>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -164,11 +164,10 @@ private:
         case 0x30: {
             if (marker != 0x33 || !fits(at, 8))
                 return malformed();
-            const double seconds = std::bit_cast<double>(bigEndian(at, 8));
-            if (!std::isfinite(seconds) || std::fabs(seconds) > 1e13)
+            const auto date = dateFromReferenceSeconds(std::bit_cast<double>(bigEndian(at, 8)));
+            if (!date)
                 return fail(QStringLiteral("a date is out of range"));
-            static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-            return QVariant(epoch.addMSecs(qint64(std::llround(seconds * 1000.0))));
+            return QVariant(*date);
         }
         case 0x40:
         case 0x50:

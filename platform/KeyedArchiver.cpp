@@ -3,19 +3,13 @@
 #include "AtomicFile.h"
 #include "ColorArchiveForm.h"
 #include "PlistUid.h"
+#include "ReferenceDate.h"
 
-#include <QTimeZone>
 #include <cmath>
 
 namespace {
 
 const QString NullMarker = QStringLiteral("$null");
-
-double secondsSinceReferenceDate(const QDateTime& date)
-{
-    static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-    return double(epoch.msecsTo(date)) / 1000.0;
-}
 
 QStringList chain(std::initializer_list<const char*> names)
 {
@@ -260,16 +254,23 @@ PlistUid KeyedArchiver::referenceRecord(const Archivable* record, int depth)
     return uid;
 }
 
-void KeyedArchiver::encodeObject(const QString& key, const QVariant& value)
+bool KeyedArchiver::canWriteKey(const QString& key)
 {
     if (!current_) {
         fail(QStringLiteral("a key was written outside a record"));
-        return;
+        return false;
     }
     if (key.startsWith(QLatin1Char('$'))) {
         fail(QStringLiteral("the key \"%1\" is reserved").arg(key));
-        return;
+        return false;
     }
+    return true;
+}
+
+void KeyedArchiver::encodeObject(const QString& key, const QVariant& value)
+{
+    if (!canWriteKey(key))
+        return;
     QVariantMap* target = current_;
     const PlistUid uid = reference(value, depth_ + 1);
     target->insert(key, QVariant::fromValue(uid));
@@ -287,26 +288,20 @@ void KeyedArchiver::encodeColor(const QString& key, const rv::Color& color)
 
 void KeyedArchiver::encodeInt(const QString& key, qint64 value)
 {
-    if (current_)
+    if (canWriteKey(key))
         current_->insert(key, value);
-    else
-        fail(QStringLiteral("a key was written outside a record"));
 }
 
 void KeyedArchiver::encodeBool(const QString& key, bool value)
 {
-    if (current_)
+    if (canWriteKey(key))
         current_->insert(key, value);
-    else
-        fail(QStringLiteral("a key was written outside a record"));
 }
 
 void KeyedArchiver::encodeDouble(const QString& key, double value)
 {
     if (!std::isfinite(value))
         fail(QStringLiteral("a number is not finite"));
-    else if (current_)
+    else if (canWriteKey(key))
         current_->insert(key, value);
-    else
-        fail(QStringLiteral("a key was written outside a record"));
 }

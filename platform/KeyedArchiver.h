@@ -67,6 +67,8 @@ private:
     // A value that carries a borrowed record through encodeRecords().
     static QVariant recordReference(const Archivable* record);
 
+    // False (and the archive failed) outside a record or for a "$" key.
+    bool canWriteKey(const QString& key);
     PlistUid reference(const QVariant& value, int depth);
     PlistUid referenceRecord(const Archivable* record, int depth);
     PlistUid appendObject(const QVariant& object);

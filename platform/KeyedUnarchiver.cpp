@@ -3,9 +3,9 @@
 #include "ArchiveClassRegistry.h"
 #include "ColorArchiveForm.h"
 #include "PropertyList.h"
+#include "ReferenceDate.h"
 
 #include <QDebug>
-#include <QTimeZone>
 #include <cmath>
 
 namespace {
@@ -113,6 +113,7 @@ bool KeyedUnarchiver::load(const QVariant& archive)
     }
     states_.assign(size_t(objects_.size()), State::Pending);
     decoded_.assign(size_t(objects_.size()), QVariant());
+    expanded_.assign(size_t(objects_.size()), 0);
     return true;
 }
 
@@ -148,8 +149,10 @@ QVariant KeyedUnarchiver::decodeAt(quint64 uid, int depth)
         return {};
     }
     const size_t index = size_t(uid);
-    if (states_[index] == State::Done)
-        return decoded_[index];
+    if (states_[index] == State::Done) {
+        countNodes(expanded_[index]);
+        return failed() ? QVariant() : decoded_[index];
+    }
     if (states_[index] == State::InProgress) {
         fail(QStringLiteral("object %1 refers back to itself").arg(uid));
         return {};
@@ -159,6 +162,7 @@ QVariant KeyedUnarchiver::decodeAt(quint64 uid, int depth)
         return {};
     }
     states_[index] = State::InProgress;
+    const qint64 nodesBefore = nodes_;
     const QVariant& object = objects_[qsizetype(index)];
     QVariant result;
     switch (object.metaType().id()) {
@@ -177,11 +181,23 @@ QVariant KeyedUnarchiver::decodeAt(quint64 uid, int depth)
         fail(QStringLiteral("object %1 is neither a value nor a classed object").arg(uid));
         break;
     }
+    countNodes(1);
     if (failed())
         return {};
     states_[index] = State::Done;
     decoded_[index] = result;
+    // A record is one shared object wherever it is referenced again; a value
+    // or collection is copied into every place that references it.
+    expanded_[index] =
+        result.metaType() == QMetaType::fromType<ArchivableRef>() ? 1 : nodes_ - nodesBefore;
     return result;
+}
+
+void KeyedUnarchiver::countNodes(qint64 count)
+{
+    nodes_ += count;
+    if (nodes_ > MaxExpandedNodes)
+        fail(QStringLiteral("shared references expand into too many values"));
 }
 
 QVariant KeyedUnarchiver::decodeClassed(const QVariantMap& object, int depth)
@@ -225,14 +241,12 @@ QVariant KeyedUnarchiver::decodeClassed(const QVariantMap& object, int depth)
     if (name == QLatin1String("NSDate")) {
         const QVariant time = object.value(QStringLiteral("NS.time"));
         const bool number = isType(time, QMetaType::Double) || isType(time, QMetaType::LongLong);
-        const double seconds = time.toDouble();
-        // Beyond some 300 000 years either way a date is damage, not data.
-        if (!number || !std::isfinite(seconds) || std::fabs(seconds) > 1e13) {
+        const auto date = number ? dateFromReferenceSeconds(time.toDouble()) : std::nullopt;
+        if (!date) {
             fail(QStringLiteral("a date object holds no valid time"));
             return {};
         }
-        static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-        return epoch.addMSecs(qint64(std::llround(seconds * 1000.0)));
+        return *date;
     }
     if (isOneOf(name, {"NSArray", "NSMutableArray", "NSSet", "NSMutableSet", "NSOrderedSet",
                        "NSMutableOrderedSet"}))

@@ -19,10 +19,14 @@
 // ("NS.time"), arrays, sets, dictionaries, colours (RGB, white and catalog
 // forms) and records of registered classes (ArchivableRef). An object of a
 // class nobody registered decodes as an invalid QVariant, with a warning.
-// Every reference is range-checked; cycles and absurd nesting are errors.
+// Every reference is range-checked; cycles, absurd nesting and shared
+// references that expand into millions of values are errors.
 class KeyedUnarchiver {
 public:
     static constexpr int MaxDepth = 256;
+    // Values and collections referenced from several places are copied into
+    // each: a few objects can stand for billions of values.
+    static constexpr qint64 MaxExpandedNodes = 1'000'000;
 
     // The root object; an invalid QVariant with *error set on failure. A
     // root that is itself an unknown class (or $null) is not a failure:
@@ -125,10 +129,13 @@ private:
     QVariant decodeColorObject(const QVariantMap& object, int depth);
     QVariant decodeRecordObject(const QString& className, const QVariantMap& object, int depth);
     QVariant typed(const QString& key, QMetaType::Type type, const char* what);
+    void countNodes(qint64 count);
 
     QVariantList objects_;
     std::vector<State> states_;
     std::vector<QVariant> decoded_;
+    std::vector<qint64> expanded_; // values a decoded object stands for
+    qint64 nodes_ = 0;             // values decoded so far, copies included
     const QVariantMap* current_ = nullptr;
     int currentDepth_ = 0;
     QString error_;

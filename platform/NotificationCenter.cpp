@@ -1,6 +1,7 @@
 #include "NotificationCenter.h"
 
 #include <QCoreApplication>
+#include <QMutexLocker>
 #include <QThread>
 #include <algorithm>
 
@@ -37,12 +38,16 @@ void NotificationCenter::post(const QString& name, QObject* object, const QVaria
 
 void NotificationCenter::deliver(const Notification& notification)
 {
-    const auto found = observations.find(notification.name);
-    if (found == observations.end())
-        return;
     // A handler may observe or stop observing while we deliver: work on a copy,
     // and skip what was removed meanwhile.
-    const ObservationList targets = found.value();
+    ObservationList targets;
+    {
+        QMutexLocker lock(&mutex);
+        const auto found = observations.constFind(notification.name);
+        if (found == observations.cend())
+            return;
+        targets = found.value();
+    }
     for (const auto& observation : targets) {
         if (!observation->active || !observation->observer)
             continue;
@@ -65,18 +70,24 @@ void NotificationCenter::observe(const QString& name, QObject* observer, Handler
 {
     if (!observer || !handler)
         return;
+    auto observation = std::make_shared<Observation>();
+    observation->observer = observer;
+    observation->filterBySender = sender != nullptr;
+    observation->sender = sender;
+    observation->handler = std::move(handler);
+    QMutexLocker lock(&mutex);
     ObservationList& list = observations[name];
     // Observers that went away are dropped here rather than on every post.
     if (list.size() >= 64 && (list.size() & (list.size() - 1)) == 0)
         prune(list);
-    list.push_back(std::make_shared<Observation>(
-        Observation{observer, sender != nullptr, sender, std::move(handler)}));
+    list.push_back(std::move(observation));
 }
 
 void NotificationCenter::removeObserver(QObject* observer, const QString& name)
 {
     if (!observer)
         return;
+    QMutexLocker lock(&mutex);
     auto stop = [observer](ObservationList& list) {
         for (const auto& observation : list)
             if (observation->observer == observer)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QHash>
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -23,8 +25,10 @@ Q_DECLARE_METATYPE(Notification)
 // ("accountsDone", "forceReload", ...). Observers are tied to a QObject and
 // stop observing when it is destroyed. Handlers run on the main thread: a post
 // from the main thread is delivered at once, a post from another thread is
-// queued to the main thread. A post reaches only the observers of its name, so
-// thousands of records observing rare notifications cost nothing per post.
+// queued to the main thread. Observing and removing work from any thread (a
+// record built on a worker registers itself). A post reaches only the
+// observers of its name, so thousands of records observing rare notifications
+// cost nothing per post.
 class NotificationCenter : public QObject {
     Q_OBJECT
 
@@ -52,12 +56,13 @@ private:
         bool filterBySender = false;
         QPointer<QObject> sender;
         Handler handler;
-        bool active = true;
+        std::atomic<bool> active{true};
     };
     using ObservationList = std::vector<std::shared_ptr<Observation>>;
 
     void deliver(const Notification& notification);
     static void prune(ObservationList& list);
 
+    QMutex mutex; // guards observations; never held while a handler runs
     QHash<QString, ObservationList> observations;
 };

@@ -3,10 +3,10 @@
 #include "AtomicFile.h"
 #include "BinaryPlistReader.h"
 #include "PlistUid.h"
+#include "ReferenceDate.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QTimeZone>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -20,13 +20,6 @@ using PlistPtr = std::unique_ptr<void, decltype(&plist_free)>;
 PlistPtr makePtr(plist_t node)
 {
     return PlistPtr(node, &plist_free);
-}
-
-// Property-list dates count seconds from the first instant of 2001 (UTC).
-const QDateTime& referenceDate()
-{
-    static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-    return epoch;
 }
 
 void setError(QString* error, const QString& text)

@@ -13,8 +13,10 @@ StoredArchive::Loaded StoredArchive::load(const QString& path, QStringList* warn
     loaded.found = true;
     QString error;
     loaded.root = KeyedUnarchiver::unarchiveFile(path, &error, warnings);
-    if (error.isEmpty())
+    if (error.isEmpty() && loaded.root.metaType().id() == QMetaType::QVariantList)
         return loaded;
+    if (error.isEmpty())
+        error = QStringLiteral("it holds no list");
     loaded.root = QVariant();
     UnreadableFile::moveAside(path, error, &loaded.report);
     return loaded;

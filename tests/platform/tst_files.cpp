@@ -22,7 +22,9 @@ private slots:
     void atomicWriteReplacesWholeFile();
     void failedWriteKeepsTheOldFile();
     void unreadableFileIsMovedAsideWithADatedName();
-    void storedArchiveIsNeverLostToAnEmptyList();
+    void storedListIsReadAsItStands();
+    void storedListIsNeverLostToAnEmptyList_data();
+    void storedListIsNeverLostToAnEmptyList();
 };
 
 void FilesTest::uniqueIdsOfOneInstantDiffer()
@@ -105,7 +107,7 @@ void FilesTest::unreadableFileIsMovedAsideWithADatedName()
     QVERIFY(!error.isEmpty());
 }
 
-void FilesTest::storedArchiveIsNeverLostToAnEmptyList()
+void FilesTest::storedListIsReadAsItStands()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("customtags.plist"));
@@ -116,11 +118,30 @@ void FilesTest::storedArchiveIsNeverLostToAnEmptyList()
     QVERIFY(KeyedArchiver::archiveToFile(path, QVariantList{QStringLiteral("b")}));
     loaded = StoredArchive::load(path);
     QVERIFY(loaded.found);
+    QVERIFY(loaded.report.isEmpty());
     QCOMPARE(loaded.root, QVariant(QVariantList{QStringLiteral("b")}));
+    QVERIFY(QFile::exists(path));
+}
 
-    // Damaged: moved aside and reported, the bytes kept.
-    QVERIFY(AtomicFile::write(path, "bplist00 damaged"));
-    loaded = StoredArchive::load(path);
+void FilesTest::storedListIsNeverLostToAnEmptyList_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("damaged") << QByteArray("bplist00 damaged");
+    QTest::newRow("an archive of no list")
+        << KeyedArchiver::archivedData(QVariantMap{{QStringLiteral("a"), 1}});
+    // "$null" alone: what the original archiver leaves for a nil root.
+    QTest::newRow("an archive of nothing") << KeyedArchiver::archivedData(QVariant());
+}
+
+void FilesTest::storedListIsNeverLostToAnEmptyList()
+{
+    // Moved aside and reported, the bytes kept: the caller starts with an
+    // empty list, and its next save cannot destroy what the user had.
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("customtags.plist"));
+    QVERIFY(AtomicFile::write(path, bytes));
+    const StoredArchive::Loaded loaded = StoredArchive::load(path);
     QVERIFY(loaded.found);
     QVERIFY(!loaded.root.isValid());
     QVERIFY(loaded.report.contains(QLatin1String("customtags.plist")));
@@ -129,7 +150,7 @@ void FilesTest::storedArchiveIsNeverLostToAnEmptyList()
     QCOMPARE(aside.size(), 1);
     QFile kept(dir.filePath(aside.first()));
     QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), QByteArray("bplist00 damaged"));
+    QCOMPARE(kept.readAll(), bytes);
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

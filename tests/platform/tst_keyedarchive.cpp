@@ -279,6 +279,13 @@ void KeyedArchiveTest::malformedArchivesAreErrors_data()
                              classInfo(QStringLiteral("NSDate"))}));
     QTest::newRow("bare reference in objects") << QVariant(archive({uid(1)}));
     QTest::newRow("bare array in objects") << QVariant(archive({QVariantList{}}));
+    // Each array holds the next one twice: 2^40 values from 42 objects, which
+    // would hang whoever walks the tree (saving it again, for one).
+    QVariantList laughs{arrayClass};
+    for (quint64 i = 0; i < 40; ++i)
+        laughs.append(array({uid(i + 3), uid(i + 3)}, 1));
+    laughs.append(QStringLiteral("lol"));
+    QTest::newRow("shared references explode") << QVariant(archive(laughs, uid(2)));
     QVariantList deep{arrayClass};
     for (int i = 0; i < KeyedUnarchiver::MaxDepth + 10; ++i)
         deep.append(array({uid(quint64(i) + 3)}, 1));

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <QThread>
+#include <atomic>
+#include <memory>
+#include <vector>
 
 class NotificationCenterTest : public QObject {
     Q_OBJECT
@@ -13,6 +16,7 @@ private slots:
     void destroyedObserverIsNotCalled();
     void observerRemovedDuringDeliveryIsSkipped();
     void postFromWorkerThreadArrivesOnMainThread();
+    void observersRegisterFromWorkerWhilePostsRun();
 };
 
 void NotificationCenterTest::deliversByNameWithObjectAndUserInfo()
@@ -96,6 +100,40 @@ void NotificationCenterTest::postFromWorkerThreadArrivesOnMainThread()
     delete worker;
     QVERIFY(!deliveredOn); // queued, not delivered on the worker
     QTRY_COMPARE(deliveredOn, QCoreApplication::instance()->thread());
+}
+
+void NotificationCenterTest::observersRegisterFromWorkerWhilePostsRun()
+{
+    // Entries made on a retrieval thread register while the main thread posts.
+    NotificationCenter center;
+    constexpr int Count = 4000;
+    std::vector<std::unique_ptr<QObject>> observers;
+    std::atomic<int> calls{0};
+    QThread* mainThread = QThread::currentThread();
+    std::atomic<bool> done{false};
+    QThread* worker = QThread::create([&] {
+        for (int i = 0; i < Count; ++i) {
+            auto observer = std::make_unique<QObject>();
+            observer->moveToThread(mainThread);
+            // Distinct names grow the table, so it reallocates under the posts.
+            center.observe(QStringLiteral("name%1").arg(i), observer.get(),
+                           [&](const Notification&) { ++calls; });
+            center.observe("findAndOpenEntry", observer.get(), [&](const Notification&) {});
+            observers.push_back(std::move(observer));
+        }
+        done = true;
+    });
+    worker->start();
+    int posts = 0;
+    while (!done) {
+        center.post("findAndOpenEntry");
+        center.post(QStringLiteral("name%1").arg(posts++ % Count));
+    }
+    QVERIFY(worker->wait(10000));
+    delete worker;
+    for (int i = 0; i < Count; ++i)
+        center.post(QStringLiteral("name%1").arg(i));
+    QVERIFY(calls >= Count);
 }
 
 QTEST_GUILESS_MAIN(NotificationCenterTest)
