@@ -191,7 +191,8 @@ void EntryFileTest::serverPostRules()
     QCOMPARE(entry->editURI(), QStringLiteral("http://blog.test/edit"));
     QCOMPARE(entry->author(), QStringLiteral("12"));
     QStringList titles;
-    for (const auto& c : *entry->categories())
+    const auto chosen = entry->categories(); // a copy: the loop must not outlive it
+    for (const auto& c : *chosen)
         titles << c->title() + (c->isTag() ? ":tag" : "") + (c->isCategory() ? ":cat" : "");
     QCOMPARE(titles, QStringList({"one:tag", "two:tag", "Single & only:cat"}));
     // "links" is outside the known keys, so it lands in the plug-in settings.
