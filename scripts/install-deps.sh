@@ -14,6 +14,8 @@ packages=(
   # run-time helpers and test peers
   libplist-utils openssl perl libtext-textile-perl
   gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth
+  # a real WordPress for the XML-RPC peer tests (started privately by the tests)
+  wordpress mariadb-server mariadb-client php-cli php-mysql php-xml php-mbstring php-gd
 )
 
 missing=()
