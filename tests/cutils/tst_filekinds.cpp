@@ -41,6 +41,7 @@ private slots:
     void isMovie();
 
 private:
+    QString placeFile(const QString& prefix, const QString& name, const QByteArray& content) const;
     void addFileColumns();
     QTemporaryDir folder_;
 };
@@ -73,19 +74,29 @@ void tst_FileKinds::isImage_data()
     QTest::newRow("unknown bytes") << "blob" << QByteArray("\x01\x02\x03\x00\xff", 5) << false;
 }
 
+// Writes the row's file under a folder of its own (a null content writes none);
+// empty when it could not be written.
+QString tst_FileKinds::placeFile(const QString& prefix, const QString& name,
+                                 const QByteArray& content) const
+{
+    const QString path =
+        folder_.filePath(prefix + QTest::currentDataTag() + QStringLiteral("/") + name);
+    if (content.isNull())
+        return path;
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(content) != content.size())
+        return {};
+    return path;
+}
+
 void tst_FileKinds::isImage()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, expected);
-    const QString path = folder_.filePath(QStringLiteral("image-") + QTest::currentDataTag() +
-                                          QStringLiteral("/") + name);
-    if (!content.isNull()) {
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    const QString path = placeFile(QStringLiteral("image-"), name, content);
+    QVERIFY(!path.isEmpty());
     QCOMPARE(cutils::isImage(path), expected);
 }
 
@@ -109,14 +120,8 @@ void tst_FileKinds::isMovie()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, expected);
-    const QString path = folder_.filePath(QStringLiteral("movie-") + QTest::currentDataTag() +
-                                          QStringLiteral("/") + name);
-    if (!content.isNull()) {
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    const QString path = placeFile(QStringLiteral("movie-"), name, content);
+    QVERIFY(!path.isEmpty());
     QCOMPARE(cutils::isMovie(path), expected);
 }
 
