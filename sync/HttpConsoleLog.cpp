@@ -32,7 +32,9 @@ QString padded(const QString& name, int width)
 QString maskedHeaderValue(const QByteArray& name, const QByteArray& value)
 {
     const QByteArray lower = name.toLower();
-    if (lower == "authorization" || lower == "proxy-authorization" || lower == "x-wsse")
+    // A session cookie opens the blog as well as the password does.
+    if (lower == "authorization" || lower == "proxy-authorization" || lower == "x-wsse" ||
+        lower == "cookie" || lower == "set-cookie")
         return QStringLiteral("******");
     return QString::fromLatin1(value);
 }

@@ -155,6 +155,8 @@ void TestHttpHelpers::credentialsNeverReachTheConsole_data()
     QTest::newRow("lower case") << QByteArray("authorization") << "******";
     QTest::newRow("X-WSSE") << QByteArray("X-WSSE") << "******";
     QTest::newRow("Proxy-Authorization") << QByteArray("Proxy-Authorization") << "******";
+    QTest::newRow("Set-Cookie") << QByteArray("Set-Cookie") << "******";
+    QTest::newRow("Cookie") << QByteArray("Cookie") << "******";
     QTest::newRow("ordinary") << QByteArray("Server") << "Basic c2VjcmV0";
 }
 
