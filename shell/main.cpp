@@ -2,6 +2,7 @@
 #include "AuthPrompter.h"
 #include "AuthRequestPrompter.h"
 #include "ConsoleObject.h"
+#include "FactoryDefaults.h"
 #include "FormatterManager.h"
 #include "PluginManager.h"
 #include "SecurityPrompter.h"
@@ -43,6 +44,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("plumet"));
     QApplication::setApplicationVersion(QStringLiteral(PLUMET_VERSION));
 
+    // Before anything reads a preference.
+    FactoryDefaults::registerAll();
     cutils::installSupportFolderAlert();
     cutils::applicationSupportFolder();
 
