@@ -53,6 +53,23 @@ private:
     qsizetype m_pos = 0;
 };
 
+// A time without a zone is a local clock time. It keeps its clock fields, with
+// the local offset of that instant, so a reader that knows the server meant
+// another zone (WordPress's "date_created_gmt" is UTC) can take the fields back
+// unchanged - even in the hour skipped when clocks go forward, which local time
+// cannot hold.
+QDateTime localClockTime(const QDate& date, const QTime& time)
+{
+    const QDateTime local(date, time, Qt::LocalTime);
+    int offset = local.offsetFromUtc();
+    if (!local.isValid() || local.date() != date || local.time() != time) {
+        // Skipped: the offset in force just before the change.
+        const QDateTime before = QDateTime(date, time, Qt::UTC).addSecs(-2 * 3600);
+        offset = before.toLocalTime().offsetFromUtc();
+    }
+    return QDateTime(date, time, Qt::OffsetFromUTC, offset);
+}
+
 } // namespace
 
 QString formatXMLRPCDate(const QDateTime& date, bool utc)
@@ -95,7 +112,7 @@ QDateTime parseXMLRPCDate(QStringView text)
         return {};
 
     if (scan.atEnd())
-        return QDateTime(date, time, Qt::LocalTime).toUTC();
+        return localClockTime(date, time);
     if (scan.skip(u'Z') || scan.skip(u'z'))
         return scan.atEnd() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 

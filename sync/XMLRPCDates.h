@@ -11,6 +11,8 @@ QString formatXMLRPCDate(const QDateTime& date, bool utc);
 
 // Reads "yyyyMMddTHH:mm:ss" with optional dashes in the date, optional
 // fractional seconds and an optional zone ("Z", "+hh:mm", "+hhmm", "+hh").
-// Without a zone the time is local time at that date. The answer is in UTC,
-// or invalid when the text does not fit.
+// With a zone the answer is in UTC. Without one the time is a local clock time:
+// the answer keeps its clock fields, with the local offset of that instant (the
+// offset before the change for a time skipped when clocks go forward). Invalid
+// when the text does not fit.
 QDateTime parseXMLRPCDate(QStringView text);

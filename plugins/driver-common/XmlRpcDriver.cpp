@@ -144,12 +144,13 @@ QVariantMap XmlRpcDriver::correctEntryDictionary(const QVariant& answer)
     using Correction = DriverProfile::AnswerCorrection;
     if (m_profile.correction == Correction::UnwrapPageIdGmt) {
         // WordPress sends this date in UTC without a zone, so the decoder
-        // took its fields for local time. Put the same fields back as UTC:
-        // right on every day of the year, where adding today's offset is an
-        // hour off whenever that day and today differ in daylight saving.
+        // took it for a local clock time (keeping its fields). Put the same
+        // fields back as UTC: right on every day of the year, where adding
+        // today's offset is an hour off whenever that day and today differ in
+        // daylight saving.
         const QVariant gmt = entry.value(QStringLiteral("date_created_gmt"));
         if (gmt.typeId() == QMetaType::QDateTime && gmt.toDateTime().isValid()) {
-            const QDateTime sent = gmt.toDateTime().toLocalTime();
+            const QDateTime sent = gmt.toDateTime();
             entry.insert(QStringLiteral("datecreated"),
                          QDateTime(sent.date(), sent.time(), QTimeZone::utc()));
         }

@@ -517,6 +517,12 @@ void TestXmlRpcDrivers::wordpressGmtDateIsReadAsUtc_data()
                             << QDateTime(QDate(2026, 7, 1), QTime(10, 0), QTimeZone::utc());
     QTest::newRow("winter") << "20260115T23:30:00"
                             << QDateTime(QDate(2026, 1, 15), QTime(23, 30), QTimeZone::utc());
+    // Clock times that never happen or happen twice in local time still name one
+    // UTC instant each.
+    QTest::newRow("skipped local hour")
+        << "20260329T02:30:00" << QDateTime(QDate(2026, 3, 29), QTime(2, 30), QTimeZone::utc());
+    QTest::newRow("repeated local hour")
+        << "20261025T02:30:00" << QDateTime(QDate(2026, 10, 25), QTime(2, 30), QTimeZone::utc());
 }
 
 void TestXmlRpcDrivers::wordpressGmtDateIsReadAsUtc()
