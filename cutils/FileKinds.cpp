@@ -31,13 +31,20 @@ bool isVideoType(const QMimeType& type)
 
 } // namespace
 
+QMimeType mimeTypeForFile(const QString& path, QMimeDatabase::MatchMode mode)
+{
+    const QMimeDatabase mimes;
+    if (path.contains(QChar(0)))
+        return mimes.mimeTypeForName(QStringLiteral("application/octet-stream"));
+    return mimes.mimeTypeForFile(path, mode);
+}
+
 bool isImage(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QMimeDatabase mimes;
     // By content when the file is there, else by its extension alone.
-    const QMimeType type = mimes.mimeTypeForFile(path);
+    const QMimeType type = mimeTypeForFile(path);
     if (!type.isValid() || type.isDefault() || type.name().contains(QLatin1String("pdf")))
         return false;
     return std::ranges::any_of(readableImageTypes(),
@@ -47,7 +54,7 @@ bool isImage(const QString& path)
 bool isMovie(const QString& path)
 {
     const QFileInfo info(path);
-    if (info.suffix().isEmpty() ||
+    if (path.contains(QChar(0)) || info.suffix().isEmpty() ||
         info.suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
         return false;
     const QMimeDatabase mimes;
@@ -58,7 +65,7 @@ bool isMovie(const QString& path)
         return false;
     // A movie format without a known signature reads as unknown bytes; any other known
     // content (text, an image, an empty file) means the name lies.
-    const QMimeType content = mimes.mimeTypeForFile(path, QMimeDatabase::MatchContent);
+    const QMimeType content = mimeTypeForFile(path, QMimeDatabase::MatchContent);
     return content.isDefault() || isVideoType(content);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMimeDatabase>
 #include <QString>
 
 // Tests of what a file on disk holds, by its content type.
@@ -11,5 +12,11 @@ bool isImage(const QString& path);
 // True for an existing movie file: a video type by its extension (never "pdf") whose
 // content does not say it is something else.
 bool isMovie(const QString& path);
+
+// The content type of a file, as QMimeDatabase finds it. A path that no file can
+// have (one holding a NUL character, as a damaged stored record may) gives the
+// default type without asking the database, which crashes on such a name.
+QMimeType mimeTypeForFile(const QString& path,
+                          QMimeDatabase::MatchMode mode = QMimeDatabase::MatchDefault);
 
 } // namespace cutils

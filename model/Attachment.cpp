@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
-#include <QMimeDatabase>
 #include <QUrl>
 #include <array>
 
@@ -39,7 +38,7 @@ QImage themeIcon(const QString& path, int height)
 {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return {};
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    const QMimeType type = cutils::mimeTypeForFile(path);
     const QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     if (icon.isNull())
         return {};
@@ -202,7 +201,7 @@ void Attachment::setFileName(const QString& name)
 QString Attachment::fileKind() const
 {
     if (m_fileKind.isEmpty() && !m_filePath.isEmpty())
-        m_fileKind = QMimeDatabase().mimeTypeForFile(m_filePath).comment();
+        m_fileKind = cutils::mimeTypeForFile(m_filePath).comment();
     return m_fileKind;
 }
 
@@ -307,7 +306,7 @@ QString Attachment::internetType() const
 {
     if (m_filePath.isEmpty())
         return QStringLiteral("text/plain");
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(m_filePath);
+    const QMimeType type = cutils::mimeTypeForFile(m_filePath);
     if (!type.isValid() || type.isDefault())
         return QStringLiteral("text/plain");
     return type.name();

@@ -39,6 +39,7 @@ private slots:
     void isImage();
     void isMovie_data();
     void isMovie();
+    void pathThatNoFileCanHave();
 
 private:
     QString placeFile(const QString& prefix, const QString& name, const QByteArray& content) const;
@@ -123,6 +124,17 @@ void tst_FileKinds::isMovie()
     const QString path = placeFile(QStringLiteral("movie-"), name, content);
     QVERIFY(!path.isEmpty());
     QCOMPARE(cutils::isMovie(path), expected);
+}
+
+// A damaged stored record can name a path with NUL characters; the content-type
+// database crashed on it.
+void tst_FileKinds::pathThatNoFileCanHave()
+{
+    const QString path =
+        QStringLiteral("/pictures/\u00bf") + QString(7, QChar(0)) + QStringLiteral(".png");
+    QVERIFY(!cutils::isImage(path));
+    QVERIFY(!cutils::isMovie(path + QStringLiteral(".mp4")));
+    QVERIFY(cutils::mimeTypeForFile(path).isDefault());
 }
 
 QTEST_GUILESS_MAIN(tst_FileKinds)

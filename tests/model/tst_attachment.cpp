@@ -73,6 +73,12 @@ void AttachmentTest::missingFile()
     QVERIFY(attachment.fileSize().isEmpty());
     QCOMPARE(attachment.internetType(), QStringLiteral("text/plain"));
     QCOMPARE(attachment.fileName(), QStringLiteral("ghost.bin"));
+
+    // A damaged archive can hold a path no file can have: facts, not a crash.
+    Attachment damaged;
+    damaged.setFilePath(QStringLiteral("/pictures/x") + QChar(0) + QStringLiteral(".png"));
+    QCOMPARE(damaged.internetType(), QStringLiteral("text/plain"));
+    QVERIFY(damaged.copy());
 }
 
 void AttachmentTest::newAttachmentIdentity()
