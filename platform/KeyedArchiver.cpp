@@ -11,13 +11,13 @@ namespace {
 
 const QString NullMarker = QStringLiteral("$null");
 
-QStringList chain(std::initializer_list<const char*> names)
-{
-    QStringList list;
-    for (const char* name : names)
-        list.append(QString::fromLatin1(name));
-    return list;
-}
+// The "$classes" chains of the value classes, built once rather than per value.
+const QStringList DateClasses = {QStringLiteral("NSDate"), QStringLiteral("NSObject")};
+const QStringList ArrayClasses = {QStringLiteral("NSMutableArray"), QStringLiteral("NSArray"),
+                                  QStringLiteral("NSObject")};
+const QStringList DictionaryClasses = {QStringLiteral("NSMutableDictionary"),
+                                       QStringLiteral("NSDictionary"), QStringLiteral("NSObject")};
+const QStringList ColorClasses = {QStringLiteral("NSColor"), QStringLiteral("NSObject")};
 
 } // namespace
 
@@ -166,8 +166,7 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
         }
         return appendObject(QVariantMap{
             {QStringLiteral("NS.time"), secondsSinceReferenceDate(date)},
-            {QStringLiteral("$class"),
-             QVariant::fromValue(classReference(chain({"NSDate", "NSObject"})))},
+            {QStringLiteral("$class"), QVariant::fromValue(classReference(DateClasses))},
         });
     }
     case QMetaType::QStringList:
@@ -180,8 +179,7 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
             refs.append(QVariant::fromValue(reference(item, depth + 1)));
         objects_[qsizetype(uid.value)] = QVariantMap{
             {QStringLiteral("NS.objects"), refs},
-            {QStringLiteral("$class"),
-             QVariant::fromValue(classReference(chain({"NSMutableArray", "NSArray", "NSObject"})))},
+            {QStringLiteral("$class"), QVariant::fromValue(classReference(ArrayClasses))},
         };
         return uid;
     }
@@ -199,8 +197,7 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
         objects_[qsizetype(uid.value)] = QVariantMap{
             {QStringLiteral("NS.keys"), keys},
             {QStringLiteral("NS.objects"), refs},
-            {QStringLiteral("$class"), QVariant::fromValue(classReference(chain(
-                                           {"NSMutableDictionary", "NSDictionary", "NSObject"})))},
+            {QStringLiteral("$class"), QVariant::fromValue(classReference(DictionaryClasses))},
         };
         return uid;
     }
@@ -209,8 +206,7 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
     }
     if (value.metaType() == QMetaType::fromType<rv::Color>()) {
         QVariantMap form = ColorArchiveForm::encode(value.value<rv::Color>());
-        form.insert(QStringLiteral("$class"),
-                    QVariant::fromValue(classReference(chain({"NSColor", "NSObject"}))));
+        form.insert(QStringLiteral("$class"), QVariant::fromValue(classReference(ColorClasses)));
         return appendObject(form);
     }
     if (value.metaType() == QMetaType::fromType<ArchivableRef>())
@@ -234,7 +230,7 @@ PlistUid KeyedArchiver::referenceRecord(const Archivable* record, int depth)
 
     const PlistUid uid = appendObject(QVariant());
     recordUids_.insert(record, uid.value);
-    recordsInProgress_.insert(record, true);
+    recordsInProgress_.insert(record);
 
     QVariantMap fields;
     QVariantMap* outer = current_;

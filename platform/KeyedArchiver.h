@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <ranges>
@@ -79,7 +80,7 @@ private:
     QHash<QString, quint64> inlineUids_;
     QHash<QString, quint64> classUids_;
     QHash<const Archivable*, quint64> recordUids_;
-    QHash<const Archivable*, bool> recordsInProgress_;
+    QSet<const Archivable*> recordsInProgress_;
     QVariantMap* current_ = nullptr;
     int depth_ = 0;
     QString error_;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QMutexLocker>
 #include <QStandardPaths>
+#include <optional>
 
 namespace {
 
@@ -79,39 +80,57 @@ QVariant fromStored(const QVariant& value)
     }
 }
 
-// A number or boolean read back from the INI file is text; give it the type
-// of its factory value.
+// Numbers and booleans come back from the INI file as text.
+std::optional<bool> booleanFromText(const QString& text)
+{
+    const QString lower = text.trimmed().toLower();
+    if (lower == QLatin1String("true") || lower == QLatin1String("yes"))
+        return true;
+    if (lower == QLatin1String("false") || lower == QLatin1String("no"))
+        return false;
+    bool ok = false;
+    const double number = lower.toDouble(&ok);
+    return ok ? std::optional<bool>(number != 0.0) : std::nullopt;
+}
+
+std::optional<qint64> integerFromText(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const qint64 number = trimmed.toLongLong(&ok);
+    if (ok)
+        return number;
+    const double real = trimmed.toDouble(&ok);
+    return ok ? std::optional<qint64>(qint64(real)) : std::nullopt;
+}
+
+std::optional<double> realFromText(const QString& text)
+{
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+// A stored text is given the type of its factory value when it reads as one.
 QVariant withFactoryType(const QVariant& stored, const QVariant& factory)
 {
     if (stored.metaType().id() != QMetaType::QString || !factory.isValid())
         return stored;
-    const QString text = stored.toString().trimmed();
-    bool ok = false;
+    const QString text = stored.toString();
+    const auto orStored = [&stored](const auto& converted) {
+        return converted ? QVariant(*converted) : stored;
+    };
     switch (factory.metaType().id()) {
-    case QMetaType::Bool: {
-        const QString lower = text.toLower();
-        if (lower == QLatin1String("true") || lower == QLatin1String("yes"))
-            return true;
-        if (lower == QLatin1String("false") || lower == QLatin1String("no"))
-            return false;
-        const double number = text.toDouble(&ok);
-        return ok ? QVariant(number != 0.0) : stored;
-    }
+    case QMetaType::Bool:
+        return orStored(booleanFromText(text));
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
-    case QMetaType::ULongLong: {
-        const qint64 number = text.toLongLong(&ok);
-        if (ok)
-            return number;
-        const double real = text.toDouble(&ok);
-        return ok ? QVariant(qint64(real)) : stored;
-    }
+    case QMetaType::ULongLong:
+        return orStored(integerFromText(text));
     case QMetaType::Double:
-    case QMetaType::Float: {
-        const double number = text.toDouble(&ok);
-        return ok ? QVariant(number) : stored;
-    }
+    case QMetaType::Float:
+        return orStored(realFromText(text));
     default:
         return stored;
     }
@@ -171,36 +190,24 @@ QString UserDefaults::string(const QString& key) const
 qint64 UserDefaults::integer(const QString& key) const
 {
     const QVariant stored = value(key);
-    if (stored.metaType().id() == QMetaType::QString) {
-        bool ok = false;
-        const QString text = stored.toString().trimmed();
-        const qint64 number = text.toLongLong(&ok);
-        if (ok)
-            return number;
-        const double real = text.toDouble(&ok);
-        return ok ? qint64(real) : 0;
-    }
+    if (stored.metaType().id() == QMetaType::QString)
+        return integerFromText(stored.toString()).value_or(0);
     return stored.toLongLong();
 }
 
 double UserDefaults::real(const QString& key) const
 {
     const QVariant stored = value(key);
-    return stored.metaType().id() == QMetaType::QString ? stored.toString().trimmed().toDouble()
-                                                        : stored.toDouble();
+    if (stored.metaType().id() == QMetaType::QString)
+        return realFromText(stored.toString()).value_or(0.0);
+    return stored.toDouble();
 }
 
 bool UserDefaults::boolean(const QString& key) const
 {
     const QVariant stored = value(key);
-    if (stored.metaType().id() == QMetaType::QString) {
-        const QString text = stored.toString().trimmed().toLower();
-        if (text == QLatin1String("true") || text == QLatin1String("yes"))
-            return true;
-        bool ok = false;
-        const double number = text.toDouble(&ok);
-        return ok && number != 0.0;
-    }
+    if (stored.metaType().id() == QMetaType::QString)
+        return booleanFromText(stored.toString()).value_or(false);
     return stored.toBool();
 }
 

@@ -27,7 +27,8 @@ void CompletingLineEdit::keyReleaseEvent(QKeyEvent* event)
         return;
     // Complete the word under the cursor, not the whole field.
     const QString before = text().left(cursorPosition());
-    const qsizetype start = before.lastIndexOf(QRegularExpression(QStringLiteral("\\s"))) + 1;
+    static const QRegularExpression space(QStringLiteral("\\s"));
+    const qsizetype start = before.lastIndexOf(space) + 1;
     words->setCompletionPrefix(before.mid(start));
     if (!words->completionPrefix().isEmpty())
         words->complete();
