@@ -39,14 +39,11 @@ QVariantMap linkMap(const XmlNode& link, const QUrl& base)
     return map;
 }
 
-void addLink(QVariantMap& map, const XmlNode& link, const QUrl& base)
+void addLink(QVariantList& links, const XmlNode& link, const QUrl& base)
 {
-    const QVariantMap attributes = linkMap(link, base);
-    if (attributes.isEmpty())
-        return;
-    QVariantList links = map.value(linksKey).toList();
-    links.append(attributes);
-    map.insert(linksKey, links);
+    QVariantMap attributes = linkMap(link, base);
+    if (!attributes.isEmpty())
+        links.append(std::move(attributes));
 }
 
 void setDate(QVariantMap& map, const XmlNode& element)
@@ -59,7 +56,9 @@ void setDate(QVariantMap& map, const XmlNode& element)
 QVariantMap parseEntry(const XmlNode& entry, const QUrl& inheritedBase)
 {
     const QUrl base = baseFor(entry, inheritedBase);
-    QVariantMap map{{linksKey, QVariantList()}};
+    QVariantMap map;
+    QVariantList links;
+    QVariantList categories;
     QVariantList privacy;
     for (const XmlNode& child : entry.children()) {
         if (!child.isElement())
@@ -93,17 +92,14 @@ QVariantMap parseEntry(const XmlNode& entry, const QUrl& inheritedBase)
             }
         } else if (name == u"category") {
             const QString term = child.attribute(u"term");
-            if (!term.isNull()) {
-                QVariantList categories = map.value(QStringLiteral("categories")).toList();
+            if (!term.isNull())
                 categories.append(term);
-                map.insert(QStringLiteral("categories"), categories);
-            }
         } else if (name == u"title") {
             map.insert(QStringLiteral("title"), valueOfElement(child));
         } else if (name == u"content") {
             map.insert(QStringLiteral("description"), valueOfElement(child));
         } else if (name == u"link") {
-            addLink(map, child, base);
+            addLink(links, child, base);
         } else if (name == u"id") {
             map.insert(QStringLiteral("id"), valueOfElement(child));
         } else if (name == u"issued" || name == u"published") {
@@ -113,6 +109,9 @@ QVariantMap parseEntry(const XmlNode& entry, const QUrl& inheritedBase)
                 setDate(map, child);
         }
     }
+    map.insert(linksKey, links);
+    if (!categories.isEmpty())
+        map.insert(QStringLiteral("categories"), categories);
     if (!privacy.isEmpty())
         map.insert(QStringLiteral("privacy"), privacy);
     return map;
@@ -152,7 +151,8 @@ QVariantMap parseWorkspace(const XmlNode& workspace, const QUrl& inheritedBase)
 
 QVariantMap parseFeed(const XmlNode& feed, const QUrl& base)
 {
-    QVariantMap map{{linksKey, QVariantList()}};
+    QVariantMap map;
+    QVariantList links;
     QVariantList items;
     for (const XmlNode& child : feed.children()) {
         if (!child.isElement())
@@ -165,12 +165,13 @@ QVariantMap parseFeed(const XmlNode& feed, const QUrl& base)
         else if (name == u"userid")
             map.insert(QStringLiteral("userid"), valueOfElement(child));
         else if (name == u"link")
-            addLink(map, child, base);
+            addLink(links, child, base);
         else if (name == u"issued" || name == u"published")
             setDate(map, child);
         else if (name == u"entry")
             items.append(parseEntry(child, base));
     }
+    map.insert(linksKey, links);
     map.insert(QStringLiteral("items"), items);
     return map;
 }

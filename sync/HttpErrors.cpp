@@ -46,11 +46,12 @@ int codeForNetworkError(QNetworkReply::NetworkError error)
     case E::HostNotFoundError:
     case E::ProxyNotFoundError:
         return CannotFindHost;
+    // The calls disconnect from a reply before aborting it, so a cancel that
+    // still reaches them is the request's own transfer limit running out.
     case E::TimeoutError:
     case E::ProxyTimeoutError:
-        return TimedOut;
     case E::OperationCanceledError:
-        return Cancelled;
+        return TimedOut;
     case E::SslHandshakeFailedError:
         return SecureConnectionFailed;
     case E::TooManyRedirectsError:

@@ -32,6 +32,7 @@ enum Code : int {
 // 404, 403 and 500 end a call; every other status goes on.
 std::optional<RestError> errorForStatus(int httpStatus);
 
+// The code for a reply that finished with an error; a cancel reads as a time-out.
 int codeForNetworkError(QNetworkReply::NetworkError error);
 
 // The sentence for a transport failure; `address` empty names "server".

@@ -37,8 +37,7 @@ bool isBodyHeader(const QByteArray& name)
 // delivered like any other page.
 bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
-    return error >= QNetworkReply::ContentAccessDenied &&
-           error != QNetworkReply::ProxyAuthenticationRequiredError;
+    return error >= QNetworkReply::ContentAccessDenied;
 }
 
 // QAuthenticator turns the credentials into Latin-1 bytes; servers compare
@@ -53,7 +52,7 @@ void answerChallenge(QAuthenticator* authenticator, const QString& user, const Q
 
 RESTCall::RESTCall(const QUrl& url, RESTDelegate* restDelegate, QObject* parent)
     : QObject(parent), delegate(restDelegate), manager(new QNetworkAccessManager), currentUrl(url),
-      originalUrl(url), prepared(url.isValid() && !url.isEmpty())
+      prepared(url.isValid() && !url.isEmpty())
 {
     responseTimer.setSingleShot(true);
     QObject::connect(&responseTimer, &QTimer::timeout, this, &RESTCall::onResponseTimedOut);
@@ -102,10 +101,9 @@ void RESTCall::addHeaders(const HeaderList& added)
         if (name.compare("Host", Qt::CaseInsensitive) == 0 ||
             name.compare("Content-Length", Qt::CaseInsensitive) == 0)
             continue;
-        auto same = [&](const auto& existing) {
+        headers.removeIf([&](const auto& existing) {
             return existing.first.compare(name, Qt::CaseInsensitive) == 0;
-        };
-        headers.erase(std::remove_if(headers.begin(), headers.end(), same), headers.end());
+        });
         headers.append(header);
     }
 }
@@ -250,17 +248,13 @@ void RESTCall::onFinished()
         return;
 
     if (error != QNetworkReply::NoError && !(status > 0 && isHttpStatusError(error))) {
-        // Our own aborts disconnect first, so a cancel seen here is the
-        // request's inactivity limit running out.
-        const int code = error == QNetworkReply::OperationCanceledError
-                             ? static_cast<int>(HttpErrors::TimedOut)
-                             : HttpErrors::codeForNetworkError(error);
+        const int code = HttpErrors::codeForNetworkError(error);
         const QString address = displayAddress();
         ConsoleSink::shared().addToConsole(
             HttpConsoleLog::failure(code, reply->errorString(), address));
         if (code == HttpErrors::UserAuthenticationRequired && delegate)
             delegate->setAuthPassword(QString());
-        fail(HttpErrors::transportError(code, displayAddress(), reply->errorString()));
+        fail(HttpErrors::transportError(code, address, reply->errorString()));
         return;
     }
     if (status == 401) {
@@ -310,15 +304,11 @@ void RESTCall::applyRedirect(const RedirectDecision& decision)
     if (!decision.keepCredentials) {
         credentialsAllowed = false;
         promptedAnswer = false;
-        headers.erase(std::remove_if(headers.begin(), headers.end(),
-                                     [](const auto& h) { return isCredentialHeader(h.first); }),
-                      headers.end());
+        headers.removeIf([](const auto& h) { return isCredentialHeader(h.first); });
     }
     if (!decision.keepBody) {
         requestBody.clear();
-        headers.erase(std::remove_if(headers.begin(), headers.end(),
-                                     [](const auto& h) { return isBodyHeader(h.first); }),
-                      headers.end());
+        headers.removeIf([](const auto& h) { return isBodyHeader(h.first); });
     }
     method = decision.method;
     currentUrl = decision.target;
@@ -414,7 +404,6 @@ void RESTCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthenticato
     if (challenged != reply || ended)
         return;
     ++challengesOnReply;
-    challengeRealm = authenticator->realm();
 
     const QByteArray challenge = challenged->rawHeader("WWW-Authenticate");
     const QString scheme = QString::fromLatin1(challenge.split(' ').value(0));

@@ -93,7 +93,6 @@ private:
     std::optional<std::chrono::milliseconds> responseTimeout;
 
     QUrl currentUrl;
-    QUrl originalUrl;
     QByteArray method = "GET";
     QByteArray requestBody;
     HeaderList headers;
@@ -113,6 +112,5 @@ private:
     bool promptedAnswer = false;
     QString promptedUser;
     QString promptedPassword;
-    QString challengeRealm;
     std::optional<CertificateProblem> certProblem;
 };

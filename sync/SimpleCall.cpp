@@ -80,9 +80,7 @@ void SimpleCall::onFinished()
             delegate->simpleCallDidFinish(this);
         return;
     }
-    const int code = error == QNetworkReply::OperationCanceledError
-                         ? static_cast<int>(HttpErrors::TimedOut)
-                         : HttpErrors::codeForNetworkError(error);
+    const int code = HttpErrors::codeForNetworkError(error);
     if (delegate)
         delegate->simpleCallDidFail(this, HttpErrors::transportError(code, address, description));
 }

@@ -139,6 +139,7 @@ private slots:
     void redirects();
     void redirectAcrossOriginsDropsCredentials();
     void silentServerTimesOut();
+    void transferLimitReadsAsTimeOut();
     void slowUploadIsNotMistakenForSilence();
     void transportFailures_data();
     void transportFailures();
@@ -417,6 +418,25 @@ void TestRestCall::silentServerTimesOut()
     QVERIFY(delegate.error);
     QCOMPARE(delegate.error->code, -1005);
     QCOMPARE(delegate.error->message, QStringLiteral("The server has dropped the connection."));
+}
+
+void TestRestCall::transferLimitReadsAsTimeOut()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.enqueue(Response::withAction(Response::Action::NeverAnswer));
+    RecordingDelegate delegate;
+    RESTCall call(server.url(), &delegate);
+    call.setTimeOut(0.3);
+    call.setResponseTimeout(10s);
+    QVERIFY(call.connect());
+    QVERIFY(waitDone(delegate));
+    QVERIFY(delegate.error);
+    // Qt ends the reply as cancelled; that must not read as the user's cancel.
+    QCOMPARE(delegate.error->code, -1001);
+    QVERIFY2(delegate.error->message.startsWith(
+                 QStringLiteral("Could not connect to \"http://127.0.0.1:")),
+             qPrintable(delegate.error->message));
 }
 
 void TestRestCall::slowUploadIsNotMistakenForSilence()
