@@ -14,17 +14,19 @@
 #include "UniqueId.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
 
 namespace {
 
+PLUMETPluginProtocol* installedPlugin(const QString& key)
+{
+    return PluginManager::sharedInstance().pluginForKey(key);
+}
+
 Account::PluginLookup& pluginLookup()
 {
-    static Account::PluginLookup lookup = [](const QString& key) {
-        return PluginManager::sharedInstance().pluginForKey(key);
-    };
+    static Account::PluginLookup lookup = installedPlugin;
     return lookup;
 }
 
@@ -57,9 +59,7 @@ std::shared_ptr<Account> Account::create()
 
 void Account::setPluginLookup(PluginLookup lookup)
 {
-    pluginLookup() = lookup ? std::move(lookup) : [](const QString& key) {
-        return PluginManager::sharedInstance().pluginForKey(key);
-    };
+    pluginLookup() = lookup ? std::move(lookup) : installedPlugin;
 }
 
 void Account::setAccountID(const QString& id)
@@ -261,24 +261,12 @@ void Account::addFormat(const FormatPtr& format)
 
 FormatPtr Account::hasFormatWithName(const QString& name) const
 {
-    if (name.isNull() || !m_formats)
-        return nullptr;
-    for (const auto& format : *m_formats) {
-        if (format->title() == name)
-            return format;
-    }
-    return nullptr;
+    return m_formats ? Genetic::findRecord(*m_formats, &Genetic::title, name) : nullptr;
 }
 
 FormatPtr Account::hasFormatWithID(const QString& key) const
 {
-    if (key.isNull() || !m_formats)
-        return nullptr;
-    for (const auto& format : *m_formats) {
-        if (format->uniqueID() == key)
-            return format;
-    }
-    return nullptr;
+    return m_formats ? Genetic::findRecord(*m_formats, &Genetic::uniqueID, key) : nullptr;
 }
 
 QString Account::labelForFormat(const QString& key) const

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <memory>
 
 class Account;

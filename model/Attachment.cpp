@@ -17,7 +17,6 @@
 
 using StoredValue::fromOptional;
 using StoredValue::fromText;
-using StoredValue::isNil;
 using StoredValue::toOptional;
 
 namespace {

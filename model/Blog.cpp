@@ -17,22 +17,11 @@
 #include <algorithm>
 #include <array>
 
+using StoredValue::fromOptional;
+using StoredValue::fromText;
+using StoredValue::isNil;
+
 namespace {
-
-bool isNil(const QVariant& value)
-{
-    return !value.isValid() || value.isNull();
-}
-
-QVariant text(const QString& field)
-{
-    return field.isNull() ? QVariant() : QVariant(field);
-}
-
-template <class T> QVariant optional(const std::optional<T>& value)
-{
-    return value ? QVariant::fromValue(*value) : QVariant();
-}
 
 // Options a new blog answers before anything was stored.
 QVariant optionDefault(const QString& name)
@@ -478,13 +467,7 @@ EntryPtr Blog::entryWithID(const QString& id) const
 
 CategoryPtr Blog::hasCategoryWithName(const QString& name) const
 {
-    if (name.isNull() || !m_categories)
-        return nullptr;
-    for (const auto& category : *m_categories) {
-        if (category->title() == name)
-            return category;
-    }
-    return nullptr;
+    return m_categories ? Genetic::findRecord(*m_categories, &Genetic::title, name) : nullptr;
 }
 
 void Blog::processTagWithName(const QString& name)
@@ -646,30 +629,33 @@ std::span<const RecordKey<Blog>> Blog::storedKeys()
 {
     using B = Blog;
     static const std::array<RecordKey<Blog>, 35> keys{{
-        {"uniqueID", StoredKind::String, InArchive, [](const B& b) { return text(b.uniqueID()); },
+        {"uniqueID", StoredKind::String, InArchive,
+         [](const B& b) { return fromText(b.uniqueID()); },
          [](B& b, const QVariant& v) { b.setUniqueIDValue(v); }},
-        {"title", StoredKind::String, InArchive, [](const B& b) { return text(b.title()); },
+        {"title", StoredKind::String, InArchive, [](const B& b) { return fromText(b.title()); },
          [](B& b, const QVariant& v) { b.setTitle(v.toString()); }},
-        {"url", StoredKind::String, InArchive, [](const B& b) { return text(b.m_url); },
+        {"url", StoredKind::String, InArchive, [](const B& b) { return fromText(b.m_url); },
          [](B& b, const QVariant& v) { b.setUrl(v.toString()); }},
-        {"timeZone", StoredKind::String, InArchive, [](const B& b) { return text(b.m_timeZone); },
+        {"timeZone", StoredKind::String, InArchive,
+         [](const B& b) { return fromText(b.m_timeZone); },
          [](B& b, const QVariant& v) { b.setTimeZone(v.toString()); }},
-        {"language", StoredKind::String, InArchive, [](const B& b) { return text(b.m_language); },
+        {"language", StoredKind::String, InArchive,
+         [](const B& b) { return fromText(b.m_language); },
          [](B& b, const QVariant& v) { b.setLanguage(v.toString()); }},
         {"scriptName", StoredKind::String, InArchive,
-         [](const B& b) { return text(b.m_scriptName); },
+         [](const B& b) { return fromText(b.m_scriptName); },
          [](B& b, const QVariant& v) { b.setScriptName(v.toString()); }},
         {"categories", StoredKind::CategoryList, InArchive,
-         [](const B& b) { return optional(b.m_categories); },
+         [](const B& b) { return fromOptional(b.m_categories); },
          [](B& b, const QVariant& v) { b.setCategories(v.value<CategoryList>()); }},
         {"pingUrls", StoredKind::PlainList, InArchive,
-         [](const B& b) { return optional(b.m_pingUrls); },
+         [](const B& b) { return fromOptional(b.m_pingUrls); },
          [](B& b, const QVariant& v) { b.setPingUrls(v.toList()); }},
         {"addresses", StoredKind::PlainList, InArchive,
-         [](const B& b) { return optional(b.m_addresses); },
+         [](const B& b) { return fromOptional(b.m_addresses); },
          [](B& b, const QVariant& v) { b.setAddresses(v.toList()); }},
         {"services", StoredKind::Dictionary, InArchive,
-         [](const B& b) { return optional(b.m_services); },
+         [](const B& b) { return fromOptional(b.m_services); },
          [](B& b, const QVariant& v) { b.setServices(v.toMap()); }},
         BLOG_OPTION_KEY("utcMode"),
         BLOG_OPTION_KEY("convertEntities"),
@@ -680,7 +666,7 @@ std::span<const RecordKey<Blog>> Blog::storedKeys()
         BLOG_OPTION_KEY("smartOption"),
         BLOG_OPTION_KEY("publishOption"),
         {"defaultFormat", StoredKind::String, InArchive,
-         [](const B& b) { return text(b.m_defaultFormat); },
+         [](const B& b) { return fromText(b.m_defaultFormat); },
          [](B& b, const QVariant& v) { b.setDefaultFormat(v.toString()); }},
         BLOG_OPTION_KEY("warnOnTitle"),
         BLOG_OPTION_KEY("warnOnSummary"),
@@ -693,22 +679,22 @@ std::span<const RecordKey<Blog>> Blog::storedKeys()
         BLOG_OPTION_KEY("extraEditTab"),
         BLOG_OPTION_KEY("showOptions"),
         {"quoteTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return optional(b.m_quoteTemplate); },
+         [](const B& b) { return fromOptional(b.m_quoteTemplate); },
          [](B& b, const QVariant& v) { b.setQuoteTemplate(v.value<TemplatePtr>()); }},
         {"previewTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return optional(b.m_previewTemplate); },
+         [](const B& b) { return fromOptional(b.m_previewTemplate); },
          [](B& b, const QVariant& v) { b.setPreviewTemplate(v.value<TemplatePtr>()); }},
         {"linkTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return optional(b.m_linkTemplate); },
+         [](const B& b) { return fromOptional(b.m_linkTemplate); },
          [](B& b, const QVariant& v) { b.setLinkTemplate(v.value<TemplatePtr>()); }},
         {"richTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return optional(b.m_richTemplate); },
+         [](const B& b) { return fromOptional(b.m_richTemplate); },
          [](B& b, const QVariant& v) { b.setRichTemplate(v.value<TemplatePtr>()); }},
         {"htmlTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return optional(b.m_htmlTemplate); },
+         [](const B& b) { return fromOptional(b.m_htmlTemplate); },
          [](B& b, const QVariant& v) { b.setHtmlTemplate(v.value<TemplatePtr>()); }},
         {"tagTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return optional(b.m_tagTemplate); },
+         [](const B& b) { return fromOptional(b.m_tagTemplate); },
          [](B& b, const QVariant& v) { b.setTagTemplate(v.value<TemplatePtr>()); }},
     }};
     return keys;

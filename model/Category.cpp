@@ -158,7 +158,7 @@ CategoryPtr Category::fromDictionary(const QVariantMap& dictionary)
     // Table order, so a stored display name is not overwritten by the title's.
     for (const auto& key : categoryKeys) {
         const QVariant value = dictionary.value(QString::fromLatin1(key.name));
-        if (value.isValid() && !value.isNull())
+        if (!StoredValue::isNil(value))
             key.write(*category, value);
     }
     return category;

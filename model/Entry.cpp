@@ -2,6 +2,7 @@
 
 #include "Category.h"
 #include "DraftRegistry.h"
+#include "EntryFile.h"
 #include "LiveRecords.h"
 #include "Localization.h"
 #include "ModelNotifications.h"
@@ -13,7 +14,6 @@
 #include "UserDefaults.h"
 
 #include <QDebug>
-#include <QTimeZone>
 #include <array>
 
 using StoredValue::fromOptional;
@@ -594,14 +594,18 @@ bool Entry::containsAttachment(const QString& key) const
     return m_attachments && m_attachments->contains(key);
 }
 
+bool Entry::textsMention(const QString& key) const
+{
+    return m_body.contains(key) || m_extended.contains(key) || m_summary.contains(key);
+}
+
 void Entry::removeUnusedAttachments()
 {
     if (!m_attachments)
         return;
     const qsizetype before = m_attachments->size();
     m_attachments->removeIf([this](const QString& key) {
-        const bool used =
-            m_body.contains(key) || m_extended.contains(key) || m_summary.contains(key);
+        const bool used = textsMention(key);
         if (!used)
             qInfo().noquote()
                 << QStringLiteral("Removing attachment with id %1 as it is not in text!").arg(key);
@@ -810,8 +814,7 @@ QVariantMap Entry::dictionary() const
             break;
         }
         case StoredKind::Date:
-            result.insert(name, value.toDateTime().toUTC().toString(
-                                    QStringLiteral("yyyy-MM-dd HH:mm:ss +0000")));
+            result.insert(name, EntryFile::storedDateText(value.toDateTime().toUTC()));
             break;
         default:
             result.insert(name, value);

@@ -161,6 +161,8 @@ public:
     void addKeyToAttachments(const QString& key);
     void removeKeyFromAttachments(const QString& key);
     bool containsAttachment(const QString& key) const;
+    // Whether the body, extended text or summary holds `key`.
+    bool textsMention(const QString& key) const;
     // Drops keys no text mentions; sets needsSave when any was dropped.
     void removeUnusedAttachments();
 

@@ -12,18 +12,6 @@
 #include "Template.h"
 #include "UserDefaults.h"
 
-#include <QDebug>
-
-namespace {
-
-bool mentioned(const Entry& entry, const QString& key)
-{
-    return entry.body().contains(key) || entry.extended().contains(key) ||
-           entry.summary().contains(key);
-}
-
-} // namespace
-
 QString EntryContent::trimSpacesAndTabs(const QString& text)
 {
     qsizetype start = 0, end = text.size();
@@ -51,7 +39,7 @@ std::optional<QHash<QString, AttachmentPtr>> EntryContent::attachmentsFromKeys()
     QHash<QString, AttachmentPtr> found;
     QStringList kept;
     for (const QString& key : *keys) {
-        if (!mentioned(m_entry, key))
+        if (!m_entry.textsMention(key))
             continue;
         if (!library) {
             kept.append(key); // nothing is known yet, so nothing can be called gone
@@ -108,24 +96,14 @@ void EntryContent::applyMarkupToContents(const QString& search, const QString& m
 
 CategoryPtr EntryContent::hasCategoryWithName(const QString& name) const
 {
-    if (name.isNull())
-        return nullptr;
-    for (const auto& category : m_entry.categories().value_or(CategoryList())) {
-        if (category->title() == name)
-            return category;
-    }
-    return nullptr;
+    return Genetic::findRecord(m_entry.categories().value_or(CategoryList()), &Genetic::title,
+                               name);
 }
 
 CategoryPtr EntryContent::hasCategoryWithID(const QString& id) const
 {
-    if (id.isNull())
-        return nullptr;
-    for (const auto& category : m_entry.categories().value_or(CategoryList())) {
-        if (category->uniqueID() == id)
-            return category;
-    }
-    return nullptr;
+    return Genetic::findRecord(m_entry.categories().value_or(CategoryList()), &Genetic::uniqueID,
+                               id);
 }
 
 void EntryContent::addCategories(const CategoryList& categories)

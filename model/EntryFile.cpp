@@ -116,7 +116,7 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary)
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
         const QString& name = it.key();
         const QVariant& value = it.value();
-        if (!value.isValid() || value.isNull())
+        if (StoredValue::isNil(value))
             continue;
         if (name == QLatin1String("entryDate")) {
             const QDateTime date = value.typeId() == QMetaType::QDateTime
@@ -188,7 +188,7 @@ EntryPtr EntryFile::entryFromDictionary(const QVariantMap& dictionary)
     entry->commonInit();
     const auto table = Entry::storedKeys();
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        if (!it.value().isValid() || it.value().isNull())
+        if (StoredValue::isNil(it.value()))
             continue;
         if (it.key() == QLatin1String("categories") &&
             it.value().typeId() == QMetaType::QVariantList) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -32,6 +33,21 @@ public:
     // Case-insensitive ascending order by title, for lists of categories, tags,
     // formats and links.
     static bool titleLessThan(const Genetic& left, const Genetic& right);
+
+    // The first of `records` whose `field` (&Genetic::title or &Genetic::uniqueID)
+    // equals `text`; null for a null text.
+    template <class Pointer>
+    static Pointer findRecord(const QList<Pointer>& records, QString (Genetic::*field)() const,
+                              const QString& text)
+    {
+        if (text.isNull())
+            return nullptr;
+        for (const Pointer& record : records) {
+            if (((*record).*field)() == text)
+                return record;
+        }
+        return nullptr;
+    }
 
     static QString untitled();
 

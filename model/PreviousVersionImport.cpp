@@ -2,6 +2,7 @@
 
 #include "Blog.h"
 #include "Entry.h"
+#include "RecordKey.h"
 #include "ServerPostReader.h"
 
 #include <QCoreApplication>
@@ -18,20 +19,15 @@ QString textOf(const QVariant& value)
     return QString::number(value.toLongLong());
 }
 
-bool isSet(const QVariant& value)
-{
-    return value.isValid() && !value.isNull();
-}
-
 } // namespace
 
 QString PreviousVersionImport::identifierOf(const QVariantMap& post)
 {
     const QVariant postID = post.value(QStringLiteral("postid"));
-    if (isSet(postID))
+    if (!StoredValue::isNil(postID))
         return textOf(postID);
     const QVariant id = post.value(QStringLiteral("id"));
-    if (!isSet(id))
+    if (StoredValue::isNil(id))
         return {};
     return textOf(id).split(QLatin1Char('-')).last();
 }

@@ -1,5 +1,8 @@
 #include "RecordArchiving.h"
 
+#include <QBuffer>
+#include <QImage>
+
 namespace RecordArchiving {
 
 QVariant encodableImage(const QVariant& image)

@@ -7,8 +7,6 @@
 #include "RecordKey.h"
 #include "Template.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <span>
 
 // Keyed-archive coding of a record from its key table: each archived key whose

@@ -5,6 +5,7 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryRenderer.h"
+#include "RecordKey.h"
 #include "StringExtensions.h"
 #include "URLUtilities.h"
 
@@ -15,8 +16,7 @@ namespace {
 
 bool has(const QVariantMap& post, const char* key)
 {
-    const QVariant value = post.value(QLatin1String(key));
-    return value.isValid() && !value.isNull();
+    return !StoredValue::isNil(post.value(QLatin1String(key)));
 }
 
 QString stringValue(const QVariant& value)
@@ -110,7 +110,7 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
     const QVariant user = post.value(QStringLiteral("userid"));
     if (user.typeId() == QMetaType::QString)
         entry.setAuthor(user.toString());
-    else if (user.isValid() && !user.isNull())
+    else if (!StoredValue::isNil(user))
         entry.setAuthor(QString::number(user.toLongLong()));
 
     if (has(post, "permalink"))

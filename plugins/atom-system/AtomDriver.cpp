@@ -23,8 +23,7 @@ QVariantMap AtomDriver::authenticationHeaders(const QUrl&, const QString& userna
 {
     if (username.isNull() || password.isNull())
         return {};
-    m_authenticationHeaders = Wsse::headers(username, password, m_clock(), m_nonceSource());
-    return m_authenticationHeaders;
+    return Wsse::headers(username, password, m_clock(), m_nonceSource());
 }
 
 QVariantList AtomDriver::processBloglist(const QVariant& document)

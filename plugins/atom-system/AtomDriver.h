@@ -85,5 +85,4 @@ public:
 private:
     Clock m_clock;
     NonceSource m_nonceSource;
-    QVariantMap m_authenticationHeaders;
 };

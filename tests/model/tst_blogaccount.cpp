@@ -134,7 +134,7 @@ void BlogAccountTest::detectEncoding_data()
         << Response::withStatus(500, "<html><body>Internal error</body></html>") << QVariant(false)
         << QVariant(false);
     QTest::newRow("no answer, still unset")
-        << Response{.action = Response::Action::Close} << QVariant() << QVariant();
+        << Response::withAction(Response::Action::Close) << QVariant() << QVariant();
 }
 
 void BlogAccountTest::detectEncoding()
