@@ -1,12 +1,14 @@
 #include "BinaryPlistReader.h"
 
 #include "PlistUid.h"
+#include "PlistValue.h"
 #include "ReferenceDate.h"
 
 #include <QDateTime>
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -38,9 +40,13 @@ public:
         if (tableOffset < HeaderSize || tableOffset >= trailer ||
             objectCount > (trailer - tableOffset) / offsetSize)
             return fail(QStringLiteral("the offset table is out of range"));
-        state.assign(objectCount, Unvisited);
-        expanded.assign(objectCount, 0);
-        values.assign(objectCount, QVariant());
+        // Every object takes at least one byte of its own.
+        if (objectCount > tableOffset - HeaderSize)
+            return fail(QStringLiteral("the object count is larger than the file can hold"));
+        if (refSize < 8 && objectCount > (quint64(1) << (8 * refSize)))
+            return fail(QStringLiteral("the object count is larger than references can reach"));
+        if (objectCount <= DenseLimit)
+            dense.resize(objectCount);
         return object(top, 0);
     }
 
@@ -49,15 +55,26 @@ public:
 private:
     enum State : uchar { Unvisited, InProgress, Done };
 
+    struct Visit {
+        State state = Unvisited;
+        qint64 expanded = 0; // values this object stands for, shared ones counted each time
+        QVariant value;
+    };
+
+    // Bookkeeping per object, in a table for the usual small file and by need
+    // above: a trailer may claim millions of objects that nothing references.
+    static constexpr quint64 DenseLimit = 1 << 16;
+
     const uchar* data;
     quint64 size;
     quint64 offsetSize = 0;
     quint64 refSize = 0;
     quint64 objectCount = 0;
     quint64 tableOffset = 0;
-    std::vector<State> state;
-    std::vector<qint64> expanded;
-    std::vector<QVariant> values;
+    std::vector<Visit> dense;
+    std::unordered_map<quint64, Visit> sparse;
+
+    Visit& visit(quint64 index) { return dense.empty() ? sparse[index] : dense[index]; }
 
     QVariant fail(const QString& text)
     {
@@ -105,15 +122,21 @@ private:
         return fail(QStringLiteral("an object is malformed or runs past its end"));
     }
 
-    QVariant object(quint64 index, int depth)
+    QVariant object(quint64 index, int depth, qint64* expandedCount = nullptr)
     {
-        if (state[index] == Done)
-            return values[index];
-        if (state[index] == InProgress)
-            return fail(QStringLiteral("an object contains itself"));
-        if (depth > BinaryPlistReader::MaxDepth)
-            return fail(QStringLiteral("the values are nested too deeply"));
-        state[index] = InProgress;
+        {
+            Visit& seen = visit(index);
+            if (seen.state == Done) {
+                if (expandedCount)
+                    *expandedCount = seen.expanded;
+                return seen.value;
+            }
+            if (seen.state == InProgress)
+                return fail(QStringLiteral("an object contains itself"));
+            if (depth > BinaryPlistReader::MaxDepth)
+                return fail(QStringLiteral("the values are nested too deeply"));
+            seen.state = InProgress;
+        }
         const quint64 offset = bigEndian(tableOffset + index * offsetSize, offsetSize);
         if (offset < HeaderSize || offset >= tableOffset)
             return fail(QStringLiteral("an object offset is out of range"));
@@ -125,9 +148,13 @@ private:
             value = container(offset, depth, nodes);
         if (!problem.isEmpty())
             return {};
-        state[index] = Done;
-        expanded[index] = nodes;
-        values[index] = value;
+        // Looked up again: the table of a sparse file may have grown meanwhile.
+        Visit& done = visit(index);
+        done.state = Done;
+        done.expanded = nodes;
+        done.value = value;
+        if (expandedCount)
+            *expandedCount = nodes;
         return value;
     }
 
@@ -217,10 +244,11 @@ private:
             const quint64 index = bigEndian(at + position * refSize, refSize);
             if (index >= objectCount)
                 return fail(QStringLiteral("an object reference is out of range"));
-            QVariant value = object(index, depth + 1);
+            qint64 childNodes = 0;
+            QVariant value = object(index, depth + 1, &childNodes);
             if (!problem.isEmpty())
                 return {};
-            nodes += expanded[index];
+            nodes += childNodes;
             if (nodes > BinaryPlistReader::MaxExpandedNodes)
                 return fail(QStringLiteral("shared references expand into too many values"));
             return value;
@@ -248,13 +276,7 @@ private:
                 return {};
             map.insert(key.toString(), std::move(item));
         }
-        // Converters from XML leave references as {"CF$UID": n}.
-        if (map.size() == 1) {
-            const QVariant uid = map.value(QStringLiteral("CF$UID"));
-            if (uid.metaType().id() == QMetaType::LongLong && uid.toLongLong() >= 0)
-                return QVariant::fromValue(PlistUid{quint64(uid.toLongLong())});
-        }
-        return map;
+        return plist::dictionaryOrUid(std::move(map));
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "ArchiveClassRegistry.h"
 #include "ColorArchiveForm.h"
+#include "PlatformLog.h"
 #include "PropertyList.h"
 #include "ReferenceDate.h"
 
@@ -32,7 +33,8 @@ bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 
 } // namespace
 
-QVariant KeyedUnarchiver::unarchive(const QByteArray& bytes, QString* error, QStringList* warnings)
+QVariant KeyedUnarchiver::unarchive(const QByteArray& bytes, QString* error, QStringList* warnings,
+                                    int* droppedRecords)
 {
     QString problem;
     const QVariant archive = PropertyList::read(bytes, &problem);
@@ -41,10 +43,11 @@ QVariant KeyedUnarchiver::unarchive(const QByteArray& bytes, QString* error, QSt
             *error = problem;
         return {};
     }
-    return unarchiveTree(archive, error, warnings);
+    return unarchiveTree(archive, error, warnings, droppedRecords);
 }
 
-QVariant KeyedUnarchiver::unarchiveFile(const QString& path, QString* error, QStringList* warnings)
+QVariant KeyedUnarchiver::unarchiveFile(const QString& path, QString* error, QStringList* warnings,
+                                        int* droppedRecords)
 {
     QString problem;
     const QVariant archive = PropertyList::readFile(path, &problem);
@@ -54,14 +57,14 @@ QVariant KeyedUnarchiver::unarchiveFile(const QString& path, QString* error, QSt
         return {};
     }
     QString archiveProblem;
-    QVariant root = unarchiveTree(archive, &archiveProblem, warnings);
+    QVariant root = unarchiveTree(archive, &archiveProblem, warnings, droppedRecords);
     if (!archiveProblem.isEmpty() && error)
         *error = QStringLiteral("The file \"%1\" could not be read. %2").arg(path, archiveProblem);
     return root;
 }
 
 QVariant KeyedUnarchiver::unarchiveTree(const QVariant& archive, QString* error,
-                                        QStringList* warnings)
+                                        QStringList* warnings, int* droppedRecords)
 {
     KeyedUnarchiver unarchiver;
     QVariant root;
@@ -72,8 +75,10 @@ QVariant KeyedUnarchiver::unarchiveTree(const QVariant& archive, QString* error,
     }
     if (warnings)
         warnings->append(unarchiver.warnings_);
+    if (droppedRecords)
+        *droppedRecords += unarchiver.dropped_;
     for (const QString& warning : std::as_const(unarchiver.warnings_))
-        qWarning().noquote() << "Keyed archive:" << warning;
+        qCWarning(lcPlatform).noquote() << "Keyed archive:" << warning;
     if (unarchiver.failed()) {
         if (error)
             *error = QStringLiteral("The archive is damaged: %1.").arg(unarchiver.error_);
@@ -120,6 +125,12 @@ bool KeyedUnarchiver::load(const QVariant& archive)
 void KeyedUnarchiver::warn(const QString& text)
 {
     warnings_.append(text);
+}
+
+void KeyedUnarchiver::dropRecord(const QString& text)
+{
+    warn(text);
+    ++dropped_;
 }
 
 void KeyedUnarchiver::fail(const QString& reason)
@@ -356,7 +367,8 @@ QVariant KeyedUnarchiver::decodeRecordObject(const QString& className, const QVa
 {
     const ArchivableRef record = ArchiveClassRegistry::create(className);
     if (!record) {
-        warn(QStringLiteral("an object of the unknown class \"%1\" was left out").arg(className));
+        dropRecord(
+            QStringLiteral("an object of the unknown class \"%1\" was left out").arg(className));
         return {};
     }
     const QVariantMap* outer = current_;

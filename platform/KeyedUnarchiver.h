@@ -30,26 +30,31 @@ public:
 
     // The root object; an invalid QVariant with *error set on failure. A
     // root that is itself an unknown class (or $null) is not a failure:
-    // check *error, not the result, to tell the two apart.
+    // check *error, not the result, to tell the two apart. *droppedRecords
+    // counts the records left out at any depth (of an unknown class, or not of
+    // the kind their key or list holds): a file that lost one must not be
+    // written back as if it had not.
     static QVariant unarchive(const QByteArray& bytes, QString* error = nullptr,
-                              QStringList* warnings = nullptr);
+                              QStringList* warnings = nullptr, int* droppedRecords = nullptr);
     static QVariant unarchiveTree(const QVariant& archive, QString* error = nullptr,
-                                  QStringList* warnings = nullptr);
+                                  QStringList* warnings = nullptr, int* droppedRecords = nullptr);
     static QVariant unarchiveFile(const QString& path, QString* error = nullptr,
-                                  QStringList* warnings = nullptr);
+                                  QStringList* warnings = nullptr, int* droppedRecords = nullptr);
 
     // The records of the root array that are of class T; other elements are
-    // skipped with a warning. Fails when the root is not an array.
+    // skipped with a warning (and counted in *dropped). Fails when the root is
+    // not an array.
     template <class T>
     static std::optional<QList<std::shared_ptr<T>>>
-    recordsIn(const QVariant& root, QString* error = nullptr, QStringList* warnings = nullptr)
+    recordsIn(const QVariant& root, QString* error = nullptr, QStringList* warnings = nullptr,
+              int* dropped = nullptr)
     {
         if (root.metaType().id() != QMetaType::QVariantList) {
             if (error)
                 *error = QStringLiteral("The archive does not hold a list.");
             return std::nullopt;
         }
-        return castList<T>(root.toList(), warnings);
+        return castList<T>(root.toList(), warnings, dropped);
     }
 
     // For initWithCoder(): the keys of the record being read.
@@ -80,7 +85,7 @@ public:
             return nullptr;
         auto record = std::dynamic_pointer_cast<T>(value.value<ArchivableRef>());
         if (!record)
-            warn(QStringLiteral("the key \"%1\" does not hold the expected record").arg(key));
+            dropRecord(QStringLiteral("the key \"%1\" does not hold the expected record").arg(key));
         return record;
     }
 
@@ -93,10 +98,12 @@ public:
             warn(QStringLiteral("the key \"%1\" does not hold a list").arg(key));
             return {};
         }
-        return castList<T>(value.toList(), &warnings_);
+        return castList<T>(value.toList(), &warnings_, &dropped_);
     }
 
     void warn(const QString& text);
+    // A warning about a record that is left out.
+    void dropRecord(const QString& text);
     void fail(const QString& reason);
     bool failed() const { return !error_.isEmpty(); }
 
@@ -104,16 +111,21 @@ private:
     KeyedUnarchiver() = default;
 
     template <class T>
-    static QList<std::shared_ptr<T>> castList(const QVariantList& list, QStringList* warnings)
+    static QList<std::shared_ptr<T>> castList(const QVariantList& list, QStringList* warnings,
+                                              int* dropped)
     {
         QList<std::shared_ptr<T>> records;
         for (const QVariant& item : list) {
             auto record = std::dynamic_pointer_cast<T>(item.value<ArchivableRef>());
-            if (record)
+            if (record) {
                 records.append(std::move(record));
-            else if (warnings)
+                continue;
+            }
+            if (warnings)
                 warnings->append(
                     QStringLiteral("A list element of an unexpected kind was skipped."));
+            if (dropped)
+                ++*dropped;
         }
         return records;
     }
@@ -140,4 +152,5 @@ private:
     int currentDepth_ = 0;
     QString error_;
     QStringList warnings_;
+    int dropped_ = 0;
 };

@@ -5,7 +5,7 @@
 #include <QThread>
 #include <algorithm>
 
-NotificationCenter& NotificationCenter::defaultCenter()
+NotificationCenter& NotificationCenter::sharedInstance()
 {
     static NotificationCenter* center = [] {
         auto* instance = new NotificationCenter;

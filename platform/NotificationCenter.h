@@ -35,7 +35,7 @@ class NotificationCenter : public QObject {
 public:
     using Handler = std::function<void(const Notification&)>;
 
-    static NotificationCenter& defaultCenter();
+    static NotificationCenter& sharedInstance();
 
     explicit NotificationCenter(QObject* parent = nullptr);
     ~NotificationCenter() override;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // Binary and XML property lists as QVariant trees.
@@ -28,10 +29,18 @@ public:
     // range, nesting too deep).
     static QByteArray write(const QVariant& value, Format format, QString* error = nullptr);
 
+    // Reads a regular file of at most maxSize bytes (links followed); anything
+    // else is refused unread.
     static QVariant readFile(const QString& path, QString* error = nullptr,
                              qsizetype maxSize = DefaultMaxSize);
 
     // Serialises and writes atomically: on any failure the old file stays.
     static bool writeFile(const QString& path, const QVariant& value, Format format,
                           QString* error = nullptr);
+
+    // A copy of a tree without the values no property list can hold (a number
+    // that is not finite or too large, a text with NUL, a date out of range, an
+    // unknown type, anything nested too deeply). Each value left out is named in
+    // *leftOut by its key path, with the reason.
+    static QVariant storable(const QVariant& value, QStringList* leftOut = nullptr);
 };

@@ -15,7 +15,7 @@ double secondsSinceReferenceDate(const QDateTime& date)
 
 std::optional<QDateTime> dateFromReferenceSeconds(double seconds)
 {
-    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e13)
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e12)
         return std::nullopt;
     return referenceDate().addMSecs(qint64(std::llround(seconds * 1000.0)));
 }

@@ -12,7 +12,7 @@ StoredArchive::Loaded StoredArchive::load(const QString& path, QStringList* warn
         return loaded;
     loaded.found = true;
     QString error;
-    loaded.root = KeyedUnarchiver::unarchiveFile(path, &error, warnings);
+    loaded.root = KeyedUnarchiver::unarchiveFile(path, &error, warnings, &loaded.droppedRecords);
     if (error.isEmpty() && loaded.root.metaType().id() == QMetaType::QVariantList)
         return loaded;
     if (error.isEmpty())
@@ -20,4 +20,18 @@ StoredArchive::Loaded StoredArchive::load(const QString& path, QStringList* warn
     loaded.root = QVariant();
     UnreadableFile::moveAside(path, error, &loaded.report);
     return loaded;
+}
+
+void StoredArchive::keepAside(const QString& path, const QString& error, const char* kind,
+                              bool inside, QString* report)
+{
+    const QString name = QString::fromLatin1(kind);
+    const QString reason =
+        !error.isEmpty() ? error
+        : inside         ? QStringLiteral("some records inside its %1 could not be read").arg(name)
+                         : QStringLiteral("some of its records are not %1").arg(name);
+    QString moved;
+    UnreadableFile::moveAside(path, reason, &moved);
+    if (report)
+        *report = moved;
 }

@@ -11,7 +11,9 @@ public:
     // Renames `path` to "<path>.<yyyy-MM-dd-HHmmss>.unreadable" (with a
     // counter when that name is taken) and answers the new path, or an empty
     // string when the file could not be moved (reason in *error). `reason`
-    // says why the file was unreadable; it goes into the log and *message.
+    // says why the file was unreadable: a few words, or a reader's whole
+    // sentence about this file ("The file "<path>" could not be read. ..."),
+    // which is not said twice. The report goes into the log and *message.
     static QString moveAside(const QString& path, const QString& reason, QString* message = nullptr,
                              QString* error = nullptr,
                              const QDateTime& now = QDateTime::currentDateTime());

@@ -1,9 +1,14 @@
 #include "UserDefaults.h"
 
+#include "PlatformLog.h"
+
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -93,6 +98,17 @@ std::optional<bool> booleanFromText(const QString& text)
     return ok ? std::optional<bool>(number != 0.0) : std::nullopt;
 }
 
+// A real number as an integer, toward zero; nothing when it lies outside what
+// 64 bits hold or is not a number at all ("1e30" in a hand-edited file).
+std::optional<qint64> integerFromReal(double real)
+{
+    // 2^63 is exact as a double; every double below it converts without overflow.
+    constexpr double limit = 9223372036854775808.0;
+    if (!(real >= -limit && real < limit))
+        return std::nullopt;
+    return qint64(real);
+}
+
 std::optional<qint64> integerFromText(const QString& text)
 {
     const QString trimmed = text.trimmed();
@@ -101,7 +117,28 @@ std::optional<qint64> integerFromText(const QString& text)
     if (ok)
         return number;
     const double real = trimmed.toDouble(&ok);
-    return ok ? std::optional<qint64>(qint64(real)) : std::nullopt;
+    return ok ? integerFromReal(real) : std::nullopt;
+}
+
+std::optional<qint64> integerFromValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return integerFromText(value.toString());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return integerFromReal(value.toDouble());
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+        if (value.toULongLong() > qulonglong(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return value.toLongLong();
+    default: {
+        bool ok = false;
+        const qint64 number = value.toLongLong(&ok);
+        return ok ? std::optional<qint64>(number) : std::nullopt;
+    }
+    }
 }
 
 std::optional<double> realFromText(const QString& text)
@@ -142,16 +179,28 @@ QString standardPath()
            QStringLiteral("/plumet/plumet.conf");
 }
 
+// The preferences name blogs and servers: their folder is the user's alone. QSettings
+// would make a missing one readable by everyone.
+void makeFolderPrivateWhenMissing(const QString& filePath)
+{
+    const QFileInfo folder(QFileInfo(filePath).absolutePath());
+    if (folder.exists() || folder.isSymLink())
+        return;
+    QDir().mkpath(QFileInfo(folder.absoluteFilePath()).absolutePath());
+    QDir().mkdir(folder.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 } // namespace
 
-UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
-    : QObject(parent), settings_(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+UserDefaults::UserDefaults(const QString& filePath, QObject* parent) : QObject(parent)
 {
+    makeFolderPrivateWhenMissing(filePath);
+    settings_ = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 
 UserDefaults::~UserDefaults() = default;
 
-UserDefaults& UserDefaults::standard()
+UserDefaults& UserDefaults::sharedInstance()
 {
     static UserDefaults* instance = new UserDefaults(standardPath());
     return *instance;
@@ -189,10 +238,11 @@ QString UserDefaults::string(const QString& key) const
 
 qint64 UserDefaults::integer(const QString& key) const
 {
-    const QVariant stored = value(key);
-    if (stored.metaType().id() == QMetaType::QString)
-        return integerFromText(stored.toString()).value_or(0);
-    return stored.toLongLong();
+    // A stored value no integer can stand for gives way to the factory value.
+    if (const auto number = integerFromValue(value(key)))
+        return *number;
+    QMutexLocker lock(&mutex_);
+    return integerFromValue(factory_.value(key)).value_or(0);
 }
 
 double UserDefaults::real(const QString& key) const
@@ -220,8 +270,20 @@ QByteArray UserDefaults::data(const QString& key) const
 rv::Color UserDefaults::color(const QString& key, const rv::Color& fallback) const
 {
     const QVariant stored = value(key);
-    return stored.metaType() == QMetaType::fromType<rv::Color>() ? stored.value<rv::Color>()
-                                                                 : fallback;
+    if (stored.metaType() == QMetaType::fromType<rv::Color>())
+        return stored.value<rv::Color>();
+    if (stored.metaType().id() == QMetaType::QString) {
+        const QString text = stored.toString().trimmed();
+        static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6}|[0-9A-Fa-f]{8})$"));
+        if (hex.match(text).hasMatch())
+            return rv::Color::fromQColor(QColor::fromString(text));
+    }
+    return fallback;
+}
+
+void UserDefaults::setColor(const QString& key, const rv::Color& color)
+{
+    setValue(key, color.toQColor().name(QColor::HexArgb));
 }
 
 void UserDefaults::setValue(const QString& key, const QVariant& value)
@@ -235,9 +297,12 @@ void UserDefaults::setValue(const QString& key, const QVariant& value)
         settings_->setValue(key, toStored(value));
         // Written at once: a preference must survive a crash right after.
         settings_->sync();
-        if (settings_->status() != QSettings::NoError)
-            qWarning().noquote() << "The preferences could not be saved to"
-                                 << QDir::toNativeSeparators(settings_->fileName());
+        // The status keeps the first problem met since the file was opened: a
+        // damaged line read at start stays a FormatError after every good
+        // save. Only a write that failed is an AccessError.
+        if (settings_->status() == QSettings::AccessError)
+            qCWarning(lcPlatform).noquote() << "The preferences could not be saved to"
+                                            << QDir::toNativeSeparators(settings_->fileName());
     }
     emit changed(key);
 }

@@ -23,7 +23,7 @@ public:
     explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);
     ~UserDefaults() override;
 
-    static UserDefaults& standard();
+    static UserDefaults& sharedInstance();
 
     // Factory values: answered while nothing is stored, never written.
     void registerDefaults(const QVariantMap& factory);
@@ -34,9 +34,12 @@ public:
     double real(const QString& key) const;
     bool boolean(const QString& key) const;
     QByteArray data(const QString& key) const;
+    // A stored colour, or a text "#AARRGGBB" or "#RRGGBB"; the fallback for anything else.
     rv::Color color(const QString& key, const rv::Color& fallback = {}) const;
 
     void setValue(const QString& key, const QVariant& value);
+    // Stores the colour as the text "#AARRGGBB", readable in the file.
+    void setColor(const QString& key, const rv::Color& color);
     void remove(const QString& key);
 
     QString filePath() const;

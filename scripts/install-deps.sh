@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages plumet needs to build, run and test, and only
 # those that are missing. Safe to run again; quiet unless something is installed.
+# Every name is a real package, never a virtual one another provides: dpkg-query
+# knows only real names, so a virtual one would count as missing on every run.
 set -euo pipefail
 
 packages=(
@@ -8,14 +10,21 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-  qt6-webengine-dev libqt6opengl6-dev libqt6svg6-dev qt6-networkauth-dev qt6-multimedia-dev
+  qt6-webengine-dev libqt6opengl6-dev qt6-svg-dev qt6-networkauth-dev qt6-multimedia-dev
   # libraries
-  libssl-dev libplist-dev libtidy-dev libsecret-1-dev liblcms2-dev libarchive-dev
+  libssl-dev libplist-dev libtidy-dev libsecret-1-dev liblcms2-dev libarchive-dev libexpat1-dev
+  libhunspell-dev
   # run-time helpers and test peers
   libplist-utils openssl perl libtext-textile-perl
+  # interpreters the script runner's tests run scripts with
+  python3 ruby
   gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth
+  # a spelling dictionary, so the language lists have one
+  hunspell-en-us
   # a real WordPress for the XML-RPC peer tests (started privately by the tests)
   wordpress mariadb-server mariadb-client php-cli php-mysql php-xml php-mbstring php-gd
+  # our AtomPub peer (tests/peer/atompub-peer.pl)
+  libatompub-perl libhttp-server-simple-perl libcgi-pm-perl
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "Base64Encoding.h"
 
+#include <algorithm>
 #include <array>
 
 namespace rv {
@@ -67,31 +68,57 @@ QByteArray dataWithBase64EncodedString(const QString& text)
     return dataWithBase64EncodedString(QByteArrayView(text.toLatin1()));
 }
 
+qsizetype base64Length(qsizetype byteCount)
+{
+    return (byteCount + 2) / 3 * 4;
+}
+
+void appendBase64(QByteArray& out, QByteArrayView data)
+{
+    const qsizetype start = out.size();
+    out.resize(start + base64Length(data.size()));
+    char* target = out.data() + start;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    const qsizetype whole = data.size() / 3 * 3;
+    for (qsizetype i = 0; i < whole; i += 3, target += 4) {
+        const unsigned group =
+            unsigned(bytes[i]) << 16 | unsigned(bytes[i + 1]) << 8 | bytes[i + 2];
+        target[0] = alphabet[group >> 18];
+        target[1] = alphabet[(group >> 12) & 0x3F];
+        target[2] = alphabet[(group >> 6) & 0x3F];
+        target[3] = alphabet[group & 0x3F];
+    }
+    const qsizetype left = data.size() - whole;
+    if (left > 0) {
+        const unsigned b0 = bytes[whole];
+        const unsigned b1 = left > 1 ? bytes[whole + 1] : 0;
+        target[0] = alphabet[b0 >> 2];
+        target[1] = alphabet[((b0 & 0x03) << 4) | (b1 >> 4)];
+        target[2] = left > 1 ? alphabet[(b1 & 0x0F) << 2] : '=';
+        target[3] = '=';
+    }
+}
+
 QString base64EncodingWithLineLength(const QByteArray& data, int lineLength)
 {
-    QString out;
-    out.reserve((data.size() + 2) / 3 * 4 + (lineLength > 0 ? data.size() / lineLength + 1 : 0));
-    int lineCount = 0;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    for (qsizetype i = 0; i < data.size(); i += 3) {
-        const qsizetype left = data.size() - i;
-        const unsigned b0 = bytes[i];
-        const unsigned b1 = left > 1 ? bytes[i + 1] : 0;
-        const unsigned b2 = left > 2 ? bytes[i + 2] : 0;
-        out.append(QLatin1Char(alphabet[b0 >> 2]));
-        out.append(QLatin1Char(alphabet[((b0 & 0x03) << 4) | (b1 >> 4)]));
-        out.append(left > 1 ? QLatin1Char(alphabet[((b1 & 0x0F) << 2) | (b2 >> 6)])
-                            : QLatin1Char('='));
-        out.append(left > 2 ? QLatin1Char(alphabet[b2 & 0x3F]) : QLatin1Char('='));
-        if (lineLength > 0) {
-            lineCount += 4;
-            if (lineCount >= lineLength) {
-                out.append(QLatin1Char('\n'));
-                lineCount = 0;
-            }
-        }
+    if (lineLength <= 0) {
+        QByteArray text;
+        appendBase64(text, data);
+        return QString::fromLatin1(text);
     }
-    return out;
+    // A line ends with the group of four characters that brings it to
+    // lineLength or more, so each line holds this many bytes of the data.
+    const qsizetype bytesPerLine = (qsizetype(lineLength) + 3) / 4 * 3;
+    QByteArray text;
+    text.reserve(base64Length(data.size()) + data.size() / bytesPerLine + 1);
+    for (qsizetype at = 0; at < data.size(); at += bytesPerLine) {
+        const QByteArrayView line =
+            QByteArrayView(data).sliced(at, std::min(bytesPerLine, data.size() - at));
+        appendBase64(text, line);
+        if (base64Length(line.size()) >= lineLength)
+            text.append('\n');
+    }
+    return QString::fromLatin1(text);
 }
 
 } // namespace rv

@@ -21,4 +21,9 @@ QByteArray dataWithBase64EncodedString(const QString& text);
 // up to a multiple of four and the text may end with a line feed); 0 = one line.
 QString base64EncodingWithLineLength(const QByteArray& data, int lineLength);
 
+// Appends the Base64 text of the data on one line, written straight into `out`.
+void appendBase64(QByteArray& out, QByteArrayView data);
+// The length of the Base64 text of that many bytes (padding included).
+qsizetype base64Length(qsizetype byteCount);
+
 } // namespace rv

@@ -1,5 +1,7 @@
 #include "EntityTables.h"
 
+#include "UtilitiesLog.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,7 +20,7 @@ QJsonObject readTable(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning("RVUtilities: cannot read %s", qPrintable(path));
+        qCWarning(lcUtilities, "RVUtilities: cannot read %s", qPrintable(path));
         return {};
     }
     return QJsonDocument::fromJson(file.readAll()).object();
@@ -37,7 +39,7 @@ EntityTables::EntityTables()
         numeric_.insert(char32_t(it.key().toUInt()), char32_t(it.value().toInt()));
 }
 
-const EntityTables& EntityTables::shared()
+const EntityTables& EntityTables::sharedInstance()
 {
     static const EntityTables tables; // C++ guarantees a single, thread-safe construction
     return tables;

@@ -9,7 +9,7 @@ namespace rv {
 // (thread-safely) on first use. A table whose resource is missing stays empty.
 class EntityTables {
 public:
-    static const EntityTables& shared();
+    static const EntityTables& sharedInstance();
 
     // Code point of an HTML 4 entity name ("eacute" -> 0xE9), or 0 when unknown.
     char32_t namedCodePoint(const QString& name) const { return named_.value(name, 0); }

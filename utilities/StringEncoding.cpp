@@ -184,7 +184,7 @@ QString convertSingleEntity(const QString& name)
     const QString xml = deXMLSingleEntity(name);
     if (xml.size() == 1)
         return xml;
-    const EntityTables& tables = EntityTables::shared();
+    const EntityTables& tables = EntityTables::sharedInstance();
     if (name.startsWith(u'#')) {
         const bool hex = name.startsWith(u"#x", Qt::CaseInsensitive);
         const qsizetype start = hex ? 2 : 1;
@@ -206,7 +206,7 @@ QString convertEntities(const QString& text)
     if (!xml.contains(u'&'))
         return xml;
 
-    const EntityTables& tables = EntityTables::shared();
+    const EntityTables& tables = EntityTables::sharedInstance();
     QString out;
     out.reserve(xml.size());
     qsizetype pos = 0;
@@ -266,6 +266,14 @@ QString encodeCharacters(const QString& text)
 
 QString removeControlChars(const QString& text)
 {
+    // Most text has nothing to remove: it is handed back shared, not copied.
+    const auto plain = [](QChar ch) {
+        const char16_t unit = ch.unicode();
+        return (unit >= 0x20 || unit == u'\t' || unit == u'\n' || unit == u'\r') &&
+               !ch.isSurrogate() && !(unit >= 0xFDD0 && unit <= 0xFDEF) && unit < 0xFFFE;
+    };
+    if (std::all_of(text.cbegin(), text.cend(), plain))
+        return text;
     QString out;
     out.reserve(text.size());
     forEachCodePoint(text, [&out](char32_t value, bool loneSurrogate) {

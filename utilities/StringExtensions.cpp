@@ -1,6 +1,7 @@
 #include "StringExtensions.h"
 
 #include "Base64Encoding.h"
+#include "UtilitiesLog.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -34,7 +35,7 @@ QByteArray digestOf(const EVP_MD* digest, QByteArrayView bytes)
     unsigned int length = 0;
     if (!digest ||
         EVP_Digest(bytes.data(), size_t(bytes.size()), buffer, &length, digest, nullptr) != 1) {
-        qWarning("RVUtilities: digest unavailable");
+        qCWarning(lcUtilities, "RVUtilities: digest unavailable");
         return {};
     }
     return QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(length));
@@ -244,15 +245,21 @@ QUrl escapedURL(const QString& text, const QString& legalCharacters)
         return c.isDigit() || QStringView(u"abcdefABCDEF").contains(c);
     };
 
-    // The authority (host) part, where the brackets of an IPv6 address belong.
+    // The host (with its port) is left to QUrl, which writes an internationalised
+    // name by IDNA: escaped, it would be no host name at all. The brackets of an
+    // IPv6 address belong there too. A user name and password before it are
+    // escaped like the path.
     const qsizetype schemeEnd = text.indexOf(QStringLiteral("://"));
-    const qsizetype authorityStart = schemeEnd < 0 ? -1 : schemeEnd + 3;
-    qsizetype authorityEnd = -1;
-    if (authorityStart >= 0) {
+    qsizetype hostStart = -1;
+    qsizetype hostEnd = -1;
+    if (schemeEnd >= 0) {
         static const QRegularExpression afterHost(QStringLiteral("[/?#]"));
-        authorityEnd = text.indexOf(afterHost, authorityStart);
-        if (authorityEnd < 0)
-            authorityEnd = text.size();
+        const qsizetype authorityStart = schemeEnd + 3;
+        hostEnd = text.indexOf(afterHost, authorityStart);
+        if (hostEnd < 0)
+            hostEnd = text.size();
+        const qsizetype at = text.lastIndexOf(u'@', hostEnd - 1);
+        hostStart = at >= authorityStart ? at + 1 : authorityStart;
     }
 
     QString escaped;
@@ -260,14 +267,14 @@ QUrl escapedURL(const QString& text, const QString& legalCharacters)
     bool fragmentStarted = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        const bool inAuthority = i >= authorityStart && i < authorityEnd;
+        const bool inHost = i >= hostStart && i < hostEnd;
         bool keep = legalCharacters.contains(c) ||
                     (c.unicode() < 128 && (c.isLetterOrNumber() || safe.contains(c)));
         if (c == u'%')
             keep = keep || (i + 2 < text.size() && isHex(text[i + 1]) && isHex(text[i + 2]));
         else if (c == u'#' && !fragmentStarted)
             keep = fragmentStarted = true;
-        else if ((c == u'[' || c == u']') && inAuthority)
+        else if (inHost && (c == u'[' || c == u']' || c.unicode() >= 128))
             keep = true;
 
         if (keep) {
@@ -311,83 +318,149 @@ std::optional<QString> URLWithClipboard()
 
 // --- dates -------------------------------------------------------------------
 
-namespace {
-
-// The four W3C forms: date, hours and minutes, optional seconds, and "Z" or an
-// offset written +hhmm (the colon is taken out beforehand).
-QDateTime parseW3CDate(const QString& text)
+int wallClockOffset(const QTimeZone& zone, QDate date, QTime time)
 {
-    static const QRegularExpression form(QStringLiteral(
-        "^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2})(?::(\\d{2}))?(Z|[+-]\\d{4})$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
-        return {};
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(),
-                     m.capturedLength(6) ? m.captured(6).toInt() : 0);
-    if (!date.isValid() || !time.isValid())
-        return {};
-    const QString zone = m.captured(7);
-    int offset = 0;
-    if (zone != u"Z") {
-        offset = (zone.mid(1, 2).toInt() * 60 + zone.mid(3, 2).toInt()) * 60;
-        if (zone.startsWith(u'-'))
-            offset = -offset;
-    }
-    return QDateTime(date, time, Qt::OffsetFromUTC, offset);
+    // The clock fields read as UTC; the instant they stand for lies within the
+    // widest offsets (-12 h to +14 h) of it, where at most one change happens.
+    const QDateTime clock(date, time, QTimeZone::utc());
+    const int before = zone.offsetFromUtc(clock.addSecs(-15 * 3600));
+    const int after = zone.offsetFromUtc(clock.addSecs(13 * 3600));
+    const auto fits = [&](int offset) {
+        return zone.offsetFromUtc(clock.addSecs(-offset)) == offset;
+    };
+    const bool beforeFits = fits(before);
+    const bool afterFits = before != after && fits(after);
+    if (beforeFits && afterFits) // shown twice: the first time has the larger offset
+        return std::max(before, after);
+    if (afterFits)
+        return after;
+    return before; // fits alone, or skipped
 }
 
-// Any other common way of writing a date: RFC 2822 (RSS), ISO 8601 with or without
-// zone, XML-RPC's compact form (local time, as the protocol has no zone).
-QDateTime parseLenientDate(const QString& text)
+namespace {
+
+// A wall-clock time in the local zone. A time the clocks skipped moves
+// forward by the gap, as the XML-RPC date reader does.
+QDateTime localClockTime(QDate date, QTime time)
 {
-    for (const Qt::DateFormat format : {Qt::ISODateWithMs, Qt::RFC2822Date, Qt::TextDate}) {
-        const QDateTime date = QDateTime::fromString(text, format);
-        if (date.isValid())
-            return date;
-    }
-    for (const char* format :
-         {"yyyyMMddTHH:mm:ss", "yyyyMMddTHHmmss", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm"}) {
-        const QDateTime date = QDateTime::fromString(text, QLatin1String(format));
-        if (date.isValid())
-            return date;
-    }
-    return {};
+    return QDateTime(date, time, Qt::OffsetFromUTC,
+                     wallClockOffset(QTimeZone::systemTimeZone(), date, time));
+}
+
+// "+hhmm", "+hh:mm" or "+hh" in seconds; nothing for an offset no clock can have.
+std::optional<int> numericOffset(QStringView zone)
+{
+    const int hours = zone.mid(1, 2).toInt();
+    const QStringView rest = zone.mid(3);
+    const int minutes = rest.isEmpty() ? 0 : rest.right(2).toInt();
+    if (hours > 23 || minutes > 59)
+        return std::nullopt;
+    const int offset = (hours * 60 + minutes) * 60;
+    return zone.startsWith(u'-') ? -offset : offset;
+}
+
+// The date and time in the zone written after them, whose offset `offsetOf`
+// reads: local wall-clock time without one, invalid for an impossible date,
+// time or zone.
+template <typename OffsetOf>
+QDateTime dateTimeIn(QDate date, QTime time, QStringView zone, OffsetOf offsetOf)
+{
+    if (!date.isValid() || !time.isValid())
+        return {};
+    if (zone.isEmpty())
+        return localClockTime(date, time);
+    const std::optional<int> offset = offsetOf(zone);
+    return offset ? QDateTime(date, time, Qt::OffsetFromUTC, *offset) : QDateTime();
+}
+
+// The ISO 8601 / W3C forms feeds and XML-RPC answers use: the date with or
+// without dashes, "T" or a space, hours and minutes with optional seconds and
+// fraction (dropped), and "Z", an offset or no zone (local time). Nothing
+// when the text is of another form; an invalid date when it is of this form
+// but names no real date, time or offset.
+std::optional<QDateTime> parseISODate(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})"
+                       "(?:[T ](\\d{2}):?(\\d{2})(?::?(\\d{2}))?(?:[.,]\\d+)?)?"
+                       "\\s*(Z|z|[+-]\\d{2}(?::?\\d{2})?)?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return dateTimeIn(QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()),
+                      QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()),
+                      m.capturedView(7), [](QStringView zone) {
+                          return zone.compare(u"Z", Qt::CaseInsensitive) == 0
+                                     ? std::optional<int>(0)
+                                     : numericOffset(zone);
+                      });
+}
+
+// The offsets, in hours, of the zone names RFC 2822 knows.
+std::optional<int> namedZoneHours(QStringView name)
+{
+    static const QHash<QString, int> zones{
+        {QStringLiteral("UT"), 0},   {QStringLiteral("GMT"), 0},  {QStringLiteral("EST"), -5},
+        {QStringLiteral("EDT"), -4}, {QStringLiteral("CST"), -6}, {QStringLiteral("CDT"), -5},
+        {QStringLiteral("MST"), -7}, {QStringLiteral("MDT"), -6}, {QStringLiteral("PST"), -8},
+        {QStringLiteral("PDT"), -7}};
+    const QString upper = name.toString().toUpper();
+    if (const auto found = zones.constFind(upper); found != zones.constEnd())
+        return *found;
+    // The military letters were once defined backwards; the RFC advises
+    // reading every one of them as UTC.
+    if (upper.size() == 1 && upper[0] >= u'A' && upper[0] <= u'Z' && upper[0] != u'J')
+        return 0;
+    return std::nullopt;
+}
+
+// RFC 2822 dates as RSS feeds write them: an optional day name, the day, the
+// month's name, the year (two digits are 1950-2049), the time with optional
+// seconds, and an offset or a zone name of the RFC; a comment may follow.
+// Nothing when the text is of another form; an invalid date for an impossible
+// date, time or offset, or a zone name the RFC does not know.
+std::optional<QDateTime> parseRFC2822Date(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(?:[A-Za-z]+,?\\s*)?(\\d{1,2})\\s+([A-Za-z]{3})[A-Za-z]*\\.?\\s+(\\d{2,4})"
+                       "\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?(?:\\s*([+-]\\d{4}|[A-Za-z]{1,5}))?"
+                       "\\s*(?:\\(.*\\))?$"));
+    static const QStringList months{
+        QStringLiteral("jan"), QStringLiteral("feb"), QStringLiteral("mar"), QStringLiteral("apr"),
+        QStringLiteral("may"), QStringLiteral("jun"), QStringLiteral("jul"), QStringLiteral("aug"),
+        QStringLiteral("sep"), QStringLiteral("oct"), QStringLiteral("nov"), QStringLiteral("dec")};
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int month = int(months.indexOf(m.captured(2).toLower())) + 1;
+    if (month == 0)
+        return std::nullopt;
+    int year = m.captured(3).toInt();
+    if (m.capturedLength(3) == 2)
+        year += year < 50 ? 2000 : 1900;
+    else if (m.capturedLength(3) == 3)
+        year += 1900;
+    return dateTimeIn(QDate(year, month, m.captured(1).toInt()),
+                      QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()),
+                      m.capturedView(7), [](QStringView zone) -> std::optional<int> {
+                          if (zone.startsWith(u'+') || zone.startsWith(u'-'))
+                              return numericOffset(zone);
+                          const std::optional<int> hours = namedZoneHours(zone);
+                          return hours ? std::optional<int>(*hours * 3600) : std::nullopt;
+                      });
 }
 
 } // namespace
 
 QDateTime parseDate(const QString& input)
 {
-    const QString trimmed = input.trimmed();
-    QString text = trimmed;
-
-    // Drop a fraction of seconds, keeping the zone that follows it.
-    qsizetype fraction = text.indexOf(u'.');
-    if (fraction < 0)
-        fraction = text.indexOf(u',');
-    if (fraction >= 0) {
-        qsizetype zone = text.indexOf(u'+', fraction);
-        if (zone < 0)
-            zone = text.indexOf(u'-', fraction);
-        if (zone < 0)
-            zone = text.indexOf(u'Z', fraction);
-        if (zone >= 0)
-            text.remove(fraction, zone - fraction);
-        else
-            text.truncate(fraction);
-    }
-
-    // An offset written +hh:mm becomes +hhmm. Only a zone loses its colon: a time
-    // without zone ("…T10:00") keeps its own.
-    static const QRegularExpression colonZone(QStringLiteral("[+-]\\d{2}:\\d{2}$"));
-    if (colonZone.match(text).hasMatch())
-        text.remove(text.size() - 3, 1);
-
-    QDateTime date = parseW3CDate(text);
-    if (!date.isValid())
-        date = parseLenientDate(trimmed);
-    return date.isValid() ? date.toLocalTime() : QDateTime();
+    const QString text = input.trimmed();
+    std::optional<QDateTime> date = parseISODate(text);
+    if (!date)
+        date = parseRFC2822Date(text);
+    if (!date) // the C library's form ("Tue Jul 1 10:00:00 2008"), local time
+        date = QDateTime::fromString(text, Qt::TextDate);
+    return date->isValid() ? date->toLocalTime() : QDateTime();
 }
 
 // --- colours -----------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QTimeZone>
 #include <QUrl>
 #include <optional>
 
@@ -90,6 +91,12 @@ std::optional<QString> URLWithClipboard();
 // "Z" means UTC; a numeric offset is honoured. Other forms are read leniently
 // (RFC 2822, ISO without zone, XML-RPC's "yyyyMMddTHH:mm:ss"). Invalid when unreadable.
 QDateTime parseDate(const QString& text);
+
+// The offset from UTC, in seconds, that a wall-clock time has in the zone. A
+// time shown twice (clocks going back) takes the first; a time skipped when
+// clocks go forward takes the offset in force before the change, so that it
+// reads as the time that far past the change.
+int wallClockOffset(const QTimeZone& zone, QDate date, QTime time);
 
 // A CSS colour: one of the sixteen HTML names (exact case), "#" and a hex number,
 // or "rgb(r, g, b)" / "rgba(r, g, b, a)" with every value out of 255.

@@ -5,12 +5,42 @@
 
 namespace {
 
-// Replaces every occurrence; with `repeat` until none is left.
-void replaceAll(QString& text, const QString& from, const QString& to, bool repeat = false)
+// Replacing `filler` + `anchor` by `anchor` until none is left, in one pass:
+// every run of `filler` that ends where an `anchor` starts goes. No anchor holds
+// its filler, so dropping a run never makes or breaks an anchor.
+void dropRunsBefore(QString& text, QChar filler, QStringView anchor)
 {
-    do {
-        text.replace(from, to, Qt::CaseSensitive);
-    } while (repeat && text.contains(from, Qt::CaseSensitive));
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(anchor); at >= 0; at = text.indexOf(anchor, from)) {
+        qsizetype runStart = at;
+        while (runStart > from && text.at(runStart - 1) == filler)
+            --runStart;
+        out += QStringView(text).mid(from, runStart - from);
+        out += anchor;
+        from = at + anchor.size();
+    }
+    out += QStringView(text).mid(from);
+    text = std::move(out);
+}
+
+// Replacing `anchor` + `filler` by `anchor` until none is left, in one pass.
+void dropRunsAfter(QString& text, QStringView anchor, QChar filler)
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(anchor); at >= 0; at = text.indexOf(anchor, from)) {
+        from = at + anchor.size();
+        out += QStringView(text).mid(copied, from - copied);
+        while (from < text.size() && text.at(from) == filler)
+            ++from;
+        copied = from;
+    }
+    out += QStringView(text).mid(copied);
+    text = std::move(out);
 }
 
 const QSet<QString>& blockTags()
@@ -77,22 +107,22 @@ QString ConvertBreaks::formatText(const QString& source)
 
     QString text = source;
     const QString lf = QStringLiteral("\n");
-    replaceAll(text, QStringLiteral(" \n"), lf, true);
-    replaceAll(text, QStringLiteral("\n "), lf, true);
-    replaceAll(text, QStringLiteral("\r\n"), lf);
-    replaceAll(text, QStringLiteral("p>\n"), QStringLiteral("p>"));
-    replaceAll(text, QStringLiteral("\n<p"), QStringLiteral("<p"));
-    replaceAll(text, QStringLiteral("\n</p"), QStringLiteral("</p"));
-    replaceAll(text, QStringLiteral("br />\n"), QStringLiteral("br/>"));
-    replaceAll(text, QStringLiteral("br/>\n"), QStringLiteral("br/>"));
-    replaceAll(text, QStringLiteral("br>\n"), QStringLiteral("br/>"));
-    replaceAll(text, QStringLiteral("\n<br"), QStringLiteral("<br"));
-    replaceAll(text, QStringLiteral("div>\n"), QStringLiteral("div>"));
-    replaceAll(text, QStringLiteral("\n<div"), QStringLiteral("<div"));
-    replaceAll(text, QStringLiteral("\n</div"), QStringLiteral("</div"));
-    replaceAll(text, QStringLiteral(" <li"), QStringLiteral("<li"), true);
-    replaceAll(text, QStringLiteral("\n<li"), QStringLiteral("<li"), true);
-    replaceAll(text, QStringLiteral("</li>\n"), QStringLiteral("</li>"), true);
+    dropRunsBefore(text, QLatin1Char(' '), u"\n");
+    dropRunsAfter(text, u"\n", QLatin1Char(' '));
+    text.replace(QStringLiteral("\r\n"), lf);
+    text.replace(QStringLiteral("p>\n"), QStringLiteral("p>"));
+    text.replace(QStringLiteral("\n<p"), QStringLiteral("<p"));
+    text.replace(QStringLiteral("\n</p"), QStringLiteral("</p"));
+    text.replace(QStringLiteral("br />\n"), QStringLiteral("br/>"));
+    text.replace(QStringLiteral("br/>\n"), QStringLiteral("br/>"));
+    text.replace(QStringLiteral("br>\n"), QStringLiteral("br/>"));
+    text.replace(QStringLiteral("\n<br"), QStringLiteral("<br"));
+    text.replace(QStringLiteral("div>\n"), QStringLiteral("div>"));
+    text.replace(QStringLiteral("\n<div"), QStringLiteral("<div"));
+    text.replace(QStringLiteral("\n</div"), QStringLiteral("</div"));
+    dropRunsBefore(text, QLatin1Char(' '), u"<li");
+    dropRunsBefore(text, QLatin1Char('\n'), u"<li");
+    dropRunsAfter(text, u"</li>", QLatin1Char('\n'));
 
     QString result;
     for (QString chunk : text.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts)) {

@@ -21,7 +21,8 @@ void movePostIdToPageId(QVariantMap& objects, bool evenWhenEmpty)
 
 void XmlRpcPageDriver::xmlrpcPageListRequest(QVariantMap&, QStringList& keys, QString& method)
 {
-    keys = {QStringLiteral("blogid"), U, P};
+    // The count as the fourth parameter: without it WordPress lists ten pages only.
+    keys = {QStringLiteral("blogid"), U, P, QStringLiteral("numberOfPosts")};
     method = QStringLiteral("wp.getPages");
 }
 

@@ -2,10 +2,10 @@
 
 #include <QString>
 
-// Runs the Textile converter script under /usr/bin/perl for one text. The
-// interpreter gets the text on standard input while its output is read, so a
-// large post cannot fill both pipes and stall; a run that takes longer than
-// the time limit is killed. Blocks the calling thread for at most that long.
+// Runs the Textile converter script under /usr/bin/perl for one text, through
+// the shared process runner: a large post cannot stall the pipes, and a run
+// that takes longer than the time limit is killed. Formatting is synchronous,
+// so this blocks the calling thread, at most for the time limit.
 class TextileRunner {
 public:
     struct Result {

@@ -37,6 +37,28 @@ private:
     cutils::SupportFolderFailureHandler previous_;
 };
 
+// Collects the notices of things moved out of a folder's way.
+class MovedAsideRecorder {
+public:
+    MovedAsideRecorder()
+        : previous_(
+              cutils::setMovedAsideHandler([this](const QString& message) { messages << message; }))
+    {
+    }
+    ~MovedAsideRecorder() { cutils::setMovedAsideHandler(previous_); }
+    QStringList messages;
+
+private:
+    cutils::MovedAsideHandler previous_;
+};
+
+bool isPrivate(const QString& path)
+{
+    const QFile::Permissions forOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                         QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return (QFileInfo(path).permissions() & forOthers) == QFile::Permissions();
+}
+
 // Points XDG_DATA_HOME elsewhere for the life of the object.
 class DataHomeOverride {
 public:
@@ -59,11 +81,13 @@ class tst_SupportFolder : public QObject {
 
 private slots:
     void supportFolderIsMadeUnderDataHome();
+    void cacheFolderIsMadePrivate();
+    void existingFoldersAreMadePrivate();
     void subFoldersAreMadeOnDemand();
     void verifyDirectory_data();
     void verifyDirectory();
     void verifyDirectoryRefusesEmptyPath();
-    void supportFolderReplacesFileInTheWay();
+    void supportFolderMovesFileOutOfTheWay();
     void unusableDataHomeIsReported();
 };
 
@@ -77,7 +101,37 @@ void tst_SupportFolder::supportFolderIsMadeUnderDataHome()
     FailureRecorder failures;
     QCOMPARE(cutils::applicationSupportFolder(), expected);
     QVERIFY(QFileInfo(expected).isDir());
+    QVERIFY(isPrivate(expected));
     QVERIFY(failures.messages.isEmpty());
+}
+
+void tst_SupportFolder::cacheFolderIsMadePrivate()
+{
+    const QString expected = qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/plumet3");
+    QDir(expected).removeRecursively();
+    QCOMPARE(cutils::applicationCacheFolder(), expected);
+    QVERIFY(QFileInfo(expected).isDir());
+    QVERIFY(isPrivate(expected));
+}
+
+void tst_SupportFolder::existingFoldersAreMadePrivate()
+{
+    // As earlier versions left them: readable by every local user.
+    const QStringList folders{qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/plumet3"),
+                              qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/plumet3"),
+                              qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/plumet")};
+    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                    QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                    QFile::ExeOther;
+    for (const QString& folder : folders) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, open));
+        QVERIFY(!isPrivate(folder));
+    }
+    QCOMPARE(cutils::settingsFolder(), folders.last());
+    cutils::restrictUserFolders();
+    for (const QString& folder : folders)
+        QVERIFY2(isPrivate(folder), qPrintable(folder));
 }
 
 void tst_SupportFolder::subFoldersAreMadeOnDemand()
@@ -101,18 +155,21 @@ void tst_SupportFolder::verifyDirectory_data()
 {
     QTest::addColumn<InTheWay>("inTheWay");
     QTest::addColumn<bool>("emptyAfterwards");
-    QTest::newRow("nothing there") << InTheWay::Nothing << true;
-    QTest::newRow("folder keeps its files") << InTheWay::Folder << false;
-    QTest::newRow("plain file replaced") << InTheWay::PlainFile << true;
-    QTest::newRow("link to a file removed") << InTheWay::LinkToFile << true;
-    QTest::newRow("link to a folder kept") << InTheWay::LinkToFolder << false;
-    QTest::newRow("dangling link removed") << InTheWay::DanglingLink << true;
+    QTest::addColumn<bool>("movedAside");
+    QTest::newRow("nothing there") << InTheWay::Nothing << true << false;
+    QTest::newRow("folder keeps its files") << InTheWay::Folder << false << false;
+    QTest::newRow("plain file moved aside") << InTheWay::PlainFile << true << true;
+    QTest::newRow("link to a file moved aside") << InTheWay::LinkToFile << true << true;
+    QTest::newRow("link to a folder kept") << InTheWay::LinkToFolder << false << false;
+    QTest::newRow("dangling link moved aside") << InTheWay::DanglingLink << true << true;
 }
 
 void tst_SupportFolder::verifyDirectory()
 {
     QFETCH(InTheWay, inTheWay);
     QFETCH(bool, emptyAfterwards);
+    QFETCH(bool, movedAside);
+    MovedAsideRecorder notices;
 
     QTemporaryDir root;
     QVERIFY(root.isValid());
@@ -142,7 +199,8 @@ void tst_SupportFolder::verifyDirectory()
         break;
     }
 
-    QVERIFY(cutils::verifyDirectory(path));
+    const QDateTime when(QDate(2026, 5, 6), QTime(7, 8, 9));
+    QVERIFY(cutils::verifyDirectory(path, when));
 
     const QFileInfo info(path);
     QVERIFY(info.isDir());
@@ -153,6 +211,15 @@ void tst_SupportFolder::verifyDirectory()
     }
     if (inTheWay == InTheWay::LinkToFolder)
         QVERIFY(info.isSymLink());
+    // Nothing is deleted: what stood in the way keeps a dated name, and the user is told.
+    const QString aside = path + QStringLiteral(".2026-05-06-070809.moved");
+    QCOMPARE(QFileInfo(aside).exists() || QFileInfo(aside).isSymLink(), movedAside);
+    QCOMPARE(notices.messages.size(), movedAside ? 1 : 0);
+    if (movedAside) {
+        QVERIFY2(notices.messages.first().contains(aside), qPrintable(notices.messages.first()));
+        if (inTheWay == InTheWay::PlainFile)
+            QCOMPARE(readFile(aside), QByteArray("stray"));
+    }
 }
 
 void tst_SupportFolder::verifyDirectoryRefusesEmptyPath()
@@ -160,17 +227,22 @@ void tst_SupportFolder::verifyDirectoryRefusesEmptyPath()
     QVERIFY(!cutils::verifyDirectory(QString()));
 }
 
-void tst_SupportFolder::supportFolderReplacesFileInTheWay()
+void tst_SupportFolder::supportFolderMovesFileOutOfTheWay()
 {
     QTemporaryDir dataHome;
     QVERIFY(dataHome.isValid());
     QVERIFY(writeFile(dataHome.filePath(QStringLiteral("plumet3")), "stray"));
     DataHomeOverride override(dataHome.path());
     FailureRecorder failures;
+    MovedAsideRecorder notices;
 
     QCOMPARE(cutils::applicationSupportFolder(), dataHome.filePath(QStringLiteral("plumet3")));
     QVERIFY(QFileInfo(dataHome.filePath(QStringLiteral("plumet3"))).isDir());
     QVERIFY(failures.messages.isEmpty());
+    QCOMPARE(notices.messages.size(), 1);
+    const QStringList aside = QDir(dataHome.path()).entryList({QStringLiteral("plumet3.*.moved")});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readFile(dataHome.filePath(aside.first())), QByteArray("stray"));
 }
 
 void tst_SupportFolder::unusableDataHomeIsReported()

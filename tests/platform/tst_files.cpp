@@ -1,20 +1,69 @@
 #include "AtomicFile.h"
 #include "KeyedArchiver.h"
+#include "RegularFile.h"
 #include "StoredArchive.h"
 #include "UniqueId.h"
 #include "UnreadableFile.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
-class FilesTest : public QObject {
+namespace {
+
+enum class Standing {
+    Small,
+    AtTheCap,
+    OverTheCap,
+    LinkToFile,
+    Folder,
+    Fifo,
+    LinkToDevZero,
+    Missing
+};
+
+// Puts the named kind of thing at `path`, with `target` for what a link points to.
+bool place(Standing standing, const QString& path, const QString& target)
+{
+    const auto write = [](const QString& at, const QByteArray& bytes) {
+        QFile file(at);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    switch (standing) {
+    case Standing::Small:
+        return write(path, "0123");
+    case Standing::AtTheCap:
+        return write(path, "0123456789");
+    case Standing::OverTheCap:
+        return write(path, "0123456789A");
+    case Standing::LinkToFile:
+        return write(target, "linked") && QFile::link(target, path);
+    case Standing::Folder:
+        return QDir().mkpath(path);
+    case Standing::Fifo:
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    case Standing::LinkToDevZero:
+        return QFile::link(QStringLiteral("/dev/zero"), path);
+    case Standing::Missing:
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Standing)
+
+class tst_Files : public QObject {
     Q_OBJECT
 
 private slots:
@@ -25,9 +74,13 @@ private slots:
     void storedListIsReadAsItStands();
     void storedListIsNeverLostToAnEmptyList_data();
     void storedListIsNeverLostToAnEmptyList();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
+    void storedListThatIsNoFileIsRefusedUnread_data();
+    void storedListThatIsNoFileIsRefusedUnread();
 };
 
-void FilesTest::uniqueIdsOfOneInstantDiffer()
+void tst_Files::uniqueIdsOfOneInstantDiffer()
 {
     // Ten thousand records made in one instant (pictures dropped at once, a
     // blog's factory templates) each get their own identifier.
@@ -43,7 +96,7 @@ void FilesTest::uniqueIdsOfOneInstantDiffer()
     QVERIFY(form.match(newUniqueID()).hasMatch());
 }
 
-void FilesTest::atomicWriteReplacesWholeFile()
+void tst_Files::atomicWriteReplacesWholeFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("accounts.plist"));
@@ -56,7 +109,7 @@ void FilesTest::atomicWriteReplacesWholeFile()
              QStringList{QStringLiteral("accounts.plist")});
 }
 
-void FilesTest::failedWriteKeepsTheOldFile()
+void tst_Files::failedWriteKeepsTheOldFile()
 {
     QTemporaryDir dir;
     QString error;
@@ -84,7 +137,7 @@ void FilesTest::failedWriteKeepsTheOldFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.plist")});
 }
 
-void FilesTest::unreadableFileIsMovedAsideWithADatedName()
+void tst_Files::unreadableFileIsMovedAsideWithADatedName()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("presets.plist"));
@@ -107,7 +160,7 @@ void FilesTest::unreadableFileIsMovedAsideWithADatedName()
     QVERIFY(!error.isEmpty());
 }
 
-void FilesTest::storedListIsReadAsItStands()
+void tst_Files::storedListIsReadAsItStands()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("customtags.plist"));
@@ -123,7 +176,7 @@ void FilesTest::storedListIsReadAsItStands()
     QVERIFY(QFile::exists(path));
 }
 
-void FilesTest::storedListIsNeverLostToAnEmptyList_data()
+void tst_Files::storedListIsNeverLostToAnEmptyList_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("damaged") << QByteArray("bplist00 damaged");
@@ -133,7 +186,7 @@ void FilesTest::storedListIsNeverLostToAnEmptyList_data()
     QTest::newRow("an archive of nothing") << KeyedArchiver::archivedData(QVariant());
 }
 
-void FilesTest::storedListIsNeverLostToAnEmptyList()
+void tst_Files::storedListIsNeverLostToAnEmptyList()
 {
     // Moved aside and reported, the bytes kept: the caller starts with an
     // empty list, and its next save cannot destroy what the user had.
@@ -145,6 +198,9 @@ void FilesTest::storedListIsNeverLostToAnEmptyList()
     QVERIFY(loaded.found);
     QVERIFY(!loaded.root.isValid());
     QVERIFY(loaded.report.contains(QLatin1String("customtags.plist")));
+    // Said once, whether the reader or the mover says it.
+    QCOMPARE(loaded.report.count(QLatin1String("could not be read")), 1);
+    QCOMPARE(loaded.report.count(QStringLiteral("\"%1\"").arg(path)), 1);
     QVERIFY(!QFile::exists(path));
     const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("*.unreadable")});
     QCOMPARE(aside.size(), 1);
@@ -153,5 +209,63 @@ void FilesTest::storedListIsNeverLostToAnEmptyList()
     QCOMPARE(kept.readAll(), bytes);
 }
 
-QTEST_GUILESS_MAIN(FilesTest)
+void tst_Files::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<Standing>("standing");
+    QTest::addColumn<QByteArray>("expected"); // null: refused
+    QTest::newRow("small file") << Standing::Small << QByteArray("0123");
+    QTest::newRow("file of the cap's size") << Standing::AtTheCap << QByteArray("0123456789");
+    QTest::newRow("file over the cap") << Standing::OverTheCap << QByteArray();
+    QTest::newRow("link to a file") << Standing::LinkToFile << QByteArray("linked");
+    QTest::newRow("folder") << Standing::Folder << QByteArray();
+    QTest::newRow("FIFO") << Standing::Fifo << QByteArray();
+    QTest::newRow("link to /dev/zero") << Standing::LinkToDevZero << QByteArray();
+    QTest::newRow("nothing") << Standing::Missing << QByteArray();
+}
+
+void tst_Files::onlyRegularFilesAreRead()
+{
+    QFETCH(Standing, standing);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Info.plist"));
+    QVERIFY(place(standing, path, dir.filePath(QStringLiteral("target"))));
+    QString error;
+    const std::optional<QByteArray> bytes = RegularFile::read(path, 10, &error);
+    if (expected.isNull()) {
+        QVERIFY(!bytes);
+        QVERIFY2(error.contains(QLatin1String("Info.plist")), qPrintable(error));
+    } else {
+        QVERIFY2(bytes, qPrintable(error));
+        QCOMPARE(*bytes, expected);
+    }
+}
+
+void tst_Files::storedListThatIsNoFileIsRefusedUnread_data()
+{
+    QTest::addColumn<Standing>("standing");
+    QTest::newRow("link to /dev/zero") << Standing::LinkToDevZero;
+    QTest::newRow("FIFO") << Standing::Fifo;
+    QTest::newRow("folder") << Standing::Folder;
+}
+
+void tst_Files::storedListThatIsNoFileIsRefusedUnread()
+{
+    // Neither an endless read nor a start that waits for a writer: refused at once,
+    // reported, and out of the way of the next save.
+    QFETCH(Standing, standing);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("accounts.plist"));
+    QVERIFY(place(standing, path, QString()));
+    QElapsedTimer timer;
+    timer.start();
+    const StoredArchive::Loaded loaded = StoredArchive::load(path);
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(loaded.found);
+    QVERIFY(!loaded.root.isValid());
+    QVERIFY2(loaded.report.contains(QLatin1String("accounts.plist")), qPrintable(loaded.report));
+    QVERIFY(!QFileInfo(path).exists() && !QFileInfo(path).isSymLink());
+}
+
+QTEST_GUILESS_MAIN(tst_Files)
 #include "tst_files.moc"

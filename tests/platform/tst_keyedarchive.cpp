@@ -95,7 +95,7 @@ QDateTime utc(const QString& iso)
 
 } // namespace
 
-class KeyedArchiveTest : public QObject {
+class tst_KeyedArchive : public QObject {
     Q_OBJECT
 
 private slots:
@@ -113,12 +113,12 @@ private slots:
     void archiverRefusesCyclesAndUnknownValues();
 };
 
-void KeyedArchiveTest::initTestCase()
+void tst_KeyedArchive::initTestCase()
 {
     ArchiveClassRegistry::registerClass<Note>(QStringLiteral("Note"));
 }
 
-void KeyedArchiveTest::readsHandMadeArchive_data()
+void tst_KeyedArchive::readsHandMadeArchive_data()
 {
     QTest::addColumn<QString>("file");
     QTest::newRow("xml") << QStringLiteral("platform/note-archive.plist");
@@ -126,7 +126,7 @@ void KeyedArchiveTest::readsHandMadeArchive_data()
     QTest::newRow("converted to binary") << QStringLiteral("platform/note-archive.bplist");
 }
 
-void KeyedArchiveTest::readsHandMadeArchive()
+void tst_KeyedArchive::readsHandMadeArchive()
 {
     QFETCH(QString, file);
     QString error;
@@ -150,14 +150,14 @@ void KeyedArchiveTest::readsHandMadeArchive()
     QVERIFY(warnings.first().contains(QLatin1String("NSImage")));
 }
 
-void KeyedArchiveTest::roundTripsEveryValueKind_data()
+void tst_KeyedArchive::roundTripsEveryValueKind_data()
 {
     QTest::addColumn<int>("format");
     QTest::newRow("binary") << int(PropertyList::Format::Binary);
     QTest::newRow("xml") << int(PropertyList::Format::Xml);
 }
 
-void KeyedArchiveTest::roundTripsEveryValueKind()
+void tst_KeyedArchive::roundTripsEveryValueKind()
 {
     QFETCH(int, format);
     auto note = std::make_shared<Note>();
@@ -204,7 +204,7 @@ void KeyedArchiveTest::roundTripsEveryValueKind()
     QCOMPARE(back.replies.last().get(), back.child.get()); // one object, referenced twice
 }
 
-void KeyedArchiveTest::writesTheKeyedArchiverLayout()
+void tst_KeyedArchive::writesTheKeyedArchiverLayout()
 {
     Note note;
     note.title = QStringLiteral("same");
@@ -227,7 +227,7 @@ void KeyedArchiveTest::writesTheKeyedArchiverLayout()
     QCOMPARE(objects.count(QVariant(QStringLiteral("same"))), 1);
 }
 
-void KeyedArchiveTest::sharedRecordDecodesToOneObject()
+void tst_KeyedArchive::sharedRecordDecodesToOneObject()
 {
     auto note = std::make_shared<Note>();
     const QVariant ref = QVariant::fromValue(ArchivableRef(note));
@@ -237,7 +237,7 @@ void KeyedArchiveTest::sharedRecordDecodesToOneObject()
     QCOMPARE(notes->at(0).get(), notes->at(1).get());
 }
 
-void KeyedArchiveTest::malformedArchivesAreErrors_data()
+void tst_KeyedArchive::malformedArchivesAreErrors_data()
 {
     QTest::addColumn<QVariant>("tree");
     const QVariantMap arrayClass = classInfo(QStringLiteral("NSArray"));
@@ -293,7 +293,7 @@ void KeyedArchiveTest::malformedArchivesAreErrors_data()
     QTest::newRow("nested too deeply") << QVariant(archive(deep, uid(2)));
 }
 
-void KeyedArchiveTest::malformedArchivesAreErrors()
+void tst_KeyedArchive::malformedArchivesAreErrors()
 {
     QFETCH(QVariant, tree);
     QString error;
@@ -308,7 +308,7 @@ void KeyedArchiveTest::malformedArchivesAreErrors()
     }
 }
 
-void KeyedArchiveTest::colourForms_data()
+void tst_KeyedArchive::colourForms_data()
 {
     QTest::addColumn<QVariantMap>("form");
     QTest::addColumn<QVariant>("expected");
@@ -343,7 +343,7 @@ void KeyedArchiveTest::colourForms_data()
         << QVariant();
 }
 
-void KeyedArchiveTest::colourForms()
+void tst_KeyedArchive::colourForms()
 {
     QFETCH(QVariantMap, form);
     QFETCH(QVariant, expected);
@@ -358,7 +358,7 @@ void KeyedArchiveTest::colourForms()
     QCOMPARE(warnings.isEmpty(), expected.isValid());
 }
 
-void KeyedArchiveTest::archiverRefusesCyclesAndUnknownValues()
+void tst_KeyedArchive::archiverRefusesCyclesAndUnknownValues()
 {
     auto note = std::make_shared<Note>();
     note->child = note;
@@ -373,5 +373,5 @@ void KeyedArchiveTest::archiverRefusesCyclesAndUnknownValues()
     QVERIFY(!error.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(KeyedArchiveTest)
+QTEST_GUILESS_MAIN(tst_KeyedArchive)
 #include "tst_keyedarchive.moc"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-class NotificationCenterTest : public QObject {
+class tst_NotificationCenter : public QObject {
     Q_OBJECT
 
 private slots:
@@ -19,7 +19,7 @@ private slots:
     void observersRegisterFromWorkerWhilePostsRun();
 };
 
-void NotificationCenterTest::deliversByNameWithObjectAndUserInfo()
+void tst_NotificationCenter::deliversByNameWithObjectAndUserInfo()
 {
     NotificationCenter center;
     QObject observer;
@@ -34,7 +34,7 @@ void NotificationCenterTest::deliversByNameWithObjectAndUserInfo()
     QCOMPARE(received.first().userInfo.value("reason"), QVariant("refresh"));
 }
 
-void NotificationCenterTest::senderFilterAndRemoval()
+void tst_NotificationCenter::senderFilterAndRemoval()
 {
     NotificationCenter center;
     QObject observer;
@@ -58,7 +58,7 @@ void NotificationCenterTest::senderFilterAndRemoval()
     QCOMPARE(reloads, 0);
 }
 
-void NotificationCenterTest::destroyedObserverIsNotCalled()
+void tst_NotificationCenter::destroyedObserverIsNotCalled()
 {
     NotificationCenter center;
     int calls = 0;
@@ -70,7 +70,7 @@ void NotificationCenterTest::destroyedObserverIsNotCalled()
     QCOMPARE(calls, 0);
 }
 
-void NotificationCenterTest::observerRemovedDuringDeliveryIsSkipped()
+void tst_NotificationCenter::observerRemovedDuringDeliveryIsSkipped()
 {
     NotificationCenter center;
     QObject first;
@@ -87,9 +87,9 @@ void NotificationCenterTest::observerRemovedDuringDeliveryIsSkipped()
     QCOMPARE(secondCalls, 0);
 }
 
-void NotificationCenterTest::postFromWorkerThreadArrivesOnMainThread()
+void tst_NotificationCenter::postFromWorkerThreadArrivesOnMainThread()
 {
-    NotificationCenter& center = NotificationCenter::defaultCenter();
+    NotificationCenter& center = NotificationCenter::sharedInstance();
     QObject observer;
     QThread* deliveredOn = nullptr;
     center.observe("entriesRetrieved", &observer,
@@ -102,7 +102,7 @@ void NotificationCenterTest::postFromWorkerThreadArrivesOnMainThread()
     QTRY_COMPARE(deliveredOn, QCoreApplication::instance()->thread());
 }
 
-void NotificationCenterTest::observersRegisterFromWorkerWhilePostsRun()
+void tst_NotificationCenter::observersRegisterFromWorkerWhilePostsRun()
 {
     // Entries made on a retrieval thread register while the main thread posts.
     NotificationCenter center;
@@ -136,5 +136,5 @@ void NotificationCenterTest::observersRegisterFromWorkerWhilePostsRun()
     QVERIFY(calls >= Count);
 }
 
-QTEST_GUILESS_MAIN(NotificationCenterTest)
+QTEST_GUILESS_MAIN(tst_NotificationCenter)
 #include "tst_notificationcenter.moc"

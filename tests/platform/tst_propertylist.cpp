@@ -25,6 +25,14 @@ QVariantList nested(int depth)
     return list;
 }
 
+QByteArray bigEndian64(quint64 value)
+{
+    QByteArray out(8, '\0');
+    for (int i = 7; i >= 0; --i, value >>= 8)
+        out[i] = char(value & 0xff);
+    return out;
+}
+
 // A hand-laid binary property list: objects at the given offsets, 1-byte
 // offsets and references, `top` as the root.
 QByteArray binaryPlist(const QList<QByteArray>& objects, quint8 top = 0)
@@ -40,21 +48,13 @@ QByteArray binaryPlist(const QList<QByteArray>& objects, quint8 top = 0)
     QByteArray trailer(6, '\0');
     trailer.append(char(1)); // offset size
     trailer.append(char(1)); // reference size
-    const auto be64 = [](quint64 v) {
-        QByteArray out(8, '\0');
-        for (int i = 7; i >= 0; --i, v >>= 8)
-            out[i] = char(v & 0xff);
-        return out;
-    };
-    trailer.append(be64(quint64(objects.size())));
-    trailer.append(be64(top));
-    trailer.append(be64(tableOffset));
+    trailer += bigEndian64(quint64(objects.size())) + bigEndian64(top) + bigEndian64(tableOffset);
     return bytes + trailer;
 }
 
 } // namespace
 
-class PropertyListTest : public QObject {
+class tst_PropertyList : public QObject {
     Q_OBJECT
 
 private slots:
@@ -66,11 +66,15 @@ private slots:
     void everyTruncationIsAnError();
     void unstorableValuesAreRefused_data();
     void unstorableValuesAreRefused();
+    void storableKeepsWhatCanBeStored();
+    void xmlValuesAreCheckedAtTheEdges_data();
+    void xmlValuesAreCheckedAtTheEdges();
+    void binaryObjectCountIsBoundByTheFile();
     void plistutilReadsOurBinaryOutput();
     void writeFileKeepsOldFileOnFailure();
 };
 
-void PropertyListTest::roundTrip_data()
+void tst_PropertyList::roundTrip_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("format");
@@ -88,6 +92,10 @@ void PropertyListTest::roundTrip_data()
         {QStringLiteral("no"), false},
         {QStringLiteral("date"), utc(QStringLiteral("2026-03-04T05:06:07.000Z"))},
         {QStringLiteral("before2001"), utc(QStringLiteral("1999-12-31T23:59:58.000Z"))},
+        // Outside the 32-bit seconds some writers are limited to.
+        {QStringLiteral("history"), utc(QStringLiteral("1920-03-04T05:06:07.000Z"))},
+        {QStringLiteral("long ago"), utc(QStringLiteral("1066-10-14T09:00:00.000Z"))},
+        {QStringLiteral("far ahead"), utc(QStringLiteral("2100-01-01T00:00:00.000Z"))},
         {QStringLiteral("data"), QByteArray("\0\1\2binary\xff", 10)},
         {QStringLiteral("list"), QVariantList{qint64(1), QStringLiteral("two"), QVariantList{}}},
         {QStringLiteral("map"), QVariantMap{{QStringLiteral("inner"), QVariantMap{}}}},
@@ -102,9 +110,18 @@ void PropertyListTest::roundTrip_data()
         << QVariant(utc(QStringLiteral("2026-03-04T05:06:07.250Z"))) << int(Format::Binary);
     QTest::newRow("binary date before 2001 with milliseconds")
         << QVariant(utc(QStringLiteral("1999-12-31T23:59:58.500Z"))) << int(Format::Binary);
+    QTest::newRow("binary date of 1920 with milliseconds")
+        << QVariant(utc(QStringLiteral("1920-01-01T00:00:00.125Z"))) << int(Format::Binary);
+    // More objects than the reader keeps in its small-file table, and strings past
+    // the one-byte length.
+    QVariantList many;
+    for (int i = 0; i < 70000; ++i)
+        many.append(i % 7 == 0 ? QVariant(QStringLiteral("item %1 ").arg(i).repeated(3))
+                               : QVariant(qint64(i) * 100003));
+    QTest::newRow("binary many objects") << QVariant(many) << int(Format::Binary);
 }
 
-void PropertyListTest::roundTrip()
+void tst_PropertyList::roundTrip()
 {
     QFETCH(QVariant, value);
     QFETCH(int, format);
@@ -116,7 +133,7 @@ void PropertyListTest::roundTrip()
     QCOMPARE(back, value);
 }
 
-void PropertyListTest::readsXmlWrittenElsewhere()
+void tst_PropertyList::readsXmlWrittenElsewhere()
 {
     const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict>
@@ -134,7 +151,7 @@ void PropertyListTest::readsXmlWrittenElsewhere()
     QCOMPARE(map.value("ref").value<PlistUid>().value, quint64(3));
 }
 
-void PropertyListTest::malformedInputIsAnError_data()
+void tst_PropertyList::malformedInputIsAnError_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<qsizetype>("maxSize");
@@ -176,7 +193,7 @@ void PropertyListTest::malformedInputIsAnError_data()
     QTest::newRow("nested too deeply") << deepXml << normal;
 }
 
-void PropertyListTest::malformedInputIsAnError()
+void tst_PropertyList::malformedInputIsAnError()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(qsizetype, maxSize);
@@ -185,7 +202,7 @@ void PropertyListTest::malformedInputIsAnError()
     QVERIFY(!error.isEmpty());
 }
 
-void PropertyListTest::everyTruncationIsAnError()
+void tst_PropertyList::everyTruncationIsAnError()
 {
     const QVariantMap value{
         {QStringLiteral("list"), QVariantList{qint64(1), 2.5, QStringLiteral("x")}},
@@ -206,7 +223,7 @@ void PropertyListTest::everyTruncationIsAnError()
     }
 }
 
-void PropertyListTest::unstorableValuesAreRefused_data()
+void tst_PropertyList::unstorableValuesAreRefused_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::newRow("nothing") << QVariant();
@@ -215,12 +232,13 @@ void PropertyListTest::unstorableValuesAreRefused_data()
     QTest::newRow("null inside a list") << QVariant(QVariantList{1, QVariant()});
     QTest::newRow("unsigned too large") << QVariant(std::numeric_limits<quint64>::max());
     QTest::newRow("not a number") << QVariant(std::numeric_limits<double>::quiet_NaN());
-    QTest::newRow("date beyond range") << QVariant(utc(QStringLiteral("2100-01-01T00:00:00.000Z")));
+    QTest::newRow("date beyond what readers accept")
+        << QVariant(QDateTime(QDate(400000, 1, 1), QTime(0, 0), Qt::UTC));
     QTest::newRow("unsupported type") << QVariant(QPoint(1, 2));
     QTest::newRow("too deep") << QVariant(nested(PropertyList::MaxDepth + 2));
 }
 
-void PropertyListTest::unstorableValuesAreRefused()
+void tst_PropertyList::unstorableValuesAreRefused()
 {
     QFETCH(QVariant, value);
     for (Format format : {Format::Binary, Format::Xml}) {
@@ -230,7 +248,105 @@ void PropertyListTest::unstorableValuesAreRefused()
     }
 }
 
-void PropertyListTest::plistutilReadsOurBinaryOutput()
+void tst_PropertyList::storableKeepsWhatCanBeStored()
+{
+    const QDateTime history = utc(QStringLiteral("1920-03-04T05:06:07.000Z"));
+    const QVariantMap tree{
+        {QStringLiteral("date_created_gmt"), history},
+        {QStringLiteral("ratio"), std::numeric_limits<double>::quiet_NaN()},
+        {QStringLiteral("views"), std::numeric_limits<quint64>::max()},
+        {QStringLiteral("custom_fields"),
+         QVariantList{QVariantMap{{QStringLiteral("key"), QStringLiteral("mood")},
+                                  {QStringLiteral("value"), QString::fromUtf8("a\0b", 3)}},
+                      qint64(7)}},
+    };
+    QStringList leftOut;
+    const QVariant kept = PropertyList::storable(tree, &leftOut);
+    const QVariantMap expected{
+        {QStringLiteral("date_created_gmt"), history},
+        {QStringLiteral("custom_fields"),
+         QVariantList{QVariantMap{{QStringLiteral("key"), QStringLiteral("mood")}}, qint64(7)}},
+    };
+    QCOMPARE(kept, QVariant(expected));
+    QCOMPARE(leftOut.size(), 3);
+    QVERIFY2(leftOut.filter(QStringLiteral("ratio")).size() == 1, qPrintable(leftOut.join('\n')));
+    QVERIFY(leftOut.filter(QStringLiteral("views")).size() == 1);
+    QVERIFY(leftOut.filter(QStringLiteral("custom_fields[0].value")).size() == 1);
+    QString error;
+    QVERIFY2(!PropertyList::write(kept, Format::Binary, &error).isEmpty(), qPrintable(error));
+}
+
+void tst_PropertyList::xmlValuesAreCheckedAtTheEdges_data()
+{
+    QTest::addColumn<QByteArray>("element");
+    QTest::addColumn<QVariant>("expected"); // invalid: the document is refused
+
+    const auto date = [](int year, int month, int day, int h, int m, int s) {
+        return QVariant(QDateTime(QDate(year, month, day), QTime(h, m, s), Qt::UTC));
+    };
+    QTest::newRow("date of 1920") << QByteArray("<date>1920-03-04T05:06:07Z</date>")
+                                  << date(1920, 3, 4, 5, 6, 7);
+    QTest::newRow("date of 2100") << QByteArray("<date>2100-12-31T23:59:59Z</date>")
+                                  << date(2100, 12, 31, 23, 59, 59);
+    QTest::newRow("garbage date") << QByteArray("<date>soon</date>") << QVariant();
+    QTest::newRow("month 13") << QByteArray("<date>2020-13-01T00:00:00Z</date>") << QVariant();
+    QTest::newRow("largest integer") << QByteArray("<integer>9223372036854775807</integer>")
+                                     << QVariant(std::numeric_limits<qint64>::max());
+    QTest::newRow("smallest integer") << QByteArray("<integer>-9223372036854775808</integer>")
+                                      << QVariant(std::numeric_limits<qint64>::min());
+    QTest::newRow("integer 2^63") << QByteArray("<integer>9223372036854775808</integer>")
+                                  << QVariant();
+    QTest::newRow("integer 2^64 - 1")
+        << QByteArray("<integer>18446744073709551615</integer>") << QVariant();
+    QTest::newRow("integer with junk") << QByteArray("<integer>12abc</integer>") << QVariant();
+    QTest::newRow("hex integer") << QByteArray("<integer>0x1F</integer>") << QVariant(qint64(31));
+    QTest::newRow("real") << QByteArray("<real>-2.5e3</real>") << QVariant(-2500.0);
+    QTest::newRow("nan") << QByteArray("<real>nan</real>") << QVariant();
+    QTest::newRow("infinity") << QByteArray("<real>inf</real>") << QVariant();
+    QTest::newRow("real overflowing") << QByteArray("<real>1e999</real>") << QVariant();
+    QTest::newRow("data with line breaks")
+        << QByteArray("<data>aGVs\n\tbG8=</data>") << QVariant(QByteArray("hello"));
+    QTest::newRow("invalid Base64") << QByteArray("<data>not*base64</data>") << QVariant();
+    QTest::newRow("unknown element") << QByteArray("<set/>") << QVariant();
+}
+
+void tst_PropertyList::xmlValuesAreCheckedAtTheEdges()
+{
+    QFETCH(QByteArray, element);
+    QFETCH(QVariant, expected);
+    const QByteArray document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<plist version=\"1.0\">" +
+                                element + "</plist>";
+    QString error;
+    const QVariant value = PropertyList::read(document, &error);
+    if (!expected.isValid()) {
+        QVERIFY2(!value.isValid(), qPrintable(value.toString()));
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QVERIFY2(value.isValid(), qPrintable(error));
+    QCOMPARE(value, expected);
+}
+
+void tst_PropertyList::binaryObjectCountIsBoundByTheFile()
+{
+    // A trailer claiming two million objects over a table of two million offsets, all
+    // pointing at one byte: every object of a property list takes a byte of its own, so
+    // the count is refused before any table is sized by it.
+    constexpr quint64 claimed = 2'000'000;
+    QByteArray bytes("bplist00\x09", 9);
+    const quint64 tableOffset = quint64(bytes.size());
+    bytes.append(QByteArray(qsizetype(claimed), char(8)));
+    QByteArray trailer(6, '\0');
+    trailer.append(char(1)); // offset size
+    trailer.append(char(4)); // reference size
+    trailer += bigEndian64(claimed) + bigEndian64(0) + bigEndian64(tableOffset);
+    QString error;
+    QVERIFY(!PropertyList::read(bytes + trailer, &error).isValid());
+    QVERIFY2(error.contains(QLatin1String("object count")), qPrintable(error));
+}
+
+void tst_PropertyList::plistutilReadsOurBinaryOutput()
 {
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
     if (tool.isEmpty())
@@ -253,7 +369,7 @@ void PropertyListTest::plistutilReadsOurBinaryOutput()
     QCOMPARE(PropertyList::read(xml), QVariant(value));
 }
 
-void PropertyListTest::writeFileKeepsOldFileOnFailure()
+void tst_PropertyList::writeFileKeepsOldFileOnFailure()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.plist"));
@@ -264,5 +380,5 @@ void PropertyListTest::writeFileKeepsOldFileOnFailure()
     QCOMPARE(PropertyList::readFile(path), QVariant(QVariantList{qint64(1), qint64(2)}));
 }
 
-QTEST_GUILESS_MAIN(PropertyListTest)
+QTEST_GUILESS_MAIN(tst_PropertyList)
 #include "tst_propertylist.moc"

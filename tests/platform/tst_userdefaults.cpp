@@ -1,11 +1,13 @@
 #include "UserDefaults.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
-class UserDefaultsTest : public QObject {
+class tst_UserDefaults : public QObject {
     Q_OBJECT
 
 private slots:
@@ -15,8 +17,13 @@ private slots:
     void valuesSurviveTheFile();
     void typedGettersReadTextFromTheFile_data();
     void typedGettersReadTextFromTheFile();
+    void unusableIntegerGivesWayToTheFactoryValue();
+    void missingFolderIsMadePrivate();
     void changesAreSignalledPerKey();
+    void coloursAreStoredAsText_data();
+    void coloursAreStoredAsText();
     void standardLivesInTheConfigFolder();
+    void warnsOnlyWhenASaveFails();
 
 private:
     // One file per data row: QSettings caches what it read per file name.
@@ -28,7 +35,7 @@ private:
     QTemporaryDir dir_;
 };
 
-void UserDefaultsTest::factoryValuesAnswerUntilSomethingIsStored()
+void tst_UserDefaults::factoryValuesAnswerUntilSomethingIsStored()
 {
     UserDefaults defaults(path());
     defaults.registerDefaults(
@@ -48,7 +55,7 @@ void UserDefaultsTest::factoryValuesAnswerUntilSomethingIsStored()
     QVERIFY(!reread.value("console_bg_color").isValid());
 }
 
-void UserDefaultsTest::valuesSurviveTheFile_data()
+void tst_UserDefaults::valuesSurviveTheFile_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::newRow("text") << QVariant(QStringLiteral("Menlo-Regular"));
@@ -64,7 +71,7 @@ void UserDefaultsTest::valuesSurviveTheFile_data()
         QVariantMap{{"list", QVariantList{QVariant::fromValue(rv::Color(1, 0.45, 0.46, 0.2))}}});
 }
 
-void UserDefaultsTest::valuesSurviveTheFile()
+void tst_UserDefaults::valuesSurviveTheFile()
 {
     QFETCH(QVariant, value);
     {
@@ -75,7 +82,7 @@ void UserDefaultsTest::valuesSurviveTheFile()
     QCOMPARE(reread.value("key"), value);
 }
 
-void UserDefaultsTest::typedGettersReadTextFromTheFile_data()
+void tst_UserDefaults::typedGettersReadTextFromTheFile_data()
 {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<qint64>("integer");
@@ -88,9 +95,15 @@ void UserDefaultsTest::typedGettersReadTextFromTheFile_data()
     QTest::newRow("YES") << QByteArray("YES") << qint64(0) << 0.0 << true;
     QTest::newRow("false") << QByteArray("false") << qint64(0) << 0.0 << false;
     QTest::newRow("word") << QByteArray("maybe") << qint64(0) << 0.0 << false;
+    QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(1500) << 1500.0 << true;
+    // No 64-bit integer holds these: refused, never converted out of range.
+    QTest::newRow("1e30") << QByteArray("1e30") << qint64(0) << 1e30 << true;
+    QTest::newRow("-1e30") << QByteArray("-1e30") << qint64(0) << -1e30 << true;
+    QTest::newRow("2^63 as a real")
+        << QByteArray("9.223372036854775808e18") << qint64(0) << 9.223372036854775808e18 << true;
 }
 
-void UserDefaultsTest::typedGettersReadTextFromTheFile()
+void tst_UserDefaults::typedGettersReadTextFromTheFile()
 {
     QFETCH(QByteArray, stored);
     QFETCH(qint64, integer);
@@ -112,7 +125,29 @@ void UserDefaultsTest::typedGettersReadTextFromTheFile()
         QCOMPARE(defaults.value("key"), QVariant(90.0));
 }
 
-void UserDefaultsTest::changesAreSignalledPerKey()
+void tst_UserDefaults::unusableIntegerGivesWayToTheFactoryValue()
+{
+    QFile file(path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nautoSave=1e30\n");
+    file.close();
+    UserDefaults defaults(path());
+    defaults.registerDefaults({{"autoSave", 5}});
+    QCOMPARE(defaults.integer("autoSave"), qint64(5));
+}
+
+void tst_UserDefaults::missingFolderIsMadePrivate()
+{
+    const QString folder = dir_.filePath(QStringLiteral("config/plumet"));
+    UserDefaults defaults(folder + QStringLiteral("/plumet.conf"));
+    defaults.setValue("autoSave", 7);
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/plumet.conf")));
+    const QFile::Permissions forAnyone = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                         QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFileInfo(folder).permissions() & forAnyone, QFile::Permissions());
+}
+
+void tst_UserDefaults::changesAreSignalledPerKey()
 {
     UserDefaults defaults(path());
     QSignalSpy spy(&defaults, &UserDefaults::changed);
@@ -123,15 +158,75 @@ void UserDefaultsTest::changesAreSignalledPerKey()
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("spell_check"));
 }
 
-void UserDefaultsTest::standardLivesInTheConfigFolder()
+void tst_UserDefaults::standardLivesInTheConfigFolder()
 {
-    UserDefaults& defaults = UserDefaults::standard();
-    QCOMPARE(&defaults, &UserDefaults::standard());
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    QCOMPARE(&defaults, &UserDefaults::sharedInstance());
     QVERIFY(defaults.filePath().endsWith(QLatin1String("/plumet/plumet.conf")));
     QVERIFY(
         defaults.filePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME", "/nonexistent")) ||
         qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"));
 }
 
-QTEST_GUILESS_MAIN(UserDefaultsTest)
+void tst_UserDefaults::coloursAreStoredAsText_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("expected"); // #AARRGGBB of the colour read, or "fallback"
+    QTest::newRow("with opacity") << QVariant(QStringLiteral("#331cff6b")) << "#331cff6b";
+    QTest::newRow("opaque, six digits") << QVariant(QStringLiteral("#00ff00")) << "#ff00ff00";
+    QTest::newRow("colour value") << QVariant::fromValue(rv::Color(1, 0, 0, 1)) << "#ffff0000";
+    QTest::newRow("not a colour") << QVariant(QStringLiteral("green")) << "fallback";
+    QTest::newRow("short form") << QVariant(QStringLiteral("#0f0")) << "fallback";
+    QTest::newRow("number") << QVariant(12) << "fallback";
+}
+
+void tst_UserDefaults::coloursAreStoredAsText()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, expected);
+    {
+        UserDefaults defaults(path());
+        defaults.setValue("c", stored);
+    }
+    UserDefaults reread(path());
+    const rv::Color fallback(0.5, 0.5, 0.5, 0.5);
+    const rv::Color read = reread.color("c", fallback);
+    if (expected == QLatin1String("fallback"))
+        QCOMPARE(read, fallback);
+    else
+        QCOMPARE(read.toQColor().name(QColor::HexArgb), expected);
+
+    // Written by setColor, a colour is the readable text and reads back alike.
+    reread.setColor("d", rv::Color(0.11, 1.0, 0.42, 0.2));
+    QCOMPARE(reread.value("d").toString(), QStringLiteral("#331cff6b"));
+    QVERIFY(reread.color("d").isEqualToColor(rv::Color(0.11, 1.0, 0.42, 0.2)));
+}
+
+void tst_UserDefaults::warnsOnlyWhenASaveFails()
+{
+    // A damaged line read at start: the next save writes a clean file, and
+    // says nothing.
+    {
+        QFile damaged(path());
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("[General\nkey=\"unterminated\n");
+    }
+    {
+        UserDefaults defaults(path());
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("could not be saved")));
+        defaults.setValue(QStringLiteral("fontSize"), 14);
+    }
+    QCOMPARE(UserDefaults(path()).integer(QStringLiteral("fontSize")), 14);
+
+    // A file that cannot be written: the save fails, and says so.
+    QFile blocker(dir_.filePath(QStringLiteral("not-a-folder")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    UserDefaults unwritable(blocker.fileName() + QStringLiteral("/defaults.conf"));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^The preferences could not be saved")));
+    unwritable.setValue(QStringLiteral("fontSize"), 14);
+}
+
+QTEST_GUILESS_MAIN(tst_UserDefaults)
 #include "tst_userdefaults.moc"

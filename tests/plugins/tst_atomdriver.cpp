@@ -34,7 +34,7 @@ QString encodeXML(const QString& text)
 
 } // namespace
 
-class TestAtomDriver : public QObject {
+class tst_AtomDriver : public QObject {
     Q_OBJECT
 
 private slots:
@@ -49,7 +49,7 @@ private slots:
     void bundleAnswers();
 };
 
-void TestAtomDriver::wsseHeaders()
+void tst_AtomDriver::wsseHeaders()
 {
     AtomDriver atom;
     atom.setClock([] { return FixedTime; });
@@ -67,7 +67,7 @@ void TestAtomDriver::wsseHeaders()
                        "Nonce=\"AAECAwQFBgcICQoLDA0ODw==\", Created=\"2007-12-31T23:05:07Z\""));
 }
 
-void TestAtomDriver::wsseNonceNeverRepeats()
+void tst_AtomDriver::wsseNonceNeverRepeats()
 {
     // Two requests within one second carry the same Created but never the same nonce.
     AtomDriver atom;
@@ -84,14 +84,14 @@ void TestAtomDriver::wsseNonceNeverRepeats()
     QCOMPARE(nonces.size(), 50);
 }
 
-void TestAtomDriver::noHeadersWithoutCredentials()
+void tst_AtomDriver::noHeadersWithoutCredentials()
 {
     AtomDriver atom;
     QVERIFY(atom.authenticationHeaders(QUrl(), QString(), "secret").isEmpty());
     QVERIFY(atom.authenticationHeaders(QUrl(), "joe", QString()).isEmpty());
 }
 
-void TestAtomDriver::entryDocument()
+void tst_AtomDriver::entryDocument()
 {
     AtomDriver atom;
     const QVariantMap data{
@@ -117,7 +117,7 @@ void TestAtomDriver::entryDocument()
                                       "</entry>"));
 }
 
-void TestAtomDriver::entryDocumentEdgeCases()
+void tst_AtomDriver::entryDocumentEdgeCases()
 {
     AtomDriver atom;
     const QString document = atom.atomPublishRequest(
@@ -130,7 +130,7 @@ void TestAtomDriver::entryDocumentEdgeCases()
     QVERIFY(document.endsWith("</entry>"));
 }
 
-void TestAtomDriver::blogListFromServiceDocument()
+void tst_AtomDriver::blogListFromServiceDocument()
 {
     const DecodeResult service =
         AtomDecoder::decode(plumet::test::readTestData("plugins/atom-service.xml"));
@@ -158,7 +158,7 @@ void TestAtomDriver::blogListFromServiceDocument()
     }
 }
 
-void TestAtomDriver::blogListFromFeed()
+void tst_AtomDriver::blogListFromFeed()
 {
     const DecodeResult feed =
         AtomDecoder::decode(plumet::test::readTestData("plugins/atom-feed.xml"));
@@ -176,7 +176,7 @@ void TestAtomDriver::blogListFromFeed()
     QCOMPARE(blog.value("blogid").toString(), QStringLiteral("blog_id=42"));
 }
 
-void TestAtomDriver::blogListFromAnythingElse()
+void tst_AtomDriver::blogListFromAnythingElse()
 {
     AtomDriver atom;
     QVERIFY(atom.processBloglist(QVariant()).isEmpty());
@@ -189,7 +189,7 @@ void TestAtomDriver::blogListFromAnythingElse()
     QCOMPARE(atom.processBloglist(QVariantMap{{"links", QVariantList()}}).size(), 1);
 }
 
-void TestAtomDriver::bundleAnswers()
+void tst_AtomDriver::bundleAnswers()
 {
     PluginManager manager;
     manager.setUserFolder(QString());
@@ -224,5 +224,5 @@ void TestAtomDriver::bundleAnswers()
              rv::createWSSE(nonce + field(token, "Created").toUtf8() + QByteArray("pw")));
 }
 
-QTEST_GUILESS_MAIN(TestAtomDriver)
+QTEST_GUILESS_MAIN(tst_AtomDriver)
 #include "tst_atomdriver.moc"

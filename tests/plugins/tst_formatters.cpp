@@ -42,13 +42,15 @@ QString writeScript(const QTemporaryDir& dir, const QByteArray& body)
 
 } // namespace
 
-class TestFormatters : public QObject {
+class tst_Formatters : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase();
     void convertBreaks_data();
     void convertBreaks();
+    void convertBreaksHostile_data();
+    void convertBreaksHostile();
     void willHandleFormat_data();
     void willHandleFormat();
     void textile_data();
@@ -60,7 +62,7 @@ private slots:
     void failedFormatterLeavesTextUnchanged();
 };
 
-void TestFormatters::initTestCase()
+void tst_Formatters::initTestCase()
 {
     QCOMPARE(formatters().loadErrors(), QStringList());
     QCOMPARE(formatters().formatterKeys(), (QStringList{"ConvertBreaks", "Textile"}));
@@ -70,7 +72,7 @@ void TestFormatters::initTestCase()
     QCOMPARE(textileFormatter()->urlTemplate(), QStringLiteral("$text$ ($title$):$url$"));
 }
 
-void TestFormatters::convertBreaks_data()
+void tst_Formatters::convertBreaks_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("html");
@@ -113,14 +115,58 @@ void TestFormatters::convertBreaks_data()
                                      << "";
 }
 
-void TestFormatters::convertBreaks()
+void tst_Formatters::convertBreaks()
 {
     QFETCH(QString, text);
     QFETCH(QString, html);
     QCOMPARE(convertBreaksFormatter()->formatText(text), html);
 }
 
-void TestFormatters::willHandleFormat_data()
+void tst_Formatters::convertBreaksHostile_data()
+{
+    // Long runs of what the normalising rules remove one at a time when applied
+    // until nothing changes; the answers are those of rule-by-rule replacement.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("html");
+    const int n = 200000;
+    const QString spaces(n, QLatin1Char(' '));
+    const QString lineFeeds(n, QLatin1Char('\n'));
+    QTest::newRow("spaces before a line feed") << "a" + spaces + "\nb"
+                                               << "<p>a<br/>b</p>";
+    QTest::newRow("spaces after a line feed") << "a\n" + spaces + "b"
+                                              << "<p>a<br/>b</p>";
+    QTest::newRow("space, line feed, over and over") << "a" + QString(" \n").repeated(n) + "b"
+                                                     << "<p>a</p><p>b</p>";
+    QTest::newRow("line feed, space, over and over") << "a" + QString("\n ").repeated(n) + "b"
+                                                     << "<p>a</p><p>b</p>";
+    QTest::newRow("spaces before a list item") << spaces + "<li>x</li>"
+                                               << "<p><li>x</li></p>";
+    QTest::newRow("line feeds before a list item") << "a" + lineFeeds + "<li>x</li>"
+                                                   << "<p>a<li>x</li></p>";
+    QTest::newRow("line feeds after a list item") << "<li>x</li>" + lineFeeds + "b"
+                                                  << "<p><li>x</li>b</p>";
+    QTest::newRow("list items with space and line feed")
+        << QString("<li>x</li> \n").repeated(n)
+        << "<p>" + QString("<li>x</li>").repeated(n) + "</p>";
+    // The space before a carriage return outlives the rules that ran before
+    // line ends were made plain line feeds.
+    QTest::newRow("space before windows line ends") << QString(" \r\n").repeated(n) + "a"
+                                                    << "<p> </p><p>a</p>";
+}
+
+void tst_Formatters::convertBreaksHostile()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, html);
+    QElapsedTimer timer;
+    timer.start();
+    const QString formatted = convertBreaksFormatter()->formatText(text);
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(formatted, html);
+    QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+}
+
+void tst_Formatters::willHandleFormat_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("convertBreaks");
@@ -135,7 +181,7 @@ void TestFormatters::willHandleFormat_data()
     QTest::newRow("markdown") << "markdown" << false << false;
 }
 
-void TestFormatters::willHandleFormat()
+void tst_Formatters::willHandleFormat()
 {
     QFETCH(QString, format);
     QFETCH(bool, convertBreaks);
@@ -144,7 +190,7 @@ void TestFormatters::willHandleFormat()
     QCOMPARE(textileFormatter()->willHandleFormat(format), textile);
 }
 
-void TestFormatters::textile_data()
+void tst_Formatters::textile_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("html");
@@ -158,14 +204,14 @@ void TestFormatters::textile_data()
                             << "<p>Some <strong>bold</strong> text</p>";
 }
 
-void TestFormatters::textile()
+void tst_Formatters::textile()
 {
     QFETCH(QString, text);
     QFETCH(QString, html);
     QCOMPARE(textileFormatter()->formatText(text).trimmed(), html);
 }
 
-void TestFormatters::textileLargePost()
+void tst_Formatters::textileLargePost()
 {
     // Far more than a pipe holds, in both directions.
     const QString paragraph = "Plain words in a paragraph of a long post, with one & in it.\n\n";
@@ -179,7 +225,7 @@ void TestFormatters::textileLargePost()
     QVERIFY(html.trimmed().endsWith("</p>"));
 }
 
-void TestFormatters::textileFailures_data()
+void tst_Formatters::textileFailures_data()
 {
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<QString>("reason");
@@ -189,7 +235,7 @@ void TestFormatters::textileFailures_data()
         << QByteArray("use Text::NoSuchModule;\n") << "Text/NoSuchModule.pm";
 }
 
-void TestFormatters::textileFailures()
+void tst_Formatters::textileFailures()
 {
     QFETCH(QByteArray, script);
     QFETCH(QString, reason);
@@ -203,7 +249,7 @@ void TestFormatters::textileFailures()
     QVERIFY2(missing.error.contains("missing"), qPrintable(missing.error));
 }
 
-void TestFormatters::textileTimeLimit()
+void tst_Formatters::textileTimeLimit()
 {
     QTemporaryDir dir;
     const QString script = writeScript(dir, "sleep 30;\n");
@@ -215,7 +261,7 @@ void TestFormatters::textileTimeLimit()
     QVERIFY2(result.error.contains("longer than"), qPrintable(result.error));
 }
 
-void TestFormatters::failedFormatterLeavesTextUnchanged()
+void tst_Formatters::failedFormatterLeavesTextUnchanged()
 {
     // A user's copy of the Textile bundle whose script fails replaces the
     // built-in one; posting through it must keep the text, not send nothing.
@@ -240,5 +286,5 @@ void TestFormatters::failedFormatterLeavesTextUnchanged()
     QCOMPARE(FormatterManager::formatText(broken, "h1. Keep me"), QStringLiteral("h1. Keep me"));
 }
 
-QTEST_GUILESS_MAIN(TestFormatters)
+QTEST_GUILESS_MAIN(tst_Formatters)
 #include "tst_formatters.moc"

@@ -9,7 +9,7 @@
 
 // The WordPress draft panel, made by the loaded bundle as a draft window makes
 // it, edited as a user would, with every write-back recorded.
-class TestWordpressPanel : public QObject {
+class tst_WordpressPanel : public QObject {
     Q_OBJECT
 
 private slots:
@@ -32,7 +32,7 @@ private:
     QList<QVariantMap> m_writes;
 };
 
-void TestWordpressPanel::initTestCase()
+void tst_WordpressPanel::initTestCase()
 {
     m_manager.setUserFolder(QString());
     m_manager.loadPlugins();
@@ -40,7 +40,7 @@ void TestWordpressPanel::initTestCase()
     QVERIFY(!m_manager.pluginForKey("MetaWeblog")->draftPluginView({}, {}));
 }
 
-std::unique_ptr<PLUMETDraftPanel> TestWordpressPanel::panel(const QVariantMap& settings)
+std::unique_ptr<PLUMETDraftPanel> tst_WordpressPanel::panel(const QVariantMap& settings)
 {
     m_writes.clear();
     auto made = m_manager.pluginForKey("Wordpress")
@@ -49,7 +49,7 @@ std::unique_ptr<PLUMETDraftPanel> TestWordpressPanel::panel(const QVariantMap& s
     return made;
 }
 
-void TestWordpressPanel::showsStoredValues()
+void tst_WordpressPanel::showsStoredValues()
 {
     auto p = panel({{"wp_slug", "my-slug"}, {"wp_password", "pw"}, {"wp_page_order", 4}});
     QCOMPARE(p->minimumHeight(), 180.0);
@@ -59,7 +59,7 @@ void TestWordpressPanel::showsStoredValues()
     QVERIFY(m_writes.isEmpty()); // showing is not editing
 }
 
-void TestWordpressPanel::clearingTheSlugRemovesIt()
+void tst_WordpressPanel::clearingTheSlugRemovesIt()
 {
     auto p = panel({{"wp_slug", "my-slug"}, {"other", "kept"}});
     QLineEdit* slug = child<QLineEdit>(*p, "slugField");
@@ -72,7 +72,7 @@ void TestWordpressPanel::clearingTheSlugRemovesIt()
     QCOMPARE(p->settings(), m_writes.last());
 }
 
-void TestWordpressPanel::privateFieldsAreHiddenAndNotWrittenBack()
+void tst_WordpressPanel::privateFieldsAreHiddenAndNotWrittenBack()
 {
     const QVariantList fields{
         QVariantMap{{"id", "1"}, {"key", "_edit_lock"}, {"value", "123"}},
@@ -88,7 +88,7 @@ void TestWordpressPanel::privateFieldsAreHiddenAndNotWrittenBack()
              (QVariantList{QVariantMap{{"id", "2"}, {"key", "mood"}, {"value", "sad"}}}));
 }
 
-void TestWordpressPanel::fieldWithoutIdStaysWithoutId()
+void tst_WordpressPanel::fieldWithoutIdStaysWithoutId()
 {
     auto p = panel(
         {{"custom_fields", QVariantList{QVariantMap{{"id", ""}, {"key", "k"}, {"value", "v"}}}}});
@@ -106,7 +106,7 @@ void TestWordpressPanel::fieldWithoutIdStaysWithoutId()
              QVariant(QVariantMap{{"key", "added"}}));
 }
 
-void TestWordpressPanel::pageFieldsOnlyForPages()
+void tst_WordpressPanel::pageFieldsOnlyForPages()
 {
     auto p = panel({});
     QLineEdit* parent = child<QLineEdit>(*p, "parentField");
@@ -123,7 +123,7 @@ void TestWordpressPanel::pageFieldsOnlyForPages()
     QVERIFY(!m_writes.last().contains("isPage"));
 }
 
-void TestWordpressPanel::disposedPanelWritesNothing()
+void tst_WordpressPanel::disposedPanelWritesNothing()
 {
     auto p = panel({});
     p->willDispose(nullptr);
@@ -131,5 +131,5 @@ void TestWordpressPanel::disposedPanelWritesNothing()
     QVERIFY(m_writes.isEmpty());
 }
 
-QTEST_MAIN(TestWordpressPanel)
+QTEST_MAIN(tst_WordpressPanel)
 #include "tst_wordpresspanel.moc"

@@ -74,9 +74,9 @@ QVariantMap hostValues(const QString& builder, bool edit)
         return login;
     if (builder == "textFilters")
         return {};
-    if (builder == "categoryList" || builder == "pageList")
+    if (builder == "categoryList")
         return with({{"blogid", "1"}});
-    if (builder == "entryList")
+    if (builder == "entryList" || builder == "pageList")
         return with({{"blogid", "1"}, {"numberOfPosts", 20}});
     if (builder == "entryCategories" || builder == "retrieve")
         return with({{"postid", "21"}});
@@ -216,7 +216,9 @@ QList<Request> requests()
          "getPost.xml"},
         {"delete", false, AllDrivers, "blogger.deletePost",
          QStringList{"appkey", "postid"} + UP + QStringList{"publish"}, "deletePost.xml"},
-        {"pageList", false, PageDrivers, "wp.getPages", QStringList{"blogid"} + UP, "getPages.xml"},
+        // The count goes too: without it WordPress lists ten pages only.
+        {"pageList", false, PageDrivers, "wp.getPages",
+         QStringList{"blogid"} + UP + QStringList{"numberOfPosts"}, "getPages.xml"},
         {"publishPage",
          false,
          {"Wordpress"},
@@ -250,7 +252,7 @@ QList<Request> requests()
 
 } // namespace
 
-class TestXmlRpcDrivers : public QObject {
+class tst_XmlRpcDrivers : public QObject {
     Q_OBJECT
 
 private slots:
@@ -270,14 +272,14 @@ private slots:
     void wordpressPagesFromServer();
 };
 
-void TestXmlRpcDrivers::initTestCase()
+void tst_XmlRpcDrivers::initTestCase()
 {
     QCOMPARE(drivers().loadErrors(), QStringList());
     for (const QString& key : AllDrivers)
         QVERIFY2(drivers().pluginForKey(key), qPrintable(key));
 }
 
-void TestXmlRpcDrivers::capabilities_data()
+void tst_XmlRpcDrivers::capabilities_data()
 {
     // The answers in the order: primary category, formats, extended field,
     // keywords field, summary field, comments, trackback, separate category
@@ -309,7 +311,7 @@ void TestXmlRpcDrivers::capabilities_data()
         << "Generic plugin for blog systems that support the MetaWeblog API.";
 }
 
-void TestXmlRpcDrivers::capabilities()
+void tst_XmlRpcDrivers::capabilities()
 {
     QFETCH(QString, key);
     QFETCH(QString, flags);
@@ -339,7 +341,7 @@ void TestXmlRpcDrivers::capabilities()
     QVERIFY(d->atomPublishRequest(QUrl("http://x/"), content(), {}, false, {}).isNull());
 }
 
-void TestXmlRpcDrivers::goldenRequests_data()
+void tst_XmlRpcDrivers::goldenRequests_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("builder");
@@ -356,7 +358,7 @@ void TestXmlRpcDrivers::goldenRequests_data()
     }
 }
 
-void TestXmlRpcDrivers::goldenRequests()
+void tst_XmlRpcDrivers::goldenRequests()
 {
     QFETCH(QString, key);
     QFETCH(QString, builder);
@@ -392,13 +394,13 @@ void TestXmlRpcDrivers::goldenRequests()
     }
 }
 
-void TestXmlRpcDrivers::onlyPageDriversOfferPages()
+void tst_XmlRpcDrivers::onlyPageDriversOfferPages()
 {
     for (const QString& key : AllDrivers)
         QCOMPARE(drivers().pageBuilderForKey(key) != nullptr, PageDrivers.contains(key));
 }
 
-void TestXmlRpcDrivers::wordpressTagsBecomeKeywords_data()
+void tst_XmlRpcDrivers::wordpressTagsBecomeKeywords_data()
 {
     QTest::addColumn<QVariant>("tags");
     QTest::addColumn<QString>("keywords");
@@ -407,7 +409,7 @@ void TestXmlRpcDrivers::wordpressTagsBecomeKeywords_data()
     QTest::newRow("no tags") << QVariant() << "kw";
 }
 
-void TestXmlRpcDrivers::wordpressTagsBecomeKeywords()
+void tst_XmlRpcDrivers::wordpressTagsBecomeKeywords()
 {
     QFETCH(QVariant, tags);
     QFETCH(QString, keywords);
@@ -450,7 +452,7 @@ void TestXmlRpcDrivers::wordpressTagsBecomeKeywords()
     QVERIFY(!bare.contains("content"));
 }
 
-void TestXmlRpcDrivers::pageIdMoves()
+void tst_XmlRpcDrivers::pageIdMoves()
 {
     PLUMETPageProtocol* pages = drivers().pageBuilderForKey("TypePad");
     QStringList keys;
@@ -479,7 +481,7 @@ void TestXmlRpcDrivers::pageIdMoves()
     QVERIFY(!stale.contains("page_id"));
 }
 
-void TestXmlRpcDrivers::correctEntryDictionary_data()
+void tst_XmlRpcDrivers::correctEntryDictionary_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("answer");
@@ -499,7 +501,7 @@ void TestXmlRpcDrivers::correctEntryDictionary_data()
     }
 }
 
-void TestXmlRpcDrivers::correctEntryDictionary()
+void tst_XmlRpcDrivers::correctEntryDictionary()
 {
     QFETCH(QString, key);
     QFETCH(QVariant, answer);
@@ -507,7 +509,7 @@ void TestXmlRpcDrivers::correctEntryDictionary()
     QCOMPARE(drivers().pluginForKey(key)->correctEntryDictionary(answer), expected);
 }
 
-void TestXmlRpcDrivers::wordpressGmtDateIsReadAsUtc_data()
+void tst_XmlRpcDrivers::wordpressGmtDateIsReadAsUtc_data()
 {
     QTest::addColumn<QString>("sent");
     QTest::addColumn<QDateTime>("expected");
@@ -525,7 +527,7 @@ void TestXmlRpcDrivers::wordpressGmtDateIsReadAsUtc_data()
         << "20261025T02:30:00" << QDateTime(QDate(2026, 10, 25), QTime(2, 30), QTimeZone::utc());
 }
 
-void TestXmlRpcDrivers::wordpressGmtDateIsReadAsUtc()
+void tst_XmlRpcDrivers::wordpressGmtDateIsReadAsUtc()
 {
     QFETCH(QString, sent);
     QFETCH(QDateTime, expected);
@@ -541,7 +543,7 @@ void TestXmlRpcDrivers::wordpressGmtDateIsReadAsUtc()
                  .contains("datecreated"));
 }
 
-void TestXmlRpcDrivers::wordpressPagesFromServer()
+void tst_XmlRpcDrivers::wordpressPagesFromServer()
 {
     // WordPress 6.1's own answers, through the decoder.
     const DecodeResult post =
@@ -566,5 +568,5 @@ void TestXmlRpcDrivers::wordpressPagesFromServer()
              QDateTime(QDate(2026, 12, 9), QTime(21, 29, 54), QTimeZone::utc()));
 }
 
-QTEST_GUILESS_MAIN(TestXmlRpcDrivers)
+QTEST_GUILESS_MAIN(tst_XmlRpcDrivers)
 #include "tst_xmlrpcdrivers.moc"

@@ -55,6 +55,12 @@ bool TestKeyring::start(QString* error)
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ExeOwner);
     }
+    // Every run starts with an empty keyring: items an earlier, interrupted run
+    // left in the test's own home would otherwise answer for this one. Only
+    // ever a keyring below a test home of the build tree.
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.contains(QLatin1String("/test-home/")))
+        QDir(data + QStringLiteral("/keyrings")).removeRecursively();
     daemon.setProgram(QStringLiteral("gnome-keyring-daemon"));
     daemon.setArguments({QStringLiteral("--foreground"), QStringLiteral("--unlock"),
                          QStringLiteral("--components=secrets")});

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -14,9 +13,20 @@ namespace plumet::test {
 QString testDataPath(const QString& relative)
 {
     const QByteArray root = qgetenv("PLUMET_TEST_DATA");
-    const QString base =
-        root.isEmpty() ? QStringLiteral(PLUMET_SOURCE_DIR "/tests/data") : QString::fromLocal8Bit(root);
+    const QString base = root.isEmpty() ? QStringLiteral(PLUMET_SOURCE_DIR "/tests/data")
+                                        : QString::fromLocal8Bit(root);
     return QDir(base).filePath(relative);
+}
+
+bool processAlive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) state ...": the name may hold spaces and parentheses.
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) != "Z";
 }
 
 QByteArray readTestData(const QString& relative)

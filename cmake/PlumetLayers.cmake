@@ -1,0 +1,111 @@
+# Layers. Every library of ours names its layer with plumet_set_layer; the
+# ctest test "layering" (cmake/CheckLayers.cmake) fails when one links, or
+# includes a header of, a layer above its own.
+#
+#   base        utilities/, cutils/, platform/
+#   codecs      sync/codecs        pure wire codecs and text decoding
+#   net         sync/net           HTTP calls, page fetch, keychain, console sink
+#   pluginapi   sync/pluginapi     protocol headers only: all a bundle may include
+#   pluginhost  sync/pluginhost    bundle loader, registry, managers
+#   model       model/             records and store
+#   jobs        sync/jobs          the job shape, the activity list, every server road
+#   ui          sync/gui, shell/ and the other widget libraries
+#   app         the programs
+#   bundle      plugins/*: the plug-in API, Qt and their own common code only
+#
+# A layer links only layers listed above it here; base and ui libraries may
+# also link each other. The plug-in API links nothing of ours.
+set(PLUMET_LAYERS base codecs net pluginapi pluginhost model jobs ui app bundle
+    CACHE INTERNAL "The layers of plumet, lowest first")
+
+function(plumet_set_layer target layer)
+  if(NOT layer IN_LIST PLUMET_LAYERS)
+    message(FATAL_ERROR "plumet_set_layer(${target} ${layer}): no such layer; use one of ${PLUMET_LAYERS}")
+  endif()
+  set_property(TARGET ${target} PROPERTY PLUMET_LAYER ${layer})
+  set_property(GLOBAL APPEND PROPERTY PLUMET_LAYERED_TARGETS ${target})
+endfunction()
+
+# Our targets (layered or not) that `target` links, as name:layer ("-" for a
+# target of ours without a layer). Qt, system and imported libraries are left out.
+function(_plumet_links_of target out)
+  get_target_property(type ${target} TYPE)
+  set(raw)
+  if(NOT type STREQUAL "INTERFACE_LIBRARY")
+    get_target_property(direct ${target} LINK_LIBRARIES)
+    if(direct)
+      list(APPEND raw ${direct})
+    endif()
+  endif()
+  get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+  if(interface)
+    list(APPEND raw ${interface})
+  endif()
+  set(result)
+  foreach(item IN LISTS raw)
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+    if(item MATCHES "\\$<" OR NOT TARGET ${item})
+      continue()
+    endif()
+    get_target_property(imported ${item} IMPORTED)
+    if(imported)
+      continue()
+    endif()
+    get_target_property(layer ${item} PLUMET_LAYER)
+    if(NOT layer)
+      set(layer "-")
+    endif()
+    list(APPEND result "${item}:${layer}")
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+# Writes one line per layered target:
+#   target|layer|source dir|links (name:layer,...)|include dirs|sources
+function(plumet_write_layer_graph file)
+  get_property(targets GLOBAL PROPERTY PLUMET_LAYERED_TARGETS)
+  set(lines)
+  foreach(target IN LISTS targets)
+    get_target_property(layer ${target} PLUMET_LAYER)
+    get_target_property(dir ${target} SOURCE_DIR)
+    get_target_property(type ${target} TYPE)
+    _plumet_links_of(${target} links)
+    set(includes)
+    set(sources)
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      get_target_property(includes ${target} INCLUDE_DIRECTORIES)
+      get_target_property(sources ${target} SOURCES)
+    else()
+      get_target_property(sources ${target} HEADER_SET)
+    endif()
+    get_target_property(interface_includes ${target} INTERFACE_INCLUDE_DIRECTORIES)
+    foreach(list_name includes interface_includes sources)
+      if(NOT ${list_name})
+        set(${list_name})
+      endif()
+    endforeach()
+    list(APPEND includes ${interface_includes})
+    set(kept_includes)
+    foreach(include IN LISTS includes)
+      string(REGEX REPLACE "^\\$<BUILD_INTERFACE:(.*)>$" "\\1" include "${include}")
+      if(NOT include MATCHES "\\$<")
+        list(APPEND kept_includes "${include}")
+      endif()
+    endforeach()
+    set(kept_sources)
+    foreach(source IN LISTS sources)
+      if(source MATCHES "\\.(h|cpp)$" AND NOT source MATCHES "\\$<")
+        cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${dir}" NORMALIZE)
+        list(APPEND kept_sources "${source}")
+      endif()
+    endforeach()
+    list(REMOVE_DUPLICATES kept_includes)
+    string(REPLACE ";" "," links "${links}")
+    string(REPLACE ";" "," kept_includes "${kept_includes}")
+    string(REPLACE ";" "," kept_sources "${kept_sources}")
+    list(APPEND lines "${target}|${layer}|${dir}|${links}|${kept_includes}|${kept_sources}")
+  endforeach()
+  string(REPLACE ";" "\n" text "${lines}")
+  file(WRITE ${file} "${text}\n")
+endfunction()

@@ -1,0 +1,21 @@
+#include "AlertBox.h"
+
+#include <QCoreApplication>
+
+namespace cutils {
+
+QMessageBox* makeAlert(QMessageBox::Icon icon, const QString& title, const QString& message,
+                       QWidget* parent)
+{
+    auto* box = new QMessageBox(icon, QCoreApplication::applicationName(),
+                                QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()),
+                                QMessageBox::NoButton, parent);
+    box->setTextFormat(Qt::RichText);
+    box->setInformativeText(message);
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
+                                      "{ min-width: 340px; }"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    return box;
+}
+
+} // namespace cutils

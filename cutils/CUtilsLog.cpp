@@ -1,0 +1,3 @@
+#include "CUtilsLog.h"
+
+Q_LOGGING_CATEGORY(lcCUtils, "plumet.cutils")

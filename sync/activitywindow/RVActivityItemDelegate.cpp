@@ -1,0 +1,263 @@
+#include "RVActivityItemDelegate.h"
+
+#include "ActivityItem.h"
+#include "ActivityList.h"
+#include "SystemFont.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int ButtonSize = 14;
+constexpr int BarHeight = 12;
+
+const QFont& statusFont()
+{
+    static const QFont font = systemFontOfSize(11);
+    return font;
+}
+
+const QFont& errorFont()
+{
+    static const QFont font = systemFontOfSize(10);
+    return font;
+}
+
+const QFont& subStatusFont()
+{
+    static const QFont font = systemFontOfSize(9.5);
+    return font;
+}
+
+} // namespace
+
+RVActivityItemDelegate::RVActivityItemDelegate(QObject* parent)
+    : QStyledItemDelegate(parent), m_background(QColor::fromRgbF(0.9294f, 0.9529f, 0.9961f, 1.0f)),
+      m_text(QApplication::palette().color(QPalette::WindowText))
+{
+}
+
+QRect RVActivityItemDelegate::statusRect(const QRect& row)
+{
+    return QRect(row.x() + 6, row.y() + 2, row.width() - 6, 14);
+}
+
+QRect RVActivityItemDelegate::progressRect(const QRect& row)
+{
+    return QRect(row.x() + 6, row.y() + 20, row.width() - 30, BarHeight);
+}
+
+QRect RVActivityItemDelegate::stopButtonRect(const QRect& row)
+{
+    return QRect(row.x() + row.width() - 20, row.y() + 18, ButtonSize, ButtonSize);
+}
+
+QRect RVActivityItemDelegate::errorRect(const QRect& row)
+{
+    return QRect(row.x() + 6, row.y() + 18, row.width() - 30, 26);
+}
+
+QRect RVActivityItemDelegate::subStatusRect(const QRect& row)
+{
+    return QRect(row.x() + 6, row.y() + 34, row.width() - 30, 14);
+}
+
+QRect RVActivityItemDelegate::lookupButtonRect(const QRect& row)
+{
+    return QRect(row.x() + 7, row.y() + 32, ButtonSize, ButtonSize);
+}
+
+RVActivityItemDelegate::Button RVActivityItemDelegate::buttonAt(const QRect& row,
+                                                                const QPoint& point, bool errorRow)
+{
+    if (stopButtonRect(row).contains(point))
+        return Button::Stop;
+    if (errorRow && lookupButtonRect(row).contains(point))
+        return Button::Lookup;
+    return Button::None;
+}
+
+void RVActivityItemDelegate::setHovered(int row, Button button, Look look)
+{
+    m_hoverRow = row;
+    m_hoverButton = button;
+    m_hoverLook = look;
+}
+
+int RVActivityItemDelegate::requiredWidth(const QString& status)
+{
+    const int text = QFontMetrics(statusFont()).horizontalAdvance(status);
+    return qMax(240, text + 100);
+}
+
+QPixmap RVActivityItemDelegate::buttonImage(Button button, bool errorRow, Look look,
+                                            qreal devicePixelRatio)
+{
+    QPixmap image(QSize(ButtonSize, ButtonSize) * devicePixelRatio);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    if (button == Button::None)
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A round button, grey (orange for look-up), darker under the mouse and
+    // darker still while pressed.
+    QColor fill = button == Button::Lookup ? QColor(226, 134, 38) : QColor(158, 158, 158);
+    if (look == Look::Rollover)
+        fill = fill.darker(125);
+    else if (look == Look::Pressed)
+        fill = fill.darker(170);
+    const QRectF disc(0.5, 0.5, ButtonSize - 1, ButtonSize - 1);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawEllipse(disc);
+    painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+    const QPointF c = disc.center();
+    if (button == Button::Lookup) {
+        // A magnifying glass.
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(c.x() - 1, c.y() - 1), 2.8, 2.8);
+        painter.drawLine(QPointF(c.x() + 1.1, c.y() + 1.1), QPointF(c.x() + 3.6, c.y() + 3.6));
+    } else if (errorRow) {
+        // Clear: a cross.
+        painter.drawLine(QPointF(c.x() - 3, c.y() - 3), QPointF(c.x() + 3, c.y() + 3));
+        painter.drawLine(QPointF(c.x() + 3, c.y() - 3), QPointF(c.x() - 3, c.y() + 3));
+    } else {
+        // Stop: a square.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::white);
+        painter.drawRect(QRectF(c.x() - 2.75, c.y() - 2.75, 5.5, 5.5));
+    }
+    return image;
+}
+
+QSize RVActivityItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return QSize(option.rect.width(), rowHeight);
+}
+
+void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
+                                           const QModelIndex& index) const
+{
+    const bool determinate = index.data(ActivityList::DeterminateRole).toBool();
+    const bool animated = index.data(ActivityList::AnimatedRole).toBool();
+    const QRectF track = QRectF(bar).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath shape;
+    shape.addRoundedRect(track, 3, 3);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient trough(track.topLeft(), track.bottomLeft());
+    trough.setColorAt(0, QColor(214, 214, 214));
+    trough.setColorAt(1, QColor(245, 245, 245));
+    painter.fillPath(shape, trough);
+    painter.setClipPath(shape);
+    const QColor blue(88, 142, 220);
+    if (determinate) {
+        const double maximum = index.data(ActivityList::MaximumRole).toDouble();
+        const double done = qBound(0.0, index.data(ActivityList::ProgressRole).toDouble(), maximum);
+        QRectF filled = track;
+        filled.setWidth(track.width() * (maximum > 0 ? done / maximum : 0));
+        QLinearGradient fill(track.topLeft(), track.bottomLeft());
+        fill.setColorAt(0, blue.lighter(130));
+        fill.setColorAt(1, blue);
+        painter.fillRect(filled, fill);
+    } else {
+        // Stripes that move while the job works, and stand while it is queued.
+        const int shift = animated ? m_phase % 16 : 0;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(animated ? blue.lighter(115) : QColor(190, 190, 190));
+        for (qreal x = track.left() - 16 + shift; x < track.right() + 8; x += 16) {
+            QPolygonF stripe;
+            stripe << QPointF(x, track.bottom()) << QPointF(x + 8, track.bottom())
+                   << QPointF(x + 8 + track.height(), track.top())
+                   << QPointF(x + track.height(), track.top());
+            painter.drawPolygon(stripe);
+        }
+    }
+    painter.setClipping(false);
+    painter.setPen(QColor(150, 150, 150));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(shape);
+    painter.restore();
+}
+
+void RVActivityItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const
+{
+    const QRect row = option.rect;
+    const bool selected = index.data(ActivityList::SelectedRole).toBool();
+    const bool error =
+        index.data(ActivityList::StateRole).toInt() == static_cast<int>(ActivityItem::State::Error);
+    QColor ground = index.row() % 2 == 1 ? QColor(Qt::white) : m_background;
+    if (selected)
+        ground = option.palette.color(QPalette::Active, QPalette::Highlight).lighter(170);
+    painter->fillRect(row, ground);
+
+    painter->save();
+    painter->setPen(m_text);
+    painter->setFont(statusFont());
+    const QRect status = statusRect(row);
+    painter->drawText(status, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(statusFont())
+                          .elidedText(index.data(ActivityList::StatusRole).toString(),
+                                      Qt::ElideRight, status.width()));
+
+    if (error) {
+        painter->setFont(errorFont());
+        painter->setPen(Qt::red);
+        const QRect line = errorRect(row);
+        const QString text = index.data(ActivityList::ErrorTextRole).toString();
+        // As many lines as fit above the sub-status line, the last cut at its
+        // end; the whole message is the line's tool tip.
+        const QFontMetrics metrics(errorFont());
+        const int lines = qMax(1, (subStatusRect(row).top() - line.top()) / metrics.lineSpacing());
+        QString shown;
+        QString rest = text;
+        for (int i = 0; i < lines && !rest.isEmpty(); ++i) {
+            if (i == lines - 1) {
+                shown += metrics.elidedText(rest, Qt::ElideRight, line.width());
+                break;
+            }
+            int fit = 0;
+            for (int end = 1; end <= rest.size(); ++end) {
+                if (metrics.horizontalAdvance(rest.left(end)) > line.width())
+                    break;
+                if (end == rest.size() || rest.at(end).isSpace())
+                    fit = end;
+            }
+            if (fit == 0)
+                fit = int(rest.size());
+            shown += rest.left(fit) + QLatin1Char('\n');
+            rest = rest.mid(fit).trimmed();
+        }
+        painter->drawText(line, Qt::AlignLeft | Qt::AlignTop, shown.trimmed());
+    } else {
+        paintProgress(*painter, progressRect(row), index);
+    }
+
+    painter->setFont(subStatusFont());
+    painter->setPen(QColor::fromRgbF(0.226f, 0.226f, 0.226f));
+    QRect sub = subStatusRect(row);
+    QString subStatus = index.data(ActivityList::SubStatusRole).toString();
+    if (error) {
+        // The text's leading spaces leave room for the look-up button: start after it.
+        sub.setLeft(lookupButtonRect(row).right() + 4);
+        subStatus = subStatus.trimmed();
+    }
+    painter->drawText(
+        sub, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(subStatusFont()).elidedText(subStatus, Qt::ElideRight, sub.width()));
+
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    auto lookOf = [&](Button button) {
+        return m_hoverRow == index.row() && m_hoverButton == button ? m_hoverLook : Look::Normal;
+    };
+    painter->drawPixmap(stopButtonRect(row),
+                        buttonImage(Button::Stop, error, lookOf(Button::Stop), ratio));
+    if (error)
+        painter->drawPixmap(lookupButtonRect(row),
+                            buttonImage(Button::Lookup, true, lookOf(Button::Lookup), ratio));
+    painter->restore();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "DecodeResult.h"
+
+#include <QByteArray>
+
+// Reads the bytes of an XML-RPC methodResponse into a QVariant tree: QString,
+// int (qint64 beyond 32 bits and for "i8"), double, bool, QDateTime (UTC),
+// QByteArray, QVariantList and QVariantMap.
+//
+// Common non-XML answers are refused in words; junk around the document is
+// ignored. The bytes are read in the character set the XML declaration names
+// (UTF-8 without one). The last of repeated elements counts; the struct member
+// names the rest of the program looks up are folded to lower case (see
+// XMLRPCValueReader). A <fault> gives a server fault whose value is the fault
+// structure. A well-formed answer that lacks the expected elements gives a
+// null value without being a fault.
+class XMLRPCDecoder {
+public:
+    static DecodeResult decode(const QByteArray& bytes);
+};

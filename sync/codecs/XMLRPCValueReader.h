@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QVariant>
+#include <initializer_list>
+
+// Streams an XML-RPC methodResponse through expat straight into its value
+// tree, with no node tree in between. The rules are those of the answers blog
+// servers send:
+//   - the last of repeated elements counts (params, param, value, name, data);
+//   - a value's first element decides its type; a value without one is its
+//     text (whitespace kept), and an empty value is nothing;
+//   - text is read from the element itself only, never from elements inside it;
+//   - the struct member names the rest of the program looks up are folded to
+//     lower case, and a later member of the same name replaces an earlier one;
+//   - HTML named entities ("&nbsp;") become their character, unknown ones stay
+//     as written; a document type declaration is refused before any of it is
+//     read, so no entity declaration is ever expanded;
+//   - reading ends with the root element, so junk behind it costs nothing;
+//   - elements nested deeper than maxDepth are refused.
+class XMLRPCValueReader {
+public:
+    enum class Answer {
+        None,         // a methodResponse without params, and without a fault value
+        NotAResponse, // the root element is something else
+        Params,       // value: the last param's last value (null when it has none)
+        Fault,        // value: the last fault's value
+    };
+
+    struct Result {
+        bool ok = false;
+        bool refusedDTD = false;
+        QString error; // the parser's report when !ok
+        Answer answer = Answer::None;
+        QVariant value;
+    };
+
+    static constexpr int maxDepth = 256;
+
+    // Reads one UTF-8 document handed over in consecutive pieces (an XML
+    // declaration, if any, is not read: the text is UTF-8 whatever it says).
+    static Result read(std::initializer_list<QByteArrayView> pieces);
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "RESTDelegate.h"
+
+#include <QPointer>
+
+class Account;
+
+// The side of an HTTP call's delegate that belongs to the account it is made
+// for: the address the login sheet names and the account's HTTP login, read
+// and (after a rejected or typed login) written back. Each road's job adds
+// its own progress and ending.
+class AccountLogin : public RESTDelegate {
+public:
+    explicit AccountLogin(Account* account);
+
+    QString url() const override;
+    QString authUsername() const override;
+    void setAuthUsername(const QString& username) override;
+    QString authPassword() const override;
+    void setAuthPassword(const QString& password) override;
+
+protected:
+    Account* loginAccount() const { return m_account.data(); }
+
+private:
+    QPointer<Account> m_account;
+};

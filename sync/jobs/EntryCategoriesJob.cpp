@@ -1,0 +1,133 @@
+#include "EntryCategoriesJob.h"
+
+#include "Account.h"
+#include "Blog.h"
+#include "Entry.h"
+#include "EntryListMerge.h"
+#include "Localization.h"
+#include "PLUMETPluginProtocol.h"
+#include "RESTCall.h"
+#include "RoadRequests.h"
+#include "XmlRpcCall.h"
+
+EntryCategoriesJob::EntryCategoriesJob(Blog* blog, const QList<EntryPtr>& queue, QObject* parent)
+    : Job(parent), AccountLogin(blog ? blog->account() : nullptr), m_blog(blog)
+{
+    for (const EntryPtr& entry : queue)
+        m_queue.append(entry);
+    setStatus(localized("Blog", "Retrieving categories for posts..."));
+    m_pacing.setSingleShot(true);
+    m_pacing.setInterval(defaultPacing);
+    connect(&m_pacing, &QTimer::timeout, this, &EntryCategoriesJob::requestNext);
+    if (blog)
+        connect(blog, &QObject::destroyed, this, &Job::cancel);
+}
+
+EntryCategoriesJob::~EntryCategoriesJob()
+{
+    stopCall();
+}
+
+void EntryCategoriesJob::doStart()
+{
+    m_account = m_blog ? m_blog->account() : nullptr;
+    m_plugin = m_account ? m_account->plugin() : nullptr;
+    if (!m_plugin) {
+        fail({0, RoadRequests::xmlrpcRequestFailed()});
+        return;
+    }
+    Job::setProgress(0, queued());
+    requestNext();
+}
+
+void EntryCategoriesJob::requestNext()
+{
+    if (m_current >= queued()) {
+        succeed();
+        return;
+    }
+    const EntryPtr entry = m_queue.at(m_current).lock();
+    ++m_current;
+    Job::setProgress(m_current, queued());
+    if (!entry || entry->parentBlog() != m_blog.data()) { // gone meanwhile
+        requestNext();
+        return;
+    }
+    m_asked = entry;
+    setStatus(localized("Blog", "Retrieving categories for \"%1\"...").arg(entry->displayName()));
+    XmlRpcCall::Request request;
+    request.objects = RoadRequests::login(*m_account);
+    request.objects.insert(QStringLiteral("postid"), entry->uniqueID());
+    m_plugin->xmlrpcEntryCategoriesRequest(request.objects, request.keys, request.method);
+    m_call = XmlRpcCall::make(m_account->escapedURL(), request, this, this, m_timeOut);
+    if (m_call && m_responseTimeout)
+        m_call->setResponseTimeout(*m_responseTimeout);
+    if (!m_call || !m_call->startCall()) {
+        stopCall();
+        fail({0, RoadRequests::xmlrpcRequestFailed()});
+    }
+}
+
+void EntryCategoriesJob::restCallDidFinish(RESTCall* call)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    if (call->restData().isEmpty()) {
+        fail({0, RoadRequests::noData()});
+        return;
+    }
+    setSubStatus(localized("Blog", "Parsing data..."));
+    // One post's categories: a small answer, read here.
+    const DecodeResult answer = RoadRequests::decodeAnswer(call->restData(), false, call->url());
+    if (answer.isFault()) {
+        fail({0, answer.faultString()});
+        return;
+    }
+    if (answer.value().typeId() != QMetaType::QVariantList) {
+        fail({0, localized("Blog", "The response from the server did not contain valid data: "
+                                   "Categories must be returned as an array.")});
+        return;
+    }
+    if (const EntryPtr entry = m_asked.lock())
+        EntryListMerge::mergeEntryCategories(*entry, answer.value().toList());
+    setSubStatus(QString());
+    if (m_current >= queued())
+        succeed();
+    else
+        m_pacing.start();
+}
+
+void EntryCategoriesJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    if (error)
+        fail(*error);
+    else
+        cancel();
+}
+
+void EntryCategoriesJob::stopCall()
+{
+    m_pacing.stop();
+    if (RESTCall* call = m_call) {
+        m_call = nullptr;
+        call->setRestDelegate(nullptr);
+        call->cancel();
+        call->deleteLater();
+    }
+}
+
+void EntryCategoriesJob::doCancel()
+{
+    stopCall();
+}
+
+void EntryCategoriesJob::setSubStatus(const QString& status)
+{
+    Job::setSubStatus(status);
+}

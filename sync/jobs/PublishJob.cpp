@@ -1,0 +1,666 @@
+#include "PublishJob.h"
+
+#include "Account.h"
+#include "AddonManager.h"
+#include "AtomDecoder.h"
+#include "Blog.h"
+#include "BlogClock.h"
+#include "Category.h"
+#include "DraftRegistry.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "EntryServerMerge.h"
+#include "HttpErrors.h"
+#include "JobsLog.h"
+#include "Localization.h"
+#include "PLUMETPageProtocol.h"
+#include "PLUMETPluginProtocol.h"
+#include "PluginManager.h"
+#include "RESTCall.h"
+#include "RVPingTool.h"
+#include "StringExtensions.h"
+#include "Template.h"
+#include "TextDecoding.h"
+#include "XMLRPCDecoder.h"
+#include "XmlRpcCall.h"
+
+#include <QDebug>
+
+namespace {
+
+QString accountText(const char* text)
+{
+    return localized("Account", text);
+}
+
+QString xmlrpcRequestFailed()
+{
+    return accountText("For some obscure reason an XML-RPC request could not be made.");
+}
+
+QString notAvailable()
+{
+    return accountText(
+        "Your blog system has not made this action available to third-party clients yet.");
+}
+
+QString invalidData()
+{
+    return accountText("The response from the server did not contain valid data.");
+}
+
+bool isSuccessStatus(int status)
+{
+    return status >= 200 && status < 300;
+}
+
+// A status that is no success, with the reason the server's page gives.
+QString refusedStatus(int status, const QByteArray& page)
+{
+    const RestError refusal{
+        0, localized("Entry", "The server refused the entry (HTTP status %1).").arg(status)};
+    return HttpErrors::withServerWords(refusal, page).message;
+}
+
+// A post id as servers send it: a text or a whole number.
+bool isPostID(const QVariant& answer)
+{
+    switch (answer.typeId()) {
+    case QMetaType::QString:
+        return !answer.toString().trimmed().isEmpty();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+RESTCall::HeaderList headerList(const QVariantMap& headers)
+{
+    RESTCall::HeaderList list;
+    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
+        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
+    return list;
+}
+
+} // namespace
+
+PublishJob::PublishJob(EntryPtr entry, QObject* parent) : Job(parent), m_entry(std::move(entry))
+{
+    if (m_entry)
+        setStatus(publishingStatus(*m_entry));
+    // A job stopped before it ran lets its entry go as well.
+    QObject::connect(this, &Job::finished, this, [this] { releaseEntry(Outcome::Cancelled); });
+}
+
+PublishJob::~PublishJob()
+{
+    if (m_call) {
+        m_call->setRestDelegate(nullptr);
+        m_call->cancel();
+        m_call->deleteLater();
+    }
+}
+
+QString PublishJob::publishingStatus(const Entry& entry)
+{
+    return localized("Entry", "Publishing \"%1\"...").arg(entry.displayName());
+}
+
+void PublishJob::showFailureInDraft(Entry& entry, const QString& message)
+{
+    DraftRegistry* drafts = DraftRegistry::sharedInstance();
+    if (!drafts || message.isEmpty())
+        return;
+    drafts->openDrafts({&entry});
+    if (QObject* draft = drafts->hasOpenDraft(&entry))
+        drafts->handleErrorMessage(draft, localized("Entry", "Publishing Failure!"), message);
+}
+
+// --- start ---------------------------------------------------------------------------------
+
+void PublishJob::doStart()
+{
+    m_blog = m_entry ? dynamic_cast<Blog*>(m_entry->parentBlog()) : nullptr;
+    m_account = m_blog ? m_blog->account() : nullptr;
+    m_plugin = m_account ? m_account->plugin() : nullptr;
+    if (!m_plugin) {
+        finish(Outcome::Failed, notAvailable());
+        return;
+    }
+    m_xmlrpc = m_plugin->supportedProtocol() == PLUMETPluginProtocol::XmlRpc;
+    m_isEdit = !m_entry->hasFlag(Entry::LocalOnly);
+    if (!m_xmlrpc) {
+        m_phase = Phase::NewPost;
+        sendAtom();
+        return;
+    }
+    m_separateCategories =
+        !m_entry->hasFlag(Entry::IsPage) && m_plugin->needsSeparateCategoryRequests();
+    if (m_entry->hasFlag(Entry::LocalOnly))
+        m_phase = Phase::NewPost;
+    else if (m_separateCategories)
+        m_phase = Phase::SeparateCategories;
+    else
+        m_phase = Phase::PublishEdit;
+    sendPhase();
+}
+
+void PublishJob::sendPhase()
+{
+    switch (m_phase) {
+    case Phase::NewPost:
+    case Phase::PublishEdit:
+        sendPublish();
+        break;
+    case Phase::SeparateCategories:
+        sendCategories();
+        break;
+    case Phase::Retrieve:
+        sendRetrieve();
+        break;
+    case Phase::Done:
+        finish(Outcome::Published);
+        break;
+    }
+}
+
+// --- XML-RPC requests ------------------------------------------------------------------------
+
+QVariantMap PublishJob::login() const
+{
+    return {{QStringLiteral("username"), m_account->username()},
+            {QStringLiteral("password"), m_account->password()}};
+}
+
+bool PublishJob::sendXmlRpc(const QString& method, const QVariantMap& objects,
+                            const QStringList& keys, bool convertUTC)
+{
+    return startCall(XmlRpcCall::make(m_account->escapedURL(), {method, objects, keys, convertUTC},
+                                      this, this, m_timeOut));
+}
+
+bool PublishJob::startCall(RESTCall* call)
+{
+    m_call = call;
+    if (!call || !call->startCall()) {
+        if (call)
+            call->deleteLater();
+        m_call = nullptr;
+        return false;
+    }
+    ++m_requests;
+    return true;
+}
+
+QString PublishJob::tagBlock(const QStringList& tags) const
+{
+    const TemplatePtr tagTemplate = m_blog->tagTemplate();
+    QString base = tagTemplate ? tagTemplate->url() : QString();
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    const QString separator = tagTemplate ? tagTemplate->separator() : QStringLiteral(", ");
+    QStringList links;
+    for (const QString& tag : tags)
+        links << QStringLiteral("<a href=\"%1%2\" rel=\"tag\">%3</a>")
+                     .arg(base, QString::fromLatin1(QUrl::toPercentEncoding(tag)), tag);
+    return QStringLiteral("\n<div class=\"posttagsblock\">") + links.join(separator) +
+           QStringLiteral("</div>");
+}
+
+QVariantMap PublishJob::publishContent()
+{
+    QVariantList categories;
+    QStringList tags;
+    EntryContent(*m_entry).getCatsAndTags(categories, tags, m_separateCategories);
+
+    QVariantMap content;
+    if (!m_separateCategories && !categories.isEmpty())
+        content.insert(QStringLiteral("categories"), categories);
+
+    const TemplatePtr tagTemplate = m_blog->tagTemplate();
+    const QString separator = tagTemplate ? tagTemplate->separator() : QStringLiteral(", ");
+    const int location = tagTemplate ? tagTemplate->location().value_or(0) : 0;
+    QString keywords = m_entry->keywords();
+    QString block;
+    if (!tags.isEmpty()) {
+        const int support = m_plugin->supportsTags();
+        const bool intoKeywords = support == PLUMETPluginProtocol::TagsInKeywords ||
+                                  (support != PLUMETPluginProtocol::TagsAsMtTags && location == 3 &&
+                                   m_plugin->hasKeywordsField());
+        if (support == PLUMETPluginProtocol::TagsAsMtTags) {
+            content.insert(QStringLiteral("mt_tags"), tags.join(QLatin1Char(',')));
+        } else if (intoKeywords) {
+            if (!keywords.isEmpty())
+                keywords += separator;
+            keywords += tags.join(separator);
+        } else {
+            block = tagBlock(tags);
+        }
+    }
+
+    // The block goes onto a copy: the buffers stay what the comparison reads.
+    QString body = m_entry->pubBody();
+    QString extended = m_entry->pubExtended();
+    QString summary = m_entry->pubSummary();
+    if (!block.isEmpty()) {
+        if (location == 1 && !extended.isEmpty() && m_plugin->hasExtendedField())
+            extended += block;
+        else if (location == 2 && m_plugin->hasSummaryField())
+            summary += block;
+        else
+            body += block;
+    }
+
+    const bool convert = m_blog->convertEntities();
+    auto text = [convert](const QString& value) {
+        const QString plain = value.isNull() ? QLatin1String("") : value;
+        return convert ? rv::stringWithCharactersEncoded(plain) : plain;
+    };
+    content.insert(QStringLiteral("title"), text(m_entry->title()));
+    content.insert(QStringLiteral("description"), text(body));
+    content.insert(QStringLiteral("mt_text_more"), text(extended));
+    content.insert(QStringLiteral("mt_excerpt"), text(summary));
+    // Always sent, empty or not: a server that misses it on an edit takes the
+    // post's tags away.
+    content.insert(QStringLiteral("mt_keywords"), text(keywords));
+    content.insert(QStringLiteral("dateCreated"),
+                   BlogClock::toBlogClock(m_entry->entryDate(), *m_blog));
+    content.insert(QStringLiteral("mt_allow_comments"), m_entry->commentOption().toInt());
+    content.insert(QStringLiteral("mt_allow_pings"), m_entry->trackbackOption().toInt());
+    content.insert(QStringLiteral("mt_convert_breaks"), m_entry->format());
+    return content;
+}
+
+PLUMETPageProtocol* PublishJob::pageBuilder()
+{
+    PLUMETPageProtocol* pages =
+        PluginManager::sharedInstance().pageBuilderForKey(m_account->pluginKey());
+    if (!pages)
+        finish(Outcome::Failed, notAvailable());
+    return pages;
+}
+
+void PublishJob::sendPublish()
+{
+    setStatus(publishingStatus(*m_entry));
+    const bool localOnly = m_entry->hasFlag(Entry::LocalOnly);
+    // With separate categories a new post is made unpublished; the edit after
+    // its categories publishes it.
+    const bool publish = (m_phase == Phase::NewPost && m_separateCategories)
+                             ? false
+                             : !m_entry->hasFlag(Entry::SendAsDraft);
+    QVariantMap objects = login();
+    if (localOnly)
+        objects.insert(QStringLiteral("blogid"), m_blog->uniqueID());
+    else
+        objects.insert(QStringLiteral("postid"), m_entry->uniqueID());
+    objects.insert(QStringLiteral("publish"), publish);
+    objects.insert(QStringLiteral("content"), publishContent());
+
+    QStringList keys;
+    QString method;
+    const QVariantMap extra = m_entry->pluginSettings();
+    if (m_entry->hasFlag(Entry::IsPage)) {
+        PLUMETPageProtocol* pages = pageBuilder();
+        if (!pages)
+            return;
+        objects.insert(QStringLiteral("blogid"), m_blog->uniqueID());
+        pages->xmlrpcPublishPageRequest(objects, keys, method, !localOnly, extra);
+    } else {
+        m_plugin->xmlrpcPublishRequest(objects, keys, method, !localOnly, extra);
+    }
+    if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
+        finish(Outcome::Failed, xmlrpcRequestFailed());
+}
+
+void PublishJob::sendCategories()
+{
+    setStatus(
+        localized("Entry", "Publishing categories for \"%1\"...").arg(m_entry->displayName()));
+    QVariantMap objects = login();
+    objects.insert(QStringLiteral("postid"), m_entry->uniqueID());
+    objects.insert(QStringLiteral("categories"), EntryContent(*m_entry).getMTCats());
+    QStringList keys;
+    QString method;
+    m_plugin->xmlrpcPostCategoriesRequest(objects, keys, method);
+    if (!sendXmlRpc(method, objects, keys, false))
+        finish(Outcome::Failed, xmlrpcRequestFailed());
+}
+
+void PublishJob::sendRetrieve()
+{
+    setStatus(localized("Entry", "Retrieving data for \"%1\"...").arg(m_entry->displayName()));
+    QVariantMap objects = login();
+    objects.insert(QStringLiteral("postid"), m_entry->uniqueID());
+    QStringList keys;
+    QString method;
+    if (m_entry->hasFlag(Entry::IsPage)) {
+        PLUMETPageProtocol* pages = pageBuilder();
+        if (!pages)
+            return;
+        objects.insert(QStringLiteral("blog_id"), m_blog->uniqueID());
+        pages->xmlrpcRetrievePageRequest(objects, keys, method);
+    } else {
+        m_plugin->xmlrpcRetrieveEntryRequest(objects, keys, method);
+    }
+    if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
+        finish(Outcome::Failed, xmlrpcRequestFailed());
+}
+
+// --- Atom request ------------------------------------------------------------------------------
+
+void PublishJob::sendAtom()
+{
+    setStatus(publishingStatus(*m_entry));
+    QString target;
+    QByteArray method = "POST";
+    const QString postService = m_blog->services().value(QStringLiteral("service.post")).toString();
+    if (m_entry->hasFlag(Entry::LocalOnly) || m_entry->editURI().isEmpty()) {
+        target = postService;
+    } else {
+        target = m_entry->editURI();
+        method = "PUT";
+    }
+
+    QVariantList categories;
+    QStringList tags;
+    EntryContent(*m_entry).getCatsAndTags(categories, tags, false);
+    QVariantMap data;
+    data.insert(QStringLiteral("publish"), !m_entry->hasFlag(Entry::SendAsDraft));
+    if (m_plugin->treatCategoriesAsTags()) {
+        for (const QString& tag : tags)
+            categories.append(tag);
+        data.insert(QStringLiteral("categories"), categories);
+    } else {
+        if (!categories.isEmpty())
+            data.insert(QStringLiteral("categories"), categories);
+        if (!tags.isEmpty()) // Atom has no other place for the block than the body
+            m_entry->setPublishTexts(m_entry->pubBody() + tagBlock(tags), m_entry->pubExtended(),
+                                     m_entry->pubSummary());
+    }
+    const bool convert = m_blog->convertEntities();
+    auto text = [convert](const QString& value) {
+        const QString plain = value.isNull() ? QLatin1String("") : value;
+        return convert ? rv::stringWithCharactersEncoded(plain) : plain;
+    };
+    data.insert(QStringLiteral("title"), text(m_entry->title()));
+    data.insert(QStringLiteral("description"), text(m_entry->pubBody()));
+    data.insert(QStringLiteral("dateCreated"), m_entry->entryDate());
+    data.insert(QStringLiteral("mt_allow_comments"), m_entry->commentOption());
+
+    const QUrl address = rv::escapedURL(target, QStringLiteral("#%"));
+    const QString document = target.isEmpty()
+                                 ? QString()
+                                 : m_plugin->atomPublishRequest(address, data, &rv::encodeXML,
+                                                                !m_entry->hasFlag(Entry::LocalOnly),
+                                                                m_entry->pluginSettings());
+    if (document.isNull()) {
+        finish(Outcome::Failed, notAvailable());
+        return;
+    }
+    auto* call = new RESTCall(address, this, this);
+    call->setTimeOut(m_timeOut);
+    call->setMethod(method);
+    call->setData(document.toUtf8(), "application/atom+xml");
+    const QVariantMap headers =
+        m_plugin->authenticationHeaders(address, m_account->username(), m_account->password());
+    if (!headers.isEmpty())
+        call->addHeaders(headerList(headers));
+    if (!startCall(call))
+        finish(Outcome::Failed,
+               accountText("For some obscure reason an Atom request could not be made."));
+}
+
+// --- answers -------------------------------------------------------------------------------------
+
+void PublishJob::restCallDidFinish(RESTCall* call)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    handleAnswer(call);
+}
+
+void PublishJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    if (!error) { // stopped without a word: the job ends quietly
+        cancel();
+        return;
+    }
+    finish(Outcome::Failed, error->message);
+}
+
+void PublishJob::handleAnswer(RESTCall* call)
+{
+    const QByteArray& data = call->restData();
+    const int status = call->httpStatus();
+    if (!m_xmlrpc) {
+        // Only a 2xx status means the server stored the entry.
+        if (!isSuccessStatus(status)) {
+            finish(Outcome::Failed, refusedStatus(status, data));
+            return;
+        }
+        if (data.isEmpty()) { // stored, with nothing to read back
+            queuePings();
+            m_phase = Phase::Done;
+            finish(Outcome::Published);
+            return;
+        }
+    }
+    if (data.isEmpty()) {
+        finish(Outcome::Failed, accountText("The server did not return data."));
+        return;
+    }
+    const DecodeResult decoded =
+        m_xmlrpc ? XMLRPCDecoder::decode(data)
+                 : AtomDecoder::decode(URLUtilities::correctEncoding(data), call->url());
+    if (decoded.isFault()) {
+        finish(Outcome::Failed, decoded.faultString());
+        return;
+    }
+    if (!isSuccessStatus(status)) {
+        finish(Outcome::Failed, refusedStatus(status, data));
+        return;
+    }
+    QString message = invalidData();
+    if (!decoded.value().isValid() || decoded.value().isNull() ||
+        !processAnswer(decoded.value(), &message)) {
+        finish(Outcome::Failed, message);
+        return;
+    }
+    advance();
+}
+
+bool PublishJob::processAnswer(const QVariant& answer, QString* message)
+{
+    if (m_xmlrpc)
+        return processXmlRpc(answer, message);
+    if (answer.toMap().isEmpty())
+        return false;
+    mergeServerCopy(answer);
+    queuePings();
+    m_phase = Phase::Done;
+    return true;
+}
+
+bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
+{
+    switch (m_phase) {
+    case Phase::NewPost:
+        return isPostID(answer) && EntryServerMerge(*m_entry).processPostID(answer);
+    case Phase::SeparateCategories:
+    case Phase::PublishEdit:
+        // Servers answer true; an explicit false is a refusal, not a success.
+        if (answer.typeId() == QMetaType::Bool && !answer.toBool()) {
+            *message = localized("Entry", "The server did not accept the changes to \"%1\".")
+                           .arg(m_entry->displayName());
+            return false;
+        }
+        return true;
+    case Phase::Retrieve: {
+        if (m_plugin->correctEntryDictionary(answer).isEmpty())
+            return false;
+        mergeServerCopy(answer);
+        queuePings();
+        return true;
+    }
+    case Phase::Done:
+        break;
+    }
+    return false;
+}
+
+void PublishJob::mergeServerCopy(const QVariant& answer)
+{
+    EntryServerMerge(*m_entry).compareWithXML(m_plugin->correctEntryDictionary(answer));
+}
+
+void PublishJob::advance()
+{
+    if (m_phase == Phase::Done) {
+        finish(Outcome::Published);
+        return;
+    }
+    if (m_separateCategories)
+        m_phase = static_cast<Phase>(static_cast<int>(m_phase) + 1);
+    else
+        m_phase = m_phase == Phase::Retrieve ? Phase::Done : Phase::Retrieve;
+    sendPhase();
+}
+
+void PublishJob::queuePings()
+{
+    RVPingTool& pings = RVPingTool::sharedInstance();
+    if (m_blog->option(QStringLiteral("pingOption")).toBool() && !m_blog->pingUrls().isEmpty() &&
+        !m_entry->hasFlag(Entry::SendAsDraft))
+        pings.addItem(m_blog.data());
+    EntryContent(*m_entry).clearEmptyPings();
+    if (!m_entry->pingUris().isEmpty())
+        pings.addItem(m_entry);
+}
+
+// --- end
+// ------------------------------------------------------------------------------------------
+
+void PublishJob::finish(Outcome outcome, const QString& message)
+{
+    if (isFinished())
+        return;
+    releaseEntry(outcome);
+    switch (outcome) {
+    case Outcome::Published:
+        succeed();
+        break;
+    case Outcome::Failed: {
+        const EntryPtr entry = m_entry;
+        const QString reason = message;
+        fail(RestError{0, reason});
+        // Once the entry is no longer being published: only then does its draft open.
+        if (entry)
+            showFailureInDraft(*entry, reason);
+        break;
+    }
+    case Outcome::Cancelled:
+        cancel();
+        break;
+    }
+}
+
+void PublishJob::releaseEntry(Outcome outcome)
+{
+    if (m_released || !m_entry)
+        return;
+    m_released = true;
+    m_entry->setBeingPublished(false);
+    m_entry->setPublishActivity(nullptr);
+    const bool compared = !m_entry->diffs().value_or(QVariantMap()).isEmpty();
+    if (outcome != Outcome::Published || !compared)
+        m_entry->setPublishTexts({}, {}, {});
+    if (outcome != Outcome::Published)
+        return;
+    if (m_blog) {
+        m_blog->setHasZeroEntries(false);
+        if (m_entry->needsSave()) {
+            QString error;
+            if (!m_blog->saveEntry(m_entry.get(), &error))
+                qCWarning(lcJobs).noquote() << "The published entry is not saved yet:" << error;
+        }
+    }
+    announcePublished();
+}
+
+void PublishJob::announcePublished()
+{
+    if (!m_entry->notifyOption().toBool())
+        return;
+    QVariantMap data = m_entry->dictionary();
+    data.insert(QStringLiteral("blogtitle"), m_blog ? m_blog->title() : QString());
+    data.insert(QStringLiteral("blogurl"), m_blog ? m_blog->url() : QString());
+    data.insert(QStringLiteral("isAnEdit"), m_isEdit);
+    AddonManager::sharedInstance().processNotification(
+        {{QString::number(AddonManager::EntryPublished), data}});
+}
+
+// --- the HTTP call's questions -------------------------------------------------------------------
+
+void PublishJob::doCancel()
+{
+    if (RESTCall* call = m_call) {
+        m_call = nullptr;
+        call->setRestDelegate(nullptr);
+        call->cancel();
+        call->deleteLater();
+    }
+    releaseEntry(Outcome::Cancelled);
+}
+
+QString PublishJob::url() const
+{
+    return m_entry ? m_entry->url() : QString();
+}
+
+QString PublishJob::authUsername() const
+{
+    return m_entry ? m_entry->authUsername() : QString();
+}
+
+void PublishJob::setAuthUsername(const QString& username)
+{
+    if (m_entry)
+        m_entry->setAuthUsername(username);
+}
+
+QString PublishJob::authPassword() const
+{
+    return m_entry ? m_entry->authPassword() : QString();
+}
+
+void PublishJob::setAuthPassword(const QString& password)
+{
+    if (m_entry)
+        m_entry->setAuthPassword(password);
+}
+
+void PublishJob::setDuration(double duration)
+{
+    Job::setProgress(0, duration);
+}
+
+void PublishJob::setProgress(double progress)
+{
+    Job::setProgress(progress, progressMaximum());
+}
+
+void PublishJob::setSubStatus(const QString& subStatus)
+{
+    Job::setSubStatus(subStatus);
+}

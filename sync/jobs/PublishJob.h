@@ -1,0 +1,121 @@
+#pragma once
+
+#include "Account.h"
+#include "Blog.h"
+#include "Job.h"
+#include "ModelTypes.h"
+#include "RESTDelegate.h"
+
+#include <QPointer>
+#include <QVariant>
+
+class DecodeResult;
+class PLUMETPageProtocol;
+class PLUMETPluginProtocol;
+class RESTCall;
+
+// Publishing one entry: the requests that put it on its blog's server, the
+// read-back of the server's copy and its merge, the pings and the add-on
+// event. One job per publish, run through its activity row (JobActivity,
+// holding the account); the entry's own steps before it (its buffers, its
+// attachments) are PublishRoad's.
+//
+// XML-RPC takes one request per phase: a new post, its categories in a
+// request of their own where the blog system wants that (the post is then
+// created unpublished and published by the edit that follows), the edit of a
+// post already on the server, and the read-back:
+//   new post                1 → 4 → 5
+//   new post, categories    1 → 2 → 3 → 4 → 5
+//   existing post           3 → 4 → 5
+//   existing, categories    2 → 3 → 4 → 5
+// Atom sends one POST or PUT and merges the entry the server answers with.
+//
+// Every way out (done, a failure, a stop) goes through finish(): the entry is
+// no longer being published, its buffers are let go unless the comparison
+// window needs them, and the row and account are given back by JobActivity.
+class PublishJob : public Job, public RESTDelegate {
+    Q_OBJECT
+public:
+    enum class Phase {
+        NewPost = 1,
+        SeparateCategories = 2,
+        PublishEdit = 3,
+        Retrieve = 4,
+        Done = 5,
+    };
+    Q_ENUM(Phase)
+
+    explicit PublishJob(EntryPtr entry, QObject* parent = nullptr);
+    ~PublishJob() override;
+
+    const EntryPtr& entry() const { return m_entry; }
+    // The phase whose answer is awaited.
+    Phase phase() const { return m_phase; }
+    // The entry was on the server already when the job started.
+    bool isEdit() const { return m_isEdit; }
+    // How many requests the job has sent.
+    int requestCount() const { return m_requests; }
+    // How long a request may stay silent (60 s unless set).
+    void setTimeOut(double seconds) { m_timeOut = seconds; }
+
+    // The status line of a publish: "Publishing "Title"...".
+    static QString publishingStatus(const Entry& entry);
+    // Reopens the entry's draft and shows why its publish failed there.
+    static void showFailureInDraft(Entry& entry, const QString& message);
+
+    // RESTDelegate
+    QString url() const override;
+    QString authUsername() const override;
+    void setAuthUsername(const QString& username) override;
+    QString authPassword() const override;
+    void setAuthPassword(const QString& password) override;
+    void setDuration(double duration) override;
+    void setProgress(double progress) override;
+    void setSubStatus(const QString& subStatus) override;
+    void restCallDidFinish(RESTCall* call) override;
+    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
+
+protected:
+    void doStart() override;
+    void doCancel() override;
+
+private:
+    enum class Outcome { Published, Failed, Cancelled };
+
+    void sendPhase();
+    void sendPublish();
+    void sendCategories();
+    void sendRetrieve();
+    void sendAtom();
+    // The driver's page builders; without them the job fails.
+    PLUMETPageProtocol* pageBuilder();
+    bool sendXmlRpc(const QString& method, const QVariantMap& objects, const QStringList& keys,
+                    bool convertUTC);
+    bool startCall(RESTCall* call);
+    QVariantMap login() const;
+    QVariantMap publishContent();
+    QString tagBlock(const QStringList& tags) const;
+
+    void handleAnswer(RESTCall* call);
+    bool processAnswer(const QVariant& answer, QString* message);
+    bool processXmlRpc(const QVariant& answer, QString* message);
+    void mergeServerCopy(const QVariant& answer);
+    void queuePings();
+    void advance();
+    void finish(Outcome outcome, const QString& message = {});
+    void releaseEntry(Outcome outcome);
+    void announcePublished();
+
+    EntryPtr m_entry;
+    QPointer<Blog> m_blog;
+    QPointer<Account> m_account;
+    PLUMETPluginProtocol* m_plugin = nullptr;
+    QPointer<RESTCall> m_call;
+    Phase m_phase = Phase::NewPost;
+    bool m_xmlrpc = true;
+    bool m_separateCategories = false;
+    bool m_isEdit = false;
+    bool m_released = false;
+    int m_requests = 0;
+    double m_timeOut = 60;
+};

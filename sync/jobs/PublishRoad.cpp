@@ -1,0 +1,125 @@
+#include "PublishRoad.h"
+
+#include "Account.h"
+#include "ActivityList.h"
+#include "Attachment.h"
+#include "AttachmentUploads.h"
+#include "Blog.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "JobActivity.h"
+#include "Localization.h"
+#include "PublishJob.h"
+#include "StringEncoding.h"
+#include "Template.h"
+
+#include <QPointer>
+
+AttachmentUploads::~AttachmentUploads() = default;
+
+namespace {
+
+QString withoutControls(const QString& text)
+{
+    return text.isEmpty() ? text : rv::removeControlChars(text);
+}
+
+} // namespace
+
+PublishRoad::PublishRoad(ActivityList& list, QObject* parent) : QObject(parent), m_list(list) {}
+
+PublishRoad::PublishRoad() : PublishRoad(ActivityList::sharedInstance()) {}
+
+PublishRoad::~PublishRoad() = default;
+
+bool PublishRoad::publish(const EntryPtr& entry)
+{
+    const Blog* blog = entry ? dynamic_cast<const Blog*>(entry->parentBlog()) : nullptr;
+    if (!blog || !blog->account() || entry->beingPublished())
+        return false;
+    entry->setBeingPublished(true);
+    QList<AttachmentPtr> pending;
+    prepare(*entry, pending);
+    uploadNext(entry, pending);
+    return true;
+}
+
+void PublishRoad::prepare(Entry& entry, QList<AttachmentPtr>& pending)
+{
+    entry.setPublishTexts(withoutControls(entry.body()), withoutControls(entry.extended()),
+                          withoutControls(entry.summary()));
+    EntryContent content(entry);
+    const auto attachments = content.attachmentsFromKeys();
+    if (!attachments)
+        return;
+    const Blog* blog = dynamic_cast<const Blog*>(entry.parentBlog());
+    const TemplatePtr linkTemplate = blog ? blog->linkTemplate() : TemplatePtr();
+    for (auto it = attachments->cbegin(); it != attachments->cend(); ++it) {
+        const AttachmentPtr& attachment = it.value();
+        if (attachment->uploadPath().isEmpty())
+            pending.append(attachment);
+        else
+            content.applyMarkupToContents(it.key(),
+                                          attachment->generateMarkup(false, linkTemplate.get()));
+    }
+}
+
+void PublishRoad::uploadNext(const EntryPtr& entry, QList<AttachmentPtr> pending)
+{
+    if (pending.isEmpty()) {
+        registerJob(entry);
+        return;
+    }
+    AttachmentUploads* uploads = AttachmentUploads::sharedInstance();
+    if (!uploads) {
+        fail(entry, localized("Entry", "The attachments of \"%1\" cannot be uploaded: no upload "
+                                       "road is available.")
+                        .arg(entry->displayName()));
+        return;
+    }
+    const AttachmentPtr attachment = pending.takeFirst();
+    const QString key = attachment->uniqueID();
+    QPointer<PublishRoad> self(this);
+    uploads->upload(
+        attachment, entry,
+        [self, entry, attachment, key, pending] {
+            if (!self)
+                return;
+            const Blog* blog = dynamic_cast<const Blog*>(entry->parentBlog());
+            const TemplatePtr linkTemplate = blog ? blog->linkTemplate() : TemplatePtr();
+            EntryContent(*entry).applyMarkupToContents(
+                key, attachment->generateMarkup(false, linkTemplate.get()));
+            self->uploadNext(entry, pending);
+        },
+        [self, entry](const QString& message) {
+            if (self)
+                self->fail(entry, message);
+        });
+}
+
+void PublishRoad::registerJob(const EntryPtr& entry)
+{
+    if (entry->publishActivity())
+        return;
+    Blog* blog = dynamic_cast<Blog*>(entry->parentBlog());
+    Account* account = blog ? blog->account() : nullptr;
+    auto* job = new PublishJob(entry);
+    job->setTimeOut(m_timeOut);
+    emit jobCreated(job);
+    ActivityItem* row = JobActivity::run(job, account, JobActivity::HoldsAccount, m_list);
+    if (!job->isFinished())
+        entry->setPublishActivity(row);
+}
+
+void PublishRoad::fail(const EntryPtr& entry, const QString& message)
+{
+    entry->setBeingPublished(false);
+    entry->setPublishTexts({}, {}, {});
+    // The failure shows where the publish would have: a row of its own.
+    Blog* blog = dynamic_cast<Blog*>(entry->parentBlog());
+    ActivityItem* row =
+        m_list.newActivity(blog ? blog->account() : nullptr, PublishJob::publishingStatus(*entry),
+                           [] { return true; });
+    row->setError(message);
+    PublishJob::showFailureInDraft(*entry, message);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ModelTypes.h"
+#include "ServerRoads.h"
+
+#include <QList>
+#include <QObject>
+
+class ActivityList;
+class Attachment;
+
+// The publishing road from the entry's side, installed as the records'
+// ServerRoads: it marks the entry as being published, fills the publish
+// buffers, puts the markup of attachments already on a server in place of
+// their keys, uploads the others one after the other (AttachmentUploads), and
+// then runs a PublishJob through its activity row, holding the account.
+//
+//     PublishRoad road;                          // by the program, once
+//     ServerRoads::setSharedInstance(&road);
+//     entry->publish();                          // by the draft window or the list
+class PublishRoad : public QObject, public ServerRoads {
+    Q_OBJECT
+public:
+    explicit PublishRoad(ActivityList& list, QObject* parent = nullptr);
+    PublishRoad();
+    ~PublishRoad() override;
+
+    bool publish(const EntryPtr& entry) override;
+
+    // How long a request of the road may stay silent (60 s unless set).
+    void setTimeOut(double seconds) { m_timeOut = seconds; }
+
+signals:
+    // Each new publish job, before its row starts it (for tests and the benchmark).
+    void jobCreated(QObject* job);
+
+private:
+    void prepare(Entry& entry, QList<AttachmentPtr>& pending);
+    void uploadNext(const EntryPtr& entry, QList<AttachmentPtr> pending);
+    void registerJob(const EntryPtr& entry);
+    void fail(const EntryPtr& entry, const QString& message);
+
+    ActivityList& m_list;
+    double m_timeOut = 60;
+};

@@ -1,0 +1,239 @@
+#include "RetrieveEntriesJob.h"
+
+#include "Account.h"
+#include "Blog.h"
+#include "Localization.h"
+#include "PLUMETPageProtocol.h"
+#include "PLUMETPluginProtocol.h"
+#include "PluginManager.h"
+#include "RESTCall.h"
+#include "RoadRequests.h"
+#include "StringExtensions.h"
+#include "UserDefaults.h"
+#include "XmlRpcCall.h"
+
+#include <QtConcurrent>
+
+namespace {
+
+Account* accountOf(Blog* blog)
+{
+    return blog ? blog->account() : nullptr;
+}
+
+} // namespace
+
+RetrieveEntriesJob::RetrieveEntriesJob(Blog* blog, Kind kind, QObject* parent)
+    : Job(parent), AccountLogin(accountOf(blog)), m_blog(blog), m_kind(kind)
+{
+    if (blog) {
+        setStatus(retrievingStatus(*blog, kind));
+        // A blog that goes away takes its road with it.
+        connect(blog, &QObject::destroyed, this, &Job::cancel);
+    }
+}
+
+RetrieveEntriesJob::~RetrieveEntriesJob()
+{
+    stopCall();
+}
+
+QString RetrieveEntriesJob::retrievingStatus(const Blog& blog, Kind kind)
+{
+    return (kind == Kind::Pages ? localized("Blog", "Retrieving pages for \"%1\"...")
+                                : localized("Blog", "Retrieving posts for \"%1\"..."))
+        .arg(blog.displayName());
+}
+
+int RetrieveEntriesJob::numberOfPosts()
+{
+    const qint64 number = UserDefaults::sharedInstance().integer(QStringLiteral("num_entries"));
+    return number < 1 || number > 100000 ? 20 : static_cast<int>(number);
+}
+
+void RetrieveEntriesJob::doStart()
+{
+    m_account = accountOf(m_blog);
+    m_plugin = m_account ? m_account->plugin() : nullptr;
+    m_atom = m_plugin && m_plugin->supportedProtocol() != PLUMETPluginProtocol::XmlRpc;
+    if (!m_plugin || (m_atom && m_kind == Kind::Pages)) {
+        fail({0, RoadRequests::xmlrpcRequestFailed()});
+        return;
+    }
+    if (m_atom) {
+        if (!sendAtom())
+            fail({0,
+                  localized("Account", "For some obscure reason the request could not be made.")});
+    } else if (!sendXmlRpc()) {
+        fail({0, RoadRequests::xmlrpcRequestFailed()});
+    }
+}
+
+bool RetrieveEntriesJob::sendXmlRpc()
+{
+    XmlRpcCall::Request request;
+    request.objects = RoadRequests::login(*m_account);
+    request.objects.insert(QStringLiteral("blogid"), m_blog->uniqueID());
+    // Sent with the pages too: without a count WordPress lists ten of them only.
+    request.objects.insert(QStringLiteral("numberOfPosts"), numberOfPosts());
+    if (m_kind == Kind::Pages) {
+        PLUMETPageProtocol* pages =
+            PluginManager::sharedInstance().pageBuilderForKey(m_account->pluginKey());
+        if (!pages)
+            return false;
+        pages->xmlrpcPageListRequest(request.objects, request.keys, request.method);
+    } else {
+        m_plugin->xmlrpcEntryListRequest(request.objects, request.keys, request.method);
+    }
+    m_call = XmlRpcCall::make(m_account->escapedURL(), request, this, this, m_timeOut);
+    if (!m_call)
+        return false;
+    if (m_responseTimeout)
+        m_call->setResponseTimeout(*m_responseTimeout);
+    if (m_call->startCall())
+        return true;
+    stopCall();
+    return false;
+}
+
+bool RetrieveEntriesJob::sendAtom()
+{
+    const QVariantMap services = m_blog->services();
+    if (services.isEmpty())
+        return false;
+    QString base = services.value(QStringLiteral("service.feed")).toString();
+    if (base.isEmpty())
+        base = services.value(QStringLiteral("service.post")).toString();
+    if (base.isEmpty())
+        base = m_account->url();
+    const QUrl address = rv::escapedURL(
+        base + QStringLiteral("?max-results=%1").arg(numberOfPosts()), QStringLiteral("#%"));
+    m_call = RoadRequests::atomCall(*m_account, *m_plugin, address, "GET", this, this, m_timeOut);
+    if (!m_call)
+        return false;
+    if (m_responseTimeout)
+        m_call->setResponseTimeout(*m_responseTimeout);
+    if (m_call->startCall())
+        return true;
+    stopCall();
+    return false;
+}
+
+void RetrieveEntriesJob::stopCall()
+{
+    if (RESTCall* call = m_call) {
+        m_call = nullptr;
+        call->setRestDelegate(nullptr);
+        call->cancel();
+        call->deleteLater();
+    }
+}
+
+void RetrieveEntriesJob::restCallDidFinish(RESTCall* call)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    if (call->restData().isEmpty()) {
+        fail({0, RoadRequests::noData()});
+        return;
+    }
+    setSubStatus(localized("Blog", "Parsing data..."));
+    m_reading = new QFutureWatcher<Reading>(this);
+    connect(m_reading, &QFutureWatcher<Reading>::finished, this, &RetrieveEntriesJob::merge);
+    m_reading->setFuture(QtConcurrent::run(&RetrieveEntriesJob::read, call->restData(), m_atom,
+                                           call->url(), m_plugin, m_kind));
+}
+
+RetrieveEntriesJob::Reading RetrieveEntriesJob::read(const QByteArray& data, bool atom,
+                                                     const QUrl& address,
+                                                     PLUMETPluginProtocol* plugin, Kind kind)
+{
+    Reading reading;
+    const DecodeResult answer = RoadRequests::decodeAnswer(data, atom, address);
+    if (answer.isFault()) {
+        reading.error = answer.faultString();
+        return reading;
+    }
+    const QVariant& value = answer.value();
+    QVariantList items;
+    if (atom) {
+        const QVariantMap feed = value.toMap();
+        if (!feed.contains(QStringLiteral("items"))) {
+            reading.error = RoadRequests::invalidData();
+            return reading;
+        }
+        items = feed.value(QStringLiteral("items")).toList();
+    } else if (value.typeId() == QMetaType::QVariantList) {
+        items = value.toList();
+    } else {
+        reading.error =
+            kind == Kind::Pages
+                ? localized("Blog", "The response from the server did not contain valid data: "
+                                    "Pages must be returned in an array.")
+                : localized("Blog", "The response from the server did not contain valid data: "
+                                    "Posts must be returned in an array.");
+        return reading;
+    }
+    reading.listed = EntryListMerge::read(items, *plugin, kind);
+    return reading;
+}
+
+void RetrieveEntriesJob::merge()
+{
+    const Reading reading = m_reading->result();
+    m_reading->deleteLater();
+    m_reading = nullptr;
+    if (isFinished())
+        return;
+    if (!m_blog) {
+        cancel();
+        return;
+    }
+    if (!reading.error.isEmpty()) {
+        fail({0, reading.error});
+        return;
+    }
+    m_listed =
+        EntryListMerge::merge(*m_blog, reading.listed, m_kind, EntryListMerge::optionsFor(*m_blog));
+    succeed();
+}
+
+void RetrieveEntriesJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    if (error)
+        fail(*error);
+    else
+        cancel();
+}
+
+void RetrieveEntriesJob::doCancel()
+{
+    stopCall();
+    if (m_reading) {
+        // The reading finishes on its own; nobody waits for it.
+        m_reading->disconnect(this);
+        m_reading->deleteLater();
+        m_reading = nullptr;
+    }
+}
+
+void RetrieveEntriesJob::setDuration(double duration)
+{
+    Job::setProgress(0, duration >= 1 ? duration : 0);
+}
+
+void RetrieveEntriesJob::setProgress(double progress)
+{
+    Job::setProgress(progress, progressMaximum());
+}
+
+void RetrieveEntriesJob::setSubStatus(const QString& status)
+{
+    Job::setSubStatus(status);
+}

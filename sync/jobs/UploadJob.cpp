@@ -1,0 +1,380 @@
+#include "UploadJob.h"
+
+#include "Account.h"
+#include "AddonManager.h"
+#include "Attachment.h"
+#include "Blog.h"
+#include "ConsoleMasking.h"
+#include "Localization.h"
+#include "PLUMETPluginProtocol.h"
+#include "PLUMETUploaderProtocol.h"
+#include "RESTCall.h"
+#include "RoadRequests.h"
+#include "StringExtensions.h"
+#include "UploadBody.h"
+#include "XMLRPCEncoder.h"
+
+#include <QFile>
+
+namespace {
+
+QString attachmentText(const char* text)
+{
+    return localized("Attachment", text);
+}
+
+QString notPrepared()
+{
+    return attachmentText("The data for uploading could not be prepared for some obscure reason.");
+}
+
+QString atomRequestFailed()
+{
+    return localized("Account", "For some obscure reason the request could not be made.");
+}
+
+} // namespace
+
+UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, QObject* parent)
+    : Job(parent), AccountLogin(destination.blog ? destination.blog->account() : nullptr),
+      m_attachment(std::move(attachment)), m_blog(destination.blog),
+      m_uploader(destination.blog ? nullptr : destination.uploader)
+{
+    if (m_attachment) {
+        setStatus(uploadingStatus(*m_attachment));
+        // Uploading from the request on, whether the row waits or not.
+        m_attachment->setUploadCaller(this);
+    }
+    // However it ends, the attachment is no longer being uploaded.
+    connect(this, &Job::finished, this, [this] {
+        if (m_attachment && m_attachment->isUploading())
+            m_attachment->setUploadCaller(nullptr);
+    });
+}
+
+UploadJob::~UploadJob()
+{
+    stopCall();
+}
+
+QString UploadJob::uploadingStatus(const Attachment& attachment)
+{
+    return attachmentText("Uploading file \"%1\"...").arg(attachment.fileName());
+}
+
+QString UploadJob::uploadName(const Attachment& attachment, bool withFolder)
+{
+    const QString name = attachment.uploadFileName();
+    QString folder = attachment.destination();
+    if (!withFolder || folder.isEmpty() || folder == QLatin1String("/"))
+        return name;
+    if (folder.startsWith(QLatin1Char('/')))
+        folder.remove(0, 1);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + name;
+}
+
+void UploadJob::doStart()
+{
+    if (!m_attachment || (!m_blog && !m_uploader)) {
+        failWith(attachmentText("There is no server to upload the attachment to."));
+        return;
+    }
+    if (m_blog) {
+        m_account = m_blog->account();
+        m_plugin = m_account ? m_account->plugin() : nullptr;
+        if (!m_plugin) {
+            failWith(attachmentText("There is no server to upload the attachment to."));
+            return;
+        }
+        m_atom = m_plugin->supportedProtocol() != PLUMETPluginProtocol::XmlRpc;
+        connect(m_blog, &QObject::destroyed, this, &Job::cancel);
+    }
+    sendPass();
+}
+
+void UploadJob::sendPass()
+{
+    ++m_passes;
+    if (m_uploader)
+        callUploader();
+    else if (m_atom)
+        sendAtom();
+    else
+        sendXmlRpc();
+}
+
+// --- the uploader plug-in ------------------------------------------------------------------------
+
+void UploadJob::callUploader()
+{
+    QFile file(m_attachment->uploadFilePath());
+    // The uploader takes the bytes themselves: one copy, handed over.
+    const QByteArray bits = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (bits.isEmpty()) {
+        failWith(notPrepared());
+        return;
+    }
+    QVariantMap request{
+        {QStringLiteral("name"),
+         uploadName(*m_attachment, m_uploader->canSpecifyDestinationPath())},
+        {QStringLiteral("type"), m_attachment->internetType()},
+        {QStringLiteral("bits"), bits},
+    };
+    const QVariantMap settings = m_attachment->uploaderSettings();
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        request.insert(it.key(), it.value());
+    if (!m_attachment->alt().isNull())
+        request.insert(QStringLiteral("summary"), m_attachment->alt());
+
+    // Whatever thread the uploader answers on, the job hears it here, once,
+    // and only while it runs.
+    const QPointer<UploadJob> self(this);
+    auto onMain = [self](std::function<void(UploadJob&)> handle) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, handle] {
+                if (self && self->state() == State::Running && self->m_uploaderRunning)
+                    handle(*self);
+            },
+            Qt::QueuedConnection);
+    };
+    PLUMETUploaderProtocol::Callbacks callbacks;
+    callbacks.error = [onMain](const QString& message) {
+        onMain([message](UploadJob& job) {
+            job.m_uploaderRunning = false;
+            job.failWith(message.isEmpty()
+                             ? attachmentText("The selected uploader returned an error but did "
+                                              "not specify what went wrong.")
+                             : message);
+        });
+    };
+    callbacks.success = [onMain](const QVariantMap& answer) {
+        onMain([answer](UploadJob& job) {
+            job.m_uploaderRunning = false;
+            if (job.m_attachment->processUpload(answer))
+                job.uploaded();
+            else
+                job.failWith(localized("Account",
+                                       "The uploader did not return a path to the uploaded file!"));
+        });
+    };
+    callbacks.status = [onMain](const QString& text) {
+        onMain([text](UploadJob& job) { job.Job::setSubStatus(text); });
+    };
+    m_uploaderRunning = true;
+    m_uploader->uploadData(request, std::move(callbacks));
+}
+
+// --- a blog's XML-RPC media call -----------------------------------------------------------------
+
+void UploadJob::sendXmlRpc()
+{
+    const QString path = m_attachment->uploadFilePath();
+    if (path.isEmpty() || !QFile::exists(path)) {
+        failWith(notPrepared());
+        return;
+    }
+    // The request is written around a stand-in for the file's bytes.
+    const QByteArray standIn = UploadBody::standIn();
+    XMLRPCEncoder encoder;
+    QVariantMap objects = RoadRequests::login(*m_account);
+    objects.insert(QStringLiteral("blogid"), m_blog->uniqueID());
+    objects.insert(QStringLiteral("file"),
+                   QVariantMap{{QStringLiteral("name"), uploadName(*m_attachment, true)},
+                               {QStringLiteral("type"), m_attachment->internetType()},
+                               {QStringLiteral("bits"), standIn}});
+    QStringList keys;
+    QString method;
+    m_plugin->xmlrpcUploadRequest(objects, keys, method);
+    encoder.setMethod(method);
+    encoder.setObjects(objects);
+    encoder.setKeys(keys);
+    const QByteArray document = encoder.document();
+    const QUrl endpoint = m_account->escapedURL();
+    if (document.isEmpty() || !endpoint.isValid() || endpoint.isEmpty()) {
+        failWith(RoadRequests::xmlrpcRequestFailed());
+        return;
+    }
+    const QByteArray body = UploadBody::spliced(document, standIn.toBase64(), path);
+    if (body.isEmpty()) {
+        failWith(notPrepared());
+        return;
+    }
+    auto* call = new RESTCall(endpoint, this, this);
+    call->setTimeOut(m_timeOut);
+    call->setMethod("POST");
+    call->setData(body, "text/xml");
+    call->setConsoleCopy(encoder.consoleCopy(endpoint, document));
+    if (!startCall(call))
+        failWith(RoadRequests::xmlrpcRequestFailed());
+}
+
+// --- an Atom media post --------------------------------------------------------------------------
+
+void UploadJob::sendAtom()
+{
+    const QVariantMap services = m_blog->services();
+    if (services.isEmpty()) {
+        failWith(atomRequestFailed());
+        return;
+    }
+    QString target = services.value(QStringLiteral("service.upload")).toString();
+    if (target.isEmpty())
+        target = services.value(QStringLiteral("service.post")).toString();
+    if (target.isEmpty()) {
+        failWith(attachmentText("The Atom upload URI for the selected blog system is unknown!"));
+        return;
+    }
+    const QUrl address = rv::escapedURL(target, QStringLiteral("#%"));
+    const QString path = m_attachment->uploadFilePath();
+    if (path.isEmpty() || !QFile::exists(path)) {
+        failWith(notPrepared());
+        return;
+    }
+    const QString marker = QString::fromLatin1(UploadBody::standIn().toBase64());
+    const QString alt = m_attachment->alt();
+    const QVariantMap data{
+        {QStringLiteral("title"), m_attachment->uploadFileName()},
+        {QStringLiteral("summary"), alt.isEmpty() ? m_attachment->uploadFileName() : alt},
+        {QStringLiteral("type"), m_attachment->internetType()},
+        {QStringLiteral("base64"), marker},
+    };
+    const QString document = m_plugin->atomUploadRequest(address, data, &rv::encodeXML);
+    if (document.isNull()) {
+        failWith(
+            attachmentText("The selected upload destination does not allow uploads of type %1.")
+                .arg(m_attachment->internetType()));
+        return;
+    }
+    const QByteArray body = UploadBody::spliced(document.toUtf8(), marker.toLatin1(), path);
+    if (body.isEmpty()) {
+        failWith(notPrepared());
+        return;
+    }
+    RESTCall* call = RoadRequests::atomCall(*m_account, *m_plugin, address, "POST", this, this,
+                                            m_timeOut, body, "application/atom+xml");
+    if (call) {
+        QString shown = document;
+        shown.replace(marker, QStringLiteral("REMOVED"));
+        call->setConsoleCopy(QStringLiteral("Request with URL:\n") + maskedAddress(address) +
+                             QStringLiteral("\nand data:\n") + shown + QStringLiteral("\n\n"));
+    }
+    if (!startCall(call))
+        failWith(atomRequestFailed());
+}
+
+// --- the answer ----------------------------------------------------------------------------------
+
+bool UploadJob::startCall(RESTCall* call)
+{
+    m_call = call;
+    if (!call)
+        return false;
+    if (m_responseTimeout)
+        call->setResponseTimeout(*m_responseTimeout);
+    if (call->startCall())
+        return true;
+    stopCall();
+    return false;
+}
+
+void UploadJob::stopCall()
+{
+    if (RESTCall* call = m_call) {
+        m_call = nullptr;
+        call->setRestDelegate(nullptr);
+        call->cancel();
+        call->deleteLater();
+    }
+}
+
+void UploadJob::restCallDidFinish(RESTCall* call)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    handleAnswer(call);
+}
+
+void UploadJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
+{
+    if (call != m_call)
+        return;
+    m_call = nullptr;
+    call->deleteLater();
+    if (error)
+        failWith(error->message);
+    else
+        cancel();
+}
+
+void UploadJob::handleAnswer(RESTCall* call)
+{
+    if (call->restData().isEmpty()) {
+        failWith(RoadRequests::noData());
+        return;
+    }
+    const DecodeResult answer = RoadRequests::decodeAnswer(call->restData(), m_atom, call->url());
+    if (answer.isFault()) {
+        failWith(answer.faultString());
+        return;
+    }
+    if (answer.value().typeId() != QMetaType::QVariantMap) {
+        failWith(RoadRequests::invalidData());
+        return;
+    }
+    if (!m_attachment->processUpload(answer.value().toMap())) {
+        failWith(localized("Account", "The server did not return a path to the uploaded file!"));
+        return;
+    }
+    // A media attachment's thumbnail goes up after it.
+    if (m_attachment->needsAnotherUploadPass() && m_passes < 2) {
+        sendPass();
+        return;
+    }
+    uploaded();
+}
+
+void UploadJob::uploaded()
+{
+    m_attachment->setUploadCaller(nullptr);
+    AddonManager::sharedInstance().processNotification(
+        {{QString::number(AddonManager::AttachmentUploaded), m_attachment->fileName()}});
+    succeed();
+}
+
+void UploadJob::failWith(const QString& message)
+{
+    // As the caller shows it: trimmed, a sentence.
+    QString sentence = message.trimmed();
+    if (!sentence.endsWith(QLatin1Char('.')) && !sentence.endsWith(QLatin1Char('!')))
+        sentence += QLatin1Char('.');
+    fail({0, sentence});
+}
+
+void UploadJob::doCancel()
+{
+    stopCall();
+    if (m_uploaderRunning && m_uploader) {
+        m_uploaderRunning = false;
+        m_uploader->cancel();
+    }
+}
+
+void UploadJob::setDuration(double duration)
+{
+    Job::setProgress(0, duration >= 1 ? duration : 0);
+}
+
+void UploadJob::setProgress(double progress)
+{
+    Job::setProgress(progress, progressMaximum());
+}
+
+void UploadJob::setSubStatus(const QString& status)
+{
+    Job::setSubStatus(status);
+}

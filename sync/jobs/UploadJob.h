@@ -1,0 +1,94 @@
+#pragma once
+
+#include "AccountLogin.h"
+#include "Job.h"
+#include "ModelTypes.h"
+
+#include <QPointer>
+#include <QVariantMap>
+#include <chrono>
+#include <optional>
+
+class Account;
+class Blog;
+class PLUMETPluginProtocol;
+class PLUMETUploaderProtocol;
+class RESTCall;
+
+// Uploading one attachment, to one of three destinations: a blog, through its
+// blog system's media call (XML-RPC) or an Atom media post where the driver
+// writes one, or an uploader plug-in. The answer's address becomes the
+// attachment's uploadPath. An attachment that wants a second pass after a
+// blog upload (a media attachment's thumbnail) goes up again within the same
+// job. The event add-ons hear of each upload that ended well (event 4, the
+// file name).
+//
+// The file is never held twice: the request is written around a stand-in for
+// the file's bytes, and the file's Base64 then takes the stand-in's place,
+// read piece by piece; the network console shows the request without it.
+// The uploader's callbacks may come from any thread: they are handled on the
+// main thread, and only while the job runs.
+class UploadJob : public Job, private AccountLogin {
+    Q_OBJECT
+public:
+    // Where the attachment goes: a blog, or an uploader plug-in; neither
+    // makes the job fail with "There is no server to upload the attachment to."
+    struct Destination {
+        Blog* blog = nullptr;
+        PLUMETUploaderProtocol* uploader = nullptr;
+    };
+
+    UploadJob(AttachmentPtr attachment, const Destination& destination, QObject* parent = nullptr);
+    ~UploadJob() override;
+
+    const AttachmentPtr& attachment() const { return m_attachment; }
+    // How many requests went to a server (or uploads to the uploader).
+    int passes() const { return m_passes; }
+
+    void setTimeOut(double seconds) { m_timeOut = seconds; }
+    void setResponseTimeout(std::optional<std::chrono::milliseconds> timeout)
+    {
+        m_responseTimeout = timeout;
+    }
+
+    // "Uploading file "name"...".
+    static QString uploadingStatus(const Attachment& attachment);
+    // The name the file goes up under: its name, after the attachment's
+    // destination folder when there is one (leading "/" removed, trailing "/"
+    // added) and `withFolder` is true.
+    static QString uploadName(const Attachment& attachment, bool withFolder);
+
+protected:
+    void doStart() override;
+    void doCancel() override;
+
+private:
+    void sendPass();
+    void callUploader();
+    void sendXmlRpc();
+    void sendAtom();
+    bool startCall(RESTCall* call);
+    void stopCall();
+    void handleAnswer(RESTCall* call);
+    void uploaded();
+    void failWith(const QString& message);
+
+    // RESTDelegate
+    void setDuration(double duration) override;
+    void setProgress(double progress) override;
+    void setSubStatus(const QString& status) override;
+    void restCallDidFinish(RESTCall* call) override;
+    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
+
+    AttachmentPtr m_attachment;
+    QPointer<Blog> m_blog;
+    QPointer<Account> m_account;
+    PLUMETUploaderProtocol* m_uploader = nullptr;
+    PLUMETPluginProtocol* m_plugin = nullptr;
+    bool m_atom = false;
+    bool m_uploaderRunning = false;
+    int m_passes = 0;
+    QPointer<RESTCall> m_call;
+    double m_timeOut = 60;
+    std::optional<std::chrono::milliseconds> m_responseTimeout;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ExchangeLimits.h"
+#include "RestError.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <optional>
+
+class QNetworkReply;
+
+// Reads one reply that the network library redirects by itself (SimpleCall,
+// the page fetches) within its exchange's limits: the body is kept as it
+// arrives, and the reply is stopped once it grows past the size limit or
+// outlasts the deadline. Emits finished() exactly once, unless abandoned.
+class BoundedReply : public QObject {
+    Q_OBJECT
+public:
+    // Takes `reply` over: it is deleted with this object.
+    BoundedReply(QNetworkReply* reply, const ExchangeLimits& limits, QObject* parent = nullptr);
+    ~BoundedReply() override;
+
+    const QByteArray& body() const { return m_body; }
+    // The HTTP status, when a response arrived.
+    std::optional<int> status() const { return m_status; }
+    // The address finally answered.
+    QUrl url() const { return m_url; }
+    // Once finished: why the exchange failed, or nothing when it ended with a
+    // complete answer (an HTTP error page is one).
+    const std::optional<RestError>& failure() const { return m_failure; }
+
+    // Stops the reply without a word.
+    void abandon();
+
+signals:
+    void finished();
+
+private:
+    void onMetaData();
+    void onReadyRead();
+    void onFinished();
+    void stop(const RestError& failure);
+    void release();
+    QString address() const;
+
+    QPointer<QNetworkReply> m_reply;
+    QUrl m_url;
+    ExchangeLimits m_limits;
+    QTimer m_deadline;
+    QByteArray m_body;
+    std::optional<int> m_status;
+    std::optional<RestError> m_failure;
+    bool m_requestSent = false;
+    bool m_ended = false;
+};

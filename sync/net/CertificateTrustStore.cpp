@@ -1,0 +1,114 @@
+#include "CertificateTrustStore.h"
+
+#include "NetLog.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QStandardPaths>
+
+CertificateTrustStore::CertificateTrustStore(QString filePath) : path(std::move(filePath)) {}
+
+CertificateTrustStore& CertificateTrustStore::sharedInstance()
+{
+    static CertificateTrustStore store(defaultFilePath());
+    return store;
+}
+
+QString CertificateTrustStore::defaultFilePath()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base + QStringLiteral("/plumet3/trusted-certificates.json");
+}
+
+QByteArray CertificateTrustStore::fingerprint(const QSslCertificate& certificate)
+{
+    return certificate.digest(QCryptographicHash::Sha256).toHex();
+}
+
+QString CertificateTrustStore::keyFor(const QString& host, int port)
+{
+    return host.toLower() + QLatin1Char(':') + QString::number(port);
+}
+
+bool CertificateTrustStore::isTrusted(const QString& host, int port, const QByteArray& sha256) const
+{
+    load();
+    return trusted.value(keyFor(host, port)).contains(sha256.toLower());
+}
+
+bool CertificateTrustStore::trust(const QString& host, int port, const QByteArray& sha256,
+                                  QString* error)
+{
+    load();
+    trusted[keyFor(host, port)].insert(sha256.toLower());
+    return save(error);
+}
+
+bool CertificateTrustStore::distrust(const QString& host, int port, const QByteArray& sha256,
+                                     QString* error)
+{
+    load();
+    auto it = trusted.find(keyFor(host, port));
+    if (it == trusted.end() || !it->remove(sha256.toLower()))
+        return true;
+    if (it->isEmpty())
+        trusted.erase(it);
+    return save(error);
+}
+
+bool CertificateTrustStore::acceptIfTrusted(QNetworkReply* reply,
+                                            const QList<QSslError>& errors) const
+{
+    const QSslCertificate certificate = reply->sslConfiguration().peerCertificate();
+    const QUrl url = reply->url();
+    if (certificate.isNull() || !isTrusted(url.host(), url.port(443), fingerprint(certificate)))
+        return false;
+    reply->ignoreSslErrors(errors);
+    return true;
+}
+
+void CertificateTrustStore::load() const
+{
+    if (loaded)
+        return;
+    loaded = true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    if (root.isEmpty() && file.size() > 0)
+        qCWarning(lcNet, "unreadable certificate trust file %s", qPrintable(path));
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        QSet<QByteArray>& prints = trusted[it.key()];
+        for (const QJsonValue& value : it.value().toArray())
+            prints.insert(value.toString().toLatin1().toLower());
+    }
+}
+
+bool CertificateTrustStore::save(QString* error) const
+{
+    QJsonObject root;
+    for (auto it = trusted.cbegin(); it != trusted.cend(); ++it) {
+        QJsonArray prints;
+        for (const QByteArray& print : it.value())
+            prints.append(QString::fromLatin1(print));
+        root.insert(it.key(), prints);
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(root).toJson()) >= 0 &&
+        file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}

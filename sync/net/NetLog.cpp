@@ -1,0 +1,3 @@
+#include "NetLog.h"
+
+Q_LOGGING_CATEGORY(lcNet, "plumet.net")

@@ -1,0 +1,179 @@
+#pragma once
+
+#include "AuthChallenge.h"
+#include "CertificateProblem.h"
+#include "ExchangeLimits.h"
+#include "RESTDelegate.h"
+#include "RestError.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <optional>
+
+class QAuthenticator;
+class QSslError;
+struct RedirectDecision;
+
+// One asynchronous HTTP exchange with a blog server. Adds plumet's standard
+// headers, limits the wait for the first response, the size of the answer and
+// the time the whole exchange takes, reports progress to its delegate, logs
+// the exchange (request and answer) to the network console, answers login
+// challenges from the delegate's stored credentials or the login sheet,
+// follows redirects, asks before trusting a refused certificate or leaving
+// https for http, and ends exactly once: the delegate hears restCallDidFinish
+// or restCallDidFail, then finished() is emitted. Neither the delegate nor a
+// slot may delete the call there: deleteLater() it. Runs on the calling
+// thread's shared network manager (NetworkAccess.h).
+//
+// The delegate's stored login belongs to the origin of the address the call
+// was made for. It is sent only there, cleared only when it was sent there and
+// refused, and a login typed for another origin (after a redirect) serves this
+// call alone.
+class RESTCall : public QObject {
+    Q_OBJECT
+public:
+    using HeaderList = QList<QPair<QByteArray, QByteArray>>;
+
+    // A server certificate that failed verification; the user is asked
+    // through SecurityPrompter whether to trust it.
+    using CertificateProblem = ::CertificateProblem;
+
+    RESTCall(const QUrl& url, RESTDelegate* delegate, QObject* parent = nullptr);
+    // The text is percent-escaped as UTF-8; "#" and "%" stay as they are.
+    RESTCall(const QString& address, RESTDelegate* delegate, QObject* parent = nullptr);
+    ~RESTCall() override;
+
+    void setData(const QByteArray& data, const QByteArray& contentType);
+    // The request's own inactivity limit (30 s unless set).
+    void setTimeOut(double seconds);
+    void setMethod(const QByteArray& method);
+    // Each entry replaces an earlier header of the same name.
+    void addHeaders(const HeaderList& headers);
+    // The wait for the first response after the request has been sent; the
+    // "timeout" preference unless set.
+    void setResponseTimeout(std::chrono::milliseconds timeout);
+    // The answer size and overall deadline (server answers unless set); a
+    // request body adds its upload time to the deadline.
+    void setLimits(const ExchangeLimits& limits) { exchangeLimits = limits; }
+
+    // What the network console shows of the request (XMLRPCEncoder::consoleCopy,
+    // for one). Without it the call writes the address and the body's text with
+    // the delegate's password masked.
+    void setConsoleCopy(const QString& copy) { consoleCopy = copy; }
+
+    // Starts the exchange; false when there is nothing (more) to send. The
+    // road's `connect`, named so as not to hide QObject::connect.
+    bool startCall();
+    // Stops the exchange and reports a failure without an error.
+    void cancel();
+
+    const QByteArray& restData() const { return body; }
+    RESTDelegate* restDelegate() const { return delegate; }
+    void setRestDelegate(RESTDelegate* newDelegate) { delegate = newDelegate; }
+
+    // The address finally answered, after redirects.
+    QUrl url() const { return currentUrl; }
+    int httpStatus() const { return status; }
+    // Once it has ended: whether the exchange failed, and why (none: cancelled).
+    bool hasFailed() const { return ended && !succeeded; }
+    const std::optional<RestError>& error() const { return outcome; }
+
+    std::optional<CertificateProblem> certificateProblem() const { return certProblem; }
+
+signals:
+    // The exchange ended, after the delegate has heard how.
+    void finished(RESTCall* call);
+
+private:
+    void logRequest();
+    void send();
+    std::chrono::milliseconds responseWait() const;
+    void armResponseTimer();
+    void onMetaData();
+    void onReadyRead();
+    void onFinished();
+    void onUploadProgress(qint64 sent, qint64 total);
+    void armResponseTimerOnceSent();
+    void onSslErrors(const QList<QSslError>& errors);
+    void onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator);
+    void onResponseTimedOut();
+    void onDeadlinePassed();
+    void failTooLarge();
+    void failRefused();
+    void failTransport(QNetworkReply::NetworkError error);
+    void onUnauthorized();
+    void logChallenge(const QString& scheme, const QString& realm,
+                      const HeaderList& failureHeaders);
+    bool isOwnOrigin(const QUrl& url) const;
+    bool followRedirect();
+    void applyRedirect(const RedirectDecision& decision);
+    void askAboutInsecureRedirect(const RedirectDecision& decision);
+    void askAboutCertificate();
+    void failUntrustedCertificate();
+    void askForLogin(const QString& realm);
+    void releaseReply();
+    void succeed();
+    void fail(const std::optional<RestError>& error);
+    QString displayAddress() const;
+
+    RESTDelegate* delegate = nullptr;
+    QPointer<QNetworkReply> reply;
+    QTimer responseTimer;
+    std::optional<std::chrono::milliseconds> responseTimeout;
+    ExchangeLimits exchangeLimits = ExchangeLimits::serverAnswer();
+    QTimer deadlineTimer;
+    std::chrono::milliseconds deadline{0};
+
+    const QUrl originalUrl; // whose origin the delegate's login belongs to
+    QUrl currentUrl;
+    QByteArray method = "GET";
+    QByteArray requestBody;
+    QString consoleCopy;
+    HeaderList headers;
+    int transferTimeoutMs = 30000;
+    bool prepared = false;
+    bool ended = false;
+
+    QByteArray body;
+    std::optional<RestError> outcome;
+    // A 403, 404 or 500 ends the call; its page is read first for the server's words.
+    std::optional<RestError> refusal;
+    bool succeeded = false;
+    QNetworkCookieJar cookieJar;
+    qint64 expectedLength = 0;
+    int status = 0;
+    bool responseSeen = false;
+    bool bodyWanted = false;
+    bool requestWritten = false;
+    bool uploadDone = false;
+    QElapsedTimer uploadClock;
+    int redirects = 0;
+
+    // The login sent on the current request, and whether it was refused.
+    enum class SentLogin { None, Stored, Typed };
+    SentLogin sentLogin = SentLogin::None;
+    bool loginRefused = false;
+    int challengesOnReply = 0;
+    QString challengeRealm;
+    // A challenge left unanswered once, so that its answer shows its scheme.
+    bool withheldForScheme = false;
+    bool schemeLearnt = false;
+    bool resentForScheme = false;
+    bool challengeLoggedBefore = false;
+    // A login typed into the sheet, for the origin it was asked for.
+    bool promptedAnswer = false;
+    QUrl promptedOrigin;
+    QString promptedUser;
+    QString promptedPassword;
+    std::optional<CertificateProblem> certProblem;
+};

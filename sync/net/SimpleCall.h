@@ -1,0 +1,50 @@
+#pragma once
+
+#include "SimpleCallDelegate.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+class BoundedReply;
+class QAuthenticator;
+class QNetworkReply;
+
+// A bare GET with a short time-out and no console logging, for the update
+// feed, within the limits of a feed (size and overall time). Starts at once;
+// ends exactly once. A challenge is answered with the update server's fixed
+// login, once, and only over https by the host asked.
+class SimpleCall : public QObject {
+    Q_OBJECT
+public:
+    // Null (with no delegate call) when the address gives no usable URL.
+    static SimpleCall* create(const QUrl& url, SimpleCallDelegate* delegate,
+                              QObject* parent = nullptr);
+    // The text is first decoded from XML escapes, then percent-escaped.
+    static SimpleCall* create(const QString& address, SimpleCallDelegate* delegate,
+                              QObject* parent = nullptr);
+    ~SimpleCall() override;
+
+    void cancel();
+    const QByteArray& restData() const { return body; }
+    // The HTTP status of the answer, 0 before one arrived.
+    int httpStatus() const { return status; }
+    SimpleCallDelegate* restDelegate() const { return delegate; }
+    void setRestDelegate(SimpleCallDelegate* newDelegate) { delegate = newDelegate; }
+
+private:
+    SimpleCall(const QUrl& url, SimpleCallDelegate* delegate, QObject* parent);
+    void onFinished();
+    void onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator);
+    void release();
+
+    SimpleCallDelegate* delegate = nullptr;
+    QUrl origin;
+    QPointer<QNetworkReply> reply;
+    QPointer<BoundedReply> answer;
+    QByteArray body;
+    int challenges = 0;
+    int status = 0;
+    bool ended = false;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "TextDecoding.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+class QObject;
+
+// Small page fetches on the shared network manager; the text decoding they use
+// is in TextDecoding.h.
+namespace URLUtilities {
+
+// The asynchronous page fetches: one request with a 10-second inactivity
+// limit and plumet's user agent, within the size and time limits of a page
+// (ExchangeLimits::page). An answer that does not arrive whole (cut short,
+// reset, undecodable, too large, too late) is a failure, never a page.
+// Callbacks run on the event loop, and never once `context` is gone.
+using StatusCallback = std::function<void(int status)>;
+using DataCallback = std::function<void(const QByteArray& body, std::optional<int> status)>;
+using TextCallback = std::function<void(const QString& text, std::optional<int> status)>;
+
+// HEAD: the HTTP status, or 404 when nothing answered or the answer came from
+// another address (a redirect).
+void statusFromURL(const QUrl& url, QObject* context, StatusCallback done);
+void statusFromURLString(const QString& address, QObject* context, StatusCallback done);
+// GET: the body and the status of a complete answer; on failure an empty body
+// and no status.
+void dataFromURL(const QUrl& url, QObject* context, DataCallback done);
+void dataFromURLString(const QString& address, QObject* context, DataCallback done);
+// GET, decoded with textFromData (empty text on failure).
+void textFromURL(const QUrl& url, QObject* context, TextCallback done);
+void textFromURLString(const QString& address, QObject* context, TextCallback done);
+
+} // namespace URLUtilities

@@ -1,0 +1,3 @@
+#include "PluginsLog.h"
+
+Q_LOGGING_CATEGORY(lcPlugins, "plumet.plugins")

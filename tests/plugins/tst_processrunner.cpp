@@ -1,0 +1,149 @@
+#include "ProcessRunner.h"
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+ProcessRunner::Result runAsync(ProcessRunner& runner, int timeoutMs = 30000)
+{
+    QSignalSpy finished(&runner, &ProcessRunner::finished);
+    runner.start();
+    // finished() never comes from inside start().
+    if (!finished.isEmpty())
+        return {};
+    if (!finished.wait(timeoutMs))
+        return {};
+    return finished.first().first().value<ProcessRunner::Result>();
+}
+
+ProcessRunner shell(const QString& script)
+{
+    return ProcessRunner(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+}
+
+} // namespace
+
+class tst_ProcessRunner : public QObject {
+    Q_OBJECT
+
+private slots:
+    void handsInputAndTakesOutput_data();
+    void handsInputAndTakesOutput();
+    void reportsExitCodeAndErrorOutput();
+    void missingProgramIsReportedLater();
+    void timeLimitKillsWhatTheProgramStarted();
+    void cancelStopsAProgramThatIgnoresTerm();
+    void programThatReadsNothingStillEnds();
+};
+
+void tst_ProcessRunner::handsInputAndTakesOutput_data()
+{
+    QTest::addColumn<bool>("synchronous");
+    QTest::newRow("on the event loop") << false;
+    QTest::newRow("waiting") << true;
+}
+
+void tst_ProcessRunner::handsInputAndTakesOutput()
+{
+    QFETCH(bool, synchronous);
+    // Writes 10 MB before it reads anything: with input written first and
+    // output read afterwards, both pipes would fill and neither side move.
+    ProcessRunner runner = shell(QStringLiteral("head -c 10485760 /dev/zero | tr '\\0' x; cat"));
+    QByteArray input = QStringLiteral("héllo wörld\n").toUtf8().repeated(300000);
+    runner.setInput(input);
+    runner.setTimeLimit(60000);
+    const ProcessRunner::Result result = synchronous ? runner.runAndWait() : runAsync(runner);
+    QVERIFY(result.succeeded());
+    QCOMPARE(result.output.size(), 10485760 + input.size());
+    QVERIFY(result.output.startsWith("xxxx"));
+    QVERIFY(result.output.endsWith(input.right(100)));
+}
+
+void tst_ProcessRunner::reportsExitCodeAndErrorOutput()
+{
+    ProcessRunner runner = shell(QStringLiteral("echo partial; echo 'it went wrong' >&2; exit 3"));
+    const ProcessRunner::Result result = runAsync(runner);
+    QCOMPARE(result.outcome, ProcessRunner::Outcome::Exited);
+    QCOMPARE(result.exitCode, 3);
+    QVERIFY(!result.succeeded());
+    QCOMPARE(result.output, QByteArray("partial\n"));
+    QCOMPARE(result.errorOutput, QByteArray("it went wrong\n"));
+    QCOMPARE(ProcessRunner::failureText(result, "The tool", 0),
+             QStringLiteral("The tool ended with exit code 3."));
+}
+
+void tst_ProcessRunner::missingProgramIsReportedLater()
+{
+    ProcessRunner runner(QStringLiteral("/nonexistent/tool"), {});
+    runner.setInput("text");
+    QSignalSpy finished(&runner, &ProcessRunner::finished);
+    runner.start();
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(finished.wait(5000));
+    const auto result = finished.first().first().value<ProcessRunner::Result>();
+    QCOMPARE(result.outcome, ProcessRunner::Outcome::FailedToStart);
+    QCOMPARE(ProcessRunner::failureText(result, "The tool", 0),
+             QStringLiteral("The tool could not be started: /nonexistent/tool is not installed."));
+    QTest::qWait(50);
+    QCOMPARE(finished.count(), 1);
+
+    ProcessRunner waiting(QStringLiteral("/nonexistent/tool"), {});
+    QCOMPARE(waiting.runAndWait().outcome, ProcessRunner::Outcome::FailedToStart);
+}
+
+void tst_ProcessRunner::timeLimitKillsWhatTheProgramStarted()
+{
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath("child");
+    for (const bool synchronous : {false, true}) {
+        ProcessRunner runner =
+            shell(QStringLiteral("sleep 100 & echo $! > '%1'; sleep 100").arg(pidFile));
+        runner.setTimeLimit(500);
+        QElapsedTimer clock;
+        clock.start();
+        const ProcessRunner::Result result = synchronous ? runner.runAndWait() : runAsync(runner);
+        QCOMPARE(result.outcome, ProcessRunner::Outcome::TimedOut);
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(ProcessRunner::failureText(result, "The tool", 500).contains("longer than 0.5"));
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const qint64 child = file.readAll().trimmed().toLongLong();
+        QVERIFY(child > 0);
+        QTRY_VERIFY(!plumet::test::processAlive(child));
+    }
+}
+
+void tst_ProcessRunner::cancelStopsAProgramThatIgnoresTerm()
+{
+    ProcessRunner runner = shell(QStringLiteral("trap '' TERM; echo started; sleep 100"));
+    QSignalSpy finished(&runner, &ProcessRunner::finished);
+    runner.start();
+    QTest::qWait(300);
+    QVERIFY(runner.isRunning());
+    QElapsedTimer clock;
+    clock.start();
+    runner.cancel();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(clock.elapsed() < 6000);
+    QCOMPARE(finished.first().first().value<ProcessRunner::Result>().outcome,
+             ProcessRunner::Outcome::Cancelled);
+    QVERIFY(!runner.isRunning());
+}
+
+void tst_ProcessRunner::programThatReadsNothingStillEnds()
+{
+    // Its standard input closes while a large input is still being written.
+    ProcessRunner runner(QStringLiteral("/bin/true"), {});
+    runner.setInput(QByteArray(8 * 1024 * 1024, 'a'));
+    const ProcessRunner::Result result = runAsync(runner);
+    QVERIFY(result.succeeded());
+    QVERIFY(result.output.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_ProcessRunner)
+#include "tst_processrunner.moc"

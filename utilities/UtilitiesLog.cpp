@@ -1,0 +1,3 @@
+#include "UtilitiesLog.h"
+
+Q_LOGGING_CATEGORY(lcUtilities, "plumet.utilities")
