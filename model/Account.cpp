@@ -7,15 +7,21 @@
 #include "KeyedArchiver.h"
 #include "KeyedUnarchiver.h"
 #include "Localization.h"
+#include "ModelLog.h"
 #include "NotificationCenter.h"
 #include "PluginManager.h"
+#include "RefreshRoads.h"
 #include "StringExtensions.h"
 #include "SupportFolder.h"
+#include "URLUtilities.h"
 #include "UniqueId.h"
 
 #include <QDebug>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -40,15 +46,55 @@ QString serviceFor(const char* label, const QString& url)
     return QStringLiteral("%1 : %2").arg(QLatin1String(label), url);
 }
 
+// Every account alive in the program: two accounts of one address and user share
+// one keychain item, which neither may take away from the other.
+struct LiveAccounts {
+    QMutex mutex;
+    QSet<const Account*> accounts;
+};
+
+LiveAccounts& liveAccounts()
+{
+    static LiveAccounts live;
+    return live;
+}
+
 } // namespace
 
 Account::Account(QObject* parent)
-    : QObject(parent), m_title(localized("Draft", "Untitled")),
+    : ModelRecord(parent), m_title(localized("Draft", "Untitled")),
       m_pluginKey(QStringLiteral("MovableType")), m_label(1.0, 1.0, 1.0, 1.0)
 {
+    QMutexLocker lock(&liveAccounts().mutex);
+    liveAccounts().accounts.insert(this);
 }
 
-Account::~Account() = default;
+Account::~Account()
+{
+    QMutexLocker lock(&liveAccounts().mutex);
+    liveAccounts().accounts.remove(this);
+}
+
+bool Account::usedByAnother(const Secret& secret, const Identity& identity) const
+{
+    const bool login = &secret == &m_login;
+    QMutexLocker lock(&liveAccounts().mutex);
+    for (const Account* other : std::as_const(liveAccounts().accounts)) {
+        if (other != this && (login ? other->loginIdentity() : other->authIdentity()) == identity)
+            return true;
+    }
+    return false;
+}
+
+void Account::removeLeftBehind(Secret& secret, const Identity& current)
+{
+    const Identity old = std::exchange(secret.leftBehind, Identity());
+    if (!old.known() || old == current)
+        return;
+    if (usedByAnother(secret, old))
+        return; // another account of that address and user still reads it
+    KeyChain::sharedInstance().removeGenericPassword(serviceFor(secret.label, old.url), old.user);
+}
 
 std::shared_ptr<Account> Account::create()
 {
@@ -118,10 +164,10 @@ QString Account::readSecret(Secret& secret, const Identity& identity)
         return secret.value; // the keychain said it has none; ask again only once cleared
     if (secret.value.isNull() && identity.known()) {
         QString error;
-        const QString stored = KeyChain::defaultKeyChain().genericPassword(
+        const QString stored = KeyChain::sharedInstance().genericPassword(
             serviceFor(secret.label, identity.url), identity.user, &error);
         if (!error.isEmpty())
-            qWarning().noquote() << error;
+            qCWarning(lcModel).noquote() << error;
         secret.value = stored.isNull() ? QLatin1String("") : stored;
     }
     return secret.value;
@@ -130,13 +176,13 @@ QString Account::readSecret(Secret& secret, const Identity& identity)
 void Account::writeSecret(Secret& secret, const QString& password, const Identity& identity)
 {
     QString error;
-    auto& keyChain = KeyChain::defaultKeyChain();
+    auto& keyChain = KeyChain::sharedInstance();
     const QString service = serviceFor(secret.label, identity.url);
     const bool ok = password.isEmpty()
                         ? keyChain.removeGenericPassword(service, identity.user, &error)
                         : keyChain.setGenericPassword(password, service, identity.user, &error);
     if (!ok)
-        qWarning().noquote() << "The keychain refused the password:" << error;
+        qCWarning(lcModel).noquote() << "The keychain refused the password:" << error;
 }
 
 QString Account::password()
@@ -159,6 +205,23 @@ void Account::setAuthPassword(const QString& password)
     storeSecret(m_auth, password, authIdentity());
 }
 
+void Account::removePasswords(Secrets which)
+{
+    const auto remove = [this](Secret& secret, const Identity& identity) {
+        if (identity.known())
+            writeSecret(secret, QString(), identity);
+        if (secret.leftBehind.known())
+            writeSecret(secret, QString(), secret.leftBehind);
+        secret.value = QString();
+        secret.pending = false;
+        secret.leftBehind = {};
+    };
+    if (int(which) & int(Secrets::Login))
+        remove(m_login, loginIdentity());
+    if (int(which) & int(Secrets::Authentication))
+        remove(m_auth, authIdentity());
+}
+
 void Account::storeSecret(Secret& secret, const QString& password, const Identity& identity)
 {
     if (!secret.value.isEmpty() && secret.value == password)
@@ -167,9 +230,7 @@ void Account::storeSecret(Secret& secret, const QString& password, const Identit
     if (identity.known()) {
         writeSecret(secret, password, identity);
         secret.pending = false;
-        if (secret.leftBehind.known() && !(secret.leftBehind == identity))
-            writeSecret(secret, QString(), secret.leftBehind);
-        secret.leftBehind = {};
+        removeLeftBehind(secret, identity);
     } else {
         // Kept until the address and the user name are both known.
         secret.pending = !password.isNull();
@@ -201,18 +262,16 @@ void Account::moveSecret(Secret& secret, const Identity& from, const Identity& t
     if (!to.known())
         return; // written once the address and the user name are both known
     QString error;
-    const bool written = KeyChain::defaultKeyChain().setGenericPassword(
+    const bool written = KeyChain::sharedInstance().setGenericPassword(
         secret.value, serviceFor(secret.label, to.url), to.user, &error);
     if (!written) {
         // The old item stays where it was, so nothing is lost.
-        qWarning().noquote() << "The password could not be stored in the keychain:" << error;
+        qCWarning(lcModel).noquote()
+            << "The password could not be stored in the keychain:" << error;
         return;
     }
     secret.pending = false;
-    if (secret.leftBehind.known() && !(secret.leftBehind == to))
-        KeyChain::defaultKeyChain().removeGenericPassword(
-            serviceFor(secret.label, secret.leftBehind.url), secret.leftBehind.user);
-    secret.leftBehind = {};
+    removeLeftBehind(secret, to);
 }
 
 void Account::followIdentityChange(const Identity& oldLogin, const Identity& oldAuth)
@@ -313,6 +372,162 @@ BlogPtr Account::blogForID(const QString& id) const
     return nullptr;
 }
 
+// --- what a refresh brings from the server ---------------------------------------------------
+
+std::optional<Account::ListedBlog> Account::listedBlog(const QVariant& value)
+{
+    const QVariantMap item = value.toMap();
+    const QVariant id = item.value(QStringLiteral("blogid"));
+    if (!id.isValid() || id.isNull()) {
+        qCWarning(lcModel) << "Blog does not contain a valid ID!";
+        return std::nullopt;
+    }
+    const QVariant name = item.value(QStringLiteral("blogname"));
+    if (!name.isValid() || name.isNull()) {
+        qCWarning(lcModel) << "Blog does not contain a valid name!";
+        return std::nullopt;
+    }
+    ListedBlog listed;
+    listed.item = item;
+    listed.id = id.toString();
+    if (name.typeId() == QMetaType::QByteArray) {
+        const QString text = URLUtilities::textFromData(name.toByteArray());
+        listed.name = text.isNull() ? localized("Draft", "Untitled") : text;
+    } else {
+        listed.name = name.toString();
+    }
+    listed.name = rv::convertEntities(listed.name);
+    return listed;
+}
+
+Account::BlogListMerge Account::processBlogs(const QVariantList& list)
+{
+    BlogListMerge merge;
+    QList<BlogPtr> blogs = m_blogs;
+    for (const auto& blog : blogs)
+        blog->setFoundOnServer(false);
+    for (const QVariant& value : list) {
+        const std::optional<ListedBlog> listed = listedBlog(value);
+        if (!listed)
+            continue;
+        BlogPtr blog = Genetic::findRecord(blogs, &Genetic::uniqueID, listed->id);
+        const bool isNew = !blog;
+        if (isNew) {
+            blog = std::make_shared<Blog>();
+            blog->setUniqueID(listed->id);
+        }
+        blog->setAccount(this);
+        blog->setTitle(listed->name);
+        blog->setFoundOnServer(true);
+        for (const char* service :
+             {"service.post", "service.feed", "service.upload", "service.categories"}) {
+            const QString name = QString::fromLatin1(service);
+            if (listed->item.contains(name))
+                blog->addService(name, listed->item.value(name).toString());
+        }
+        const QVariant url = listed->item.value(QStringLiteral("url"));
+        if (url.typeId() == QMetaType::QString)
+            blog->setUrl(url.toString());
+        if (isNew) {
+            if (!blogs.isEmpty())
+                blogs.first()->applySettingsTo(*blog);
+            blogs.append(blog);
+            merge.added.append(blog);
+        }
+    }
+    for (const auto& blog : std::as_const(blogs)) {
+        if (!blog->foundOnServer())
+            merge.removed.append(blog);
+    }
+    blogs.removeIf([](const BlogPtr& blog) { return !blog->foundOnServer(); });
+    std::stable_sort(blogs.begin(), blogs.end(), [](const BlogPtr& a, const BlogPtr& b) {
+        return a->title().compare(b->title(), Qt::CaseInsensitive) < 0;
+    });
+    setBlogs(blogs);
+    return merge;
+}
+
+void Account::processUserInfo(const QVariantMap& info)
+{
+    const QVariant id = info.value(QStringLiteral("userid"));
+    if (!id.isValid() || id.isNull())
+        return;
+    auto text = [&info](const char* key) {
+        return info.value(QString::fromLatin1(key)).toString();
+    };
+    const QString first = text("firstname");
+    const QString last = text("lastname");
+    QString name;
+    if (!first.isEmpty())
+        name = last.isEmpty() ? first : first + QLatin1Char(' ') + last;
+    else if (!last.isEmpty())
+        name = last;
+    else
+        name = text("nickname");
+    const QString userID = id.toString();
+    if (m_userID != userID)
+        setUserID(userID);
+    if (name.isEmpty())
+        return;
+    QVariantMap users = m_users.value_or(QVariantMap());
+    if (m_users && users.value(userID) == name)
+        return;
+    users.insert(userID, name);
+    setUsers(users);
+}
+
+void Account::processFormats(const QVariantList& list)
+{
+    QList<FormatPtr> formats = m_formats.value_or(QList<FormatPtr>());
+    QSet<const Format*> listed;
+    for (const QVariant& value : list) {
+        const QVariantMap item = value.toMap();
+        const QVariant label = item.value(QStringLiteral("label"));
+        const QVariant key = item.value(QStringLiteral("key"));
+        if (!label.isValid() || label.isNull() || !key.isValid() || key.isNull())
+            continue;
+        FormatPtr format = Genetic::findRecord(formats, &Genetic::uniqueID, key.toString());
+        if (!format) {
+            format = std::make_shared<Format>();
+            format->setUniqueID(key.toString());
+            formats.append(format);
+        }
+        if (format->title() != label.toString())
+            format->setTitle(label.toString());
+        format->setFoundOnServer(true);
+        listed.insert(format.get());
+    }
+    formats.removeIf([&listed](const FormatPtr& f) { return !listed.contains(f.get()); });
+    std::stable_sort(formats.begin(), formats.end(), [](const FormatPtr& a, const FormatPtr& b) {
+        return Genetic::titleLessThan(*a, *b);
+    });
+    setFormats(formats);
+}
+
+// --- server roads ---------------------------------------------------------------------------
+
+bool Account::updateCache(std::function<void(const QString& message)> done)
+{
+    RefreshRoads* roads = RefreshRoads::sharedInstance();
+    return roads && roads->refreshAccount(*this, std::move(done));
+}
+
+void Account::cancel()
+{
+    if (RefreshRoads* roads = RefreshRoads::sharedInstance())
+        roads->cancelRefresh(*this);
+}
+
+bool Account::downloadFromURL(const QString& address, QObject* context,
+                              std::function<void(const QString& text, const QString& error)> done)
+{
+    RefreshRoads* roads = RefreshRoads::sharedInstance();
+    if (!roads)
+        return false;
+    roads->downloadFromURL(*this, address, context, std::move(done));
+    return true;
+}
+
 void Account::setEntries(const QList<EntryPtr>& entries)
 {
     m_entries = entries;
@@ -340,18 +555,24 @@ QList<Blog*> Account::collectEntries(Blog* blog, bool force)
             collect(b.get());
     }
     announce(QStringLiteral("entries"));
+    for (Blog* b : std::as_const(toRetrieve))
+        b->retrieveEntries();
     return toRetrieve;
 }
 
 QList<Blog*> Account::collectPages(Blog* blog)
 {
     m_selectedBlog = blog;
-    if (blog)
-        return {blog};
-    QList<Blog*> all;
-    for (const auto& b : m_blogs)
-        all.append(b.get());
-    return all;
+    QList<Blog*> chosen;
+    if (blog) {
+        chosen.append(blog);
+    } else {
+        for (const auto& b : m_blogs)
+            chosen.append(b.get());
+    }
+    for (Blog* b : std::as_const(chosen))
+        b->retrievePages();
+    return chosen;
 }
 
 void Account::setStatus(const QString& status)
@@ -370,7 +591,7 @@ void Account::setIsCritical(bool critical)
 {
     m_isCritical = critical;
     announce(QStringLiteral("isCritical"));
-    NotificationCenter::defaultCenter().post(
+    NotificationCenter::sharedInstance().post(
         critical ? QStringLiteral("accountActive") : QStringLiteral("accountInactive"), this);
 }
 

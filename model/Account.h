@@ -2,6 +2,7 @@
 
 #include "Archivable.h"
 #include "Color.h"
+#include "ModelRecord.h"
 #include "ModelTypes.h"
 #include "PluginTraits.h"
 
@@ -21,7 +22,7 @@ using BlogPtr = std::shared_ptr<Blog>;
 // Passwords never go into the archive: they live in the keychain under
 // "plumet : <url>" and "plumet(auth) : <url>" with the user name as account, and
 // follow the account when its address or user name changes.
-class Account : public QObject, public Archivable {
+class Account : public ModelRecord, public Archivable {
     Q_OBJECT
 public:
     // A bare record, as the unarchiver makes it (no identifier).
@@ -58,6 +59,10 @@ public:
     void setPassword(const QString& password);
     QString authPassword();
     void setAuthPassword(const QString& password);
+    // Takes the account's items out of the keychain: the blog password, the
+    // HTTP-authentication password, or both (for an account being deleted).
+    enum class Secrets { Login = 1, Authentication = 2, Both = 3 };
+    void removePasswords(Secrets which = Secrets::Both);
 
     QString pluginKey() const { return m_pluginKey; }
     void setPluginKey(const QString& key);
@@ -84,14 +89,54 @@ public:
     void addBlog(const BlogPtr& blog);
     BlogPtr blogForID(const QString& id) const;
 
+    // --- what a refresh brings from the server ---
+    // One blog of a server's list: its identifier (a number as its decimal
+    // text) and its name (data decoded, HTML entities decoded; "Untitled" when
+    // the data is no text). Nothing, with a log line, when either is missing.
+    struct ListedBlog {
+        QString id;
+        QString name;
+        QVariantMap item;
+    };
+    static std::optional<ListedBlog> listedBlog(const QVariant& item);
+    // What a merge of the server's blog list did to the account's blogs.
+    struct BlogListMerge {
+        QList<BlogPtr> added;
+        QList<BlogPtr> removed;
+    };
+    // Merges the server's blog list: known blogs (by identifier) take the
+    // name, address and services listed; new ones are made with the first
+    // blog's settings; blogs the list lacks leave the account. The list ends
+    // sorted by title, announced once. Items without identifier or name are
+    // skipped.
+    BlogListMerge processBlogs(const QVariantList& list);
+    // The user's identifier and, from the first, last or nick name, the
+    // display name under it in `users`. Nothing without "userid".
+    void processUserInfo(const QVariantMap& info);
+    // Merges the server's text filters ("key" and "label" items); formats the
+    // list lacks leave the account.
+    void processFormats(const QVariantList& list);
+
+    // --- server roads (see RefreshRoads) ---
+    // Refreshes the account; `done` hears an empty message for success, or
+    // why it failed. False when no refresh started.
+    bool updateCache(std::function<void(const QString& message)> done);
+    // Stops the refresh and the blogs' own categories roads.
+    void cancel();
+    // Fetches the page at `address` as text without holding the account.
+    // False when no download started (no roads installed).
+    bool downloadFromURL(const QString& address, QObject* context,
+                         std::function<void(const QString& text, const QString& error)> done);
+
     QList<EntryPtr> entries() const { return m_entries; }
     void setEntries(const QList<EntryPtr>& entries);
     Blog* selectedBlog() const { return m_selectedBlog; }
-    // Rebuilds `entries` from the blogs' local entries; answers the blogs that
-    // have none (or all chosen ones when forced), which must be fetched.
+    // Rebuilds `entries` from the blogs' local entries and starts the posts
+    // road (Blog::retrieveEntries) of the blogs that have none (or of all
+    // chosen ones when forced); answers those blogs.
     QList<Blog*> collectEntries(Blog* blog, bool force);
-    // Chooses the blog (or all blogs, for null) whose pages are to be fetched;
-    // answers the blogs to fetch. `entries` stays as it is.
+    // Chooses the blog (or all blogs, for null) and starts their pages roads
+    // (Blog::retrievePages); answers the chosen blogs. `entries` stays as it is.
     QList<Blog*> collectPages(Blog* blog);
 
     QString status() const { return m_status; }
@@ -122,9 +167,6 @@ public:
     // identifier).
     void initWithCoder(KeyedUnarchiver& coder) override;
 
-signals:
-    void valueChanged(const QString& key);
-
 private:
     struct Identity {
         QString url, user;
@@ -142,7 +184,10 @@ private:
     void writeSecret(Secret& secret, const QString& password, const Identity& identity);
     // Caches the password and writes it to the keychain once the identity is known.
     void storeSecret(Secret& secret, const QString& password, const Identity& identity);
-    void announce(const QString& key) { emit valueChanged(key); }
+    // Whether another account reads the same keychain item as `secret` would at `identity`.
+    bool usedByAnother(const Secret& secret, const Identity& identity) const;
+    // Removes the item a moved password left behind, unless another account uses it.
+    void removeLeftBehind(Secret& secret, const Identity& current);
 
     QString m_accountID;
     QString m_title;

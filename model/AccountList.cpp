@@ -3,13 +3,12 @@
 #include "Account.h"
 #include "Blog.h"
 #include "KeyedArchiver.h"
-#include "KeyedUnarchiver.h"
 #include "Localization.h"
+#include "ModelLog.h"
 #include "NotificationCenter.h"
 #include "StoredArchive.h"
 #include "SupportFolder.h"
 #include "UniqueId.h"
-#include "UnreadableFile.h"
 
 #include <QDebug>
 
@@ -24,38 +23,18 @@ QString AccountList::defaultPath()
 void AccountList::loadAccounts(const QString& path, QString* report)
 {
     QStringList warnings;
-    const StoredArchive::Loaded loaded = StoredArchive::load(path, &warnings);
+    const QList<AccountPtr> accounts =
+        StoredArchive::loadRecords<Account>(path, "accounts", report, &warnings);
     for (const QString& warning : warnings)
-        qWarning().noquote() << warning;
-    if (report)
-        *report = loaded.report;
-
-    QList<AccountPtr> accounts;
-    if (loaded.root.isValid()) {
-        QString error;
-        QStringList dropped;
-        if (auto records = KeyedUnarchiver::recordsIn<Account>(loaded.root, &error, &dropped))
-            accounts = *records;
-        for (const QString& warning : dropped)
-            qWarning().noquote() << warning;
-        // The next save writes only the accounts read here: a file holding
-        // more than those is kept aside for the user first.
-        if (accounts.size() != loaded.root.toList().size()) {
-            const QString reason =
-                error.isEmpty() ? QStringLiteral("some of its records are not accounts") : error;
-            QString moved;
-            UnreadableFile::moveAside(path, reason, &moved);
-            if (report)
-                *report = moved;
-        }
-    }
+        qCWarning(lcStore).noquote() << warning;
     for (const auto& account : accounts) {
         // The identifier names a folder: anything but the 32-digit form could
         // point outside the items folder.
         if (!Account::isSafeAccountID(account->accountID())) {
-            qWarning().noquote() << QStringLiteral("Account \"%1\" had an unusable identifier; "
-                                                   "it was given a new one.")
-                                        .arg(account->title());
+            qCWarning(lcStore).noquote()
+                << QStringLiteral("Account \"%1\" had an unusable identifier; "
+                                  "it was given a new one.")
+                       .arg(account->title());
             account->setAccountID(newUniqueID());
         }
         for (const auto& blog : account->blogs())
@@ -63,7 +42,7 @@ void AccountList::loadAccounts(const QString& path, QString* report)
     }
     m_accounts = accounts;
     emit accountsChanged();
-    NotificationCenter::defaultCenter().post(QStringLiteral("accountsDone"), this);
+    NotificationCenter::sharedInstance().post(QStringLiteral("accountsDone"), this);
 }
 
 bool AccountList::saveAccounts(const QString& path, QString* error) const

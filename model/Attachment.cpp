@@ -50,13 +50,17 @@ double nowInSeconds()
 }
 
 // Server addresses go inside a double-quoted attribute: the characters that could
-// end the attribute or open a tag, and spaces, are percent-escaped.
+// end the attribute or open a tag, and spaces, are percent-escaped; an ampersand is
+// written as the entity HTML reads back as one.
 QString attributeAddress(const QString& address)
 {
     QString escaped;
     escaped.reserve(address.size());
     for (const QChar c : address) {
         switch (c.unicode()) {
+        case '&':
+            escaped += QLatin1String("&amp;");
+            break;
         case '"':
             escaped += QLatin1String("%22");
             break;
@@ -79,9 +83,21 @@ QString attributeAddress(const QString& address)
     return escaped;
 }
 
+// Whether an address may become a link in a post or a preview: the web's own
+// schemes, the local file of an attachment not yet uploaded, and ours. A server
+// that answers "javascript:" or "data:" for an upload gets no live link.
+bool isLinkable(const QString& address)
+{
+    const QString scheme = QUrl(address.trimmed()).scheme().toLower();
+    for (const char* allowed : {"http", "https", "file", "x-blogpost", "plumet-content"})
+        if (scheme == QLatin1String(allowed))
+            return true;
+    return false;
+}
+
 } // namespace
 
-Attachment::Attachment(QObject* parent) : QObject(parent) {}
+Attachment::Attachment(QObject* parent) : ModelRecord(parent) {}
 
 Attachment::~Attachment() = default;
 
@@ -317,7 +333,9 @@ QString Attachment::generateMarkup(bool forEditor, const Template*) const
                             : !m_uploadPath.isEmpty()
                                 ? m_uploadPath
                                 : QUrl::fromLocalFile(cachedPath()).toString();
-    QString markup = QStringLiteral("<a href=\"%1\"").arg(attributeAddress(address));
+    QString markup = QStringLiteral("<a");
+    if (isLinkable(address))
+        markup += QStringLiteral(" href=\"%1\"").arg(attributeAddress(address));
     if (forEditor)
         markup += QStringLiteral(" id=\"%1\"").arg(rv::encodeXML(uniqueID()));
     const QString name = rv::encodeXML(fileName());
@@ -335,6 +353,23 @@ void Attachment::setUploadCaller(QObject* caller)
 {
     m_uploadCaller = caller;
     announce(QStringLiteral("isUploading"));
+}
+
+bool Attachment::processUpload(const QVariantMap& answer)
+{
+    const QString url = answer.value(QStringLiteral("url")).toString();
+    if (url.isEmpty())
+        return false;
+    setUploadPath(url);
+    const QVariant source = answer.value(QStringLiteral("source"));
+    if (source.isValid() && !source.isNull())
+        setSource(source.toString());
+    return true;
+}
+
+void Attachment::clearUploadAddresses()
+{
+    setUploadPath(QString());
 }
 
 AttachmentPtr Attachment::makeEmpty() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Archivable.h"
+#include "ModelRecord.h"
 #include "ModelTypes.h"
 #include "RecordKey.h"
 
@@ -18,7 +19,7 @@ class Template;
 // One local file the user attached to entries: an image, a movie or any other
 // file. Entries refer to it by its uniqueID. This base record serves plain files;
 // media attachments derive from it.
-class Attachment : public QObject, public Archivable {
+class Attachment : public ModelRecord, public Archivable {
     Q_OBJECT
 public:
     enum FileType { ImageFile = 0, MovieFile = 1, OtherFile = 2 };
@@ -49,6 +50,10 @@ public:
     virtual QString cachedPath() const { return m_filePath; }
     virtual void setCachedPath(const QString& path);
     QString uploadPath() const { return m_uploadPath; }
+    // Whether everything the published markup names is on the server: the file's
+    // address is known. Media attachments that make a thumbnail also wait for its
+    // address.
+    virtual bool uploadComplete() const { return !m_uploadPath.isEmpty(); }
     void setUploadPath(const QString& address);
     QString source() const { return m_source; }
     void setSource(const QString& address);
@@ -98,6 +103,19 @@ public:
     bool isUploading() const { return !m_uploadCaller.isNull(); }
     void setUploadCaller(QObject* caller);
 
+    // --- the upload road's steps; media attachments extend them ---
+    // The file whose bytes go up now, and the name they go up under.
+    virtual QString uploadFilePath() const { return cachedPath(); }
+    virtual QString uploadFileName() const { return fileName(); }
+    // Takes the addresses of an upload's answer: "url" (required) becomes
+    // uploadPath, "source" the source page. False without "url".
+    virtual bool processUpload(const QVariantMap& answer);
+    // After an upload to a blog that ended well the attachment goes up once
+    // more while this answers true (a media attachment's thumbnail).
+    virtual bool needsAnotherUploadPass() const { return false; }
+    // Forgets the addresses of earlier uploads, before it is sent again.
+    virtual void clearUploadAddresses();
+
     // Same class, same identifier, every field copied.
     AttachmentPtr copy() const;
 
@@ -106,14 +124,10 @@ public:
     void encodeWithCoder(KeyedArchiver& coder) const override;
     void initWithCoder(KeyedUnarchiver& coder) override;
 
-signals:
-    void valueChanged(const QString& key);
-
 protected:
     virtual AttachmentPtr makeEmpty() const;
     // Media attachments extend this with their own fields.
     virtual void fillCopy(Attachment& copy) const;
-    void announce(const QString& key) { emit valueChanged(key); }
 
 private:
     QImage iconImage(int height) const;

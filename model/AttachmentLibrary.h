@@ -1,19 +1,20 @@
 #pragma once
 
+#include "InstalledService.h"
 #include "ModelTypes.h"
 
 #include <QString>
 
 // The attachment library as the records see it. The library installs itself;
-// until then no key is known.
-class AttachmentLibrary {
+// until then, and until it has loaded, no key is known.
+class AttachmentLibrary : public InstalledService<AttachmentLibrary> {
 public:
     virtual ~AttachmentLibrary();
 
+    // Whether the stored library has been read. Until it has, and when it could not
+    // be, no key can be called unknown: entries keep every key and every text. A
+    // library read from a file says so; one held in memory is always loaded.
+    virtual bool isLoaded() const { return true; }
     // The attachment whose uniqueID is `key`, or null.
     virtual AttachmentPtr attachmentForKey(const QString& key) = 0;
-
-    static AttachmentLibrary* shared();
-    // The caller keeps ownership; nullptr uninstalls.
-    static void setShared(AttachmentLibrary* library);
 };

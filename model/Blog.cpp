@@ -5,15 +5,22 @@
 #include "BlogEntryStore.h"
 #include "Category.h"
 #include "Entry.h"
+#include "EntryFile.h"
+#include "JobRow.h"
 #include "Localization.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
+#include "Reachability.h"
 #include "RecordArchiving.h"
+#include "RefreshRoads.h"
+#include "ServerRoads.h"
 #include "StringExtensions.h"
 #include "Template.h"
 #include "URLUtilities.h"
 
+#include <QHash>
 #include <QMutexLocker>
+#include <QSet>
 #include <algorithm>
 #include <array>
 
@@ -72,7 +79,7 @@ TemplatePtr emptyTemplate()
 
 Blog::Blog(QObject* parent) : Genetic(parent)
 {
-    NotificationCenter::defaultCenter().observe(
+    NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::didRenameCategory), this,
         [this](const Notification& notification) { followCategoryRename(notification); });
 }
@@ -193,12 +200,14 @@ QList<EntryPtr> Blog::entries() const
 
 void Blog::setEntries(const QList<EntryPtr>& entries)
 {
+    emit entriesAboutToBeReset();
     {
         QMutexLocker lock(&m_entriesLock);
         m_entries = entries;
     }
     for (const auto& entry : entries)
         entry->setParentBlog(this);
+    emit entriesReset();
     announce(QStringLiteral("entries"));
 }
 
@@ -373,6 +382,42 @@ QString Blog::subStatus() const
     return m_account ? m_account->subStatus() : QString();
 }
 
+void Blog::setSubStatus(const QString& status)
+{
+    for (QObject* row : {m_entriesActivity.data(), m_pagesActivity.data(),
+                         m_entryCategoriesActivity.data(), m_categoriesActivity.data()}) {
+        if (auto* jobRow = dynamic_cast<JobRow*>(row)) {
+            jobRow->setSubStatus(status);
+            return;
+        }
+    }
+}
+
+// --- server roads -------------------------------------------------------------------------------
+
+bool Blog::retrieveEntries()
+{
+    if (m_entriesActivity || m_hasZeroEntries)
+        return false;
+    ServerRoads* roads = ServerRoads::sharedInstance();
+    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
+        return false;
+    return roads->retrieveEntries(*this);
+}
+
+bool Blog::retrievePages()
+{
+    if (m_pagesActivity)
+        return false;
+    ServerRoads* roads = ServerRoads::sharedInstance();
+    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
+        return false;
+    const PluginTraits traits = m_account->pluginTraits();
+    if (!traits.supportsPages || traits.supportedProtocol != 0)
+        return false;
+    return roads->retrievePages(*this);
+}
+
 void Blog::detectEncoding(std::function<void()> done)
 {
     if (!m_escURL.isValid() || m_escURL.isEmpty()) {
@@ -470,30 +515,251 @@ CategoryPtr Blog::hasCategoryWithName(const QString& name) const
     return m_categories ? Genetic::findRecord(*m_categories, &Genetic::title, name) : nullptr;
 }
 
+namespace {
+
+// A category the server lists that the blog did not know: not a tag.
+CategoryPtr newServerCategory(const QString& name)
+{
+    CategoryPtr category = Category::withTitle(name);
+    category->setIsTag(false);
+    return category;
+}
+
+// The record is a category the server has just listed; a non-null `id`
+// becomes its identifier. Only what differs is set, so a merge that changes
+// nothing announces nothing.
+void markListed(Category& category, const QString& id)
+{
+    if (!category.foundOnServer())
+        category.setFoundOnServer(true);
+    if (!category.isCategory())
+        category.setIsCategory(true);
+    if (!id.isNull() && category.uniqueID() != id)
+        category.setUniqueID(id);
+}
+
+} // namespace
+
+CategoryPtr Blog::processCategoryWithName(const QString& name, const QString& id)
+{
+    CategoryPtr category = hasCategoryWithName(name);
+    if (!category) {
+        category = newServerCategory(name);
+        addCategory(category);
+    }
+    markListed(*category, id);
+    return category;
+}
+
+void Blog::addTags(const CategoryList& tags)
+{
+    CategoryList list = categories();
+    for (const auto& tag : tags) {
+        if (!tag)
+            continue;
+        CategoryPtr copy = tag->copy();
+        copy->setIsChecked(false);
+        list.append(copy);
+    }
+    sortCategories(list);
+    setCategories(list);
+}
+
+void Blog::removeTags(const CategoryList& tags)
+{
+    CategoryList list = categories();
+    for (const auto& tag : tags) {
+        const CategoryPtr known =
+            tag ? Genetic::findRecord(list, &Genetic::title, tag->title()) : nullptr;
+        if (!known)
+            continue;
+        if (known->isCategory())
+            known->setIsTag(false);
+        else
+            list.removeOne(known);
+    }
+    setCategories(list);
+}
+
+namespace {
+
+// One category as a server lists it: its name, XML-decoded, and its
+// identifier when it came with one.
+struct ListedCategory {
+    QString name;
+    QString id;
+};
+
+std::optional<ListedCategory> listedCategory(const QVariant& element)
+{
+    auto text = [](const QVariant& value) {
+        return value.typeId() == QMetaType::QByteArray
+                   ? URLUtilities::textFromData(value.toByteArray())
+                   : value.toString();
+    };
+    ListedCategory listed;
+    switch (element.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        listed.name = text(element);
+        break;
+    case QMetaType::QVariantMap: {
+        const QVariantMap record = element.toMap();
+        const QVariant name = record.value(QStringLiteral("categoryname"));
+        if (name.isValid() && !name.isNull()) {
+            const QVariant id = record.value(QStringLiteral("categoryid"));
+            if (!id.isValid() || id.isNull())
+                return std::nullopt; // a named category without its identifier
+            listed.name = text(name);
+            listed.id = id.toString();
+        } else {
+            listed.name = text(record.value(QStringLiteral("description")));
+        }
+        break;
+    }
+    default:
+        return std::nullopt;
+    }
+    if (listed.name.isEmpty())
+        return std::nullopt;
+    listed.name = rv::decodeXML(listed.name);
+    return listed;
+}
+
+QVariantList listedElements(const QVariant& answer)
+{
+    switch (answer.typeId()) {
+    case QMetaType::QVariantList:
+        return answer.toList();
+    case QMetaType::QVariantMap: {
+        QVariantList names;
+        for (const QString& key : answer.toMap().keys())
+            names.append(key);
+        return names;
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return {answer};
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+void Blog::processCategories(const QVariant& answer)
+{
+    CategoryList list = categories();
+    // By title, the first record of a title winning as in hasCategoryWithName,
+    // and by decoded title for records stored before names were decoded: a
+    // blog with thousands of categories is not searched once per category.
+    QHash<QString, CategoryPtr> byTitle;
+    QHash<QString, CategoryPtr> byDecodedTitle;
+    for (auto it = list.crbegin(); it != list.crend(); ++it) {
+        byTitle.insert((*it)->title(), *it);
+        const QString decoded = rv::decodeXML((*it)->title());
+        if (decoded != (*it)->title())
+            byDecodedTitle.insert(decoded, *it);
+    }
+    QSet<const Category*> listed;
+    for (const QVariant& element : listedElements(answer)) {
+        const std::optional<ListedCategory> category = listedCategory(element);
+        if (!category)
+            continue;
+        CategoryPtr record = byTitle.value(category->name);
+        if (!record) {
+            if (CategoryPtr encoded = byDecodedTitle.take(category->name)) {
+                // Stored encoded: the record takes the plain name, in the
+                // entries that chose it too.
+                if (byTitle.value(encoded->title()) == encoded)
+                    byTitle.remove(encoded->title());
+                renameCategory(encoded->title(), category->name);
+                record = encoded;
+            } else {
+                record = newServerCategory(category->name);
+                list.append(record);
+            }
+            byTitle.insert(category->name, record);
+        }
+        markListed(*record, category->id);
+        listed.insert(record.get());
+    }
+    // What the server no longer lists. A record that leaves the list keeps
+    // its flags: an entry may hold the same record among its chosen ones.
+    list.removeIf([&listed](const CategoryPtr& c) {
+        if (listed.contains(c.get()) || !c->isCategory())
+            return false;
+        if (!c->isTag())
+            return true;
+        c->setIsCategory(false);
+        c->setFoundOnServer(false);
+        return false;
+    });
+    sortCategories(list);
+    setCategories(list);
+}
+
+bool Blog::refreshCategories()
+{
+    if (m_categoriesActivity)
+        return false;
+    RefreshRoads* roads = RefreshRoads::sharedInstance();
+    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
+        return false;
+    return roads->refreshCategories(*this);
+}
+
 void Blog::processTagWithName(const QString& name)
 {
-    if (name.isEmpty())
-        return;
-    CategoryPtr tag = hasCategoryWithName(name);
-    if (!tag) {
-        tag = Category::withTitle(name);
-        tag->setIsCategory(false);
-        addCategory(tag);
+    processTagsWithNames({name});
+}
+
+void Blog::processTagsWithNames(const QStringList& names)
+{
+    // By title, the first record of each title winning as in hasCategoryWithName:
+    // a post naming thousands of tags must not search the list once per tag.
+    QHash<QString, CategoryPtr> byTitle;
+    if (m_categories) {
+        for (auto it = m_categories->crbegin(); it != m_categories->crend(); ++it)
+            byTitle.insert((*it)->title(), *it);
     }
-    tag->setIsTag(true);
+    CategoryList added;
+    for (const QString& name : names) {
+        if (name.isEmpty())
+            continue;
+        CategoryPtr& tag = byTitle[name];
+        if (!tag) {
+            tag = Category::withTitle(name);
+            tag->setIsCategory(false);
+            added.append(tag);
+        }
+        tag->setIsTag(true);
+    }
+    appendCategories(added);
 }
 
 void Blog::addCategory(const CategoryPtr& category)
 {
-    if (!category)
+    if (category)
+        appendCategories({category});
+}
+
+void Blog::appendCategories(const CategoryList& categories)
+{
+    if (categories.isEmpty())
         return;
     if (!m_categories)
         m_categories = CategoryList();
-    m_categories->append(category);
-    std::stable_sort(
-        m_categories->begin(), m_categories->end(),
-        [](const CategoryPtr& a, const CategoryPtr& b) { return Genetic::titleLessThan(*a, *b); });
+    m_categories->append(categories);
+    sortCategories(*m_categories);
     announce(QStringLiteral("categories"));
+}
+
+void Blog::sortCategories(CategoryList& list)
+{
+    std::stable_sort(list.begin(), list.end(), [](const CategoryPtr& a, const CategoryPtr& b) {
+        return Genetic::titleLessThan(*a, *b);
+    });
 }
 
 void Blog::renameCategory(const QString& oldTitle, const QString& newTitle)
@@ -595,26 +861,122 @@ QString Blog::accountID() const
 
 void Blog::addEntry(const EntryPtr& entry)
 {
-    if (!entry)
+    addEntries({entry});
+}
+
+void Blog::addEntries(const QList<EntryPtr>& entries)
+{
+    QList<EntryPtr> added;
+    added.reserve(entries.size());
+    for (const EntryPtr& entry : entries) {
+        if (!entry)
+            continue;
+        entry->setParentBlog(this);
+        added.append(entry);
+    }
+    if (added.isEmpty())
         return;
-    entry->setParentBlog(this);
+    const int first = static_cast<int>(this->entries().size());
+    const int last = first + static_cast<int>(added.size()) - 1;
+    emit entriesAboutToBeInserted(first, last);
     {
         QMutexLocker lock(&m_entriesLock);
-        m_entries.append(entry);
+        m_entries.append(added);
     }
+    emit entriesInserted(first, last);
     announce(QStringLiteral("entries"));
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::entriesRetrieved), this);
 }
 
 void Blog::removeEntry(Entry* entry)
 {
     if (!entry)
         return;
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::clearInlineWebview));
     store().removeFile(*entry);
-    {
-        QMutexLocker lock(&m_entriesLock);
-        m_entries.removeIf([entry](const EntryPtr& e) { return e.get() == entry; });
+    removeEntryKeepingFile(entry);
+}
+
+QString Blog::entryFilePath(const Entry& entry) const
+{
+    const QString folder = store().folder();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + EntryFile::fileName(entry);
+}
+
+void Blog::removeEntryKeepingFile(Entry* entry)
+{
+    if (!entry)
+        return;
+    // Each copy of the entry in the list goes, last first, so that every row
+    // announced is the row it had just before it went.
+    for (;;) {
+        const QList<EntryPtr> now = entries();
+        const auto found = std::find_if(now.crbegin(), now.crend(),
+                                        [entry](const EntryPtr& e) { return e.get() == entry; });
+        if (found == now.crend())
+            break;
+        const int row = static_cast<int>(now.crend() - found) - 1;
+        emit entriesAboutToBeRemoved(row, row);
+        {
+            QMutexLocker lock(&m_entriesLock);
+            m_entries.removeAt(row);
+        }
+        emit entriesRemoved(row, row);
     }
     announce(QStringLiteral("entries"));
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::entriesRetrieved), this);
+}
+
+void Blog::removeEntries(const QList<EntryPtr>& entries)
+{
+    QSet<const Entry*> leaving;
+    for (const EntryPtr& entry : entries) {
+        if (entry)
+            leaving.insert(entry.get());
+    }
+    if (leaving.isEmpty())
+        return;
+    const QList<EntryPtr> now = this->entries();
+    bool any = false;
+    for (const EntryPtr& entry : now) {
+        if (leaving.contains(entry.get())) {
+            any = true;
+            break;
+        }
+    }
+    if (!any)
+        return;
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::clearInlineWebview));
+    for (const EntryPtr& entry : now) {
+        if (leaving.contains(entry.get()))
+            store().removeFile(*entry);
+    }
+    // Runs of neighbouring rows go together, last run first, so that every
+    // row announced is the row it had just before it went.
+    int row = static_cast<int>(now.size()) - 1;
+    while (row >= 0) {
+        if (!leaving.contains(now.at(row).get())) {
+            --row;
+            continue;
+        }
+        const int last = row;
+        while (row >= 0 && leaving.contains(now.at(row).get()))
+            --row;
+        const int first = row + 1;
+        emit entriesAboutToBeRemoved(first, last);
+        {
+            QMutexLocker lock(&m_entriesLock);
+            m_entries.remove(first, last - first + 1);
+        }
+        emit entriesRemoved(first, last);
+    }
+    announce(QStringLiteral("entries"));
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::entriesRetrieved), this);
 }
 
 bool Blog::saveEntry(Entry* entry, QString* error)

@@ -103,11 +103,18 @@ public:
     QString status() const;
     void setStatus(const QString& status);
     QString subStatus() const;
+    // The sub-status line of the blog's running road: the first row there is
+    // of the posts, pages, per-post categories and categories roads; dropped
+    // without one.
+    void setSubStatus(const QString& status);
 
     // Fetches the blog's page and sets "convertEntities" unless it declares a
     // UTF-8 charset. Without an address or an answer nothing changes; `done`
     // (optional) runs when the fetch has ended either way.
     void detectEncoding(std::function<void()> done = {});
+    // The rule detectEncoding applies to the page text it fetched; an empty
+    // text changes nothing.
+    void applyPageEncoding(const QString& pageText);
 
     // --- capabilities of the account's blog system ---
     PluginTraits pluginTraits() const;
@@ -124,17 +131,76 @@ public:
     // --- entries and categories ---
     bool hasEntryWithID(const QString& id) const;
     EntryPtr entryWithID(const QString& id) const;
+    // The first record of the list with exactly that title; null for a null name.
     CategoryPtr hasCategoryWithName(const QString& name) const;
+    // The record of that name (a new one, not a tag, when missing) marked as
+    // a category the server has just listed; a non-null `id` becomes its
+    // identifier, a null one leaves the identifier it had.
+    CategoryPtr processCategoryWithName(const QString& name, const QString& id = QString());
     // The blog's record of that name becomes a tag; without one, a new tag
     // (not a category) joins the list.
     void processTagWithName(const QString& name);
+    // processTagWithName for each name, with one sort and one change notice.
+    void processTagsWithNames(const QStringList& names);
     // Appends and keeps the list sorted by title.
     void addCategory(const CategoryPtr& category);
+    // Unchecked copies of the records join the list, which stays sorted.
+    void addTags(const CategoryList& tags);
+    // The records of those titles stop being tags; those the server does not
+    // know as categories leave the list. Titles not in the list are skipped.
+    void removeTags(const CategoryList& tags);
+    // Merges the categories the server sent, as a list, as a struct keyed by
+    // name, or as one name. Names are XML-decoded, so a name the server sends
+    // encoded ("Tom &amp; Jerry") or plain matches the same record; a record
+    // stored under the encoded form takes the plain one. Categories the
+    // server no longer lists leave the list, or stay as tags when they are
+    // tags. One "categories" announcement for the whole merge.
+    void processCategories(const QVariant& answer);
     // Renames every category and tag of `oldTitle` in this blog's list and its
     // entries; other blogs and accounts keep theirs.
     void renameCategory(const QString& oldTitle, const QString& newTitle);
     // The category is this blog's: in its list or chosen by one of its entries.
     bool ownsCategory(const Category* category) const;
+
+    // --- server roads ---
+    // Fetches the blog's categories through the installed server roads, with
+    // a row of its own in the activity list; nothing happens while that row
+    // is there (running or showing its error), when no roads are installed,
+    // or when the account's address is not reachable. False when no road started.
+    bool refreshCategories();
+    // The activity row of the stand-alone categories road, or null.
+    QObject* categoriesActivity() const { return m_categoriesActivity.data(); }
+    void setCategoriesActivity(QObject* row) { m_categoriesActivity = row; }
+
+    // Fetches the blog's recent posts through the installed server roads.
+    // Nothing happens while the posts road's row is there (running, waiting
+    // or showing its error), after the server once listed no posts, when no
+    // roads are installed or when the account's address is not reachable.
+    // False when no road started.
+    bool retrieveEntries();
+    // Fetches the blog's pages; as retrieveEntries, and only for a blog
+    // system that speaks XML-RPC and offers pages.
+    bool retrievePages();
+    // The activity rows of the posts, pages and per-post categories roads,
+    // or null; a row is forgotten once it goes.
+    QObject* entriesActivity() const { return m_entriesActivity.data(); }
+    void setEntriesActivity(QObject* row) { m_entriesActivity = row; }
+    QObject* pagesActivity() const { return m_pagesActivity.data(); }
+    void setPagesActivity(QObject* row) { m_pagesActivity = row; }
+    QObject* entryCategoriesActivity() const { return m_entryCategoriesActivity.data(); }
+    void setEntryCategoriesActivity(QObject* row) { m_entryCategoriesActivity = row; }
+
+    // The server's post list came back empty, so the posts road asks no more;
+    // a post published to the blog clears it. Not stored.
+    bool hasZeroEntries() const { return m_hasZeroEntries; }
+    void setHasZeroEntries(bool none) { m_hasZeroEntries = none; }
+
+    // Appends entries with one row-level insertion, one "entries"
+    // announcement and one "entriesRetrieved" notification.
+    void addEntries(const QList<EntryPtr>& entries);
+    // Removes entries and their files with one announcement and one
+    // "entriesRetrieved" notification; entries not in the list are skipped.
+    void removeEntries(const QList<EntryPtr>& entries);
 
     // --- the entry store ---
     BlogEntryStore& store() const;
@@ -151,6 +217,8 @@ public:
     QString accountID() const override;
     void addEntry(const EntryPtr& entry) override;
     void removeEntry(Entry* entry) override;
+    void removeEntryKeepingFile(Entry* entry) override;
+    QString entryFilePath(const Entry& entry) const override;
     bool saveEntry(Entry* entry, QString* error) override;
 
     static std::span<const RecordKey<Blog>> storedKeys();
@@ -160,10 +228,24 @@ public:
     void encodeWithCoder(KeyedArchiver& coder) const override;
     void initWithCoder(KeyedUnarchiver& coder) override;
 
+signals:
+    // Row-level news of entries() for the item models, besides the "entries"
+    // announcement that follows each change: rows first..last (inclusive) of
+    // the list before a removal, of the list after an insertion. A new list
+    // (setEntries) is a reset.
+    void entriesAboutToBeInserted(int first, int last);
+    void entriesInserted(int first, int last);
+    void entriesAboutToBeRemoved(int first, int last);
+    void entriesRemoved(int first, int last);
+    void entriesAboutToBeReset();
+    void entriesReset();
+
 private:
-    // The rule detectEncoding applies to the page text it fetched.
-    void applyPageEncoding(const QString& pageText);
+    // Appends, sorts once by title and announces once.
+    void appendCategories(const CategoryList& categories);
     void followCategoryRename(const Notification& notification);
+    // By title, case-insensitively; records of equal titles keep their order.
+    static void sortCategories(CategoryList& list);
     QVariant storedOptionValue(const char* name) const;
     TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
                                   TemplatePtr (*makeDefault)()) const;
@@ -185,4 +267,7 @@ private:
         m_richTemplate, m_htmlTemplate, m_tagTemplate;
     QPointer<Account> m_account;
     mutable std::unique_ptr<BlogEntryStore> m_store;
+    QPointer<QObject> m_entriesActivity, m_pagesActivity, m_entryCategoriesActivity,
+        m_categoriesActivity;
+    bool m_hasZeroEntries = false;
 };

@@ -6,6 +6,8 @@
 #include "Entry.h"
 #include "EntryFile.h"
 #include "Localization.h"
+#include "ModelLog.h"
+#include "RegularFile.h"
 #include "StringExtensions.h"
 #include "SupportFolder.h"
 
@@ -35,15 +37,15 @@ ParsedFile parseFile(const QString& folder, const QString& name)
 {
     ParsedFile parsed;
     parsed.name = name;
-    QFile file(folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        parsed.error = file.errorString();
+    // Kind and size are checked before a byte is read: a link to a device or a
+    // huge file must not cost memory, least of all on several threads at once.
+    const std::optional<QByteArray> bytes =
+        RegularFile::read(folder + QLatin1Char('/') + name, EntryFile::MaxSize, &parsed.error);
+    if (!bytes)
         return parsed;
-    }
-    const QByteArray bytes = file.readAll();
-    parsed.dictionary = EntryFile::readDictionary(bytes, &parsed.error);
+    parsed.dictionary = EntryFile::readDictionary(*bytes, &parsed.error);
     if (parsed.dictionary)
-        parsed.digest = digestOf(bytes);
+        parsed.digest = digestOf(*bytes);
     return parsed;
 }
 
@@ -98,7 +100,7 @@ bool BlogEntryStore::save(QString* error)
             continue;
         QString reason;
         if (!write(*entry, path, &reason)) {
-            qWarning().noquote() << reason;
+            qCWarning(lcStore).noquote() << reason;
             if (allWritten && error)
                 *error = reason;
             allWritten = false;
@@ -134,9 +136,9 @@ void BlogEntryStore::load()
         const ParsedFile file = parsing.resultAt(index);
         if (!file.dictionary) {
             // Left on disk as it is: a later program version or the user may still read it.
-            qWarning().noquote()
+            qCWarning(lcStore).noquote()
                 << QStringLiteral("Failed to load file at \"%1/%2\"").arg(path, file.name);
-            qWarning().noquote() << file.error;
+            qCWarning(lcStore).noquote() << file.error;
             m_skipped.append(file.name);
             continue;
         }
@@ -154,10 +156,15 @@ void BlogEntryStore::load()
 
 bool BlogEntryStore::removeFile(const Entry& entry)
 {
+    return removeFileForID(entry.uniqueID());
+}
+
+bool BlogEntryStore::removeFileForID(const QString& uniqueID)
+{
     const QString path = folder();
     if (path.isEmpty())
         return false;
-    const QString name = EntryFile::fileName(entry);
+    const QString name = EntryFile::fileName(uniqueID);
     m_digests.remove(name);
     const QString file = path + QLatin1Char('/') + name;
     return !QFile::exists(file) || QFile::remove(file);

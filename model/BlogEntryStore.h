@@ -37,6 +37,8 @@ public:
 
     // Deletes the entry's file.
     bool removeFile(const Entry& entry);
+    // Deletes the file of the entry that had that identifier.
+    bool removeFileForID(const QString& uniqueID);
 
     // How many files the last save() wrote (for the autosave's log and tests).
     int lastWriteCount() const { return m_lastWriteCount; }

@@ -122,7 +122,7 @@ void Category::setTitle(const QString& title)
     }
     storeTitle(stored, rv::trimHTML(stored));
     if (!rename.isEmpty())
-        NotificationCenter::defaultCenter().post(
+        NotificationCenter::sharedInstance().post(
             QString::fromLatin1(ModelNotifications::didRenameCategory), this, rename);
     m_notified = false;
 }

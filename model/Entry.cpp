@@ -1,14 +1,19 @@
 #include "Entry.h"
 
+#include "Account.h"
+#include "Blog.h"
 #include "Category.h"
 #include "DraftRegistry.h"
 #include "EntryFile.h"
+#include "JobRow.h"
 #include "LiveRecords.h"
 #include "Localization.h"
+#include "ModelLog.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "Ping.h"
 #include "RecordArchiving.h"
+#include "ServerRoads.h"
 #include "StringExtensions.h"
 #include "UniqueId.h"
 #include "UserDefaults.h"
@@ -361,7 +366,7 @@ void Entry::addFlag(int bit)
 {
     const int current = flag();
     setFlag((current & bit) ? current : current | bit);
-    NotificationCenter::defaultCenter().post(
+    NotificationCenter::sharedInstance().post(
         QString::fromLatin1(ModelNotifications::refreshEntryListing), this);
 }
 
@@ -369,7 +374,7 @@ void Entry::removeFlag(int bit)
 {
     const int current = flag();
     setFlag((current & bit) ? current & ~bit : current);
-    NotificationCenter::defaultCenter().post(
+    NotificationCenter::sharedInstance().post(
         QString::fromLatin1(ModelNotifications::refreshEntryListing), this);
 }
 
@@ -384,7 +389,7 @@ void Entry::setDraftOrPublish(bool asDraft)
 int Entry::editMode() const
 {
     if (!m_editMode)
-        m_editMode = int(UserDefaults::standard().integer(QStringLiteral("usesHTMLEditor")));
+        m_editMode = int(UserDefaults::sharedInstance().integer(QStringLiteral("usesHTMLEditor")));
     return *m_editMode;
 }
 
@@ -537,6 +542,95 @@ void Entry::resetDiffs()
     m_pubSummary.clear();
 }
 
+// --- server roads ---------------------------------------------------------------------------
+
+bool Entry::publish()
+{
+    ServerRoads* roads = ServerRoads::sharedInstance();
+    const EntryPtr self = weak_from_this().lock();
+    return roads && self && roads->publish(self);
+}
+
+void Entry::setPublishActivity(QObject* row)
+{
+    m_publishActivity = row;
+}
+
+Account* Entry::account() const
+{
+    const Blog* blog = dynamic_cast<const Blog*>(parentBlog());
+    return blog ? blog->account() : nullptr;
+}
+
+QString Entry::url() const
+{
+    const Account* owner = account();
+    return owner ? owner->url() : QString();
+}
+
+QString Entry::authUsername() const
+{
+    const Account* owner = account();
+    return owner ? owner->authUsername() : QString();
+}
+
+void Entry::setAuthUsername(const QString& name)
+{
+    if (Account* owner = account())
+        owner->setAuthUsername(name);
+}
+
+QString Entry::authPassword() const
+{
+    Account* owner = account();
+    return owner ? owner->authPassword() : QString();
+}
+
+void Entry::setAuthPassword(const QString& password)
+{
+    if (Account* owner = account())
+        owner->setAuthPassword(password);
+}
+
+namespace {
+JobRow* rowOf(QObject* row)
+{
+    return dynamic_cast<JobRow*>(row);
+}
+} // namespace
+
+void Entry::setStatus(const QString& status)
+{
+    setSubStatus(status);
+}
+
+void Entry::setSubStatus(const QString& status)
+{
+    if (JobRow* row = rowOf(m_publishActivity))
+        row->setSubStatus(status);
+}
+
+void Entry::setDuration(double duration)
+{
+    if (JobRow* row = rowOf(m_publishActivity))
+        row->setDuration(duration);
+}
+
+void Entry::setProgress(double progress)
+{
+    if (JobRow* row = rowOf(m_publishActivity))
+        row->setProgress(progress);
+}
+
+bool Entry::deleteFromServer()
+{
+    if (m_beingPublished || m_deleteActivity)
+        return false;
+    ServerRoads* roads = ServerRoads::sharedInstance();
+    const EntryPtr self = weak_from_this().lock();
+    return roads && self && roads->deleteEntry(self);
+}
+
 // --- plug-in answers ------------------------------------------------------------------------
 
 bool Entry::hasComments() const
@@ -607,7 +701,7 @@ void Entry::removeUnusedAttachments()
     m_attachments->removeIf([this](const QString& key) {
         const bool used = textsMention(key);
         if (!used)
-            qInfo().noquote()
+            qCInfo(lcModel).noquote()
                 << QStringLiteral("Removing attachment with id %1 as it is not in text!").arg(key);
         return !used;
     });
@@ -738,8 +832,10 @@ EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
         moved->addFlag(IsPage);
 
     target->addEntry(moved);
-    if (!localOnly)
+    if (!localOnly) {
+        emit movedTo(moved);
         return moved;
+    }
 
     // The moved entry reaches the disk before the old file goes, so a crash or a
     // full disk in between leaves the post in at least one place.
@@ -750,7 +846,15 @@ EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
             *error = localized("Entry", "The entry could not be moved: %1").arg(reason);
         return nullptr;
     }
-    if (source)
+    // Keeps this entry alive while its old blog lets it go.
+    const EntryPtr self = weak_from_this().lock();
+    emit movedTo(moved);
+    // Two blogs of one identifier share a folder: the file just written is this
+    // entry's own, and must stay.
+    const QString written = target->entryFilePath(*moved);
+    if (source && !written.isEmpty() && source->entryFilePath(*this) == written)
+        source->removeEntryKeepingFile(this);
+    else if (source)
         source->removeEntry(this);
     return moved;
 }
@@ -760,13 +864,13 @@ EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
 
 QObject* Entry::editor() const
 {
-    DraftRegistry* drafts = DraftRegistry::shared();
+    DraftRegistry* drafts = DraftRegistry::sharedInstance();
     return drafts ? drafts->hasOpenDraft(this) : nullptr;
 }
 
 void Entry::edit()
 {
-    DraftRegistry* drafts = DraftRegistry::shared();
+    DraftRegistry* drafts = DraftRegistry::sharedInstance();
     if (!drafts)
         return;
     if (QObject* draft = drafts->hasOpenDraft(this))
@@ -784,7 +888,7 @@ void Entry::answerOpenRequest(const QVariantMap& request)
     if (wanted.isEmpty() || wanted != mine || !blog ||
         request.value(QStringLiteral("account")).toString() != blog->accountID())
         return;
-    if (DraftRegistry* drafts = DraftRegistry::shared())
+    if (DraftRegistry* drafts = DraftRegistry::sharedInstance())
         drafts->openDraftForEntry(this, request.value(QStringLiteral("pos")));
 }
 

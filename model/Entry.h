@@ -14,6 +14,8 @@
 #include <optional>
 #include <span>
 
+class Account;
+
 // One post or page of a blog: its texts, publishing options, categories and tags,
 // the keys of the attachments its texts use, and the flag bits that say where it
 // stands between the local store and the server.
@@ -134,11 +136,52 @@ public:
     bool beingPublished() const { return m_beingPublished; }
     void setBeingPublished(bool publishing) { m_beingPublished = publishing; }
 
+    // --- server roads ---
+    // Publishes the entry through the installed server roads; false when the
+    // road could not start (none installed, no blog, already publishing).
+    bool publish();
+    // The activity row of the running publish job, or null.
+    QObject* publishActivity() const { return m_publishActivity.data(); }
+    void setPublishActivity(QObject* row);
+
+    // The account of the entry's blog, or null.
+    Account* account() const;
+    // The HTTP side of a road: the account's address and HTTP login.
+    QString url() const;
+    QString authUsername() const;
+    void setAuthUsername(const QString& name);
+    QString authPassword() const;
+    void setAuthPassword(const QString& password);
+    // The publish row's sub-status line (both), bar maximum and progress;
+    // nothing without a publish row.
+    void setStatus(const QString& status);
+    void setSubStatus(const QString& status);
+    void setDuration(double duration);
+    void setProgress(double progress);
+    // Deletes the entry on its blog's server and then from the blog, with its
+    // file, through the installed server roads. Nothing happens while the
+    // entry is being published or while its deletion's row is there (running,
+    // waiting or showing its error). False when no road started.
+    bool deleteFromServer();
+    // The activity row of the entry's deletion, or null; forgotten once it goes.
+    QObject* deleteActivity() const { return m_deleteActivity.data(); }
+    void setDeleteActivity(QObject* row) { m_deleteActivity = row; }
+
     // Publish buffers and the server differences (filled by the publishing road).
     QString pubBody() const { return m_pubBody; }
     QString pubExtended() const { return m_pubExtended; }
     QString pubSummary() const { return m_pubSummary; }
     void setPublishTexts(const QString& body, const QString& extended, const QString& summary);
+    // The server's copy a refresh last merged without differences, as a
+    // digest, and the entry's change count just after: while both still
+    // hold, merging that copy again would change nothing. Not stored.
+    struct MergedCopy {
+        size_t digest = 0;
+        quint64 changes = 0;
+    };
+    const std::optional<MergedCopy>& mergedCopy() const { return m_mergedCopy; }
+    void setMergedCopy(std::optional<MergedCopy> copy) { m_mergedCopy = copy; }
+
     std::optional<QVariantMap> diffs() const { return m_diffs; }
     void setDiffs(std::optional<QVariantMap> diffs);
     void resetDiffs();
@@ -200,6 +243,12 @@ public:
     // Opens this entry's draft when a "findAndOpenEntry" request names it.
     void answerOpenRequest(const QVariantMap& request);
 
+signals:
+    // moveToBlog placed `moved` in another blog in this entry's stead; whoever
+    // holds this entry for editing goes on with `moved`. Emitted once the moved
+    // entry stands in its blog, before a local-only entry leaves its old one.
+    void movedTo(const EntryPtr& moved);
+
 private:
     QVariant ownerOption(const char* name, const QVariant& own) const;
     void setText(QString& field, const QString& text, const char* key);
@@ -226,8 +275,11 @@ private:
     bool m_needsSave = false;
     bool m_isNew = false;
     bool m_beingPublished = false;
+    QPointer<QObject> m_publishActivity;
+    QPointer<QObject> m_deleteActivity;
     bool m_observesOpenRequests = false;
     QString m_pubBody, m_pubExtended, m_pubSummary;
     std::optional<QVariantMap> m_diffs;
+    std::optional<MergedCopy> m_mergedCopy;
     QString m_fixedHTML, m_validationError;
 };

@@ -35,13 +35,14 @@ std::optional<QHash<QString, AttachmentPtr>> EntryContent::attachmentsFromKeys()
     const auto keys = m_entry.attachments();
     if (!keys)
         return std::nullopt;
-    AttachmentLibrary* library = AttachmentLibrary::shared();
+    AttachmentLibrary* library = AttachmentLibrary::sharedInstance();
+    const bool known = library && library->isLoaded();
     QHash<QString, AttachmentPtr> found;
     QStringList kept;
     for (const QString& key : *keys) {
         if (!m_entry.textsMention(key))
             continue;
-        if (!library) {
+        if (!known) {
             kept.append(key); // nothing is known yet, so nothing can be called gone
             continue;
         }
@@ -66,7 +67,7 @@ void EntryContent::applyAttachmentMarkup(QString& text) const
     const auto keys = m_entry.attachments();
     if (!keys)
         return;
-    AttachmentLibrary* library = AttachmentLibrary::shared();
+    AttachmentLibrary* library = AttachmentLibrary::sharedInstance();
     Blog* owner = blog();
     const TemplatePtr linkTemplate = owner ? owner->linkTemplate() : TemplatePtr();
     for (const QString& key : *keys) {
@@ -135,17 +136,32 @@ void EntryContent::clearTags()
 
 CategoryPtr EntryContent::addTag(const QString& title)
 {
-    CategoryPtr tag = hasCategoryWithName(title.isEmpty() ? Genetic::untitled() : title);
-    if (!tag) {
-        tag = Category::withTitle(title);
-        CategoryList list = m_entry.categories().value_or(CategoryList());
-        list.append(tag);
-        m_entry.setCategories(list);
+    addTags({title});
+    return hasCategoryWithName(title.isEmpty() ? Genetic::untitled() : title);
+}
+
+void EntryContent::addTags(const QStringList& titles)
+{
+    CategoryList list = m_entry.categories().value_or(CategoryList());
+    // By title, the first record of each title winning as in hasCategoryWithName.
+    QHash<QString, CategoryPtr> byTitle;
+    for (auto it = list.crbegin(); it != list.crend(); ++it)
+        byTitle.insert((*it)->title(), *it);
+    const qsizetype known = list.size();
+    QStringList names;
+    for (const QString& title : titles) {
+        CategoryPtr& tag = byTitle[title.isEmpty() ? Genetic::untitled() : title];
+        if (!tag) {
+            tag = Category::withTitle(title);
+            list.append(tag);
+        }
+        tag->setIsTag(true);
+        names.append(tag->title());
     }
-    tag->setIsTag(true);
+    if (list.size() != known)
+        m_entry.setCategories(list);
     if (Blog* owner = blog())
-        owner->processTagWithName(tag->title());
-    return tag;
+        owner->processTagsWithNames(names);
 }
 
 void EntryContent::tagsFromKeywords(const QString& keywords)
@@ -159,11 +175,13 @@ void EntryContent::tagsFromKeywords(const QString& keywords)
     if (supportsTags != 2 && (location == 3 || supportsTags == 1)) {
         const QChar separator =
             keywords.contains(QLatin1Char(',')) ? QLatin1Char(',') : QLatin1Char(' ');
+        QStringList names;
         for (const QString& part : keywords.split(separator)) {
             const QString name = rv::trimWhitespace(part);
             if (!name.isEmpty())
-                addTag(name);
+                names.append(name);
         }
+        addTags(names);
         return;
     }
     auto diffs = m_entry.diffs();
@@ -294,7 +312,8 @@ void EntryContent::clearEmptyPings()
 
 std::optional<QString> EntryContent::createExcerpt()
 {
-    const int sentences = int(UserDefaults::standard().integer(QStringLiteral("summary_num")));
+    const int sentences =
+        int(UserDefaults::sharedInstance().integer(QStringLiteral("summary_num")));
     const QString text = EntryRenderer(m_entry).formattedText();
     if (text.isEmpty() || sentences < 1)
         return std::nullopt;

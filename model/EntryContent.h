@@ -37,6 +37,8 @@ public:
     // The entry's record of that title, or a new one appended; marked a tag and
     // registered with the blog.
     CategoryPtr addTag(const QString& title);
+    // addTag for each title, with one change of the list and one of the blog's.
+    void addTags(const QStringList& titles);
     void tagsFromKeywords(const QString& keywords);
     // Category names (XML-encoded) or records, and tag names, for publishing.
     void getCatsAndTags(QVariantList& categories, QStringList& tags, bool hasMTTypePublish) const;

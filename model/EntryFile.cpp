@@ -3,9 +3,12 @@
 #include "AtomicFile.h"
 #include "Category.h"
 #include "Entry.h"
+#include "ModelLog.h"
 #include "Ping.h"
 #include "PropertyList.h"
 #include "RecordKey.h"
+#include "RegularFile.h"
+#include "StringEncoding.h"
 #include "StringExtensions.h"
 
 #include <QDebug>
@@ -54,8 +57,18 @@ bool hasStoredKind(const RecordKey<Entry>& key, const QVariant& value)
 
 void warnSkipped(const QString& key, const char* why)
 {
-    qWarning().noquote()
+    qCWarning(lcStore).noquote()
         << QStringLiteral("Entry file key \"%1\" skipped: %2").arg(key, QLatin1String(why));
+}
+
+// The entry's own texts lose the characters a file cannot hold rather than the texts.
+QVariantMap storableTexts(QVariantMap dictionary)
+{
+    for (auto it = dictionary.begin(); it != dictionary.end(); ++it) {
+        if (it.value().typeId() == QMetaType::QString)
+            it.value() = rv::removeControlChars(it.value().toString());
+    }
+    return dictionary;
 }
 
 } // namespace
@@ -72,11 +85,21 @@ QString EntryFile::fileName(const Entry& entry)
 
 QByteArray EntryFile::fileBytes(const Entry& entry, QString* error)
 {
+    const QVariantMap dictionary = entry.dictionary();
     QString reason;
-    const QByteArray bytes =
-        PropertyList::write(entry.dictionary(), PropertyList::Format::Binary, &reason);
+    QByteArray bytes = PropertyList::write(dictionary, PropertyList::Format::Binary, &reason);
+    if (!bytes.isEmpty())
+        return bytes;
+    // A value no file can hold (a server's NaN, a number above 2^63, a control
+    // character) is left out, each said by name; the entry itself is always saved.
+    QStringList leftOut;
+    const QVariant storable = PropertyList::storable(storableTexts(dictionary), &leftOut);
+    for (const QString& value : leftOut)
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("The entry \"%1\" is saved without %2").arg(entry.title(), value);
+    bytes = PropertyList::write(storable, PropertyList::Format::Binary, &reason);
     if (bytes.isEmpty()) {
-        qWarning().noquote() << reason;
+        qCWarning(lcStore).noquote() << reason;
         if (error)
             *error = reason;
     }
@@ -151,7 +174,9 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary)
             entry->setPingUris(pings);
         } else if (const auto* key = findRecordKey(table, name);
                    key && (key->forms & InDictionary)) {
-            if (hasStoredKind(*key, value))
+            if (value.typeId() == QMetaType::QString && key->kind == StoredKind::String)
+                key->write(*entry, StoredValue::readableText(value.toString()));
+            else if (hasStoredKind(*key, value))
                 key->write(*entry, value);
             else
                 warnSkipped(name, "a value of the wrong kind");
@@ -165,16 +190,13 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary)
 
 EntryPtr EntryFile::entryFromFile(const QString& path)
 {
-    QFile file(path);
     QString error;
     std::optional<QVariantMap> dictionary;
-    if (file.open(QIODevice::ReadOnly))
-        dictionary = readDictionary(file.readAll(), &error);
-    else
-        error = file.errorString();
+    if (const std::optional<QByteArray> bytes = RegularFile::read(path, MaxSize, &error))
+        dictionary = readDictionary(*bytes, &error);
     if (!dictionary) {
-        qWarning().noquote() << QStringLiteral("Failed to load file at \"%1\"").arg(path);
-        qWarning().noquote() << error;
+        qCWarning(lcStore).noquote() << QStringLiteral("Failed to load file at \"%1\"").arg(path);
+        qCWarning(lcStore).noquote() << error;
         return nullptr;
     }
     return entryFromFileDictionary(*dictionary);

@@ -13,6 +13,8 @@
 class EntryFile {
 public:
     static constexpr auto extension = ".plumet";
+    // No entry file is larger; a larger one is refused unread.
+    static constexpr qint64 MaxSize = 64 * 1024 * 1024;
 
     // "<MD5 of uniqueID>.plumet"
     static QString fileName(const QString& uniqueID);

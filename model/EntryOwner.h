@@ -36,6 +36,11 @@ public:
     virtual void addEntry(const EntryPtr& entry) = 0;
     // Removes the entry's file and the entry itself from the blog's list.
     virtual void removeEntry(Entry* entry) = 0;
+    // Removes the entry from the blog's list and leaves its file where it is.
+    virtual void removeEntryKeepingFile(Entry* entry) = 0;
+    // The path of the entry's file; empty when the blog has no folder. Blogs of one
+    // identifier in one account share a folder, so two blogs may name one file.
+    virtual QString entryFilePath(const Entry& entry) const = 0;
     // Writes the entry's file now; false with a sentence in *error when it failed.
     virtual bool saveEntry(Entry* entry, QString* error) = 0;
 };

@@ -11,6 +11,7 @@
 #include "StringExtensions.h"
 #include "Template.h"
 
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -92,8 +93,9 @@ QString EntryRenderer::urlTemplateForSelectedFormat() const
 
 QString EntryRenderer::renderForRichEdit(const QString& text) const
 {
+    // A null answer means invalid HTML; an empty text is valid, however it was made.
     if (text.isEmpty())
-        return text;
+        return QStringLiteral("");
     PLUMETFormatterProtocol* found = formatter(EmptyFormat::NoneWhenAccountHasFormats);
     const QString result = found ? FormatterManager::formatText(found, text) : text;
     if (result.isEmpty() || !found || !found->allowsHTMLEditing())
@@ -122,8 +124,8 @@ void EntryRenderer::catsAndTagsNames(QString& categories, QString& tags) const
                 tags += separator;
             tags +=
                 QStringLiteral("<a href=\"%1%2\" rel=\"tag\">%3</a>")
-                    .arg(prefix, QString::fromLatin1(QUrl::toPercentEncoding(category->title())),
-                         encoded);
+                    .arg(rv::encodeXML(prefix),
+                         QString::fromLatin1(QUrl::toPercentEncoding(category->title())), encoded);
         }
     }
 }
@@ -148,7 +150,8 @@ QString EntryRenderer::renderForPreview() const
     catsAndTagsNames(categories, tags);
     page.replace(QLatin1String("$tags$"), composed(tags));
     page.replace(QLatin1String("$categories$"), composed(categories));
-    page.replace(QLatin1String("$keywords$"), composed(m_entry.keywords()));
+    // Keywords are what the user typed, not markup.
+    page.replace(QLatin1String("$keywords$"), composed(rv::encodeXML(m_entry.keywords())));
     page.replace(QLatin1String("$summary$"), composed(m_entry.summary()));
     page.replace(QLatin1String("$date$"), cutils::commonDateString(m_entry.entryDate(), false));
     page.replace(QLatin1String("$title$"), composed(m_entry.title()));
@@ -174,6 +177,29 @@ QString EntryRenderer::prettyPrint(const QString& html)
 namespace {
 
 // The tag name of a tag link's address: its last path component, unescaped.
+// The first match at or after a position, asked for positions that never go
+// back: an answer found earlier holds while it lies ahead, and no answer holds.
+class NextMatch {
+public:
+    NextMatch(const QString& text, QString needle, Qt::CaseSensitivity cs = Qt::CaseSensitive)
+        : m_text(text), m_needle(std::move(needle)), m_cs(cs)
+    {
+    }
+    qsizetype from(qsizetype position)
+    {
+        if (m_found == notSearched || (m_found >= 0 && m_found < position))
+            m_found = m_text.indexOf(m_needle, position, m_cs);
+        return m_found;
+    }
+
+private:
+    const QString& m_text;
+    QString m_needle;
+    Qt::CaseSensitivity m_cs;
+    static constexpr qsizetype notSearched = -2;
+    qsizetype m_found = notSearched;
+};
+
 QString tagNameFromHref(const QString& href)
 {
     QString component = href;
@@ -204,36 +230,59 @@ QString EntryRenderer::extractTags(const QString& text) const
     const QString hrefMarker = single ? QStringLiteral("href='") : QStringLiteral("href=\"");
     const QChar quote = single ? QLatin1Char('\'') : QLatin1Char('"');
 
-    EntryContent content(m_entry);
+    // Every search below starts at or after where the previous one of its kind
+    // started, so each remembers its last answer: one walk through the text in
+    // all, however many markers a hostile server packs into it.
+    NextMatch nextClose(t, QStringLiteral(">"));
+    NextMatch nextOpen(t, QStringLiteral("<"));
+    NextMatch nextTagWord(t, QStringLiteral("tag"), Qt::CaseInsensitive);
+    NextMatch nextHref(t, hrefMarker);
+    NextMatch nextQuote(t, QString(quote));
+    qsizetype lastOpen = -1;  // the last "<" before the marker
+    qsizetype lastClose = -1; // the last ">" before the marker
+    qsizetype scanned = 0;
+    qsizetype parsedHref = -1;
+    QString parsedName;
+
+    QStringList names;
+    auto keepTags = qScopeGuard([&] { EntryContent(m_entry).addTags(names); });
     qsizetype p = 0;
     while (p < t.size()) {
         const qsizetype r = t.indexOf(relMarker, p);
         if (r < 0)
             break;
         p = r + 4;
-        const qsizetype end = t.indexOf(QLatin1Char('>'), r + 5);
-        const qsizetype nextOpen = t.indexOf(QLatin1Char('<'), r + 5);
-        if (end < 0 || (nextOpen >= 0 && nextOpen < end))
+        for (; scanned < r; ++scanned) {
+            if (t.at(scanned) == QLatin1Char('<'))
+                lastOpen = scanned;
+            else if (t.at(scanned) == QLatin1Char('>'))
+                lastClose = scanned;
+        }
+        const qsizetype end = nextClose.from(r + 5);
+        const qsizetype open = nextOpen.from(r + 5);
+        if (end < 0 || (open >= 0 && open < end))
             continue;
-        const qsizetype start = t.lastIndexOf(QLatin1Char('<'), r);
-        const qsizetype closeBefore = t.lastIndexOf(QLatin1Char('>'), r);
-        if (start < 0 || closeBefore > start)
+        const qsizetype start = lastOpen;
+        if (start < 0 || lastClose > start)
             continue;
-        if (!t.mid(r, end - r).contains(QLatin1String("tag"), Qt::CaseInsensitive))
+        const qsizetype word = nextTagWord.from(r);
+        if (word < 0 || word + 3 > end)
             continue;
-        const qsizetype h = t.indexOf(hrefMarker, start);
+        const qsizetype h = nextHref.from(start);
         if (h < 0)
             return t;
         const qsizetype valueStart = h + hrefMarker.size();
-        const qsizetype valueEnd = t.indexOf(quote, valueStart);
+        const qsizetype valueEnd = nextQuote.from(valueStart);
         if (valueEnd < 0)
             return t;
-        const QString href = t.mid(valueStart, valueEnd - valueStart);
-        if (QUrl(href).hasQuery())
-            continue;
-        const QString name = tagNameFromHref(href);
-        if (!name.isEmpty())
-            content.addTag(name);
+        if (h != parsedHref) {
+            // Markers of one element share its address: read it once.
+            parsedHref = h;
+            const QString href = t.mid(valueStart, valueEnd - valueStart);
+            parsedName = QUrl(href).hasQuery() ? QString() : tagNameFromHref(href);
+        }
+        if (!parsedName.isEmpty())
+            names.append(parsedName);
     }
 
     const QString blockStart = QStringLiteral("<!-- technorati tags start -->");

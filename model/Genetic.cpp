@@ -1,12 +1,13 @@
 #include "Genetic.h"
 
 #include "Localization.h"
+#include "ModelLog.h"
 #include "StringExtensions.h"
 
 #include <QDebug>
 #include <QLocale>
 
-Genetic::Genetic(QObject* parent) : QObject(parent) {}
+Genetic::Genetic(QObject* parent) : ModelRecord(parent) {}
 
 Genetic::~Genetic() = default;
 
@@ -36,7 +37,7 @@ void Genetic::setUniqueIDValue(const QVariant& id)
         // The shortest text that reads back as the same number: 42.0 is "42", 0.1 "0.1".
         m_uniqueID = QString::number(id.toDouble(), 'g', QLocale::FloatingPointShortest);
     } else {
-        qWarning().noquote() << "Invalid argument for unique ID!";
+        qCWarning(lcModel).noquote() << "Invalid argument for unique ID!";
     }
     announce(QStringLiteral("uniqueID"));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModelRecord.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -7,7 +9,7 @@
 
 // Base of every record with a server identifier and a title. A nil title is a null
 // QString; once set, a title is never empty.
-class Genetic : public QObject {
+class Genetic : public ModelRecord {
     Q_OBJECT
 public:
     explicit Genetic(QObject* parent = nullptr);
@@ -51,12 +53,7 @@ public:
 
     static QString untitled();
 
-signals:
-    // A stored value changed; `key` is the field's name.
-    void valueChanged(const QString& key);
-
 protected:
-    void announce(const QString& key) { emit valueChanged(key); }
     void storeTitle(const QString& title, const QString& displayName);
 
 private:

@@ -1,8 +1,16 @@
 #include "HtmlTidy.h"
 
+#include "Localization.h"
+
+#include <QFutureWatcher>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <memory>
+#include <optional>
 #include <tidy/tidy.h>
 #include <tidy/tidybuffio.h>
 
@@ -41,6 +49,17 @@ public:
         return tidyOptParseValue(m_doc, option, value) == yes;
     }
 
+    // Parses the bytes by their length: a NUL inside must not end the document.
+    int parse(QByteArray& document)
+    {
+        TidyBuffer input;
+        tidyBufInit(&input);
+        tidyBufAttach(&input, reinterpret_cast<byte*>(document.data()), uint(document.size()));
+        const int status = tidyParseBuffer(m_doc, &input);
+        tidyBufDetach(&input);
+        return status;
+    }
+
     static QString text(const TidyBuffer& buffer)
     {
         return buffer.bp ? QString::fromUtf8(reinterpret_cast<const char*>(buffer.bp),
@@ -73,18 +92,145 @@ QString shiftLineNumbers(const QString& report)
     return result + report.mid(last);
 }
 
+// Elements that hold no content, or whose end tag HTML lets the writer leave out:
+// neither makes the document deeper, whatever the text says.
+bool opensNoLevel(QStringView name)
+{
+    static const QStringList names{
+        QStringLiteral("area"),   QStringLiteral("base"),     QStringLiteral("br"),
+        QStringLiteral("col"),    QStringLiteral("embed"),    QStringLiteral("hr"),
+        QStringLiteral("img"),    QStringLiteral("input"),    QStringLiteral("link"),
+        QStringLiteral("meta"),   QStringLiteral("param"),    QStringLiteral("source"),
+        QStringLiteral("track"),  QStringLiteral("wbr"),      QStringLiteral("p"),
+        QStringLiteral("li"),     QStringLiteral("dt"),       QStringLiteral("dd"),
+        QStringLiteral("tr"),     QStringLiteral("td"),       QStringLiteral("th"),
+        QStringLiteral("option"), QStringLiteral("optgroup"), QStringLiteral("thead"),
+        QStringLiteral("tbody"),  QStringLiteral("tfoot"),    QStringLiteral("colgroup"),
+        QStringLiteral("rb"),     QStringLiteral("rt"),       QStringLiteral("rp")};
+    for (const QString& candidate : names)
+        if (name.compare(candidate, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// What Tidy would face, from one walk through the tags: the deepest nesting and a
+// bound on the pretty-printed size (each tag on a line of its own, indented by two
+// spaces a level).
+struct Shape {
+    int deepest = 0;
+    qint64 indentedSize = 0;
+};
+
+Shape shapeOf(const QString& html)
+{
+    Shape shape;
+    shape.indentedSize = html.size();
+    int depth = 0;
+    const qsizetype size = html.size();
+    for (qsizetype i = html.indexOf(u'<'); i >= 0 && i < size; i = html.indexOf(u'<', i + 1)) {
+        if (QStringView(html).mid(i, 4) == u"<!--") {
+            const qsizetype end = html.indexOf(QLatin1String("-->"), i + 4);
+            if (end < 0)
+                break;
+            i = end + 2;
+            continue;
+        }
+        const bool closing = i + 1 < size && html.at(i + 1) == u'/';
+        qsizetype start = i + (closing ? 2 : 1);
+        qsizetype end = start;
+        while (end < size &&
+               (html.at(end).isLetterOrNumber() || html.at(end) == u'-' || html.at(end) == u':'))
+            ++end;
+        if (end == start)
+            continue;
+        const QStringView name = QStringView(html).mid(start, end - start);
+        shape.indentedSize += 2 * qint64(depth) + 1;
+        if (opensNoLevel(name))
+            continue;
+        if (closing) {
+            depth = std::max(0, depth - 1);
+            continue;
+        }
+        const qsizetype close = html.indexOf(u'>', end);
+        if (close > 0 && html.at(close - 1) == u'/')
+            continue; // <x/> opens nothing
+        shape.deepest = std::max(shape.deepest, ++depth);
+    }
+    return shape;
+}
+
+// Why the HTML is not handed to Tidy, or nothing when it may be.
+std::optional<QString> reasonNotToTidy(const Shape& shape, qsizetype bytes)
+{
+    if (bytes > HtmlTidy::MaxInputBytes)
+        return localized("HtmlTidy", "The HTML was not checked: it is too large.");
+    if (shape.deepest > HtmlTidy::MaxNesting)
+        return localized("HtmlTidy", "The HTML was not checked: its elements are nested too "
+                                     "deeply.");
+    return std::nullopt;
+}
+
+HtmlTidy::Validation unchecked(const QString& reason)
+{
+    HtmlTidy::Validation result;
+    result.valid = true;
+    result.checked = false;
+    result.report = reason;
+    return result;
+}
+
+// Tidy runs here, not in the shared pool, so slow documents never hold up the
+// program's other background work.
+QThreadPool& tidyPool()
+{
+    static QThreadPool* pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(2);
+        made->setExpiryTimeout(30000);
+        return made;
+    }();
+    return *pool;
+}
+
+// Runs `work` on the Tidy pool and hands its answer, or `late` once the time limit
+// has passed, to `done` on the context's thread, exactly once.
+template <typename Result>
+void runLater(QObject* context, std::function<Result()> work, Result late,
+              std::function<void(const Result&)> done, int timeLimitMs)
+{
+    auto* watcher = new QFutureWatcher<Result>(context);
+    auto* timer = new QTimer(watcher);
+    timer->setSingleShot(true);
+    auto answered = std::make_shared<bool>(false);
+    const auto finish = [watcher, answered, done](const Result& result) {
+        if (*answered)
+            return;
+        *answered = true;
+        watcher->deleteLater();
+        done(result);
+    };
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, finish] { finish(watcher->result()); });
+    QObject::connect(timer, &QTimer::timeout, watcher,
+                     [finish, late = std::move(late)] { finish(late); });
+    watcher->setFuture(QtConcurrent::run(&tidyPool(), std::move(work)));
+    timer->start(timeLimitMs);
+}
+
 } // namespace
 
 HtmlTidy::Validation HtmlTidy::validate(const QString& html)
 {
+    QByteArray document = QByteArray(documentStart) + '\n' + html.toUtf8() + "</body></html>";
+    if (const auto reason = reasonNotToTidy(shapeOf(html), document.size()))
+        return unchecked(*reason);
     Validation result;
     TidyRun tidy;
     if (!tidy.set("char-encoding", "utf8") || !tidy.set("show-warnings", "yes") ||
         !tidy.set("show-info", "no") || !tidy.set("output-xhtml", "yes") ||
         !tidy.set("show-body-only", "yes") || tidySetErrorBuffer(tidy.doc(), tidy.errors()) != 0)
         return result;
-    const QByteArray document = QByteArray(documentStart) + '\n' + html.toUtf8() + "</body></html>";
-    tidyParseString(tidy.doc(), document.constData());
+    tidy.parse(document);
     if (tidyErrorCount(tidy.doc()) + tidyWarningCount(tidy.doc()) == 0) {
         result.valid = true;
         return result;
@@ -118,6 +264,13 @@ HtmlTidy::Validation HtmlTidy::validate(const QString& html)
 
 QString HtmlTidy::prettyPrint(const QString& html)
 {
+    QByteArray document = QByteArray(documentStart) + '\n' + html.toUtf8() + "\n</body></html>";
+    const Shape shape = shapeOf(html);
+    // Indenting multiplies deep, long documents; past a few times the input the
+    // re-indented text is no help to anyone reading it.
+    const qint64 sizeCap = 4 * qint64(html.size()) + 64 * 1024;
+    if (reasonNotToTidy(shape, document.size()) || shape.indentedSize > sizeCap)
+        return html;
     TidyRun tidy;
     const bool configured =
         tidy.set("input-encoding", "utf8") && tidy.set("output-encoding", "utf8") &&
@@ -129,9 +282,7 @@ QString HtmlTidy::prettyPrint(const QString& html)
         tidy.set("wrap", "0") && tidy.set("indent-spaces", "2") && tidy.set("indent", "auto");
     if (!configured || tidySetErrorBuffer(tidy.doc(), tidy.errors()) != 0)
         return html;
-    const QByteArray document =
-        QByteArray(documentStart) + '\n' + html.toUtf8() + "\n</body></html>";
-    int status = tidyParseString(tidy.doc(), document.constData());
+    int status = tidy.parse(document);
     if (status < 0)
         return html;
     if (status > 0) {
@@ -141,12 +292,31 @@ QString HtmlTidy::prettyPrint(const QString& html)
         if (status > 1 && !tidy.set("force-output", "yes"))
             return html;
     }
-    if (status < 0 || tidySaveBuffer(tidy.doc(), tidy.output()) < 0)
+    if (status < 0 || tidySaveBuffer(tidy.doc(), tidy.output()) < 0 ||
+        qint64(tidy.output()->size) > 3 * sizeCap) // UTF-8 bytes, not characters
         return html;
     QString pretty = TidyRun::text(*tidy.output());
+    if (pretty.size() > sizeCap)
+        return html;
     pretty.remove(QLatin1String("</body>"));
     pretty.remove(QLatin1String("</html>"));
     pretty.replace(QLatin1String(">\n\n<"), QLatin1String(">\n<"));
     pretty.replace(QLatin1String("=\n\""), QLatin1String("=\""));
     return pretty;
+}
+
+void HtmlTidy::validateLater(const QString& html, QObject* context,
+                             std::function<void(const Validation&)> done, int timeLimitMs)
+{
+    runLater<Validation>(
+        context, [html] { return validate(html); },
+        unchecked(localized("HtmlTidy", "The HTML was not checked: checking took too long.")),
+        std::move(done), timeLimitMs);
+}
+
+void HtmlTidy::prettyPrintLater(const QString& html, QObject* context,
+                                std::function<void(const QString&)> done, int timeLimitMs)
+{
+    runLater<QString>(
+        context, [html] { return prettyPrint(html); }, html, std::move(done), timeLimitMs);
 }

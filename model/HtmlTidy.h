@@ -1,13 +1,29 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+class QObject;
 
 // HTML checking and pretty-printing with HTML Tidy (tidy-html5). Each call makes
-// and frees its own Tidy document, so calls are independent.
+// and frees its own Tidy document, so calls are independent and may run on any
+// thread.
+//
+// Tidy recurses once per nesting level and its pretty-printing grows with depth
+// times length, so HTML above a size or nesting bound is not handed to it: it is
+// kept as it is and reported as not checked. The calls the user waits on run Tidy
+// on a worker with a time limit.
 class HtmlTidy {
 public:
+    static constexpr qsizetype MaxInputBytes = 2 * 1024 * 1024;
+    static constexpr int MaxNesting = 256;
+    static constexpr int DefaultTimeLimitMs = 5000;
+
     struct Validation {
         bool valid = false;
+        // False when Tidy was not asked (too large, too deep, too slow): the HTML is
+        // then taken as it is and `report` says why.
+        bool checked = true;
         // Tidy's lines, with line numbers counted from the first line of the HTML.
         QString report;
         // The repaired HTML; empty when Tidy could not produce it.
@@ -16,6 +32,17 @@ public:
 
     // Missing alt texts, table summaries and embed elements are not reported.
     static Validation validate(const QString& html);
-    // The HTML re-indented; the input unchanged when Tidy fails.
+    // The HTML re-indented; the input unchanged when Tidy fails, when the HTML is
+    // beyond the bounds or when the indented text would be far larger than it.
     static QString prettyPrint(const QString& html);
+
+    // The same on a worker thread; `done` runs once on `context`'s thread with the
+    // answer, or with the HTML taken unchecked when Tidy has not answered within the
+    // time limit. Nothing runs when `context` is gone first.
+    static void validateLater(const QString& html, QObject* context,
+                              std::function<void(const Validation&)> done,
+                              int timeLimitMs = DefaultTimeLimitMs);
+    static void prettyPrintLater(const QString& html, QObject* context,
+                                 std::function<void(const QString&)> done,
+                                 int timeLimitMs = DefaultTimeLimitMs);
 };

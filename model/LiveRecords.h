@@ -43,7 +43,7 @@ private:
         m_observer = new QObject; // lives as long as the program
         if (QCoreApplication* app = QCoreApplication::instance())
             m_observer->moveToThread(app->thread());
-        NotificationCenter::defaultCenter().observe(
+        NotificationCenter::sharedInstance().observe(
             m_name, m_observer,
             [this](const Notification& notification) { dispatch(notification); });
     }

@@ -17,7 +17,7 @@ const std::array<RecordKey<Ping>, 2> pingKeys{{
 
 } // namespace
 
-Ping::Ping(QObject* parent) : QObject(parent) {}
+Ping::Ping(QObject* parent) : ModelRecord(parent) {}
 
 std::span<const RecordKey<Ping>> Ping::storedKeys()
 {
@@ -35,13 +35,13 @@ PingPtr Ping::pingWithTitle(const QString& title, const QString& address)
 void Ping::setTitle(const QString& title)
 {
     m_title = title;
-    emit valueChanged(QStringLiteral("title"));
+    announce(QStringLiteral("title"));
 }
 
 void Ping::setAddress(const QString& address)
 {
     m_address = address;
-    emit valueChanged(QStringLiteral("address"));
+    announce(QStringLiteral("address"));
 }
 
 PingPtr Ping::copy() const
@@ -62,4 +62,22 @@ void Ping::encodeWithCoder(KeyedArchiver& coder) const
 void Ping::initWithCoder(KeyedUnarchiver& coder)
 {
     RecordArchiving::decode<Ping>(*this, storedKeys(), coder);
+}
+
+PingPtr Ping::fromListValue(const QVariant& value)
+{
+    if (value.metaType() == QMetaType::fromType<ArchivableRef>()) {
+        if (auto ping = std::dynamic_pointer_cast<Ping>(value.value<ArchivableRef>()))
+            return ping;
+    }
+    if (value.metaType() == QMetaType::fromType<PingPtr>()) {
+        if (auto ping = value.value<PingPtr>())
+            return ping;
+    }
+    if (value.metaType().id() == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        return pingWithTitle(map.value(QStringLiteral("title")).toString(),
+                             map.value(QStringLiteral("address")).toString());
+    }
+    return pingWithTitle(QString(), value.toString());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Archivable.h"
+#include "ModelRecord.h"
 #include "ModelTypes.h"
 #include "RecordKey.h"
 
@@ -9,7 +10,7 @@
 #include <span>
 
 // One ping or trackback address with a title.
-class Ping : public QObject, public Archivable {
+class Ping : public ModelRecord, public Archivable {
     Q_OBJECT
 public:
     explicit Ping(QObject* parent = nullptr);
@@ -23,15 +24,17 @@ public:
 
     PingPtr copy() const;
 
+    // One element of a stored ping list: a ping record (as such or as an
+    // archived object), or from older lists a dictionary with "title" and
+    // "address" or a bare address.
+    static PingPtr fromListValue(const QVariant& value);
+
     static std::span<const RecordKey<Ping>> storedKeys();
 
     QString archiveClassName() const override { return QStringLiteral("Ping"); }
     QStringList archiveClassChain() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     void initWithCoder(KeyedUnarchiver& coder) override;
-
-signals:
-    void valueChanged(const QString& key);
 
 private:
     QString m_title;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StringEncoding.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -54,6 +56,19 @@ inline bool isNumber(const QVariant& value)
     default:
         return false;
     }
+}
+
+// A text as read from a file or a server, without the C0 controls (tab, line feed
+// and carriage return aside) that no text means and that a NUL turns into a text no
+// file or HTML checker takes whole. Untouched, and uncopied, when it has none.
+inline QString readableText(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r')
+            return rv::removeControlChars(text);
+    }
+    return text;
 }
 
 inline QVariant fromText(const QString& field)

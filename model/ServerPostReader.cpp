@@ -5,9 +5,10 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryRenderer.h"
+#include "ModelLog.h"
 #include "RecordKey.h"
 #include "StringExtensions.h"
-#include "URLUtilities.h"
+#include "TextDecoding.h"
 
 #include <QDebug>
 #include <QTimeZone>
@@ -21,7 +22,8 @@ bool has(const QVariantMap& post, const char* key)
 
 QString stringValue(const QVariant& value)
 {
-    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+    return value.typeId() == QMetaType::QString ? StoredValue::readableText(value.toString())
+                                                : QString();
 }
 
 } // namespace
@@ -59,10 +61,15 @@ QDateTime ServerPostReader::postDate(const QVariant& value, const Blog* blog, bo
         date = QDateTime::currentDateTime();
     if (ignoreCategories && blog) {
         if (const auto zone = blog->namedTimeZone()) {
-            // Both offsets at the post's own instant, not today's.
-            const qint64 shift =
-                qint64(date.toLocalTime().offsetFromUtc()) - zone->offsetFromUtc(date);
-            date = date.addSecs(shift);
+            // The server's clock fields are the blog's wall-clock time: that time in
+            // the blog's zone is the post's instant, shown in ours. A zone-less time
+            // from the XML-RPC reader keeps its clock fields even where our own
+            // clocks skipped them; any other date is read by our clock.
+            const QDateTime clock =
+                date.timeSpec() == Qt::OffsetFromUTC ? date : date.toLocalTime();
+            date = QDateTime(clock.date(), clock.time(), Qt::OffsetFromUTC,
+                             rv::wallClockOffset(*zone, clock.date(), clock.time()))
+                       .toLocalTime();
         }
     }
     return date;
@@ -153,8 +160,9 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
         for (const QVariant& tag : tags.toList())
             tagNames.append(tag.toString());
     }
-    for (const QString& name : tagNames)
-        content.addTag(EntryContent::trimSpacesAndTabs(name));
+    for (QString& name : tagNames)
+        name = EntryContent::trimSpacesAndTabs(name);
+    content.addTags(tagNames);
 
     if (!ignore && has(post, "categories")) {
         const QVariant categories = post.value(QStringLiteral("categories"));
@@ -184,7 +192,7 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
                 }
             }
             if (name.isEmpty()) {
-                qWarning().noquote() << "Could not figure out category data";
+                qCWarning(lcModel).noquote() << "Could not figure out category data";
                 continue;
             }
             CategoryPtr category = content.hasCategoryWithName(name);

@@ -43,7 +43,7 @@ QString familyOf(QFontDatabase::SystemFont which, const char* fallback)
 
 } // namespace
 
-Template::Template(QObject* parent) : QObject(parent), m_uniqueID(newUniqueID()) {}
+Template::Template(QObject* parent) : ModelRecord(parent), m_uniqueID(newUniqueID()) {}
 
 Template::~Template() = default;
 
@@ -125,7 +125,7 @@ QString Template::uniqueID() const
 void Template::setUniqueID(const QString& id)
 {
     m_uniqueID = id;
-    emit valueChanged(QStringLiteral("uniqueID"));
+    announce(QStringLiteral("uniqueID"));
 }
 
 QString Template::textOrDefault(QString& field, const QString& fallback) const
@@ -138,7 +138,7 @@ QString Template::textOrDefault(QString& field, const QString& fallback) const
 void Template::storeText(QString& field, const QString& text, const char* key)
 {
     field = text;
-    emit valueChanged(QString::fromLatin1(key));
+    announce(QString::fromLatin1(key));
 }
 
 QString Template::html() const
@@ -258,43 +258,43 @@ bool Template::storeBackgroundImage(const QImage& image, QString* error)
 void Template::setLocation(std::optional<int> location)
 {
     m_location = location;
-    emit valueChanged(QStringLiteral("location"));
+    announce(QStringLiteral("location"));
 }
 
 void Template::setBackgroundColor(std::optional<rv::Color> color)
 {
     m_backgroundColor = color;
-    emit valueChanged(QStringLiteral("backgroundColor"));
+    announce(QStringLiteral("backgroundColor"));
 }
 
 void Template::setTextColor(std::optional<rv::Color> color)
 {
     m_textColor = color;
-    emit valueChanged(QStringLiteral("textColor"));
+    announce(QStringLiteral("textColor"));
 }
 
 void Template::setHtmlColor(std::optional<rv::Color> color)
 {
     m_htmlColor = color;
-    emit valueChanged(QStringLiteral("htmlColor"));
+    announce(QStringLiteral("htmlColor"));
 }
 
 void Template::setAttributeColor(std::optional<rv::Color> color)
 {
     m_attributeColor = color;
-    emit valueChanged(QStringLiteral("attributeColor"));
+    announce(QStringLiteral("attributeColor"));
 }
 
 void Template::setBracketColor(std::optional<rv::Color> color)
 {
     m_bracketColor = color;
-    emit valueChanged(QStringLiteral("bracketColor"));
+    announce(QStringLiteral("bracketColor"));
 }
 
 void Template::setFontSize(std::optional<double> points)
 {
     m_fontSize = points;
-    emit valueChanged(QStringLiteral("fontSize"));
+    announce(QStringLiteral("fontSize"));
 }
 
 int Template::alignment() const
@@ -307,13 +307,13 @@ int Template::alignment() const
 void Template::setAlignment(std::optional<int> alignment)
 {
     m_alignment = alignment;
-    emit valueChanged(QStringLiteral("alignment"));
+    announce(QStringLiteral("alignment"));
 }
 
 void Template::setTileBackground(std::optional<bool> tile)
 {
     m_tileBackground = tile;
-    emit valueChanged(QStringLiteral("tileBackground"));
+    announce(QStringLiteral("tileBackground"));
 }
 
 TemplatePtr Template::copy() const

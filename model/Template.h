@@ -2,6 +2,7 @@
 
 #include "Archivable.h"
 #include "Color.h"
+#include "ModelRecord.h"
 #include "ModelTypes.h"
 #include "RecordKey.h"
 
@@ -14,7 +15,7 @@
 // A small bag of texts, colours and font settings that a blog uses as its quote,
 // preview, link, rich-editor, source-editor or tag template. Unset texts are null
 // QStrings; the getters with a default store it on first read.
-class Template : public QObject, public Archivable {
+class Template : public ModelRecord, public Archivable {
     Q_OBJECT
 public:
     explicit Template(QObject* parent = nullptr);
@@ -93,9 +94,6 @@ public:
     QStringList archiveClassChain() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     void initWithCoder(KeyedUnarchiver& coder) override;
-
-signals:
-    void valueChanged(const QString& key);
 
 private:
     QString textOrDefault(QString& field, const QString& fallback) const;

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
-// A blog as an entry sees it: options, capabilities, an entry list and a log of
-// the file operations, so tests can check their order.
+// A blog as an entry sees it: options, capabilities, an entry list, a folder and a
+// log of the file operations, so tests can check their order.
 class FakeBlog : public QObject, public EntryOwner {
     Q_OBJECT
 public:
@@ -33,6 +33,15 @@ public:
         entries.removeIf([entry](const EntryPtr& e) { return e.get() == entry; });
         log.append(name + QStringLiteral(":removeFile"));
     }
+    void removeEntryKeepingFile(Entry* entry) override
+    {
+        entries.removeIf([entry](const EntryPtr& e) { return e.get() == entry; });
+        log.append(name + QStringLiteral(":keepFile"));
+    }
+    QString entryFilePath(const Entry& entry) const override
+    {
+        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + entry.uniqueID();
+    }
     bool saveEntry(Entry*, QString* error) override
     {
         log.append(name + QStringLiteral(":save"));
@@ -46,6 +55,7 @@ public:
     QString format;
     BlogCapabilities caps;
     QString account = QStringLiteral("acc1");
+    QString folder; // empty: no folder, as a blog without an account
     QList<EntryPtr> entries;
     QStringList ownLog;
     QStringList& log;

@@ -3,17 +3,17 @@
 #include "BlogEntryStore.h"
 #include "Category.h"
 #include "Entry.h"
+#include "PlistParseAnchor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
-#include <plist/plist.h>
 
 // Start-up reads every entry of every blog: 10,000 entries in 5 blogs, against a
 // bare libplist parse of the same files.
-class StoreLoadBenchmark : public QObject {
+class bench_StoreLoad : public QObject {
     Q_OBJECT
 private slots:
     void loadAndResave();
@@ -32,27 +32,9 @@ QString paragraph(QRandomGenerator& random, int words)
     return QStringLiteral("<p>") + text.join(' ') + QStringLiteral(".</p>\n");
 }
 
-double bareParseMs(const QStringList& files)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (const QString& path : files) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("cannot read %s", qPrintable(path));
-        const QByteArray bytes = file.readAll();
-        plist_t root = nullptr;
-        plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
-        if (!root)
-            qFatal("libplist could not parse %s", qPrintable(path));
-        plist_free(root);
-    }
-    return timer.nsecsElapsed() / 1e6;
-}
-
 } // namespace
 
-void StoreLoadBenchmark::loadAndResave()
+void bench_StoreLoad::loadAndResave()
 {
     constexpr int blogCount = 5, perBlog = 2000;
     QRandomGenerator random(20261209);
@@ -95,8 +77,8 @@ void StoreLoadBenchmark::loadAndResave()
     QCOMPARE(files.size(), blogCount * perBlog);
 
     // Warm the file cache for both sides alike.
-    bareParseMs(files);
-    const double anchor = bareParseMs(files);
+    plumet::test::bareParseMs(files);
+    const double anchor = plumet::test::bareParseMs(files);
 
     QList<std::shared_ptr<Blog>> loaded;
     QElapsedTimer timer;
@@ -128,5 +110,5 @@ void StoreLoadBenchmark::loadAndResave()
     QVERIFY2(ratio <= 3.0, qPrintable(QStringLiteral("load took %1 x the bare parse").arg(ratio)));
 }
 
-QTEST_GUILESS_MAIN(StoreLoadBenchmark)
+QTEST_GUILESS_MAIN(bench_StoreLoad)
 #include "bench_storeload.moc"

@@ -11,8 +11,8 @@ namespace {
 
 QString stored(const QString& label, const QString& url, const QString& user)
 {
-    return KeyChain::defaultKeyChain().genericPassword(QStringLiteral("%1 : %2").arg(label, url),
-                                                       user);
+    return KeyChain::sharedInstance().genericPassword(QStringLiteral("%1 : %2").arg(label, url),
+                                                      user);
 }
 
 int passwordNotices(Account& account, const std::function<void()>& action)
@@ -27,7 +27,7 @@ int passwordNotices(Account& account, const std::function<void()>& action)
 
 } // namespace
 
-class AccountKeychainTest : public QObject {
+class tst_AccountKeychain : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -36,18 +36,19 @@ private slots:
     void passwordsFollowAddressAndUserChanges();
     void passwordSetBeforeIdentityIsWrittenLater();
     void clearingAuthPasswordRemovesOnlyItsItem();
+    void sharedItemStaysForTheOtherAccount();
 
 private:
     plumet::test::TestKeyring keyring;
 };
 
-void AccountKeychainTest::initTestCase()
+void tst_AccountKeychain::initTestCase()
 {
     QString error;
     QVERIFY2(keyring.start(&error), qPrintable(error));
 }
 
-void AccountKeychainTest::passwordLivesInKeychain()
+void tst_AccountKeychain::passwordLivesInKeychain()
 {
     auto account = Account::create();
     account->setUrl(QStringLiteral("https://one.test/xmlrpc.php"));
@@ -66,7 +67,7 @@ void AccountKeychainTest::passwordLivesInKeychain()
     QCOMPARE(stored("plumet", account->url(), "ann"), QString(""));
 }
 
-void AccountKeychainTest::passwordsFollowAddressAndUserChanges_data()
+void tst_AccountKeychain::passwordsFollowAddressAndUserChanges_data()
 {
     QTest::addColumn<bool>("changeAddress");
     QTest::addColumn<bool>("changeUser");
@@ -75,7 +76,7 @@ void AccountKeychainTest::passwordsFollowAddressAndUserChanges_data()
     QTest::newRow("both") << true << true;
 }
 
-void AccountKeychainTest::passwordsFollowAddressAndUserChanges()
+void tst_AccountKeychain::passwordsFollowAddressAndUserChanges()
 {
     QFETCH(bool, changeAddress);
     QFETCH(bool, changeUser);
@@ -116,7 +117,7 @@ void AccountKeychainTest::passwordsFollowAddressAndUserChanges()
     later.setAuthPassword(QString());
 }
 
-void AccountKeychainTest::passwordSetBeforeIdentityIsWrittenLater()
+void tst_AccountKeychain::passwordSetBeforeIdentityIsWrittenLater()
 {
     auto account = Account::create();
     account->setPassword(QStringLiteral("typed-first")); // the wizard asks for it early
@@ -133,7 +134,7 @@ void AccountKeychainTest::passwordSetBeforeIdentityIsWrittenLater()
     account->setPassword(QString());
 }
 
-void AccountKeychainTest::clearingAuthPasswordRemovesOnlyItsItem()
+void tst_AccountKeychain::clearingAuthPasswordRemovesOnlyItsItem()
 {
     auto account = Account::create();
     account->setUrl(QStringLiteral("https://auth.test/"));
@@ -149,5 +150,44 @@ void AccountKeychainTest::clearingAuthPasswordRemovesOnlyItsItem()
     account->setPassword(QString());
 }
 
-PLUMET_SECRET_SERVICE_TEST_MAIN(AccountKeychainTest)
+void tst_AccountKeychain::sharedItemStaysForTheOtherAccount()
+{
+    // Two accounts of one address and user (say, two plug-ins for one server) read one
+    // login item and one authentication item.
+    const QString shared = QStringLiteral("https://shared.test/xmlrpc.php");
+    const QString moved = QStringLiteral("https://new.shared.test/xmlrpc.php");
+    auto first = Account::create();
+    auto second = Account::create();
+    for (const auto& account : {first, second}) {
+        account->setUrl(shared);
+        account->setUsername(QStringLiteral("eve"));
+        account->setAuthUsername(QStringLiteral("gate"));
+    }
+    first->setPassword(QStringLiteral("together"));
+    first->setAuthPassword(QStringLiteral("gate-pass"));
+    QCOMPARE(second->password(), QStringLiteral("together"));
+
+    // One moves to a new address: its passwords go along, the other's stay.
+    first->setUrl(moved);
+    QCOMPARE(stored("plumet", moved, "eve"), QStringLiteral("together"));
+    QCOMPARE(stored("plumet", shared, "eve"), QStringLiteral("together"));
+    QCOMPARE(stored("plumet(auth)", shared, "gate"), QStringLiteral("gate-pass"));
+    Account afterRestart;
+    afterRestart.setUrl(shared);
+    afterRestart.setUsername(QStringLiteral("eve"));
+    QCOMPARE(afterRestart.password(), QStringLiteral("together"));
+
+    // Once no account reads the old item, a move takes it away.
+    first.reset();
+    afterRestart.setUsername(QStringLiteral("walt"));
+    second->setUrl(moved);
+    QCOMPARE(stored("plumet", shared, "eve"), QString(""));
+    QCOMPARE(stored("plumet(auth)", shared, "gate"), QString(""));
+    QCOMPARE(stored("plumet", moved, "eve"), QStringLiteral("together"));
+    second->setPassword(QString());
+    second->setAuthPassword(QString());
+    afterRestart.setPassword(QString());
+}
+
+PLUMET_SECRET_SERVICE_TEST_MAIN(tst_AccountKeychain)
 #include "tst_accountkeychain.moc"

@@ -10,7 +10,7 @@
 
 using plumet::test::testDataPath;
 
-class AttachmentTest : public QObject {
+class tst_Attachment : public QObject {
     Q_OBJECT
 private slots:
     void factsFromRealFiles_data();
@@ -28,7 +28,7 @@ private slots:
     void mediaFactoryTakesItsKind();
 };
 
-void AttachmentTest::factsFromRealFiles_data()
+void tst_Attachment::factsFromRealFiles_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("mime");
@@ -47,7 +47,7 @@ void AttachmentTest::factsFromRealFiles_data()
                                      << "text/plain" << int(Attachment::OtherFile) << "1.5 Kb";
 }
 
-void AttachmentTest::factsFromRealFiles()
+void tst_Attachment::factsFromRealFiles()
 {
     QFETCH(QString, file);
     QFETCH(QString, mime);
@@ -65,7 +65,7 @@ void AttachmentTest::factsFromRealFiles()
     QVERIFY(!attachment->fileKind().isEmpty());
 }
 
-void AttachmentTest::missingFile()
+void tst_Attachment::missingFile()
 {
     Attachment attachment;
     QCOMPARE(attachment.internetType(), QStringLiteral("text/plain")); // no path at all
@@ -81,7 +81,7 @@ void AttachmentTest::missingFile()
     QVERIFY(damaged.copy());
 }
 
-void AttachmentTest::newAttachmentIdentity()
+void tst_Attachment::newAttachmentIdentity()
 {
     const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0;
     Attachment attachment;
@@ -93,7 +93,7 @@ void AttachmentTest::newAttachmentIdentity()
     QVERIFY(Attachment().uniqueID() != id);
 }
 
-void AttachmentTest::fileNameRules()
+void tst_Attachment::fileNameRules()
 {
     Attachment attachment;
     QCOMPARE(attachment.fileName(), QStringLiteral("Untitled"));
@@ -108,7 +108,7 @@ void AttachmentTest::fileNameRules()
     QCOMPARE(changes.count(QVariantList{QStringLiteral("markup")}), 2);
 }
 
-void AttachmentTest::markupAddress_data()
+void tst_Attachment::markupAddress_data()
 {
     QTest::addColumn<QString>("uploadPath");
     QTest::addColumn<QString>("source");
@@ -123,7 +123,7 @@ void AttachmentTest::markupAddress_data()
                                    << QStringLiteral("http://example.org/page");
 }
 
-void AttachmentTest::markupAddress()
+void tst_Attachment::markupAddress()
 {
     QFETCH(QString, uploadPath);
     QFETCH(QString, source);
@@ -140,7 +140,7 @@ void AttachmentTest::markupAddress()
                            .arg(href, attachment.uniqueID()));
 }
 
-void AttachmentTest::markupEscapesHostileAddress_data()
+void tst_Attachment::markupEscapesHostileAddress_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("href");
@@ -152,11 +152,18 @@ void AttachmentTest::markupEscapesHostileAddress_data()
                                    << "http://evil.example/x.png%22%20onmouseover=%22alert(1)";
     QTest::newRow("spaces") << "http://example.org/my photo.png"
                             << "http://example.org/my%20photo.png";
-    QTest::newRow("query kept") << "http://example.org/i.php?a=1&b=2"
-                                << "http://example.org/i.php?a=1&b=2";
+    QTest::newRow("query kept, ampersand as an entity") << "http://example.org/i.php?a=1&b=2"
+                                                        << "http://example.org/i.php?a=1&amp;b=2";
+    QTest::newRow("https") << "https://example.org/x.png"
+                           << "https://example.org/x.png";
+    // Only the web's schemes and ours are linked: the rest keeps its text, not a link.
+    QTest::newRow("script address") << "javascript:alert(document.cookie)" << QString();
+    QTest::newRow("script address in capitals") << "JavaScript:alert(1)" << QString();
+    QTest::newRow("script address after a space") << " javascript:alert(1)" << QString();
+    QTest::newRow("data address") << "data:text/html,<script>alert(1)</script>" << QString();
 }
 
-void AttachmentTest::markupEscapesHostileAddress()
+void tst_Attachment::markupEscapesHostileAddress()
 {
     QFETCH(QString, address);
     QFETCH(QString, href);
@@ -165,10 +172,13 @@ void AttachmentTest::markupEscapesHostileAddress()
     attachment.setFileName(QStringLiteral("x.png"));
     attachment.setUploadPath(address);
     const QString markup = attachment.generateMarkup(false, nullptr);
-    QCOMPARE(markup, QStringLiteral("<a href=\"%1\" title=\"x.png\">x.png</a>").arg(href));
+    if (href.isNull())
+        QCOMPARE(markup, QStringLiteral("<a title=\"x.png\">x.png</a>"));
+    else
+        QCOMPARE(markup, QStringLiteral("<a href=\"%1\" title=\"x.png\">x.png</a>").arg(href));
 }
 
-void AttachmentTest::markupTexts()
+void tst_Attachment::markupTexts()
 {
     Attachment attachment;
     attachment.setUploadPath(QStringLiteral("http://example.org/a.png"));
@@ -182,7 +192,7 @@ void AttachmentTest::markupTexts()
     QVERIFY(attachment.generateMarkup(false, nullptr).endsWith(QLatin1String(">   </a>")));
 }
 
-void AttachmentTest::archiveKeepsFields()
+void tst_Attachment::archiveKeepsFields()
 {
     const AttachmentPtr original =
         Attachment::attachmentWithPath(testDataPath(QStringLiteral("model/notes.txt")));
@@ -221,7 +231,7 @@ void AttachmentTest::archiveKeepsFields()
     QVERIFY(archivedKeys(fresh).contains(QStringLiteral("created")));
 }
 
-void AttachmentTest::copyKeepsClassAndIdentity()
+void tst_Attachment::copyKeepsClassAndIdentity()
 {
     const AttachmentPtr original =
         Attachment::attachmentWithPath(testDataPath(QStringLiteral("model/dot.png")));
@@ -243,7 +253,7 @@ public:
 };
 } // namespace
 
-void AttachmentTest::mediaFactoryTakesItsKind()
+void tst_Attachment::mediaFactoryTakesItsKind()
 {
     Attachment::setFactory(Attachment::ImageFile, [](const QString& path) {
         auto image = std::make_shared<FakeImageAttachment>();
@@ -263,5 +273,5 @@ void AttachmentTest::mediaFactoryTakesItsKind()
         Attachment::attachmentWithPath(testDataPath(QStringLiteral("model/dot.png"))).get()));
 }
 
-QTEST_MAIN(AttachmentTest)
+QTEST_MAIN(tst_Attachment)
 #include "tst_attachment.moc"

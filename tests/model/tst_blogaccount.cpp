@@ -5,6 +5,8 @@
 #include "Entry.h"
 #include "Format.h"
 #include "KeyedArchiver.h"
+#include "PlistUid.h"
+#include "PropertyList.h"
 #include "SupportFolder.h"
 #include "Template.h"
 #include "TestHttpServer.h"
@@ -16,7 +18,24 @@
 
 Q_DECLARE_METATYPE(plumet::test::TestHttpServer::Response)
 
-class BlogAccountTest : public QObject {
+namespace {
+
+QByteArray fileContents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The one file kept aside in `dir` for accounts.plist, or nothing.
+QByteArray keptAside(const QTemporaryDir& dir)
+{
+    const QStringList aside = QDir(dir.path()).entryList({"accounts.plist.*.unreadable"});
+    return aside.size() == 1 ? fileContents(dir.filePath(aside.first())) : QByteArray();
+}
+
+} // namespace
+
+class tst_BlogAccount : public QObject {
     Q_OBJECT
 private slots:
     void newBlogDefaultsAndLazyArchive();
@@ -27,6 +46,7 @@ private slots:
     void detectEncoding_data();
     void detectEncoding();
     void collectEntries();
+    void entryRowsAreAnnounced();
     void newAccount();
     void accountsFileRoundTrip();
     void handMadeAccountsFile();
@@ -35,11 +55,12 @@ private slots:
     void unreadableAccountsFileIsMovedAside();
     void foreignRecordsKeepTheFileAside_data();
     void foreignRecordsKeepTheFileAside();
+    void damagedBlogKeepsTheFileAside();
     void categoryRenameStaysInItsBlog();
     void tagRegistration();
 };
 
-void BlogAccountTest::newBlogDefaultsAndLazyArchive()
+void tst_BlogAccount::newBlogDefaultsAndLazyArchive()
 {
     Blog untouched;
     untouched.setUniqueID(QStringLiteral("1"));
@@ -69,7 +90,7 @@ void BlogAccountTest::newBlogDefaultsAndLazyArchive()
     QVERIFY(!blog.namedTimeZone());
 }
 
-void BlogAccountTest::blogAddress_data()
+void tst_BlogAccount::blogAddress_data()
 {
     QTest::addColumn<QString>("account");
     QTest::addColumn<QString>("given");
@@ -94,7 +115,7 @@ void BlogAccountTest::blogAddress_data()
                                 << "http://host.test/my blog";
 }
 
-void BlogAccountTest::blogAddress()
+void tst_BlogAccount::blogAddress()
 {
     QFETCH(QString, account);
     QFETCH(QString, given);
@@ -117,7 +138,7 @@ void BlogAccountTest::blogAddress()
     QVERIFY(!blog->escapedURL().isValid());
 }
 
-void BlogAccountTest::detectEncoding_data()
+void tst_BlogAccount::detectEncoding_data()
 {
     using Response = plumet::test::TestHttpServer::Response;
     QTest::addColumn<Response>("page");
@@ -137,7 +158,7 @@ void BlogAccountTest::detectEncoding_data()
         << Response::withAction(Response::Action::Close) << QVariant() << QVariant();
 }
 
-void BlogAccountTest::detectEncoding()
+void tst_BlogAccount::detectEncoding()
 {
     QFETCH(plumet::test::TestHttpServer::Response, page);
     QFETCH(QVariant, before);
@@ -162,7 +183,55 @@ void BlogAccountTest::detectEncoding()
     QVERIFY(!withoutAddress.option(QStringLiteral("convertEntities")).isValid());
 }
 
-void BlogAccountTest::collectEntries()
+void tst_BlogAccount::entryRowsAreAnnounced()
+{
+    auto account = Account::create();
+    auto blog = std::make_shared<Blog>();
+    account->addBlog(blog);
+    // Each news with the list's size when it came: "about to" before the
+    // change, the rest after it, the "entries" announcement last.
+    QStringList heard;
+    auto hear = [&](const char* what) {
+        return [&heard, &blog, what](int first = -1, int last = -1) {
+            heard << QStringLiteral("%1 %2-%3 of %4")
+                         .arg(QLatin1String(what))
+                         .arg(first)
+                         .arg(last)
+                         .arg(blog->entries().size());
+        };
+    };
+    connect(blog.get(), &Blog::entriesAboutToBeInserted, this, hear("aboutToInsert"));
+    connect(blog.get(), &Blog::entriesInserted, this, hear("inserted"));
+    connect(blog.get(), &Blog::entriesAboutToBeRemoved, this, hear("aboutToRemove"));
+    connect(blog.get(), &Blog::entriesRemoved, this, hear("removed"));
+    connect(blog.get(), &Blog::entriesAboutToBeReset, this, [&] { hear("aboutToReset")(); });
+    connect(blog.get(), &Blog::entriesReset, this, [&] { hear("reset")(); });
+    connect(blog.get(), &Blog::valueChanged, this, [&](const QString& key) {
+        if (key == QLatin1String("entries"))
+            hear("entries")();
+    });
+
+    const EntryPtr first = Entry::create(), second = Entry::create(), third = Entry::create();
+    blog->addEntry(first);
+    blog->addEntry(second);
+    blog->addEntry(third);
+    QCOMPARE(heard.mid(3, 3),
+             QStringList({"aboutToInsert 1-1 of 1", "inserted 1-1 of 2", "entries -1--1 of 2"}));
+    heard.clear();
+    blog->removeEntry(second.get());
+    QCOMPARE(heard,
+             QStringList({"aboutToRemove 1-1 of 3", "removed 1-1 of 2", "entries -1--1 of 2"}));
+    QCOMPARE(blog->entries(), (QList<EntryPtr>{first, third}));
+    heard.clear();
+    blog->removeEntry(second.get()); // gone already: no row news
+    QCOMPARE(heard, QStringList({"entries -1--1 of 2"}));
+    heard.clear();
+    blog->setEntries({second});
+    QCOMPARE(heard,
+             QStringList({"aboutToReset -1--1 of 2", "reset -1--1 of 1", "entries -1--1 of 1"}));
+}
+
+void tst_BlogAccount::collectEntries()
 {
     auto account = Account::create();
     auto withEntries = std::make_shared<Blog>(), empty = std::make_shared<Blog>();
@@ -192,7 +261,7 @@ void BlogAccountTest::collectEntries()
     QCOMPARE(account->entries().size(), 2); // pages leave the entry list alone
 }
 
-void BlogAccountTest::templatesAreOwnedCopies()
+void tst_BlogAccount::templatesAreOwnedCopies()
 {
     Blog blog;
     auto preview = std::make_shared<Template>();
@@ -208,7 +277,7 @@ void BlogAccountTest::templatesAreOwnedCopies()
     QCOMPARE(blog.quoteTemplate()->title(), QStringLiteral("$title$"));
 }
 
-void BlogAccountTest::applySettingsLeavesAddressAndLists()
+void tst_BlogAccount::applySettingsLeavesAddressAndLists()
 {
     Blog source, target;
     source.setOption("trackbackOption", true);
@@ -226,7 +295,7 @@ void BlogAccountTest::applySettingsLeavesAddressAndLists()
     QCOMPARE(target.tagTemplate()->url(), source.tagTemplate()->url());
 }
 
-void BlogAccountTest::newAccount()
+void tst_BlogAccount::newAccount()
 {
     auto account = Account::create();
     QVERIFY(Account::isSafeAccountID(account->accountID()));
@@ -247,7 +316,7 @@ void BlogAccountTest::newAccount()
     QVERIFY(account->pluginDescription().isNull());
 }
 
-void BlogAccountTest::accountsFileRoundTrip()
+void tst_BlogAccount::accountsFileRoundTrip()
 {
     auto account = Account::create();
     account->setTitle(QStringLiteral("Work"));
@@ -313,7 +382,7 @@ void BlogAccountTest::accountsFileRoundTrip()
     QFile::remove(path);
 }
 
-void BlogAccountTest::handMadeAccountsFile()
+void tst_BlogAccount::handMadeAccountsFile()
 {
     AccountList list;
     list.loadAccounts(plumet::test::testDataPath("model/accounts-handmade.plist"));
@@ -333,7 +402,7 @@ void BlogAccountTest::handMadeAccountsFile()
     QCOMPARE(blog.option("trackbackOption"), QVariant(true));
 }
 
-void BlogAccountTest::unsafeAccountIDGetsAFreshOne_data()
+void tst_BlogAccount::unsafeAccountIDGetsAFreshOne_data()
 {
     QTest::addColumn<QString>("accountID");
     QTest::newRow("parent") << "..";
@@ -343,7 +412,7 @@ void BlogAccountTest::unsafeAccountIDGetsAFreshOne_data()
     QTest::newRow("empty") << "";
 }
 
-void BlogAccountTest::unsafeAccountIDGetsAFreshOne()
+void tst_BlogAccount::unsafeAccountIDGetsAFreshOne()
 {
     QFETCH(QString, accountID);
     auto account = Account::create();
@@ -368,7 +437,7 @@ void BlogAccountTest::unsafeAccountIDGetsAFreshOne()
     QFile::remove(path);
 }
 
-void BlogAccountTest::unreadableAccountsFileIsMovedAside()
+void tst_BlogAccount::unreadableAccountsFileIsMovedAside()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("accounts.plist");
@@ -390,7 +459,7 @@ void BlogAccountTest::unreadableAccountsFileIsMovedAside()
     QCOMPARE(kept.readAll(), QByteArray("bplist00 this is not what it seems"));
 }
 
-void BlogAccountTest::foreignRecordsKeepTheFileAside_data()
+void tst_BlogAccount::foreignRecordsKeepTheFileAside_data()
 {
     QTest::addColumn<QVariant>("foreign");
     QTest::addColumn<int>("kept");
@@ -401,7 +470,7 @@ void BlogAccountTest::foreignRecordsKeepTheFileAside_data()
         << QVariant::fromValue(std::static_pointer_cast<Archivable>(blog)) << 1;
 }
 
-void BlogAccountTest::foreignRecordsKeepTheFileAside()
+void tst_BlogAccount::foreignRecordsKeepTheFileAside()
 {
     QFETCH(QVariant, foreign);
     QFETCH(int, kept);
@@ -411,10 +480,8 @@ void BlogAccountTest::foreignRecordsKeepTheFileAside()
     const QVariantList roots{QVariant::fromValue(std::static_pointer_cast<Archivable>(account)),
                              foreign};
     QVERIFY(KeyedArchiver::archiveToFile(path, roots));
-    QFile original(path);
-    QVERIFY(original.open(QIODevice::ReadOnly));
-    const QByteArray bytes = original.readAll();
-    original.close();
+    const QByteArray bytes = fileContents(path);
+    QVERIFY(!bytes.isEmpty());
 
     AccountList list;
     QString report;
@@ -424,14 +491,66 @@ void BlogAccountTest::foreignRecordsKeepTheFileAside()
     QVERIFY(!report.isEmpty());
     // The next save writes what was read; the whole file stays aside.
     QVERIFY(list.saveAccounts(path));
-    const QStringList aside = QDir(dir.path()).entryList({"accounts.plist.*.unreadable"});
-    QCOMPARE(aside.size(), 1);
-    QFile keptFile(dir.filePath(aside.first()));
-    QVERIFY(keptFile.open(QIODevice::ReadOnly));
-    QCOMPARE(keptFile.readAll(), bytes);
+    QCOMPARE(keptAside(dir), bytes);
 }
 
-void BlogAccountTest::categoryRenameStaysInItsBlog()
+void tst_BlogAccount::damagedBlogKeepsTheFileAside()
+{
+    // An account of two blogs, the second made unreadable: its class is one this
+    // program does not know.
+    auto account = Account::create();
+    for (const char* id : {"kept", "damaged"}) {
+        auto blog = std::make_shared<Blog>();
+        blog->setUniqueID(QString::fromLatin1(id));
+        account->addBlog(blog);
+    }
+    QVariantMap archive =
+        PropertyList::read(KeyedArchiver::archivedData(QVariantList{
+                               QVariant::fromValue(std::static_pointer_cast<Archivable>(account))}))
+            .toMap();
+    QVariantList objects = archive.value("$objects").toList();
+    qsizetype blogClass = -1, damaged = -1;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const QVariantMap object = objects[i].toMap();
+        if (object.value("$classname") == QVariant(QStringLiteral("Blog")))
+            blogClass = i;
+        if (object.value("NS.string") == QVariant(QStringLiteral("damaged")) ||
+            objects[i] == QVariant(QStringLiteral("damaged")))
+            damaged = i;
+    }
+    QVERIFY(blogClass > 0 && damaged > 0);
+    objects.append(
+        QVariantMap{{"$classname", "Blgo"}, {"$classes", QVariantList{"Blgo", "NSObject"}}});
+    bool patched = false;
+    for (QVariant& object : objects) {
+        QVariantMap map = object.toMap();
+        if (map.value("$class").value<PlistUid>().value == quint64(blogClass) &&
+            map.value("uniqueID").value<PlistUid>().value == quint64(damaged)) {
+            map.insert("$class", QVariant::fromValue(PlistUid{quint64(objects.size() - 1)}));
+            object = map;
+            patched = true;
+        }
+    }
+    QVERIFY(patched);
+    archive.insert("$objects", objects);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("accounts.plist");
+    QVERIFY(PropertyList::writeFile(path, archive, PropertyList::Format::Binary));
+    const QByteArray bytes = fileContents(path);
+    QVERIFY(!bytes.isEmpty());
+
+    AccountList list;
+    QString report;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
+    list.loadAccounts(path, &report);
+    QCOMPARE(list.accounts().size(), 1);
+    QCOMPARE(list.accounts().first()->blogs().size(), 1);
+    QVERIFY2(report.contains("accounts.plist"), qPrintable(report));
+    QVERIFY(list.saveAccounts(path));
+    QCOMPARE(keptAside(dir), bytes);
+}
+
+void tst_BlogAccount::categoryRenameStaysInItsBlog()
 {
     auto makeBlog = [] {
         auto blog = std::make_shared<Blog>();
@@ -459,7 +578,7 @@ void BlogAccountTest::categoryRenameStaysInItsBlog()
     QCOMPARE(second->entries().first()->categories()->first()->title(), QStringLiteral("News"));
 }
 
-void BlogAccountTest::tagRegistration()
+void tst_BlogAccount::tagRegistration()
 {
     Blog blog;
     auto news = Category::withTitle(QStringLiteral("News"));
@@ -482,5 +601,5 @@ void BlogAccountTest::tagRegistration()
     QVERIFY(blog.hasCategoryWithName(QStringLiteral("apple"))->isTag());
 }
 
-QTEST_GUILESS_MAIN(BlogAccountTest)
+QTEST_GUILESS_MAIN(tst_BlogAccount)
 #include "tst_blogaccount.moc"

@@ -36,13 +36,14 @@ EntryPtr entryWithBody(const QString& body)
 
 } // namespace
 
-class BlogEntryStoreTest : public QObject {
+class tst_BlogEntryStore : public QObject {
     Q_OBJECT
 private slots:
     void saveAndLoadInTheStoreLayout();
     void unchangedEntriesAreNotWrittenAgain();
     void loadSkipsUnreadableAndForeignFiles();
     void blogFoldersPerAccount();
+    void moveBetweenBlogsOfOneFolderKeepsTheFile();
     void importPreviousVersion_data();
     void importPreviousVersion();
     void importSkipsKnownAndUnnamedPosts();
@@ -52,7 +53,7 @@ private:
     std::shared_ptr<Account> makeAccount(const QString& blogID);
 };
 
-std::shared_ptr<Account> BlogEntryStoreTest::makeAccount(const QString& blogID)
+std::shared_ptr<Account> tst_BlogEntryStore::makeAccount(const QString& blogID)
 {
     auto account = Account::create();
     auto blog = std::make_shared<Blog>();
@@ -61,7 +62,7 @@ std::shared_ptr<Account> BlogEntryStoreTest::makeAccount(const QString& blogID)
     return account;
 }
 
-void BlogEntryStoreTest::saveAndLoadInTheStoreLayout()
+void tst_BlogEntryStore::saveAndLoadInTheStoreLayout()
 {
     auto account = makeAccount(QStringLiteral("blog/1"));
     Blog& blog = *account->blogs().first();
@@ -90,7 +91,7 @@ void BlogEntryStoreTest::saveAndLoadInTheStoreLayout()
     QCOMPARE(bodies, QStringList({"body 0", "body 1", "body 2"}));
 }
 
-void BlogEntryStoreTest::unchangedEntriesAreNotWrittenAgain()
+void tst_BlogEntryStore::unchangedEntriesAreNotWrittenAgain()
 {
     auto account = makeAccount(QStringLiteral("b"));
     Blog& blog = *account->blogs().first();
@@ -127,7 +128,7 @@ void BlogEntryStoreTest::unchangedEntriesAreNotWrittenAgain()
     QVERIFY(QFile::exists(path));
 }
 
-void BlogEntryStoreTest::loadSkipsUnreadableAndForeignFiles()
+void tst_BlogEntryStore::loadSkipsUnreadableAndForeignFiles()
 {
     auto account = makeAccount(QStringLiteral("mixed"));
     Blog& blog = *account->blogs().first();
@@ -163,7 +164,7 @@ void BlogEntryStoreTest::loadSkipsUnreadableAndForeignFiles()
     QCOMPARE(emptyBlog.entries().size(), 1);
 }
 
-void BlogEntryStoreTest::blogFoldersPerAccount()
+void tst_BlogEntryStore::blogFoldersPerAccount()
 {
     auto first = makeAccount(QStringLiteral("same"));
     auto second = makeAccount(QStringLiteral("same"));
@@ -174,7 +175,30 @@ void BlogEntryStoreTest::blogFoldersPerAccount()
     QCOMPARE(sibling->store().folder(), first->blogs().first()->store().folder());
 }
 
-void BlogEntryStoreTest::importPreviousVersion_data()
+void tst_BlogEntryStore::moveBetweenBlogsOfOneFolderKeepsTheFile()
+{
+    auto account = makeAccount(QStringLiteral("shared"));
+    Blog& from = *account->blogs().first();
+    auto to = std::make_shared<Blog>();
+    to->setUniqueID(QStringLiteral("shared"));
+    account->addBlog(to);
+    const EntryPtr entry = entryWithBody(QStringLiteral("moving"));
+    from.addEntry(entry);
+    QString error;
+    QVERIFY2(from.saveEntry(entry.get(), &error), qPrintable(error));
+
+    const EntryPtr moved = entry->moveToBlog(to.get(), &error);
+    QVERIFY2(moved, qPrintable(error));
+    QVERIFY(from.entries().isEmpty());
+    QCOMPARE(to->entries().size(), 1);
+    const QString path = to->store().folder() + "/" + EntryFile::fileName(*moved);
+    QVERIFY(QFileInfo::exists(path));
+    const EntryPtr back = EntryFile::entryFromFile(path);
+    QVERIFY(back);
+    QCOMPARE(back->body(), QStringLiteral("moving"));
+}
+
+void tst_BlogEntryStore::importPreviousVersion_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("warning");
@@ -183,7 +207,7 @@ void BlogEntryStoreTest::importPreviousVersion_data()
     QTest::newRow("50 posts") << 50 << 25 << 0;
 }
 
-void BlogEntryStoreTest::importPreviousVersion()
+void tst_BlogEntryStore::importPreviousVersion()
 {
     QFETCH(int, count);
     QFETCH(int, warning);
@@ -215,7 +239,7 @@ void BlogEntryStoreTest::importPreviousVersion()
     QCOMPARE(PreviousVersionImport::importPosts(blog, posts, &progress), 0);
 }
 
-void BlogEntryStoreTest::importSkipsKnownAndUnnamedPosts()
+void tst_BlogEntryStore::importSkipsKnownAndUnnamedPosts()
 {
     auto account = makeAccount(QStringLiteral("ids"));
     Blog& blog = *account->blogs().first();
@@ -227,7 +251,7 @@ void BlogEntryStoreTest::importSkipsKnownAndUnnamedPosts()
     QCOMPARE(blog.entries().first()->title(), QStringLiteral("From id"));
 }
 
-void BlogEntryStoreTest::importFromAWorkerAddsOnTheMainThread()
+void tst_BlogEntryStore::importFromAWorkerAddsOnTheMainThread()
 {
     auto account = makeAccount(QStringLiteral("worker"));
     Blog& blog = *account->blogs().first();
@@ -249,5 +273,5 @@ void BlogEntryStoreTest::importFromAWorkerAddsOnTheMainThread()
     QCOMPARE(addingThreads, (QList<QThread*>{QThread::currentThread(), QThread::currentThread()}));
 }
 
-QTEST_GUILESS_MAIN(BlogEntryStoreTest)
+QTEST_GUILESS_MAIN(tst_BlogEntryStore)
 #include "tst_blogentrystore.moc"

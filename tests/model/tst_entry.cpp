@@ -29,6 +29,7 @@ public:
         openedFor.append(entry);
         positions.append(position);
     }
+    void saveIfNeeded(std::function<void()> done) override { done(); }
 
     const Entry* openEntry = nullptr;
     QObject* draft = nullptr;
@@ -50,7 +51,7 @@ int refreshesDuring(const std::function<void()>& action)
 {
     QObject observer;
     int count = 0;
-    NotificationCenter::defaultCenter().observe(
+    NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::refreshEntryListing), &observer,
         [&count](const Notification&) { ++count; });
     action();
@@ -59,7 +60,7 @@ int refreshesDuring(const std::function<void()>& action)
 
 } // namespace
 
-class EntryTest : public QObject {
+class tst_Entry : public QObject {
     Q_OBJECT
 private slots:
     void newEntryDefaults();
@@ -90,7 +91,7 @@ private slots:
     void parentGoneReadsAsNoBlog();
 };
 
-void EntryTest::newEntryDefaults()
+void tst_Entry::newEntryDefaults()
 {
     const EntryPtr entry = Entry::create();
     QVERIFY(
@@ -112,7 +113,7 @@ void EntryTest::newEntryDefaults()
     QVERIFY(!entry->body().isNull());
 }
 
-void EntryTest::lazyFlagFollowsBlog_data()
+void tst_Entry::lazyFlagFollowsBlog_data()
 {
     QTest::addColumn<QVariant>("publishOption");
     QTest::addColumn<bool>("withBlog");
@@ -124,7 +125,7 @@ void EntryTest::lazyFlagFollowsBlog_data()
     QTest::newRow("no blog") << QVariant() << false << 1;
 }
 
-void EntryTest::lazyFlagFollowsBlog()
+void tst_Entry::lazyFlagFollowsBlog()
 {
     QFETCH(QVariant, publishOption);
     QFETCH(bool, withBlog);
@@ -143,7 +144,7 @@ void EntryTest::lazyFlagFollowsBlog()
     QVERIFY(archivedKeys(entry).contains(QStringLiteral("flag")));
 }
 
-void EntryTest::optionsInheritWithoutStoring()
+void tst_Entry::optionsInheritWithoutStoring()
 {
     FakeBlog blog;
     blog.options = {{QStringLiteral("commentOption"), true},
@@ -173,7 +174,7 @@ void EntryTest::optionsInheritWithoutStoring()
     QCOMPARE(entry->dictionary().value(QStringLiteral("format")), QVariant("markdown"));
 }
 
-void EntryTest::optionSettersAndTooltips_data()
+void tst_Entry::optionSettersAndTooltips_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QVariant>("stored");
@@ -194,7 +195,7 @@ void EntryTest::optionSettersAndTooltips_data()
                           << "Click to allow trackbacks";
 }
 
-void EntryTest::optionSettersAndTooltips()
+void tst_Entry::optionSettersAndTooltips()
 {
     QFETCH(QVariant, value);
     QFETCH(QVariant, stored);
@@ -213,7 +214,7 @@ void EntryTest::optionSettersAndTooltips()
     QVERIFY(changes.contains(QVariantList{QStringLiteral("trackbackTooltip")}));
 }
 
-void EntryTest::pingListIsTenLong()
+void tst_Entry::pingListIsTenLong()
 {
     const EntryPtr entry = Entry::create();
     const PingList pings = entry->pingUris();
@@ -230,12 +231,12 @@ void EntryTest::pingListIsTenLong()
     QCOMPARE(entry->pingUris().last()->address(), QStringLiteral("http://tb.example/9"));
 }
 
-void EntryTest::editModeDefaultAndSameTruthValue()
+void tst_Entry::editModeDefaultAndSameTruthValue()
 {
-    UserDefaults::standard().setValue(QStringLiteral("usesHTMLEditor"), 1);
+    UserDefaults::sharedInstance().setValue(QStringLiteral("usesHTMLEditor"), 1);
     Entry decoded;
     QCOMPARE(decoded.editMode(), 1);
-    UserDefaults::standard().remove(QStringLiteral("usesHTMLEditor"));
+    UserDefaults::sharedInstance().remove(QStringLiteral("usesHTMLEditor"));
     QCOMPARE(decoded.editMode(), 1); // stored on first read
 
     Entry other;
@@ -252,7 +253,7 @@ void EntryTest::editModeDefaultAndSameTruthValue()
     QCOMPARE(changes.count(), 2);
 }
 
-void EntryTest::flagsPostRefreshAndDependentKeys()
+void tst_Entry::flagsPostRefreshAndDependentKeys()
 {
     const EntryPtr entry = Entry::create();
     QSignalSpy changes(entry.get(), &Genetic::valueChanged);
@@ -277,7 +278,7 @@ void EntryTest::flagsPostRefreshAndDependentKeys()
     QVERIFY(changes.contains(QVariantList{QStringLiteral("notifyTooltip")}));
 }
 
-void EntryTest::archiveRoundTripKeepsEveryKey()
+void tst_Entry::archiveRoundTripKeepsEveryKey()
 {
     const EntryPtr entry = Entry::create();
     entry->setTitle(QStringLiteral("It's Café & Crème"));
@@ -320,7 +321,7 @@ void EntryTest::archiveRoundTripKeepsEveryKey()
     QVERIFY(!decoded->needsSave());
 }
 
-void EntryTest::archiveOfBareEntryWritesOnlySetFields()
+void tst_Entry::archiveOfBareEntryWritesOnlySetFields()
 {
     Entry entry;
     entry.setUniqueID(QStringLiteral("abc"));
@@ -333,7 +334,7 @@ void EntryTest::archiveOfBareEntryWritesOnlySetFields()
     QCOMPARE(archivedKeys(entry), (QSet<QString>{"uniqueID", "body", "pingUris", "editMode"}));
 }
 
-void EntryTest::decodingDropsUnusedAttachmentKeys()
+void tst_Entry::decodingDropsUnusedAttachmentKeys()
 {
     Entry entry;
     entry.setBody(QStringLiteral("see 0123abcd here"));
@@ -344,7 +345,7 @@ void EntryTest::decodingDropsUnusedAttachmentKeys()
     QVERIFY(decoded->needsSave());
 }
 
-void EntryTest::dictionaryForm()
+void tst_Entry::dictionaryForm()
 {
     Entry entry; // bare: nothing set, nothing written
     QVERIFY(entry.dictionary().isEmpty());
@@ -365,7 +366,7 @@ void EntryTest::dictionaryForm()
     QVERIFY(!full->dictionary().contains(QStringLiteral("pingUris")));
 }
 
-void EntryTest::storedKeysRefuseJobState()
+void tst_Entry::storedKeysRefuseJobState()
 {
     FakeBlog blog;
     const EntryPtr entry = Entry::create();
@@ -378,7 +379,7 @@ void EntryTest::storedKeysRefuseJobState()
     QCOMPARE(entry->title(), QStringLiteral("Hi"));
 }
 
-void EntryTest::copyAndRestore()
+void tst_Entry::copyAndRestore()
 {
     FakeBlog blog;
     const EntryPtr entry = Entry::create();
@@ -411,7 +412,7 @@ void EntryTest::copyAndRestore()
     QVERIFY(!saved->categories()->first()->isPrimary());
 }
 
-void EntryTest::needsSave_data()
+void tst_Entry::needsSave_data()
 {
     QTest::addColumn<std::function<void(Entry&)>>("edit");
     QTest::addColumn<bool>("differs");
@@ -452,7 +453,7 @@ void EntryTest::needsSave_data()
     }) << true;
 }
 
-void EntryTest::needsSave()
+void tst_Entry::needsSave()
 {
     QFETCH(std::function<void(Entry&)>, edit);
     QFETCH(bool, differs);
@@ -468,7 +469,7 @@ void EntryTest::needsSave()
     QCOMPARE(entry->needsSave(), differs);
 }
 
-void EntryTest::moveLocalEntryWritesBeforeRemoving()
+void tst_Entry::moveLocalEntryWritesBeforeRemoving()
 {
     QStringList journal;
     FakeBlog from(QStringLiteral("from"), &journal), to(QStringLiteral("to"), &journal);
@@ -480,9 +481,16 @@ void EntryTest::moveLocalEntryWritesBeforeRemoving()
     entry->addFlag(Entry::IsPage);
     from.entries.append(entry);
     const QString id = entry->uniqueID();
+    // Whoever edits the entry hears of the move while the old one still stands.
+    EntryPtr announced;
+    QObject::connect(entry.get(), &Entry::movedTo, [&](const EntryPtr& to) {
+        announced = to;
+        journal.append(QStringLiteral("movedTo"));
+    });
 
     const EntryPtr moved = entry->moveToBlog(&to);
     QVERIFY(moved);
+    QCOMPARE(announced, moved);
     QCOMPARE(moved->uniqueID(), id);
     QCOMPARE(moved->title(), QStringLiteral("Local"));
     QVERIFY(moved->permaLink().isNull());
@@ -492,10 +500,10 @@ void EntryTest::moveLocalEntryWritesBeforeRemoving()
     QCOMPARE(to.entries, QList<EntryPtr>{moved});
     QVERIFY(from.entries.isEmpty());
     // Written in the new blog before the old file goes.
-    QCOMPARE(journal, (QStringList{"to:add", "to:save", "from:removeFile"}));
+    QCOMPARE(journal, (QStringList{"to:add", "to:save", "movedTo", "from:removeFile"}));
 }
 
-void EntryTest::moveKeepsPostWhenTargetCannotWrite()
+void tst_Entry::moveKeepsPostWhenTargetCannotWrite()
 {
     FakeBlog from(QStringLiteral("from")), to(QStringLiteral("to"));
     to.failSaves = true;
@@ -511,7 +519,7 @@ void EntryTest::moveKeepsPostWhenTargetCannotWrite()
     QVERIFY(!from.log.contains(QStringLiteral("from:removeFile")));
 }
 
-void EntryTest::movePublishedEntryLeavesSource()
+void tst_Entry::movePublishedEntryLeavesSource()
 {
     FakeBlog from(QStringLiteral("from")), to(QStringLiteral("to"));
     const EntryPtr entry = Entry::create();
@@ -521,8 +529,11 @@ void EntryTest::movePublishedEntryLeavesSource()
     entry->setCategories(CategoryList{category(QStringLiteral("News"))});
     from.entries.append(entry);
 
+    int announced = 0;
+    QObject::connect(entry.get(), &Entry::movedTo, [&](const EntryPtr&) { ++announced; });
     const EntryPtr moved = entry->moveToBlog(&to);
     QVERIFY(moved);
+    QCOMPARE(announced, 1);
     QVERIFY(moved->uniqueID() != entry->uniqueID());
     QCOMPARE(moved->flag(), int(Entry::LocalOnly));
     QCOMPARE(from.entries, QList<EntryPtr>{entry});
@@ -535,7 +546,7 @@ void EntryTest::movePublishedEntryLeavesSource()
     QVERIFY(!entry->categories()->first()->isPrimary());
 }
 
-void EntryTest::moveIntoOwnBlogIsNoop()
+void tst_Entry::moveIntoOwnBlogIsNoop()
 {
     FakeBlog blog;
     const EntryPtr entry = Entry::create();
@@ -545,7 +556,7 @@ void EntryTest::moveIntoOwnBlogIsNoop()
     QVERIFY(blog.log.isEmpty());
 }
 
-void EntryTest::findAndOpenEntry_data()
+void tst_Entry::findAndOpenEntry_data()
 {
     QTest::addColumn<bool>("byFile");
     QTest::addColumn<bool>("rightAccount");
@@ -556,14 +567,14 @@ void EntryTest::findAndOpenEntry_data()
     QTest::newRow("other account") << false << false << false;
 }
 
-void EntryTest::findAndOpenEntry()
+void tst_Entry::findAndOpenEntry()
 {
     QFETCH(bool, byFile);
     QFETCH(bool, rightAccount);
     QFETCH(bool, opens);
 
     FakeDrafts drafts;
-    DraftRegistry::setShared(&drafts);
+    DraftRegistry::setSharedInstance(&drafts);
     FakeBlog blog;
     const EntryPtr entry = Entry::create();
     entry->setParentBlog(&blog);
@@ -578,19 +589,19 @@ void EntryTest::findAndOpenEntry()
         {QStringLiteral("pos"), 42}};
     if (byFile)
         request.insert(QStringLiteral("file"), QStringLiteral("x.plumet"));
-    NotificationCenter::defaultCenter().post(
+    NotificationCenter::sharedInstance().post(
         QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr, request);
 
     QCOMPARE(drafts.openedFor, opens ? QList<Entry*>{entry.get()} : QList<Entry*>{});
     if (opens)
         QCOMPARE(drafts.positions.first(), QVariant(42));
-    DraftRegistry::setShared(nullptr);
+    DraftRegistry::setSharedInstance(nullptr);
 }
 
-void EntryTest::editReloadsOrOpens()
+void tst_Entry::editReloadsOrOpens()
 {
     FakeDrafts drafts;
-    DraftRegistry::setShared(&drafts);
+    DraftRegistry::setSharedInstance(&drafts);
     QObject window;
     const EntryPtr entry = Entry::create();
 
@@ -604,12 +615,12 @@ void EntryTest::editReloadsOrOpens()
     entry->edit();
     QCOMPARE(drafts.reloaded, QList<QObject*>{&window});
     QCOMPARE(drafts.opened.size(), 1);
-    DraftRegistry::setShared(nullptr);
+    DraftRegistry::setSharedInstance(nullptr);
 
     entry->edit(); // no draft windows: nothing happens
 }
 
-void EntryTest::capabilitiesThroughBlog()
+void tst_Entry::capabilitiesThroughBlog()
 {
     const EntryPtr entry = Entry::create();
     QVERIFY(!entry->hasComments());
@@ -629,7 +640,7 @@ void EntryTest::capabilitiesThroughBlog()
     QCOMPARE(entry->hasSummaryAndExtended(), 1);
 }
 
-void EntryTest::parentGoneReadsAsNoBlog()
+void tst_Entry::parentGoneReadsAsNoBlog()
 {
     const EntryPtr entry = Entry::create();
     {
@@ -642,5 +653,5 @@ void EntryTest::parentGoneReadsAsNoBlog()
     QVERIFY(!entry->commentOption().isValid());
 }
 
-QTEST_GUILESS_MAIN(EntryTest)
+QTEST_GUILESS_MAIN(tst_Entry)
 #include "tst_entry.moc"

@@ -38,7 +38,7 @@ QStringList describe(const CategoryList& list)
 
 } // namespace
 
-class EntryContentTest : public QObject {
+class tst_EntryContent : public QObject {
     Q_OBJECT
 private slots:
     void clearing_data();
@@ -50,7 +50,7 @@ private slots:
     void automaticExcerpt();
 };
 
-void EntryContentTest::clearing_data()
+void tst_EntryContent::clearing_data()
 {
     QTest::addColumn<bool>("clearCategories");
     QTest::addColumn<QStringList>("after");
@@ -58,7 +58,7 @@ void EntryContentTest::clearing_data()
     QTest::newRow("tags") << false << QStringList{"Cat:c:1", "Both:c:3"};
 }
 
-void EntryContentTest::clearing()
+void tst_EntryContent::clearing()
 {
     QFETCH(bool, clearCategories);
     QFETCH(QStringList, after);
@@ -69,7 +69,7 @@ void EntryContentTest::clearing()
     QCOMPARE(describe(*entry->categories()), after);
 }
 
-void EntryContentTest::publishRecords()
+void tst_EntryContent::publishRecords()
 {
     auto entry = Entry::create();
     entry->setCategories(makeList({"Known & named:c:5", "No id:c", "Fish & chips:t"}));
@@ -92,7 +92,7 @@ void EntryContentTest::publishRecords()
              (QVariantList{QStringLiteral("Known &amp; named"), QStringLiteral("No id")}));
 }
 
-void EntryContentTest::scriptAccessToCategoriesAndTags()
+void tst_EntryContent::scriptAccessToCategoriesAndTags()
 {
     Blog blog;
     blog.setCategories(makeList({"News:c:1", "Life:c:2", "OnlyTag:t"}));
@@ -121,7 +121,7 @@ void EntryContentTest::scriptAccessToCategoriesAndTags()
     blog.removeEntry(entry.get());
 }
 
-void EntryContentTest::trackbacks()
+void tst_EntryContent::trackbacks()
 {
     auto entry = Entry::create();
     EntryContent content(*entry);
@@ -137,7 +137,7 @@ void EntryContentTest::trackbacks()
     QCOMPARE(content.asTrackbacks(), QStringLiteral("http://c.test/tb"));
 }
 
-void EntryContentTest::automaticExcerpt_data()
+void tst_EntryContent::automaticExcerpt_data()
 {
     QTest::addColumn<int>("sentences");
     QTest::addColumn<QString>("body");
@@ -155,12 +155,12 @@ void EntryContentTest::automaticExcerpt_data()
                                          << QVariant(QStringLiteral("One line only."));
 }
 
-void EntryContentTest::automaticExcerpt()
+void tst_EntryContent::automaticExcerpt()
 {
     QFETCH(int, sentences);
     QFETCH(QString, body);
     QFETCH(QVariant, excerpt);
-    UserDefaults::standard().setValue(QStringLiteral("summary_num"), sentences);
+    UserDefaults::sharedInstance().setValue(QStringLiteral("summary_num"), sentences);
     auto entry = Entry::create();
     entry->setFormat(QStringLiteral("__none__")); // no formatter: the text as it is
     entry->setBody(body);
@@ -171,5 +171,5 @@ void EntryContentTest::automaticExcerpt()
     QCOMPARE(entry->summary(), QStringLiteral("kept"));
 }
 
-QTEST_GUILESS_MAIN(EntryContentTest)
+QTEST_GUILESS_MAIN(tst_EntryContent)
 #include "tst_entrycontent.moc"

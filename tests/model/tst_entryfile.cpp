@@ -9,14 +9,18 @@
 #include "TestSupport.h"
 #include "XMLRPCDecoder.h"
 
+#include <QFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 #include <ctime>
 
 // Dates below are checked in a fixed local zone.
 static const bool utcLocalZone = (qputenv("TZ", "UTC"), tzset(), true);
 
-class EntryFileTest : public QObject {
+class tst_EntryFile : public QObject {
     Q_OBJECT
 private slots:
     void roundTrip();
@@ -24,15 +28,20 @@ private slots:
     void hostileFile();
     void truncatedFileIsRefused();
     void wordPressPosts();
+    void historyPostSaves();
+    void unstorableServerValueLeavesTheRestSaved();
+    void controlCharactersAreDroppedOnRead();
     void serverPostRules();
     void serverCategoryForms_data();
     void serverCategoryForms();
     void dateShiftUsesOffsetAtPostInstant_data();
     void dateShiftUsesOffsetAtPostInstant();
+    void dateShiftAcrossDaylightSavingChanges_data();
+    void dateShiftAcrossDaylightSavingChanges();
     void revisionDictionary();
 };
 
-void EntryFileTest::roundTrip()
+void tst_EntryFile::roundTrip()
 {
     QTemporaryDir dir;
     Blog blog;
@@ -79,7 +88,7 @@ void EntryFileTest::roundTrip()
     QCOMPARE(EntryFile::fileBytes(*back), EntryFile::fileBytes(*entry));
 }
 
-void EntryFileTest::hostileFile_data()
+void tst_EntryFile::hostileFile_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("value");
@@ -95,7 +104,7 @@ void EntryFileTest::hostileFile_data()
     QTest::newRow("attachments mixed") << "attachments" << QVariant(QVariantList{"k", 3});
 }
 
-void EntryFileTest::hostileFile()
+void tst_EntryFile::hostileFile()
 {
     QFETCH(QString, key);
     QFETCH(QVariant, value);
@@ -119,7 +128,7 @@ void EntryFileTest::hostileFile()
     QVERIFY(!entry->attachments());
 }
 
-void EntryFileTest::truncatedFileIsRefused()
+void tst_EntryFile::truncatedFileIsRefused()
 {
     auto entry = Entry::create();
     entry->setBody(QStringLiteral("a body long enough to matter"));
@@ -136,7 +145,7 @@ void EntryFileTest::truncatedFileIsRefused()
     }
 }
 
-void EntryFileTest::wordPressPosts()
+void tst_EntryFile::wordPressPosts()
 {
     const DecodeResult decoded = XMLRPCDecoder::decode(
         plumet::test::readTestData("wordpress-6.1/getRecentPosts.response.xml"));
@@ -170,7 +179,92 @@ void EntryFileTest::wordPressPosts()
     }
 }
 
-void EntryFileTest::serverPostRules()
+void tst_EntryFile::historyPostSaves()
+{
+    // The recorded answer with one post moved to 1920: its dates, the entry's own and
+    // the server's kept in the plug-in settings, lie outside 32-bit seconds.
+    QByteArray answer = plumet::test::readTestData("wordpress-6.1/getRecentPosts.response.xml");
+    QVERIFY(answer.contains("20261209T21:29:54"));
+    answer.replace("20261209T21:29:54", "19200309T21:29:54");
+    const QVariantList posts = XMLRPCDecoder::decode(answer).value().toList();
+    const QVariantMap post = posts.first().toMap();
+    QCOMPARE(post.value("date_created_gmt").toDateTime().date(), QDate(1920, 3, 9));
+    Blog blog;
+    EntryPtr entry = ServerPostReader::entryFromPost(post, &blog, false);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(EntryFile::saveAtPath(*entry, dir.path(), &error), qPrintable(error));
+    EntryPtr back = EntryFile::entryFromFile(dir.path() + "/" + EntryFile::fileName(*entry));
+    QVERIFY(back);
+    QCOMPARE(back->entryDate(), entry->entryDate());
+    QCOMPARE(back->entryDate().date().year(), 1920);
+    QCOMPARE(back->pluginSettings().value("date_created_gmt"), post.value("date_created_gmt"));
+    QCOMPARE(back->pluginSettings(), entry->pluginSettings());
+}
+
+void tst_EntryFile::unstorableServerValueLeavesTheRestSaved()
+{
+    auto entry = Entry::create();
+    entry->setBody(QStringLiteral("kept"));
+    entry->setPluginSettings(QVariantMap{
+        {"wp_slug", "kept-too"},
+        {"score", std::numeric_limits<double>::quiet_NaN()},
+        {"views", std::numeric_limits<quint64>::max()},
+        {"far", QDateTime(QDate(2300, 1, 1), QTime(0, 0), Qt::UTC)},
+    });
+    QTemporaryDir dir;
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("saved without pluginSettings.score: .*not finite"));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("saved without pluginSettings.views: .*too large"));
+    QVERIFY(EntryFile::saveAtPath(*entry, dir.path()));
+    EntryPtr back = EntryFile::entryFromFile(dir.path() + "/" + EntryFile::fileName(*entry));
+    QCOMPARE(back->body(), QStringLiteral("kept"));
+    QCOMPARE(back->pluginSettings(),
+             QVariantMap({{"wp_slug", "kept-too"},
+                          {"far", QDateTime(QDate(2300, 1, 1), QTime(0, 0), Qt::UTC)}}));
+}
+
+void tst_EntryFile::controlCharactersAreDroppedOnRead()
+{
+    // A file of another program whose body holds U+0000: written here with U+0001,
+    // which a file may hold, then that one byte turned into NUL.
+    const QVariantMap dictionary{{"uniqueID", "nul-entry"},
+                                 {"body", QString::fromUtf8("<p>before\x01"
+                                                            "after</p>")},
+                                 {"title", "Title"}};
+    QByteArray bytes = PropertyList::write(dictionary, PropertyList::Format::Binary);
+    QCOMPARE(bytes.count("before\x01"
+                         "after"),
+             1);
+    bytes.replace("before\x01"
+                  "after",
+                  QByteArray("before\0after", 12));
+    QCOMPARE(PropertyList::read(bytes).toMap().value("body").toString(),
+             QString::fromUtf8("<p>before\0after</p>", 19));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(EntryFile::fileName(QStringLiteral("nul-entry")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+
+    EntryPtr entry = EntryFile::entryFromFile(path);
+    QVERIFY(entry);
+    QCOMPARE(entry->body(), QStringLiteral("<p>beforeafter</p>"));
+    // And it saves again, as it could not before.
+    QVERIFY(EntryFile::saveAtPath(*entry, dir.path()));
+
+    // The same from a server.
+    Blog blog;
+    EntryPtr fromServer = ServerPostReader::entryFromPost(
+        QVariantMap{{"title", QString::fromUtf8("T\0i\x07tle", 7)},
+                    {"description", QString::fromUtf8("a\0b\tc", 6)}},
+        &blog, false);
+    QCOMPARE(fromServer->title(), QStringLiteral("Title"));
+    QCOMPARE(fromServer->body(), QStringLiteral("ab\tc"));
+}
+
+void tst_EntryFile::serverPostRules()
 {
     Blog blog;
     auto entry = Entry::create();
@@ -202,7 +296,7 @@ void EntryFileTest::serverPostRules()
     QVERIFY(entry->pluginSettings().contains("links"));
 }
 
-void EntryFileTest::serverCategoryForms_data()
+void tst_EntryFile::serverCategoryForms_data()
 {
     QTest::addColumn<QVariant>("categories");
     QTest::addColumn<QStringList>("titles");
@@ -228,7 +322,7 @@ void EntryFileTest::serverCategoryForms_data()
         << QVariant(QVariantList{"Same", "Same"}) << QStringList{"Same"} << QStringList{""} << 0;
 }
 
-void EntryFileTest::serverCategoryForms()
+void tst_EntryFile::serverCategoryForms()
 {
     QFETCH(QVariant, categories);
     QFETCH(QStringList, titles);
@@ -250,7 +344,7 @@ void EntryFileTest::serverCategoryForms()
     QCOMPARE(gotIds, ids);
 }
 
-void EntryFileTest::dateShiftUsesOffsetAtPostInstant_data()
+void tst_EntryFile::dateShiftUsesOffsetAtPostInstant_data()
 {
     QTest::addColumn<QDateTime>("posted");
     QTest::addColumn<QDateTime>("expected");
@@ -261,7 +355,7 @@ void EntryFileTest::dateShiftUsesOffsetAtPostInstant_data()
                             << QDateTime(QDate(2025, 7, 15), QTime(16, 0), Qt::LocalTime);
 }
 
-void EntryFileTest::dateShiftUsesOffsetAtPostInstant()
+void tst_EntryFile::dateShiftUsesOffsetAtPostInstant()
 {
     QFETCH(QDateTime, posted);
     QFETCH(QDateTime, expected);
@@ -273,7 +367,63 @@ void EntryFileTest::dateShiftUsesOffsetAtPostInstant()
     QCOMPARE(ServerPostReader::postDate(posted, &localBlog, true), posted);
 }
 
-void EntryFileTest::revisionDictionary()
+void tst_EntryFile::dateShiftAcrossDaylightSavingChanges_data()
+{
+    QTest::addColumn<QByteArray>("localZone");
+    QTest::addColumn<QByteArray>("blogZone");
+    QTest::addColumn<QDate>("day");
+    const QList<QDate> changes{QDate(2024, 3, 10), QDate(2024, 3, 31), QDate(2024, 10, 27),
+                               QDate(2024, 11, 3)};
+    for (const auto& [local, blog] : {std::pair{"Europe/Berlin", "America/New_York"},
+                                      std::pair{"America/New_York", "Europe/Berlin"}}) {
+        for (const QDate& day : changes)
+            QTest::addRow("%s here, %s blog, %s", local, blog,
+                          qPrintable(day.toString(Qt::ISODate)))
+                << QByteArray(local) << QByteArray(blog) << day;
+    }
+}
+
+void tst_EntryFile::dateShiftAcrossDaylightSavingChanges()
+{
+    QFETCH(QByteArray, localZone);
+    QFETCH(QByteArray, blogZone);
+    QFETCH(QDate, day);
+    qputenv("TZ", localZone);
+    tzset();
+    const auto restore = qScopeGuard([] {
+        qputenv("TZ", "UTC");
+        tzset();
+    });
+    const QTimeZone here(localZone), there(blogZone);
+    Blog blog;
+    blog.setTimeZone(QString::fromLatin1(blogZone));
+    // The instant a wall-clock time of a zone names: the earlier one where the clocks
+    // went back, and one hour on where they skipped it.
+    const auto instantOf = [](const QTimeZone& zone, const QDateTime& clock) {
+        const int standard = zone.standardTimeOffset(clock);
+        QList<qint64> fitting;
+        for (int offset : {standard + 3600, standard}) {
+            const qint64 instant = clock.toSecsSinceEpoch() - offset;
+            if (zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(instant, Qt::UTC)) == offset)
+                fitting << instant;
+        }
+        return fitting.isEmpty() ? clock.toSecsSinceEpoch() - standard : fitting.first();
+    };
+    for (int half = 0; half < 48; ++half) {
+        const QTime time = QTime(0, 0).addSecs(half * 1800);
+        const QDateTime clock(day, time, Qt::UTC); // the fields alone
+        // As the XML-RPC reader gives a zone-less server time: its clock fields kept.
+        const QDateTime posted(day, time, Qt::OffsetFromUTC, rv::wallClockOffset(here, day, time));
+        const QDateTime shifted = ServerPostReader::postDate(posted, &blog, true);
+        QCOMPARE(shifted.timeSpec(), Qt::LocalTime);
+        QVERIFY2(shifted.toSecsSinceEpoch() == instantOf(there, clock),
+                 qPrintable(QStringLiteral("%1 in %2 read as %3")
+                                .arg(time.toString(), QString::fromLatin1(blogZone),
+                                     shifted.toUTC().toString(Qt::ISODate))));
+    }
+}
+
+void tst_EntryFile::revisionDictionary()
 {
     auto entry = Entry::create();
     entry->setTitle(QStringLiteral("Only a title"));
@@ -286,5 +436,5 @@ void EntryFileTest::revisionDictionary()
     QVERIFY(revision->contains("created"));
 }
 
-QTEST_GUILESS_MAIN(EntryFileTest)
+QTEST_GUILESS_MAIN(tst_EntryFile)
 #include "tst_entryfile.moc"

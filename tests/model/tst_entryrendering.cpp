@@ -14,6 +14,7 @@
 #include "TestSupport.h"
 #include "XMLRPCDecoder.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 namespace {
@@ -51,13 +52,18 @@ PLUMETFormatterProtocol* byKey(const QString& key)
 
 class FixedLibrary : public AttachmentLibrary {
 public:
-    AttachmentPtr attachmentForKey(const QString& key) override { return known.value(key); }
+    bool isLoaded() const override { return loaded; }
+    AttachmentPtr attachmentForKey(const QString& key) override
+    {
+        return loaded ? known.value(key) : nullptr;
+    }
     QHash<QString, AttachmentPtr> known;
+    bool loaded = true;
 };
 
 } // namespace
 
-class EntryRenderingTest : public QObject {
+class tst_EntryRendering : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -68,8 +74,14 @@ private slots:
     void tidyValidation_data();
     void tidyValidation();
     void prettyPrintRealPost();
+    void tidyBounds_data();
+    void tidyBounds();
+    void tidyReadsPastNul();
+    void tidyLaterAnswersOnceWithinItsTimeLimit();
     void extractTags_data();
     void extractTags();
+    void extractTagsFromHostileText_data();
+    void extractTagsFromHostileText();
     void attachmentKeysSurviveAMissingLibrary();
     void sentenceSummary();
     void tagsFromKeywords();
@@ -80,13 +92,13 @@ private:
     std::shared_ptr<Blog> blog = std::make_shared<Blog>();
 };
 
-void EntryRenderingTest::initTestCase()
+void tst_EntryRendering::initTestCase()
 {
     EntryRenderer::setFormatterLookup({byKey, byKey});
     account->addBlog(blog);
 }
 
-void EntryRenderingTest::formatterChoice_data()
+void tst_EntryRendering::formatterChoice_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("accountHasFormats");
@@ -105,7 +117,7 @@ void EntryRenderingTest::formatterChoice_data()
                                     << "x" << false;
 }
 
-void EntryRenderingTest::formatterChoice()
+void tst_EntryRendering::formatterChoice()
 {
     QFETCH(QString, format);
     QFETCH(bool, accountHasFormats);
@@ -132,7 +144,7 @@ void EntryRenderingTest::formatterChoice()
     blog->removeEntry(entry.get());
 }
 
-void EntryRenderingTest::previewFillsPlaceholders()
+void tst_EntryRendering::previewFillsPlaceholders()
 {
     auto preview = std::make_shared<Template>();
     preview->setHtml(
@@ -143,7 +155,7 @@ void EntryRenderingTest::previewFillsPlaceholders()
     preview->setJs(QStringLiteral("js()"));
     blog->setPreviewTemplate(preview);
     auto tags = std::make_shared<Template>();
-    tags->setUrl(QStringLiteral("http://tags.test/"));
+    tags->setUrl(QStringLiteral("http://tags.test/?s=1&t="));
     tags->setSeparator(QStringLiteral(" · "));
     blog->setTagTemplate(tags);
 
@@ -152,7 +164,7 @@ void EntryRenderingTest::previewFillsPlaceholders()
     entry->setFormat(QStringLiteral("nope"));
     entry->setTitle(QStringLiteral("Cafe\u0301"));
     entry->setBody(QStringLiteral("<p>text</p>"));
-    entry->setKeywords(QStringLiteral("k"));
+    entry->setKeywords(QStringLiteral("k <img src=x onerror=alert(1)>"));
     entry->setSummary(QStringLiteral("s"));
     auto both = Category::withTitle(QStringLiteral("R&D"));
     both->setIsCategory(true);
@@ -165,13 +177,13 @@ void EntryRenderingTest::previewFillsPlaceholders()
     QCOMPARE(page,
              QStringLiteral(
                  "<html><style>p{}</style><script>js()</script><h1>Caf\u00e9</h1><p>text</p>"
-                 "<p>R&amp;D · News|<a href=\"http://tags.test/R%26D\" rel=\"tag\">R&amp;D</a>"
-                 " · <a href=\"http://tags.test/two%20words\" rel=\"tag\">two "
-                 "words</a>|k|s</p></html>"));
+                 "<p>R&amp;D · News|<a href=\"http://tags.test/?s=1&amp;t=R%26D\" "
+                 "rel=\"tag\">R&amp;D</a> · <a href=\"http://tags.test/?s=1&amp;t=two%20words\" "
+                 "rel=\"tag\">two words</a>|k &lt;img src=x onerror=alert(1)&gt;|s</p></html>"));
     blog->removeEntry(entry.get());
 }
 
-void EntryRenderingTest::previewOfEmptyEntryAndWholePageTemplate()
+void tst_EntryRendering::previewOfEmptyEntryAndWholePageTemplate()
 {
     auto preview = std::make_shared<Template>();
     preview->setHtml(QStringLiteral("unused $body$"));
@@ -185,7 +197,7 @@ void EntryRenderingTest::previewOfEmptyEntryAndWholePageTemplate()
     blog->removeEntry(entry.get());
 }
 
-void EntryRenderingTest::tidyValidation_data()
+void tst_EntryRendering::tidyValidation_data()
 {
     QTest::addColumn<QString>("html");
     QTest::addColumn<bool>("valid");
@@ -196,7 +208,7 @@ void EntryRenderingTest::tidyValidation_data()
         << "<p>one</p>\n<p>two</p>\n<p><b>three</p>" << false << "line 3 column";
 }
 
-void EntryRenderingTest::tidyValidation()
+void tst_EntryRendering::tidyValidation()
 {
     QFETCH(QString, html);
     QFETCH(bool, valid);
@@ -217,7 +229,7 @@ void EntryRenderingTest::tidyValidation()
     }
 }
 
-void EntryRenderingTest::prettyPrintRealPost()
+void tst_EntryRendering::prettyPrintRealPost()
 {
     const DecodeResult decoded = XMLRPCDecoder::decode(
         plumet::test::readTestData("wordpress-6.1/getRecentPosts.response.xml"));
@@ -230,7 +242,99 @@ void EntryRenderingTest::prettyPrintRealPost()
              QStringLiteral("<div>\n  <p>a</p>\n  <p>b</p>\n</div>\n"));
 }
 
-void EntryRenderingTest::extractTags_data()
+namespace {
+
+QString nested(int depth, const QString& inner = QStringLiteral("x"))
+{
+    return QStringLiteral("<div>").repeated(depth) + inner +
+           QStringLiteral("</div>").repeated(depth);
+}
+
+} // namespace
+
+void tst_EntryRendering::tidyBounds_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<bool>("checked");
+    // Deep enough to overflow Tidy's stack, and to take it seconds.
+    QTest::newRow("120,000 nested divs") << nested(120000) << false;
+    QTest::newRow("past the nesting bound") << nested(HtmlTidy::MaxNesting + 1) << false;
+    QTest::newRow("deep but within the bound") << nested(100) << true;
+    QTest::newRow("unclosed paragraphs open no level")
+        << QStringLiteral("<p>para").repeated(2000) << true;
+    QTest::newRow("past the size bound")
+        << QStringLiteral("<p>words words words</p>\n").repeated(HtmlTidy::MaxInputBytes / 24 + 1)
+        << false;
+    // Within both bounds, but indented it would be many times its size.
+    QTest::newRow("wide at depth")
+        << nested(200, QStringLiteral("<div>a</div>").repeated(5000)) << true;
+}
+
+void tst_EntryRendering::tidyBounds()
+{
+    QFETCH(QString, html);
+    QFETCH(bool, checked);
+    QElapsedTimer timer;
+    timer.start();
+    const HtmlTidy::Validation validation = HtmlTidy::validate(html);
+    QCOMPARE(validation.checked, checked);
+    if (!checked) {
+        // Kept as it is, taken as valid, and the report says it was not checked.
+        QVERIFY(validation.valid);
+        QVERIFY2(validation.report.contains(QLatin1String("not checked")),
+                 qPrintable(validation.report));
+        QCOMPARE(HtmlTidy::prettyPrint(html), html);
+    }
+    const QString pretty = HtmlTidy::prettyPrint(html);
+    QVERIFY2(
+        pretty.size() <= 4 * html.size() + 64 * 1024,
+        qPrintable(QStringLiteral("%1 characters from %2").arg(pretty.size()).arg(html.size())));
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void tst_EntryRendering::tidyReadsPastNul()
+{
+    const QString html =
+        QStringLiteral("<p>before</p>") + QChar(0) + QStringLiteral("<p>after</p>");
+    QVERIFY(HtmlTidy::prettyPrint(html).contains(QLatin1String("after")));
+    const HtmlTidy::Validation validation =
+        HtmlTidy::validate(html + QStringLiteral("<p><b>x</p>"));
+    QVERIFY(!validation.valid);
+    QVERIFY(validation.fixedHTML.contains(QLatin1String("after")));
+}
+
+void tst_EntryRendering::tidyLaterAnswersOnceWithinItsTimeLimit()
+{
+    QObject context;
+    QList<HtmlTidy::Validation> answers;
+    const auto collect = [&answers](const HtmlTidy::Validation& v) { answers << v; };
+
+    HtmlTidy::validateLater(QStringLiteral("<p><b>bold</p>"), &context, collect);
+    QTRY_COMPARE(answers.size(), 1);
+    QVERIFY(answers.first().checked && !answers.first().valid);
+
+    // A long document and a limit it cannot meet: the text is taken unchecked, at once,
+    // and the late answer is dropped.
+    answers.clear();
+    const QString large = QStringLiteral("<p>a <b>b</b> <i>c</i></p>\n").repeated(60000);
+    QElapsedTimer timer;
+    timer.start();
+    HtmlTidy::validateLater(large, &context, collect, 1);
+    QTRY_COMPARE(answers.size(), 1);
+    QVERIFY(timer.elapsed() < 2000);
+    QVERIFY(!answers.first().checked && answers.first().valid);
+    QVERIFY(answers.first().report.contains(QLatin1String("too long")));
+    QTest::qWait(3000);
+    QCOMPARE(answers.size(), 1);
+
+    QStringList pretty;
+    HtmlTidy::prettyPrintLater(QStringLiteral("<div><p>a</p></div>"), &context,
+                               [&pretty](const QString& text) { pretty << text; });
+    QTRY_COMPARE(pretty.size(), 1);
+    QCOMPARE(pretty.first(), QStringLiteral("<div>\n  <p>a</p>\n</div>\n"));
+}
+
+void tst_EntryRendering::extractTags_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("tags");
@@ -270,7 +374,7 @@ void EntryRenderingTest::extractTags_data()
                                    << QStringList{"y"} << "Body  end";
 }
 
-void EntryRenderingTest::extractTags()
+void tst_EntryRendering::extractTags()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, tags);
@@ -289,7 +393,54 @@ void EntryRenderingTest::extractTags()
     blog->removeEntry(entry.get());
 }
 
-void EntryRenderingTest::attachmentKeysSurviveAMissingLibrary()
+void tst_EntryRendering::extractTagsFromHostileText_data()
+{
+    // About a megabyte each, shaped so that a search running on from every marker
+    // (to the element's end, back to its start, to its address) or a list searched
+    // once per tag takes minutes.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("tags");
+    const int megabyte = 1 << 20;
+    auto repeated = [megabyte](const QString& unit) {
+        return unit.repeated(megabyte / unit.size());
+    };
+    QTest::newRow("markers and no element end") << repeated("x rel=\"") << QStringList();
+    QTest::newRow("markers and no element start") << repeated("rel=\"tag\">") << QStringList();
+    QTest::newRow("markers in one long element")
+        << "<a " + repeated("rel=\"tag\" ") + "href=\"http://t.test/tag/x\">x</a>"
+        << QStringList{"x"};
+    QString links;
+    QStringList names;
+    for (int i = 0; links.size() < megabyte; ++i) {
+        names << QStringLiteral("t%1").arg(i);
+        links += QStringLiteral("<a href=\"/tag/t%1\" rel=\"tag\">t%1</a> ").arg(i);
+    }
+    links.chop(1);
+    QTest::newRow("thousands of tag links") << links << names;
+}
+
+void tst_EntryRendering::extractTagsFromHostileText()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, tags);
+    auto ownBlog = std::make_shared<Blog>();
+    auto entry = Entry::create();
+    ownBlog->addEntry(entry);
+
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(EntryRenderer(*entry).extractTags(text), text);
+    const qint64 elapsed = timer.elapsed();
+
+    QStringList found;
+    for (const auto& category : entry->categories().value_or(CategoryList()))
+        found << category->title();
+    QCOMPARE(found, tags);
+    QCOMPARE(ownBlog->categories().size(), tags.size()); // the blog learns them too
+    QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+}
+
+void tst_EntryRendering::attachmentKeysSurviveAMissingLibrary()
 {
     auto entry = Entry::create();
     entry->setBody(QStringLiteral("see KNOWN and GONE"));
@@ -297,7 +448,7 @@ void EntryRenderingTest::attachmentKeysSurviveAMissingLibrary()
     entry->setNeedsSave(false);
 
     // The library failed to load: nothing is known, nothing is thrown away.
-    AttachmentLibrary::setShared(nullptr);
+    AttachmentLibrary::setSharedInstance(nullptr);
     auto found = EntryContent(*entry).attachmentsFromKeys();
     QVERIFY(found && found->isEmpty());
     QCOMPARE(entry->attachments().value(), QStringList({"KNOWN", "GONE"}));
@@ -305,16 +456,26 @@ void EntryRenderingTest::attachmentKeysSurviveAMissingLibrary()
 
     FixedLibrary library;
     library.known.insert("KNOWN", std::make_shared<Attachment>());
-    AttachmentLibrary::setShared(&library);
+    // Installed, but its file could not be read: still nothing is thrown away.
+    entry->setNeedsSave(false);
+    library.loaded = false;
+    AttachmentLibrary::setSharedInstance(&library);
     found = EntryContent(*entry).attachmentsFromKeys();
-    AttachmentLibrary::setShared(nullptr);
+    QVERIFY(found && found->isEmpty());
+    QCOMPARE(entry->attachments().value(), QStringList({"KNOWN", "GONE"}));
+    QCOMPARE(entry->body(), QStringLiteral("see KNOWN and GONE"));
+    QVERIFY(!entry->needsSave());
+
+    library.loaded = true;
+    found = EntryContent(*entry).attachmentsFromKeys();
+    AttachmentLibrary::setSharedInstance(nullptr);
     QCOMPARE(found->keys(), QStringList{"KNOWN"});
     QCOMPARE(entry->attachments().value(), QStringList{"KNOWN"});
     QCOMPARE(entry->body(), QStringLiteral("see KNOWN and  "));
     QVERIFY(entry->needsSave());
 }
 
-void EntryRenderingTest::sentenceSummary()
+void tst_EntryRendering::sentenceSummary()
 {
     const QString text =
         QStringLiteral("Gardens need water every summer. The cat sat on a mat. "
@@ -336,7 +497,7 @@ void EntryRenderingTest::sentenceSummary()
     QCOMPARE(EntryContent(*entry).createExcerpt(2), QString(400, QLatin1Char('x')));
 }
 
-void EntryRenderingTest::tagsFromKeywords()
+void tst_EntryRendering::tagsFromKeywords()
 {
     auto entry = Entry::create();
     blog->addEntry(entry);
@@ -356,7 +517,7 @@ void EntryRenderingTest::tagsFromKeywords()
     blog->removeEntry(entry.get());
 }
 
-void EntryRenderingTest::blogpostAddressesDifferByAccount()
+void tst_EntryRendering::blogpostAddressesDifferByAccount()
 {
     auto other = Account::create();
     auto otherBlog = std::make_shared<Blog>();
@@ -372,5 +533,5 @@ void EntryRenderingTest::blogpostAddressesDifferByAccount()
     QCOMPARE(b.section('@', 1), other->accountID());
 }
 
-QTEST_GUILESS_MAIN(EntryRenderingTest)
+QTEST_GUILESS_MAIN(tst_EntryRendering)
 #include "tst_entryrendering.moc"

@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-class NamedRecordsTest : public QObject {
+class tst_NamedRecords : public QObject {
     Q_OBJECT
 private slots:
     void titleRules_data();
@@ -32,18 +32,18 @@ private:
     int countRenames(const std::function<void()>& action);
 };
 
-int NamedRecordsTest::countRenames(const std::function<void()>& action)
+int tst_NamedRecords::countRenames(const std::function<void()>& action)
 {
     QObject observer;
     int count = 0;
-    NotificationCenter::defaultCenter().observe(
+    NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::didRenameCategory), &observer,
         [&count](const Notification&) { ++count; });
     action();
     return count;
 }
 
-void NamedRecordsTest::titleRules_data()
+void tst_NamedRecords::titleRules_data()
 {
     QTest::addColumn<bool>("asCategory");
     QTest::addColumn<QString>("title");
@@ -68,7 +68,7 @@ void NamedRecordsTest::titleRules_data()
                                     << "Untitled";
 }
 
-void NamedRecordsTest::titleRules()
+void tst_NamedRecords::titleRules()
 {
     QFETCH(bool, asCategory);
     QFETCH(QString, title);
@@ -85,7 +85,7 @@ void NamedRecordsTest::titleRules()
     QVERIFY(changes.contains(QVariantList{QStringLiteral("displayName")}));
 }
 
-void NamedRecordsTest::uniqueIDValues_data()
+void tst_NamedRecords::uniqueIDValues_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("expected");
@@ -102,7 +102,7 @@ void NamedRecordsTest::uniqueIDValues_data()
     QTest::newRow("map refused") << QVariant(QVariantMap{{"a", 1}}) << "keep";
 }
 
-void NamedRecordsTest::uniqueIDValues()
+void tst_NamedRecords::uniqueIDValues()
 {
     QFETCH(QVariant, value);
     QFETCH(QString, expected);
@@ -118,7 +118,7 @@ void NamedRecordsTest::uniqueIDValues()
     QCOMPARE(changes.count(), 1);
 }
 
-void NamedRecordsTest::renameIsPostedWithTheCategory()
+void tst_NamedRecords::renameIsPostedWithTheCategory()
 {
     Category renamed, other;
     renamed.setTitle(QStringLiteral("News"));
@@ -126,7 +126,7 @@ void NamedRecordsTest::renameIsPostedWithTheCategory()
 
     QObject observer;
     QList<Notification> received;
-    NotificationCenter::defaultCenter().observe(
+    NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::didRenameCategory), &observer,
         [&received](const Notification& n) { received.append(n); });
     renamed.setTitle(QStringLiteral("Headlines"));
@@ -140,7 +140,7 @@ void NamedRecordsTest::renameIsPostedWithTheCategory()
     QCOMPARE(other.title(), QStringLiteral("News"));
 }
 
-void NamedRecordsTest::firstTitleAndCopiesPostNoRename()
+void tst_NamedRecords::firstTitleAndCopiesPostNoRename()
 {
     Category watcher;
     watcher.setTitle(QStringLiteral("Untitled"));
@@ -155,7 +155,7 @@ void NamedRecordsTest::firstTitleAndCopiesPostNoRename()
     QCOMPARE(watcher.title(), QStringLiteral("Untitled"));
 }
 
-void NamedRecordsTest::followRenameIsQuietAndChecksTheRecord()
+void tst_NamedRecords::followRenameIsQuietAndChecksTheRecord()
 {
     Category category, other;
     category.setTitle(QStringLiteral("News"));
@@ -183,7 +183,7 @@ void NamedRecordsTest::followRenameIsQuietAndChecksTheRecord()
     QCOMPARE(countRenames([&] { category.setTitle(QStringLiteral("Latest")); }), 1);
 }
 
-void NamedRecordsTest::categoryDefaultsAndDictionary()
+void tst_NamedRecords::categoryDefaultsAndDictionary()
 {
     Category category;
     QVERIFY(category.title().isNull());
@@ -211,7 +211,7 @@ void NamedRecordsTest::categoryDefaultsAndDictionary()
     QVERIFY(category.dictionary().contains(QStringLiteral("isPrimary")));
 }
 
-void NamedRecordsTest::categoryFromDictionary()
+void tst_NamedRecords::categoryFromDictionary()
 {
     const QVariantMap stored{
         {QStringLiteral("uniqueID"), 12},
@@ -230,7 +230,7 @@ void NamedRecordsTest::categoryFromDictionary()
     QVERIFY(!category->isCategory());
 }
 
-void NamedRecordsTest::categoryArchiveRoundTrip()
+void tst_NamedRecords::categoryArchiveRoundTrip()
 {
     Category category;
     category.setUniqueID(QStringLiteral("5"));
@@ -254,7 +254,7 @@ void NamedRecordsTest::categoryArchiveRoundTrip()
     QVERIFY(!decoded->foundOnServer());
 }
 
-void NamedRecordsTest::categoryCopyIsIndependent()
+void tst_NamedRecords::categoryCopyIsIndependent()
 {
     Category original;
     original.setUniqueID(QStringLiteral("3"));
@@ -267,7 +267,7 @@ void NamedRecordsTest::categoryCopyIsIndependent()
     QVERIFY(!original.isChecked());
 }
 
-void NamedRecordsTest::categoryDescription()
+void tst_NamedRecords::categoryDescription()
 {
     Category category;
     category.setTitle(QStringLiteral("Books"));
@@ -276,7 +276,7 @@ void NamedRecordsTest::categoryDescription()
         QStringLiteral("id: (null)\ntitle: Books\nchecked: 0\nprimary: 0\ntag: 1\ncategory: 0\n"));
 }
 
-void NamedRecordsTest::formatAndPingArchiveRoundTrip()
+void tst_NamedRecords::formatAndPingArchiveRoundTrip()
 {
     Format format;
     format.setUniqueID(QStringLiteral("markdown"));
@@ -301,7 +301,7 @@ void NamedRecordsTest::formatAndPingArchiveRoundTrip()
     QVERIFY(archivedKeys(Ping()).isEmpty());
 }
 
-void NamedRecordsTest::storedKeysRefuseUnknownNames()
+void tst_NamedRecords::storedKeysRefuseUnknownNames()
 {
     Category category;
     QVERIFY(!setStoredValue<Category>(Category::storedKeys(), category, u"notified", true));
@@ -310,7 +310,7 @@ void NamedRecordsTest::storedKeysRefuseUnknownNames()
     QVERIFY(category.isChecked());
 }
 
-void NamedRecordsTest::titleOrderIgnoresCase()
+void tst_NamedRecords::titleOrderIgnoresCase()
 {
     Format a, b;
     a.setTitle(QStringLiteral("apple"));
@@ -319,5 +319,5 @@ void NamedRecordsTest::titleOrderIgnoresCase()
     QVERIFY(!Genetic::titleLessThan(b, a));
 }
 
-QTEST_GUILESS_MAIN(NamedRecordsTest)
+QTEST_GUILESS_MAIN(tst_NamedRecords)
 #include "tst_namedrecords.moc"

@@ -12,7 +12,7 @@
 
 // Kills a process while it saves a blog, at random moments: every entry file must
 // afterwards be a whole file of one version, never a torn or missing one.
-class StoreKillTest : public QObject {
+class tst_StoreKill : public QObject {
     Q_OBJECT
 private slots:
     void everyFileIsOldOrNewAfterAKill();
@@ -22,7 +22,7 @@ private:
     const QString accountID = QStringLiteral("0123456789abcdef0123456789abcdef");
 };
 
-void StoreKillTest::everyFileIsOldOrNewAfterAKill()
+void tst_StoreKill::everyFileIsOldOrNewAfterAKill()
 {
     const QString saver = QCoreApplication::applicationDirPath() + "/plumet_store_saver";
     QVERIFY(QFile::exists(saver));
@@ -66,5 +66,5 @@ void StoreKillTest::everyFileIsOldOrNewAfterAKill()
     }
 }
 
-QTEST_GUILESS_MAIN(StoreKillTest)
+QTEST_GUILESS_MAIN(tst_StoreKill)
 #include "tst_storekill.moc"

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TemplateTest : public QObject {
+class tst_Template : public QObject {
     Q_OBJECT
 private slots:
     void defaultsOfANewTemplate();
@@ -26,7 +26,7 @@ private:
     static QStringList fieldsOf(const Template& t);
 };
 
-QStringList TemplateTest::fieldsOf(const Template& t)
+QStringList tst_Template::fieldsOf(const Template& t)
 {
     auto color = [](const std::optional<rv::Color>& c) {
         return c ? QStringLiteral("%1,%2,%3,%4")
@@ -61,7 +61,7 @@ QStringList TemplateTest::fieldsOf(const Template& t)
             number(t.tileBackground())};
 }
 
-void TemplateTest::defaultsOfANewTemplate()
+void tst_Template::defaultsOfANewTemplate()
 {
     Template t;
     QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(t.uniqueID()).hasMatch());
@@ -78,7 +78,7 @@ void TemplateTest::defaultsOfANewTemplate()
     QCOMPARE(t.body(), QStringLiteral("<q>$quote$</q>"));
 }
 
-void TemplateTest::factoryTemplates()
+void tst_Template::factoryTemplates()
 {
     const TemplatePtr rich = Template::defaultRichTemplate();
     const TemplatePtr source = Template::defaultHtmlTemplate();
@@ -103,7 +103,7 @@ void TemplateTest::factoryTemplates()
     QVERIFY(Template::defaultRichTemplate()->uniqueID() != rich->uniqueID());
 }
 
-void TemplateTest::previewTemplateCarriesPlaceholders()
+void tst_Template::previewTemplateCarriesPlaceholders()
 {
     const TemplatePtr preview = Template::defaultPreviewTemplate();
     for (const char* placeholder : {"$script$", "$css$", "$body$"})
@@ -116,7 +116,7 @@ void TemplateTest::previewTemplateCarriesPlaceholders()
     QCOMPARE(preview->js(), QString(""));
 }
 
-void TemplateTest::copyMatchesAndIsIndependent()
+void tst_Template::copyMatchesAndIsIndependent()
 {
     const TemplatePtr original = Template::defaultHtmlTemplate();
     original->setLocation(3);
@@ -133,7 +133,7 @@ void TemplateTest::copyMatchesAndIsIndependent()
     QCOMPARE(original->textColor(), std::optional<rv::Color>(rv::Color(0, 0, 0, 1)));
 }
 
-void TemplateTest::archiveKeepsFields()
+void tst_Template::archiveKeepsFields()
 {
     const TemplatePtr original = Template::defaultHtmlTemplate();
     original->setTitle(QStringLiteral("$title$"));
@@ -151,7 +151,7 @@ void TemplateTest::archiveKeepsFields()
     QCOMPARE(archivedKeys(bare), (QSet<QString>{"uniqueID", "separator"}));
 }
 
-void TemplateTest::decodedWithoutIdentifierMakesOne()
+void tst_Template::decodedWithoutIdentifierMakesOne()
 {
     Template t;
     t.setUniqueID(QString());
@@ -163,7 +163,7 @@ void TemplateTest::decodedWithoutIdentifierMakesOne()
     QCOMPARE(decoded->uniqueID(), made);
 }
 
-void TemplateTest::backgroundOfACopyLeavesTheOriginal()
+void tst_Template::backgroundOfACopyLeavesTheOriginal()
 {
     QImage red(4, 4, QImage::Format_RGB32);
     red.fill(Qt::red);
@@ -185,7 +185,7 @@ void TemplateTest::backgroundOfACopyLeavesTheOriginal()
     QVERIFY(inSecondBlog->backgroundImage().endsWith(QLatin1String(".png")));
 }
 
-void TemplateTest::backgroundWriteFailureKeepsPreviousPath()
+void tst_Template::backgroundWriteFailureKeepsPreviousPath()
 {
     QTemporaryDir dir;
     QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
@@ -211,5 +211,5 @@ void TemplateTest::backgroundWriteFailureKeepsPreviousPath()
     QVERIFY(!t.storeBackgroundImage(QImage(), &error));
 }
 
-QTEST_MAIN(TemplateTest)
+QTEST_MAIN(tst_Template)
 #include "tst_template.moc"

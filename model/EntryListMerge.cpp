@@ -1,0 +1,283 @@
+#include "EntryListMerge.h"
+
+#include "Account.h"
+#include "Blog.h"
+#include "Category.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "EntryServerMerge.h"
+#include "PLUMETPluginProtocol.h"
+#include "ServerPostReader.h"
+#include "StringExtensions.h"
+#include "UserDefaults.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace {
+
+QString idText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'f', 0);
+    default:
+        return {};
+    }
+}
+
+bool preference(const QString& key)
+{
+    const QVariant value = UserDefaults::sharedInstance().value(key);
+    return !value.isValid() || value.isNull() || UserDefaults::sharedInstance().boolean(key);
+}
+
+bool isOfKind(const Entry& entry, EntryListMerge::Kind kind)
+{
+    return entry.hasFlag(Entry::IsPage) == (kind == EntryListMerge::Kind::Pages);
+}
+
+// An entry a refresh may take away: the server had it, and nothing of it
+// lives only here.
+bool mayLeave(const Entry& entry)
+{
+    return !entry.foundOnServer() && !entry.hasFlag(Entry::LocalOnly) &&
+           !entry.hasFlag(Entry::ChangedLocally) && !entry.beingPublished();
+}
+
+// A digest of a server copy, every key and value, with their types.
+size_t digestOf(const QVariant& value, size_t seed)
+{
+    seed = qHashMulti(seed, value.typeId());
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return qHash(value.toString(), seed);
+    case QMetaType::QByteArray:
+        return qHash(value.toByteArray(), seed);
+    case QMetaType::QDateTime: {
+        const QDateTime date = value.toDateTime();
+        return qHashMulti(seed, date.toMSecsSinceEpoch(), int(date.timeSpec()),
+                          date.offsetFromUtc());
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            seed = digestOf(it.value(), qHash(it.key(), seed));
+        return qHashMulti(seed, map.size());
+    }
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        for (const QVariant& item : list)
+            seed = digestOf(item, seed);
+        return qHashMulti(seed, list.size());
+    }
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return qHashMulti(seed, value.toLongLong());
+    case QMetaType::Double:
+        return qHash(value.toDouble(), seed);
+    default:
+        return qHash(value.toString(), seed);
+    }
+}
+
+// What a merge of the copy depends on beyond the copy and the entry: the
+// blog's entities setting and clock, and the preference on times.
+size_t mergeSeed(const Blog& blog)
+{
+    return qHashMulti(0, blog.convertEntities(), blog.timeZone(),
+                      UserDefaults::sharedInstance().boolean(QStringLiteral("ignoreTime")));
+}
+
+// The server's copy into an entry the blog has.
+void mergeInto(Entry& entry, const QVariantMap& post)
+{
+    entry.setFoundOnServer(true);
+    if (entry.beingPublished()) // its publish reads the server's copy itself
+        return;
+    const bool hadBuffers = !entry.pubBody().isNull();
+    const bool changed = entry.hasFlag(Entry::ChangedLocally);
+    EntryServerMerge(entry).compareWithXML(post);
+    const bool differs = !entry.diffs().value_or(QVariantMap()).isEmpty();
+    // Edits not yet published stay marked as such while the copies differ.
+    if (changed && differs && !entry.hasFlag(Entry::ChangedLocally))
+        entry.addFlag(Entry::ChangedLocally);
+    // The buffers serve the comparison only.
+    if (!hadBuffers && !differs)
+        entry.setPublishTexts({}, {}, {});
+}
+
+} // namespace
+
+EntryListMerge::Options EntryListMerge::optionsFor(const Blog& blog)
+{
+    Options options;
+    options.keepOld = preference(QStringLiteral("keep_old_entries"));
+    options.showAll = preference(QStringLiteral("show_all_entries"));
+    if (const Account* account = blog.account())
+        options.userID = account->userID();
+    return options;
+}
+
+QString EntryListMerge::postID(const QVariantMap& post, Kind kind)
+{
+    const QString id = idText(post.value(QStringLiteral("postid")));
+    if (!id.isEmpty() || kind == Kind::Pages)
+        return id;
+    const QString atomID = idText(post.value(QStringLiteral("id")));
+    if (atomID.isEmpty())
+        return {};
+    return atomID.split(QLatin1Char('-')).constLast();
+}
+
+QList<EntryListMerge::Listed> EntryListMerge::read(const QVariantList& items,
+                                                   PLUMETPluginProtocol& plugin, Kind kind)
+{
+    QList<Listed> listed;
+    listed.reserve(items.size());
+    for (const QVariant& item : items) {
+        if (item.typeId() != QMetaType::QVariantMap)
+            continue;
+        QVariantMap post = plugin.correctEntryDictionary(item);
+        QString id = postID(post, kind);
+        if (id.isEmpty())
+            continue;
+        listed.append({std::move(id), std::move(post)});
+    }
+    return listed;
+}
+
+QList<EntryPtr> EntryListMerge::merge(Blog& blog, const QList<Listed>& listed, Kind kind,
+                                      const Options& options)
+{
+    const QList<EntryPtr> before = blog.entries();
+    QSet<QString> listedIDs;
+    listedIDs.reserve(listed.size());
+    for (const Listed& item : listed)
+        listedIDs.insert(item.id);
+    // One walk through the blog: the entries listed, by id; those not
+    // listed of this kind lose their mark; no table of the whole blog.
+    QHash<QString, EntryPtr> byID;
+    byID.reserve(listed.size());
+    // Listed entries nothing touched since a refresh merged them without differences.
+    QSet<const Entry*> untouched;
+    for (const EntryPtr& entry : before) {
+        const QString& id = entry->uniqueID();
+        if (!listedIDs.contains(id)) {
+            if (isOfKind(*entry, kind) && entry->foundOnServer())
+                entry->setFoundOnServer(false);
+            continue;
+        }
+        byID.insert(id, entry);
+        const auto& merged = entry->mergedCopy();
+        if (merged && merged->changes == entry->changeCount())
+            untouched.insert(entry.get());
+    }
+    const size_t seed = mergeSeed(blog);
+    if (kind == Kind::Posts && listed.isEmpty())
+        blog.setHasZeroEntries(true);
+
+    QList<EntryPtr> found;
+    QList<EntryPtr> added;
+    found.reserve(listed.size());
+    for (const Listed& item : listed) {
+        if (const EntryPtr existing = byID.value(item.id)) {
+            const size_t digest = digestOf(item.post, seed);
+            // The same copy again into an entry nothing changed: the merge
+            // would find what it found last time.
+            if (untouched.contains(existing.get()) && existing->mergedCopy()->digest == digest) {
+                if (!existing->foundOnServer())
+                    existing->setFoundOnServer(true);
+            } else {
+                mergeInto(*existing, item.post);
+            }
+            // Attachments change the texts sent without the entry knowing;
+            // entries with them are always compared.
+            const bool settled = existing->diffs().value_or(QVariantMap()).isEmpty() &&
+                                 !existing->hasFlag(Entry::ChangedLocally) &&
+                                 !existing->beingPublished() &&
+                                 existing->attachments().value_or(QStringList()).isEmpty();
+            existing->setMergedCopy(
+                settled ? std::optional<Entry::MergedCopy>({digest, existing->changeCount()})
+                        : std::nullopt);
+            untouched.remove(existing.get()); // a second item of the same id is merged
+            found.append(existing);
+            continue;
+        }
+        const EntryPtr entry = ServerPostReader::entryFromPost(item.post, &blog, true);
+        if (!entry)
+            continue;
+        const QString author = entry->author();
+        if (!options.showAll && !author.isEmpty() && !options.userID.isEmpty() &&
+            author != options.userID)
+            continue;
+        entry->setUniqueID(item.id);
+        if (kind == Kind::Pages)
+            entry->setFlag(Entry::IsPage);
+        byID.insert(item.id, entry);
+        added.append(entry);
+        found.append(entry);
+    }
+    blog.addEntries(added);
+
+    if (!options.keepOld) {
+        QList<EntryPtr> leaving;
+        for (const EntryPtr& entry : before) {
+            if (isOfKind(*entry, kind) && mayLeave(*entry))
+                leaving.append(entry);
+        }
+        blog.removeEntries(leaving);
+    }
+    return found;
+}
+
+void EntryListMerge::mergeEntryCategories(Entry& entry, const QVariantList& items)
+{
+    struct Listed {
+        CategoryPtr record;
+        QString id;
+        QString title;
+        bool primary = false;
+    };
+    EntryContent content(entry);
+    QList<Listed> listed;
+    for (const QVariant& item : items) {
+        const QVariantMap category = item.toMap();
+        const QString id = idText(category.value(QStringLiteral("categoryid")));
+        const QVariant name = category.value(QStringLiteral("categoryname"));
+        if (id.isEmpty() || !name.isValid() || name.isNull())
+            continue;
+        CategoryPtr record = content.hasCategoryWithID(id);
+        if (!record) {
+            record = Category::withTitle(QString());
+            record->setIsTag(false);
+        }
+        const QVariant primary = category.value(QStringLiteral("isprimary"));
+        listed.append(
+            {record, id, rv::decodeXML(name.toString()), primary.isValid() && primary.toBool()});
+    }
+    content.clearCategories();
+    const CategoryList kept = entry.categories().value_or(CategoryList());
+    CategoryList added;
+    for (const Listed& category : std::as_const(listed)) {
+        category.record->setUniqueID(category.id);
+        category.record->setTitle(category.title);
+        category.record->setIsCategory(true);
+        if (category.primary)
+            category.record->setIsPrimary(true);
+        if (!kept.contains(category.record) && !added.contains(category.record))
+            added.append(category.record);
+    }
+    content.addCategories(added);
+    entry.setNeedsSave(true);
+}

@@ -1,0 +1,232 @@
+#include "EntryServerMerge.h"
+
+#include "Account.h"
+#include "Blog.h"
+#include "BlogClock.h"
+#include "BlogEntryStore.h"
+#include "Entry.h"
+#include "EntryContent.h"
+#include "EntryRenderer.h"
+#include "ModelLog.h"
+#include "RVDiffTool.h"
+#include "ServerPostReader.h"
+#include "StringEncoding.h"
+#include "StringExtensions.h"
+#include "SupportFolder.h"
+#include "UserDefaults.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString withoutControls(const QString& text)
+{
+    return text.isEmpty() ? text : rv::removeControlChars(text);
+}
+
+QString normalised(const QString& text)
+{
+    return rv::trimWhitespace(rv::reduceAllWhiteSpace(rv::trimHTML(text)));
+}
+
+QString idText(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    bool whole = false;
+    const qlonglong number = value.toLongLong(&whole);
+    return whole ? QString::number(number) : value.toString();
+}
+
+// Moves the folder, or copies it and then removes the original where a
+// rename cannot (another file system). False when the files stay where they were.
+bool moveFolder(const QString& from, const QString& to)
+{
+    if (QDir().rename(from, to))
+        return true;
+    if (!QDir().mkpath(to))
+        return false;
+    const QDir source(from);
+    for (const QFileInfo& item : source.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                      QDir::Hidden | QDir::System)) {
+        const QString target = to + QLatin1Char('/') + item.fileName();
+        const bool moved = item.isDir() ? moveFolder(item.filePath(), target)
+                                        : QFile::copy(item.filePath(), target);
+        if (!moved)
+            return false;
+    }
+    return QDir(from).removeRecursively();
+}
+
+} // namespace
+
+QString EntryServerMerge::attachmentFolder(const Entry& entry, const QString& uniqueID)
+{
+    const Blog* blog = dynamic_cast<const Blog*>(entry.parentBlog());
+    const Account* account = blog ? blog->account() : nullptr;
+    if (!account || !Account::isSafeAccountID(account->accountID()))
+        return {};
+    const QString support = cutils::applicationSupportFolder();
+    if (support.isEmpty())
+        return {};
+    return QStringLiteral("%1/%2/%3/%4")
+        .arg(support, account->accountID(), rv::MD5(blog->uniqueID()), rv::MD5(uniqueID));
+}
+
+void EntryServerMerge::createBuffers()
+{
+    QString body = withoutControls(m_entry.body());
+    QString extended = withoutControls(m_entry.extended());
+    QString summary = withoutControls(m_entry.summary());
+    const EntryContent content(m_entry);
+    content.applyAttachmentMarkup(body);
+    content.applyAttachmentMarkup(extended);
+    content.applyAttachmentMarkup(summary);
+    m_entry.setPublishTexts(body, extended, summary);
+}
+
+bool EntryServerMerge::processPostID(const QVariant& postID)
+{
+    const QString newID = idText(postID);
+    if (newID.isEmpty())
+        return false;
+    const QString oldID = m_entry.uniqueID();
+    if (newID != oldID) {
+        const QString oldFolder = attachmentFolder(m_entry, oldID);
+        const QString newFolder = attachmentFolder(m_entry, newID);
+        if (!oldFolder.isEmpty() && QFileInfo(oldFolder).isDir() &&
+            !moveFolder(oldFolder, newFolder))
+            qCWarning(lcModel).noquote()
+                << QStringLiteral("The attachments of \"%1\" stay in \"%2\": they could not be "
+                                  "moved to \"%3\".")
+                       .arg(m_entry.displayName(), oldFolder, newFolder);
+        m_entry.setUniqueID(newID);
+    }
+    if (m_entry.hasFlag(Entry::LocalOnly))
+        m_entry.removeFlag(Entry::LocalOnly);
+    m_entry.setNeedsSave(true);
+    if (newID == oldID)
+        return true;
+
+    // The file under the new name first: a crash in between leaves the post
+    // on disk under one name or the other, never under none.
+    EntryOwner* owner = m_entry.parentBlog();
+    Blog* blog = dynamic_cast<Blog*>(owner);
+    QString error;
+    if (!owner || !owner->saveEntry(&m_entry, &error)) {
+        if (owner)
+            qCWarning(lcModel).noquote()
+                << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
+                       .arg(m_entry.displayName(), error);
+        return true;
+    }
+    if (blog)
+        blog->store().removeFileForID(oldID);
+    return true;
+}
+
+void EntryServerMerge::mergeDate(const QVariant& value, QVariantMap& diffs)
+{
+    QDateTime server;
+    if (value.typeId() == QMetaType::QDateTime)
+        server = value.toDateTime();
+    else if (value.typeId() == QMetaType::QString)
+        server = rv::parseDate(value.toString());
+    // A date nobody can read says nothing about the post: it changes nothing.
+    if (!server.isValid())
+        return;
+    const QDateTime local = m_entry.entryDate();
+    // Most copies carry the very date the entry has: nothing to change, and
+    // no conversion to the local clock (each one asks the system's zone).
+    const qint64 apartMs = local.isValid() ? local.msecsTo(server) : -1;
+    if (apartMs == 0)
+        return;
+    const qint64 apart = local.isValid() ? apartMs / 1000 : dateTolerance + 1;
+    server = server.toLocalTime();
+    if (UserDefaults::sharedInstance().boolean(QStringLiteral("ignoreTime")) ||
+        std::abs(apart) <= dateTolerance) {
+        m_entry.setEntryDate(server);
+        return;
+    }
+    // The server may show the blog's clock: read back from it.
+    QDateTime shifted = server;
+    if (const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog())) {
+        if (const auto zone = blog->namedTimeZone())
+            shifted = BlogClock::fromZoneClock(server, *zone);
+    }
+    if (std::abs(local.secsTo(shifted)) <= dateTolerance) {
+        m_entry.setEntryDate(shifted);
+        return;
+    }
+    diffs.insert(QStringLiteral("datecreated"), shifted);
+    diffs.insert(QStringLiteral("oridate"), server);
+}
+
+void EntryServerMerge::mergeText(const QVariantMap& post, const char* key, const QString& sent,
+                                 void (Entry::*setter)(const QString&), QVariantMap& diffs)
+{
+    const QString name = QString::fromLatin1(key);
+    const QVariant value = post.value(name);
+    if (value.isNull() || !value.isValid())
+        return;
+    const QString server = EntryRenderer(m_entry).extractTags(value.toString());
+    // Texts alike as they stand are alike normalised; most are.
+    if (server == sent || normalised(server) == normalised(sent))
+        (m_entry.*setter)(server);
+    else
+        diffs.insert(name, server);
+}
+
+void EntryServerMerge::compareWithXML(const QVariantMap& post)
+{
+    if (m_entry.pubBody().isNull())
+        createBuffers();
+    m_entry.setDiffs(QVariantMap());
+    QVariantMap diffs;
+
+    const QString atomID = post.value(QStringLiteral("id")).toString();
+    if (!atomID.isEmpty()) {
+        const QString last = atomID.split(QLatin1Char('-')).constLast();
+        processPostID(last.isEmpty() ? atomID : last);
+    }
+
+    if (post.contains(QStringLiteral("datecreated")))
+        mergeDate(post.value(QStringLiteral("datecreated")), diffs);
+
+    ServerPostReader::setOtherContent(m_entry, post, true);
+
+    const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
+    const QVariant titleValue = post.value(QStringLiteral("title"));
+    if (titleValue.isValid() && !titleValue.isNull()) {
+        QString title = titleValue.toString();
+        if (blog && blog->convertEntities())
+            title = rv::stringWithEntitiesConverted(title);
+        title = rv::trimWhitespace(title);
+        if (title == rv::trimWhitespace(m_entry.title()))
+            m_entry.setTitle(title);
+        else
+            diffs.insert(QStringLiteral("title"), title);
+    }
+
+    mergeText(post, "description", m_entry.pubBody(), &Entry::setBody, diffs);
+    mergeText(post, "mt_text_more", m_entry.pubExtended(), &Entry::setExtended, diffs);
+    mergeText(post, "mt_excerpt", m_entry.pubSummary(), &Entry::setSummary, diffs);
+
+    // Keywords that differ land in the entry's diffs themselves.
+    m_entry.setDiffs(diffs);
+    const QVariant keywords = post.value(QStringLiteral("mt_keywords"));
+    if (keywords.isValid() && !keywords.isNull())
+        EntryContent(m_entry).tagsFromKeywords(keywords.toString());
+
+    if (m_entry.diffs().value_or(QVariantMap()).isEmpty()) {
+        if (m_entry.hasFlag(Entry::ChangedLocally))
+            m_entry.removeFlag(Entry::ChangedLocally);
+        return;
+    }
+    if (EntryPtr shared = m_entry.weak_from_this().lock())
+        RVDiffTool::sharedInstance().addEntry(shared);
+}

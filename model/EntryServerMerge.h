@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ModelTypes.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+// Brings the server's copy of an entry into the local one. Where the two only
+// differ in form (white space, markup, a date within five minutes, the time
+// zone the server shows dates in) the entry takes the server's version; what
+// differs in substance goes into the entry's `diffs` for the comparison
+// window (RVDiffTool), and the entry keeps its own.
+//
+// Main thread for entries a blog lists (the publishing road, the posts road
+// once it has decoded its answers).
+class EntryServerMerge {
+public:
+    // How far apart two dates may be and still be the same date.
+    static constexpr int dateTolerance = 300;
+
+    explicit EntryServerMerge(Entry& entry) : m_entry(entry) {}
+
+    // The publish buffers from the entry's texts: control characters removed,
+    // attachment keys replaced by their markup. The entry's texts stay.
+    void createBuffers();
+
+    // Adopts the id the server gave the post: the entry is renamed, its file
+    // written under the new name before the old one goes, its attachment
+    // folder moved along, and it is no longer local only. Nothing is renamed
+    // when the id is the entry's own. False for a missing id.
+    bool processPostID(const QVariant& postID);
+
+    // Merges the entry dictionary the server sent (as its driver corrected
+    // it). Rebuilds `diffs`; an empty one clears "changed locally" (4), any
+    // difference hands the entry to RVDiffTool.
+    void compareWithXML(const QVariantMap& post);
+
+    // The folder of the entry's attachments for an identifier: the support
+    // folder, the account, the MD5 of the blog's and of the entry's identifier.
+    static QString attachmentFolder(const Entry& entry, const QString& uniqueID);
+
+private:
+    void mergeDate(const QVariant& value, QVariantMap& diffs);
+    void mergeText(const QVariantMap& post, const char* key, const QString& sent,
+                   void (Entry::*setter)(const QString&), QVariantMap& diffs);
+
+    Entry& m_entry;
+};

@@ -1,0 +1,5 @@
+#include "ModelRecord.h"
+
+ModelRecord::ModelRecord(QObject* parent) : QObject(parent) {}
+
+ModelRecord::~ModelRecord() = default;

@@ -1,0 +1,3 @@
+#include "RefreshRoads.h"
+
+RefreshRoads::~RefreshRoads() = default;

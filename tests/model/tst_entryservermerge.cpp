@@ -1,0 +1,228 @@
+#include "Account.h"
+#include "Blog.h"
+#include "BlogClock.h"
+#include "BlogEntryStore.h"
+#include "Entry.h"
+#include "EntryFile.h"
+#include "EntryServerMerge.h"
+#include "RVDiffTool.h"
+#include "UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimeZone>
+
+// The server's copy of an entry merged into the local one, and the blog's
+// clock that dates are shifted onto and back from.
+class tst_EntryServerMerge : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void zoneClockUsesTheOffsetOfTheDateItself_data();
+    void zoneClockUsesTheOffsetOfTheDateItself();
+    void labelledGmtZonesCountTheOtherWay();
+    void serverDates_data();
+    void serverDates();
+    void textsThatDifferOnlyInFormAreTaken();
+    void differencesGoToTheComparisonWindow();
+    void agreementClearsChangedLocally();
+    void unchangedIdLeavesTheFileAlone();
+    void newIdWritesTheNewFileBeforeTheOldGoes();
+
+private:
+    EntryPtr newEntry();
+
+    std::shared_ptr<Account> m_account;
+    std::shared_ptr<Blog> m_blog;
+};
+
+void tst_EntryServerMerge::init()
+{
+    UserDefaults::sharedInstance().remove(QStringLiteral("ignoreTime"));
+    m_account = Account::create();
+    m_blog = std::make_shared<Blog>();
+    m_blog->setUniqueID(QStringLiteral("7"));
+    m_account->addBlog(m_blog);
+}
+
+EntryPtr tst_EntryServerMerge::newEntry()
+{
+    auto entry = Entry::create();
+    entry->setTitle(QStringLiteral("Title"));
+    entry->setBody(QStringLiteral("<p>Hello   <b>world</b></p>"));
+    entry->setEntryDate(QDateTime(QDate(2024, 7, 1), QTime(12, 0), QTimeZone::utc()));
+    m_blog->addEntry(entry);
+    return entry;
+}
+
+void tst_EntryServerMerge::zoneClockUsesTheOffsetOfTheDateItself_data()
+{
+    QTest::addColumn<QDateTime>("instant");
+    QTest::addColumn<QTime>("berlinClock");
+    // Summer and winter time each once, whatever today is.
+    QTest::newRow("summer") << QDateTime(QDate(2024, 7, 1), QTime(10, 0), QTimeZone::utc())
+                            << QTime(12, 0);
+    QTest::newRow("winter") << QDateTime(QDate(2024, 1, 15), QTime(10, 0), QTimeZone::utc())
+                            << QTime(11, 0);
+    QTest::newRow("after the spring change")
+        << QDateTime(QDate(2024, 3, 31), QTime(1, 30), QTimeZone::utc()) << QTime(3, 30);
+}
+
+void tst_EntryServerMerge::zoneClockUsesTheOffsetOfTheDateItself()
+{
+    QFETCH(QDateTime, instant);
+    QFETCH(QTime, berlinClock);
+    const QTimeZone berlin("Europe/Berlin");
+    const QDateTime clock = BlogClock::toZoneClock(instant, berlin);
+    QCOMPARE(clock.toLocalTime().time(), berlinClock);
+    QCOMPARE(BlogClock::fromZoneClock(clock, berlin), instant);
+}
+
+void tst_EntryServerMerge::labelledGmtZonesCountTheOtherWay()
+{
+    // Users picked "GMT-2" to mean two hours behind.
+    const QDateTime noon(QDate(2024, 7, 1), QTime(12, 0), QTimeZone::utc());
+    QCOMPARE(BlogClock::offsetAt(QTimeZone("Etc/GMT-2"), noon), -7200);
+    QCOMPARE(BlogClock::toZoneClock(noon, QTimeZone("Etc/GMT-2")).toLocalTime().time(),
+             QTime(10, 0));
+    QCOMPARE(BlogClock::offsetAt(QTimeZone("Etc/GMT+3"), noon), -10800);
+
+    m_blog->setTimeZone(QStringLiteral("Etc/GMT-2"));
+    m_blog->setOption(QStringLiteral("utcMode"), true);
+    QCOMPARE(BlogClock::toBlogClock(noon, *m_blog), noon); // UTC mode shifts nothing
+    m_blog->setOption(QStringLiteral("utcMode"), false);
+    QCOMPARE(BlogClock::toBlogClock(noon, *m_blog).toLocalTime().time(), QTime(10, 0));
+}
+
+void tst_EntryServerMerge::serverDates_data()
+{
+    QTest::addColumn<QVariant>("serverDate");
+    QTest::addColumn<QString>("zone");
+    QTest::addColumn<bool>("ignoreTime");
+    QTest::addColumn<QDateTime>("expected");
+    QTest::addColumn<bool>("differs");
+
+    const QDateTime local(QDate(2024, 7, 1), QTime(12, 0), QTimeZone::utc());
+    QTest::newRow("300 s apart") << QVariant(local.addSecs(300)) << QString() << false
+                                 << local.addSecs(300) << false;
+    QTest::newRow("301 s apart") << QVariant(local.addSecs(301)) << QString() << false << local
+                                 << true;
+    QTest::newRow("ignoreTime") << QVariant(local.addDays(3)) << QString() << true
+                                << local.addDays(3) << false;
+    QTest::newRow("unreadable text")
+        << QVariant(QStringLiteral("soon-ish")) << QString() << false << local << false;
+    QTest::newRow("unreadable, ignoreTime")
+        << QVariant(QStringLiteral("soon-ish")) << QString() << true << local << false;
+    // The server shows the blog's clock: 14:00 in Berlin in summer is 12:00 UTC.
+    QTest::newRow("blog clock") << QVariant(
+                                       BlogClock::toZoneClock(local, QTimeZone("Europe/Berlin")))
+                                << QStringLiteral("Europe/Berlin") << false << local << false;
+    QTest::newRow("blog clock, too far")
+        << QVariant(BlogClock::toZoneClock(local.addSecs(3600), QTimeZone("Europe/Berlin")))
+        << QStringLiteral("Europe/Berlin") << false << local << true;
+}
+
+void tst_EntryServerMerge::serverDates()
+{
+    QFETCH(QVariant, serverDate);
+    QFETCH(QString, zone);
+    QFETCH(bool, ignoreTime);
+    QFETCH(QDateTime, expected);
+    QFETCH(bool, differs);
+    UserDefaults::sharedInstance().setValue(QStringLiteral("ignoreTime"), ignoreTime);
+    if (!zone.isEmpty())
+        m_blog->setTimeZone(zone);
+    const EntryPtr entry = newEntry();
+
+    EntryServerMerge(*entry).compareWithXML({{"datecreated", serverDate}});
+
+    const QVariantMap diffs = entry->diffs().value_or(QVariantMap());
+    QCOMPARE(diffs.contains("datecreated"), differs);
+    QCOMPARE(diffs.contains("oridate"), differs);
+    QCOMPARE(entry->entryDate(), expected);
+}
+
+void tst_EntryServerMerge::textsThatDifferOnlyInFormAreTaken()
+{
+    const EntryPtr entry = newEntry();
+    const QString server = QStringLiteral("<p>Hello world</p>\n");
+    EntryServerMerge(*entry).compareWithXML(
+        {{"title", QStringLiteral("  Title ")}, {"description", server}});
+    QVERIFY(entry->diffs().value_or(QVariantMap()).isEmpty());
+    QCOMPARE(entry->body(), QStringLiteral("<p>Hello world</p>"));
+    QCOMPARE(entry->title(), QStringLiteral("Title"));
+}
+
+void tst_EntryServerMerge::differencesGoToTheComparisonWindow()
+{
+    const EntryPtr entry = newEntry();
+    EntryServerMerge(*entry).compareWithXML({{"title", QStringLiteral("Other title")},
+                                             {"description", QStringLiteral("<p>Changed</p>")}});
+    const QVariantMap diffs = entry->diffs().value_or(QVariantMap());
+    QCOMPARE(diffs.value("title").toString(), QStringLiteral("Other title"));
+    QCOMPARE(diffs.value("description").toString(), QStringLiteral("<p>Changed</p>"));
+    QCOMPARE(entry->title(), QStringLiteral("Title"));
+    QVERIFY(entry->body().contains(QLatin1String("Hello")));
+    QVERIFY(RVDiffTool::sharedInstance().contains(entry.get()));
+}
+
+void tst_EntryServerMerge::agreementClearsChangedLocally()
+{
+    const EntryPtr entry = newEntry();
+    entry->removeFlag(Entry::LocalOnly);
+    entry->addFlag(Entry::ChangedLocally);
+    EntryServerMerge(*entry).compareWithXML({{"title", QStringLiteral("Title")}});
+    QVERIFY(!entry->hasFlag(Entry::ChangedLocally));
+    QVERIFY(entry->diffs().has_value());
+}
+
+void tst_EntryServerMerge::unchangedIdLeavesTheFileAlone()
+{
+    const EntryPtr entry = newEntry();
+    entry->setUniqueID(QStringLiteral("42"));
+    entry->removeFlag(Entry::LocalOnly);
+    QVERIFY(m_blog->save(*entry));
+    const QString file = m_blog->store().folder() + QLatin1Char('/') + EntryFile::fileName(*entry);
+    QVERIFY(QFileInfo::exists(file));
+
+    // An Atom copy names the same post: nothing is renamed, nothing deleted.
+    EntryServerMerge(*entry).compareWithXML({{"id", QStringLiteral("tag:example.org,2024:post-42")},
+                                             {"title", QStringLiteral("Title")}});
+    QCOMPARE(entry->uniqueID(), QStringLiteral("42"));
+    QVERIFY(QFileInfo::exists(file));
+}
+
+void tst_EntryServerMerge::newIdWritesTheNewFileBeforeTheOldGoes()
+{
+    const EntryPtr entry = newEntry();
+    const QString oldID = entry->uniqueID();
+    QVERIFY(m_blog->save(*entry));
+    const QString folder = m_blog->store().folder();
+    const QString oldFile = folder + QLatin1Char('/') + EntryFile::fileName(oldID);
+    QVERIFY(QFileInfo::exists(oldFile));
+    const QString oldAttachments = EntryServerMerge::attachmentFolder(*entry, oldID);
+    QVERIFY(QDir().mkpath(oldAttachments));
+    QFile picture(oldAttachments + QStringLiteral("/picture.png"));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.write("png");
+    picture.close();
+
+    QVERIFY(EntryServerMerge(*entry).processPostID(123));
+    QCOMPARE(entry->uniqueID(), QStringLiteral("123"));
+    QVERIFY(!entry->hasFlag(Entry::LocalOnly));
+    QVERIFY(!QFileInfo::exists(oldFile));
+    const QString newFile = folder + QLatin1Char('/') + EntryFile::fileName(QStringLiteral("123"));
+    QVERIFY(QFileInfo::exists(newFile));
+    QCOMPARE(EntryFile::entryFromFile(newFile)->uniqueID(), QStringLiteral("123"));
+    const QString newAttachments =
+        EntryServerMerge::attachmentFolder(*entry, QStringLiteral("123"));
+    QVERIFY(QFileInfo::exists(newAttachments + QStringLiteral("/picture.png")));
+    QVERIFY(!QFileInfo::exists(oldAttachments));
+
+    QVERIFY(!EntryServerMerge(*entry).processPostID(QVariant()));
+}
+
+QTEST_GUILESS_MAIN(tst_EntryServerMerge)
+#include "tst_entryservermerge.moc"

@@ -1,0 +1,323 @@
+#include "Account.h"
+#include "ActivityController.h"
+#include "ActivityList.h"
+#include "ActivityZoom.h"
+#include "ManualClock.h"
+#include "RVActivityView.h"
+#include "SupportPage.h"
+#include "UserDefaults.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using plumet::test::ManualClock;
+
+// Stands in for the web browser.
+class BrowserStandIn : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class tst_ActivityWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void zoomFrame_data();
+    void zoomFrame();
+    void rowLayout();
+    void buttonsActByRowState();
+    void lookUpOpensTheSupportPage();
+    void clicksAndKeysReachTheSelection();
+    void clearButtonAndCount();
+    void anErrorBringsTheWindowForward();
+    void requiredSize();
+    void openAtQuitIsRemembered();
+    void screenshot();
+
+private:
+    ActivityList& list() { return ActivityList::sharedInstance(); }
+    ActivityItem* addRow(const QString& status, bool starts = true);
+    QPoint centreOf(const QRect& rect) { return rect.center(); }
+
+    ManualClock clock;
+    Account account;
+};
+
+void tst_ActivityWindow::initTestCase()
+{
+    list().setClock(&clock);
+    account.setTitle(QStringLiteral("Travel notes"));
+    ActivityController::install();
+}
+
+void tst_ActivityWindow::init()
+{
+    ActivityController::sharedInstance()->window()->resize(360, 320);
+}
+
+void tst_ActivityWindow::cleanup()
+{
+    while (list().count() > 0)
+        list().removeItemAt(0);
+    list().deselectAll();
+}
+
+ActivityItem* tst_ActivityWindow::addRow(const QString& status, bool starts)
+{
+    ActivityItem* row = list().newActivity(&account, status, [starts] { return starts; });
+    row->callAction();
+    return row;
+}
+
+void tst_ActivityWindow::zoomFrame_data()
+{
+    // Rectangles count y upwards; the screen area is 1000 × 800 above a 40-point dock.
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<int>("listHeight");
+    QTest::addColumn<int>("required");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QRect>("expected");
+    const QRect screen(0, 40, 1000, 800);
+    QTest::newRow("grows downwards, top edge kept")
+        << QRect(100, 400, 300, 200) << 150 << 250 << 320 << QRect(100, 300, 320, 300);
+    QTest::newRow("shrinks to its rows")
+        << QRect(100, 400, 300, 200) << 150 << 50 << 240 << QRect(100, 500, 240, 100);
+    QTest::newRow("too wide: moved left")
+        << QRect(900, 400, 300, 200) << 150 << 150 << 400 << QRect(580, 400, 400, 200);
+    QTest::newRow("wider than the screen")
+        << QRect(10, 400, 300, 200) << 150 << 150 << 1200 << QRect(0, 400, 1000, 200);
+    QTest::newRow("top above the screen: moved down")
+        << QRect(100, 700, 300, 200) << 150 << 150 << 240 << QRect(100, 620, 240, 200);
+    QTest::newRow("taller than the screen: kept above the dock")
+        << QRect(100, 500, 300, 200) << 150 << 2000 << 240 << QRect(100, 40, 240, 660);
+    QTest::newRow("top above and taller than the screen")
+        << QRect(100, 700, 300, 200) << 150 << 2000 << 240 << QRect(100, 40, 240, 720);
+}
+
+void tst_ActivityWindow::zoomFrame()
+{
+    QFETCH(QRect, window);
+    QFETCH(int, listHeight);
+    QFETCH(int, required);
+    QFETCH(int, width);
+    QFETCH(QRect, expected);
+    QCOMPARE(
+        ActivityZoom::standardFrame(window, listHeight, required, width, QRect(0, 40, 1000, 800)),
+        expected);
+    // And back and forth between Qt's downward rectangles.
+    const QRect qt(10, 20, 300, 200);
+    QCOMPARE(ActivityZoom::fromScreen(qt, 900), QRect(10, 680, 300, 200));
+    QCOMPARE(ActivityZoom::toScreen(ActivityZoom::fromScreen(qt, 900), 900), qt);
+}
+
+void tst_ActivityWindow::rowLayout()
+{
+    const QRect row(0, 100, 300, 50);
+    QCOMPARE(RVActivityItemDelegate::statusRect(row), QRect(6, 102, 294, 14));
+    QCOMPARE(RVActivityItemDelegate::progressRect(row), QRect(6, 120, 270, 12));
+    QCOMPARE(RVActivityItemDelegate::stopButtonRect(row), QRect(280, 118, 14, 14));
+    QCOMPARE(RVActivityItemDelegate::errorRect(row), QRect(6, 118, 270, 26));
+    QCOMPARE(RVActivityItemDelegate::subStatusRect(row), QRect(6, 134, 270, 14));
+    QCOMPARE(RVActivityItemDelegate::lookupButtonRect(row), QRect(7, 132, 14, 14));
+    using Button = RVActivityItemDelegate::Button;
+    QCOMPARE(RVActivityItemDelegate::buttonAt(row, QPoint(285, 125), false), Button::Stop);
+    QCOMPARE(RVActivityItemDelegate::buttonAt(row, QPoint(10, 138), false), Button::None);
+    QCOMPARE(RVActivityItemDelegate::buttonAt(row, QPoint(10, 138), true), Button::Lookup);
+}
+
+void tst_ActivityWindow::buttonsActByRowState()
+{
+    ActivityController* controller = ActivityController::sharedInstance();
+    controller->showWindow();
+    RVActivityView* view = controller->activityView();
+    ActivityItem* running = addRow(QStringLiteral("Publishing \"Spring\"..."));
+    ActivityItem* waiting = addRow(QStringLiteral("Deleting \"Winter\"..."), false);
+    ActivityItem* failed = addRow(QStringLiteral("Uploading \"map.png\"..."));
+    failed->setError(QStringLiteral("Forbidden"));
+    QStringList heard;
+    connect(running, &ActivityItem::cancelRequested, this, [&] { heard << "cancel"; });
+    connect(waiting, &ActivityItem::withdrawn, this, [&] { heard << "withdrawn"; });
+    connect(failed, &ActivityItem::clearRequested, this, [&] { heard << "clear"; });
+
+    auto pressStop = [&](int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          centreOf(RVActivityItemDelegate::stopButtonRect(view->rowRect(row))));
+    };
+    pressStop(2); // the error row's clear button
+    pressStop(1); // the waiting row
+    pressStop(0); // the running row: asked to stop, removed by its job
+    QCOMPARE(heard, (QStringList{"clear", "withdrawn", "cancel"}));
+    QCOMPARE(list().count(), 1);
+    QCOMPARE(list().itemAt(0), running);
+
+    // A press released elsewhere does nothing.
+    const QPoint stop = centreOf(RVActivityItemDelegate::stopButtonRect(view->rowRect(0)));
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, stop);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    QCOMPARE(heard.size(), 3);
+}
+
+void tst_ActivityWindow::lookUpOpensTheSupportPage()
+{
+    BrowserStandIn browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    SupportPage::setAddress(QUrl(QStringLiteral("https://help.example.org/plumet")));
+    RVActivityView* view = ActivityController::sharedInstance()->activityView();
+    ActivityItem* failed = addRow(QStringLiteral("Publishing"));
+    failed->setError(QStringLiteral("The server said \"no\"."));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      centreOf(RVActivityItemDelegate::lookupButtonRect(view->rowRect(0))));
+    QCOMPARE(browser.opened, QList<QUrl>{QUrl(QStringLiteral("https://help.example.org/plumet"))});
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+void tst_ActivityWindow::clicksAndKeysReachTheSelection()
+{
+    ActivityController* controller = ActivityController::sharedInstance();
+    controller->showWindow();
+    RVActivityView* view = controller->activityView();
+    for (int i = 0; i < 4; ++i)
+        addRow(QStringLiteral("Row %1").arg(i));
+    auto selected = [&] {
+        QList<int> rows;
+        for (int i = 0; i < list().count(); ++i)
+            if (list().itemAt(i)->isSelected())
+                rows << i;
+        return rows;
+    };
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->rowRect(1).topLeft() + QPoint(40, 5));
+    QCOMPARE(selected(), QList<int>{1});
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      view->rowRect(3).topLeft() + QPoint(40, 5));
+    QCOMPARE(selected(), (QList<int>{1, 2, 3}));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      view->rowRect(2).topLeft() + QPoint(40, 5));
+    QCOMPARE(selected(), (QList<int>{1, 3}));
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(selected(), QList<int>{2});
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(selected(), QList<int>{1});
+    // A click below the rows clears the selection.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(40, view->viewport()->height() - 3));
+    QCOMPARE(selected(), QList<int>{});
+    // Forward Delete clears the selected rows (these run: they are asked to stop).
+    int cancels = 0;
+    for (ActivityItem* item : list().items())
+        connect(item, &ActivityItem::cancelRequested, this, [&] { ++cancels; });
+    list().click(0, Qt::NoModifier);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QTest::keyClick(view, Qt::Key_Backspace);
+    QCOMPARE(cancels, 2);
+}
+
+void tst_ActivityWindow::clearButtonAndCount()
+{
+    ActivityController* controller = ActivityController::sharedInstance();
+    QCOMPARE(controller->countLabel()->text(), QStringLiteral("0 processes"));
+    ActivityItem* failed = addRow(QStringLiteral("Refreshing"));
+    QCOMPARE(controller->countLabel()->text(), QStringLiteral("1 process"));
+    addRow(QStringLiteral("Pinging"));
+    QCOMPARE(controller->countLabel()->text(), QStringLiteral("2 processes"));
+    QVERIFY(!controller->clearButton()->isEnabled());
+    failed->setError(QString());
+    list().click(0, Qt::NoModifier);
+    QVERIFY(controller->clearButton()->isEnabled());
+    controller->clearButton()->click();
+    QCOMPARE(list().count(), 1);
+    QCOMPARE(controller->countLabel()->text(), QStringLiteral("1 process"));
+    QVERIFY(list().itemAt(0)->isSelected()); // the row that moved up into its place
+}
+
+void tst_ActivityWindow::anErrorBringsTheWindowForward()
+{
+    ActivityController* controller = ActivityController::sharedInstance();
+    controller->window()->hide();
+    ActivityItem* row = addRow(QStringLiteral("Publishing"));
+    QVERIFY(!controller->isWindowVisible());
+    row->setError(QStringLiteral("Not Found"));
+    QVERIFY(controller->isWindowVisible());
+}
+
+void tst_ActivityWindow::requiredSize()
+{
+    RVActivityView* view = ActivityController::sharedInstance()->activityView();
+    QCOMPARE(view->requiredHeight(), 50);
+    QCOMPARE(view->requiredWidth(), 240);
+    addRow(QStringLiteral("Short"));
+    const QString longStatus(80, QLatin1Char('W'));
+    addRow(longStatus);
+    QCOMPARE(view->requiredHeight(), 100);
+    QCOMPARE(view->requiredWidth(), RVActivityItemDelegate::requiredWidth(longStatus));
+    QVERIFY(view->requiredWidth() > 240);
+}
+
+void tst_ActivityWindow::openAtQuitIsRemembered()
+{
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    defaults.remove(QStringLiteral("activity_open"));
+    ActivityController::sharedInstance()->showWindow();
+    ActivityController::sharedInstance()->cleanUp();
+    QVERIFY(!ActivityController::instanceExists());
+    QCOMPARE(defaults.value(QStringLiteral("activity_open")).toBool(), true);
+
+    // The next launch shows it again, without taking the keyboard.
+    ActivityController::restoreWindow();
+    QVERIFY(ActivityController::instanceExists());
+    QVERIFY(ActivityController::sharedInstance()->isWindowVisible());
+
+    ActivityController::sharedInstance()->window()->hide();
+    ActivityController::sharedInstance()->cleanUp();
+    QCOMPARE(defaults.value(QStringLiteral("activity_open")).toBool(), false);
+    ActivityController::restoreWindow();
+    QVERIFY(!ActivityController::instanceExists());
+    QTest::qWait(0); // let the old controllers go
+}
+
+// Writes the window with a queued, a waiting, two running and an error row
+// to PLUMET_SCREENSHOTS, when set, for a look by eye.
+void tst_ActivityWindow::screenshot()
+{
+    Account busy;
+    busy.setTitle(QStringLiteral("Travel notes"));
+    ActivityItem* queued = list().newActivity(
+        &busy, QStringLiteral("Retrieving posts of \"Kitchen\"..."), [] { return true; });
+    Q_UNUSED(queued);
+    addRow(QStringLiteral("Publishing \"A week in Porto\"..."), false);
+    ActivityItem* upload = addRow(QStringLiteral("Uploading \"harbour.jpg\"..."));
+    upload->setSubStatus(QStringLiteral("Sending 1.2 of 3.4 MB"));
+    upload->setDuration(3400);
+    upload->setProgress(1200);
+    ActivityItem* refresh = addRow(QStringLiteral("Refreshing \"Travel notes\"..."));
+    refresh->setSubStatus(QStringLiteral("Receiving the list of blogs"));
+    ActivityItem* failed = addRow(QStringLiteral("Deleting \"Draft ideas\"..."));
+    failed->setError(QStringLiteral("The server did not answer in time."));
+    list().click(2, Qt::NoModifier);
+
+    ActivityController* controller = ActivityController::sharedInstance();
+    controller->window()->resize(380, 330);
+    controller->showWindow();
+    QTest::qWait(120); // a few turns of the bars
+    const QImage shot = controller->window()->grab().toImage();
+    QCOMPARE(shot.size(), controller->window()->size() * controller->window()->devicePixelRatio());
+    const QString folder = qEnvironmentVariable("PLUMET_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        QVERIFY(shot.save(QDir(folder).filePath(QStringLiteral("activity-window.png"))));
+    }
+}
+
+QTEST_MAIN(tst_ActivityWindow)
+#include "tst_activitywindow.moc"

@@ -1,0 +1,214 @@
+#include "ActivityList.h"
+#include "Blog.h"
+#include "Entry.h"
+#include "Ping.h"
+#include "RVPingTool.h"
+#include "TestHttpServer.h"
+#include "XMLRPCDecoder.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrlQuery>
+
+using plumet::test::TestHttpServer;
+using Response = TestHttpServer::Response;
+
+// The ping tool against a loopback ping and trackback server: what each
+// request carries, their order, and the pause between them.
+class tst_RVPingTool : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void updatePingsThenTrackbacksOneAtATime();
+    void trackbackValuesCannotAddFields_data();
+    void trackbackValuesCannotAddFields();
+    void aBlogWithoutPingsLeavesTheQueue();
+    void aQueuedItemIsQueuedOnce();
+    void stoppingTheRowEmptiesTheQueue();
+
+private:
+    QVariant pingList(const QStringList& paths) const;
+
+    TestHttpServer* m_server = nullptr;
+    ActivityList* m_list = nullptr;
+    RVPingTool* m_tool = nullptr;
+    QElapsedTimer m_clock;
+    QList<qint64> m_arrivals;
+    static constexpr int pauseMs = 150;
+};
+
+void tst_RVPingTool::init()
+{
+    m_server = new TestHttpServer(this);
+    QVERIFY(m_server->listen());
+    m_clock.start();
+    m_arrivals.clear();
+    m_server->setHandler([this](const TestHttpServer::Request& request) {
+        m_arrivals << m_clock.elapsed();
+        if (request.target.startsWith("/trackback"))
+            return Response::ok("<?xml version=\"1.0\"?><response><error>0</error></response>",
+                                "text/xml");
+        if (request.target.startsWith("/slow"))
+            return Response::timeOut();
+        return Response::ok("<?xml version=\"1.0\"?><methodResponse><params><param><value>"
+                            "<struct><member><name>flerror</name><value><boolean>0</boolean>"
+                            "</value></member></struct></value></param></params>"
+                            "</methodResponse>",
+                            "text/xml");
+    });
+    m_list = new ActivityList(this);
+    m_tool = new RVPingTool(*m_list, this);
+    m_tool->setPause(std::chrono::milliseconds(pauseMs));
+}
+
+void tst_RVPingTool::cleanup()
+{
+    delete m_tool;
+    delete m_list;
+    delete m_server;
+}
+
+QVariant tst_RVPingTool::pingList(const QStringList& paths) const
+{
+    QVariantList list;
+    for (const QString& path : paths)
+        list << QVariant::fromValue(Ping::pingWithTitle(path, m_server->url(path).toString()));
+    return list;
+}
+
+void tst_RVPingTool::updatePingsThenTrackbacksOneAtATime()
+{
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Café & Co"));
+    blog->setUrl(QStringLiteral("http://blog.example/"));
+    blog->setPingUrls(pingList({"/rpc1", "/rpc2", "/rpc3"}).toList());
+    auto entry = Entry::create();
+    entry->setTitle(QStringLiteral("A post"));
+    entry->setBody(QStringLiteral("<p>Short body.</p>"));
+    entry->setPermaLink(QStringLiteral("http://blog.example/a-post"));
+    blog->addEntry(entry);
+    entry->setPingUris(PingList{Ping::pingWithTitle({}, m_server->url("/trackback/1").toString()),
+                                Ping::pingWithTitle({}, m_server->url("/trackback/2").toString())});
+
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(blog.get());
+    m_tool->addItem(entry);
+    QVERIFY(m_tool->isRunning());
+    QVERIFY(idle.wait(10000));
+
+    const auto& requests = m_server->requests();
+    QCOMPARE(requests.size(), 5);
+    QStringList targets;
+    for (const auto& request : requests)
+        targets << QString::fromLatin1(request.target);
+    QCOMPARE(targets, QStringList({"/rpc1", "/rpc2", "/rpc3", "/trackback/1", "/trackback/2"}));
+    for (int i = 0; i < 3; ++i) {
+        const QString call = QString::fromUtf8(requests.at(i).body);
+        QVERIFY(call.contains(QLatin1String("<methodName>weblogUpdates.ping</methodName>")));
+        QVERIFY(call.indexOf(QLatin1String("Café &amp; Co")) <
+                call.indexOf(QLatin1String("http://blog.example/")));
+        QCOMPARE(requests.at(i).header("Content-Type"), QByteArray("text/xml"));
+    }
+    // One at a time, the pause after each answer.
+    for (int i = 1; i < m_arrivals.size(); ++i)
+        QVERIFY2(m_arrivals.at(i) - m_arrivals.at(i - 1) >= pauseMs - 10,
+                 qPrintable(QStringLiteral("requests %1 and %2 only %3 ms apart")
+                                .arg(i)
+                                .arg(i + 1)
+                                .arg(m_arrivals.at(i) - m_arrivals.at(i - 1))));
+    // Sent once: the entry's trackback list is empty now.
+    QVERIFY(entry->pingUris().size() == 10);
+    for (const auto& ping : entry->pingUris())
+        QVERIFY(ping->address().isEmpty());
+    QCOMPARE(m_list->count(), 0);
+}
+
+void tst_RVPingTool::trackbackValuesCannotAddFields_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("sentTitle");
+    QTest::newRow("ampersand, equals, plus, hash") << "A&B=C + D #1"
+                                                   << "A&B=C + D #1";
+    QTest::newRow("not ASCII") << "Grüße 😀"
+                               << "Grüße 😀";
+    QTest::newRow("no title") << ""
+                              << "Untitled";
+}
+
+void tst_RVPingTool::trackbackValuesCannotAddFields()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, sentTitle);
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Blog & Co"));
+    auto entry = Entry::create();
+    entry->setTitle(title);
+    entry->setBody(QStringLiteral("<p>Excerpt=yes&no</p>"));
+    entry->setPermaLink(QStringLiteral("http://blog.example/?p=1&x=2"));
+    blog->addEntry(entry);
+    entry->setPingUris(PingList{Ping::pingWithTitle({}, m_server->url("/trackback/9").toString())});
+
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(entry);
+    QVERIFY(idle.wait(10000));
+    QCOMPARE(m_server->requests().size(), 1);
+    const auto& request = m_server->requests().first();
+    QCOMPARE(request.header("Content-Type"),
+             QByteArray("application/x-www-form-urlencoded; charset=utf-8"));
+    const QUrlQuery form(QString::fromLatin1(request.body));
+    QCOMPARE(form.queryItems().size(), 4);
+    auto value = [&form](const char* name) {
+        return form.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
+    };
+    QCOMPARE(value("title"), sentTitle);
+    QCOMPARE(value("url"), QStringLiteral("http://blog.example/?p=1&x=2"));
+    QCOMPARE(value("excerpt"), QStringLiteral("Excerpt=yes&no"));
+    QCOMPARE(value("blog_name"), QStringLiteral("Blog & Co"));
+}
+
+void tst_RVPingTool::aBlogWithoutPingsLeavesTheQueue()
+{
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Quiet"));
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(blog.get());
+    QVERIFY(idle.wait(5000));
+    QCOMPARE(m_server->requests().size(), 0);
+    QCOMPARE(m_tool->itemCount(), 0);
+}
+
+void tst_RVPingTool::aQueuedItemIsQueuedOnce()
+{
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Twice"));
+    blog->setUrl(QStringLiteral("http://blog.example/"));
+    blog->setPingUrls(pingList({"/rpc1"}).toList());
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(blog.get());
+    m_tool->addItem(blog.get());
+    QCOMPARE(m_tool->itemCount(), 1);
+    QVERIFY(idle.wait(5000));
+    QCOMPARE(m_server->requests().size(), 1);
+}
+
+void tst_RVPingTool::stoppingTheRowEmptiesTheQueue()
+{
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Stopped"));
+    blog->setUrl(QStringLiteral("http://blog.example/"));
+    blog->setPingUrls(pingList({"/slow", "/rpc2"}).toList());
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(blog.get());
+    QTRY_COMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_list->count(), 1);
+    m_list->itemAt(0)->stop();
+    QVERIFY(idle.wait(5000));
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_tool->itemCount(), 0);
+    QCOMPARE(m_list->count(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_RVPingTool)
+#include "tst_rvpingtool.moc"

@@ -1,0 +1,540 @@
+#include "AccountBusyToken.h"
+#include "AccountList.h"
+#include "AddonManager.h"
+#include "Attachment.h"
+#include "ConsoleSink.h"
+#include "RoadTesting.h"
+#include "TestSecretService.h"
+#include "UploadJob.h"
+#include "UploadRoad.h"
+#include "UploaderManager.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <thread>
+
+// Uploading attachments: to a blog through its XML-RPC media call, to an
+// uploader plug-in, the Atom road's refusal, names with destination folders,
+// a second pass for a thumbnail, failures in words, and the network console
+// never holding the file.
+using namespace roadtest;
+Q_DECLARE_METATYPE(TestHttpServer::Response)
+
+namespace {
+
+// An uploader plug-in that answers from another thread, as network
+// libraries do, with what the test scripts.
+class ScriptedUploader : public QObject, public PLUMETUploaderProtocol {
+    Q_OBJECT
+    Q_INTERFACES(PLUMETUploaderProtocol)
+public:
+    QVariantMap request;
+    bool canSpecify = false;
+    std::function<void(Callbacks)> answer;
+    int cancels = 0;
+
+    QString uploaderKey() const override { return QStringLiteral("Scripted"); }
+    QString uploaderDescription() const override { return {}; }
+    bool canSpecifyDestinationPath() const override { return canSpecify; }
+    std::unique_ptr<PLUMETUploaderSettings> uploaderRequested(const QVariantMap&) override
+    {
+        return nullptr;
+    }
+    void uploadData(const QVariantMap& data, Callbacks callbacks) override
+    {
+        request = data;
+        if (answer)
+            std::thread([answer = answer, callbacks] { answer(callbacks); }).detach();
+    }
+    void cancel() override { ++cancels; }
+};
+
+// A media attachment's second pass: its thumbnail goes up after the file.
+class ThumbnailAttachment : public Attachment {
+public:
+    QString thumbFile;
+    QString thumbPath;
+    QString uploadFilePath() const override
+    {
+        return uploadPath().isEmpty() ? Attachment::uploadFilePath() : thumbFile;
+    }
+    bool processUpload(const QVariantMap& answer) override
+    {
+        if (uploadPath().isEmpty())
+            return Attachment::processUpload(answer);
+        thumbPath = answer.value(QStringLiteral("url")).toString();
+        return !thumbPath.isEmpty();
+    }
+    bool needsAnotherUploadPass() const override { return thumbPath.isEmpty(); }
+    void clearUploadAddresses() override
+    {
+        Attachment::clearUploadAddresses();
+        thumbPath.clear();
+    }
+};
+
+class ConsoleCopy : public ConsoleSink {
+public:
+    QString text;
+    bool isConsoleVisible() const override { return true; }
+    void clearConsole() override { text.clear(); }
+    void addToConsole(const QString& more) override { text += more; }
+};
+
+QByteArray bitsOf(const QByteArray& body)
+{
+    static const QRegularExpression bits(QStringLiteral("<base64>([^<]*)</base64>"));
+    return QByteArray::fromBase64(bits.match(QString::fromLatin1(body)).captured(1).toLatin1());
+}
+
+QString fileNameOf(const QByteArray& body)
+{
+    static const QRegularExpression name(
+        QStringLiteral("<name>name</name>\\s*<value>\\s*<string>([^<]*)</string>"));
+    return name.match(QString::fromUtf8(body)).captured(1);
+}
+
+Response mediaAnswer(const QString& url)
+{
+    return xmlrpcAnswer(QVariantMap{{"url", url}, {"file", "x"}, {"type", "image/png"}});
+}
+
+} // namespace
+
+class tst_UploadJob : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void uploadsToABlog();
+    void uploadNames_data();
+    void uploadNames();
+    void uploaderPlugin();
+    void uploaderFailures_data();
+    void uploaderFailures();
+    void noDestination();
+    void atomRoad_data();
+    void atomRoad();
+    void failuresInWords_data();
+    void failuresInWords();
+    void hostileServer_data();
+    void hostileServer();
+    void failureLeavesTheAccountToItsHolder();
+    void thumbnailGoesUpSecond();
+    void secondRequestJoinsTheUpload();
+    void publishingRoadUploadsThroughIt();
+
+private:
+    QString makeFile(const QString& name, int size);
+    AttachmentPtr blogAttachment(const BlogSetup& setup, const QString& path);
+    struct Outcome {
+        int done = 0;
+        int failed = 0;
+        QString message;
+    };
+    std::shared_ptr<Outcome> upload(const AttachmentPtr& attachment, bool manual = false);
+
+    plumet::test::TestKeyring m_keyring;
+    QTemporaryDir m_files;
+    TestHttpServer* m_server = nullptr;
+    ActivityList* m_list = nullptr;
+    UploadRoad* m_road = nullptr;
+    AccountList* m_accounts = nullptr;
+    EventRecorder m_events;
+    ScriptedUploader m_uploader;
+    ConsoleCopy m_console;
+};
+
+void tst_UploadJob::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_keyring.start(&error), qPrintable(error));
+    QVERIFY(m_files.isValid());
+    loadDrivers();
+    QVERIFY(AddonManager::sharedInstance().registerPlugin(&m_events, QStringLiteral("test")));
+    QVERIFY(UploaderManager::sharedInstance().registerPlugin(&m_uploader, QStringLiteral("test")));
+    ConsoleSink::setSharedInstance(&m_console);
+}
+
+void tst_UploadJob::init()
+{
+    m_events.events.clear();
+    m_console.text.clear();
+    m_uploader.answer = {};
+    m_uploader.canSpecify = false;
+    m_server = new TestHttpServer(this);
+    QVERIFY(m_server->listen());
+    m_list = new ActivityList(this);
+    m_list->setRetryInterval(20);
+    m_accounts = new AccountList(this);
+    m_road = new UploadRoad(*m_list, this);
+    m_road->setAccountList(m_accounts);
+    m_road->setTimeOut(5);
+    m_road->setResponseTimeout(std::chrono::milliseconds(3000));
+}
+
+void tst_UploadJob::cleanup()
+{
+    delete m_road;
+    delete m_list;
+    delete m_server;
+    delete m_accounts;
+}
+
+QString tst_UploadJob::makeFile(const QString& name, int size)
+{
+    const QString path = m_files.filePath(name);
+    QFile file(path);
+    [&] { QVERIFY(file.open(QIODevice::WriteOnly)); }();
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + 3) % 256);
+    file.write(bytes);
+    return path;
+}
+
+AttachmentPtr tst_UploadJob::blogAttachment(const BlogSetup& setup, const QString& path)
+{
+    m_accounts->insertAccount(setup.account, -1);
+    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    attachment->setAccountID(setup.account->accountID());
+    attachment->setBlogID(setup.blog->uniqueID());
+    return attachment;
+}
+
+std::shared_ptr<tst_UploadJob::Outcome> tst_UploadJob::upload(const AttachmentPtr& attachment,
+                                                              bool manual)
+{
+    auto outcome = std::make_shared<Outcome>();
+    m_road->upload(
+        attachment, [outcome] { ++outcome->done; },
+        [outcome](const QString& message) {
+            ++outcome->failed;
+            outcome->message = message;
+        },
+        manual);
+    [&] { QVERIFY(QTest::qWaitFor([&] { return outcome->done + outcome->failed > 0; }, 20000)); }();
+    QTest::qWait(20);
+    return outcome;
+}
+
+void tst_UploadJob::uploadsToABlog()
+{
+    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/wp-content/uploads/a.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    const QString path = makeFile(QStringLiteral("a.png"), 300000);
+    const AttachmentPtr attachment = blogAttachment(setup, path);
+    bool sawUploading = false;
+    connect(m_road, &UploadRoad::jobCreated, this, [&](Job* job) {
+        connect(job, &Job::stateChanged, this, [&, attachment](Job::State state) {
+            if (state == Job::State::Running)
+                sawUploading = attachment->isUploading();
+        });
+    });
+
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->done, 1);
+    QCOMPARE(outcome->failed, 0);
+    QVERIFY(sawUploading);
+    QVERIFY(!attachment->isUploading());
+    QCOMPARE(attachment->uploadPath(),
+             QStringLiteral("http://blog.invalid/wp-content/uploads/a.png"));
+    QCOMPARE(m_server->requests().size(), 1);
+    const QByteArray& body = m_server->requests().at(0).body;
+    QCOMPARE(methodOf(m_server->requests().at(0)), QStringLiteral("metaWeblog.newMediaObject"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(bitsOf(body), file.readAll());
+    QCOMPARE(fileNameOf(body), QStringLiteral("a.png"));
+    QVERIFY(body.contains("<string>image/png</string>"));
+    // The console shows the request without the file and without the password.
+    QVERIFY(m_console.text.contains(QStringLiteral("metaWeblog.newMediaObject")));
+    QVERIFY(m_console.text.contains(QStringLiteral("REMOVED")));
+    QVERIFY(m_console.text.size() < 4000);
+    QVERIFY(!m_console.text.contains(QStringLiteral("pässword")));
+    QTRY_COMPARE(m_events.events.size(), 1);
+    QCOMPARE(m_events.events.at(0).first, 4);
+    QCOMPARE(m_events.events.at(0).second.toString(), QStringLiteral("a.png"));
+    QTRY_COMPARE(m_list->count(), 0);
+    QVERIFY(!setup.account->isCritical());
+}
+
+void tst_UploadJob::uploadNames_data()
+{
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("canSpecify");
+    QTest::addColumn<QString>("blogName");
+    QTest::addColumn<QString>("uploaderName");
+
+    QTest::newRow("none") << QString() << true << "a b.png"
+                          << "a b.png";
+    QTest::newRow("root") << "/" << true << "a b.png"
+                          << "a b.png";
+    QTest::newRow("pics") << "pics" << true << "pics/a b.png"
+                          << "pics/a b.png";
+    QTest::newRow("/pics") << "/pics" << true << "pics/a b.png"
+                           << "pics/a b.png";
+    QTest::newRow("/pics/") << "/pics/" << true << "pics/a b.png"
+                            << "pics/a b.png";
+    QTest::newRow("uploader without folders") << "/pics/" << false << "pics/a b.png"
+                                              << "a b.png";
+}
+
+void tst_UploadJob::uploadNames()
+{
+    QFETCH(QString, destination);
+    QFETCH(bool, canSpecify);
+    QFETCH(QString, blogName);
+    QFETCH(QString, uploaderName);
+
+    Attachment attachment;
+    attachment.initWithPath(m_files.filePath(QStringLiteral("a b.png")));
+    attachment.setDestination(destination);
+    QCOMPARE(UploadJob::uploadName(attachment, true), blogName);
+    QCOMPARE(UploadJob::uploadName(attachment, canSpecify), uploaderName);
+}
+
+void tst_UploadJob::uploaderPlugin()
+{
+    m_uploader.canSpecify = true;
+    m_uploader.answer = [](PLUMETUploaderProtocol::Callbacks callbacks) {
+        callbacks.status(QStringLiteral("Sending..."));
+        callbacks.success(
+            {{"url", "http://photos.invalid/1.jpg"}, {"source", "http://photos.invalid/page/1"}});
+    };
+    const QString path = makeFile(QStringLiteral("photo.jpg"), 5000);
+    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    attachment->setAccountID(QStringLiteral("Scripted"));
+    attachment->setDestination(QStringLiteral("/holiday"));
+    attachment->setAlt(QStringLiteral("Sea"));
+    attachment->setUploaderSettings(QVariantMap{{"type", "image/x-test"}, {"tags", "sea"}});
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->done, 1);
+    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://photos.invalid/1.jpg"));
+    QCOMPARE(attachment->source(), QStringLiteral("http://photos.invalid/page/1"));
+    QCOMPARE(m_uploader.request.value("name").toString(), QStringLiteral("holiday/photo.jpg"));
+    QCOMPARE(m_uploader.request.value("type").toString(), QStringLiteral("image/x-test"));
+    QCOMPARE(m_uploader.request.value("tags").toString(), QStringLiteral("sea"));
+    QCOMPARE(m_uploader.request.value("summary").toString(), QStringLiteral("Sea"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(m_uploader.request.value("bits").toByteArray(), file.readAll());
+    QTRY_COMPARE(m_events.events.size(), 1);
+}
+
+void tst_UploadJob::uploaderFailures_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("error without words")
+        << 0 << "The selected uploader returned an error but did not specify what went wrong.";
+    QTest::newRow("error") << 1 << "Quota exceeded.";
+    QTest::newRow("no address") << 2 << "The uploader did not return a path to the uploaded file!";
+}
+
+void tst_UploadJob::uploaderFailures()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, message);
+    m_uploader.answer = [kind](PLUMETUploaderProtocol::Callbacks callbacks) {
+        if (kind == 0)
+            callbacks.error(QString());
+        else if (kind == 1)
+            callbacks.error(QStringLiteral("Quota exceeded"));
+        else
+            callbacks.success({{"source", "x"}});
+        // A late second answer is not heard.
+        callbacks.success({{"url", "http://late.invalid/"}});
+    };
+    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("f.txt", 10));
+    attachment->setAccountID(QStringLiteral("Scripted"));
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->failed, 1);
+    QCOMPARE(outcome->done, 0);
+    QCOMPARE(outcome->message, message);
+    QVERIFY(attachment->uploadPath().isEmpty());
+    QVERIFY(!attachment->isUploading());
+    QTRY_COMPARE(m_list->count(), 0);
+    QVERIFY(m_events.events.isEmpty());
+}
+
+void tst_UploadJob::noDestination()
+{
+    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("f.txt", 10));
+    auto outcome = upload(attachment);
+    QCOMPARE(outcome->message, QStringLiteral("There is no server to upload the attachment to."));
+    attachment->setAccountID(QStringLiteral("No such uploader"));
+    outcome = upload(attachment);
+    QCOMPARE(outcome->message, QStringLiteral("There is no server to upload the attachment to."));
+    attachment->setBlogID(QStringLiteral("1"));
+    outcome = upload(attachment, true);
+    QCOMPARE(outcome->message, QStringLiteral("There is no server to upload the attachment to."));
+}
+
+void tst_UploadJob::atomRoad_data()
+{
+    QTest::addColumn<QVariantMap>("services");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no services") << QVariantMap()
+                                 << "For some obscure reason the request could not be made.";
+    QTest::newRow("no upload address")
+        << QVariantMap{{"service.feed", "http://x.invalid/feed"}}
+        << "The Atom upload URI for the selected blog system is unknown!";
+    // The shipped Atom driver writes no media entry: uploads of any type are refused.
+    QTest::newRow("driver refuses") << QVariantMap{{"service.post", "http://x.invalid/atom"}}
+                                    << "The selected upload destination does not allow uploads "
+                                       "of type image/png.";
+}
+
+void tst_UploadJob::atomRoad()
+{
+    QFETCH(QVariantMap, services);
+    QFETCH(QString, message);
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    setup.blog->setServices(services);
+    const auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
+    QCOMPARE(outcome->message, message);
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void tst_UploadJob::failuresInWords_data()
+{
+    QTest::addColumn<Response>("answer");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("fault, trimmed and a sentence")
+        << Response::xmlrpcFault(500, QStringLiteral("  Could not write file a.png  \n"))
+        << "Could not write file a.png.";
+    QTest::newRow("fault ending in !")
+        << Response::xmlrpcFault(500, QStringLiteral("No way!")) << "No way!";
+    QTest::newRow("no address") << xmlrpcAnswer(QVariantMap{{"file", "a.png"}})
+                                << "The server did not return a path to the uploaded file!";
+    QTest::newRow("not a struct") << xmlrpcAnswer(QStringLiteral("ok"))
+                                  << "The response from the server did not contain valid data.";
+    QTest::newRow("empty") << Response::empty() << "The server did not return data.";
+    // Nothing is left once the byte-order mark is read.
+    QTest::newRow("only a byte-order mark")
+        << Response::ok("\xEF\xBB\xBF", "text/xml") << "The server did not return data.";
+}
+
+void tst_UploadJob::failuresInWords()
+{
+    QFETCH(Response, answer);
+    QFETCH(QString, message);
+    m_server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->failed, 1);
+    QCOMPARE(outcome->message, message);
+    QVERIFY(attachment->uploadPath().isEmpty());
+    // The caller shows the failure: no error row stays behind.
+    QTRY_COMPARE(m_list->count(), 0);
+}
+
+void tst_UploadJob::hostileServer_data()
+{
+    QTest::addColumn<Response>("answer");
+    for (const auto kind : Response::allMisbehaviours()) {
+        if (kind == Response::Misbehaviour::Trickle)
+            continue;
+        QTest::addRow("%s", Response::name(kind)) << Response::misbehaving(kind);
+    }
+}
+
+void tst_UploadJob::hostileServer()
+{
+    QFETCH(Response, answer);
+    m_road->setResponseTimeout(std::chrono::milliseconds(500));
+    m_server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->failed + outcome->done, 1);
+    QCOMPARE(outcome->failed, 1);
+    QVERIFY(!outcome->message.isEmpty());
+    QVERIFY(attachment->uploadPath().isEmpty());
+    QVERIFY(!attachment->isUploading());
+    QVERIFY(!setup.account->isCritical());
+    QTRY_COMPARE(m_list->count(), 0);
+}
+
+void tst_UploadJob::failureLeavesTheAccountToItsHolder()
+{
+    // Another road holds the account while an upload to its blog fails.
+    m_server->enqueue(Response::xmlrpcFault(500, QStringLiteral("Disk full")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    AccountBusyToken holder = AccountBusyToken::take(setup.account.get());
+    QVERIFY(holder);
+    auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
+    QCOMPARE(outcome->message, QStringLiteral("Disk full."));
+    QVERIFY(setup.account->isCritical());
+    AttachmentPtr nowhere = Attachment::attachmentWithPath(makeFile("b.png", 10));
+    nowhere->setAccountID(setup.account->accountID());
+    nowhere->setBlogID(QStringLiteral("no such blog"));
+    outcome = upload(nowhere);
+    QCOMPARE(outcome->message, QStringLiteral("There is no server to upload the attachment to."));
+    QVERIFY(setup.account->isCritical());
+    holder.release();
+    QVERIFY(!setup.account->isCritical());
+}
+
+void tst_UploadJob::thumbnailGoesUpSecond()
+{
+    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
+    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a-thumb.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_accounts->insertAccount(setup.account, -1);
+    auto attachment = std::make_shared<ThumbnailAttachment>();
+    attachment->initWithPath(makeFile(QStringLiteral("a.png"), 2000));
+    attachment->thumbFile = makeFile(QStringLiteral("a-thumb.png"), 300);
+    attachment->setAccountID(setup.account->accountID());
+    attachment->setBlogID(setup.blog->uniqueID());
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->done, 1);
+    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(bitsOf(m_server->requests().at(1).body).size(), 300);
+    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
+    QCOMPARE(attachment->thumbPath, QStringLiteral("http://blog.invalid/a-thumb.png"));
+    QTRY_COMPARE(m_events.events.size(), 1);
+}
+
+void tst_UploadJob::secondRequestJoinsTheUpload()
+{
+    m_uploader.answer = [](PLUMETUploaderProtocol::Callbacks callbacks) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        callbacks.success({{"url", "http://photos.invalid/1.jpg"}});
+    };
+    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("p.jpg", 10));
+    attachment->setAccountID(QStringLiteral("Scripted"));
+    int first = 0;
+    m_road->upload(attachment, [&] { ++first; }, {});
+    const auto second = upload(attachment);
+    QCOMPARE(second->done, 1);
+    QCOMPARE(first, 1);
+    QTRY_COMPARE(m_events.events.size(), 1);
+}
+
+void tst_UploadJob::publishingRoadUploadsThroughIt()
+{
+    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
+    attachment->setUploadPath(QStringLiteral("http://old.invalid/a.png"));
+    auto entry = Entry::create();
+    setup.blog->addEntry(entry);
+    AttachmentUploads::setSharedInstance(m_road);
+    bool done = false;
+    static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
+    QTRY_VERIFY(done);
+    AttachmentUploads::setSharedInstance(nullptr);
+    // Sent again, whatever address it had.
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
+}
+
+PLUMET_SECRET_SERVICE_TEST_MAIN(tst_UploadJob)
+#include "tst_uploadjob.moc"
