@@ -1,50 +1,62 @@
 #include "ConsoleObject.h"
 
-#include "ConsoleColorizer.h"
 #include "ConsoleLogFile.h"
 #include "ConsoleOptionsDialog.h"
+#include "ConsoleTextView.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QToolBar>
 
 namespace {
+
 ConsoleObject* sharedConsole = nullptr;
+
+// The size of the text in UTF-8, as it came over the wire.
+qint64 utf8Length(QStringView text)
+{
+    qint64 bytes = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        bytes += unit < 0x80 ? 1 : unit < 0x800 || c.isSurrogate() ? 2 : 3;
+    }
+    return bytes;
 }
 
+QString leftOutLine(qint64 bytes, bool onItsOwnLine)
+{
+    return (onItsOwnLine ? QString() : QStringLiteral("\n")) +
+           ConsoleObject::tr("… %L1 bytes not shown").arg(bytes) + QStringLiteral("\n\n");
+}
+
+} // namespace
+
 ConsoleObject::ConsoleObject(QWidget* parent)
-    : QMainWindow(parent), text(new QPlainTextEdit(this)), style(ConsoleStyle::fromDefaults())
+    : QMainWindow(parent), m_text(new ConsoleTextView(this)), m_style(ConsoleStyle::fromDefaults())
 {
     setObjectName(QStringLiteral("ConsoleObject"));
     setWindowTitle(tr("Network Console"));
-    text->setReadOnly(true);
-    text->setUndoRedoEnabled(false);
-    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setCentralWidget(text);
+    setCentralWidget(m_text);
 
     auto* toolbar = addToolBar(tr("Console"));
     toolbar->setObjectName(QStringLiteral("consoleToolbar"));
     QAction* clear = toolbar->addAction(tr("Clear"), this, [this] { clearConsole(); });
     clear->setToolTip(tr("Clears the display"));
     toolbar->addSeparator();
-    saveAction = toolbar->addAction(QCoreApplication::translate("AppControl", "Save"), this,
-                                    &ConsoleObject::saveConsole);
-    saveAction->setToolTip(tr("Saves the log text to file"));
+    m_saveAction = toolbar->addAction(QCoreApplication::translate("AppControl", "Save"), this,
+                                      &ConsoleObject::saveConsole);
+    m_saveAction->setToolTip(tr("Saves the log text to file"));
     auto* spacer = new QWidget(toolbar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
     QAction* optionsAction = toolbar->addAction(tr("Options"), this, &ConsoleObject::handlePrefs);
     optionsAction->setToolTip(tr("Change display options"));
 
-    connect(text, &QPlainTextEdit::textChanged, this, &ConsoleObject::updateActions);
-    connect(&UserDefaults::standard(), &UserDefaults::changed, this,
+    connect(m_text, &QPlainTextEdit::textChanged, this, &ConsoleObject::updateActions);
+    connect(&UserDefaults::sharedInstance(), &UserDefaults::changed, this,
             &ConsoleObject::preferencesChanged);
     applyStyle();
     updateActions();
@@ -53,8 +65,8 @@ ConsoleObject::ConsoleObject(QWidget* parent)
 
 ConsoleObject::~ConsoleObject()
 {
-    if (&ConsoleSink::shared() == this)
-        ConsoleSink::setShared(nullptr);
+    if (&ConsoleSink::sharedInstance() == this)
+        ConsoleSink::setSharedInstance(nullptr);
     if (sharedConsole == this)
         sharedConsole = nullptr;
 }
@@ -64,11 +76,16 @@ ConsoleObject* ConsoleObject::sharedInstance()
     if (!sharedConsole) {
         sharedConsole = new ConsoleObject;
         sharedConsole->setAttribute(Qt::WA_DeleteOnClose, false);
-        ConsoleSink::setShared(sharedConsole);
+        ConsoleSink::setSharedInstance(sharedConsole);
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, sharedConsole,
                          [] { delete sharedConsole; });
     }
     return sharedConsole;
+}
+
+QPlainTextEdit* ConsoleObject::textView() const
+{
+    return m_text;
 }
 
 bool ConsoleObject::isConsoleVisible() const
@@ -78,37 +95,81 @@ bool ConsoleObject::isConsoleVisible() const
 
 void ConsoleObject::clearConsole()
 {
-    text->clear();
-    text->setCurrentCharFormat(style.format(ConsoleRole::Text));
+    m_text->clear();
+    m_hiddenPieces.clear();
+    m_hiddenLength = 0;
+    m_hiddenBytesLeftOut = 0;
+    updateActions();
 }
 
 void ConsoleObject::addToConsole(const QString& added)
 {
-    appendColoured(added);
-    text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
+    const QStringList pieces = shownPieces(added);
+    if (isVisible())
+        m_text->appendPieces(pieces);
+    else
+        keepHidden(pieces);
 }
 
-void ConsoleObject::appendColoured(const QString& added)
+QStringList ConsoleObject::shownPieces(const QString& piece) const
 {
-    QTextCursor cursor(text->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    for (const ConsoleSpan& span : colorizeConsoleText(added))
-        cursor.insertText(added.mid(span.start, span.length), style.format(span.role));
-    cursor.endEditBlock();
+    if (piece.size() <= maximumPieceLength)
+        return {piece};
+    qsizetype head = maximumPieceLength;
+    if (piece.at(head - 1).isHighSurrogate())
+        --head;
+    const QStringView rest = QStringView(piece).sliced(head);
+    return {piece.first(head), leftOutLine(utf8Length(rest), piece.at(head - 1) == u'\n')};
+}
+
+void ConsoleObject::keepHidden(const QStringList& pieces)
+{
+    for (const QString& piece : pieces) {
+        // Past the bound nothing more is kept until the console is cleared, so
+        // what is kept is the start of the exchange, whole.
+        if (m_hiddenBytesLeftOut > 0 || m_hiddenLength + piece.size() > maximumHiddenLength) {
+            m_hiddenBytesLeftOut += utf8Length(piece);
+            continue;
+        }
+        m_hiddenPieces.append(piece);
+        m_hiddenLength += piece.size();
+    }
+    updateActions();
+}
+
+QStringList ConsoleObject::keptPieces() const
+{
+    QStringList pieces = m_hiddenPieces;
+    if (m_hiddenBytesLeftOut > 0) {
+        const bool onItsOwnLine = pieces.isEmpty() || pieces.last().endsWith(u'\n');
+        pieces.append(leftOutLine(m_hiddenBytesLeftOut, onItsOwnLine));
+    }
+    return pieces;
+}
+
+void ConsoleObject::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_hiddenPieces.isEmpty() && m_hiddenBytesLeftOut == 0)
+        return;
+    const QStringList pieces = keptPieces();
+    m_hiddenPieces.clear();
+    m_hiddenLength = 0;
+    m_hiddenBytesLeftOut = 0;
+    m_text->appendPieces(pieces);
 }
 
 void ConsoleObject::setConsole(const QString& newText)
 {
-    text->clear();
-    appendColoured(newText);
-    text->verticalScrollBar()->setValue(0);
+    clearConsole();
+    addToConsole(newText);
     showWindow();
+    m_text->scrollToTop();
 }
 
 QString ConsoleObject::consoleText() const
 {
-    return text->toPlainText();
+    return m_text->toPlainText() + keptPieces().join(QString());
 }
 
 void ConsoleObject::showWindow()
@@ -131,8 +192,9 @@ void ConsoleObject::closeEvent(QCloseEvent* event)
 
 void ConsoleObject::updateActions()
 {
-    if (saveAction)
-        saveAction->setEnabled(!text->document()->isEmpty());
+    if (m_saveAction)
+        m_saveAction->setEnabled(!m_text->document()->isEmpty() || !m_hiddenPieces.isEmpty() ||
+                                 m_hiddenBytesLeftOut > 0);
 }
 
 bool ConsoleObject::saveConsoleTo(const QString& path)
@@ -159,46 +221,26 @@ void ConsoleObject::saveConsole()
 
 void ConsoleObject::handlePrefs()
 {
-    if (!options) {
-        options = new ConsoleOptionsDialog(this);
-        options->setAttribute(Qt::WA_DeleteOnClose);
-        options->setWindowModality(Qt::WindowModal);
+    if (!m_options) {
+        m_options = new ConsoleOptionsDialog(this);
+        m_options->setAttribute(Qt::WA_DeleteOnClose);
+        m_options->setWindowModality(Qt::WindowModal);
     }
-    options->open();
+    m_options->open();
 }
 
 void ConsoleObject::preferencesChanged(const QString& key)
 {
     if (!key.startsWith(QLatin1String("console_")))
         return;
-    style = ConsoleStyle::fromDefaults();
+    // Colours live in the view's layouts, so the text and the selection stay
+    // as they are; only what is on screen is coloured again now.
+    m_style = ConsoleStyle::fromDefaults();
     applyStyle();
-    // Re-colour everything, keeping the selection.
-    const QTextCursor selection = text->textCursor();
-    const int anchor = selection.anchor();
-    const int position = selection.position();
-    const QString all = consoleText();
-    QTextCursor cursor(text->document());
-    cursor.beginEditBlock();
-    for (const ConsoleSpan& span : colorizeConsoleText(all)) {
-        cursor.setPosition(static_cast<int>(span.start));
-        cursor.setPosition(static_cast<int>(span.start + span.length), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(style.format(span.role));
-    }
-    cursor.endEditBlock();
-    QTextCursor restored(text->document());
-    restored.setPosition(anchor);
-    restored.setPosition(position, QTextCursor::KeepAnchor);
-    text->setTextCursor(restored);
 }
 
 void ConsoleObject::applyStyle()
 {
-    setWindowOpacity(style.opacity);
-    QPalette palette = text->palette();
-    palette.setColor(QPalette::Base, style.background);
-    palette.setColor(QPalette::Text, style.text);
-    text->setPalette(palette);
-    text->setFont(style.font);
-    text->setCurrentCharFormat(style.format(ConsoleRole::Text));
+    setWindowOpacity(m_style.opacity);
+    m_text->applyConsoleStyle(m_style);
 }

@@ -48,7 +48,7 @@ ConsoleOptionsDialog::ConsoleOptionsDialog(QWidget* parent) : QDialog(parent)
     opacity->setSingleStep(0.05);
     opacity->setValue(ConsoleStyle::fromDefaults().opacity);
     connect(opacity, &QDoubleSpinBox::valueChanged, this, [](double value) {
-        UserDefaults::standard().setValue(QStringLiteral("console_alpha"), value);
+        UserDefaults::sharedInstance().setValue(QStringLiteral("console_alpha"), value);
     });
     form->addRow(tr("Opacity:"), opacity);
 
@@ -63,16 +63,16 @@ void ConsoleOptionsDialog::chooseFont()
     const QFont font = QFontDialog::getFont(&chosen, ConsoleStyle::fromDefaults().font, this);
     if (!chosen)
         return;
-    UserDefaults& defaults = UserDefaults::standard();
+    UserDefaults& defaults = UserDefaults::sharedInstance();
     defaults.setValue(QStringLiteral("console_font"), font.family());
     defaults.setValue(QStringLiteral("console_font_size"), font.pointSizeF());
 }
 
 void ConsoleOptionsDialog::chooseColor(const QString& key, const QString& title)
 {
-    const rv::Color current = UserDefaults::standard().color(key);
+    const rv::Color current = UserDefaults::sharedInstance().color(key);
     const QColor color =
         QColorDialog::getColor(current.toQColor(), this, title, QColorDialog::ShowAlphaChannel);
     if (color.isValid())
-        UserDefaults::standard().setValue(key, QVariant::fromValue(rv::Color::fromQColor(color)));
+        UserDefaults::sharedInstance().setColor(key, rv::Color::fromQColor(color));
 }

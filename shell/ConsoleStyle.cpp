@@ -13,7 +13,7 @@ QFont ConsoleStyle::defaultFont()
 
 ConsoleStyle ConsoleStyle::fromDefaults()
 {
-    const UserDefaults& defaults = UserDefaults::standard();
+    const UserDefaults& defaults = UserDefaults::sharedInstance();
     ConsoleStyle style;
     style.background = defaults.color(QStringLiteral("console_bg_color"), {0, 0, 0, 1}).toQColor();
     style.text = defaults.color(QStringLiteral("console_text_color"), {1, 1, 1, 1}).toQColor();
@@ -39,7 +39,6 @@ ConsoleStyle ConsoleStyle::fromDefaults()
 QTextCharFormat ConsoleStyle::format(ConsoleRole role) const
 {
     QTextCharFormat format;
-    format.setFont(font);
     switch (role) {
     case ConsoleRole::Text:
         format.setForeground(text);

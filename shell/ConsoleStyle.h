@@ -22,5 +22,6 @@ struct ConsoleStyle {
     // The user's fixed-pitch font at 9 points.
     static QFont defaultFont();
 
+    // The colour of a role; every role shares the view's font.
     QTextCharFormat format(ConsoleRole role) const;
 };

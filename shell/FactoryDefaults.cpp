@@ -53,7 +53,7 @@ QVariantMap values()
 
 void registerAll()
 {
-    UserDefaults::standard().registerDefaults(values());
+    UserDefaults::sharedInstance().registerDefaults(values());
 }
 
 } // namespace FactoryDefaults

@@ -51,7 +51,7 @@ void TruncCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         kind == Kind::Secondary
             ? textColor(kind, base, 0)
             : textColor(kind, base,
-                        UserDefaults::standard().integer(QStringLiteral("catSearchType")));
+                        UserDefaults::sharedInstance().integer(QStringLiteral("catSearchType")));
 
     QFont font = option.font;
     font.setBold(isBoldKind(kind));

@@ -12,7 +12,7 @@
 
 using CellGeometry::LabelPart;
 
-class TestCells : public QObject {
+class tst_Cells : public QObject {
     Q_OBJECT
 private slots:
     void visibleWidth_data();
@@ -32,7 +32,7 @@ private slots:
     void configureButtonReplacesTheAction();
 };
 
-void TestCells::visibleWidth_data()
+void tst_Cells::visibleWidth_data()
 {
     QTest::addColumn<QRectF>("frame");
     QTest::addColumn<QRectF>("visible");
@@ -44,7 +44,7 @@ void TestCells::visibleWidth_data()
         << QRectF(300, 0, 50, 20) << QRectF(0, 0, 200, 400) << qreal(0);
 }
 
-void TestCells::visibleWidth()
+void tst_Cells::visibleWidth()
 {
     QFETCH(QRectF, frame);
     QFETCH(QRectF, visible);
@@ -54,7 +54,7 @@ void TestCells::visibleWidth()
     QCOMPARE(drawing.left(), frame.left());
 }
 
-void TestCells::labelShapeCoversItsColumn_data()
+void tst_Cells::labelShapeCoversItsColumn_data()
 {
     QTest::addColumn<int>("part");
     QTest::addColumn<QRectF>("bounds");
@@ -64,7 +64,7 @@ void TestCells::labelShapeCoversItsColumn_data()
     QTest::newRow("middle") << int(LabelPart::Middle) << QRectF(9, 0, 103, 20);
 }
 
-void TestCells::labelShapeCoversItsColumn()
+void tst_Cells::labelShapeCoversItsColumn()
 {
     QFETCH(int, part);
     QFETCH(QRectF, bounds);
@@ -80,7 +80,7 @@ void TestCells::labelShapeCoversItsColumn()
     QVERIFY(text.width() <= d.width());
 }
 
-void TestCells::imageFrame()
+void tst_Cells::imageFrame()
 {
     QCOMPARE(CellGeometry::imageFrame(QRectF(0, 0, 100, 21), QSizeF(16, 16)),
              QRectF(3, 3, 16, 16)); // (21 - 16) / 2 rounded up
@@ -89,7 +89,7 @@ void TestCells::imageFrame()
     QCOMPARE(CellGeometry::imageColumnWidth(QSizeF()), 3.0);
 }
 
-void TestCells::naturalOrder_data()
+void tst_Cells::naturalOrder_data()
 {
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
@@ -102,7 +102,7 @@ void TestCells::naturalOrder_data()
                                   << "Banana" << -1;
 }
 
-void TestCells::naturalOrder()
+void tst_Cells::naturalOrder()
 {
     QFETCH(QString, first);
     QFETCH(QString, second);
@@ -111,7 +111,7 @@ void TestCells::naturalOrder()
     QCOMPARE(compareNatural(first, second, false), -ascending);
 }
 
-void TestCells::attributedTransformer_data()
+void tst_Cells::attributedTransformer_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<bool>("valid");
@@ -120,7 +120,7 @@ void TestCells::attributedTransformer_data()
     QTest::newRow("nothing") << QVariant() << false;
 }
 
-void TestCells::attributedTransformer()
+void tst_Cells::attributedTransformer()
 {
     QFETCH(QVariant, value);
     QFETCH(bool, valid);
@@ -132,14 +132,14 @@ void TestCells::attributedTransformer()
     QVERIFY(!stringFromAttributed(value).isValid());
 }
 
-void TestCells::fontTransformerNamesTheFamily()
+void tst_Cells::fontTransformerNamesTheFamily()
 {
     const QString name = fontDisplayName(QStringLiteral("DejaVu Sans Mono"));
     QVERIFY(!name.isEmpty());
     QVERIFY(!fontDisplayName(QStringLiteral("No Such Font 123")).isEmpty());
 }
 
-void TestCells::truncatingColours()
+void tst_Cells::truncatingColours()
 {
     using Kind = TruncCellDelegate::Kind;
     const QColor base(Qt::blue);
@@ -153,7 +153,7 @@ void TestCells::truncatingColours()
     QVERIFY(!TruncCellDelegate::isBoldKind(Kind::Secondary));
 }
 
-void TestCells::completionKeys_data()
+void tst_Cells::completionKeys_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("opens");
@@ -165,14 +165,14 @@ void TestCells::completionKeys_data()
     QTest::newRow("letter") << int(Qt::Key_A) << true;
 }
 
-void TestCells::completionKeys()
+void tst_Cells::completionKeys()
 {
     QFETCH(int, key);
     QFETCH(bool, opens);
     QCOMPARE(CompletingLineEdit::keyOpensCompletions(key), opens);
 }
 
-void TestCells::imageButtonStates()
+void tst_Cells::imageButtonStates()
 {
     QPixmap normal(8, 8);
     normal.fill(Qt::red);
@@ -189,7 +189,7 @@ void TestCells::imageButtonStates()
     QCOMPARE(button.currentImage().toImage().pixelColor(0, 0), QColor(Qt::gray));
 }
 
-void TestCells::configureButtonReplacesTheAction()
+void tst_Cells::configureButtonReplacesTheAction()
 {
     QPushButton button;
     int first = 0;
@@ -207,5 +207,5 @@ void TestCells::configureButtonReplacesTheAction()
     QVERIFY(button.isHidden());
 }
 
-QTEST_MAIN(TestCells)
+QTEST_MAIN(tst_Cells)
 #include "tst_cells.moc"

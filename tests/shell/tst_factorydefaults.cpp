@@ -6,7 +6,7 @@
 #include <QTest>
 
 // The preferences a new installation starts from, as other parts read them.
-class TestFactoryDefaults : public QObject {
+class tst_FactoryDefaults : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -16,12 +16,12 @@ private slots:
     void storedValueWinsAndIsNeverOverwritten();
 };
 
-void TestFactoryDefaults::initTestCase()
+void tst_FactoryDefaults::initTestCase()
 {
     FactoryDefaults::registerAll();
 }
 
-void TestFactoryDefaults::readsAsRegistered_data()
+void tst_FactoryDefaults::readsAsRegistered_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<qint64>("number");
@@ -36,16 +36,16 @@ void TestFactoryDefaults::readsAsRegistered_data()
     QTest::newRow("refresh_option") << "refresh_option" << qint64(0);
 }
 
-void TestFactoryDefaults::readsAsRegistered()
+void tst_FactoryDefaults::readsAsRegistered()
 {
     QFETCH(QString, key);
     QFETCH(qint64, number);
-    QCOMPARE(UserDefaults::standard().integer(key), number);
+    QCOMPARE(UserDefaults::sharedInstance().integer(key), number);
 }
 
-void TestFactoryDefaults::consoleColoursAndFont()
+void tst_FactoryDefaults::consoleColoursAndFont()
 {
-    const UserDefaults& defaults = UserDefaults::standard();
+    const UserDefaults& defaults = UserDefaults::sharedInstance();
     QCOMPARE(defaults.color(QStringLiteral("console_attr_color")), rv::Color(1, 0.45, 0.46, 1));
     QCOMPARE(defaults.color(QStringLiteral("draft_color")), rv::Color(0.36, 0.83, 1.0, 0.2));
     QCOMPARE(defaults.real(QStringLiteral("console_alpha")), 0.95);
@@ -53,9 +53,9 @@ void TestFactoryDefaults::consoleColoursAndFont()
     QVERIFY(defaults.real(QStringLiteral("console_font_size")) >= 1.0);
 }
 
-void TestFactoryDefaults::storedValueWinsAndIsNeverOverwritten()
+void tst_FactoryDefaults::storedValueWinsAndIsNeverOverwritten()
 {
-    UserDefaults& defaults = UserDefaults::standard();
+    UserDefaults& defaults = UserDefaults::sharedInstance();
     defaults.setValue(QStringLiteral("num_entries"), 50);
     FactoryDefaults::registerAll(); // a second start-up
     QCOMPARE(defaults.integer(QStringLiteral("num_entries")), qint64(50));
@@ -63,5 +63,5 @@ void TestFactoryDefaults::storedValueWinsAndIsNeverOverwritten()
     QCOMPARE(defaults.integer(QStringLiteral("num_entries")), qint64(20));
 }
 
-QTEST_MAIN(TestFactoryDefaults)
+QTEST_MAIN(tst_FactoryDefaults)
 #include "tst_factorydefaults.moc"

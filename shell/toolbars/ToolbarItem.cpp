@@ -1,0 +1,16 @@
+#include "ToolbarItem.h"
+
+namespace ToolbarIdentifiers {
+
+bool isRepeatable(const QString& identifier)
+{
+    return identifier == QLatin1String(separator) || identifier == QLatin1String(space) ||
+           identifier == QLatin1String(flexibleSpace);
+}
+
+bool isStandard(const QString& identifier)
+{
+    return isRepeatable(identifier) || identifier == QLatin1String(customize);
+}
+
+} // namespace ToolbarIdentifiers

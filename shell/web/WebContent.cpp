@@ -1,0 +1,72 @@
+#include "WebContent.h"
+
+#include "WebContentSchemeHandler.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlScheme>
+
+namespace {
+
+const char SchemeName[] = "plumet-content";
+
+void registerContentScheme()
+{
+    QWebEngineUrlScheme scheme(SchemeName);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    // Attachments of a post are shown from their local files.
+    scheme.setFlags(QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+} // namespace
+
+// Runs while the application object is being made, before any web engine class
+// can exist; later registrations would be ignored.
+Q_COREAPP_STARTUP_FUNCTION(registerContentScheme)
+
+QString WebContent::schemeName()
+{
+    return QString::fromLatin1(SchemeName);
+}
+
+QWebEngineProfile* WebContent::profile()
+{
+    schemeHandler();
+    return QWebEngineProfile::defaultProfile();
+}
+
+WebContentSchemeHandler* WebContent::schemeHandler()
+{
+    // Qt's default profile is off the record.
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    static QPointer<WebContentSchemeHandler> handler;
+    if (!handler) {
+        handler = new WebContentSchemeHandler(profile);
+        profile->installUrlSchemeHandler(SchemeName, handler);
+    }
+    return handler;
+}
+
+QString WebContent::contentSecurityPolicy()
+{
+    return QStringLiteral("script-src 'none'; object-src 'none'");
+}
+
+QByteArray WebContent::preparedDocument(const QString& html, bool isPostContent)
+{
+    QString head = QStringLiteral("<meta charset=\"utf-8\">");
+    if (isPostContent)
+        head += QStringLiteral("<meta http-equiv=\"Content-Security-Policy\" content=\"%1\">")
+                    .arg(contentSecurityPolicy());
+    // A <meta> before the doctype would throw the page into quirks mode.
+    static const QRegularExpression doctype(QStringLiteral("\\A\\s*<!doctype[^>]*>"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = doctype.match(html);
+    const qsizetype at = match.hasMatch() ? match.capturedEnd() : 0;
+    QString document = html;
+    document.insert(at, head);
+    return document.toUtf8();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWebEngineProfile;
+class WebContentSchemeHandler;
+
+// The shared ground of every web view of plumet (the entry preview, the
+// comparison window, the rich editor, the find panel's targets).
+//
+// Pages are served from memory through one custom URL scheme, never with
+// QWebEnginePage::setHtml (which fails above 2 MB). The scheme is registered
+// by a start-up routine of this library when the application object is made,
+// before any web engine class exists, as QWebEngineUrlScheme requires; a
+// program needs no step of its own.
+namespace WebContent {
+
+// "plumet-content": the scheme our documents are served under.
+QString schemeName();
+
+// The profile every view of ours uses (off the record: no cookies or cache on
+// disk), with the scheme's handler installed. Main thread only.
+QWebEngineProfile* profile();
+// The handler of that profile, which keeps the documents being shown.
+WebContentSchemeHandler* schemeHandler();
+
+// The policy given to post content: no script of its own, no plug-ins.
+QString contentSecurityPolicy();
+
+// `html` with the charset declaration and, for post content, the policy as a
+// <meta> element placed before anything of the content (after a leading
+// doctype), where the content can neither precede nor loosen it.
+QByteArray preparedDocument(const QString& html, bool isPostContent);
+
+} // namespace WebContent

@@ -1,0 +1,84 @@
+#include "Account.h"
+#include "AccountList.h"
+#include "AddonSettingsWindow.h"
+#include "Blog.h"
+#include "BlogSettingsWindow.h"
+#include "GeneralPreferencesWindow.h"
+#include "NotificationCenter.h"
+#include "PreferencesController.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The one door to the preferences windows that menus and add-ons use.
+class tst_PreferencesController : public QObject {
+    Q_OBJECT
+private slots:
+    void opensTheWindows();
+    void blogSettingsSaveTheAccountsOnClose();
+    void quittingClosesTheWindows();
+};
+
+void tst_PreferencesController::opensTheWindows()
+{
+    PreferencesController& controller = PreferencesController::sharedInstance();
+    QCOMPARE(&controller, &PreferencesController::sharedInstance());
+    controller.showGeneral();
+    QVERIFY(controller.generalWindow()->isVisible());
+    controller.generalWindow()->close();
+    QVERIFY(!controller.generalWindow()->isVisible());
+
+    // An add-on asks for its page; with no add-on loaded the window still opens.
+    NotificationCenter::sharedInstance().post(QStringLiteral("displaySettings"), nullptr,
+                                              {{QStringLiteral("key"), QStringLiteral("flickr")}});
+    QVERIFY(controller.addonSettingsWindow()->isVisible());
+}
+
+void tst_PreferencesController::blogSettingsSaveTheAccountsOnClose()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("accounts.plist"));
+    AccountList accounts;
+    auto account = Account::create();
+    account->setTitle(QStringLiteral("Work"));
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Notes"));
+    account->setBlogs({blog});
+    accounts.insertAccount(account, 0);
+
+    PreferencesController& controller = PreferencesController::sharedInstance();
+    controller.setAccountList(&accounts, path);
+    controller.showBlogSettings(blog.get());
+    BlogSettingsWindow* window = controller.blogSettingsWindow();
+    QCOMPARE(window->shownBlog(), blog.get());
+    blog->setTimeZone(QStringLiteral("Asia/Tokyo"));
+    window->close();
+    QVERIFY(QFileInfo::exists(path));
+
+    AccountList reread;
+    reread.loadAccounts(path);
+    QCOMPARE(reread.accounts().size(), 1);
+    QCOMPARE(reread.accounts().first()->blogs().first()->timeZone(), QStringLiteral("Asia/Tokyo"));
+
+    // Without a blog: the first account's first blog.
+    controller.showBlogSettings();
+    QCOMPARE(window->shownAccount(), account.get());
+    QCOMPARE(window->shownBlog(), blog.get());
+    window->close();
+    controller.setAccountList(nullptr);
+}
+
+void tst_PreferencesController::quittingClosesTheWindows()
+{
+    PreferencesController& controller = PreferencesController::sharedInstance();
+    QPointer<GeneralPreferencesWindow> general = controller.generalWindow();
+    controller.showGeneral();
+    NotificationCenter::sharedInstance().post(QStringLiteral("goingToQuitNotification"));
+    QTRY_VERIFY(!general);
+    // The next use makes a new one.
+    QVERIFY(controller.generalWindow());
+}
+
+QTEST_MAIN(tst_PreferencesController)
+#include "tst_preferencescontroller.moc"
