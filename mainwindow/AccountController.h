@@ -1,0 +1,169 @@
+#pragma once
+
+#include "AccountDetails.h"
+#include "AccountList.h"
+#include "AccountRefreshRoad.h"
+#include "Clock.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantList>
+#include <chrono>
+#include <memory>
+
+class AccountSheet;
+class AccountToolbar;
+class AccountsTableModel;
+class AccountsWindow;
+
+class GuardedSelectionModel;
+class ImportWindow;
+class Job;
+class NewAccountWizard;
+class ToolbarController;
+
+// Keeps the program's accounts: loads and saves "accounts.plist", saves
+// accounts and entries every "autoSave" minutes, tells the windows when the
+// list changed ("forceReload"), and runs the accounts window: the table of
+// accounts, the details of the selected one (edited on a working copy until
+// saved), its sheet for refreshes, errors and the new-account wizard, and
+// the import of the previous version's entries.
+//
+// For the application:
+//   AccountController::sharedInstance().loadAccounts(AccountList::defaultPath());
+//   ...showWindow() (the Accounts command), configureAccount() (New Account,
+//   and the first run), handleOldPlumet(entries), cleanUp() at quit.
+class AccountController : public QObject {
+    Q_OBJECT
+public:
+    static AccountController& sharedInstance();
+    static bool instanceExists();
+    // At quit: stops the timer, closes the windows, saves accounts and
+    // entries, and lets the instance go.
+    static void cleanUp();
+
+    explicit AccountController(QObject* parent = nullptr);
+    ~AccountController() override;
+
+    // --- the list and its file ---
+    AccountList& accountList() { return m_list; }
+    QList<AccountPtr> accounts() const { return m_list.accounts(); }
+    // Loads the file (or a first run's empty list) and remembers where it
+    // is; always ends with "accountsDone".
+    void loadAccounts(const QString& path);
+    QString accountsPath() const { return m_path; }
+    // Writes "accounts.plist"; false, logged, when it could not.
+    bool saveAccounts();
+    bool saveEntries();
+    // Accounts, then entries.
+    bool save();
+    // An account already listed moves; an index out of range appends.
+    void insertAccount(const AccountPtr& account, int index);
+    void removeAccount(Account* account);
+    Account* accountForID(const QString& accountID) const { return m_list.accountForID(accountID); }
+    // The first account other than `ignore` titled `title`.
+    Account* accountForName(const QString& title, const Account* ignore) const;
+    bool hasAccountAndBlog() const { return m_list.hasAccountAndBlog(); }
+
+    // The account the main window's outline has selected.
+    Account* selectedAccount() const;
+    void setSelectedAccount(Account* account);
+
+    // Saves the accounts and posts "forceReload" with the object.
+    void broadcastChange(QObject* object = nullptr);
+
+    // --- the window ---
+    void loadUI();
+    void showWindow();
+    AccountsWindow* window() const;
+    AccountSheet* sheet() const { return m_sheet; }
+    NewAccountWizard* wizard() const { return m_wizard; }
+    ToolbarController* toolbar() const { return m_toolbar; }
+    ImportWindow* importWindow() const;
+    AccountsTableModel* tableModel() const { return m_model.get(); }
+    // The "Save changes?" alert while it asks.
+    QWidget* saveChangesAlert() const;
+    // The account selected in the accounts table.
+    Account* tableAccount() const;
+    void selectAccount(Account* account);
+
+    // The working copy the details box edits.
+    const AccountDetails& dummy() const { return m_dummy; }
+    bool needsSave() const { return m_needsSave; }
+    QString errorMessage() const { return m_errorMessage; }
+
+    // --- actions ---
+    void newAccount();
+    // Takes the details' address, plug-in, user and password into the
+    // selected account and updates it from its server in the sheet.
+    void saveAccount();
+    void deleteAccount();
+    // Title (made unique) and label of the details into the selected account.
+    void applyDummyChanges();
+    void dummyChanged();
+    void accountHelp();
+    void getMore();
+    // The new-account wizard.
+    void configureAccount();
+    // The import window for the previous version's entries.
+    void handleOldPlumet(const QVariantList& entries);
+
+    // Refreshes the account in the sheet. A new account (from the wizard)
+    // joins the list only when its first refresh succeeds.
+    void startAccountUpdate(const AccountPtr& account, bool isNew = false);
+    void accountUpdateDone(const QString& message);
+
+    // The autosave: the clock that times it (tests hand in their own), the
+    // period now in force, and one autosave as the timer runs it.
+    void setClock(Clock* clock);
+    // The road that refreshes accounts (the program's own unless set).
+    void setRefreshRoad(AccountRefreshRoad road) { m_refreshRoad = std::move(road); }
+    std::chrono::seconds autoSavePeriod() const;
+    void autoSave(bool fromTimer);
+
+signals:
+    void selectedAccountChanged(Account* account);
+    void needsSaveChanged(bool needsSave);
+
+private:
+    void armAutoSave();
+    void scheduleBroadcast();
+    void tableSelectionChanged();
+    bool shouldSelectRow(int proposedRow);
+    void showDetails(Account* account);
+    void fillDetailsBox();
+    void setNeedsSave(bool needsSave);
+    void clearDummy();
+    void endProgressSheet();
+    void sheetDidEnd(int code);
+    void bindStatus(Account* account);
+    void unbindStatus();
+    void removeDeletedAccount(const AccountPtr& account);
+    void newAccountFailed(const AccountPtr& account, const QString& message);
+
+    AccountList m_list;
+    QString m_path;
+    std::unique_ptr<AccountsTableModel> m_model;
+    QPointer<AccountsWindow> m_window;
+    GuardedSelectionModel* m_selection = nullptr;
+    AccountSheet* m_sheet = nullptr;
+    NewAccountWizard* m_wizard = nullptr;
+    std::unique_ptr<AccountToolbar> m_toolbarItems;
+    ToolbarController* m_toolbar = nullptr;
+    QPointer<ImportWindow> m_importWindow;
+    QPointer<QWidget> m_saveAlert;
+
+    AccountDetails m_dummy = AccountDetails::cleared();
+    bool m_needsSave = false;
+    QString m_errorMessage;
+    QPointer<Account> m_selectedAccount;
+    AccountPtr m_criticalAccount;
+    AccountPtr m_newAccount;
+    QList<QMetaObject::Connection> m_statusBindings;
+    QPointer<QObject> m_progressContext;
+    AccountRefreshRoad m_refreshRoad = AccountRefreshRoad::standard();
+    bool m_broadcastPending = false;
+
+    Clock* m_clock;
+    std::unique_ptr<Clock::Timer> m_saveTimer;
+};

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "Account.h"
+#include "Blog.h"
+#include "ModelTypes.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class AccountArrayController;
+class AccountList;
+class BlogOutlineView;
+class EntryListModel;
+class QAction;
+class QLabel;
+class QToolBar;
+class ToolbarController;
+class ViewerToolbar;
+class RVEntriesView;
+class RVSplitView;
+class RVSplitterButton;
+class UserDefaults;
+
+// The browser window of the program: the accounts and their blogs on the
+// side, the selected blog's entries on the right above the preview. It holds
+// no data of its own; the selection lives in the outline and the entries
+// list. Its commands act on the selected blog or entries: retrieve posts or
+// pages, new draft or page, view in the browser, blog settings, accounts.
+class BlogController : public QMainWindow {
+    Q_OBJECT
+public:
+    // The side view's defaults keys start with this.
+    static constexpr auto sidebarTitle = "Blogs";
+    static constexpr auto geometryKey = "mainWindowGeometry";
+
+    explicit BlogController(AccountList& accounts, QWidget* parent = nullptr,
+                            UserDefaults* defaults = nullptr);
+    ~BlogController() override;
+
+    // The window while it exists.
+    static BlogController* sharedInstance();
+
+    AccountArrayController* outline() const { return m_outline; }
+    BlogOutlineView* outlineView() const { return m_outlineView; }
+    RVEntriesView* entriesView() const { return m_entriesView; }
+    EntryListModel* entryList() const { return m_entries; }
+    RVSplitView* splitView() const { return m_splitView; }
+    RVSplitterButton* sidebarButton() const { return m_sidebar; }
+    // The toolbar the user can arrange ("viewerToolbar").
+    ToolbarController* toolbarController() const { return m_toolbarController; }
+    QToolBar* viewerToolbar() const;
+    QAction* action(const QString& identifier) const;
+
+    // The selected row when it is a blog.
+    Blog* selectedBlog() const;
+    QList<Entry*> selectedEntries() const;
+
+    // Shows the window where it was last, with its side view and split,
+    // selects the remembered row and lists its entries (fetching what is
+    // missing).
+    void start();
+
+    // --- commands ---
+    void retrieveEntries();
+    void retrievePages();
+    void entryViewer();
+    void showSettings();
+    void showAccountManager();
+    void viewInBrowser();
+    // A new post (tag 0) or page (tag 1) in the selected blog (an account's
+    // first blog), opened in a draft window.
+    void newDraft(int tag = 0);
+    // A prepared entry handed over by another part, as a new draft there.
+    void newDraft(const EntryPtr& prepared);
+    void collapseSubview(bool collapse);
+    // At quit: saves the split, the order and the window's place.
+    void cleanUp();
+
+    // Enables the commands that can act now (drafts need the draft windows).
+    void validateActions();
+
+    // What the accounts command opens (the accounts window, once it exists).
+    void setAccountManager(std::function<void()> show) { m_showAccounts = std::move(show); }
+    // How addresses are opened (the desktop's browser unless set).
+    void setBrowserOpener(std::function<void(const QList<QUrl>&)> open)
+    {
+        m_openURLs = std::move(open);
+    }
+    // The addresses the view command opens for the selection now.
+    QList<QUrl> selectionURLs() const;
+
+signals:
+    void selectedAccountChanged(Account* account);
+
+private:
+    void buildToolbar();
+    // The blog a new draft goes to: the selected one, or the selected account's first.
+    Blog* newDraftBlog() const;
+    void selectionChanged(Account* account, const QList<Blog*>& blogs);
+    void restoreSplit();
+    void saveSplit();
+    void showMoveFailure(const QString& message);
+
+    AccountList& m_accounts;
+    UserDefaults& m_defaults;
+    BlogOutlineView* m_outlineView = nullptr;
+    AccountArrayController* m_outline = nullptr;
+    RVEntriesView* m_entriesView = nullptr;
+    EntryListModel* m_entries = nullptr;
+    RVSplitView* m_splitView = nullptr;
+    QLabel* m_preview = nullptr;
+    RVSplitterButton* m_sidebar = nullptr;
+    std::unique_ptr<ViewerToolbar> m_toolbarItems;
+    ToolbarController* m_toolbarController = nullptr;
+    QHash<QString, QAction*> m_actions;
+    std::function<void()> m_showAccounts;
+    std::function<void(const QList<QUrl>&)> m_openURLs;
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// The main window's and the accounts window's messages ("plumet.ui").
+Q_DECLARE_LOGGING_CATEGORY(lcMainWindow)

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "AccessPointDiscovery.h"
+#include "BlogSystems.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class Account;
+class AccountSheet;
+
+// The new-account wizard in the accounts window's sheet. The user chooses a
+// blog system and types the blog's address; unless the system has a fixed
+// access point, the page there is fetched, its first EditURI link names the
+// discovery (RSD) document, and the document's preferred API gives the
+// access point and the plug-in (a plug-in the chosen system names wins). A
+// page without that link, or a document without a usable API, leaves the
+// user to type the access point. An access point on another host than the
+// typed address, or over http where https was typed, is shown to the user,
+// who chooses. Then user name and password; accountConfigured() hands the
+// new account (in no list yet) on for its first refresh.
+//
+// A scratch account (dummy()) carries the address being looked at and the
+// fetches' status lines.
+class NewAccountWizard : public QObject {
+    Q_OBJECT
+public:
+    // One page fetched: its text and the address it finally came from after
+    // redirects, or a message saying why there is none.
+    using PageFetched =
+        std::function<void(const QString& text, const QUrl& address, const QString& error)>;
+    // Fetches a page for the scratch account; `done` is not called once
+    // `context` is gone.
+    using PageFetch = std::function<void(Account& account, const QString& address, QObject* context,
+                                         PageFetched done)>;
+
+    NewAccountWizard(AccountSheet& sheet, BlogSystems systems, QObject* parent = nullptr);
+    ~NewAccountWizard() override;
+
+    // Through a PageDownload unless set.
+    void setPageFetch(PageFetch fetch) { m_fetch = std::move(fetch); }
+
+    // Opens the address page in the sheet.
+    void start();
+    // Stops a fetch and unbinds the sheet (the sheet has ended).
+    void stop();
+    bool isRunning() const { return m_running; }
+
+    Account& dummy() const { return *m_dummy; }
+    const BlogSystems& systems() const { return m_systems; }
+    // The chosen row of the systems table; "Other" is the index past the rows.
+    int selectedSystem() const { return m_selectedSystem; }
+    void setSelectedSystem(int index);
+    // The chosen row's "config", invalid for "Other".
+    QVariant selectedConfig() const { return m_systems.selectedConfig(m_selectedSystem); }
+    QString errorMessage() const { return m_errorMessage; }
+
+    // The steps, as the sheet's buttons run them.
+    void processURL();
+    void processAccessPoint();
+    void endConfig();
+    void cancelDownloadFromURL();
+    // The authentication page again, its fields as they were (after a
+    // first refresh that failed).
+    void requestAuth();
+
+    // The fetches' answers.
+    void processDownloadFromURL(const QString& text, const QUrl& pageAddress);
+    void processDownloadFromRSD(const QString& text, const QUrl& documentAddress);
+    void failedDownloadFromURL(const QString& message);
+
+signals:
+    void accountConfigured(std::shared_ptr<Account> account);
+    // The wizard ended the sheet itself (cancelled, or nothing to go on).
+    void sheetEnded(int code);
+
+private:
+    void showProgress();
+    void showAccessPointPage();
+    void showWarning(const AccessPointDiscovery::AccessPointMove& move);
+    void showError(const QString& message);
+    void fetch(const QString& address,
+               void (NewAccountWizard::*answer)(const QString&, const QUrl&));
+    void bindStatus();
+    void unbindStatus();
+    void endSheet(int code);
+    int popupIndexToSystem(int popupIndex) const;
+
+    AccountSheet& m_sheet;
+    BlogSystems m_systems;
+    PageFetch m_fetch;
+    std::unique_ptr<Account> m_dummy;
+    int m_selectedSystem = 0;
+    QString m_errorMessage;
+    QUrl m_typedAddress;
+    QPointer<QObject> m_fetchContext;
+    QMetaObject::Connection m_statusBinding;
+    bool m_running = false;
+};

@@ -1,0 +1,478 @@
+#include "Account.h"
+#include "AccountController.h"
+#include "AccountList.h"
+#include "AccountSheet.h"
+#include "AccountsTableModel.h"
+#include "AccountsWindow.h"
+#include "Blog.h"
+#include "DraftRegistry.h"
+#include "KeyChain.h"
+#include "ManualClock.h"
+#include "NotificationCenter.h"
+#include "ScreenshotSaver.h"
+#include "TestSecretService.h"
+#include "ToolbarController.h"
+#include "ToolbarCustomizeDialog.h"
+#include "UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+// The accounts window over a real keyring on a private session bus; the
+// refresh road is one the test answers itself.
+namespace {
+
+QString stored(const QString& url, const QString& user, const char* label = "plumet")
+{
+    return KeyChain::sharedInstance().genericPassword(
+        QStringLiteral("%1 : %2").arg(QLatin1String(label), url), user);
+}
+
+// A refresh road whose refreshes end when the test says so.
+struct RefreshDouble {
+    QList<Account*> started;
+    QList<Account*> cancelled;
+    AccountRefreshRoad::Done done;
+
+    AccountRefreshRoad road()
+    {
+        AccountRefreshRoad road;
+        road.start = [this](Account& account, AccountRefreshRoad::Done finish) {
+            started.append(&account);
+            done = std::move(finish);
+            return true;
+        };
+        road.cancel = [this](Account& account) {
+            cancelled.append(&account);
+            done = nullptr;
+        };
+        road.watch = [](Account&, QObject*, AccountRefreshRoad::Progress) {};
+        return road;
+    }
+    void finish(const QString& message)
+    {
+        if (auto finish = std::exchange(done, nullptr))
+            finish(message);
+    }
+};
+
+QMessageBox* openAlert(const char* name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String(name) && widget->isVisible())
+            return qobject_cast<QMessageBox*>(widget);
+    return nullptr;
+}
+
+QAbstractButton* alertButton(QMessageBox* alert, const QString& text)
+{
+    for (QAbstractButton* button : alert->buttons())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+AccountPtr makeAccount(const QString& title, const QString& url, const QString& user,
+                       const QString& password)
+{
+    AccountPtr account = Account::create();
+    account->setTitle(title);
+    account->setPluginKey(QStringLiteral("MetaWeblog"));
+    account->setUrl(url);
+    account->setUsername(user);
+    account->setPassword(password);
+    return account;
+}
+
+// Open drafts that say when the autosave asked them to save.
+struct DraftsDouble : DraftRegistry {
+    QStringList* events = nullptr;
+    QObject* hasOpenDraft(const Entry*) const override { return nullptr; }
+    void reloadEntry(QObject*) override {}
+    void openDrafts(const QList<Entry*>&) override {}
+    void openDraftForEntry(Entry*, const QVariant&) override {}
+    void saveIfNeeded(std::function<void()> done) override
+    {
+        events->append(QStringLiteral("drafts"));
+        done();
+    }
+};
+
+QString storedTitle(const QString& path)
+{
+    AccountList list;
+    list.loadAccounts(path);
+    return list.accounts().isEmpty() ? QString() : list.accounts().first()->title();
+}
+
+} // namespace
+
+class tst_AccountController : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void saveLoadRoundTripAfterEditsReorderAndDelete();
+    void titleAndLabelApplyAtOnceButServerFieldsWaitForSave();
+    void unsavedChangesAskBeforeTheSelectionMoves_data();
+    void unsavedChangesAskBeforeTheSelectionMoves();
+    void refreshSheetShowsStatusAndCancels();
+    void refreshErrorStaysInTheSheetAndIsNotBroadcast();
+    void toolbarFollowsTheSelection();
+    void loadingAMissingFileStillAnnouncesTheAccounts();
+    void autosaveFollowsThePreferences_data();
+    void autosaveFollowsThePreferences();
+
+private:
+    // Lists Work, selects it and starts its update in the sheet.
+    AccountPtr updateSelectedAccount();
+
+    AccountController* controller = nullptr;
+    RefreshDouble refresh;
+    QString path;
+    plumet::test::TestKeyring keyring;
+};
+
+void tst_AccountController::initTestCase()
+{
+    QString error;
+    QVERIFY2(keyring.start(&error), qPrintable(error));
+}
+
+void tst_AccountController::init()
+{
+    path = QDir::home().filePath(
+        QStringLiteral("accounts-%1.plist").arg(QTest::currentTestFunction()));
+    QFile::remove(path);
+    refresh = RefreshDouble();
+    controller = &AccountController::sharedInstance();
+    controller->setRefreshRoad(refresh.road());
+    controller->loadAccounts(path);
+}
+
+void tst_AccountController::cleanup()
+{
+    AccountController::cleanUp();
+    controller = nullptr;
+}
+
+AccountPtr tst_AccountController::updateSelectedAccount()
+{
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    controller->insertAccount(work, -1);
+    controller->showWindow();
+    controller->selectAccount(work.get());
+    controller->saveAccount();
+    return work;
+}
+
+void tst_AccountController::saveLoadRoundTripAfterEditsReorderAndDelete()
+{
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "w-pw");
+    const AccountPtr home = makeAccount("Home", "https://home.example/xmlrpc.php", "ann", "h-pw");
+    home->setAuthUsername(QStringLiteral("gate"));
+    home->setAuthPassword(QStringLiteral("gate-pw"));
+    const AccountPtr club = makeAccount("Club", "https://club.example/xmlrpc.php", "cy", "c-pw");
+    controller->insertAccount(work, -1);
+    controller->insertAccount(home, -1);
+    controller->insertAccount(club, 7); // out of range: appended
+    QCOMPARE(controller->accounts(), (QList<AccountPtr>{work, home, club}));
+
+    // Renaming Club to the title of another account makes it unique.
+    controller->selectAccount(club.get());
+    controller->window()->titleField()->setText(QStringLiteral("Work"));
+    emit controller->window()->titleField()->editingFinished();
+    QCOMPARE(club->title(), QStringLiteral("Work 1"));
+    QCOMPARE(controller->window()->titleField()->text(), QStringLiteral("Work 1"));
+
+    // Dragging Club to the top.
+    QVERIFY(controller->tableModel()->moveRows({}, 2, 1, {}, 0));
+    QCOMPARE(controller->accounts(), (QList<AccountPtr>{club, work, home}));
+
+    // Deleting Home: its folder of entries stays, its keychain items go.
+    const QString homeFolder = home->accountDirectory();
+    QVERIFY(!homeFolder.isEmpty() && QDir(homeFolder).exists());
+    QCOMPARE(stored(home->url(), "ann"), QStringLiteral("h-pw"));
+    QCOMPARE(stored(home->url(), "gate", "plumet(auth)"), QStringLiteral("gate-pw"));
+    controller->selectAccount(home.get());
+    controller->deleteAccount();
+    QMessageBox* alert = openAlert("deleteAlert");
+    QVERIFY(alert);
+    QCOMPARE(alert->text(), QStringLiteral("<b>Delete?</b>"));
+    QCOMPARE(alert->informativeText(),
+             QStringLiteral("Are you sure you want to delete the selected account?"));
+    saveScreenshot(controller->window(), QStringLiteral("accounts-delete-alert"));
+    saveScreenshot(alert, QStringLiteral("accounts-delete-alert-box"));
+    alertButton(alert, QStringLiteral("Yes"))->click();
+    QCOMPARE(controller->accounts(), (QList<AccountPtr>{club, work}));
+    QCOMPARE(stored(home->url(), "ann"), QString());
+    QCOMPARE(stored(home->url(), "gate", "plumet(auth)"), QString());
+    QVERIFY(QDir(homeFolder).exists());
+    QCOMPARE(stored(work->url(), "ann"), QStringLiteral("w-pw"));
+    QVERIFY(controller->window()->detailsBox()->isHidden());
+
+    // "No" keeps the account.
+    controller->selectAccount(work.get());
+    controller->deleteAccount();
+    alertButton(openAlert("deleteAlert"), QStringLiteral("No"))->click();
+    QCOMPARE(controller->accounts().size(), 2);
+
+    // Every change was written: a fresh list reads the same accounts back.
+    AccountList reread;
+    reread.loadAccounts(path);
+    QCOMPARE(reread.accounts().size(), 2);
+    QCOMPARE(reread.accounts().at(0)->accountID(), club->accountID());
+    QCOMPARE(reread.accounts().at(0)->title(), QStringLiteral("Work 1"));
+    QCOMPARE(reread.accounts().at(1)->accountID(), work->accountID());
+    QCOMPARE(reread.accounts().at(1)->password(), QStringLiteral("w-pw"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("w-pw"));
+}
+
+void tst_AccountController::titleAndLabelApplyAtOnceButServerFieldsWaitForSave()
+{
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    controller->insertAccount(work, -1);
+    controller->showWindow();
+    QVERIFY(controller->window()->detailsBox()->isHidden());
+    controller->selectAccount(work.get());
+    AccountsWindow* window = controller->window();
+    QVERIFY(!window->detailsBox()->isHidden());
+    QCOMPARE(window->addressField()->text(), work->url());
+    QCOMPARE(window->passwordField()->text(), QStringLiteral("pw"));
+    saveScreenshot(window, QStringLiteral("accounts-window"));
+
+    int reloads = 0;
+    NotificationCenter::sharedInstance().observe(QStringLiteral("forceReload"), this,
+                                                 [&](const Notification&) { ++reloads; });
+    window->titleField()->setText(QStringLiteral("Day job"));
+    emit window->titleField()->editingFinished();
+    QCOMPARE(work->title(), QStringLiteral("Day job"));
+    QVERIFY(!controller->needsSave());
+    QCOMPARE(reloads, 1);
+
+    // The password waits in the working copy until Update.
+    window->passwordField()->setText(QString());
+    QTest::keyClicks(window->passwordField(), QStringLiteral("new-pw"));
+    QVERIFY(controller->needsSave());
+    QCOMPARE(stored(work->url(), "ann"), QStringLiteral("pw"));
+    window->updateButton()->click();
+    QVERIFY(!controller->needsSave());
+    QCOMPARE(stored(work->url(), "ann"), QStringLiteral("new-pw"));
+    QCOMPARE(refresh.started, QList<Account*>{work.get()});
+    QCOMPARE(work->status(), QStringLiteral("Updating account"));
+    refresh.finish(QString());
+    QVERIFY(!controller->sheet()->isVisible());
+    NotificationCenter::sharedInstance().removeObserver(this);
+}
+
+void tst_AccountController::unsavedChangesAskBeforeTheSelectionMoves_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("save") << "Save" << true;
+    QTest::newRow("don't save") << "Don't Save" << false;
+}
+
+void tst_AccountController::unsavedChangesAskBeforeTheSelectionMoves()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, saved);
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    const AccountPtr home = makeAccount("Home", "https://home.example/xmlrpc.php", "bo", "pw2");
+    controller->insertAccount(work, -1);
+    controller->insertAccount(home, -1);
+    controller->showWindow();
+    controller->selectAccount(work.get());
+    AccountsWindow* window = controller->window();
+    QTest::keyClicks(window->userField(), QStringLiteral("x"));
+    QVERIFY(controller->needsSave());
+
+    // A click on Home is held back while the alert asks.
+    QTableView* table = window->tableView();
+    const QRect homeCell = table->visualRect(controller->tableModel()->index(1, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, homeCell.center());
+    QCOMPARE(controller->tableAccount(), work.get());
+    QMessageBox* alert = openAlert("saveChangesAlert");
+    QVERIFY(alert);
+    QCOMPARE(alert->text(), QStringLiteral("<b>Save changes?</b>"));
+    QCOMPARE(alert->informativeText(),
+             QStringLiteral("The modifications to the current account have not been saved. "
+                            "Save changes?"));
+    saveScreenshot(window, QStringLiteral("accounts-save-alert"));
+    alertButton(alert, answer)->click();
+
+    QCOMPARE(controller->tableAccount(), home.get());
+    QCOMPARE(work->username(), saved ? QStringLiteral("annx") : QStringLiteral("ann"));
+    QCOMPARE(refresh.started.size(), saved ? 1 : 0);
+    refresh.finish(QString());
+}
+
+void tst_AccountController::refreshSheetShowsStatusAndCancels()
+{
+    const AccountPtr work = updateSelectedAccount();
+    AccountSheet* sheet = controller->sheet();
+    QVERIFY(sheet->isVisible());
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Progress);
+    QCOMPARE(sheet->statusField()->text(), QStringLiteral("Updating account"));
+    QCOMPARE(sheet->subStatusField()->text(), QStringLiteral("Initializing connection..."));
+    work->setSubStatus(QStringLiteral("Retrieving blogs..."));
+    QCOMPARE(sheet->subStatusField()->text(), QStringLiteral("Retrieving blogs..."));
+    QPushButton* cancel = sheet->button(AccountSheet::FirstButton);
+    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+    QVERIFY(sheet->button(AccountSheet::SecondButton)->isHidden());
+    saveScreenshot(sheet, QStringLiteral("sheet-refresh"));
+
+    cancel->click();
+    QVERIFY(!sheet->isVisible());
+    QCOMPARE(refresh.cancelled, QList<Account*>{work.get()});
+    QCOMPARE(sheet->statusField()->text(), QStringLiteral("Initializing..."));
+    QCOMPARE(sheet->subStatusField()->text(), QString());
+    // The account's later status no longer reaches the sheet.
+    work->setStatus(QStringLiteral("late"));
+    QCOMPARE(sheet->statusField()->text(), QStringLiteral("Initializing..."));
+}
+
+void tst_AccountController::refreshErrorStaysInTheSheetAndIsNotBroadcast()
+{
+    const AccountPtr work = updateSelectedAccount();
+    int reloads = 0;
+    NotificationCenter::sharedInstance().observe(QStringLiteral("forceReload"), this,
+                                                 [&](const Notification&) { ++reloads; });
+    refresh.finish(QStringLiteral("Incorrect username or password."));
+    AccountSheet* sheet = controller->sheet();
+    QVERIFY(sheet->isVisible());
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Error);
+    QCOMPARE(sheet->errorField()->text(), QStringLiteral("Incorrect username or password."));
+    QCOMPARE(controller->errorMessage(), QStringLiteral("Incorrect username or password."));
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("OK"));
+    saveScreenshot(sheet, QStringLiteral("sheet-error"));
+    QCOMPARE(reloads, 0);
+    sheet->button(AccountSheet::FirstButton)->click();
+    QVERIFY(!sheet->isVisible());
+    QVERIFY(refresh.cancelled.isEmpty());
+    QCOMPARE(controller->accounts(), QList<AccountPtr>{work});
+    NotificationCenter::sharedInstance().removeObserver(this);
+}
+
+void tst_AccountController::toolbarFollowsTheSelection()
+{
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    controller->insertAccount(work, -1);
+    ToolbarController* toolbar = controller->toolbar();
+    QCOMPARE(toolbar->identifier(), QStringLiteral("account_toolbar"));
+    QCOMPARE(
+        toolbar->itemIdentifiers(),
+        (QStringList{"accounts-assistant", "separator", "accounts-new", "accounts-update-cache",
+                     "flexible-space", "accounts-delete", "customize"}));
+    const auto enabled = [&](const char* item) {
+        return toolbar->actionForItem(QLatin1String(item))->isEnabled();
+    };
+    controller->selectAccount(nullptr);
+    QVERIFY(!enabled("accounts-delete"));
+    QVERIFY(!enabled("accounts-update-cache"));
+    QVERIFY(enabled("accounts-new"));
+    QVERIFY(enabled("accounts-assistant"));
+    controller->selectAccount(work.get());
+    QVERIFY(enabled("accounts-delete"));
+    QVERIFY(enabled("accounts-update-cache"));
+    QCOMPARE(toolbar->actionForItem(QStringLiteral("accounts-delete"))->toolTip(),
+             QStringLiteral("Deletes selected account. This is not undoable."));
+
+    toolbar->runCustomizationPalette();
+    QVERIFY(toolbar->customizationPalette());
+    saveScreenshot(toolbar->customizationPalette(), QStringLiteral("accounts-toolbar-customize"));
+    toolbar->customizationPalette()->close();
+
+    // New appends an empty account, selects it and puts the focus in its title.
+    toolbar->actionForItem(QStringLiteral("accounts-new"))->trigger();
+    QCOMPARE(controller->accounts().size(), 2);
+    QCOMPARE(controller->tableAccount(), controller->accounts().last().get());
+}
+
+void tst_AccountController::loadingAMissingFileStillAnnouncesTheAccounts()
+{
+    AccountController::cleanUp();
+    controller = &AccountController::sharedInstance();
+    bool announced = false;
+    NotificationCenter::sharedInstance().observe(QStringLiteral("accountsDone"), this,
+                                                 [&](const Notification&) { announced = true; });
+    controller->loadAccounts(QDir::home().filePath(QStringLiteral("nowhere/accounts.plist")));
+    QVERIFY(announced);
+    QVERIFY(controller->accounts().isEmpty());
+    NotificationCenter::sharedInstance().removeObserver(this);
+}
+
+void tst_AccountController::autosaveFollowsThePreferences_data()
+{
+    QTest::addColumn<QVariant>("minutes");
+    QTest::addColumn<bool>("saveDrafts");
+    QTest::addColumn<qint64>("period");
+    QTest::newRow("two minutes, drafts first") << QVariant(2) << true << qint64(120);
+    QTest::newRow("zero is five minutes, drafts left") << QVariant(0) << false << qint64(300);
+}
+
+void tst_AccountController::autosaveFollowsThePreferences()
+{
+    QFETCH(QVariant, minutes);
+    QFETCH(bool, saveDrafts);
+    QFETCH(qint64, period);
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    defaults.setValue(QStringLiteral("autoSave"), minutes);
+    defaults.setValue(QStringLiteral("shouldAutoSave"), saveDrafts);
+    QStringList events;
+    DraftsDouble drafts;
+    drafts.events = &events;
+    DraftRegistry::setSharedInstance(&drafts);
+    plumet::test::ManualClock clock;
+    controller->setClock(&clock);
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    controller->insertAccount(work, -1);
+    work->setTitle(QStringLiteral("Renamed behind the window's back"));
+
+    clock.advance(period * 1000 - 1);
+    QCOMPARE(storedTitle(path), QStringLiteral("Work"));
+    clock.advance(1);
+    QCOMPARE(storedTitle(path), QStringLiteral("Renamed behind the window's back"));
+    QCOMPARE(events, saveDrafts ? QStringList{"drafts"} : QStringList{});
+
+    // Re-armed with the period then in force.
+    defaults.setValue(QStringLiteral("autoSave"), 1);
+    work->setTitle(QStringLiteral("Again"));
+    clock.advance(period * 1000);
+    QCOMPARE(storedTitle(path), QStringLiteral("Again"));
+    work->setTitle(QStringLiteral("Once more"));
+    clock.advance(60 * 1000);
+    QCOMPARE(storedTitle(path), QStringLiteral("Once more"));
+
+    controller->setClock(nullptr);
+    DraftRegistry::setSharedInstance(nullptr);
+    defaults.remove(QStringLiteral("autoSave"));
+    defaults.remove(QStringLiteral("shouldAutoSave"));
+}
+
+int main(int argc, char** argv)
+{
+    plumet::test::ensurePrivateSessionBus(argc, argv);
+    QApplication app(argc, argv);
+    tst_AccountController test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_accountcontroller.moc"

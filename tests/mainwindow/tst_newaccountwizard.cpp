@@ -1,0 +1,410 @@
+#include "Account.h"
+#include "AccountController.h"
+#include "AccountSheet.h"
+#include "AccountsWindow.h"
+#include "BlogSystems.h"
+#include "KeyChain.h"
+#include "NewAccountWizard.h"
+#include "ScreenshotSaver.h"
+#include "TestHttpServer.h"
+#include "TestSecretService.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+// The wizard's discovery over loopback HTTP: real page fetches, the page and
+// RSD parsers, and the sheet's pages as the user steps through them.
+namespace {
+
+using plumet::test::TestHttpServer;
+using Response = TestHttpServer::Response;
+
+QByteArray homePage(const QByteArray& editUri)
+{
+    return "<!DOCTYPE html><html><head><title>Blog</title>"
+           "<link rel=\"stylesheet\" href=\"/style.css\">" +
+           (editUri.isEmpty() ? QByteArray()
+                              : "<link rel=\"editURI\" type=\"application/rsd+xml\" "
+                                "title=\"RSD\" href=\"" +
+                                    editUri + "\">") +
+           "</head><body>Hello</body></html>";
+}
+
+QByteArray rsd(const QByteArray& apis)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+           "<rsd version=\"1.0\" xmlns=\"http://archipelago.phrasewise.com/rsd\"><service>"
+           "<engineName>Blog</engineName><apis>" +
+           apis + "</apis></service></rsd>";
+}
+
+QByteArray api(const char* name, const char* preferred, const QByteArray& link)
+{
+    QByteArray text = QByteArray("<api name=\"") + name + "\" blogID=\"1\"";
+    if (preferred)
+        text += QByteArray(" preferred=\"") + preferred + "\"";
+    return text + " apiLink=\"" + link + "\"/>";
+}
+
+// One server that answers paths from a table; anything else is a 404.
+struct Site {
+    TestHttpServer server;
+    QHash<QByteArray, Response> pages;
+
+    bool start()
+    {
+        server.setHandler([this](const TestHttpServer::Request& request) {
+            return pages.value(request.target, Response::withStatus(404, "missing"));
+        });
+        return server.listen();
+    }
+    QByteArray address(const char* path) const
+    {
+        return server.url(QLatin1String(path)).toEncoded();
+    }
+};
+
+QString stored(const QString& url, const QString& user)
+{
+    return KeyChain::sharedInstance().genericPassword(QStringLiteral("plumet : %1").arg(url), user);
+}
+
+} // namespace
+
+class tst_NewAccountWizard : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void discoveryFindsTheAccessPoint_data();
+    void discoveryFindsTheAccessPoint();
+    void relativeEditUriResolvesAgainstTheRedirectedPage();
+    void pageWithoutEditUriAsksForTheAccessPoint();
+    void accessPointOnAnotherHostWarns();
+    void failuresShowTheErrorPage_data();
+    void failuresShowTheErrorPage();
+    void fixedAccessPointSkipsDiscovery();
+    void cancelDuringAFetchEndsTheSheet();
+    void newAccountJoinsTheListOnlyWhenItsRefreshSucceeds();
+
+private:
+    void startWizard(int system, const QString& address);
+    void next() { sheet->button(AccountSheet::FirstButton)->click(); }
+    bool waitForPage(AccountSheet::Page page)
+    {
+        return QTest::qWaitFor([&] { return sheet->currentPage() == page; }, 15000);
+    }
+
+    plumet::test::TestKeyring keyring;
+    std::unique_ptr<QMainWindow> window;
+    AccountSheet* sheet = nullptr;
+    NewAccountWizard* wizard = nullptr;
+    std::unique_ptr<Site> site;
+};
+
+void tst_NewAccountWizard::initTestCase()
+{
+    QString error;
+    QVERIFY2(keyring.start(&error), qPrintable(error));
+}
+
+void tst_NewAccountWizard::init()
+{
+    window = std::make_unique<QMainWindow>();
+    window->resize(640, 420);
+    window->show();
+    sheet = new AccountSheet(window.get());
+    wizard = new NewAccountWizard(*sheet, BlogSystems::standard(), window.get());
+    site = std::make_unique<Site>();
+    QVERIFY(site->start());
+}
+
+void tst_NewAccountWizard::cleanup()
+{
+    site.reset();
+    window.reset();
+}
+
+void tst_NewAccountWizard::startWizard(int system, const QString& address)
+{
+    wizard->start();
+    QVERIFY(sheet->isVisible());
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Address);
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("Next"));
+    QCOMPARE(sheet->button(AccountSheet::SecondButton)->text(), QStringLiteral("Cancel"));
+    sheet->configPopup()->setCurrentIndex(system < wizard->systems().count() ? system : system + 1);
+    emit sheet->configPopup()->activated(sheet->configPopup()->currentIndex());
+    QCOMPARE(wizard->selectedSystem(), system);
+    QTest::keyClicks(sheet->addressField(), address);
+}
+
+void tst_NewAccountWizard::discoveryFindsTheAccessPoint_data()
+{
+    QTest::addColumn<int>("system");
+    QTest::addColumn<QByteArray>("apis");
+    QTest::addColumn<QString>("accessPoint");
+    QTest::addColumn<QString>("pluginKey");
+    const int other = BlogSystems::standard().count();
+    QTest::newRow("WordPress row: its plug-in wins")
+        << 0 << api("WordPress", "true", "/blog/xmlrpc.php") + api("Movable Type", "false", "/x")
+        << "/blog/xmlrpc.php"
+        << "Wordpress";
+    QTest::newRow("Other: the API's name chooses")
+        << other << api("MovableType", "false", "/no") + api("Movable Type", nullptr, "/mt.cgi")
+        << "/mt.cgi"
+        << "MovableType";
+    QTest::newRow("Other: TRUE in capitals") << other << api("MetaWeblog", "TRUE", "/mw") << "/mw"
+                                             << "MetaWeblog";
+    QTest::newRow("Movable Type row whatever the document names")
+        << 2 << api("Atom", "true", "/atom") << "/atom"
+        << "MovableType";
+}
+
+void tst_NewAccountWizard::discoveryFindsTheAccessPoint()
+{
+    QFETCH(int, system);
+    QFETCH(QByteArray, apis);
+    QFETCH(QString, accessPoint);
+    QFETCH(QString, pluginKey);
+    // A relative EditURI on a server with a port: the port stays.
+    site->pages.insert("/blog/", Response::ok(homePage("xmlrpc.php?rsd"), "text/html"));
+    site->pages.insert("/blog/xmlrpc.php?rsd", Response::ok(rsd(apis), "text/xml"));
+    startWizard(system, site->server.url(QStringLiteral("/blog/")).toString());
+    saveScreenshot(sheet, QStringLiteral("wizard-address"));
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Progress);
+    QCOMPARE(sheet->statusField()->text(), QStringLiteral("Finding access point..."));
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("Cancel"));
+    saveScreenshot(sheet, QStringLiteral("wizard-progress"));
+    QVERIFY(waitForPage(AccountSheet::Page::Authentication));
+    QCOMPARE(wizard->dummy().url(), site->server.url(accessPoint).toString());
+    QCOMPARE(wizard->dummy().pluginKey(), pluginKey);
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("Save"));
+    QCOMPARE(site->server.requests().size(), 2);
+    QCOMPARE(site->server.requests().at(1).target, QByteArray("/blog/xmlrpc.php?rsd"));
+    saveScreenshot(sheet, QStringLiteral("wizard-authentication"));
+}
+
+void tst_NewAccountWizard::relativeEditUriResolvesAgainstTheRedirectedPage()
+{
+    site->pages.insert("/", Response::redirect(301, site->address("/blog/")));
+    site->pages.insert("/blog/", Response::ok(homePage("../rsd/here.xml"), "text/html"));
+    site->pages.insert("/rsd/here.xml", Response::ok(rsd(api("MetaWeblog", "yes", "api.php"))));
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::Authentication));
+    // The API link is relative too: against the RSD document's own address.
+    QCOMPARE(wizard->dummy().url(), site->server.url(QStringLiteral("/rsd/api.php")).toString());
+}
+
+void tst_NewAccountWizard::pageWithoutEditUriAsksForTheAccessPoint()
+{
+    site->pages.insert("/", Response::ok(homePage({}), "text/html"));
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::AccessPoint));
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("Next"));
+    saveScreenshot(sheet, QStringLiteral("wizard-access-point"));
+    sheet->accessPointField()->setText(site->server.url(QStringLiteral("/xmlrpc.php")).toString());
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
+    QCOMPARE(wizard->dummy().url(), site->server.url(QStringLiteral("/xmlrpc.php")).toString());
+
+    // Nine characters or fewer end the wizard.
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::AccessPoint));
+    QSignalSpy ended(sheet, &AccountSheet::ended);
+    sheet->accessPointField()->setText(QStringLiteral("http://a/"));
+    next();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.at(0).at(0).toInt(), -2);
+    QVERIFY(!sheet->isVisible());
+}
+
+void tst_NewAccountWizard::accessPointOnAnotherHostWarns()
+{
+    // The page names an access point on another host: the password would go there.
+    site->pages.insert("/", Response::ok(homePage("/rsd.xml"), "text/html"));
+    site->pages.insert("/rsd.xml", Response::ok(rsd(api("MetaWeblog", "true",
+                                                        "http://collector.example/xmlrpc.php"))));
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::Warning));
+    QVERIFY(sheet->warningField()->text().contains(QStringLiteral("collector.example")));
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("Change Address"));
+    QCOMPARE(sheet->button(AccountSheet::SecondButton)->text(), QStringLiteral("Use Anyway"));
+    saveScreenshot(sheet, QStringLiteral("wizard-warning"));
+
+    // Changing it leads to the access-point page, holding the found address.
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::AccessPoint);
+    QCOMPARE(sheet->accessPointField()->text(),
+             QStringLiteral("http://collector.example/xmlrpc.php"));
+
+    // Using it anyway goes on to the login.
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::Warning));
+    sheet->button(AccountSheet::SecondButton)->click();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
+    QCOMPARE(wizard->dummy().url(), QStringLiteral("http://collector.example/xmlrpc.php"));
+}
+
+void tst_NewAccountWizard::failuresShowTheErrorPage_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no page") << QByteArray() << QByteArray()
+                             << "The provided web address does not exist.";
+    QTest::newRow("document not RSD")
+        << homePage("/rsd.xml") << QByteArray("<html>no</html>") << "";
+}
+
+void tst_NewAccountWizard::failuresShowTheErrorPage()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, document);
+    QFETCH(QString, message);
+    if (!page.isEmpty())
+        site->pages.insert("/", Response::ok(page, "text/html"));
+    if (!document.isEmpty())
+        site->pages.insert("/rsd.xml", Response::ok(document));
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::Error));
+    QVERIFY(!sheet->errorField()->text().isEmpty());
+    QVERIFY2(sheet->errorField()->text().contains(message),
+             qPrintable(sheet->errorField()->text()));
+    QCOMPARE(wizard->errorMessage(), sheet->errorField()->text());
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("OK"));
+    QVERIFY(sheet->button(AccountSheet::SecondButton)->isHidden());
+    saveScreenshot(sheet, QStringLiteral("wizard-error"));
+    next();
+    QVERIFY(!sheet->isVisible());
+}
+
+void tst_NewAccountWizard::fixedAccessPointSkipsDiscovery()
+{
+    int fixed = -1;
+    for (int row = 0; row < wizard->systems().count(); ++row)
+        if (wizard->systems().row(row)->config.isValid())
+            fixed = row;
+    QVERIFY(fixed >= 0);
+    startWizard(fixed, QString());
+    QVERIFY(sheet->button(AccountSheet::FirstButton)->isEnabled());
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
+    QCOMPARE(wizard->dummy().url(), wizard->systems().row(fixed)->url);
+    QCOMPARE(wizard->dummy().pluginKey(), wizard->systems().row(fixed)->plugin);
+    QVERIFY(site->server.requests().isEmpty());
+}
+
+void tst_NewAccountWizard::cancelDuringAFetchEndsTheSheet()
+{
+    site->pages.insert("/", Response::timeOut());
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(QTest::qWaitFor([&] { return !site->server.requests().isEmpty(); }, 5000));
+    QSignalSpy ended(sheet, &AccountSheet::ended);
+    sheet->button(AccountSheet::FirstButton)->click();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.at(0).at(0).toInt(), -2);
+    QVERIFY(!sheet->isVisible());
+    QVERIFY(!wizard->isRunning());
+}
+
+void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
+{
+    // Through the accounts window, as the user runs it.
+    const QString path = QDir::home().filePath(QStringLiteral("wizard-accounts.plist"));
+    QFile::remove(path);
+    AccountController& controller = AccountController::sharedInstance();
+    AccountRefreshRoad::Done finish;
+    AccountRefreshRoad road;
+    road.start = [&](Account&, AccountRefreshRoad::Done done) {
+        finish = std::move(done);
+        return true;
+    };
+    road.cancel = [&](Account&) { finish = nullptr; };
+    road.watch = [](Account&, QObject*, AccountRefreshRoad::Progress) {};
+    controller.setRefreshRoad(road);
+    controller.loadAccounts(path);
+    controller.showWindow();
+    controller.window()->resize(640, 420);
+
+    site->pages.insert("/", Response::ok(homePage("/rsd.xml"), "text/html"));
+    site->pages.insert("/rsd.xml", Response::ok(rsd(api("WordPress", "true", "/xmlrpc.php"))));
+    AccountSheet* shown = controller.sheet();
+    const auto runWizard = [&](const QString& password) {
+        controller.configureAccount();
+        QTest::keyClicks(shown->addressField(), site->server.url().toString());
+        shown->button(AccountSheet::FirstButton)->click();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return shown->currentPage() == AccountSheet::Page::Authentication; }, 15000));
+        shown->userField()->setText(QStringLiteral("ann"));
+        shown->passwordField()->setText(password);
+        shown->button(AccountSheet::FirstButton)->click();
+        QCOMPARE(shown->currentPage(), AccountSheet::Page::Progress);
+        QCOMPARE(shown->statusField()->text(), QStringLiteral("Updating account"));
+        QVERIFY(finish);
+    };
+    const QString accessPoint = site->server.url(QStringLiteral("/xmlrpc.php")).toString();
+
+    // A refresh that fails: the server's message, nothing created, nothing in the keychain.
+    runWizard(QStringLiteral("wrong"));
+    finish(QStringLiteral("Incorrect username or password."));
+    QCOMPARE(shown->currentPage(), AccountSheet::Page::Error);
+    QCOMPARE(shown->errorField()->text(), QStringLiteral("Incorrect username or password."));
+    saveScreenshot(controller.window(), QStringLiteral("wizard-refresh-failed"));
+    QVERIFY(controller.accounts().isEmpty());
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QString());
+    // Back returns to the login with what was typed.
+    QCOMPARE(shown->button(AccountSheet::FirstButton)->text(), QStringLiteral("Back"));
+    shown->button(AccountSheet::FirstButton)->click();
+    QCOMPARE(shown->currentPage(), AccountSheet::Page::Authentication);
+    QCOMPARE(shown->userField()->text(), QStringLiteral("ann"));
+    shown->button(AccountSheet::SecondButton)->click();
+    QVERIFY(!shown->isVisible());
+
+    // A refresh that succeeds: the account is listed, selected and saved.
+    runWizard(QStringLiteral("right"));
+    finish(QString());
+    QVERIFY(!shown->isVisible());
+    QCOMPARE(controller.accounts().size(), 1);
+    Account* added = controller.accounts().first().get();
+    QCOMPARE(added->url(), accessPoint);
+    QCOMPARE(added->pluginKey(), QStringLiteral("Wordpress"));
+    QCOMPARE(controller.tableAccount(), added);
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QStringLiteral("right"));
+    AccountList reread;
+    reread.loadAccounts(path);
+    QCOMPARE(reread.accounts().size(), 1);
+    QCOMPARE(reread.accounts().first()->accountID(), added->accountID());
+
+    // A second account of the same default title is told apart.
+    runWizard(QStringLiteral("right"));
+    finish(QString());
+    QCOMPARE(controller.accounts().size(), 2);
+    QCOMPARE(controller.accounts().at(1)->title(), added->title() + QStringLiteral(" 1"));
+    AccountController::cleanUp();
+}
+
+int main(int argc, char** argv)
+{
+    plumet::test::ensurePrivateSessionBus(argc, argv);
+    QApplication app(argc, argv);
+    tst_NewAccountWizard test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_newaccountwizard.moc"
