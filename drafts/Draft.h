@@ -1,0 +1,348 @@
+#pragma once
+
+#include "DraftEditorHost.h"
+#include "EditorCommitter.h"
+#include "ModelTypes.h"
+
+#include <QHash>
+#include <QList>
+#include <QMessageBox>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class AddonMenu;
+class QAbstractButton;
+class Blog;
+class DraftAddonHandler;
+class DraftAddonText;
+class DraftEditor;
+class DraftPaneStack;
+class DraftRevisions;
+class DraftSideView;
+class EntryOwner;
+class PLUMETDraftPanel;
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QToolBar;
+class RVDraftWindow;
+class RVSubView;
+
+// The window controller of one entry being edited: the title area with its
+// rows, the button bar, and the editing area with a main pane and a lower
+// pane, each holding a rich editor and an HTML source editor (the entry's
+// edit mode says which pair shows), the lower pane also the blog system's
+// panel.
+//
+// The draft edits its entry in place and keeps a copy as last saved, which
+// the needs-save test compares with and "Don't Save" restores.
+//
+// Every road that reads the editors commits first: the editors hand over
+// their content (the rich editor answers later), the draft copies it into
+// the entry, then the road goes on (see EditorCommitter). Roads that arrive
+// meanwhile wait their turn; an editor that does not answer in two seconds
+// counts with the content it last handed over, and the user is told.
+//
+// The entry is held through a guarded handle: a draft whose entry moves to
+// another blog follows the entry standing there; an entry taken out of its
+// blog while the draft is open closes the draft, saving changed text first.
+//
+// Drafts are made, kept and closed by DraftController.
+class Draft : public QObject, public DraftEditorHost {
+    Q_OBJECT
+public:
+    enum EditMode { RichMode = 0, SourceMode = 1 };
+    enum SubTag { ExtendedTag = 0, SummaryTag = 1, PluginTag = 2 };
+
+    // `restorePosition` is "%f %f" (left edge, top edge) or empty.
+    explicit Draft(const EntryPtr& entry, const QString& restorePosition = {},
+                   QObject* parent = nullptr);
+    ~Draft() override;
+
+    // The point in "%f %f", or the zero point when the text is not two numbers.
+    static QPointF parsePosition(const QString& text);
+
+    // --- identity ---
+    EntryPtr entry() const { return m_entry.lock(); }
+    Blog* blog() const;
+    EntryOwner* owner() const;
+    RVDraftWindow* window() const { return m_window; }
+    QPointF restorePosition() const { return m_topLeft; }
+    bool canUseRichEditor() const { return m_canUseRichEditor; }
+    EntryPtr savedCopy() const { return m_copy; }
+
+    // Places the window (restored, staggered after the last visible draft of
+    // `others`, or where a new window goes) and shows it in front.
+    void showWindow(const QList<Draft*>& others);
+
+    // --- what shows ---
+    // The editor kind shown: the entry's, or source while no rich editor exists.
+    int mode() const { return m_mode; }
+    bool richEditorsAvailable() const;
+    int subTag() const { return m_subTag; }
+    // The blog system's extended and summary fields: 1, 2, 3 or 0.
+    int paneCode() const;
+    DraftEditor* editor(int mode, bool sub) const;
+    DraftEditor* focusedEditor() const;
+    DraftPaneStack* paneStack() const { return m_paneStack; }
+    DraftSideView* sideView() const { return m_sideView; }
+    // Puts `content` (the categories list) in the side panel, which shows
+    // when it has content and the entry is not a page.
+    void setSidePanelContent(QWidget* content);
+    bool shouldDisplaySidebar() const;
+    QStackedWidget* mainTabView() const { return m_mainTabView; }
+    QStackedWidget* subTabView() const { return m_subTabView; }
+    RVSubView* titleView() const { return m_titleView; }
+    RVSubView* keywordView() const { return m_keywordView; }
+    RVSubView* blogListView() const { return m_blogListView; }
+    QLineEdit* titleField() const { return m_titleField; }
+    QPushButton* richButton() const { return m_richButton; }
+    QPushButton* htmlButton() const { return m_htmlButton; }
+    PLUMETDraftPanel* pluginObject() const { return m_pluginObject.get(); }
+    // The sheet shown on the window (save question, alert), while it is open.
+    QMessageBox* sheet() const { return m_sheet; }
+    // Shows `sheet` window-modal on the draft in place of any other; `ended`
+    // gets the button chosen. A sheet dismissed because the draft closes ends
+    // without a call.
+    void showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* chosen)> ended);
+    // The note shown above the editors after an editor failed to answer; empty when hidden.
+    QString noticeText() const;
+
+    // --- the commit protocol ---
+    // Commits the editors into the entry, then calls `then`: for the roads of
+    // later parts (account switch, add-on hand-over, publishing, statistics).
+    void commitThen(const QString& road, std::function<void()> then);
+    EditorCommitter& committer() { return *m_committer; }
+
+    // --- editing ---
+    // Switches the editor kind; with `buttonTag` equal to the kind shown, nothing.
+    void switchEditor(std::optional<int> buttonTag = std::nullopt);
+    // Shows `tag` in the lower pane, saving the text it showed into the entry.
+    void toggleExtraEdit(int tag);
+    void createSummary();
+    // Rebuilds the editors after a style change ("styleChanged").
+    void refreshSource();
+    // Takes the entry's content anew (text the user typed stays).
+    void reloadEntry();
+    void revertDocumentToSaved();
+    // Commits (which records the text before and after the typing since the
+    // last commit), then puts `revision`'s title and texts into the entry and
+    // the editors and saves. Nothing for an empty revision.
+    void revertToRevision(const QVariantMap& revision);
+    DraftRevisions* revisions() const { return m_revisions; }
+    // The window's own Revisions submenu.
+    QMenu* revisionMenu() const { return m_revisionMenu; }
+    void toggleKeywords();
+    void toggleBloglist();
+    // Commits the editors, then posts "refreshPreview" with the draft.
+    void requestPreviewRefresh();
+    void publish();
+    // A critical alert on the window, with one "OK" button (a failed publish, say).
+    void handleErrorMessage(const QString& title, const QString& body);
+    void showStatistics();
+
+    // Hands the focused editor's selection (or its whole text, when the add-on
+    // asks for it) to the menu add-on of that key, after a commit; the add-on's
+    // result replaces it. Nothing without an editor in focus or while an
+    // add-on runs.
+    void callAddon(const QString& key, const QString& subaction = {});
+    DraftAddonHandler* addonHandler() const { return m_addonHandler; }
+    QMenu* addonMenu() const { return m_addonMenu; }
+
+    // --- saving and closing ---
+    // Commits, then answers whether the entry differs from its saved copy.
+    void determineIfSaveIsNeeded(std::function<void(bool needed)> answer);
+    // The entry's needsSave as the last test left it.
+    bool needsSave() const;
+    // Writes the entry, a local post without a date of its own dated now;
+    // false (and the user told) when it could not.
+    bool saveToDisk();
+    // Writes the entry as it stands; false (and the user told) when it could not.
+    bool writeEntry();
+    void renewCopy();
+    void saveDocument();
+    void saveDocumentAs();
+    // The close road: saves or asks, then the registry closes the draft.
+    void save();
+    // The save sheet. With `reviewStep`, the quit review goes on through it
+    // with true (saved or discarded, draft closed) or false (cancelled).
+    void askToSave(std::function<void(bool goOn)> reviewStep = {});
+    // Commits and saves a changed draft; then `done`. For the autosave.
+    void saveIfNeeded(std::function<void()> done);
+    // Commits, saves a changed draft, then the registry closes it; `done` after.
+    void forceClose(std::function<void()> done);
+    // Commits for the quit: `done` with whether the draft needs saving.
+    void commitForQuit(std::function<void(bool needed)> done);
+
+    // After an editor failed to answer, a road that would close the window
+    // stops once (true), the note shown; the next attempt goes through.
+    bool holdForFallback();
+
+    // Tears the window down; called by DraftController::close().
+    void close();
+    bool isClosed() const { return m_closed; }
+
+    // --- window delegate ---
+    bool windowShouldClose();
+    void windowDidBecomeKey();
+    void windowDidResignKey();
+    // Whether `view` is an editing area in use: text fields and lists always,
+    // the rich editors in rich mode, the source editors in source mode.
+    bool isActiveView(QWidget* view) const;
+    // Brings the enabled states and titles of the draft's commands up to date.
+    void validateActions();
+    QAction* switchEditorAction() const { return m_switchEditorAction; }
+    QAction* toggleKeywordsAction() const { return m_toggleKeywordsAction; }
+    QAction* toggleBloglistAction() const { return m_toggleBloglistAction; }
+    QAction* refreshCategoriesAction() const { return m_refreshCategoriesAction; }
+    QAction* createSummaryAction() const { return m_createSummaryAction; }
+    QAction* publishAction() const { return m_publishAction; }
+    QAction* customTagsAction() const { return m_customTagsAction; }
+    QToolBar* toolbar() const { return m_toolbar; }
+
+    // New tags made in another draft of the blog; the categories list shows them.
+    void addTags(const CategoryList& tags);
+
+    // --- DraftEditorHost ---
+    Entry* entryBeingEdited() override;
+    AttachmentPtr attachmentForKey(const QString& key) override;
+    QList<AttachmentPtr> allAttachments() override;
+    void addAttachment(const AttachmentPtr& attachment, bool temporary) override;
+    bool isTemporaryAttachment(const QString& key) override;
+    void removeTemporaryAttachment(const QString& key) override;
+    const Template* htmlTemplate() override;
+    const Template* imageTemplate() override;
+    void displayAttachmentSheet(const QString& key) override;
+    void insertURLWithClipboard() override;
+    void insertImageWithClipboard() override;
+
+signals:
+    // The window became the active window.
+    void activated(Draft* draft);
+
+private:
+    struct RenderJob {
+        QString text;
+        QString message; // the validation panel's title when the text is invalid
+    };
+    using Rendered = std::function<void(std::optional<QStringList> texts)>;
+
+    void buildWindow();
+    void buildTitleArea(QWidget* parent);
+    void buildButtonBar(QWidget* parent);
+    void buildEditingArea(QWidget* parent);
+    void buildActions();
+    void setUpEditor(EditorSlot& slot, DraftEditor* editor);
+    void readBlogState();
+    void configureTitleArea();
+    void setUpPluginPanel();
+    void disposePluginPanel();
+    void setUpPaneStack();
+    void showTabs();
+    void updateButtons();
+    void updateWindowTitle();
+    void loadContent(std::function<void()> done = {});
+    void loadSourceEditors();
+    void setEditorContent(EditorSlot& slot, const QString& text);
+
+    QList<EditorCommitter::Reader> commitReaders();
+    void commit(const QString& road, EditorCommitter::Continuation then);
+    void saveToEntry(const EditorCommitter::Result& result);
+    bool compareWithCopy();
+    void editorFellBack(const QString& road, const QStringList& keys);
+    void showNotice(const QString& text);
+    void showAlert(const QString& title, const QString& message,
+                   QMessageBox::Icon icon = QMessageBox::Warning);
+    void dismissSheet();
+
+    QString renderForRichEdit(const QString& text) const;
+    void renderAll(QList<RenderJob> jobs, Rendered done);
+    QString renderQuietly(const QString& text) const;
+    void fallBackToSourceMode();
+    void finishSwitchToRich(const QString& body, const QString& sub, bool hasSub);
+    void switchToSource(const EditorCommitter::Result& result);
+
+    void watchEntry();
+    void followMovedEntry(const EntryPtr& moved);
+    void entryRemovedFromBlog();
+    void entryLost();
+    void entryChanged(const QString& key);
+    void reconfigureForBlog();
+    void observeNotifications();
+    // The window's own menu with `own`, and the program's while the window is active.
+    void rebuildRevisionMenus(bool own);
+    void buildAddonMenu();
+    void requestClose();
+
+    std::weak_ptr<Entry> m_entry;
+    EntryPtr m_keepAlive; // while the entry leaves its blog under the draft
+    EntryPtr m_copy;
+    QPointF m_topLeft;
+    bool m_fixedRichText = false;
+    bool m_canUseRichEditor = true;
+    int m_mode = SourceMode;
+    int m_subTag = ExtendedTag;
+    bool m_expanded = false;
+    QHash<QString, AttachmentPtr> m_attachments;
+    QList<QMetaObject::Connection> m_entryConnections;
+
+    QPointer<RVDraftWindow> m_window;
+    QLineEdit* m_titleField = nullptr;
+    QLineEdit* m_keywordField = nullptr;
+    QComboBox* m_accountPopup = nullptr;
+    RVSubView* m_titleView = nullptr;
+    RVSubView* m_keywordView = nullptr;
+    RVSubView* m_blogListView = nullptr;
+    QWidget* m_buttonView = nullptr;
+    QPushButton* m_richButton = nullptr;
+    QPushButton* m_htmlButton = nullptr;
+    QWidget* m_richButtonBox = nullptr;
+    QWidget* m_tagButtonView = nullptr;
+    QComboBox* m_formatPopup = nullptr;
+    QFrame* m_noticeBar = nullptr;
+    QLabel* m_noticeLabel = nullptr;
+    DraftSideView* m_sideView = nullptr;
+    DraftPaneStack* m_paneStack = nullptr;
+    QStackedWidget* m_mainTabView = nullptr;
+    QStackedWidget* m_subTabView = nullptr;
+    QWidget* m_pluginTab = nullptr;
+    QToolBar* m_toolbar = nullptr;
+
+    QAction* m_saveAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QAction* m_revertAction = nullptr;
+    QAction* m_closeAction = nullptr;
+    QAction* m_switchEditorAction = nullptr;
+    QAction* m_toggleKeywordsAction = nullptr;
+    QAction* m_toggleBloglistAction = nullptr;
+    QAction* m_refreshCategoriesAction = nullptr;
+    QAction* m_createSummaryAction = nullptr;
+    QAction* m_publishAction = nullptr;
+    QAction* m_statisticsAction = nullptr;
+    QAction* m_customTagsAction = nullptr;
+    QList<QAction*> m_laterActions; // commands of parts not built yet: disabled
+    QMenu* m_revisionMenu = nullptr;
+    DraftRevisions* m_revisions = nullptr;
+    QMenu* m_addonMenu = nullptr;
+    AddonMenu* m_addonItems = nullptr;
+    std::unique_ptr<DraftAddonText> m_addonText; // outlives the handler that reads it
+    DraftAddonHandler* m_addonHandler = nullptr;
+
+    EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;
+    EditorCommitter* m_committer = nullptr;
+    std::unique_ptr<PLUMETDraftPanel> m_pluginObject;
+    QPointer<QMessageBox> m_sheet;
+    bool m_fallbackUnacknowledged = false;
+    bool m_closing = false; // the registry is closing the draft
+    bool m_closed = false;
+    bool m_updatingFields = false;
+};

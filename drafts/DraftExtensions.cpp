@@ -1,0 +1,7 @@
+#include "DraftExtensions.h"
+
+DraftExtensions& DraftExtensions::sharedInstance()
+{
+    static DraftExtensions extensions;
+    return extensions;
+}

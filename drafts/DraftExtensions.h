@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+
+class Draft;
+class DraftEditor;
+class DraftEditorHost;
+class QWidget;
+
+// What the parts built after the draft window plug into every draft: each
+// is empty until its part installs it, and the window leaves the commands
+// that need it disabled. Install before the first draft opens.
+struct DraftExtensions {
+    // A rich editor for one pane of `host` (main or sub), a child of `parent`;
+    // null when none can be made. Without it drafts edit HTML source only.
+    std::function<DraftEditor*(QWidget* parent, DraftEditorHost& host)> makeRichEditor;
+    // Whether a rich editor may be edited (formatters that allow no HTML
+    // editing, "fixedRichText").
+    std::function<void(DraftEditor& editor, bool editable)> setRichEditable;
+
+    // Publish: gets the draft once its editors are in the entry; it checks,
+    // saves, and hands the entry to publishing.
+    std::function<void(Draft& draft)> publish;
+    // Shows the text statistics of the entry, its editors just committed.
+    std::function<void(Draft& draft)> showStatistics;
+    // Fetches the blog's categories from the server.
+    std::function<void(Draft& draft)> refreshCategories;
+
+    static DraftExtensions& sharedInstance();
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QColor>
+#include <QColorDialog>
+#include <QPointer>
+#include <QWidget>
+
+struct Notification;
+
+// The coloured side panel of a draft window. Its colour is the user's
+// "colorViewColor", shared with the colour-synchronised list views: a side
+// panel follows "colorView1" (a list view changed the colour) and announces
+// its own changes as "colorView2", the colour in the user info as "color".
+class DraftSideView : public QWidget {
+    Q_OBJECT
+public:
+    explicit DraftSideView(QWidget* parent = nullptr);
+    ~DraftSideView() override;
+
+    QColor backgroundColor() const { return m_bgColor; }
+    void setBackgroundColor(const QColor& color);
+
+    static QColor defaultColor();
+    static QColor separatorColor();
+
+    // Opens the colour panel (alpha shown) on the current colour; a colour
+    // chosen there is taken by doChangeColor().
+    void changeColor();
+    QColorDialog* colorPanel() const { return m_panel; }
+    // Takes `color`: background, stored, redrawn, then announced as "colorView2".
+    void doChangeColor(const QColor& color);
+    // The default colour, applied and announced.
+    void defaultColorAction();
+    // Stores the colour as "colorViewColor", takes it and redraws; announces nothing.
+    void applyColor(const QColor& color);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    // "Change Colour…" and "Default Colour".
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void changeColorNotification(const Notification& notification);
+
+    QColor m_bgColor;
+    QPointer<QColorDialog> m_panel;
+};

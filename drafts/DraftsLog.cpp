@@ -1,0 +1,3 @@
+#include "DraftsLog.h"
+
+Q_LOGGING_CATEGORY(lcDrafts, "plumet.ui.drafts")

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class Draft;
+
+// The window of one draft. Closing it asks the draft (which may save, ask,
+// or refuse); only the draft registry closes it for good. Its activation
+// tells the draft, which keeps the order of the draft windows.
+class RVDraftWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit RVDraftWindow(Draft* delegate, QWidget* parent = nullptr);
+    ~RVDraftWindow() override;
+
+    Draft* delegate() const { return m_delegate; }
+    // Clears the delegate: from now on the window closes like any other.
+    void clearDelegate() { m_delegate = nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QPointer<Draft> m_delegate;
+};

@@ -1,0 +1,3 @@
+#include "RichEditorLog.h"
+
+Q_LOGGING_CATEGORY(lcRichEditor, "plumet.ui.richeditor")

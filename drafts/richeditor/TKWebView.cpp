@@ -1,0 +1,383 @@
+#include "TKWebView.h"
+
+#include "Attachment.h"
+#include "Blog.h"
+#include "DraftEditorHost.h"
+#include "Entry.h"
+#include "EntryRenderer.h"
+#include "RVTag.h"
+#include "RichEditorBridge.h"
+#include "RichEditorLog.h"
+#include "Template.h"
+#include "WebContent.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QWebChannel>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QString& editorScript()
+{
+    static const QString script = [] {
+        QFile file(u":/plumet/richeditor/editor.js"_s);
+        if (!file.open(QIODevice::ReadOnly)) {
+            qCWarning(lcRichEditor) << "Missing javascript file!";
+            return QString();
+        }
+        return QString::fromUtf8(file.readAll());
+    }();
+    return script;
+}
+
+// The page command of a style.
+QString commandName(RichStyle style)
+{
+    switch (style) {
+    case RichStyle::Bold:
+        return u"bold"_s;
+    case RichStyle::Italic:
+        return u"italic"_s;
+    case RichStyle::Underline:
+        return u"underline"_s;
+    case RichStyle::AlignLeft:
+        return u"justifyLeft"_s;
+    case RichStyle::AlignJustify:
+        return u"justifyFull"_s;
+    case RichStyle::AlignCenter:
+        return u"justifyCenter"_s;
+    case RichStyle::AlignRight:
+        return u"justifyRight"_s;
+    case RichStyle::Blockquote:
+        return u"blockquote"_s;
+    case RichStyle::OrderedList:
+        return u"insertOrderedList"_s;
+    case RichStyle::UnorderedList:
+        return u"insertUnorderedList"_s;
+    }
+    return {};
+}
+
+} // namespace
+
+TKWebView::TKWebView(QWidget* parent)
+    : EditableWebView(parent), m_bridge(new RichEditorBridge(this))
+{
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    WebContentPage* page = contentPage();
+    page->webChannel()->registerObject(u"editor"_s, m_bridge);
+    page->addPageScript(u"plumet-editor"_s, editorScript());
+    page->setLinkHandler([this](const QUrl& url) {
+        followLink(url);
+        return true;
+    });
+    connect(m_bridge, &RichEditorBridge::contentChanged, this, [this] { reportChange(); });
+    connect(m_bridge, &RichEditorBridge::selectionStateChanged, this,
+            &TKWebView::selectionReported);
+    connect(m_bridge, &RichEditorBridge::snapshotTaken, this, &TKWebView::snapshotReported);
+    connect(m_bridge, &RichEditorBridge::elementDoubleClicked, this,
+            &TKWebView::elementDoubleClicked);
+    connect(m_bridge, &RichEditorBridge::linkFollowed, this,
+            [this](const QString& url) { followLink(QUrl(url)); });
+    connect(page, &WebContentPage::documentReady, this, [this] {
+        if (!m_editable)
+            contentPage()->callFunction(u"editorSetEditable"_s, {false});
+    });
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                // The page is shown again, but what was typed since the last
+                // snapshot is gone with the renderer; the draft keeps that one.
+                reportFailure(tr("The rich editor's page stopped (code %1).").arg(exitCode));
+            });
+}
+
+void TKWebView::setEditable(bool editable)
+{
+    m_editable = editable;
+    contentPage()->callFunction(u"editorSetEditable"_s, {editable});
+    toggleStyleButtons(true);
+}
+
+TKWebView::~TKWebView() = default;
+
+void TKWebView::setStyleBar(RichStyleBar* bar)
+{
+    if (m_styleBar)
+        disconnect(m_styleBar, nullptr, this, nullptr);
+    m_styleBar = bar;
+    if (!bar)
+        return;
+    connect(bar, &RichStyleBar::styleRequested, this, &TKWebView::applyStyle);
+    bar->showState(m_selectionState, m_defaultAlignment);
+    toggleStyleButtons(true);
+}
+
+void TKWebView::setSource(const QString& source, const TemplatePtr& richTemplate)
+{
+    m_template = richTemplate ? richTemplate : Template::defaultRichTemplate();
+    QList<std::pair<QString, QString>> markup;
+    if (m_draft) {
+        const Template* imageTemplate = m_draft->imageTemplate();
+        for (const AttachmentPtr& attachment : m_draft->allAttachments()) {
+            if (attachment)
+                markup.append(
+                    {attachment->uniqueID(), attachment->generateMarkup(true, imageTemplate)});
+        }
+    }
+    const std::optional<EditorPageBuilder::Page> page =
+        m_builder.build(EditorPageBuilder::mainContent(source, markup), *m_template);
+    if (!page)
+        return; // the missing template is logged; the content shown stays
+    m_defaultAlignment = page->defaultAlignment;
+    m_selectionState = {};
+    m_lastSnapshotHtml.clear();
+    showDocument(page->html, WebContentPage::Content::Post);
+}
+
+RichHtmlSerializer TKWebView::serializer() const
+{
+    DraftEditorHost* draft = m_draft;
+    return RichHtmlSerializer(
+        [draft](const QString& id) -> std::optional<RichHtmlSerializer::AttachmentText> {
+            if (!draft || id.isEmpty())
+                return std::nullopt;
+            const AttachmentPtr attachment = draft->attachmentForKey(id);
+            if (!attachment)
+                return std::nullopt;
+            // A picture of the post the user opened as an attachment goes
+            // back as its finished markup; a listed attachment as its key.
+            if (draft->isTemporaryAttachment(id))
+                return RichHtmlSerializer::AttachmentText{
+                    attachment->generateMarkup(false, draft->imageTemplate()), true};
+            return RichHtmlSerializer::AttachmentText{id, false};
+        });
+}
+
+std::optional<RichHtmlSerializer::Result> TKWebView::serialized(const QVariant& answer) const
+{
+    // Sent unasked the snapshot comes as JSON text, answered to a call as a value.
+    QString error = QStringLiteral("it is not a snapshot");
+    std::optional<RichDomSnapshot> snapshot;
+    if (answer.typeId() == QMetaType::QString)
+        snapshot = RichDomSnapshot::fromJson(answer.toString().toUtf8(), &error);
+    else
+        snapshot = RichDomSnapshot::fromPageValue(answer.toMap());
+    if (!snapshot) {
+        qCWarning(lcRichEditor) << "The editor page sent no usable content:" << error;
+        return std::nullopt;
+    }
+    return serializer().serialize(*snapshot);
+}
+
+void TKWebView::plainSource(SerializedHandler then)
+{
+    QPointer<TKWebView> self(this);
+    contentPage()->callFunction(u"editorSnapshot"_s, {},
+                                [self, then = std::move(then)](const QVariant& json) {
+                                    if (!self || !then)
+                                        return;
+                                    if (auto result = self->serialized(json))
+                                        then(*result);
+                                });
+}
+
+void TKWebView::source(TextHandler then)
+{
+    QPointer<TKWebView> self(this);
+    plainSource([self, then = std::move(then)](const RichHtmlSerializer::Result& result) {
+        // Written out into the post, a temporary attachment has done its work.
+        if (self && self->m_draft) {
+            for (const QString& key : result.temporaryKeys)
+                self->m_draft->removeTemporaryAttachment(key);
+        }
+        if (then)
+            then(result.html.isEmpty() ? result.html : EntryRenderer::prettyPrint(result.html));
+    });
+}
+
+void TKWebView::commitContent(TextHandler then)
+{
+    source(std::move(then));
+}
+
+void TKWebView::setContent(const QString& content)
+{
+    TemplatePtr richTemplate = m_template;
+    if (m_draft) {
+        if (Entry* entry = m_draft->entryBeingEdited()) {
+            if (auto* blog = dynamic_cast<Blog*>(entry->parentBlog()))
+                richTemplate = blog->richTemplate();
+        }
+    }
+    setSource(content, richTemplate);
+}
+
+void TKWebView::fetchSelection(TextHandler then)
+{
+    plainSource([then = std::move(then)](const RichHtmlSerializer::Result& result) {
+        if (!then)
+            return;
+        const SelectedTextRange range = result.selection;
+        then(range.isFound() ? result.html.mid(range.location, range.length) : QString());
+    });
+}
+
+void TKWebView::replaceSelection(const QString& text)
+{
+    contentPage()->callFunction(u"editorInsertHtml"_s, {text});
+}
+
+void TKWebView::applyCustomTag(const RVTag& tag)
+{
+    // The selection goes into the tag as the markup it is, so its own styles
+    // and any "<" in its words survive; the clipboard is read when the page
+    // answers, as the user sees it then.
+    QPointer<TKWebView> self(this);
+    fetchSelection([self, tag = tag.copy()](const QString& selection) {
+        if (!self || !tag)
+            return;
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        self->replaceSelection(
+            tag->markupString(selection, clipboard ? clipboard->text() : QString()));
+    });
+}
+
+void TKWebView::undo()
+{
+    triggerPageAction(QWebEnginePage::Undo);
+}
+
+void TKWebView::redo()
+{
+    triggerPageAction(QWebEnginePage::Redo);
+}
+
+void TKWebView::applyStyle(RichStyle style, bool on)
+{
+    contentPage()->callFunction(u"editorCommand"_s, {commandName(style), on});
+}
+
+void TKWebView::toggleStyleButtons(bool enabled)
+{
+    if (!m_styleBar)
+        return;
+    m_styleBar->setButtonsEnabled(enabled && m_editable && isEnabled() &&
+                                  m_selectionState.hasSelection);
+}
+
+void TKWebView::selectionReported(const QString& json)
+{
+    m_selectionState = RichSelectionState::fromJson(json);
+    if (m_canHandleSelChange && m_styleBar) {
+        m_styleBar->showState(m_selectionState, m_defaultAlignment);
+        toggleStyleButtons(true);
+    }
+    emit selectionStateChanged(m_selectionState);
+}
+
+void TKWebView::snapshotReported(const QString& json)
+{
+    if (const auto result = serialized(json)) {
+        m_lastSnapshotHtml = result->html;
+        emit contentSnapshotted(m_lastSnapshotHtml);
+        pushContent(m_lastSnapshotHtml.isEmpty() ? m_lastSnapshotHtml
+                                                 : EntryRenderer::prettyPrint(m_lastSnapshotHtml));
+    }
+}
+
+void TKWebView::elementDoubleClicked(const QString& id)
+{
+    if (m_draft && m_draft->attachmentForKey(id))
+        m_draft->displayAttachmentSheet(id);
+}
+
+void TKWebView::followLink(const QUrl& url)
+{
+    // A link whose query names an attachment of the draft ("id=KEY") opens
+    // its sheet; any other goes to the browser.
+    const QStringList components = url.query(QUrl::FullyDecoded).split(u'&');
+    for (const QString& component : components) {
+        if (!component.startsWith("id="_L1))
+            continue;
+        const QString key = component.mid(3);
+        if (m_draft && m_draft->attachmentForKey(key)) {
+            m_draft->displayAttachmentSheet(key);
+            return;
+        }
+        break;
+    }
+    if (url.isValid() && url.scheme() != WebContent::schemeName())
+        QDesktopServices::openUrl(url);
+}
+
+void TKWebView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The engine's own items (spelling, cut, copy, paste) now, ours once the
+    // page says what was clicked.
+    QPointer<QMenu> menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPoint globalPos = event->globalPos();
+    QPointer<TKWebView> self(this);
+    contentPage()->callFunction(u"editorContextTarget"_s, {},
+                                [self, menu, globalPos](const QVariant& target) {
+                                    if (!self || !menu)
+                                        return;
+                                    self->showContextMenu(menu, globalPos, target.toMap());
+                                });
+    event->accept();
+}
+
+void TKWebView::showContextMenu(QMenu* menu, const QPoint& globalPos, const QVariantMap& target)
+{
+    const QString imageId = target.value(u"imageId"_s).toString();
+    const QString link = target.value(u"link"_s).toString();
+    QAction* first = menu->actions().value(0);
+    if (!imageId.isEmpty()) {
+        auto* edit = new QAction(tr("Edit Image..."), menu);
+        connect(edit, &QAction::triggered, this,
+                [this, imageId] { elementDoubleClicked(imageId); });
+        menu->insertAction(first, edit);
+        first = edit;
+    }
+    if (!link.isEmpty()) {
+        // Opening or saving the link's target has no place in an editor.
+        for (QAction* action : menu->actions()) {
+            for (const QWebEnginePage::WebAction web :
+                 {QWebEnginePage::OpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewTab,
+                  QWebEnginePage::OpenLinkInThisWindow, QWebEnginePage::OpenLinkInNewBackgroundTab,
+                  QWebEnginePage::DownloadLinkToDisk, QWebEnginePage::DownloadImageToDisk,
+                  QWebEnginePage::DownloadMediaToDisk, QWebEnginePage::Reload,
+                  QWebEnginePage::ViewSource, QWebEnginePage::SavePage}) {
+                if (action == pageAction(web))
+                    menu->removeAction(action);
+            }
+        }
+        first = menu->actions().value(0);
+        auto* remove = new QAction(tr("Remove Link"), menu);
+        connect(remove, &QAction::triggered, this,
+                [this] { contentPage()->callFunction(u"editorRemoveLink"_s); });
+        menu->insertAction(first, remove);
+    }
+    for (const QWebEnginePage::WebAction web :
+         {QWebEnginePage::Reload, QWebEnginePage::ViewSource, QWebEnginePage::SavePage,
+          QWebEnginePage::Back, QWebEnginePage::Forward}) {
+        menu->removeAction(pageAction(web));
+    }
+    if (m_draft) {
+        menu->addSeparator();
+        DraftEditorHost* draft = m_draft;
+        menu->addAction(tr("URL with Clipboard"), this,
+                        [draft] { draft->insertURLWithClipboard(); });
+        menu->addAction(tr("Image with Clipboard"), this,
+                        [draft] { draft->insertImageWithClipboard(); });
+    }
+    menu->popup(globalPos);
+}

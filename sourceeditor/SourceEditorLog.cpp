@@ -1,0 +1,3 @@
+#include "SourceEditorLog.h"
+
+Q_LOGGING_CATEGORY(lcSourceEditor, "plumet.ui.sourceeditor")

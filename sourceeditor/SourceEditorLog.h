@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// The source view, custom tags and their store.
+Q_DECLARE_LOGGING_CATEGORY(lcSourceEditor)

@@ -1,0 +1,498 @@
+#include "Attachment.h"
+#include "DraftEditorHost.h"
+#include "RVTag.h"
+#include "TKWebView.h"
+#include "Template.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QWebEngineScript>
+
+namespace {
+
+constexpr int PageTimeout = 30000;
+
+bool loadAndWait(TKWebView& view, const QString& source, const TemplatePtr& richTemplate = {})
+{
+    QSignalSpy ready(view.contentPage(), &WebContentPage::documentReady);
+    view.setSource(source, richTemplate);
+    return ready.wait(PageTimeout);
+}
+
+RichHtmlSerializer::Result serialized(TKWebView& view)
+{
+    std::optional<RichHtmlSerializer::Result> result;
+    view.plainSource([&](const RichHtmlSerializer::Result& r) { result = r; });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, PageTimeout))
+        qWarning() << "the editor did not answer";
+    return result.value_or(RichHtmlSerializer::Result{});
+}
+
+QVariant evaluate(TKWebView& view, const QString& script, quint32 world)
+{
+    QVariant result;
+    bool done = false;
+    view.page()->runJavaScript(script, world, [&](const QVariant& value) {
+        result = value;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, PageTimeout))
+        qWarning() << "no answer to" << script;
+    return result;
+}
+
+// Gives the content the focus with the caret at its end, as a click would.
+void focusAtEnd(TKWebView& view)
+{
+    view.setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return view.focusProxy() && view.focusProxy()->hasFocus(); },
+                            PageTimeout));
+    evaluate(
+        view,
+        QStringLiteral("(function(){var d=document.getElementById('plumetcontent');d.focus();"
+                       "var r=document.createRange();r.selectNodeContents(d);r.collapse(false);"
+                       "var s=getSelection();s.removeAllRanges();s.addRange(r);return true;})()"),
+        QWebEngineScript::ApplicationWorld);
+}
+
+void typeText(TKWebView& view, const QString& text)
+{
+    QTest::keyClicks(view.focusProxy(), text);
+}
+
+void pressKey(TKWebView& view, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::keyClick(view.focusProxy(), key, modifiers);
+}
+
+// Waits until the page has taken every key sent so far: the content's text
+// then ends with `tail`.
+bool waitForText(TKWebView& view, const QString& tail)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return evaluate(view,
+                            QStringLiteral("document.getElementById('plumetcontent').innerText"),
+                            QWebEngineScript::ApplicationWorld)
+                .toString()
+                .trimmed()
+                .endsWith(tail);
+        },
+        PageTimeout);
+}
+
+// The page's commands run apart from the keys: wait for one to be done
+// before typing on.
+bool waitForState(TKWebView& view, const char* condition)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return evaluate(view, QString::fromLatin1(condition),
+                            QWebEngineScript::ApplicationWorld)
+                .toBool();
+        },
+        PageTimeout);
+}
+
+// A draft with one attachment, "KEY1", that records the sheets it opens.
+class TestDraft : public DraftEditorHost {
+public:
+    TestDraft() : attachment(std::make_shared<Attachment>()) { attachment->setUniqueID("KEY1"); }
+    Entry* entryBeingEdited() override { return nullptr; }
+    AttachmentPtr attachmentForKey(const QString& key) override
+    {
+        return key == attachment->uniqueID() ? attachment : nullptr;
+    }
+    QList<AttachmentPtr> allAttachments() override { return {}; }
+    const Template* htmlTemplate() override { return nullptr; }
+    const Template* imageTemplate() override { return nullptr; }
+    void displayAttachmentSheet(const QString& key) override { sheets.append(key); }
+    void insertURLWithClipboard() override {}
+    void insertImageWithClipboard() override {}
+
+    AttachmentPtr attachment;
+    QStringList sheets;
+};
+
+// Catches what would go to the desktop's browser.
+class BrowserCatcher : public QObject {
+    Q_OBJECT
+public:
+    BrowserCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~BrowserCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+// Where the element `selector` of the content stands in the view.
+QPoint centreOf(TKWebView& view, const QString& selector)
+{
+    const QVariantList box =
+        evaluate(view,
+                 QStringLiteral("(function(){var r=document.querySelector('%1')"
+                                ".getBoundingClientRect();return [r.left+r.width/2,"
+                                "r.top+r.height/2];})()")
+                     .arg(selector),
+                 QWebEngineScript::ApplicationWorld)
+            .toList();
+    return box.size() == 2 ? QPoint(box[0].toInt(), box[1].toInt()) : QPoint();
+}
+
+} // namespace
+
+class tst_TKWebView : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void roundTripsByteForByte_data();
+    void roundTripsByteForByte();
+    void typesParagraphsBreaksAndBold();
+    void typesLists();
+    void enterOutsideAParagraphMakesParagraphs();
+    void reportsChangesAndSelectionState();
+    void postScriptsNeverRunAndSurvive();
+    void bridgeIsUnreachableFromTheContent();
+    void capturedStyleStaysText();
+    void placeholdersInThePostSurvive();
+    void loadsALargePost();
+    void customTagWrapsTheSelectedMarkup();
+    void selectionMapsOverSplitTexts();
+    void followedLinksOpenAttachmentsOrTheBrowser();
+    void contextMenuFollowsTheClickedTarget();
+    void quotesAndAlignsTheParagraph();
+
+private:
+    std::unique_ptr<TKWebView> m_view;
+};
+
+void tst_TKWebView::initTestCase()
+{
+    m_view = std::make_unique<TKWebView>();
+    m_view->resize(700, 500);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+}
+
+void tst_TKWebView::roundTripsByteForByte_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("expected");
+    const auto same = [](const char* name, const QString& html) {
+        QTest::newRow(name) << html << html;
+    };
+    same("paragraphs", "<p>one</p><p>two</p>");
+    same("bold, italic, underline",
+         "<p>a <strong>bold</strong> and <em>italic</em> and <u>under</u> word</p>");
+    same("lists", "<ul><li>one</li><li>two</li></ul><ol><li>first</li></ol>");
+    same("links", "<p><a href=\"https://example.org/?a=1&amp;b=2\" title=\"say &quot;hi&quot;\">"
+                  "a link</a></p>");
+    same("quote and alignment",
+         "<blockquote><p>quoted</p></blockquote><p style=\"text-align: center;\">mid</p>");
+    same("breaks and images", "<p>a<br />b<img src=\"https://example.org/a.jpg\" alt=\"A\" /></p>");
+    same("escapes", "<p>a &lt; b &amp; c &gt; d's &quot;q&quot;</p>");
+    same("embed code", "<p>x</p><script src=\"https://embed.example.org/e.js\"></script>"
+                       "<script>if (a < b && c > d) go(\"x's\");</script>");
+    same("comment", "<!-- more --><p>after</p>");
+    same("non-breaking runs", "<p>a\u00a0\u00a0b</p>");
+    same("line ends between blocks", "<p>one</p>\n<p>two</p>");
+    same("empty", "");
+    QTest::newRow("bold as the engine writes it") << "<p><b>b</b> <i>i</i></p>"
+                                                  << "<p><strong>b</strong> <em>i</em></p>";
+    QTest::newRow("upper-case tags") << "<P>x<BR>y</P>"
+                                     << "<p>x<br />y</p>";
+    QTest::newRow("lone placeholder space") << "<p>a&nbsp;b</p>"
+                                            << "<p>a b</p>";
+    QTest::newRow("empty paragraphs") << "<p></p><p>x</p><p><br></p>"
+                                      << "<p>x</p>";
+}
+
+void tst_TKWebView::roundTripsByteForByte()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, expected);
+    QVERIFY(loadAndWait(*m_view, source));
+    const QString first = serialized(*m_view).html;
+    QCOMPARE(first, expected);
+    // What the source view would show comes back unchanged.
+    QVERIFY(loadAndWait(*m_view, first));
+    QCOMPARE(serialized(*m_view).html, first);
+}
+
+void tst_TKWebView::typesParagraphsBreaksAndBold()
+{
+    QVERIFY(loadAndWait(*m_view, QString()));
+    focusAtEnd(*m_view);
+    typeText(*m_view, QStringLiteral("Hello"));
+    pressKey(*m_view, Qt::Key_Return);
+    typeText(*m_view, QStringLiteral("World"));
+    pressKey(*m_view, Qt::Key_Return, Qt::ShiftModifier);
+    typeText(*m_view, QStringLiteral("again "));
+    QVERIFY(waitForText(*m_view, QStringLiteral("again")));
+    m_view->applyStyle(RichStyle::Bold, true);
+    QVERIFY(waitForState(*m_view, "document.queryCommandState('bold')"));
+    typeText(*m_view, QStringLiteral("bold"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("bold")));
+    QCOMPARE(serialized(*m_view).html,
+             QStringLiteral("<p>Hello</p><p>World<br />again <strong>bold</strong></p>"));
+}
+
+void tst_TKWebView::typesLists()
+{
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>intro</p>")));
+    focusAtEnd(*m_view);
+    pressKey(*m_view, Qt::Key_Return);
+    typeText(*m_view, QStringLiteral("one"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("one")));
+    m_view->applyStyle(RichStyle::UnorderedList, true);
+    QVERIFY(waitForState(*m_view, "!!document.querySelector('#plumetcontent ul')"));
+    pressKey(*m_view, Qt::Key_Return);
+    typeText(*m_view, QStringLiteral("two"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("two")));
+    // Return on an empty item leaves the list for a paragraph.
+    pressKey(*m_view, Qt::Key_Return);
+    pressKey(*m_view, Qt::Key_Return);
+    typeText(*m_view, QStringLiteral("after"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("after")));
+    QCOMPARE(serialized(*m_view).html,
+             QStringLiteral("<p>intro</p><ul><li>one</li><li>two</li></ul><p>after</p>"));
+}
+
+void tst_TKWebView::enterOutsideAParagraphMakesParagraphs()
+{
+    // A post written without paragraphs: Enter keeps its lines apart.
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("a loose <em>line</em> end")));
+    focusAtEnd(*m_view);
+    pressKey(*m_view, Qt::Key_Return);
+    typeText(*m_view, QStringLiteral("next"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("next")));
+    QCOMPARE(serialized(*m_view).html,
+             QStringLiteral("<p>a loose <em>line</em> end</p><p>next</p>"));
+}
+
+void tst_TKWebView::reportsChangesAndSelectionState()
+{
+    int changes = 0;
+    m_view->setChangeHandler([&] { ++changes; });
+    RichStyleBar bar;
+    m_view->setStyleBar(&bar);
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<ol><li><b>x</b></li></ol>")));
+    focusAtEnd(*m_view);
+    QVERIFY(QTest::qWaitFor([&] { return bar.isOn(RichStyle::OrderedList); }, PageTimeout));
+    QVERIFY(bar.isOn(RichStyle::Bold));
+    QVERIFY(bar.isOn(RichStyle::AlignLeft));
+    QVERIFY(!bar.isOn(RichStyle::UnorderedList));
+    QVERIFY(bar.button(RichStyle::Bold)->isEnabled());
+    QCOMPARE(changes, 0);
+    typeText(*m_view, QStringLiteral("y"));
+    QVERIFY(QTest::qWaitFor([&] { return changes > 0; }, PageTimeout));
+    QSignalSpy snapshots(m_view.get(), &TKWebView::contentSnapshotted);
+    QVERIFY(snapshots.wait(PageTimeout));
+    QCOMPARE(m_view->lastSnapshotHtml(), QStringLiteral("<ol><li><strong>xy</strong></li></ol>"));
+    m_view->setStyleBar(nullptr);
+    m_view->setChangeHandler({});
+}
+
+void tst_TKWebView::postScriptsNeverRunAndSurvive()
+{
+    const QString post =
+        QStringLiteral("<p onclick=\"document.title='click'\">words</p>"
+                       "<img src=\"data:,\" onerror=\"document.title='handler ran'\" />"
+                       "<script>document.title = 'script ran';</script>"
+                       "<iframe src=\"javascript:parent.document.title='frame ran'\"></iframe>");
+    QVERIFY(loadAndWait(*m_view, post));
+    QTest::qWait(300);
+    QCOMPARE(
+        evaluate(*m_view, QStringLiteral("document.title"), QWebEngineScript::MainWorld).toString(),
+        QString());
+    QCOMPARE(serialized(*m_view).html, post);
+}
+
+void tst_TKWebView::bridgeIsUnreachableFromTheContent()
+{
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>x</p>")));
+    QCOMPARE(evaluate(*m_view, QStringLiteral("typeof qt + ' ' + typeof plumet"),
+                      QWebEngineScript::MainWorld)
+                 .toString(),
+             QStringLiteral("undefined undefined"));
+    QCOMPARE(evaluate(*m_view,
+                      QStringLiteral("typeof plumet.editorSnapshot + ' ' + "
+                                     "typeof plumet.bridge.pageReady"),
+                      QWebEngineScript::ApplicationWorld)
+                 .toString(),
+             QStringLiteral("function function"));
+}
+
+void tst_TKWebView::capturedStyleStaysText()
+{
+    auto richTemplate = Template::defaultRichTemplate()->copy();
+    const QString css =
+        QStringLiteral("p { font-family: \"</style><script>document.title='css ran'</script>\"; }");
+    richTemplate->setCss(css);
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>x</p>"), richTemplate));
+    QTest::qWait(200);
+    QCOMPARE(
+        evaluate(*m_view, QStringLiteral("document.title"), QWebEngineScript::MainWorld).toString(),
+        QString());
+    QVERIFY(evaluate(*m_view, QStringLiteral("document.getElementById('plumet-style').textContent"),
+                     QWebEngineScript::MainWorld)
+                .toString()
+                .endsWith(css));
+    QCOMPARE(
+        evaluate(*m_view, QStringLiteral("document.scripts.length"), QWebEngineScript::MainWorld)
+            .toInt(),
+        0);
+    QCOMPARE(serialized(*m_view).html, QStringLiteral("<p>x</p>"));
+}
+
+void tst_TKWebView::placeholdersInThePostSurvive()
+{
+    const QString post =
+        QStringLiteral("<p>$FONT$ $ALIGN$ $BACKGROUND$ $TEXTCOLOR$ $STYLE$ $MAIN$ $$</p>");
+    QVERIFY(loadAndWait(*m_view, post));
+    QCOMPARE(serialized(*m_view).html, post);
+}
+
+void tst_TKWebView::loadsALargePost()
+{
+    QString post;
+    const QString paragraph = QStringLiteral("<p>Some words of a long post, with <strong>bold"
+                                             "</strong> and a <a href=\"https://example.org/\">"
+                                             "link</a>.</p>");
+    while (post.size() < 5 * 1024 * 1024)
+        post += paragraph;
+    QVERIFY(loadAndWait(*m_view, post));
+    QCOMPARE(serialized(*m_view).html, post);
+}
+
+void tst_TKWebView::customTagWrapsTheSelectedMarkup()
+{
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>a <strong>b</strong> c</p>")));
+    focusAtEnd(*m_view);
+    evaluate(*m_view,
+             QStringLiteral("(function(){var p=document.querySelector('#plumetcontent p');"
+                            "var r=document.createRange();r.setStart(p.firstChild,2);"
+                            "r.setEnd(p.lastChild,0);var s=getSelection();s.removeAllRanges();"
+                            "s.addRange(r);return true;})()"),
+             QWebEngineScript::ApplicationWorld);
+    const RVTagPtr tag = RVTag::create();
+    tag->setOpenTag(QStringLiteral("cite"));
+    tag->setCloseTag(true);
+    m_view->applyCustomTag(*tag);
+    QVERIFY(
+        QTest::qWaitFor([&] { return serialized(*m_view).html.contains("<cite"); }, PageTimeout));
+    QCOMPARE(serialized(*m_view).html,
+             QStringLiteral("<p>a <cite><strong>b</strong></cite> c</p>"));
+}
+
+void tst_TKWebView::selectionMapsOverSplitTexts()
+{
+    // Editing leaves texts split into neighbours; the markup joins them.
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>a &amp; <b>b</b> one two</p>")));
+    evaluate(*m_view,
+             QStringLiteral("(function(){var p=document.querySelector('#plumetcontent p');"
+                            "var t=p.lastChild;t.splitText(4);p.insertBefore("
+                            "document.createTextNode(''),t.nextSibling);"
+                            "var r=document.createRange();r.setStart(p.firstChild,2);"
+                            "r.setEnd(p.lastChild,2);var s=getSelection();s.removeAllRanges();"
+                            "s.addRange(r);return true;})()"),
+             QWebEngineScript::ApplicationWorld);
+    QString selected;
+    bool answered = false;
+    m_view->fetchSelection([&](const QString& text) {
+        selected = text;
+        answered = true;
+    });
+    QVERIFY(QTest::qWaitFor([&] { return answered; }, PageTimeout));
+    QCOMPARE(selected, QStringLiteral("&amp; <strong>b</strong> one t"));
+}
+
+void tst_TKWebView::followedLinksOpenAttachmentsOrTheBrowser()
+{
+    TestDraft draft;
+    BrowserCatcher browser;
+    m_view->setDraft(&draft);
+    QVERIFY(loadAndWait(*m_view,
+                        QStringLiteral("<p><a id=\"att\" href=\"https://example.org/f?a=1&amp;"
+                                       "id=KEY1\">attachment</a></p><p><a id=\"web\" "
+                                       "href=\"https://example.org/post?id=OTHER\">web</a></p>")));
+    // A click places the caret in the words; Ctrl and click follows the link.
+    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, {}, centreOf(*m_view, "#att"));
+    QTest::qWait(300);
+    QVERIFY(draft.sheets.isEmpty());
+    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::ControlModifier,
+                      centreOf(*m_view, "#att"));
+    QVERIFY(QTest::qWaitFor([&] { return !draft.sheets.isEmpty(); }, PageTimeout));
+    QCOMPARE(draft.sheets, QStringList{"KEY1"});
+    QVERIFY(browser.opened.isEmpty());
+    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::ControlModifier,
+                      centreOf(*m_view, "#web"));
+    QVERIFY(QTest::qWaitFor([&] { return !browser.opened.isEmpty(); }, PageTimeout));
+    QCOMPARE(browser.opened, QList<QUrl>{QUrl("https://example.org/post?id=OTHER")});
+    QCOMPARE(draft.sheets.size(), 1);
+    m_view->setDraft(nullptr);
+}
+
+void tst_TKWebView::contextMenuFollowsTheClickedTarget()
+{
+    TestDraft draft;
+    m_view->setDraft(&draft);
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p><a id=\"link\" href=\"https://example.org/\">"
+                                                "a link</a> and words</p>")));
+    const auto openMenu = [&](const QString& selector) -> QMenu* {
+        QMenu* found = nullptr;
+        QTest::mouseClick(m_view->focusProxy(), Qt::RightButton, {}, centreOf(*m_view, selector));
+        QTest::qWaitFor(
+            [&] {
+                for (QWidget* widget : QApplication::topLevelWidgets()) {
+                    auto* menu = qobject_cast<QMenu*>(widget);
+                    if (menu && menu->isVisible())
+                        found = menu;
+                }
+                return found != nullptr;
+            },
+            PageTimeout);
+        return found;
+    };
+    const auto texts = [](QMenu* menu) {
+        QStringList list;
+        for (QAction* action : menu->actions())
+            list.append(action->text());
+        return list;
+    };
+    QMenu* menu = openMenu(QStringLiteral("#link"));
+    QVERIFY(menu);
+    QCOMPARE(texts(menu).value(0), QStringLiteral("Remove Link"));
+    QVERIFY(texts(menu).contains(QStringLiteral("URL with Clipboard")));
+    QVERIFY(texts(menu).contains(QStringLiteral("Image with Clipboard")));
+    menu->actions().value(0)->trigger();
+    menu->close();
+    QVERIFY(QTest::qWaitFor(
+        [&] { return serialized(*m_view).html == QStringLiteral("<p>a link and words</p>"); },
+        PageTimeout));
+    m_view->setDraft(nullptr);
+}
+
+void tst_TKWebView::quotesAndAlignsTheParagraph()
+{
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>before</p><p>quoted</p>")));
+    focusAtEnd(*m_view);
+    m_view->applyStyle(RichStyle::Blockquote, true);
+    QVERIFY(QTest::qWaitFor([&] { return serialized(*m_view).html.contains("blockquote"); },
+                            PageTimeout));
+    QCOMPARE(serialized(*m_view).html,
+             QStringLiteral("<p>before</p><blockquote>quoted</blockquote>"));
+    m_view->applyStyle(RichStyle::Blockquote, false);
+    m_view->applyStyle(RichStyle::AlignCenter, true);
+    QVERIFY(
+        QTest::qWaitFor([&] { return serialized(*m_view).html.contains("center"); }, PageTimeout));
+    QCOMPARE(serialized(*m_view).html,
+             QStringLiteral("<p>before</p><p style=\"text-align: center;\">quoted</p>"));
+}
+
+QTEST_MAIN(tst_TKWebView)
+#include "tst_tkwebview.moc"
