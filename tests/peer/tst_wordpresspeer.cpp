@@ -4,19 +4,17 @@
 #include "PLUMETPageProtocol.h"
 #include "PLUMETPluginProtocol.h"
 #include "PluginManager.h"
-#include "RESTCall.h"
-#include "RESTDelegate.h"
+#include "RestExchange.h"
 #include "ServerPostReader.h"
 #include "WordPressServer.h"
 #include "XMLRPCDecoder.h"
 #include "XMLRPCEncoder.h"
 
 #include <QBuffer>
-#include <QEventLoop>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <QTimeZone>
-#include <QTimer>
 #include <functional>
 
 // The XML-RPC road against a real WordPress: the WordPress driver shapes each
@@ -29,68 +27,12 @@ using Builder = std::function<void(QVariantMap&, QStringList&, QString&)>;
 
 constexpr auto ExchangeLimit = 30s;
 
-// Waits for one RESTCall and keeps what it reported.
-class ExchangeRecorder : public RESTDelegate {
-public:
-    QString url() const override { return address; }
-    QString authUsername() const override { return QString(); }
-    void setAuthUsername(const QString&) override {}
-    QString authPassword() const override { return QString(); }
-    void setAuthPassword(const QString&) override {}
-
-    void restCallDidFinish(RESTCall* call) override
-    {
-        finished = true;
-        status = call->httpStatus();
-        body = call->restData();
-        loop.quit();
-    }
-    void restCallDidFail(RESTCall* call, const std::optional<RestError>& failure) override
-    {
-        failed = true;
-        status = call->httpStatus();
-        error = failure;
-        loop.quit();
-    }
-
-    QString address;
-    bool finished = false;
-    bool failed = false;
-    int status = 0;
-    QByteArray body;
-    std::optional<RestError> error;
-    QEventLoop loop;
-};
-
-struct Exchange {
-    bool finished = false;
-    int status = 0;
-    QByteArray body;
-    QString problem; // empty when the call finished with an answer
-};
-
-Exchange exchange(const QUrl& url, const QByteArray& method, const QByteArray& body = {})
+RestExchange::Result exchange(const QUrl& url, const QByteArray& method,
+                              const QByteArray& body = {})
 {
-    ExchangeRecorder recorder;
-    recorder.address = url.toString();
-    RESTCall call(url, &recorder);
-    call.setMethod(method);
-    if (!body.isEmpty())
-        call.setData(body, "text/xml");
-    call.setResponseTimeout(ExchangeLimit);
-    if (!call.connect())
-        return {false, 0, {}, QStringLiteral("The call did not start")};
-    QTimer::singleShot(ExchangeLimit + 5s, &recorder.loop, [&recorder] { recorder.loop.quit(); });
-    recorder.loop.exec();
-    Exchange result{recorder.finished, recorder.status, recorder.body, {}};
-    if (recorder.failed)
-        result.problem =
-            QStringLiteral("Transport failure %1: %2")
-                .arg(recorder.error ? recorder.error->code : 0)
-                .arg(recorder.error ? recorder.error->message : QStringLiteral("cancelled"));
-    else if (!recorder.finished)
-        result.problem = QStringLiteral("No answer in time");
-    return result;
+    RestExchange request(url, method, body, body.isEmpty() ? QByteArray() : "text/xml");
+    request.limit = ExchangeLimit;
+    return request.run();
 }
 
 QByteArray pngBytes()
@@ -133,7 +75,7 @@ struct Reply {
 
 #define REQUIRE_ANSWER(reply) QVERIFY2((reply).ok(), qPrintable((reply).why() + logs()))
 
-class WordPressPeerTest : public QObject {
+class tst_WordPressPeer : public QObject {
     Q_OBJECT
 
 private slots:
@@ -147,6 +89,7 @@ private slots:
     void postLifecycle();
     void pageLifecycle();
     void mediaUpload();
+    void changesMadeOnTheServer();
     void refusalIsAnAnswer_data();
     void refusalIsAnAnswer();
 
@@ -165,7 +108,7 @@ private:
     const QString categoryName = QStringLiteral("Peer & Tests ü");
 };
 
-void WordPressPeerTest::initTestCase()
+void tst_WordPressPeer::initTestCase()
 {
     drivers.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
     drivers.setUserFolder(QString());
@@ -175,22 +118,25 @@ void WordPressPeerTest::initTestCase()
     pages = drivers.pageBuilderForKey(QStringLiteral("Wordpress"));
 
     server = new WordPressServer(this);
+    QElapsedTimer clock;
+    clock.start();
     QVERIFY2(server->start(), qPrintable(server->problem()));
+    qInfo("WordPress started in %lld ms", static_cast<long long>(clock.elapsed()));
 }
 
-void WordPressPeerTest::cleanupTestCase()
+void tst_WordPressPeer::cleanupTestCase()
 {
     delete server;
     server = nullptr;
 }
 
-QVariantMap WordPressPeerTest::login(const QString& password) const
+QVariantMap tst_WordPressPeer::login(const QString& password) const
 {
     return {{QStringLiteral("username"), server->username()},
             {QStringLiteral("password"), password.isNull() ? server->password() : password}};
 }
 
-Reply WordPressPeerTest::call(const Builder& build, QVariantMap objects, bool convertUTC)
+Reply tst_WordPressPeer::call(const Builder& build, QVariantMap objects, bool convertUTC)
 {
     QStringList keys;
     QString method;
@@ -202,8 +148,7 @@ Reply WordPressPeerTest::call(const Builder& build, QVariantMap objects, bool co
     encoder.setObjects(objects);
     encoder.setKeys(keys);
     encoder.setConvertUTC(convertUTC);
-    const Exchange answer =
-        exchange(server->xmlrpcUrl(), "POST", encoder.encode(server->xmlrpcUrl()));
+    const RestExchange::Result answer = exchange(server->xmlrpcUrl(), "POST", encoder.document());
     if (!answer.problem.isEmpty())
         return {method + QStringLiteral(": ") + answer.problem, {}};
     if (answer.status != 200)
@@ -211,7 +156,7 @@ Reply WordPressPeerTest::call(const Builder& build, QVariantMap objects, bool co
     return {{}, XMLRPCDecoder::decode(answer.body)};
 }
 
-Reply WordPressPeerTest::callMethod(const QString& method, const QStringList& keys,
+Reply tst_WordPressPeer::callMethod(const QString& method, const QStringList& keys,
                                     const QVariantMap& objects)
 {
     return call(
@@ -222,7 +167,7 @@ Reply WordPressPeerTest::callMethod(const QString& method, const QStringList& ke
         objects);
 }
 
-void WordPressPeerTest::usersBlogs()
+void tst_WordPressPeer::usersBlogs()
 {
     QVERIFY(!wordpress->usersBlogs(server->xmlrpcUrl()));
     const Reply reply = call([this](QVariantMap& o, QStringList& k,
@@ -239,7 +184,7 @@ void WordPressPeerTest::usersBlogs()
     QVERIFY(!blogId.isEmpty());
 }
 
-void WordPressPeerTest::userInfo()
+void tst_WordPressPeer::userInfo()
 {
     const Reply reply = call([this](QVariantMap& o, QStringList& k,
                                     QString& m) { wordpress->xmlrpcUserInfoRequest(o, k, m); },
@@ -251,7 +196,7 @@ void WordPressPeerTest::userInfo()
     QVERIFY(user.contains("firstname") && user.contains("lastname"));
 }
 
-void WordPressPeerTest::textFilters()
+void tst_WordPressPeer::textFilters()
 {
     QVERIFY(!wordpress->supportedTextFilters(server->xmlrpcUrl()));
     const Reply reply =
@@ -263,7 +208,7 @@ void WordPressPeerTest::textFilters()
     QCOMPARE(reply.value().typeId(), QMetaType::QVariantList);
 }
 
-void WordPressPeerTest::categories()
+void tst_WordPressPeer::categories()
 {
     // The driver has no builder for new categories; WordPress's own call makes one.
     QVariantMap newCategory = login();
@@ -290,7 +235,7 @@ void WordPressPeerTest::categories()
              QStringLiteral("Peer &amp; Tests ü"));
 }
 
-void WordPressPeerTest::postLifecycle()
+void tst_WordPressPeer::postLifecycle()
 {
     QVERIFY2(!categoryId.isEmpty(), "needs the category made before");
     const QString title = QStringLiteral("It's Café & Crème — naïve 😀");
@@ -412,7 +357,7 @@ void WordPressPeerTest::postLifecycle()
     QCOMPARE(fetched.value().toMap().value("post_status").toString(), QStringLiteral("trash"));
 }
 
-void WordPressPeerTest::pageLifecycle()
+void tst_WordPressPeer::pageLifecycle()
 {
     QVERIFY(pages);
     const QString title = QStringLiteral("About & Impressum — Über uns");
@@ -472,7 +417,7 @@ void WordPressPeerTest::pageLifecycle()
     QCOMPARE(deleted.value().toBool(), true);
 }
 
-void WordPressPeerTest::mediaUpload()
+void tst_WordPressPeer::mediaUpload()
 {
     const QByteArray png = pngBytes();
     QVERIFY(!png.isEmpty());
@@ -489,13 +434,39 @@ void WordPressPeerTest::mediaUpload()
              qPrintable(address.toString()));
     QVERIFY(address.path().endsWith(QLatin1String(".png")));
 
-    const Exchange fetched = exchange(address, "GET");
+    const RestExchange::Result fetched = exchange(address, "GET");
     QVERIFY2(fetched.problem.isEmpty(), qPrintable(fetched.problem + logs()));
     QCOMPARE(fetched.status, 200);
     QCOMPARE(fetched.body, png);
 }
 
-void WordPressPeerTest::refusalIsAnAnswer_data()
+// Tests can change the blog behind the client's back, and fast.
+void tst_WordPressPeer::changesMadeOnTheServer()
+{
+    QString output;
+    QVERIFY2(server->runInWordPress(
+                 QStringLiteral("for ($i = 1; $i <= 25; ++$i)\n"
+                                "    wp_insert_post(['post_title' => \"Made here $i\",\n"
+                                "                    'post_status' => 'publish']);\n"
+                                "echo wp_count_posts()->publish;\n"),
+                 &output),
+             qPrintable(server->problem()));
+    const int published = output.trimmed().toInt();
+    QVERIFY2(published >= 25, qPrintable(output));
+
+    QVariantMap objects = login();
+    objects.insert({{"blogid", blogId}, {"numberOfPosts", 100}});
+    const Reply recent = call([this](QVariantMap& o, QStringList& k,
+                                     QString& m) { wordpress->xmlrpcEntryListRequest(o, k, m); },
+                              objects);
+    REQUIRE_ANSWER(recent);
+    QCOMPARE(recent.value().toList().size(), published);
+    QVERIFY(!findByMember(recent.value().toList(), "title", "Made here 25").isEmpty());
+
+    QVERIFY(!server->runInWordPress(QStringLiteral("this is not PHP")));
+}
+
+void tst_WordPressPeer::refusalIsAnAnswer_data()
 {
     QTest::addColumn<QString>("builder");
     QTest::addColumn<QString>("username");
@@ -515,7 +486,7 @@ void WordPressPeerTest::refusalIsAnAnswer_data()
 
 // A refusal arrives as an ordinary answer whose decoded fault carries the
 // server's code and text.
-void WordPressPeerTest::refusalIsAnAnswer()
+void tst_WordPressPeer::refusalIsAnAnswer()
 {
     QFETCH(QString, builder);
     QFETCH(QString, username);
@@ -542,5 +513,5 @@ void WordPressPeerTest::refusalIsAnAnswer()
     QCOMPARE(reply.decoded.faultString(), text);
 }
 
-QTEST_MAIN(WordPressPeerTest)
+QTEST_MAIN(tst_WordPressPeer)
 #include "tst_wordpresspeer.moc"

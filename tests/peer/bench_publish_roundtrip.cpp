@@ -1,0 +1,174 @@
+#include "ActivityList.h"
+#include "Benchmark.h"
+#include "PublishTesting.h"
+#include "ServerRoads.h"
+#include "TestSecretService.h"
+#include "WordPressServer.h"
+#include "XMLRPCEncoder.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <QTimer>
+
+// Publishing new posts to the local WordPress through the whole road (the
+// entry's buffers, the driver, the encoder, RESTCall, the decoder, the merge,
+// the entry file) against the same two requests per post, newPost and
+// getPost, written once beforehand and sent by a bare QNetworkAccessManager.
+namespace {
+
+using namespace plumet::test;
+
+constexpr int postsPerRun = 10;
+constexpr int runs = 5;
+
+QByteArray post(QNetworkAccessManager& manager, const QUrl& url, const QByteArray& body)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("text/xml"));
+    QNetworkReply* reply = manager.post(request, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray answer = reply->readAll();
+    reply->deleteLater();
+    return answer;
+}
+
+// Waits in an event loop that ends with the job, as the anchor waits for its
+// replies: a polling wait would sleep between its looks and time itself.
+void publishAndWait(PublishRoad& road, const EntryPtr& entry)
+{
+    QEventLoop loop;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, [] { qFatal("a publish never ended"); });
+    const QMetaObject::Connection created =
+        QObject::connect(&road, &PublishRoad::jobCreated, &loop, [&loop](QObject* object) {
+            auto* job = qobject_cast<PublishJob*>(object);
+            QObject::connect(job, &Job::finished, &loop, [&loop, job] {
+                if (job->state() != Job::State::Finished)
+                    qFatal("publish did not finish: %s",
+                           qPrintable(job->error() ? job->error()->message : QString()));
+                loop.quit();
+            });
+        });
+    if (!entry->publish())
+        qFatal("the publish did not start");
+    guard.start(30000);
+    loop.exec();
+    QObject::disconnect(created);
+}
+
+QByteArray encoded(const QString& method, const QVariantMap& objects, const QStringList& keys)
+{
+    XMLRPCEncoder encoder;
+    encoder.setMethod(method);
+    encoder.setObjects(objects);
+    encoder.setKeys(keys);
+    encoder.setConvertUTC(true);
+    return encoder.document();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    plumet::test::ensurePrivateSessionBus(argc, argv);
+    QCoreApplication app(argc, argv);
+    plumet::test::TestKeyring keyring;
+    QString error;
+    if (!keyring.start(&error)) {
+        qCritical("no keyring: %s", qPrintable(error));
+        return 1;
+    }
+    loadDrivers();
+    WordPressServer wordpress;
+    if (!wordpress.start()) {
+        qCritical("%s", qPrintable(wordpress.problem()));
+        return 1;
+    }
+    const BlogSetup setup =
+        makeBlog(QStringLiteral("Wordpress"), wordpress.xmlrpcUrl(), wordpress.username(),
+                 wordpress.password(), QStringLiteral("1"));
+    ActivityList list;
+    PublishRoad road(list);
+    ServerRoads::setSharedInstance(&road);
+
+    const QString title = QStringLiteral("Benchmark post — ü");
+    const QString body = QStringLiteral("<p>A paragraph of text, as posts have them. Grüße!</p>");
+    const QDateTime date(QDate(2024, 5, 1), QTime(8, 0), QTimeZone::utc());
+
+    int requestsPerPost = -1;
+    QObject::connect(&road, &PublishRoad::jobCreated, [&requestsPerPost](QObject* object) {
+        auto* job = qobject_cast<PublishJob*>(object);
+        QObject::connect(job, &Job::finished, [&requestsPerPost, job] {
+            if (job->state() != Job::State::Finished)
+                qFatal("publish failed: %s", qPrintable(job->error() ? job->error()->message : ""));
+            if (requestsPerPost >= 0 && requestsPerPost != job->requestCount())
+                qFatal("a new post took %d requests", job->requestCount());
+            requestsPerPost = job->requestCount();
+        });
+    });
+    auto ours = [&] {
+        return plumet::test::millisecondsOf([&] {
+            for (int i = 0; i < postsPerRun; ++i) {
+                auto entry = Entry::create();
+                entry->setTitle(title);
+                entry->setBody(body);
+                entry->setEntryDate(date);
+                setup.blog->addEntry(entry);
+                publishAndWait(road, entry);
+            }
+        });
+    };
+
+    // The anchor's requests, written once.
+    const QVariantMap login{{"username", wordpress.username()}, {"password", wordpress.password()}};
+    QVariantMap newPostObjects = login;
+    newPostObjects.insert({{"blogid", "1"},
+                           {"publish", true},
+                           {"content", QVariantMap{{"title", title},
+                                                   {"description", body},
+                                                   {"mt_text_more", ""},
+                                                   {"mt_excerpt", ""},
+                                                   {"mt_keywords", ""},
+                                                   {"dateCreated", date},
+                                                   {"mt_allow_comments", 1},
+                                                   {"mt_allow_pings", 0},
+                                                   {"mt_convert_breaks", ""}}}});
+    const QByteArray newPost = encoded(QStringLiteral("metaWeblog.newPost"), newPostObjects,
+                                       {"blogid", "username", "password", "content", "publish"});
+    QVariantMap getPostObjects = login;
+    getPostObjects.insert("postid", QStringLiteral("@ID@"));
+    const QByteArray getPost = encoded(QStringLiteral("metaWeblog.getPost"), getPostObjects,
+                                       {"postid", "username", "password"});
+    QNetworkAccessManager manager;
+    const QRegularExpression idPattern(QStringLiteral("<string>(\\d+)</string>"));
+    auto anchor = [&] {
+        return plumet::test::millisecondsOf([&] {
+            for (int i = 0; i < postsPerRun; ++i) {
+                const QByteArray created = post(manager, wordpress.xmlrpcUrl(), newPost);
+                const QString id = idPattern.match(QString::fromUtf8(created)).captured(1);
+                if (id.isEmpty())
+                    qFatal("the anchor's post was not made: %s", created.constData());
+                QByteArray fetch = getPost;
+                post(manager, wordpress.xmlrpcUrl(), fetch.replace("@ID@", id.toUtf8()));
+            }
+        });
+    };
+
+    ours(); // warm both up
+    anchor();
+    const auto comparison = plumet::test::interleaved(runs, ours, anchor);
+    ServerRoads::setSharedInstance(nullptr);
+    qInfo("a new post cost %d requests", requestsPerPost);
+    if (requestsPerPost != 2)
+        return 1;
+    plumet::test::printComparison("publish_roundtrip",
+                                  QStringLiteral("bare QNetworkAccessManager, newPost + getPost"),
+                                  comparison);
+    return 0;
+}

@@ -1,0 +1,175 @@
+#include "ActivityList.h"
+#include "DraftTesting.h"
+#include "PublishHandOver.h"
+#include "PublishTesting.h"
+#include "RVDraftWindow.h"
+#include "RestExchange.h"
+#include "RichDraftTesting.h"
+#include "RichEditorPane.h"
+#include "RichStyleBar.h"
+#include "ServerRoads.h"
+#include "TKWebView.h"
+#include "TestSecretService.h"
+#include "WordPressServer.h"
+#include "XMLRPCDecoder.h"
+#include "XMLRPCEncoder.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <QWebEngineScript>
+
+using namespace plumet::test;
+
+// The main road, whole: a new draft written in the rich editor, Publish, the
+// warnings answered, the window gone, and the post on WordPress exactly as
+// the rich editor's serializer wrote it.
+class tst_DraftPublishPeer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void writeInTheRichEditorAndPublish();
+
+private:
+    TestKeyring m_keyring;
+    WordPressServer* m_wordpress = nullptr;
+    ActivityList* m_list = nullptr;
+    PublishRoad* m_road = nullptr;
+};
+
+void tst_DraftPublishPeer::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_keyring.start(&error), qPrintable(error));
+    loadDrivers();
+    m_wordpress = new WordPressServer(this);
+    QVERIFY2(m_wordpress->start(), qPrintable(m_wordpress->problem()));
+    m_list = new ActivityList(this);
+    m_road = new PublishRoad(*m_list, this);
+    ServerRoads::setSharedInstance(m_road);
+    // As the program installs them.
+    DraftExtensions::sharedInstance().makeRichEditor = [](QWidget* parent,
+                                                          DraftEditorHost& host) -> DraftEditor* {
+        return (new RichEditorPane(&host, parent))->editor();
+    };
+    DraftExtensions::sharedInstance().publish = PublishHandOver::publish;
+}
+
+void tst_DraftPublishPeer::cleanupTestCase()
+{
+    DraftController::cleanUp();
+    letDraftsGo();
+    DraftExtensions::sharedInstance() = DraftExtensions();
+    ServerRoads::setSharedInstance(nullptr);
+}
+
+void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
+{
+    UserDefaults::sharedInstance().setValue(QStringLiteral("usesHTMLEditor"), 0);
+    const BlogSetup setup =
+        makeBlog(QStringLiteral("Wordpress"), m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                 m_wordpress->password(), QStringLiteral("1"));
+    setup.blog->setOption(QStringLiteral("warnOnTitle"), true);
+    setup.blog->setOption(QStringLiteral("warnOnCategories"), true);
+
+    DraftController& drafts = DraftController::sharedInstance();
+    const EntryPtr entry = drafts.newDraft(setup.blog.get());
+    QVERIFY(entry);
+    Draft* draft = drafts.draftForEntry(entry.get());
+    QVERIFY(draft);
+    QCOMPARE(draft->mode(), int(Draft::RichMode));
+    draft->window()->resize(820, 640);
+    QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
+    TKWebView* rich = richView(draft);
+    QVERIFY(rich);
+    QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
+
+    draft->titleField()->setFocus();
+    draft->titleField()->selectAll();
+    QTest::keyClicks(draft->titleField(), QStringLiteral("A walk by the river"));
+
+    rich->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
+                            PageTimeout));
+    // The caret at the end of the (empty) post.
+    evaluate(rich, QStringLiteral("(function(){var d=document.getElementById('plumetcontent');"
+                                  "d.focus();"
+                                  "var r=document.createRange();r.selectNodeContents(d);"
+                                  "r.collapse(false);getSelection().removeAllRanges();"
+                                  "getSelection().addRange(r);return true;})()"));
+    QVERIFY(waitFor(rich, QStringLiteral("document.hasFocus() && document.activeElement && "
+                                         "document.activeElement.id === 'plumetcontent'")));
+    QWidget* keys = rich->focusProxy();
+    QTest::keyClicks(keys, QStringLiteral("We didn't walk far."));
+    QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.includes('far.')")));
+    QTest::keyClick(keys, Qt::Key_Return);
+    QTest::keyClicks(keys, QStringLiteral("The water was "));
+    QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.includes('was')")));
+    rich->styleBar()->button(RichStyle::Bold)->click();
+    QVERIFY(waitFor(rich, QStringLiteral("document.queryCommandState('bold')")));
+    QTest::keyClicks(keys, QStringLiteral("high"));
+    QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.endsWith('high')")));
+    rich->styleBar()->button(RichStyle::Bold)->click();
+    QVERIFY(waitFor(rich, QStringLiteral("!document.queryCommandState('bold')")));
+    QTest::keyClicks(keys, QStringLiteral(" that day."));
+    QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.endsWith('day.')")));
+
+    // What the serializer makes of it is what must arrive.
+    std::optional<QString> written;
+    rich->commitContent([&](const QString& text) { written = text; });
+    QTRY_VERIFY_WITH_TIMEOUT(written.has_value(), PageTimeout);
+    QVERIFY2(written->contains(QStringLiteral("<strong>high</strong>")), qPrintable(*written));
+    QVERIFY2(written->contains(QStringLiteral("didn't")), qPrintable(*written));
+
+    auto outcome = std::make_shared<Outcome>();
+    QObject::connect(m_road, &PublishRoad::jobCreated, this, [outcome](QObject* object) {
+        auto* job = qobject_cast<PublishJob*>(object);
+        QObject::connect(job, &Job::finished, [outcome, job] {
+            outcome->ended = true;
+            outcome->state = job->state();
+            outcome->message = job->error() ? job->error()->message : QString();
+        });
+    });
+    draft->publishAction()->trigger();
+    // No category: the blog warns, and the user goes on.
+    QTRY_VERIFY_WITH_TIMEOUT(draft->sheet(), PageTimeout);
+    QVERIFY(plainText(draft->sheet()->text()).contains(QStringLiteral("tags or categories")));
+    QVERIFY(clickButton(draft->sheet(), QStringLiteral("Continue publish")));
+    QVERIFY(!drafts.draftForEntry(entry.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(outcome->ended, PageTimeout);
+    QVERIFY2(outcome->state == Job::State::Finished, qPrintable(outcome->message));
+    // WordPress stores a post without its final line break; every other byte
+    // is the serializer's.
+    QString expected = *written;
+    while (expected.endsWith(u'\n'))
+        expected.chop(1);
+    QCOMPARE(entry->body(), expected);
+
+    // Read back through XML-RPC, as any client would.
+    XMLRPCEncoder encoder;
+    encoder.setMethod(QStringLiteral("metaWeblog.getPost"));
+    encoder.setObjects({{QStringLiteral("postid"), entry->uniqueID()},
+                        {QStringLiteral("username"), m_wordpress->username()},
+                        {QStringLiteral("password"), m_wordpress->password()}});
+    encoder.setKeys(
+        {QStringLiteral("postid"), QStringLiteral("username"), QStringLiteral("password")});
+    RestExchange request(m_wordpress->xmlrpcUrl(), "POST", encoder.document(), "text/xml");
+    const RestExchange::Result answer = request.run();
+    QVERIFY2(answer.ok(), qPrintable(answer.problem));
+    const DecodeResult decoded = XMLRPCDecoder::decode(answer.body);
+    QVERIFY2(!decoded.isFault(), qPrintable(decoded.errorMessage()));
+    const QVariantMap post = decoded.value().toMap();
+    QCOMPARE(post.value(QStringLiteral("title")).toString(), QStringLiteral("A walk by the river"));
+    QCOMPARE(post.value(QStringLiteral("description")).toString(), expected);
+}
+
+int main(int argc, char** argv)
+{
+    plumet::test::ensurePrivateSessionBus(argc, argv);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    tst_DraftPublishPeer test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_draftpublishpeer.moc"

@@ -1,0 +1,289 @@
+#include "ActivityList.h"
+#include "AtomPubServer.h"
+#include "Category.h"
+#include "EntryContent.h"
+#include "PublishTesting.h"
+#include "ServerRoads.h"
+#include "TestSecretService.h"
+#include "WordPressServer.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace plumet::test;
+
+// The whole publishing road against real servers: WordPress 6.1 through each
+// of the five XML-RPC drivers, and our AtomPub server through the Atom driver.
+// Every post is read back through the road's own last step and must come back
+// without a difference.
+namespace {
+
+const QString hardTitle = QStringLiteral("It's <b>A & B</b> — café 😀 𝔘𝔫𝔦");
+// Either side of a change of summer time, in Berlin and in this test's zone.
+const QDateTime spring(QDate(2024, 3, 20), QTime(10, 15), QTimeZone::utc());
+const QDateTime autumn(QDate(2024, 10, 30), QTime(10, 15), QTimeZone::utc());
+
+QStringList tagNames(const Entry& entry)
+{
+    QStringList names;
+    for (const auto& category : entry.categories().value_or(CategoryList()))
+        if (category->isTag())
+            names << category->title();
+    names.sort();
+    return names;
+}
+
+QString describe(const Entry& entry)
+{
+    QStringList parts;
+    const QVariantMap diffs = entry.diffs().value_or(QVariantMap());
+    for (auto it = diffs.cbegin(); it != diffs.cend(); ++it)
+        parts << it.key() + QStringLiteral(" = ") + it.value().toString();
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+class tst_PublishPeer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void publishThroughEachDriver_data();
+    void publishThroughEachDriver();
+    void wrongPasswordKeepsThePostLocal();
+    void atomPublishEditAndReadBack();
+    void atomWrongPassword();
+
+private:
+    EntryPtr makeEntry(const BlogSetup& setup);
+    void checkPublished(const Entry& entry, const QDateTime& date);
+    QString php(const QString& code);
+    QString logs() const { return QLatin1Char('\n') + m_wordpress->logs(); }
+
+    plumet::test::TestKeyring m_keyring;
+    WordPressServer* m_wordpress = nullptr;
+    AtomPubServer* m_atom = nullptr;
+    ActivityList* m_list = nullptr;
+    PublishRoad* m_road = nullptr;
+    QString m_tomAndJerry, m_news;
+};
+
+void tst_PublishPeer::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_keyring.start(&error), qPrintable(error));
+    loadDrivers();
+    m_wordpress = new WordPressServer(this);
+    QVERIFY2(m_wordpress->start(), qPrintable(m_wordpress->problem()));
+    const QString ids = php(QStringLiteral("update_option('timezone_string', 'Europe/Berlin');\n"
+                                           "$a = wp_insert_term(\"Tom & Jerry's\", 'category');\n"
+                                           "$b = wp_insert_term('News', 'category');\n"
+                                           "echo $a['term_id'], ',', $b['term_id'];"));
+    const QStringList parts = ids.split(QLatin1Char(','));
+    QCOMPARE(parts.size(), 2);
+    m_tomAndJerry = parts.at(0);
+    m_news = parts.at(1);
+    m_atom = new AtomPubServer(this);
+    QVERIFY2(m_atom->start(), qPrintable(m_atom->problem()));
+}
+
+void tst_PublishPeer::init()
+{
+    m_list = new ActivityList(this);
+    m_list->setRetryInterval(50);
+    m_road = new PublishRoad(*m_list, this);
+    ServerRoads::setSharedInstance(m_road);
+}
+
+void tst_PublishPeer::cleanup()
+{
+    ServerRoads::setSharedInstance(nullptr);
+    delete m_road;
+    delete m_list;
+}
+
+QString tst_PublishPeer::php(const QString& code)
+{
+    QString output;
+    if (!m_wordpress->runInWordPress(code, &output))
+        qWarning("%s", qPrintable(m_wordpress->problem()));
+    return output.trimmed();
+}
+
+EntryPtr tst_PublishPeer::makeEntry(const BlogSetup& setup)
+{
+    auto entry = Entry::create();
+    entry->setTitle(hardTitle);
+    entry->setBody(QStringLiteral("<p>Grüße aus Köln: 日本語 &amp; <i>more</i> 😀</p>"));
+    entry->setEntryDate(spring);
+    setup.blog->addEntry(entry);
+    EntryContent content(*entry);
+    for (const auto& [title, id] : {std::pair{QStringLiteral("Tom & Jerry's"), m_tomAndJerry},
+                                    std::pair{QStringLiteral("News"), m_news}}) {
+        auto category = Category::withTitle(title);
+        category->setUniqueID(id);
+        category->setIsTag(false);
+        category->setIsCategory(true);
+        category->setIsChecked(true);
+        content.addCategories({category});
+    }
+    content.addTag(QStringLiteral("peer-one"));
+    content.addTag(QStringLiteral("peer two"));
+    return entry;
+}
+
+void tst_PublishPeer::checkPublished(const Entry& entry, const QDateTime& date)
+{
+    QVERIFY2(entry.diffs().value_or(QVariantMap()).isEmpty(), qPrintable(describe(entry)));
+    QVERIFY(entry.uniqueID().toInt() > 0);
+    QVERIFY(!entry.hasFlag(Entry::LocalOnly));
+    QVERIFY(!entry.hasFlag(Entry::ChangedLocally));
+    QVERIFY(!entry.beingPublished());
+    QCOMPARE(entry.entryDate(), date);
+    QCOMPARE(entry.title(), hardTitle);
+}
+
+void tst_PublishPeer::publishThroughEachDriver_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<bool>("pages");
+    QTest::addColumn<bool>("wordpressTags");
+    QTest::newRow("WordPress") << "Wordpress" << true << true;
+    QTest::newRow("Movable Type 4") << "MovableType 4" << true << false;
+    QTest::newRow("TypePad") << "TypePad" << true << false;
+    QTest::newRow("Movable Type") << "MovableType" << false << false;
+    QTest::newRow("MetaWeblog") << "MetaWeblog" << false << false;
+}
+
+void tst_PublishPeer::publishThroughEachDriver()
+{
+    QFETCH(QString, driver);
+    QFETCH(bool, pages);
+    QFETCH(bool, wordpressTags);
+    const BlogSetup setup = makeBlog(driver, m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                                     m_wordpress->password(), QStringLiteral("1"));
+    // The server shows dates on the blog's clock, not ours.
+    setup.blog->setOption(QStringLiteral("utcMode"), false);
+    setup.blog->setTimeZone(QStringLiteral("Europe/Berlin"));
+
+    // First as a draft, then published.
+    const EntryPtr entry = makeEntry(setup);
+    entry->setExtended(QStringLiteral("<p>Mehr: ß</p>"));
+    entry->setDraftOrPublish(true);
+    Outcome outcome = publish(*m_road, entry);
+    QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+    QCOMPARE(outcome.endings, 1);
+    checkPublished(*entry, spring);
+    const QString id = entry->uniqueID();
+    QCOMPARE(php(QStringLiteral("echo get_post_status(%1);").arg(id)), QStringLiteral("draft"));
+    QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
+             QStringLiteral("2024-03-20 10:15:00"));
+
+    entry->setDraftOrPublish(false);
+    entry->setBody(entry->body() + QStringLiteral("<p>Edited.</p>"));
+    entry->setEntryDate(autumn);
+    outcome = publish(*m_road, entry);
+    QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+    QVERIFY(outcome.edit);
+    checkPublished(*entry, autumn);
+    QCOMPARE(entry->uniqueID(), id);
+    QCOMPARE(php(QStringLiteral("echo get_post_status(%1);").arg(id)), QStringLiteral("publish"));
+    QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
+             QStringLiteral("2024-10-30 10:15:00"));
+    QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_title;").arg(id)), hardTitle);
+    const QString categories = php(
+        QStringLiteral("echo implode('|', wp_get_post_categories(%1, array('fields' => 'ids')));")
+            .arg(id));
+    QVERIFY2(categories.split(QLatin1Char('|')).contains(m_tomAndJerry), qPrintable(categories));
+    QVERIFY2(categories.split(QLatin1Char('|')).contains(m_news), qPrintable(categories));
+    if (wordpressTags) {
+        // Real tags on the server, kept by the edit.
+        QCOMPARE(php(QStringLiteral("$t = wp_get_post_tags(%1, array('fields' => 'names')); "
+                                    "sort($t); echo implode('|', $t);")
+                         .arg(id)),
+                 QStringLiteral("peer two|peer-one"));
+        QCOMPARE(tagNames(*entry), QStringList({"peer two", "peer-one"}));
+    }
+
+    if (!pages)
+        return;
+    const EntryPtr page = makeEntry(setup);
+    page->addFlag(Entry::IsPage);
+    page->setTitle(hardTitle);
+    outcome = publish(*m_road, page);
+    QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+    checkPublished(*page, spring);
+    QCOMPARE(php(QStringLiteral("echo get_post_type(%1);").arg(page->uniqueID())),
+             QStringLiteral("page"));
+}
+
+void tst_PublishPeer::wrongPasswordKeepsThePostLocal()
+{
+    const BlogSetup setup =
+        makeBlog(QStringLiteral("Wordpress"), m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                 QStringLiteral("not the password"), QStringLiteral("1"));
+    const EntryPtr entry = makeEntry(setup);
+    const QString localID = entry->uniqueID();
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, Job::State::Failed);
+    QCOMPARE(outcome.endings, 1);
+    QCOMPARE(outcome.message, QStringLiteral("Incorrect username or password."));
+    QCOMPARE(errorRowMessage(*m_list), outcome.message);
+    QVERIFY(entry->hasFlag(Entry::LocalOnly));
+    QCOMPARE(entry->uniqueID(), localID);
+    QVERIFY(!setup.account->isCritical());
+}
+
+void tst_PublishPeer::atomPublishEditAndReadBack()
+{
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_atom->serviceUrl(),
+                                     m_atom->username(), m_atom->password(), m_atom->blogTitle());
+    setup.blog->addService(QStringLiteral("service.post"), m_atom->collectionUrl().toString());
+    const EntryPtr entry = makeEntry(setup);
+    Outcome outcome = publish(*m_road, entry);
+    QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + m_atom->logs()));
+    QCOMPARE(outcome.requests, 1);
+    checkPublished(*entry, spring);
+    QCOMPARE(m_atom->storedEntryIds().size() > 0, true);
+    QVERIFY(m_atom->storedEntryIds().contains(entry->uniqueID()));
+    QCOMPARE(entry->editURI(), m_atom->entryUrl(entry->uniqueID()).toString());
+
+    entry->setBody(QStringLiteral("<p>Edited ü</p>"));
+    outcome = publish(*m_road, entry);
+    QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + m_atom->logs()));
+    QVERIFY(outcome.edit);
+    checkPublished(*entry, spring);
+    QVERIFY(m_atom->logs().contains(QLatin1String("PUT")));
+    QVERIFY(QString::fromUtf8(m_atom->storedEntry(entry->uniqueID())).contains("Edited"));
+}
+
+void tst_PublishPeer::atomWrongPassword()
+{
+    const BlogSetup setup =
+        makeBlog(QStringLiteral("Atom 1.0"), m_atom->serviceUrl(), m_atom->username(),
+                 QStringLiteral("wrong"), m_atom->blogTitle());
+    setup.blog->addService(QStringLiteral("service.post"), m_atom->collectionUrl().toString());
+    const EntryPtr entry = makeEntry(setup);
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, Job::State::Failed);
+    // The server's own reason reaches the row.
+    QVERIFY2(outcome.message.endsWith(QStringLiteral("The server said: \u201cInvalid login\u201d")),
+             qPrintable(outcome.message));
+    QCOMPARE(errorRowMessage(*m_list), outcome.message);
+    QVERIFY(entry->hasFlag(Entry::LocalOnly));
+    QVERIFY(!setup.account->isCritical());
+}
+
+int main(int argc, char** argv)
+{
+    plumet::test::ensurePrivateSessionBus(argc, argv);
+    QCoreApplication app(argc, argv);
+    tst_PublishPeer test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_publishpeer.moc"

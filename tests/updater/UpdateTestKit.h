@@ -1,0 +1,66 @@
+#pragma once
+
+#include "TestHttpServer.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <memory>
+
+// Pieces the updater's tests build updates from: a signing key made for the
+// run, archives with any entries (good or hostile), and installation folders
+// whose program only notes that it was started.
+namespace plumet::test {
+
+class SigningKey {
+public:
+    SigningKey();
+    ~SigningKey();
+    QByteArray publicKey() const;                     // 32 raw bytes
+    QByteArray sign(const QByteArray& message) const; // 64 raw bytes
+
+private:
+    struct Key;
+    std::unique_ptr<Key> m_key;
+};
+
+struct ArchiveEntry {
+    enum class Type { File, Folder, Symlink, Hardlink, Fifo };
+    QByteArray path;
+    Type type = Type::File;
+    QByteArray content;
+    int mode = 0644;
+    QByteArray target; // of a link
+
+    static ArchiveEntry file(const QByteArray& path, const QByteArray& content, int mode = 0644);
+    static ArchiveEntry folder(const QByteArray& path);
+    static ArchiveEntry link(Type type, const QByteArray& path, const QByteArray& target);
+};
+
+enum class ArchiveFormat { TarGz, Zip };
+
+QByteArray makeArchive(const QList<ArchiveEntry>& entries,
+                       ArchiveFormat format = ArchiveFormat::TarGz);
+
+// The entries of a good update: the folder "plumet" with the marker, a
+// library and a program that appends `tag` to $PLUMET_TEST_LAUNCH_LOG.
+QList<ArchiveEntry> installEntries(const QByteArray& tag);
+
+// Writes the same installation into `folder` (created).
+bool makeInstallFolder(const QString& folder, const QByteArray& tag);
+
+// What the installation's program says it is ("old", "new"), read from its file.
+QByteArray installTag(const QString& folder);
+
+QByteArray sha256Hex(const QByteArray& bytes);
+
+// Serves `body`, answering "Range: bytes=N-" with 206 and the rest from N.
+TestHttpServer::Response serveWithRanges(const TestHttpServer::Request& request,
+                                         const QByteArray& body);
+
+// Gives the folder and all in it to the user "nobody", as an installation under
+// /opt belongs to root. Only root can; false for anyone else.
+bool giveToAnotherUser(const QString& folder);
+inline constexpr unsigned anotherUser = 65534;
+
+} // namespace plumet::test

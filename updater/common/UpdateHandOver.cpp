@@ -1,0 +1,62 @@
+#include "UpdateHandOver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+const QString urlOption = QStringLiteral("url");
+const QString versionOption = QStringLiteral("version");
+const QString digestOption = QStringLiteral("sha256");
+const QString signatureOption = QStringLiteral("signature");
+const QString installOption = QStringLiteral("install-folder");
+const QString privateCopyOption = QStringLiteral("private-copy");
+
+QString dashed(const QString& option)
+{
+    return QStringLiteral("--") + option;
+}
+
+} // namespace
+
+QStringList UpdateHandOver::toArguments() const
+{
+    QStringList arguments{dashed(urlOption),       archiveUrl.toString(QUrl::FullyEncoded),
+                          dashed(versionOption),   version,
+                          dashed(digestOption),    QString::fromLatin1(sha256),
+                          dashed(signatureOption), QString::fromLatin1(signature),
+                          dashed(installOption),   installFolder};
+    if (privateCopy)
+        arguments << dashed(privateCopyOption);
+    return arguments;
+}
+
+std::optional<UpdateHandOver> UpdateHandOver::fromArguments(const QStringList& arguments,
+                                                            QString* error)
+{
+    QCommandLineParser parser;
+    for (const QString& name :
+         {urlOption, versionOption, digestOption, signatureOption, installOption})
+        parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    parser.addOption(QCommandLineOption(privateCopyOption));
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    for (const QString& name :
+         {urlOption, versionOption, digestOption, signatureOption, installOption}) {
+        if (parser.value(name).isEmpty()) {
+            *error = QCoreApplication::translate("UpdateHandOver", "The option --%1 is missing.")
+                         .arg(name);
+            return std::nullopt;
+        }
+    }
+    UpdateHandOver handOver;
+    handOver.archiveUrl = QUrl(parser.value(urlOption), QUrl::StrictMode);
+    handOver.version = parser.value(versionOption);
+    handOver.sha256 = parser.value(digestOption).toLatin1();
+    handOver.signature = parser.value(signatureOption).toLatin1();
+    handOver.installFolder = parser.value(installOption);
+    handOver.privateCopy = parser.isSet(privateCopyOption);
+    return handOver;
+}

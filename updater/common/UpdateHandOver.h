@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <optional>
+
+// What the application tells the updater it starts: which archive to fetch,
+// what it must prove to be, and which installation it replaces. Travels as
+// command-line arguments, never through a shell.
+struct UpdateHandOver {
+    QUrl archiveUrl;
+    QString version;
+    QByteArray sha256;    // hexadecimal, as the feed names it
+    QByteArray signature; // Base64, as the feed names it
+    QString installFolder;
+    // The updater runs from a private copy whose folder it removes at the end.
+    bool privateCopy = false;
+
+    QStringList toArguments() const;
+    // `arguments` start with the program's name, as QCoreApplication::arguments()
+    // does. Empty with a sentence in *error when an argument is missing or unknown.
+    static std::optional<UpdateHandOver> fromArguments(const QStringList& arguments,
+                                                       QString* error);
+};
