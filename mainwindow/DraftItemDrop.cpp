@@ -63,7 +63,7 @@ std::optional<Items> read(const QByteArray& payload)
 
 bool hasRoadInFlight(const Entry& entry)
 {
-    return entry.beingPublished() || entry.publishActivity() ||
+    return entry.beingPublished() || entry.publishActivity() || entry.deleteActivity() ||
            entry.hasFlag(Entry::BeingDeleted);
 }
 

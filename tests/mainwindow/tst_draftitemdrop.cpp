@@ -103,14 +103,20 @@ void tst_DraftItemDrop::entriesWithARoadInFlightStayAndAreNamed()
     publishing->setBeingPublished(true);
     EntryPtr deleting = addEntry(*m_source, QStringLiteral("Deleting"));
     deleting->addFlag(Entry::BeingDeleted);
+    // A deletion waiting in the activity list holds its row before any flag is set.
+    EntryPtr queued = addEntry(*m_source, QStringLiteral("Queued deletion"));
+    QObject deleteRow;
+    queued->setDeleteActivity(&deleteRow);
 
     const auto items = DraftItemDrop::read(
-        DraftItemDrop::payloadFor({free.get(), publishing.get(), deleting.get()}));
+        DraftItemDrop::payloadFor({free.get(), publishing.get(), deleting.get(), queued.get()}));
     QVERIFY(DraftItemDrop::canMoveAny(*items, *m_target, lookup()));
     const auto report = DraftItemDrop::perform(*items, *m_target, lookup());
     QVERIFY(report.targetReached);
     QCOMPARE(report.moved, 1);
-    QCOMPARE(report.busy, QStringList({QStringLiteral("Publishing"), QStringLiteral("Deleting")}));
+    QCOMPARE(report.busy, QStringList({QStringLiteral("Publishing"), QStringLiteral("Deleting"),
+                                       QStringLiteral("Queued deletion")}));
+    QVERIFY(m_source->hasEntryWithID(queued->uniqueID()));
     QVERIFY(m_source->hasEntryWithID(publishing->uniqueID()));
     QVERIFY(m_source->hasEntryWithID(deleting->uniqueID()));
     QVERIFY(!m_source->hasEntryWithID(free->uniqueID()));
