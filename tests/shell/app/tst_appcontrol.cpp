@@ -1,4 +1,6 @@
 #include <QTest>
-class tst_appcontrol : public QObject { Q_OBJECT };
+class tst_appcontrol : public QObject {
+    Q_OBJECT
+};
 QTEST_MAIN(tst_appcontrol)
 #include "tst_appcontrol.moc"
