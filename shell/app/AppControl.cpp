@@ -545,6 +545,10 @@ void AppControl::quitDecided(bool mayQuit)
     m_quitAccepted = true;
     if (m_quit)
         m_quit();
+    // Should the program go on running after all (the quit was refused
+    // further down), the next request is heard again; a quitting event loop
+    // never gets here.
+    QTimer::singleShot(0, this, [this] { m_quitAccepted = false; });
 }
 
 bool AppControl::commitDataRequested(bool allowsInteraction)
