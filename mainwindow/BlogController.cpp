@@ -4,6 +4,7 @@
 #include "AccountArrayController.h"
 #include "AccountList.h"
 #include "Blog.h"
+#include "BlogChooser.h"
 #include "BlogOutlineView.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
@@ -15,6 +16,7 @@
 #include "NewDraft.h"
 #include "NotificationCenter.h"
 #include "PreferencesController.h"
+#include "QuoteDraft.h"
 #include "RVEntriesView.h"
 #include "RVSplitView.h"
 #include "RVSplitterButton.h"
@@ -29,6 +31,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -364,6 +368,82 @@ void BlogController::newDraft(const EntryPtr& prepared)
     blog->addEntry(prepared);
     prepared->setIsNew(true);
     drafts->openDrafts({prepared.get()});
+}
+
+BlogChooser* BlogController::blogChooser() const
+{
+    return m_chooser;
+}
+
+void BlogController::chooseBlogForNewDraft(std::function<EntryPtr(Blog& blog)> make)
+{
+    if (!DraftRegistry::sharedInstance() || m_chooser)
+        return;
+    m_chooser =
+        BlogChooser::choose(m_accounts, newDraftBlog(), this, [make = std::move(make)](Blog* blog) {
+            DraftRegistry* drafts = DraftRegistry::sharedInstance();
+            if (!blog || !drafts)
+                return;
+            const EntryPtr entry = make(*blog);
+            if (!entry)
+                return;
+            entry->setFlag(NewDraft::flagFor(blog->publishOption(), false));
+            blog->addEntry(entry);
+            entry->setIsNew(true);
+            drafts->openDrafts({entry.get()});
+        });
+}
+
+void BlogController::newDraftWithUrl(const QString& url)
+{
+    chooseBlogForNewDraft([url](Blog& blog) {
+        const TemplatePtr quote = blog.quoteTemplate();
+        return QuoteDraft::entryFromUrl(url, quote.get());
+    });
+}
+
+void BlogController::newDraftWithItem(const QVariantMap& item)
+{
+    if (!QuoteDraft::entryFromItem(item, nullptr))
+        return; // nothing usable: no chooser either
+    chooseBlogForNewDraft([item](Blog& blog) {
+        const TemplatePtr quote = blog.quoteTemplate();
+        return QuoteDraft::entryFromItem(item, quote.get());
+    });
+}
+
+void BlogController::newDraftWithPasteboard(const QMimeData* data)
+{
+    if (!data)
+        return;
+    QString body;
+    if (data->hasHtml()) {
+        // The fragment alone, without the document around it.
+        body = data->html();
+        static const QRegularExpression inside(QStringLiteral("<body[^>]*>(.*)</body>"),
+                                               QRegularExpression::CaseInsensitiveOption |
+                                                   QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch match = inside.match(body);
+        if (match.hasMatch())
+            body = match.captured(1);
+        static const QRegularExpression wrappers(
+            QStringLiteral(
+                "<!DOCTYPE[^>]*>|<\\?xml[^>]*>|</?html[^>]*>|<head[^>]*>.*</head>|<meta[^>]*>"),
+            QRegularExpression::CaseInsensitiveOption |
+                QRegularExpression::DotMatchesEverythingOption);
+        body.remove(wrappers);
+        body = body.trimmed();
+    }
+    if (body.isEmpty() && data->hasText())
+        body = data->text();
+    if (body.isEmpty())
+        return;
+    chooseBlogForNewDraft([body](Blog&) {
+        EntryPtr entry = Entry::create();
+        entry->setTitle(NewDraft::nextUntitledTitle());
+        entry->setBody(body);
+        return entry;
+    });
 }
 
 void BlogController::collapseSubview(bool collapse)

@@ -11,6 +11,8 @@
 #include <memory>
 
 class AccountArrayController;
+class BlogChooser;
+class QMimeData;
 class AccountList;
 class BlogOutlineView;
 class EntryListModel;
@@ -75,6 +77,16 @@ public:
     void newDraft(int tag = 0);
     // A prepared entry handed over by another part, as a new draft there.
     void newDraft(const EntryPtr& prepared);
+    // New drafts other programs start; each asks which blog first (the
+    // chooser), then opens the draft there. A "plumet3:" address and an item
+    // of fields fill the blog's quote template; the clipboard's HTML, else its
+    // plain text, is the body as it is. Nothing happens without a draft
+    // registry, or for an item or clipboard with nothing usable.
+    void newDraftWithUrl(const QString& url);
+    void newDraftWithItem(const QVariantMap& item);
+    void newDraftWithPasteboard(const QMimeData* data);
+    // The blog chooser of such a draft while it asks.
+    BlogChooser* blogChooser() const;
     void collapseSubview(bool collapse);
     // At quit: saves the split, the order and the window's place.
     void cleanUp();
@@ -103,6 +115,7 @@ private:
     void restoreSplit();
     void saveSplit();
     void showMoveFailure(const QString& message);
+    void chooseBlogForNewDraft(std::function<EntryPtr(Blog& blog)> make);
 
     AccountList& m_accounts;
     UserDefaults& m_defaults;
@@ -118,4 +131,5 @@ private:
     QHash<QString, QAction*> m_actions;
     std::function<void()> m_showAccounts;
     std::function<void(const QList<QUrl>&)> m_openURLs;
+    QPointer<BlogChooser> m_chooser;
 };

@@ -19,6 +19,8 @@ packages=(
   # interpreters the script runner's tests run scripts with
   python3 ruby
   gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth
+  # the launcher and file types are checked as installed
+  desktop-file-utils shared-mime-info
   # a spelling dictionary, so the language lists have one
   hunspell-en-us
   # a real WordPress for the XML-RPC peer tests (started privately by the tests)

@@ -1,6 +1,10 @@
 #include "PluginBundleLoader.h"
 
+#include "PLUMETAddonProtocol.h"
+#include "PLUMETFormatterProtocol.h"
+#include "PLUMETPluginProtocol.h"
 #include "PLUMETPreferences.h"
+#include "PLUMETUploaderProtocol.h"
 #include "PluginPreferences.h"
 #include "PluginsLog.h"
 #include "PropertyList.h"
@@ -76,80 +80,97 @@ void PluginBundleLoader::refuse(const QString& bundlePath, const QString& reason
     m_loadErrors << message;
 }
 
-QString PluginBundleLoader::checkedLibraryPath(const QString& bundlePath, QString* principalClass)
+std::optional<PluginBundleLoader::Kind>
+PluginBundleLoader::kindForExtension(const QString& extension)
 {
-    if (!QFileInfo(bundlePath).isDir()) {
-        refuse(bundlePath, QCoreApplication::translate("PluginManager", "it is not a folder."));
-        return {};
+    static const Kind kinds[] = {
+        {QStringLiteral("blogsystem"), QStringLiteral("blogsystems"),
+         QStringLiteral(PLUMETPluginProtocol_iid)},
+        {QStringLiteral("addon"), QStringLiteral("addons"),
+         QStringLiteral(PLUMETAddonProtocol_iid)},
+        {QStringLiteral("uploader"), QStringLiteral("uploaders"),
+         QStringLiteral(PLUMETUploaderProtocol_iid)},
+        {QStringLiteral("formatter"), QStringLiteral("formatters"),
+         QStringLiteral(PLUMETFormatterProtocol_iid)},
+    };
+    for (const Kind& kind : kinds) {
+        if (kind.extension == extension)
+            return kind;
     }
+    return std::nullopt;
+}
+
+PluginBundleLoader::Inspection PluginBundleLoader::inspect(const QString& bundlePath,
+                                                           const Kind& kind)
+{
+    Inspection result;
+    const auto fail = [&result](const QString& reason) {
+        result.error = reason;
+        return result;
+    };
+    if (!QFileInfo(bundlePath).isDir())
+        return fail(QCoreApplication::translate("PluginManager", "it is not a folder."));
     QString plistError;
     const QVariant info = PropertyList::readFile(
         QDir(bundlePath).filePath(QStringLiteral("Info.plist")), &plistError, 1024 * 1024);
-    if (info.typeId() != QMetaType::QVariantMap) {
-        refuse(bundlePath,
-               QCoreApplication::translate("PluginManager", "its Info.plist can't be read (%1).")
-                   .arg(plistError));
-        return {};
-    }
+    if (info.typeId() != QMetaType::QVariantMap)
+        return fail(
+            QCoreApplication::translate("PluginManager", "its Info.plist can't be read (%1).")
+                .arg(plistError));
     const QVariantMap plist = info.toMap();
+    result.identifier = plist.value(QStringLiteral("CFBundleIdentifier")).toString();
+    result.name = plist.value(QStringLiteral("CFBundleName")).toString();
+    if (result.name.isEmpty())
+        result.name = QFileInfo(bundlePath).completeBaseName();
+    result.version = plist.value(QStringLiteral("CFBundleShortVersionString")).toString();
+    if (result.version.isEmpty())
+        result.version = plist.value(QStringLiteral("CFBundleVersion")).toString();
     const QString executable = plist.value(QStringLiteral("CFBundleExecutable")).toString();
-    *principalClass = plist.value(QStringLiteral("NSPrincipalClass")).toString();
+    result.principalClass = plist.value(QStringLiteral("NSPrincipalClass")).toString();
     // The library must sit in the bundle itself: no paths, no way out of the folder.
     if (executable.isEmpty() || executable.contains(QLatin1Char('/')) ||
-        executable == QLatin1String("..") || executable == QLatin1String(".")) {
-        refuse(bundlePath, QCoreApplication::translate(
-                               "PluginManager", "its Info.plist names no library in the bundle."));
-        return {};
-    }
-    if (principalClass->isEmpty()) {
-        refuse(bundlePath, QCoreApplication::translate("PluginManager",
-                                                       "its Info.plist names no principal class."));
-        return {};
-    }
+        executable == QLatin1String("..") || executable == QLatin1String("."))
+        return fail(QCoreApplication::translate("PluginManager",
+                                                "its Info.plist names no library in the bundle."));
+    if (result.principalClass.isEmpty())
+        return fail(QCoreApplication::translate("PluginManager",
+                                                "its Info.plist names no principal class."));
     const QString library = QDir(bundlePath).filePath(executable);
-    if (!QFileInfo(library).isFile()) {
-        refuse(bundlePath,
-               QCoreApplication::translate("PluginManager", "its library \"%1\" is missing.")
-                   .arg(executable));
-        return {};
-    }
-    return library;
+    if (!QFileInfo(library).isFile())
+        return fail(QCoreApplication::translate("PluginManager", "its library \"%1\" is missing.")
+                        .arg(executable));
+
+    // Qt reads the metadata from the file without running any of its code.
+    QPluginLoader loader(library);
+    const QJsonObject metaData = loader.metaData();
+    if (metaData.isEmpty())
+        return fail(QCoreApplication::translate("PluginManager",
+                                                "its library is not a plumet plug-in (%1).")
+                        .arg(loader.errorString()));
+    const QString iid = metaData.value(QStringLiteral("IID")).toString();
+    if (iid != kind.interfaceId)
+        return fail(
+            QCoreApplication::translate(
+                "PluginManager", "its library is a plug-in of another kind (%1), not a \"%2\".")
+                .arg(iid, kind.extension));
+    const QString className = metaData.value(QStringLiteral("className")).toString();
+    if (className != result.principalClass)
+        return fail(QCoreApplication::translate(
+                        "PluginManager",
+                        "its Info.plist names the class \"%1\" but its library holds \"%2\".")
+                        .arg(result.principalClass, className));
+    result.libraryPath = library;
+    return result;
 }
 
 QObject* PluginBundleLoader::openBundle(const QString& bundlePath)
 {
-    QString principalClass;
-    const QString library = checkedLibraryPath(bundlePath, &principalClass);
-    if (library.isEmpty())
-        return nullptr;
-
-    auto loader = std::make_unique<QPluginLoader>(library);
-    // Qt reads the metadata from the file without running any of its code.
-    const QJsonObject metaData = loader->metaData();
-    if (metaData.isEmpty()) {
-        refuse(bundlePath, QCoreApplication::translate("PluginManager",
-                                                       "its library is not a plumet plug-in (%1).")
-                               .arg(loader->errorString()));
+    const Inspection inspection = inspect(bundlePath, m_kind);
+    if (!inspection.ok()) {
+        refuse(bundlePath, inspection.error);
         return nullptr;
     }
-    const QString iid = metaData.value(QStringLiteral("IID")).toString();
-    if (iid != m_kind.interfaceId) {
-        refuse(bundlePath,
-               QCoreApplication::translate("PluginManager",
-                                           "its library is a plug-in of another kind (%1), not a "
-                                           "\"%2\".")
-                   .arg(iid, m_kind.extension));
-        return nullptr;
-    }
-    const QString className = metaData.value(QStringLiteral("className")).toString();
-    if (className != principalClass) {
-        refuse(bundlePath,
-               QCoreApplication::translate(
-                   "PluginManager",
-                   "its Info.plist names the class \"%1\" but its library holds \"%2\".")
-                   .arg(principalClass, className));
-        return nullptr;
-    }
+    auto loader = std::make_unique<QPluginLoader>(inspection.libraryPath);
     QObject* instance = loader->instance();
     if (!instance) {
         refuse(bundlePath,

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QObject;
@@ -29,6 +30,25 @@ public:
     PluginBundleLoader& operator=(const PluginBundleLoader&) = delete;
 
     const Kind& kind() const { return m_kind; }
+
+    // The four kinds, by their bundle extension ("blogsystem", "formatter",
+    // "addon", "uploader", compared exactly); nullopt for any other.
+    static std::optional<Kind> kindForExtension(const QString& extension);
+
+    // What a bundle says of itself, read from its Info.plist and from the
+    // metadata Qt keeps in the library's file, without loading the library:
+    // none of its code runs. `error` is a sentence when the bundle is not a
+    // plug-in of `kind` that could be opened, else empty.
+    struct Inspection {
+        QString error;
+        QString libraryPath;
+        QString principalClass;
+        QString identifier; // CFBundleIdentifier
+        QString name;       // CFBundleName, else the folder's name
+        QString version;    // CFBundleShortVersionString, else CFBundleVersion
+        bool ok() const { return error.isEmpty(); }
+    };
+    static Inspection inspect(const QString& bundlePath, const Kind& kind);
 
     // The folders read by loading. By default the built-in folder beside the
     // program and the kind's subfolder of $XDG_DATA_HOME/plumet3 (made when
@@ -56,8 +76,6 @@ protected:
     void refuse(const QString& bundlePath, const QString& reason);
 
 private:
-    QString checkedLibraryPath(const QString& bundlePath, QString* principalClass);
-
     Kind m_kind;
     QString m_builtInFolder;
     QString m_userFolder;

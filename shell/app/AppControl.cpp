@@ -1,0 +1,729 @@
+#include "AppControl.h"
+
+#include "AccountController.h"
+#include "AccountList.h"
+#include "ActivityController.h"
+#include "ActivityList.h"
+#include "AddonManager.h"
+#include "AlertBox.h"
+#include "AppLog.h"
+#include "AppMenus.h"
+#include "AuthPrompter.h"
+#include "AuthRequestPrompter.h"
+#include "Blog.h"
+#include "BlogController.h"
+#include "BlogRoads.h"
+#include "ConsoleObject.h"
+#include "Draft.h"
+#include "DraftController.h"
+#include "DraftExtensions.h"
+#include "FactoryDefaults.h"
+#include "FindPanelController.h"
+#include "FormatterManager.h"
+#include "JobRoads.h"
+#include "Localization.h"
+#include "ModelNotifications.h"
+#include "NotificationCenter.h"
+#include "PluginInstaller.h"
+#include "PluginManager.h"
+#include "PluginProblemsDialog.h"
+#include "PreferencesController.h"
+#include "PropertyList.h"
+#include "PublishHandOver.h"
+#include "QuitSignals.h"
+#include "RVAbout.h"
+#include "RVDraftWindow.h"
+#include "RVTagTool.h"
+#include "RVUpdater.h"
+#include "RichEditorPane.h"
+#include "ScriptingService.h"
+#include "SecurityPrompter.h"
+#include "SecurityQuestionPrompter.h"
+#include "SingleInstance.h"
+#include "Stationeries.h"
+#include "SupportFolder.h"
+#include "SupportFolderAlert.h"
+#include "TKWebView.h"
+#include "TransitionView.h"
+#include "UpdateWindow.h"
+#include "UploadRoad.h"
+#include "UploaderManager.h"
+#include "UserDefaults.h"
+#include "WebContentView.h"
+#include "WeblocFile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSessionManager>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEngineView>
+
+namespace {
+
+const char* const table = "AppControl";
+
+AppControl* s_instance = nullptr;
+
+// The web view a widget belongs to (the focus sits in its render widget).
+QWebEngineView* webViewOf(QWidget* widget)
+{
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        if (auto* view = qobject_cast<QWebEngineView*>(w))
+            return view;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void AppControl::initialize()
+{
+    // Before anything reads a preference.
+    FactoryDefaults::registerAll();
+    cutils::installSupportFolderAlert();
+    cutils::restrictUserFolders();
+    cutils::applicationSupportFolder();
+}
+
+AppControl::AppControl(QObject* parent)
+    : QObject(parent), m_quit([] { QCoreApplication::quit(); }), m_restart([] {
+          // Started at termination; it waits for this process to let go of
+          // the lock and the bus name.
+          return QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                         {QStringLiteral("--restarted")});
+      })
+{
+    s_instance = this;
+    // Every quit passes through requestQuit, never through a last window closing.
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_signals = std::make_unique<QuitSignals>();
+    connect(m_signals.get(), &QuitSignals::received, this, [this](int number) {
+        qCInfo(lcApp) << "signal" << number << "asks plumet to quit";
+        requestQuit();
+    });
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            if (commitDataRequested(manager.allowsInteraction()))
+                manager.cancel();
+        });
+    }
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this,
+                &AppControl::applicationWillTerminate);
+}
+
+AppControl::~AppControl()
+{
+    applicationWillTerminate();
+    if (m_uploads && AttachmentUploads::sharedInstance() == m_uploads.get())
+        AttachmentUploads::setSharedInstance(nullptr);
+    if (m_roads && ServerRoads::sharedInstance() == m_roads.get())
+        ServerRoads::setSharedInstance(nullptr);
+    if (m_updateWindow)
+        RVUpdater::sharedInstance().setPresenter(nullptr);
+    SecurityPrompter::setSharedInstance(nullptr);
+    AuthPrompter::setSharedInstance(nullptr);
+    m_menus.reset();
+    m_window.reset();
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+AppControl* AppControl::sharedInstance()
+{
+    return s_instance;
+}
+
+void AppControl::setSingleInstance(SingleInstance* instance)
+{
+    if (m_instance)
+        disconnect(m_instance, nullptr, this, nullptr);
+    m_instance = instance;
+    if (!instance)
+        return;
+    connect(instance, &SingleInstance::quitRequested, this, &AppControl::requestQuit);
+    connect(instance, &SingleInstance::activateRequested, this, &AppControl::activate);
+    connect(instance, &SingleInstance::urlReceived, this, &AppControl::openUrl);
+    connect(instance, &SingleInstance::fileReceived, this, &AppControl::openFile);
+    connect(instance, &SingleInstance::textReceived, this, &AppControl::newDraftWithText);
+    connect(instance, &SingleInstance::itemReceived, this, &AppControl::newDraftWithItem);
+}
+
+// --- start-up
+// ------------------------------------------------------------------------------------------
+
+void AppControl::loadPlugins()
+{
+    // Blog systems first, then add-ons, uploaders and formatters: later kinds
+    // may ask for the blog systems. A bundle that cannot load is refused with
+    // a sentence.
+    PluginManager::sharedInstance().loadPlugins();
+    m_pluginProblems += PluginManager::sharedInstance().loadErrors();
+    AddonManager::sharedInstance().loadPlugins();
+    m_pluginProblems += AddonManager::sharedInstance().loadErrors();
+    UploaderManager::sharedInstance().loadPlugins();
+    m_pluginProblems += UploaderManager::sharedInstance().loadErrors();
+    FormatterManager::sharedInstance().loadFormatters();
+    m_pluginProblems += FormatterManager::sharedInstance().loadErrors();
+}
+
+void AppControl::installServices()
+{
+    // The server roads the records start: publishing (attachments first),
+    // retrieval and deletion of posts and pages, uploads.
+    m_roads = std::make_unique<BlogRoads>();
+    ServerRoads::setSharedInstance(m_roads.get());
+    m_uploads = std::make_unique<UploadRoad>();
+    AttachmentUploads::setSharedInstance(m_uploads.get());
+    ConsoleObject::sharedInstance();
+    // A job that fails brings the Activity window forward.
+    ActivityController::install();
+    // The records start their server roads through it.
+    JobRoads::install();
+    DraftExtensions& drafts = DraftExtensions::sharedInstance();
+    drafts.refreshCategories = [](Draft& draft) {
+        if (Blog* blog = draft.blog())
+            blog->refreshCategories();
+    };
+    // A refresh that changed an account writes the accounts at once.
+    JobRoads::install().setAccountsSaver([](QString* error) {
+        AccountController& controller = AccountController::sharedInstance();
+        return controller.accountsPath().isEmpty() ||
+               controller.accountList().saveAccounts(controller.accountsPath(), error);
+    });
+    // The drafts, and the review of the open ones when the program quits.
+    DraftController::sharedInstance();
+    drafts.makeRichEditor = [](QWidget* parent, DraftEditorHost& host) -> DraftEditor* {
+        return (new RichEditorPane(&host, parent))->editor();
+    };
+    drafts.setRichEditable = [](DraftEditor& editor, bool editable) {
+        if (auto* rich = dynamic_cast<TKWebView*>(&editor))
+            rich->setEditable(editable);
+    };
+    // The draft windows' Publish checks the blog's warnings and hands the post
+    // over to the publishing road.
+    drafts.publish = PublishHandOver::publish;
+}
+
+void AppControl::applicationDidFinishLaunching()
+{
+    loadPlugins();
+    installServices();
+
+    AccountController& accounts = AccountController::sharedInstance();
+    NotificationCenter::sharedInstance().observe(QStringLiteral("accountsDone"), this,
+                                                 [this](const Notification&) { accountsLoaded(); });
+    const QString path = AccountList::defaultPath();
+    if (QFile::exists(path)) {
+        accounts.loadAccounts(path);
+        return;
+    }
+    // The first run: the screen flash, then the (empty) accounts, then the
+    // wizard that adds one.
+    m_firstRun = true;
+    m_transition = std::make_unique<TransitionController>();
+    m_transition->start(
+        [path](TransitionController*) { AccountController::sharedInstance().loadAccounts(path); });
+}
+
+void AppControl::accountsLoaded()
+{
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    const int draftOption = defaults.integer(QStringLiteral("draft_option"));
+    const bool rememberOpenDrafts = defaults.boolean(QStringLiteral("remember_open_drafts"));
+    const bool refreshOption = defaults.boolean(QStringLiteral("refresh_option"));
+    NotificationCenter::sharedInstance().removeObserver(this, QStringLiteral("accountsDone"));
+
+    AccountController& accounts = AccountController::sharedInstance();
+    accounts.loadUI();
+    m_uploads->setAccountList(&accounts.accountList());
+    PreferencesController::sharedInstance().setAccountList(&accounts.accountList(),
+                                                           AccountList::defaultPath());
+    m_stationeries = std::make_unique<Stationeries>(Stationeries::defaultPath());
+    QString stationeryReport;
+    m_stationeries->loadStationeries(&stationeryReport);
+    if (!stationeryReport.isEmpty())
+        qCWarning(lcApp).noquote() << stationeryReport;
+
+    m_window = std::make_unique<BlogController>(accounts.accountList());
+    BlogController* window = m_window.get();
+    window->setAccountManager([] { AccountController::sharedInstance().showWindow(); });
+    connect(window, &BlogController::selectedAccountChanged, &accounts,
+            &AccountController::setSelectedAccount);
+    window->installEventFilter(this);
+    m_authPrompter = std::make_unique<AuthRequestPrompter>(window);
+    AuthPrompter::setSharedInstance(m_authPrompter.get());
+    // Untrusted certificates and https-to-http redirects are asked about,
+    // never accepted silently.
+    m_securityPrompter = std::make_unique<SecurityQuestionPrompter>(window);
+    SecurityPrompter::setSharedInstance(m_securityPrompter.get());
+    connect(m_stationeries.get(), &Stationeries::newDraftRequested, window,
+            [window](const EntryPtr& entry) { window->newDraft(entry); });
+    connect(m_stationeries.get(), &Stationeries::saveFailed, window, [window](const QString& text) {
+        QMessageBox* alert =
+            cutils::makeAlert(QMessageBox::Warning, localized(table, "Stationery"), text, window);
+        alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
+        alert->open();
+    });
+    m_installer = std::make_unique<PluginInstaller>(window);
+    connect(m_installer.get(), &PluginInstaller::restartRequested, this,
+            &AppControl::requestRestart);
+
+    // The menus with the add-ons, the stationery and the custom tags.
+    m_menus = std::make_unique<AppMenus>(*this, *window);
+
+    ActivityController::restoreWindow();
+
+    // What other programs and scripts see on the session bus.
+    m_scripting = std::make_unique<ScriptingService>();
+    m_scripting->setBlogController(window);
+    m_scripting->registerObject();
+
+    window->start();
+    if (!m_pluginProblems.isEmpty()) {
+        auto* problems = new PluginProblemsDialog(m_pluginProblems, window);
+        problems->setAttribute(Qt::WA_DeleteOnClose);
+        problems->open();
+    }
+
+    bool opened = false;
+    if (rememberOpenDrafts)
+        opened = DraftController::sharedInstance().openStoredDrafts();
+    if (!opened && m_pending.isEmpty() && draftOption == 0)
+        window->newDraft(0);
+    if (refreshOption)
+        window->retrieveEntries();
+
+    // What arrived during the launch, in the order it came.
+    m_acceptsDocuments = true;
+    const QList<Pending> waiting = std::exchange(m_pending, {});
+    for (const Pending& pending : waiting)
+        handle(pending);
+
+    m_updateWindow = std::make_unique<UpdateWindow>(RVUpdater::sharedInstance());
+    RVUpdater::sharedInstance().setPresenter(m_updateWindow.get());
+    RVUpdater::sharedInstance().handlePeriodicCheck();
+
+    m_hasInited = true;
+    m_menus->validate();
+
+    if (m_firstRun) {
+        accounts.showWindow();
+        accounts.configureAccount();
+    }
+    emit launchFinished();
+}
+
+// --- outside entry points
+// ------------------------------------------------------------------------------
+
+void AppControl::queueOrHandle(Pending pending)
+{
+    if (!m_acceptsDocuments) {
+        m_pending.append(std::move(pending));
+        return;
+    }
+    handle(pending);
+}
+
+void AppControl::openUrl(const QString& url)
+{
+    if (url.isEmpty())
+        return;
+    queueOrHandle({Pending::Kind::Url, url, {}});
+}
+
+void AppControl::openFile(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    queueOrHandle({Pending::Kind::File, path, {}});
+}
+
+void AppControl::newDraftWithText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    queueOrHandle({Pending::Kind::Text, text, {}});
+}
+
+void AppControl::newDraftWithItem(const QVariantMap& item)
+{
+    queueOrHandle({Pending::Kind::Item, {}, item});
+}
+
+void AppControl::newDraftFromClipboard()
+{
+    if (m_window)
+        m_window->newDraftWithPasteboard(QGuiApplication::clipboard()->mimeData());
+}
+
+void AppControl::handle(const Pending& pending)
+{
+    switch (pending.kind) {
+    case Pending::Kind::Url:
+        processURL(pending.text);
+        break;
+    case Pending::Kind::File:
+        handleOpenFile(pending.text);
+        break;
+    case Pending::Kind::Text:
+        if (m_window) {
+            QMimeData data;
+            data.setText(pending.text);
+            m_window->newDraftWithPasteboard(&data);
+        }
+        break;
+    case Pending::Kind::Item:
+        if (m_window)
+            m_window->newDraftWithItem(pending.item);
+        break;
+    }
+}
+
+void AppControl::processURL(const QString& url)
+{
+    qCDebug(lcApp).noquote() << "handling the address" << url.left(200);
+    if (url.startsWith(QLatin1String("plumet3:"))) {
+        if (m_window)
+            m_window->newDraftWithUrl(url);
+        return;
+    }
+    if (url.startsWith(QLatin1String("x-blogpost:"))) {
+        QString rest = url.mid(11);
+        if (rest.startsWith(QLatin1String("//")))
+            rest = rest.mid(2);
+        const QStringList parts = rest.split(QLatin1Char('@'));
+        if (parts.size() != 2)
+            return;
+        NotificationCenter::sharedInstance().post(
+            QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr,
+            QVariantMap{{QStringLiteral("entry"), parts[0]},
+                        {QStringLiteral("account"), parts[1]},
+                        {QStringLiteral("file"), true}});
+    }
+}
+
+bool AppControl::handleOpenFile(const QString& path)
+{
+    qCDebug(lcApp).noquote() << "handling the file" << path;
+    const QFileInfo info(QDir::cleanPath(path));
+    if (info.suffix() == QLatin1String(WeblocFile::extension)) {
+        const QString address = WeblocFile::address(info.filePath());
+        if (!address.isNull())
+            processURL(address);
+        return true;
+    }
+    if (info.suffix().compare(QLatin1String("plumet"), Qt::CaseInsensitive) == 0) {
+        // Entry files lie in <account>/<blog>/<entry>.plumet.
+        NotificationCenter::sharedInstance().post(
+            QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr,
+            QVariantMap{{QStringLiteral("entry"), info.completeBaseName()},
+                        {QStringLiteral("account"), QFileInfo(info.path()).dir().dirName()},
+                        {QStringLiteral("file"), true}});
+        return true;
+    }
+    return m_installer && m_installer->install(info.filePath());
+}
+
+void AppControl::activate()
+{
+    BlogController* window = m_window.get();
+    if (!window)
+        return;
+    const bool draftInFront =
+        DraftController::instanceExists() && DraftController::sharedInstance().frontMostDraft();
+    if (window->isMinimized() && !draftInFront) {
+        window->showNormal();
+    } else if (!window->isVisible() && !draftInFront) {
+        window->show();
+    }
+    QWidget* front = window;
+    if (draftInFront) {
+        if (Draft* draft = DraftController::sharedInstance().frontMostDraft())
+            front = draft->window();
+    }
+    if (front) {
+        front->raise();
+        front->activateWindow();
+    }
+}
+
+// --- quitting
+// -----------------------------------------------------------------------------------------
+
+void AppControl::requestQuit()
+{
+    if (m_terminated || m_quitAccepted)
+        return;
+    if (m_quitRunning) {
+        // The question is open already: it comes forward.
+        if (m_quitAlert) {
+            m_quitAlert->raise();
+            m_quitAlert->activateWindow();
+        }
+        return;
+    }
+    m_quitRunning = true;
+    if (ActivityList::sharedInstance().hasActiveItems()) {
+        askAboutActiveJobs();
+        return;
+    }
+    reviewDrafts();
+}
+
+void AppControl::requestRestart()
+{
+    m_restartAfterQuit = true;
+    requestQuit();
+}
+
+void AppControl::askAboutActiveJobs()
+{
+    QMessageBox* alert = cutils::makeAlert(
+        QMessageBox::Critical,
+        localized(table, "There are active processes running. Are you sure you want to quit?"),
+        localized(table, "If you quit now, some processes will not complete."), nullptr);
+    alert->setObjectName(QStringLiteral("activeProcessesAlert"));
+    QPushButton* view =
+        alert->addButton(localized(table, "View Activity"), QMessageBox::AcceptRole);
+    QPushButton* now = alert->addButton(localized(table, "Quit Now"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = alert->addButton(localized(table, "Cancel"), QMessageBox::RejectRole);
+    alert->setDefaultButton(view);
+    alert->setEscapeButton(cancel);
+    alert->setWindowModality(Qt::ApplicationModal);
+    m_quitAlert = alert;
+    connect(alert, &QMessageBox::finished, this, [this, alert, view, now] {
+        QAbstractButton* chosen = alert->clickedButton();
+        m_quitAlert = nullptr;
+        if (chosen == now) {
+            // Unsaved drafts are still reviewed: quitting at once would lose them.
+            reviewDrafts();
+            return;
+        }
+        if (chosen == view)
+            ActivityController::sharedInstance()->showWindow();
+        quitDecided(false);
+    });
+    alert->open();
+}
+
+void AppControl::reviewDrafts()
+{
+    if (!DraftController::instanceExists()) {
+        quitDecided(true);
+        return;
+    }
+    QPointer<AppControl> self(this);
+    DraftController::sharedInstance().requestQuit([self](bool mayQuit) {
+        if (self)
+            self->quitDecided(mayQuit);
+    });
+}
+
+void AppControl::quitDecided(bool mayQuit)
+{
+    m_quitRunning = false;
+    if (!mayQuit) {
+        m_restartAfterQuit = false;
+        return;
+    }
+    m_quitAccepted = true;
+    if (m_quit)
+        m_quit();
+    // Should the program go on running after all (the quit was refused
+    // further down), the next request is heard again; a quitting event loop
+    // never gets here.
+    QTimer::singleShot(0, this, [this] { m_quitAccepted = false; });
+}
+
+bool AppControl::commitDataRequested(bool allowsInteraction)
+{
+    bool wouldAsk = ActivityList::sharedInstance().hasActiveItems();
+    if (!wouldAsk && DraftController::instanceExists()) {
+        for (Draft* draft : DraftController::sharedInstance().listOfDrafts())
+            wouldAsk = wouldAsk || draft->needsSave();
+    }
+    if (!wouldAsk)
+        return false; // the session may end; the clean-up runs as the program quits
+    if (allowsInteraction)
+        QTimer::singleShot(0, this, &AppControl::requestQuit);
+    return allowsInteraction;
+}
+
+void AppControl::applicationWillTerminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    NotificationCenter::sharedInstance().removeObserver(this);
+    if (m_hasInited) {
+        DraftController::cleanUp();
+        // The window lets go of the accounts before they are saved and go.
+        if (m_window)
+            m_window->cleanUp();
+        AccountController::cleanUp();
+        NotificationCenter::sharedInstance().post(QStringLiteral("goingToQuitNotification"));
+        QString error;
+        if (m_stationeries && !m_stationeries->saveStationeries(&error))
+            qCWarning(lcApp).noquote() << "the stationery could not be saved:" << error;
+    }
+    if (m_restartAfterQuit && m_restart) {
+        m_restartAfterQuit = false;
+        if (!m_restart())
+            qCWarning(lcApp) << "plumet could not be started again";
+    }
+    emit terminated();
+}
+
+bool AppControl::eventFilter(QObject* watched, QEvent* event)
+{
+    // Closing the main window quits, through the same road as Quit.
+    if (event->type() == QEvent::Close && watched == m_window.get() && !m_quitAccepted &&
+        !m_terminated) {
+        event->ignore();
+        QTimer::singleShot(0, this, &AppControl::requestQuit);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- commands
+// -----------------------------------------------------------------------------------------
+
+void AppControl::about()
+{
+    if (m_about && m_about->isShowing())
+        return;
+    if (!m_transition)
+        m_transition = std::make_unique<TransitionController>();
+    m_transition->start([this](TransitionController*) {
+        if (!m_about)
+            m_about = std::make_unique<RVAbout>();
+        m_about->about();
+    });
+}
+
+void AppControl::selectAll()
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    if (QWebEngineView* view = webViewOf(focus)) {
+        view->triggerPageAction(QWebEnginePage::SelectAll);
+        return;
+    }
+    if (focus->metaObject()->indexOfMethod("selectAll()") >= 0)
+        QMetaObject::invokeMethod(focus, "selectAll");
+}
+
+void AppControl::performFindPanelAction(int tag)
+{
+    FindPanelController* panel = FindPanelController::sharedInstance();
+    if (!panel)
+        return;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active == panel->window()) {
+        panel->findInWebView(nullptr, tag);
+        return;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && webViewOf(focus))
+        panel->findInWebView(focus, tag);
+}
+
+void AppControl::performReplacePanelAction(int tag)
+{
+    FindPanelController* panel = FindPanelController::sharedInstance();
+    if (!panel)
+        return;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active == panel->window()) {
+        panel->replaceInWebView(nullptr, tag);
+        return;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && webViewOf(focus))
+        panel->replaceInWebView(focus, tag);
+}
+
+void AppControl::installPlugin()
+{
+    auto* dialog = new QFileDialog(m_window.get(), localized(table, "Install Plug-in"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        if (m_installer)
+            m_installer->install(path);
+    });
+    dialog->open();
+}
+
+void AppControl::installBookmarklet()
+{
+    // The page lies in the program's resources; the browser needs a file.
+    QFile resource(QStringLiteral(":/plumet/app/bookmarklet.html"));
+    const QString folder = cutils::applicationCacheFolder();
+    if (folder.isEmpty() || !resource.open(QIODevice::ReadOnly))
+        return;
+    const QString path = QDir(folder).filePath(QStringLiteral("bookmarklet.html"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(resource.readAll()) < 0 || !file.commit()) {
+        qCWarning(lcApp) << "the bookmarklet page could not be written to" << path;
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void AppControl::importOldPlumet()
+{
+    // The previous version kept its entries beside ours, in "plumet".
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/plumet/entrydata.plist");
+    const QVariant list =
+        QFile::exists(path) ? PropertyList::readFile(path, nullptr, 256 * 1024 * 1024) : QVariant();
+    if (list.typeId() == QMetaType::QVariantList) {
+        AccountController::sharedInstance().handleOldPlumet(list.toList());
+        return;
+    }
+    QMessageBox* alert = cutils::makeAlert(
+        QMessageBox::Warning, localized(table, "Not found!"),
+        localized(table, "The file containing plumet2 entries does not exist."), m_window.get());
+    alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
+    alert->open();
+}
+
+void AppControl::switchEditor()
+{
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    const QVariant current = defaults.value(QStringLiteral("usesHTMLEditor"));
+    const int value = current.isValid() ? current.toInt() : 1;
+    defaults.setValue(QStringLiteral("usesHTMLEditor"), 1 - value);
+    if (m_menus)
+        m_menus->validate();
+}
+
+void AppControl::saveAsStationery()
+{
+    if (!m_stationeries || !DraftController::instanceExists())
+        return;
+    Draft* draft = DraftController::sharedInstance().frontMostDraft();
+    const EntryPtr entry = draft ? draft->entry() : EntryPtr();
+    if (entry)
+        m_stationeries->saveAsStationery(entry.get(), draft->window());
+}

@@ -1,0 +1,3 @@
+#include "ScriptableAttachments.h"
+
+ScriptableAttachments::~ScriptableAttachments() = default;

@@ -1,0 +1,367 @@
+#include "AccountList.h"
+#include "ActivityController.h"
+#include "ActivityItem.h"
+#include "ActivityList.h"
+#include "AppControl.h"
+#include "AppMenus.h"
+#include "BlogController.h"
+#include "ModelNotifications.h"
+#include "NotificationCenter.h"
+#include "PluginBundles.h"
+#include "PluginInstaller.h"
+#include "PropertyList.h"
+#include "SingleInstance.h"
+#include "Stationeries.h"
+#include "TestSecretService.h"
+#include "UserDefaults.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace {
+
+void click(QMessageBox* box, const QString& text)
+{
+    QVERIFY(box);
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == text) {
+            button->click();
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no button ") + text));
+}
+
+} // namespace
+
+class tst_AppControl : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void documentsWaitForTheLaunchInOrder();
+    void menusFollowTheirRules();
+    void quitFromEverySource_data();
+    void quitFromEverySource();
+    void activeJobsQuestion_data();
+    void activeJobsQuestion();
+    void sessionManagerAsksOnlyWhenSomethingWould();
+    void pluginInstallRestartsOnRequestOnly();
+    void cleanUpsRunOnce();
+
+private:
+    void startJob();
+    void endJob();
+
+    QTemporaryDir m_files;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<AppControl> m_control;
+    QDBusConnection m_client = QDBusConnection(QString());
+    QStringList m_opened;
+    int m_quits = 0;
+    int m_restarts = 0;
+    QPointer<ActivityItem> m_job;
+};
+
+void tst_AppControl::initTestCase()
+{
+    AppControl::initialize();
+    // Accounts exist (none yet): the launch needs no first-run wizard.
+    QVERIFY(AccountList().saveAccounts(AccountList::defaultPath()));
+    UserDefaults::sharedInstance().setValue(QStringLiteral("draft_option"), 1);
+    UserDefaults::sharedInstance().setValue(QStringLiteral("remember_open_drafts"), false);
+
+    m_instance = std::make_unique<SingleInstance>();
+    m_instance->setLockPath(m_files.filePath(QStringLiteral("plumet.lock")));
+    QCOMPARE(m_instance->claim({}), SingleInstance::Claim::Owner);
+    m_client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+
+    m_control = std::make_unique<AppControl>();
+    m_control->setQuitFunction([this] { ++m_quits; });
+    m_control->setRestartFunction([this] {
+        ++m_restarts;
+        return true;
+    });
+    m_control->setSingleInstance(m_instance.get());
+    NotificationCenter::sharedInstance().observe(
+        QString::fromLatin1(ModelNotifications::findAndOpenEntry), this,
+        [this](const Notification& n) {
+            m_opened << n.userInfo.value(QStringLiteral("entry")).toString() + QLatin1Char('@') +
+                            n.userInfo.value(QStringLiteral("account")).toString();
+        });
+
+    // Arriving during the launch, in this order.
+    const QString webloc = m_files.filePath(QStringLiteral("link.webloc"));
+    QVERIFY(PropertyList::writeFile(
+        webloc, QVariantMap{{QStringLiteral("URL"), QStringLiteral("x-blogpost://e2@a2")}},
+        PropertyList::Format::Xml));
+    const QString entryFolder = m_files.filePath(QStringLiteral("items/a3/blog"));
+    QDir().mkpath(entryFolder);
+    m_control->openUrl(QStringLiteral("x-blogpost:e1@a1"));
+    m_control->openFile(webloc);
+    m_control->openUrl(QStringLiteral("x-blogpost://odd@two@ats"));
+    m_control->openFile(entryFolder + QStringLiteral("/e3.PLUMET"));
+    m_control->openUrl(QStringLiteral("x-blogpost://e4@a4"));
+    QVERIFY(m_opened.isEmpty());
+    QVERIFY(!m_control->hasInited());
+
+    QSignalSpy finished(m_control.get(), &AppControl::launchFinished);
+    m_control->applicationDidFinishLaunching();
+    QTRY_COMPARE(finished.size(), 1);
+    QVERIFY(m_control->hasInited());
+    QVERIFY(m_control->blogController()->isVisible());
+}
+
+void tst_AppControl::documentsWaitForTheLaunchInOrder()
+{
+    // Each in turn, none replacing the one before; a link with two at signs is ignored.
+    QCOMPARE(m_opened, QStringList({QStringLiteral("e1@a1"), QStringLiteral("e2@a2"),
+                                    QStringLiteral("e3@a3"), QStringLiteral("e4@a4")}));
+    // Once running, an address is handled at once; over the bus, after the answer.
+    m_opened.clear();
+    m_control->openUrl(QStringLiteral("x-blogpost://e5@a5"));
+    QCOMPARE(m_opened, QStringList{QStringLiteral("e5@a5")});
+    QDBusMessage open = QDBusMessage::createMethodCall(
+        QLatin1String(SingleInstance::serviceName), QLatin1String(SingleInstance::objectPath),
+        QStringLiteral("org.plumet.Application"), QStringLiteral("OpenUrl"));
+    open << QStringLiteral("x-blogpost:e6@a6");
+    m_client.asyncCall(open);
+    QTRY_COMPARE(m_opened.size(), 2);
+    QCOMPARE(m_opened.last(), QStringLiteral("e6@a6"));
+}
+
+void tst_AppControl::menusFollowTheirRules()
+{
+    AppMenus* menus = m_control->menus();
+    QVERIFY(menus);
+    menus->validate();
+    // No account with a blog yet.
+    for (const char* id : {"newDraft", "newPage", "retrieveEntries", "retrievePages",
+                           "showSettings", "viewInBrowser", "newDraftFromClipboard"})
+        QVERIFY2(!menus->action(QString::fromLatin1(id))->isEnabled(), id);
+    for (const char* id : {"quit", "newAccount", "showAccountManager", "about", "activityViewer",
+                           "installPlugin", "addonSettings", "switchEditor"})
+        QVERIFY2(menus->action(QString::fromLatin1(id))->isEnabled(), id);
+    // Without a draft in front there is nothing to save as stationery.
+    QVERIFY(!menus->action(QStringLiteral("saveAsStationery"))->isEnabled());
+    // The editor switch names what it switches to.
+    UserDefaults::sharedInstance().setValue(QStringLiteral("usesHTMLEditor"), 0);
+    menus->validate();
+    QCOMPARE(menus->action(QStringLiteral("switchEditor"))->text(),
+             QStringLiteral("Use HTML Editor"));
+    m_control->switchEditor();
+    QCOMPARE(UserDefaults::sharedInstance().integer(QStringLiteral("usesHTMLEditor")), 1);
+    QCOMPARE(menus->action(QStringLiteral("switchEditor"))->text(),
+             QStringLiteral("Use Rich Editor"));
+    m_control->switchEditor();
+    // The Add-ons menu ends with its own two commands.
+    const QList<QAction*> addonItems = menus->menu(QStringLiteral("addons"))->actions();
+    QCOMPARE(addonItems.last()->objectName(), QStringLiteral("addonShortcuts"));
+    QCOMPARE(addonItems.at(addonItems.size() - 2)->objectName(), QStringLiteral("addonSettings"));
+}
+
+void tst_AppControl::startJob()
+{
+    m_job = ActivityList::sharedInstance().newActivity(nullptr, QStringLiteral("Publishing"),
+                                                       [] { return true; });
+    m_job->callAction();
+    QVERIFY(ActivityList::sharedInstance().hasActiveItems());
+}
+
+void tst_AppControl::endJob()
+{
+    if (m_job)
+        ActivityList::sharedInstance().removeItem(m_job);
+    QTRY_VERIFY(!ActivityList::sharedInstance().hasActiveItems());
+}
+
+void tst_AppControl::quitFromEverySource_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("job");
+    for (const char* source : {"action", "main window", "SIGTERM", "SIGINT", "bus"}) {
+        QTest::addRow("%s, no job", source) << QString::fromLatin1(source) << false;
+        QTest::addRow("%s, a job running", source) << QString::fromLatin1(source) << true;
+    }
+}
+
+void tst_AppControl::quitFromEverySource()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, job);
+    QTest::qWait(0); // a quit decided before is forgotten
+    if (job)
+        startJob();
+    const int quitsBefore = m_quits;
+    if (source == QLatin1String("action")) {
+        m_control->menus()->action(QStringLiteral("quit"))->trigger();
+    } else if (source == QLatin1String("main window")) {
+        m_control->blogController()->close();
+    } else if (source == QLatin1String("SIGTERM")) {
+        ::raise(SIGTERM);
+    } else if (source == QLatin1String("SIGINT")) {
+        ::raise(SIGINT);
+    } else {
+        m_client.asyncCall(QDBusMessage::createMethodCall(
+            QLatin1String(SingleInstance::serviceName), QLatin1String(SingleInstance::objectPath),
+            QStringLiteral("org.plumet.Application"), QStringLiteral("Quit")));
+    }
+    if (!job) {
+        QTRY_COMPARE(m_quits, quitsBefore + 1);
+        QVERIFY(!m_control->quitAlert());
+        return;
+    }
+    // It asks first, and Cancel keeps everything as it was.
+    QTRY_VERIFY(m_control->quitAlert());
+    QCOMPARE(m_quits, quitsBefore);
+    QVERIFY(m_control->quitAlert()->text().contains(
+        QLatin1String("There are active processes running. Are you sure you want to quit?")));
+    click(m_control->quitAlert(), QStringLiteral("Cancel"));
+    QTRY_VERIFY(!m_control->quitAlert());
+    QTest::qWait(50);
+    QCOMPARE(m_quits, quitsBefore);
+    QVERIFY(m_control->blogController()->isVisible());
+    endJob();
+}
+
+void tst_AppControl::activeJobsQuestion_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("quits");
+    QTest::addColumn<bool>("showsActivity");
+    QTest::newRow("view activity") << "View Activity" << false << true;
+    QTest::newRow("quit now") << "Quit Now" << true << false;
+}
+
+void tst_AppControl::activeJobsQuestion()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, quits);
+    QFETCH(bool, showsActivity);
+    QTest::qWait(0);
+    if (ActivityController::instanceExists())
+        ActivityController::sharedInstance()->window()->hide();
+    startJob();
+    const int quitsBefore = m_quits;
+    m_control->requestQuit();
+    // A second request while it asks opens no second question.
+    QMessageBox* alert = m_control->quitAlert();
+    QVERIFY(alert);
+    m_control->requestQuit();
+    QCOMPARE(m_control->quitAlert(), alert);
+    click(alert, button);
+    QTRY_VERIFY(!m_control->quitAlert());
+    QTRY_COMPARE(m_quits, quitsBefore + (quits ? 1 : 0));
+    QCOMPARE(ActivityController::instanceExists() &&
+                 ActivityController::sharedInstance()->isWindowVisible(),
+             showsActivity);
+    endJob();
+}
+
+void tst_AppControl::sessionManagerAsksOnlyWhenSomethingWould()
+{
+    QTest::qWait(0);
+    const int quitsBefore = m_quits;
+    // Nothing would ask: the session may end, and the clean-up runs as we quit.
+    QVERIFY(!m_control->commitDataRequested(true));
+    QTest::qWait(50);
+    QVERIFY(!m_control->quitAlert());
+    QCOMPARE(m_quits, quitsBefore);
+
+    startJob();
+    // Without interaction nothing can be asked, but the session is held up.
+    QVERIFY(!m_control->commitDataRequested(false));
+    QTest::qWait(50);
+    QVERIFY(!m_control->quitAlert());
+    // With interaction, the session's quit is cancelled and the user asked.
+    QVERIFY(m_control->commitDataRequested(true));
+    QTRY_VERIFY(m_control->quitAlert());
+    click(m_control->quitAlert(), QStringLiteral("Cancel"));
+    QTRY_VERIFY(!m_control->quitAlert());
+    QCOMPARE(m_quits, quitsBefore);
+    endJob();
+}
+
+void tst_AppControl::pluginInstallRestartsOnRequestOnly()
+{
+    QTest::qWait(0);
+    const QString bundle = plumet::test::makePluginBundle(
+        m_files.path(), QStringLiteral("Mine.BlogSystem"),
+        QStringLiteral(PLUMET_FIXTURE_PLUGINS "/libfixture_blog_builtin.so"),
+        QStringLiteral("FakeBlogSystem"));
+    const auto installAndAskForRestart = [&] {
+        m_control->openFile(bundle);
+        PluginInstaller* installer = m_control->pluginInstaller();
+        QTRY_VERIFY(installer->dialog());
+        QCOMPARE(installer->dialog()->objectName(), QStringLiteral("pluginInstallQuestion"));
+        click(installer->dialog(), QStringLiteral("Install"));
+        QTRY_COMPARE(installer->dialog()->objectName(), QStringLiteral("pluginInstallSucceeded"));
+        click(installer->dialog(), QStringLiteral("Restart Now"));
+    };
+    // The restart goes through the normal quit: with a job running it asks,
+    // and a cancelled quit cancels the restart.
+    startJob();
+    const int quitsBefore = m_quits;
+    installAndAskForRestart();
+    QVERIFY(QFile::exists(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) +
+                          QStringLiteral("/plumet3/blogsystems/Mine.BlogSystem/libplugin.so")));
+    QTRY_VERIFY(m_control->quitAlert());
+    QVERIFY(m_control->restartRequested());
+    click(m_control->quitAlert(), QStringLiteral("Cancel"));
+    QTRY_VERIFY(!m_control->quitAlert());
+    QVERIFY(!m_control->restartRequested());
+    QCOMPARE(m_quits, quitsBefore);
+    endJob();
+
+    QTest::qWait(0);
+    installAndAskForRestart();
+    QTRY_COMPARE(m_quits, quitsBefore + 1);
+    QVERIFY(m_control->restartRequested());
+    // The new instance is started only at termination.
+    QCOMPARE(m_restarts, 0);
+}
+
+void tst_AppControl::cleanUpsRunOnce()
+{
+    int goingToQuit = 0;
+    QObject observer;
+    NotificationCenter::sharedInstance().observe(
+        QStringLiteral("goingToQuitNotification"), &observer,
+        [&goingToQuit](const Notification&) { ++goingToQuit; });
+    QFile::remove(Stationeries::defaultPath());
+    QSignalSpy terminated(m_control.get(), &AppControl::terminated);
+    m_control->applicationWillTerminate();
+    m_control->applicationWillTerminate();
+    QCOMPARE(goingToQuit, 1);
+    QCOMPARE(terminated.size(), 1);
+    QCOMPARE(m_restarts, 1);
+    QVERIFY(QFile::exists(Stationeries::defaultPath()));
+    // Nothing asks any more.
+    m_control->requestQuit();
+    QVERIFY(!m_control->quitAlert());
+    m_control.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+}
+
+int main(int argc, char** argv)
+{
+    plumet::test::ensurePrivateSessionBus(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("plumet"));
+    QApplication::setOrganizationName(QStringLiteral("plumet"));
+    tst_AppControl test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_appcontrol.moc"
