@@ -8,6 +8,7 @@
 #include "DraftsLog.h"
 #include "Entry.h"
 #include "EntryContent.h"
+#include "EntryRenderer.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
 #include "RVDraftWindow.h"
@@ -52,9 +53,14 @@ void PublishHandOver::applyDateRule(Entry& entry, bool changed, bool keepDate)
         entry.setEntryDate(QDateTime::currentDateTime());
 }
 
+bool PublishHandOver::summaryRuleApplies(const Entry& entry, bool summaryCheck)
+{
+    return summaryCheck && entry.hasSummaryAndExtended() > 0 && emptyWithoutTags(entry.summary());
+}
+
 void PublishHandOver::applySummaryRule(Entry& entry, bool summaryCheck)
 {
-    if (summaryCheck && entry.hasSummaryAndExtended() > 0 && emptyWithoutTags(entry.summary()))
+    if (summaryRuleApplies(entry, summaryCheck))
         EntryContent(entry).createExcerpt();
 }
 
@@ -108,7 +114,37 @@ void PublishHandOver::publish(Draft& draft)
 
     // The draft committed and compared its editors just before.
     applyDateRule(*entry, draft.needsSave(), keepDate);
-    applySummaryRule(*entry, summaryCheck);
+    if (!summaryRuleApplies(*entry, summaryCheck)) {
+        saveAndCheck(draft, summaryCheck);
+        return;
+    }
+    // The excerpt is made of the formatted text, and a formatter may take many
+    // seconds: it runs off the main thread while the draft window waits, disabled
+    // so that nothing typed meanwhile is left behind by the closing window.
+    RVDraftWindow* window = draft.window();
+    if (window)
+        window->setEnabled(false);
+    const QPointer<Draft> guarded(&draft);
+    const std::weak_ptr<Entry> handle = entry;
+    EntryRenderer(*entry).formattedTextLater(
+        &draft, [guarded, handle, summaryCheck](const QString& formatted) {
+            if (!guarded || guarded->isClosed())
+                return;
+            if (RVDraftWindow* window = guarded->window())
+                window->setEnabled(true);
+            const EntryPtr entry = handle.lock();
+            if (!entry || entry != guarded->entry())
+                return;
+            EntryContent(*entry).createExcerptFromFormattedText(formatted);
+            saveAndCheck(*guarded, summaryCheck);
+        });
+}
+
+void PublishHandOver::saveAndCheck(Draft& draft, bool summaryCheck)
+{
+    const EntryPtr entry = draft.entry();
+    if (!entry)
+        return;
     if (!draft.writeEntry())
         return; // the user was told; the draft stays open with its text
     draft.renewCopy();

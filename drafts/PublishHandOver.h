@@ -36,12 +36,15 @@ public:
     // "summary_check" YES: an empty summary of a blog system with an extended
     // or summary field is filled with an excerpt of the text.
     static void applySummaryRule(Entry& entry, bool summaryCheck);
+    static bool summaryRuleApplies(const Entry& entry, bool summaryCheck);
     // What the blog's warnings find missing.
     static int warningBits(const Entry& entry, bool summaryCheck);
     // "This draft is missing content:" and one "» " line per bit.
     static QString warningMessage(int bits);
 
 private:
+    // The entry saved, then the blog's warnings asked about or the hand-over.
+    static void saveAndCheck(Draft& draft, bool summaryCheck);
     static void continuePublish(Draft& draft);
     static void startPublishing(const std::weak_ptr<Entry>& handle, const QString& blogID,
                                 const QString& name);

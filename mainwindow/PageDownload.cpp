@@ -11,6 +11,7 @@ PageDownload::PageDownload(const QString& address, Done done, QObject* parent)
 {
     auto* call = new RESTCall(address, this, this);
     call->setTimeOut(60);
+    call->setLimits(ExchangeLimits::page()); // a blog's page, not an API answer
     m_call = call;
     if (call->startCall())
         return;

@@ -11,7 +11,7 @@ class Account;
 class RESTCall;
 
 // One page fetched as text for the new-account wizard: a GET with a
-// 60-second limit that answers the text together with the address it finally
+// 60-second inactivity limit and the limits of a page fetch that answers the text together with the address it finally
 // came from (after redirects), so that links on the page resolve against
 // where it really is. A failure answers the HTTP call's message; an empty
 // answer says the address gave no data. Ends once; cancelled by deleting it.

@@ -312,9 +312,13 @@ void EntryContent::clearEmptyPings()
 
 std::optional<QString> EntryContent::createExcerpt()
 {
+    return createExcerptFromFormattedText(EntryRenderer(m_entry).formattedText());
+}
+
+std::optional<QString> EntryContent::createExcerptFromFormattedText(const QString& text)
+{
     const int sentences =
         int(UserDefaults::sharedInstance().integer(QStringLiteral("summary_num")));
-    const QString text = EntryRenderer(m_entry).formattedText();
     if (text.isEmpty() || sentences < 1)
         return std::nullopt;
     const auto excerpt = SentenceSummary(rv::trimHTML(rv::trimWhitespace(text))).summary(sentences);

@@ -59,6 +59,9 @@ public:
     // An excerpt of "summary_num" sentences of the formatted text; stored as the
     // summary when the blog system has an extended or summary field.
     std::optional<QString> createExcerpt();
+    // The same from the formatted text (EntryRenderer::formattedTextLater), for
+    // callers that must not wait for the formatter.
+    std::optional<QString> createExcerptFromFormattedText(const QString& text);
     // The excerpt for a trackback ping.
     QString createExcerpt(int sentences) const;
 

@@ -11,9 +11,12 @@
 #include "StringExtensions.h"
 #include "Template.h"
 
+#include <QFutureWatcher>
 #include <QScopeGuard>
 #include <QStringDecoder>
+#include <QThreadPool>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -38,6 +41,19 @@ QString composed(const QString& text)
 }
 
 const QString genericKey = QStringLiteral("Generic");
+
+// One thread, so that formatters written for a synchronous protocol are never
+// called twice at once.
+QThreadPool& formatterPool()
+{
+    static QThreadPool* pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(1);
+        made->setExpiryTimeout(30000);
+        return made;
+    }();
+    return *pool;
+}
 
 } // namespace
 
@@ -70,14 +86,39 @@ PLUMETFormatterProtocol* EntryRenderer::formatter(EmptyFormat whenEmpty) const
     return label.isNull() ? nullptr : lookup().forFormat(label);
 }
 
-QString EntryRenderer::formattedText() const
+QString EntryRenderer::sourceText() const
 {
     QString text = m_entry.body();
     const QString extended = m_entry.extended();
     if (!extended.isEmpty())
         text = text.isNull() ? extended : text + QStringLiteral("\n\n") + extended;
+    return text;
+}
+
+QString EntryRenderer::formattedText() const
+{
+    const QString text = sourceText();
     PLUMETFormatterProtocol* found = formatter(EmptyFormat::Generic);
     return composed(found ? FormatterManager::formatText(found, text) : text);
+}
+
+void EntryRenderer::formattedTextLater(QObject* context,
+                                       std::function<void(const QString&)> done) const
+{
+    // What the entry says is read here, on the caller's thread; only the
+    // formatter's work moves.
+    const QString text = sourceText();
+    PLUMETFormatterProtocol* found = formatter(EmptyFormat::Generic);
+    auto* watcher = new QFutureWatcher<QString>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, done = std::move(done)] {
+                         watcher->deleteLater();
+                         if (done)
+                             done(watcher->result());
+                     });
+    watcher->setFuture(QtConcurrent::run(&formatterPool(), [found, text] {
+        return composed(found ? FormatterManager::formatText(found, text) : text);
+    }));
 }
 
 PLUMETFormatterProtocol* EntryRenderer::usedFormatter() const

@@ -5,6 +5,7 @@
 
 class Entry;
 class PLUMETFormatterProtocol;
+class QObject;
 
 // How an entry turns its texts into HTML: the formatter for its format, the
 // preview page from the blog's preview template, HTML checking for the rich
@@ -24,6 +25,12 @@ public:
     // body, "\n\n" and extended, through the formatter ("Generic" for an empty
     // format), in canonical composition.
     QString formattedText() const;
+    // The same, with the formatter run on a worker thread: a formatter may be an
+    // outside program taking many seconds, and the window must not wait for it.
+    // Formatters keep their synchronous protocol; they are called one at a time,
+    // in the order asked. `done` runs once on `context`'s thread, never after
+    // `context` is gone.
+    void formattedTextLater(QObject* context, std::function<void(const QString&)> done) const;
     // The formatter of the entry's format; null for an empty format.
     PLUMETFormatterProtocol* usedFormatter() const;
     QString urlTemplateForSelectedFormat() const;
@@ -45,6 +52,8 @@ public:
 private:
     enum class EmptyFormat { Generic, None, NoneWhenAccountHasFormats };
     PLUMETFormatterProtocol* formatter(EmptyFormat whenEmpty) const;
+    // body, "\n\n" and extended, before formatting.
+    QString sourceText() const;
 
     Entry& m_entry;
 };

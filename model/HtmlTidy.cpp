@@ -3,6 +3,7 @@
 #include "Localization.h"
 
 #include <QFutureWatcher>
+#include <QHash>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QStringList>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <tidy/tidy.h>
 #include <tidy/tidybuffio.h>
+#include <vector>
 
 namespace {
 
@@ -121,11 +123,46 @@ struct Shape {
     qint64 indentedSize = 0;
 };
 
+// The elements open at a point of the walk, as an HTML parser keeps them: an end
+// tag closes its element and everything opened inside it, and an end tag of an
+// element that is not open closes nothing.
+class OpenElements {
+public:
+    int depth() const { return int(m_names.size()); }
+
+    void open(QStringView name)
+    {
+        m_names.push_back(name.toString().toLower());
+        ++m_counts[m_names.back()];
+    }
+
+    void close(QStringView name)
+    {
+        const QString key = name.toString().toLower();
+        const auto found = m_counts.find(key);
+        if (found == m_counts.end() || *found == 0)
+            return;
+        // Each element is closed once, so the walk stays linear however the tags are
+        // mixed.
+        for (;;) {
+            const QString last = std::move(m_names.back());
+            m_names.pop_back();
+            --m_counts[last];
+            if (last == key)
+                return;
+        }
+    }
+
+private:
+    std::vector<QString> m_names;
+    QHash<QString, int> m_counts;
+};
+
 Shape shapeOf(const QString& html)
 {
     Shape shape;
     shape.indentedSize = html.size();
-    int depth = 0;
+    OpenElements openElements;
     const qsizetype size = html.size();
     for (qsizetype i = html.indexOf(u'<'); i >= 0 && i < size; i = html.indexOf(u'<', i + 1)) {
         if (QStringView(html).mid(i, 4) == u"<!--") {
@@ -144,17 +181,18 @@ Shape shapeOf(const QString& html)
         if (end == start)
             continue;
         const QStringView name = QStringView(html).mid(start, end - start);
-        shape.indentedSize += 2 * qint64(depth) + 1;
+        shape.indentedSize += 2 * qint64(openElements.depth()) + 1;
         if (opensNoLevel(name))
             continue;
         if (closing) {
-            depth = std::max(0, depth - 1);
+            openElements.close(name);
             continue;
         }
         const qsizetype close = html.indexOf(u'>', end);
         if (close > 0 && html.at(close - 1) == u'/')
             continue; // <x/> opens nothing
-        shape.deepest = std::max(shape.deepest, ++depth);
+        openElements.open(name);
+        shape.deepest = std::max(shape.deepest, openElements.depth());
     }
     return shape;
 }

@@ -14,6 +14,7 @@ void DownloadJob::doStart()
     if (!m_address.isEmpty()) {
         m_call = new RESTCall(m_address, this, this);
         m_call->setTimeOut(60);
+        m_call->setLimits(ExchangeLimits::page()); // a page of the blog, not an API answer
         if (m_responseTimeout)
             m_call->setResponseTimeout(*m_responseTimeout);
         if (m_call->startCall())

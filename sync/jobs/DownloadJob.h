@@ -11,9 +11,9 @@
 class Account;
 
 // A plain download of one page for an account, as the new-account wizard
-// needs it: a GET with the roads' 60-second limit, the answer as text. It
-// never holds the account: it runs beside whatever road holds it, and its
-// end, failure included, is its own.
+// needs it: a GET with the roads' 60-second limit and the limits of a page
+// fetch, the answer as text. It never holds the account: it runs beside
+// whatever road holds it, and its end, failure included, is its own.
 //
 // Fails with "For some obscure reason a download request could not be made."
 // when there is no address, with "The provided url [<account's address>] did

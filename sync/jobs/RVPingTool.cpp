@@ -201,6 +201,9 @@ bool RVPingTool::startCall(RESTCall* call)
 {
     if (!call)
         return false;
+    // Ping servers and other blogs answer in a few lines: their answers are read as
+    // pages are, never as a blog's own server answers.
+    call->setLimits(ExchangeLimits::page());
     m_call = call;
     if (call->startCall())
         return true;

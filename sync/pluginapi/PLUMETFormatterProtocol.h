@@ -15,7 +15,10 @@ public:
     // False keeps the rich editor away from entries in this format.
     virtual bool allowsHTMLEditing() const = 0;
     // The rendered HTML. An empty result means the formatter could not render
-    // the text; the host then uses the text unchanged.
+    // the text; the host then uses the text unchanged. The call is synchronous,
+    // but it need not come from the main thread: work the user would wait for
+    // (the excerpt made on publishing) calls it on a worker thread, never two
+    // calls at once from there.
     virtual QString formatText(const QString& text) = 0;
     // A link pattern with "$text$", "$title$" and "$url$"; null for plain HTML links.
     virtual QString urlTemplate() const = 0;

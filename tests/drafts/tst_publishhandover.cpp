@@ -1,12 +1,17 @@
 #include "Category.h"
 #include "DraftTesting.h"
+#include "EntryRenderer.h"
+#include "PLUMETFormatterProtocol.h"
 #include "PublishHandOver.h"
 #include "RVDraftWindow.h"
 #include "RVTextView.h"
 #include "ServerRoads.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 using namespace plumet::test;
 
@@ -49,6 +54,7 @@ private slots:
     void continuePublishClosesAndHandsOver();
     void completeDraftGoesStraightThrough();
     void entryLeavingItsBlogInTheGapIsNotPublished();
+    void slowFormatterLeavesTheWindowResponsive();
 
 private:
     std::unique_ptr<DraftWorld> m_world;
@@ -275,8 +281,8 @@ void tst_PublishHandOver::completeDraftGoesStraightThrough()
 
     // Unchanged: it keeps its date; the summary is made, so nothing is missing.
     draft->publishAction()->trigger();
+    QTRY_VERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
     QVERIFY(!draft->sheet());
-    QVERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
     QTRY_COMPARE(m_road.published.size(), 1);
     QCOMPARE(entry->entryDate(), stored);
     QVERIFY(!entry->summary().isEmpty());
@@ -300,6 +306,65 @@ void tst_PublishHandOver::entryLeavingItsBlogInTheGapIsNotPublished()
     QMessageBox* alert = openAlert(QStringLiteral("publishCancelled"));
     QCOMPARE(plainText(alert->text()), QStringLiteral("\"Going\" was not published."));
     QVERIFY(m_road.published.isEmpty());
+}
+
+namespace {
+
+// A formatter that takes its time, as an outside program may, and tells on
+// which thread it ran.
+class SlowFormatter : public PLUMETFormatterProtocol {
+public:
+    QString formatterKey() const override { return QStringLiteral("Slow"); }
+    QString formatterDescription() const override { return QStringLiteral("slow"); }
+    bool willHandleFormat(const QString& format) const override
+    {
+        return format == QLatin1String("slow");
+    }
+    bool allowsHTMLEditing() const override { return true; }
+    QString formatText(const QString& text) override
+    {
+        thread = QThread::currentThread();
+        QThread::msleep(1500);
+        return QStringLiteral("<p>Formatted slowly.</p>") + text;
+    }
+    QString urlTemplate() const override { return {}; }
+    QThread* thread = nullptr;
+};
+
+} // namespace
+
+void tst_PublishHandOver::slowFormatterLeavesTheWindowResponsive()
+{
+    SlowFormatter slow;
+    const auto find = [&slow](const QString& name) -> PLUMETFormatterProtocol* {
+        return name == QLatin1String("slow") || name == QLatin1String("Slow") ? &slow : nullptr;
+    };
+    EntryRenderer::setFormatterLookup({find, find});
+    const auto restore = qScopeGuard([] { EntryRenderer::setFormatterLookup({}); });
+    UserDefaults::sharedInstance().setValue(QStringLiteral("summary_check"), true);
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    for (const char* warning :
+         {"warnOnTitle", "warnOnSummary", "warnOnKeywords", "warnOnCategories"})
+        blog.setOption(QString::fromLatin1(warning), false);
+    const EntryPtr entry =
+        DraftWorld::addEntry(blog, "A walk", "<p>The river was high. We walked along it.</p>");
+    entry->setFormat(QStringLiteral("slow"));
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+
+    // The main thread keeps turning while the excerpt's formatter runs.
+    int ticks = 0;
+    QTimer clock;
+    connect(&clock, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    clock.start(50);
+    draft->publishAction()->trigger();
+    QVERIFY(DraftController::sharedInstance().draftForEntry(entry.get()));
+    QVERIFY(!draft->window()->isEnabled()); // nothing typed now could be lost
+    QTRY_COMPARE_WITH_TIMEOUT(m_road.published.size(), 1, 10000);
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+    QVERIFY(slow.thread && slow.thread != QThread::currentThread());
+    QVERIFY2(entry->summary().contains(QLatin1String("Formatted slowly.")),
+             qPrintable(entry->summary()));
+    QVERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
 }
 
 QTEST_MAIN(tst_PublishHandOver)

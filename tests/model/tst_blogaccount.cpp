@@ -55,7 +55,8 @@ private slots:
     void unreadableAccountsFileIsMovedAside();
     void foreignRecordsKeepTheFileAside_data();
     void foreignRecordsKeepTheFileAside();
-    void damagedBlogKeepsTheFileAside();
+    void damagedRecordKeepsTheFileAside_data();
+    void damagedRecordKeepsTheFileAside();
     void categoryRenameStaysInItsBlog();
     void tagRegistration();
 };
@@ -494,44 +495,69 @@ void tst_BlogAccount::foreignRecordsKeepTheFileAside()
     QCOMPARE(keptAside(dir), bytes);
 }
 
-void tst_BlogAccount::damagedBlogKeepsTheFileAside()
+void tst_BlogAccount::damagedRecordKeepsTheFileAside_data()
 {
-    // An account of two blogs, the second made unreadable: its class is one this
+    QTest::addColumn<QString>("className");
+    QTest::newRow("a blog of an account") << QStringLiteral("Blog");
+    QTest::newRow("a category of a blog") << QStringLiteral("Category");
+    QTest::newRow("a format of an account") << QStringLiteral("Format");
+}
+
+void tst_BlogAccount::damagedRecordKeepsTheFileAside()
+{
+    QFETCH(QString, className);
+    // An account of two blogs, each with two categories, and two formats: the record
+    // of the given class named "damaged" is made unreadable by giving it a class this
     // program does not know.
     auto account = Account::create();
     for (const char* id : {"kept", "damaged"}) {
         auto blog = std::make_shared<Blog>();
-        blog->setUniqueID(QString::fromLatin1(id));
+        blog->setUniqueID(QLatin1String("blog-") + QLatin1String(id));
+        CategoryList categories;
+        for (const char* categoryId : {"kept", "damaged"}) {
+            auto category = std::make_shared<Category>();
+            category->setUniqueID(QLatin1String("category-") + QLatin1String(categoryId));
+            category->setTitle(QLatin1String(categoryId));
+            categories.append(category);
+        }
+        blog->setCategories(categories);
         account->addBlog(blog);
     }
+    QList<FormatPtr> formats;
+    for (const char* id : {"kept", "damaged"}) {
+        auto format = std::make_shared<Format>();
+        format->setUniqueID(QLatin1String("format-") + QLatin1String(id));
+        formats.append(format);
+    }
+    account->setFormats(formats);
+    const QString damagedID = className.toLower() + QStringLiteral("-damaged");
     QVariantMap archive =
         PropertyList::read(KeyedArchiver::archivedData(QVariantList{
                                QVariant::fromValue(std::static_pointer_cast<Archivable>(account))}))
             .toMap();
     QVariantList objects = archive.value("$objects").toList();
-    qsizetype blogClass = -1, damaged = -1;
+    qsizetype recordClass = -1, damaged = -1;
     for (qsizetype i = 0; i < objects.size(); ++i) {
         const QVariantMap object = objects[i].toMap();
-        if (object.value("$classname") == QVariant(QStringLiteral("Blog")))
-            blogClass = i;
-        if (object.value("NS.string") == QVariant(QStringLiteral("damaged")) ||
-            objects[i] == QVariant(QStringLiteral("damaged")))
+        if (object.value("$classname") == QVariant(className))
+            recordClass = i;
+        if (object.value("NS.string") == QVariant(damagedID) || objects[i] == QVariant(damagedID))
             damaged = i;
     }
-    QVERIFY(blogClass > 0 && damaged > 0);
+    QVERIFY(recordClass > 0 && damaged > 0);
     objects.append(
         QVariantMap{{"$classname", "Blgo"}, {"$classes", QVariantList{"Blgo", "NSObject"}}});
-    bool patched = false;
+    int patched = 0;
     for (QVariant& object : objects) {
         QVariantMap map = object.toMap();
-        if (map.value("$class").value<PlistUid>().value == quint64(blogClass) &&
+        if (map.value("$class").value<PlistUid>().value == quint64(recordClass) &&
             map.value("uniqueID").value<PlistUid>().value == quint64(damaged)) {
             map.insert("$class", QVariant::fromValue(PlistUid{quint64(objects.size() - 1)}));
             object = map;
-            patched = true;
+            ++patched;
         }
     }
-    QVERIFY(patched);
+    QVERIFY(patched > 0);
     archive.insert("$objects", objects);
     QTemporaryDir dir;
     const QString path = dir.filePath("accounts.plist");
@@ -544,8 +570,13 @@ void tst_BlogAccount::damagedBlogKeepsTheFileAside()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
     list.loadAccounts(path, &report);
     QCOMPARE(list.accounts().size(), 1);
-    QCOMPARE(list.accounts().first()->blogs().size(), 1);
+    const AccountPtr loaded = list.accounts().first();
+    qsizetype records = loaded->formats().value_or(QList<FormatPtr>()).size();
+    for (const BlogPtr& blog : loaded->blogs())
+        records += 1 + blog->categories().size();
+    QCOMPARE(records, 8 - (className == QLatin1String("Blog") ? 3 : patched));
     QVERIFY2(report.contains("accounts.plist"), qPrintable(report));
+    // The next save writes what was read; the whole file stays aside.
     QVERIFY(list.saveAccounts(path));
     QCOMPARE(keptAside(dir), bytes);
 }

@@ -259,6 +259,11 @@ void tst_EntryRendering::tidyBounds_data()
     // Deep enough to overflow Tidy's stack, and to take it seconds.
     QTest::newRow("120,000 nested divs") << nested(120000) << false;
     QTest::newRow("past the nesting bound") << nested(HtmlTidy::MaxNesting + 1) << false;
+    // End tags of elements that are not open close nothing: the elements still nest.
+    QTest::newRow("stray end tags between the levels")
+        << QStringLiteral("<div></b>").repeated(120000) << false;
+    QTest::newRow("an end tag closes what was left open inside it")
+        << QStringLiteral("<div><b>words</div>\n").repeated(2 * HtmlTidy::MaxNesting) << true;
     QTest::newRow("deep but within the bound") << nested(100) << true;
     QTest::newRow("unclosed paragraphs open no level")
         << QStringLiteral("<p>para").repeated(2000) << true;

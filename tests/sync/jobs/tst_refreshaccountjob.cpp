@@ -442,6 +442,7 @@ void tst_RefreshAccountJob::downloadNeverTouchesTheBusyFlag()
     QVERIFY(server.listen());
     server.hostile.insert(QStringLiteral("GET /missing"), Response::htmlError(404));
     server.hostile.insert(QStringLiteral("GET /empty"), Response::empty());
+    server.hostile.insert(QStringLiteral("GET /endless"), Response::endlessChunked());
     // The refresh waits for its categories while the downloads run and fail.
     server.hostile.insert(QStringLiteral("mt.getCategoryList"), Response::timeOut());
     AccountPtr account = makeAccount(server);
@@ -463,7 +464,14 @@ void tst_RefreshAccountJob::downloadNeverTouchesTheBusyFlag()
     QVERIFY(account->downloadFromURL(QString(), &context, note));
     QVERIFY(account->downloadFromURL(server.http.url(QStringLiteral("/page")).toString(), &context,
                                      note));
-    QTRY_COMPARE_WITH_TIMEOUT(heard.size(), 4, JobLimitMs);
+    const QString endless = server.http.url(QStringLiteral("/endless")).toString();
+    QVERIFY(account->downloadFromURL(endless, &context, note));
+    QTRY_COMPARE_WITH_TIMEOUT(heard.size(), 5, JobLimitMs);
+    // A page is read no further than a page may be.
+    QVERIFY(heard.removeOne(QStringLiteral("The answer from \"%1\" is larger than 8 MB, the most "
+                                           "plumet accepts for this request, so it was not read "
+                                           "[-1103].")
+                                .arg(endless)));
     heard.sort();
     QCOMPARE(heard.at(0), QStringLiteral("For some obscure reason a download request could not be "
                                          "made."));

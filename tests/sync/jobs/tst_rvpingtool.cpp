@@ -1,5 +1,6 @@
 #include "ActivityList.h"
 #include "Blog.h"
+#include "ConsoleSink.h"
 #include "Entry.h"
 #include "Ping.h"
 #include "RVPingTool.h"
@@ -27,6 +28,7 @@ private slots:
     void aBlogWithoutPingsLeavesTheQueue();
     void aQueuedItemIsQueuedOnce();
     void stoppingTheRowEmptiesTheQueue();
+    void endlessAnswersAreCutAtAPagesSize();
 
 private:
     QVariant pingList(const QStringList& paths) const;
@@ -52,6 +54,8 @@ void tst_RVPingTool::init()
                                 "text/xml");
         if (request.target.startsWith("/slow"))
             return Response::timeOut();
+        if (request.target.startsWith("/endless"))
+            return Response::endlessChunked();
         return Response::ok("<?xml version=\"1.0\"?><methodResponse><params><param><value>"
                             "<struct><member><name>flerror</name><value><boolean>0</boolean>"
                             "</value></member></struct></value></param></params>"
@@ -208,6 +212,48 @@ void tst_RVPingTool::stoppingTheRowEmptiesTheQueue()
     QCOMPARE(m_server->requests().size(), 1);
     QCOMPARE(m_tool->itemCount(), 0);
     QCOMPARE(m_list->count(), 0);
+}
+
+namespace {
+
+// What the calls write to the network console.
+class ConsoleText : public ConsoleSink {
+public:
+    ConsoleText() { ConsoleSink::setSharedInstance(this); }
+    ~ConsoleText() override { ConsoleSink::setSharedInstance(nullptr); }
+    bool isConsoleVisible() const override { return true; }
+    void clearConsole() override {}
+    void addToConsole(const QString& added) override { text += added; }
+    QString text;
+};
+
+} // namespace
+
+void tst_RVPingTool::endlessAnswersAreCutAtAPagesSize()
+{
+    // A ping server and a trackback address that never stop answering: each is
+    // read no further than a page may be, and the queue goes on.
+    ConsoleText console;
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Blog"));
+    blog->setUrl(QStringLiteral("http://blog.example/"));
+    blog->setPingUrls(pingList({"/endless/rpc"}).toList());
+    auto entry = Entry::create();
+    entry->setTitle(QStringLiteral("A post"));
+    entry->setPermaLink(QStringLiteral("http://blog.example/a-post"));
+    blog->addEntry(entry);
+    entry->setPingUris(
+        PingList{Ping::pingWithTitle({}, m_server->url("/endless/trackback").toString()),
+                 Ping::pingWithTitle({}, m_server->url("/trackback/after").toString())});
+
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(blog.get());
+    m_tool->addItem(entry);
+    QVERIFY(idle.wait(30000));
+    QCOMPARE(m_server->requests().size(), 3);
+    QCOMPARE(m_server->requests().last().target, QByteArray("/trackback/after"));
+    // Cut at the 8 MB of a page, not at the 64 MB of a blog's own server.
+    QCOMPARE(console.text.count(QLatin1String("is larger than 8 MB, the most plumet accepts")), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_RVPingTool)
