@@ -131,8 +131,14 @@ int main(int argc, char* argv[])
                             [] { AccountController::sharedInstance().showWindow(); });
 
     QMenu* blogMenu = window.menuBar()->addMenu(QObject::tr("&Blog"));
-    for (const char* item : {"refresh", "retrieve-pages", "new", "new-page", "view", "settings"})
-        blogMenu->addAction(window.action(QString::fromLatin1(item)));
+    for (const char* item : std::initializer_list<const char*>{
+             "refresh", "retrieve-pages", "new", "new-page", "view", "settings", nullptr, "open",
+             "post-publish", "copy-permalink", "preview-draft", nullptr, "delete"}) {
+        if (item)
+            blogMenu->addAction(window.action(QString::fromLatin1(item)));
+        else
+            blogMenu->addSeparator();
+    }
     QObject::connect(blogMenu, &QMenu::aboutToShow, &window, &BlogController::validateActions);
 
     QMenu* addonsMenu = window.menuBar()->addMenu(QObject::tr("&Add-ons"));
