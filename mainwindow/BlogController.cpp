@@ -88,6 +88,8 @@ BlogController::BlogController(AccountList& accounts, QWidget* parent, UserDefau
     m_splitView->addWidget(m_pane);
     m_splitView->addWidget(m_preview);
     m_splitView->setStretchFactor(0, 1);
+    // Until a split is saved the preview takes a third: room for the whole entry.
+    m_splitView->setSizes({360, 180});
     connect(m_pane, &EntriesPane::selectionChanged, m_preview, &EntryPreview::selectionChanged);
     m_previewWindow = new EntryPreviewWindow(this);
 
