@@ -391,6 +391,15 @@ void tst_BlogController::screenshots()
     auto account = addAccount(QStringLiteral("Field Notes (WordPress)"), 3);
     auto second = addAccount(QStringLiteral("Work blog"), 1);
     listEntries(*account->blogs()[0], 12);
+    // Every row colour: a draft on the server, edited, being deleted, pages.
+    const QList<EntryPtr> listed = account->blogs()[0]->entries();
+    for (const auto& [row, flag] :
+         std::initializer_list<std::pair<int, int>>{{1, Entry::SendAsDraft},
+                                                    {2, Entry::ChangedLocally},
+                                                    {4, Entry::BeingDeleted},
+                                                    {5, Entry::IsPage},
+                                                    {6, Entry::LocalOnly | Entry::IsPage}})
+        listed[row]->setFlag(flag);
     make();
     m_window->outline()->select(account->blogs()[0].get());
     second->setIsCritical(true);
