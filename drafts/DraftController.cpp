@@ -554,6 +554,31 @@ void DraftController::handleErrorMessage(QObject* draft, const QString& title, c
         open->handleErrorMessage(title, body);
 }
 
+void DraftController::publishDraft(QObject* draft)
+{
+    if (auto* open = qobject_cast<Draft*>(draft); open && m_drafts.contains(open))
+        open->publish();
+}
+
+QObject* DraftController::frontDraft() const
+{
+    return frontMostDraft();
+}
+
+Entry* DraftController::entryOfDraft(QObject* draft) const
+{
+    auto* open = qobject_cast<Draft*>(draft);
+    return open && m_drafts.contains(open) ? open->entry().get() : nullptr;
+}
+
+void DraftController::commitDraft(QObject* draft, std::function<void()> then)
+{
+    auto* open = qobject_cast<Draft*>(draft);
+    if (!open || !m_drafts.contains(open))
+        return;
+    open->commitThen(QStringLiteral("preview"), std::move(then));
+}
+
 void DraftController::reloadEntry(QObject* draft)
 {
     if (auto* open = qobject_cast<Draft*>(draft); open && m_drafts.contains(open))

@@ -69,7 +69,7 @@ public:
     // Closes the entry's draft without asking, its changed text saved first,
     // then calls `closed` (at once when there is no draft). Refuses (false,
     // nothing called) an entry being published: it cannot be deleted now.
-    bool forceClosure(Entry* entry, std::function<void()> closed = {});
+    bool forceClosure(Entry* entry, std::function<void()> closed = {}) override;
     // Posts "closingDraft", tears the draft down and lets it go.
     void close(Draft* draft);
 
@@ -93,6 +93,10 @@ public:
     void openDrafts(const QList<Entry*>& entries) override;
     void handleErrorMessage(QObject* draft, const QString& title, const QString& body) override;
     void openDraftForEntry(Entry* entry, const QVariant& restorePosition) override;
+    void publishDraft(QObject* draft) override;
+    QObject* frontDraft() const override;
+    Entry* entryOfDraft(QObject* draft) const override;
+    void commitDraft(QObject* draft, std::function<void()> then) override;
 
 signals:
     void draftOpened(Draft* draft);

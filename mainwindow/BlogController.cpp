@@ -7,8 +7,12 @@
 #include "BlogChooser.h"
 #include "BlogOutlineView.h"
 #include "DraftRegistry.h"
+#include "EntriesPane.h"
 #include "Entry.h"
+#include "EntryArrayController.h"
 #include "EntryListModel.h"
+#include "EntryPreview.h"
+#include "EntryPreviewWindow.h"
 #include "EntrySorting.h"
 #include "Localization.h"
 #include "MainWindowLog.h"
@@ -28,8 +32,6 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QHeaderView>
-#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QRegularExpression>
@@ -81,28 +83,19 @@ BlogController::BlogController(AccountList& accounts, QWidget* parent, UserDefau
     m_outline = new AccountArrayController(accounts, m_outlineView, this, &m_defaults);
 
     m_entries = new EntryListModel(this);
-    m_entriesView = new RVEntriesView;
-    m_entriesView->setModel(m_entries);
-    m_entriesView->setTitleColumn(EntryListModel::TitleColumn);
-    m_entriesView->setSortingEnabled(false);
-    m_entriesView->horizontalHeader()->setSectionResizeMode(EntryListModel::TitleColumn,
-                                                            QHeaderView::Stretch);
-    m_entriesView->horizontalHeader()->resizeSection(EntryListModel::DateColumn, 170);
-    m_entriesView->verticalHeader()->hide();
-    m_entriesView->verticalHeader()->setDefaultSectionSize(20);
-    m_entriesView->setShowGrid(false);
-
-    // The preview of the selected entry comes with the entries table.
-    m_preview = new QLabel(localized(table, "No Selection"));
-    m_preview->setAlignment(Qt::AlignCenter);
-    m_preview->setAutoFillBackground(true);
-    m_preview->setBackgroundRole(QPalette::Base);
-    m_preview->setForegroundRole(QPalette::PlaceholderText);
+    m_pane = new EntriesPane(m_entries, nullptr, &m_defaults);
+    m_entriesView = m_pane->view();
 
     m_splitView = new RVSplitView;
-    m_splitView->addWidget(m_entriesView);
+    m_preview = new EntryPreview(m_splitView);
+    m_preview->setCurrentEntry([this] { return m_pane->currentEntry(); });
+    m_splitView->addWidget(m_pane);
     m_splitView->addWidget(m_preview);
     m_splitView->setStretchFactor(0, 1);
+    // Until a split is saved the preview takes a third: room for the whole entry.
+    m_splitView->setSizes({360, 180});
+    connect(m_pane, &EntriesPane::selectionChanged, m_preview, &EntryPreview::selectionChanged);
+    m_previewWindow = new EntryPreviewWindow(this);
 
     m_sidebar = new RVSplitterButton(QString::fromLatin1(sidebarTitle), m_outlineView, m_splitView,
                                      this, &m_defaults);
@@ -117,13 +110,11 @@ BlogController::BlogController(AccountList& accounts, QWidget* parent, UserDefau
     connect(m_outline, &AccountArrayController::statusMessage, this,
             [this](const QString& message) { statusBar()->showMessage(message, 8000); });
     connect(m_outline, &AccountArrayController::moveFailed, this, &BlogController::showMoveFailure);
-    connect(m_entriesView, &GradientTableView::doubleAction, this, [this] {
-        if (DraftRegistry* drafts = DraftRegistry::sharedInstance()) {
-            const QList<Entry*> entries = selectedEntries();
-            if (!entries.isEmpty())
-                drafts->openDrafts(entries);
-        }
-    });
+    connect(m_entriesView, &GradientTableView::doubleAction, m_pane, &EntriesPane::openSelected);
+    m_pane->setContextActions(
+        {action(QStringLiteral("open")), nullptr, action(QStringLiteral("post-publish")),
+         action(QStringLiteral("view")), action(QStringLiteral("copy-permalink")), nullptr,
+         action(QStringLiteral("delete"))});
     connect(m_entriesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &BlogController::validateActions);
 
@@ -132,7 +123,7 @@ BlogController::BlogController(AccountList& accounts, QWidget* parent, UserDefau
         QString::fromLatin1(ModelNotifications::draftRegistryInstalled), this,
         [this](const Notification&) { validateActions(); });
 
-    m_entries->setSortDescriptors(
+    m_pane->arranged()->setSortDescriptors(
         EntrySorting::restore(m_defaults.data(QString::fromLatin1(EntrySorting::defaultsKey))));
     resize(860, 560);
     validateActions();
@@ -165,6 +156,8 @@ void BlogController::buildToolbar()
         {QStringLiteral("blogs"), [this] { m_sidebar->toggleViews(); }},
         {QStringLiteral("settings"), [this] { showSettings(); }},
         {QStringLiteral("accounts"), [this] { showAccountManager(); }},
+        {QStringLiteral("post-publish"), [this] { m_pane->publish(); }},
+        {QStringLiteral("delete"), [this] { m_pane->remove(); }},
     };
     for (const CommandText& text : commandTexts) {
         const QString identifier = QString::fromLatin1(text.identifier);
@@ -186,6 +179,25 @@ void BlogController::buildToolbar()
     pages->setObjectName(QStringLiteral("retrieve-pages"));
     connect(pages, &QAction::triggered, this, [this] { retrievePages(); });
     m_actions.insert(QStringLiteral("retrieve-pages"), pages);
+    // The entries table's own commands, in the Blog menu and the table's context menu.
+    const struct {
+        const char* identifier;
+        const char* label;
+        std::function<void()> handler;
+        QKeySequence keys;
+    } entryCommands[] = {
+        {"open", "Open", [this] { m_pane->openSelected(); }, {}},
+        {"copy-permalink", "Copy Permalink", [this] { m_pane->copyPermalink(); }, {}},
+        {"preview-draft", "Preview Draft", [this] { previewDraft(); },
+         QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P)},
+    };
+    for (const auto& command : entryCommands) {
+        auto* item = new QAction(localized(table, command.label), this);
+        item->setObjectName(QString::fromLatin1(command.identifier));
+        item->setShortcut(command.keys);
+        connect(item, &QAction::triggered, this, command.handler);
+        m_actions.insert(QString::fromLatin1(command.identifier), item);
+    }
 
     m_toolbarItems = std::make_unique<ViewerToolbar>(
         [this](const QString& identifier) { return m_actions.value(identifier); });
@@ -209,9 +221,13 @@ void BlogController::validateActions()
     action(QStringLiteral("refresh"))->setEnabled(account != nullptr);
     action(QStringLiteral("retrieve-pages"))->setEnabled(account && account->supportsPages());
     action(QStringLiteral("settings"))->setEnabled(account != nullptr);
-    // Publishing and deleting come with the entries table.
-    action(QStringLiteral("post-publish"))->setEnabled(false);
-    action(QStringLiteral("delete"))->setEnabled(false);
+    const bool selected = m_pane->hasSelection();
+    action(QStringLiteral("post-publish"))->setEnabled(selected);
+    action(QStringLiteral("delete"))->setEnabled(selected);
+    action(QStringLiteral("open"))->setEnabled(drafts && selected);
+    action(QStringLiteral("copy-permalink"))->setEnabled(m_pane->canCopyPermalink());
+    action(QStringLiteral("preview-draft"))
+        ->setEnabled(drafts && DraftRegistry::sharedInstance()->frontDraft() != nullptr);
     m_toolbarController->validateVisibleItems();
 }
 
@@ -222,17 +238,23 @@ Blog* BlogController::selectedBlog() const
 
 QList<Entry*> BlogController::selectedEntries() const
 {
-    QList<Entry*> entries;
-    if (!m_entriesView->selectionModel())
-        return entries;
-    QModelIndexList rows = m_entriesView->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    for (const QModelIndex& row : std::as_const(rows)) {
-        if (Entry* entry = m_entries->entryAt(row.row()))
-            entries.append(entry);
-    }
-    return entries;
+    return m_pane->selectedEntries();
+}
+
+EntryArrayController* BlogController::arrangedEntries() const
+{
+    return m_pane->arranged();
+}
+
+void BlogController::previewDraft()
+{
+    if (DraftRegistry* drafts = DraftRegistry::sharedInstance())
+        m_previewWindow->preview(drafts->frontDraft());
+}
+
+bool BlogController::previewVisible() const
+{
+    return m_previewWindow->isVisible();
 }
 
 void BlogController::start()
@@ -476,7 +498,7 @@ void BlogController::cleanUp()
     m_outline->detach();
     m_entries->setBlogs({});
     saveSplit();
-    const QByteArray sorters = EntrySorting::archive(m_entries->sortDescriptors());
+    const QByteArray sorters = EntrySorting::archive(m_pane->arranged()->sortDescriptors());
     if (!sorters.isEmpty())
         m_defaults.setValue(QString::fromLatin1(EntrySorting::defaultsKey), sorters);
     m_defaults.setValue(QString::fromLatin1(geometryKey), saveGeometry());

@@ -15,9 +15,12 @@ class BlogChooser;
 class QMimeData;
 class AccountList;
 class BlogOutlineView;
+class EntriesPane;
+class EntryArrayController;
 class EntryListModel;
+class EntryPreview;
+class EntryPreviewWindow;
 class QAction;
-class QLabel;
 class QToolBar;
 class ToolbarController;
 class ViewerToolbar;
@@ -49,6 +52,11 @@ public:
     BlogOutlineView* outlineView() const { return m_outlineView; }
     RVEntriesView* entriesView() const { return m_entriesView; }
     EntryListModel* entryList() const { return m_entries; }
+    // The entries as the table arranges them, the pane above it, the preview below.
+    EntriesPane* entriesPane() const { return m_pane; }
+    EntryArrayController* arrangedEntries() const;
+    EntryPreview* inlinePreview() const { return m_preview; }
+    EntryPreviewWindow* previewWindow() const { return m_previewWindow; }
     RVSplitView* splitView() const { return m_splitView; }
     RVSplitterButton* sidebarButton() const { return m_sidebar; }
     // The toolbar the user can arrange ("viewerToolbar").
@@ -72,6 +80,9 @@ public:
     void showSettings();
     void showAccountManager();
     void viewInBrowser();
+    // The front draft's entry in the preview window.
+    void previewDraft();
+    bool previewVisible() const;
     // A new post (tag 0) or page (tag 1) in the selected blog (an account's
     // first blog), opened in a draft window.
     void newDraft(int tag = 0);
@@ -124,7 +135,9 @@ private:
     RVEntriesView* m_entriesView = nullptr;
     EntryListModel* m_entries = nullptr;
     RVSplitView* m_splitView = nullptr;
-    QLabel* m_preview = nullptr;
+    EntriesPane* m_pane = nullptr;
+    EntryPreview* m_preview = nullptr;
+    EntryPreviewWindow* m_previewWindow = nullptr;
     RVSplitterButton* m_sidebar = nullptr;
     std::unique_ptr<ViewerToolbar> m_toolbarItems;
     ToolbarController* m_toolbarController = nullptr;

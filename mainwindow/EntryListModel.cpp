@@ -1,16 +1,62 @@
 #include "EntryListModel.h"
 
+#include "Category.h"
 #include "DateTransformer.h"
 #include "DraftItemDrop.h"
 #include "Entry.h"
 #include "Localization.h"
+#include "NotificationCenter.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <QMimeData>
-#include <algorithm>
+#include <QSet>
 
-EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
 
-EntryListModel::~EntryListModel() = default;
+// Letter case ignored, numbers by value ("Post 9" before "Post 10"), by the
+// user's language; the C locale collates by code unit alone, so English
+// stands in for it.
+const QCollator& collator()
+{
+    static const QCollator shared = [] {
+        const QLocale system;
+        QCollator made(system.language() == QLocale::C ? QLocale(QLocale::English) : system);
+        made.setNumericMode(true);
+        made.setCaseSensitivity(Qt::CaseInsensitive);
+        return made;
+    }();
+    return shared;
+}
+
+} // namespace
+
+struct EntryListModel::Keys {
+    quint64 changes = 0;
+    bool hasTexts = false;
+    SearchTexts texts;
+    std::optional<QCollatorSortKey> title;
+    std::optional<QCollatorSortKey> identifier;
+    std::optional<qint64> date;
+};
+
+EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    // A renamed category or tag changes what the entries' tags read.
+    NotificationCenter::sharedInstance().observe(QStringLiteral("didRenameCategory"), this,
+                                                 [this](const Notification&) {
+                                                     for (Row& row : m_rows)
+                                                         row.keys.reset();
+                                                 });
+}
+
+EntryListModel::~EntryListModel()
+{
+    for (const auto& connection : std::as_const(m_watches))
+        disconnect(connection);
+    for (Row& row : m_rows)
+        disconnect(row.watch);
+}
 
 void EntryListModel::setBlogs(const QList<Blog*>& blogs)
 {
@@ -18,16 +64,42 @@ void EntryListModel::setBlogs(const QList<Blog*>& blogs)
         disconnect(connection);
     m_watches.clear();
     m_blogs.clear();
+    m_blogAddresses.clear();
     for (Blog* blog : blogs) {
-        if (!blog)
-            continue;
-        m_blogs.append(blog);
-        // Any change of a blog's list: an insertion, a removal or a new list.
-        for (auto signal : {&Blog::entriesInserted, &Blog::entriesRemoved})
-            m_watches.append(connect(blog, signal, this, [this](int, int) { reload(); }));
-        m_watches.append(connect(blog, &Blog::entriesReset, this, [this] { reload(); }));
+        if (blog && !m_blogAddresses.contains(blog))
+            follow(blog);
     }
     reload();
+    emit blogsChanged();
+}
+
+void EntryListModel::follow(Blog* blog)
+{
+    m_blogs.append(blog);
+    m_blogAddresses.append(blog);
+    m_watches.append(connect(blog, &Blog::entriesAboutToBeInserted, this,
+                             [this, blog](int f, int l) { blogAboutToInsert(blog, f, l); }));
+    m_watches.append(connect(blog, &Blog::entriesInserted, this,
+                             [this, blog](int f, int l) { blogInserted(blog, f, l); }));
+    m_watches.append(connect(blog, &Blog::entriesAboutToBeRemoved, this,
+                             [this, blog](int f, int l) { blogAboutToRemove(blog, f, l); }));
+    m_watches.append(connect(blog, &Blog::entriesRemoved, this,
+                             [this, blog](int f, int l) { blogRemoved(blog, f, l); }));
+    // A new list: the old rows' entries stay valid until the reload.
+    m_watches.append(connect(blog, &Blog::entriesReset, this, [this] { reload(); }));
+    m_watches.append(connect(blog, &ModelRecord::valueChanged, this, [this](const QString& key) {
+        if (key == QLatin1String("categories"))
+            emit categoriesChanged();
+    }));
+    m_watches.append(connect(blog, &QObject::destroyed, this, [this, blog] {
+        const int index = m_blogAddresses.indexOf(blog);
+        if (index < 0)
+            return;
+        m_blogs.removeAt(index);
+        m_blogAddresses.removeAt(index);
+        reload();
+        emit blogsChanged();
+    }));
 }
 
 QList<Blog*> EntryListModel::blogs() const
@@ -40,45 +112,212 @@ QList<Blog*> EntryListModel::blogs() const
     return blogs;
 }
 
-void EntryListModel::setSortDescriptors(const QList<EntrySorting::Descriptor>& descriptors)
+EntryListModel::Row EntryListModel::makeRow(const EntryPtr& entry)
 {
-    m_descriptors = descriptors;
-    reload();
+    Row row;
+    row.entry = entry;
+    if (entry) {
+        const Entry* watched = entry.get();
+        row.watch = connect(entry.get(), &ModelRecord::valueChanged, this,
+                            [this, watched] { entryChanged(watched); });
+    }
+    return row;
 }
 
 void EntryListModel::reload()
 {
     beginResetModel();
-    m_entries.clear();
+    for (Row& row : m_rows)
+        disconnect(row.watch);
+    m_rows.clear();
+    m_counts.clear();
+    m_pending.reset();
     for (const auto& blog : std::as_const(m_blogs)) {
-        if (blog)
-            m_entries += blog->entries();
+        const QList<EntryPtr> entries = blog ? blog->entries() : QList<EntryPtr>();
+        m_counts.append(int(entries.size()));
+        for (const EntryPtr& entry : entries)
+            m_rows.push_back(makeRow(entry));
     }
-    m_entries.removeAll(nullptr);
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [this](const EntryPtr& a, const EntryPtr& b) {
-                         return EntrySorting::lessThan(*a, *b, m_descriptors);
-                     });
+    m_rowIndexDirty = true;
     endResetModel();
+}
+
+int EntryListModel::blogIndex(const Blog* blog) const
+{
+    return int(m_blogAddresses.indexOf(blog));
+}
+
+int EntryListModel::offsetOf(int index) const
+{
+    int offset = 0;
+    for (int i = 0; i < index; ++i)
+        offset += m_counts.value(i);
+    return offset;
+}
+
+void EntryListModel::blogAboutToInsert(Blog* blog, int first, int last)
+{
+    const int index = blogIndex(blog);
+    if (index < 0 || first < 0 || last < first || first > m_counts.value(index))
+        return;
+    const int at = offsetOf(index) + first;
+    m_pending = std::pair{at, at + (last - first)};
+    beginInsertRows({}, at, at + (last - first));
+}
+
+void EntryListModel::blogInserted(Blog* blog, int first, int last)
+{
+    const int index = blogIndex(blog);
+    if (index < 0 || !m_pending) {
+        reload();
+        return;
+    }
+    const QList<EntryPtr> entries = blog->entries();
+    const int at = m_pending->first;
+    m_pending.reset();
+    std::vector<Row> added;
+    for (int i = first; i <= last; ++i)
+        added.push_back(makeRow(entries.value(i)));
+    m_rows.insert(m_rows.begin() + at, std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+    m_counts[index] += last - first + 1;
+    m_rowIndexDirty = true;
+    endInsertRows();
+}
+
+void EntryListModel::blogAboutToRemove(Blog* blog, int first, int last)
+{
+    const int index = blogIndex(blog);
+    if (index < 0 || first < 0 || last < first || last >= m_counts.value(index))
+        return;
+    const int at = offsetOf(index) + first;
+    m_pending = std::pair{at, at + (last - first)};
+    beginRemoveRows({}, at, at + (last - first));
+}
+
+void EntryListModel::blogRemoved(Blog* blog, int first, int last)
+{
+    const int index = blogIndex(blog);
+    if (index < 0 || !m_pending) {
+        reload();
+        return;
+    }
+    const auto [from, to] = *m_pending;
+    m_pending.reset();
+    for (int row = from; row <= to; ++row)
+        disconnect(m_rows[row].watch);
+    m_rows.erase(m_rows.begin() + from, m_rows.begin() + to + 1);
+    m_counts[index] -= last - first + 1;
+    m_rowIndexDirty = true;
+    endRemoveRows();
+}
+
+void EntryListModel::entryChanged(const Entry* entry)
+{
+    const int row = rowOf(entry);
+    if (row < 0)
+        return;
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 Entry* EntryListModel::entryAt(int row) const
 {
-    return row >= 0 && row < m_entries.size() ? m_entries[row].get() : nullptr;
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[row].entry.get() : nullptr;
+}
+
+EntryPtr EntryListModel::entryPtrAt(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[row].entry : EntryPtr();
 }
 
 int EntryListModel::rowOf(const Entry* entry) const
 {
-    for (int row = 0; row < m_entries.size(); ++row) {
-        if (m_entries[row].get() == entry)
-            return row;
+    if (!entry)
+        return -1;
+    if (m_rowIndexDirty) {
+        m_rowIndex.clear();
+        m_rowIndex.reserve(qsizetype(m_rows.size()));
+        // The first row wins, as a search from the top would find it.
+        for (int row = int(m_rows.size()) - 1; row >= 0; --row)
+            m_rowIndex.insert(m_rows[row].entry.get(), row);
+        m_rowIndexDirty = false;
     }
-    return -1;
+    return m_rowIndex.value(entry, -1);
+}
+
+EntryListModel::Keys& EntryListModel::keysAt(int row) const
+{
+    const Row& at = m_rows[row];
+    const quint64 changes = at.entry ? at.entry->changeCount() : 0;
+    if (!at.keys || at.keys->changes != changes) {
+        at.keys = std::make_unique<Keys>();
+        at.keys->changes = changes;
+    }
+    return *at.keys;
+}
+
+const EntryListModel::SearchTexts& EntryListModel::searchTextsAt(int row) const
+{
+    static const SearchTexts none;
+    if (row < 0 || row >= int(m_rows.size()) || !m_rows[row].entry)
+        return none;
+    Keys& keys = keysAt(row);
+    if (!keys.hasTexts) {
+        const Entry& entry = *m_rows[row].entry;
+        SearchTexts& texts = keys.texts;
+        texts.title = entry.title().toLower();
+        texts.body = entry.body().toLower();
+        texts.extended = entry.extended().toLower();
+        texts.summary = entry.summary().toLower();
+        texts.keywords = entry.keywords().toLower();
+        if (const auto categories = entry.categories()) {
+            QStringList tags;
+            for (const CategoryPtr& category : *categories) {
+                if (category && category->isTag())
+                    tags.append(category->title().toLower());
+            }
+            texts.tags = tags.join(QLatin1Char('\n'));
+        }
+        keys.hasTexts = true;
+    }
+    return keys.texts;
+}
+
+const QCollatorSortKey& EntryListModel::titleKeyAt(int row) const
+{
+    static const QCollatorSortKey none = collator().sortKey(QString());
+    if (row < 0 || row >= int(m_rows.size()) || !m_rows[row].entry)
+        return none;
+    Keys& keys = keysAt(row);
+    if (!keys.title)
+        keys.title = collator().sortKey(m_rows[row].entry->title());
+    return *keys.title;
+}
+
+const QCollatorSortKey& EntryListModel::identifierKeyAt(int row) const
+{
+    static const QCollatorSortKey none = collator().sortKey(QString());
+    if (row < 0 || row >= int(m_rows.size()) || !m_rows[row].entry)
+        return none;
+    Keys& keys = keysAt(row);
+    if (!keys.identifier)
+        keys.identifier = collator().sortKey(m_rows[row].entry->uniqueID());
+    return *keys.identifier;
+}
+
+qint64 EntryListModel::dateKeyAt(int row) const
+{
+    if (row < 0 || row >= int(m_rows.size()) || !m_rows[row].entry)
+        return 0;
+    Keys& keys = keysAt(row);
+    if (!keys.date)
+        keys.date = m_rows[row].entry->entryDate().toMSecsSinceEpoch();
+    return *keys.date;
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_entries.size());
+    return parent.isValid() ? 0 : int(m_rows.size());
 }
 
 int EntryListModel::columnCount(const QModelIndex& parent) const
@@ -88,6 +327,8 @@ int EntryListModel::columnCount(const QModelIndex& parent) const
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const
 {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
     Entry* entry = entryAt(index.row());
     if (!entry)
         return {};
@@ -126,18 +367,6 @@ Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
 }
 
-void EntryListModel::sort(int column, Qt::SortOrder order)
-{
-    const QString key =
-        column == DateColumn ? QStringLiteral("entryDate") : QStringLiteral("title");
-    QList<EntrySorting::Descriptor> descriptors{{key, order == Qt::AscendingOrder}};
-    for (const auto& d : std::as_const(m_descriptors)) {
-        if (d.key != key)
-            descriptors.append(d);
-    }
-    setSortDescriptors(descriptors);
-}
-
 QStringList EntryListModel::mimeTypes() const
 {
     return {QString::fromLatin1(DraftItemDrop::mimeType)};
@@ -146,10 +375,10 @@ QStringList EntryListModel::mimeTypes() const
 QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const
 {
     QList<Entry*> entries;
-    QList<int> rows;
+    QSet<int> rows;
     for (const QModelIndex& index : indexes) {
         if (!rows.contains(index.row()) && entryAt(index.row())) {
-            rows.append(index.row());
+            rows.insert(index.row());
             entries.append(entryAt(index.row()));
         }
     }

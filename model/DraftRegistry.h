@@ -35,4 +35,34 @@ public:
     // Saves every open draft that has unsaved changes (the timed autosave),
     // then calls `done`, at once or once the editors have answered.
     virtual void saveIfNeeded(std::function<void()> done) = 0;
+
+    // --- what the entries table and the preview ask of the drafts ---
+    // Closes the entry's draft without asking (its changed text saved first),
+    // then calls `closed`, at once when it has no draft. False, and nothing
+    // called, for an entry being published: it cannot be deleted now.
+    virtual bool forceClosure(Entry* entry, std::function<void()> closed)
+    {
+        Q_UNUSED(entry)
+        if (closed)
+            closed();
+        return true;
+    }
+    // Publishes through the open draft, as its own publish command does.
+    virtual void publishDraft(QObject* draft) { Q_UNUSED(draft) }
+    // The draft of the active window, else the one most recently active; null for none.
+    virtual QObject* frontDraft() const { return nullptr; }
+    // The entry an open draft edits; null for anything else.
+    virtual Entry* entryOfDraft(QObject* draft) const
+    {
+        Q_UNUSED(draft)
+        return nullptr;
+    }
+    // Writes the draft's editors into its entry, then calls `then` (once, at
+    // once or when the editors have answered; never for a draft that closed).
+    virtual void commitDraft(QObject* draft, std::function<void()> then)
+    {
+        Q_UNUSED(draft)
+        if (then)
+            then();
+    }
 };

@@ -26,7 +26,8 @@ void LabelCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
             painter->fillPath(CellGeometry::labelShape(drawing, part), background.value<QBrush>());
     }
     QFont font = option.font;
-    if (isBold)
+    // Bold for the whole column, or for rows whose font says so.
+    if (isBold || index.data(Qt::FontRole).value<QFont>().bold())
         font.setBold(true);
     painter->setFont(font);
     const QVariant foreground = index.data(Qt::ForegroundRole);

@@ -6,7 +6,8 @@
 
 // One column of a coloured label strip in a list: the row's background colour
 // (Qt::BackgroundRole) as a shape with rounded ends, and its text truncated at
-// the tail inside the visible part of the view.
+// the tail inside the visible part of the view, in the row's text colour
+// (Qt::ForegroundRole), bold when the row's font (Qt::FontRole) is.
 class LabelCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -215,6 +215,14 @@ void AppMenus::buildBlog(QMenuBar* bar)
     add(blog, QStringLiteral("showSettings"), localized(table, "Blog Settings…"), QKeySequence(),
         [this] { m_window->showSettings(); });
     blog->addSeparator();
+    // The entries' own commands belong to the main window, which keeps their
+    // states current with its selection.
+    for (const char* item : {"open", "post-publish", "copy-permalink", "preview-draft", "delete"}) {
+        if (QAction* action = m_window->action(QString::fromLatin1(item)))
+            blog->addAction(action);
+    }
+    connect(blog, &QMenu::aboutToShow, m_window, &BlogController::validateActions);
+    blog->addSeparator();
     add(blog, QStringLiteral("switchEditor"), localized(table, "Use HTML Editor"), QKeySequence(),
         [this] { m_control.switchEditor(); });
 }

@@ -3,8 +3,11 @@
 #include "WebContentSchemeHandler.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlScheme>
 
@@ -46,8 +49,32 @@ WebContentSchemeHandler* WebContent::schemeHandler()
     if (!handler) {
         handler = new WebContentSchemeHandler(profile);
         profile->installUrlSchemeHandler(SchemeName, handler);
+        // The engine starts a download for an Alt-click on a link (and for
+        // what it cannot show); it lands in the download folder, under a
+        // name of its own when one is taken.
+        QObject::connect(profile, &QWebEngineProfile::downloadRequested, handler,
+                         [](QWebEngineDownloadRequest* download) {
+                             download->setDownloadDirectory(downloadFolder());
+                             download->accept();
+                         });
     }
     return handler;
+}
+
+QString WebContent::downloadFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty())
+        folder = QDir::home().filePath(QStringLiteral("Downloads"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+bool WebContent::isUsableBase(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 QString WebContent::contentSecurityPolicy()
@@ -55,12 +82,16 @@ QString WebContent::contentSecurityPolicy()
     return QStringLiteral("script-src 'none'; object-src 'none'");
 }
 
-QByteArray WebContent::preparedDocument(const QString& html, bool isPostContent)
+QByteArray WebContent::preparedDocument(const QString& html, bool isPostContent,
+                                        const QUrl& baseUrl)
 {
     QString head = QStringLiteral("<meta charset=\"utf-8\">");
     if (isPostContent)
         head += QStringLiteral("<meta http-equiv=\"Content-Security-Policy\" content=\"%1\">")
                     .arg(contentSecurityPolicy());
+    if (isUsableBase(baseUrl))
+        head += QStringLiteral("<base href=\"%1\">")
+                    .arg(QString::fromLatin1(baseUrl.toEncoded()).toHtmlEscaped());
     // A <meta> before the doctype would throw the page into quirks mode.
     static const QRegularExpression doctype(QStringLiteral("\\A\\s*<!doctype[^>]*>"),
                                             QRegularExpression::CaseInsensitiveOption);

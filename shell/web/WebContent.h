@@ -30,7 +30,16 @@ QString contentSecurityPolicy();
 
 // `html` with the charset declaration and, for post content, the policy as a
 // <meta> element placed before anything of the content (after a leading
-// doctype), where the content can neither precede nor loosen it.
-QByteArray preparedDocument(const QString& html, bool isPostContent);
+// doctype), where the content can neither precede nor loosen it. A base
+// address that is http or https follows as a <base> element, ahead of any
+// the content brings (the first one counts); any other base is left out.
+QByteArray preparedDocument(const QString& html, bool isPostContent, const QUrl& baseUrl = {});
+
+// Whether `url` may serve as a document's base address: http or https with a host.
+bool isUsableBase(const QUrl& url);
+
+// Where downloads of our views go: the user's download folder (XDG), made
+// when missing.
+QString downloadFolder();
 
 } // namespace WebContent

@@ -76,6 +76,7 @@ WebContentPage::WebContentPage(QObject* parent)
     setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     installScripts();
     connect(m_bridge, &WebBridge::ready, this, &WebContentPage::bridgeReady);
+    connect(this, &QWebEnginePage::loadFinished, this, &WebContentPage::documentLoaded);
     connect(this, &QWebEnginePage::renderProcessTerminated, this, [this] {
         // Show the document again rather than a dead view; calls in flight are void.
         if (m_documentUrl.isEmpty())
@@ -107,15 +108,48 @@ void WebContentPage::addPageScript(const QString& name, const QString& source)
     scripts().insert(worldScript(name, source, QWebEngineScript::DocumentReady));
 }
 
+void WebContentPage::setBlocksContentScripts(bool blocks)
+{
+    // Scripts of the main world only: ours run in the application world.
+    settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !blocks);
+}
+
+bool WebContentPage::blocksContentScripts() const
+{
+    return !settings()->testAttribute(QWebEngineSettings::JavascriptEnabled);
+}
+
 void WebContentPage::showDocument(const QString& html, Content kind)
+{
+    showDocument(html, kind, ShowOptions());
+}
+
+void WebContentPage::showDocument(const QString& html, Content kind, const ShowOptions& options)
 {
     WebContentSchemeHandler* handler = WebContent::schemeHandler();
     const QUrl previous = m_documentUrl;
-    m_documentUrl = handler->addDocument(WebContent::preparedDocument(html, kind == Content::Post));
+    // A document replaced before it loaded passes on the place it was to open at.
+    if (!options.keepScrollPosition)
+        m_scrollTarget.reset();
+    else if (!m_scrollTarget)
+        m_scrollTarget = scrollPosition();
+    m_documentUrl = handler->addDocument(
+        WebContent::preparedDocument(html, kind == Content::Post, options.baseUrl));
     beginGeneration();
     load(m_documentUrl);
     if (!previous.isEmpty())
         handler->removeDocument(previous);
+}
+
+void WebContentPage::documentLoaded(bool ok)
+{
+    if (!ok || !m_scrollTarget || !sameDocument(url(), m_documentUrl))
+        return;
+    const QPointF target = *std::exchange(m_scrollTarget, std::nullopt);
+    if (target.isNull())
+        return;
+    runJavaScript(QStringLiteral("window.scrollTo(%1, %2)").arg(target.x()).arg(target.y()),
+                  QWebEngineScript::ApplicationWorld);
 }
 
 void WebContentPage::beginGeneration()

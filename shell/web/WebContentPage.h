@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QList>
+#include <QPointF>
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <functional>
+#include <optional>
 
 class QWebChannel;
 class WebBridge;
@@ -28,11 +30,22 @@ public:
     // Called with the value a page function returned (JSON types as QVariant).
     using Answer = std::function<void(const QVariant& value)>;
 
+    // How a document is shown.
+    struct ShowOptions {
+        // What the document's relative addresses resolve against; only an
+        // http or https address is used.
+        QUrl baseUrl;
+        // The new document opens where the reader was in the one it replaces
+        // (once it has loaded) instead of at the top.
+        bool keepScrollPosition = false;
+    };
+
     explicit WebContentPage(QObject* parent = nullptr);
     ~WebContentPage() override;
 
     // Shows `html`; calls made from now on wait for this document.
     void showDocument(const QString& html, Content kind = Content::Post);
+    void showDocument(const QString& html, Content kind, const ShowOptions& options);
     // Whether the document shown last has our scripts in place.
     bool isReady() const { return m_ready; }
 
@@ -50,6 +63,12 @@ public:
     // document is ready, after the shared ones; it may add channel objects
     // through plumet.channelHooks. Call before the first document is shown.
     void addPageScript(const QString& name, const QString& source);
+
+    // Keeps every script of the documents themselves from running, whatever
+    // a document says (its own policy, an own page included); our page
+    // scripts still run in their world. Off unless set.
+    void setBlocksContentScripts(bool blocks);
+    bool blocksContentScripts() const;
 
 signals:
     // The document shown last is ready for calls.
@@ -70,6 +89,7 @@ private:
 
     void installScripts();
     void beginGeneration();
+    void documentLoaded(bool ok);
     void bridgeReady(const QString& url);
     void run(const PendingCall& call);
     static bool sameDocument(const QUrl& a, const QUrl& b);
@@ -80,5 +100,7 @@ private:
     quint64 m_generation = 0;
     bool m_ready = false;
     QList<PendingCall> m_pending;
+    // Where the reader goes once the document shown last has loaded.
+    std::optional<QPointF> m_scrollTarget;
     LinkHandler m_linkHandler;
 };

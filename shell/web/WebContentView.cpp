@@ -12,6 +12,12 @@ void WebContentView::showDocument(const QString& html, WebContentPage::Content k
     m_page->showDocument(html, kind);
 }
 
+void WebContentView::showDocument(const QString& html, WebContentPage::Content kind,
+                                  const WebContentPage::ShowOptions& options)
+{
+    m_page->showDocument(html, kind, options);
+}
+
 void WebContentView::searchFor(const QString& text, bool forward, bool caseSensitive, bool wrap,
                                std::function<void(FindHit)> done)
 {

@@ -27,6 +27,8 @@ public:
     WebContentPage* contentPage() const { return m_page; }
     void showDocument(const QString& html,
                       WebContentPage::Content kind = WebContentPage::Content::Post);
+    void showDocument(const QString& html, WebContentPage::Content kind,
+                      const WebContentPage::ShowOptions& options);
 
     // Searches from the selection; the found text becomes the selection.
     // `wrap` continues from the other end of the document.

@@ -6,8 +6,12 @@
 #include "BlogController.h"
 #include "BlogOutlineView.h"
 #include "DraftRegistry.h"
+#include "EntriesPane.h"
 #include "Entry.h"
+#include "EntryArrayController.h"
+#include "EntryDeletion.h"
 #include "EntryListModel.h"
+#include "EntryPreview.h"
 #include "ModelNotifications.h"
 #include "NewDraft.h"
 #include "NotificationCenter.h"
@@ -55,6 +59,7 @@ private slots:
     void splitPositionsComeBackAndAreSaved();
     void collapsedPreviewGivesTheListEverything();
     void blogChooserListsEveryBlogWithKeysForTheFirstNine();
+    void entryCommandsFollowTheSelection();
     void screenshots();
 
 private:
@@ -341,11 +346,60 @@ void tst_BlogController::blogChooserListsEveryBlogWithKeysForTheFirstNine()
     QVERIFY(!chosen);
 }
 
+void tst_BlogController::entryCommandsFollowTheSelection()
+{
+    auto account = addAccount(QStringLiteral("Home"), 1);
+    Blog* blog = account->blogs()[0].get();
+    listEntries(*blog, 4);
+    DraftRegistry::setSharedInstance(m_drafts.get());
+    make();
+    m_window->outline()->select(blog);
+    // The preview is the split's lower pane.
+    QCOMPARE(m_window->splitView()->widget(1), m_window->inlinePreview());
+    QCOMPARE(m_window->entriesView()->model(), m_window->arrangedEntries());
+    for (const char* name : {"post-publish", "delete", "open", "copy-permalink"})
+        QVERIFY2(!m_window->action(QString::fromLatin1(name))->isEnabled(), name);
+    m_window->entriesView()->selectRow(1);
+    Entry* selected = m_window->arrangedEntries()->itemAtRow(1);
+    QCOMPARE(m_window->selectedEntries(), QList<Entry*>{selected});
+    for (const char* name : {"post-publish", "delete", "open"})
+        QVERIFY2(m_window->action(QString::fromLatin1(name))->isEnabled(), name);
+    QVERIFY(!m_window->action(QStringLiteral("copy-permalink"))->isEnabled());
+    selected->setPermaLink(QStringLiteral("http://example.org/p"));
+    m_window->validateActions();
+    QVERIFY(m_window->action(QStringLiteral("copy-permalink"))->isEnabled());
+    // No draft is open to preview.
+    QVERIFY(!m_window->action(QStringLiteral("preview-draft"))->isEnabled());
+    QVERIFY(!m_window->previewVisible());
+
+    // Open goes to the draft windows; Delete asks first.
+    m_window->action(QStringLiteral("open"))->trigger();
+    QCOMPARE(m_drafts->opened, QList<Entry*>{selected});
+    m_window->action(QStringLiteral("delete"))->trigger();
+    QVERIFY(m_window->entriesPane()->deletion()->sheet());
+    m_window->entriesPane()->deletion()->sheet()->reject();
+
+    // The order is the table's and is kept at quit.
+    m_window->arrangedEntries()->sort(EntryListModel::TitleColumn, Qt::AscendingOrder);
+    m_window->cleanUp();
+    const auto stored = EntrySorting::restore(m_defaults->data(QStringLiteral("entryListSorters")));
+    QCOMPARE(stored.first(), (EntrySorting::Descriptor{QStringLiteral("title"), true}));
+}
+
 void tst_BlogController::screenshots()
 {
     auto account = addAccount(QStringLiteral("Field Notes (WordPress)"), 3);
     auto second = addAccount(QStringLiteral("Work blog"), 1);
     listEntries(*account->blogs()[0], 12);
+    // Every row colour: a draft on the server, edited, being deleted, pages.
+    const QList<EntryPtr> listed = account->blogs()[0]->entries();
+    for (const auto& [row, flag] :
+         std::initializer_list<std::pair<int, int>>{{1, Entry::SendAsDraft},
+                                                    {2, Entry::ChangedLocally},
+                                                    {4, Entry::BeingDeleted},
+                                                    {5, Entry::IsPage},
+                                                    {6, Entry::LocalOnly | Entry::IsPage}})
+        listed[row]->setFlag(flag);
     make();
     m_window->outline()->select(account->blogs()[0].get());
     second->setIsCritical(true);

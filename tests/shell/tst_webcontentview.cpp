@@ -1,9 +1,13 @@
+#include "TestHttpServer.h"
 #include "WebContent.h"
 #include "WebContentSchemeHandler.h"
 #include "WebContentView.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWebEngineScript>
 
@@ -46,11 +50,29 @@ QVariant evaluate(WebContentView& view, const QString& script,
 }
 
 bool showAndWait(WebContentView& view, const QString& html,
-                 WebContentPage::Content kind = WebContentPage::Content::Post)
+                 WebContentPage::Content kind = WebContentPage::Content::Post,
+                 const WebContentPage::ShowOptions& options = {})
 {
     QSignalSpy ready(view.contentPage(), &WebContentPage::documentReady);
-    view.showDocument(html, kind);
+    view.showDocument(html, kind, options);
     return ready.wait(PageTimeout);
+}
+
+// Shows `html` and waits until it has loaded whole (images and all).
+bool showAndLoad(WebContentView& view, const QString& html,
+                 const WebContentPage::ShowOptions& options = {})
+{
+    QSignalSpy loaded(view.page(), &QWebEnginePage::loadFinished);
+    view.showDocument(html, WebContentPage::Content::Post, options);
+    return loaded.wait(PageTimeout) && loaded.last().value(0).toBool();
+}
+
+QString longDocument()
+{
+    QString html = QStringLiteral("<body>");
+    for (int i = 0; i < 300; ++i)
+        html += QStringLiteral("<p>paragraph %1</p>").arg(i);
+    return html + QStringLiteral("</body>");
 }
 
 } // namespace
@@ -69,6 +91,11 @@ private slots:
     void contentCannotNavigateTheViewAway();
     void documentsAreForgottenWithTheirPage();
     void noContextMenu();
+    void baseAddressIsHttpOnly_data();
+    void baseAddressIsHttpOnly();
+    void blockedViewsRunNoScriptOfTheirDocuments();
+    void theReaderKeepsHisPlaceWhenAsked();
+    void altClickDownloadsIntoTheDownloadFolder();
 
 private:
     std::unique_ptr<WebContentView> m_view;
@@ -228,6 +255,113 @@ void tst_WebContentView::documentsAreForgottenWithTheirPage()
 void tst_WebContentView::noContextMenu()
 {
     QCOMPARE(m_view->contextMenuPolicy(), Qt::NoContextMenu);
+}
+
+void tst_WebContentView::baseAddressIsHttpOnly_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("resolved");
+    QTest::newRow("http") << "http://example.org/2024/post/"
+                          << "http://example.org/2024/post/x";
+    QTest::newRow("https") << "https://example.org/a?b=1&c=\"2\""
+                           << "https://example.org/x";
+    QTest::newRow("ftp") << "ftp://example.org/" << QString();
+    QTest::newRow("javascript") << "javascript:alert(1)" << QString();
+    QTest::newRow("file") << "file:///etc/" << QString();
+    QTest::newRow("none") << QString() << QString();
+}
+
+void tst_WebContentView::baseAddressIsHttpOnly()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, resolved);
+    WebContentPage::ShowOptions options;
+    options.baseUrl = QUrl(base);
+    // The content's own base comes too late to count.
+    QVERIFY(showAndWait(*m_view,
+                        QStringLiteral("<html><head><base href='http://elsewhere.example/'>"
+                                       "</head><body><a id=a href='x'>x</a></body></html>"),
+                        WebContentPage::Content::Post, options));
+    const QString href =
+        evaluate(*m_view, QStringLiteral("document.getElementById('a').href")).toString();
+    if (resolved.isEmpty())
+        QCOMPARE(href, QStringLiteral("http://elsewhere.example/x"));
+    else
+        QCOMPARE(href, resolved);
+    QCOMPARE(m_view->url().scheme(), WebContent::schemeName());
+}
+
+void tst_WebContentView::blockedViewsRunNoScriptOfTheirDocuments()
+{
+    WebContentView view;
+    view.resize(400, 300);
+    view.show();
+    view.contentPage()->setBlocksContentScripts(true);
+    QVERIFY(view.contentPage()->blocksContentScripts());
+    // Even a page of ours, which has no content policy, runs none of its script.
+    QVERIFY(showAndWait(view,
+                        QStringLiteral("<body onload=\"document.title='onload ran'\">"
+                                       "<script>document.title='inline ran'</script>"
+                                       "<img src='data:,' onerror=\"document.title='handler'\">"
+                                       "<svg><script>document.title='svg ran'</script></svg>"
+                                       "<p>words</p></body>"),
+                        WebContentPage::Content::OwnPage));
+    QTest::qWait(300);
+    // Our world reads the document; nothing of the document wrote to it.
+    QCOMPARE(evaluate(view, QStringLiteral("document.title")).toString(), QString());
+    QVERIFY(evaluate(view, QStringLiteral("plumet.text()")).toString().contains("words"));
+}
+
+void tst_WebContentView::theReaderKeepsHisPlaceWhenAsked()
+{
+    QVERIFY(showAndLoad(*m_view, longDocument()));
+    evaluate(*m_view, QStringLiteral("window.scrollTo(0, 900); true"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->page()->scrollPosition().y(), 900.0, PageTimeout);
+
+    WebContentPage::ShowOptions keep;
+    keep.keepScrollPosition = true;
+    QVERIFY(showAndLoad(*m_view, longDocument(), keep));
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->page()->scrollPosition().y(), 900.0, PageTimeout);
+    // Replaced twice before the first has loaded: the place is still the reader's.
+    m_view->showDocument(longDocument(), WebContentPage::Content::Post, keep);
+    QVERIFY(showAndLoad(*m_view, longDocument(), keep));
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->page()->scrollPosition().y(), 900.0, PageTimeout);
+
+    // A document shown plainly opens at the top.
+    QVERIFY(showAndLoad(*m_view, longDocument()));
+    QTest::qWait(200);
+    QCOMPARE(m_view->page()->scrollPosition().y(), 0.0);
+}
+
+void tst_WebContentView::altClickDownloadsIntoTheDownloadFolder()
+{
+    using plumet::test::TestHttpServer;
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([](const TestHttpServer::Request&) {
+        auto response = TestHttpServer::Response::ok("the file's bytes", "application/zip");
+        return response;
+    });
+    const QString folder = WebContent::downloadFolder();
+    QCOMPARE(folder, QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+    // Never the real home folder.
+    QVERIFY(folder.startsWith(QDir::homePath()));
+    QVERIFY(QDir::homePath() != QStringLiteral("/root"));
+    QFile::remove(QDir(folder).filePath(QStringLiteral("file.zip")));
+
+    BrowserCatcher browser;
+    QVERIFY(showAndWait(*m_view, QStringLiteral("<body style='margin:0'>"
+                                                "<a href='%1' style='display:block;width:200px;"
+                                                "height:50px'>a file</a></body>")
+                                     .arg(server.url(QStringLiteral("/file.zip")).toString())));
+    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::AltModifier, QPoint(20, 20));
+    const QString saved = QDir(folder).filePath(QStringLiteral("file.zip"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved) && QFileInfo(saved).size() == 16, PageTimeout);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("the file's bytes"));
+    QVERIFY(browser.opened.isEmpty());
+    QFile::remove(saved);
 }
 
 QTEST_MAIN(tst_WebContentView)
