@@ -23,6 +23,8 @@
 #include "PreferencesController.h"
 #include "PublishHandOver.h"
 #include "RVAbout.h"
+#include "RVDiffTool.h"
+#include "RVDiffWindow.h"
 #include "RVDraftWindow.h"
 #include "RVTagTool.h"
 #include "RVUpdater.h"
@@ -150,6 +152,10 @@ int main(int argc, char* argv[])
                           [] { ConsoleObject::sharedInstance()->showWindow(); });
     windowMenu->addAction(QObject::tr("Activity"),
                           [] { ActivityController::sharedInstance()->showWindow(); });
+    // The comparison window comes forward by itself when a publish or a
+    // refresh finds a server copy that differs; here it can be called back.
+    RVDiffWindow differences(RVDiffTool::sharedInstance());
+    windowMenu->addAction(QObject::tr("Differences"), [&differences] { differences.showWindow(); });
 
     // The updater finds the running program on the session bus and asks it to
     // quit there before it replaces the installation.
