@@ -213,11 +213,7 @@ QWidget* RVDiffWindow::makeTimeView()
 QWidget* RVDiffWindow::makeTextView()
 {
     auto* view = new QWidget;
-    m_web = new WebContentView;
-    // The page is ours and needs no script; nothing the texts hold runs either.
-    m_web->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-    m_web->page()->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    m_web->setMinimumHeight(160);
+    view->setMinimumHeight(180);
     m_ignoreHTML = new QCheckBox(text("Ignore HTML"));
     m_ignoreHTML->setToolTip(text("Compare the words alone, without the markup."));
     m_ignoreHTML->setChecked(RVDiffArrayController::ignoreHTML());
@@ -232,11 +228,24 @@ QWidget* RVDiffWindow::makeTextView()
     row->addWidget(m_ignoreHTML);
     row->addStretch(1);
     row->addWidget(legend);
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_web, 1);
-    layout->addLayout(row);
+    m_textLayout = new QVBoxLayout(view);
+    m_textLayout->setContentsMargins(0, 0, 0, 0);
+    m_textLayout->addStretch(1);
+    m_textLayout->addLayout(row);
     return view;
+}
+
+WebContentView* RVDiffWindow::webView()
+{
+    if (m_web)
+        return m_web;
+    m_web = new WebContentView;
+    // The page is ours and needs no script; nothing the texts hold runs either.
+    m_web->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    m_web->page()->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    delete m_textLayout->takeAt(0); // the stretch that stood in for it
+    m_textLayout->insertWidget(0, m_web, 1);
+    return m_web;
 }
 
 void RVDiffWindow::makeTimeZonePopup()
@@ -311,10 +320,10 @@ void RVDiffWindow::showPage()
     }
     m_box->setCurrentWidget(m_textView);
     const QString page = m_controller->currentPage();
-    if (page == m_shownPage && !page.isEmpty())
+    if ((page == m_shownPage && !page.isEmpty()) || (page.isEmpty() && !m_web))
         return;
     m_shownPage = page;
-    m_web->showDocument(page, WebContentPage::Content::Post);
+    webView()->showDocument(page, WebContentPage::Content::Post);
 }
 
 void RVDiffWindow::showDates()

@@ -9,6 +9,7 @@ class QPushButton;
 class QStackedWidget;
 class QTabBar;
 class QTreeView;
+class QVBoxLayout;
 class RVDiffArrayController;
 class RVDiffTool;
 class WebContentView;
@@ -37,7 +38,8 @@ public:
     QStackedWidget* box() const { return m_box; }
     QWidget* timeView() const { return m_timeView; }
     QWidget* textView() const { return m_textView; }
-    WebContentView* webView() const { return m_web; }
+    // Made when a difference is first shown: the web engine starts only then.
+    WebContentView* webView();
     QLabel* timeDiffLabel() const { return m_timeDiff; }
     QLabel* localDateLabel() const { return m_localDate; }
     QLabel* serverDateLabel() const { return m_serverDate; }
@@ -67,6 +69,7 @@ private:
     QStackedWidget* m_box = nullptr;
     QWidget* m_timeView = nullptr;
     QWidget* m_textView = nullptr;
+    QVBoxLayout* m_textLayout = nullptr;
     WebContentView* m_web = nullptr;
     QLabel* m_localDate = nullptr;
     QLabel* m_serverDate = nullptr;

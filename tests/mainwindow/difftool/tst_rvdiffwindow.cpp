@@ -236,6 +236,8 @@ void tst_RVDiffWindow::noScriptOrHandlerOfTheServerRuns()
 void tst_RVDiffWindow::comesForwardForNewEntriesAndGoesWhenEmpty()
 {
     QVERIFY(!m_window->isVisible());
+    // Nothing to show, no web engine started.
+    QVERIFY(!m_window->findChild<WebContentView*>());
     const EntryPtr first = listed({{"title", QStringLiteral("Server title")}});
     QVERIFY(m_window->isVisible());
     QVERIFY(!m_window->tabBar()->isVisible()); // one tab: no bar
