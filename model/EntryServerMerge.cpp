@@ -225,6 +225,8 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
     if (m_entry.diffs().value_or(QVariantMap()).isEmpty()) {
         if (m_entry.hasFlag(Entry::ChangedLocally))
             m_entry.removeFlag(Entry::ChangedLocally);
+        // The copies agree again: nothing is left to compare.
+        RVDiffTool::sharedInstance().removeEntry(&m_entry);
         return;
     }
     if (EntryPtr shared = m_entry.weak_from_this().lock())

@@ -32,8 +32,8 @@ public:
     bool processPostID(const QVariant& postID);
 
     // Merges the entry dictionary the server sent (as its driver corrected
-    // it). Rebuilds `diffs`; an empty one clears "changed locally" (4), any
-    // difference hands the entry to RVDiffTool.
+    // it). Rebuilds `diffs`; an empty one clears "changed locally" (4) and
+    // takes the entry off RVDiffTool's list, any difference hands it there.
     void compareWithXML(const QVariantMap& post);
 
     // The folder of the entry's attachments for an identifier: the support

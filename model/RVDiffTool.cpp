@@ -25,10 +25,10 @@ void RVDiffTool::addEntry(const EntryPtr& entry)
             this, [this, entry] { addEntry(entry); }, Qt::QueuedConnection);
         return;
     }
-    if (!contains(entry.get())) {
-        m_entries.append(entry);
-        emit entriesChanged();
-    }
+    if (contains(entry.get()))
+        return;
+    m_entries.append(entry);
+    emit entriesChanged();
     emit entryAdded(entry.get());
 }
 

@@ -21,8 +21,9 @@ public:
     explicit RVDiffTool(QObject* parent = nullptr);
     ~RVDiffTool() override;
 
-    // Lists the entry unless it is listed already; announces entryAdded either way
-    // (the window comes forward when it is hidden).
+    // Lists the entry unless it is listed already, and then announces
+    // entryAdded (the window comes forward when it is hidden). An entry listed
+    // already changes nothing.
     void addEntry(const EntryPtr& entry);
     void removeEntry(const Entry* entry);
     bool contains(const Entry* entry) const;

@@ -32,6 +32,8 @@
 #include "PublishHandOver.h"
 #include "QuitSignals.h"
 #include "RVAbout.h"
+#include "RVDiffTool.h"
+#include "RVDiffWindow.h"
 #include "RVDraftWindow.h"
 #include "RVTagTool.h"
 #include "RVUpdater.h"
@@ -282,6 +284,10 @@ void AppControl::accountsLoaded()
     m_installer = std::make_unique<PluginInstaller>(window);
     connect(m_installer.get(), &PluginInstaller::restartRequested, this,
             &AppControl::requestRestart);
+
+    // The comparison window comes forward by itself when a publish or a
+    // refresh finds a server copy that differs; Window ▸ Differences calls it back.
+    m_differences = std::make_unique<RVDiffWindow>(RVDiffTool::sharedInstance());
 
     // The menus with the add-ons, the stationery and the custom tags.
     m_menus = std::make_unique<AppMenus>(*this, *window);
@@ -604,6 +610,12 @@ bool AppControl::eventFilter(QObject* watched, QEvent* event)
 
 // --- commands
 // -----------------------------------------------------------------------------------------
+
+void AppControl::showDifferences()
+{
+    if (m_differences)
+        m_differences->showWindow();
+}
 
 void AppControl::about()
 {

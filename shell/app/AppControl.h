@@ -19,6 +19,7 @@ class QMessageBox;
 class QSessionManager;
 class QuitSignals;
 class RVAbout;
+class RVDiffWindow;
 class ScriptingService;
 class SecurityQuestionPrompter;
 class SingleInstance;
@@ -106,6 +107,8 @@ public:
 
     // --- commands ---
     void about();
+    // Window ▸ Differences: the entries whose server copy differs.
+    void showDifferences();
     void selectAll();
     void performFindPanelAction(int tag);
     void performReplacePanelAction(int tag);
@@ -162,6 +165,7 @@ private:
     std::unique_ptr<UpdateWindow> m_updateWindow;
     std::unique_ptr<TransitionController> m_transition;
     std::unique_ptr<RVAbout> m_about;
+    std::unique_ptr<RVDiffWindow> m_differences;
     QPointer<QMessageBox> m_quitAlert;
     std::function<void()> m_quit;
     std::function<bool()> m_restart;

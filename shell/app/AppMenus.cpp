@@ -271,6 +271,8 @@ void AppMenus::buildWindow(QMenuBar* bar)
         [] { ConsoleObject::sharedInstance()->showWindow(); });
     add(window, QStringLiteral("editCustomTags"), localized(table, "Custom Tags…"), QKeySequence(),
         [] { RVTagTool::sharedInstance().showWindow(); });
+    add(window, QStringLiteral("showDifferences"), localized(table, "Differences"), QKeySequence(),
+        [this] { m_control.showDifferences(); });
 }
 
 void AppMenus::buildHelp(QMenuBar* bar)

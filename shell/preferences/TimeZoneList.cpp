@@ -1,5 +1,8 @@
 #include "TimeZoneList.h"
 
+#include "BlogClock.h"
+
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTimeZone>
@@ -12,15 +15,17 @@ QString label(const QString& id)
 {
     if (id == QLatin1String("Etc/GMT"))
         return QStringLiteral("UTC (Etc/GMT)");
-    static const QRegularExpression fixed(QStringLiteral("^Etc/GMT([+-])(\\d{1,2})$"));
-    const QRegularExpressionMatch match = fixed.match(id);
-    if (!match.hasMatch())
+    static const QRegularExpression fixed(QStringLiteral("^Etc/GMT[+-]\\d{1,2}$"));
+    const QTimeZone zone(id.toUtf8());
+    if (!fixed.match(id).hasMatch() || !zone.isValid())
         return id;
-    // POSIX signs: GMT+5 is UTC-5.
-    const QChar sign = match.captured(1) == QLatin1String("+") ? QChar(0x2212) : QLatin1Char('+');
+    // The offset the blogs' clock applies, which is what a date sent or read
+    // in this zone will show.
+    const int offset = BlogClock::offsetAt(zone, QDateTime::currentDateTimeUtc());
+    const QChar sign = offset < 0 ? QChar(0x2212) : QLatin1Char('+');
     return QStringLiteral("UTC%1%2:00 (%3)")
         .arg(sign)
-        .arg(match.captured(2).toInt(), 2, 10, QLatin1Char('0'))
+        .arg(std::abs(offset) / 3600, 2, 10, QLatin1Char('0'))
         .arg(id);
 }
 

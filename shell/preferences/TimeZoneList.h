@@ -15,9 +15,10 @@ struct Zone {
 
 QList<Zone> zones();
 
-// The label of one zone name. Fixed offsets read the POSIX way round
-// ("Etc/GMT+5" is five hours behind UTC), so they are labelled with the
-// offset users mean: "UTC−05:00 (Etc/GMT+5)". Other names are shown as they are.
+// The label of one zone name. Fixed offsets are labelled with the offset the
+// blogs' clock gives them (BlogClock): "UTC−05:00 (Etc/GMT+5)", and, as the
+// clock counts "Etc/GMT-" names the way they read, "UTC−02:00 (Etc/GMT-2)".
+// Other names are shown as they are.
 QString label(const QString& id);
 
 } // namespace TimeZoneList

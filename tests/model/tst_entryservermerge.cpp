@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 
@@ -27,6 +28,7 @@ private slots:
     void serverDates();
     void textsThatDifferOnlyInFormAreTaken();
     void differencesGoToTheComparisonWindow();
+    void aCopyThatAgreesAgainLeavesTheComparisonWindow();
     void agreementClearsChangedLocally();
     void unchangedIdLeavesTheFileAlone();
     void newIdWritesTheNewFileBeforeTheOldGoes();
@@ -166,6 +168,25 @@ void tst_EntryServerMerge::differencesGoToTheComparisonWindow()
     QCOMPARE(entry->title(), QStringLiteral("Title"));
     QVERIFY(entry->body().contains(QLatin1String("Hello")));
     QVERIFY(RVDiffTool::sharedInstance().contains(entry.get()));
+}
+
+void tst_EntryServerMerge::aCopyThatAgreesAgainLeavesTheComparisonWindow()
+{
+    const EntryPtr entry = newEntry();
+    QSignalSpy added(&RVDiffTool::sharedInstance(), &RVDiffTool::entryAdded);
+    const QVariantMap differing{{"title", QStringLiteral("Other title")}};
+    EntryServerMerge(*entry).compareWithXML(differing);
+    QVERIFY(RVDiffTool::sharedInstance().contains(entry.get()));
+    // The same difference again: listed once, announced once.
+    entry->resetDiffs();
+    EntryServerMerge(*entry).compareWithXML(differing);
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(RVDiffTool::sharedInstance().entries().count(entry), 1);
+
+    // Someone set the server's copy right: the entry leaves the list.
+    entry->resetDiffs();
+    EntryServerMerge(*entry).compareWithXML({{"title", QStringLiteral("Title")}});
+    QVERIFY(!RVDiffTool::sharedInstance().contains(entry.get()));
 }
 
 void tst_EntryServerMerge::agreementClearsChangedLocally()

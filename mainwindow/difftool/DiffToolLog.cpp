@@ -1,0 +1,3 @@
+#include "DiffToolLog.h"
+
+Q_LOGGING_CATEGORY(lcDiffTool, "plumet.ui")
