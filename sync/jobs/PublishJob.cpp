@@ -78,14 +78,6 @@ bool isPostID(const QVariant& answer)
     }
 }
 
-RESTCall::HeaderList headerList(const QVariantMap& headers)
-{
-    RESTCall::HeaderList list;
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
-    return list;
-}
-
 } // namespace
 
 PublishJob::PublishJob(EntryPtr entry, QObject* parent) : Job(parent), m_entry(std::move(entry))
@@ -409,7 +401,7 @@ void PublishJob::sendAtom()
     const QVariantMap headers =
         m_plugin->authenticationHeaders(address, m_account->username(), m_account->password());
     if (!headers.isEmpty())
-        call->addHeaders(headerList(headers));
+        call->addHeaders(RESTCall::headerList(headers));
     if (!startCall(call))
         finish(Outcome::Failed,
                accountText("For some obscure reason an Atom request could not be made."));

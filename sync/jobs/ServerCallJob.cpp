@@ -13,14 +13,6 @@ namespace {
 // Roads wait this long for the next bytes of an answer.
 constexpr double TransferTimeOutSeconds = 60;
 
-RESTCall::HeaderList headerList(const QVariantMap& headers)
-{
-    RESTCall::HeaderList list;
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
-    return list;
-}
-
 } // namespace
 
 ServerCallJob::ServerCallJob(Account* account, QObject* parent)
@@ -71,7 +63,7 @@ bool ServerCallJob::send()
         const QVariantMap headers =
             plugin->authenticationHeaders(m_address, m_account->username(), m_account->password());
         if (!headers.isEmpty())
-            m_call->addHeaders(headerList(headers));
+            m_call->addHeaders(RESTCall::headerList(headers));
     } else {
         XmlRpcCall::Request request;
         request.objects = m_values;

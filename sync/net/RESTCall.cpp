@@ -109,6 +109,14 @@ void RESTCall::addHeaders(const HeaderList& added)
     }
 }
 
+RESTCall::HeaderList RESTCall::headerList(const QVariantMap& headers)
+{
+    HeaderList list;
+    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
+        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
+    return list;
+}
+
 void RESTCall::setResponseTimeout(std::chrono::milliseconds timeout)
 {
     m_responseTimeout = timeout;

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <QVariantMap>
 #include <chrono>
 #include <optional>
 
@@ -59,6 +60,9 @@ public:
     void setMethod(const QByteArray& method);
     // Each entry replaces an earlier header of the same name.
     void addHeaders(const HeaderList& headers);
+    // A header dictionary (a driver's authentication headers) as addHeaders
+    // takes it: names and values in UTF-8.
+    static HeaderList headerList(const QVariantMap& headers);
     // The wait for the first response after the request has been sent; the
     // "timeout" preference unless set.
     void setResponseTimeout(std::chrono::milliseconds timeout);

@@ -69,11 +69,3 @@ RestExchange::Result RestExchange::run() const
         result.problem = QStringLiteral("No answer in time");
     return result;
 }
-
-RESTCall::HeaderList headerList(const QVariantMap& headers)
-{
-    RESTCall::HeaderList list;
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
-    return list;
-}

@@ -38,6 +38,3 @@ struct RestExchange {
 
     Result run() const;
 };
-
-// The driver's header dictionary as RESTCall takes it.
-RESTCall::HeaderList headerList(const QVariantMap& headers);

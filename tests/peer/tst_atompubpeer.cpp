@@ -94,8 +94,8 @@ RestExchange::Result tst_AtomPubPeer::send(const QUrl& url, const QByteArray& me
                                            const QByteArray& body, const QByteArray& contentType)
 {
     RestExchange request(url, method, body, body.isEmpty() ? QByteArray() : contentType);
-    request.headers =
-        headerList(atom->authenticationHeaders(url, server->username(), server->password()));
+    request.headers = RESTCall::headerList(
+        atom->authenticationHeaders(url, server->username(), server->password()));
     return request.run();
 }
 
@@ -196,7 +196,7 @@ void tst_AtomPubPeer::mediaUpload()
     for (int i = 0; i < 70000; ++i)
         bytes += static_cast<char>(i * 7 % 256);
     RestExchange request(server->mediaCollectionUrl(), "POST", bytes, "image/png");
-    request.headers = headerList(atom->authenticationHeaders(
+    request.headers = RESTCall::headerList(atom->authenticationHeaders(
         server->mediaCollectionUrl(), server->username(), server->password()));
     request.headers.append({QByteArray("Slug"), QByteArray("peer%20d%C3%B6t.png")});
     RestExchange::Result answer = request.run();
@@ -231,7 +231,8 @@ void tst_AtomPubPeer::refusals()
     QFETCH(QString, password);
     QFETCH(int, status);
     RestExchange request(server->collectionUrl());
-    request.headers = headerList(atom->authenticationHeaders(request.url, username, password));
+    request.headers =
+        RESTCall::headerList(atom->authenticationHeaders(request.url, username, password));
     const RestExchange::Result answer = request.run();
     QVERIFY(!answer.finished);
     QCOMPARE(answer.status, status);
@@ -259,7 +260,7 @@ void tst_AtomPubPeer::refusalCarriesTheServersMessage()
 void tst_AtomPubPeer::replayedNonceIsRefused()
 {
     RestExchange request(server->collectionUrl());
-    request.headers = headerList(
+    request.headers = RESTCall::headerList(
         atom->authenticationHeaders(request.url, server->username(), server->password()));
     RestExchange::Result answer = request.run();
     QVERIFY2(answer.ok(), qPrintable(answer.problem + logs()));
