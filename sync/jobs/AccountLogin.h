@@ -21,7 +21,9 @@ public:
     void setAuthPassword(const QString& password) override;
 
 protected:
-    Account* loginAccount() const { return m_account.data(); }
+    // The account whose login answers; the one given unless a job finds it
+    // elsewhere (a publish: its entry's).
+    virtual Account* loginAccount() const;
 
 private:
     QPointer<Account> m_account;
