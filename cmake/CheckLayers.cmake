@@ -61,8 +61,8 @@ foreach(line IN LISTS lines)
   list(GET fields 2 dir)
   normal_folder("${dir}" dir)
   set(layer_of_${target} ${layer})
-  # A folder holding libraries of two layers (cutils/) counts as the lowest of
-  # them for what may use it.
+  # A folder holding libraries of two layers (shell/: the program and its ui
+  # library) counts as the lowest of them for what may use it.
   if(DEFINED folder_layer_${dir})
     rank_of(${folder_layer_${dir}} known)
     rank_of(${layer} this)
