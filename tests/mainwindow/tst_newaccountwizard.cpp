@@ -19,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace plumet::test;
+
 // The wizard's discovery over loopback HTTP: real page fetches, the page and
 // RSD parsers, and the sheet's pages as the user steps through them.
 namespace {

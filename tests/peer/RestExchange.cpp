@@ -5,6 +5,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace plumet::test {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -69,3 +71,5 @@ RestExchange::Result RestExchange::run() const
         result.problem = QStringLiteral("No answer in time");
     return result;
 }
+
+} // namespace plumet::test

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <optional>
 
+namespace plumet::test {
+
 // One RESTCall run to its end, waited for with a bounded local event loop:
 // how the peer tests send a request exactly as the application does.
 struct RestExchange {
@@ -38,3 +40,5 @@ struct RestExchange {
 
     Result run() const;
 };
+
+} // namespace plumet::test

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimeZone>
 
+using namespace plumet::test;
+
 // The Atom road against our AtomPub server: the Atom driver bundle makes the
 // WSSE headers and the entry document, RESTCall carries them over loopback and
 // the Atom decoder reads the answers, as the application does.
