@@ -2,7 +2,9 @@
 #
 # Fails (exit code 1) when a library links a layer above its own, names
 # another layer's folder above it as an include folder, or includes a header
-# from such a folder. The order of the layers is the one in PlumetLayers.cmake.
+# from such a folder (with quotes or angle brackets). The order of the layers
+# is the one in PlumetLayers.cmake. Folders are compared normalised; a
+# relative folder in the graph is one below the graph file's own.
 cmake_minimum_required(VERSION 3.25)
 
 set(layers base codecs net pluginapi pluginhost model jobs ui app)
@@ -39,6 +41,16 @@ function(may_use from to out)
   set(${out} ${ok} PARENT_SCOPE)
 endfunction()
 
+get_filename_component(graph_file "${GRAPH}" ABSOLUTE)
+get_filename_component(graph_dir "${graph_file}" DIRECTORY)
+
+# A folder as the check compares it: absolute, without "." or "..".
+function(normal_folder path out)
+  cmake_path(ABSOLUTE_PATH path BASE_DIRECTORY "${graph_dir}" NORMALIZE)
+  string(REGEX REPLACE "(.)/$" "\\1" path "${path}")
+  set(${out} "${path}" PARENT_SCOPE)
+endfunction()
+
 file(STRINGS "${GRAPH}" lines)
 set(problems)
 set(folders)
@@ -47,9 +59,10 @@ foreach(line IN LISTS lines)
   list(GET fields 0 target)
   list(GET fields 1 layer)
   list(GET fields 2 dir)
+  normal_folder("${dir}" dir)
   set(layer_of_${target} ${layer})
-  # A folder holding libraries of two layers (cutils/) counts as the lowest of
-  # them for what may use it.
+  # A folder holding libraries of two layers (shell/: the program and its ui
+  # library) counts as the lowest of them for what may use it.
   if(DEFINED folder_layer_${dir})
     rank_of(${folder_layer_${dir}} known)
     rank_of(${layer} this)
@@ -76,6 +89,7 @@ foreach(line IN LISTS lines)
   list(GET fields 0 target)
   list(GET fields 1 layer)
   list(GET fields 2 dir)
+  normal_folder("${dir}" dir)
   set(links "")
   set(includes "")
   set(sources "")
@@ -103,6 +117,7 @@ foreach(line IN LISTS lines)
   endforeach()
 
   foreach(include IN LISTS includes)
+    normal_folder("${include}" include)
     if(include STREQUAL dir)
       continue()
     endif()
@@ -126,9 +141,11 @@ foreach(line IN LISTS lines)
     if(NOT EXISTS "${source}")
       continue()
     endif()
-    file(STRINGS "${source}" included REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    # Our headers by either spelling: <Color.h> finds the same file as "Color.h".
+    file(STRINGS "${source}" included REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"][^>\"]+[>\"]")
     foreach(directive IN LISTS included)
-      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${directive}")
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*" "\\1" header
+                           "${directive}")
       get_filename_component(source_dir "${source}" DIRECTORY)
       if(EXISTS "${source_dir}/${header}")
         continue() # its own folder

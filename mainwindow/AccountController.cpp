@@ -315,7 +315,7 @@ void AccountController::loadUI()
     // The sheet and the wizard in it.
     m_sheet = new AccountSheet(m_window);
     connect(m_sheet, &AccountSheet::ended, this, &AccountController::sheetDidEnd);
-    m_wizard = new NewAccountWizard(*m_sheet, BlogSystems::standard(), this);
+    m_wizard = new NewAccountWizard(*m_sheet, BlogSystems::fromResource(), this);
     connect(m_wizard, &NewAccountWizard::accountConfigured, this,
             [this](const AccountPtr& account) { startAccountUpdate(account, true); });
 

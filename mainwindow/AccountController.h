@@ -161,7 +161,7 @@ private:
     AccountPtr m_newAccount;
     QList<QMetaObject::Connection> m_statusBindings;
     QPointer<QObject> m_progressContext;
-    AccountRefreshRoad m_refreshRoad = AccountRefreshRoad::standard();
+    AccountRefreshRoad m_refreshRoad = AccountRefreshRoad::refreshJobRoad();
     bool m_broadcastPending = false;
 
     Clock* m_clock;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <Color.h>
+#include "Color.h"
+
 #include <QString>
 
 class Account;

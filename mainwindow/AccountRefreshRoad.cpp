@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-AccountRefreshRoad AccountRefreshRoad::standard()
+AccountRefreshRoad AccountRefreshRoad::refreshJobRoad()
 {
     AccountRefreshRoad road;
     road.start = [](Account& account, Done done) { return account.updateCache(std::move(done)); };

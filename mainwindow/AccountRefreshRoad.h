@@ -21,5 +21,7 @@ struct AccountRefreshRoad {
     // Reports the running refresh's progress while `context` lives.
     std::function<void(Account& account, QObject* context, Progress progress)> watch;
 
-    static AccountRefreshRoad standard();
+    // The program's own road: the account's refresh job (Account::updateCache),
+    // its cancel, and the job's progress signal.
+    static AccountRefreshRoad refreshJobRoad();
 };

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-BlogSystems BlogSystems::standard()
+BlogSystems BlogSystems::fromResource()
 {
     QFile file(QStringLiteral(":/mainwindow/systems.plist"));
     if (!file.open(QIODevice::ReadOnly))

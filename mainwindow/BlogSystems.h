@@ -17,8 +17,8 @@ public:
         QString url;
     };
 
-    // The program's table.
-    static BlogSystems standard();
+    // The program's table, read from its resource.
+    static BlogSystems fromResource();
     // A table from property-list bytes (an array of dictionaries); rows that
     // are not dictionaries or lack a title are left out.
     static BlogSystems fromData(const QByteArray& data);

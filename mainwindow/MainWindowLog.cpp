@@ -1,3 +1,3 @@
 #include "MainWindowLog.h"
 
-Q_LOGGING_CATEGORY(lcMainWindow, "plumet.ui")
+Q_LOGGING_CATEGORY(lcMainWindow, "plumet.ui.mainwindow")

@@ -2,5 +2,5 @@
 
 #include <QLoggingCategory>
 
-// The main window's and the accounts window's messages ("plumet.ui").
+// The main window's and the accounts window's messages ("plumet.ui.mainwindow").
 Q_DECLARE_LOGGING_CATEGORY(lcMainWindow)

@@ -20,7 +20,8 @@ public:
         setToolTip(QObject::tr("Drag to resize the list; Control-click to hide it"));
     }
 
-    std::function<void(int)> movedBy;
+    // Told each drag step, in points (positive when the mouse went left).
+    void setMovedBy(std::function<void(int)> movedBy) { m_movedBy = std::move(movedBy); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -73,11 +74,12 @@ private:
         const qreal x = event->globalPosition().x();
         const int moved = qRound(m_lastX - x);
         m_lastX = x;
-        if (moved != 0 && movedBy)
-            movedBy(moved);
+        if (moved != 0 && m_movedBy)
+            m_movedBy(moved);
         event->accept();
     }
 
+    std::function<void(int)> m_movedBy;
     bool m_tracking = false;
     qreal m_lastX = 0;
 };
@@ -135,7 +137,7 @@ RVSplitterButton::RVSplitterButton(const QString& title, QWidget* sideView, QWid
     m_side->setParent(this);
     m_side->hide();
     auto* grip = new SplitterGrip(this);
-    grip->movedBy = [this](int moved) { resizeViews(moved); };
+    grip->setMovedBy([this](int moved) { resizeViews(moved); });
     connect(grip, &QAbstractButton::clicked, this, [this] { toggleViews(); });
     grip->resize(buttonSize);
     grip->hide();

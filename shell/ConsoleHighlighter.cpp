@@ -38,8 +38,7 @@ struct BlockState {
 // The stretches of a block that holds more than one plain stretch: a piece that
 // starts inside the block (in Text, not going on from anything), or a piece's
 // lone bracket. The first stretch starts at 0.
-class StretchList : public QTextBlockUserData {
-public:
+struct StretchList : public QTextBlockUserData {
     struct Stretch {
         int offset = 0;
         int loneBracket = -1; // within the block

@@ -9,11 +9,11 @@ ImageButton::ImageButton(QWidget* parent) : QAbstractButton(parent)
 
 void ImageButton::setImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& disabled)
 {
-    imageNormal = normal;
-    imagePressed = pressed.isNull() ? normal : pressed;
-    imageDisabled = disabled.isNull() && !text().isEmpty()
-                        ? QPixmap(QStringLiteral(":/images/%1").arg(text()))
-                        : disabled;
+    m_imageNormal = normal;
+    m_imagePressed = pressed.isNull() ? normal : pressed;
+    m_imageDisabled = disabled.isNull() && !text().isEmpty()
+                          ? QPixmap(QStringLiteral(":/images/%1").arg(text()))
+                          : disabled;
     updateGeometry();
     update();
 }
@@ -21,13 +21,13 @@ void ImageButton::setImages(const QPixmap& normal, const QPixmap& pressed, const
 const QPixmap& ImageButton::currentImage() const
 {
     if (!isEnabled())
-        return imageDisabled;
-    return isDown() ? imagePressed : imageNormal;
+        return m_imageDisabled;
+    return isDown() ? m_imagePressed : m_imageNormal;
 }
 
 QSize ImageButton::sizeHint() const
 {
-    return imageNormal.isNull() ? QSize(16, 16) : imageNormal.deviceIndependentSize().toSize();
+    return m_imageNormal.isNull() ? QSize(16, 16) : m_imageNormal.deviceIndependentSize().toSize();
 }
 
 void ImageButton::paintEvent(QPaintEvent*)

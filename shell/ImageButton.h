@@ -20,7 +20,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPixmap imageNormal;
-    QPixmap imagePressed;
-    QPixmap imageDisabled;
+    QPixmap m_imageNormal;
+    QPixmap m_imagePressed;
+    QPixmap m_imageDisabled;
 };

@@ -4,7 +4,7 @@
 #include <QPainter>
 
 LabelCellDelegate::LabelCellDelegate(CellGeometry::LabelPart labelPart, QObject* parent)
-    : QStyledItemDelegate(parent), part(labelPart)
+    : QStyledItemDelegate(parent), m_part(labelPart)
 {
 }
 
@@ -23,18 +23,19 @@ void LabelCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     } else {
         const QVariant background = index.data(Qt::BackgroundRole);
         if (background.isValid())
-            painter->fillPath(CellGeometry::labelShape(drawing, part), background.value<QBrush>());
+            painter->fillPath(CellGeometry::labelShape(drawing, m_part),
+                              background.value<QBrush>());
     }
     QFont font = option.font;
     // Bold for the whole column, or for rows whose font says so.
-    if (isBold || index.data(Qt::FontRole).value<QFont>().bold())
+    if (m_isBold || index.data(Qt::FontRole).value<QFont>().bold())
         font.setBold(true);
     painter->setFont(font);
     const QVariant foreground = index.data(Qt::ForegroundRole);
     painter->setPen(selected               ? option.palette.highlightedText().color()
                     : foreground.isValid() ? foreground.value<QBrush>().color()
                                            : option.palette.text().color());
-    const QRectF textRect = CellGeometry::labelTextRect(drawing, part);
+    const QRectF textRect = CellGeometry::labelTextRect(drawing, m_part);
     QString text = index.data(Qt::DisplayRole).toString();
     if (text.isEmpty())
         text = QStringLiteral(" ");

@@ -13,12 +13,12 @@ class LabelCellDelegate : public QStyledItemDelegate {
 public:
     explicit LabelCellDelegate(CellGeometry::LabelPart part, QObject* parent = nullptr);
 
-    void setIsBold(bool bold) { isBold = bold; }
+    void setIsBold(bool bold) { m_isBold = bold; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
 private:
-    CellGeometry::LabelPart part;
-    bool isBold = false;
+    CellGeometry::LabelPart m_part;
+    bool m_isBold = false;
 };

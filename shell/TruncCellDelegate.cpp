@@ -7,7 +7,7 @@
 #include <QPainter>
 
 TruncCellDelegate::TruncCellDelegate(Kind cellKind, QObject* parent)
-    : QStyledItemDelegate(parent), kind(cellKind)
+    : QStyledItemDelegate(parent), m_kind(cellKind)
 {
 }
 
@@ -48,13 +48,13 @@ void TruncCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     if (highlighted)
         base = option.palette.highlightedText().color();
     const QColor color =
-        kind == Kind::Secondary
-            ? textColor(kind, base, 0)
-            : textColor(kind, base,
+        m_kind == Kind::Secondary
+            ? textColor(m_kind, base, 0)
+            : textColor(m_kind, base,
                         UserDefaults::sharedInstance().integer(QStringLiteral("catSearchType")));
 
     QFont font = option.font;
-    font.setBold(isBoldKind(kind));
+    font.setBold(isBoldKind(m_kind));
     painter->save();
     painter->setFont(font);
     painter->setPen(color);

@@ -20,5 +20,5 @@ public:
                const QModelIndex& index) const override;
 
 private:
-    Kind kind;
+    Kind m_kind;
 };

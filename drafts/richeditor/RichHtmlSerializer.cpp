@@ -153,8 +153,9 @@ public:
     {
     }
 
-    QString out;
-    QStringList temporaryKeys;
+    // The HTML written so far, handed over.
+    QString takeText() { return std::move(m_out); }
+    const QStringList& temporaryKeys() const { return m_temporaryKeys; }
 
     void writeChildren(const RichDomNode& node, bool rawText)
     {
@@ -168,14 +169,14 @@ private:
     {
         for (Mark* mark : {&m_start, &m_end}) {
             if (mark->node == &node && !mark->atEnd)
-                mark->position = out.size();
+                mark->position = m_out.size();
         }
     }
     void markEnd(const RichDomNode& node)
     {
         for (Mark* mark : {&m_start, &m_end}) {
             if (mark->node == &node && mark->atEnd)
-                mark->position = out.size();
+                mark->position = m_out.size();
         }
     }
 
@@ -184,7 +185,7 @@ private:
         switch (node.kind) {
         case RichDomNode::Kind::Comment:
             markBefore(node);
-            out += "<!--"_L1 + node.text + "-->"_L1;
+            m_out += "<!--"_L1 + node.text + "-->"_L1;
             return;
         case RichDomNode::Kind::Text:
             writeText(node, rawText);
@@ -200,9 +201,9 @@ private:
         const auto append = [&](QStringView part) {
             // One escape for every text node, wherever the caret is.
             if (rawText)
-                out += part;
+                m_out += part;
             else
-                appendEscapedText(out, part);
+                appendEscapedText(m_out, part);
         };
         const bool holdsMark = m_start.node == &node || m_end.node == &node;
         if (!holdsMark) {
@@ -219,7 +220,7 @@ private:
                 continue;
             append(QStringView(node.text).mid(written, mark->offset - written));
             written = mark->offset;
-            mark->position = out.size();
+            mark->position = m_out.size();
         }
         append(QStringView(node.text).mid(written));
     }
@@ -277,12 +278,12 @@ private:
                 tag = u"em"_s;
             start = u'<' + tag + attributes + (isVoidElement ? " />"_L1 : ">"_L1);
         }
-        out += start;
+        m_out += start;
         if (isVoidElement)
             return;
         writeChildren(node, holdsRawText(name));
         if (!tag.isEmpty())
-            out += "</"_L1 + tag + u'>';
+            m_out += "</"_L1 + tag + u'>';
     }
 
     // An element standing for an attachment is written as the attachment's
@@ -298,9 +299,9 @@ private:
                 m_attachments(value);
             if (!attachment)
                 return false;
-            out += attachment->text;
+            m_out += attachment->text;
             if (attachment->temporary)
-                temporaryKeys.append(value);
+                m_temporaryKeys.append(value);
             return true;
         }
         return false;
@@ -309,6 +310,8 @@ private:
     const RichHtmlSerializer::AttachmentLookup& m_attachments;
     Mark& m_start;
     Mark& m_end;
+    QString m_out;
+    QStringList m_temporaryKeys;
 };
 
 // A range kept on the same characters while parts of the text are removed.
@@ -399,14 +402,14 @@ RichHtmlSerializer::Result RichHtmlSerializer::serialize(const RichDomSnapshot& 
         if (end.position >= 0)
             range.length = std::max<qsizetype>(0, end.position - start.position);
     }
-    MappedText mapped(removeNonConsecutiveNoBRSpaces(std::move(writer.out)), range);
+    MappedText mapped(removeNonConsecutiveNoBRSpaces(writer.takeText()), range);
     mapped.trim();
     mapped.removeEvery("<p><br /></p>"_L1);
     mapped.removeEvery("<p></p>"_L1);
     mapped.removeEvery("<p> </p>"_L1);
     mapped.trim();
 
-    Result result{mapped.text(), mapped.range(), writer.temporaryKeys};
+    Result result{mapped.text(), mapped.range(), writer.temporaryKeys()};
     // A selection from the start of the first words to the end of the last
     // is the whole post, whatever markup stands around the words.
     if (!result.html.isEmpty() && start.node && end.node && start.node->isText() &&

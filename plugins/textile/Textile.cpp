@@ -1,16 +1,14 @@
 #include "Textile.h"
 
+#include "TextileLog.h"
 #include "TextileRunner.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <dlfcn.h>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcTextile, "plumet.plugins.textile")
 
 // The bundle is the folder that holds this library.
 QString bundleFolder()

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "Color.h"
 #include "GradientOutlineView.h"
-
-#include <Color.h>
 
 class NotificationCenter;
 class UserDefaults;

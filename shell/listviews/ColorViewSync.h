@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Color.h>
+#include "Color.h"
 
 // The background colour that the list views and the draft window's side view
 // share. Views of the lists post colorChangedByLists and listen to

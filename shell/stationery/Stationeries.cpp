@@ -4,16 +4,14 @@
 #include "KeyedArchiver.h"
 #include "Localization.h"
 #include "StationeryDialogs.h"
+#include "StationeryLog.h"
 #include "StoredArchive.h"
 #include "SupportFolder.h"
 #include "UniqueId.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <algorithm>
-
-Q_LOGGING_CATEGORY(lcStationery, "plumet.ui.stationery")
 
 namespace {
 const char Table[] = "AppControl";

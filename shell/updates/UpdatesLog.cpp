@@ -1,3 +1,3 @@
 #include "UpdatesLog.h"
 
-Q_LOGGING_CATEGORY(lcUpdates, "plumet.ui")
+Q_LOGGING_CATEGORY(lcUpdates, "plumet.ui.updates")

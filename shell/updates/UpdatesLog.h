@@ -2,5 +2,5 @@
 
 #include <QLoggingCategory>
 
-// The update check's log, with the rest of the shell's.
+// The update check's log ("plumet.ui.updates").
 Q_DECLARE_LOGGING_CATEGORY(lcUpdates)

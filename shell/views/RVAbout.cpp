@@ -3,21 +3,19 @@
 #include "CoverPicture.h"
 #include "Localization.h"
 #include "RoundRect.h"
+#include "ViewsLog.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
-
-Q_LOGGING_CATEGORY(lcAbout, "plumet.ui.about")
 
 namespace {
 
@@ -27,7 +25,7 @@ QString creditsPage()
 {
     QFile file(QStringLiteral(":/plumet/views/credits.html"));
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcAbout) << "the credits page is missing";
+        qCWarning(lcViews) << "the credits page is missing";
         return {};
     }
     return QString::fromUtf8(file.readAll());

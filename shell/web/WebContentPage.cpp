@@ -2,13 +2,13 @@
 
 #include "WebBridge.h"
 #include "WebContent.h"
+#include "WebContentLog.h"
 #include "WebContentSchemeHandler.h"
 
 #include <QDesktopServices>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 #include <QWebChannel>
@@ -16,15 +16,13 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
-Q_LOGGING_CATEGORY(lcWeb, "plumet.ui.web")
-
 namespace {
 
 QString resourceText(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcWeb) << "missing page script" << path;
+        qCWarning(lcWebContent) << "missing page script" << path;
         return {};
     }
     return QString::fromUtf8(file.readAll());

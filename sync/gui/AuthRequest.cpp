@@ -9,19 +9,19 @@
 #include <QVBoxLayout>
 
 AuthRequest::AuthRequest(QWidget* parent)
-    : QDialog(parent), captionLabel(new QLabel(this)), usernameField(new QLineEdit(this)),
-      passwordField(new QLineEdit(this))
+    : QDialog(parent), m_captionLabel(new QLabel(this)), m_usernameField(new QLineEdit(this)),
+      m_passwordField(new QLineEdit(this))
 {
     setWindowTitle(tr("Authentication"));
-    captionLabel->setWordWrap(true);
-    captionLabel->setTextFormat(Qt::PlainText);
-    usernameField->setObjectName(QStringLiteral("username"));
-    passwordField->setObjectName(QStringLiteral("password"));
-    passwordField->setEchoMode(QLineEdit::Password);
+    m_captionLabel->setWordWrap(true);
+    m_captionLabel->setTextFormat(Qt::PlainText);
+    m_usernameField->setObjectName(QStringLiteral("username"));
+    m_passwordField->setObjectName(QStringLiteral("password"));
+    m_passwordField->setEchoMode(QLineEdit::Password);
 
     auto* fields = new QFormLayout;
-    fields->addRow(tr("User name:"), usernameField);
-    fields->addRow(tr("Password:"), passwordField);
+    fields->addRow(tr("User name:"), m_usernameField);
+    fields->addRow(tr("Password:"), m_passwordField);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QCoreApplication::translate("AppControl", "OK"));
@@ -29,7 +29,7 @@ AuthRequest::AuthRequest(QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(captionLabel);
+    layout->addWidget(m_captionLabel);
     layout->addLayout(fields);
     layout->addWidget(buttons);
     setMinimumWidth(380);
@@ -37,30 +37,30 @@ AuthRequest::AuthRequest(QWidget* parent)
 
 QString AuthRequest::caption() const
 {
-    return captionLabel->text();
+    return m_captionLabel->text();
 }
 
 void AuthRequest::setCaption(const QString& caption)
 {
-    captionLabel->setText(caption);
+    m_captionLabel->setText(caption);
 }
 
 QString AuthRequest::username() const
 {
-    return usernameField->text();
+    return m_usernameField->text();
 }
 
 void AuthRequest::setUsername(const QString& username)
 {
-    usernameField->setText(username);
+    m_usernameField->setText(username);
 }
 
 QString AuthRequest::password() const
 {
-    return passwordField->text();
+    return m_passwordField->text();
 }
 
 void AuthRequest::clearPassword()
 {
-    passwordField->clear();
+    m_passwordField->clear();
 }

@@ -20,7 +20,7 @@ public:
     void clearPassword();
 
 private:
-    QLabel* captionLabel;
-    QLineEdit* usernameField;
-    QLineEdit* passwordField;
+    QLabel* m_captionLabel;
+    QLineEdit* m_usernameField;
+    QLineEdit* m_passwordField;
 };

@@ -5,34 +5,34 @@
 #include <QApplication>
 #include <QTimer>
 
-AuthRequestPrompter::AuthRequestPrompter(QWidget* parentWindow) : window(parentWindow) {}
+AuthRequestPrompter::AuthRequestPrompter(QWidget* parentWindow) : m_window(parentWindow) {}
 
 AuthRequestPrompter::~AuthRequestPrompter()
 {
-    delete sheet;
+    delete m_sheet;
 }
 
 void AuthRequestPrompter::ask(const QString& caption, const QString& username, Completion done)
 {
-    waiting.append({caption, username, std::move(done)});
-    if (!sheet)
-        QTimer::singleShot(0, &lifetime, [this] { showNext(); });
+    m_waiting.append({caption, username, std::move(done)});
+    if (!m_sheet)
+        QTimer::singleShot(0, &m_lifetime, [this] { showNext(); });
 }
 
 void AuthRequestPrompter::showNext()
 {
-    if (sheet || waiting.isEmpty())
+    if (m_sheet || m_waiting.isEmpty())
         return;
-    Question question = waiting.takeFirst();
-    QWidget* parent = window ? window.data() : QApplication::activeWindow();
-    sheet = new AuthRequest(parent);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-    sheet->setCaption(question.caption);
-    sheet->setUsername(question.username);
-    sheet->clearPassword();
-    QObject::connect(sheet, &QDialog::finished, sheet,
-                     [this, done = std::move(question.done), dialog = sheet.data()](int result) {
+    Question question = m_waiting.takeFirst();
+    QWidget* parent = m_window ? m_window.data() : QApplication::activeWindow();
+    m_sheet = new AuthRequest(parent);
+    m_sheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_sheet->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    m_sheet->setCaption(question.caption);
+    m_sheet->setUsername(question.username);
+    m_sheet->clearPassword();
+    QObject::connect(m_sheet, &QDialog::finished, m_sheet,
+                     [this, done = std::move(question.done), dialog = m_sheet.data()](int result) {
                          Answer answer;
                          answer.accepted = result == QDialog::Accepted;
                          if (answer.accepted) {
@@ -40,11 +40,11 @@ void AuthRequestPrompter::showNext()
                              answer.password = dialog->password();
                          }
                          dialog->clearPassword();
-                         sheet = nullptr;
+                         m_sheet = nullptr;
                          done(answer);
-                         QTimer::singleShot(0, &lifetime, [this] { showNext(); });
+                         QTimer::singleShot(0, &m_lifetime, [this] { showNext(); });
                      });
-    sheet->open();
-    sheet->raise();
-    sheet->activateWindow();
+    m_sheet->open();
+    m_sheet->raise();
+    m_sheet->activateWindow();
 }

@@ -19,7 +19,7 @@ public:
     void ask(const QString& caption, const QString& username, Completion done) override;
 
     // The open sheet, if any (for tests and for bringing it to the front).
-    AuthRequest* currentSheet() const { return sheet; }
+    AuthRequest* currentSheet() const { return m_sheet; }
 
 private:
     struct Question {
@@ -29,8 +29,8 @@ private:
     };
     void showNext();
 
-    QPointer<QWidget> window;
-    QPointer<AuthRequest> sheet;
-    QList<Question> waiting;
-    QObject lifetime; // ends queued work when the prompter goes
+    QPointer<QWidget> m_window;
+    QPointer<AuthRequest> m_sheet;
+    QList<Question> m_waiting;
+    QObject m_lifetime; // ends queued work when the prompter goes
 };

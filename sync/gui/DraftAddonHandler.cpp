@@ -2,16 +2,10 @@
 
 #include "AddonManager.h"
 #include "AddonTextHolder.h"
+#include "SyncGuiLog.h"
 
 #include <QDialog>
-#include <QLoggingCategory>
 #include <QVBoxLayout>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcUi, "plumet.ui")
-
-} // namespace
 
 DraftAddonHandler::DraftAddonHandler(QWidget* window, AddonTextHolder& text, AddonManager& addons,
                                      QObject* parent)
@@ -35,7 +29,7 @@ void DraftAddonHandler::callAddon(const QString& key, const QString& subaction)
     if (m_disposed)
         return;
     if (!m_runningKey.isNull()) {
-        qCWarning(lcUi) << "add-on" << key << "asked for while" << m_runningKey << "runs";
+        qCWarning(lcSyncGui) << "add-on" << key << "asked for while" << m_runningKey << "runs";
         return;
     }
     PLUMETAddonProtocol* addon = m_addons.pluginForKey(key);
@@ -96,7 +90,7 @@ void DraftAddonHandler::showSheet(PLUMETAddonObject& object)
 void DraftAddonHandler::addonFinished(const QString& text)
 {
     if (m_runningKey.isNull()) {
-        qCDebug(lcUi) << "dropped an add-on result that came after its request ended";
+        qCDebug(lcSyncGui) << "dropped an add-on result that came after its request ended";
         return;
     }
     const QString key = endRequest();

@@ -4,11 +4,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-SecurityQuestionPrompter::SecurityQuestionPrompter(QWidget* parentWindow) : window(parentWindow) {}
+SecurityQuestionPrompter::SecurityQuestionPrompter(QWidget* parentWindow) : m_window(parentWindow)
+{
+}
 
 SecurityQuestionPrompter::~SecurityQuestionPrompter()
 {
-    delete question;
+    delete m_question;
 }
 
 void SecurityQuestionPrompter::askToTrustCertificate(const CertificateProblem& problem,
@@ -29,7 +31,7 @@ void SecurityQuestionPrompter::askToFollowInsecureRedirect(const QUrl& from, con
 void SecurityQuestionPrompter::ask(const QString& title, const QString& text,
                                    const QString& acceptLabel, Completion done)
 {
-    QWidget* parent = window ? window.data() : QApplication::activeWindow();
+    QWidget* parent = m_window ? m_window.data() : QApplication::activeWindow();
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Cancel, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
@@ -39,7 +41,7 @@ void SecurityQuestionPrompter::ask(const QString& title, const QString& text,
     QObject::connect(box, &QMessageBox::finished, box, [box, accept, done = std::move(done)] {
         done(box->clickedButton() == accept);
     });
-    question = box;
+    m_question = box;
     box->open();
     box->raise();
     box->activateWindow();

@@ -20,12 +20,12 @@ public:
     void askToFollowInsecureRedirect(const QUrl& from, const QUrl& to, Completion done) override;
 
     // The box asking now, if any (for tests and for bringing it to the front).
-    QMessageBox* currentQuestion() const { return question; }
+    QMessageBox* currentQuestion() const { return m_question; }
 
 private:
     void ask(const QString& title, const QString& text, const QString& acceptLabel,
              Completion done);
 
-    QPointer<QWidget> window;
-    QPointer<QMessageBox> question;
+    QPointer<QWidget> m_window;
+    QPointer<QMessageBox> m_question;
 };

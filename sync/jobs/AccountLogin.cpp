@@ -4,29 +4,37 @@
 
 AccountLogin::AccountLogin(Account* account) : m_account(account) {}
 
+Account* AccountLogin::loginAccount() const
+{
+    return m_account.data();
+}
+
 QString AccountLogin::url() const
 {
-    return m_account ? m_account->url() : QString();
+    const Account* account = loginAccount();
+    return account ? account->url() : QString();
 }
 
 QString AccountLogin::authUsername() const
 {
-    return m_account ? m_account->authUsername() : QString();
+    const Account* account = loginAccount();
+    return account ? account->authUsername() : QString();
 }
 
 void AccountLogin::setAuthUsername(const QString& username)
 {
-    if (m_account)
-        m_account->setAuthUsername(username);
+    if (Account* account = loginAccount())
+        account->setAuthUsername(username);
 }
 
 QString AccountLogin::authPassword() const
 {
-    return m_account ? m_account->authPassword() : QString();
+    Account* account = loginAccount();
+    return account ? account->authPassword() : QString();
 }
 
 void AccountLogin::setAuthPassword(const QString& password)
 {
-    if (m_account)
-        m_account->setAuthPassword(password);
+    if (Account* account = loginAccount())
+        account->setAuthPassword(password);
 }

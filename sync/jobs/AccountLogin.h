@@ -8,8 +8,8 @@ class Account;
 
 // The side of an HTTP call's delegate that belongs to the account it is made
 // for: the address the login sheet names and the account's HTTP login, read
-// and (after a rejected or typed login) written back. Each road's job adds
-// its own progress and ending.
+// and (after a rejected or typed login) written back. AccountCallJob adds
+// the call's progress and ending.
 class AccountLogin : public RESTDelegate {
 public:
     explicit AccountLogin(Account* account);
@@ -21,7 +21,9 @@ public:
     void setAuthPassword(const QString& password) override;
 
 protected:
-    Account* loginAccount() const { return m_account.data(); }
+    // The account whose login answers; the one given unless a job finds it
+    // elsewhere (a publish: its entry's).
+    virtual Account* loginAccount() const;
 
 private:
     QPointer<Account> m_account;

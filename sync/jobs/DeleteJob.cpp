@@ -28,7 +28,7 @@ Account* accountOf(const EntryPtr& entry)
 } // namespace
 
 DeleteJob::DeleteJob(EntryPtr entry, QObject* parent)
-    : Job(parent), AccountLogin(accountOf(entry)), m_entry(std::move(entry))
+    : AccountCallJob(accountOf(entry), parent), m_entry(std::move(entry))
 {
     if (m_entry)
         setStatus(deletingStatus(*m_entry));
@@ -37,15 +37,6 @@ DeleteJob::DeleteJob(EntryPtr entry, QObject* parent)
         if (state() != State::Finished)
             keepEntry();
     });
-}
-
-DeleteJob::~DeleteJob()
-{
-    if (RESTCall* call = m_call) {
-        call->setRestDelegate(nullptr);
-        call->cancel();
-        call->deleteLater();
-    }
 }
 
 QString DeleteJob::deletingStatus(const Entry& entry)
@@ -88,7 +79,7 @@ bool DeleteJob::sendXmlRpc()
     } else {
         m_plugin->xmlrpcDeleteEntryRequest(request.objects, request.keys, request.method);
     }
-    return startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, m_timeOut));
+    return startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut()));
 }
 
 void DeleteJob::sendAtom()
@@ -102,48 +93,11 @@ void DeleteJob::sendAtom()
     }
     const QUrl address = rv::escapedURL(editURI, QStringLiteral("#%"));
     if (!startCall(RoadRequests::atomCall(*m_account, *m_plugin, address, "DELETE", this, this,
-                                          m_timeOut)))
+                                          timeOut())))
         failWith(0, localized("Account", "The ATOM delete request could not be prepared."));
 }
 
-bool DeleteJob::startCall(RESTCall* call)
-{
-    m_call = call;
-    if (!call)
-        return false;
-    if (m_responseTimeout)
-        call->setResponseTimeout(*m_responseTimeout);
-    if (!call->startCall()) {
-        m_call = nullptr;
-        call->setRestDelegate(nullptr);
-        call->deleteLater();
-        return false;
-    }
-    return true;
-}
-
-void DeleteJob::restCallDidFinish(RESTCall* call)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    handleAnswer(call);
-}
-
-void DeleteJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    if (error)
-        failWith(error->code, error->message);
-    else // stopped without a word: the row goes
-        cancel();
-}
-
-void DeleteJob::handleAnswer(RESTCall* call)
+void DeleteJob::callFinished(RESTCall* call)
 {
     const QByteArray& data = call->restData();
     if (m_atom) {
@@ -198,29 +152,4 @@ void DeleteJob::keepEntry()
 {
     if (m_entry && m_entry->hasFlag(Entry::BeingDeleted))
         m_entry->removeFlag(Entry::BeingDeleted);
-}
-
-void DeleteJob::doCancel()
-{
-    if (RESTCall* call = m_call) {
-        m_call = nullptr;
-        call->setRestDelegate(nullptr);
-        call->cancel();
-        call->deleteLater();
-    }
-}
-
-void DeleteJob::setDuration(double duration)
-{
-    Job::setProgress(0, duration >= 1 ? duration : 0);
-}
-
-void DeleteJob::setProgress(double progress)
-{
-    Job::setProgress(progress, progressMaximum());
-}
-
-void DeleteJob::setSubStatus(const QString& status)
-{
-    Job::setSubStatus(status);
 }

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "AccountLogin.h"
-#include "Job.h"
-#include "RESTCall.h"
+#include "AccountCallJob.h"
 
 #include <QPointer>
-#include <chrono>
-#include <optional>
 
 class Account;
 
@@ -19,31 +15,20 @@ class Account;
 // when there is no address, with "The provided url [<account's address>] did
 // not contain data." for an empty answer or one that is no text, and with the
 // HTTP call's error when the exchange fails.
-class DownloadJob : public Job, private AccountLogin {
+class DownloadJob : public AccountCallJob {
     Q_OBJECT
 public:
     DownloadJob(Account* account, const QString& address, QObject* parent = nullptr);
-
-    void setResponseTimeout(std::optional<std::chrono::milliseconds> timeout)
-    {
-        m_responseTimeout = timeout;
-    }
 
     // The page's text, once finished well.
     QString text() const { return m_text; }
 
 protected:
     void doStart() override;
-    void doCancel() override;
+    void callFinished(RESTCall* call) override;
 
 private:
-    void setSubStatus(const QString& status) override { Job::setSubStatus(status); }
-    void restCallDidFinish(RESTCall* call) override;
-    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
-
     QPointer<Account> m_account;
     QString m_address;
-    std::optional<std::chrono::milliseconds> m_responseTimeout;
-    QPointer<RESTCall> m_call;
     QString m_text;
 };

@@ -11,8 +11,10 @@
 #include "XmlRpcCall.h"
 
 EntryCategoriesJob::EntryCategoriesJob(Blog* blog, const QList<EntryPtr>& queue, QObject* parent)
-    : Job(parent), AccountLogin(blog ? blog->account() : nullptr), m_blog(blog)
+    : AccountCallJob(blog ? blog->account() : nullptr, parent), m_blog(blog)
 {
+    // The row counts posts, not the bytes of each answer.
+    setShowsTransfer(false);
     for (const EntryPtr& entry : queue)
         m_queue.append(entry);
     setStatus(localized("Blog", "Retrieving categories for posts..."));
@@ -21,11 +23,6 @@ EntryCategoriesJob::EntryCategoriesJob(Blog* blog, const QList<EntryPtr>& queue,
     connect(&m_pacing, &QTimer::timeout, this, &EntryCategoriesJob::requestNext);
     if (blog)
         connect(blog, &QObject::destroyed, this, &Job::cancel);
-}
-
-EntryCategoriesJob::~EntryCategoriesJob()
-{
-    stopCall();
 }
 
 void EntryCategoriesJob::doStart()
@@ -59,21 +56,12 @@ void EntryCategoriesJob::requestNext()
     request.objects = RoadRequests::login(*m_account);
     request.objects.insert(QStringLiteral("postid"), entry->uniqueID());
     m_plugin->xmlrpcEntryCategoriesRequest(request.objects, request.keys, request.method);
-    m_call = XmlRpcCall::make(m_account->escapedURL(), request, this, this, m_timeOut);
-    if (m_call && m_responseTimeout)
-        m_call->setResponseTimeout(*m_responseTimeout);
-    if (!m_call || !m_call->startCall()) {
-        stopCall();
+    if (!startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut())))
         fail({0, RoadRequests::xmlrpcRequestFailed()});
-    }
 }
 
-void EntryCategoriesJob::restCallDidFinish(RESTCall* call)
+void EntryCategoriesJob::callFinished(RESTCall* call)
 {
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
     if (call->restData().isEmpty()) {
         fail({0, RoadRequests::noData()});
         return;
@@ -99,35 +87,8 @@ void EntryCategoriesJob::restCallDidFinish(RESTCall* call)
         m_pacing.start();
 }
 
-void EntryCategoriesJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    if (error)
-        fail(*error);
-    else
-        cancel();
-}
-
-void EntryCategoriesJob::stopCall()
-{
-    m_pacing.stop();
-    if (RESTCall* call = m_call) {
-        m_call = nullptr;
-        call->setRestDelegate(nullptr);
-        call->cancel();
-        call->deleteLater();
-    }
-}
-
 void EntryCategoriesJob::doCancel()
 {
-    stopCall();
-}
-
-void EntryCategoriesJob::setSubStatus(const QString& status)
-{
-    Job::setSubStatus(status);
+    m_pacing.stop();
+    AccountCallJob::doCancel();
 }

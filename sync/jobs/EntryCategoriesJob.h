@@ -1,7 +1,6 @@
 #pragma once
 
-#include "AccountLogin.h"
-#include "Job.h"
+#include "AccountCallJob.h"
 #include "ModelTypes.h"
 
 #include <QList>
@@ -9,7 +8,6 @@
 #include <QTimer>
 #include <chrono>
 #include <memory>
-#include <optional>
 
 class Account;
 class Blog;
@@ -22,14 +20,13 @@ class RESTCall;
 // apart, holding the account throughout. The row shows which post of how
 // many it is at. A post that left the blog meanwhile is skipped; the first
 // failure ends the job, leaving the posts not yet asked as they were.
-class EntryCategoriesJob : public Job, private AccountLogin {
+class EntryCategoriesJob : public AccountCallJob {
     Q_OBJECT
 public:
     // The pause between two requests.
     static constexpr std::chrono::milliseconds defaultPacing{500};
 
     EntryCategoriesJob(Blog* blog, const QList<EntryPtr>& queue, QObject* parent = nullptr);
-    ~EntryCategoriesJob() override;
 
     Blog* blog() const { return m_blog.data(); }
     int queued() const { return static_cast<int>(m_queue.size()); }
@@ -37,26 +34,14 @@ public:
     int requestCount() const { return m_current; }
 
     void setPacing(std::chrono::milliseconds pacing) { m_pacing.setInterval(pacing); }
-    void setTimeOut(double seconds) { m_timeOut = seconds; }
-    void setResponseTimeout(std::optional<std::chrono::milliseconds> timeout)
-    {
-        m_responseTimeout = timeout;
-    }
 
 protected:
     void doStart() override;
     void doCancel() override;
+    void callFinished(RESTCall* call) override;
 
 private:
     void requestNext();
-    void stopCall();
-
-    // RESTDelegate
-    void setDuration(double) override {}
-    void setProgress(double) override {}
-    void setSubStatus(const QString& status) override;
-    void restCallDidFinish(RESTCall* call) override;
-    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
 
     QPointer<Blog> m_blog;
     QPointer<Account> m_account;
@@ -65,7 +50,4 @@ private:
     std::weak_ptr<Entry> m_asked;
     int m_current = 0;
     QTimer m_pacing;
-    QPointer<RESTCall> m_call;
-    double m_timeOut = 60;
-    std::optional<std::chrono::milliseconds> m_responseTimeout;
 };

@@ -18,6 +18,7 @@
 #include "PluginManager.h"
 #include "RESTCall.h"
 #include "RVPingTool.h"
+#include "RoadRequests.h"
 #include "StringExtensions.h"
 #include "Template.h"
 #include "TextDecoding.h"
@@ -33,20 +34,10 @@ QString accountText(const char* text)
     return localized("Account", text);
 }
 
-QString xmlrpcRequestFailed()
-{
-    return accountText("For some obscure reason an XML-RPC request could not be made.");
-}
-
 QString notAvailable()
 {
     return accountText(
         "Your blog system has not made this action available to third-party clients yet.");
-}
-
-QString invalidData()
-{
-    return accountText("The response from the server did not contain valid data.");
 }
 
 bool isSuccessStatus(int status)
@@ -78,31 +69,15 @@ bool isPostID(const QVariant& answer)
     }
 }
 
-RESTCall::HeaderList headerList(const QVariantMap& headers)
-{
-    RESTCall::HeaderList list;
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
-    return list;
-}
-
 } // namespace
 
-PublishJob::PublishJob(EntryPtr entry, QObject* parent) : Job(parent), m_entry(std::move(entry))
+PublishJob::PublishJob(EntryPtr entry, QObject* parent)
+    : AccountCallJob(nullptr, parent), m_entry(std::move(entry))
 {
     if (m_entry)
         setStatus(publishingStatus(*m_entry));
     // A job stopped before it ran lets its entry go as well.
     QObject::connect(this, &Job::finished, this, [this] { releaseEntry(Outcome::Cancelled); });
-}
-
-PublishJob::~PublishJob()
-{
-    if (m_call) {
-        m_call->setRestDelegate(nullptr);
-        m_call->cancel();
-        m_call->deleteLater();
-    }
 }
 
 QString PublishJob::publishingStatus(const Entry& entry)
@@ -179,19 +154,14 @@ QVariantMap PublishJob::login() const
 bool PublishJob::sendXmlRpc(const QString& method, const QVariantMap& objects,
                             const QStringList& keys, bool convertUTC)
 {
-    return startCall(XmlRpcCall::make(m_account->escapedURL(), {method, objects, keys, convertUTC},
-                                      this, this, m_timeOut));
+    return sendCall(XmlRpcCall::make(m_account->escapedURL(), {method, objects, keys, convertUTC},
+                                     this, this, timeOut()));
 }
 
-bool PublishJob::startCall(RESTCall* call)
+bool PublishJob::sendCall(RESTCall* call)
 {
-    m_call = call;
-    if (!call || !call->startCall()) {
-        if (call)
-            call->deleteLater();
-        m_call = nullptr;
+    if (!startCall(call))
         return false;
-    }
     ++m_requests;
     return true;
 }
@@ -314,7 +284,7 @@ void PublishJob::sendPublish()
         m_plugin->xmlrpcPublishRequest(objects, keys, method, !localOnly, extra);
     }
     if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
-        finish(Outcome::Failed, xmlrpcRequestFailed());
+        finish(Outcome::Failed, RoadRequests::xmlrpcRequestFailed());
 }
 
 void PublishJob::sendCategories()
@@ -328,7 +298,7 @@ void PublishJob::sendCategories()
     QString method;
     m_plugin->xmlrpcPostCategoriesRequest(objects, keys, method);
     if (!sendXmlRpc(method, objects, keys, false))
-        finish(Outcome::Failed, xmlrpcRequestFailed());
+        finish(Outcome::Failed, RoadRequests::xmlrpcRequestFailed());
 }
 
 void PublishJob::sendRetrieve()
@@ -348,7 +318,7 @@ void PublishJob::sendRetrieve()
         m_plugin->xmlrpcRetrieveEntryRequest(objects, keys, method);
     }
     if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
-        finish(Outcome::Failed, xmlrpcRequestFailed());
+        finish(Outcome::Failed, RoadRequests::xmlrpcRequestFailed());
 }
 
 // --- Atom request ------------------------------------------------------------------------------
@@ -403,43 +373,26 @@ void PublishJob::sendAtom()
         return;
     }
     auto* call = new RESTCall(address, this, this);
-    call->setTimeOut(m_timeOut);
+    call->setTimeOut(timeOut());
     call->setMethod(method);
     call->setData(document.toUtf8(), "application/atom+xml");
     const QVariantMap headers =
         m_plugin->authenticationHeaders(address, m_account->username(), m_account->password());
     if (!headers.isEmpty())
-        call->addHeaders(headerList(headers));
-    if (!startCall(call))
+        call->addHeaders(RESTCall::headerList(headers));
+    if (!sendCall(call))
         finish(Outcome::Failed,
                accountText("For some obscure reason an Atom request could not be made."));
 }
 
 // --- answers -------------------------------------------------------------------------------------
 
-void PublishJob::restCallDidFinish(RESTCall* call)
+void PublishJob::callFailed(const RestError& error)
 {
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    handleAnswer(call);
+    finish(Outcome::Failed, error.message);
 }
 
-void PublishJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    if (!error) { // stopped without a word: the job ends quietly
-        cancel();
-        return;
-    }
-    finish(Outcome::Failed, error->message);
-}
-
-void PublishJob::handleAnswer(RESTCall* call)
+void PublishJob::callFinished(RESTCall* call)
 {
     const QByteArray& data = call->restData();
     const int status = call->httpStatus();
@@ -457,7 +410,7 @@ void PublishJob::handleAnswer(RESTCall* call)
         }
     }
     if (data.isEmpty()) {
-        finish(Outcome::Failed, accountText("The server did not return data."));
+        finish(Outcome::Failed, RoadRequests::noData());
         return;
     }
     const DecodeResult decoded =
@@ -471,7 +424,7 @@ void PublishJob::handleAnswer(RESTCall* call)
         finish(Outcome::Failed, refusedStatus(status, data));
         return;
     }
-    QString message = invalidData();
+    QString message = RoadRequests::invalidData();
     if (!decoded.value().isValid() || decoded.value().isNull() ||
         !processAnswer(decoded.value(), &message)) {
         finish(Outcome::Failed, message);
@@ -614,53 +567,11 @@ void PublishJob::announcePublished()
 
 void PublishJob::doCancel()
 {
-    if (RESTCall* call = m_call) {
-        m_call = nullptr;
-        call->setRestDelegate(nullptr);
-        call->cancel();
-        call->deleteLater();
-    }
+    AccountCallJob::doCancel();
     releaseEntry(Outcome::Cancelled);
 }
 
-QString PublishJob::url() const
+Account* PublishJob::loginAccount() const
 {
-    return m_entry ? m_entry->url() : QString();
-}
-
-QString PublishJob::authUsername() const
-{
-    return m_entry ? m_entry->authUsername() : QString();
-}
-
-void PublishJob::setAuthUsername(const QString& username)
-{
-    if (m_entry)
-        m_entry->setAuthUsername(username);
-}
-
-QString PublishJob::authPassword() const
-{
-    return m_entry ? m_entry->authPassword() : QString();
-}
-
-void PublishJob::setAuthPassword(const QString& password)
-{
-    if (m_entry)
-        m_entry->setAuthPassword(password);
-}
-
-void PublishJob::setDuration(double duration)
-{
-    Job::setProgress(0, duration);
-}
-
-void PublishJob::setProgress(double progress)
-{
-    Job::setProgress(progress, progressMaximum());
-}
-
-void PublishJob::setSubStatus(const QString& subStatus)
-{
-    Job::setSubStatus(subStatus);
+    return m_entry ? m_entry->account() : nullptr;
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "Account.h"
+#include "AccountCallJob.h"
 #include "Blog.h"
-#include "Job.h"
 #include "ModelTypes.h"
-#include "RESTDelegate.h"
 
 #include <QPointer>
 #include <QVariant>
@@ -33,7 +32,7 @@ class RESTCall;
 // Every way out (done, a failure, a stop) goes through finish(): the entry is
 // no longer being published, its buffers are let go unless the comparison
 // window needs them, and the row and account are given back by JobActivity.
-class PublishJob : public Job, public RESTDelegate {
+class PublishJob : public AccountCallJob {
     Q_OBJECT
 public:
     enum class Phase {
@@ -46,7 +45,6 @@ public:
     Q_ENUM(Phase)
 
     explicit PublishJob(EntryPtr entry, QObject* parent = nullptr);
-    ~PublishJob() override;
 
     const EntryPtr& entry() const { return m_entry; }
     // The phase whose answer is awaited.
@@ -55,29 +53,19 @@ public:
     bool isEdit() const { return m_isEdit; }
     // How many requests the job has sent.
     int requestCount() const { return m_requests; }
-    // How long a request may stay silent (60 s unless set).
-    void setTimeOut(double seconds) { m_timeOut = seconds; }
 
     // The status line of a publish: "Publishing "Title"...".
     static QString publishingStatus(const Entry& entry);
     // Reopens the entry's draft and shows why its publish failed there.
     static void showFailureInDraft(Entry& entry, const QString& message);
 
-    // RESTDelegate
-    QString url() const override;
-    QString authUsername() const override;
-    void setAuthUsername(const QString& username) override;
-    QString authPassword() const override;
-    void setAuthPassword(const QString& password) override;
-    void setDuration(double duration) override;
-    void setProgress(double progress) override;
-    void setSubStatus(const QString& subStatus) override;
-    void restCallDidFinish(RESTCall* call) override;
-    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
-
 protected:
     void doStart() override;
     void doCancel() override;
+    void callFinished(RESTCall* call) override;
+    void callFailed(const RestError& error) override;
+    // The login of the entry's account, as it is when the call asks.
+    Account* loginAccount() const override;
 
 private:
     enum class Outcome { Published, Failed, Cancelled };
@@ -91,12 +79,11 @@ private:
     PLUMETPageProtocol* pageBuilder();
     bool sendXmlRpc(const QString& method, const QVariantMap& objects, const QStringList& keys,
                     bool convertUTC);
-    bool startCall(RESTCall* call);
+    bool sendCall(RESTCall* call);
     QVariantMap login() const;
     QVariantMap publishContent();
     QString tagBlock(const QStringList& tags) const;
 
-    void handleAnswer(RESTCall* call);
     bool processAnswer(const QVariant& answer, QString* message);
     bool processXmlRpc(const QVariant& answer, QString* message);
     void mergeServerCopy(const QVariant& answer);
@@ -110,12 +97,10 @@ private:
     QPointer<Blog> m_blog;
     QPointer<Account> m_account;
     PLUMETPluginProtocol* m_plugin = nullptr;
-    QPointer<RESTCall> m_call;
     Phase m_phase = Phase::NewPost;
     bool m_xmlrpc = true;
     bool m_separateCategories = false;
     bool m_isEdit = false;
     bool m_released = false;
     int m_requests = 0;
-    double m_timeOut = 60;
 };

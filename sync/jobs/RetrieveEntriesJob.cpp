@@ -24,18 +24,13 @@ Account* accountOf(Blog* blog)
 } // namespace
 
 RetrieveEntriesJob::RetrieveEntriesJob(Blog* blog, Kind kind, QObject* parent)
-    : Job(parent), AccountLogin(accountOf(blog)), m_blog(blog), m_kind(kind)
+    : AccountCallJob(accountOf(blog), parent), m_blog(blog), m_kind(kind)
 {
     if (blog) {
         setStatus(retrievingStatus(*blog, kind));
         // A blog that goes away takes its road with it.
         connect(blog, &QObject::destroyed, this, &Job::cancel);
     }
-}
-
-RetrieveEntriesJob::~RetrieveEntriesJob()
-{
-    stopCall();
 }
 
 QString RetrieveEntriesJob::retrievingStatus(const Blog& blog, Kind kind)
@@ -85,15 +80,7 @@ bool RetrieveEntriesJob::sendXmlRpc()
     } else {
         m_plugin->xmlrpcEntryListRequest(request.objects, request.keys, request.method);
     }
-    m_call = XmlRpcCall::make(m_account->escapedURL(), request, this, this, m_timeOut);
-    if (!m_call)
-        return false;
-    if (m_responseTimeout)
-        m_call->setResponseTimeout(*m_responseTimeout);
-    if (m_call->startCall())
-        return true;
-    stopCall();
-    return false;
+    return startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut()));
 }
 
 bool RetrieveEntriesJob::sendAtom()
@@ -108,33 +95,12 @@ bool RetrieveEntriesJob::sendAtom()
         base = m_account->url();
     const QUrl address = rv::escapedURL(
         base + QStringLiteral("?max-results=%1").arg(numberOfPosts()), QStringLiteral("#%"));
-    m_call = RoadRequests::atomCall(*m_account, *m_plugin, address, "GET", this, this, m_timeOut);
-    if (!m_call)
-        return false;
-    if (m_responseTimeout)
-        m_call->setResponseTimeout(*m_responseTimeout);
-    if (m_call->startCall())
-        return true;
-    stopCall();
-    return false;
+    return startCall(
+        RoadRequests::atomCall(*m_account, *m_plugin, address, "GET", this, this, timeOut()));
 }
 
-void RetrieveEntriesJob::stopCall()
+void RetrieveEntriesJob::callFinished(RESTCall* call)
 {
-    if (RESTCall* call = m_call) {
-        m_call = nullptr;
-        call->setRestDelegate(nullptr);
-        call->cancel();
-        call->deleteLater();
-    }
-}
-
-void RetrieveEntriesJob::restCallDidFinish(RESTCall* call)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
     if (call->restData().isEmpty()) {
         fail({0, RoadRequests::noData()});
         return;
@@ -200,40 +166,13 @@ void RetrieveEntriesJob::merge()
     succeed();
 }
 
-void RetrieveEntriesJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    if (error)
-        fail(*error);
-    else
-        cancel();
-}
-
 void RetrieveEntriesJob::doCancel()
 {
-    stopCall();
+    AccountCallJob::doCancel();
     if (m_reading) {
         // The reading finishes on its own; nobody waits for it.
         m_reading->disconnect(this);
         m_reading->deleteLater();
         m_reading = nullptr;
     }
-}
-
-void RetrieveEntriesJob::setDuration(double duration)
-{
-    Job::setProgress(0, duration >= 1 ? duration : 0);
-}
-
-void RetrieveEntriesJob::setProgress(double progress)
-{
-    Job::setProgress(progress, progressMaximum());
-}
-
-void RetrieveEntriesJob::setSubStatus(const QString& status)
-{
-    Job::setSubStatus(status);
 }

@@ -15,14 +15,6 @@ QVariantMap login(Account& account)
             {QStringLiteral("password"), account.password()}};
 }
 
-RESTCall::HeaderList headerList(const QVariantMap& headers)
-{
-    RESTCall::HeaderList list;
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
-    return list;
-}
-
 RESTCall* atomCall(Account& account, PLUMETPluginProtocol& plugin, const QUrl& address,
                    const QByteArray& method, RESTDelegate* delegate, QObject* parent,
                    double timeOutSeconds, const QByteArray& body, const QByteArray& contentType)
@@ -37,7 +29,7 @@ RESTCall* atomCall(Account& account, PLUMETPluginProtocol& plugin, const QUrl& a
     const QVariantMap headers =
         plugin.authenticationHeaders(address, account.username(), account.password());
     if (!headers.isEmpty())
-        call->addHeaders(headerList(headers));
+        call->addHeaders(RESTCall::headerList(headers));
     return call;
 }
 

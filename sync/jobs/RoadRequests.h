@@ -18,9 +18,6 @@ namespace RoadRequests {
 // The account's XML-RPC login values: "username" and "password".
 QVariantMap login(Account& account);
 
-// A driver's header dictionary as the HTTP call takes it.
-RESTCall::HeaderList headerList(const QVariantMap& headers);
-
 // An Atom request to `address` with the driver's authentication headers for
 // the account's login, made ready to start; null for an address that is not
 // one. `body` goes with `contentType` when it is not empty.

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "AccountLogin.h"
+#include "AccountCallJob.h"
 #include "DecodeResult.h"
-#include "Job.h"
-#include "RESTCall.h"
 
 #include <QPointer>
 #include <QUrl>
 #include <QVariantMap>
-#include <chrono>
-#include <optional>
 
 class Account;
 class PLUMETPluginProtocol;
@@ -26,7 +22,7 @@ class PLUMETPluginProtocol;
 //   with the HTTP call's error when the exchange fails;
 // - cancelled when the call was stopped without an error (the login sheet
 //   was cancelled, or cancel()).
-class ServerCallJob : public Job, private AccountLogin {
+class ServerCallJob : public AccountCallJob {
     Q_OBJECT
 public:
     // A driver's XML-RPC builder (xmlrpcUsersBlogsRequest and the others).
@@ -42,11 +38,6 @@ public:
     // The sentence a request that cannot be made fails with; "For some obscure
     // reason an XML-RPC request could not be made." unless set.
     void setRefusalMessage(const QString& message) { m_refusal = message; }
-    // The wait for the server's first response; the "timeout" preference unless set.
-    void setResponseTimeout(std::optional<std::chrono::milliseconds> timeout)
-    {
-        m_responseTimeout = timeout;
-    }
 
     bool isAtom() const { return m_atom; }
     // False when the job failed because the request could not be made (the
@@ -58,18 +49,11 @@ public:
 
 protected:
     void doStart() override;
-    void doCancel() override;
+    void callFinished(RESTCall* call) override;
 
 private:
     ServerCallJob(Account* account, QObject* parent);
     bool send();
-
-    // RESTDelegate
-    void setDuration(double duration) override;
-    void setProgress(double progress) override;
-    void setSubStatus(const QString& status) override;
-    void restCallDidFinish(RESTCall* call) override;
-    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
 
     QPointer<Account> m_account;
     bool m_atom = false;
@@ -77,9 +61,6 @@ private:
     QVariantMap m_values;
     QUrl m_address;
     QString m_refusal;
-    std::optional<std::chrono::milliseconds> m_responseTimeout;
-    QPointer<RESTCall> m_call;
-    double m_duration = 0;
     bool m_requestMade = false;
     QByteArray m_data;
     DecodeResult m_answer;

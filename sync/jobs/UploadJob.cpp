@@ -36,7 +36,7 @@ QString atomRequestFailed()
 } // namespace
 
 UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, QObject* parent)
-    : Job(parent), AccountLogin(destination.blog ? destination.blog->account() : nullptr),
+    : AccountCallJob(destination.blog ? destination.blog->account() : nullptr, parent),
       m_attachment(std::move(attachment)), m_blog(destination.blog),
       m_uploader(destination.blog ? nullptr : destination.uploader)
 {
@@ -50,11 +50,6 @@ UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, Q
         if (m_attachment && m_attachment->isUploading())
             m_attachment->setUploadCaller(nullptr);
     });
-}
-
-UploadJob::~UploadJob()
-{
-    stopCall();
 }
 
 QString UploadJob::uploadingStatus(const Attachment& attachment)
@@ -203,7 +198,7 @@ void UploadJob::sendXmlRpc()
         return;
     }
     auto* call = new RESTCall(endpoint, this, this);
-    call->setTimeOut(m_timeOut);
+    call->setTimeOut(timeOut());
     call->setMethod("POST");
     call->setData(body, "text/xml");
     call->setConsoleCopy(encoder.consoleCopy(endpoint, document));
@@ -254,7 +249,7 @@ void UploadJob::sendAtom()
         return;
     }
     RESTCall* call = RoadRequests::atomCall(*m_account, *m_plugin, address, "POST", this, this,
-                                            m_timeOut, body, "application/atom+xml");
+                                            timeOut(), body, "application/atom+xml");
     if (call) {
         QString shown = document;
         shown.replace(marker, QStringLiteral("REMOVED"));
@@ -267,51 +262,12 @@ void UploadJob::sendAtom()
 
 // --- the answer ----------------------------------------------------------------------------------
 
-bool UploadJob::startCall(RESTCall* call)
+void UploadJob::callFailed(const RestError& error)
 {
-    m_call = call;
-    if (!call)
-        return false;
-    if (m_responseTimeout)
-        call->setResponseTimeout(*m_responseTimeout);
-    if (call->startCall())
-        return true;
-    stopCall();
-    return false;
+    failWith(error.message);
 }
 
-void UploadJob::stopCall()
-{
-    if (RESTCall* call = m_call) {
-        m_call = nullptr;
-        call->setRestDelegate(nullptr);
-        call->cancel();
-        call->deleteLater();
-    }
-}
-
-void UploadJob::restCallDidFinish(RESTCall* call)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    handleAnswer(call);
-}
-
-void UploadJob::restCallDidFail(RESTCall* call, const std::optional<RestError>& error)
-{
-    if (call != m_call)
-        return;
-    m_call = nullptr;
-    call->deleteLater();
-    if (error)
-        failWith(error->message);
-    else
-        cancel();
-}
-
-void UploadJob::handleAnswer(RESTCall* call)
+void UploadJob::callFinished(RESTCall* call)
 {
     if (call->restData().isEmpty()) {
         failWith(RoadRequests::noData());
@@ -357,24 +313,9 @@ void UploadJob::failWith(const QString& message)
 
 void UploadJob::doCancel()
 {
-    stopCall();
+    AccountCallJob::doCancel();
     if (m_uploaderRunning && m_uploader) {
         m_uploaderRunning = false;
         m_uploader->cancel();
     }
-}
-
-void UploadJob::setDuration(double duration)
-{
-    Job::setProgress(0, duration >= 1 ? duration : 0);
-}
-
-void UploadJob::setProgress(double progress)
-{
-    Job::setProgress(progress, progressMaximum());
-}
-
-void UploadJob::setSubStatus(const QString& status)
-{
-    Job::setSubStatus(status);
 }

@@ -1,13 +1,10 @@
 #pragma once
 
-#include "AccountLogin.h"
-#include "Job.h"
+#include "AccountCallJob.h"
 #include "ModelTypes.h"
 
 #include <QPointer>
 #include <QVariantMap>
-#include <chrono>
-#include <optional>
 
 class Account;
 class Blog;
@@ -28,7 +25,7 @@ class RESTCall;
 // read piece by piece; the network console shows the request without it.
 // The uploader's callbacks may come from any thread: they are handled on the
 // main thread, and only while the job runs.
-class UploadJob : public Job, private AccountLogin {
+class UploadJob : public AccountCallJob {
     Q_OBJECT
 public:
     // Where the attachment goes: a blog, or an uploader plug-in; neither
@@ -39,17 +36,10 @@ public:
     };
 
     UploadJob(AttachmentPtr attachment, const Destination& destination, QObject* parent = nullptr);
-    ~UploadJob() override;
 
     const AttachmentPtr& attachment() const { return m_attachment; }
     // How many requests went to a server (or uploads to the uploader).
     int passes() const { return m_passes; }
-
-    void setTimeOut(double seconds) { m_timeOut = seconds; }
-    void setResponseTimeout(std::optional<std::chrono::milliseconds> timeout)
-    {
-        m_responseTimeout = timeout;
-    }
 
     // "Uploading file "name"...".
     static QString uploadingStatus(const Attachment& attachment);
@@ -61,24 +51,16 @@ public:
 protected:
     void doStart() override;
     void doCancel() override;
+    void callFinished(RESTCall* call) override;
+    void callFailed(const RestError& error) override;
 
 private:
     void sendPass();
     void callUploader();
     void sendXmlRpc();
     void sendAtom();
-    bool startCall(RESTCall* call);
-    void stopCall();
-    void handleAnswer(RESTCall* call);
     void uploaded();
     void failWith(const QString& message);
-
-    // RESTDelegate
-    void setDuration(double duration) override;
-    void setProgress(double progress) override;
-    void setSubStatus(const QString& status) override;
-    void restCallDidFinish(RESTCall* call) override;
-    void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) override;
 
     AttachmentPtr m_attachment;
     QPointer<Blog> m_blog;
@@ -88,7 +70,4 @@ private:
     bool m_atom = false;
     bool m_uploaderRunning = false;
     int m_passes = 0;
-    QPointer<RESTCall> m_call;
-    double m_timeOut = 60;
-    std::optional<std::chrono::milliseconds> m_responseTimeout;
 };

@@ -15,7 +15,7 @@
 #include <QSslError>
 #include <QStandardPaths>
 
-CertificateTrustStore::CertificateTrustStore(QString filePath) : path(std::move(filePath)) {}
+CertificateTrustStore::CertificateTrustStore(QString filePath) : m_path(std::move(filePath)) {}
 
 CertificateTrustStore& CertificateTrustStore::sharedInstance()
 {
@@ -42,14 +42,14 @@ QString CertificateTrustStore::keyFor(const QString& host, int port)
 bool CertificateTrustStore::isTrusted(const QString& host, int port, const QByteArray& sha256) const
 {
     load();
-    return trusted.value(keyFor(host, port)).contains(sha256.toLower());
+    return m_trusted.value(keyFor(host, port)).contains(sha256.toLower());
 }
 
 bool CertificateTrustStore::trust(const QString& host, int port, const QByteArray& sha256,
                                   QString* error)
 {
     load();
-    trusted[keyFor(host, port)].insert(sha256.toLower());
+    m_trusted[keyFor(host, port)].insert(sha256.toLower());
     return save(error);
 }
 
@@ -57,11 +57,11 @@ bool CertificateTrustStore::distrust(const QString& host, int port, const QByteA
                                      QString* error)
 {
     load();
-    auto it = trusted.find(keyFor(host, port));
-    if (it == trusted.end() || !it->remove(sha256.toLower()))
+    auto it = m_trusted.find(keyFor(host, port));
+    if (it == m_trusted.end() || !it->remove(sha256.toLower()))
         return true;
     if (it->isEmpty())
-        trusted.erase(it);
+        m_trusted.erase(it);
     return save(error);
 }
 
@@ -78,17 +78,17 @@ bool CertificateTrustStore::acceptIfTrusted(QNetworkReply* reply,
 
 void CertificateTrustStore::load() const
 {
-    if (loaded)
+    if (m_loaded)
         return;
-    loaded = true;
-    QFile file(path);
+    m_loaded = true;
+    QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
     if (root.isEmpty() && file.size() > 0)
-        qCWarning(lcNet, "unreadable certificate trust file %s", qPrintable(path));
+        qCWarning(lcNet, "unreadable certificate trust file %s", qPrintable(m_path));
     for (auto it = root.begin(); it != root.end(); ++it) {
-        QSet<QByteArray>& prints = trusted[it.key()];
+        QSet<QByteArray>& prints = m_trusted[it.key()];
         for (const QJsonValue& value : it.value().toArray())
             prints.insert(value.toString().toLatin1().toLower());
     }
@@ -97,14 +97,14 @@ void CertificateTrustStore::load() const
 bool CertificateTrustStore::save(QString* error) const
 {
     QJsonObject root;
-    for (auto it = trusted.cbegin(); it != trusted.cend(); ++it) {
+    for (auto it = m_trusted.cbegin(); it != m_trusted.cend(); ++it) {
         QJsonArray prints;
         for (const QByteArray& print : it.value())
             prints.append(QString::fromLatin1(print));
         root.insert(it.key(), prints);
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSaveFile file(m_path);
     if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(root).toJson()) >= 0 &&
         file.commit())
         return true;

@@ -30,14 +30,14 @@ public:
     // is one the user trusted for that host and port; true when it did.
     bool acceptIfTrusted(QNetworkReply* reply, const QList<QSslError>& errors) const;
 
-    QString filePath() const { return path; }
+    QString filePath() const { return m_path; }
 
 private:
     static QString keyFor(const QString& host, int port);
     void load() const;
     bool save(QString* error) const;
 
-    QString path;
-    mutable bool loaded = false;
-    mutable QHash<QString, QSet<QByteArray>> trusted;
+    QString m_path;
+    mutable bool m_loaded = false;
+    mutable QHash<QString, QSet<QByteArray>> m_trusted;
 };

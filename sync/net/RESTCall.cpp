@@ -56,16 +56,16 @@ void answerChallenge(QAuthenticator* authenticator, const QString& user, const Q
 } // namespace
 
 RESTCall::RESTCall(const QUrl& url, RESTDelegate* restDelegate, QObject* parent)
-    : QObject(parent), delegate(restDelegate), originalUrl(url), currentUrl(url),
-      prepared(url.isValid() && !url.isEmpty())
+    : QObject(parent), m_delegate(restDelegate), m_originalUrl(url), m_currentUrl(url),
+      m_prepared(url.isValid() && !url.isEmpty())
 {
-    responseTimer.setSingleShot(true);
-    QObject::connect(&responseTimer, &QTimer::timeout, this, &RESTCall::onResponseTimedOut);
-    deadlineTimer.setSingleShot(true);
-    QObject::connect(&deadlineTimer, &QTimer::timeout, this, &RESTCall::onDeadlinePassed);
-    headers = {{"Accept", "*/*"}, {"User-Agent", HttpSettings::userAgent()}};
-    if (delegate)
-        delegate->setSubStatus(tr("Initializing connection..."));
+    m_responseTimer.setSingleShot(true);
+    QObject::connect(&m_responseTimer, &QTimer::timeout, this, &RESTCall::onResponseTimedOut);
+    m_deadlineTimer.setSingleShot(true);
+    QObject::connect(&m_deadlineTimer, &QTimer::timeout, this, &RESTCall::onDeadlinePassed);
+    m_headers = {{"Accept", "*/*"}, {"User-Agent", HttpSettings::userAgent()}};
+    if (m_delegate)
+        m_delegate->setSubStatus(tr("Initializing connection..."));
 }
 
 RESTCall::RESTCall(const QString& address, RESTDelegate* restDelegate, QObject* parent)
@@ -80,18 +80,18 @@ RESTCall::~RESTCall()
 
 void RESTCall::setData(const QByteArray& data, const QByteArray& contentType)
 {
-    requestBody = data;
+    m_requestBody = data;
     addHeaders({{"Content-Type", contentType}});
 }
 
 void RESTCall::setTimeOut(double seconds)
 {
-    transferTimeoutMs = std::max(1, static_cast<int>(seconds * 1000));
+    m_transferTimeoutMs = std::max(1, static_cast<int>(seconds * 1000));
 }
 
 void RESTCall::setMethod(const QByteArray& newMethod)
 {
-    method = newMethod.toUpper();
+    m_method = newMethod.toUpper();
 }
 
 void RESTCall::addHeaders(const HeaderList& added)
@@ -102,28 +102,36 @@ void RESTCall::addHeaders(const HeaderList& added)
         if (name.compare("Host", Qt::CaseInsensitive) == 0 ||
             name.compare("Content-Length", Qt::CaseInsensitive) == 0)
             continue;
-        headers.removeIf([&](const auto& existing) {
+        m_headers.removeIf([&](const auto& existing) {
             return existing.first.compare(name, Qt::CaseInsensitive) == 0;
         });
-        headers.append(header);
+        m_headers.append(header);
     }
+}
+
+RESTCall::HeaderList RESTCall::headerList(const QVariantMap& headers)
+{
+    HeaderList list;
+    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
+        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
+    return list;
 }
 
 void RESTCall::setResponseTimeout(std::chrono::milliseconds timeout)
 {
-    responseTimeout = timeout;
+    m_responseTimeout = timeout;
 }
 
 bool RESTCall::startCall()
 {
-    if (!prepared)
+    if (!m_prepared)
         return false;
-    prepared = false;
-    body.clear();
+    m_prepared = false;
+    m_body.clear();
     logRequest();
     send();
-    if (delegate)
-        delegate->setSubStatus(tr("Connecting to server..."));
+    if (m_delegate)
+        m_delegate->setSubStatus(tr("Connecting to server..."));
     return true;
 }
 
@@ -131,97 +139,98 @@ void RESTCall::logRequest()
 {
     // A hidden console keeps only the latest exchange, request and answer together.
     ConsoleSink::beginExchange();
-    if (!consoleCopy.isEmpty()) {
-        consoleCopy = HttpConsoleLog::boundedCopy(consoleCopy);
+    if (!m_consoleCopy.isEmpty()) {
+        m_consoleCopy = HttpConsoleLog::boundedCopy(m_consoleCopy);
     } else {
         QByteArray contentType;
-        for (const auto& [name, value] : headers)
+        for (const auto& [name, value] : m_headers)
             if (name.compare("Content-Type", Qt::CaseInsensitive) == 0)
                 contentType = value;
-        consoleCopy = HttpConsoleLog::request(currentUrl, requestBody, contentType,
-                                              delegate ? delegate->authPassword() : QString());
+        m_consoleCopy =
+            HttpConsoleLog::request(m_currentUrl, m_requestBody, contentType,
+                                    m_delegate ? m_delegate->authPassword() : QString());
     }
-    ConsoleSink::sharedInstance().addToConsole(consoleCopy);
+    ConsoleSink::sharedInstance().addToConsole(m_consoleCopy);
 }
 
 void RESTCall::send()
 {
-    QNetworkRequest request = NetworkAccess::request(currentUrl);
-    for (const auto& [name, value] : headers)
+    QNetworkRequest request = NetworkAccess::request(m_currentUrl);
+    for (const auto& [name, value] : m_headers)
         request.setRawHeader(name, value);
     // Redirects are followed by hand: see followRedirect().
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(transferTimeoutMs);
+    request.setTransferTimeout(m_transferTimeoutMs);
     // The cookies the server set earlier in this exchange (the shared manager keeps none).
-    const QList<QNetworkCookie> cookies = cookieJar.cookiesForUrl(currentUrl);
+    const QList<QNetworkCookie> cookies = m_cookieJar.cookiesForUrl(m_currentUrl);
     if (!cookies.isEmpty() && !request.hasRawHeader("Cookie"))
         request.setHeader(QNetworkRequest::CookieHeader, QVariant::fromValue(cookies));
 
-    responseSeen = false;
-    bodyWanted = false;
-    refusal.reset();
-    requestWritten = false;
-    uploadDone = requestBody.isEmpty();
-    challengesOnReply = 0;
-    sentLogin = SentLogin::None;
-    loginRefused = false;
-    withheldForScheme = false;
-    challengeLoggedBefore = std::exchange(resentForScheme, false);
-    status = 0;
-    uploadClock.start();
+    m_responseSeen = false;
+    m_bodyWanted = false;
+    m_refusal.reset();
+    m_requestWritten = false;
+    m_uploadDone = m_requestBody.isEmpty();
+    m_challengesOnReply = 0;
+    m_sentLogin = SentLogin::None;
+    m_loginRefused = false;
+    m_withheldForScheme = false;
+    m_challengeLoggedBefore = std::exchange(m_resentForScheme, false);
+    m_status = 0;
+    m_uploadClock.start();
     // The manager of the login this request answers challenges with; it may
     // change when the user logs in as someone else on the sheet.
     const bool typed =
-        promptedAnswer && RedirectPolicy::sameCredentialScope(promptedOrigin, currentUrl);
-    const QString login = typed                                 ? promptedUser
-                          : isOwnOrigin(currentUrl) && delegate ? delegate->authUsername()
-                                                                : QString();
+        m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
+    const QString login = typed                                     ? m_promptedUser
+                          : isOwnOrigin(m_currentUrl) && m_delegate ? m_delegate->authUsername()
+                                                                    : QString();
     QNetworkAccessManager& manager = NetworkAccess::manager(login);
     // A shared manager asks every call about every challenge; each answers only its own.
     QObject::connect(&manager, &QNetworkAccessManager::authenticationRequired, this,
                      &RESTCall::onAuthenticationRequired, Qt::UniqueConnection);
     // Qt says when a request has been written only for one sent without an
     // upload device, and a GET or DELETE needs none.
-    const bool bodyless = requestBody.isEmpty() && method != "POST" && method != "PUT";
-    reply = bodyless ? manager.sendCustomRequest(request, method)
-                     : manager.sendCustomRequest(request, method, requestBody);
-    reply->setReadBufferSize(replyBufferBytes);
-    QObject::connect(reply, &QNetworkReply::requestSent, this, [this] {
-        requestWritten = true;
+    const bool bodyless = m_requestBody.isEmpty() && m_method != "POST" && m_method != "PUT";
+    m_reply = bodyless ? manager.sendCustomRequest(request, m_method)
+                       : manager.sendCustomRequest(request, m_method, m_requestBody);
+    m_reply->setReadBufferSize(replyBufferBytes);
+    QObject::connect(m_reply, &QNetworkReply::requestSent, this, [this] {
+        m_requestWritten = true;
         armResponseTimerOnceSent();
     });
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, this, &RESTCall::onMetaData);
-    QObject::connect(reply, &QNetworkReply::readyRead, this, &RESTCall::onReadyRead);
-    QObject::connect(reply, &QNetworkReply::finished, this, &RESTCall::onFinished);
-    QObject::connect(reply, &QNetworkReply::uploadProgress, this, &RESTCall::onUploadProgress);
-    QObject::connect(reply, &QNetworkReply::sslErrors, this, &RESTCall::onSslErrors);
+    QObject::connect(m_reply, &QNetworkReply::metaDataChanged, this, &RESTCall::onMetaData);
+    QObject::connect(m_reply, &QNetworkReply::readyRead, this, &RESTCall::onReadyRead);
+    QObject::connect(m_reply, &QNetworkReply::finished, this, &RESTCall::onFinished);
+    QObject::connect(m_reply, &QNetworkReply::uploadProgress, this, &RESTCall::onUploadProgress);
+    QObject::connect(m_reply, &QNetworkReply::sslErrors, this, &RESTCall::onSslErrors);
 
     // A body still on its way is no sign of a silent server: the wait for the
     // answer starts once the whole request has been sent.
-    responseTimer.stop();
-    if (requestBody.isEmpty())
+    m_responseTimer.stop();
+    if (m_requestBody.isEmpty())
         armResponseTimer();
     // Each request has the whole deadline: the time the user spends answering
     // a question between two of them does not count.
-    deadline = exchangeLimits.deadline + ExchangeLimits::uploadAllowance(requestBody.size());
-    deadlineTimer.start(deadline);
+    m_deadline = m_exchangeLimits.deadline + ExchangeLimits::uploadAllowance(m_requestBody.size());
+    m_deadlineTimer.start(m_deadline);
 }
 
 std::chrono::milliseconds RESTCall::responseWait() const
 {
-    return responseTimeout.value_or(std::chrono::seconds(HttpSettings::responseTimeoutSeconds()));
+    return m_responseTimeout.value_or(std::chrono::seconds(HttpSettings::responseTimeoutSeconds()));
 }
 
 void RESTCall::armResponseTimer()
 {
-    responseTimer.start(responseWait());
+    m_responseTimer.start(responseWait());
 }
 
 void RESTCall::onUploadProgress(qint64 sent, qint64 total)
 {
     if (total > 0 && sent >= total) {
-        uploadDone = true;
+        m_uploadDone = true;
         armResponseTimerOnceSent();
     }
 }
@@ -233,118 +242,120 @@ void RESTCall::onUploadProgress(qint64 sent, qint64 total)
 // them at a slow pace, and as long again as the server took over the rest.
 void RESTCall::armResponseTimerOnceSent()
 {
-    if (requestBody.isEmpty() || responseSeen || !uploadDone || !requestWritten ||
-        responseTimer.isActive())
+    if (m_requestBody.isEmpty() || m_responseSeen || !m_uploadDone || !m_requestWritten ||
+        m_responseTimer.isActive())
         return;
-    const auto uploadTime = std::chrono::milliseconds(uploadClock.elapsed());
-    responseTimer.start(responseWait() + ExchangeLimits::bufferedUploadMargin(requestBody.size()) +
-                        uploadTime);
+    const auto uploadTime = std::chrono::milliseconds(m_uploadClock.elapsed());
+    m_responseTimer.start(responseWait() +
+                          ExchangeLimits::bufferedUploadMargin(m_requestBody.size()) + uploadTime);
 }
 
 void RESTCall::onMetaData()
 {
-    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (responseSeen || !statusAttribute.isValid())
+    const QVariant statusAttribute = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (m_responseSeen || !statusAttribute.isValid())
         return;
-    responseSeen = true;
-    responseTimer.stop();
-    status = statusAttribute.toInt();
-    cookieJar.setCookiesFromUrl(
-        reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>(), currentUrl);
-    if (delegate)
-        delegate->setSubStatus(tr("Connected to server..."));
+    m_responseSeen = true;
+    m_responseTimer.stop();
+    m_status = statusAttribute.toInt();
+    m_cookieJar.setCookiesFromUrl(
+        m_reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>(),
+        m_currentUrl);
+    if (m_delegate)
+        m_delegate->setSubStatus(tr("Connected to server..."));
     ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::response(status, reply->rawHeaderPairs()));
+        HttpConsoleLog::response(m_status, m_reply->rawHeaderPairs()));
 
-    if (const auto error = HttpErrors::errorForStatus(status)) {
+    if (const auto error = HttpErrors::errorForStatus(m_status)) {
         // The call ends with this error, but the page may give the reason in
         // the server's own words (a refused login, say): read its start first.
-        refusal = error;
-        bodyWanted = true;
-        body.clear();
+        m_refusal = error;
+        m_bodyWanted = true;
+        m_body.clear();
         return;
     }
     // Redirects and login challenges are handled when they end; their bodies are not the answer.
-    bodyWanted = status != 401 && !(RedirectPolicy::isRedirectStatus(status) &&
-                                    !reply->rawHeader("Location").trimmed().isEmpty());
-    if (!bodyWanted)
+    m_bodyWanted = m_status != 401 && !(RedirectPolicy::isRedirectStatus(m_status) &&
+                                        !m_reply->rawHeader("Location").trimmed().isEmpty());
+    if (!m_bodyWanted)
         return;
     bool known = false;
-    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    expectedLength = known && announced > 0 ? announced : 0;
-    body.clear();
-    if (expectedLength > exchangeLimits.maximumAnswerBytes) {
+    const qint64 announced =
+        m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    m_expectedLength = known && announced > 0 ? announced : 0;
+    m_body.clear();
+    if (m_expectedLength > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
     }
-    if (delegate)
-        delegate->setDuration(static_cast<double>(expectedLength / 1024));
+    if (m_delegate)
+        m_delegate->setDuration(static_cast<double>(m_expectedLength / 1024));
 }
 
 void RESTCall::onReadyRead()
 {
-    if (!responseSeen)
+    if (!m_responseSeen)
         onMetaData();
-    if (ended || !reply || !reply->isOpen())
+    if (m_ended || !m_reply || !m_reply->isOpen())
         return;
-    const QByteArray chunk = reply->readAll();
-    if (!bodyWanted)
+    const QByteArray chunk = m_reply->readAll();
+    if (!m_bodyWanted)
         return;
-    if (refusal) {
-        body.append(chunk.left(HttpErrors::serverWordsBytes - body.size()));
-        if (body.size() >= HttpErrors::serverWordsBytes)
+    if (m_refusal) {
+        m_body.append(chunk.left(HttpErrors::serverWordsBytes - m_body.size()));
+        if (m_body.size() >= HttpErrors::serverWordsBytes)
             failRefused();
         return;
     }
-    if (body.size() + chunk.size() > exchangeLimits.maximumAnswerBytes) {
+    if (m_body.size() + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
     }
-    body.append(chunk);
-    const double received = static_cast<double>(body.size()) / 1024.0;
-    const double expected = static_cast<double>(expectedLength) / 1024.0;
-    if (!delegate)
+    m_body.append(chunk);
+    const double received = static_cast<double>(m_body.size()) / 1024.0;
+    const double expected = static_cast<double>(m_expectedLength) / 1024.0;
+    if (!m_delegate)
         return;
     if (expected > 0)
-        delegate->setSubStatus(
+        m_delegate->setSubStatus(
             tr("Receiving %1 of %2Kb").arg(received, 0, 'f', 1).arg(expected, 0, 'f', 1));
     else
-        delegate->setSubStatus(tr("Receiving %1Kb").arg(received, 0, 'f', 1));
-    delegate->setProgress(received);
+        m_delegate->setSubStatus(tr("Receiving %1Kb").arg(received, 0, 'f', 1));
+    m_delegate->setProgress(received);
 }
 
 void RESTCall::onFinished()
 {
-    if (ended || sender() != reply)
+    if (m_ended || sender() != m_reply)
         return;
-    responseTimer.stop();
+    m_responseTimer.stop();
     onReadyRead(); // the rest of the body, and the response itself if it came unannounced
-    if (ended)
+    if (m_ended)
         return;
-    if (refusal) {
+    if (m_refusal) {
         failRefused();
         return;
     }
 
-    const QNetworkReply::NetworkError error = reply->error();
-    if (certProblem && (error == QNetworkReply::SslHandshakeFailedError || status == 0)) {
+    const QNetworkReply::NetworkError error = m_reply->error();
+    if (m_certProblem && (error == QNetworkReply::SslHandshakeFailedError || m_status == 0)) {
         askAboutCertificate();
         return;
     }
 
     // Only a status of 400 or more makes an error page; an error beside any
     // other status (a body cut short, undecodable, refused) is a failure.
-    if (error != QNetworkReply::NoError && !HttpErrors::isErrorPage(error, status)) {
+    if (error != QNetworkReply::NoError && !HttpErrors::isErrorPage(error, m_status)) {
         failTransport(error);
         return;
     }
-    if (status == 401) {
+    if (m_status == 401) {
         onUnauthorized();
         return;
     }
-    if (RedirectPolicy::isRedirectStatus(status) && followRedirect())
+    if (RedirectPolicy::isRedirectStatus(m_status) && followRedirect())
         return;
-    if (ended)
+    if (m_ended)
         return;
     succeed();
 }
@@ -353,19 +364,19 @@ void RESTCall::failTransport(QNetworkReply::NetworkError error)
 {
     const int code = HttpErrors::codeForNetworkError(error);
     const QString address = displayAddress();
-    const HttpErrors::Stage stage = responseSeen     ? HttpErrors::Stage::Receiving
-                                    : requestWritten ? HttpErrors::Stage::Waiting
-                                                     : HttpErrors::Stage::Connecting;
+    const HttpErrors::Stage stage = m_responseSeen     ? HttpErrors::Stage::Receiving
+                                    : m_requestWritten ? HttpErrors::Stage::Waiting
+                                                       : HttpErrors::Stage::Connecting;
     ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(code, reply->errorString(), address));
-    fail(HttpErrors::transportError(code, address, reply->errorString(), stage,
-                                    transferTimeoutMs / 1000.0));
+        HttpConsoleLog::failure(code, m_reply->errorString(), address));
+    fail(HttpErrors::transportError(code, address, m_reply->errorString(), stage,
+                                    m_transferTimeoutMs / 1000.0));
 }
 
 void RESTCall::failTooLarge()
 {
     const RestError error =
-        HttpErrors::answerTooLarge(displayAddress(), exchangeLimits.maximumAnswerBytes);
+        HttpErrors::answerTooLarge(displayAddress(), m_exchangeLimits.maximumAnswerBytes);
     ConsoleSink::sharedInstance().addToConsole(
         HttpConsoleLog::failure(error.code, error.message, displayAddress()));
     fail(error);
@@ -373,8 +384,8 @@ void RESTCall::failTooLarge()
 
 void RESTCall::failRefused()
 {
-    const RestError error = HttpErrors::withServerWords(*refusal, body);
-    const QString text = HttpConsoleLog::bodyText(body);
+    const RestError error = HttpErrors::withServerWords(*m_refusal, m_body);
+    const QString text = HttpConsoleLog::bodyText(m_body);
     if (!text.isNull())
         ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
     fail(error);
@@ -382,9 +393,9 @@ void RESTCall::failRefused()
 
 void RESTCall::onDeadlinePassed()
 {
-    if (ended || !reply)
+    if (m_ended || !m_reply)
         return;
-    const RestError error = HttpErrors::deadlinePassed(displayAddress(), deadline);
+    const RestError error = HttpErrors::deadlinePassed(displayAddress(), m_deadline);
     ConsoleSink::sharedInstance().addToConsole(
         HttpConsoleLog::failure(error.code, error.message, displayAddress()));
     fail(error);
@@ -394,7 +405,7 @@ bool RESTCall::followRedirect()
 {
     using Outcome = RedirectDecision::Outcome;
     const RedirectDecision decision =
-        RedirectPolicy::decide(status, method, currentUrl, reply->rawHeader("Location"));
+        RedirectPolicy::decide(m_status, m_method, m_currentUrl, m_reply->rawHeader("Location"));
     switch (decision.outcome) {
     case Outcome::NotARedirect:
     case Outcome::MissingLocation:
@@ -408,7 +419,7 @@ bool RESTCall::followRedirect()
     case Outcome::Follow:
         break;
     }
-    if (++redirects > NetworkAccess::maximumRedirects) {
+    if (++m_redirects > NetworkAccess::maximumRedirects) {
         const int code = HttpErrors::HTTPTooManyRedirects;
         ConsoleSink::sharedInstance().addToConsole(
             HttpConsoleLog::failure(code, tr("Too many redirects"), displayAddress()));
@@ -424,16 +435,16 @@ void RESTCall::applyRedirect(const RedirectDecision& decision)
     qCInfo(lcNet, "redirection detected: %s",
            qPrintable(decision.target.toString(QUrl::RemovePassword)));
     ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::redirect(status, displayAddress(), decision.target.toString()));
+        HttpConsoleLog::redirect(m_status, displayAddress(), decision.target.toString()));
 
     if (!decision.keepCredentials)
-        headers.removeIf([](const auto& h) { return isCredentialHeader(h.first); });
+        m_headers.removeIf([](const auto& h) { return isCredentialHeader(h.first); });
     if (!decision.keepBody) {
-        requestBody.clear();
-        headers.removeIf([](const auto& h) { return isBodyHeader(h.first); });
+        m_requestBody.clear();
+        m_headers.removeIf([](const auto& h) { return isBodyHeader(h.first); });
     }
-    method = decision.method;
-    currentUrl = decision.target;
+    m_method = decision.method;
+    m_currentUrl = decision.target;
     releaseReply();
     send();
 }
@@ -441,7 +452,7 @@ void RESTCall::applyRedirect(const RedirectDecision& decision)
 void RESTCall::askAboutInsecureRedirect(const RedirectDecision& decision)
 {
     releaseReply();
-    const QUrl from = currentUrl;
+    const QUrl from = m_currentUrl;
     auto refuse = [this, from, to = decision.target] {
         fail(RestError{
             HttpErrors::SecureConnectionFailed,
@@ -457,7 +468,7 @@ void RESTCall::askAboutInsecureRedirect(const RedirectDecision& decision)
     QPointer<RESTCall> self(this);
     prompter->askToFollowInsecureRedirect(from, decision.target,
                                           [self, decision, refuse](bool accepted) {
-                                              if (!self || self->ended)
+                                              if (!self || self->m_ended)
                                                   return;
                                               if (accepted)
                                                   self->applyRedirect(decision);
@@ -469,7 +480,7 @@ void RESTCall::askAboutInsecureRedirect(const RedirectDecision& decision)
 void RESTCall::askAboutCertificate()
 {
     releaseReply();
-    const QString reasons = certProblem->reasons.join(QStringLiteral("; "));
+    const QString reasons = m_certProblem->reasons.join(QStringLiteral("; "));
     ConsoleSink::sharedInstance().addToConsole(
         HttpConsoleLog::failure(HttpErrors::ServerCertificateUntrusted, reasons, displayAddress()));
     SecurityPrompter* prompter = SecurityPrompter::sharedInstance();
@@ -478,36 +489,38 @@ void RESTCall::askAboutCertificate()
         return;
     }
     QPointer<RESTCall> self(this);
-    prompter->askToTrustCertificate(*certProblem, [self, problem = *certProblem](bool accepted) {
-        if (!self || self->ended)
-            return;
-        if (!accepted) {
-            self->failUntrustedCertificate();
-            return;
-        }
-        QString error;
-        if (!CertificateTrustStore::sharedInstance().trust(problem.host, problem.port,
-                                                           problem.fingerprint, &error))
-            // Trusted for this session all the same; the user decided.
-            ConsoleSink::sharedInstance().addToConsole(
-                tr("The trusted certificate could not be remembered: %1\n\n").arg(error));
-        self->certProblem.reset();
-        self->send();
-    });
+    prompter->askToTrustCertificate(
+        *m_certProblem, [self, problem = *m_certProblem](bool accepted) {
+            if (!self || self->m_ended)
+                return;
+            if (!accepted) {
+                self->failUntrustedCertificate();
+                return;
+            }
+            QString error;
+            if (!CertificateTrustStore::sharedInstance().trust(problem.host, problem.port,
+                                                               problem.fingerprint, &error))
+                // Trusted for this session all the same; the user decided.
+                ConsoleSink::sharedInstance().addToConsole(
+                    tr("The trusted certificate could not be remembered: %1\n\n").arg(error));
+            self->m_certProblem.reset();
+            self->send();
+        });
 }
 
 void RESTCall::failUntrustedCertificate()
 {
-    fail(RestError{HttpErrors::ServerCertificateUntrusted,
-                   tr("Could not create a secure connection to \"%1\": %2. The server's "
-                      "certificate is not trusted, so nothing was sent.")
-                       .arg(certProblem->host, certProblem->reasons.join(QStringLiteral("; ")))});
+    fail(RestError{
+        HttpErrors::ServerCertificateUntrusted,
+        tr("Could not create a secure connection to \"%1\": %2. The server's "
+           "certificate is not trusted, so nothing was sent.")
+            .arg(m_certProblem->host, m_certProblem->reasons.join(QStringLiteral("; ")))});
 }
 
 void RESTCall::onSslErrors(const QList<QSslError>& errors)
 {
     auto* challenged = qobject_cast<QNetworkReply*>(sender());
-    if (!challenged || challenged != reply ||
+    if (!challenged || challenged != m_reply ||
         CertificateTrustStore::sharedInstance().acceptIfTrusted(challenged, errors))
         return;
     QSslCertificate certificate = challenged->sslConfiguration().peerCertificate();
@@ -517,54 +530,55 @@ void RESTCall::onSslErrors(const QList<QSslError>& errors)
         if (certificate.isNull())
             certificate = error.certificate();
     }
-    certProblem = CertificateProblem{currentUrl.host(), currentUrl.port(443),
-                                     CertificateTrustStore::fingerprint(certificate), reasons};
+    m_certProblem = CertificateProblem{m_currentUrl.host(), m_currentUrl.port(443),
+                                       CertificateTrustStore::fingerprint(certificate), reasons};
 }
 
 bool RESTCall::isOwnOrigin(const QUrl& url) const
 {
-    return RedirectPolicy::sameCredentialScope(originalUrl, url);
+    return RedirectPolicy::sameCredentialScope(m_originalUrl, url);
 }
 
 void RESTCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator)
 {
-    if (challenged != reply || ended)
+    if (challenged != m_reply || m_ended)
         return;
-    ++challengesOnReply;
-    challengeRealm = authenticator->realm();
-    if (challengesOnReply > 1) {
+    ++m_challengesOnReply;
+    m_challengeRealm = authenticator->realm();
+    if (m_challengesOnReply > 1) {
         // What was sent was refused; unanswered, the exchange ends with 401.
-        loginRefused = sentLogin != SentLogin::None;
+        m_loginRefused = m_sentLogin != SentLogin::None;
         logChallenge(
-            AuthChallenge::rememberedScheme(currentUrl, challengeRealm).value_or(QString()),
-            challengeRealm, {});
+            AuthChallenge::rememberedScheme(m_currentUrl, m_challengeRealm).value_or(QString()),
+            m_challengeRealm, {});
         return;
     }
 
     const bool typed =
-        promptedAnswer && RedirectPolicy::sameCredentialScope(promptedOrigin, currentUrl);
-    const bool stored = !typed && isOwnOrigin(currentUrl) && delegate &&
-                        !delegate->authUsername().isEmpty() && !delegate->authPassword().isEmpty();
+        m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
+    const bool stored = !typed && isOwnOrigin(m_currentUrl) && m_delegate &&
+                        !m_delegate->authUsername().isEmpty() &&
+                        !m_delegate->authPassword().isEmpty();
     if (!typed && !stored)
         return; // unanswered: logged with the answer's headers, then the sheet asks
     const std::optional<QString> scheme =
-        AuthChallenge::rememberedScheme(currentUrl, challengeRealm);
-    if (!scheme && !schemeLearnt) {
+        AuthChallenge::rememberedScheme(m_currentUrl, m_challengeRealm);
+    if (!scheme && !m_schemeLearnt) {
         // Qt tells the realm of a challenge but not its scheme, and the 401's
         // headers arrive only when it is left unanswered: so it is, once per
         // origin and realm, and the request is sent again (onUnauthorized).
-        withheldForScheme = true;
+        m_withheldForScheme = true;
         return;
     }
     // The challenge left unanswered to learn its scheme was logged then.
-    if (!challengeLoggedBefore)
-        logChallenge(scheme.value_or(QString()), challengeRealm, {});
+    if (!m_challengeLoggedBefore)
+        logChallenge(scheme.value_or(QString()), m_challengeRealm, {});
     if (typed) {
-        answerChallenge(authenticator, promptedUser, promptedPassword);
-        sentLogin = SentLogin::Typed;
+        answerChallenge(authenticator, m_promptedUser, m_promptedPassword);
+        m_sentLogin = SentLogin::Typed;
     } else if (stored) {
-        answerChallenge(authenticator, delegate->authUsername(), delegate->authPassword());
-        sentLogin = SentLogin::Stored;
+        answerChallenge(authenticator, m_delegate->authUsername(), m_delegate->authPassword());
+        m_sentLogin = SentLogin::Stored;
     }
 }
 
@@ -572,65 +586,65 @@ void RESTCall::logChallenge(const QString& scheme, const QString& realm,
                             const HeaderList& failureHeaders)
 {
     ConsoleSink::sharedInstance().addToConsole(HttpConsoleLog::authorizationRequest(
-        loginRefused ? tr("The previous credentials were rejected") : QString(), failureHeaders,
-        scheme, currentUrl.host(), currentUrl.scheme(), realm));
+        m_loginRefused ? tr("The previous credentials were rejected") : QString(), failureHeaders,
+        scheme, m_currentUrl.host(), m_currentUrl.scheme(), realm));
 }
 
 void RESTCall::onUnauthorized()
 {
     const std::optional<AuthChallenge> challenge =
-        AuthChallenge::fromHeaders(reply->rawHeaderPairs());
+        AuthChallenge::fromHeaders(m_reply->rawHeaderPairs());
     if (challenge)
-        AuthChallenge::remember(currentUrl, *challenge);
+        AuthChallenge::remember(m_currentUrl, *challenge);
 
-    if (challengesOnReply == 0) {
+    if (m_challengesOnReply == 0) {
         // No challenge Qt could answer (none at all, or one in a scheme it does
         // not know). Only a login that went with the request (an Authorization
         // or X-WSSE header) to the blog's own origin was refused.
-        const bool loginSent = isOwnOrigin(currentUrl) &&
-                               std::any_of(headers.cbegin(), headers.cend(), [](const auto& h) {
+        const bool loginSent = isOwnOrigin(m_currentUrl) &&
+                               std::any_of(m_headers.cbegin(), m_headers.cend(), [](const auto& h) {
                                    return isCredentialHeader(h.first) &&
                                           h.first.compare("Cookie", Qt::CaseInsensitive) != 0;
                                });
         if (challenge)
-            logChallenge(challenge->scheme, challenge->realm, reply->rawHeaderPairs());
+            logChallenge(challenge->scheme, challenge->realm, m_reply->rawHeaderPairs());
         const QString address = displayAddress();
         if (!loginSent) {
             fail(HttpErrors::loginDemandedWithoutChallenge(address));
             return;
         }
-        if (delegate)
-            delegate->setAuthPassword(QString());
+        if (m_delegate)
+            m_delegate->setAuthPassword(QString());
         fail(HttpErrors::transportError(HttpErrors::UserAuthenticationRequired, address,
-                                        reply->errorString()));
+                                        m_reply->errorString()));
         return;
     }
 
-    if (withheldForScheme) {
-        logChallenge(challenge ? challenge->scheme : QString(), challengeRealm,
-                     reply->rawHeaderPairs());
-        schemeLearnt = true;
-        resentForScheme = true;
+    if (m_withheldForScheme) {
+        logChallenge(challenge ? challenge->scheme : QString(), m_challengeRealm,
+                     m_reply->rawHeaderPairs());
+        m_schemeLearnt = true;
+        m_resentForScheme = true;
         releaseReply();
         send();
         return;
     }
-    if (!loginRefused)
-        logChallenge(challenge ? challenge->scheme : QString(), challengeRealm,
-                     reply->rawHeaderPairs());
+    if (!m_loginRefused)
+        logChallenge(challenge ? challenge->scheme : QString(), m_challengeRealm,
+                     m_reply->rawHeaderPairs());
     // The blog's login (stored, or typed for the blog and so stored) is
     // forgotten only when it went to the blog's own origin and was refused there.
-    if (loginRefused && isOwnOrigin(currentUrl) && delegate)
-        delegate->setAuthPassword(QString());
-    if (loginRefused && sentLogin == SentLogin::Typed)
-        promptedAnswer = false;
-    askForLogin(challengeRealm);
+    if (m_loginRefused && isOwnOrigin(m_currentUrl) && m_delegate)
+        m_delegate->setAuthPassword(QString());
+    if (m_loginRefused && m_sentLogin == SentLogin::Typed)
+        m_promptedAnswer = false;
+    askForLogin(m_challengeRealm);
 }
 
 void RESTCall::askForLogin(const QString& realm)
 {
     releaseReply();
-    const QUrl challenging = currentUrl;
+    const QUrl challenging = m_currentUrl;
     const bool ownOrigin = isOwnOrigin(challenging);
     const QString challengingOrigin = challenging
                                           .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath |
@@ -649,39 +663,39 @@ void RESTCall::askForLogin(const QString& realm)
     }
     // The blog's own address as the user knows it; another origin by itself,
     // so that nobody types the blog's login for a server it was sent to.
-    const QString address =
-        ownOrigin && delegate && !delegate->url().isEmpty() && isOwnOrigin(QUrl(delegate->url()))
-            ? delegate->url()
-            : challengingOrigin;
-    const QString username = ownOrigin && delegate ? delegate->authUsername() : QString();
+    const QString address = ownOrigin && m_delegate && !m_delegate->url().isEmpty() &&
+                                    isOwnOrigin(QUrl(m_delegate->url()))
+                                ? m_delegate->url()
+                                : challengingOrigin;
+    const QString username = ownOrigin && m_delegate ? m_delegate->authUsername() : QString();
     QPointer<RESTCall> self(this);
     prompter->ask(AuthPrompter::captionFor(address, realm), username,
                   [self, cancelled, ownOrigin, challenging](const AuthPrompter::Answer& answer) {
-                      if (!self || self->ended)
+                      if (!self || self->m_ended)
                           return;
                       if (!answer.accepted) {
                           cancelled();
                           return;
                       }
                       // Only a login for the blog's own origin is the blog's.
-                      if (ownOrigin && self->delegate) {
-                          self->delegate->setAuthUsername(answer.username);
-                          self->delegate->setAuthPassword(answer.password);
+                      if (ownOrigin && self->m_delegate) {
+                          self->m_delegate->setAuthUsername(answer.username);
+                          self->m_delegate->setAuthPassword(answer.password);
                       }
-                      self->promptedAnswer = true;
-                      self->promptedOrigin = challenging;
-                      self->promptedUser = answer.username;
-                      self->promptedPassword = answer.password;
+                      self->m_promptedAnswer = true;
+                      self->m_promptedOrigin = challenging;
+                      self->m_promptedUser = answer.username;
+                      self->m_promptedPassword = answer.password;
                       self->send();
                   });
 }
 
 void RESTCall::onResponseTimedOut()
 {
-    if (ended || responseSeen)
+    if (m_ended || m_responseSeen)
         return;
     const RestError error = HttpErrors::responseTimedOut(
-        displayAddress(), inSeconds(responseTimer.intervalAsDuration()));
+        displayAddress(), inSeconds(m_responseTimer.intervalAsDuration()));
     ConsoleSink::sharedInstance().addToConsole(
         HttpConsoleLog::failure(error.code, error.message, displayAddress()));
     fail(error);
@@ -689,42 +703,42 @@ void RESTCall::onResponseTimedOut()
 
 void RESTCall::cancel()
 {
-    if (ended)
+    if (m_ended)
         return;
     fail(std::nullopt);
 }
 
 void RESTCall::releaseReply()
 {
-    responseTimer.stop();
-    deadlineTimer.stop();
-    NetworkAccess::discard(std::exchange(reply, nullptr), this);
+    m_responseTimer.stop();
+    m_deadlineTimer.stop();
+    NetworkAccess::discard(std::exchange(m_reply, nullptr), this);
 }
 
 void RESTCall::succeed()
 {
-    ended = true;
-    succeeded = true;
+    m_ended = true;
+    m_succeeded = true;
     releaseReply();
-    const QString text = HttpConsoleLog::bodyText(body);
+    const QString text = HttpConsoleLog::bodyText(m_body);
     if (!text.isNull())
         ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
-    if (delegate)
-        delegate->restCallDidFinish(this);
+    if (m_delegate)
+        m_delegate->restCallDidFinish(this);
     emit finished(this);
 }
 
 void RESTCall::fail(const std::optional<RestError>& failure)
 {
-    ended = true;
-    outcome = failure;
+    m_ended = true;
+    m_outcome = failure;
     releaseReply();
-    if (delegate)
-        delegate->restCallDidFail(this, failure);
+    if (m_delegate)
+        m_delegate->restCallDidFail(this, failure);
     emit finished(this);
 }
 
 QString RESTCall::displayAddress() const
 {
-    return currentUrl.toString(QUrl::RemovePassword);
+    return m_currentUrl.toString(QUrl::RemovePassword);
 }

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <QVariantMap>
 #include <chrono>
 #include <optional>
 
@@ -59,17 +60,20 @@ public:
     void setMethod(const QByteArray& method);
     // Each entry replaces an earlier header of the same name.
     void addHeaders(const HeaderList& headers);
+    // A header dictionary (a driver's authentication headers) as addHeaders
+    // takes it: names and values in UTF-8.
+    static HeaderList headerList(const QVariantMap& headers);
     // The wait for the first response after the request has been sent; the
     // "timeout" preference unless set.
     void setResponseTimeout(std::chrono::milliseconds timeout);
     // The answer size and overall deadline (server answers unless set); a
     // request body adds its upload time to the deadline.
-    void setLimits(const ExchangeLimits& limits) { exchangeLimits = limits; }
+    void setLimits(const ExchangeLimits& limits) { m_exchangeLimits = limits; }
 
     // What the network console shows of the request (XMLRPCEncoder::consoleCopy,
     // for one). Without it the call writes the address and the body's text with
     // the delegate's password masked.
-    void setConsoleCopy(const QString& copy) { consoleCopy = copy; }
+    void setConsoleCopy(const QString& copy) { m_consoleCopy = copy; }
 
     // Starts the exchange; false when there is nothing (more) to send. The
     // road's `connect`, named so as not to hide QObject::connect.
@@ -77,18 +81,18 @@ public:
     // Stops the exchange and reports a failure without an error.
     void cancel();
 
-    const QByteArray& restData() const { return body; }
-    RESTDelegate* restDelegate() const { return delegate; }
-    void setRestDelegate(RESTDelegate* newDelegate) { delegate = newDelegate; }
+    const QByteArray& restData() const { return m_body; }
+    RESTDelegate* restDelegate() const { return m_delegate; }
+    void setRestDelegate(RESTDelegate* newDelegate) { m_delegate = newDelegate; }
 
     // The address finally answered, after redirects.
-    QUrl url() const { return currentUrl; }
-    int httpStatus() const { return status; }
+    QUrl url() const { return m_currentUrl; }
+    int httpStatus() const { return m_status; }
     // Once it has ended: whether the exchange failed, and why (none: cancelled).
-    bool hasFailed() const { return ended && !succeeded; }
-    const std::optional<RestError>& error() const { return outcome; }
+    bool hasFailed() const { return m_ended && !m_succeeded; }
+    const std::optional<RestError>& error() const { return m_outcome; }
 
-    std::optional<CertificateProblem> certificateProblem() const { return certProblem; }
+    std::optional<CertificateProblem> certificateProblem() const { return m_certProblem; }
 
 signals:
     // The exchange ended, after the delegate has heard how.
@@ -126,54 +130,54 @@ private:
     void fail(const std::optional<RestError>& error);
     QString displayAddress() const;
 
-    RESTDelegate* delegate = nullptr;
-    QPointer<QNetworkReply> reply;
-    QTimer responseTimer;
-    std::optional<std::chrono::milliseconds> responseTimeout;
-    ExchangeLimits exchangeLimits = ExchangeLimits::serverAnswer();
-    QTimer deadlineTimer;
-    std::chrono::milliseconds deadline{0};
+    RESTDelegate* m_delegate = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_responseTimer;
+    std::optional<std::chrono::milliseconds> m_responseTimeout;
+    ExchangeLimits m_exchangeLimits = ExchangeLimits::serverAnswer();
+    QTimer m_deadlineTimer;
+    std::chrono::milliseconds m_deadline{0};
 
-    const QUrl originalUrl; // whose origin the delegate's login belongs to
-    QUrl currentUrl;
-    QByteArray method = "GET";
-    QByteArray requestBody;
-    QString consoleCopy;
-    HeaderList headers;
-    int transferTimeoutMs = 30000;
-    bool prepared = false;
-    bool ended = false;
+    const QUrl m_originalUrl; // whose origin the delegate's login belongs to
+    QUrl m_currentUrl;
+    QByteArray m_method = "GET";
+    QByteArray m_requestBody;
+    QString m_consoleCopy;
+    HeaderList m_headers;
+    int m_transferTimeoutMs = 30000;
+    bool m_prepared = false;
+    bool m_ended = false;
 
-    QByteArray body;
-    std::optional<RestError> outcome;
+    QByteArray m_body;
+    std::optional<RestError> m_outcome;
     // A 403, 404 or 500 ends the call; its page is read first for the server's words.
-    std::optional<RestError> refusal;
-    bool succeeded = false;
-    QNetworkCookieJar cookieJar;
-    qint64 expectedLength = 0;
-    int status = 0;
-    bool responseSeen = false;
-    bool bodyWanted = false;
-    bool requestWritten = false;
-    bool uploadDone = false;
-    QElapsedTimer uploadClock;
-    int redirects = 0;
+    std::optional<RestError> m_refusal;
+    bool m_succeeded = false;
+    QNetworkCookieJar m_cookieJar;
+    qint64 m_expectedLength = 0;
+    int m_status = 0;
+    bool m_responseSeen = false;
+    bool m_bodyWanted = false;
+    bool m_requestWritten = false;
+    bool m_uploadDone = false;
+    QElapsedTimer m_uploadClock;
+    int m_redirects = 0;
 
     // The login sent on the current request, and whether it was refused.
     enum class SentLogin { None, Stored, Typed };
-    SentLogin sentLogin = SentLogin::None;
-    bool loginRefused = false;
-    int challengesOnReply = 0;
-    QString challengeRealm;
+    SentLogin m_sentLogin = SentLogin::None;
+    bool m_loginRefused = false;
+    int m_challengesOnReply = 0;
+    QString m_challengeRealm;
     // A challenge left unanswered once, so that its answer shows its scheme.
-    bool withheldForScheme = false;
-    bool schemeLearnt = false;
-    bool resentForScheme = false;
-    bool challengeLoggedBefore = false;
+    bool m_withheldForScheme = false;
+    bool m_schemeLearnt = false;
+    bool m_resentForScheme = false;
+    bool m_challengeLoggedBefore = false;
     // A login typed into the sheet, for the origin it was asked for.
-    bool promptedAnswer = false;
-    QUrl promptedOrigin;
-    QString promptedUser;
-    QString promptedPassword;
-    std::optional<CertificateProblem> certProblem;
+    bool m_promptedAnswer = false;
+    QUrl m_promptedOrigin;
+    QString m_promptedUser;
+    QString m_promptedPassword;
+    std::optional<CertificateProblem> m_certProblem;
 };

@@ -36,7 +36,7 @@ SimpleCall* SimpleCall::create(const QString& address, SimpleCallDelegate* deleg
 }
 
 SimpleCall::SimpleCall(const QUrl& url, SimpleCallDelegate* callDelegate, QObject* parent)
-    : QObject(parent), delegate(callDelegate), origin(url)
+    : QObject(parent), m_delegate(callDelegate), m_origin(url)
 {
     QNetworkAccessManager& manager = NetworkAccess::manager(fixedUser());
     // The shared manager asks every call about every challenge; each answers only its own.
@@ -44,9 +44,9 @@ SimpleCall::SimpleCall(const QUrl& url, SimpleCallDelegate* callDelegate, QObjec
                      &SimpleCall::onAuthenticationRequired);
     QNetworkRequest request = NetworkAccess::request(url);
     request.setTransferTimeout(simpleTimeoutMs);
-    reply = manager.get(request);
-    answer = new BoundedReply(reply, ExchangeLimits::feed(), this);
-    QObject::connect(answer, &BoundedReply::finished, this, &SimpleCall::onFinished);
+    m_reply = manager.get(request);
+    m_answer = new BoundedReply(m_reply, ExchangeLimits::feed(), this);
+    QObject::connect(m_answer, &BoundedReply::finished, this, &SimpleCall::onFinished);
 }
 
 SimpleCall::~SimpleCall()
@@ -56,13 +56,13 @@ SimpleCall::~SimpleCall()
 
 void SimpleCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator)
 {
-    if (challenged != reply || ++challenges > 1)
+    if (challenged != m_reply || ++m_challenges > 1)
         return; // unanswered, so the exchange fails
     // The fixed login belongs to the update server: never in the clear, never
     // to a host a redirect led to.
     const QUrl asking = challenged->url();
-    if (asking.scheme() != QLatin1String("https") || asking.host() != origin.host() ||
-        asking.port(443) != origin.port(443))
+    if (asking.scheme() != QLatin1String("https") || asking.host() != m_origin.host() ||
+        asking.port(443) != m_origin.port(443))
         return;
     authenticator->setUser(fixedUser());
     authenticator->setPassword(QStringLiteral("R#6m9"));
@@ -70,41 +70,41 @@ void SimpleCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthentica
 
 void SimpleCall::onFinished()
 {
-    if (ended || !answer)
+    if (m_ended || !m_answer)
         return;
-    status = answer->status().value_or(0);
-    ended = true;
-    body = answer->body();
-    std::optional<RestError> failure = answer->failure();
-    if (!failure && status == 401)
+    m_status = m_answer->status().value_or(0);
+    m_ended = true;
+    m_body = m_answer->body();
+    std::optional<RestError> failure = m_answer->failure();
+    if (!failure && m_status == 401)
         failure =
             HttpErrors::transportError(HttpErrors::UserAuthenticationRequired,
-                                       answer->url().toString(QUrl::RemovePassword), QString());
+                                       m_answer->url().toString(QUrl::RemovePassword), QString());
     release();
-    if (!delegate)
+    if (!m_delegate)
         return;
     if (failure)
-        delegate->simpleCallDidFail(this, failure);
+        m_delegate->simpleCallDidFail(this, failure);
     else
-        delegate->simpleCallDidFinish(this);
+        m_delegate->simpleCallDidFinish(this);
 }
 
 void SimpleCall::cancel()
 {
-    if (ended)
+    if (m_ended)
         return;
-    ended = true;
+    m_ended = true;
     release();
-    if (delegate)
-        delegate->simpleCallDidFail(this, std::nullopt);
+    if (m_delegate)
+        m_delegate->simpleCallDidFail(this, std::nullopt);
 }
 
 void SimpleCall::release()
 {
-    reply = nullptr;
-    if (!answer)
+    m_reply = nullptr;
+    if (!m_answer)
         return;
-    answer->abandon();
-    answer->deleteLater();
-    answer = nullptr;
+    m_answer->abandon();
+    m_answer->deleteLater();
+    m_answer = nullptr;
 }

@@ -27,11 +27,11 @@ public:
     ~SimpleCall() override;
 
     void cancel();
-    const QByteArray& restData() const { return body; }
+    const QByteArray& restData() const { return m_body; }
     // The HTTP status of the answer, 0 before one arrived.
-    int httpStatus() const { return status; }
-    SimpleCallDelegate* restDelegate() const { return delegate; }
-    void setRestDelegate(SimpleCallDelegate* newDelegate) { delegate = newDelegate; }
+    int httpStatus() const { return m_status; }
+    SimpleCallDelegate* restDelegate() const { return m_delegate; }
+    void setRestDelegate(SimpleCallDelegate* newDelegate) { m_delegate = newDelegate; }
 
 private:
     SimpleCall(const QUrl& url, SimpleCallDelegate* delegate, QObject* parent);
@@ -39,12 +39,12 @@ private:
     void onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator);
     void release();
 
-    SimpleCallDelegate* delegate = nullptr;
-    QUrl origin;
-    QPointer<QNetworkReply> reply;
-    QPointer<BoundedReply> answer;
-    QByteArray body;
-    int challenges = 0;
-    int status = 0;
-    bool ended = false;
+    SimpleCallDelegate* m_delegate = nullptr;
+    QUrl m_origin;
+    QPointer<QNetworkReply> m_reply;
+    QPointer<BoundedReply> m_answer;
+    QByteArray m_body;
+    int m_challenges = 0;
+    int m_status = 0;
+    bool m_ended = false;
 };

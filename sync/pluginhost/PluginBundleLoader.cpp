@@ -179,7 +179,7 @@ QObject* PluginBundleLoader::openBundle(const QString& bundlePath)
         return nullptr;
     }
     if (auto* client = qobject_cast<PLUMETPreferencesClient*>(instance))
-        client->setPreferences(&PluginPreferences::shared());
+        client->setPreferences(&PluginPreferences::sharedInstance());
     m_loaders.push_back(std::move(loader));
     return instance;
 }

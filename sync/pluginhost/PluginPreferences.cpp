@@ -2,7 +2,7 @@
 
 #include "UserDefaults.h"
 
-PluginPreferences& PluginPreferences::shared()
+PluginPreferences& PluginPreferences::sharedInstance()
 {
     static PluginPreferences preferences(UserDefaults::sharedInstance());
     return preferences;

@@ -10,7 +10,7 @@ public:
     explicit PluginPreferences(UserDefaults& defaults) : m_defaults(defaults) {}
 
     // Over UserDefaults::sharedInstance().
-    static PluginPreferences& shared();
+    static PluginPreferences& sharedInstance();
 
     QVariant value(const QString& key) const override;
     void setValue(const QString& key, const QVariant& value) override;

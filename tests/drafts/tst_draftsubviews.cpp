@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+using namespace plumet::test;
+
 namespace {
 
 RVSubView* row(const QString& label, QWidget* parent)

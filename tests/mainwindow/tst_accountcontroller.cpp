@@ -27,6 +27,8 @@
 #include <QTableView>
 #include <QTest>
 
+using namespace plumet::test;
+
 // The accounts window over a real keyring on a private session bus; the
 // refresh road is one the test answers itself.
 namespace {

@@ -29,6 +29,8 @@
 #include <QTest>
 #include <QToolBar>
 
+using namespace plumet::test;
+
 namespace {
 
 // Draft windows as the main window sees them: it records what it is asked to open.

@@ -17,7 +17,7 @@
 // mean, local removal, the server's deletion through the road against a
 // scripted server, and the ends that must leave an entry usable: a refusal,
 // a server that fails, an entry that was never on the server.
-using namespace roadtest;
+using namespace plumet::test;
 Q_DECLARE_METATYPE(TestHttpServer::Response)
 
 namespace {

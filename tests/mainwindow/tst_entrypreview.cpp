@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QWebEngineScript>
 
+using namespace plumet::test;
+
 // The entry preview under the entries table and the draft preview window:
 // the summary below 81 px and the rendered entry above, the base address,
 // edits followed at most every 2 s and once more after the last, the

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace plumet::test;
+
 // The import of the previous version's entries into a blog of an account.
 class tst_ImportWindow : public QObject {
     Q_OBJECT

@@ -19,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace plumet::test;
+
 // The wizard's discovery over loopback HTTP: real page fetches, the page and
 // RSD parsers, and the sheet's pages as the user steps through them.
 namespace {
@@ -122,7 +124,7 @@ void tst_NewAccountWizard::init()
     window->resize(640, 420);
     window->show();
     sheet = new AccountSheet(window.get());
-    wizard = new NewAccountWizard(*sheet, BlogSystems::standard(), window.get());
+    wizard = new NewAccountWizard(*sheet, BlogSystems::fromResource(), window.get());
     site = std::make_unique<Site>();
     QVERIFY(site->start());
 }
@@ -152,7 +154,7 @@ void tst_NewAccountWizard::discoveryFindsTheAccessPoint_data()
     QTest::addColumn<QByteArray>("apis");
     QTest::addColumn<QString>("accessPoint");
     QTest::addColumn<QString>("pluginKey");
-    const int other = BlogSystems::standard().count();
+    const int other = BlogSystems::fromResource().count();
     QTest::newRow("WordPress row: its plug-in wins")
         << 0 << api("WordPress", "true", "/blog/xmlrpc.php") + api("Movable Type", "false", "/x")
         << "/blog/xmlrpc.php"

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <memory>
 
+namespace plumet::test {
+
 // Archives a record through the keyed archiver and reads it back.
 template <class T> std::shared_ptr<T> archiveRoundTrip(const Archivable& record)
 {
@@ -42,3 +44,5 @@ inline QSet<QString> archivedKeys(const Archivable& record)
     }
     return keys;
 }
+
+} // namespace plumet::test

@@ -12,7 +12,7 @@
 // A refresh of a large blog: the 500 posts of a decoded answer merged into a
 // blog of 10,000 entries (the posts are among them, unchanged), against the
 // decoding of the same answer by the XML-RPC decoder alone.
-class EntryListMergeBenchmark : public QObject {
+class bench_EntryListMerge : public QObject {
     Q_OBJECT
 private slots:
     void merge500Into10000();
@@ -82,7 +82,7 @@ QByteArray answerFor(const QList<Post>& posts)
 
 } // namespace
 
-void EntryListMergeBenchmark::merge500Into10000()
+void bench_EntryListMerge::merge500Into10000()
 {
     PluginManager& drivers = PluginManager::sharedInstance();
     drivers.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
@@ -156,5 +156,5 @@ void EntryListMergeBenchmark::merge500Into10000()
         "merge_500_into_10000", QStringLiteral("decoding the answer (XMLRPCDecoder)"), comparison);
 }
 
-QTEST_GUILESS_MAIN(EntryListMergeBenchmark)
+QTEST_GUILESS_MAIN(bench_EntryListMerge)
 #include "bench_entrylistmerge.moc"

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace plumet::test;
+
 using plumet::test::testDataPath;
 
 class tst_Attachment : public QObject {

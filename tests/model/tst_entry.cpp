@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace plumet::test;
+
 namespace {
 
 // Records what the entries ask of the draft windows.

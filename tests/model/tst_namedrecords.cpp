@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace plumet::test;
+
 class tst_NamedRecords : public QObject {
     Q_OBJECT
 private slots:

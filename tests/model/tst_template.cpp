@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace plumet::test;
+
 class tst_Template : public QObject {
     Q_OBJECT
 private slots:

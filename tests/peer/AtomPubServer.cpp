@@ -18,7 +18,7 @@ const QString LogFile = QStringLiteral("server.log");
 
 AtomPubServer::AtomPubServer(QObject* parent)
     : QObject(parent), m_root(QDir::tempPath() + QStringLiteral("/plumet-atompub-XXXXXX")),
-      m_process(new PeerProcess(this))
+      m_process(new plumet::test::PeerProcess(this))
 {
 }
 
@@ -62,7 +62,8 @@ bool AtomPubServer::start()
     static const QRegularExpression ready(QStringLiteral("atompub-peer ready on [0-9.]+:(\\d+)"));
     const bool listening = m_process->waitUntil(
         [this] {
-            const QRegularExpressionMatch match = ready.match(peer::fileText(path(LogFile)));
+            const QRegularExpressionMatch match =
+                ready.match(plumet::test::fileText(path(LogFile)));
             if (match.hasMatch())
                 m_port = match.captured(1).toUShort();
             return m_port != 0;
@@ -115,7 +116,7 @@ QStringList AtomPubServer::storedEntryIds() const
 
 QByteArray AtomPubServer::storedEntry(const QString& id) const
 {
-    return peer::fileBytes(path(QStringLiteral("data/entries/%1.xml").arg(id)));
+    return plumet::test::fileBytes(path(QStringLiteral("data/entries/%1.xml").arg(id)));
 }
 
 QString AtomPubServer::problem() const
@@ -126,5 +127,5 @@ QString AtomPubServer::problem() const
 QString AtomPubServer::logs() const
 {
     return QStringLiteral("--- AtomPub peer log ---\n") +
-           peer::tail(peer::fileText(path(LogFile)), 30);
+           plumet::test::tail(plumet::test::fileText(path(LogFile)), 30);
 }

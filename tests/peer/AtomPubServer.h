@@ -5,7 +5,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+namespace plumet::test {
 class PeerProcess;
+}
 
 // A private AtomPub server on loopback for peer tests: tests/peer/atompub-peer.pl
 // on Debian's Atompub::Server, with WSSE (and Basic) authentication, its data
@@ -66,7 +68,7 @@ private:
     bool fail(const QString& reason);
 
     QTemporaryDir m_root;
-    PeerProcess* m_process = nullptr;
+    plumet::test::PeerProcess* m_process = nullptr;
     quint16 m_port = 0;
     QString m_problem;
 };

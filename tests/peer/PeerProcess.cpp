@@ -11,6 +11,8 @@
 #include <csignal>
 #include <sys/prctl.h>
 
+namespace plumet::test {
+
 namespace {
 
 constexpr int StartLimitMs = 10000;
@@ -37,7 +39,7 @@ bool PeerProcess::start(const QString& program, const QStringList& arguments,
 {
     stop();
     m_program = program;
-    const QString executable = peer::findProgram(program);
+    const QString executable = findProgram(program);
     if (executable.isEmpty()) {
         m_problem = QStringLiteral("%1 is not installed").arg(program);
         return false;
@@ -97,8 +99,6 @@ qint64 PeerProcess::processId() const
 {
     return isRunning() ? m_process->processId() : 0;
 }
-
-namespace peer {
 
 QString findProgram(const QString& name)
 {
@@ -181,4 +181,4 @@ bool copyTree(const QString& from, const QString& to)
                     QDir::rootPath(), std::chrono::seconds(60), &output, &problem);
 }
 
-} // namespace peer
+} // namespace plumet::test

@@ -10,6 +10,8 @@
 
 class QProcess;
 
+namespace plumet::test {
+
 // One server process of a test peer. It dies with the test process (even one
 // killed on a time-out), writes its output to a log file, is waited for with
 // a bounded wait and is stopped by its process id.
@@ -42,7 +44,6 @@ private:
 };
 
 // Helpers shared by the peers.
-namespace peer {
 
 // The full path of a program on PATH or in the sbin folders; empty when missing.
 QString findProgram(const QString& name);
@@ -61,4 +62,4 @@ bool runToEnd(const QString& program, const QStringList& arguments, const QStrin
 // Copies the folder `from` to the new folder `to`; false when it cannot.
 bool copyTree(const QString& from, const QString& to);
 
-} // namespace peer
+} // namespace plumet::test

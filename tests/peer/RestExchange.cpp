@@ -5,6 +5,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace plumet::test {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -70,10 +72,4 @@ RestExchange::Result RestExchange::run() const
     return result;
 }
 
-RESTCall::HeaderList headerList(const QVariantMap& headers)
-{
-    RESTCall::HeaderList list;
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        list.append({it.key().toUtf8(), it.value().toString().toUtf8()});
-    return list;
-}
+} // namespace plumet::test

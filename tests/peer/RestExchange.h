@@ -9,6 +9,8 @@
 #include <chrono>
 #include <optional>
 
+namespace plumet::test {
+
 // One RESTCall run to its end, waited for with a bounded local event loop:
 // how the peer tests send a request exactly as the application does.
 struct RestExchange {
@@ -39,5 +41,4 @@ struct RestExchange {
     Result run() const;
 };
 
-// The driver's header dictionary as RESTCall takes it.
-RESTCall::HeaderList headerList(const QVariantMap& headers);
+} // namespace plumet::test

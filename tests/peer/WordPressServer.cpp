@@ -42,7 +42,7 @@ QString phpString(const QString& text)
 
 bool writeText(const QString& path, const QString& text)
 {
-    return peer::writeFile(path, text.toUtf8());
+    return plumet::test::writeFile(path, text.toUtf8());
 }
 
 // What the cached database depends on: the WordPress and MariaDB installed,
@@ -50,9 +50,10 @@ bool writeText(const QString& path, const QString& text)
 QString cacheKey(const QStringList& recipe)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(peer::fileBytes(WordPressFiles + QStringLiteral("/wp-includes/version.php")));
+    hash.addData(
+        plumet::test::fileBytes(WordPressFiles + QStringLiteral("/wp-includes/version.php")));
     for (const QString& program : {QStringLiteral("mariadbd"), QStringLiteral("php")}) {
-        const QFileInfo binary(peer::findProgram(program));
+        const QFileInfo binary(plumet::test::findProgram(program));
         hash.addData(QStringLiteral("%1 %2 %3")
                          .arg(binary.filePath())
                          .arg(binary.size())
@@ -67,7 +68,7 @@ QString cacheKey(const QStringList& recipe)
 
 WordPressServer::WordPressServer(QObject* parent)
     : QObject(parent), m_root(QDir::tempPath() + QStringLiteral("/plumet-wp-XXXXXX")),
-      m_database(new PeerProcess(this)), m_web(new PeerProcess(this))
+      m_database(new plumet::test::PeerProcess(this)), m_web(new plumet::test::PeerProcess(this))
 {
 }
 
@@ -105,8 +106,8 @@ QString WordPressServer::problem() const
 QString WordPressServer::logs() const
 {
     return QStringLiteral("--- database log ---\n%1\n--- web server log ---\n%2")
-        .arg(peer::tail(peer::fileText(path(QStringLiteral("db.err"))), 30),
-             peer::tail(peer::fileText(path(QStringLiteral("web.log"))), 30));
+        .arg(plumet::test::tail(plumet::test::fileText(path(QStringLiteral("db.err"))), 30),
+             plumet::test::tail(plumet::test::fileText(path(QStringLiteral("web.log"))), 30));
 }
 
 bool WordPressServer::start()
@@ -118,7 +119,7 @@ bool WordPressServer::start()
                         .arg(m_root.path()));
     if (!QFileInfo::exists(WordPressFiles + QStringLiteral("/xmlrpc.php")))
         return fail(QStringLiteral("WordPress is not installed in %1").arg(WordPressFiles));
-    m_port = peer::freeLoopbackPort();
+    m_port = plumet::test::freeLoopbackPort();
     if (!writeSite() || !writeConfig())
         return false;
 
@@ -131,7 +132,7 @@ bool WordPressServer::start()
     const QString cached = CacheRoot + QStringLiteral("/wordpress-") + key;
     if (!makeInstalledDatabase(cached))
         return false;
-    if (!peer::copyTree(cached + QStringLiteral("/db"), path(QStringLiteral("db"))))
+    if (!plumet::test::copyTree(cached + QStringLiteral("/db"), path(QStringLiteral("db"))))
         return fail(QStringLiteral("Cannot copy the installed database from %1").arg(cached));
     return startDatabase(path(QStringLiteral("db"))) && serve();
 }
@@ -167,9 +168,10 @@ bool WordPressServer::makeInstalledDatabase(const QString& cacheFolder)
     const QString staging = cacheFolder + QStringLiteral(".staging");
     QDir(staging).removeRecursively(); // left by a test killed while building
     QDir(cacheFolder).removeRecursively();
-    const bool built = buildInstalledDatabase(staging + QStringLiteral("/db")) &&
-                       peer::writeFile(staging + QStringLiteral("/complete"), "installed\n") &&
-                       QDir().rename(staging, cacheFolder);
+    const bool built =
+        buildInstalledDatabase(staging + QStringLiteral("/db")) &&
+        plumet::test::writeFile(staging + QStringLiteral("/complete"), "installed\n") &&
+        QDir().rename(staging, cacheFolder);
     if (!built) {
         QDir(staging).removeRecursively();
         return m_problem.isEmpty()
@@ -210,8 +212,8 @@ bool WordPressServer::installDatabase(const QString& dataFolder)
                                   << QStringLiteral("--auth-root-authentication-method=normal")
                                   << QStringLiteral("--skip-test-db");
     QByteArray output;
-    return peer::runToEnd(QStringLiteral("mariadb-install-db"), arguments, m_root.path(), StepLimit,
-                          &output, &m_problem);
+    return plumet::test::runToEnd(QStringLiteral("mariadb-install-db"), arguments, m_root.path(),
+                                  StepLimit, &output, &m_problem);
 }
 
 bool WordPressServer::startDatabase(const QString& dataFolder)
@@ -232,11 +234,11 @@ bool WordPressServer::startDatabase(const QString& dataFolder)
     const bool ready = m_database->waitUntil(
         [&] {
             return QFileInfo::exists(socket) &&
-                   peer::fileText(errors).contains(QLatin1String("ready for connections"));
+                   plumet::test::fileText(errors).contains(QLatin1String("ready for connections"));
         },
         StepLimit);
     return ready || fail(m_database->problem() + QLatin1Char('\n') +
-                         peer::fileText(path(QStringLiteral("db.out"))));
+                         plumet::test::fileText(path(QStringLiteral("db.out"))));
 }
 
 bool WordPressServer::writeSite()
@@ -348,8 +350,8 @@ bool WordPressServer::runPhp(const QString& script, QByteArray* output)
     const QString file = path(QStringLiteral("script-%1.php").arg(++m_scripts));
     if (!writeText(file, script))
         return fail(QStringLiteral("Cannot write %1").arg(file));
-    return peer::runToEnd(QStringLiteral("php"), {file}, m_root.path(), StepLimit, output,
-                          &m_problem);
+    return plumet::test::runToEnd(QStringLiteral("php"), {file}, m_root.path(), StepLimit, output,
+                                  &m_problem);
 }
 
 bool WordPressServer::serve()
@@ -357,13 +359,13 @@ bool WordPressServer::serve()
     // Another test may take the free port before PHP binds it; try another.
     for (int attempt = 0; attempt < PortAttempts; ++attempt) {
         if (attempt > 0) {
-            m_port = peer::freeLoopbackPort();
+            m_port = plumet::test::freeLoopbackPort();
             if (!writeConfig())
                 return false;
         }
         if (startWebServer())
             return true;
-        if (!peer::fileText(path(QStringLiteral("web.log")))
+        if (!plumet::test::fileText(path(QStringLiteral("web.log")))
                  .contains(QLatin1String("Address already in use")))
             return false;
     }
@@ -383,7 +385,7 @@ bool WordPressServer::startWebServer()
         return fail(m_web->problem());
     const bool listening = m_web->waitUntil(
         [&] {
-            const QString text = peer::fileText(log);
+            const QString text = plumet::test::fileText(log);
             return text.contains(QLatin1String("Development Server")) &&
                    text.contains(QLatin1String("started"));
         },

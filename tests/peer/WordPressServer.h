@@ -5,7 +5,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+namespace plumet::test {
 class PeerProcess;
+}
 
 // A private WordPress 6.1 on loopback for peer tests: its own MariaDB on a
 // Unix socket in a temporary folder, a site folder built from Debian's
@@ -70,8 +72,8 @@ private:
 
     QTemporaryDir m_root;
     QString m_problem;
-    PeerProcess* m_database = nullptr;
-    PeerProcess* m_web = nullptr;
+    plumet::test::PeerProcess* m_database = nullptr;
+    plumet::test::PeerProcess* m_web = nullptr;
     quint16 m_port = 0;
     int m_scripts = 0;
 };

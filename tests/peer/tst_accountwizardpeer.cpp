@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace plumet::test;
+
 // The new-account wizard against a real WordPress: its home page names the
 // RSD document, whose preferred API gives the access point.
 class tst_AccountWizardPeer : public QObject {

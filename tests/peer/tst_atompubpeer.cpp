@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimeZone>
 
+using namespace plumet::test;
+
 // The Atom road against our AtomPub server: the Atom driver bundle makes the
 // WSSE headers and the entry document, RESTCall carries them over loopback and
 // the Atom decoder reads the answers, as the application does.
@@ -94,8 +96,8 @@ RestExchange::Result tst_AtomPubPeer::send(const QUrl& url, const QByteArray& me
                                            const QByteArray& body, const QByteArray& contentType)
 {
     RestExchange request(url, method, body, body.isEmpty() ? QByteArray() : contentType);
-    request.headers =
-        headerList(atom->authenticationHeaders(url, server->username(), server->password()));
+    request.headers = RESTCall::headerList(
+        atom->authenticationHeaders(url, server->username(), server->password()));
     return request.run();
 }
 
@@ -196,7 +198,7 @@ void tst_AtomPubPeer::mediaUpload()
     for (int i = 0; i < 70000; ++i)
         bytes += static_cast<char>(i * 7 % 256);
     RestExchange request(server->mediaCollectionUrl(), "POST", bytes, "image/png");
-    request.headers = headerList(atom->authenticationHeaders(
+    request.headers = RESTCall::headerList(atom->authenticationHeaders(
         server->mediaCollectionUrl(), server->username(), server->password()));
     request.headers.append({QByteArray("Slug"), QByteArray("peer%20d%C3%B6t.png")});
     RestExchange::Result answer = request.run();
@@ -231,7 +233,8 @@ void tst_AtomPubPeer::refusals()
     QFETCH(QString, password);
     QFETCH(int, status);
     RestExchange request(server->collectionUrl());
-    request.headers = headerList(atom->authenticationHeaders(request.url, username, password));
+    request.headers =
+        RESTCall::headerList(atom->authenticationHeaders(request.url, username, password));
     const RestExchange::Result answer = request.run();
     QVERIFY(!answer.finished);
     QCOMPARE(answer.status, status);
@@ -259,7 +262,7 @@ void tst_AtomPubPeer::refusalCarriesTheServersMessage()
 void tst_AtomPubPeer::replayedNonceIsRefused()
 {
     RestExchange request(server->collectionUrl());
-    request.headers = headerList(
+    request.headers = RESTCall::headerList(
         atom->authenticationHeaders(request.url, server->username(), server->password()));
     RestExchange::Result answer = request.run();
     QVERIFY2(answer.ok(), qPrintable(answer.problem + logs()));

@@ -25,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace plumet::test;
+
 // The roads of a blog's entries against real servers: WordPress 6.1 through
 // each of the five XML-RPC drivers (posts, more than ten pages, the per-post
 // categories of the Movable Type drivers, deletion, uploads fetched back byte

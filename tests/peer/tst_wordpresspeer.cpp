@@ -17,6 +17,8 @@
 #include <QTimeZone>
 #include <functional>
 
+using namespace plumet::test;
+
 // The XML-RPC road against a real WordPress: the WordPress driver shapes each
 // request, the encoder writes it, RESTCall carries it over loopback and the
 // decoder reads the answer, exactly as the application does.

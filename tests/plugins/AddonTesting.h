@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace plumet::test {
+
 // The add-on bundles of the build, loaded as the application loads them.
 inline AddonManager& builtInAddons()
 {
@@ -107,3 +109,5 @@ struct DraftStandIn {
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
+
+} // namespace plumet::test

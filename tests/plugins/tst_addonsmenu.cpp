@@ -4,6 +4,8 @@
 
 #include <QMenu>
 
+using namespace plumet::test;
+
 class tst_AddonsMenu : public QObject {
     Q_OBJECT
 

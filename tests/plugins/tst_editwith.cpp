@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <sys/stat.h>
 
+using namespace plumet::test;
+
 namespace {
 
 const QString tableKey = QStringLiteral("rv_editwith_apps");

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+using namespace plumet::test;
+
 namespace {
 
 PLUMETAddonProtocol* scripts()

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+using namespace plumet::test;
+
 class tst_ScriptRunnerJs : public QObject {
     Q_OBJECT
 

@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+using namespace plumet::test;
+
 class tst_PluginProblemsDialog : public QObject {
     Q_OBJECT
 private slots:

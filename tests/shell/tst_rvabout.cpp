@@ -1,22 +1,14 @@
+#include "BrowserCatcher.h"
 #include "RVAbout.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QDesktopServices>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
 
-class BrowserCatcher : public QObject {
-    Q_OBJECT
-public:
-    BrowserCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
-    ~BrowserCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
+using plumet::test::BrowserCatcher;
 
 class tst_RVAbout : public QObject {
     Q_OBJECT
@@ -58,7 +50,7 @@ void tst_RVAbout::linksOpenInTheBrowserAndThePageStays()
     middle.setPosition(found.selectionStart() + 3);
     const QPoint at = credits->cursorRect(middle).center();
     QTest::mouseClick(credits->viewport(), Qt::LeftButton, {}, at);
-    QCOMPARE(browser.opened, QList<QUrl>{QUrl(QStringLiteral("https://www.html-tidy.org/"))});
+    QCOMPARE(browser.opened(), QList<QUrl>{QUrl(QStringLiteral("https://www.html-tidy.org/"))});
     QCOMPARE(credits->toHtml(), before);
 }
 

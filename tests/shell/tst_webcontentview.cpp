@@ -1,9 +1,9 @@
+#include "BrowserCatcher.h"
 #include "TestHttpServer.h"
 #include "WebContent.h"
 #include "WebContentSchemeHandler.h"
 #include "WebContentView.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -11,28 +11,11 @@
 #include <QTest>
 #include <QWebEngineScript>
 
+using plumet::test::BrowserCatcher;
+
 namespace {
 
 constexpr int PageTimeout = 30000;
-
-// Catches what would go to the desktop's browser.
-class BrowserCatcher : public QObject {
-    Q_OBJECT
-public:
-    BrowserCatcher()
-    {
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
-    }
-    ~BrowserCatcher() override
-    {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 // Runs `script` in `world` and waits for its value.
 QVariant evaluate(WebContentView& view, const QString& script,
@@ -211,8 +194,8 @@ void tst_WebContentView::linksGoToTheBrowser()
     QWidget* surface = m_view->focusProxy();
     QVERIFY(surface);
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 20));
-    QVERIFY(QTest::qWaitFor([&] { return !browser.opened.isEmpty(); }, PageTimeout));
-    QCOMPARE(browser.opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/post"))});
+    QVERIFY(QTest::qWaitFor([&] { return !browser.opened().isEmpty(); }, PageTimeout));
+    QCOMPARE(browser.opened(), QList<QUrl>{QUrl(QStringLiteral("https://example.org/post"))});
     QTest::qWait(200);
     QCOMPARE(m_view->url(), shown);
     QCOMPARE(
@@ -229,7 +212,7 @@ void tst_WebContentView::contentCannotNavigateTheViewAway()
     const QUrl shown = m_view->url();
     QTest::qWait(1500);
     QCOMPARE(m_view->url(), shown);
-    QVERIFY(browser.opened.isEmpty());
+    QVERIFY(browser.opened().isEmpty());
     QCOMPARE(
         evaluate(*m_view, QStringLiteral("document.getElementById('here').textContent")).toString(),
         QStringLiteral("still here"));
@@ -360,7 +343,7 @@ void tst_WebContentView::altClickDownloadsIntoTheDownloadFolder()
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("the file's bytes"));
-    QVERIFY(browser.opened.isEmpty());
+    QVERIFY(browser.opened().isEmpty());
     QFile::remove(saved);
 }
 

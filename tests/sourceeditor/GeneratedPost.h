@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace plumet::test {
+
 // A long post as bloggers write them: headings, paragraphs with links and
 // emphasis, images whose attributes run over several lines, comments, lists
 // and quotes with both kinds of quotation marks. The same seed gives the same
@@ -58,3 +60,5 @@ inline QString generatedPost(qsizetype size, quint32 seed)
     }
     return post;
 }
+
+} // namespace plumet::test

@@ -13,6 +13,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+using namespace plumet::test;
+
 namespace {
 
 // Every coloured stretch of every line: "line:start+length=#colour".

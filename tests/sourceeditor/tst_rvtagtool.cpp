@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <csignal>
 
+using namespace plumet::test;
+
 namespace {
 
 const char ChildPath[] = "PLUMET_TAGTOOL_CHILD_PATH";

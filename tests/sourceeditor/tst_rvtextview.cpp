@@ -18,6 +18,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+using namespace plumet::test;
+
 namespace {
 
 // The formatter of entries without a format: HTML as it is, checked by Tidy.

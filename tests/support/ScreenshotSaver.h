@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QWidget>
 
+namespace plumet::test {
+
 // With PLUMET_SCREENSHOT_DIR set, GUI tests save what a window looks like
 // there, for a look by eye. Header only: the GUI tests link Qt Widgets.
 inline void saveScreenshot(QWidget* window, const QString& name)
@@ -13,3 +15,5 @@ inline void saveScreenshot(QWidget* window, const QString& name)
     QDir().mkpath(folder);
     window->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
+
+} // namespace plumet::test

@@ -1,16 +1,18 @@
 #include "Attachment.h"
+#include "BrowserCatcher.h"
 #include "DraftEditorHost.h"
 #include "RVTag.h"
 #include "TKWebView.h"
 #include "Template.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QWebEngineScript>
+
+using plumet::test::BrowserCatcher;
 
 namespace {
 
@@ -116,17 +118,6 @@ public:
 
     AttachmentPtr attachment;
     QStringList sheets;
-};
-
-// Catches what would go to the desktop's browser.
-class BrowserCatcher : public QObject {
-    Q_OBJECT
-public:
-    BrowserCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
-    ~BrowserCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
 };
 
 // Where the element `selector` of the content stands in the view.
@@ -428,11 +419,11 @@ void tst_TKWebView::followedLinksOpenAttachmentsOrTheBrowser()
                       centreOf(*m_view, "#att"));
     QVERIFY(QTest::qWaitFor([&] { return !draft.sheets.isEmpty(); }, PageTimeout));
     QCOMPARE(draft.sheets, QStringList{"KEY1"});
-    QVERIFY(browser.opened.isEmpty());
+    QVERIFY(browser.opened().isEmpty());
     QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::ControlModifier,
                       centreOf(*m_view, "#web"));
-    QVERIFY(QTest::qWaitFor([&] { return !browser.opened.isEmpty(); }, PageTimeout));
-    QCOMPARE(browser.opened, QList<QUrl>{QUrl("https://example.org/post?id=OTHER")});
+    QVERIFY(QTest::qWaitFor([&] { return !browser.opened().isEmpty(); }, PageTimeout));
+    QCOMPARE(browser.opened(), QList<QUrl>{QUrl("https://example.org/post?id=OTHER")});
     QCOMPARE(draft.sheets.size(), 1);
     m_view->setDraft(nullptr);
 }

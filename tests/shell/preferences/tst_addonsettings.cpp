@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+using namespace plumet::test;
+
 // The add-on settings window and the shortcut list with its recording sheet.
 class tst_AddonSettings : public QObject {
     Q_OBJECT

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace plumet::test;
+
 using plumet::test::TestHttpServer;
 
 // The per-blog Settings window over real accounts and blogs.

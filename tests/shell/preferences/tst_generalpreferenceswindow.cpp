@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace plumet::test;
+
 // The General preferences window: every preference has its control, and the
 // Factory Settings button puts them back.
 class tst_GeneralPreferencesWindow : public QObject {

@@ -14,6 +14,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+using namespace plumet::test;
+
 namespace {
 
 using namespace ToolbarIdentifiers;

@@ -19,20 +19,16 @@
 // What the tests of a blog's roads share: the shipped drivers, an account
 // with one blog pointing at a scripted server, XML-RPC answers written as
 // servers write them, and jobs watched to their one end.
-namespace roadtest {
+namespace plumet::test {
 
-using plumet::test::TestHttpServer;
 using Response = TestHttpServer::Response;
 
-using plumet::test::BlogSetup;
-using plumet::test::errorRowMessage;
-using plumet::test::loadDrivers;
-
+// An account of "joe" with one blog, as the roads' tests use it.
 inline BlogSetup makeBlog(const QString& driver, const QUrl& endpoint,
                           const QString& blogID = QStringLiteral("1"))
 {
-    return plumet::test::makeBlog(driver, endpoint, QStringLiteral("joe"),
-                                  QStringLiteral("s3cret & <pässword>"), blogID);
+    return makeBlog(driver, endpoint, QStringLiteral("joe"), QStringLiteral("s3cret & <pässword>"),
+                    blogID);
 }
 
 // An XML-RPC value as a server writes it.
@@ -143,4 +139,4 @@ public:
     }
 };
 
-} // namespace roadtest
+} // namespace plumet::test

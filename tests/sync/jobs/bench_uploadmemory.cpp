@@ -84,13 +84,13 @@ double median(std::vector<double> values)
 
 } // namespace
 
-class UploadMemoryBenchmark : public QObject {
+class bench_UploadMemory : public QObject {
     Q_OBJECT
 private slots:
     void upload50MegabytePeak();
 };
 
-void UploadMemoryBenchmark::upload50MegabytePeak()
+void bench_UploadMemory::upload50MegabytePeak()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
         return uploadOnce(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     QCoreApplication app(argc, argv);
-    UploadMemoryBenchmark benchmark;
+    bench_UploadMemory benchmark;
     return QTest::qExec(&benchmark, argc, argv);
 }
 #include "bench_uploadmemory.moc"

@@ -12,7 +12,7 @@
 // Deleting posts and pages through the road: the driver's delete calls over
 // XML-RPC, an HTTP DELETE over Atom, the entry and its file gone only when
 // the server said so, and every other ending leaving both as they were.
-using namespace roadtest;
+using namespace plumet::test;
 Q_DECLARE_METATYPE(TestHttpServer::Response)
 
 class tst_DeleteJob : public QObject {

@@ -39,8 +39,8 @@ namespace {
 
 constexpr int JobLimitMs = 20000;
 
-using roadtest::methodOf;
-using roadtest::xmlrpcAnswer;
+using plumet::test::methodOf;
+using plumet::test::xmlrpcAnswer;
 
 QVariantMap categoryItem(int id, const QString& name)
 {

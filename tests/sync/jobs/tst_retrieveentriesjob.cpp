@@ -19,7 +19,7 @@
 // The posts, pages and per-post categories roads against a scripted server
 // that answers as WordPress and an AtomPub server do: what is asked, what is
 // merged, what a refresh takes away, and how every road ends once.
-using namespace roadtest;
+using namespace plumet::test;
 Q_DECLARE_METATYPE(TestHttpServer::Response)
 
 namespace {

@@ -19,7 +19,7 @@
 // uploader plug-in, the Atom road's refusal, names with destination folders,
 // a second pass for a thumbnail, failures in words, and the network console
 // never holding the file.
-using namespace roadtest;
+using namespace plumet::test;
 Q_DECLARE_METATYPE(TestHttpServer::Response)
 
 namespace {

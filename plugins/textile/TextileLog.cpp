@@ -1,0 +1,3 @@
+#include "TextileLog.h"
+
+Q_LOGGING_CATEGORY(lcTextile, "plumet.plugins.textile")

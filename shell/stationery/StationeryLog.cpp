@@ -1,0 +1,3 @@
+#include "StationeryLog.h"
+
+Q_LOGGING_CATEGORY(lcStationery, "plumet.ui.stationery")

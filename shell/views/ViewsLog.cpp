@@ -1,0 +1,3 @@
+#include "ViewsLog.h"
+
+Q_LOGGING_CATEGORY(lcViews, "plumet.ui.views")

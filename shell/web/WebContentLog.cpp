@@ -1,0 +1,3 @@
+#include "WebContentLog.h"
+
+Q_LOGGING_CATEGORY(lcWebContent, "plumet.ui.web")

@@ -1,0 +1,3 @@
+#include "SyncGuiLog.h"
+
+Q_LOGGING_CATEGORY(lcSyncGui, "plumet.ui.sync")

@@ -1,0 +1,3 @@
+#pragma once
+
+// A record header, for the network folder's back edge beside it.
