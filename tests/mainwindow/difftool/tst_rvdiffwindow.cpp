@@ -154,7 +154,7 @@ void tst_RVDiffWindow::bothTabsShowTheDifferences()
     QCOMPARE(m_window->box()->currentWidget(), m_window->timeView());
     QCOMPARE(m_window->timeDiffLabel()->text(), QStringLiteral("2 hours later"));
     QVERIFY(!m_window->serverDateLabel()->text().isEmpty());
-    saveScreenshot(m_window.get(), QStringLiteral("difftool-time-tab"));
+    plumet::test::saveScreenshot(m_window.get(), QStringLiteral("difftool-time-tab"));
 
     // The main text, word by word, as text (the default while unset).
     QVERIFY(m_window->ignoreHTMLBox()->isChecked());
