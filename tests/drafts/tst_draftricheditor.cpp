@@ -77,9 +77,13 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
                             PageTimeout));
     evaluate(rich, QStringLiteral("(function(){var d=document.getElementById('plumetcontent');"
+                                  "d.focus();"
                                   "var r=document.createRange();r.selectNodeContents(d.lastChild);"
                                   "r.collapse(false);getSelection().removeAllRanges();"
                                   "getSelection().addRange(r);return true;})()"));
+    // Keys sent before the page itself has the focus go nowhere.
+    QVERIFY(waitFor(rich, QStringLiteral("document.hasFocus() && !!document.activeElement && "
+                                         "document.activeElement.id === 'plumetcontent'")));
     QWidget* keys = rich->focusProxy();
     QTest::keyClick(keys, Qt::Key_Return);
     QTest::keyClicks(keys, QStringLiteral("Then "));
