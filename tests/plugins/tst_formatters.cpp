@@ -256,7 +256,8 @@ void tst_Formatters::textileTimeLimit()
     QElapsedTimer timer;
     timer.start();
     const TextileRunner::Result result = TextileRunner(script, 500).run("x");
-    QVERIFY(timer.elapsed() < 5000);
+    // Stopped at the limit, not at the script's own end half a minute on.
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
     QVERIFY(result.html.isEmpty());
     QVERIFY2(result.error.contains("longer than"), qPrintable(result.error));
 }
