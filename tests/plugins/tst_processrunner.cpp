@@ -134,9 +134,10 @@ void tst_ProcessRunner::cancelStopsAProgramThatIgnoresTerm()
     QElapsedTimer clock;
     clock.start();
     runner.cancel();
-    // Killed after the grace the TERM gets, long before the program's own end.
+    // Killed once the grace the TERM gets has passed (a coarse timer may fire
+    // a twentieth early), long before the program's own end.
     QVERIFY(finished.wait(60000));
-    QVERIFY2(clock.elapsed() >= 1900, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 1800, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(finished.first().first().value<ProcessRunner::Result>().outcome,
              ProcessRunner::Outcome::Cancelled);
     QVERIFY(!runner.isRunning());
