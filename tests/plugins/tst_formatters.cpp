@@ -1,5 +1,6 @@
 #include "FormatterManager.h"
 #include "TextileRunner.h"
+#include "ThreadCpuTimer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -158,8 +159,7 @@ void tst_Formatters::convertBreaksHostile()
 {
     QFETCH(QString, text);
     QFETCH(QString, html);
-    QElapsedTimer timer;
-    timer.start();
+    plumet::test::ThreadCpuTimer timer;
     const QString formatted = convertBreaksFormatter()->formatText(text);
     const qint64 elapsed = timer.elapsed();
     QCOMPARE(formatted, html);
