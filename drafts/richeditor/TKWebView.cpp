@@ -11,10 +11,12 @@
 #include "Template.h"
 #include "WebContent.h"
 
+#include <QChildEvent>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWebChannel>
@@ -89,6 +91,10 @@ TKWebView::TKWebView(QWidget* parent)
         if (!m_editable)
             contentPage()->callFunction(u"editorSetEditable"_s, {false});
     });
+    // The engine's widget that takes the keys comes and goes with the page's
+    // renderer; whichever it is, its focus is watched.
+    for (QObject* child : children())
+        watchForFocus(child);
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
@@ -316,6 +322,31 @@ void TKWebView::followLink(const QUrl& url)
     }
     if (url.isValid() && url.scheme() != WebContent::schemeName())
         QDesktopServices::openUrl(url);
+}
+
+void TKWebView::watchForFocus(QObject* child)
+{
+    if (child && child->isWidgetType())
+        child->installEventFilter(this);
+}
+
+bool TKWebView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ChildAdded)
+        watchForFocus(static_cast<QChildEvent*>(event)->child());
+    return EditableWebView::event(event);
+}
+
+bool TKWebView::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click puts the caret where it lands. Focus that comes any other way
+    // (the keyboard, a switch of editors) would leave the page without a
+    // focused content and the first keys typed would go nowhere: the page
+    // puts the caret in the post.
+    if (event->type() == QEvent::FocusIn && watched == focusProxy() &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+        contentPage()->callFunction(u"editorFocus"_s);
+    return EditableWebView::eventFilter(watched, event);
 }
 
 void TKWebView::contextMenuEvent(QContextMenuEvent* event)

@@ -92,6 +92,8 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     RichHtmlSerializer serializer() const;
@@ -101,6 +103,7 @@ private:
     void followLink(const QUrl& url);
     void showContextMenu(QMenu* menu, const QPoint& globalPos, const QVariantMap& target);
     std::optional<RichHtmlSerializer::Result> serialized(const QVariant& json) const;
+    void watchForFocus(QObject* child);
 
     DraftEditorHost* m_draft = nullptr;
     RichEditorBridge* m_bridge;

@@ -38,6 +38,7 @@ private slots:
     void init();
     void cleanup();
     void writeSaveSwitchAndBack();
+    void switchFromTheSourceViewLetsTheUserTypeOn();
 
 private:
     std::unique_ptr<DraftWorld> m_world;
@@ -77,9 +78,13 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
                             PageTimeout));
     evaluate(rich, QStringLiteral("(function(){var d=document.getElementById('plumetcontent');"
+                                  "d.focus();"
                                   "var r=document.createRange();r.selectNodeContents(d.lastChild);"
                                   "r.collapse(false);getSelection().removeAllRanges();"
                                   "getSelection().addRange(r);return true;})()"));
+    // Keys sent before the page itself has the focus go nowhere.
+    QVERIFY(waitFor(rich, QStringLiteral("document.hasFocus() && !!document.activeElement && "
+                                         "document.activeElement.id === 'plumetcontent'")));
     QWidget* keys = rich->focusProxy();
     QTest::keyClick(keys, Qt::Key_Return);
     QTest::keyClicks(keys, QStringLiteral("Then "));
@@ -126,6 +131,32 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QCOMPARE(*again, *saved);
     draft->saveDocument();
     QTRY_COMPARE_WITH_TIMEOUT(DraftWorld::storedBody(blog, entry->uniqueID()), saved, PageTimeout);
+}
+
+void tst_DraftRichEditor::switchFromTheSourceViewLetsTheUserTypeOn()
+{
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>Typed in source.</p>");
+    entry->setEditMode(Draft::SourceMode);
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+    QVERIFY(draft);
+    draft->window()->resize(820, 640);
+    draft->window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
+    sourceView(draft)->setFocus();
+    QTRY_VERIFY(sourceView(draft)->hasFocus());
+
+    // The user switches with the keys in the source view and types on, with
+    // no click: the keys go to the end of the post.
+    draft->switchEditor(Draft::RichMode);
+    QTRY_COMPARE_WITH_TIMEOUT(draft->mode(), int(Draft::RichMode), PageTimeout);
+    TKWebView* rich = richView(draft);
+    QVERIFY(rich);
+    QVERIFY(waitFor(rich, QStringLiteral("document.hasFocus() && !!document.activeElement && "
+                                         "document.activeElement.id === 'plumetcontent'")));
+    QTest::keyClicks(rich->focusProxy(), QStringLiteral(" And on."));
+    QVERIFY(waitFor(rich, QStringLiteral("document.getElementById('plumetcontent').innerText"
+                                         ".trim() === 'Typed in source. And on.'")));
 }
 
 QTEST_MAIN(tst_DraftRichEditor)

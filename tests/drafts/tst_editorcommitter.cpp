@@ -82,10 +82,10 @@ void tst_EditorCommitter::editorsAnsweringAtOnceContinueBeforeRunReturns()
 
 void tst_EditorCommitter::continuesOnlyOnceEveryEditorAnswered()
 {
-    m_main->answer = FakeRichEditor::Answer::Later;
-    m_main->delay = 30;
-    m_sub->answer = FakeRichEditor::Answer::Later;
-    m_sub->delay = 60;
+    // The test answers for the editors, one after the other.
+    m_main->answer = FakeRichEditor::Answer::Never;
+    m_sub->answer = FakeRichEditor::Answer::Never;
+    m_main->content = QStringLiteral("late body");
     m_sub->content = QStringLiteral("late extended");
     int ran = 0;
     EditorCommitter::Result seen;
@@ -95,12 +95,17 @@ void tst_EditorCommitter::continuesOnlyOnceEveryEditorAnswered()
     });
     QCOMPARE(ran, 0);
     QVERIFY(committer()->busy());
-    QTest::qWait(40);
+    m_main->answerPending();
     QCOMPARE(ran, 0); // the sub editor has not answered yet
-    QTRY_COMPARE(ran, 1);
+    QVERIFY(committer()->busy());
+    m_sub->answerPending();
+    QCOMPARE(ran, 1);
+    QVERIFY(!committer()->busy());
     QVERIFY(seen.complete());
+    QCOMPARE(seen.texts.value("body"), QStringLiteral("late body"));
     QCOMPARE(seen.texts.value("extended"), QStringLiteral("late extended"));
-    QTest::qWait(400);
+    // Nor does the time-out, once past, continue a second time.
+    QTest::qWait(committer()->timeout() + 200);
     QCOMPARE(ran, 1);
 }
 
@@ -109,14 +114,15 @@ void tst_EditorCommitter::silentEditorFallsBackToItsLastContent_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("pushedBefore");
     QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("maxWait");
-    // A hung renderer counts after the time-out; a dead one at once.
+    QTest::addColumn<int>("timeout");
+    // A hung renderer counts once the time-out has passed; a dead one at
+    // once, long before a time-out that the test could never reach.
     QTest::newRow("hangs, pushed")
-        << int(FakeRichEditor::Answer::Never) << true << QStringLiteral("pushed text") << 1000;
+        << int(FakeRichEditor::Answer::Never) << true << QStringLiteral("pushed text") << 300;
     QTest::newRow("hangs, never pushed")
-        << int(FakeRichEditor::Answer::Never) << false << QStringLiteral("loaded body") << 1000;
+        << int(FakeRichEditor::Answer::Never) << false << QStringLiteral("loaded body") << 300;
     QTest::newRow("dies, pushed") << int(FakeRichEditor::Answer::Fail) << true
-                                  << QStringLiteral("pushed text") << 200;
+                                  << QStringLiteral("pushed text") << 600000;
 }
 
 void tst_EditorCommitter::silentEditorFallsBackToItsLastContent()
@@ -124,19 +130,26 @@ void tst_EditorCommitter::silentEditorFallsBackToItsLastContent()
     QFETCH(int, answer);
     QFETCH(bool, pushedBefore);
     QFETCH(QString, expected);
-    QFETCH(int, maxWait);
+    QFETCH(int, timeout);
 
     m_main->answer = FakeRichEditor::Answer(answer);
     m_main->type(QStringLiteral("pushed text"), pushedBefore);
     m_main->type(QStringLiteral("typed after the last push"), false);
+    committer()->setTimeout(timeout);
     QSignalSpy fellBack(committer(), &EditorCommitter::fellBack);
     std::optional<EditorCommitter::Result> seen;
     QElapsedTimer clock;
     clock.start();
     committer()->run(QStringLiteral("close"),
                      [&](const EditorCommitter::Result& result) { seen = result; });
-    QTRY_VERIFY_WITH_TIMEOUT(seen.has_value(), 2000);
-    QVERIFY(clock.elapsed() < maxWait);
+    // The dead renderer's time-out lies far beyond this wait: that it
+    // counts at all shows it counted at once.
+    QTRY_VERIFY_WITH_TIMEOUT(seen.has_value(), 60000);
+    if (FakeRichEditor::Answer(answer) == FakeRichEditor::Answer::Never) {
+        // Not before the time-out (a coarse timer may fire a twentieth early).
+        QVERIFY2(clock.elapsed() >= timeout * 95 / 100,
+                 qPrintable(QString::number(clock.elapsed())));
+    }
     QCOMPARE(seen->texts.value("body"), expected);
     QCOMPARE(seen->fellBack, QStringList{"body"});
     QVERIFY(!seen->complete());
@@ -151,7 +164,7 @@ void tst_EditorCommitter::lateAnswerAfterFallbackIsIgnored()
     QList<EditorCommitter::Result> seen;
     committer()->run(QStringLiteral("save"),
                      [&](const EditorCommitter::Result& result) { seen.append(result); });
-    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 1, 30000);
     // The hung renderer comes back: its old answer belongs to no commit.
     m_main->content = QStringLiteral("late");
     m_main->answerPending();
@@ -213,7 +226,7 @@ void tst_EditorCommitter::editorGoneDuringCommitFallsBack()
                      [&](const EditorCommitter::Result& result) { seen = result; });
     delete m_main; // the editor goes before it answers: it never calls back
     m_main = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT(seen.has_value(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(seen.has_value(), 30000);
     QCOMPARE(seen->texts.value("body"), QStringLiteral("pushed before the crash"));
     QCOMPARE(seen->fellBack, QStringList{"body"});
 

@@ -12,6 +12,7 @@
 #include "SentenceSummary.h"
 #include "Template.h"
 #include "TestSupport.h"
+#include "ThreadCpuTimer.h"
 #include "XMLRPCDecoder.h"
 
 #include <QElapsedTimer>
@@ -279,8 +280,7 @@ void tst_EntryRendering::tidyBounds()
 {
     QFETCH(QString, html);
     QFETCH(bool, checked);
-    QElapsedTimer timer;
-    timer.start();
+    plumet::test::ThreadCpuTimer timer;
     const HtmlTidy::Validation validation = HtmlTidy::validate(html);
     QCOMPARE(validation.checked, checked);
     if (!checked) {
@@ -432,8 +432,7 @@ void tst_EntryRendering::extractTagsFromHostileText()
     auto entry = Entry::create();
     ownBlog->addEntry(entry);
 
-    QElapsedTimer timer;
-    timer.start();
+    plumet::test::ThreadCpuTimer timer;
     QCOMPARE(EntryRenderer(*entry).extractTags(text), text);
     const qint64 elapsed = timer.elapsed();
 

@@ -65,7 +65,17 @@ void tst_ScriptRunner::initTestCase()
     // Writes 10 MB before it reads a byte of its input.
     writeScript("flood.py", "import sys\nsys.stdout.write('x' * 10 * 1024 * 1024)\n"
                             "sys.stdout.write(sys.stdin.read())\n");
-    writeScript("slow-upper.sh", "sleep 0.5; tr a-z A-Z\n");
+    // Each says it is running, then waits (at most half a minute) until the
+    // other one says so too: both end well only when they run side by side.
+    const auto meeting = [this](const char* mine, const char* theirs) {
+        return QStringLiteral("touch '%1'; i=0; while [ ! -e '%2' ]; do i=$((i+1)); "
+                              "if [ $i -gt 600 ]; then echo 'ran alone' >&2; exit 1; fi; "
+                              "sleep 0.05; done; tr a-z A-Z\n")
+            .arg(m_work.filePath(mine), m_work.filePath(theirs))
+            .toUtf8();
+    };
+    writeScript("meet-first.sh", meeting("first-running", "second-running"));
+    writeScript("meet-second.sh", meeting("second-running", "first-running"));
     writeScript("forever.sh",
                 QStringLiteral("echo $$ > '%1'; sleep 1000 & wait\n").arg(pidFile()).toUtf8());
     // Never listed: other kinds and upper-case extensions.
@@ -77,6 +87,8 @@ void tst_ScriptRunner::initTestCase()
 void tst_ScriptRunner::init()
 {
     QFile::remove(pidFile());
+    for (const char* name : {"first-running", "second-running"})
+        QFile::remove(m_work.filePath(name));
     for (const char* key : {"rv_scriptrunner_pythonpath", "rv_scriptrunner_rubypath"})
         UserDefaults::sharedInstance().remove(key);
 }
@@ -108,8 +120,9 @@ void tst_ScriptRunner::answersAsAMenuAddon()
 void tst_ScriptRunner::listsTheScriptsFolder()
 {
     QCOMPARE(scripts()->subActions(),
-             (QStringList{"backwards", "flood", "forever", "grumble", "notes", "python-only",
-                          "quiet", "reverse", "shout", "slow-upper", "upper", "warns", "wrap"}));
+             (QStringList{"backwards", "flood", "forever", "grumble", "meet-first", "meet-second",
+                          "notes", "python-only", "quiet", "reverse", "shout", "upper", "warns",
+                          "wrap"}));
     // Two files of one name make one entry.
     writeScript("upper.pl", "print uc(join('', <STDIN>));\n");
     QCOMPARE(scripts()->subActions().count("upper"), 1);
@@ -247,17 +260,14 @@ void tst_ScriptRunner::concurrentRunsKeepTheirOwnText()
     DraftStandIn second("second draft");
     first.text.select(0, 11);
     second.text.select(0, 12);
-    QElapsedTimer clock;
-    clock.start();
-    first.addons.callAddon("Scripts", "slow-upper");
-    second.addons.callAddon("Scripts", "slow-upper");
-    // The interface stays free while they run.
-    QVERIFY(clock.elapsed() < 400);
-    QTRY_COMPARE(first.ended.count(), 1);
-    QTRY_COMPARE(second.ended.count(), 1);
+    // Were the interface held while a script runs, the first could never
+    // meet the second.
+    first.addons.callAddon("Scripts", "meet-first");
+    second.addons.callAddon("Scripts", "meet-second");
+    QTRY_VERIFY2_WITH_TIMEOUT(first.ended.count() == 1, qPrintable(first.sheetText()), 60000);
+    QTRY_VERIFY2_WITH_TIMEOUT(second.ended.count() == 1, qPrintable(second.sheetText()), 60000);
     QCOMPARE(first.text.text(), QStringLiteral("FIRST DRAFT"));
     QCOMPARE(second.text.text(), QStringLiteral("SECOND DRAFT"));
-    QVERIFY(clock.elapsed() < 1500);
 }
 
 void tst_ScriptRunner::stoppingOrClosingKillsTheScript_data()

@@ -2,8 +2,8 @@
 #include "ConsoleHighlighter.h"
 #include "ConsoleLogFile.h"
 #include "RecordedAnswer.h"
+#include "ThreadCpuTimer.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTextBlock>
@@ -168,8 +168,7 @@ void tst_ConsoleColorizer::tenMegabyteAnswer()
     // A real answer has its quotes near the top only: a quote search not bounded
     // by its tag ran to the end of the text from every tag.
     const QString answer = plumet::test::recordedPostsAnswer(10'000'000);
-    QElapsedTimer timer;
-    timer.start();
+    plumet::test::ThreadCpuTimer timer;
     const QList<ConsoleSpan> spans = colorizeConsoleText(answer);
     const QList<ConsoleState> lines = consoleLineStates(answer);
     const qint64 elapsed = timer.elapsed();

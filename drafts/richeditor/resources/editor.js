@@ -349,6 +349,30 @@
         linkElement = link;
     }
     var linkElement = null;
+    // The selection as it stood when the content last lost the focus.
+    var lastRange = null;
+    // The content took the focus with no caret in it: the engine then puts
+    // one at its start, a place the user did not choose.
+    var focusedWithoutCaret = false;
+
+    function selectionInContent() {
+        var selection = window.getSelection();
+        if (selection.rangeCount === 0)
+            return null;
+        var range = selection.getRangeAt(0);
+        return inContent(range.startContainer) && inContent(range.endContainer) ? range : null;
+    }
+
+    function onContentFocus() {
+        focusedWithoutCaret = !selectionInContent();
+    }
+
+    function onContentBlur() {
+        var range = selectionInContent();
+        if (range)
+            lastRange = range.cloneRange();
+        focusedWithoutCaret = false;
+    }
 
     // ---- Lists.
 
@@ -514,11 +538,27 @@
             root.setAttribute("contenteditable", editable ? "true" : "false");
         return !!root;
     };
+    // The focus came without a click (the keyboard, a switch of editors):
+    // the content takes it with the caret where it last was, or at the end
+    // of a post never written in, so the keys typed next go into the post.
+    // A caret the content already holds stays where it is.
     plumet.editorFocus = function () {
         var root = division();
-        if (root)
-            root.focus();
-        return !!root;
+        if (!root || root.getAttribute("contenteditable") !== "true")
+            return false;
+        var current = focusedWithoutCaret ? null : selectionInContent();
+        root.focus({ preventScroll: true });
+        focusedWithoutCaret = false;
+        if (current)
+            return true;
+        var selection = window.getSelection();
+        if (lastRange && inContent(lastRange.startContainer) && inContent(lastRange.endContainer)) {
+            selection.removeAllRanges();
+            selection.addRange(lastRange.cloneRange());
+        } else {
+            placeCaret(root, root.childNodes.length);
+        }
+        return true;
     };
 
     // The style text, set as text: whatever it holds cannot become markup.
@@ -550,6 +590,8 @@
         root.addEventListener("compositionstart", function () { composing = true; scheduleState(); });
         root.addEventListener("compositionend", function () { composing = false; scheduleState(); });
         document.addEventListener("selectionchange", scheduleState);
+        root.addEventListener("focus", onContentFocus);
+        root.addEventListener("blur", onContentBlur);
     }
 
     start();

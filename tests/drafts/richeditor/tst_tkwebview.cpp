@@ -6,10 +6,12 @@
 #include "Template.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <QWebEngineScript>
 
 using plumet::test::BrowserCatcher;
@@ -18,11 +20,12 @@ namespace {
 
 constexpr int PageTimeout = 30000;
 
-bool loadAndWait(TKWebView& view, const QString& source, const TemplatePtr& richTemplate = {})
+bool loadAndWait(TKWebView& view, const QString& source, const TemplatePtr& richTemplate = {},
+                 int timeout = PageTimeout)
 {
     QSignalSpy ready(view.contentPage(), &WebContentPage::documentReady);
     view.setSource(source, richTemplate);
-    return ready.wait(PageTimeout);
+    return ready.wait(timeout);
 }
 
 RichHtmlSerializer::Result serialized(TKWebView& view)
@@ -47,6 +50,24 @@ QVariant evaluate(TKWebView& view, const QString& script, quint32 world)
     return result;
 }
 
+// Whether the page itself has the focus, its content focused: only then do
+// the keys sent to the view reach the post. The widget's focus comes first.
+bool waitForPageFocus(TKWebView& view)
+{
+    return QTest::qWaitFor([&] { return view.focusProxy() && view.focusProxy()->hasFocus(); },
+                           PageTimeout) &&
+           QTest::qWaitFor(
+               [&] {
+                   return evaluate(view,
+                                   QStringLiteral("document.hasFocus() && !!document.activeElement"
+                                                  " && document.activeElement.id === "
+                                                  "'plumetcontent'"),
+                                   QWebEngineScript::ApplicationWorld)
+                       .toBool();
+               },
+               PageTimeout);
+}
+
 // Gives the content the focus with the caret at its end, as a click would.
 void focusAtEnd(TKWebView& view)
 {
@@ -59,6 +80,7 @@ void focusAtEnd(TKWebView& view)
                        "var r=document.createRange();r.selectNodeContents(d);r.collapse(false);"
                        "var s=getSelection();s.removeAllRanges();s.addRange(r);return true;})()"),
         QWebEngineScript::ApplicationWorld);
+    QVERIFY(waitForPageFocus(view));
 }
 
 void typeText(TKWebView& view, const QString& text)
@@ -156,6 +178,8 @@ private slots:
     void followedLinksOpenAttachmentsOrTheBrowser();
     void contextMenuFollowsTheClickedTarget();
     void quotesAndAlignsTheParagraph();
+    void focusWithoutAClickPutsTheCaretInThePost_data();
+    void focusWithoutAClickPutsTheCaretInThePost();
 
 private:
     std::unique_ptr<TKWebView> m_view;
@@ -356,7 +380,9 @@ void tst_TKWebView::loadsALargePost()
                                              "link</a>.</p>");
     while (post.size() < 5 * 1024 * 1024)
         post += paragraph;
-    QVERIFY(loadAndWait(*m_view, post));
+    // The engine takes some fifteen seconds over it on a quiet machine, and
+    // several times that on a loaded one.
+    QVERIFY(loadAndWait(*m_view, post, {}, 6 * PageTimeout));
     QCOMPARE(serialized(*m_view).html, post);
 }
 
@@ -483,6 +509,75 @@ void tst_TKWebView::quotesAndAlignsTheParagraph()
         QTest::qWaitFor([&] { return serialized(*m_view).html.contains("center"); }, PageTimeout));
     QCOMPARE(serialized(*m_view).html,
              QStringLiteral("<p>before</p><p style=\"text-align: center;\">quoted</p>"));
+}
+
+void tst_TKWebView::focusWithoutAClickPutsTheCaretInThePost_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::newRow("switching editors") << int(Qt::OtherFocusReason);
+    QTest::newRow("tab") << int(Qt::TabFocusReason);
+    QTest::newRow("back tab") << int(Qt::BacktabFocusReason);
+    QTest::newRow("shortcut") << int(Qt::ShortcutFocusReason);
+}
+
+void tst_TKWebView::focusWithoutAClickPutsTheCaretInThePost()
+{
+    QFETCH(int, reason);
+    QWidget window;
+    auto* title = new QLineEdit(&window);
+    auto* view = new TKWebView(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(title);
+    layout->addWidget(view, 1);
+    window.resize(700, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(loadAndWait(*view, QStringLiteral("<p>Some words</p>")));
+    const auto focusAwayAndBack = [&] {
+        title->setFocus(Qt::MouseFocusReason);
+        if (!QTest::qWaitFor([&] { return title->hasFocus(); }, PageTimeout))
+            return false;
+        view->setFocus(Qt::FocusReason(reason));
+        return waitForPageFocus(*view);
+    };
+    const auto contentIs = [&](const QString& text) {
+        QString seen;
+        const bool same = QTest::qWaitFor(
+            [&] {
+                seen = evaluate(*view,
+                                QStringLiteral("document.getElementById('plumetcontent')"
+                                               ".innerText.trim()"),
+                                QWebEngineScript::ApplicationWorld)
+                           .toString();
+                return seen == text;
+            },
+            PageTimeout);
+        if (!same)
+            qWarning() << "the post reads" << seen;
+        return same;
+    };
+
+    // Never written in before: the caret goes to the end of the post.
+    QVERIFY(focusAwayAndBack());
+    typeText(*view, QStringLiteral(" and more"));
+    QVERIFY(contentIs(QStringLiteral("Some words and more")));
+
+    // Later it goes back where it last was, even when the page has lost its
+    // selection meanwhile.
+    evaluate(*view,
+             QStringLiteral("(function(){var t=document.querySelector('#plumetcontent p')"
+                            ".firstChild;var r=document.createRange();r.setStart(t,4);"
+                            "r.collapse(true);getSelection().removeAllRanges();"
+                            "getSelection().addRange(r);return true;})()"),
+             QWebEngineScript::ApplicationWorld);
+    title->setFocus(Qt::MouseFocusReason);
+    QVERIFY(QTest::qWaitFor([&] { return title->hasFocus(); }, PageTimeout));
+    QVERIFY(waitForState(*view, "!document.hasFocus()"));
+    evaluate(*view, QStringLiteral("getSelection().removeAllRanges(), true"),
+             QWebEngineScript::ApplicationWorld);
+    QVERIFY(focusAwayAndBack());
+    typeText(*view, QStringLiteral(","));
+    QVERIFY(contentIs(QStringLiteral("Some, words and more")));
 }
 
 QTEST_MAIN(tst_TKWebView)

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
+#include "ThreadCpuTimer.h"
 #include "XMLRPCDecoder.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimeZone>
 
@@ -373,8 +373,7 @@ private slots:
     void hostileInputIsRefusedQuickly()
     {
         QFETCH(QByteArray, bytes);
-        QElapsedTimer timer;
-        timer.start();
+        plumet::test::ThreadCpuTimer timer;
         const DecodeResult result = XMLRPCDecoder::decode(bytes);
         QVERIFY(result.isFault());
         QVERIFY(!result.isServerFault());
