@@ -522,6 +522,12 @@ void Entry::setParentBlog(EntryOwner* blog)
     announce(QStringLiteral("parent"));
 }
 
+void Entry::uniqueIDChanged(const QString& previous)
+{
+    if (EntryOwner* blog = parentBlog(); blog && previous != uniqueID())
+        blog->entryIDChanged(*this, previous);
+}
+
 void Entry::setPublishTexts(const QString& body, const QString& extended, const QString& summary)
 {
     m_pubBody = body;

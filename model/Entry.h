@@ -249,6 +249,9 @@ signals:
     // entry stands in its blog, before a local-only entry leaves its old one.
     void movedTo(const EntryPtr& moved);
 
+protected:
+    void uniqueIDChanged(const QString& previous) override;
+
 private:
     QVariant ownerOption(const char* name, const QVariant& own) const;
     void setText(QString& field, const QString& text, const char* key);
