@@ -5,6 +5,7 @@
 #include "XMLRPCDates.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QLocale>
 #include <array>
 #include <bit>
@@ -150,6 +151,24 @@ char16_t* appendCodePoint(char16_t* out, char32_t value)
 // Writes the text of the reference at `p` (an '&'), advances past it.
 char16_t* appendReference(char16_t* out, const uchar*& p, const uchar* end)
 {
+    // The predefined ones first: answers are full of them.
+    const qsizetype left = end - p;
+    if (left >= 4 && p[2] == 't' && p[3] == ';' && (p[1] == 'l' || p[1] == 'g')) {
+        *out++ = p[1] == 'l' ? u'<' : u'>';
+        p += 4;
+        return out;
+    }
+    if (left >= 5 && p[4] == ';' && std::memcmp(p + 1, "amp", 3) == 0) {
+        *out++ = u'&';
+        p += 5;
+        return out;
+    }
+    if (left >= 6 && p[5] == ';' &&
+        (std::memcmp(p + 1, "quot", 4) == 0 || std::memcmp(p + 1, "apos", 4) == 0)) {
+        *out++ = p[1] == 'q' ? u'"' : u'\'';
+        p += 6;
+        return out;
+    }
     const uchar* semicolon = p + 1;
     while (semicolon < end && *semicolon != ';')
         ++semicolon;
@@ -175,25 +194,13 @@ char16_t* appendReference(char16_t* out, const uchar*& p, const uchar* end)
         }
         return appendCodePoint(out, value);
     }
-    if (name == "lt")
-        *out++ = u'<';
-    else if (name == "gt")
-        *out++ = u'>';
-    else if (name == "amp")
-        *out++ = u'&';
-    else if (name == "quot")
-        *out++ = u'"';
-    else if (name == "apos")
-        *out++ = u'\'';
-    else {
-        // No entity is ever declared: any other name is one of HTML's, or
-        // stays as written.
-        const QString entity = QString::fromUtf8(name.data(), qsizetype(name.size()));
-        const QString resolved = rv::convertSingleEntity(entity);
-        const QString text = resolved == entity ? u'&' + entity + u';' : resolved;
-        std::memcpy(out, text.utf16(), size_t(text.size()) * sizeof(char16_t));
-        out += text.size();
-    }
+    // No entity is ever declared: any other name is one of HTML's, or stays
+    // as written.
+    const QString entity = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    const QString resolved = rv::convertSingleEntity(entity);
+    const QString text = resolved == entity ? u'&' + entity + u';' : resolved;
+    std::memcpy(out, text.utf16(), size_t(text.size()) * sizeof(char16_t));
+    out += text.size();
     return out;
 }
 
@@ -692,10 +699,18 @@ private:
         case Scalar::Boolean:
             return QStringView(text).trimmed() == u"1";
         case Scalar::Date: {
+            // A post's dates are often the same text (created and modified,
+            // each also in UTC): each text is read once per answer.
+            if (const auto known = m_dates.constFind(text); known != m_dates.cend())
+                return known.value();
             if (!m_localZone)
                 m_localZone = QTimeZone::systemTimeZone();
             const QDateTime date = parseXMLRPCDate(text, *m_localZone);
-            return date.isValid() ? QVariant(date) : QVariant();
+            const QVariant value = date.isValid() ? QVariant(date) : QVariant();
+            if (m_dates.size() >= 256)
+                m_dates.clear();
+            m_dates.insert(text, value);
+            return value;
         }
         case Scalar::Base64:
             break;
@@ -711,6 +726,7 @@ private:
     bool m_textHandler = false; // the character data handler is set
     MemberNames m_memberNames;
     std::optional<QTimeZone> m_localZone; // made on the first date without a zone
+    QHash<QString, QVariant> m_dates;     // date texts read, and what they gave
     int m_depth = 0;                      // open elements
     int m_ignored = 0;                    // open elements inside one whose content does not count
     bool m_finished = false;
