@@ -11,7 +11,6 @@
 #include "SupportFolder.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFuture>
@@ -126,24 +125,15 @@ quint64 nameKeyOf(const QString& name)
 
 } // namespace
 
-// Which files the folder holds, or is about to hold: from one listing of the
-// folder for a save of many entries, by looking up the file for one.
+// Which files the folder holds, or is about to hold. For a save of many
+// entries the folder is listed once, when first asked; for one entry its file
+// is looked up.
 class BlogEntryStore::Presence {
 public:
     Presence(const QString& folder, bool listed)
-        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+          m_listing(listed)
     {
-        if (!listed || m_fd < 0)
-            return;
-        // A duplicate descriptor: closedir closes the one it reads.
-        DIR* directory = ::fdopendir(::dup(m_fd));
-        if (!directory)
-            return;
-        while (const dirent* item = ::readdir(directory))
-            m_names.push_back(rv::contentHash64(QByteArrayView(item->d_name)));
-        ::closedir(directory);
-        std::sort(m_names.begin(), m_names.end());
-        m_listed = true;
     }
     ~Presence()
     {
@@ -159,15 +149,37 @@ public:
         if (ticket && !EntryFileWriter::sharedInstance().isDone(ticket))
             return true;
         // A file removed behind the store's back is written again.
-        if (m_listed)
+        if (m_listing && list())
             return std::binary_search(m_names.begin(), m_names.end(), nameKey);
         return m_fd >= 0 && ::faccessat(m_fd, QFile::encodeName(name).constData(), F_OK, 0) == 0;
     }
 
 private:
+    bool list() const
+    {
+        if (m_listed || m_fd < 0)
+            return m_listed;
+        // Read through a copy of the descriptor: closedir closes the one it reads.
+        const int copy = ::dup(m_fd);
+        DIR* directory = copy >= 0 ? ::fdopendir(copy) : nullptr;
+        if (!directory) {
+            if (copy >= 0)
+                ::close(copy);
+            m_listing = false; // looked up one by one instead
+            return false;
+        }
+        while (const dirent* item = ::readdir(directory))
+            m_names.push_back(rv::contentHash64(QByteArrayView(item->d_name)));
+        ::closedir(directory);
+        std::sort(m_names.begin(), m_names.end());
+        m_listed = true;
+        return true;
+    }
+
     int m_fd;
-    bool m_listed = false;
-    std::vector<quint64> m_names; // hashes of the names, sorted
+    mutable bool m_listing;
+    mutable bool m_listed = false;
+    mutable std::vector<quint64> m_names; // hashes of the names, sorted
 };
 
 BlogEntryStore::BlogEntryStore(Blog& blog)
