@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class Blog;
 
@@ -24,11 +25,11 @@ class Blog;
 // Loading reads and parses the files on a few worker threads and builds the
 // records on the calling thread, in runs, in file name order.
 //
-// A file without a usable identifier is replaced by the entry's own file at
-// the first save, and goes only once that is written, so it does not come
-// back under a new identifier each launch; a copy of an entry's file under
-// another name, holding the same bytes, is not loaded twice and goes at the
-// first save.
+// A file without a usable identifier, or under a name not its entry's, is
+// replaced by the entry's own file at the first save and goes only once that
+// is written, so it does not come back under a new identifier each launch; a
+// copy of an entry's file under another name, holding the same bytes, is not
+// loaded twice and goes at the first save.
 class BlogEntryStore {
 public:
     explicit BlogEntryStore(Blog& blog);
