@@ -204,6 +204,7 @@ void Blog::setEntries(const QList<EntryPtr>& entries)
     {
         QMutexLocker lock(&m_entriesLock);
         m_entries = entries;
+        indexEntries();
     }
     for (const auto& entry : entries)
         entry->setParentBlog(this);
@@ -500,14 +501,75 @@ bool Blog::hasEntryWithID(const QString& id) const
     return entryWithID(id) != nullptr;
 }
 
+size_t qHash(const Blog::EntryID& key, size_t seed)
+{
+    return size_t(rv::contentHash64(QByteArrayView(reinterpret_cast<const char*>(key.id.utf16()),
+                                                   key.id.size() * qsizetype(sizeof(char16_t))))) ^
+           seed;
+}
+
 EntryPtr Blog::entryWithID(const QString& id) const
 {
     QMutexLocker lock(&m_entriesLock);
-    for (const auto& entry : m_entries) {
-        if (entry->uniqueID() == id)
-            return entry;
+    Entry* found = m_entriesByID.value({id});
+    if (found && !found->hasUniqueID(id)) {
+        // An identifier changed where the blog did not hear of it (the entry
+        // named another blog meanwhile): the index is made anew.
+        const_cast<Blog*>(this)->indexEntries();
+        found = m_entriesByID.value({id});
     }
-    return nullptr;
+    return found ? found->shared_from_this() : nullptr;
+}
+
+void Blog::indexEntries()
+{
+    m_entriesByID.clear();
+    m_entriesByID.reserve(m_entries.size());
+    m_duplicateIDs = false;
+    for (const EntryPtr& entry : m_entries)
+        indexAppended(entry.get());
+}
+
+void Blog::indexAppended(Entry* entry)
+{
+    Entry*& indexed = m_entriesByID[{entry->uniqueID()}];
+    if (indexed)
+        m_duplicateIDs = true; // the earlier entry keeps the identifier
+    else
+        indexed = entry;
+}
+
+void Blog::unindex(Entry* entry)
+{
+    const QString id = entry->uniqueID();
+    const auto at = m_entriesByID.constFind({id});
+    if (at == m_entriesByID.cend() || at.value() != entry)
+        return;
+    m_entriesByID.erase(at);
+    if (!m_duplicateIDs)
+        return;
+    for (const EntryPtr& other : m_entries) {
+        if (other->uniqueID() == id) {
+            m_entriesByID.insert({id}, other.get());
+            return;
+        }
+    }
+}
+
+void Blog::entryIDChanged(Entry& entry, const QString& previous)
+{
+    QMutexLocker lock(&m_entriesLock);
+    const auto at = m_entriesByID.constFind({previous});
+    if (at != m_entriesByID.cend() && at.value() == &entry && !m_duplicateIDs) {
+        m_entriesByID.erase(at);
+        indexAppended(&entry);
+        if (!m_duplicateIDs)
+            return;
+    } else if (!m_duplicateIDs) {
+        return; // not in the list: a copy that names this blog
+    }
+    // With identifiers shared, list order decides which entry each names.
+    indexEntries();
 }
 
 CategoryPtr Blog::hasCategoryWithName(const QString& name) const
@@ -882,6 +944,8 @@ void Blog::addEntries(const QList<EntryPtr>& entries)
     {
         QMutexLocker lock(&m_entriesLock);
         m_entries.append(added);
+        for (const EntryPtr& entry : added)
+            indexAppended(entry.get());
     }
     emit entriesInserted(first, last);
     announce(QStringLiteral("entries"));
@@ -922,6 +986,7 @@ void Blog::removeEntryKeepingFile(Entry* entry)
         {
             QMutexLocker lock(&m_entriesLock);
             m_entries.removeAt(row);
+            unindex(entry);
         }
         emit entriesRemoved(row, row);
     }
@@ -971,6 +1036,8 @@ void Blog::removeEntries(const QList<EntryPtr>& entries)
         {
             QMutexLocker lock(&m_entriesLock);
             m_entries.remove(first, last - first + 1);
+            for (int gone = first; gone <= last; ++gone)
+                unindex(now.at(gone).get());
         }
         emit entriesRemoved(first, last);
     }

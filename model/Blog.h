@@ -7,6 +7,7 @@
 #include "PluginTraits.h"
 #include "RecordKey.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QPointer>
 #include <QTimeZone>
@@ -220,6 +221,7 @@ public:
     void removeEntryKeepingFile(Entry* entry) override;
     QString entryFilePath(const Entry& entry) const override;
     bool saveEntry(Entry* entry, QString* error) override;
+    void entryIDChanged(Entry& entry, const QString& previous) override;
 
     static std::span<const RecordKey<Blog>> storedKeys();
 
@@ -250,6 +252,10 @@ private:
     TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
                                   TemplatePtr (*makeDefault)()) const;
     void storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value, const char* key);
+    // The identifier index of the entry list; called with m_entriesLock held.
+    void indexEntries();
+    void indexAppended(Entry* entry);
+    void unindex(Entry* entry);
 
     QString m_url;
     QUrl m_escURL;
@@ -258,6 +264,16 @@ private:
     mutable QString m_defaultFormat;
     mutable QVariantMap m_options;
     QList<EntryPtr> m_entries;
+    // An identifier as a key of the index, hashed for speed: lookups come by
+    // the thousand in a refresh.
+    struct EntryID {
+        QString id;
+        friend bool operator==(const EntryID&, const EntryID&) = default;
+    };
+    friend size_t qHash(const EntryID& key, size_t seed);
+    // The first entry of the list with each identifier; kept with the list.
+    QHash<EntryID, Entry*> m_entriesByID;
+    bool m_duplicateIDs = false; // some identifier is in the list more than once
     mutable QMutex m_entriesLock;
     std::optional<CategoryList> m_categories;
     mutable std::optional<QVariantList> m_pingUrls;

@@ -1,53 +1,108 @@
 #pragma once
 
+#include "EntryFileWriter.h"
 #include "ModelTypes.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 class Blog;
 
 // A blog's entry files: items/<accountID>/<MD5 of the blog's uniqueID>/ holds one
 // "<MD5 of the entry's uniqueID>.plumet" per entry.
 //
-// The store remembers a digest of the bytes each file holds (as read or as
-// written), so an autosave after a server read that changed nothing writes
-// nothing. Loading parses the files on worker threads into plain values and
-// builds the records on the calling thread.
+// Saving costs what changed: each entry remembers the revision of the entry
+// its file holds (Entry::fileMark), so an unchanged entry is not even
+// serialised; a changed one is, and is written only when its bytes differ
+// from the file's (a 64-bit hash of each file's bytes is kept, as read or as
+// written). The files are written by the EntryFileWriter, in order, on its own
+// thread; a bulk save hands them over and returns.
+//
+// Loading reads and parses the files on a few worker threads and builds the
+// records on the calling thread, in runs, in file name order.
+//
+// A file without a usable identifier, or under a name not its entry's, is
+// replaced by the entry's own file at the first save and goes only once that
+// is written, so it does not come back under a new identifier each launch; a
+// copy of an entry's file under another name, holding the same bytes, is not
+// loaded twice and goes at the first save.
 class BlogEntryStore {
 public:
     explicit BlogEntryStore(Blog& blog);
+    ~BlogEntryStore();
+    BlogEntryStore(const BlogEntryStore&) = delete;
+    BlogEntryStore& operator=(const BlogEntryStore&) = delete;
 
     // The blog folder, created when missing; empty (with *error) when the
     // account folder cannot be had.
     QString folder(QString* error = nullptr) const;
 
-    // Writes every entry that needs a save and whose file would change, in
-    // list order; a failed write does not stop the others. False with the
-    // first failure in *error.
+    // Hands every entry that needs a save and whose file would change to the
+    // writer, in list order; a failed entry does not stop the others. A file
+    // whose write failed since the last save is written again. False with the
+    // first failure in *error: of this save, or a write of an earlier one.
     bool save(QString* error = nullptr);
-    // Writes the entry now, whatever its needsSave (unless its bytes are on disk).
+    // Writes the entry now, whatever its needsSave (unless its bytes are on
+    // disk), and waits for its file.
     bool save(Entry& entry, QString* error = nullptr);
+    // Waits until every file this store handed to the writer is written or
+    // removed; false with the first failure in *error (written again by the
+    // next save).
+    bool flush(QString* error = nullptr);
+
     // Reads every "*.plumet" file; unreadable ones are skipped, left on disk and
     // listed in skippedFiles(). A folder without readable entries keeps the list.
     void load();
     QStringList skippedFiles() const { return m_skipped; }
 
-    // Deletes the entry's file.
+    // Deletes the entry's file (after every write handed over before).
     bool removeFile(const Entry& entry);
     // Deletes the file of the entry that had that identifier.
     bool removeFileForID(const QString& uniqueID);
 
-    // How many files the last save() wrote (for the autosave's log and tests).
+    // How many files the last save() wrote or handed over to be written (for
+    // the autosave's log and tests).
     int lastWriteCount() const { return m_lastWriteCount; }
 
+    // How many worker threads a load parses files on; 0 parses on the calling
+    // thread alone, a negative count gives the default: one per core, at most
+    // 4 (more stopped helping).
+    static int loadWorkers();
+    static void setLoadWorkers(int workers);
+
 private:
-    bool write(Entry& entry, const QString& folder, QString* error);
+    struct FileState {
+        quint64 hash = 0;   // of the bytes the file holds or is about to hold
+        quint64 ticket = 0; // the writer's job that writes them; 0 when read
+    };
+
+    class Presence;
+
+    // Serialises and hands over the entry unless its file holds it already.
+    // With `wait`, returns only once the file is written.
+    bool write(Entry& entry, const QString& folder, const Presence& presence, bool wait,
+               QString* error);
+    // Waits for the job; its failure, if it failed.
+    std::optional<QString> waitFor(quint64 ticket);
+    // Takes the failures the writer reported: their files are written again
+    // by the next save (their entries forget them). Answers the failure of
+    // `ticket`, if there is one; the others are kept for the next save to
+    // report.
+    std::optional<QString> takeFailures(quint64 ticket = 0);
+    // Removes a file through the writer and waits; false with *error.
+    bool removeNow(const QString& folder, const QString& name, QString* error);
 
     Blog& m_blog;
-    QHash<QString, QByteArray> m_digests; // file name -> SHA-1 of the bytes on disk
+    const quint64 m_serial;            // tells this store's file marks from others'
+    QHash<QString, FileState> m_files; // by file name
+    std::shared_ptr<EntryFileWriter::Failures> m_failures;
+    QStringList m_unreported; // failures of earlier saves, for the next save to report
+    QStringList m_redundant;  // copies of entry files, to go at the next save
+    quint64 m_lastTicket = 0;
     QStringList m_skipped;
     int m_lastWriteCount = 0;
 };

@@ -62,29 +62,37 @@ std::span<const RecordKey<Category>> Category::storedKeys()
 
 bool Category::isChecked() const
 {
-    if (!m_isChecked)
+    if (!m_isChecked) {
         m_isChecked = false;
+        countQuietChange();
+    }
     return *m_isChecked;
 }
 
 bool Category::isPrimary() const
 {
-    if (!m_isPrimary)
+    if (!m_isPrimary) {
         m_isPrimary = false;
+        countQuietChange();
+    }
     return *m_isPrimary;
 }
 
 bool Category::isTag() const
 {
-    if (!m_isTag)
+    if (!m_isTag) {
         m_isTag = true;
+        countQuietChange();
+    }
     return *m_isTag;
 }
 
 bool Category::isCategory() const
 {
-    if (!m_isCategory)
+    if (!m_isCategory) {
         m_isCategory = false;
+        countQuietChange();
+    }
     return *m_isCategory;
 }
 
@@ -154,12 +162,19 @@ QVariantMap Category::dictionary() const
 
 CategoryPtr Category::fromDictionary(const QVariantMap& dictionary)
 {
+    // The key names made once: entry files hold categories by the thousand.
+    static const auto names = [] {
+        std::array<QString, categoryKeys.size()> made;
+        for (size_t i = 0; i < categoryKeys.size(); ++i)
+            made[i] = QString::fromLatin1(categoryKeys[i].name);
+        return made;
+    }();
     auto category = std::make_shared<Category>();
     // Table order, so a stored display name is not overwritten by the title's.
-    for (const auto& key : categoryKeys) {
-        const QVariant value = dictionary.value(QString::fromLatin1(key.name));
-        if (!StoredValue::isNil(value))
-            key.write(*category, value);
+    for (size_t i = 0; i < categoryKeys.size(); ++i) {
+        const auto found = dictionary.constFind(names[i]);
+        if (found != dictionary.cend() && !StoredValue::isNil(found.value()))
+            categoryKeys[i].write(*category, found.value());
     }
     return category;
 }

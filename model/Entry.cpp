@@ -110,10 +110,15 @@ EntryPtr Entry::create()
 
 void Entry::commonInit()
 {
-    setUniqueID(newUniqueID());
+    commonInit(newUniqueID(), QDateTime::currentDateTime());
+}
+
+void Entry::commonInit(const QString& uniqueID, const QDateTime& entryDate)
+{
+    setUniqueID(uniqueID);
     m_flag = LocalOnly;
     setFoundOnServer(false);
-    m_entryDate = QDateTime::currentDateTime();
+    m_entryDate = entryDate;
     setTitle(QLatin1String(""));
     setBody(QLatin1String(""));
     setExtended(QLatin1String(""));
@@ -250,6 +255,7 @@ QString Entry::format() const
         m_format = blog ? blog->defaultFormat() : QString();
         if (m_format.isNull())
             m_format = QLatin1String("");
+        countQuietChange();
     }
     return m_format;
 }
@@ -303,9 +309,12 @@ PingList Entry::pingUris() const
         for (int i = 0; i < maxPings; ++i)
             empty.append(std::make_shared<Ping>());
         m_pingUris = empty;
+        countQuietChange();
     }
-    if (m_pingUris->size() > maxPings)
+    if (m_pingUris->size() > maxPings) {
         m_pingUris->resize(maxPings);
+        countQuietChange();
+    }
     return *m_pingUris;
 }
 
@@ -317,8 +326,10 @@ void Entry::setPingUris(std::optional<PingList> pings)
 
 QVariantMap Entry::pluginSettings() const
 {
-    if (!m_pluginSettings)
+    if (!m_pluginSettings) {
         m_pluginSettings = QVariantMap();
+        countQuietChange();
+    }
     return *m_pluginSettings;
 }
 
@@ -332,8 +343,10 @@ void Entry::setPluginSettings(std::optional<QVariantMap> settings)
 
 QDateTime Entry::entryDate() const
 {
-    if (!m_entryDate.isValid())
+    if (!m_entryDate.isValid()) {
         m_entryDate = QDateTime::currentDateTime();
+        countQuietChange();
+    }
     return m_entryDate;
 }
 
@@ -350,6 +363,7 @@ int Entry::flag() const
         const QVariant publish =
             blog ? blog->inheritedOption(QStringLiteral("publishOption")) : QVariant();
         m_flag = (!isNil(publish) && publish.toInt() == 0) ? LocalOnly | SendAsDraft : LocalOnly;
+        countQuietChange();
     }
     return *m_flag;
 }
@@ -388,8 +402,10 @@ void Entry::setDraftOrPublish(bool asDraft)
 
 int Entry::editMode() const
 {
-    if (!m_editMode)
+    if (!m_editMode) {
         m_editMode = int(UserDefaults::sharedInstance().integer(QStringLiteral("usesHTMLEditor")));
+        countQuietChange();
+    }
     return *m_editMode;
 }
 
@@ -403,8 +419,10 @@ void Entry::setEditMode(std::optional<int> mode)
 
 bool Entry::hasCustomDate() const
 {
-    if (!m_hasCustomDate)
+    if (!m_hasCustomDate) {
         m_hasCustomDate = false;
+        countQuietChange();
+    }
     return *m_hasCustomDate;
 }
 
@@ -520,6 +538,30 @@ void Entry::setParentBlog(EntryOwner* blog)
     m_parentObject = dynamic_cast<QObject*>(blog);
     m_parentIsObject = m_parentObject != nullptr;
     announce(QStringLiteral("parent"));
+}
+
+Entry::Revision Entry::revision() const
+{
+    Revision revision{changeCount(), 0};
+    if (m_categories) {
+        for (const auto& category : *m_categories) {
+            if (category)
+                revision.records += category->changeCount();
+        }
+    }
+    if (m_pingUris) {
+        for (const auto& ping : *m_pingUris) {
+            if (ping)
+                revision.records += ping->changeCount();
+        }
+    }
+    return revision;
+}
+
+void Entry::uniqueIDChanged(const QString& previous)
+{
+    if (EntryOwner* blog = parentBlog(); blog && previous != uniqueID())
+        blog->entryIDChanged(*this, previous);
 }
 
 void Entry::setPublishTexts(const QString& body, const QString& extended, const QString& summary)

@@ -44,6 +44,8 @@ public:
     // Gives a bare record its starting state (identifier, flag 1, date now, empty
     // texts and categories) and lets it answer "findAndOpenEntry".
     void commonInit();
+    // The same with that identifier and date (an entry read from its file).
+    void commonInit(const QString& uniqueID, const QDateTime& entryDate);
 
     // --- texts ---
     QString body() const { return m_body; }
@@ -135,6 +137,31 @@ public:
     void setIsNew(bool isNew) { m_isNew = isNew; }
     bool beingPublished() const { return m_beingPublished; }
     void setBeingPublished(bool publishing) { m_beingPublished = publishing; }
+
+    // What the entry's stored form depends on: its own changes and those of
+    // its category and ping records. While the revision stays, so does the
+    // stored form (a new list of records changes the entry's own count).
+    struct Revision {
+        quint64 own = 0;
+        quint64 records = 0;
+        bool operator==(const Revision&) const = default;
+    };
+    Revision revision() const;
+
+    // The file the entry was last read from or written to, as the entry
+    // store keeps track of it. Not stored, not copied.
+    struct FileMark {
+        quint64 store = 0; // the serial of the store that holds the file; 0 for none
+        QString uniqueID;  // the identifier the file is named after
+        QString fileName;
+        quint64 nameKey = 0; // a hash of the file name, to find it in a folder listing
+        Revision revision;   // the entry's revision the file holds
+        quint64 hash = 0;    // of the file's bytes
+        quint64 ticket = 0;  // the writer's job that writes them; 0 when read
+        QString replaces;    // a file read for the entry, to go once its own is written
+    };
+    const FileMark& fileMark() const { return m_fileMark; }
+    void setFileMark(FileMark mark) { m_fileMark = std::move(mark); }
 
     // --- server roads ---
     // Publishes the entry through the installed server roads; false when the
@@ -249,6 +276,9 @@ signals:
     // entry stands in its blog, before a local-only entry leaves its old one.
     void movedTo(const EntryPtr& moved);
 
+protected:
+    void uniqueIDChanged(const QString& previous) override;
+
 private:
     QVariant ownerOption(const char* name, const QVariant& own) const;
     void setText(QString& field, const QString& text, const char* key);
@@ -281,5 +311,6 @@ private:
     QString m_pubBody, m_pubExtended, m_pubSummary;
     std::optional<QVariantMap> m_diffs;
     std::optional<MergedCopy> m_mergedCopy;
+    FileMark m_fileMark;
     QString m_fixedHTML, m_validationError;
 };

@@ -10,13 +10,16 @@
 #include "RegularFile.h"
 #include "StringEncoding.h"
 #include "StringExtensions.h"
+#include "UniqueId.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTimeZone>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,32 @@ bool hasStoredKind(const RecordKey<Entry>& key, const QVariant& value)
     default:
         return false; // dates, categories and pings have their own readers
     }
+}
+
+// The entry's stored key of that name, looked up by hash: files are read by
+// the thousand.
+const RecordKey<Entry>* findEntryKey(const QString& name)
+{
+    // By length first: few keys share one.
+    struct Named {
+        QString name;
+        const RecordKey<Entry>* key;
+    };
+    static const auto byLength = [] {
+        std::array<std::vector<Named>, 32> table;
+        for (const RecordKey<Entry>& key : Entry::storedKeys()) {
+            const QString name = QString::fromLatin1(key.name);
+            table.at(size_t(name.size())).push_back({name, &key});
+        }
+        return table;
+    }();
+    if (name.size() >= qsizetype(byLength.size()))
+        return nullptr;
+    for (const Named& named : byLength[size_t(name.size())]) {
+        if (named.name == name)
+            return named.key;
+    }
+    return nullptr;
 }
 
 void warnSkipped(const QString& key, const char* why)
@@ -131,23 +160,62 @@ std::optional<QVariantMap> EntryFile::readDictionary(const QByteArray& bytes, QS
     return root.toMap();
 }
 
-EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary)
+void EntryFile::prepareFileDictionary(QVariantMap& dictionary)
 {
+    for (auto it = dictionary.begin(); it != dictionary.end(); ++it) {
+        QVariant& value = it.value();
+        if (value.typeId() != QMetaType::QString)
+            continue;
+        if (it.key() == QLatin1String("entryDate")) {
+            const QDateTime date = parseStoredDate(value.toString());
+            value = date.isValid() ? QVariant(date) : QVariant();
+        } else {
+            const QString text = value.toString();
+            const QString readable = StoredValue::readableText(text);
+            if (readable.size() != text.size())
+                value = readable;
+        }
+    }
+}
+
+EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary, bool prepared)
+{
+    static const QString uniqueIDKey = QStringLiteral("uniqueID");
+    static const QString entryDateKey = QStringLiteral("entryDate");
+    const auto readable = [prepared](const QString& text) {
+        return prepared ? text : StoredValue::readableText(text);
+    };
+
+    // The file's own identifier and date are the entry's from the start; a
+    // fresh identifier and the current date only stand in for missing ones.
+    const QVariant id = dictionary.value(uniqueIDKey);
+    QString textID;
+    bool hasID = false;
+    if (id.typeId() == QMetaType::QString) {
+        textID = readable(id.toString());
+        hasID = !textID.trimmed().isEmpty();
+        if (!hasID)
+            warnSkipped(uniqueIDKey, "empty");
+    } else if (!StoredValue::isNil(id)) {
+        hasID = hasStoredKind(*findEntryKey(uniqueIDKey), id); // a number, set below
+    }
+    const QVariant storedDate = dictionary.value(entryDateKey);
+    QDateTime date;
+    if (storedDate.typeId() == QMetaType::QDateTime)
+        date = storedDate.toDateTime();
+    else if (!StoredValue::isNil(storedDate))
+        date = parseStoredDate(storedDate.toString());
+
     auto entry = std::make_shared<Entry>();
-    entry->commonInit();
-    const auto table = Entry::storedKeys();
+    entry->commonInit(hasID ? textID : newUniqueID(),
+                      date.isValid() ? date : QDateTime::currentDateTime());
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
         const QString& name = it.key();
         const QVariant& value = it.value();
-        if (StoredValue::isNil(value))
+        if (StoredValue::isNil(value) || name == entryDateKey ||
+            (name == uniqueIDKey && value.typeId() == QMetaType::QString))
             continue;
-        if (name == QLatin1String("entryDate")) {
-            const QDateTime date = value.typeId() == QMetaType::QDateTime
-                                       ? value.toDateTime()
-                                       : parseStoredDate(value.toString());
-            if (date.isValid())
-                entry->setEntryDate(date);
-        } else if (name == QLatin1String("categories")) {
+        if (name == QLatin1String("categories")) {
             if (value.typeId() != QMetaType::QVariantList) {
                 warnSkipped(name, "not a list");
                 continue;
@@ -172,10 +240,9 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary)
             while (pings.size() < pingCount)
                 pings.append(std::make_shared<Ping>());
             entry->setPingUris(pings);
-        } else if (const auto* key = findRecordKey(table, name);
-                   key && (key->forms & InDictionary)) {
+        } else if (const auto* key = findEntryKey(name); key && (key->forms & InDictionary)) {
             if (value.typeId() == QMetaType::QString && key->kind == StoredKind::String)
-                key->write(*entry, StoredValue::readableText(value.toString()));
+                key->write(*entry, readable(value.toString()));
             else if (hasStoredKind(*key, value))
                 key->write(*entry, value);
             else
@@ -242,17 +309,31 @@ std::optional<QVariantMap> EntryFile::revisionDictionary(const Entry& entry)
 
 QDateTime EntryFile::parseStoredDate(const QString& text)
 {
-    // The form this program writes, read without the general date reader.
-    static const QRegularExpression stored(QStringLiteral(
-        R"(^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}) ([+-])(\d{2})(\d{2})$)"));
-    const QRegularExpressionMatch match = stored.match(text);
-    if (match.hasMatch()) {
-        const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
-                         match.captured(3).toInt());
-        const QTime time(match.captured(4).toInt(), match.captured(5).toInt(),
-                         match.captured(6).toInt());
-        const int offset = (match.captured(8).toInt() * 3600 + match.captured(9).toInt() * 60) *
-                           (match.captured(7) == QLatin1String("-") ? -1 : 1);
+    // The form this program writes, "yyyy-MM-dd HH:mm:ss ±hhmm", read by
+    // hand: every entry file holds one.
+    constexpr std::string_view form = "dddd-dd-dd dd:dd:dd +dddd";
+    const bool ofTheForm = text.size() == qsizetype(form.size()) && [&] {
+        for (size_t i = 0; i < form.size(); ++i) {
+            const char16_t c = text[qsizetype(i)].unicode();
+            const bool fits = form[i] == 'd'   ? c >= u'0' && c <= u'9'
+                              : form[i] == '+' ? c == u'+' || c == u'-'
+                                               : c == char16_t(form[i]);
+            if (!fits)
+                return false;
+        }
+        return true;
+    }();
+    if (ofTheForm) {
+        const auto number = [&](qsizetype at, qsizetype digits) {
+            int value = 0;
+            for (qsizetype i = at; i < at + digits; ++i)
+                value = value * 10 + (text[i].unicode() - u'0');
+            return value;
+        };
+        const QDate date(number(0, 4), number(5, 2), number(8, 2));
+        const QTime time(number(11, 2), number(14, 2), number(17, 2));
+        const int offset =
+            (number(21, 2) * 3600 + number(23, 2) * 60) * (text[20] == u'-' ? -1 : 1);
         const QDateTime result(date, time, QTimeZone(offset));
         if (result.isValid())
             return result.toLocalTime();

@@ -29,10 +29,15 @@ public:
     // may call it; nullopt with *error when the bytes are not an entry file.
     static std::optional<QVariantMap> readDictionary(const QByteArray& bytes,
                                                      QString* error = nullptr);
+    // Does on any thread what entryFromFileDictionary would do to the values:
+    // texts lose their control characters and the stored date is read.
+    static void prepareFileDictionary(QVariantMap& dictionary);
     // An entry from a file dictionary: only the entry's stored keys, each of its own
-    // kind, are taken; other keys and values of the wrong kind are left out.
+    // kind, are taken; other keys and values of the wrong kind are left out. An
+    // empty or blank identifier is none: the entry keeps a fresh one.
     // Unused attachment keys are dropped; needsSave is set only when that happened.
-    static EntryPtr entryFromFileDictionary(const QVariantMap& dictionary);
+    // `prepared`: prepareFileDictionary has made its texts readable already.
+    static EntryPtr entryFromFileDictionary(const QVariantMap& dictionary, bool prepared = false);
     // Reads and parses the file; null (logged) when it cannot be read.
     static EntryPtr entryFromFile(const QString& path);
 

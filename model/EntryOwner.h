@@ -43,4 +43,11 @@ public:
     virtual QString entryFilePath(const Entry& entry) const = 0;
     // Writes the entry's file now; false with a sentence in *error when it failed.
     virtual bool saveEntry(Entry* entry, QString* error) = 0;
+    // The entry's identifier changed from `previous` (the entry may be in the
+    // blog's list, or a copy that only names the blog).
+    virtual void entryIDChanged(Entry& entry, const QString& previous)
+    {
+        Q_UNUSED(entry);
+        Q_UNUSED(previous);
+    }
 };

@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QLocale>
+#include <utility>
 
 Genetic::Genetic(QObject* parent) : ModelRecord(parent) {}
 
@@ -18,12 +19,14 @@ QString Genetic::untitled()
 
 void Genetic::setUniqueID(const QString& id)
 {
-    m_uniqueID = id;
+    const QString previous = std::exchange(m_uniqueID, id);
     announce(QStringLiteral("uniqueID"));
+    uniqueIDChanged(previous);
 }
 
 void Genetic::setUniqueIDValue(const QVariant& id)
 {
+    const QString previous = m_uniqueID;
     if (!id.isValid() || id.isNull()) {
         m_uniqueID.clear();
     } else if (id.typeId() == QMetaType::QString) {
@@ -40,6 +43,7 @@ void Genetic::setUniqueIDValue(const QVariant& id)
         qCWarning(lcModel).noquote() << "Invalid argument for unique ID!";
     }
     announce(QStringLiteral("uniqueID"));
+    uniqueIDChanged(previous);
 }
 
 void Genetic::setTitle(const QString& title)

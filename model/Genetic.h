@@ -16,6 +16,8 @@ public:
     ~Genetic() override;
 
     QString uniqueID() const { return m_uniqueID; }
+    // uniqueID() == id, without a copy.
+    bool hasUniqueID(const QString& id) const { return m_uniqueID == id; }
     void setUniqueID(const QString& id);
     // Accepts a string (kept), a number (its decimal string) or a null value
     // (clears); anything else is refused with a log line. Announced in every case.
@@ -55,6 +57,9 @@ public:
 
 protected:
     void storeTitle(const QString& title, const QString& displayName);
+    // Called by both identifier setters once the new identifier is in place
+    // and announced, whether it differs or not.
+    virtual void uniqueIDChanged(const QString& previous) { Q_UNUSED(previous); }
 
 private:
     QString m_uniqueID;

@@ -12,8 +12,8 @@ public:
     explicit ModelRecord(QObject* parent = nullptr);
     ~ModelRecord() override;
 
-    // How many changes the record has announced: equal counts mean nothing
-    // changed in between.
+    // How many changes the record has had: equal counts mean nothing changed
+    // in between. A stored value taking its default on first read counts too.
     quint64 changeCount() const { return m_changes; }
 
 signals:
@@ -26,7 +26,10 @@ protected:
         ++m_changes;
         emit valueChanged(key);
     }
+    // A stored value changed without an announcement: a getter stored its
+    // default, which the record's stored form now holds.
+    void countQuietChange() const { ++m_changes; }
 
 private:
-    quint64 m_changes = 0;
+    mutable quint64 m_changes = 0;
 };

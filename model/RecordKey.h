@@ -63,12 +63,7 @@ inline bool isNumber(const QVariant& value)
 // file or HTML checker takes whole. Untouched, and uncopied, when it has none.
 inline QString readableText(const QString& text)
 {
-    for (const QChar c : text) {
-        const char16_t unit = c.unicode();
-        if (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r')
-            return rv::removeControlChars(text);
-    }
-    return text;
+    return rv::containsControlChars(text) ? rv::removeControlChars(text) : text;
 }
 
 inline QVariant fromText(const QString& field)

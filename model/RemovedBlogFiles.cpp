@@ -2,6 +2,7 @@
 
 #include "Account.h"
 #include "Blog.h"
+#include "BlogEntryStore.h"
 #include "Entry.h"
 #include "Localization.h"
 #include "ModelLog.h"
@@ -50,7 +51,7 @@ KeptBlogFiles setAside(Blog& blog, const QDateTime& when)
 
     // What is only in memory goes to disk first, so it moves with the rest.
     QString saveError;
-    if (!blog.save(&saveError))
+    if (!blog.save(&saveError) || !blog.store().flush(&saveError))
         qCWarning(lcModel).noquote() << "Before setting a removed blog aside:" << saveError;
 
     const QStringList files =

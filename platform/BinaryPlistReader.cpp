@@ -5,6 +5,7 @@
 #include "ReferenceDate.h"
 
 #include <QDateTime>
+#include <QtEndian>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -45,8 +46,10 @@ public:
             return fail(QStringLiteral("the object count is larger than the file can hold"));
         if (refSize < 8 && objectCount > (quint64(1) << (8 * refSize)))
             return fail(QStringLiteral("the object count is larger than references can reach"));
-        if (objectCount <= DenseLimit)
+        if (objectCount <= DenseLimit) {
             dense.resize(objectCount);
+            countReferences();
+        }
         return object(top, 0);
     }
 
@@ -73,8 +76,40 @@ private:
     quint64 tableOffset = 0;
     std::vector<Visit> dense;
     std::unordered_map<quint64, Visit> sparse;
+    // Per object of a dense table: references to it, counted up to 2. Only
+    // the value of an object referenced more than once is kept for reuse.
+    std::vector<quint8> references;
 
     Visit& visit(quint64 index) { return dense.empty() ? sparse[index] : dense[index]; }
+
+    bool keepsValue(quint64 index) const { return references.empty() || references[index] > 1; }
+
+    // One pass over the containers' references, without reading any value;
+    // whatever it cannot make sense of is left to the parse proper.
+    void countReferences()
+    {
+        references.assign(objectCount, 0);
+        for (quint64 index = 0; index < objectCount; ++index) {
+            const quint64 offset = bigEndian(tableOffset + index * offsetSize, offsetSize);
+            if (offset < HeaderSize || offset >= tableOffset)
+                continue;
+            const uchar marker = data[offset];
+            const uchar type = marker & 0xF0;
+            if (type != 0xA0 && type != 0xB0 && type != 0xC0 && type != 0xD0)
+                continue;
+            quint64 at = offset + 1;
+            const std::optional<quint64> count = countAt(at, marker);
+            const quint64 refsPerEntry = type == 0xD0 ? 2 : 1;
+            if (!count ||
+                *count > (tableOffset - std::min(at, tableOffset)) / (refSize * refsPerEntry))
+                continue;
+            for (quint64 i = 0; i < *count * refsPerEntry; ++i) {
+                const quint64 child = bigEndian(at + i * refSize, refSize);
+                if (child < objectCount && references[child] < 2)
+                    ++references[child];
+            }
+        }
+    }
 
     QVariant fail(const QString& text)
     {
@@ -85,10 +120,22 @@ private:
 
     quint64 bigEndian(quint64 at, quint64 width) const
     {
-        quint64 value = 0;
-        for (quint64 i = 0; i < width; ++i)
-            value = (value << 8) | data[at + i];
-        return value;
+        switch (width) {
+        case 1:
+            return data[at];
+        case 2:
+            return qFromBigEndian<quint16>(data + at);
+        case 4:
+            return qFromBigEndian<quint32>(data + at);
+        case 8:
+            return qFromBigEndian<quint64>(data + at);
+        default: {
+            quint64 value = 0;
+            for (quint64 i = 0; i < width; ++i)
+                value = (value << 8) | data[at + i];
+            return value;
+        }
+        }
     }
 
     // Objects lie between the header and the offset table.
@@ -152,7 +199,8 @@ private:
         Visit& done = visit(index);
         done.state = Done;
         done.expanded = nodes;
-        done.value = value;
+        if (keepsValue(index))
+            done.value = value;
         if (expandedCount)
             *expandedCount = nodes;
         return value;
@@ -213,9 +261,8 @@ private:
             if (type == 0x70)
                 return QVariant(QString::fromUtf8(start, length));
             QString text(length, Qt::Uninitialized);
-            for (qsizetype i = 0; i < length; ++i)
-                text[i] = QChar(ushort(bigEndian(at + quint64(i) * 2, 2)));
-            return QVariant(text);
+            qFromBigEndian<char16_t>(start, length, text.data());
+            return QVariant(std::move(text));
         }
         case 0x80:
             if (!fits(at, quint64(nibble) + 1))
@@ -274,7 +321,8 @@ private:
             QVariant item = child(*count + i);
             if (!problem.isEmpty())
                 return {};
-            map.insert(key.toString(), std::move(item));
+            // Writers store the keys sorted: each goes in at the end, unless not.
+            map.insert(map.cend(), key.toString(), item);
         }
         return plist::dictionaryOrUid(std::move(map));
     }

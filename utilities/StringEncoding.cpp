@@ -5,6 +5,9 @@
 
 #include <QTextDocumentFragment>
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rv {
 
@@ -262,6 +265,27 @@ QString encodeNonASCII(const QString& text)
 QString encodeCharacters(const QString& text)
 {
     return encodeNonASCII(escapeStrayAmpersands(text));
+}
+
+bool containsControlChars(QStringView text)
+{
+    const auto control = [](char16_t unit) {
+        return unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r';
+    };
+    const char16_t* at = text.utf16();
+    const char16_t* const end = at + text.size();
+#if defined(__SSE2__)
+    const __m128i highestControl = _mm_set1_epi16(0x1F);
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - at >= 8; at += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        // Zero where a unit is at most 0x1F: then the eight are looked at one by one.
+        const __m128i clipped = _mm_subs_epu16(units, highestControl);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(clipped, zero)) && std::any_of(at, at + 8, control))
+            return true;
+    }
+#endif
+    return std::any_of(at, end, control);
 }
 
 QString removeControlChars(const QString& text)

@@ -30,6 +30,9 @@ QString encodeCharacters(const QString& text);
 // Removes what XML cannot carry: C0 controls other than tab, LF and CR, lone
 // surrogates and non-characters. Code points not yet assigned are kept.
 QString removeControlChars(const QString& text);
+// Whether the text holds a C0 control other than tab, LF and CR. Eight
+// characters at a time: entry texts run long and rarely hold one.
+bool containsControlChars(QStringView text);
 
 // Deletes every tag; a "<" without a following ">" deletes to the end.
 QString stripHTML(const QString& text);

@@ -8,7 +8,9 @@
 #include <QHash>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QtEndian>
 #include <algorithm>
+#include <bit>
 #include <openssl/evp.h>
 
 namespace rv {
@@ -154,6 +156,62 @@ QString reduceAllWhiteSpace(const QString& text)
 QString MD5(const QString& text)
 {
     return QString::fromLatin1(digestOf(md5Digest(), text.toUtf8()).toHex());
+}
+
+namespace {
+
+constexpr quint64 Prime1 = 0x9E3779B185EBCA87ULL;
+constexpr quint64 Prime2 = 0xC2B2AE3D27D4EB4FULL;
+constexpr quint64 Prime3 = 0x165667B19E3779F9ULL;
+constexpr quint64 Prime4 = 0x85EBCA77C2B2AE63ULL;
+constexpr quint64 Prime5 = 0x27D4EB2F165667C5ULL;
+
+quint64 hashRound(quint64 accumulator, quint64 input)
+{
+    return std::rotl(accumulator + input * Prime2, 31) * Prime1;
+}
+
+quint64 mergeRound(quint64 accumulator, quint64 value)
+{
+    return (accumulator ^ hashRound(0, value)) * Prime1 + Prime4;
+}
+
+} // namespace
+
+quint64 contentHash64(QByteArrayView bytes)
+{
+    const auto* at = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = at + bytes.size();
+    quint64 hash;
+    if (bytes.size() >= 32) {
+        quint64 lanes[4] = {Prime1 + Prime2, Prime2, 0, 0 - Prime1};
+        for (; end - at >= 32; at += 32) {
+            for (int lane = 0; lane < 4; ++lane)
+                lanes[lane] = hashRound(lanes[lane], qFromLittleEndian<quint64>(at + 8 * lane));
+        }
+        hash = std::rotl(lanes[0], 1) + std::rotl(lanes[1], 7) + std::rotl(lanes[2], 12) +
+               std::rotl(lanes[3], 18);
+        for (const quint64 lane : lanes)
+            hash = mergeRound(hash, lane);
+    } else {
+        hash = Prime5;
+    }
+    hash += quint64(bytes.size());
+    for (; end - at >= 8; at += 8)
+        hash = std::rotl(hash ^ hashRound(0, qFromLittleEndian<quint64>(at)), 27) * Prime1 + Prime4;
+    if (end - at >= 4) {
+        hash = std::rotl(hash ^ (quint64(qFromLittleEndian<quint32>(at)) * Prime1), 23) * Prime2 +
+               Prime3;
+        at += 4;
+    }
+    for (; at < end; ++at)
+        hash = std::rotl(hash ^ (*at * Prime5), 11) * Prime1;
+    hash ^= hash >> 33;
+    hash *= Prime2;
+    hash ^= hash >> 29;
+    hash *= Prime3;
+    hash ^= hash >> 32;
+    return hash;
 }
 
 QByteArray SHA1(const QByteArray& bytes)

@@ -46,6 +46,9 @@ QString reduceAllWhiteSpace(const QString& text);
 QString MD5(const QString& text);
 // Raw 20-byte SHA-1 digest.
 QByteArray SHA1(const QByteArray& bytes);
+// A quick 64-bit hash of the bytes (XXH64, seed 0), to tell whether bytes
+// are the same as before; no defence against anyone crafting collisions.
+quint64 contentHash64(QByteArrayView bytes);
 // Base64 (one line) of the SHA-1 of the bytes.
 QString createWSSE(const QByteArray& bytes);
 // Same over the text's UTF-8 bytes.

@@ -5,8 +5,11 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <bit>
 #include <optional>
-#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -16,38 +19,54 @@ QString tr(const char* text)
 }
 
 // Whether the bytes hold the lower-case ASCII needle, letter case ignored.
-// Answers run to megabytes, so the search skips ahead by the last two bytes
-// of each window, as Horspool's search does by the last one.
+// Answers run to megabytes: sixteen places at a time are sifted by the
+// needle's first two bytes, and only those that pass are compared whole.
 bool containsIgnoringCase(QByteArrayView bytes, QLatin1StringView needle)
 {
     const qsizetype length = needle.size();
-    if (length < 2 || bytes.size() < length)
-        return length == 0 || (length == 1 && bytes.contains(needle.front().toLatin1()));
+    if (length == 0)
+        return true;
+    if (bytes.size() < length)
+        return false;
     const auto lower = [](uchar c) { return c >= 'A' && c <= 'Z' ? uchar(c | 0x20) : c; };
     const auto* pattern = reinterpret_cast<const uchar*>(needle.data());
-    const auto pair = [&](uchar first, uchar second) { return lower(first) << 8 | lower(second); };
-
-    // How far a window may move when its last two bytes are a given pair: up
-    // to the last place the pair has in the needle before its end.
-    thread_local std::vector<quint16> shift;
-    shift.assign(1 << 16, quint16(std::min<qsizetype>(length - 1, 0xFFFF)));
-    for (qsizetype i = 0; i + 2 < length; ++i)
-        shift[pair(pattern[i], pattern[i + 1])] =
-            quint16(std::min<qsizetype>(length - 2 - i, 0xFFFF));
-    const int lastPair = pair(pattern[length - 2], pattern[length - 1]);
-
     const auto* data = reinterpret_cast<const uchar*>(bytes.data());
-    for (qsizetype at = 0; at + length <= bytes.size();) {
-        const uchar* window = data + at;
-        const int last = pair(window[length - 2], window[length - 1]);
-        if (last == lastPair) {
-            qsizetype i = length - 3;
-            while (i >= 0 && lower(window[i]) == pattern[i])
-                --i;
-            if (i < 0)
-                return true;
+    const auto matchesAt = [&](qsizetype at) {
+        for (qsizetype i = 0; i < length; ++i) {
+            if (lower(data[at + i]) != pattern[i])
+                return false;
         }
-        at += shift[last];
+        return true;
+    };
+    const qsizetype last = bytes.size() - length; // the last place the needle may start
+    qsizetype at = 0;
+#if defined(__SSE2__)
+    if (length >= 2) {
+        // A letter compares with its case bit set; anything else as it is.
+        const auto isLetter = [](uchar c) { return c >= 'a' && c <= 'z'; };
+        const __m128i fold0 = _mm_set1_epi8(char(isLetter(pattern[0]) ? 0x20 : 0));
+        const __m128i fold1 = _mm_set1_epi8(char(isLetter(pattern[1]) ? 0x20 : 0));
+        const __m128i first = _mm_set1_epi8(char(pattern[0]));
+        const __m128i second = _mm_set1_epi8(char(pattern[1]));
+        // Both loads stay within the bytes while a needle could still start
+        // at the block's last place.
+        for (; at + 16 <= last && at + 17 <= bytes.size(); at += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + 1));
+            unsigned candidates = unsigned(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(here, fold0), first),
+                              _mm_cmpeq_epi8(_mm_or_si128(next, fold1), second))));
+            while (candidates) {
+                if (matchesAt(at + std::countr_zero(candidates)))
+                    return true;
+                candidates &= candidates - 1;
+            }
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        if (lower(data[at]) == pattern[0] && matchesAt(at))
+            return true;
     }
     return false;
 }
@@ -101,11 +120,17 @@ DecodeResult XMLRPCDecoder::decode(const QByteArray& received)
     const qsizetype body = standalone ? declarationEnd + 2 : declaration;
     const qsizetype closing =
         text.lastIndexOf(QLatin1StringView("</method"), -1, Qt::CaseInsensitive);
-    const XMLRPCValueReader::Result answer =
-        closing >= body
-            ? XMLRPCValueReader::read({QByteArrayView(bytes).sliced(body, closing - body),
-                                       QByteArrayView("</methodResponse>")})
-            : XMLRPCValueReader::read({QByteArrayView(bytes).sliced(body)});
+    constexpr QByteArrayView closingTag("</methodResponse>");
+    QByteArray mended;
+    QByteArrayView document = QByteArrayView(bytes).sliced(body);
+    if (closing >= body) {
+        // The usual answer ends as it should and is read where it lies.
+        if (document.sliced(closing - body).startsWith(closingTag))
+            document.truncate(closing - body + closingTag.size());
+        else
+            document = mended = document.first(closing - body).toByteArray().append(closingTag);
+    }
+    const XMLRPCValueReader::Result answer = XMLRPCValueReader::read(document);
 
     if (answer.refusedDTD)
         return refusal(DecodeResult::unexpectedData());

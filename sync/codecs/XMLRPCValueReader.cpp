@@ -5,8 +5,10 @@
 #include "XMLRPCDates.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QLocale>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <expat.h>
 #include <limits>
@@ -15,6 +17,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -120,6 +125,165 @@ QVariant realValue(QStringView text)
     return ok ? value : double(leadingInteger(text));
 }
 
+#if !defined(__SSE2__)
+// Whether any of the eight bytes of `word` is `byte`.
+constexpr bool hasByte(quint64 word, uchar byte)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    const quint64 x = word ^ (ones * byte);
+    return ((x - ones) & ~x & (ones << 7)) != 0;
+}
+#endif
+
+char16_t* appendCodePoint(char16_t* out, char32_t value)
+{
+    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        value = 0xFFFD;
+    if (value < 0x10000) {
+        *out++ = char16_t(value);
+    } else {
+        *out++ = QChar::highSurrogate(value);
+        *out++ = QChar::lowSurrogate(value);
+    }
+    return out;
+}
+
+// Writes the text of the reference at `p` (an '&'), advances past it.
+char16_t* appendReference(char16_t* out, const uchar*& p, const uchar* end)
+{
+    // The predefined ones first: answers are full of them.
+    const qsizetype left = end - p;
+    if (left >= 4 && p[2] == 't' && p[3] == ';' && (p[1] == 'l' || p[1] == 'g')) {
+        *out++ = p[1] == 'l' ? u'<' : u'>';
+        p += 4;
+        return out;
+    }
+    if (left >= 5 && p[4] == ';' && std::memcmp(p + 1, "amp", 3) == 0) {
+        *out++ = u'&';
+        p += 5;
+        return out;
+    }
+    if (left >= 6 && p[5] == ';' &&
+        (std::memcmp(p + 1, "quot", 4) == 0 || std::memcmp(p + 1, "apos", 4) == 0)) {
+        *out++ = p[1] == 'q' ? u'"' : u'\'';
+        p += 6;
+        return out;
+    }
+    const uchar* semicolon = p + 1;
+    while (semicolon < end && *semicolon != ';')
+        ++semicolon;
+    if (semicolon == end) { // expat lets no such text through; kept as written
+        *out++ = u'&';
+        ++p;
+        return out;
+    }
+    const std::string_view name(reinterpret_cast<const char*>(p + 1), size_t(semicolon - p - 1));
+    p = semicolon + 1;
+    if (!name.empty() && name.front() == '#') {
+        const bool hex = name.size() > 1 && name[1] == 'x';
+        char32_t value = 0;
+        for (size_t i = hex ? 2 : 1; i < name.size(); ++i) {
+            const char c = name[i];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : 99;
+            if (digit >= (hex ? 16 : 10) || value > 0x10FFFF)
+                return appendCodePoint(out, 0xFFFD);
+            value = value * (hex ? 16 : 10) + char32_t(digit);
+        }
+        return appendCodePoint(out, value);
+    }
+    // No entity is ever declared: any other name is one of HTML's, or stays
+    // as written.
+    const QString entity = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    const QString resolved = rv::convertSingleEntity(entity);
+    const QString text = resolved == entity ? u'&' + entity + u';' : resolved;
+    std::memcpy(out, text.utf16(), size_t(text.size()) * sizeof(char16_t));
+    out += text.size();
+    return out;
+}
+
+// The text of element content that expat has already read and found well
+// formed, holding character data and references only: references resolved
+// and line ends made "\n", as expat reports them. No text is longer in UTF-16
+// code units than in UTF-8 bytes (a reference takes at least four bytes and
+// gives at most two units), so one allocation does.
+QString contentText(QByteArrayView raw)
+{
+    QString text(raw.size(), Qt::Uninitialized);
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* p = reinterpret_cast<const uchar*>(raw.data());
+    const uchar* const end = p + raw.size();
+    while (p < end) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time up to the next one that is not plain ASCII.
+        // Writing all sixteen is safe: the text never runs ahead of the bytes.
+        if (end - p >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const int special = _mm_movemask_epi8(bytes) |
+                                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))) |
+                                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+            const int plain = special ? std::countr_zero(unsigned(special)) : 16;
+            out += plain;
+            p += plain;
+            if (plain == 16)
+                continue;
+        }
+#else
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if (!(word & 0x8080808080808080ULL) && !hasByte(word, '&') && !hasByte(word, '\r')) {
+                for (int i = 0; i < 8; ++i)
+                    out[i] = char16_t(p[i]);
+                out += 8;
+                p += 8;
+                continue;
+            }
+        }
+#endif
+        const uchar c = *p;
+        if (c < 0x80) {
+            if (c == '&') {
+                out = appendReference(out, p, end);
+            } else if (c == '\r') {
+                *out++ = u'\n';
+                if (++p < end && *p == '\n')
+                    ++p;
+            } else {
+                *out++ = c;
+                ++p;
+            }
+            continue;
+        }
+        // A multi-byte sequence; expat has checked it, but a cut one must
+        // not read past the end.
+        const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (length == 1 || end - p < length) {
+            *out++ = u'\uFFFD';
+            ++p;
+            continue;
+        }
+        char32_t value = c & (0x7F >> length);
+        for (int i = 1; i < length; ++i)
+            value = value << 6 | (p[i] & 0x3F);
+        out = appendCodePoint(out, value);
+        p += length;
+    }
+    text.truncate(out - reinterpret_cast<const char16_t*>(text.constData()));
+    return text;
+}
+
+// Whether the content is its own text byte for byte.
+bool isPlainContent(QByteArrayView raw)
+{
+    return !raw.contains('&') && !raw.contains('\r');
+}
+
 enum class Kind : quint8 {
     Response,
     Params,
@@ -146,10 +310,15 @@ struct Frame {
     // a value. Array: it has data.
     bool seen = false;
     bool hasContent = false; // Value: anything at all inside it
-    QVariant value;          // Value, Param, Params, Fault, Member
-    QVariantList list;       // Array, Data
-    QVariantMap map;         // Struct
-    QString name;            // Member
+    // Value, Name, Scalar: where the text begins and (once the element ends)
+    // where it ends in the document, unless it comes piecewise.
+    bool piecewise = false;
+    qsizetype textStart = 0;
+    qsizetype textEnd = 0;
+    QVariant value;    // Value, Param, Params, Fault, Member
+    QVariantList list; // Array, Data
+    QVariantMap map;   // Struct
+    QString name;      // Member
 };
 
 struct TypeName {
@@ -181,13 +350,14 @@ using ParserHandle = std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype
 
 class Builder {
 public:
-    explicit Builder(XML_Parser parser) : m_parser(parser)
+    Builder(XML_Parser parser, QByteArrayView document) : m_parser(parser), m_document(document)
     {
         m_stack.reserve(XMLRPCValueReader::maxDepth);
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, &Builder::onStart, &Builder::onEnd);
-        XML_SetCharacterDataHandler(parser, &Builder::onText);
         XML_SetStartCdataSectionHandler(parser, &Builder::onCData);
+        XML_SetCommentHandler(parser, &Builder::onComment);
+        XML_SetProcessingInstructionHandler(parser, &Builder::onInstruction);
         XML_SetSkippedEntityHandler(parser, &Builder::onSkippedEntity);
         XML_SetStartDoctypeDeclHandler(parser, &Builder::onDoctype);
         XML_SetEntityDeclHandler(parser, &Builder::onEntityDeclaration);
@@ -214,13 +384,26 @@ private:
     {
         auto* builder = static_cast<Builder*>(self);
         if (builder->collector())
-            builder->m_text.append(text, length);
+            builder->m_text.append(text, size_t(length));
     }
-    static void XMLCALL onCData(void* self) { static_cast<Builder*>(self)->collector(); }
+    static void XMLCALL onCData(void* self)
+    {
+        auto* builder = static_cast<Builder*>(self);
+        builder->markupInText();
+        builder->collector();
+    }
+    static void XMLCALL onComment(void* self, const XML_Char*)
+    {
+        static_cast<Builder*>(self)->markupInText();
+    }
+    static void XMLCALL onInstruction(void* self, const XML_Char*, const XML_Char*)
+    {
+        static_cast<Builder*>(self)->markupInText();
+    }
     static void XMLCALL onSkippedEntity(void* self, const XML_Char* name, int isParameterEntity)
     {
         auto* builder = static_cast<Builder*>(self);
-        if (isParameterEntity || !builder->collector())
+        if (isParameterEntity || !builder->m_textHandler || !builder->collector())
             return;
         const QString entity = QString::fromUtf8(name);
         const QString resolved = rv::convertSingleEntity(entity);
@@ -247,9 +430,13 @@ private:
         XML_StopParser(m_parser, XML_FALSE);
     }
 
-    // The frame that keeps the text now arriving, or nullptr when the text
-    // does not count. Marks an untyped value as having content.
-    Frame* collector()
+    // Where the current event begins, and where it ends, in the document.
+    qsizetype eventStart() const { return qsizetype(XML_GetCurrentByteIndex(m_parser)); }
+    qsizetype eventEnd() const { return eventStart() + XML_GetCurrentByteCount(m_parser); }
+
+    // The open frame whose text the content now arriving would be, or
+    // nullptr when that content does not count.
+    Frame* textFrame()
     {
         if (m_ignored > 0 || m_stack.empty())
             return nullptr;
@@ -259,20 +446,63 @@ private:
         case Kind::Scalar:
             return &top;
         case Kind::Value:
-            if (top.seen)
-                return nullptr;
-            top.hasContent = true;
-            return &top;
+            return top.seen ? nullptr : &top;
         default:
             return nullptr;
         }
     }
 
+    // The frame that keeps the text now arriving through the handlers, or
+    // nullptr when the text does not count. Marks an untyped value as having
+    // content.
+    Frame* collector()
+    {
+        Frame* frame = textFrame();
+        if (frame && frame->kind == Kind::Value)
+            frame->hasContent = true;
+        return frame;
+    }
+
+    // Text is read from the document itself once its element ends, which
+    // costs expat no call per piece; only an element whose text holds markup
+    // (an element, a comment, a CDATA section, a processing instruction) has
+    // the rest of its text handed over piece by piece from there on.
+    void markupInText()
+    {
+        Frame* frame = textFrame();
+        if (!frame || frame->piecewise)
+            return;
+        const QByteArrayView before = content(frame->textStart, eventStart());
+        if (frame->kind == Kind::Value && !before.isEmpty())
+            frame->hasContent = true;
+        m_text = isPlainContent(before) ? std::string(before.data(), size_t(before.size()))
+                                        : contentText(before).toStdString();
+        frame->piecewise = true;
+        followText();
+    }
+
+    // The character data handler is there only while the innermost frame
+    // takes its text piece by piece.
+    void followText()
+    {
+        const bool wanted = !m_stack.empty() && m_stack.back().piecewise;
+        if (wanted != m_textHandler) {
+            XML_SetCharacterDataHandler(m_parser, wanted ? &Builder::onText : nullptr);
+            m_textHandler = wanted;
+        }
+    }
+
+    QByteArrayView content(qsizetype from, qsizetype to) const
+    {
+        return to > from ? m_document.sliced(from, to - from) : QByteArrayView();
+    }
+
     void push(Kind kind, Scalar scalar = Scalar::String)
     {
-        m_stack.emplace_back(kind, scalar);
+        Frame& frame = m_stack.emplace_back(kind, scalar);
         if (kind == Kind::Value || kind == Kind::Name || kind == Kind::Scalar)
-            m_text.clear();
+            frame.textStart = eventEnd();
+        followText();
     }
 
     void start(const char* name)
@@ -338,6 +568,7 @@ private:
             break;
         case Kind::Name:
         case Kind::Scalar:
+            markupInText(); // the text goes on after this element
             break;
         }
         ++m_ignored;
@@ -348,8 +579,12 @@ private:
         if (m_ignored > 0) {
             --m_ignored;
         } else {
-            close(m_stack.back(), m_stack.size() > 1 ? &m_stack[m_stack.size() - 2] : nullptr);
+            Frame& frame = m_stack.back();
+            if (!frame.piecewise)
+                frame.textEnd = eventStart();
+            close(frame, m_stack.size() > 1 ? &m_stack[m_stack.size() - 2] : nullptr);
             m_stack.pop_back();
+            followText();
         }
         if (--m_depth == 0) { // the root is complete: what follows is junk
             m_finished = true;
@@ -362,7 +597,7 @@ private:
     {
         switch (frame.kind) {
         case Kind::Scalar:
-            parent->value = scalarValue(frame.scalar);
+            parent->value = scalarValue(frame);
             return;
         case Kind::Struct:
             parent->value = QVariant(std::move(frame.map));
@@ -375,12 +610,22 @@ private:
             parent->seen = true;
             return;
         case Kind::Name:
-            parent->name = m_memberNames.get(m_text);
+            if (frame.piecewise) {
+                parent->name = m_memberNames.get(m_text);
+            } else {
+                const QByteArrayView raw = content(frame.textStart, frame.textEnd);
+                parent->name =
+                    isPlainContent(raw)
+                        ? m_memberNames.get(std::string_view(raw.data(), size_t(raw.size())))
+                        : m_memberNames.get(contentText(raw).toStdString());
+            }
             parent->seen = true;
             return;
         case Kind::Value: {
+            if (!frame.piecewise && frame.textEnd > frame.textStart)
+                frame.hasContent = true;
             QVariant value = frame.seen         ? std::move(frame.value)
-                             : frame.hasContent ? QVariant(text())
+                             : frame.hasContent ? QVariant(text(frame))
                                                 : QVariant();
             if (parent->kind == Kind::Data) {
                 if (value.isValid())
@@ -421,15 +666,28 @@ private:
         }
     }
 
-    QString text() const { return QString::fromUtf8(m_text.data(), qsizetype(m_text.size())); }
-
-    QVariant scalarValue(Scalar scalar)
+    // The text of a closing Value, Name or Scalar frame.
+    QString text(const Frame& frame) const
     {
-        if (scalar == Scalar::Base64)
+        if (frame.piecewise)
+            return QString::fromUtf8(m_text.data(), qsizetype(m_text.size()));
+        return contentText(content(frame.textStart, frame.textEnd));
+    }
+
+    QVariant scalarValue(const Frame& frame)
+    {
+        if (frame.scalar == Scalar::Base64) {
+            if (!frame.piecewise) {
+                const QByteArrayView raw = content(frame.textStart, frame.textEnd);
+                if (isPlainContent(raw))
+                    return rv::dataWithBase64EncodedString(raw);
+                return rv::dataWithBase64EncodedString(contentText(raw));
+            }
             return rv::dataWithBase64EncodedString(
                 QByteArrayView(m_text.data(), qsizetype(m_text.size())));
-        const QString text = this->text();
-        switch (scalar) {
+        }
+        const QString text = this->text(frame);
+        switch (frame.scalar) {
         case Scalar::String:
             return text;
         case Scalar::Int:
@@ -441,10 +699,18 @@ private:
         case Scalar::Boolean:
             return QStringView(text).trimmed() == u"1";
         case Scalar::Date: {
+            // A post's dates are often the same text (created and modified,
+            // each also in UTC): each text is read once per answer.
+            if (const auto known = m_dates.constFind(text); known != m_dates.cend())
+                return known.value();
             if (!m_localZone)
                 m_localZone = QTimeZone::systemTimeZone();
             const QDateTime date = parseXMLRPCDate(text, *m_localZone);
-            return date.isValid() ? QVariant(date) : QVariant();
+            const QVariant value = date.isValid() ? QVariant(date) : QVariant();
+            if (m_dates.size() >= 256)
+                m_dates.clear();
+            m_dates.insert(text, value);
+            return value;
         }
         case Scalar::Base64:
             break;
@@ -453,10 +719,14 @@ private:
     }
 
     XML_Parser m_parser;
+    QByteArrayView m_document; // all the bytes expat reads, in one piece
     std::vector<Frame> m_stack;
-    std::string m_text; // the direct text of the innermost Value, Name or Scalar, as UTF-8
+    // The text of the innermost piecewise Value, Name or Scalar, as UTF-8.
+    std::string m_text;
+    bool m_textHandler = false; // the character data handler is set
     MemberNames m_memberNames;
     std::optional<QTimeZone> m_localZone; // made on the first date without a zone
+    QHash<QString, QVariant> m_dates;     // date texts read, and what they gave
     int m_depth = 0;                      // open elements
     int m_ignored = 0;                    // open elements inside one whose content does not count
     bool m_finished = false;
@@ -478,7 +748,7 @@ QString tr(const char* text)
 
 } // namespace
 
-XMLRPCValueReader::Result XMLRPCValueReader::read(std::initializer_list<QByteArrayView> pieces)
+XMLRPCValueReader::Result XMLRPCValueReader::read(QByteArrayView document)
 {
     Result result;
     const ParserHandle parser(XML_ParserCreate("UTF-8"), &XML_ParserFree);
@@ -486,21 +756,19 @@ XMLRPCValueReader::Result XMLRPCValueReader::read(std::initializer_list<QByteArr
         result.error = tr("Out of memory.");
         return result;
     }
-    Builder builder(parser.get());
+    Builder builder(parser.get(), document);
 
-    // expat takes lengths as int: a huge piece goes in slices.
+    // expat takes lengths as int: a huge document goes in slices. Only the
+    // last is final; expat walks a piece twice when more is to come.
     constexpr qsizetype slice = qsizetype(1) << 30;
+    QByteArrayView rest = document;
     XML_Status status = XML_STATUS_OK;
-    for (auto piece = pieces.begin(); piece != pieces.end() && status == XML_STATUS_OK; ++piece) {
-        const bool lastPiece = piece + 1 == pieces.end();
-        QByteArrayView rest = *piece;
-        do {
-            const QByteArrayView part = rest.first(std::min(rest.size(), slice));
-            rest = rest.sliced(part.size());
-            status = XML_Parse(parser.get(), part.data(), int(part.size()),
-                               lastPiece && rest.isEmpty() ? XML_TRUE : XML_FALSE);
-        } while (status == XML_STATUS_OK && !rest.isEmpty());
-    }
+    do {
+        const QByteArrayView part = rest.first(std::min(rest.size(), slice));
+        rest = rest.sliced(part.size());
+        status = XML_Parse(parser.get(), part.data(), int(part.size()),
+                           rest.isEmpty() ? XML_TRUE : XML_FALSE);
+    } while (status == XML_STATUS_OK && !rest.isEmpty());
 
     if (builder.finished()) {
         result.ok = true;

@@ -3,7 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QVariant>
-#include <initializer_list>
 
 // Streams an XML-RPC methodResponse through expat straight into its value
 // tree, with no node tree in between. The rules are those of the answers blog
@@ -38,7 +37,9 @@ public:
 
     static constexpr int maxDepth = 256;
 
-    // Reads one UTF-8 document handed over in consecutive pieces (an XML
-    // declaration, if any, is not read: the text is UTF-8 whatever it says).
-    static Result read(std::initializer_list<QByteArrayView> pieces);
+    // Reads one UTF-8 document (an XML declaration, if any, is not read: the
+    // text is UTF-8 whatever it says). The text of an element is taken from
+    // the document's bytes once expat has read the element, so the bytes are
+    // handed over whole.
+    static Result read(QByteArrayView document);
 };

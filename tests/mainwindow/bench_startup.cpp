@@ -54,6 +54,7 @@ void bench_Startup::startup10k()
             }
             blog->setEntries(entries);
             QVERIFY(blog->save());
+            QVERIFY(blog->store().flush());
             const QString folder = blog->store().folder();
             for (const QString& name : QDir(folder).entryList({"*.plumet"}, QDir::Files))
                 files << folder + "/" + name;

@@ -1,5 +1,7 @@
 // A child process for the kill test: it saves a blog of many entries over and
-// over, each round with every body at a new version, until it is killed.
+// over, each round with every body at a new version, until it is killed. With
+// "exit" after the round count it hands the last round to the writer and ends
+// at once, without waiting for the files.
 #include "Account.h"
 #include "Blog.h"
 #include "BlogEntryStore.h"
@@ -28,6 +30,7 @@ int main(int argc, char** argv)
     const int entryCount = args[2].toInt();
     const int firstVersion = args[3].toInt();
     const int rounds = args.size() > 4 ? args[4].toInt() : 1000000;
+    const bool exitAtOnce = args.size() > 5 && args[5] == QLatin1String("exit");
 
     Account account;
     account.setAccountID(accountID);
@@ -51,6 +54,13 @@ int main(int argc, char** argv)
             entry->setNeedsSave(true);
         }
         if (!blog->save())
+            return 1;
+        if (exitAtOnce && round + 1 == rounds) {
+            std::printf("handed over %d\n", version);
+            return 0;
+        }
+        // Saved means on disk: the writer has every file of the round.
+        if (!blog->store().flush())
             return 1;
         std::printf("saved %d\n", version);
         std::fflush(stdout);

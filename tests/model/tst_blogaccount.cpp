@@ -47,6 +47,7 @@ private slots:
     void detectEncoding();
     void collectEntries();
     void entryRowsAreAnnounced();
+    void entryLookupFollowsTheList();
     void newAccount();
     void accountsFileRoundTrip();
     void handMadeAccountsFile();
@@ -260,6 +261,51 @@ void tst_BlogAccount::collectEntries()
     QCOMPARE(account->selectedBlog(), empty.get());
     QCOMPARE(account->collectPages(nullptr).size(), 2);
     QCOMPARE(account->entries().size(), 2); // pages leave the entry list alone
+}
+
+void tst_BlogAccount::entryLookupFollowsTheList()
+{
+    Blog blog;
+    const auto entryWithID = [](const QString& id) {
+        auto entry = Entry::create();
+        entry->setUniqueID(id);
+        return entry;
+    };
+    const EntryPtr a = entryWithID("a"), b = entryWithID("b"), c = entryWithID("c");
+    blog.setEntries({a, b});
+    blog.addEntries({c});
+    QCOMPARE(blog.entryWithID("a"), a);
+    QCOMPARE(blog.entryWithID("c"), c);
+    QVERIFY(!blog.hasEntryWithID("d"));
+
+    // An identifier changes in the list: the old one names nothing, the new one the entry.
+    c->setUniqueID(QStringLiteral("d"));
+    QVERIFY(!blog.entryWithID("c"));
+    QCOMPARE(blog.entryWithID("d"), c);
+    // A copy that only names the blog changes nothing there.
+    const EntryPtr copy = a->copy();
+    copy->setUniqueID(QStringLiteral("e"));
+    QVERIFY(!blog.entryWithID("e"));
+    QCOMPARE(blog.entryWithID("a"), a);
+
+    // Two of one identifier: the first in the list, then the other once it goes.
+    const EntryPtr secondA = entryWithID("a");
+    blog.addEntry(secondA);
+    QCOMPARE(blog.entryWithID("a"), a);
+    blog.removeEntryKeepingFile(a.get());
+    QCOMPARE(blog.entryWithID("a"), secondA);
+    // An entry taking an identifier another holds: list order decides.
+    b->setUniqueID(QStringLiteral("a"));
+    QCOMPARE(blog.entryWithID("a"), b);
+    blog.removeEntries({b});
+    QCOMPARE(blog.entryWithID("a"), secondA);
+    QVERIFY(!blog.entryWithID("b"));
+
+    // A new list replaces the old one whole.
+    blog.setEntries({b});
+    QVERIFY(!blog.entryWithID("d"));
+    QCOMPARE(blog.entryWithID("a"), b);
+    QCOMPARE(blog.entries().size(), 1);
 }
 
 void tst_BlogAccount::templatesAreOwnedCopies()

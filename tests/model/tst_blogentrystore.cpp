@@ -1,14 +1,18 @@
 #include "Account.h"
 #include "Blog.h"
 #include "BlogEntryStore.h"
+#include "Category.h"
 #include "Entry.h"
 #include "EntryFile.h"
+#include "Ping.h"
 #include "PreviousVersionImport.h"
+#include "PropertyList.h"
 #include "StringExtensions.h"
 #include "SupportFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
@@ -41,6 +45,12 @@ class tst_BlogEntryStore : public QObject {
 private slots:
     void saveAndLoadInTheStoreLayout();
     void unchangedEntriesAreNotWrittenAgain();
+    void changesOfRecordsAndDefaultsReachTheFile_data();
+    void changesOfRecordsAndDefaultsReachTheFile();
+    void failedWriteIsReportedAndRetried();
+    void misnamedFilesAreReplacedNotMultiplied_data();
+    void misnamedFilesAreReplacedNotMultiplied();
+    void replacedFileStaysUntilItsReplacementIsWritten();
     void loadSkipsUnreadableAndForeignFiles();
     void blogFoldersPerAccount();
     void moveBetweenBlogsOfOneFolderKeepsTheFile();
@@ -51,7 +61,19 @@ private slots:
 
 private:
     std::shared_ptr<Account> makeAccount(const QString& blogID);
+    // A new blog of that identifier in the account, its folder read: what
+    // the next launch of the program sees.
+    static std::shared_ptr<Blog> relaunch(Account& account, const QString& blogID);
 };
+
+std::shared_ptr<Blog> tst_BlogEntryStore::relaunch(Account& account, const QString& blogID)
+{
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(blogID);
+    blog->setAccount(&account);
+    blog->load();
+    return blog;
+}
 
 std::shared_ptr<Account> tst_BlogEntryStore::makeAccount(const QString& blogID)
 {
@@ -70,6 +92,7 @@ void tst_BlogEntryStore::saveAndLoadInTheStoreLayout()
         blog.addEntry(entryWithBody(QStringLiteral("body %1").arg(i)));
     QString error;
     QVERIFY2(blog.save(&error), qPrintable(error));
+    QVERIFY2(blog.store().flush(&error), qPrintable(error));
 
     const QString folder = cutils::applicationSupportFolder() + "/items/" + account->accountID() +
                            "/" + rv::MD5(QStringLiteral("blog/1"));
@@ -125,7 +148,177 @@ void tst_BlogEntryStore::unchangedEntriesAreNotWrittenAgain()
         loaded.store().folder() + "/" + EntryFile::fileName(*loaded.entries().first());
     QVERIFY(QFile::remove(path));
     QVERIFY(loaded.save());
+    QVERIFY(loaded.store().flush());
     QVERIFY(QFile::exists(path));
+}
+
+void tst_BlogEntryStore::changesOfRecordsAndDefaultsReachTheFile_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("a text") << "body";
+    QTest::newRow("a flag of a chosen category") << "category";
+    QTest::newRow("a trackback address") << "ping";
+    QTest::newRow("a default stored on first read") << "format";
+}
+
+// Entries unchanged since their file are not serialised again; a change of
+// the entry's own records or a lazily stored default still counts.
+void tst_BlogEntryStore::changesOfRecordsAndDefaultsReachTheFile()
+{
+    QFETCH(QString, change);
+    auto account = makeAccount(QStringLiteral("records"));
+    Blog& blog = *account->blogs().first();
+    const EntryPtr written = entryWithBody(QStringLiteral("first"));
+    written->setCategories(CategoryList{Category::withTitle(QStringLiteral("News"))});
+    blog.addEntry(written);
+    QVERIFY(blog.save());
+    QVERIFY(blog.store().flush());
+
+    const auto loaded = relaunch(*account, QStringLiteral("records"));
+    loaded->setDefaultFormat(QStringLiteral("markdown"));
+    const EntryPtr entry = loaded->entries().first();
+    QVERIFY(!entry->dictionary().contains("format"));
+    if (change == "body")
+        entry->setBody(QStringLiteral("second"));
+    else if (change == "category")
+        entry->categories()->first()->setIsChecked(true);
+    else if (change == "ping")
+        entry->pingUris().first()->setAddress(QStringLiteral("http://ping.test/"));
+    else
+        QCOMPARE(entry->format(), QStringLiteral("markdown"));
+    entry->setNeedsSave(true);
+    QVERIFY(loaded->save());
+    QCOMPARE(loaded->store().lastWriteCount(), 1);
+    QVERIFY(loaded->store().flush());
+
+    const EntryPtr back = EntryFile::entryFromFile(loaded->entryFilePath(*entry));
+    QVERIFY(back);
+    QCOMPARE(back->dictionary(), entry->dictionary());
+}
+
+void tst_BlogEntryStore::failedWriteIsReportedAndRetried()
+{
+    auto account = makeAccount(QStringLiteral("failing"));
+    Blog& blog = *account->blogs().first();
+    const EntryPtr entry = entryWithBody(QStringLiteral("first"));
+    blog.addEntry(entry);
+    QVERIFY(blog.save());
+    QVERIFY(blog.store().flush());
+
+    // A folder where the file should go: the write cannot replace it.
+    const QString path = blog.entryFilePath(*entry);
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir().mkdir(path));
+    entry->setBody(QStringLiteral("second"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+    QVERIFY(blog.save()); // handed over
+    QString error;
+    QVERIFY(!blog.store().flush(&error));
+    QVERIFY2(error.contains(path), qPrintable(error));
+
+    // The next save says so, and writes the file again.
+    QVERIFY(QDir().rmdir(path));
+    QVERIFY(!blog.save(&error));
+    QVERIFY2(error.contains(path), qPrintable(error));
+    QCOMPARE(blog.store().lastWriteCount(), 1);
+    QVERIFY(blog.store().flush());
+    const EntryPtr back = EntryFile::entryFromFile(path);
+    QVERIFY(back);
+    QCOMPARE(back->body(), QStringLiteral("second"));
+    QVERIFY(blog.save());
+    QCOMPARE(blog.store().lastWriteCount(), 0);
+}
+
+void tst_BlogEntryStore::misnamedFilesAreReplacedNotMultiplied_data()
+{
+    QTest::addColumn<QVariant>("identifier"); // invalid: none stored
+    QTest::addColumn<bool>("copy");           // the file copies an entry's own file
+    QTest::newRow("no identifier") << QVariant() << false;
+    QTest::newRow("empty identifier") << QVariant(QString("")) << false;
+    QTest::newRow("blank identifier") << QVariant(QString(" \t ")) << false;
+    QTest::newRow("identifier of another kind") << QVariant(QVariantList{"7"}) << false;
+    QTest::newRow("file renamed") << QVariant(QString("post-7")) << false;
+    QTest::newRow("copy under another name") << QVariant(QString("post-7")) << true;
+}
+
+// Under its old handling such a file came back each launch with a fresh
+// identifier and was saved beside itself: one file more per launch.
+void tst_BlogEntryStore::misnamedFilesAreReplacedNotMultiplied()
+{
+    QFETCH(QVariant, identifier);
+    QFETCH(bool, copy);
+    const QString blogID = QStringLiteral("misnamed");
+    auto account = makeAccount(blogID);
+    Blog& blog = *account->blogs().first();
+    const QString folder = blog.store().folder();
+    const EntryPtr original = entryWithBody(QStringLiteral("the only text"));
+    QVariantMap dictionary = original->dictionary();
+    dictionary.remove("uniqueID");
+    if (identifier.isValid())
+        dictionary.insert("uniqueID", identifier);
+    QString error;
+    const QByteArray bytes = PropertyList::write(dictionary, PropertyList::Format::Binary, &error);
+    QVERIFY2(!bytes.isEmpty(), qPrintable(error));
+    if (copy) {
+        QFile own(folder + "/" + EntryFile::fileName(identifier.toString()));
+        QVERIFY(own.open(QIODevice::WriteOnly) && own.write(bytes) == bytes.size());
+    }
+    QFile stray(folder + "/stray name.plumet");
+    QVERIFY(stray.open(QIODevice::WriteOnly) && stray.write(bytes) == bytes.size());
+    stray.close();
+
+    QString firstID;
+    for (int launch = 1; launch <= 3; ++launch) {
+        const auto loaded = relaunch(*account, blogID);
+        QCOMPARE(loaded->entries().size(), 1);
+        const EntryPtr entry = loaded->entries().first();
+        QCOMPARE(entry->body(), QStringLiteral("the only text"));
+        QVERIFY(!entry->uniqueID().trimmed().isEmpty());
+        if (launch == 1)
+            firstID = entry->uniqueID();
+        QCOMPARE(entry->uniqueID(), firstID);
+        // A server read marks every entry for saving.
+        entry->setNeedsSave(true);
+        QVERIFY2(loaded->save(&error), qPrintable(error));
+        QVERIFY2(loaded->store().flush(&error), qPrintable(error));
+        QCOMPARE(QDir(folder).entryList({"*.plumet"}, QDir::Files),
+                 QStringList{EntryFile::fileName(*entry)});
+    }
+    if (identifier.typeId() == QMetaType::QString && !identifier.toString().trimmed().isEmpty())
+        QCOMPARE(firstID, identifier.toString());
+}
+
+void tst_BlogEntryStore::replacedFileStaysUntilItsReplacementIsWritten()
+{
+    const QString blogID = QStringLiteral("replacing");
+    auto account = makeAccount(blogID);
+    Blog& blog = *account->blogs().first();
+    const QString folder = blog.store().folder();
+    const EntryPtr entry = entryWithBody(QStringLiteral("kept"));
+    entry->setUniqueID(QStringLiteral("post-9"));
+    QVERIFY(blog.saveEntry(entry.get(), nullptr));
+    const QString own = blog.entryFilePath(*entry);
+    const QString stray = folder + "/renamed.plumet";
+    QVERIFY(QFile::rename(own, stray));
+    // Something in the way of the entry's own file: it cannot be written.
+    QVERIFY(QDir().mkdir(own));
+
+    const auto loaded = relaunch(*account, blogID);
+    QCOMPARE(loaded->entries().size(), 1);
+    QString error;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+    QVERIFY(!loaded->save(&error));
+    QVERIFY2(error.contains(own), qPrintable(error));
+    QVERIFY(QFileInfo(stray).isFile());
+
+    QVERIFY(QDir().rmdir(own));
+    QVERIFY2(loaded->save(&error), qPrintable(error));
+    QVERIFY(loaded->store().flush());
+    QVERIFY(QFileInfo(own).isFile());
+    QVERIFY(!QFileInfo::exists(stray));
+    const EntryPtr back = EntryFile::entryFromFile(own);
+    QVERIFY(back);
+    QCOMPARE(back->body(), QStringLiteral("kept"));
 }
 
 void tst_BlogEntryStore::loadSkipsUnreadableAndForeignFiles()

@@ -16,6 +16,7 @@ class tst_StoreKill : public QObject {
     Q_OBJECT
 private slots:
     void everyFileIsOldOrNewAfterAKill();
+    void queuedWritesAreFinishedAtExit();
 
 private:
     static constexpr int entryCount = 60;
@@ -63,6 +64,37 @@ void tst_StoreKill::everyFileIsOldOrNewAfterAKill()
             QVERIFY(found <= version + 1000);
         }
         version += 1000;
+    }
+}
+
+// Files are written on a thread of their own: a program that ends right after
+// a save still leaves every file written.
+void tst_StoreKill::queuedWritesAreFinishedAtExit()
+{
+    const QString saver = QCoreApplication::applicationDirPath() + "/plumet_store_saver";
+    const QString exitAccount = QStringLiteral("fedcba9876543210fedcba9876543210");
+    QProcess prepare;
+    prepare.start(saver, {exitAccount, QString::number(entryCount), "0", "1"});
+    QVERIFY(prepare.waitForFinished(30000));
+    QCOMPARE(prepare.exitCode(), 0);
+
+    QProcess child;
+    child.start(saver, {exitAccount, QString::number(entryCount), "5000", "1", "exit"});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY(child.readAllStandardOutput().contains("handed over 5000"));
+
+    const QString folder = cutils::applicationSupportFolder() + "/items/" + exitAccount + "/" +
+                           rv::MD5(QStringLiteral("kill-test"));
+    const QStringList files = QDir(folder).entryList({"*.plumet"}, QDir::Files);
+    QCOMPARE(files.size(), entryCount);
+    for (const QString& name : files) {
+        const EntryPtr entry = EntryFile::entryFromFile(folder + "/" + name);
+        QVERIFY2(entry, qPrintable(name + " is torn"));
+        QVERIFY2(entry->body().startsWith(
+                     QStringLiteral("entry %1 version 5000 ").arg(entry->uniqueID())),
+                 qPrintable(name + " is not of the last round"));
     }
 }
 

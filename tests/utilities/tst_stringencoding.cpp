@@ -29,6 +29,7 @@ private slots:
     void encodedTextDecodesBack();
     void removeControlChars_data();
     void removeControlChars();
+    void containsControlChars();
     void xmlEscapes_data();
     void xmlEscapes();
     void stripHTML_data();
@@ -252,6 +253,24 @@ void tst_StringEncoding::removeControlChars()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(rv::removeControlChars(input), expected);
+}
+
+void tst_StringEncoding::containsControlChars()
+{
+    // Eight characters are looked at a time: a control at every place of a
+    // few blocks, and the tail after the last whole block.
+    const QString plain = QStringLiteral("line\tone\r\nline two\nÜber 日本 ") + grinning;
+    QVERIFY(!rv::containsControlChars(plain));
+    QVERIFY(!rv::containsControlChars(QString()));
+    for (qsizetype at = 0; at <= plain.size(); ++at) {
+        for (const char16_t control : {u'\x01', u'\x1F', u'\0', u'\x0B'}) {
+            QString text = plain;
+            text.insert(at, QChar(control));
+            QVERIFY2(rv::containsControlChars(text), qPrintable(QString::number(at)));
+        }
+    }
+    QVERIFY(!rv::containsControlChars(QString(40, QChar(0x20))));
+    QVERIFY(!rv::containsControlChars(QString(40, QChar(0xFFFF))));
 }
 
 void tst_StringEncoding::xmlEscapes_data()

@@ -193,6 +193,12 @@ void tst_StringExtensions::digestsAndWSSE()
     // A password with non-ASCII letters is digested as UTF-8 (one byte per
     // character would give "eYxIHY7AbAiRXrCWOfnCEBMfpL8=").
     QCOMPARE(rv::createWSSE(QString("pässwörd")), QString("9Rfd8dMqES/xrVXGbRsSyzjn6Pc="));
+
+    // XXH64's published values: the short tail paths, and the 32-byte stripes.
+    QCOMPARE(rv::contentHash64(""), 0xEF46DB3751D8E999ULL);
+    QCOMPARE(rv::contentHash64("a"), 0xD24EC4F1A98C6E5BULL);
+    QCOMPARE(rv::contentHash64("abc"), 0x44BC2CF5AD770999ULL);
+    QCOMPARE(rv::contentHash64("Nobody inspects the spammish repetition"), 0xFBCEA83C8A378BF1ULL);
 }
 
 void tst_StringExtensions::encodeXML_data()

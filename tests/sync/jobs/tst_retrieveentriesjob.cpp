@@ -257,6 +257,7 @@ void tst_RetrieveEntriesJob::refreshWithoutOldEntries()
     setup.blog->addEntry(draft);
     setup.blog->entryWithID(QStringLiteral("2"))->addFlag(Entry::ChangedLocally);
     QVERIFY(setup.blog->save());
+    QVERIFY(setup.blog->store().flush());
 
     // Posts 2 and 3 are gone from the server, and the page is not in a post list.
     UserDefaults::sharedInstance().setValue(QStringLiteral("keep_old_entries"), false);
