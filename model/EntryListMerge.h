@@ -16,8 +16,10 @@ class PLUMETPluginProtocol;
 // runs on the main thread, in batches: one insertion and one removal for the
 // whole list.
 //
-// Entries are found by their identifier in a table made once per merge, so a
-// list costs the same whatever the number of entries the blog holds.
+// Entries are found through the blog's identifier index, and the marks of
+// those the server no longer lists come from the blog's own list of marked
+// entries, so a refresh costs what its list costs, whatever the number of
+// entries the blog holds.
 class EntryListMerge {
 public:
     enum class Kind { Posts, Pages };
