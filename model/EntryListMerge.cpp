@@ -65,28 +65,57 @@ bool mayLeave(const Entry& entry)
            !entry.hasFlag(Entry::ChangedLocally) && !entry.beingPublished();
 }
 
-// A digest of a server copy, every key and value, with their types.
+template <class T> const T& held(const QVariant& value)
+{
+    return *static_cast<const T*>(value.constData());
+}
+
+size_t bytesDigest(QByteArrayView bytes, size_t seed)
+{
+    return qHashMulti(seed, rv::contentHash64(bytes));
+}
+
+size_t textDigest(const QString& text, size_t seed)
+{
+    return bytesDigest(QByteArrayView(reinterpret_cast<const char*>(text.utf16()),
+                                      text.size() * qsizetype(sizeof(char16_t))),
+                       seed);
+}
+
+// A digest of a server copy, every key and value, with their types. The
+// texts are read where the value holds them, without copies, and hashed
+// with the fast content hash: a refresh digests every post it lists.
 size_t digestOf(const QVariant& value, size_t seed)
 {
     seed = qHashMulti(seed, value.typeId());
     switch (value.typeId()) {
     case QMetaType::QString:
-        return qHash(value.toString(), seed);
+        return textDigest(held<QString>(value), seed);
     case QMetaType::QByteArray:
-        return qHash(value.toByteArray(), seed);
+        return bytesDigest(held<QByteArray>(value), seed);
     case QMetaType::QDateTime: {
-        const QDateTime date = value.toDateTime();
-        return qHashMulti(seed, date.toMSecsSinceEpoch(), int(date.timeSpec()),
-                          date.offsetFromUtc());
+        // Its fields as they stand: the instant of a local time would ask
+        // the system's zone.
+        const QDateTime& date = held<QDateTime>(value);
+        seed = qHashMulti(seed, date.date().toJulianDay(), date.time().msecsSinceStartOfDay(),
+                          int(date.timeSpec()));
+        switch (date.timeSpec()) {
+        case Qt::OffsetFromUTC:
+            return qHashMulti(seed, date.offsetFromUtc());
+        case Qt::TimeZone:
+            return qHash(date.timeZone().id(), seed);
+        default:
+            return seed;
+        }
     }
     case QMetaType::QVariantMap: {
-        const QVariantMap map = value.toMap();
+        const QVariantMap& map = held<QVariantMap>(value);
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            seed = digestOf(it.value(), qHash(it.key(), seed));
+            seed = digestOf(it.value(), textDigest(it.key(), seed));
         return qHashMulti(seed, map.size());
     }
     case QMetaType::QVariantList: {
-        const QVariantList list = value.toList();
+        const QVariantList& list = held<QVariantList>(value);
         for (const QVariant& item : list)
             seed = digestOf(item, seed);
         return qHashMulti(seed, list.size());
@@ -100,12 +129,13 @@ size_t digestOf(const QVariant& value, size_t seed)
     case QMetaType::Double:
         return qHash(value.toDouble(), seed);
     default:
-        return qHash(value.toString(), seed);
+        return textDigest(value.toString(), seed);
     }
 }
 
 // What a merge of the copy depends on beyond the copy and the entry: the
-// blog's entities setting and clock, and the preference on times.
+// blog's entities setting and clock, and the preference on times. Joins the
+// digest of each copy.
 size_t mergeSeed(const Blog& blog)
 {
     return qHashMulti(0, blog.convertEntities(), blog.timeZone(),
@@ -165,7 +195,8 @@ QList<EntryListMerge::Listed> EntryListMerge::read(const QVariantList& items,
         QString id = postID(post, kind);
         if (id.isEmpty())
             continue;
-        listed.append({std::move(id), std::move(post)});
+        const size_t digest = digestOf(post, 0);
+        listed.append({std::move(id), std::move(post), digest});
     }
     return listed;
 }
@@ -225,7 +256,8 @@ QList<EntryPtr> EntryListMerge::merge(Blog& blog, const QList<Listed>& listed, K
         if (!existing && !addedByID.isEmpty())
             existing = addedByID.value({item.id});
         if (existing) {
-            const size_t digest = digestOf(item.post, seed);
+            const size_t digest =
+                qHashMulti(seed, item.digest ? *item.digest : digestOf(item.post, 0));
             // The same copy again into an entry nothing changed: the merge
             // would find what it found last time.
             if (untouched.contains(existing.get()) && existing->mergedCopy()->digest == digest) {
