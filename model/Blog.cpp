@@ -205,6 +205,11 @@ void Blog::setEntries(const QList<EntryPtr>& entries)
         QMutexLocker lock(&m_entriesLock);
         m_entries = entries;
         indexEntries();
+        m_markedEntries.clear();
+        for (const EntryPtr& entry : entries) {
+            if (entry && entry->foundOnServer())
+                m_markedEntries.insert(entry.get(), entry);
+        }
     }
     for (const auto& entry : entries)
         entry->setParentBlog(this);
@@ -554,6 +559,74 @@ void Blog::unindex(Entry* entry)
             return;
         }
     }
+}
+
+bool Blog::listHolds(const Entry* entry) const
+{
+    if (m_entriesByID.value({entry->uniqueID()}) == entry)
+        return true;
+    // Not indexed under its identifier: another entry of the list shares
+    // it, or the entry is not in the list.
+    return std::any_of(m_entries.cbegin(), m_entries.cend(),
+                       [entry](const EntryPtr& listed) { return listed.get() == entry; });
+}
+
+QList<EntryPtr> Blog::entriesWithIDs(const QStringList& ids) const
+{
+    QMutexLocker lock(&m_entriesLock);
+    QList<EntryPtr> found;
+    found.reserve(ids.size());
+    if (!m_duplicateIDs) {
+        bool stale = false;
+        for (const QString& id : ids) {
+            Entry* entry = m_entriesByID.value({id});
+            if (entry && !entry->hasUniqueID(id)) {
+                stale = true; // see entryWithID
+                break;
+            }
+            found.append(entry ? entry->shared_from_this() : nullptr);
+        }
+        if (!stale)
+            return found;
+        const_cast<Blog*>(this)->indexEntries();
+        found.clear();
+    }
+    // Identifiers shared: the last entry of each, as a walk finds it.
+    QHash<EntryID, Entry*> last;
+    last.reserve(m_entries.size());
+    for (const EntryPtr& entry : m_entries)
+        last.insert({entry->uniqueID()}, entry.get());
+    for (const QString& id : ids) {
+        Entry* entry = last.value({id});
+        found.append(entry ? entry->shared_from_this() : nullptr);
+    }
+    return found;
+}
+
+QList<EntryPtr> Blog::entriesFoundOnServer()
+{
+    QMutexLocker lock(&m_entriesLock);
+    QList<EntryPtr> marked;
+    marked.reserve(m_markedEntries.size());
+    for (auto it = m_markedEntries.begin(); it != m_markedEntries.end();) {
+        EntryPtr entry = it.value().lock();
+        if (entry && entry->foundOnServer() && listHolds(entry.get())) {
+            marked.append(std::move(entry));
+            ++it;
+        } else {
+            it = m_markedEntries.erase(it);
+        }
+    }
+    return marked;
+}
+
+void Blog::entryFoundOnServer(Entry& entry)
+{
+    std::weak_ptr<Entry> shared = entry.weak_from_this();
+    if (shared.expired())
+        return; // not shared, so in no list
+    QMutexLocker lock(&m_entriesLock);
+    m_markedEntries.insert(&entry, std::move(shared));
 }
 
 void Blog::entryIDChanged(Entry& entry, const QString& previous)
@@ -944,8 +1017,11 @@ void Blog::addEntries(const QList<EntryPtr>& entries)
     {
         QMutexLocker lock(&m_entriesLock);
         m_entries.append(added);
-        for (const EntryPtr& entry : added)
+        for (const EntryPtr& entry : added) {
             indexAppended(entry.get());
+            if (entry->foundOnServer())
+                m_markedEntries.insert(entry.get(), entry);
+        }
     }
     emit entriesInserted(first, last);
     announce(QStringLiteral("entries"));
@@ -987,6 +1063,7 @@ void Blog::removeEntryKeepingFile(Entry* entry)
             QMutexLocker lock(&m_entriesLock);
             m_entries.removeAt(row);
             unindex(entry);
+            m_markedEntries.remove(entry);
         }
         emit entriesRemoved(row, row);
     }
@@ -1036,8 +1113,10 @@ void Blog::removeEntries(const QList<EntryPtr>& entries)
         {
             QMutexLocker lock(&m_entriesLock);
             m_entries.remove(first, last - first + 1);
-            for (int gone = first; gone <= last; ++gone)
+            for (int gone = first; gone <= last; ++gone) {
                 unindex(now.at(gone).get());
+                m_markedEntries.remove(now.at(gone).get());
+            }
         }
         emit entriesRemoved(first, last);
     }

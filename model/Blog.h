@@ -196,6 +196,14 @@ public:
     bool hasZeroEntries() const { return m_hasZeroEntries; }
     void setHasZeroEntries(bool none) { m_hasZeroEntries = none; }
 
+    // For a refresh, which looks up only what the server lists: the entry of
+    // the list with each identifier, null where there is none; where several
+    // share one, the last of the list.
+    QList<EntryPtr> entriesWithIDs(const QStringList& ids) const;
+    // The entries of the list that carry the found-on-server mark, in no
+    // particular order, found without a walk through the whole list.
+    QList<EntryPtr> entriesFoundOnServer();
+
     // Appends entries with one row-level insertion, one "entries"
     // announcement and one "entriesRetrieved" notification.
     void addEntries(const QList<EntryPtr>& entries);
@@ -222,6 +230,7 @@ public:
     QString entryFilePath(const Entry& entry) const override;
     bool saveEntry(Entry* entry, QString* error) override;
     void entryIDChanged(Entry& entry, const QString& previous) override;
+    void entryFoundOnServer(Entry& entry) override;
 
     static std::span<const RecordKey<Blog>> storedKeys();
 
@@ -256,6 +265,8 @@ private:
     void indexEntries();
     void indexAppended(Entry* entry);
     void unindex(Entry* entry);
+    // Whether the entry is in the list; called with m_entriesLock held.
+    bool listHolds(const Entry* entry) const;
 
     QString m_url;
     QUrl m_escURL;
@@ -274,6 +285,11 @@ private:
     // The first entry of the list with each identifier; kept with the list.
     QHash<EntryID, Entry*> m_entriesByID;
     bool m_duplicateIDs = false; // some identifier is in the list more than once
+    // Every entry of the list that carries the found-on-server mark, and
+    // perhaps some that lost it or left the list since (entries marked
+    // before they joined, copies that name the blog): a refresh clears the
+    // marks of what the server no longer lists from here.
+    QHash<const Entry*, std::weak_ptr<Entry>> m_markedEntries;
     mutable QMutex m_entriesLock;
     std::optional<CategoryList> m_categories;
     mutable std::optional<QVariantList> m_pingUrls;

@@ -564,6 +564,12 @@ void Entry::uniqueIDChanged(const QString& previous)
         blog->entryIDChanged(*this, previous);
 }
 
+void Entry::foundOnServerChanged()
+{
+    if (EntryOwner* blog = parentBlog(); blog && foundOnServer())
+        blog->entryFoundOnServer(*this);
+}
+
 void Entry::setPublishTexts(const QString& body, const QString& extended, const QString& summary)
 {
     m_pubBody = body;

@@ -278,6 +278,7 @@ signals:
 
 protected:
     void uniqueIDChanged(const QString& previous) override;
+    void foundOnServerChanged() override;
 
 private:
     QVariant ownerOption(const char* name, const QVariant& own) const;

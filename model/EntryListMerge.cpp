@@ -33,6 +33,19 @@ QString idText(const QVariant& value)
     }
 }
 
+// An identifier as a key, hashed with the fast content hash: a refresh
+// looks up every identifier the server lists.
+struct ListedID {
+    QString id;
+    friend bool operator==(const ListedID&, const ListedID&) = default;
+    friend size_t qHash(const ListedID& key, size_t seed)
+    {
+        const QByteArrayView bytes(reinterpret_cast<const char*>(key.id.utf16()),
+                                   key.id.size() * qsizetype(sizeof(char16_t)));
+        return size_t(rv::contentHash64(bytes)) ^ seed;
+    }
+};
+
 bool preference(const QString& key)
 {
     const QVariant value = UserDefaults::sharedInstance().value(key);
@@ -52,28 +65,57 @@ bool mayLeave(const Entry& entry)
            !entry.hasFlag(Entry::ChangedLocally) && !entry.beingPublished();
 }
 
-// A digest of a server copy, every key and value, with their types.
+template <class T> const T& held(const QVariant& value)
+{
+    return *static_cast<const T*>(value.constData());
+}
+
+size_t bytesDigest(QByteArrayView bytes, size_t seed)
+{
+    return qHashMulti(seed, rv::contentHash64(bytes));
+}
+
+size_t textDigest(const QString& text, size_t seed)
+{
+    return bytesDigest(QByteArrayView(reinterpret_cast<const char*>(text.utf16()),
+                                      text.size() * qsizetype(sizeof(char16_t))),
+                       seed);
+}
+
+// A digest of a server copy, every key and value, with their types. The
+// texts are read where the value holds them, without copies, and hashed
+// with the fast content hash: a refresh digests every post it lists.
 size_t digestOf(const QVariant& value, size_t seed)
 {
     seed = qHashMulti(seed, value.typeId());
     switch (value.typeId()) {
     case QMetaType::QString:
-        return qHash(value.toString(), seed);
+        return textDigest(held<QString>(value), seed);
     case QMetaType::QByteArray:
-        return qHash(value.toByteArray(), seed);
+        return bytesDigest(held<QByteArray>(value), seed);
     case QMetaType::QDateTime: {
-        const QDateTime date = value.toDateTime();
-        return qHashMulti(seed, date.toMSecsSinceEpoch(), int(date.timeSpec()),
-                          date.offsetFromUtc());
+        // Its fields as they stand: the instant of a local time would ask
+        // the system's zone.
+        const QDateTime& date = held<QDateTime>(value);
+        seed = qHashMulti(seed, date.date().toJulianDay(), date.time().msecsSinceStartOfDay(),
+                          int(date.timeSpec()));
+        switch (date.timeSpec()) {
+        case Qt::OffsetFromUTC:
+            return qHashMulti(seed, date.offsetFromUtc());
+        case Qt::TimeZone:
+            return qHash(date.timeZone().id(), seed);
+        default:
+            return seed;
+        }
     }
     case QMetaType::QVariantMap: {
-        const QVariantMap map = value.toMap();
+        const QVariantMap& map = held<QVariantMap>(value);
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            seed = digestOf(it.value(), qHash(it.key(), seed));
+            seed = digestOf(it.value(), textDigest(it.key(), seed));
         return qHashMulti(seed, map.size());
     }
     case QMetaType::QVariantList: {
-        const QVariantList list = value.toList();
+        const QVariantList& list = held<QVariantList>(value);
         for (const QVariant& item : list)
             seed = digestOf(item, seed);
         return qHashMulti(seed, list.size());
@@ -87,12 +129,13 @@ size_t digestOf(const QVariant& value, size_t seed)
     case QMetaType::Double:
         return qHash(value.toDouble(), seed);
     default:
-        return qHash(value.toString(), seed);
+        return textDigest(value.toString(), seed);
     }
 }
 
 // What a merge of the copy depends on beyond the copy and the entry: the
-// blog's entities setting and clock, and the preference on times.
+// blog's entities setting and clock, and the preference on times. Joins the
+// digest of each copy.
 size_t mergeSeed(const Blog& blog)
 {
     return qHashMulti(0, blog.convertEntities(), blog.timeZone(),
@@ -152,7 +195,8 @@ QList<EntryListMerge::Listed> EntryListMerge::read(const QVariantList& items,
         QString id = postID(post, kind);
         if (id.isEmpty())
             continue;
-        listed.append({std::move(id), std::move(post)});
+        const size_t digest = digestOf(post, 0);
+        listed.append({std::move(id), std::move(post), digest});
     }
     return listed;
 }
@@ -160,28 +204,43 @@ QList<EntryListMerge::Listed> EntryListMerge::read(const QVariantList& items,
 QList<EntryPtr> EntryListMerge::merge(Blog& blog, const QList<Listed>& listed, Kind kind,
                                       const Options& options)
 {
-    const QList<EntryPtr> before = blog.entries();
-    QSet<QString> listedIDs;
-    listedIDs.reserve(listed.size());
+    // Only a refresh that may take entries away needs the whole list.
+    const QList<EntryPtr> before = options.keepOld ? QList<EntryPtr>() : blog.entries();
+    // The entries listed, through the blog's index, and those of this kind
+    // the server no longer lists losing their mark: nothing here walks the
+    // whole blog, which may hold thousands of entries the list never names.
+    QStringList ids;
+    ids.reserve(listed.size());
     for (const Listed& item : listed)
-        listedIDs.insert(item.id);
-    // One walk through the blog: the entries listed, by id; those not
-    // listed of this kind lose their mark; no table of the whole blog.
-    QHash<QString, EntryPtr> byID;
-    byID.reserve(listed.size());
+        ids.append(item.id);
+    const QList<EntryPtr> known = blog.entriesWithIDs(ids);
+    QSet<const Entry*> knownEntries;
+    knownEntries.reserve(known.size());
+    for (const EntryPtr& entry : known) {
+        if (entry)
+            knownEntries.insert(entry.get());
+    }
+    std::optional<QSet<ListedID>> listedIDs; // made for the first entry not among those found
+    for (const EntryPtr& entry : blog.entriesFoundOnServer()) {
+        if (!isOfKind(*entry, kind) || knownEntries.contains(entry.get()))
+            continue;
+        if (!listedIDs) {
+            listedIDs.emplace();
+            listedIDs->reserve(ids.size());
+            for (const QString& id : std::as_const(ids))
+                listedIDs->insert({id});
+        }
+        // Another entry of a shared identifier is listed all the same.
+        if (!listedIDs->contains({entry->uniqueID()}))
+            entry->setFoundOnServer(false);
+    }
     // Listed entries nothing touched since a refresh merged them without differences.
     QSet<const Entry*> untouched;
-    for (const EntryPtr& entry : before) {
-        const QString& id = entry->uniqueID();
-        if (!listedIDs.contains(id)) {
-            if (isOfKind(*entry, kind) && entry->foundOnServer())
-                entry->setFoundOnServer(false);
-            continue;
-        }
-        byID.insert(id, entry);
+    untouched.reserve(knownEntries.size());
+    for (const Entry* entry : std::as_const(knownEntries)) {
         const auto& merged = entry->mergedCopy();
         if (merged && merged->changes == entry->changeCount())
-            untouched.insert(entry.get());
+            untouched.insert(entry);
     }
     const size_t seed = mergeSeed(blog);
     if (kind == Kind::Posts && listed.isEmpty())
@@ -189,10 +248,16 @@ QList<EntryPtr> EntryListMerge::merge(Blog& blog, const QList<Listed>& listed, K
 
     QList<EntryPtr> found;
     QList<EntryPtr> added;
+    QHash<ListedID, EntryPtr> addedByID; // a second item of a new id merges into its entry
     found.reserve(listed.size());
-    for (const Listed& item : listed) {
-        if (const EntryPtr existing = byID.value(item.id)) {
-            const size_t digest = digestOf(item.post, seed);
+    for (qsizetype i = 0; i < listed.size(); ++i) {
+        const Listed& item = listed.at(i);
+        EntryPtr existing = known.at(i);
+        if (!existing && !addedByID.isEmpty())
+            existing = addedByID.value({item.id});
+        if (existing) {
+            const size_t digest =
+                qHashMulti(seed, item.digest ? *item.digest : digestOf(item.post, 0));
             // The same copy again into an entry nothing changed: the merge
             // would find what it found last time.
             if (untouched.contains(existing.get()) && existing->mergedCopy()->digest == digest) {
@@ -224,7 +289,7 @@ QList<EntryPtr> EntryListMerge::merge(Blog& blog, const QList<Listed>& listed, K
         entry->setUniqueID(item.id);
         if (kind == Kind::Pages)
             entry->setFlag(Entry::IsPage);
-        byID.insert(item.id, entry);
+        addedByID.insert({item.id}, entry);
         added.append(entry);
         found.append(entry);
     }

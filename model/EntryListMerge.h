@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+#include <optional>
 
 class Blog;
 class PLUMETPluginProtocol;
@@ -16,16 +17,21 @@ class PLUMETPluginProtocol;
 // runs on the main thread, in batches: one insertion and one removal for the
 // whole list.
 //
-// Entries are found by their identifier in a table made once per merge, so a
-// list costs the same whatever the number of entries the blog holds.
+// Entries are found through the blog's identifier index, and the marks of
+// those the server no longer lists come from the blog's own list of marked
+// entries, so a refresh costs what its list costs, whatever the number of
+// entries the blog holds.
 class EntryListMerge {
 public:
     enum class Kind { Posts, Pages };
 
-    // One item of the list: its identifier and its entry dictionary.
+    // One item of the list: its identifier and its entry dictionary, with a
+    // digest of the dictionary (every key and value) for the merge to tell
+    // a copy it merged before; made by read(), by the merge where missing.
     struct Listed {
         QString id;
         QVariantMap post;
+        std::optional<size_t> digest;
     };
 
     struct Options {
@@ -46,8 +52,9 @@ public:
     // "postid" only. Empty when there is none.
     static QString postID(const QVariantMap& post, Kind kind);
 
-    // The items of a decoded list, each corrected by the driver; items that
-    // are no dictionary or have no identifier are left out. Any thread.
+    // The items of a decoded list, each corrected by the driver and
+    // digested; items that are no dictionary or have no identifier are left
+    // out. Any thread.
     static QList<Listed> read(const QVariantList& items, PLUMETPluginProtocol& plugin, Kind kind);
 
     // Merges the list into the blog (main thread). Entries the blog has take

@@ -50,4 +50,7 @@ public:
         Q_UNUSED(entry);
         Q_UNUSED(previous);
     }
+    // The entry now carries the found-on-server mark (the entry may be in the
+    // blog's list, about to join it, or a copy that only names the blog).
+    virtual void entryFoundOnServer(Entry& entry) { Q_UNUSED(entry); }
 };

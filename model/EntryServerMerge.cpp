@@ -26,9 +26,37 @@ QString withoutControls(const QString& text)
     return text.isEmpty() ? text : rv::removeControlChars(text);
 }
 
+// What a text says once its form is set aside: trimWhitespace of
+// reduceAllWhiteSpace of trimHTML, in one pass. Markup goes, the end of a tag
+// leaving a space; returns and tabs are spaces; a run of spaces is one. A
+// refresh normalises every body that differs from the one sent, so no
+// intermediate texts are built.
 QString normalised(const QString& text)
 {
-    return rv::trimWhitespace(rv::reduceAllWhiteSpace(rv::trimHTML(text)));
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* const begin = out.data();
+    QChar* at = begin;
+    int depth = 0;
+    const auto put = [&](QChar c) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+        if (c != u' ' || at == begin || at[-1] != u' ')
+            *at++ = c;
+    };
+    for (const QChar c : text) {
+        if (c == u'<') {
+            ++depth;
+        } else if (c == u'>' && depth > 1) {
+            --depth;
+        } else if (c == u'>' && depth == 1) {
+            put(u' ');
+            depth = 0;
+        } else if (depth == 0) {
+            put(c);
+        }
+    }
+    out.truncate(at - begin);
+    return std::move(out).trimmed();
 }
 
 QString idText(const QVariant& value)

@@ -69,6 +69,7 @@ void Genetic::setFoundOnServer(bool found)
 {
     m_foundOnServer = found;
     announce(QStringLiteral("foundOnServer"));
+    foundOnServerChanged();
 }
 
 bool Genetic::titleLessThan(const Genetic& left, const Genetic& right)

@@ -60,6 +60,8 @@ protected:
     // Called by both identifier setters once the new identifier is in place
     // and announced, whether it differs or not.
     virtual void uniqueIDChanged(const QString& previous) { Q_UNUSED(previous); }
+    // Called by setFoundOnServer once the mark is in place and announced.
+    virtual void foundOnServerChanged() {}
 
 private:
     QString m_uniqueID;

@@ -60,6 +60,8 @@ private slots:
     void unpublishedChangesStayMarked();
     void repeatedRefreshStillSeesChanges_data();
     void repeatedRefreshStillSeesChanges();
+    void marksOfEntriesNoLongerListed_data();
+    void marksOfEntriesNoLongerListed();
     void entryCategoriesReplaceCategoriesAndKeepTags();
 
 private:
@@ -332,6 +334,72 @@ void tst_EntryListMerge::repeatedRefreshStillSeesChanges()
     QVERIFY(!entry->foundOnServer());
     EntryListMerge::merge(*m_blog, listed({post("7", serverTitle)}), Kind::Posts, options);
     QVERIFY(entry->foundOnServer());
+}
+
+void tst_EntryListMerge::marksOfEntriesNoLongerListed_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("keeps");
+
+    // How an entry came by its found-on-server mark, and whether a refresh
+    // that does not list it leaves the mark.
+    QTest::newRow("an earlier refresh") << "refresh" << false;
+    QTest::newRow("another road (publishing)") << "publish" << false;
+    QTest::newRow("marked before it joined the blog") << "joined" << false;
+    QTest::newRow("a list set anew") << "setEntries" << false;
+    QTest::newRow("a page, by the posts road") << "page" << true;
+    QTest::newRow("a copy that only names the blog") << "copy" << true;
+    QTest::newRow("removed from the blog") << "removed" << true;
+    QTest::newRow("its identifier listed for another entry") << "shared" << true;
+}
+
+// A refresh takes the mark from entries of its kind the server no longer
+// lists, wherever the mark came from, and from no entry outside the list.
+void tst_EntryListMerge::marksOfEntriesNoLongerListed()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, keeps);
+    const auto options = EntryListMerge::optionsFor(*m_blog);
+    EntryPtr marked;
+    QString listedID = QStringLiteral("8");
+    if (how == QLatin1String("refresh")) {
+        marked = add(QStringLiteral("7"), 0);
+        EntryListMerge::merge(*m_blog, listed({post("7", "Same")}), Kind::Posts, options);
+    } else if (how == QLatin1String("publish") || how == QLatin1String("page")) {
+        marked = add(QStringLiteral("7"), how == QLatin1String("page") ? Entry::IsPage : 0);
+        marked->setFoundOnServer(true);
+    } else if (how == QLatin1String("joined") || how == QLatin1String("setEntries")) {
+        marked = Entry::create();
+        marked->setUniqueID(QStringLiteral("7"));
+        marked->setFlag(0);
+        marked->setFoundOnServer(true);
+        if (how == QLatin1String("joined"))
+            m_blog->addEntry(marked);
+        else
+            m_blog->setEntries({marked});
+    } else if (how == QLatin1String("copy")) {
+        const EntryPtr original = add(QStringLiteral("7"), 0);
+        marked = original->copy();
+        marked->setFoundOnServer(true);
+    } else if (how == QLatin1String("removed")) {
+        marked = add(QStringLiteral("7"), 0);
+        marked->setFoundOnServer(true);
+        m_blog->removeEntryKeepingFile(marked.get());
+    } else if (how == QLatin1String("shared")) {
+        // Two entries of one identifier: the last of the list takes the copy.
+        marked = add(QStringLiteral("7"), 0);
+        marked->setFoundOnServer(true);
+        const EntryPtr twin = add(QStringLiteral("7"), 0);
+        listedID = QStringLiteral("7");
+        const QList<EntryPtr> found = EntryListMerge::merge(
+            *m_blog, listed({post("7", "Same"), post("8", "Other")}), Kind::Posts, options);
+        QCOMPARE(found.first(), twin);
+        QVERIFY(twin->foundOnServer());
+    }
+    QVERIFY(marked->foundOnServer());
+
+    EntryListMerge::merge(*m_blog, listed({post(listedID, "Other")}), Kind::Posts, options);
+    QCOMPARE(marked->foundOnServer(), keeps);
 }
 
 void tst_EntryListMerge::entryCategoriesReplaceCategoriesAndKeepTags()

@@ -27,6 +27,8 @@ private slots:
     void serverDates_data();
     void serverDates();
     void textsThatDifferOnlyInFormAreTaken();
+    void whatCountsAsForm_data();
+    void whatCountsAsForm();
     void differencesGoToTheComparisonWindow();
     void aCopyThatAgreesAgainLeavesTheComparisonWindow();
     void agreementClearsChangedLocally();
@@ -155,6 +157,39 @@ void tst_EntryServerMerge::textsThatDifferOnlyInFormAreTaken()
     QVERIFY(entry->diffs().value_or(QVariantMap()).isEmpty());
     QCOMPARE(entry->body(), QStringLiteral("<p>Hello world</p>"));
     QCOMPARE(entry->title(), QStringLiteral("Title"));
+}
+
+void tst_EntryServerMerge::whatCountsAsForm_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("alike");
+
+    // The entry's own body is "<p>Hello   <b>world</b></p>".
+    QTest::newRow("no markup, one space") << "Hello world" << true;
+    QTest::newRow("other markup") << "<div><i>Hello</i> <span>world</span></div>" << true;
+    QTest::newRow("line breaks and tabs") << "<p>Hello\r\n\t world</p>" << true;
+    QTest::newRow("markup inside markup") << "Hello <a title=\"<b>x</b>\">world</a>" << true;
+    QTest::newRow("a tag left open at the end") << "Hello world<br" << true;
+    QTest::newRow("spaces around") << "  Hello world\n" << true;
+    QTest::newRow("no space at all") << "Helloworld" << false;
+    QTest::newRow("a word more") << "<p>Hello big world</p>" << false;
+    QTest::newRow("a stray closing bracket") << "Hello > world" << false;
+    QTest::newRow("a non-breaking space") << QStringLiteral("Hello\u00a0world") << false;
+    QTest::newRow("an entity for the space") << "Hello&nbsp;world" << false;
+}
+
+// Texts alike once markup is dropped and white space reduced are the same
+// text: the entry takes the server's; anything else is a difference.
+void tst_EntryServerMerge::whatCountsAsForm()
+{
+    QFETCH(QString, server);
+    QFETCH(bool, alike);
+    const EntryPtr entry = newEntry();
+    const QString own = entry->body();
+    EntryServerMerge(*entry).compareWithXML({{"description", server}});
+    const QVariantMap diffs = entry->diffs().value_or(QVariantMap());
+    QCOMPARE(diffs.contains(QStringLiteral("description")), !alike);
+    QCOMPARE(entry->body(), alike ? server.trimmed() : own);
 }
 
 void tst_EntryServerMerge::differencesGoToTheComparisonWindow()
