@@ -8,11 +8,22 @@ namespace CloseTagScanner {
 
 namespace {
 
-// The name at the start of a tag body: up to the first white space.
+bool isNameCharacter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+           (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char(':') ||
+           c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.');
+}
+
+// The element name at the start of a tag body; empty when the body does not
+// start with one (a "<" in text, as in "1 < 2 > 0").
 QStringView leadingName(QStringView body)
 {
-    qsizetype end = 0;
-    while (end < body.size() && !body[end].isSpace())
+    if (body.isEmpty() || !body[0].isLetter() || body[0].unicode() > 0x7f)
+        return {};
+    qsizetype end = 1;
+    while (end < body.size() && isNameCharacter(body[end]))
         ++end;
     return body.first(end);
 }
@@ -53,8 +64,15 @@ QString closingTag(QStringView text, qsizetype end)
         const qsizetype open = close > 0 ? text.first(close).lastIndexOf(QLatin1Char('<')) : -1;
         if (open < 0)
             break;
+        const QStringView inside = text.sliced(open + 1, close - open - 1);
+        if (inside.contains(QLatin1Char('>'))) {
+            // Another ">" lies between: this one is text ("<p>a > b", a quoted
+            // line after "<br>"), and the tag ends there.
+            --i;
+            continue;
+        }
         i = open - 1;
-        const QStringView body = text.sliced(open + 1, close - open - 1).trimmed();
+        const QStringView body = inside.trimmed();
         if (body.isEmpty() || body.startsWith(QLatin1Char('!')) ||
             body.startsWith(QLatin1Char('?')))
             continue;

@@ -55,6 +55,19 @@ void tst_CloseTagScanner::closingTag_data()
                              << "";
     QTest::newRow("processing instruction") << "<?xml version=\"1.0\"?><p>"
                                             << "</p>";
+    // A ">" in text is no tag's end, and a "<" in text starts no tag.
+    QTest::newRow("text '>' after an open element") << "<p>a > b"
+                                                    << "</p>";
+    QTest::newRow("arrow in text") << "<p>x -> y"
+                                   << "</p>";
+    QTest::newRow("quoted line after a break") << "<blockquote>&gt; q<br>> quoted"
+                                               << "</blockquote>";
+    QTest::newRow("'<' and '>' in text") << "<p>1 < 2 > 0"
+                                         << "</p>";
+    QTest::newRow("closed element holding '>'") << "<div><p>a > b</p>"
+                                                << "</div>";
+    QTest::newRow("'>' in an attribute value") << "<a title=\"x > y\"><b>t</b>"
+                                               << "</a>";
     // Names compare without regard to case; the start tag's spelling is kept.
     QTest::newRow("closed in other case") << "<P>x</p>"
                                           << "";
