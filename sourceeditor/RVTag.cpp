@@ -8,6 +8,7 @@
 #include "UniqueId.h"
 #include "UserDefaults.h"
 
+#include <QRegularExpression>
 #include <array>
 #include <atomic>
 
@@ -16,6 +17,37 @@ using StoredValue::fromText;
 using StoredValue::toOptional;
 
 namespace {
+
+// Whether a character reference ("&amp;", "&#233;", "&#xE9;") starts at `at`.
+bool referenceAt(const QString& text, qsizetype at)
+{
+    static const QRegularExpression reference(
+        QStringLiteral("&(?:[A-Za-z][A-Za-z0-9]*|#[0-9]+|#[xX][0-9A-Fa-f]+);"));
+    return reference
+        .match(text, at, QRegularExpression::NormalMatch,
+               QRegularExpression::AnchorAtOffsetMatchOption)
+        .hasMatch();
+}
+
+// Text for a double-quoted attribute value: '"', '<' and '&' escaped. The
+// selection is markup, whose "&amp;" stays as it is rather than doubling.
+QString escapedAttributeText(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('"'))
+            escaped += QLatin1String("&quot;");
+        else if (c == QLatin1Char('<'))
+            escaped += QLatin1String("&lt;");
+        else if (c == QLatin1Char('&') && !referenceAt(text, i))
+            escaped += QLatin1String("&amp;");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
 
 const std::array<RecordKey<RVTag>, 11> tagKeys{{
     {"uniqueID", StoredKind::String, InArchive,
@@ -178,26 +210,35 @@ void RVTag::followAttributes()
 
 QString RVTag::markupString(const QString& selection, const QString& clipboard) const
 {
-    QString markup;
     if (custom()) {
-        markup = m_customOpen + m_contents + m_customClose;
-    } else {
-        markup = QLatin1Char('<') + m_openTag;
-        for (const RVAttributePtr& attribute : m_attributes.value_or(RVAttributeList())) {
-            if (attribute && !attribute->tagAttribute().isEmpty() &&
-                !attribute->tagValue().isEmpty())
-                markup += QStringLiteral(" %1=\"%2\"")
-                              .arg(attribute->tagAttribute(), attribute->tagValue());
-        }
-        if (!m_style.isNull())
-            markup += QStringLiteral(" style=\"%1\"").arg(m_style);
-        if (closeTag())
-            markup += QLatin1Char('>') + m_contents + QStringLiteral("</%1>").arg(m_openTag);
-        else
-            markup += QStringLiteral("/>");
+        QString markup = m_customOpen + m_contents + m_customClose;
+        markup.replace(QLatin1String("%@"), clipboard);
+        markup.replace(QLatin1String("%*"), selection);
+        return markup;
     }
-    markup.replace(QLatin1String("%@"), clipboard);
-    markup.replace(QLatin1String("%*"), selection);
+    // "%@" first, then "%*": a clipboard text holding "%*" gets the selection
+    // too. Inside an attribute value both are escaped, so a quote in them
+    // cannot end the value.
+    auto fill = [&](QString text, bool attributeValue = false) {
+        text.replace(QLatin1String("%@"),
+                     attributeValue ? escapedAttributeText(clipboard) : clipboard);
+        text.replace(QLatin1String("%*"),
+                     attributeValue ? escapedAttributeText(selection) : selection);
+        return text;
+    };
+    QString markup = QLatin1Char('<') + fill(m_openTag);
+    for (const RVAttributePtr& attribute : m_attributes.value_or(RVAttributeList())) {
+        if (attribute && !attribute->tagAttribute().isEmpty() && !attribute->tagValue().isEmpty())
+            markup += QStringLiteral(" %1=\"%2\"")
+                          .arg(fill(attribute->tagAttribute()), fill(attribute->tagValue(), true));
+    }
+    if (!m_style.isNull())
+        markup += QStringLiteral(" style=\"%1\"").arg(fill(m_style, true));
+    if (closeTag())
+        markup +=
+            QLatin1Char('>') + fill(m_contents) + QStringLiteral("</%1>").arg(fill(m_openTag));
+    else
+        markup += QStringLiteral("/>");
     return markup;
 }
 
@@ -205,7 +246,9 @@ bool RVTag::isUsable() const
 {
     if (custom())
         return !m_customOpen.isEmpty();
-    return !m_openTag.isEmpty() && closeTag();
+    // The close-tag field is set once read (YES by default); either value
+    // gives an element.
+    return !m_openTag.isEmpty();
 }
 
 RVTagPtr RVTag::copy() const

@@ -64,7 +64,8 @@ public:
     std::optional<RVAttributeList> storedAttributes() const { return m_attributes; }
 
     // The markup for a selection and a clipboard text: "%@" in it becomes the
-    // clipboard text, then "%*" the selection.
+    // clipboard text, then "%*" the selection. Put into an attribute value
+    // (or the style) they come with '"', '<' and a bare '&' escaped.
     QString markupString(const QString& selection, const QString& clipboard) const;
     // Whether applying it can give anything: a custom tag needs its opening
     // text, any other tag its element name.

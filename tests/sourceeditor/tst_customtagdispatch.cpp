@@ -57,6 +57,7 @@ private slots:
     void init();
     void cleanup();
     void reachesTheRichEditorThroughTheWebViewsFocus();
+    void reachesTheSourceView_data();
     void reachesTheSourceView();
     void withoutAnEditorNothingHappens();
     void unusableTagDoesNothing();
@@ -107,16 +108,34 @@ void tst_CustomTagDispatch::reachesTheRichEditorThroughTheWebViewsFocus()
     QCOMPARE(m_rich->applied, QStringList{QStringLiteral("Emphasis")});
 }
 
+void tst_CustomTagDispatch::reachesTheSourceView_data()
+{
+    QTest::addColumn<bool>("closeTag");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("element") << true << "some <em>text</em>";
+    // A tag without an end tag applies as much as any other.
+    QTest::newRow("empty element") << false << "some <img src=\"text\"/>";
+}
+
 void tst_CustomTagDispatch::reachesTheSourceView()
 {
+    QFETCH(bool, closeTag);
+    QFETCH(QString, result);
+    RVTagPtr tag = emphasis();
+    if (!closeTag) {
+        tag->setOpenTag(QStringLiteral("img"));
+        tag->setCloseTag(false);
+        tag->setAttributes(
+            RVAttributeList{RVAttribute::create(QStringLiteral("src"), QStringLiteral("%*"))});
+    }
     m_source->setString(QStringLiteral("some text"));
     m_source->setFocus();
     QTextCursor cursor = m_source->textCursor();
     cursor.setPosition(5);
     cursor.setPosition(9, QTextCursor::KeepAnchor);
     m_source->setTextCursor(cursor);
-    CustomTagDispatch::tagClickAction(*emphasis(), m_window.get());
-    QCOMPARE(m_source->shownText(), QStringLiteral("some <em>text</em>"));
+    CustomTagDispatch::tagClickAction(*tag, m_window.get());
+    QCOMPARE(m_source->shownText(), result);
     QVERIFY(m_rich->applied.isEmpty());
 }
 

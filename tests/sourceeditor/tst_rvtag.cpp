@@ -115,6 +115,35 @@ void tst_RVTag::markup_data()
     QTest::newRow("unset contents") << noContents << "x"
                                     << ""
                                     << "<hr></hr>";
+    // Inside attribute values the clipboard and the selection are escaped,
+    // in the contents they stay as they are.
+    RVTagPtr link = RVTag::create();
+    link->setOpenTag(QStringLiteral("a"));
+    link->setAttributes(
+        RVAttributeList{RVAttribute::create(QStringLiteral("href"), QStringLiteral("%@")),
+                        RVAttribute::create(QStringLiteral("title"), QStringLiteral("on %*"))});
+    link->setStyle(QStringLiteral("font-family:%*"));
+    QTest::newRow("attribute values escaped")
+        << link << "say \"hi\" & <b>"
+        << "http://example.com/?a=1&b=\"2\""
+        << "<a href=\"http://example.com/?a=1&amp;b=&quot;2&quot;\" title=\"on say &quot;hi&quot; "
+           "&amp; &lt;b>\" style=\"font-family:say &quot;hi&quot; &amp; &lt;b>\">say \"hi\" & "
+           "<b></a>";
+    QTest::newRow("character references not doubled")
+        << link << "Tom &amp; Jerry &#233;&#xE9;"
+        << "&lt;"
+        << "<a href=\"&lt;\" title=\"on Tom &amp; Jerry &#233;&#xE9;\" style=\"font-family:Tom "
+           "&amp; Jerry &#233;&#xE9;\">Tom &amp; Jerry &#233;&#xE9;</a>";
+    RVTagPtr image = RVTag::create();
+    image->setOpenTag(QStringLiteral("img"));
+    image->setCloseTag(false);
+    image->setAttributes(
+        RVAttributeList{RVAttribute::create(QStringLiteral("src"), QStringLiteral("%@")),
+                        RVAttribute::create(QStringLiteral("alt"), QStringLiteral("%*"))});
+    QTest::newRow("clipboard holding the selection mark")
+        << image << "a\"b"
+        << "x%*"
+        << "<img src=\"xa&quot;b\" alt=\"a&quot;b\"/>";
 }
 
 void tst_RVTag::markup()
@@ -154,6 +183,9 @@ void tst_RVTag::usable()
     RVTagPtr tag = RVTag::create();
     QVERIFY(!tag->isUsable());
     tag->setOpenTag(QStringLiteral("em"));
+    QVERIFY(tag->isUsable());
+    // An empty element ("<hr/>") is a tag too.
+    tag->setCloseTag(false);
     QVERIFY(tag->isUsable());
     tag->setCustom(true);
     QVERIFY(!tag->isUsable());
