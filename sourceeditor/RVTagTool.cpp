@@ -31,7 +31,9 @@ RVTagTool::RVTagTool(const QString& path, QObject* parent) : QObject(parent), m_
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(500);
     connect(&m_saveTimer, &QTimer::timeout, this, &RVTagTool::saveNow);
-    loadTags();
+    loadTags(&m_loadReport);
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        connect(application, &QApplication::focusChanged, this, &RVTagTool::enableMenuItems);
 }
 
 RVTagTool::~RVTagTool()
@@ -169,10 +171,13 @@ void RVTagTool::rebuildMenu()
                 CustomTagDispatch::tagClickAction(*applied, QApplication::activeWindow());
         });
     }
+    enableMenuItems();
 }
 
 void RVTagTool::enableMenuItems()
 {
+    if (!m_menu)
+        return;
     const bool editor = CustomTagDispatch::focusedEditor(QApplication::activeWindow()) != nullptr;
     for (QAction* item : m_menu->actions())
         item->setEnabled(editor);

@@ -39,6 +39,9 @@ public:
     // Appends the tags of the file; a missing file adds none. A file that
     // cannot be read is moved aside, said in *report.
     void loadTags(QString* report = nullptr);
+    // What the load when the store was made said about a file moved aside;
+    // empty when the file was read (or missing). For the user.
+    QString loadReport() const { return m_loadReport; }
     // Writes the file now, atomically; false with the reason in *error.
     bool saveTags(QString* error = nullptr);
 
@@ -56,7 +59,8 @@ public:
 
     // The menu that lists the tags (not owned): one item per tag with a title,
     // with the tag's shortcut, applying the tag in the focused editor. Items
-    // are enabled only while the focus is in an editor.
+    // are enabled only while the focus is in an editor, kept so as the focus
+    // moves (a disabled item swallows its shortcut).
     void loadUI(QMenu* menu);
     QMenu* customTagMenu() const { return m_menu; }
     // Shows the custom-tag window, made on first use.
@@ -77,6 +81,7 @@ private:
     void enableMenuItems();
 
     QString m_path;
+    QString m_loadReport;
     QList<RVTagPtr> m_tags;
     QTimer m_saveTimer;
     QPointer<QMenu> m_menu;

@@ -281,6 +281,18 @@ void AppControl::accountsLoaded()
         alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
         alert->open();
     });
+    // The custom tags: a file moved aside at the load, or one that cannot be
+    // written, is said in words.
+    RVTagTool& customTags = RVTagTool::sharedInstance();
+    const auto tagsAlert = [window](const QString& text) {
+        QMessageBox* alert =
+            cutils::makeAlert(QMessageBox::Warning, localized(table, "Custom Tags"), text, window);
+        alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
+        alert->open();
+    };
+    connect(&customTags, &RVTagTool::saveFailed, window, tagsAlert);
+    if (!customTags.loadReport().isEmpty())
+        tagsAlert(customTags.loadReport());
     m_installer = std::make_unique<PluginInstaller>(window);
     connect(m_installer.get(), &PluginInstaller::restartRequested, this,
             &AppControl::requestRestart);

@@ -174,12 +174,17 @@ void tst_CustomTagDispatch::menuItemsFollowTheFocus()
     emit menu.aboutToShow();
     QVERIFY(!item->isEnabled());
 
+    // The focus moving into an editor is enough: a disabled item would
+    // swallow its shortcut until the menu opened again.
     m_source->setString(QStringLiteral("x"));
     m_source->setFocus();
-    emit menu.aboutToShow();
-    QVERIFY(item->isEnabled());
+    QTRY_VERIFY(item->isEnabled());
     item->trigger();
     QCOMPARE(m_source->shownText(), QStringLiteral("<em></em>x"));
+    m_title->setFocus();
+    QTRY_VERIFY(!item->isEnabled());
+    emit menu.aboutToShow();
+    QVERIFY(!item->isEnabled());
 }
 
 int main(int argc, char* argv[])

@@ -5,11 +5,13 @@
 #include "AppControl.h"
 #include "AppMenus.h"
 #include "BlogController.h"
+#include "FindPanelController.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "PluginBundles.h"
 #include "PluginInstaller.h"
 #include "PropertyList.h"
+#include "RVTagTool.h"
 #include "SingleInstance.h"
 #include "Stationeries.h"
 #include "TestSecretService.h"
@@ -44,12 +46,24 @@ void click(QMessageBox* box, const QString& text)
     QFAIL(qPrintable(QStringLiteral("no button ") + text));
 }
 
+// The alert open on `parent` whose title says `title`.
+QMessageBox* alertOn(QWidget* parent, const QString& title)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box && box->isVisible() && box->parentWidget() == parent && box->text().contains(title))
+            return box;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class tst_AppControl : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void customTagFileTroublesAreSaid();
     void documentsWaitForTheLaunchInOrder();
     void menusFollowTheirRules();
     void quitFromEverySource_data();
@@ -108,6 +122,12 @@ void tst_AppControl::initTestCase()
         PropertyList::Format::Xml));
     const QString entryFolder = m_files.filePath(QStringLiteral("items/a3/blog"));
     QDir().mkpath(entryFolder);
+    // A custom-tag file that cannot be read.
+    QFile tags(RVTagTool::defaultPath());
+    QVERIFY(tags.open(QIODevice::WriteOnly));
+    tags.write("not a property list");
+    tags.close();
+
     m_control->openUrl(QStringLiteral("x-blogpost:e1@a1"));
     m_control->openFile(webloc);
     m_control->openUrl(QStringLiteral("x-blogpost://odd@two@ats"));
@@ -121,6 +141,35 @@ void tst_AppControl::initTestCase()
     QTRY_COMPARE(finished.size(), 1);
     QVERIFY(m_control->hasInited());
     QVERIFY(m_control->blogController()->isVisible());
+}
+
+void tst_AppControl::customTagFileTroublesAreSaid()
+{
+    QWidget* window = m_control->blogController();
+    // Moved aside at the start, and the user told where it went.
+    QMessageBox* alert = alertOn(window, QStringLiteral("Custom Tags"));
+    QVERIFY(alert);
+    QVERIFY2(alert->informativeText().contains(QLatin1String(".unreadable")),
+             qPrintable(alert->informativeText()));
+    QVERIFY(!QFile::exists(RVTagTool::defaultPath()));
+    alert->close();
+    QTRY_VERIFY(!alertOn(window, QStringLiteral("Custom Tags")));
+
+    // A change that cannot be written is said too.
+    QVERIFY(QDir().mkpath(RVTagTool::defaultPath()));
+    RVTagTool& store = RVTagTool::sharedInstance();
+    store.setSaveDelay(0);
+    store.setCustomTags({RVTag::create()});
+    QTRY_VERIFY(alertOn(window, QStringLiteral("Custom Tags")));
+    alert = alertOn(window, QStringLiteral("Custom Tags"));
+    QVERIFY2(
+        alert->informativeText().startsWith(QLatin1String("The custom tags could not be saved")),
+        qPrintable(alert->informativeText()));
+    alert->close();
+    QVERIFY(QDir().rmdir(RVTagTool::defaultPath()));
+    store.setCustomTags({});
+    QTRY_VERIFY(QFile::exists(RVTagTool::defaultPath()));
+    QVERIFY(!alertOn(window, QStringLiteral("Custom Tags")));
 }
 
 void tst_AppControl::documentsWaitForTheLaunchInOrder()
