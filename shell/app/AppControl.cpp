@@ -666,7 +666,7 @@ void AppControl::performFindPanelAction(int tag)
         return;
     }
     QWidget* focus = QApplication::focusWidget();
-    if (focus && webViewOf(focus))
+    if (focus && FindPanelController::canSearch(focus))
         panel->findInWebView(focus, tag);
 }
 
@@ -681,7 +681,7 @@ void AppControl::performReplacePanelAction(int tag)
         return;
     }
     QWidget* focus = QApplication::focusWidget();
-    if (focus && webViewOf(focus))
+    if (focus && FindPanelController::canSearch(focus))
         panel->replaceInWebView(focus, tag);
 }
 

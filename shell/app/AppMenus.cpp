@@ -21,7 +21,6 @@
 #include "RVUpdater.h"
 #include "Stationeries.h"
 #include "UserDefaults.h"
-#include "WebContentView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,15 +32,6 @@
 namespace {
 
 const char* const table = "AppControl";
-
-WebContentView* webViewOf(QWidget* widget)
-{
-    for (QWidget* w = widget; w; w = w->parentWidget()) {
-        if (auto* view = qobject_cast<WebContentView*>(w))
-            return view;
-    }
-    return nullptr;
-}
 
 bool inAnyWebView(QWidget* widget)
 {
@@ -306,9 +296,9 @@ void AppMenus::validate()
     QWidget* focus = QApplication::focusWidget();
     FindPanelController* panel = FindPanelController::sharedInstance();
     const bool panelInFront = panel && active && active == panel->window();
-    WebContentView* web = webViewOf(focus);
-    const bool canFind = panelInFront || web;
-    const bool canReplace = (panelInFront || (web && web->offersReplace())) && panel &&
+    // The web views and the plain text views (the HTML source view) are searched.
+    const bool canFind = panelInFront || FindPanelController::canSearch(focus);
+    const bool canReplace = (panelInFront || FindPanelController::canReplace(focus)) && panel &&
                             !panel->searchString().isEmpty();
     const bool canSelectAll =
         focus && (inAnyWebView(focus) || focus->metaObject()->indexOfMethod("selectAll()") >= 0);

@@ -12,7 +12,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -41,6 +43,27 @@ WebContentView* nearestWebView(QWidget* view)
             return web;
     }
     return nullptr;
+}
+
+QPlainTextEdit* nearestTextView(QWidget* view)
+{
+    for (QWidget* at = view; at; at = at->parentWidget()) {
+        if (auto* text = qobject_cast<QPlainTextEdit*>(at))
+            return text;
+        if (at->isWindow())
+            break;
+    }
+    return nullptr;
+}
+
+// Selects `hit` in `view`; false when the view keeps that selection from
+// being made (it moved it elsewhere).
+bool selectsHit(QPlainTextEdit& view, const QTextCursor& hit)
+{
+    view.setTextCursor(hit);
+    const QTextCursor shown = view.textCursor();
+    return shown.selectionStart() == hit.selectionStart() &&
+           shown.selectionEnd() == hit.selectionEnd();
 }
 
 } // namespace
@@ -176,13 +199,32 @@ void FindPanelController::showPanel()
     m_findField->selectAll();
 }
 
+bool FindPanelController::canSearch(QWidget* focus)
+{
+    return nearestWebView(focus) || nearestTextView(focus);
+}
+
+bool FindPanelController::canReplace(QWidget* focus)
+{
+    if (const WebContentView* web = nearestWebView(focus))
+        return web->offersReplace();
+    const QPlainTextEdit* text = nearestTextView(focus);
+    return text && !text->isReadOnly();
+}
+
 void FindPanelController::setViews(QWidget* view)
 {
     if (!view)
         return;
     m_webHTMLView = view;
     m_webView = nearestWebView(view);
+    m_textView = m_webView ? nullptr : nearestTextView(view);
     updateButtons();
+}
+
+bool FindPanelController::textViewOffersReplace() const
+{
+    return !m_webView && m_textView && !m_textView->isReadOnly();
 }
 
 void FindPanelController::findInWebView(QWidget* view, int action)
@@ -228,6 +270,16 @@ void FindPanelController::replaceInWebView(QWidget* view, int action)
 
 void FindPanelController::useSelectionForFind()
 {
+    if (!m_webView && m_textView) {
+        // Source text is searched as it stands, tags and all.
+        const QString selected =
+            m_textView->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n');
+        if (selected.isEmpty())
+            return;
+        setSearchString(selected);
+        showPanel();
+        return;
+    }
     if (!m_webView)
         return;
     m_webView->selectedMarkup([this](const QString& markup) {
@@ -241,7 +293,10 @@ void FindPanelController::useSelectionForFind()
 
 void FindPanelController::focusView()
 {
-    QWidget* window = m_webView->window();
+    QWidget* view = m_webView ? static_cast<QWidget*>(m_webView) : m_textView.data();
+    if (!view)
+        return;
+    QWidget* window = view->window();
     window->raise();
     window->activateWindow();
     if (m_webHTMLView)
@@ -250,11 +305,21 @@ void FindPanelController::focusView()
 
 void FindPanelController::findString(bool forward)
 {
-    if (m_searchString.isEmpty() || !m_webView)
+    if (m_searchString.isEmpty() || (!m_webView && !m_textView))
         return;
     const bool caseSensitive = caseSensitivePreference();
     const bool wrap = wrapPreference();
     focusView();
+    if (!m_webView) {
+        const bool found = findInText(forward, caseSensitive, wrap);
+        if (!found) {
+            show();
+            raise();
+            setStatus(localized(Table, "Not found"));
+        }
+        emit searchFinished(found);
+        return;
+    }
     m_webView->searchFor(m_searchString, forward, caseSensitive, wrap,
                          [this](WebContentView::FindHit hit) {
                              if (!hit.found) {
@@ -268,6 +333,10 @@ void FindPanelController::findString(bool forward)
 
 void FindPanelController::replace()
 {
+    if (textViewOffersReplace()) {
+        emit replaceFinished(replaceInText());
+        return;
+    }
     if (!m_webView || !m_webView->offersReplace())
         return;
     m_webView->replaceSelectionWithText(m_replaceString,
@@ -276,6 +345,11 @@ void FindPanelController::replace()
 
 void FindPanelController::replaceAndFind()
 {
+    if (textViewOffersReplace()) {
+        emit replaceFinished(replaceInText());
+        findString(true);
+        return;
+    }
     if (!m_webView || !m_webView->offersReplace())
         return;
     m_webView->replaceSelectionWithText(m_replaceString, [this](bool replaced) {
@@ -292,6 +366,11 @@ void FindPanelController::replaceAndFind()
 // more than the limit of replacements at once.
 void FindPanelController::replaceAll()
 {
+    if (textViewOffersReplace() && !m_searchString.isEmpty()) {
+        focusView();
+        replaceAllInText();
+        return;
+    }
     if (m_run.active || !m_webView || !m_webView->offersReplace() || m_searchString.isEmpty())
         return;
     m_run = ReplaceAllRun();
@@ -376,15 +455,111 @@ void FindPanelController::endReplaceAll(ReplaceAllEnd end)
     emit replaceAllFinished(count);
 }
 
+// --- plain text views --------------------------------------------------------
+
+bool FindPanelController::findInText(bool forward, bool caseSensitive, bool wrap)
+{
+    QPlainTextEdit& view = *m_textView;
+    QTextDocument* document = view.document();
+    QTextDocument::FindFlags flags;
+    if (caseSensitive)
+        flags |= QTextDocument::FindCaseSensitively;
+    if (!forward)
+        flags |= QTextDocument::FindBackward;
+    const QTextCursor start = view.textCursor();
+    QTextCursor from = start;
+    bool wrapped = false;
+    for (;;) {
+        const QTextCursor hit = document->find(m_searchString, from, flags);
+        if (hit.isNull()) {
+            if (!wrap || wrapped)
+                break;
+            wrapped = true;
+            from = QTextCursor(document);
+            from.movePosition(forward ? QTextCursor::Start : QTextCursor::End);
+            continue;
+        }
+        // Past the start again after wrapping: that part was searched already.
+        if (wrapped && (forward ? hit.selectionStart() >= start.selectionEnd()
+                                : hit.selectionStart() < start.selectionStart()))
+            break;
+        if (selectsHit(view, hit)) {
+            view.ensureCursorVisible();
+            return true;
+        }
+        from = hit;
+    }
+    view.setTextCursor(start);
+    return false;
+}
+
+bool FindPanelController::replaceInText()
+{
+    QTextCursor cursor = m_textView->textCursor();
+    if (!cursor.hasSelection())
+        return false;
+    cursor.insertText(m_replaceString, QTextCharFormat());
+    m_textView->setTextCursor(cursor);
+    return true;
+}
+
+void FindPanelController::replaceAllInText()
+{
+    QPlainTextEdit& view = *m_textView;
+    QTextDocument* document = view.document();
+    const QTextDocument::FindFlags flags =
+        caseSensitivePreference() ? QTextDocument::FindCaseSensitively : QTextDocument::FindFlags();
+    // The hits first, each one the view lets be selected, then every
+    // replacement in one step: from the last, so the others stay in place.
+    const QTextCursor original = view.textCursor();
+    QList<std::pair<int, int>> hits;
+    bool limited = false;
+    QTextCursor from(document);
+    for (;;) {
+        const QTextCursor hit = document->find(m_searchString, from, flags);
+        if (hit.isNull())
+            break;
+        from = hit;
+        if (!selectsHit(view, hit))
+            continue;
+        if (hits.size() >= m_replaceAllLimit) {
+            limited = true;
+            break;
+        }
+        hits.append({hit.selectionStart(), hit.selectionEnd()});
+    }
+    view.setTextCursor(original);
+    if (!hits.isEmpty()) {
+        QTextCursor after(document);
+        after.setPosition(hits.last().second);
+        QTextCursor edit(document);
+        edit.beginEditBlock();
+        for (auto hit = hits.crbegin(); hit != hits.crend(); ++hit) {
+            edit.setPosition(hit->first);
+            edit.setPosition(hit->second, QTextCursor::KeepAnchor);
+            edit.insertText(m_replaceString, QTextCharFormat());
+        }
+        edit.endEditBlock();
+        view.setTextCursor(after);
+        view.ensureCursorVisible();
+    }
+    const int count = int(hits.size());
+    if (limited)
+        setStatus(
+            localized(Table, "Stopped after %n replacement(s), the most made at once.", count));
+    emit replaceAllFinished(count);
+}
+
 void FindPanelController::updateButtons()
 {
-    const bool canSearch = m_webView != nullptr;
-    const bool canReplace = canSearch && m_webView->offersReplace() && !m_run.active;
-    m_nextButton->setEnabled(canSearch);
-    m_previousButton->setEnabled(canSearch);
-    m_replaceButton->setEnabled(canReplace);
-    m_replaceAndFindButton->setEnabled(canReplace);
-    m_replaceAllButton->setEnabled(canReplace);
+    const bool searchable = m_webView || m_textView;
+    const bool replaceable =
+        (m_webView ? m_webView->offersReplace() : textViewOffersReplace()) && !m_run.active;
+    m_nextButton->setEnabled(searchable);
+    m_previousButton->setEnabled(searchable);
+    m_replaceButton->setEnabled(replaceable);
+    m_replaceAndFindButton->setEnabled(replaceable);
+    m_replaceAllButton->setEnabled(replaceable);
 }
 
 void FindPanelController::cleanUp()

@@ -2,6 +2,7 @@
 
 #include "WebContentView.h"
 
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -12,10 +13,14 @@ class QLineEdit;
 class QPushButton;
 
 // The find-and-replace panel of the web views (the entry preview, the rich
-// editor). Searching runs as page script in the view (window.find, with the
-// user's case and wrap choices); replacing goes through the view's own
-// undoable replace, so a read-only view offers none and the replace buttons
-// stay disabled. Plain text views keep Qt's own find. Main thread only.
+// editor) and the plain text views (the HTML source view). In a web view
+// searching runs as page script (window.find, with the user's case and wrap
+// choices) and replacing goes through the view's own undoable replace; in a
+// text view both go through its document, each replacement (Replace All as
+// a whole) one step the user can undo. A read-only view offers no replace
+// and the replace buttons stay disabled. A hit the text view will not
+// select (the source view keeps the caret out of attachment runs) is passed
+// over and never replaced. Main thread only.
 class FindPanelController : public QWidget {
     Q_OBJECT
     Q_PROPERTY(
@@ -50,13 +55,18 @@ public:
     QString status() const;
 
     // `view` (the widget with the focus, or nullptr to keep the previous one)
-    // becomes the view searched; the web view is its nearest WebContentView at
-    // or above it. Then the action of the menu item's tag runs. The first
-    // empties the status line whatever the tag.
+    // becomes the view searched: its nearest WebContentView at or above it,
+    // else its nearest QPlainTextEdit. Then the action of the menu item's tag
+    // runs. The first empties the status line whatever the tag.
     void findInWebView(QWidget* view, int action);
     void replaceInWebView(QWidget* view, int action);
 
+    // Whether the panel can search the view holding `focus`, and replace in it.
+    static bool canSearch(QWidget* focus);
+    static bool canReplace(QWidget* focus);
+
     WebContentView* webView() const { return m_webView; }
+    QPlainTextEdit* textView() const { return m_textView; }
     QWidget* webHTMLView() const { return m_webHTMLView; }
 
     // Replace All stops short at `limit` replacements (ReplaceAllLimit
@@ -97,10 +107,15 @@ private:
     void updateButtons();
     void replaceAllStep();
     void endReplaceAll(ReplaceAllEnd end);
+    bool textViewOffersReplace() const;
+    bool findInText(bool forward, bool caseSensitive, bool wrap);
+    bool replaceInText();
+    void replaceAllInText();
 
     QString m_searchString, m_replaceString;
     QPointer<WebContentView> m_webView;
     QPointer<QWidget> m_webHTMLView;
+    QPointer<QPlainTextEdit> m_textView;
     int m_replaceAllLimit = ReplaceAllLimit;
 
     struct ReplaceAllRun {

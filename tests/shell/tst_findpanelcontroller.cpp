@@ -2,6 +2,7 @@
 #include "UserDefaults.h"
 #include "WebContentView.h"
 
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -77,6 +78,27 @@ public:
     }
 };
 
+// A text view that keeps the selection out of one stretch of its text, as
+// the source view keeps it out of attachment runs: a selection touching it
+// becomes a caret after it.
+class GuardedTextView : public QPlainTextEdit {
+public:
+    GuardedTextView(int start, int end) : m_start(start), m_end(end)
+    {
+        connect(this, &QPlainTextEdit::selectionChanged, this, [this] {
+            const QTextCursor cursor = textCursor();
+            if (cursor.selectionEnd() > m_start && cursor.selectionStart() < m_end) {
+                QTextCursor caret(document());
+                caret.setPosition(m_end);
+                setTextCursor(caret);
+            }
+        });
+    }
+
+private:
+    int m_start, m_end;
+};
+
 } // namespace
 
 class tst_FindPanelController : public QObject {
@@ -96,8 +118,14 @@ private slots:
     void replaceAllStopsAtTheLimit();
     void replaceAllStopsWhenTheSearchDoesNotMoveOn();
     void replaceAllEndsWhenThePageChanges();
+    void textViewFindsNextAndPreviousAndWraps();
+    void textViewReplacesInOneUndoStep();
+    void textViewHitsTheViewRefusesAreSkipped();
+    void readOnlyTextViewOffersNoReplace();
 
 private:
+    bool findText(int action, QPlainTextEdit& view);
+
     bool find(int action, WebContentView& view, bool* found = nullptr);
     int replaceAll(WebContentView& view);
 
@@ -317,6 +345,141 @@ void tst_FindPanelController::replaceAllEndsWhenThePageChanges()
     QVERIFY(m_panel->status().contains(QLatin1String("page changed")));
     // The panel takes the next Replace All again.
     QVERIFY(button(*m_panel, QStringLiteral("Replace All"))->isEnabled());
+}
+
+bool tst_FindPanelController::findText(int action, QPlainTextEdit& view)
+{
+    QSignalSpy finished(m_panel.get(), &FindPanelController::searchFinished);
+    m_panel->findInWebView(&view, action);
+    return finished.size() == 1 && finished.first().first().toBool();
+}
+
+void tst_FindPanelController::textViewFindsNextAndPreviousAndWraps()
+{
+    QPlainTextEdit view(QStringLiteral("one two One two one"));
+    m_panel->setSearchString(QStringLiteral("one"));
+    for (const int start : {0, 8, 16, 0}) {
+        QVERIFY(findText(FindPanelController::FindNext, view));
+        QCOMPARE(view.textCursor().selectionStart(), start);
+        QCOMPARE(view.textCursor().selectionEnd(), start + 3);
+    }
+    QCOMPARE(m_panel->textView(), &view);
+    QVERIFY(!m_panel->webView());
+    QVERIFY(findText(FindPanelController::FindPrevious, view));
+    QCOMPARE(view.textCursor().selectionStart(), 16);
+    QVERIFY(findText(FindPanelController::FindPrevious, view));
+    QCOMPARE(view.textCursor().selectionStart(), 8);
+
+    // Case-sensitive, the one match wraps to itself.
+    UserDefaults::sharedInstance().setValue(QStringLiteral("find_case"), true);
+    m_panel->setSearchString(QStringLiteral("One"));
+    QVERIFY(findText(FindPanelController::FindNext, view));
+    QCOMPARE(view.textCursor().selectionStart(), 8);
+    QVERIFY(findText(FindPanelController::FindNext, view));
+    QCOMPARE(view.textCursor().selectionStart(), 8);
+
+    // Without wrapping the end is the end, and the selection stays.
+    UserDefaults::sharedInstance().setValue(QStringLiteral("find_case"), false);
+    UserDefaults::sharedInstance().setValue(QStringLiteral("find_wrap"), false);
+    m_panel->setSearchString(QStringLiteral("one"));
+    view.moveCursor(QTextCursor::End);
+    view.moveCursor(QTextCursor::Left);
+    QVERIFY(!findText(FindPanelController::FindNext, view));
+    QCOMPARE(m_panel->status(), QStringLiteral("Not found"));
+    QCOMPARE(view.textCursor().position(), 18);
+    QVERIFY(findText(FindPanelController::FindPrevious, view));
+    QCOMPARE(view.textCursor().selectionStart(), 16);
+
+    // Use Selection for Find takes the source as it stands.
+    view.setPlainText(QStringLiteral("<b>two</b> words"));
+    view.selectAll();
+    m_panel->findInWebView(&view, FindPanelController::UseSelectionForFind);
+    QCOMPARE(m_panel->searchString(), QStringLiteral("<b>two</b> words"));
+}
+
+void tst_FindPanelController::textViewReplacesInOneUndoStep()
+{
+    QPlainTextEdit view(QStringLiteral("one two One two one"));
+    m_panel->setSearchString(QStringLiteral("two"));
+    m_panel->setReplaceString(QStringLiteral("2"));
+    QVERIFY(findText(FindPanelController::FindNext, view));
+    QSignalSpy replaced(m_panel.get(), &FindPanelController::replaceFinished);
+    QSignalSpy found(m_panel.get(), &FindPanelController::searchFinished);
+    m_panel->replaceInWebView(nullptr, FindPanelController::ReplaceAndFind);
+    QCOMPARE(replaced.size(), 1);
+    QVERIFY(replaced.first().first().toBool());
+    QCOMPARE(view.toPlainText(), QStringLiteral("one 2 One two one"));
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(view.textCursor().selectionStart(), 10);
+    view.undo();
+    QCOMPARE(view.toPlainText(), QStringLiteral("one two One two one"));
+
+    // Replace All: each match once, all in one step, the caret after the last.
+    m_panel->setSearchString(QStringLiteral("one"));
+    m_panel->setReplaceString(QStringLiteral("one one"));
+    QSignalSpy all(m_panel.get(), &FindPanelController::replaceAllFinished);
+    m_panel->replaceInWebView(&view, FindPanelController::ReplaceAll);
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(all.first().first().toInt(), 3);
+    QCOMPARE(view.toPlainText(), QStringLiteral("one one two one one two one one"));
+    QCOMPARE(view.textCursor().position(), view.toPlainText().size());
+    view.undo();
+    QCOMPARE(view.toPlainText(), QStringLiteral("one two One two one"));
+
+    // At the limit it stops and says so.
+    m_panel->setReplaceAllLimit(2);
+    m_panel->setReplaceString(QStringLiteral("1"));
+    m_panel->replaceInWebView(&view, FindPanelController::ReplaceAll);
+    QCOMPARE(view.toPlainText(), QStringLiteral("1 two 1 two one"));
+    QVERIFY(m_panel->status().startsWith(QLatin1String("Stopped after 2")));
+}
+
+void tst_FindPanelController::textViewHitsTheViewRefusesAreSkipped()
+{
+    // "One" at 8 lies where the view keeps the selection out.
+    GuardedTextView view(8, 11);
+    view.setPlainText(QStringLiteral("one two One two one"));
+    m_panel->setSearchString(QStringLiteral("one"));
+    for (const int start : {0, 16, 0}) {
+        QVERIFY(findText(FindPanelController::FindNext, view));
+        QCOMPARE(view.textCursor().selectionStart(), start);
+    }
+    QVERIFY(findText(FindPanelController::FindPrevious, view));
+    QCOMPARE(view.textCursor().selectionStart(), 16);
+    m_panel->setSearchString(QStringLiteral("One"));
+    UserDefaults::sharedInstance().setValue(QStringLiteral("find_case"), true);
+    QVERIFY(!findText(FindPanelController::FindNext, view));
+    QCOMPARE(view.textCursor().selectionStart(), 16);
+
+    UserDefaults::sharedInstance().setValue(QStringLiteral("find_case"), false);
+    m_panel->setSearchString(QStringLiteral("one"));
+    m_panel->setReplaceString(QStringLiteral("1"));
+    QSignalSpy all(m_panel.get(), &FindPanelController::replaceAllFinished);
+    m_panel->replaceInWebView(&view, FindPanelController::ReplaceAll);
+    QCOMPARE(all.first().first().toInt(), 2);
+    QCOMPARE(view.toPlainText(), QStringLiteral("1 two One two 1"));
+}
+
+void tst_FindPanelController::readOnlyTextViewOffersNoReplace()
+{
+    QPlainTextEdit view(QStringLiteral("one two"));
+    view.setReadOnly(true);
+    QVERIFY(FindPanelController::canSearch(&view));
+    QVERIFY(!FindPanelController::canReplace(&view));
+    QVERIFY(FindPanelController::canReplace(m_editable.get()));
+    QVERIFY(!FindPanelController::canReplace(m_readOnly.get()));
+    m_panel->setSearchString(QStringLiteral("two"));
+    m_panel->setReplaceString(QStringLiteral("2"));
+    QVERIFY(findText(FindPanelController::FindNext, view));
+    for (const char* title : {"Replace", "Replace && Find", "Replace All"})
+        QVERIFY(!button(*m_panel, QString::fromUtf8(title))->isEnabled());
+    QVERIFY(button(*m_panel, QStringLiteral("Next"))->isEnabled());
+    m_panel->replaceInWebView(nullptr, FindPanelController::Replace);
+    m_panel->replaceInWebView(nullptr, FindPanelController::ReplaceAll);
+    QCOMPARE(view.toPlainText(), QStringLiteral("one two"));
+    view.setReadOnly(false);
+    m_panel->findInWebView(&view, FindPanelController::ShowPanel);
+    QVERIFY(button(*m_panel, QStringLiteral("Replace"))->isEnabled());
 }
 
 QTEST_MAIN(tst_FindPanelController)

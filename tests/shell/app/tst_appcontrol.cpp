@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -214,6 +215,29 @@ void tst_AppControl::menusFollowTheirRules()
     QCOMPARE(menus->action(QStringLiteral("switchEditor"))->text(),
              QStringLiteral("Use Rich Editor"));
     m_control->switchEditor();
+    // Plain text views (the HTML source view) are searched from the Find menu.
+    QVERIFY(!menus->action(QStringLiteral("find"))->isEnabled());
+    QPlainTextEdit text(QStringLiteral("one two"));
+    text.show();
+    text.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&text));
+    text.setFocus();
+    QTRY_VERIFY(menus->action(QStringLiteral("find"))->isEnabled());
+    FindPanelController::sharedInstance()->setSearchString(QStringLiteral("two"));
+    QVERIFY(menus->action(QStringLiteral("replace"))->isEnabled());
+    FindPanelController::sharedInstance()->setReplaceString(QStringLiteral("2"));
+    m_control->performFindPanelAction(FindPanelController::FindNext);
+    QCOMPARE(text.textCursor().selectedText(), QStringLiteral("two"));
+    m_control->performReplacePanelAction(FindPanelController::Replace);
+    QCOMPARE(text.toPlainText(), QStringLiteral("one 2"));
+    text.setReadOnly(true);
+    menus->validate();
+    QVERIFY(menus->action(QStringLiteral("find"))->isEnabled());
+    QVERIFY(!menus->action(QStringLiteral("replace"))->isEnabled());
+    FindPanelController::sharedInstance()->setSearchString(QString());
+    FindPanelController::sharedInstance()->setReplaceString(QString());
+    text.close();
+
     // The Add-ons menu ends with its own two commands.
     const QList<QAction*> addonItems = menus->menu(QStringLiteral("addons"))->actions();
     QCOMPARE(addonItems.last()->objectName(), QStringLiteral("addonShortcuts"));
