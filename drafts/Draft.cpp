@@ -3,6 +3,8 @@
 #include "Account.h"
 #include "AddonManager.h"
 #include "AddonMenu.h"
+#include "AddonMenuShortcuts.h"
+#include "AddonShortcuts.h"
 #include "AlertBox.h"
 #include "AsyncDraftEditor.h"
 #include "Attachment.h"
@@ -521,6 +523,24 @@ void Draft::buildActions()
     m_customTagsAction = make(localized("Draft", "Custom Tags"), QKeySequence(),
                               [] { RVTagTool::sharedInstance().showWindow(); });
     m_customTagsAction->setToolTip(localized("Draft", "Edit custom HTML tags"));
+    m_boldAction = make(localized("Draft", "Bold"), QKeySequence::Bold, [this] {
+        if (DraftEditor* editor = styledEditor())
+            editor->bold();
+    });
+    m_italicAction = make(localized("Draft", "Italic"), QKeySequence::Italic, [this] {
+        if (DraftEditor* editor = styledEditor())
+            editor->italic();
+    });
+    m_closeTagAction =
+        make(localized("Draft", "Close Tag"), QKeySequence(tr("Ctrl+Alt+.")), [this] {
+            if (RVTextView* source = focusedSourceView())
+                source->closeOpenTag();
+        });
+    m_validateHTMLAction =
+        make(localized("Draft", "Validate HTML"), QKeySequence(tr("Ctrl+Alt+V")), [this] {
+            if (RVTextView* source = focusedSourceView())
+                source->validateHTML();
+        });
 
     QMenuBar* menus = m_window->menuBar();
     QMenu* file = menus->addMenu(localized("Draft", "&File"));
@@ -539,6 +559,11 @@ void Draft::buildActions()
     draft->addAction(m_publishAction);
     for (QMenu* menu : {file, draft})
         connect(menu, &QMenu::aboutToShow, this, &Draft::validateActions);
+    QMenu* format = menus->addMenu(localized("Draft", "F&ormat"));
+    format->addActions({m_boldAction, m_italicAction});
+    format->addSeparator();
+    format->addActions({m_closeTagAction, m_validateHTMLAction});
+    connect(format, &QMenu::aboutToShow, this, &Draft::validateEditingActions);
     // The program's one custom-tag menu shows in every draft window, its
     // items applying their tag in the editor that has the focus.
     if (RVTagTool::instanceExists()) {
@@ -555,6 +580,9 @@ void Draft::buildActions()
     m_toolbar->addSeparator();
     m_toolbar->addActions({media, m_createSummaryAction, adjustTime, trackback, m_statisticsAction,
                            m_customTagsAction});
+
+    connect(qApp, &QApplication::focusChanged, this, &Draft::validateEditingActions);
+    validateEditingActions();
 }
 
 void Draft::buildAddonMenu()
@@ -567,10 +595,53 @@ void Draft::buildAddonMenu()
     connect(m_addonItems, &AddonMenu::addonTriggered, this, &Draft::callAddon);
     // Add-ons act on the editor in focus, one at a time. The items are
     // rebuilt when the menu opens (connected first), then enabled here.
-    connect(m_addonMenu, &QMenu::aboutToShow, this, [this] {
+    connect(m_addonMenu, &QMenu::aboutToShow, this, &Draft::validateEditingActions);
+    connect(m_addonHandler, &DraftAddonHandler::addonEnded, this, &Draft::validateEditingActions);
+    // The recorded shortcuts go on the items here, where add-ons run, each
+    // time the items are made and whenever the user records one.
+    connect(m_addonItems, &AddonMenu::rebuilt, this, &Draft::applyAddonShortcuts);
+    connect(&UserDefaults::sharedInstance(), &UserDefaults::changed, this,
+            [this](const QString& changed) {
+                if (changed == QLatin1String("addon_shortcuts"))
+                    applyAddonShortcuts();
+            });
+    applyAddonShortcuts();
+}
+
+void Draft::applyAddonShortcuts()
+{
+    if (m_addonMenu)
+        AddonMenuShortcuts::applyToItems(m_addonMenu->actions(),
+                                         AddonShortcuts::read(UserDefaults::sharedInstance()));
+}
+
+DraftEditor* Draft::styledEditor() const
+{
+    DraftEditor* focused = focusedEditor();
+    if (!focused || focusedSourceView())
+        return focused;
+    return m_canUseRichEditor ? focused : nullptr;
+}
+
+RVTextView* Draft::focusedSourceView() const
+{
+    return dynamic_cast<RVTextView*>(focusedEditor());
+}
+
+void Draft::validateEditingActions()
+{
+    // The focus also moves while the window is torn down.
+    if (m_closed || !m_window || !m_boldAction)
+        return;
+    const bool styled = styledEditor() != nullptr;
+    const bool source = focusedSourceView() != nullptr;
+    m_boldAction->setEnabled(styled);
+    m_italicAction->setEnabled(styled);
+    m_closeTagAction->setEnabled(source);
+    m_validateHTMLAction->setEnabled(source);
+    if (m_addonItems)
         m_addonItems->setItemsEnabled(focusedEditor() && m_addonHandler &&
                                       m_addonHandler->runningAddon().isNull());
-    });
 }
 
 // --- set-up from the blog

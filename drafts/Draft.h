@@ -36,6 +36,7 @@ class QStackedWidget;
 class QToolBar;
 class RVDraftWindow;
 class RVSubView;
+class RVTextView;
 
 // The window controller of one entry being edited: the title area with its
 // rows, the button bar, and the editing area with a main pane and a lower
@@ -207,6 +208,13 @@ public:
     QAction* createSummaryAction() const { return m_createSummaryAction; }
     QAction* publishAction() const { return m_publishAction; }
     QAction* customTagsAction() const { return m_customTagsAction; }
+    // The Format menu: bold and italic in either editor, closing the open
+    // tag and validating in the HTML source view; each acts on the editor
+    // with the focus and is enabled only while one that takes it has it.
+    QAction* boldAction() const { return m_boldAction; }
+    QAction* italicAction() const { return m_italicAction; }
+    QAction* closeTagAction() const { return m_closeTagAction; }
+    QAction* validateHTMLAction() const { return m_validateHTMLAction; }
     QToolBar* toolbar() const { return m_toolbar; }
 
     // New tags made in another draft of the blog; the categories list shows them.
@@ -281,6 +289,16 @@ private:
     // The window's own menu with `own`, and the program's while the window is active.
     void rebuildRevisionMenus(bool own);
     void buildAddonMenu();
+    // Puts the recorded add-on shortcuts ("addon_shortcuts") on the add-on items.
+    void applyAddonShortcuts();
+    // The focused editor when it takes bold and italic, and the focused
+    // source view; null otherwise.
+    DraftEditor* styledEditor() const;
+    RVTextView* focusedSourceView() const;
+    // The enabled states of the commands that act on the focused editor
+    // (Format menu, add-on items), kept current as the focus moves: a
+    // disabled command swallows its shortcut.
+    void validateEditingActions();
     void requestClose();
 
     std::weak_ptr<Entry> m_entry;
@@ -329,6 +347,10 @@ private:
     QAction* m_publishAction = nullptr;
     QAction* m_statisticsAction = nullptr;
     QAction* m_customTagsAction = nullptr;
+    QAction* m_boldAction = nullptr;
+    QAction* m_italicAction = nullptr;
+    QAction* m_closeTagAction = nullptr;
+    QAction* m_validateHTMLAction = nullptr;
     QList<QAction*> m_laterActions; // commands of parts not built yet: disabled
     QMenu* m_revisionMenu = nullptr;
     DraftRevisions* m_revisions = nullptr;

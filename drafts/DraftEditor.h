@@ -56,6 +56,11 @@ public:
     // Wraps the selection in a custom tag, as this editor does it.
     virtual void applyCustomTag(const RVTag& tag) = 0;
 
+    // Bold and italic for the selection, as this editor does it: the source
+    // view wraps it in <strong> or <em>, the rich editor toggles the style.
+    virtual void bold() = 0;
+    virtual void italic() = 0;
+
     // One step back or forward in the editor's undo history.
     virtual void undo() = 0;
     virtual void redo() = 0;

@@ -55,8 +55,8 @@ public:
     QString shownText() const;
 
     // Markup commands, each one step the user can undo.
-    void bold();
-    void italic();
+    void bold() override;
+    void italic() override;
     void applyCustomTag(const RVTag& tag) override;
     // Replaces the selection, caret after the new text. Keys of the draft's
     // attachments in `text` show as their runs.

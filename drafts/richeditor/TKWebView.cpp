@@ -256,6 +256,16 @@ void TKWebView::applyCustomTag(const RVTag& tag)
     });
 }
 
+void TKWebView::bold()
+{
+    applyStyle(RichStyle::Bold, !m_selectionState.bold);
+}
+
+void TKWebView::italic()
+{
+    applyStyle(RichStyle::Italic, !m_selectionState.italic);
+}
+
 void TKWebView::undo()
 {
     triggerPageAction(QWebEnginePage::Undo);

@@ -82,6 +82,9 @@ public:
     void fetchSelection(TextHandler then) override;
     void replaceSelection(const QString& text) override;
     void applyCustomTag(const RVTag& tag) override;
+    // Toggle the style where the selection is, as the style bar does.
+    void bold() override;
+    void italic() override;
     void undo() override;
     void redo() override;
 

@@ -4,6 +4,7 @@
 #include "DraftEditor.h"
 
 #include <QList>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -49,6 +50,8 @@ public:
     void fetchSelection(TextHandler then) override { then(QString()); }
     void replaceSelection(const QString& text) override { content += text; }
     void applyCustomTag(const RVTag&) override {}
+    void bold() override { styles.append(QStringLiteral("bold")); }
+    void italic() override { styles.append(QStringLiteral("italic")); }
     void undo() override {}
     void redo() override {}
 
@@ -75,5 +78,6 @@ public:
     QString content;
     int commits = 0;
     int loads = 0;
+    QStringList styles; // the style commands given, in order
     QList<TextHandler> pending;
 };

@@ -1,4 +1,5 @@
 #include "AddonManager.h"
+#include "AddonShortcuts.h"
 #include "Attachment.h"
 #include "AttachmentLibrary.h"
 #include "BlogEntryStore.h"
@@ -47,7 +48,8 @@ class ShoutAddon : public QObject, public PLUMETAddonProtocol {
     Q_OBJECT
     Q_INTERFACES(PLUMETAddonProtocol)
 public:
-    QString addonKey() const override { return QStringLiteral("Shout"); }
+    explicit ShoutAddon(const QString& key = QStringLiteral("Shout")) : m_key(key) {}
+    QString addonKey() const override { return m_key; }
     int role() const override { return MenuAddon; }
     QString addonDescription() const override { return {}; }
     QWidget* preferencesView() override { return nullptr; }
@@ -65,6 +67,9 @@ public:
 
     bool wholeText = false;
     QStringList received;
+
+private:
+    QString m_key;
 };
 
 } // namespace
@@ -101,6 +106,9 @@ private slots:
     void blogSystemPanelInTheLowerPane();
     void addonTakesTheFocusedTextAndPutsItsResultBack();
     void customTagMenuAppliesTagsInTheFocusedEditor();
+    void formatMenuActsOnTheFocusedSourceView();
+    void formatMenuStylesTheRichEditor();
+    void recordedAddonShortcutsRunInTheDraft();
     void attachmentsOfTheDraft();
 
 private:
@@ -823,6 +831,130 @@ void tst_Draft::customTagMenuAppliesTagsInTheFocusedEditor()
     QCOMPARE(view->string(), QStringLiteral("<em>Body</em>"));
     tool.loadUI(nullptr);
     tool.setCustomTags({});
+}
+
+void tst_Draft::formatMenuActsOnTheFocusedSourceView()
+{
+    CheckingFormatter formatter;
+    EntryRenderer::setFormatterLookup(
+        {[&](const QString&) -> PLUMETFormatterProtocol* { return &formatter; },
+         [&](const QString&) -> PLUMETFormatterProtocol* { return &formatter; }});
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    Draft* draft = DraftController::sharedInstance().openDraft(
+        DraftWorld::addEntry(blog, "Post", "<p>Body</p>"));
+    QMenu* format = nullptr;
+    for (QAction* item : draft->window()->menuBar()->actions()) {
+        if (item->menu() && item->menu()->actions().contains(draft->closeTagAction()))
+            format = item->menu();
+    }
+    QVERIFY(format);
+    QCOMPARE(format->actions().first(), draft->boldAction());
+    const QList<QAction*> commands{draft->boldAction(), draft->italicAction(),
+                                   draft->closeTagAction(), draft->validateHTMLAction()};
+
+    // The states follow the focus, menu opened or not.
+    draft->titleField()->setFocus();
+    QTRY_VERIFY(draft->titleField()->hasFocus());
+    for (QAction* command : commands)
+        QVERIFY2(!command->isEnabled(), qPrintable(command->text()));
+    RVTextView* view = sourceView(draft);
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    for (QAction* command : commands)
+        QVERIFY2(command->isEnabled(), qPrintable(command->text()));
+
+    // The keys reach the source view, each command one undo step.
+    view->setSelectedRange(3, 4);
+    QTest::keyClick(view, Qt::Key_B, Qt::ControlModifier);
+    QCOMPARE(view->string(), QStringLiteral("<p><strong>Body</strong></p>"));
+    view->setSelectedRange(11, 4);
+    QTest::keyClick(view, Qt::Key_I, Qt::ControlModifier);
+    QCOMPARE(view->string(), QStringLiteral("<p><strong><em>Body</em></strong></p>"));
+    view->undo();
+    QCOMPARE(view->string(), QStringLiteral("<p><strong>Body</strong></p>"));
+
+    typeInto(view, QStringLiteral("<div><p>a > b"));
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClick(view, Qt::Key_Period, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(view->string(), QStringLiteral("<div><p>a > b</p>"));
+    QTest::keyClick(view, Qt::Key_Period, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(view->string(), QStringLiteral("<div><p>a > b</p></div>"));
+
+    // Validation says what Tidy found, and points at it.
+    typeInto(view, QStringLiteral("<p>one</p>\n<p>two <b>three</p>\n<p>four</p>"));
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier | Qt::AltModifier);
+    QTRY_VERIFY(view->alertSheet());
+    QCOMPARE(view->alertSheet()->text(), QStringLiteral("Invalid HTML!"));
+    QVERIFY(view->errorHighlighted());
+    view->alertSheet()->close();
+    typeInto(view, QStringLiteral("<p>one</p>"));
+    draft->validateHTMLAction()->trigger();
+    QTRY_VERIFY(view->alertSheet());
+    QCOMPARE(view->alertSheet()->text(), QStringLiteral("The HTML is valid!"));
+
+    format->popup(draft->window()->mapToGlobal(QPoint(60, 30)));
+    QTRY_VERIFY(format->isVisible());
+    saveScreenshot(format, QStringLiteral("draft-format-menu"));
+    format->hide();
+    view->alertSheet()->close();
+
+    // Another window's focus turns them off: their keys are no longer taken.
+    draft->titleField()->setFocus();
+    QTRY_VERIFY(!draft->boldAction()->isEnabled());
+    QVERIFY(!draft->closeTagAction()->isEnabled());
+}
+
+void tst_Draft::formatMenuStylesTheRichEditor()
+{
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    EntryPtr entry;
+    Draft* draft = openRichDraft(blog, entry);
+    auto* rich = static_cast<FakeRichEditor*>(draft->editor(Draft::RichMode, false));
+    rich->setFocusPolicy(Qt::StrongFocus);
+    rich->setFocus();
+    QTRY_VERIFY(rich->hasFocus());
+    QVERIFY(draft->boldAction()->isEnabled());
+    QVERIFY(draft->italicAction()->isEnabled());
+    // Closing tags and validating are the source view's.
+    QVERIFY(!draft->closeTagAction()->isEnabled());
+    QVERIFY(!draft->validateHTMLAction()->isEnabled());
+    QTest::keyClick(rich, Qt::Key_B, Qt::ControlModifier);
+    draft->italicAction()->trigger();
+    QCOMPARE(rich->styles, QStringList({QStringLiteral("bold"), QStringLiteral("italic")}));
+}
+
+void tst_Draft::recordedAddonShortcutsRunInTheDraft()
+{
+    static ShoutAddon keyed(QStringLiteral("Keyed"));
+    AddonManager::sharedInstance().registerPlugin(&keyed, QStringLiteral("test"));
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    AddonShortcuts::store(defaults, QStringLiteral("Keyed"), QString::fromUtf8("⌘⇧K"));
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    Draft* draft = DraftController::sharedInstance().openDraft(
+        DraftWorld::addEntry(blog, "Post", "<p>quiet words</p>"));
+    RVTextView* view = sourceView(draft);
+
+    // The Add-ons menu was opened once with the focus elsewhere: the items
+    // come back on with the focus, and the key runs the add-on.
+    draft->titleField()->setFocus();
+    QTRY_VERIFY(draft->titleField()->hasFocus());
+    emit draft->addonMenu()->aboutToShow();
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    view->setSelectedRange(3, 5);
+    QTest::keyClick(view, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(keyed.received, QStringList{QStringLiteral("quiet")});
+    QCOMPARE(view->string(), QStringLiteral("<p>QUIET words</p>"));
+
+    // A shortcut recorded while the draft is open reaches it; the old key is free.
+    AddonShortcuts::store(defaults, QStringLiteral("Keyed"), QString::fromUtf8("⌘⌥J"));
+    view->setSelectedRange(9, 5);
+    QTest::keyClick(view, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(keyed.received.size(), 1);
+    QTest::keyClick(view, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(keyed.received.last(), QStringLiteral("words"));
+    QCOMPARE(view->string(), QStringLiteral("<p>QUIET WORDS</p>"));
+    defaults.remove(QStringLiteral("addon_shortcuts"));
 }
 
 void tst_Draft::attachmentsOfTheDraft()

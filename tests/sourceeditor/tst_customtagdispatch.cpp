@@ -33,6 +33,8 @@ public:
     void fetchSelection(TextHandler then) override { then({}); }
     void replaceSelection(const QString&) override {}
     void applyCustomTag(const RVTag& tag) override { applied.append(tag.title()); }
+    void bold() override {}
+    void italic() override {}
     void undo() override {}
     void redo() override {}
     QStringList applied;

@@ -54,4 +54,9 @@ void apply(QMenu* menu, const QMap<QString, QString>& stored)
     applyTo(addonItems(menu), stored);
 }
 
+void applyToItems(const QList<QAction*>& items, const QMap<QString, QString>& stored)
+{
+    applyTo(items, stored);
+}
+
 } // namespace AddonMenuShortcuts

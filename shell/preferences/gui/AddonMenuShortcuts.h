@@ -21,5 +21,7 @@ QList<QAction*> addonItems(const QMenu* menu);
 // Puts the stored shortcuts on the menu's add-on items, walking sub-menus;
 // an item without a stored shortcut loses the one it had.
 void apply(QMenu* menu, const QMap<QString, QString>& stored);
+// The same for a list of add-on items alone (a menu without the two commands).
+void applyToItems(const QList<QAction*>& items, const QMap<QString, QString>& stored);
 
 } // namespace AddonMenuShortcuts
