@@ -3,6 +3,7 @@
 #include "RVTextView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSyntaxHighlighter>
@@ -61,13 +62,16 @@ private slots:
     void openAndColour();
     void typeAKey();
     void typeABracket();
+    void typeAQuoteInATag();
 
 private:
-    // One edit in the middle of both documents, timed, then taken back.
-    Comparison editInTheMiddle(const QString& typed, int repetitions);
+    // One key typed at `position` in both views, from the key event to the
+    // new colours, timed, then taken back.
+    Comparison keyAt(int position, int key, const QString& text, int repetitions);
 
     QString m_post;
     int m_middle = 0;
+    int m_inImageTag = 0;
     std::unique_ptr<RVTextView> m_ours;
     std::unique_ptr<QPlainTextEdit> m_anchor;
     std::unique_ptr<NaiveRegexHighlighter> m_naive;
@@ -79,6 +83,8 @@ void bench_SourceColouring::initTestCase()
     // The start of a paragraph's text, about half way down.
     static const QRegularExpression paragraphText(QStringLiteral("<p>[a-z]"));
     m_middle = int(paragraphText.match(m_post, m_post.size() / 2).capturedStart() + 3);
+    // Just inside an image tag whose attributes run over three lines.
+    m_inImageTag = int(m_post.indexOf(QLatin1String("<img "), m_post.size() / 2) + 5);
     std::printf("post: %lld characters, %lld lines\n", qint64(m_post.size()),
                 qint64(m_post.count(QLatin1Char('\n'))));
     m_ours = std::make_unique<RVTextView>();
@@ -114,40 +120,56 @@ void bench_SourceColouring::openAndColour()
                     comparison);
 }
 
-Comparison bench_SourceColouring::editInTheMiddle(const QString& typed, int repetitions)
+Comparison bench_SourceColouring::keyAt(int position, int key, const QString& text, int repetitions)
 {
     m_ours->setString(m_post);
     m_naive->setDocument(nullptr);
     m_anchor->setPlainText(m_post);
     m_naive->setDocument(m_anchor->document());
     m_naive->rehighlight();
-    auto edit = [this, typed](QPlainTextEdit* view, const std::function<void()>& after) {
+    auto type = [&](QPlainTextEdit* view, const std::function<void()>& after) {
         QTextCursor cursor(view->document());
-        cursor.setPosition(m_middle);
+        cursor.setPosition(position);
+        view->setTextCursor(cursor);
+        view->setFocus();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
         const double ms = timed([&] {
-            cursor.insertText(typed);
+            QApplication::sendEvent(view, &press);
             after();
         });
-        cursor.setPosition(m_middle);
-        cursor.setPosition(m_middle + int(typed.size()), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+        QTextCursor typed(view->document());
+        typed.setPosition(position);
+        typed.setPosition(position + int(text.size()), QTextCursor::KeepAnchor);
+        if (typed.selectedText() != text)
+            qFatal("the key did not type its text");
+        typed.removeSelectedText();
         return ms;
     };
     return interleaved(
-        repetitions, [&] { return edit(m_ours.get(), [] {}); },
-        [&] { return edit(m_anchor.get(), [this] { m_naive->rehighlight(); }); });
+        repetitions, [&] { return type(m_ours.get(), [] {}); },
+        [&] { return type(m_anchor.get(), [this] { m_naive->rehighlight(); }); });
 }
 
 void bench_SourceColouring::typeAKey()
 {
     printComparison("colour_key_1mb", QStringLiteral("a regex highlighter's rehighlight()"),
-                    editInTheMiddle(QStringLiteral("x"), 21));
+                    keyAt(m_middle, Qt::Key_X, QStringLiteral("x"), 21));
 }
 
 void bench_SourceColouring::typeABracket()
 {
     printComparison("colour_bracket_1mb", QStringLiteral("a regex highlighter's rehighlight()"),
-                    editInTheMiddle(QStringLiteral("<"), 21));
+                    keyAt(m_middle, Qt::Key_Less, QStringLiteral("<"), 21));
+}
+
+// The case that walks on: the quote pairs every later quote of the tag the
+// other way, so the tag's next lines change colour too, and the highlighter
+// follows them until the states agree again (a value never passes the tag's
+// ">", so that is where it ends).
+void bench_SourceColouring::typeAQuoteInATag()
+{
+    printComparison("colour_quote_1mb", QStringLiteral("a regex highlighter's rehighlight()"),
+                    keyAt(m_inImageTag, Qt::Key_QuoteDbl, QStringLiteral("\""), 21));
 }
 
 QTEST_MAIN(bench_SourceColouring)
