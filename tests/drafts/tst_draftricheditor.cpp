@@ -96,6 +96,16 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.endsWith('words')")));
     rich->styleBar()->button(RichStyle::Bold)->click();
     QVERIFY(waitFor(rich, QStringLiteral("!document.queryCommandState('bold')")));
+    // The Format menu's italic toggles the style where the caret is.
+    QVERIFY(draft->italicAction()->isEnabled());
+    QVERIFY(!draft->closeTagAction()->isEnabled());
+    draft->italicAction()->trigger();
+    QVERIFY(waitFor(rich, QStringLiteral("document.queryCommandState('italic')")));
+    QTest::keyClicks(keys, QStringLiteral("slanted"));
+    QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.endsWith('slanted')")));
+    QTRY_VERIFY_WITH_TIMEOUT(rich->selectionState().italic, PageTimeout);
+    draft->italicAction()->trigger();
+    QVERIFY(waitFor(rich, QStringLiteral("!document.queryCommandState('italic')")));
     QTest::keyClicks(keys, QStringLiteral(" and a list:"));
     QTest::keyClick(keys, Qt::Key_Return);
     QTest::keyClicks(keys, QStringLiteral("one"));
@@ -113,7 +123,8 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QTRY_VERIFY_WITH_TIMEOUT(!draft->window()->isWindowModified(), PageTimeout);
     const std::optional<QString> saved = DraftWorld::storedBody(blog, entry->uniqueID());
     QVERIFY(saved);
-    QVERIFY2(saved->contains(QStringLiteral("<strong>bold words</strong>")), qPrintable(*saved));
+    QVERIFY2(saved->contains(QStringLiteral("<strong>bold words</strong><em>slanted</em> and")),
+             qPrintable(*saved));
     QVERIFY2(saved->contains(QStringLiteral("<li>two</li>")), qPrintable(*saved));
     QVERIFY2(!saved->contains(QStringLiteral("<div")), qPrintable(*saved));
     QCOMPARE(entry->body(), *saved);
