@@ -104,7 +104,7 @@ void BoundedReply::stop(const RestError& failure)
     m_failure = failure;
     m_body.clear();
     release();
-    emit finished(); // may delete this
+    emit finished(); // owners release this with deleteLater(), never inside the signal
 }
 
 void BoundedReply::abandon()
