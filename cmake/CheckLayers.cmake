@@ -1,8 +1,9 @@
 # cmake -DGRAPH=<file written by plumet_write_layer_graph> -P CheckLayers.cmake
 #
 # Fails (exit code 1) when a library links a layer above its own, names
-# another layer's folder above it as an include folder, or includes a header
-# from such a folder (with quotes or angle brackets). The order of the layers
+# another layer's folder above it as an include folder, includes a header
+# from such a folder (with quotes or angle brackets), or names no layer at
+# all (layer "-" in the graph). The order of the layers
 # is the one in PlumetLayers.cmake. Folders are compared normalised; a
 # relative folder in the graph is one below the graph file's own.
 cmake_minimum_required(VERSION 3.25)
@@ -60,6 +61,10 @@ foreach(line IN LISTS lines)
   list(GET fields 1 layer)
   list(GET fields 2 dir)
   normal_folder("${dir}" dir)
+  if(layer STREQUAL "-")
+    list(APPEND problems "${target} in ${dir} names no layer (plumet_set_layer)")
+    continue()
+  endif()
   set(layer_of_${target} ${layer})
   # A folder holding libraries of two layers (shell/: the program and its ui
   # library) counts as the lowest of them for what may use it.
@@ -89,6 +94,9 @@ foreach(line IN LISTS lines)
   list(GET fields 0 target)
   list(GET fields 1 layer)
   list(GET fields 2 dir)
+  if(layer STREQUAL "-")
+    continue()
+  endif()
   normal_folder("${dir}" dir)
   set(links "")
   set(includes "")
@@ -171,7 +179,7 @@ endforeach()
 
 if(problems)
   list(JOIN problems "\n  " text)
-  message("Layering broken: a library uses a layer above its own.\n  ${text}")
+  message("Layering broken: a library uses a layer above its own, or names none.\n  ${text}")
   message(FATAL_ERROR "Layering check failed.")
 endif()
 list(LENGTH lines checked)

@@ -1,6 +1,7 @@
 # Layers. Every library of ours names its layer with plumet_set_layer; the
 # ctest test "layering" (cmake/CheckLayers.cmake) fails when one links, or
-# includes a header of, a layer above its own.
+# includes a header of, a layer above its own, and when a library outside
+# tests/ names none.
 #
 #   base        utilities/, cutils/, platform/
 #   codecs      sync/codecs        pure wire codecs and text decoding
@@ -61,11 +62,42 @@ function(_plumet_links_of target out)
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
+# The libraries of ours under `dir` (recursively) that never named a layer.
+# Tests and their helpers (under tests/) need none.
+function(_plumet_unlayered_libraries dir out)
+  set(result)
+  get_directory_property(targets DIRECTORY "${dir}" BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    get_target_property(layer ${target} PLUMET_LAYER)
+    if(type MATCHES "_LIBRARY$" AND NOT layer)
+      list(APPEND result ${target})
+    endif()
+  endforeach()
+  get_directory_property(subdirectories DIRECTORY "${dir}" SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    if(subdirectory STREQUAL "${CMAKE_SOURCE_DIR}/tests" OR
+       subdirectory MATCHES "^${CMAKE_SOURCE_DIR}/tests/")
+      continue()
+    endif()
+    _plumet_unlayered_libraries("${subdirectory}" found)
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
 # Writes one line per layered target:
 #   target|layer|source dir|links (name:layer,...)|include dirs|sources
+# and one per library of ours (outside tests/) that names no layer, with the
+# layer "-", for the check to refuse.
 function(plumet_write_layer_graph file)
   get_property(targets GLOBAL PROPERTY PLUMET_LAYERED_TARGETS)
   set(lines)
+  _plumet_unlayered_libraries("${CMAKE_SOURCE_DIR}" unlayered)
+  foreach(target IN LISTS unlayered)
+    get_target_property(dir ${target} SOURCE_DIR)
+    list(APPEND lines "${target}|-|${dir}|||")
+  endforeach()
   foreach(target IN LISTS targets)
     get_target_property(layer ${target} PLUMET_LAYER)
     get_target_property(dir ${target} SOURCE_DIR)

@@ -23,7 +23,7 @@ const QStringList ColorClasses = {QStringLiteral("NSColor"), QStringLiteral("NSO
 
 KeyedArchiver::KeyedArchiver()
 {
-    objects_.append(NullMarker);
+    m_objects.append(NullMarker);
 }
 
 QVariant KeyedArchiver::archiveTree(const QVariant& root, QString* error)
@@ -32,7 +32,7 @@ QVariant KeyedArchiver::archiveTree(const QVariant& root, QString* error)
     QVariant tree = archiver.finish(root);
     if (archiver.failed()) {
         if (error)
-            *error = QStringLiteral("The archive could not be made: %1.").arg(archiver.error_);
+            *error = QStringLiteral("The archive could not be made: %1.").arg(archiver.m_error);
         return {};
     }
     return tree;
@@ -69,7 +69,7 @@ QVariant KeyedArchiver::finish(const QVariant& root)
     archive.insert(QStringLiteral("$version"), qint64(100000));
     archive.insert(QStringLiteral("$top"),
                    QVariantMap{{QStringLiteral("root"), QVariant::fromValue(top)}});
-    archive.insert(QStringLiteral("$objects"), objects_);
+    archive.insert(QStringLiteral("$objects"), m_objects);
     return archive;
 }
 
@@ -83,26 +83,26 @@ QVariant KeyedArchiver::recordReference(const Archivable* record)
 
 void KeyedArchiver::fail(const QString& reason)
 {
-    if (error_.isEmpty())
-        error_ = reason;
+    if (m_error.isEmpty())
+        m_error = reason;
 }
 
 PlistUid KeyedArchiver::appendObject(const QVariant& object)
 {
-    objects_.append(object);
-    return PlistUid{quint64(objects_.size() - 1)};
+    m_objects.append(object);
+    return PlistUid{quint64(m_objects.size() - 1)};
 }
 
 PlistUid KeyedArchiver::classReference(const QStringList& classes)
 {
     const QString key = classes.join(QLatin1Char('\n'));
-    if (const auto it = classUids_.constFind(key); it != classUids_.cend())
+    if (const auto it = m_classUids.constFind(key); it != m_classUids.cend())
         return PlistUid{*it};
     const PlistUid uid = appendObject(QVariantMap{
         {QStringLiteral("$classname"), classes.value(0)},
         {QStringLiteral("$classes"), classes},
     });
-    classUids_.insert(key, uid.value);
+    m_classUids.insert(key, uid.value);
     return uid;
 }
 
@@ -145,13 +145,13 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
         break;
     }
     if (!inlineKey.isEmpty()) {
-        if (const auto it = inlineUids_.constFind(inlineKey); it != inlineUids_.cend())
+        if (const auto it = m_inlineUids.constFind(inlineKey); it != m_inlineUids.cend())
             return PlistUid{*it};
         QVariant stored = value;
         if (type == QMetaType::Float)
             stored = value.toDouble();
         const PlistUid uid = appendObject(stored);
-        inlineUids_.insert(inlineKey, uid.value);
+        m_inlineUids.insert(inlineKey, uid.value);
         return uid;
     }
 
@@ -177,7 +177,7 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
         refs.reserve(list.size());
         for (const QVariant& item : list)
             refs.append(QVariant::fromValue(reference(item, depth + 1)));
-        objects_[qsizetype(uid.value)] = QVariantMap{
+        m_objects[qsizetype(uid.value)] = QVariantMap{
             {QStringLiteral("NS.objects"), refs},
             {QStringLiteral("$class"), QVariant::fromValue(classReference(ArrayClasses))},
         };
@@ -194,7 +194,7 @@ PlistUid KeyedArchiver::reference(const QVariant& value, int depth)
             keys.append(QVariant::fromValue(reference(it.key(), depth + 1)));
             refs.append(QVariant::fromValue(reference(it.value(), depth + 1)));
         }
-        objects_[qsizetype(uid.value)] = QVariantMap{
+        m_objects[qsizetype(uid.value)] = QVariantMap{
             {QStringLiteral("NS.keys"), keys},
             {QStringLiteral("NS.objects"), refs},
             {QStringLiteral("$class"), QVariant::fromValue(classReference(DictionaryClasses))},
@@ -220,39 +220,39 @@ PlistUid KeyedArchiver::referenceRecord(const Archivable* record, int depth)
 {
     if (!record)
         return PlistUid{0};
-    if (recordsInProgress_.contains(record)) {
+    if (m_recordsInProgress.contains(record)) {
         fail(QStringLiteral("a %1 record refers back to itself").arg(record->archiveClassName()));
         return PlistUid{0};
     }
     // One object written once, however often it is referenced.
-    if (const auto it = recordUids_.constFind(record); it != recordUids_.cend())
+    if (const auto it = m_recordUids.constFind(record); it != m_recordUids.cend())
         return PlistUid{*it};
 
     const PlistUid uid = appendObject(QVariant());
-    recordUids_.insert(record, uid.value);
-    recordsInProgress_.insert(record);
+    m_recordUids.insert(record, uid.value);
+    m_recordsInProgress.insert(record);
 
     QVariantMap fields;
-    QVariantMap* outer = current_;
-    const int outerDepth = depth_;
-    current_ = &fields;
-    depth_ = depth;
+    QVariantMap* outer = m_current;
+    const int outerDepth = m_depth;
+    m_current = &fields;
+    m_depth = depth;
     record->encodeWithCoder(*this);
-    current_ = outer;
-    depth_ = outerDepth;
-    recordsInProgress_.remove(record);
+    m_current = outer;
+    m_depth = outerDepth;
+    m_recordsInProgress.remove(record);
 
     QStringList classes = record->archiveClassChain();
     if (classes.isEmpty() || classes.first() != record->archiveClassName())
         classes.prepend(record->archiveClassName());
     fields.insert(QStringLiteral("$class"), QVariant::fromValue(classReference(classes)));
-    objects_[qsizetype(uid.value)] = fields;
+    m_objects[qsizetype(uid.value)] = fields;
     return uid;
 }
 
 bool KeyedArchiver::canWriteKey(const QString& key)
 {
-    if (!current_) {
+    if (!m_current) {
         fail(QStringLiteral("a key was written outside a record"));
         return false;
     }
@@ -267,8 +267,8 @@ void KeyedArchiver::encodeObject(const QString& key, const QVariant& value)
 {
     if (!canWriteKey(key))
         return;
-    QVariantMap* target = current_;
-    const PlistUid uid = reference(value, depth_ + 1);
+    QVariantMap* target = m_current;
+    const PlistUid uid = reference(value, m_depth + 1);
     target->insert(key, QVariant::fromValue(uid));
 }
 
@@ -285,13 +285,13 @@ void KeyedArchiver::encodeColor(const QString& key, const rv::Color& color)
 void KeyedArchiver::encodeInt(const QString& key, qint64 value)
 {
     if (canWriteKey(key))
-        current_->insert(key, value);
+        m_current->insert(key, value);
 }
 
 void KeyedArchiver::encodeBool(const QString& key, bool value)
 {
     if (canWriteKey(key))
-        current_->insert(key, value);
+        m_current->insert(key, value);
 }
 
 void KeyedArchiver::encodeDouble(const QString& key, double value)
@@ -299,5 +299,5 @@ void KeyedArchiver::encodeDouble(const QString& key, double value)
     if (!std::isfinite(value))
         fail(QStringLiteral("a number is not finite"));
     else if (canWriteKey(key))
-        current_->insert(key, value);
+        m_current->insert(key, value);
 }

@@ -60,7 +60,7 @@ public:
 
     // Marks the archive as failed; encodeWithCoder() may call it on bad state.
     void fail(const QString& reason);
-    bool failed() const { return !error_.isEmpty(); }
+    bool failed() const { return !m_error.isEmpty(); }
 
 private:
     KeyedArchiver();
@@ -76,12 +76,12 @@ private:
     PlistUid classReference(const QStringList& chain);
     QVariant finish(const QVariant& root);
 
-    QVariantList objects_;
-    QHash<QString, quint64> inlineUids_;
-    QHash<QString, quint64> classUids_;
-    QHash<const Archivable*, quint64> recordUids_;
-    QSet<const Archivable*> recordsInProgress_;
-    QVariantMap* current_ = nullptr;
-    int depth_ = 0;
-    QString error_;
+    QVariantList m_objects;
+    QHash<QString, quint64> m_inlineUids;
+    QHash<QString, quint64> m_classUids;
+    QHash<const Archivable*, quint64> m_recordUids;
+    QSet<const Archivable*> m_recordsInProgress;
+    QVariantMap* m_current = nullptr;
+    int m_depth = 0;
+    QString m_error;
 };

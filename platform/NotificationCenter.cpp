@@ -42,9 +42,9 @@ void NotificationCenter::deliver(const Notification& notification)
     // and skip what was removed meanwhile.
     ObservationList targets;
     {
-        QMutexLocker lock(&mutex);
-        const auto found = observations.constFind(notification.name);
-        if (found == observations.cend())
+        QMutexLocker lock(&m_mutex);
+        const auto found = m_observations.constFind(notification.name);
+        if (found == m_observations.cend())
             return;
         targets = found.value();
     }
@@ -75,8 +75,8 @@ void NotificationCenter::observe(const QString& name, QObject* observer, Handler
     observation->filterBySender = sender != nullptr;
     observation->sender = sender;
     observation->handler = std::move(handler);
-    QMutexLocker lock(&mutex);
-    ObservationList& list = observations[name];
+    QMutexLocker lock(&m_mutex);
+    ObservationList& list = m_observations[name];
     // Observers that went away are dropped here rather than on every post.
     if (list.size() >= 64 && (list.size() & (list.size() - 1)) == 0)
         prune(list);
@@ -87,7 +87,7 @@ void NotificationCenter::removeObserver(QObject* observer, const QString& name)
 {
     if (!observer)
         return;
-    QMutexLocker lock(&mutex);
+    QMutexLocker lock(&m_mutex);
     auto stop = [observer](ObservationList& list) {
         for (const auto& observation : list)
             if (observation->observer == observer)
@@ -95,11 +95,11 @@ void NotificationCenter::removeObserver(QObject* observer, const QString& name)
         prune(list);
     };
     if (!name.isEmpty()) {
-        const auto found = observations.find(name);
-        if (found != observations.end())
+        const auto found = m_observations.find(name);
+        if (found != m_observations.end())
             stop(found.value());
         return;
     }
-    for (ObservationList& list : observations)
+    for (ObservationList& list : m_observations)
         stop(list);
 }

@@ -63,6 +63,6 @@ private:
     void deliver(const Notification& notification);
     static void prune(ObservationList& list);
 
-    QMutex mutex; // guards observations; never held while a handler runs
-    QHash<QString, ObservationList> observations;
+    QMutex m_mutex; // guards m_observations; never held while a handler runs
+    QHash<QString, ObservationList> m_observations;
 };

@@ -17,13 +17,15 @@ int truncatedByte(double component)
 bool Color::isEqualToColor(const Color& other) const
 {
     constexpr double tolerance = 0.01;
-    return std::abs(red_ - other.red_) < tolerance && std::abs(green_ - other.green_) < tolerance &&
-           std::abs(blue_ - other.blue_) < tolerance && std::abs(alpha_ - other.alpha_) < tolerance;
+    return std::abs(m_red - other.m_red) < tolerance &&
+           std::abs(m_green - other.m_green) < tolerance &&
+           std::abs(m_blue - other.m_blue) < tolerance &&
+           std::abs(m_alpha - other.m_alpha) < tolerance;
 }
 
 QColor Color::toQColor() const
 {
-    return QColor::fromRgbF(float(red_), float(green_), float(blue_), float(alpha_));
+    return QColor::fromRgbF(float(m_red), float(m_green), float(m_blue), float(m_alpha));
 }
 
 Color Color::fromQColor(const QColor& color)

@@ -11,14 +11,14 @@ class Color {
 public:
     constexpr Color() = default;
     constexpr Color(double red, double green, double blue, double alpha = 1.0)
-        : red_(red), green_(green), blue_(blue), alpha_(alpha)
+        : m_red(red), m_green(green), m_blue(blue), m_alpha(alpha)
     {
     }
 
-    constexpr double red() const { return red_; }
-    constexpr double green() const { return green_; }
-    constexpr double blue() const { return blue_; }
-    constexpr double alpha() const { return alpha_; }
+    constexpr double red() const { return m_red; }
+    constexpr double green() const { return m_green; }
+    constexpr double blue() const { return m_blue; }
+    constexpr double alpha() const { return m_alpha; }
 
     friend constexpr bool operator==(const Color&, const Color&) = default;
 
@@ -29,10 +29,10 @@ public:
     static Color fromQColor(const QColor& color);
 
 private:
-    double red_ = 0.0;
-    double green_ = 0.0;
-    double blue_ = 0.0;
-    double alpha_ = 1.0;
+    double m_red = 0.0;
+    double m_green = 0.0;
+    double m_blue = 0.0;
+    double m_alpha = 1.0;
 };
 
 // "#rrggbb" with each component times 255, truncated (so 0.5 gives "7f"); alpha is ignored.

@@ -33,10 +33,10 @@ EntityTables::EntityTables()
     initUtilitiesResources();
     const QJsonObject named = readTable(QStringLiteral(":/rvutilities/named-entities.json"));
     for (auto it = named.begin(); it != named.end(); ++it)
-        named_.insert(it.key(), char32_t(it.value().toInt()));
+        m_named.insert(it.key(), char32_t(it.value().toInt()));
     const QJsonObject numeric = readTable(QStringLiteral(":/rvutilities/numeric-entities.json"));
     for (auto it = numeric.begin(); it != numeric.end(); ++it)
-        numeric_.insert(char32_t(it.key().toUInt()), char32_t(it.value().toInt()));
+        m_numeric.insert(char32_t(it.key().toUInt()), char32_t(it.value().toInt()));
 }
 
 const EntityTables& EntityTables::sharedInstance()

@@ -1,3 +1,3 @@
 #include "DiffToolLog.h"
 
-Q_LOGGING_CATEGORY(lcDiffTool, "plumet.ui")
+Q_LOGGING_CATEGORY(lcDiffTool, "plumet.ui.difftool")

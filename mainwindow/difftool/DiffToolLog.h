@@ -2,5 +2,5 @@
 
 #include <QLoggingCategory>
 
-// The comparison window's messages ("plumet.ui").
+// The comparison window's messages ("plumet.ui.difftool").
 Q_DECLARE_LOGGING_CATEGORY(lcDiffTool)

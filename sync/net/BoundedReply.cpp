@@ -1,5 +1,7 @@
 #include "BoundedReply.h"
 
+#include "ConsoleSink.h"
+#include "HttpConsoleLog.h"
 #include "HttpErrors.h"
 #include "NetworkAccess.h"
 
@@ -25,12 +27,16 @@ BoundedReply::BoundedReply(QNetworkReply* reply, const ExchangeLimits& limits, Q
     m_reply->setReadBufferSize(replyBufferBytes);
     connect(m_reply, &QNetworkReply::requestSent, this, [this] { m_requestSent = true; });
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &BoundedReply::onMetaData);
+    connect(m_reply, &QNetworkReply::redirected, this, &BoundedReply::onRedirected);
     connect(m_reply, &QNetworkReply::readyRead, this, &BoundedReply::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &BoundedReply::onFinished);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this,
             [this] { stop(HttpErrors::deadlinePassed(address(), m_limits.deadline)); });
     m_deadline.start(m_limits.deadline);
+    // A hidden console keeps only the latest exchange, request and answer together.
+    ConsoleSink::beginExchange();
+    ConsoleSink::sharedInstance().addToConsole(HttpConsoleLog::request(m_url, {}, {}, {}));
 }
 
 BoundedReply::~BoundedReply()
@@ -50,6 +56,8 @@ void BoundedReply::onMetaData()
         return;
     m_status = status.toInt();
     m_url = m_reply->url();
+    ConsoleSink::sharedInstance().addToConsole(
+        HttpConsoleLog::response(*m_status, m_reply->rawHeaderPairs()));
     if (isRedirect(*m_status))
         return; // followed by Qt; its body is not the answer
     m_body.clear();
@@ -58,6 +66,13 @@ void BoundedReply::onMetaData()
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     if (known && announced > m_limits.maximumAnswerBytes)
         stop(HttpErrors::answerTooLarge(address(), m_limits.maximumAnswerBytes));
+}
+
+void BoundedReply::onRedirected(const QUrl& target)
+{
+    ConsoleSink::sharedInstance().addToConsole(
+        HttpConsoleLog::redirect(m_status.value_or(0), address(), target.toString()));
+    m_url = target;
 }
 
 void BoundedReply::onReadyRead()
@@ -88,9 +103,12 @@ void BoundedReply::onFinished()
         const Stage stage = m_status        ? Stage::Receiving
                             : m_requestSent ? Stage::Waiting
                                             : Stage::Connecting;
-        m_failure = HttpErrors::transportError(HttpErrors::codeForNetworkError(error), address(),
-                                               m_reply->errorString(), stage,
+        const int code = HttpErrors::codeForNetworkError(error);
+        m_failure = HttpErrors::transportError(code, address(), m_reply->errorString(), stage,
                                                m_reply->request().transferTimeout() / 1000.0);
+        logFailure(code, m_reply->errorString());
+    } else if (const QString text = HttpConsoleLog::bodyText(m_body); !text.isNull()) {
+        ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
     }
     emit finished();
 }
@@ -104,7 +122,14 @@ void BoundedReply::stop(const RestError& failure)
     m_failure = failure;
     m_body.clear();
     release();
-    emit finished(); // may delete this
+    logFailure(failure.code, failure.message);
+    emit finished(); // owners release this with deleteLater(), never inside the signal
+}
+
+void BoundedReply::logFailure(int code, const QString& description) const
+{
+    ConsoleSink::sharedInstance().addToConsole(
+        HttpConsoleLog::failure(code, description, address()));
 }
 
 void BoundedReply::abandon()

@@ -16,6 +16,9 @@ class QNetworkReply;
 // the page fetches) within its exchange's limits: the body is kept as it
 // arrives, and the reply is stopped once it grows past the size limit or
 // outlasts the deadline. Emits finished() exactly once, unless abandoned.
+// Writes the exchange to the network console as RESTCall does: the request,
+// each response's status and headers, the redirects Qt follows, then the
+// answer's text or why it failed.
 class BoundedReply : public QObject {
     Q_OBJECT
 public:
@@ -40,10 +43,12 @@ signals:
 
 private:
     void onMetaData();
+    void onRedirected(const QUrl& target);
     void onReadyRead();
     void onFinished();
     void stop(const RestError& failure);
     void release();
+    void logFailure(int code, const QString& description) const;
     QString address() const;
 
     QPointer<QNetworkReply> m_reply;

@@ -3,12 +3,15 @@
 #include "HttpSettings.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QHash>
+#include <QMessageAuthenticationCode>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QThread>
 #include <QThreadStorage>
 #include <QTimer>
@@ -23,13 +26,30 @@ public:
     bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
 };
 
-// One thread's managers, by login; they go with it.
+// What tells two passwords apart without keeping them: a digest keyed with
+// random bytes of this process, so that it tells nothing outside it.
+QByteArray passwordDigest(const QString& password)
+{
+    if (password.isEmpty())
+        return {};
+    static const QByteArray key = [] {
+        QByteArray bytes(32, Qt::Uninitialized);
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(bytes.data()),
+                                              bytes.size() / sizeof(quint32));
+        return bytes;
+    }();
+    return QMessageAuthenticationCode::hash(password.toUtf8(), key, QCryptographicHash::Sha256);
+}
+
+// One thread's managers, by user name and password digest; they go with it.
 class ThreadManagers final : public QObject {
 public:
     using QObject::QObject;
-    QNetworkAccessManager& forLogin(const QString& login)
+    QNetworkAccessManager& forLogin(const QString& user, const QString& password)
     {
-        QNetworkAccessManager*& manager = m_byLogin[login];
+        const QByteArray digest = passwordDigest(password);
+        dropIdleOthers(user, digest);
+        QNetworkAccessManager*& manager = m_byLogin[{user, digest}];
         if (!manager) {
             manager = new QNetworkAccessManager(this);
             manager->setCookieJar(new CookieFreeJar(manager));
@@ -39,7 +59,23 @@ public:
     }
 
 private:
-    QHash<QString, QNetworkAccessManager*> m_byLogin;
+    // The managers of `user` for other passwords that no reply uses any more:
+    // an old password stays no longer in Qt's credential cache than the manager.
+    void dropIdleOthers(const QString& user, const QByteArray& digest)
+    {
+        for (auto it = m_byLogin.begin(); it != m_byLogin.end();) {
+            QNetworkAccessManager* other = it.value();
+            if (it.key().first == user && it.key().second != digest &&
+                other->findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly).isEmpty()) {
+                it = m_byLogin.erase(it);
+                other->deleteLater();
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    QHash<QPair<QString, QByteArray>, QNetworkAccessManager*> m_byLogin;
 };
 
 ThreadManagers& threadManagers()
@@ -62,9 +98,9 @@ ThreadManagers& threadManagers()
 
 namespace NetworkAccess {
 
-QNetworkAccessManager& manager(const QString& login)
+QNetworkAccessManager& manager(const QString& user, const QString& password)
 {
-    return threadManagers().forLogin(login);
+    return threadManagers().forLogin(user, password);
 }
 
 void discard(QNetworkReply* reply, QObject* listener)

@@ -183,10 +183,11 @@ void RESTCall::send()
     // change when the user logs in as someone else on the sheet.
     const bool typed =
         m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
-    const QString login = typed                                     ? m_promptedUser
-                          : isOwnOrigin(m_currentUrl) && m_delegate ? m_delegate->authUsername()
-                                                                    : QString();
-    QNetworkAccessManager& manager = NetworkAccess::manager(login);
+    const bool stored = !typed && isOwnOrigin(m_currentUrl) && m_delegate;
+    QNetworkAccessManager& manager =
+        typed    ? NetworkAccess::manager(m_promptedUser, m_promptedPassword)
+        : stored ? NetworkAccess::manager(m_delegate->authUsername(), m_delegate->authPassword())
+                 : NetworkAccess::manager();
     // A shared manager asks every call about every challenge; each answers only its own.
     QObject::connect(&manager, &QNetworkAccessManager::authenticationRequired, this,
                      &RESTCall::onAuthenticationRequired, Qt::UniqueConnection);

@@ -20,6 +20,11 @@ QString fixedUser()
     return QStringLiteral("tester");
 }
 
+QString fixedPassword()
+{
+    return QStringLiteral("R#6m9");
+}
+
 } // namespace
 
 SimpleCall* SimpleCall::create(const QUrl& url, SimpleCallDelegate* delegate, QObject* parent)
@@ -38,7 +43,7 @@ SimpleCall* SimpleCall::create(const QString& address, SimpleCallDelegate* deleg
 SimpleCall::SimpleCall(const QUrl& url, SimpleCallDelegate* callDelegate, QObject* parent)
     : QObject(parent), m_delegate(callDelegate), m_origin(url)
 {
-    QNetworkAccessManager& manager = NetworkAccess::manager(fixedUser());
+    QNetworkAccessManager& manager = NetworkAccess::manager(fixedUser(), fixedPassword());
     // The shared manager asks every call about every challenge; each answers only its own.
     QObject::connect(&manager, &QNetworkAccessManager::authenticationRequired, this,
                      &SimpleCall::onAuthenticationRequired);
@@ -65,7 +70,7 @@ void SimpleCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthentica
         asking.port(443) != m_origin.port(443))
         return;
     authenticator->setUser(fixedUser());
-    authenticator->setPassword(QStringLiteral("R#6m9"));
+    authenticator->setPassword(fixedPassword());
 }
 
 void SimpleCall::onFinished()

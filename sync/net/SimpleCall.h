@@ -11,10 +11,10 @@ class BoundedReply;
 class QAuthenticator;
 class QNetworkReply;
 
-// A bare GET with a short time-out and no console logging, for the update
-// feed, within the limits of a feed (size and overall time). Starts at once;
-// ends exactly once. A challenge is answered with the update server's fixed
-// login, once, and only over https by the host asked.
+// A bare GET with a short time-out, for the update feed, within the limits of
+// a feed (size and overall time), written to the network console as every
+// exchange is. Starts at once; ends exactly once. A challenge is answered with
+// the update server's fixed login, once, and only over https by the host asked.
 class SimpleCall : public QObject {
     Q_OBJECT
 public:

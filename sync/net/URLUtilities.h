@@ -16,8 +16,9 @@ namespace URLUtilities {
 
 // The asynchronous page fetches: one request with a 10-second inactivity
 // limit and plumet's user agent, within the size and time limits of a page
-// (ExchangeLimits::page). An answer that does not arrive whole (cut short,
-// reset, undecodable, too large, too late) is a failure, never a page.
+// (ExchangeLimits::page), written to the network console as every exchange
+// is. An answer that does not arrive whole (cut short, reset, undecodable,
+// too large, too late) is a failure, never a page.
 // Callbacks run on the event loop, and never once `context` is gone.
 using StatusCallback = std::function<void(int status)>;
 using DataCallback = std::function<void(const QByteArray& body, std::optional<int> status)>;

@@ -77,6 +77,7 @@ PythonAnchor::PythonAnchor(const QString& script, const QStringList& arguments)
     const QString program = pythonProgram();
     if (program.isEmpty()) {
         m_problem = QStringLiteral("python3 is not installed");
+        m_missing = true;
         return;
     }
     m_process = std::make_unique<QProcess>();
@@ -140,14 +141,20 @@ bool compareWithPython(const char* name, const QString& anchorName, const char* 
     file.close();
     PythonAnchor python(script, {path});
     python.run(); // the first run pays for starting up
-    if (!python.problem().isEmpty()) {
+    if (python.missing()) {
         std::printf("%s skipped: %s\n", name, qPrintable(python.problem()));
         return true;
+    }
+    if (!python.problem().isEmpty()) {
+        std::fprintf(stderr, "%s: the Python anchor failed: %s\n", name,
+                     qPrintable(python.problem()));
+        return false;
     }
     const Comparison comparison =
         interleaved(repetitions, ours, [&python] { return python.run(); });
     if (!python.problem().isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n", name, qPrintable(python.problem()));
+        std::fprintf(stderr, "%s: the Python anchor failed: %s\n", name,
+                     qPrintable(python.problem()));
         return false;
     }
     printComparison(name, anchorName, comparison);

@@ -44,8 +44,11 @@ public:
     PythonAnchor(const QString& script, const QStringList& arguments);
     ~PythonAnchor();
 
-    // Why there is no Python to measure against (empty when there is one).
+    // Why Python gave no time: not installed, failed to start, failed or hung
+    // in its script (empty while it answers).
     const QString& problem() const { return m_problem; }
+    // Whether there is no python3 at all: the only reason to skip the anchor.
+    bool missing() const { return m_missing; }
 
     // One run; negative when the process failed (problem() says why).
     double run();
@@ -53,13 +56,15 @@ public:
 private:
     std::unique_ptr<QProcess> m_process;
     QString m_problem;
+    bool m_missing = false;
 };
 
 // Writes `input` to a private file and compares ours with Python runs of
 // `step`, interleaved, after one warm-up run. Python reads the file into
 // `data`, runs `setup` once (both with xmlrpc.client imported), then times
 // `step` per run. Prints the comparison, or "<name> skipped: <why>" when there
-// is no python3. False only when Python failed on the way.
+// is no python3. False when Python is there but failed, answered nonsense or
+// hung, at any run: a broken anchor is no reason to pass.
 bool compareWithPython(const char* name, const QString& anchorName, const char* setup,
                        const char* step, const QByteArray& input, int repetitions,
                        const std::function<double()>& ours);

@@ -236,6 +236,22 @@ private slots:
             << QByteArray("<string>a &bogus; b</string>") << QVariant("a &bogus; b");
         QTest::newRow("base64") << QByteArray("<base64>aGkh\n</base64>")
                                 << QVariant(QByteArray("hi!"));
+        // Markup inside a text: from there on the text comes piece by piece.
+        QTest::newRow("comment between references")
+            << QByteArray("<string>more than sixteen bytes a&amp;<!-- c -->b&amp;c</string>")
+            << QVariant("more than sixteen bytes a&b&c");
+        QTest::newRow("processing instruction")
+            << QByteArray("<string>x&lt;<?php echo 1; ?>y&gt;</string>") << QVariant("x<y>");
+        QTest::newRow("element inside a string")
+            << QByteArray("<string>a<b>x</b>c</string>") << QVariant("ac");
+        QTest::newRow("comment in an untyped value")
+            << QByteArray("a<!-- c -->b") << QVariant("ab");
+        QTest::newRow("line end references beside raw CRLF, around markup")
+            << QByteArray("<string>one&#13;&#10;two\r\n<!-- c -->three&#13;&#10;four\r\n</string>")
+            << QVariant("one\r\ntwo\nthree\r\nfour\n");
+        QTest::newRow("HTML entities after markup")
+            << QByteArray("<string><!-- c -->caf&eacute;&nbsp;&hellip; &bogus;</string>")
+            << QVariant(QStringView(u"café\u00A0… &bogus;").toString());
         QTest::newRow("unknown type") << QByteArray("<nil/>") << QVariant("nil");
         QTest::newRow("empty value") << QByteArray("") << QVariant();
     }

@@ -163,6 +163,7 @@ private slots:
     void endsWithOneSignalAfterTheDelegate_data();
     void endsWithOneSignalAfterTheDelegate();
     void oneAccountsLoginNeverAnswersForAnother();
+    void aStalePasswordIsNotLetInWithAnothers();
     void cookiesFollowTheCallsOwnRedirectsOnly();
 };
 
@@ -1123,6 +1124,41 @@ void tst_RESTCall::oneAccountsLoginNeverAnswersForAnother()
     QVERIFY(second.hasFailed());
     QCOMPARE(second.error()->code, int(HttpErrors::UserCancelledAuthentication));
     QVERIFY(server.requests().last().header("Authorization").isEmpty());
+}
+
+void tst_RESTCall::aStalePasswordIsNotLetInWithAnothers()
+{
+    // Two accounts on one server with one user name: the one whose stored
+    // password is wrong must hear so, not ride on the other's cached login.
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler(loginHandler("Basic"));
+    const QByteArray good = "Basic " + QStringLiteral("writer:pässword").toUtf8().toBase64();
+    RecordingDelegate current;
+    current.username = QStringLiteral("writer");
+    current.password = QStringLiteral("pässword");
+    RESTCall first(server.url(), &current);
+    QVERIFY(first.startCall());
+    QVERIFY(waitDone(current));
+    QCOMPARE(current.finishes, 1);
+    const qsizetype before = server.requests().size();
+
+    RecordingDelegate stale; // no prompter installed: the login sheet answers Cancel
+    stale.username = QStringLiteral("writer");
+    stale.password = QStringLiteral("old password");
+    RESTCall second(server.url(), &stale);
+    QVERIFY(second.startCall());
+    QVERIFY(waitDone(stale));
+    QCOMPARE(stale.failures, 1);
+    QVERIFY(stale.password.isEmpty()); // the refused password is forgotten
+    for (qsizetype i = before; i < server.requests().size(); ++i)
+        QVERIFY(server.requests().at(i).header("Authorization") != good);
+
+    // The account with the right password still gets in.
+    RESTCall third(server.url(), &current);
+    QVERIFY(third.startCall());
+    QVERIFY(QTest::qWaitFor([&] { return current.finishes == 2; }, 15000));
+    QCOMPARE(current.body, QByteArray("welcome"));
 }
 
 void tst_RESTCall::cookiesFollowTheCallsOwnRedirectsOnly()

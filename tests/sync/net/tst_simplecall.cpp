@@ -1,3 +1,4 @@
+#include "RecordingDelegate.h"
 #include "SimpleCall.h"
 #include "TestHttpServer.h"
 
@@ -56,6 +57,8 @@ class tst_SimpleCall : public QObject {
     Q_OBJECT
 private slots:
     void fetchesFollowingRedirects();
+    void logsTheWholeExchange_data();
+    void logsTheWholeExchange();
     void answersOnlyTheFirstChallenge_data();
     void answersOnlyTheFirstChallenge();
     void keepsTheFixedLoginToItsSecureHost_data();
@@ -82,6 +85,58 @@ void tst_SimpleCall::fetchesFollowingRedirects()
     QCOMPARE(server.requests().first().target, QByteArray("/check?a=1&b=2"));
 }
 
+void tst_SimpleCall::logsTheWholeExchange_data()
+{
+    QTest::addColumn<bool>("broken");
+    // Each row: what the console holds after the request line, in order.
+    QTest::addColumn<QStringList>("parts");
+    QTest::newRow("redirected feed")
+        << false
+        << QStringList{
+               QStringLiteral("Response:\nStatus            : 302\n"),
+               QStringLiteral("Redirected (302):\nFrom              : http://127.0.0.1:PORT/check\n"
+                              "To                : http://127.0.0.1:PORT/feed.xml\n\n"),
+               QStringLiteral("Response:\nStatus            : 200\n"),
+               QStringLiteral("Content-Type      : text/xml\n"), QStringLiteral("\n<rss/>\n\n")};
+    QTest::newRow("connection reset")
+        << true
+        << QStringList{QStringLiteral("Connection failed:\nError code        : -1005\n"),
+                       QStringLiteral("Error domain      : http://127.0.0.1:PORT/check\n\n")};
+}
+
+void tst_SimpleCall::logsTheWholeExchange()
+{
+    QFETCH(bool, broken);
+    QFETCH(QStringList, parts);
+    RecordingConsole console;
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    if (broken) {
+        server.enqueue(Response::resetMidAnswer("<rss>cut</rss>"));
+    } else {
+        server.enqueue(Response::redirect(302, "/feed.xml"));
+        server.enqueue(Response::ok("<rss/>", "text/xml"));
+    }
+    Recorder recorder;
+    std::unique_ptr<SimpleCall> call(
+        SimpleCall::create(server.url(QStringLiteral("/check")), &recorder));
+    QVERIFY(QTest::qWaitFor([&] { return recorder.finishes + recorder.failures > 0; }, 15000));
+    QCOMPARE(recorder.failures, broken ? 1 : 0);
+    const QString port = QString::number(server.port());
+    const QString request =
+        QStringLiteral("Request with URL:\nhttp://127.0.0.1:%1/check\n\n").arg(port);
+    QVERIFY2(console.text.startsWith(request), qPrintable(console.text));
+    qsizetype from = request.size();
+    for (QString& part : parts) {
+        part.replace(QStringLiteral("PORT"), port);
+        const qsizetype at = console.text.indexOf(part, from);
+        QVERIFY2(at >= 0,
+                 qPrintable(part + QStringLiteral(" not after ") + console.text.mid(from)));
+        from = at + part.size();
+    }
+    QCOMPARE(from, console.text.size());
+}
+
 void tst_SimpleCall::answersOnlyTheFirstChallenge_data()
 {
     QTest::addColumn<bool>("accepts");
@@ -92,6 +147,7 @@ void tst_SimpleCall::answersOnlyTheFirstChallenge_data()
 void tst_SimpleCall::answersOnlyTheFirstChallenge()
 {
     QFETCH(bool, accepts);
+    RecordingConsole console;
     TestHttpServer server;
     QVERIFY(listenTrusted(server));
     const QByteArray fixed = fixedLogin();
@@ -110,6 +166,10 @@ void tst_SimpleCall::answersOnlyTheFirstChallenge()
         QCOMPARE(recorder.error->code, -1013);
         QCOMPARE(server.requests().size(), 2);
     }
+    QVERIFY(
+        console.text.contains(QStringLiteral("Status            : %1\n").arg(accepts ? 200 : 401)));
+    QVERIFY(!console.text.contains(QStringLiteral("R#6m9")));
+    QVERIFY(!console.text.contains(QString::fromLatin1(fixed.mid(6))));
 }
 
 void tst_SimpleCall::keepsTheFixedLoginToItsSecureHost_data()
