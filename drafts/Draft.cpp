@@ -402,14 +402,41 @@ void Draft::setUpEditor(EditorSlot& slot, DraftEditor* editor)
             m_window->setWindowModified(true);
     });
     if (auto* async = dynamic_cast<AsyncDraftEditor*>(editor)) {
-        async->setContentHandler(
-            [slotPointer](const QString& content) { slotPointer->lastKnown = content; });
+        async->setContentHandler([slotPointer](const QString& content) {
+            slotPointer->lastKnown = content;
+            slotPointer->handedOver = true;
+        });
         async->setFailureHandler([this, slotPointer](const QString& reason) {
             qCWarning(lcDrafts) << "an editor of a draft failed:" << reason;
             slotPointer->failed = true;
+            // A commit waiting for it goes on and tells the user; otherwise
+            // nobody would, and the user would type on in a page that shows older text.
+            const bool commitTells = m_committer->isWaitingFor(slotPointer);
             m_committer->editorFailed(slotPointer);
+            if (!commitTells && !m_closed)
+                showNotice(localized("Draft",
+                                     "The rich editor stopped working. It shows the text it "
+                                     "last passed on again; anything typed just before it "
+                                     "stopped may be missing."));
         });
+        async->setRecoveryHandler([this, slotPointer] { restoreEditor(*slotPointer); });
     }
+}
+
+void Draft::restoreEditor(EditorSlot& slot)
+{
+    if (m_closed || !slot.alive())
+        return;
+    // The page came back with the text it was last given, not with what it
+    // handed over since: that goes back in, as the editor shows a text.
+    QString shown = slot.lastKnown;
+    if (slot.handedOver) {
+        const QString rendered = renderForRichEdit(shown);
+        if (!rendered.isNull())
+            shown = rendered;
+    }
+    slot.editor->setContent(shown);
+    slot.failed = false;
 }
 
 void Draft::buildEditingArea(QWidget* parent)
@@ -752,6 +779,7 @@ void Draft::setEditorContent(EditorSlot& slot, const QString& text)
         return;
     slot.editor->setContent(text);
     slot.lastKnown = text;
+    slot.handedOver = false;
     slot.failed = false;
     slot.changedByUser = false;
 }
