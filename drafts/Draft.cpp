@@ -1352,7 +1352,14 @@ void Draft::publish()
     if (!DraftExtensions::sharedInstance().publish)
         return;
     commitThen(QStringLiteral("publish"), [this] {
-        compareWithCopy();
+        const bool changed = compareWithCopy();
+        // The window closes as the post goes: after an editor fell back the
+        // user checks the text first, as when closing.
+        if (holdForFallback()) {
+            if (changed && saveToDisk())
+                renewCopy();
+            return;
+        }
         if (DraftExtensions::sharedInstance().publish)
             DraftExtensions::sharedInstance().publish(*this);
     });
