@@ -169,14 +169,6 @@ Draft::~Draft()
     m_committer->stop();
     if (!m_closed)
         close();
-    // A draft that never reached the disk takes its entry with it.
-    const EntryPtr edited = entry();
-    if (edited && edited->isNew()) {
-        for (const auto& connection : std::as_const(m_entryConnections))
-            disconnect(connection);
-        if (EntryOwner* blog = edited->parentBlog())
-            blog->removeEntry(edited.get());
-    }
     // The add-on side lets its objects go while the window they showed in stands.
     delete m_addonHandler;
     m_addonHandler = nullptr;
@@ -1677,9 +1669,20 @@ void Draft::close()
         m_window->clearDelegate();
         m_window->close();
     }
-    if (const EntryPtr edited = entry())
+    const EntryPtr edited = entry();
+    if (edited)
         NotificationCenter::sharedInstance().post(QStringLiteral("refreshInlinePreview"),
                                                   edited.get());
+    // A draft that never reached the disk takes its entry with it, now: the
+    // program's clean-up at quit saves every blog's entries before a later
+    // release would come. An entry leaving its blog already is left to that.
+    if (edited && edited->isNew() && edited != m_keepAlive) {
+        for (const auto& connection : std::as_const(m_entryConnections))
+            disconnect(connection);
+        m_entryConnections.clear();
+        if (EntryOwner* blog = edited->parentBlog())
+            blog->removeEntry(edited.get());
+    }
 }
 
 // --- window delegate

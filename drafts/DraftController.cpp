@@ -40,6 +40,7 @@ int s_untitled = 1;
 struct DraftController::Quit {
     QList<QuitAnswer> answers;
     QSet<Draft*> awaiting;       // drafts whose editors have not answered yet
+    Draft* reviewing = nullptr;  // the draft whose save sheet the review waits on
     bool deciding = false;       // inside shouldCloseDrafts: the reply goes back as its value
     std::optional<bool> decided; // the answer once known
 };
@@ -308,6 +309,19 @@ void DraftController::close(Draft* draft)
     if (m_quit && m_quit->awaiting.contains(draft))
         QMetaObject::invokeMethod(
             this, [this, draft] { quitCommitDone(draft); }, Qt::QueuedConnection);
+    // A draft closed under its review sheet (its entry went away) never
+    // answers it: unless the sheet's own answer closed it, the review goes on.
+    // The pointer is only compared: the draft is gone by then.
+    if (m_quit && m_quit->reviewing == draft)
+        QMetaObject::invokeMethod(
+            this,
+            [this, draft] {
+                if (!m_quit || m_quit->reviewing != draft)
+                    return;
+                m_quit->reviewing = nullptr;
+                reviewChangesAndQuitEnumeration(true);
+            },
+            Qt::QueuedConnection);
 }
 
 void DraftController::closeAll()
@@ -456,8 +470,11 @@ void DraftController::continueQuit()
             // last saved state before the drafts close, so nothing discarded
             // reaches the disk with the blogs' entries at the clean-up.
             for (Draft* draft : changed) {
+                // One closed meanwhile (its entry went away) is freed already.
+                if (!m_drafts.contains(draft))
+                    continue;
                 const EntryPtr entry = draft->entry();
-                if (entry && draft->savedCopy() && m_drafts.contains(draft))
+                if (entry && draft->savedCopy())
                     entry->restoreFromCopy(*draft->savedCopy());
             }
             closeAll();
@@ -480,7 +497,13 @@ void DraftController::reviewChangesAndQuitEnumeration(bool goOn)
     while (!m_drafts.isEmpty()) {
         Draft* last = m_drafts.last();
         if (last->needsSave()) {
-            last->askToSave([this](bool next) { reviewChangesAndQuitEnumeration(next); });
+            m_quit->reviewing = last;
+            last->askToSave([this, last](bool next) {
+                if (!m_quit || m_quit->reviewing != last)
+                    return;
+                m_quit->reviewing = nullptr;
+                reviewChangesAndQuitEnumeration(next);
+            });
             return;
         }
         close(last);

@@ -380,13 +380,13 @@ void tst_Draft::neverSavedEntryLeavesItsBlogWhenClosedUnsaved()
     UserDefaults::sharedInstance().setValue(QStringLiteral("shouldAutoSave"), false);
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
     DraftController& drafts = DraftController::sharedInstance();
-    const EntryPtr entry = drafts.newDraft(&blog);
-    QVERIFY(entry->isNew());
-    QVERIFY(entry->title().startsWith(QStringLiteral("Untitled ")));
-    Draft* draft = drafts.draftForEntry(entry.get());
+    const EntryPtr entry = DraftWorld::addNewEntry(blog);
+    Draft* draft = drafts.openDraft(entry);
     typeInto(sourceView(draft), QStringLiteral("Not worth keeping"));
     draft->window()->close();
     QVERIFY(clickButton(draft->sheet(), QStringLiteral("Don't Save")));
+    // Gone as the draft closes, not when it is released later.
+    QVERIFY(!blog.entries().contains(entry));
     letDraftsGo();
     QVERIFY(!blog.entries().contains(entry));
 }
