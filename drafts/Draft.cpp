@@ -1226,10 +1226,13 @@ void Draft::reloadEntry()
 
 void Draft::revertDocumentToSaved()
 {
-    commit(QStringLiteral("revert"), [this](const EditorCommitter::Result&) {
+    commitThen(QStringLiteral("revert"), [this] {
         const EntryPtr edited = entry();
         if (!edited || !m_copy)
             return;
+        // The text typed since the save joins the revisions first, so that
+        // one click does not lose it for good.
+        m_revisions->take(*edited);
         edited->restoreFromCopy(*m_copy);
         m_updatingFields = true;
         m_titleField->setText(edited->title());
