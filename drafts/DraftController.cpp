@@ -10,7 +10,6 @@
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "RVDraftWindow.h"
-#include "UniqueId.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
@@ -31,8 +30,6 @@ bool askBeforeClosing()
     const QVariant value = UserDefaults::sharedInstance().value(QStringLiteral("shouldAutoSave"));
     return value.isValid() && !value.toBool();
 }
-
-int s_untitled = 1;
 
 } // namespace
 
@@ -220,35 +217,6 @@ void DraftController::showRefusal(const QList<EntryPtr>& refused, int asked)
     alert->addButton(localized("AppControl", "OK"), QMessageBox::AcceptRole);
     alert->setWindowModality(Qt::ApplicationModal);
     alert->open();
-}
-
-int DraftController::nextUntitledNumber()
-{
-    return s_untitled++;
-}
-
-EntryPtr DraftController::newDraft(Blog* blog, bool page, const EntryPtr& prepared)
-{
-    if (!blog)
-        return nullptr;
-    int flag = blog->publishOption() ? Entry::LocalOnly : (Entry::LocalOnly | Entry::SendAsDraft);
-    EntryPtr entry = prepared;
-    if (entry) {
-        entry->setUniqueID(newUniqueID());
-        entry->setEntryDate(QDateTime::currentDateTime());
-        if (entry->hasFlag(Entry::IsPage)) // a prepared page stays a page
-            flag |= Entry::IsPage;
-    } else {
-        entry = Entry::create();
-        if (page)
-            flag |= Entry::IsPage;
-        entry->setTitle(localized("BlogController", "Untitled %1").arg(nextUntitledNumber()));
-    }
-    entry->setFlag(flag);
-    blog->addEntry(entry);
-    entry->setIsNew(true);
-    openDrafts(QList<EntryPtr>{entry});
-    return entry;
 }
 
 bool DraftController::openStoredDrafts()

@@ -40,7 +40,6 @@ private slots:
     void openDraftsRefusesEntriesBeingPublished();
     void openingAnOpenEntryBringsItsDraftForward();
     void entriesBeingDeletedAreNotOpened();
-    void newDraftAddsAnUntitledNewPost();
     void frontMostDraftFollowsActivation();
     void quitWithNoDraftsForgetsTheList();
     void quitRemembersOpenDraftsAndStartReopensThem();
@@ -162,33 +161,6 @@ void tst_DraftController::entriesBeingDeletedAreNotOpened()
     drafts.openDraftForEntry(entry.get(), QStringLiteral("10 10"));
     QVERIFY(drafts.listOfDrafts().isEmpty());
     QVERIFY(!openAlert(QStringLiteral("publishingRefusal")));
-}
-
-void tst_DraftController::newDraftAddsAnUntitledNewPost()
-{
-    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
-    DraftController& drafts = DraftController::sharedInstance();
-    const EntryPtr first = drafts.newDraft(&blog);
-    const EntryPtr page = drafts.newDraft(&blog, true);
-    QVERIFY(blog.entries().contains(first));
-    QVERIFY(first->isNew());
-    QCOMPARE(first->flag(), int(Entry::LocalOnly)); // the blog publishes at once
-    QVERIFY(page->hasFlag(Entry::IsPage));
-    const int a = first->title().section(' ', 1).toInt();
-    const int b = page->title().section(' ', 1).toInt();
-    QVERIFY(first->title().startsWith(QStringLiteral("Untitled ")));
-    QCOMPARE(b, a + 1);
-    QCOMPARE(drafts.listOfDrafts().size(), 2);
-
-    blog.setOption(QStringLiteral("publishOption"), false);
-    const EntryPtr prepared = Entry::create();
-    prepared->setTitle(QStringLiteral("From stationery"));
-    prepared->addFlag(Entry::IsPage);
-    const QString oldID = prepared->uniqueID();
-    drafts.newDraft(&blog, false, prepared);
-    QVERIFY(prepared->uniqueID() != oldID);
-    QCOMPARE(prepared->flag(), Entry::LocalOnly | Entry::SendAsDraft | Entry::IsPage);
-    QCOMPARE(prepared->title(), QStringLiteral("From stationery"));
 }
 
 void tst_DraftController::frontMostDraftFollowsActivation()
