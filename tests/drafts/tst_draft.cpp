@@ -588,6 +588,7 @@ void tst_Draft::rendererDyingWhileIdleTellsAndGivesTheTextBack()
     // No road is running: the draft still tells the user at once.
     rich->crash();
     QVERIFY(draft->noticeText().contains(QStringLiteral("stopped working")));
+    saveScreenshot(draft->window(), QStringLiteral("draft-renderer-stopped-note"));
     QCOMPARE(rich->content, QStringLiteral("<p>Body</p>")); // the page as first loaded
     // The new page is ready: it gets the text the editor last passed on, not
     // the one it was loaded with.
