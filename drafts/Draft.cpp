@@ -171,14 +171,6 @@ Draft::~Draft()
     m_committer->stop();
     if (!m_closed)
         close();
-    // A draft that never reached the disk takes its entry with it.
-    const EntryPtr edited = entry();
-    if (edited && edited->isNew()) {
-        for (const auto& connection : std::as_const(m_entryConnections))
-            disconnect(connection);
-        if (EntryOwner* blog = edited->parentBlog())
-            blog->removeEntry(edited.get());
-    }
     // The add-on side lets its objects go while the window they showed in stands.
     delete m_addonHandler;
     m_addonHandler = nullptr;
@@ -404,14 +396,41 @@ void Draft::setUpEditor(EditorSlot& slot, DraftEditor* editor)
             m_window->setWindowModified(true);
     });
     if (auto* async = dynamic_cast<AsyncDraftEditor*>(editor)) {
-        async->setContentHandler(
-            [slotPointer](const QString& content) { slotPointer->lastKnown = content; });
+        async->setContentHandler([slotPointer](const QString& content) {
+            slotPointer->lastKnown = content;
+            slotPointer->handedOver = true;
+        });
         async->setFailureHandler([this, slotPointer](const QString& reason) {
             qCWarning(lcDrafts) << "an editor of a draft failed:" << reason;
             slotPointer->failed = true;
+            // A commit waiting for it goes on and tells the user; otherwise
+            // nobody would, and the user would type on in a page that shows older text.
+            const bool commitTells = m_committer->isWaitingFor(slotPointer);
             m_committer->editorFailed(slotPointer);
+            if (!commitTells && !m_closed)
+                showNotice(localized("Draft",
+                                     "The rich editor stopped working. It shows the text it "
+                                     "last passed on again; anything typed just before it "
+                                     "stopped may be missing."));
         });
+        async->setRecoveryHandler([this, slotPointer] { restoreEditor(*slotPointer); });
     }
+}
+
+void Draft::restoreEditor(EditorSlot& slot)
+{
+    if (m_closed || !slot.alive())
+        return;
+    // The page came back with the text it was last given, not with what it
+    // handed over since: that goes back in, as the editor shows a text.
+    QString shown = slot.lastKnown;
+    if (slot.handedOver) {
+        const QString rendered = renderForRichEdit(shown);
+        if (!rendered.isNull())
+            shown = rendered;
+    }
+    slot.editor->setContent(shown);
+    slot.failed = false;
 }
 
 void Draft::buildEditingArea(QWidget* parent)
@@ -823,6 +842,7 @@ void Draft::setEditorContent(EditorSlot& slot, const QString& text)
         return;
     slot.editor->setContent(text);
     slot.lastKnown = text;
+    slot.handedOver = false;
     slot.failed = false;
     slot.changedByUser = false;
 }
@@ -1277,10 +1297,13 @@ void Draft::reloadEntry()
 
 void Draft::revertDocumentToSaved()
 {
-    commit(QStringLiteral("revert"), [this](const EditorCommitter::Result&) {
+    commitThen(QStringLiteral("revert"), [this] {
         const EntryPtr edited = entry();
         if (!edited || !m_copy)
             return;
+        // The text typed since the save joins the revisions first, so that
+        // one click does not lose it for good.
+        m_revisions->take(*edited);
         edited->restoreFromCopy(*m_copy);
         m_updatingFields = true;
         m_titleField->setText(edited->title());
@@ -1395,7 +1418,14 @@ void Draft::publish()
     if (!DraftExtensions::sharedInstance().publish)
         return;
     commitThen(QStringLiteral("publish"), [this] {
-        compareWithCopy();
+        const bool changed = compareWithCopy();
+        // The window closes as the post goes: after an editor fell back the
+        // user checks the text first, as when closing.
+        if (holdForFallback()) {
+            if (changed && saveToDisk())
+                renewCopy();
+            return;
+        }
         if (DraftExtensions::sharedInstance().publish)
             DraftExtensions::sharedInstance().publish(*this);
     });
@@ -1713,9 +1743,20 @@ void Draft::close()
         m_window->clearDelegate();
         m_window->close();
     }
-    if (const EntryPtr edited = entry())
+    const EntryPtr edited = entry();
+    if (edited)
         NotificationCenter::sharedInstance().post(QStringLiteral("refreshInlinePreview"),
                                                   edited.get());
+    // A draft that never reached the disk takes its entry with it, now: the
+    // program's clean-up at quit saves every blog's entries before a later
+    // release would come. An entry leaving its blog already is left to that.
+    if (edited && edited->isNew() && edited != m_keepAlive) {
+        for (const auto& connection : std::as_const(m_entryConnections))
+            disconnect(connection);
+        m_entryConnections.clear();
+        if (EntryOwner* blog = edited->parentBlog())
+            blog->removeEntry(edited.get());
+    }
 }
 
 // --- window delegate

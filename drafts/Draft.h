@@ -261,6 +261,8 @@ private:
     void loadContent(std::function<void()> done = {});
     void loadSourceEditors();
     void setEditorContent(EditorSlot& slot, const QString& text);
+    // After its renderer came back, an editor is given the content it last had.
+    void restoreEditor(EditorSlot& slot);
 
     QList<EditorCommitter::Reader> commitReaders();
     void commit(const QString& road, EditorCommitter::Continuation then);

@@ -10,7 +10,6 @@
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "RVDraftWindow.h"
-#include "UniqueId.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
@@ -32,14 +31,13 @@ bool askBeforeClosing()
     return value.isValid() && !value.toBool();
 }
 
-int s_untitled = 1;
-
 } // namespace
 
 // The state of one quit review.
 struct DraftController::Quit {
     QList<QuitAnswer> answers;
     QSet<Draft*> awaiting;       // drafts whose editors have not answered yet
+    Draft* reviewing = nullptr;  // the draft whose save sheet the review waits on
     bool deciding = false;       // inside shouldCloseDrafts: the reply goes back as its value
     std::optional<bool> decided; // the answer once known
 };
@@ -221,35 +219,6 @@ void DraftController::showRefusal(const QList<EntryPtr>& refused, int asked)
     alert->open();
 }
 
-int DraftController::nextUntitledNumber()
-{
-    return s_untitled++;
-}
-
-EntryPtr DraftController::newDraft(Blog* blog, bool page, const EntryPtr& prepared)
-{
-    if (!blog)
-        return nullptr;
-    int flag = blog->publishOption() ? Entry::LocalOnly : (Entry::LocalOnly | Entry::SendAsDraft);
-    EntryPtr entry = prepared;
-    if (entry) {
-        entry->setUniqueID(newUniqueID());
-        entry->setEntryDate(QDateTime::currentDateTime());
-        if (entry->hasFlag(Entry::IsPage)) // a prepared page stays a page
-            flag |= Entry::IsPage;
-    } else {
-        entry = Entry::create();
-        if (page)
-            flag |= Entry::IsPage;
-        entry->setTitle(localized("BlogController", "Untitled %1").arg(nextUntitledNumber()));
-    }
-    entry->setFlag(flag);
-    blog->addEntry(entry);
-    entry->setIsNew(true);
-    openDrafts(QList<EntryPtr>{entry});
-    return entry;
-}
-
 bool DraftController::openStoredDrafts()
 {
     const QVariantList stored = UserDefaults::sharedInstance().value(openDraftsKey()).toList();
@@ -308,6 +277,19 @@ void DraftController::close(Draft* draft)
     if (m_quit && m_quit->awaiting.contains(draft))
         QMetaObject::invokeMethod(
             this, [this, draft] { quitCommitDone(draft); }, Qt::QueuedConnection);
+    // A draft closed under its review sheet (its entry went away) never
+    // answers it: unless the sheet's own answer closed it, the review goes on.
+    // The pointer is only compared: the draft is gone by then.
+    if (m_quit && m_quit->reviewing == draft)
+        QMetaObject::invokeMethod(
+            this,
+            [this, draft] {
+                if (!m_quit || m_quit->reviewing != draft)
+                    return;
+                m_quit->reviewing = nullptr;
+                reviewChangesAndQuitEnumeration(true);
+            },
+            Qt::QueuedConnection);
 }
 
 void DraftController::closeAll()
@@ -456,8 +438,11 @@ void DraftController::continueQuit()
             // last saved state before the drafts close, so nothing discarded
             // reaches the disk with the blogs' entries at the clean-up.
             for (Draft* draft : changed) {
+                // One closed meanwhile (its entry went away) is freed already.
+                if (!m_drafts.contains(draft))
+                    continue;
                 const EntryPtr entry = draft->entry();
-                if (entry && draft->savedCopy() && m_drafts.contains(draft))
+                if (entry && draft->savedCopy())
                     entry->restoreFromCopy(*draft->savedCopy());
             }
             closeAll();
@@ -480,7 +465,13 @@ void DraftController::reviewChangesAndQuitEnumeration(bool goOn)
     while (!m_drafts.isEmpty()) {
         Draft* last = m_drafts.last();
         if (last->needsSave()) {
-            last->askToSave([this](bool next) { reviewChangesAndQuitEnumeration(next); });
+            m_quit->reviewing = last;
+            last->askToSave([this, last](bool next) {
+                if (!m_quit || m_quit->reviewing != last)
+                    return;
+                m_quit->reviewing = nullptr;
+                reviewChangesAndQuitEnumeration(next);
+            });
             return;
         }
         close(last);

@@ -12,7 +12,6 @@
 #include <functional>
 #include <memory>
 
-class Blog;
 class Draft;
 
 // The open draft windows, one per entry. Every draft is made here and leaves
@@ -55,11 +54,6 @@ public:
     void openDrafts(const QList<EntryPtr>& entries);
     // The same for one entry; answers its draft (null when refused or skipped).
     Draft* openDraft(const EntryPtr& entry);
-    // A new local post (a page with `page`) in `blog`, or `prepared` given a
-    // fresh identifier and today's date, added to the blog as new and opened.
-    EntryPtr newDraft(Blog* blog, bool page = false, const EntryPtr& prepared = {});
-    // The counter of "Untitled %d", shared by every road that makes a new post.
-    static int nextUntitledNumber();
     // Posts "findAndOpenEntry" for each draft of "open_drafts"; false when none is stored.
     bool openStoredDrafts();
 

@@ -90,6 +90,7 @@ void EditorCommitter::answer(int index, const QString& text)
     m_answered[index] = true;
     const Reader& reader = m_reading[index];
     reader.slot->lastKnown = text;
+    reader.slot->handedOver = true;
     m_result.texts.insert(reader.key, text);
     if (!m_asking && allAnswered())
         finish();
@@ -117,6 +118,17 @@ void EditorCommitter::editorFailed(const EditorSlot* slot)
     }
     if (!m_asking && !m_answered.isEmpty() && allAnswered() && m_timer.isActive())
         finish();
+}
+
+bool EditorCommitter::isWaitingFor(const EditorSlot* slot) const
+{
+    if (!m_active)
+        return false;
+    for (int index = 0; index < m_reading.size(); ++index) {
+        if (m_reading[index].slot == slot && !m_answered.value(index, true))
+            return true;
+    }
+    return false;
 }
 
 void EditorCommitter::timedOut()

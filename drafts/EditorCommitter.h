@@ -17,6 +17,7 @@ struct EditorSlot {
     DraftEditor* editor = nullptr;
     QPointer<QWidget> widget;   // the editor's widget; the slot is empty once it is gone
     QString lastKnown;          // what the editor last handed over, or was given
+    bool handedOver = false;    // lastKnown came from the editor (stored form)
     bool failed = false;        // it said it can no longer answer
     bool changedByUser = false; // the user changed it since the draft filled it
 
@@ -68,6 +69,8 @@ public:
     void run(const QString& road, Continuation then);
     // An editor said it can no longer answer: a commit waiting on it goes on.
     void editorFailed(const EditorSlot* slot);
+    // The running commit still waits for that editor's answer.
+    bool isWaitingFor(const EditorSlot* slot) const;
     // Drops the queued roads; a running commit never continues. For good.
     void stop();
 

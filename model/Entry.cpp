@@ -839,8 +839,10 @@ void Entry::setSaveIfNeeded(const Entry& saved)
         if (m_attachments.value_or(QStringList()) != saved.m_attachments.value_or(QStringList()))
             return true;
         // Trackback addresses and the draft switch are set only in the editor, so
-        // an edit of either alone must not be dropped on close.
-        if (pingAddresses(pingUris()) != pingAddresses(saved.pingUris()) || flag() != saved.flag())
+        // an edit of either alone must not be dropped on close. "Being deleted"
+        // marks a deletion under way, not an edit.
+        if (pingAddresses(pingUris()) != pingAddresses(saved.pingUris()) ||
+            (flag() & ~BeingDeleted) != (saved.flag() & ~BeingDeleted))
             return true;
         if (m_events && saved.m_events && m_events->size() != saved.m_events->size())
             return true;

@@ -243,7 +243,7 @@ public:
     void restoreFromCopy(const Entry& saved);
     // needsSave = whether this entry differs from `saved`. Categories are compared
     // by title and flags element by element; attachment keys, trackback addresses
-    // and flag bits exactly.
+    // and flag bits exactly, but for BeingDeleted.
     void setSaveIfNeeded(const Entry& saved);
     // Moves the entry into `target` and answers the entry that now stands there. A
     // local-only entry keeps its identifier; it is written in the target first and

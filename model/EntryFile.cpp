@@ -114,7 +114,12 @@ QString EntryFile::fileName(const Entry& entry)
 
 QByteArray EntryFile::fileBytes(const Entry& entry, QString* error)
 {
-    const QVariantMap dictionary = entry.dictionary();
+    QVariantMap dictionary = entry.dictionary();
+    // A deletion under way ends with the program: no file keeps its mark, or
+    // the entry would come back undeletable and unopenable.
+    if (const auto flag = dictionary.find(QStringLiteral("flag"));
+        flag != dictionary.end() && (flag->toLongLong() & Entry::BeingDeleted))
+        *flag = int(flag->toLongLong() & ~qlonglong(Entry::BeingDeleted));
     QString reason;
     QByteArray bytes = PropertyList::write(dictionary, PropertyList::Format::Binary, &reason);
     if (!bytes.isEmpty())
@@ -182,6 +187,8 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary, bool 
 {
     static const QString uniqueIDKey = QStringLiteral("uniqueID");
     static const QString entryDateKey = QStringLiteral("entryDate");
+    // Files of older versions may still hold a deletion's mark: it ended with them.
+    static const QString flagKey = QStringLiteral("flag");
     const auto readable = [prepared](const QString& text) {
         return prepared ? text : StoredValue::readableText(text);
     };
@@ -243,6 +250,8 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary, bool 
         } else if (const auto* key = findEntryKey(name); key && (key->forms & InDictionary)) {
             if (value.typeId() == QMetaType::QString && key->kind == StoredKind::String)
                 key->write(*entry, readable(value.toString()));
+            else if (name == flagKey && hasStoredKind(*key, value))
+                key->write(*entry, int(value.toLongLong() & ~qlonglong(Entry::BeingDeleted)));
             else if (hasStoredKind(*key, value))
                 key->write(*entry, value);
             else

@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWebChannel>
+#include <utility>
 
 namespace {
 
@@ -90,6 +91,8 @@ TKWebView::TKWebView(QWidget* parent)
     connect(page, &WebContentPage::documentReady, this, [this] {
         if (!m_editable)
             contentPage()->callFunction(u"editorSetEditable"_s, {false});
+        if (std::exchange(m_restarting, false))
+            reportRecovered();
     });
     // The engine's widget that takes the keys comes and goes with the page's
     // renderer; whichever it is, its focus is watched.
@@ -99,8 +102,10 @@ TKWebView::TKWebView(QWidget* parent)
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
-                // The page is shown again, but what was typed since the last
-                // snapshot is gone with the renderer; the draft keeps that one.
+                // The page is shown again as it was loaded: what was typed is
+                // gone with the renderer. The draft keeps the last snapshot and
+                // gives it back once the page is ready.
+                m_restarting = true;
                 reportFailure(tr("The rich editor's page stopped (code %1).").arg(exitCode));
             });
 }

@@ -118,5 +118,6 @@ private:
     QString m_lastSnapshotHtml;
     bool m_canHandleSelChange = true;
     bool m_editable = true;
+    bool m_restarting = false; // the renderer died; its page is being shown again
     QPointer<QWidget> m_editorWidget;
 };

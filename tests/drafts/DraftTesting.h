@@ -143,6 +143,19 @@ public:
         return entry;
     }
 
+    // A new post of `blog` as the New Draft command makes it: in the blog,
+    // never written.
+    static EntryPtr addNewEntry(Blog& blog, const QString& title = QStringLiteral("Untitled 1"))
+    {
+        EntryPtr entry = Entry::create();
+        entry->setTitle(title);
+        entry->setFlag(Entry::LocalOnly);
+        entry->setEditMode(Draft::SourceMode);
+        blog.addEntry(entry);
+        entry->setIsNew(true);
+        return entry;
+    }
+
     // The body of the entry as it stands on disk: the blog folder read anew.
     static std::optional<QString> storedBody(const Blog& blog, const QString& entryID)
     {

@@ -45,6 +45,7 @@ public:
     void setContent(const QString& text) override
     {
         content = text;
+        given = text;
         ++loads;
     }
     void fetchSelection(TextHandler then) override { then(QString()); }
@@ -64,6 +65,15 @@ public:
         if (push)
             pushContent(text);
     }
+    // The renderer dies: the page shows again what it was last given, what
+    // was typed since is gone.
+    void crash()
+    {
+        content = given;
+        reportFailure(QStringLiteral("the renderer went away"));
+    }
+    // The page of a new renderer is ready.
+    void recover() { reportRecovered(); }
     // A hung renderer answers after all.
     void answerPending()
     {
@@ -76,6 +86,7 @@ public:
     Answer answer = Answer::AtOnce;
     int delay = 20;
     QString content;
+    QString given; // the text setContent() last gave
     int commits = 0;
     int loads = 0;
     QStringList styles; // the style commands given, in order

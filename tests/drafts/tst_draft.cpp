@@ -97,6 +97,7 @@ private slots:
     void styleChangeRebuildsTheRichEditors();
     void hungRichEditorFallsBackAndTellsTheUser();
     void closeAfterAFallbackStopsOnceWithTheTextSaved();
+    void rendererDyingWhileIdleTellsAndGivesTheTextBack();
     void roadsArrivingDuringACommitWaitTheirTurn();
     void reloadKeepsTypedTextAndTakesOutsideChanges();
     void movedEntryIsFollowed_data();
@@ -387,13 +388,13 @@ void tst_Draft::neverSavedEntryLeavesItsBlogWhenClosedUnsaved()
     UserDefaults::sharedInstance().setValue(QStringLiteral("shouldAutoSave"), false);
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
     DraftController& drafts = DraftController::sharedInstance();
-    const EntryPtr entry = drafts.newDraft(&blog);
-    QVERIFY(entry->isNew());
-    QVERIFY(entry->title().startsWith(QStringLiteral("Untitled ")));
-    Draft* draft = drafts.draftForEntry(entry.get());
+    const EntryPtr entry = DraftWorld::addNewEntry(blog);
+    Draft* draft = drafts.openDraft(entry);
     typeInto(sourceView(draft), QStringLiteral("Not worth keeping"));
     draft->window()->close();
     QVERIFY(clickButton(draft->sheet(), QStringLiteral("Don't Save")));
+    // Gone as the draft closes, not when it is released later.
+    QVERIFY(!blog.entries().contains(entry));
     letDraftsGo();
     QVERIFY(!blog.entries().contains(entry));
 }
@@ -580,6 +581,37 @@ void tst_Draft::closeAfterAFallbackStopsOnceWithTheTextSaved()
     QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Last pushed</p>"));
     draft->window()->close();
     QTRY_VERIFY(!drafts.listOfDrafts().contains(draft)); // the second close goes through
+    letDraftsGo();
+}
+
+void tst_Draft::rendererDyingWhileIdleTellsAndGivesTheTextBack()
+{
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    EntryPtr entry;
+    Draft* draft = openRichDraft(blog, entry);
+    FakeRichEditor* rich = richEditor(draft);
+    rich->type(QStringLiteral("<p>Pushed</p>"), true);
+    rich->type(QStringLiteral("<p>Pushed, and typed on</p>")); // dies with the renderer
+
+    // No road is running: the draft still tells the user at once.
+    rich->crash();
+    QVERIFY(draft->noticeText().contains(QStringLiteral("stopped working")));
+    saveScreenshot(draft->window(), QStringLiteral("draft-renderer-stopped-note"));
+    QCOMPARE(rich->content, QStringLiteral("<p>Body</p>")); // the page as first loaded
+    // The new page is ready: it gets the text the editor last passed on, not
+    // the one it was loaded with.
+    rich->recover();
+    QCOMPARE(rich->content, QStringLiteral("<p>Pushed</p>"));
+
+    // The user types on there, and saves: nothing passed on is lost.
+    rich->type(rich->content + QStringLiteral("<p>More</p>"));
+    draft->saveDocument();
+    QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()),
+             QStringLiteral("<p>Pushed</p><p>More</p>"));
+    // The editor answered that commit itself: no fallback, no hold on closing.
+    QCOMPARE(rich->commits, 1);
+    draft->window()->close();
+    QTRY_VERIFY(!DraftController::sharedInstance().listOfDrafts().contains(draft));
     letDraftsGo();
 }
 

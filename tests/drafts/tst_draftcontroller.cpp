@@ -1,10 +1,13 @@
+#include "BlogEntryStore.h"
 #include "Category.h"
 #include "DraftTesting.h"
+#include "EntryFile.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "RVDraftWindow.h"
 #include "RVTextView.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTest>
 
@@ -37,7 +40,6 @@ private slots:
     void openDraftsRefusesEntriesBeingPublished();
     void openingAnOpenEntryBringsItsDraftForward();
     void entriesBeingDeletedAreNotOpened();
-    void newDraftAddsAnUntitledNewPost();
     void frontMostDraftFollowsActivation();
     void quitWithNoDraftsForgetsTheList();
     void quitRemembersOpenDraftsAndStartReopensThem();
@@ -46,6 +48,9 @@ private slots:
     void quitReviewWithTwoChangedDrafts();
     void quitWithOneChangedDraftAsksItDirectly();
     void quitWaitsForARichEditorAndAnswersLater();
+    void discardedNewDraftNeverReachesTheDisk();
+    void quitReviewGoesOnWhenADraftClosesUnderItsSheet();
+    void discardAfterADraftWasClosedUnderThePanel();
     void forceClosureSavesChangedTextBeforeClosing();
     void forceClosureRefusesAnEntryBeingPublished();
     void autosaveSavesChangedDrafts();
@@ -156,33 +161,6 @@ void tst_DraftController::entriesBeingDeletedAreNotOpened()
     drafts.openDraftForEntry(entry.get(), QStringLiteral("10 10"));
     QVERIFY(drafts.listOfDrafts().isEmpty());
     QVERIFY(!openAlert(QStringLiteral("publishingRefusal")));
-}
-
-void tst_DraftController::newDraftAddsAnUntitledNewPost()
-{
-    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
-    DraftController& drafts = DraftController::sharedInstance();
-    const EntryPtr first = drafts.newDraft(&blog);
-    const EntryPtr page = drafts.newDraft(&blog, true);
-    QVERIFY(blog.entries().contains(first));
-    QVERIFY(first->isNew());
-    QCOMPARE(first->flag(), int(Entry::LocalOnly)); // the blog publishes at once
-    QVERIFY(page->hasFlag(Entry::IsPage));
-    const int a = first->title().section(' ', 1).toInt();
-    const int b = page->title().section(' ', 1).toInt();
-    QVERIFY(first->title().startsWith(QStringLiteral("Untitled ")));
-    QCOMPARE(b, a + 1);
-    QCOMPARE(drafts.listOfDrafts().size(), 2);
-
-    blog.setOption(QStringLiteral("publishOption"), false);
-    const EntryPtr prepared = Entry::create();
-    prepared->setTitle(QStringLiteral("From stationery"));
-    prepared->addFlag(Entry::IsPage);
-    const QString oldID = prepared->uniqueID();
-    drafts.newDraft(&blog, false, prepared);
-    QVERIFY(prepared->uniqueID() != oldID);
-    QCOMPARE(prepared->flag(), Entry::LocalOnly | Entry::SendAsDraft | Entry::IsPage);
-    QCOMPARE(prepared->title(), QStringLiteral("From stationery"));
 }
 
 void tst_DraftController::frontMostDraftFollowsActivation()
@@ -388,6 +366,89 @@ void tst_DraftController::quitWaitsForARichEditorAndAnswersLater()
     QTRY_COMPARE(answer, true);
     QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Rich text</p>"));
     QVERIFY(drafts.listOfDrafts().isEmpty());
+}
+
+void tst_DraftController::discardedNewDraftNeverReachesTheDisk()
+{
+    UserDefaults::sharedInstance().setValue(QStringLiteral("shouldAutoSave"), false);
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    const EntryPtr stored = DraftWorld::addEntry(blog, "Stored", "<p>Stored</p>");
+    const EntryPtr fresh = DraftWorld::addNewEntry(blog);
+    const QString freshFile = blog.store().folder() + "/" + EntryFile::fileName(*fresh);
+    DraftController& drafts = DraftController::sharedInstance();
+    typeInto(drafts.openDraft(stored), QStringLiteral("<p>Stored, typed</p>"));
+    typeInto(drafts.openDraft(fresh), QStringLiteral("<p>Never to be kept</p>"));
+
+    std::optional<bool> answer;
+    drafts.requestQuit([&](bool mayQuit) { answer = mayQuit; });
+    QVERIFY(clickButton(drafts.quitPanel(), QStringLiteral("Discard Changes")));
+    QCOMPARE(answer, true);
+    // The program's clean-up saves every blog's entries next, before any
+    // draft is released: the new post is gone from its blog already.
+    QVERIFY(!blog.entries().contains(fresh));
+    QVERIFY(blog.save());
+    QVERIFY(!QFile::exists(freshFile));
+    QCOMPARE(DraftWorld::storedBody(blog, stored->uniqueID()), QStringLiteral("<p>Stored</p>"));
+}
+
+void tst_DraftController::quitReviewGoesOnWhenADraftClosesUnderItsSheet()
+{
+    UserDefaults::sharedInstance().setValue(QStringLiteral("shouldAutoSave"), false);
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    const EntryPtr first = DraftWorld::addEntry(blog, "First", "<p>First</p>");
+    const EntryPtr second = DraftWorld::addEntry(blog, "Second", "<p>Second</p>");
+    DraftController& drafts = DraftController::sharedInstance();
+    Draft* firstDraft = drafts.openDraft(first);
+    Draft* secondDraft = drafts.openDraft(second);
+    typeInto(firstDraft, QStringLiteral("<p>First typed</p>"));
+    typeInto(secondDraft, QStringLiteral("<p>Second typed</p>"));
+
+    std::optional<bool> answer;
+    drafts.requestQuit([&](bool mayQuit) { answer = mayQuit; });
+    QVERIFY(clickButton(drafts.quitPanel(), QStringLiteral("Review Changes")));
+    QVERIFY(secondDraft->sheet());
+    // The post goes away (a refresh found it deleted) while its sheet is up:
+    // its draft saves and closes, and the review asks the next one.
+    blog.removeEntry(second.get());
+    QVERIFY(!drafts.listOfDrafts().contains(secondDraft));
+    QTRY_VERIFY(firstDraft->sheet());
+    QVERIFY(!answer);
+    QVERIFY(clickButton(firstDraft->sheet(), QStringLiteral("Save")));
+    QCOMPARE(answer, true);
+    QVERIFY(!drafts.quitReviewRunning());
+    QCOMPARE(DraftWorld::storedBody(blog, first->uniqueID()), QStringLiteral("<p>First typed</p>"));
+
+    // The program may ask to quit again: the review is not stuck.
+    std::optional<bool> again;
+    drafts.requestQuit([&](bool mayQuit) { again = mayQuit; });
+    QCOMPARE(again, true);
+}
+
+void tst_DraftController::discardAfterADraftWasClosedUnderThePanel()
+{
+    UserDefaults::sharedInstance().setValue(QStringLiteral("shouldAutoSave"), false);
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    const EntryPtr first = DraftWorld::addEntry(blog, "First", "<p>First</p>");
+    const EntryPtr second = DraftWorld::addEntry(blog, "Second", "<p>Second</p>");
+    const EntryPtr third = DraftWorld::addEntry(blog, "Third", "<p>Third</p>");
+    DraftController& drafts = DraftController::sharedInstance();
+    typeInto(drafts.openDraft(first), QStringLiteral("<p>First typed</p>"));
+    QPointer<Draft> secondDraft = drafts.openDraft(second);
+    typeInto(secondDraft, QStringLiteral("<p>Second typed</p>"));
+    typeInto(drafts.openDraft(third), QStringLiteral("<p>Third typed</p>"));
+
+    std::optional<bool> answer;
+    drafts.requestQuit([&](bool mayQuit) { answer = mayQuit; });
+    QVERIFY(drafts.quitPanel());
+    // One changed draft closes under the panel and is freed.
+    blog.removeEntry(second.get());
+    letDraftsGo();
+    QVERIFY(!secondDraft);
+    QVERIFY(clickButton(drafts.quitPanel(), QStringLiteral("Discard Changes")));
+    QCOMPARE(answer, true);
+    QVERIFY(blog.save());
+    QCOMPARE(DraftWorld::storedBody(blog, first->uniqueID()), QStringLiteral("<p>First</p>"));
+    QCOMPARE(DraftWorld::storedBody(blog, third->uniqueID()), QStringLiteral("<p>Third</p>"));
 }
 
 void tst_DraftController::forceClosureSavesChangedTextBeforeClosing()

@@ -53,6 +53,7 @@ private slots:
     void damagedFileIsMovedAsideAndReported();
     void savesFillTheRevisionMenu();
     void revertKeepsTheTextTypedSinceTheLastCommit();
+    void revertToSavedKeepsTheTypedTextInTheRevisions();
     void saveAsStartsTheNewEntrysOwnHistory();
 
 private:
@@ -258,6 +259,36 @@ void tst_DraftRevisions::revertKeepsTheTextTypedSinceTheLastCommit()
     // An empty choice does nothing.
     draft->revertToRevision({});
     QCOMPARE(entry->body(), QStringLiteral("<p>Saved</p>"));
+}
+
+void tst_DraftRevisions::revertToSavedKeepsTheTypedTextInTheRevisions()
+{
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>Saved</p>");
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+    typeInto(sourceView(draft), QStringLiteral("<p>Typed, then reverted</p>"));
+    draft->titleField()->selectAll();
+    QTest::keyClicks(draft->titleField(), QStringLiteral("Renamed"));
+    QCOMPARE(entry->title(), QStringLiteral("Renamed"));
+    QVERIFY(draft->window()->isWindowModified());
+
+    draft->revertDocumentToSaved();
+    // The editors show the post as saved, and nothing is left to save.
+    QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Saved</p>"));
+    QCOMPARE(draft->titleField()->text(), QStringLiteral("Post"));
+    QCOMPARE(entry->body(), QStringLiteral("<p>Saved</p>"));
+    QVERIFY(!entry->needsSave());
+    QVERIFY(!draft->window()->isWindowModified());
+    QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Saved</p>"));
+    // One click lost nothing for good: the typed text is a revision, in the menu.
+    const QVariantList kept = draft->revisions()->revisions();
+    QVERIFY(bodies(kept).contains(QStringLiteral("<p>Typed, then reverted</p>")));
+    QCOMPARE(kept.first().toMap().value("title").toString(), QStringLiteral("Renamed"));
+    QCOMPARE(draft->revisionMenu()->actions().size(), kept.size());
+
+    // And it comes back from there.
+    draft->revertToRevision(kept.first().toMap());
+    QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Typed, then reverted</p>"));
 }
 
 void tst_DraftRevisions::saveAsStartsTheNewEntrysOwnHistory()

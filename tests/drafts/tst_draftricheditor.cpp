@@ -39,6 +39,7 @@ private slots:
     void cleanup();
     void writeSaveSwitchAndBack();
     void switchFromTheSourceViewLetsTheUserTypeOn();
+    void aRendererThatDiesGetsItsLastTextBack();
 
 private:
     std::unique_ptr<DraftWorld> m_world;
@@ -168,6 +169,55 @@ void tst_DraftRichEditor::switchFromTheSourceViewLetsTheUserTypeOn()
     QTest::keyClicks(rich->focusProxy(), QStringLiteral(" And on."));
     QVERIFY(waitFor(rich, QStringLiteral("document.getElementById('plumetcontent').innerText"
                                          ".trim() === 'Typed in source. And on.'")));
+}
+
+void tst_DraftRichEditor::aRendererThatDiesGetsItsLastTextBack()
+{
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>A first line.</p>");
+    entry->setEditMode(Draft::RichMode);
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+    QVERIFY(draft);
+    draft->window()->resize(820, 640);
+    draft->window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
+    TKWebView* rich = richView(draft);
+    QVERIFY(rich);
+    QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
+
+    rich->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
+                            PageTimeout));
+    evaluate(rich, QStringLiteral("(function(){var d=document.getElementById('plumetcontent');"
+                                  "d.focus();"
+                                  "var r=document.createRange();r.selectNodeContents(d.lastChild);"
+                                  "r.collapse(false);getSelection().removeAllRanges();"
+                                  "getSelection().addRange(r);return true;})()"));
+    QVERIFY(waitFor(rich, QStringLiteral("document.hasFocus() && !!document.activeElement && "
+                                         "document.activeElement.id === 'plumetcontent'")));
+    QString handedOver;
+    connect(rich, &TKWebView::contentSnapshotted, this,
+            [&](const QString& html) { handedOver = html; });
+    QTest::keyClick(rich->focusProxy(), Qt::Key_Return);
+    QTest::keyClicks(rich->focusProxy(), QStringLiteral("Written before the crash."));
+    // The page passed it on, unasked, as it does after edits.
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver.contains(QStringLiteral("before the crash")), PageTimeout);
+
+    // The renderer dies while no road asks the editor for anything.
+    const qint64 renderer = rich->page()->renderProcessPid();
+    QVERIFY(renderer > 0 && renderer != QCoreApplication::applicationPid());
+    QVERIFY(QProcess::execute(QStringLiteral("kill"),
+                              {QStringLiteral("-KILL"), QString::number(renderer)}) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(draft->noticeText().contains(QStringLiteral("stopped working")),
+                             PageTimeout);
+    // The new page shows what was written, not the post as it was loaded.
+    QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.includes('before the crash')")));
+    draft->saveDocument();
+    QTRY_VERIFY_WITH_TIMEOUT(!draft->window()->isWindowModified(), PageTimeout);
+    const std::optional<QString> saved = DraftWorld::storedBody(blog, entry->uniqueID());
+    QVERIFY(saved);
+    QVERIFY2(saved->contains(QStringLiteral("A first line.")), qPrintable(*saved));
+    QVERIFY2(saved->contains(QStringLiteral("Written before the crash.")), qPrintable(*saved));
 }
 
 QTEST_MAIN(tst_DraftRichEditor)

@@ -7,6 +7,7 @@
 #include "RVTextView.h"
 #include "ServerRoads.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
@@ -53,7 +54,9 @@ private slots:
     void warningsAskAndEditDraftKeepsTheDraftOpen();
     void continuePublishClosesAndHandsOver();
     void completeDraftGoesStraightThrough();
+    void entryLeavingItsBlogInTheGapIsNotPublished_data();
     void entryLeavingItsBlogInTheGapIsNotPublished();
+    void publishAfterAnEditorFellBackStopsOnce();
     void slowFormatterLeavesTheWindowResponsive();
 
 private:
@@ -290,22 +293,73 @@ void tst_PublishHandOver::completeDraftGoesStraightThrough()
     QVERIFY(!entry->needsSave());
 }
 
+void tst_PublishHandOver::entryLeavingItsBlogInTheGapIsNotPublished_data()
+{
+    QTest::addColumn<bool>("moved");
+    QTest::newRow("deleted") << false;
+    QTest::newRow("moved to another blog") << true;
+}
+
 void tst_PublishHandOver::entryLeavingItsBlogInTheGapIsNotPublished()
 {
+    QFETCH(bool, moved);
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    Blog& other = m_world->addBlog(QStringLiteral("Elsewhere"), m_world->plain);
     blog.setOption(QStringLiteral("warnOnTitle"), false);
     blog.setOption(QStringLiteral("warnOnCategories"), false);
     EntryPtr entry = DraftWorld::addEntry(blog, "Going", "<p>Body</p>");
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     draft->publishAction()->trigger();
     QVERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
-    // Deleted before the road was reached.
-    blog.removeEntry(entry.get());
-    entry.reset();
+    // Deleted, or dropped on another blog, before the road was reached.
+    EntryPtr there;
+    if (moved) {
+        QString error;
+        there = entry->moveToBlog(&other, &error);
+        QVERIFY2(there, qPrintable(error));
+        QVERIFY(other.entries().contains(there));
+    } else {
+        blog.removeEntry(entry.get());
+        entry.reset();
+    }
     QTRY_VERIFY(openAlert(QStringLiteral("publishCancelled")));
     QMessageBox* alert = openAlert(QStringLiteral("publishCancelled"));
     QCOMPARE(plainText(alert->text()), QStringLiteral("\"Going\" was not published."));
+    QVERIFY(alert->informativeText().contains(QStringLiteral("moved to another blog")));
     QVERIFY(m_road.published.isEmpty());
+}
+
+void tst_PublishHandOver::publishAfterAnEditorFellBackStopsOnce()
+{
+    DraftWorld::useFakeRichEditors();
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
+    blog.setOption(QStringLiteral("warnOnTitle"), false);
+    blog.setOption(QStringLiteral("warnOnCategories"), false);
+    const EntryPtr entry = DraftWorld::addEntry(blog, "Rich", "<p>Body</p>");
+    entry->setEditMode(Draft::RichMode);
+    DraftController& drafts = DraftController::sharedInstance();
+    QPointer<Draft> draft = drafts.openDraft(entry);
+    draft->committer().setTimeout(100);
+    FakeRichEditor* rich = richEditor(draft);
+    rich->answer = FakeRichEditor::Answer::Never;
+    rich->type(QStringLiteral("<p>Last pushed</p>"), true);
+
+    // The editor does not answer: the window stays, the user told, the text
+    // it last passed on saved; nothing goes to the server yet.
+    draft->publishAction()->trigger();
+    QTRY_VERIFY(!draft || draft->noticeText().contains(QStringLiteral("Check the text")));
+    QVERIFY2(draft, "the window closed before the user saw the editor's text");
+    QCOMPARE(drafts.draftForEntry(entry.get()), draft);
+    QVERIFY(draft->window()->isVisible());
+    QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Last pushed</p>"));
+    QVERIFY(m_road.published.isEmpty());
+
+    // Checked: the second Publish goes through.
+    draft->publishAction()->trigger();
+    QTRY_COMPARE(m_road.published, QList<EntryPtr>{entry});
+    QVERIFY(!drafts.draftForEntry(entry.get()));
+    QCOMPARE(entry->body(), QStringLiteral("<p>Last pushed</p>"));
+    letDraftsGo();
 }
 
 namespace {

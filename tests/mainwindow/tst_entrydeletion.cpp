@@ -1,8 +1,13 @@
 #include "BlogEntryStore.h"
 #include "BlogRoads.h"
+#include "Draft.h"
+#include "DraftController.h"
 #include "DraftRegistry.h"
 #include "EntryDeletion.h"
 #include "EntryFile.h"
+#include "PropertyList.h"
+#include "RVDraftWindow.h"
+#include "RVTextView.h"
 #include "RoadTesting.h"
 #include "TestSecretService.h"
 
@@ -10,6 +15,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QWidget>
 
@@ -81,6 +87,8 @@ private slots:
     void aFailedDeletionLeavesTheEntryUsable();
     void entriesBeingPublishedOrDeletedAreRefused();
     void draftsCloseFirst();
+    void anOpenDraftLeavesNoMarkWhenTheServerRefuses_data();
+    void anOpenDraftLeavesNoMarkWhenTheServerRefuses();
 
 private:
     EntryPtr addEntry(const QString& id, int flag);
@@ -402,6 +410,57 @@ void tst_EntryDeletion::draftsCloseFirst()
     QCOMPARE(m_setup.blog->entries(), QList<EntryPtr>{kept});
     QTest::qWait(100);
     QVERIFY(m_server->requests().isEmpty());
+}
+
+void tst_EntryDeletion::anOpenDraftLeavesNoMarkWhenTheServerRefuses_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("flagAfter");
+    QTest::newRow("unchanged draft") << QString() << 0;
+    QTest::newRow("changed draft") << QStringLiteral("<p>Typed</p>") << int(Entry::ChangedLocally);
+}
+
+void tst_EntryDeletion::anOpenDraftLeavesNoMarkWhenTheServerRefuses()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, flagAfter);
+    // The program's own draft windows: the post's draft saves and closes
+    // before the server is asked.
+    DraftController& drafts = DraftController::sharedInstance();
+    auto letGo = qScopeGuard([] {
+        DraftController::cleanUp();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    m_server->enqueue(
+        Response::xmlrpcFault(401, QStringLiteral("Sorry, you are not allowed to delete this "
+                                                  "post.")));
+    const EntryPtr published = addEntry(QStringLiteral("42"), 0);
+    published->setBody(QStringLiteral("<p>Stored</p>"));
+    QVERIFY(m_setup.blog->save(*published));
+    Draft* draft = drafts.openDraft(published);
+    QVERIFY(draft);
+    if (!typed.isEmpty()) {
+        auto* source = dynamic_cast<RVTextView*>(draft->editor(Draft::SourceMode, false));
+        QVERIFY(source);
+        source->selectAll();
+        source->insertPlainText(typed);
+    }
+
+    QSignalSpy failed(m_deletion.get(), &EntryDeletion::failed);
+    m_deletion->perform({published}, EntryDeletion::Choice::LocalAndServer);
+    QVERIFY(drafts.listOfDrafts().isEmpty());
+    QVERIFY(failed.wait(20000));
+    m_deletion->alert()->close();
+
+    // Only a real edit marks the post as changed; the deletion's mark went
+    // with the deletion, in memory and on disk.
+    QCOMPARE(published->flag(), flagAfter);
+    const QVariantMap stored = PropertyList::readFile(fileOf(QStringLiteral("42"))).toMap();
+    QCOMPARE(stored.value(QStringLiteral("flag")).toInt(), flagAfter);
+    QCOMPARE(stored.value(QStringLiteral("body")).toString(),
+             typed.isEmpty() ? QStringLiteral("<p>Stored</p>") : typed);
+    // It opens again.
+    QVERIFY(drafts.openDraft(published));
 }
 
 QTEST_MAIN(tst_EntryDeletion)

@@ -450,6 +450,8 @@ void tst_Entry::needsSave_data()
     QTest::newRow("empty trackback slots dropped")
         << Edit([](Entry& e) { e.setPingUris(PingList{}); }) << false;
     QTest::newRow("sent as draft") << Edit([](Entry& e) { e.setDraftOrPublish(true); }) << true;
+    QTest::newRow("being deleted")
+        << Edit([](Entry& e) { e.addFlag(Entry::BeingDeleted); }) << false;
     QTest::newRow("plugin settings") << Edit([](Entry& e) {
         e.setPluginSettings(QVariantMap{{"wp_slug", "x"}});
     }) << true;

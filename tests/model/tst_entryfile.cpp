@@ -27,6 +27,7 @@ private slots:
     void hostileFile_data();
     void hostileFile();
     void truncatedFileIsRefused();
+    void aDeletionUnderWayIsNeverStored();
     void wordPressPosts();
     void historyPostSaves();
     void unstorableServerValueLeavesTheRestSaved();
@@ -86,6 +87,27 @@ void tst_EntryFile::roundTrip()
     QCOMPARE(back->commentOption().toInt(), 0);
     QVERIFY(!back->trackbackOption().isValid()); // still inherited
     QCOMPARE(EntryFile::fileBytes(*back), EntryFile::fileBytes(*entry));
+}
+
+void tst_EntryFile::aDeletionUnderWayIsNeverStored()
+{
+    // Ended with the program: a file that kept "being deleted" would bring the
+    // post back refused by every delete and never opened.
+    QTemporaryDir dir;
+    auto entry = Entry::create();
+    entry->setFlag(Entry::ChangedLocally | Entry::BeingDeleted | Entry::IsPage);
+    QVERIFY(EntryFile::saveAtPath(*entry, dir.path()));
+    const QString path = dir.path() + "/" + EntryFile::fileName(*entry);
+    QCOMPARE(PropertyList::readFile(path).toMap().value("flag").toInt(),
+             Entry::ChangedLocally | Entry::IsPage);
+    QCOMPARE(entry->flag(), Entry::ChangedLocally | Entry::BeingDeleted | Entry::IsPage);
+
+    // A file written before the mark was left out loses it when read.
+    QVariantMap old = PropertyList::readFile(path).toMap();
+    old.insert("flag", Entry::BeingDeleted | Entry::SendAsDraft);
+    const EntryPtr back = EntryFile::entryFromFileDictionary(old);
+    QCOMPARE(back->flag(), int(Entry::SendAsDraft));
+    QVERIFY(!back->needsSave());
 }
 
 void tst_EntryFile::hostileFile_data()
