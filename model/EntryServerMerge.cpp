@@ -59,6 +59,114 @@ QString normalised(const QString& text)
     return std::move(out).trimmed();
 }
 
+// Elements that bring content of their own into a post: a server that strips
+// one (as WordPress does for authors without unfiltered HTML) has changed the
+// post, though its words stay.
+bool isContentElement(QStringView name)
+{
+    static const QStringList names{
+        QStringLiteral("applet"), QStringLiteral("audio"),  QStringLiteral("canvas"),
+        QStringLiteral("embed"),  QStringLiteral("form"),   QStringLiteral("frame"),
+        QStringLiteral("iframe"), QStringLiteral("img"),    QStringLiteral("input"),
+        QStringLiteral("math"),   QStringLiteral("object"), QStringLiteral("picture"),
+        QStringLiteral("script"), QStringLiteral("source"), QStringLiteral("style"),
+        QStringLiteral("svg"),    QStringLiteral("track"),  QStringLiteral("video")};
+    for (const QString& known : names)
+        if (name.compare(known, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool endsName(QChar c)
+{
+    return c.isSpace() || c == u'/' || c == u'=' || c == u'>';
+}
+
+// What one tag (the text between "<" and ">") adds to a text's markup
+// substance: its name when it is a content element, and the addresses of its
+// src and href attributes, unquoted and with their entities decoded.
+void addTagSubstance(QStringView tag, QStringList& substance)
+{
+    if (tag.isEmpty() || tag.front() == u'/' || tag.front() == u'!' || tag.front() == u'?')
+        return;
+    qsizetype at = 0;
+    while (at < tag.size() && !endsName(tag.at(at)))
+        ++at;
+    const QStringView name = tag.left(at);
+    if (isContentElement(name))
+        substance << name.toString().toLower();
+    while (at < tag.size()) {
+        while (at < tag.size() && (tag.at(at).isSpace() || tag.at(at) == u'/'))
+            ++at;
+        const qsizetype nameStart = at;
+        while (at < tag.size() && !endsName(tag.at(at)))
+            ++at;
+        const QStringView attribute = tag.mid(nameStart, at - nameStart);
+        if (attribute.isEmpty()) {
+            ++at; // a stray "=" or ">"
+            continue;
+        }
+        while (at < tag.size() && tag.at(at).isSpace())
+            ++at;
+        if (at >= tag.size() || tag.at(at) != u'=')
+            continue;
+        ++at;
+        while (at < tag.size() && tag.at(at).isSpace())
+            ++at;
+        QStringView value;
+        if (at < tag.size() && (tag.at(at) == u'"' || tag.at(at) == u'\'')) {
+            const QChar quote = tag.at(at++);
+            qsizetype end = tag.indexOf(quote, at);
+            if (end < 0)
+                end = tag.size();
+            value = tag.mid(at, end - at);
+            at = end + 1;
+        } else {
+            const qsizetype start = at;
+            while (at < tag.size() && !tag.at(at).isSpace())
+                ++at;
+            value = tag.mid(start, at - start);
+        }
+        if (attribute.compare(u"src", Qt::CaseInsensitive) == 0 ||
+            attribute.compare(u"href", Qt::CaseInsensitive) == 0) {
+            const QString address = value.trimmed().toString();
+            substance << attribute.toString().toLower() + u'=' +
+                             (address.contains(u'&') ? rv::convertEntities(address) : address);
+        }
+    }
+}
+
+// The part of a text's markup that is not form: the content elements in
+// their order and the addresses the markup points to. Tags are found as
+// normalised() finds them.
+QStringList markupSubstance(const QString& text)
+{
+    QStringList substance;
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'<') {
+            if (depth++ == 0)
+                start = i + 1;
+        } else if (c == u'>' && depth > 1) {
+            --depth;
+        } else if (c == u'>' && depth == 1) {
+            addTagSubstance(QStringView(text).mid(start, i - start), substance);
+            depth = 0;
+        }
+    }
+    return substance;
+}
+
+// Two texts that differ only in form: the same words once markup and white
+// space are set aside, and the same content elements and addresses.
+bool differOnlyInForm(const QString& server, const QString& sent)
+{
+    return normalised(server) == normalised(sent) &&
+           markupSubstance(server) == markupSubstance(sent);
+}
+
 QString idText(const QVariant& value)
 {
     if (!value.isValid() || value.isNull())
@@ -203,7 +311,7 @@ void EntryServerMerge::mergeText(const QVariantMap& post, const char* key, const
         return;
     const QString server = EntryRenderer(m_entry).extractTags(value.toString());
     // Texts alike as they stand are alike normalised; most are.
-    if (server == sent || normalised(server) == normalised(sent))
+    if (server == sent || differOnlyInForm(server, sent))
         (m_entry.*setter)(server);
     else
         diffs.insert(name, server);
