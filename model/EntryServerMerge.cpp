@@ -7,6 +7,7 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryRenderer.h"
+#include "Localization.h"
 #include "ModelLog.h"
 #include "RVDiffTool.h"
 #include "ServerPostReader.h"
@@ -235,11 +236,14 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
         const QString oldFolder = attachmentFolder(m_entry, oldID);
         const QString newFolder = attachmentFolder(m_entry, newID);
         if (!oldFolder.isEmpty() && QFileInfo(oldFolder).isDir() &&
-            !moveFolder(oldFolder, newFolder))
-            qCWarning(lcModel).noquote()
-                << QStringLiteral("The attachments of \"%1\" stay in \"%2\": they could not be "
-                                  "moved to \"%3\".")
-                       .arg(m_entry.displayName(), oldFolder, newFolder);
+            !moveFolder(oldFolder, newFolder)) {
+            // The post has its new id on the server whatever happens here: the
+            // entry takes it, and the user hears where the files are.
+            m_problem = localized("Entry", "The attachments of \"%1\" could not be moved to "
+                                           "\"%2\": they are still in \"%3\".")
+                            .arg(m_entry.displayName(), newFolder, oldFolder);
+            qCWarning(lcModel).noquote() << m_problem;
+        }
         m_entry.setUniqueID(newID);
     }
     if (m_entry.hasFlag(Entry::LocalOnly))
@@ -249,19 +253,17 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
         return true;
 
     // The file under the new name first: a crash in between leaves the post
-    // on disk under one name or the other, never under none.
+    // on disk under one name or the other, never under none. A save that
+    // fails leaves the old file for the next save that works to remove.
     EntryOwner* owner = m_entry.parentBlog();
     Blog* blog = dynamic_cast<Blog*>(owner);
-    QString error;
-    if (!owner || !owner->saveEntry(&m_entry, &error)) {
-        if (owner)
-            qCWarning(lcModel).noquote()
-                << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
-                       .arg(m_entry.displayName(), error);
-        return true;
-    }
     if (blog)
-        blog->store().removeFileForID(oldID);
+        blog->store().renameFile(m_entry, oldID);
+    QString error;
+    if (owner && !owner->saveEntry(&m_entry, &error))
+        qCWarning(lcModel).noquote()
+            << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
+                   .arg(m_entry.displayName(), error);
     return true;
 }
 

@@ -33,6 +33,9 @@ public:
     // folder moved along, and it is no longer local only. Nothing is renamed
     // when the id is the entry's own. False for a missing id.
     bool processPostID(const QVariant& postID);
+    // What went wrong on the way that the user should hear of, in a sentence
+    // (the attachment folder that could not follow a new id); empty when nothing did.
+    QString problem() const { return m_problem; }
 
     // Merges the entry dictionary the server sent (as its driver corrected
     // it). Rebuilds `diffs`; an empty one clears "changed locally" (4) and
@@ -49,4 +52,5 @@ private:
                    void (Entry::*setter)(const QString&), QVariantMap& diffs);
 
     Entry& m_entry;
+    QString m_problem;
 };

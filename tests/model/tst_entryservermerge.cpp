@@ -34,6 +34,8 @@ private slots:
     void agreementClearsChangedLocally();
     void unchangedIdLeavesTheFileAlone();
     void newIdWritesTheNewFileBeforeTheOldGoes();
+    void anOldFileGoesWithTheFirstSaveThatWorks();
+    void attachmentsThatCannotMoveAreReported();
 
 private:
     EntryPtr newEntry();
@@ -306,6 +308,54 @@ void tst_EntryServerMerge::newIdWritesTheNewFileBeforeTheOldGoes()
     QVERIFY(!QFileInfo::exists(oldAttachments));
 
     QVERIFY(!EntryServerMerge(*entry).processPostID(QVariant()));
+}
+
+void tst_EntryServerMerge::anOldFileGoesWithTheFirstSaveThatWorks()
+{
+    const EntryPtr entry = newEntry();
+    const QString oldID = entry->uniqueID();
+    QVERIFY(m_blog->save(*entry));
+    const QString folder = m_blog->store().folder() + QLatin1Char('/');
+    const QString oldFile = folder + EntryFile::fileName(oldID);
+    const QString newFile = folder + EntryFile::fileName(QStringLiteral("123"));
+    // Something stands where the new file goes: the entry cannot be saved.
+    QVERIFY(QDir().mkpath(newFile));
+
+    QVERIFY(EntryServerMerge(*entry).processPostID(123));
+    QCOMPARE(entry->uniqueID(), QStringLiteral("123"));
+    QVERIFY(QFileInfo::exists(oldFile)); // the only copy on disk
+
+    // The next save that works writes the new file, and only then removes the old one.
+    QVERIFY(QDir(newFile).removeRecursively());
+    QVERIFY(m_blog->save());
+    QVERIFY(m_blog->store().flush());
+    QVERIFY(QFileInfo(newFile).isFile());
+    QCOMPARE(EntryFile::entryFromFile(newFile)->uniqueID(), QStringLiteral("123"));
+    QVERIFY(!QFileInfo::exists(oldFile));
+}
+
+void tst_EntryServerMerge::attachmentsThatCannotMoveAreReported()
+{
+    const EntryPtr entry = newEntry();
+    const QString oldFolder = EntryServerMerge::attachmentFolder(*entry, entry->uniqueID());
+    QVERIFY(QDir().mkpath(oldFolder));
+    QFile picture(oldFolder + QStringLiteral("/picture.png"));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.close();
+    QFile blocker(EntryServerMerge::attachmentFolder(*entry, QStringLiteral("124")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    EntryServerMerge merge(*entry);
+    QVERIFY(merge.processPostID(QStringLiteral("124")));
+    // The post is 124 on the server: the entry follows, its files stay, and it says where.
+    QCOMPARE(entry->uniqueID(), QStringLiteral("124"));
+    QVERIFY(QFileInfo::exists(picture.fileName()));
+    QVERIFY2(merge.problem().contains(oldFolder), qPrintable(merge.problem()));
+
+    EntryServerMerge unchanged(*entry);
+    QVERIFY(unchanged.processPostID(QStringLiteral("124")));
+    QVERIFY(unchanged.problem().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_EntryServerMerge)
