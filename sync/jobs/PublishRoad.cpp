@@ -94,6 +94,11 @@ void PublishRoad::registerJob(const EntryPtr& entry)
     Account* account = blog ? blog->account() : nullptr;
     auto* job = new PublishJob(entry);
     job->setTimeOut(m_timeOut);
+    // What went wrong beside the publish itself gets a row of its own.
+    connect(job, &Job::finished, this, [this, entry, job] {
+        if (!job->problem().isEmpty())
+            errorRow(*entry, job->problem());
+    });
     emit jobCreated(job);
     ActivityItem* row = JobActivity::run(job, account, JobActivity::HoldsAccount, m_list);
     if (!job->isFinished())
@@ -105,10 +110,14 @@ void PublishRoad::fail(const EntryPtr& entry, const QString& message)
     entry->setBeingPublished(false);
     entry->setPublishTexts({}, {}, {});
     // The failure shows where the publish would have: a row of its own.
-    Blog* blog = dynamic_cast<Blog*>(entry->parentBlog());
-    ActivityItem* row =
-        m_list.newActivity(blog ? blog->account() : nullptr, PublishJob::publishingStatus(*entry),
-                           [] { return true; });
-    row->setError(message);
+    errorRow(*entry, message);
     PublishJob::showFailureInDraft(*entry, message);
+}
+
+void PublishRoad::errorRow(Entry& entry, const QString& message)
+{
+    Blog* blog = dynamic_cast<Blog*>(entry.parentBlog());
+    ActivityItem* row = m_list.newActivity(
+        blog ? blog->account() : nullptr, PublishJob::publishingStatus(entry), [] { return true; });
+    row->setError(message);
 }
