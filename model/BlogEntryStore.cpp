@@ -483,6 +483,19 @@ void BlogEntryStore::load()
     }
 }
 
+void BlogEntryStore::renameFile(Entry& entry, const QString& oldID)
+{
+    const Entry::FileMark& mark = entry.fileMark();
+    const bool known = mark.store == m_serial && mark.uniqueID == oldID;
+    // An entry read from a misnamed file never had its own written: that file is the old one.
+    QString old = known ? (mark.replaces.isEmpty() ? mark.fileName : mark.replaces)
+                        : EntryFile::fileName(oldID);
+    const QString name = EntryFile::fileName(entry.uniqueID());
+    if (old == name)
+        old.clear();
+    entry.setFileMark({m_serial, entry.uniqueID(), name, nameKeyOf(name), {}, 0, 0, old});
+}
+
 bool BlogEntryStore::removeFile(const Entry& entry)
 {
     return removeFileForID(entry.uniqueID());

@@ -59,6 +59,11 @@ public:
     void load();
     QStringList skippedFiles() const { return m_skipped; }
 
+    // The entry has taken a new identifier: its next write, now or at a later
+    // save, goes under the new name and only then removes the file it had
+    // under `oldID`.
+    void renameFile(Entry& entry, const QString& oldID);
+
     // Deletes the entry's file (after every write handed over before).
     bool removeFile(const Entry& entry);
     // Deletes the file of the entry that had that identifier.

@@ -7,6 +7,7 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryRenderer.h"
+#include "Localization.h"
 #include "ModelLog.h"
 #include "RVDiffTool.h"
 #include "ServerPostReader.h"
@@ -57,6 +58,114 @@ QString normalised(const QString& text)
     }
     out.truncate(at - begin);
     return std::move(out).trimmed();
+}
+
+// Elements that bring content of their own into a post: a server that strips
+// one (as WordPress does for authors without unfiltered HTML) has changed the
+// post, though its words stay.
+bool isContentElement(QStringView name)
+{
+    static const QStringList names{
+        QStringLiteral("applet"), QStringLiteral("audio"),  QStringLiteral("canvas"),
+        QStringLiteral("embed"),  QStringLiteral("form"),   QStringLiteral("frame"),
+        QStringLiteral("iframe"), QStringLiteral("img"),    QStringLiteral("input"),
+        QStringLiteral("math"),   QStringLiteral("object"), QStringLiteral("picture"),
+        QStringLiteral("script"), QStringLiteral("source"), QStringLiteral("style"),
+        QStringLiteral("svg"),    QStringLiteral("track"),  QStringLiteral("video")};
+    for (const QString& known : names)
+        if (name.compare(known, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool endsName(QChar c)
+{
+    return c.isSpace() || c == u'/' || c == u'=' || c == u'>';
+}
+
+// What one tag (the text between "<" and ">") adds to a text's markup
+// substance: its name when it is a content element, and the addresses of its
+// src and href attributes, unquoted and with their entities decoded.
+void addTagSubstance(QStringView tag, QStringList& substance)
+{
+    if (tag.isEmpty() || tag.front() == u'/' || tag.front() == u'!' || tag.front() == u'?')
+        return;
+    qsizetype at = 0;
+    while (at < tag.size() && !endsName(tag.at(at)))
+        ++at;
+    const QStringView name = tag.left(at);
+    if (isContentElement(name))
+        substance << name.toString().toLower();
+    while (at < tag.size()) {
+        while (at < tag.size() && (tag.at(at).isSpace() || tag.at(at) == u'/'))
+            ++at;
+        const qsizetype nameStart = at;
+        while (at < tag.size() && !endsName(tag.at(at)))
+            ++at;
+        const QStringView attribute = tag.mid(nameStart, at - nameStart);
+        if (attribute.isEmpty()) {
+            ++at; // a stray "=" or ">"
+            continue;
+        }
+        while (at < tag.size() && tag.at(at).isSpace())
+            ++at;
+        if (at >= tag.size() || tag.at(at) != u'=')
+            continue;
+        ++at;
+        while (at < tag.size() && tag.at(at).isSpace())
+            ++at;
+        QStringView value;
+        if (at < tag.size() && (tag.at(at) == u'"' || tag.at(at) == u'\'')) {
+            const QChar quote = tag.at(at++);
+            qsizetype end = tag.indexOf(quote, at);
+            if (end < 0)
+                end = tag.size();
+            value = tag.mid(at, end - at);
+            at = end + 1;
+        } else {
+            const qsizetype start = at;
+            while (at < tag.size() && !tag.at(at).isSpace())
+                ++at;
+            value = tag.mid(start, at - start);
+        }
+        if (attribute.compare(u"src", Qt::CaseInsensitive) == 0 ||
+            attribute.compare(u"href", Qt::CaseInsensitive) == 0) {
+            const QString address = value.trimmed().toString();
+            substance << attribute.toString().toLower() + u'=' +
+                             (address.contains(u'&') ? rv::convertEntities(address) : address);
+        }
+    }
+}
+
+// The part of a text's markup that is not form: the content elements in
+// their order and the addresses the markup points to. Tags are found as
+// normalised() finds them.
+QStringList markupSubstance(const QString& text)
+{
+    QStringList substance;
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'<') {
+            if (depth++ == 0)
+                start = i + 1;
+        } else if (c == u'>' && depth > 1) {
+            --depth;
+        } else if (c == u'>' && depth == 1) {
+            addTagSubstance(QStringView(text).mid(start, i - start), substance);
+            depth = 0;
+        }
+    }
+    return substance;
+}
+
+// Two texts that differ only in form: the same words once markup and white
+// space are set aside, and the same content elements and addresses.
+bool differOnlyInForm(const QString& server, const QString& sent)
+{
+    return normalised(server) == normalised(sent) &&
+           markupSubstance(server) == markupSubstance(sent);
 }
 
 QString idText(const QVariant& value)
@@ -127,11 +236,14 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
         const QString oldFolder = attachmentFolder(m_entry, oldID);
         const QString newFolder = attachmentFolder(m_entry, newID);
         if (!oldFolder.isEmpty() && QFileInfo(oldFolder).isDir() &&
-            !moveFolder(oldFolder, newFolder))
-            qCWarning(lcModel).noquote()
-                << QStringLiteral("The attachments of \"%1\" stay in \"%2\": they could not be "
-                                  "moved to \"%3\".")
-                       .arg(m_entry.displayName(), oldFolder, newFolder);
+            !moveFolder(oldFolder, newFolder)) {
+            // The post has its new id on the server whatever happens here: the
+            // entry takes it, and the user hears where the files are.
+            m_problem = localized("Entry", "The attachments of \"%1\" could not be moved to "
+                                           "\"%2\": they are still in \"%3\".")
+                            .arg(m_entry.displayName(), newFolder, oldFolder);
+            qCWarning(lcModel).noquote() << m_problem;
+        }
         m_entry.setUniqueID(newID);
     }
     if (m_entry.hasFlag(Entry::LocalOnly))
@@ -141,19 +253,17 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
         return true;
 
     // The file under the new name first: a crash in between leaves the post
-    // on disk under one name or the other, never under none.
+    // on disk under one name or the other, never under none. A save that
+    // fails leaves the old file for the next save that works to remove.
     EntryOwner* owner = m_entry.parentBlog();
     Blog* blog = dynamic_cast<Blog*>(owner);
-    QString error;
-    if (!owner || !owner->saveEntry(&m_entry, &error)) {
-        if (owner)
-            qCWarning(lcModel).noquote()
-                << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
-                       .arg(m_entry.displayName(), error);
-        return true;
-    }
     if (blog)
-        blog->store().removeFileForID(oldID);
+        blog->store().renameFile(m_entry, oldID);
+    QString error;
+    if (owner && !owner->saveEntry(&m_entry, &error))
+        qCWarning(lcModel).noquote()
+            << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
+                   .arg(m_entry.displayName(), error);
     return true;
 }
 
@@ -203,7 +313,7 @@ void EntryServerMerge::mergeText(const QVariantMap& post, const char* key, const
         return;
     const QString server = EntryRenderer(m_entry).extractTags(value.toString());
     // Texts alike as they stand are alike normalised; most are.
-    if (server == sent || normalised(server) == normalised(sent))
+    if (server == sent || differOnlyInForm(server, sent))
         (m_entry.*setter)(server);
     else
         diffs.insert(name, server);

@@ -7,10 +7,13 @@
 #include <QVariantMap>
 
 // Brings the server's copy of an entry into the local one. Where the two only
-// differ in form (white space, markup, a date within five minutes, the time
-// zone the server shows dates in) the entry takes the server's version; what
-// differs in substance goes into the entry's `diffs` for the comparison
-// window (RVDiffTool), and the entry keeps its own.
+// differ in form (white space, formatting markup and its quoting, a date
+// within five minutes, the time zone the server shows dates in) the entry
+// takes the server's version; what differs in substance goes into the entry's
+// `diffs` for the comparison window (RVDiffTool), and the entry keeps its own.
+// Markup that brings content (images, frames, embeds, scripts) and the
+// addresses of src and href count as substance: a server that strips or
+// rewrites them has changed the post.
 //
 // Main thread for entries a blog lists (the publishing road, the posts road
 // once it has decoded its answers).
@@ -30,6 +33,9 @@ public:
     // folder moved along, and it is no longer local only. Nothing is renamed
     // when the id is the entry's own. False for a missing id.
     bool processPostID(const QVariant& postID);
+    // What went wrong on the way that the user should hear of, in a sentence
+    // (the attachment folder that could not follow a new id); empty when nothing did.
+    QString problem() const { return m_problem; }
 
     // Merges the entry dictionary the server sent (as its driver corrected
     // it). Rebuilds `diffs`; an empty one clears "changed locally" (4) and
@@ -46,4 +52,5 @@ private:
                    void (Entry::*setter)(const QString&), QVariantMap& diffs);
 
     Entry& m_entry;
+    QString m_problem;
 };

@@ -6,9 +6,13 @@
 #include <QString>
 #include <optional>
 
-// One piece of asynchronous work with a server: every road (publish, retrieve,
-// delete, refresh, upload, ping) is a Job, and the activity list shows one row
-// per running job from its status, sub-status and progress.
+// One piece of asynchronous work with a server: every road is a Job (publish
+// PublishJob, posts and pages RetrieveEntriesJob, per-post categories
+// EntryCategoriesJob, deletion DeleteJob, account refresh RefreshAccountJob,
+// blog categories RefreshCategoriesJob, upload UploadJob, page fetch
+// DownloadJob, the ping queue PingJob), and the activity list shows one row
+// per running job from its status, sub-status and progress. Separate jobs run
+// one after the other make a SequentialJob (the uploads before a publish).
 //
 // The shape:
 // - start() only schedules: the work begins on the next turn of the event

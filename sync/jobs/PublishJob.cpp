@@ -174,11 +174,25 @@ QString PublishJob::tagBlock(const QStringList& tags) const
         base += QLatin1Char('/');
     const QString separator = tagTemplate ? tagTemplate->separator() : QStringLiteral(", ");
     QStringList links;
+    // Tag names and the address come from the user and from the server: as
+    // markup they would break the post, or add to it. The address takes the
+    // name itself, percent-escaped.
+    const QString address = rv::encodeXML(base);
     for (const QString& tag : tags)
         links << QStringLiteral("<a href=\"%1%2\" rel=\"tag\">%3</a>")
-                     .arg(base, QString::fromLatin1(QUrl::toPercentEncoding(tag)), tag);
+                     .arg(address, QString::fromLatin1(QUrl::toPercentEncoding(tag)),
+                          rv::encodeXML(tag));
     return QStringLiteral("\n<div class=\"posttagsblock\">") + links.join(separator) +
            QStringLiteral("</div>");
+}
+
+QStringList PublishJob::tagTitles() const
+{
+    QStringList titles;
+    for (const auto& category : m_entry->categories().value_or(CategoryList()))
+        if (category->isTag())
+            titles.append(category->title());
+    return titles;
 }
 
 QVariantMap PublishJob::publishContent()
@@ -208,7 +222,7 @@ QVariantMap PublishJob::publishContent()
                 keywords += separator;
             keywords += tags.join(separator);
         } else {
-            block = tagBlock(tags);
+            block = tagBlock(tagTitles());
         }
     }
 
@@ -328,12 +342,14 @@ void PublishJob::sendAtom()
     setStatus(publishingStatus(*m_entry));
     QString target;
     QByteArray method = "POST";
+    m_atomPost = true;
     const QString postService = m_blog->services().value(QStringLiteral("service.post")).toString();
     if (m_entry->hasFlag(Entry::LocalOnly) || m_entry->editURI().isEmpty()) {
         target = postService;
     } else {
         target = m_entry->editURI();
         method = "PUT";
+        m_atomPost = false;
     }
 
     QVariantList categories;
@@ -349,8 +365,8 @@ void PublishJob::sendAtom()
         if (!categories.isEmpty())
             data.insert(QStringLiteral("categories"), categories);
         if (!tags.isEmpty()) // Atom has no other place for the block than the body
-            m_entry->setPublishTexts(m_entry->pubBody() + tagBlock(tags), m_entry->pubExtended(),
-                                     m_entry->pubSummary());
+            m_entry->setPublishTexts(m_entry->pubBody() + tagBlock(tagTitles()),
+                                     m_entry->pubExtended(), m_entry->pubSummary());
     }
     const bool convert = m_blog->convertEntities();
     auto text = [convert](const QString& value) {
@@ -372,15 +388,50 @@ void PublishJob::sendAtom()
         finish(Outcome::Failed, notAvailable());
         return;
     }
+    auto* call = atomCall(address, method);
+    call->setData(document.toUtf8(), "application/atom+xml");
+    if (!sendCall(call))
+        finish(Outcome::Failed,
+               accountText("For some obscure reason an Atom request could not be made."));
+}
+
+RESTCall* PublishJob::atomCall(const QUrl& address, const QByteArray& method)
+{
     auto* call = new RESTCall(address, this, this);
     call->setTimeOut(timeOut());
     call->setMethod(method);
-    call->setData(document.toUtf8(), "application/atom+xml");
     const QVariantMap headers =
         m_plugin->authenticationHeaders(address, m_account->username(), m_account->password());
     if (!headers.isEmpty())
         call->addHeaders(RESTCall::headerList(headers));
-    if (!sendCall(call))
+    return call;
+}
+
+void PublishJob::takeAtomLocation(const RESTCall& call)
+{
+    QByteArray location = call.responseHeader("Location").trimmed();
+    if (location.isEmpty())
+        location = call.responseHeader("Content-Location").trimmed();
+    if (location.isEmpty()) {
+        // Stored, but this copy cannot be tied to it: a success would make the
+        // next publish a second post.
+        finish(Outcome::Failed,
+               localized("Entry", "The server stored \"%1\" without saying where, so this copy "
+                                  "cannot be linked to it. Look at the blog before publishing "
+                                  "again: publishing now would post it a second time.")
+                   .arg(m_entry->displayName()));
+        return;
+    }
+    const QUrl address = call.url().resolved(QUrl::fromEncoded(location));
+    const QStringList parts = address.path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    m_entry->setEditURI(address.toString());
+    EntryServerMerge merge(*m_entry);
+    merge.processPostID(parts.isEmpty() ? address.toString() : parts.constLast());
+    noteProblem(merge.problem());
+    // The server's copy, as its entry answer would have given it.
+    m_phase = Phase::Retrieve;
+    setStatus(localized("Entry", "Retrieving data for \"%1\"...").arg(m_entry->displayName()));
+    if (!sendCall(atomCall(address, "GET")))
         finish(Outcome::Failed,
                accountText("For some obscure reason an Atom request could not be made."));
 }
@@ -402,7 +453,12 @@ void PublishJob::callFinished(RESTCall* call)
             finish(Outcome::Failed, refusedStatus(status, data));
             return;
         }
-        if (data.isEmpty()) { // stored, with nothing to read back
+        if (data.isEmpty() && m_atomPost && m_phase == Phase::NewPost) {
+            // A new post answered without its entry: its address says where it is.
+            takeAtomLocation(*call);
+            return;
+        }
+        if (data.isEmpty() && m_phase != Phase::Retrieve) { // an edit stored, nothing to read
             queuePings();
             m_phase = Phase::Done;
             finish(Outcome::Published);
@@ -448,8 +504,14 @@ bool PublishJob::processAnswer(const QVariant& answer, QString* message)
 bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
 {
     switch (m_phase) {
-    case Phase::NewPost:
-        return isPostID(answer) && EntryServerMerge(*m_entry).processPostID(answer);
+    case Phase::NewPost: {
+        if (!isPostID(answer))
+            return false;
+        EntryServerMerge merge(*m_entry);
+        const bool taken = merge.processPostID(answer);
+        noteProblem(merge.problem());
+        return taken;
+    }
     case Phase::SeparateCategories:
     case Phase::PublishEdit:
         // Servers answer true; an explicit false is a refusal, not a success.
@@ -474,7 +536,15 @@ bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
 
 void PublishJob::mergeServerCopy(const QVariant& answer)
 {
-    EntryServerMerge(*m_entry).compareWithXML(m_plugin->correctEntryDictionary(answer));
+    EntryServerMerge merge(*m_entry);
+    merge.compareWithXML(m_plugin->correctEntryDictionary(answer));
+    noteProblem(merge.problem());
+}
+
+void PublishJob::noteProblem(const QString& problem)
+{
+    if (!problem.isEmpty())
+        m_problem = problem;
 }
 
 void PublishJob::advance()

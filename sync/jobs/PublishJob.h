@@ -27,7 +27,8 @@ class RESTCall;
 //   new post, categories    1 → 2 → 3 → 4 → 5
 //   existing post           3 → 4 → 5
 //   existing, categories    2 → 3 → 4 → 5
-// Atom sends one POST or PUT and merges the entry the server answers with.
+// Atom sends one POST or PUT and merges the entry the server answers with; a
+// new post answered without one is read back from the address the server gives.
 //
 // Every way out (done, a failure, a stop) goes through finish(): the entry is
 // no longer being published, its buffers are let go unless the comparison
@@ -53,6 +54,9 @@ public:
     bool isEdit() const { return m_isEdit; }
     // How many requests the job has sent.
     int requestCount() const { return m_requests; }
+    // Something the user should hear of, whatever the job's end: a sentence
+    // (the attachments that could not follow the post's new id), or empty.
+    QString problem() const { return m_problem; }
 
     // The status line of a publish: "Publishing "Title"...".
     static QString publishingStatus(const Entry& entry);
@@ -75,6 +79,11 @@ private:
     void sendCategories();
     void sendRetrieve();
     void sendAtom();
+    RESTCall* atomCall(const QUrl& address, const QByteArray& method);
+    // A new post stored without its entry in the answer: its address (the
+    // Location header) becomes its edit address and its id, and its entry is
+    // read from there. Without one the job fails.
+    void takeAtomLocation(const RESTCall& call);
     // The driver's page builders; without them the job fails.
     PLUMETPageProtocol* pageBuilder();
     bool sendXmlRpc(const QString& method, const QVariantMap& objects, const QStringList& keys,
@@ -82,11 +91,16 @@ private:
     bool sendCall(RESTCall* call);
     QVariantMap login() const;
     QVariantMap publishContent();
+    // The titles of the entry's tags, as they are (the requests' lists hold
+    // them XML-encoded).
+    QStringList tagTitles() const;
+    // The tag block: a link to each tag's page on the tag template's address.
     QString tagBlock(const QStringList& tags) const;
 
     bool processAnswer(const QVariant& answer, QString* message);
     bool processXmlRpc(const QVariant& answer, QString* message);
     void mergeServerCopy(const QVariant& answer);
+    void noteProblem(const QString& problem);
     void queuePings();
     void advance();
     void finish(Outcome outcome, const QString& message = {});
@@ -99,8 +113,10 @@ private:
     PLUMETPluginProtocol* m_plugin = nullptr;
     Phase m_phase = Phase::NewPost;
     bool m_xmlrpc = true;
+    bool m_atomPost = false;
     bool m_separateCategories = false;
     bool m_isEdit = false;
     bool m_released = false;
     int m_requests = 0;
+    QString m_problem;
 };

@@ -3,6 +3,7 @@
 #include "Account.h"
 #include "ActivityList.h"
 #include "Attachment.h"
+#include "AttachmentUploadStep.h"
 #include "AttachmentUploads.h"
 #include "Blog.h"
 #include "Entry.h"
@@ -10,10 +11,9 @@
 #include "JobActivity.h"
 #include "Localization.h"
 #include "PublishJob.h"
+#include "SequentialJob.h"
 #include "StringEncoding.h"
 #include "Template.h"
-
-#include <QPointer>
 
 AttachmentUploads::~AttachmentUploads() = default;
 
@@ -40,7 +40,29 @@ bool PublishRoad::publish(const EntryPtr& entry)
     entry->setBeingPublished(true);
     QList<AttachmentPtr> pending;
     prepare(*entry, pending);
-    uploadNext(entry, pending);
+    if (pending.isEmpty()) {
+        registerJob(entry);
+        return true;
+    }
+    if (!AttachmentUploads::sharedInstance()) {
+        fail(entry, AttachmentUploadStep::noUploadRoad(*entry));
+        return true;
+    }
+    // The uploads one after the other, each under its own row and without the
+    // account; the publish takes its row and the account only once they are
+    // all up, so it is no step of theirs.
+    auto* uploads = new SequentialJob(this);
+    for (const AttachmentPtr& attachment : std::as_const(pending))
+        uploads->addStep(new AttachmentUploadStep(attachment, entry));
+    connect(uploads, &Job::finished, this, [this, entry](Job* road) {
+        if (road->state() == Job::State::Finished)
+            registerJob(entry);
+        else
+            fail(entry, road->error()
+                            ? road->error()->message
+                            : localized("Attachment", "The upload of the attachment was stopped."));
+    });
+    uploads->start();
     return true;
 }
 
@@ -64,39 +86,6 @@ void PublishRoad::prepare(Entry& entry, QList<AttachmentPtr>& pending)
     }
 }
 
-void PublishRoad::uploadNext(const EntryPtr& entry, QList<AttachmentPtr> pending)
-{
-    if (pending.isEmpty()) {
-        registerJob(entry);
-        return;
-    }
-    AttachmentUploads* uploads = AttachmentUploads::sharedInstance();
-    if (!uploads) {
-        fail(entry, localized("Entry", "The attachments of \"%1\" cannot be uploaded: no upload "
-                                       "road is available.")
-                        .arg(entry->displayName()));
-        return;
-    }
-    const AttachmentPtr attachment = pending.takeFirst();
-    const QString key = attachment->uniqueID();
-    QPointer<PublishRoad> self(this);
-    uploads->upload(
-        attachment, entry,
-        [self, entry, attachment, key, pending] {
-            if (!self)
-                return;
-            const Blog* blog = dynamic_cast<const Blog*>(entry->parentBlog());
-            const TemplatePtr linkTemplate = blog ? blog->linkTemplate() : TemplatePtr();
-            EntryContent(*entry).applyMarkupToContents(
-                key, attachment->generateMarkup(false, linkTemplate.get()));
-            self->uploadNext(entry, pending);
-        },
-        [self, entry](const QString& message) {
-            if (self)
-                self->fail(entry, message);
-        });
-}
-
 void PublishRoad::registerJob(const EntryPtr& entry)
 {
     if (entry->publishActivity())
@@ -105,6 +94,11 @@ void PublishRoad::registerJob(const EntryPtr& entry)
     Account* account = blog ? blog->account() : nullptr;
     auto* job = new PublishJob(entry);
     job->setTimeOut(m_timeOut);
+    // What went wrong beside the publish itself gets a row of its own.
+    connect(job, &Job::finished, this, [this, entry, job] {
+        if (!job->problem().isEmpty())
+            errorRow(*entry, job->problem());
+    });
     emit jobCreated(job);
     ActivityItem* row = JobActivity::run(job, account, JobActivity::HoldsAccount, m_list);
     if (!job->isFinished())
@@ -116,10 +110,14 @@ void PublishRoad::fail(const EntryPtr& entry, const QString& message)
     entry->setBeingPublished(false);
     entry->setPublishTexts({}, {}, {});
     // The failure shows where the publish would have: a row of its own.
-    Blog* blog = dynamic_cast<Blog*>(entry->parentBlog());
-    ActivityItem* row =
-        m_list.newActivity(blog ? blog->account() : nullptr, PublishJob::publishingStatus(*entry),
-                           [] { return true; });
-    row->setError(message);
+    errorRow(*entry, message);
     PublishJob::showFailureInDraft(*entry, message);
+}
+
+void PublishRoad::errorRow(Entry& entry, const QString& message)
+{
+    Blog* blog = dynamic_cast<Blog*>(entry.parentBlog());
+    ActivityItem* row = m_list.newActivity(
+        blog ? blog->account() : nullptr, PublishJob::publishingStatus(entry), [] { return true; });
+    row->setError(message);
 }

@@ -12,8 +12,9 @@ class Attachment;
 // The publishing road from the entry's side, installed as the records'
 // ServerRoads: it marks the entry as being published, fills the publish
 // buffers, puts the markup of attachments already on a server in place of
-// their keys, uploads the others one after the other (AttachmentUploads), and
-// then runs a PublishJob through its activity row, holding the account.
+// their keys, uploads the others one after the other (a SequentialJob of
+// AttachmentUploadSteps), and then runs a PublishJob through its activity
+// row, holding the account.
 //
 //     PublishRoad road;                          // by the program, once
 //     ServerRoads::setSharedInstance(&road);
@@ -36,9 +37,10 @@ signals:
 
 private:
     void prepare(Entry& entry, QList<AttachmentPtr>& pending);
-    void uploadNext(const EntryPtr& entry, QList<AttachmentPtr> pending);
     void registerJob(const EntryPtr& entry);
     void fail(const EntryPtr& entry, const QString& message);
+    // An error row with the publishing status of the entry.
+    void errorRow(Entry& entry, const QString& message);
 
     ActivityList& m_list;
     double m_timeOut = 60;

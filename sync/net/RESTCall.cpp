@@ -251,6 +251,14 @@ void RESTCall::armResponseTimerOnceSent()
                           ExchangeLimits::bufferedUploadMargin(m_requestBody.size()) + uploadTime);
 }
 
+QByteArray RESTCall::responseHeader(const QByteArray& name) const
+{
+    for (const auto& [key, value] : m_responseHeaders)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
 void RESTCall::onMetaData()
 {
     const QVariant statusAttribute = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -259,6 +267,7 @@ void RESTCall::onMetaData()
     m_responseSeen = true;
     m_responseTimer.stop();
     m_status = statusAttribute.toInt();
+    m_responseHeaders = m_reply->rawHeaderPairs();
     m_cookieJar.setCookiesFromUrl(
         m_reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>(),
         m_currentUrl);

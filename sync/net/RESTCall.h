@@ -88,6 +88,8 @@ public:
     // The address finally answered, after redirects.
     QUrl url() const { return m_currentUrl; }
     int httpStatus() const { return m_status; }
+    // A header of the answer (the name in any case), or empty.
+    QByteArray responseHeader(const QByteArray& name) const;
     // Once it has ended: whether the exchange failed, and why (none: cancelled).
     bool hasFailed() const { return m_ended && !m_succeeded; }
     const std::optional<RestError>& error() const { return m_outcome; }
@@ -149,6 +151,7 @@ private:
     bool m_ended = false;
 
     QByteArray m_body;
+    QList<QNetworkReply::RawHeaderPair> m_responseHeaders;
     std::optional<RestError> m_outcome;
     // A 403, 404 or 500 ends the call; its page is read first for the server's words.
     std::optional<RestError> m_refusal;

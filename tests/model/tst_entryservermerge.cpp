@@ -34,6 +34,8 @@ private slots:
     void agreementClearsChangedLocally();
     void unchangedIdLeavesTheFileAlone();
     void newIdWritesTheNewFileBeforeTheOldGoes();
+    void anOldFileGoesWithTheFirstSaveThatWorks();
+    void attachmentsThatCannotMoveAreReported();
 
 private:
     EntryPtr newEntry();
@@ -161,31 +163,59 @@ void tst_EntryServerMerge::textsThatDifferOnlyInFormAreTaken()
 
 void tst_EntryServerMerge::whatCountsAsForm_data()
 {
+    QTest::addColumn<QString>("own");
     QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("alike");
 
-    // The entry's own body is "<p>Hello   <b>world</b></p>".
-    QTest::newRow("no markup, one space") << "Hello world" << true;
-    QTest::newRow("other markup") << "<div><i>Hello</i> <span>world</span></div>" << true;
-    QTest::newRow("line breaks and tabs") << "<p>Hello\r\n\t world</p>" << true;
-    QTest::newRow("markup inside markup") << "Hello <a title=\"<b>x</b>\">world</a>" << true;
-    QTest::newRow("a tag left open at the end") << "Hello world<br" << true;
-    QTest::newRow("spaces around") << "  Hello world\n" << true;
-    QTest::newRow("no space at all") << "Helloworld" << false;
-    QTest::newRow("a word more") << "<p>Hello big world</p>" << false;
-    QTest::newRow("a stray closing bracket") << "Hello > world" << false;
-    QTest::newRow("a non-breaking space") << QStringLiteral("Hello\u00a0world") << false;
-    QTest::newRow("an entity for the space") << "Hello&nbsp;world" << false;
+    const QString hello = QStringLiteral("<p>Hello   <b>world</b></p>");
+    QTest::newRow("no markup, one space") << hello << "Hello world" << true;
+    QTest::newRow("other markup") << hello << "<div><i>Hello</i> <span>world</span></div>" << true;
+    QTest::newRow("line breaks and tabs") << hello << "<p>Hello\r\n\t world</p>" << true;
+    QTest::newRow("markup inside markup")
+        << hello << "Hello <a title=\"<b>x</b>\">world</a>" << true;
+    QTest::newRow("a tag left open at the end") << hello << "Hello world<br" << true;
+    QTest::newRow("spaces around") << hello << "  Hello world\n" << true;
+    QTest::newRow("no space at all") << hello << "Helloworld" << false;
+    QTest::newRow("a word more") << hello << "<p>Hello big world</p>" << false;
+    QTest::newRow("a stray closing bracket") << hello << "Hello > world" << false;
+    QTest::newRow("a non-breaking space") << hello << QStringLiteral("Hello\u00a0world") << false;
+    QTest::newRow("an entity for the space") << hello << "Hello&nbsp;world" << false;
+
+    // Markup that brings content, and where links and sources point, are the post's.
+    QTest::newRow("an image stripped") << "<p>Hello <img src=\"a.png\"> world</p>"
+                                       << "<p>Hello world</p>" << false;
+    QTest::newRow("a frame stripped")
+        << "<p>Hello world</p><iframe src=\"https://video.example/1\"></iframe>"
+        << "<p>Hello world</p>" << false;
+    QTest::newRow("a script stripped") << "Hello world<script src=\"s.js\"></script>"
+                                       << "Hello world" << false;
+    QTest::newRow("an element swapped for another")
+        << "Hello world<video src=\"v.mp4\"></video>"
+        << "Hello world<object data=\"v.mp4\"></object>" << false;
+    QTest::newRow("a link rewritten") << "<a href=\"https://a.example/\">Hello</a> world"
+                                      << "<a href=\"https://b.example/\">Hello</a> world" << false;
+    QTest::newRow("a link taken away") << "<a href=\"https://a.example/\">Hello</a> world"
+                                       << "Hello world" << false;
+    QTest::newRow("an image's source changed") << "Hello world<img src=\"a.png\">"
+                                               << "Hello world<img src=\"b.png\">" << false;
+    // How the same markup is written stays form.
+    QTest::newRow("a link quoted otherwise, with attributes added")
+        << "<a href=\"https://a.example/?x=1&amp;y=2\">Hello</a> world"
+        << "<a rel=\"nofollow\" href='https://a.example/?x=1&y=2'>Hello</a>\n world" << true;
+    QTest::newRow("an image written otherwise")
+        << "<IMG src=\"a.png\" alt=\"x\">Hello world"
+        << "<p><img alt=\"x\"   src = a.png />Hello world</p>" << true;
 }
 
-// Texts alike once markup is dropped and white space reduced are the same
-// text: the entry takes the server's; anything else is a difference.
+// Texts alike once formatting markup is dropped and white space reduced are
+// the same text: the entry takes the server's; anything else is a difference.
 void tst_EntryServerMerge::whatCountsAsForm()
 {
+    QFETCH(QString, own);
     QFETCH(QString, server);
     QFETCH(bool, alike);
     const EntryPtr entry = newEntry();
-    const QString own = entry->body();
+    entry->setBody(own);
     EntryServerMerge(*entry).compareWithXML({{"description", server}});
     const QVariantMap diffs = entry->diffs().value_or(QVariantMap());
     QCOMPARE(diffs.contains(QStringLiteral("description")), !alike);
@@ -278,6 +308,54 @@ void tst_EntryServerMerge::newIdWritesTheNewFileBeforeTheOldGoes()
     QVERIFY(!QFileInfo::exists(oldAttachments));
 
     QVERIFY(!EntryServerMerge(*entry).processPostID(QVariant()));
+}
+
+void tst_EntryServerMerge::anOldFileGoesWithTheFirstSaveThatWorks()
+{
+    const EntryPtr entry = newEntry();
+    const QString oldID = entry->uniqueID();
+    QVERIFY(m_blog->save(*entry));
+    const QString folder = m_blog->store().folder() + QLatin1Char('/');
+    const QString oldFile = folder + EntryFile::fileName(oldID);
+    const QString newFile = folder + EntryFile::fileName(QStringLiteral("123"));
+    // Something stands where the new file goes: the entry cannot be saved.
+    QVERIFY(QDir().mkpath(newFile));
+
+    QVERIFY(EntryServerMerge(*entry).processPostID(123));
+    QCOMPARE(entry->uniqueID(), QStringLiteral("123"));
+    QVERIFY(QFileInfo::exists(oldFile)); // the only copy on disk
+
+    // The next save that works writes the new file, and only then removes the old one.
+    QVERIFY(QDir(newFile).removeRecursively());
+    QVERIFY(m_blog->save());
+    QVERIFY(m_blog->store().flush());
+    QVERIFY(QFileInfo(newFile).isFile());
+    QCOMPARE(EntryFile::entryFromFile(newFile)->uniqueID(), QStringLiteral("123"));
+    QVERIFY(!QFileInfo::exists(oldFile));
+}
+
+void tst_EntryServerMerge::attachmentsThatCannotMoveAreReported()
+{
+    const EntryPtr entry = newEntry();
+    const QString oldFolder = EntryServerMerge::attachmentFolder(*entry, entry->uniqueID());
+    QVERIFY(QDir().mkpath(oldFolder));
+    QFile picture(oldFolder + QStringLiteral("/picture.png"));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.close();
+    QFile blocker(EntryServerMerge::attachmentFolder(*entry, QStringLiteral("124")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    EntryServerMerge merge(*entry);
+    QVERIFY(merge.processPostID(QStringLiteral("124")));
+    // The post is 124 on the server: the entry follows, its files stay, and it says where.
+    QCOMPARE(entry->uniqueID(), QStringLiteral("124"));
+    QVERIFY(QFileInfo::exists(picture.fileName()));
+    QVERIFY2(merge.problem().contains(oldFolder), qPrintable(merge.problem()));
+
+    EntryServerMerge unchanged(*entry);
+    QVERIFY(unchanged.processPostID(QStringLiteral("124")));
+    QVERIFY(unchanged.problem().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_EntryServerMerge)

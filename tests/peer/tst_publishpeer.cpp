@@ -20,9 +20,12 @@ using namespace plumet::test;
 namespace {
 
 const QString hardTitle = QStringLiteral("It's <b>A & B</b> — café 😀 𝔘𝔫𝔦");
-// Either side of a change of summer time, in Berlin and in this test's zone.
-const QDateTime spring(QDate(2024, 3, 20), QTime(10, 15), QTimeZone::utc());
-const QDateTime autumn(QDate(2024, 10, 30), QTime(10, 15), QTimeZone::utc());
+// Winter and summer time in Berlin (the blog's zone) and in New York (this
+// test's zone), and a day between the two zones' changes: summer time in New
+// York, not yet in Berlin.
+const QDateTime winter(QDate(2024, 1, 15), QTime(10, 15), QTimeZone::utc());
+const QDateTime summer(QDate(2024, 7, 1), QTime(10, 15), QTimeZone::utc());
+const QDateTime between(QDate(2024, 3, 20), QTime(10, 15), QTimeZone::utc());
 
 QStringList tagNames(const Entry& entry)
 {
@@ -54,6 +57,7 @@ private slots:
 
     void publishThroughEachDriver_data();
     void publishThroughEachDriver();
+    void wrongPasswordKeepsThePostLocal_data();
     void wrongPasswordKeepsThePostLocal();
     void atomPublishEditAndReadBack();
     void atomWrongPassword();
@@ -62,6 +66,8 @@ private:
     EntryPtr makeEntry(const BlogSetup& setup);
     void checkPublished(const Entry& entry, const QDateTime& date);
     QString php(const QString& code);
+    // How many posts and pages the blog holds, whatever their status.
+    int postCount();
     QString logs() const { return QLatin1Char('\n') + m_wordpress->logs(); }
 
     plumet::test::TestKeyring m_keyring;
@@ -114,12 +120,19 @@ QString tst_PublishPeer::php(const QString& code)
     return output.trimmed();
 }
 
+int tst_PublishPeer::postCount()
+{
+    return php(QStringLiteral("global $wpdb; echo $wpdb->get_var(\"SELECT COUNT(*) FROM "
+                              "$wpdb->posts WHERE post_type IN ('post', 'page')\");"))
+        .toInt();
+}
+
 EntryPtr tst_PublishPeer::makeEntry(const BlogSetup& setup)
 {
     auto entry = Entry::create();
     entry->setTitle(hardTitle);
     entry->setBody(QStringLiteral("<p>Grüße aus Köln: 日本語 &amp; <i>more</i> 😀</p>"));
-    entry->setEntryDate(spring);
+    entry->setEntryDate(winter);
     setup.blog->addEntry(entry);
     EntryContent content(*entry);
     for (const auto& [title, id] : {std::pair{QStringLiteral("Tom & Jerry's"), m_tomAndJerry},
@@ -177,23 +190,28 @@ void tst_PublishPeer::publishThroughEachDriver()
     Outcome outcome = publish(*m_road, entry);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
     QCOMPARE(outcome.endings, 1);
-    checkPublished(*entry, spring);
+    checkPublished(*entry, winter);
     const QString id = entry->uniqueID();
     QCOMPARE(php(QStringLiteral("echo get_post_status(%1);").arg(id)), QStringLiteral("draft"));
     QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
-             QStringLiteral("2024-03-20 10:15:00"));
+             QStringLiteral("2024-01-15 10:15:00"));
+    // On the blog's clock: an hour ahead in winter, two in summer.
+    QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date;").arg(id)),
+             QStringLiteral("2024-01-15 11:15:00"));
 
     entry->setDraftOrPublish(false);
     entry->setBody(entry->body() + QStringLiteral("<p>Edited.</p>"));
-    entry->setEntryDate(autumn);
+    entry->setEntryDate(summer);
     outcome = publish(*m_road, entry);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
     QVERIFY(outcome.edit);
-    checkPublished(*entry, autumn);
+    checkPublished(*entry, summer);
     QCOMPARE(entry->uniqueID(), id);
     QCOMPARE(php(QStringLiteral("echo get_post_status(%1);").arg(id)), QStringLiteral("publish"));
     QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
-             QStringLiteral("2024-10-30 10:15:00"));
+             QStringLiteral("2024-07-01 10:15:00"));
+    QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date;").arg(id)),
+             QStringLiteral("2024-07-01 12:15:00"));
     QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_title;").arg(id)), hardTitle);
     const QString categories = php(
         QStringLiteral("echo implode('|', wp_get_post_categories(%1, array('fields' => 'ids')));")
@@ -214,20 +232,33 @@ void tst_PublishPeer::publishThroughEachDriver()
     const EntryPtr page = makeEntry(setup);
     page->addFlag(Entry::IsPage);
     page->setTitle(hardTitle);
+    page->setEntryDate(between);
     outcome = publish(*m_road, page);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
-    checkPublished(*page, spring);
+    checkPublished(*page, between);
+    QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date;").arg(page->uniqueID())),
+             QStringLiteral("2024-03-20 11:15:00"));
     QCOMPARE(php(QStringLiteral("echo get_post_type(%1);").arg(page->uniqueID())),
              QStringLiteral("page"));
 }
 
+void tst_PublishPeer::wrongPasswordKeepsThePostLocal_data()
+{
+    QTest::addColumn<QString>("driver");
+    for (const char* driver :
+         {"Wordpress", "MovableType 4", "TypePad", "MovableType", "MetaWeblog"})
+        QTest::newRow(driver) << QString::fromLatin1(driver);
+}
+
 void tst_PublishPeer::wrongPasswordKeepsThePostLocal()
 {
-    const BlogSetup setup =
-        makeBlog(QStringLiteral("Wordpress"), m_wordpress->xmlrpcUrl(), m_wordpress->username(),
-                 QStringLiteral("not the password"), QStringLiteral("1"));
+    QFETCH(QString, driver);
+    const BlogSetup setup = makeBlog(driver, m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                                     QStringLiteral("not the password"), QStringLiteral("1"));
     const EntryPtr entry = makeEntry(setup);
     const QString localID = entry->uniqueID();
+    const int posts = postCount();
+    QVERIFY2(posts > 0, qPrintable(logs())); // the count works: a new blog has its first post
     const Outcome outcome = publish(*m_road, entry);
     QCOMPARE(outcome.state, Job::State::Failed);
     QCOMPARE(outcome.endings, 1);
@@ -235,7 +266,10 @@ void tst_PublishPeer::wrongPasswordKeepsThePostLocal()
     QCOMPARE(errorRowMessage(*m_list), outcome.message);
     QVERIFY(entry->hasFlag(Entry::LocalOnly));
     QCOMPARE(entry->uniqueID(), localID);
+    QVERIFY(!entry->beingPublished());
     QVERIFY(!setup.account->isCritical());
+    // Nothing reached the blog.
+    QCOMPARE(postCount(), posts);
 }
 
 void tst_PublishPeer::atomPublishEditAndReadBack()
@@ -247,7 +281,7 @@ void tst_PublishPeer::atomPublishEditAndReadBack()
     Outcome outcome = publish(*m_road, entry);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + m_atom->logs()));
     QCOMPARE(outcome.requests, 1);
-    checkPublished(*entry, spring);
+    checkPublished(*entry, winter);
     QCOMPARE(m_atom->storedEntryIds().size() > 0, true);
     QVERIFY(m_atom->storedEntryIds().contains(entry->uniqueID()));
     QCOMPARE(entry->editURI(), m_atom->entryUrl(entry->uniqueID()).toString());
@@ -256,7 +290,7 @@ void tst_PublishPeer::atomPublishEditAndReadBack()
     outcome = publish(*m_road, entry);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + m_atom->logs()));
     QVERIFY(outcome.edit);
-    checkPublished(*entry, spring);
+    checkPublished(*entry, winter);
     QVERIFY(m_atom->logs().contains(QLatin1String("PUT")));
     QVERIFY(QString::fromUtf8(m_atom->storedEntry(entry->uniqueID())).contains("Edited"));
 }

@@ -1,3 +1,4 @@
+#include "AccountBusyToken.h"
 #include "ActivityList.h"
 #include "AddonManager.h"
 #include "Attachment.h"
@@ -8,9 +9,14 @@
 #include "DraftRegistry.h"
 #include "EntryContent.h"
 #include "EntryFile.h"
+#include "EntryServerMerge.h"
+#include "Ping.h"
 #include "PropertyList.h"
 #include "PublishTesting.h"
+#include "RVPingTool.h"
 #include "ServerRoads.h"
+#include "StringExtensions.h"
+#include "Template.h"
 #include "TestHttpServer.h"
 #include "TestSecretService.h"
 
@@ -81,6 +87,38 @@ QByteArray storedPost(const QString& id, const QString& title, const QString& bo
                   "</struct>");
 }
 
+// The value of a member of the sent request (the content struct's), its XML
+// escapes undone; null when the request has no such member.
+QString sentMember(const QByteArray& body, const QString& name)
+{
+    const QRegularExpression member(
+        QStringLiteral("<name>%1</name>\\s*<value>\\s*(?:<(?:string|int|i4|boolean)>)?([^<]*)")
+            .arg(QRegularExpression::escape(name)));
+    const QRegularExpressionMatch match = member.match(QString::fromUtf8(body));
+    if (!match.hasMatch())
+        return {};
+    QString value = match.captured(1);
+    value.replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&quot;"), QLatin1String("\""))
+        .replace(QLatin1String("&apos;"), QLatin1String("'"))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return value.isNull() ? QLatin1String("") : value;
+}
+
+// An Atom entry as a server stores it.
+QByteArray atomEntry(const QString& id, const QUrl& edit)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<entry xmlns=\"http://www.w3.org/2005/Atom\">"
+           "<id>" +
+           id.toUtf8() +
+           "</id><title type=\"html\">Title</title>"
+           "<content type=\"html\">&lt;p&gt;Body&lt;/p&gt;</content>"
+           "<link rel=\"edit\" href=\"" +
+           edit.toEncoded() + "\"/><published>2024-07-01T12:00:00Z</published></entry>\n";
+}
+
 } // namespace
 
 class tst_PublishJob : public QObject {
@@ -97,10 +135,20 @@ private slots:
     void falseIsARefusal();
     void atomCountsOnlyTwoHundreds_data();
     void atomCountsOnlyTwoHundreds();
+    void atomNewPostWithoutItsEntryIsFoundAtItsAddress_data();
+    void atomNewPostWithoutItsEntryIsFoundAtItsAddress();
+    void contentRules_data();
+    void contentRules();
+    void pingRules_data();
+    void pingRules();
+    void stoppingAQueuedPublish();
+    void stoppingARunningPublish();
     void hostileServer_data();
     void hostileServer();
     void failureAfterTheNewPostKeepsTheServerId();
+    void attachmentsThatCannotFollowTheNewIdAreReported();
     void attachmentsGoUpFirst();
+    void attachmentsGoUpOneAfterAnother();
     void aFailureReopensTheDraftWithTheReason();
     void aPublishIsAnnouncedToEventAddonsWhenAsked();
 
@@ -281,8 +329,9 @@ void tst_PublishJob::atomCountsOnlyTwoHundreds_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("published");
     QTest::addColumn<QByteArray>("page");
-    QTest::newRow("201, empty") << 201 << true << QByteArray();
-    QTest::newRow("204, empty") << 204 << true << QByteArray();
+    // Stored, but without its entry or its address: nothing ties the entry to it.
+    QTest::newRow("201, empty, no address") << 201 << false << QByteArray();
+    QTest::newRow("204, empty, no address") << 204 << false << QByteArray();
     QTest::newRow("400, empty") << 400 << false << QByteArray();
     QTest::newRow("409, empty") << 409 << false << QByteArray();
     QTest::newRow("409 with the server's reason")
@@ -304,8 +353,14 @@ void tst_PublishJob::atomCountsOnlyTwoHundreds()
     const Outcome outcome = publish(*m_road, entry);
     QCOMPARE(outcome.endings, 1);
     QCOMPARE(outcome.state, published ? Job::State::Finished : Job::State::Failed);
-    if (!published)
+    if (!published) {
         QVERIFY(!errorRowMessage(*m_list).isEmpty());
+        QVERIFY(entry->hasFlag(Entry::LocalOnly));
+        QVERIFY(!entry->beingPublished());
+    }
+    if (status / 100 == 2)
+        QVERIFY2(outcome.message.contains(QLatin1String("without saying where")),
+                 qPrintable(outcome.message));
     if (!page.isEmpty())
         QVERIFY2(
             outcome.message.endsWith(QStringLiteral("The server said: \u201cSlug taken\u201d")),
@@ -317,28 +372,368 @@ void tst_PublishJob::atomCountsOnlyTwoHundreds()
              QByteArray("application/atom+xml"));
 }
 
+void tst_PublishJob::atomNewPostWithoutItsEntryIsFoundAtItsAddress_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<bool>("readBack");
+    QTest::addColumn<QString>("id");
+    // Read back, the entry's own id names the post (its last "-" part, as for
+    // any Atom entry); without it, the address's last part does.
+    QTest::newRow("Location, entry read back") << QByteArray("Location") << true << "77";
+    QTest::newRow("Content-Location") << QByteArray("Content-Location") << true << "77";
+    QTest::newRow("read-back fails") << QByteArray("Location") << false << "42";
+}
+
+void tst_PublishJob::atomNewPostWithoutItsEntryIsFoundAtItsAddress()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(bool, readBack);
+    QFETCH(QString, id);
+    const QUrl address = m_server->url(QStringLiteral("/atom/entry/42"));
+    m_server->setHandler([&](const TestHttpServer::Request& request) {
+        if (request.method == "POST") {
+            Response created = Response::withStatus(201);
+            created.headers.append({header, "/atom/entry/42"}); // relative, as servers may send it
+            return created;
+        }
+        if (request.method == "GET" && !readBack)
+            return Response::htmlError(500);
+        return Response::ok(atomEntry(QStringLiteral("tag:example.org,2024:entry-77"), address),
+                            "application/atom+xml");
+    });
+    const EntryPtr entry = newEntry(QStringLiteral("Atom 1.0"));
+    m_setup.blog->addService(QStringLiteral("service.post"),
+                             m_server->url(QStringLiteral("/atom/posts")).toString());
+    Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.endings, 1);
+    QCOMPARE(outcome.state, readBack ? Job::State::Finished : Job::State::Failed);
+    QCOMPARE(outcome.requests, 2);
+    QCOMPARE(m_server->requests().at(1).method, QByteArray("GET"));
+    QCOMPARE(m_server->requests().at(1).target, QByteArray("/atom/entry/42"));
+    // Tied to the post on the server, whatever the read-back gave.
+    QVERIFY(!entry->hasFlag(Entry::LocalOnly));
+    QCOMPARE(entry->uniqueID(), id);
+    QCOMPARE(entry->editURI(), address.toString());
+    QVERIFY(!m_setup.account->isCritical());
+    if (readBack)
+        QVERIFY(entry->diffs().value_or(QVariantMap()).isEmpty());
+
+    // The next publish changes that post instead of making another.
+    outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, Job::State::Finished);
+    QVERIFY(outcome.edit);
+    QCOMPARE(m_server->requests().size(), 3);
+    QCOMPARE(m_server->requests().at(2).method, QByteArray("PUT"));
+    QCOMPARE(m_server->requests().at(2).target, QByteArray("/atom/entry/42"));
+}
+
+void tst_PublishJob::contentRules_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<int>("location"); // of the tag template; -1: unset
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QString>("tagUrl");
+    QTest::addColumn<QString>("extended");
+    QTest::addColumn<bool>("convertEntities");
+    // The sent members of the content, by name; an empty text for a member
+    // checks it is sent empty.
+    QTest::addColumn<QVariantMap>("sent");
+
+    const QStringList tags{"one", "two words"};
+    const QString body = QStringLiteral("<p>Body</p>");
+    const QString block = QStringLiteral(
+        "\n<div class=\"posttagsblock\"><a href=\"http://blog.example/tag/one\" "
+        "rel=\"tag\">one</a>, "
+        "<a href=\"http://blog.example/tag/two%20words\" rel=\"tag\">two words</a></div>");
+    const QString tagUrl = QStringLiteral("http://blog.example/tag");
+    const QString comma = QStringLiteral(", ");
+
+    // supportsTags 2: mt_tags, joined by a comma without a blank.
+    QTest::newRow("tags as mt_tags")
+        << "MovableType 4" << tags << 0 << comma << tagUrl << QString() << false
+        << QVariantMap{{"mt_tags", "one,two words"}, {"description", body}, {"mt_keywords", ""}};
+    // supportsTags 1: into the keywords, behind the separator.
+    QTest::newRow("tags into keywords")
+        << "Wordpress" << tags << 0 << " | " << tagUrl << QString() << false
+        << QVariantMap{{"mt_keywords", "old | one | two words"}, {"description", body}};
+    // supportsTags 0: a block of links; the address gets its "/".
+    QTest::newRow("block, no location")
+        << "MetaWeblog" << tags << -1 << comma << tagUrl << QString() << false
+        << QVariantMap{{"description", body + block}};
+    QTest::newRow("block, location 0, address with its /")
+        << "MetaWeblog" << tags << 0 << comma << tagUrl + "/" << QString() << false
+        << QVariantMap{{"description", body + block}};
+    QTest::newRow("location 1: extended")
+        << "TypePad" << tags << 1 << comma << tagUrl << "More" << false
+        << QVariantMap{{"description", body}, {"mt_text_more", "More" + block}};
+    QTest::newRow("location 1, no extended text: body")
+        << "TypePad" << tags << 1 << comma << tagUrl << QString() << false
+        << QVariantMap{{"description", body + block}, {"mt_text_more", ""}};
+    QTest::newRow("location 1, no extended field: body")
+        << "MetaWeblog" << tags << 1 << comma << tagUrl << "More" << false
+        << QVariantMap{{"description", body + block}, {"mt_text_more", "More"}};
+    QTest::newRow("location 2: summary")
+        << "TypePad" << tags << 2 << comma << tagUrl << QString() << false
+        << QVariantMap{{"description", body}, {"mt_excerpt", block}};
+    QTest::newRow("location 2, no summary field: body")
+        << "MetaWeblog" << tags << 2 << comma << tagUrl << QString() << false
+        << QVariantMap{{"description", body + block}, {"mt_excerpt", ""}};
+    QTest::newRow("location 3: keywords")
+        << "TypePad" << tags << 3 << comma << tagUrl << QString() << false
+        << QVariantMap{{"description", body}, {"mt_keywords", "old, one, two words"}};
+    QTest::newRow("location 3, no keywords field: body")
+        << "MetaWeblog" << tags << 3 << comma << tagUrl << QString() << false
+        << QVariantMap{{"description", body + block}, {"mt_keywords", "old"}};
+    // A tag's name and the template's address are text, never markup.
+    QTest::newRow("markup in a tag and the address")
+        << "MetaWeblog" << QStringList{"<b>\"A&B\"</b>"} << 0 << comma
+        << "http://x.example/?a=1&b=" << QString() << false
+        << QVariantMap{{"description",
+                        body + "\n<div class=\"posttagsblock\"><a href=\"http://x.example/"
+                               "?a=1&amp;b=/%3Cb%3E%22A%26B%22%3C%2Fb%3E\" rel=\"tag\">&lt;b&gt;"
+                               "&quot;A&amp;B&quot;&lt;/b&gt;</a></div>"}};
+    QTest::newRow("convertEntities")
+        << "MetaWeblog" << QStringList() << 0 << comma << tagUrl << "Ü" << true
+        << QVariantMap{{"title", "Caf&#233;"}, {"mt_text_more", "&#220;"}, {"mt_keywords", "old"}};
+    QTest::newRow("no convertEntities")
+        << "MetaWeblog" << QStringList() << 0 << comma << tagUrl << "Ü" << false
+        << QVariantMap{{"title", "Café"}, {"mt_text_more", "Ü"}};
+}
+
+void tst_PublishJob::contentRules()
+{
+    QFETCH(QString, driver);
+    QFETCH(QStringList, tags);
+    QFETCH(int, location);
+    QFETCH(QString, separator);
+    QFETCH(QString, tagUrl);
+    QFETCH(QString, extended);
+    QFETCH(bool, convertEntities);
+    QFETCH(QVariantMap, sent);
+    const EntryPtr entry = newEntry(driver);
+    auto tagTemplate = std::make_shared<Template>();
+    tagTemplate->setUrl(tagUrl);
+    tagTemplate->setSeparator(separator);
+    tagTemplate->setLocation(location < 0 ? std::nullopt : std::optional<int>(location));
+    m_setup.blog->setTagTemplate(tagTemplate);
+    m_setup.blog->setOption(QStringLiteral("convertEntities"), convertEntities);
+    entry->setTitle(QStringLiteral("Café"));
+    entry->setKeywords(driver == QLatin1String("MovableType 4") ? QString()
+                                                                : QStringLiteral("old"));
+    entry->setExtended(extended);
+    entry->setCommentOption(1);
+    entry->setTrackbackOption(0);
+    entry->setFormat(QStringLiteral("markdown"));
+    EntryContent(*entry).addTags(tags);
+
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, Job::State::Finished);
+    const QByteArray& request = m_bodies.first();
+    QVERIFY(methodOf(request).endsWith(QLatin1String(".newPost")));
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+        QCOMPARE(sentMember(request, it.key()), it.value().toString());
+    if (!sent.contains(QStringLiteral("mt_tags")))
+        QVERIFY(sentMember(request, QStringLiteral("mt_tags")).isNull());
+    // The buffers stay as the comparison reads them: the block went onto a copy.
+    QVERIFY(!entry->body().contains(QLatin1String("posttagsblock")));
+    // The options as whole numbers, the format as it is.
+    const QString text = QString::fromUtf8(request);
+    QVERIFY(text.contains(QRegularExpression(
+        QStringLiteral("<name>mt_allow_comments</name>\\s*<value>\\s*<(int|i4)>1</"))));
+    QVERIFY(text.contains(QRegularExpression(
+        QStringLiteral("<name>mt_allow_pings</name>\\s*<value>\\s*<(int|i4)>0</"))));
+    QCOMPARE(sentMember(request, QStringLiteral("mt_convert_breaks")), QStringLiteral("markdown"));
+}
+
+void tst_PublishJob::pingRules_data()
+{
+    QTest::addColumn<bool>("asDraft");
+    QTest::addColumn<bool>("pingOption");
+    QTest::addColumn<bool>("withTrackbacks");
+    QTest::addColumn<bool>("publishFails");
+    QTest::addColumn<int>("pings");
+    QTest::addColumn<int>("trackbacks");
+    QTest::newRow("published, pings on") << false << true << true << false << 2 << 1;
+    QTest::newRow("published, no trackbacks") << false << true << false << false << 2 << 0;
+    QTest::newRow("pings off") << false << false << true << false << 0 << 1;
+    // A draft tells no update service; its trackbacks go all the same.
+    QTest::newRow("sent as a draft") << true << true << true << false << 0 << 1;
+    QTest::newRow("publish fails") << false << true << true << true << 0 << 0;
+}
+
+void tst_PublishJob::pingRules()
+{
+    QFETCH(bool, asDraft);
+    QFETCH(bool, pingOption);
+    QFETCH(bool, withTrackbacks);
+    QFETCH(bool, publishFails);
+    QFETCH(int, pings);
+    QFETCH(int, trackbacks);
+    TestHttpServer pingServer;
+    QVERIFY(pingServer.listen());
+    pingServer.setHandler([](const TestHttpServer::Request& request) {
+        if (request.target.startsWith("/trackback"))
+            return Response::ok("<?xml version=\"1.0\"?><response><error>0</error></response>",
+                                "text/xml");
+        return Response::ok(answer("<struct><member><name>flerror</name><value><boolean>0"
+                                   "</boolean></value></member></struct>"),
+                            "text/xml");
+    });
+    if (publishFails)
+        m_server->setHandler([](const TestHttpServer::Request&) {
+            return Response::xmlrpcFault(500, QStringLiteral("No."));
+        });
+    RVPingTool& tool = RVPingTool::sharedInstance();
+    tool.setPause(std::chrono::milliseconds(0));
+
+    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    m_setup.blog->setUrl(QStringLiteral("http://blog.example/"));
+    m_setup.blog->setOption(QStringLiteral("pingOption"), pingOption);
+    m_setup.blog->setPingUrls(QVariantList{
+        QVariant::fromValue(Ping::pingWithTitle(
+            QStringLiteral("One"), pingServer.url(QStringLiteral("/rpc1")).toString())),
+        QVariant::fromValue(Ping::pingWithTitle(
+            QStringLiteral("Two"), pingServer.url(QStringLiteral("/rpc2")).toString()))});
+    entry->setPermaLink(QStringLiteral("http://blog.example/post"));
+    entry->setDraftOrPublish(asDraft);
+    if (withTrackbacks) // an empty address beside it is dropped
+        entry->setPingUris(PingList{
+            Ping::pingWithTitle({}, {}),
+            Ping::pingWithTitle({}, pingServer.url(QStringLiteral("/trackback/1")).toString())});
+
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, publishFails ? Job::State::Failed : Job::State::Finished);
+    if (pings + trackbacks > 0) {
+        QTRY_COMPARE_WITH_TIMEOUT(pingServer.requests().size(), pings + trackbacks, 10000);
+        QTRY_VERIFY(!tool.isRunning());
+    }
+    // Queued or not, at once: nothing more is coming.
+    QVERIFY(!tool.isRunning());
+    QCOMPARE(pingServer.requests().size(), pings + trackbacks);
+    int pinged = 0;
+    int trackedBack = 0;
+    for (const auto& request : pingServer.requests()) {
+        if (request.target.startsWith("/trackback"))
+            ++trackedBack;
+        else if (methodOf(request.body) == QLatin1String("weblogUpdates.ping"))
+            ++pinged;
+    }
+    QCOMPARE(pinged, pings);
+    QCOMPARE(trackedBack, trackbacks);
+    // Sent trackbacks leave the entry; unsent ones stay in it.
+    bool listed = false;
+    for (const auto& ping : entry->pingUris())
+        listed |= ping->address().endsWith(QLatin1String("/trackback/1"));
+    QCOMPARE(listed, withTrackbacks && trackbacks == 0);
+}
+
+void tst_PublishJob::stoppingAQueuedPublish()
+{
+    FailureDrafts drafts;
+    DraftRegistry::setSharedInstance(&drafts);
+    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    // Another road of the account holds it: the publish waits in its row.
+    AccountBusyToken other = AccountBusyToken::take(m_setup.account.get());
+    QVERIFY(other);
+    QVERIFY(entry->publish());
+    QVERIFY(entry->beingPublished());
+    QCOMPARE(m_list->count(), 1);
+    QVERIFY(entry->publishActivity());
+    QTest::qWait(150); // a few retries
+    QVERIFY(m_server->requests().isEmpty());
+
+    m_list->itemAt(0)->stop();
+    QVERIFY(!entry->beingPublished());
+    QVERIFY(!entry->publishActivity());
+    QTRY_COMPARE(m_list->count(), 0);
+    // The other road still holds the account; nothing was sent, nothing alerted.
+    QVERIFY(other);
+    QVERIFY(m_setup.account->isCritical());
+    QTest::qWait(150);
+    QVERIFY(m_server->requests().isEmpty());
+    QVERIFY(drafts.opened.isEmpty());
+    QVERIFY(entry->hasFlag(Entry::LocalOnly));
+
+    // Once free, the entry publishes as ever.
+    other.release();
+    QCOMPARE(publish(*m_road, entry).state, Job::State::Finished);
+    DraftRegistry::setSharedInstance(nullptr);
+}
+
+void tst_PublishJob::stoppingARunningPublish()
+{
+    FailureDrafts drafts;
+    DraftRegistry::setSharedInstance(&drafts);
+    m_server->setHandler([](const TestHttpServer::Request&) { return Response::timeOut(); });
+    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    auto ending = std::make_shared<int>(0);
+    auto state = std::make_shared<Job::State>(Job::State::Waiting);
+    connect(m_road, &PublishRoad::jobCreated, this, [ending, state](QObject* object) {
+        auto* job = qobject_cast<PublishJob*>(object);
+        connect(job, &Job::finished, [ending, state, job] {
+            ++*ending;
+            *state = job->state();
+        });
+    });
+    QVERIFY(entry->publish());
+    QTRY_COMPARE(m_server->requests().size(), 1);
+    QVERIFY(m_setup.account->isCritical());
+    m_list->itemAt(0)->stop();
+    QTRY_COMPARE(*ending, 1);
+    QCOMPARE(*state, Job::State::Cancelled);
+    QVERIFY(!entry->beingPublished());
+    QVERIFY(!entry->publishActivity());
+    QVERIFY(!m_setup.account->isCritical());
+    QTRY_COMPARE(m_list->count(), 0);
+    QVERIFY(drafts.opened.isEmpty());
+    QVERIFY(entry->hasFlag(Entry::LocalOnly));
+    QTest::qWait(50);
+    QCOMPARE(*ending, 1);
+    DraftRegistry::setSharedInstance(nullptr);
+}
+
 void tst_PublishJob::hostileServer_data()
 {
+    QTest::addColumn<QString>("road");
     QTest::addColumn<int>("kind");
     using Kind = Response::Misbehaviour;
-    for (Kind kind : {Kind::TimeOut, Kind::ResetMidAnswer, Kind::HtmlError, Kind::Truncated,
-                      Kind::Empty, Kind::XmlRpcFault, Kind::HundredMegabytesOfJunk})
-        QTest::newRow(Response::name(kind)) << int(kind);
+    const QList<Kind> kinds{Kind::TimeOut,
+                            Kind::ResetMidAnswer,
+                            Kind::HtmlError,
+                            Kind::Truncated,
+                            Kind::Empty,
+                            Kind::XmlRpcFault,
+                            Kind::HundredMegabytesOfJunk};
+    // The new post itself, the read-back once the post is made, and an Atom post.
+    for (const char* road : {"new post", "read-back", "Atom"})
+        for (Kind kind : kinds)
+            QTest::addRow("%s: %s", road, Response::name(kind))
+                << QString::fromLatin1(road) << int(kind);
 }
 
 void tst_PublishJob::hostileServer()
 {
+    QFETCH(QString, road);
     QFETCH(int, kind);
     const auto misbehaviour = static_cast<Response::Misbehaviour>(kind);
-    m_server->setHandler([misbehaviour](const TestHttpServer::Request&) {
+    const bool readBack = road == QLatin1String("read-back");
+    m_server->setHandler([misbehaviour, readBack](const TestHttpServer::Request& request) {
+        if (readBack && methodOf(request.body) == QLatin1String("metaWeblog.newPost"))
+            return Response::ok(answer("<string>88</string>"), "text/xml");
         return Response::misbehaving(misbehaviour);
     });
     m_road->setTimeOut(1.5);
-    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    const bool atom = road == QLatin1String("Atom");
+    const EntryPtr entry =
+        newEntry(atom ? QStringLiteral("Atom 1.0") : QStringLiteral("MetaWeblog"));
+    if (atom)
+        m_setup.blog->addService(QStringLiteral("service.post"),
+                                 m_server->url(QStringLiteral("/atom/posts")).toString());
     const QString oldID = entry->uniqueID();
     QVERIFY(m_setup.blog->save(*entry));
-    const QString file =
-        m_setup.blog->store().folder() + QLatin1Char('/') + EntryFile::fileName(*entry);
+    const QString folder = m_setup.blog->store().folder() + QLatin1Char('/');
+    const QString file = folder + EntryFile::fileName(*entry);
     QFile stored(file);
     QVERIFY(stored.open(QIODevice::ReadOnly));
     const QByteArray before = stored.readAll();
@@ -352,9 +747,19 @@ void tst_PublishJob::hostileServer()
     QCOMPARE(errorRowMessage(*m_list), outcome.message);
     QVERIFY(!m_setup.account->isCritical());
     QVERIFY(!entry->beingPublished());
+    if (readBack) {
+        // The post is on the server: the entry is it, on disk under its new name.
+        QCOMPARE(m_server->requests().size(), 2);
+        QVERIFY(!entry->hasFlag(Entry::LocalOnly));
+        QCOMPARE(entry->uniqueID(), QStringLiteral("88"));
+        QVERIFY(!QFileInfo::exists(file));
+        const QString renamed = folder + EntryFile::fileName(QStringLiteral("88"));
+        QCOMPARE(EntryFile::entryFromFile(renamed)->uniqueID(), QStringLiteral("88"));
+        return;
+    }
+    QCOMPARE(m_server->requests().size(), 1);
     QVERIFY(entry->hasFlag(Entry::LocalOnly));
     QCOMPARE(entry->uniqueID(), oldID);
-    QCOMPARE(m_server->requests().size(), 1);
     QVERIFY(stored.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), before);
 }
@@ -374,6 +779,30 @@ void tst_PublishJob::failureAfterTheNewPostKeepsTheServerId()
     QCOMPARE(entry->uniqueID(), QStringLiteral("88"));
     QVERIFY(!entry->hasFlag(Entry::LocalOnly));
     QVERIFY(!m_setup.account->isCritical());
+}
+
+void tst_PublishJob::attachmentsThatCannotFollowTheNewIdAreReported()
+{
+    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    const QString oldFolder = EntryServerMerge::attachmentFolder(*entry, entry->uniqueID());
+    QVERIFY(!oldFolder.isEmpty());
+    QVERIFY(QDir().mkpath(oldFolder));
+    QFile picture(oldFolder + QStringLiteral("/picture.png"));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.close();
+    // A file stands where the folder of the new id goes.
+    QFile blocker(EntryServerMerge::attachmentFolder(*entry, QStringLiteral("77")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, Job::State::Finished);
+    QCOMPARE(entry->uniqueID(), QStringLiteral("77"));
+    // Published; the files stay where they were, and the user hears where.
+    QVERIFY(QFileInfo::exists(picture.fileName()));
+    QVERIFY2(errorRowMessage(*m_list).contains(oldFolder), qPrintable(errorRowMessage(*m_list)));
+    QVERIFY(QFile::remove(blocker.fileName()));
+    QVERIFY(QDir(oldFolder).removeRecursively());
 }
 
 namespace {
@@ -448,6 +877,95 @@ void tst_PublishJob::attachmentsGoUpFirst()
     const QString sent = QString::fromUtf8(m_bodies.first());
     QVERIFY(!sent.contains(key));
     QVERIFY(sent.contains(QLatin1String("media.example/picture.png")));
+    AttachmentUploads::setSharedInstance(nullptr);
+    AttachmentLibrary::setSharedInstance(nullptr);
+}
+
+namespace {
+
+// Attachments known by their keys.
+struct AttachmentShelf : AttachmentLibrary {
+    QList<AttachmentPtr> attachments;
+    AttachmentPtr attachmentForKey(const QString& key) override
+    {
+        for (const AttachmentPtr& attachment : std::as_const(attachments))
+            if (attachment->uniqueID() == key)
+                return attachment;
+        return nullptr;
+    }
+};
+
+// Uploads later, noting how many go up at once; fails the upload asked for
+// `failing`-th (from 1; 0 for none).
+struct PacedUploads : AttachmentUploads {
+    int failing = 0;
+    QStringList order;
+    int inFlight = 0;
+    int mostInFlight = 0;
+    void upload(const AttachmentPtr& attachment, const EntryPtr&, std::function<void()> done,
+                std::function<void(const QString&)> failed) override
+    {
+        order << QFileInfo(attachment->filePath()).fileName();
+        mostInFlight = std::max(mostInFlight, ++inFlight);
+        const bool fails = order.size() == failing;
+        QTimer::singleShot(20, [=, this] {
+            --inFlight;
+            if (fails) {
+                failed(QStringLiteral("The media server is full."));
+                return;
+            }
+            attachment->setUploadPath(QStringLiteral("http://media.example/") +
+                                      QFileInfo(attachment->filePath()).fileName());
+            done();
+        });
+    }
+};
+
+} // namespace
+
+void tst_PublishJob::attachmentsGoUpOneAfterAnother()
+{
+    QTemporaryDir folder;
+    AttachmentShelf library;
+    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    QString body;
+    for (const char* name : {"a.txt", "b.txt"}) {
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name);
+        file.close();
+        library.attachments << Attachment::attachmentWithPath(path);
+        body += library.attachments.last()->uniqueID() + QLatin1Char(' ');
+        entry->addKeyToAttachments(library.attachments.last()->uniqueID());
+    }
+    AttachmentLibrary::setSharedInstance(&library);
+    PacedUploads uploads;
+    AttachmentUploads::setSharedInstance(&uploads);
+    entry->setBody(body);
+
+    // The second fails: nothing is published, the reason shows in a row.
+    uploads.failing = 2;
+    QVERIFY(entry->publish());
+    QTRY_VERIFY(!entry->beingPublished());
+    QStringList both = uploads.order;
+    both.sort();
+    QCOMPARE(both, QStringList({"a.txt", "b.txt"}));
+    QCOMPARE(uploads.mostInFlight, 1);
+    QVERIFY(m_methods.isEmpty());
+    QCOMPARE(errorRowMessage(*m_list), QStringLiteral("The media server is full."));
+    QVERIFY(!m_setup.account->isCritical());
+
+    // Both up, one after the other, then the post with both addresses.
+    uploads.failing = 0;
+    const QString failed = uploads.order.last();
+    uploads.order.clear();
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.state, Job::State::Finished);
+    QCOMPARE(uploads.order, QStringList({failed})); // the other has its address already
+    const QString sent = QString::fromUtf8(m_bodies.first());
+    QVERIFY(sent.contains(QLatin1String("media.example/a.txt")));
+    QVERIFY(sent.contains(QLatin1String("media.example/b.txt")));
     AttachmentUploads::setSharedInstance(nullptr);
     AttachmentLibrary::setSharedInstance(nullptr);
 }

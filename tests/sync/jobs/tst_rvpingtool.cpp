@@ -28,6 +28,7 @@ private slots:
     void aBlogWithoutPingsLeavesTheQueue();
     void aQueuedItemIsQueuedOnce();
     void stoppingTheRowEmptiesTheQueue();
+    void trackbacksThatFailStayInTheEntry();
     void endlessAnswersAreCutAtAPagesSize();
 
 private:
@@ -49,6 +50,12 @@ void tst_RVPingTool::init()
     m_arrivals.clear();
     m_server->setHandler([this](const TestHttpServer::Request& request) {
         m_arrivals << m_clock.elapsed();
+        if (request.target.startsWith("/trackback/refused"))
+            return Response::ok("<?xml version=\"1.0\"?><response><error>1</error>"
+                                "<message>Spam</message></response>",
+                                "text/xml");
+        if (request.target.startsWith("/trackback/broken"))
+            return Response::htmlError(500);
         if (request.target.startsWith("/trackback"))
             return Response::ok("<?xml version=\"1.0\"?><response><error>0</error></response>",
                                 "text/xml");
@@ -207,11 +214,46 @@ void tst_RVPingTool::stoppingTheRowEmptiesTheQueue()
     m_tool->addItem(blog.get());
     QTRY_COMPARE(m_server->requests().size(), 1);
     QCOMPARE(m_list->count(), 1);
+    QCOMPARE(m_list->itemAt(0)->status(),
+             QStringLiteral("Notifying /slow for \"Stopped\" update..."));
     m_list->itemAt(0)->stop();
-    QVERIFY(idle.wait(5000));
+    QVERIFY(idle.count() == 1 || idle.wait(5000));
     QCOMPARE(m_server->requests().size(), 1);
     QCOMPARE(m_tool->itemCount(), 0);
     QCOMPARE(m_list->count(), 0);
+}
+
+void tst_RVPingTool::trackbacksThatFailStayInTheEntry()
+{
+    auto blog = std::make_shared<Blog>();
+    blog->setTitle(QStringLiteral("Blog"));
+    auto entry = Entry::create();
+    entry->setTitle(QStringLiteral("A post"));
+    entry->setPermaLink(QStringLiteral("http://blog.example/a-post"));
+    blog->addEntry(entry);
+    const QStringList paths{"/trackback/ok", "/trackback/refused", "/trackback/broken",
+                            "/trackback/fine"};
+    PingList pings;
+    for (const QString& path : paths)
+        pings.append(Ping::pingWithTitle({}, m_server->url(path).toString()));
+    entry->setPingUris(pings);
+
+    QSignalSpy idle(m_tool, &RVPingTool::idle);
+    m_tool->addItem(entry);
+    QVERIFY(idle.wait(10000));
+    QCOMPARE(m_server->requests().size(), 4);
+    // The refused one and the one that failed stay, for the user to see and send again.
+    QStringList kept;
+    for (const auto& ping : entry->pingUris())
+        kept << QUrl(ping->address()).path();
+    QCOMPARE(kept, QStringList({"/trackback/refused", "/trackback/broken"}));
+
+    // Without a permanent link nothing is sent, and nothing is lost.
+    entry->setPermaLink(QString());
+    m_tool->addItem(entry);
+    QVERIFY(idle.wait(10000));
+    QCOMPARE(m_server->requests().size(), 4);
+    QCOMPARE(entry->pingUris().size(), 2);
 }
 
 namespace {
