@@ -561,6 +561,19 @@
         return true;
     };
 
+    // The post, parsed as the division's content alone: a stray end tag in it
+    // closes nothing outside the post, so nothing of it lands beyond the
+    // division. Its scripts stay inert, as markup set this way never runs
+    // them and the page's policy refuses the rest.
+    function applyContent() {
+        var holder = document.querySelector("meta[name=plumet-main]");
+        var root = division();
+        if (holder && root) {
+            root.innerHTML = holder.getAttribute("content");
+            holder.remove();
+        }
+    }
+
     // The style text, set as text: whatever it holds cannot become markup.
     function applyStyle() {
         var holder = document.querySelector("meta[name=plumet-style]");
@@ -577,6 +590,7 @@
     function start() {
         if (!division())
             return;
+        applyContent();
         applyStyle();
         // Enter makes paragraphs, as the posts have them, not divisions.
         document.execCommand("defaultParagraphSeparator", false, "p");

@@ -164,6 +164,8 @@ private slots:
     void initTestCase();
     void roundTripsByteForByte_data();
     void roundTripsByteForByte();
+    void strayEndTagsLoseNothing_data();
+    void strayEndTagsLoseNothing();
     void typesParagraphsBreaksAndBold();
     void typesLists();
     void enterOutsideAParagraphMakesParagraphs();
@@ -236,6 +238,29 @@ void tst_TKWebView::roundTripsByteForByte()
     // What the source view would show comes back unchanged.
     QVERIFY(loadAndWait(*m_view, first));
     QCOMPARE(serialized(*m_view).html, first);
+}
+
+void tst_TKWebView::strayEndTagsLoseNothing_data()
+{
+    QTest::addColumn<QString>("post");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("stray end tags") << "<p>one</p></div><p>two</p></body></html><p>three</p>"
+                                    << "<p>one</p><p>two</p><p>three</p>";
+    // Too long for the draft's own check to catch it first.
+    QString half;
+    while (half.size() < 1200 * 1024)
+        half += QStringLiteral("<p>Words of a long post with <strong>bold</strong>.</p>");
+    QTest::newRow("above the checked size")
+        << half + QStringLiteral("</div>") + half + QStringLiteral("<p>the end</p>")
+        << half + half + QStringLiteral("<p>the end</p>");
+}
+
+void tst_TKWebView::strayEndTagsLoseNothing()
+{
+    QFETCH(QString, post);
+    QFETCH(QString, expected);
+    QVERIFY(loadAndWait(*m_view, post, {}, 4 * PageTimeout));
+    QCOMPARE(serialized(*m_view).html, expected);
 }
 
 void tst_TKWebView::typesParagraphsBreaksAndBold()
