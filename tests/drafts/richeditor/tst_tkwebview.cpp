@@ -1,9 +1,11 @@
 #include "Attachment.h"
 #include "BrowserCatcher.h"
 #include "DraftEditorHost.h"
+#include "NotificationCenter.h"
 #include "RVTag.h"
 #include "TKWebView.h"
 #include "Template.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -178,6 +180,8 @@ private slots:
     void strayEndTagsLoseNothing();
     void typesParagraphsBreaksAndBold();
     void typesLists();
+    void typingAfterThePlaceholderMakesItASpace();
+    void followsTheSpellingPreference();
     void enterOutsideAParagraphMakesParagraphs();
     void reportsChangesAndSelectionState();
     void postScriptsNeverRunAndSurvive();
@@ -317,6 +321,56 @@ void tst_TKWebView::typesLists()
     QVERIFY(waitForText(*m_view, QStringLiteral("after")));
     QCOMPARE(serialized(*m_view).html,
              QStringLiteral("<p>intro</p><ul><li>one</li><li>two</li></ul><p>after</p>"));
+}
+
+void tst_TKWebView::typingAfterThePlaceholderMakesItASpace()
+{
+    // A blank post shows a placeholder paragraph; words go in after it
+    // without typing (a paste), then the user types on.
+    QVERIFY(loadAndWait(*m_view, QString()));
+    focusAtEnd(*m_view);
+    evaluate(*m_view, QStringLiteral("document.execCommand('insertText', false, 'pasted')"),
+             QWebEngineScript::ApplicationWorld);
+    const auto paragraph = [&] {
+        return evaluate(*m_view,
+                        QStringLiteral("document.querySelector('#plumetcontent p').innerHTML"),
+                        QWebEngineScript::ApplicationWorld)
+            .toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(paragraph(), QStringLiteral("&nbsp;pasted"), PageTimeout);
+    typeText(*m_view, QStringLiteral("x"));
+    QTRY_COMPARE_WITH_TIMEOUT(paragraph(), QStringLiteral(" pastedx"), PageTimeout);
+    // The engine's undo steps still fit the text: a step back takes the
+    // typing back (the engine counts the paste in with it).
+    m_view->undo();
+    QTRY_VERIFY_WITH_TIMEOUT(!paragraph().contains(u'x'), PageTimeout);
+
+    // A space the user types at the start of a text is no placeholder.
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p><b>bold</b></p>")));
+    focusAtEnd(*m_view);
+    m_view->applyStyle(RichStyle::Bold, false);
+    QVERIFY(waitForState(*m_view, "!document.queryCommandState('bold')"));
+    typeText(*m_view, QStringLiteral(" and more"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("more")));
+    QCOMPARE(serialized(*m_view).html, QStringLiteral("<p><strong>bold</strong> and more</p>"));
+}
+
+void tst_TKWebView::followsTheSpellingPreference()
+{
+    const auto spellcheck = [&] {
+        return evaluate(*m_view,
+                        QStringLiteral("document.getElementById('plumetcontent')"
+                                       ".getAttribute('spellcheck')"),
+                        QWebEngineScript::ApplicationWorld)
+            .toString();
+    };
+    UserDefaults::sharedInstance().setValue(QStringLiteral("spell_check"), false);
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>x</p>")));
+    QTRY_COMPARE_WITH_TIMEOUT(spellcheck(), QStringLiteral("false"), PageTimeout);
+    // The preferences window says when the user changes it.
+    UserDefaults::sharedInstance().remove(QStringLiteral("spell_check"));
+    NotificationCenter::sharedInstance().post(QStringLiteral("spell_check"));
+    QTRY_COMPARE_WITH_TIMEOUT(spellcheck(), QStringLiteral("true"), PageTimeout);
 }
 
 void tst_TKWebView::enterOutsideAParagraphMakesParagraphs()
@@ -476,8 +530,8 @@ void tst_TKWebView::followedLinksOpenAttachmentsOrTheBrowser()
     BrowserCatcher browser;
     m_view->setDraft(&draft);
     QVERIFY(loadAndWait(*m_view,
-                        QStringLiteral("<p><a id=\"att\" href=\"https://example.org/f?a=1&amp;"
-                                       "id=KEY1\">attachment</a></p><p><a id=\"web\" "
+                        QStringLiteral("<p><a id=\"att\" href=\"https://example.org/f?id=none&amp;"
+                                       "a=1&amp;id=KEY1\">attachment</a></p><p><a id=\"web\" "
                                        "href=\"https://example.org/post?id=OTHER\">web</a></p>")));
     // A click places the caret in the words; Ctrl and click follows the link.
     QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, {}, centreOf(*m_view, "#att"));
