@@ -255,6 +255,111 @@ void runLater(QObject* context, std::function<Result()> work, Result late,
     timer->start(timeLimitMs);
 }
 
+// Tidy writes the text of a script or a style sheet inside a CDATA section,
+// bare for a script of no type, which a browser then reads as code: embed
+// code broke once pretty-printed. That text goes to Tidy as a placeholder
+// and comes back as it was.
+class RawTexts {
+public:
+    // `html` with the text of each script and style element as a placeholder.
+    QString hide(const QString& html)
+    {
+        m_mark = QStringLiteral("plumetrawtext");
+        while (html.contains(m_mark))
+            m_mark += u'x';
+        static const QRegularExpression startTag(
+            QStringLiteral("<(script|style)(?=[\\s/>])(?:[^>\"']|\"[^\"]*\"|'[^']*')*>"),
+            QRegularExpression::CaseInsensitiveOption);
+        QString hidden;
+        qsizetype copied = 0;
+        qsizetype at = 0;
+        for (;;) {
+            const QRegularExpressionMatch start = startTag.match(html, at);
+            if (!start.hasMatch())
+                break;
+            const qsizetype textStart = start.capturedEnd();
+            const qsizetype textEnd = html.indexOf(QStringLiteral("</") + start.captured(1),
+                                                   textStart, Qt::CaseInsensitive);
+            if (textEnd < 0)
+                break;
+            at = textEnd;
+            if (textEnd == textStart || start.captured().endsWith(QLatin1String("/>")))
+                continue;
+            hidden += QStringView(html).mid(copied, textStart - copied);
+            hidden += placeholder(m_texts.size());
+            m_texts.append(html.mid(textStart, textEnd - textStart));
+            copied = textEnd;
+        }
+        hidden += QStringView(html).mid(copied);
+        return hidden;
+    }
+
+    // Tidy's output with each placeholder, and what Tidy wrapped round it,
+    // back to the text; nothing when one went missing.
+    std::optional<QString> restore(const QString& pretty) const
+    {
+        QString restored;
+        qsizetype copied = 0;
+        for (qsizetype i = 0; i < m_texts.size(); ++i) {
+            const qsizetype at = pretty.indexOf(placeholder(i), copied);
+            if (at < 0)
+                return std::nullopt;
+            // Between the start tag's end and the end tag: Tidy's wrapping
+            // holds neither ">" before the text nor "<" after it.
+            const qsizetype start = pretty.lastIndexOf(u'>', at);
+            const qsizetype end = pretty.indexOf(u'<', at);
+            if (start < copied || end < 0)
+                return std::nullopt;
+            restored += QStringView(pretty).mid(copied, start + 1 - copied);
+            restored += m_texts.at(i);
+            copied = end;
+        }
+        restored += QStringView(pretty).mid(copied);
+        return restored;
+    }
+
+private:
+    QString placeholder(qsizetype index) const { return m_mark + QString::number(index) + u'_'; }
+
+    QString m_mark;
+    QStringList m_texts;
+};
+
+// Where Tidy breaks a line after white space of the text, it keeps that
+// white space as a blank at the end of the line, and the next pass reads the
+// line end as white space once more: the output would grow a blank each time
+// it is pretty-printed again. Those blanks go; what pre and textarea
+// elements and comments hold stays as it is.
+QString withoutTrailingBlanks(const QString& pretty)
+{
+    QString out;
+    out.reserve(pretty.size());
+    QLatin1StringView keepUntil;
+    for (qsizetype i = 0; i < pretty.size(); ++i) {
+        const QChar c = pretty.at(i);
+        if (!keepUntil.isEmpty()) {
+            out += c;
+            if (c == keepUntil.back() && QStringView(out).endsWith(keepUntil))
+                keepUntil = {};
+            continue;
+        }
+        if (c == u'<') {
+            const QStringView rest = QStringView(pretty).mid(i);
+            if (rest.startsWith(u"<!--"))
+                keepUntil = QLatin1StringView("-->");
+            else if (rest.startsWith(u"<pre", Qt::CaseInsensitive))
+                keepUntil = QLatin1StringView("</pre>");
+            else if (rest.startsWith(u"<textarea", Qt::CaseInsensitive))
+                keepUntil = QLatin1StringView("</textarea>");
+        } else if (c == u'\n') {
+            while (out.endsWith(u' '))
+                out.chop(1);
+        }
+        out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 HtmlTidy::Validation HtmlTidy::validate(const QString& html)
@@ -302,7 +407,9 @@ HtmlTidy::Validation HtmlTidy::validate(const QString& html)
 
 QString HtmlTidy::prettyPrint(const QString& html)
 {
-    QByteArray document = QByteArray(documentStart) + '\n' + html.toUtf8() + "\n</body></html>";
+    RawTexts rawTexts;
+    QByteArray document =
+        QByteArray(documentStart) + '\n' + rawTexts.hide(html).toUtf8() + "\n</body></html>";
     const Shape shape = shapeOf(html);
     // Indenting multiplies deep, long documents; past a few times the input the
     // re-indented text is no help to anyone reading it.
@@ -340,7 +447,8 @@ QString HtmlTidy::prettyPrint(const QString& html)
     pretty.remove(QLatin1String("</html>"));
     pretty.replace(QLatin1String(">\n\n<"), QLatin1String(">\n<"));
     pretty.replace(QLatin1String("=\n\""), QLatin1String("=\""));
-    return pretty;
+    const std::optional<QString> restored = rawTexts.restore(withoutTrailingBlanks(pretty));
+    return restored && restored->size() <= sizeCap ? *restored : html;
 }
 
 void HtmlTidy::validateLater(const QString& html, QObject* context,

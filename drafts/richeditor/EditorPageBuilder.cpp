@@ -90,7 +90,7 @@ std::optional<EditorPageBuilder::Page> EditorPageBuilder::build(const QString& m
         value = rv::encodeXML(value);
     values.insert(u"SCRIPT"_s, QString());
     values.insert(u"STYLE"_s, rv::encodeXML(page.style));
-    values.insert(u"MAIN"_s, mainContent);
+    values.insert(u"MAIN"_s, rv::encodeXML(mainContent));
     page.html = substitute(m_resources.page, values);
     return page;
 }

@@ -16,7 +16,7 @@ class Template;
 //   $STYLE$      the style text: the style sheet filled in, then the template's CSS
 //   $HANDLE$     the picture of an image's resize handles (a data address)
 //   $BGIMG$      the page's bar background picture (a data address)
-//   $MAIN$       the post's content
+//   $MAIN$       the post's content, as text our page script makes the division's markup
 //   $FONT$       the template's size in whole pixels and its font name in quotes
 //   $ALIGN$      the template's alignment keyword
 //   $BACKGROUND$ the template's background picture and colour
@@ -24,9 +24,12 @@ class Template;
 //
 // Each text is filled in one pass: what a value inserts is never read for
 // placeholders again, so a post or a captured style that mentions "$FONT$"
-// keeps it. The style text never enters the markup as markup: the page holds
-// it escaped in an attribute and our page script makes it a style element's
-// text, so captured CSS cannot end its style element.
+// keeps it. Neither the style text nor the post enters the page's markup as
+// markup: the page holds them escaped in attributes. Our page script makes
+// the style a style element's text, so captured CSS cannot end its style
+// element, and parses the post as the division's content on its own, so a
+// stray end tag in it cannot close the division and leave the rest of the
+// post outside, where the editor would never write it back.
 class EditorPageBuilder {
 public:
     struct Resources {

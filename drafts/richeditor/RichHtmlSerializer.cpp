@@ -2,47 +2,166 @@
 
 #include <QRegularExpression>
 #include <array>
+#include <vector>
 
 namespace {
 
 using namespace Qt::StringLiterals;
 
-// Written as a start tag alone, closed with " />"; their children never are.
-bool isVoid(const QString& lowerName)
-{
-    return lowerName == "img"_L1 || lowerName == "br"_L1 || lowerName == "hr"_L1 ||
-           lowerName == "param"_L1 || lowerName == "input"_L1;
-}
+// How the writer treats an element, by its lower-case name.
+enum class Role {
+    Plain,
+    Void,        // a start tag alone, closed with " />"; its children never written
+    Skipped,     // neither the element nor what it holds is written
+    Transparent, // no tag; the children are written in its place
+    RawText,     // its text is taken literally by the HTML parser and written back unescaped
+    Span,
+    Div,
+    Bold,
+    Italic,
+    Paragraph,
+};
 
-// Neither the element nor what it holds is written.
-bool isSkipped(const QString& lowerName)
+Role roleOf(QStringView name)
 {
-    return lowerName == "head"_L1 || lowerName == "meta"_L1 || lowerName == "title"_L1;
-}
-
-// No tag; the children are written in their place.
-bool isTransparent(const QString& lowerName)
-{
-    return lowerName == "body"_L1 || lowerName == "html"_L1;
-}
-
-// Elements whose text the HTML parser takes literally: their text is written
-// back unescaped, so embed code and style sheets survive as they were.
-bool holdsRawText(const QString& lowerName)
-{
-    static const std::array<QLatin1StringView, 8> names = {
-        "script"_L1,  "style"_L1,    "xmp"_L1,      "iframe"_L1,
-        "noembed"_L1, "noframes"_L1, "noscript"_L1, "plaintext"_L1};
-    for (const QLatin1StringView name : names) {
-        if (lowerName == name)
-            return true;
+    switch (name.size()) {
+    case 1:
+        switch (name[0].unicode()) {
+        case 'p':
+            return Role::Paragraph;
+        case 'b':
+            return Role::Bold;
+        case 'i':
+            return Role::Italic;
+        }
+        break;
+    case 2:
+        if (name == u"br" || name == u"hr")
+            return Role::Void;
+        break;
+    case 3:
+        if (name == u"img")
+            return Role::Void;
+        if (name == u"div")
+            return Role::Div;
+        if (name == u"xmp")
+            return Role::RawText;
+        break;
+    case 4:
+        if (name == u"span")
+            return Role::Span;
+        if (name == u"head" || name == u"meta")
+            return Role::Skipped;
+        if (name == u"body" || name == u"html")
+            return Role::Transparent;
+        break;
+    case 5:
+        if (name == u"param" || name == u"input")
+            return Role::Void;
+        if (name == u"title")
+            return Role::Skipped;
+        if (name == u"style")
+            return Role::RawText;
+        break;
+    case 6:
+        if (name == u"script" || name == u"iframe")
+            return Role::RawText;
+        break;
+    case 7:
+        if (name == u"noembed")
+            return Role::RawText;
+        break;
+    case 8:
+        if (name == u"noframes" || name == u"noscript")
+            return Role::RawText;
+        break;
+    case 9:
+        if (name == u"plaintext")
+            return Role::RawText;
+        break;
     }
-    return false;
+    return Role::Plain;
 }
+
+// A name in lower case; the same string, uncopied, when it is already (as
+// the engine's markup has them).
+QString lowerCased(const QString& name)
+{
+    for (const QChar c : name) {
+        if ((c >= u'A' && c <= u'Z') || c.unicode() > 127)
+            return name.toLower();
+    }
+    return name;
+}
+
+// The text being written. A post is written in a great many short pieces:
+// these appends are inline, with no check beyond the room left.
+class Output {
+public:
+    qsizetype size() const { return m_size; }
+    QChar* data() { return m_data; }
+    QStringView view(qsizetype from = 0) const { return QStringView(m_data + from, m_size - from); }
+    void reserve(qsizetype size)
+    {
+        if (size > m_text.size())
+            grow(size - m_size);
+    }
+    void truncate(qsizetype size) { m_size = std::min(size, m_size); }
+    void clear() { m_size = 0; }
+
+    Output& operator+=(QStringView text)
+    {
+        room(text.size());
+        std::copy_n(text.data(), text.size(), m_data + m_size);
+        m_size += text.size();
+        return *this;
+    }
+    Output& operator+=(QLatin1StringView text)
+    {
+        room(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            m_data[m_size + i] = QChar(uchar(text[i].toLatin1()));
+        m_size += text.size();
+        return *this;
+    }
+    Output& operator+=(QChar c)
+    {
+        room(1);
+        m_data[m_size++] = c;
+        return *this;
+    }
+
+    // The text written, handed over.
+    QString take()
+    {
+        m_text.resize(m_size);
+        m_data = nullptr;
+        m_size = 0;
+        return std::move(m_text);
+    }
+
+private:
+    void room(qsizetype count)
+    {
+        if (m_size + count > m_text.size())
+            grow(count);
+    }
+    void grow(qsizetype count)
+    {
+        // resize() leaves the new characters unset; they are written before being read.
+        m_text.resize(std::max<qsizetype>(m_size + count, 2 * m_text.size() + 64));
+        m_data = m_text.data();
+    }
+
+    QString m_text;
+    QChar* m_data = nullptr;
+    qsizetype m_size = 0;
+};
 
 // Text as the stored posts have it: "&", "<", ">" and the double quote
-// escaped, the apostrophe left alone.
-void appendEscapedText(QString& out, QStringView text)
+// escaped, the apostrophe left alone. Where each placeholder space lands in
+// `out` is added to `noBRSpaces`.
+void appendEscapedText(Output& out, QStringView text, std::vector<qsizetype>& noBRSpaces)
 {
     qsizetype copied = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -60,6 +179,9 @@ void appendEscapedText(QString& out, QStringView text)
         case '"':
             entity = "&quot;"_L1;
             break;
+        case 0xA0:
+            noBRSpaces.push_back(out.size() + i - copied);
+            continue;
         default:
             continue;
         }
@@ -71,26 +193,29 @@ void appendEscapedText(QString& out, QStringView text)
 }
 
 // Attribute values: what could end the value or start markup.
-QString attributeValue(const QString& value)
+void appendAttributeValue(Output& out, QStringView value)
 {
-    QString escaped;
-    escaped.reserve(value.size());
-    for (const QChar c : value) {
-        switch (c.unicode()) {
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        QLatin1StringView entity;
+        switch (value[i].unicode()) {
         case '&':
-            escaped += "&amp;"_L1;
+            entity = "&amp;"_L1;
             break;
         case '<':
-            escaped += "&lt;"_L1;
+            entity = "&lt;"_L1;
             break;
         case '"':
-            escaped += "&quot;"_L1;
+            entity = "&quot;"_L1;
             break;
         default:
-            escaped += c;
+            continue;
         }
+        out += value.sliced(copied, i - copied);
+        out += entity;
+        copied = i + 1;
     }
-    return escaped;
+    out += value.sliced(copied);
 }
 
 // The leading integer of a colour component, as the engine writes them.
@@ -153,9 +278,26 @@ public:
     {
     }
 
-    // The HTML written so far, handed over.
-    QString takeText() { return std::move(m_out); }
+    // The HTML written so far, handed over, each placeholder space of the
+    // texts with none beside it back to a plain space. The engine keeps a
+    // run of spaces with them, so runs stay; what scripts, styles and
+    // attribute values hold is never touched.
+    QString takeText()
+    {
+        const QChar space = RichHtmlSerializer::noBRSpace();
+        const qsizetype size = m_out.size();
+        QChar* data = m_out.data();
+        for (const qsizetype at : m_noBRSpaces) {
+            const bool before = at > 0 && data[at - 1] == space;
+            const bool after = at + 1 < size && data[at + 1] == space;
+            if (!before && !after)
+                data[at] = u' ';
+        }
+        m_noBRSpaces.clear();
+        return m_out.take();
+    }
     const QStringList& temporaryKeys() const { return m_temporaryKeys; }
+    void reserve(qsizetype size) { m_out.reserve(size); }
 
     void writeChildren(const RichDomNode& node, bool rawText)
     {
@@ -180,12 +322,26 @@ private:
         }
     }
 
+    // Takes back what was written from `at` on; a boundary inside moves to `at`.
+    void cut(qsizetype at)
+    {
+        m_out.truncate(at);
+        while (!m_noBRSpaces.empty() && m_noBRSpaces.back() >= at)
+            m_noBRSpaces.pop_back();
+        for (Mark* mark : {&m_start, &m_end}) {
+            if (mark->position > at)
+                mark->position = at;
+        }
+    }
+
     void writeNode(const RichDomNode& node, bool rawText)
     {
         switch (node.kind) {
         case RichDomNode::Kind::Comment:
             markBefore(node);
-            m_out += "<!--"_L1 + node.text + "-->"_L1;
+            m_out += "<!--"_L1;
+            m_out += QStringView(node.text);
+            m_out += "-->"_L1;
             return;
         case RichDomNode::Kind::Text:
             writeText(node, rawText);
@@ -203,7 +359,7 @@ private:
             if (rawText)
                 m_out += part;
             else
-                appendEscapedText(m_out, part);
+                appendEscapedText(m_out, part, m_noBRSpaces);
         };
         const bool holdsMark = m_start.node == &node || m_end.node == &node;
         if (!holdsMark) {
@@ -228,62 +384,89 @@ private:
     void writeElement(const RichDomNode& node)
     {
         markBefore(node);
-        const QString name = node.name.toLower();
-        const bool isVoidElement = isVoid(name);
-        if (isSkipped(name))
+        const QString name = lowerCased(node.name);
+        const Role role = roleOf(name);
+        const bool isVoidElement = role == Role::Void;
+        if (role == Role::Skipped)
             return;
         if (isVoidElement && node.attribute("id"_L1).startsWith("handle_"_L1))
             return; // a resize handle of the page
-        if (isTransparent(name)) {
+        if (role == Role::Transparent) {
             writeChildren(node, false);
             return;
         }
         if (writeAttachment(node))
             return;
 
-        QString attributes;
+        // One buffer for every element's attributes: they are written out
+        // before the children are.
+        Output& attributes = m_attributes;
+        attributes.clear();
         for (const auto& [attributeName, value] : node.attributes) {
-            const QString lowerName = attributeName.toLower();
+            const QString lowerName = lowerCased(attributeName);
             if (lowerName == "class"_L1 && classIsTheEngines(value))
                 continue;
             if (isVoidElement && isEditorAttributeOfVoid(lowerName))
                 continue;
-            const QString written = !isVoidElement && lowerName == "style"_L1
-                                        ? RichHtmlSerializer::cleanStyle(value)
-                                        : value;
-            attributes += u' ' + lowerName + "=\""_L1 + attributeValue(written) + u'"';
+            attributes += u' ';
+            attributes += QStringView(lowerName);
+            attributes += "=\""_L1;
+            appendAttributeValue(attributes, !isVoidElement && lowerName == "style"_L1
+                                                 ? RichHtmlSerializer::cleanStyle(value)
+                                                 : value);
+            attributes += u'"';
         }
 
         // The tag that is written; empty when the element is unwrapped.
         QString tag = name;
-        QString start;
-        if (name == "span"_L1 &&
-            ((attributes.contains("style=\"\""_L1) && attributes.size() <= 11) ||
+        bool writesAttributes = true;
+        if (role == Role::Span &&
+            ((attributes.view().contains("style=\"\""_L1) && attributes.size() <= 11) ||
              (node.children.size() == 1 && node.children.front().is("br"_L1)))) {
             tag.clear();
-        } else if (name == "span"_L1 && (attributes == " style=\"font-weight: bold;\""_L1 ||
-                                         attributes == " style=\"font-weight: 700;\""_L1)) {
+        } else if (role == Role::Span && (attributes.view() == " style=\"font-weight: bold;\""_L1 ||
+                                          attributes.view() == " style=\"font-weight: 700;\""_L1)) {
             tag = u"strong"_s;
-            start = u"<strong>"_s;
-        } else if (name == "span"_L1 && attributes == " style=\"font-style: italic;\""_L1) {
+            writesAttributes = false;
+        } else if (role == Role::Span && attributes.view() == " style=\"font-style: italic;\""_L1) {
             tag = u"em"_s;
-            start = u"<em>"_s;
-        } else if (attributes.isEmpty() && (name == "div"_L1 || name == "span"_L1)) {
+            writesAttributes = false;
+        } else if (attributes.size() == 0 && (role == Role::Div || role == Role::Span)) {
             tag.clear();
-        } else {
+        } else if (role == Role::Bold) {
             // The engine's bold and italic commands write b and i.
-            if (name == "b"_L1)
-                tag = u"strong"_s;
-            else if (name == "i"_L1)
-                tag = u"em"_s;
-            start = u'<' + tag + attributes + (isVoidElement ? " />"_L1 : ">"_L1);
+            tag = u"strong"_s;
+        } else if (role == Role::Italic) {
+            tag = u"em"_s;
         }
-        m_out += start;
+        const qsizetype start = m_out.size();
+        if (!tag.isEmpty()) {
+            m_out += u'<';
+            m_out += QStringView(tag);
+            if (writesAttributes)
+                m_out += attributes.view();
+            m_out += isVoidElement ? " />"_L1 : ">"_L1;
+        }
         if (isVoidElement)
             return;
-        writeChildren(node, holdsRawText(name));
-        if (!tag.isEmpty())
-            m_out += "</"_L1 + tag + u'>';
+        const bool bareParagraph = role == Role::Paragraph && attributes.size() == 0;
+        const qsizetype childrenStart = m_out.size();
+        writeChildren(node, role == Role::RawText);
+        if (tag.isEmpty())
+            return;
+        // A paragraph holding nothing, a lone line break or a lone space is
+        // the engine's empty line, never part of the post.
+        if (bareParagraph) {
+            const QStringView children = m_out.view(childrenStart);
+            if (children.isEmpty() || children == u"<br />" || children == u" " ||
+                children == QStringView(u"\u00a0")) {
+                cut(start);
+                return;
+            }
+        }
+        m_out += "</"_L1;
+        m_out += QStringView(tag);
+        m_out += u'>';
     }
 
     // An element standing for an attachment is written as the attachment's
@@ -299,7 +482,7 @@ private:
                 m_attachments(value);
             if (!attachment)
                 return false;
-            m_out += attachment->text;
+            m_out += QStringView(attachment->text);
             if (attachment->temporary)
                 m_temporaryKeys.append(value);
             return true;
@@ -310,7 +493,10 @@ private:
     const RichHtmlSerializer::AttachmentLookup& m_attachments;
     Mark& m_start;
     Mark& m_end;
-    QString m_out;
+    Output m_out;
+    // Where the placeholder spaces of texts stand in m_out.
+    std::vector<qsizetype> m_noBRSpaces;
+    Output m_attributes;
     QStringList m_temporaryKeys;
 };
 
@@ -337,13 +523,6 @@ public:
         const qsizetype start = moved(m_range.location);
         const qsizetype end = moved(m_range.location + m_range.length);
         m_range = {start, end - start};
-    }
-
-    void removeEvery(QLatin1StringView part)
-    {
-        qsizetype at = 0;
-        while ((at = m_text.indexOf(part, at)) >= 0)
-            remove(at, part.size());
     }
 
     void trim()
@@ -393,8 +572,10 @@ RichHtmlSerializer::Result RichHtmlSerializer::serialize(const RichDomSnapshot& 
         end = markFor(snapshot, snapshot.selection->end);
     }
     Writer writer(m_attachments, start, end);
+    // The post comes out about as long as the engine's markup of it.
+    writer.reserve(snapshot.markup.size() + snapshot.markup.size() / 8);
     // The content division itself is the page's wrapper, never part of the post.
-    writer.writeChildren(snapshot.root, holdsRawText(snapshot.root.name.toLower()));
+    writer.writeChildren(snapshot.root, roleOf(lowerCased(snapshot.root.name)) == Role::RawText);
 
     SelectedTextRange range;
     if (start.position >= 0) {
@@ -402,11 +583,7 @@ RichHtmlSerializer::Result RichHtmlSerializer::serialize(const RichDomSnapshot& 
         if (end.position >= 0)
             range.length = std::max<qsizetype>(0, end.position - start.position);
     }
-    MappedText mapped(removeNonConsecutiveNoBRSpaces(writer.takeText()), range);
-    mapped.trim();
-    mapped.removeEvery("<p><br /></p>"_L1);
-    mapped.removeEvery("<p></p>"_L1);
-    mapped.removeEvery("<p> </p>"_L1);
+    MappedText mapped(writer.takeText(), range);
     mapped.trim();
 
     Result result{mapped.text(), mapped.range(), writer.temporaryKeys()};

@@ -24,8 +24,10 @@ struct SelectedTextRange {
 // to their bare keys, the engine's classes and the editor's own ids and
 // handlers dropped, engine styling turned into strong/em, the first rgb()
 // colour of a style written in hex, attribute-less div and span unwrapped,
-// lone placeholder spaces back to spaces and empty paragraphs removed. The
-// selection is mapped onto the output as it goes.
+// lone placeholder spaces of the texts back to spaces and empty paragraphs
+// (none, a line break or a space in an attribute-less p) left out. Scripts,
+// styles and attribute values are written as they are. The selection is
+// mapped onto the output as it goes.
 //
 // The output is what stored bodies hold, so these rules are the format:
 // change them only with the stored posts in mind. Pure: no widgets, no page.

@@ -5,10 +5,12 @@
 #include "DraftEditorHost.h"
 #include "Entry.h"
 #include "EntryRenderer.h"
+#include "NotificationCenter.h"
 #include "RVTag.h"
 #include "RichEditorBridge.h"
 #include "RichEditorLog.h"
 #include "Template.h"
+#include "UserDefaults.h"
 #include "WebContent.h"
 
 #include <QChildEvent>
@@ -67,6 +69,13 @@ QString commandName(RichStyle style)
     return {};
 }
 
+// Spelling is checked as the user's preference says, and when it says nothing.
+bool checksSpelling()
+{
+    const QVariant on = UserDefaults::sharedInstance().value(u"spell_check"_s);
+    return !on.isValid() || on.toBool();
+}
+
 } // namespace
 
 TKWebView::TKWebView(QWidget* parent)
@@ -91,9 +100,14 @@ TKWebView::TKWebView(QWidget* parent)
     connect(page, &WebContentPage::documentReady, this, [this] {
         if (!m_editable)
             contentPage()->callFunction(u"editorSetEditable"_s, {false});
+        contentPage()->callFunction(u"editorSetSpellChecking"_s, {checksSpelling()});
         if (std::exchange(m_restarting, false))
             reportRecovered();
     });
+    NotificationCenter::sharedInstance().observe(
+        u"spell_check"_s, this, [this](const Notification&) {
+            contentPage()->callFunction(u"editorSetSpellChecking"_s, {checksSpelling()});
+        });
     // The engine's widget that takes the keys comes and goes with the page's
     // renderer; whichever it is, its focus is watched.
     for (QObject* child : children())
@@ -333,7 +347,6 @@ void TKWebView::followLink(const QUrl& url)
             m_draft->displayAttachmentSheet(key);
             return;
         }
-        break;
     }
     if (url.isValid() && url.scheme() != WebContent::schemeName())
         QDesktopServices::openUrl(url);

@@ -63,7 +63,11 @@ void tst_DraftRichEditor::cleanup()
 void tst_DraftRichEditor::writeSaveSwitchAndBack()
 {
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
-    const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>A first line.</p>");
+    const EntryPtr entry = DraftWorld::addEntry(
+        blog, "Post",
+        "<blockquote><p>A quote.</p></blockquote><p>A first line with <a "
+        "href=\"https://example.org/?a=1&amp;b=2\" title=\"Say &quot;hi&quot;\">a link</a> "
+        "&amp; &lt;entities&gt;.</p>");
     entry->setEditMode(Draft::RichMode);
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     QVERIFY(draft);
@@ -128,6 +132,12 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
              qPrintable(*saved));
     QVERIFY2(saved->contains(QStringLiteral("<li>two</li>")), qPrintable(*saved));
     QVERIFY2(!saved->contains(QStringLiteral("<div")), qPrintable(*saved));
+    QVERIFY2(saved->contains(QStringLiteral("<a href=\"https://example.org/?a=1&amp;b=2\" "
+                                            "title=\"Say &quot;hi&quot;\">a link</a> &amp; "
+                                            "&lt;entities&gt;.")),
+             qPrintable(*saved));
+    QVERIFY2(saved->contains(QStringLiteral("<blockquote>")), qPrintable(*saved));
+    QVERIFY2(saved->contains(QStringLiteral("<p>A quote.</p>")), qPrintable(*saved));
     QCOMPARE(entry->body(), *saved);
 
     // To source and back: the same bytes each way.

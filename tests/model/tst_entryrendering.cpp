@@ -75,6 +75,8 @@ private slots:
     void tidyValidation_data();
     void tidyValidation();
     void prettyPrintRealPost();
+    void prettyPrintKeepsCodeAndSettles_data();
+    void prettyPrintKeepsCodeAndSettles();
     void tidyBounds_data();
     void tidyBounds();
     void tidyReadsPastNul();
@@ -241,6 +243,37 @@ void tst_EntryRendering::prettyPrintRealPost()
     QVERIFY(!pretty.contains("</body>") && !pretty.contains("<html"));
     QCOMPARE(HtmlTidy::prettyPrint(QStringLiteral("<div><p>a</p><p>b</p></div>")),
              QStringLiteral("<div>\n  <p>a</p>\n  <p>b</p>\n</div>\n"));
+}
+
+void tst_EntryRendering::prettyPrintKeepsCodeAndSettles_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("pretty");
+    // Tidy would wrap their text in a CDATA section, which browsers read as code.
+    QTest::newRow("scripts")
+        << "<p>x</p><script src=\"e.js\"></script><script>if (a < b && c > d) go(\"x\");</script>"
+        << "<p>x</p>\n<script src=\"e.js\"></script>\n<script>if (a < b && c > d) go(\"x\");"
+           "</script>\n";
+    QTest::newRow("typed script") << "<script type=\"text/javascript\">a()</script>"
+                                  << "<script type=\"text/javascript\">a()</script>\n";
+    QTest::newRow("style sheet") << "<style>p > a { color: red }</style><p>x</p>"
+                                 << "<style>p > a { color: red }</style>\n<p>x</p>\n";
+    // Tidy breaks the line before a script; pretty-printed again, the break
+    // would grow a blank.
+    QTest::newRow("scripts among words")
+        << "<p>a <script>x()</script> <script>y()</script> b</p>"
+        << "<p>a\n<script>x()</script>\n<script>y()</script> b</p>\n";
+    QTest::newRow("blanks of pre and comments stay")
+        << "<pre>a  \n b</pre><p>x <!-- c  \n d --></p>"
+        << "<pre>a  \n b</pre>\n<p>x <!-- c  \n d --></p>\n";
+}
+
+void tst_EntryRendering::prettyPrintKeepsCodeAndSettles()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, pretty);
+    QCOMPARE(HtmlTidy::prettyPrint(html), pretty);
+    QCOMPARE(HtmlTidy::prettyPrint(pretty), pretty);
 }
 
 namespace {

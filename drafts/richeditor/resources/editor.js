@@ -11,6 +11,8 @@
     var composing = false;
     var contextTarget = {};
     var snapshotTimer = 0;
+    // The text of the placeholder paragraph of a blank post, while it lasts.
+    var placeholderText = null;
     var stateTimer = 0;
 
     function division() {
@@ -270,6 +272,23 @@
         return text.data.substring(1).trim() === "" ? text : null;
     }
 
+    // The placeholder of a blank post, once it has grown into a longer text
+    // (words pasted after it, say), the caret in it: typing there turns the
+    // placeholder into a plain space, the character going in at the caret.
+    // Only the page's own placeholder: the engine writes a space the user
+    // typed at the start of a text with the same character, and that one
+    // stays. The space is set on the text directly, as an editing command
+    // would move the words into the element before them; it is the same
+    // length, so the engine's undo steps still fit, and the post stores a
+    // lone placeholder as a space anyway.
+    function growingPlaceholder(range) {
+        var text = placeholderText;
+        if (!text || !text.isConnected || range.startContainer !== text ||
+            text.data.length < 2 || text.data.charAt(0) !== NBSP)
+            return null;
+        return text;
+    }
+
     function onBeforeInput(event) {
         var selection = window.getSelection();
         if (selection.rangeCount === 0)
@@ -293,6 +312,10 @@
                 over.setEnd(placeholder, 1);
                 selection.removeAllRanges();
                 selection.addRange(over);
+            } else if (range.collapsed && event.data && event.data.length === 1 &&
+                       growingPlaceholder(range)) {
+                placeholderText.replaceData(0, 1, " ");
+                placeholderText = null;
             }
             return;
         case "formatSetBlockTextDirection":
@@ -532,6 +555,12 @@
         selection.addRange(range);
         return document.execCommand("unlink", false, null);
     };
+    plumet.editorSetSpellChecking = function (on) {
+        var root = division();
+        if (root)
+            root.setAttribute("spellcheck", on ? "true" : "false");
+        return !!root;
+    };
     plumet.editorSetEditable = function (editable) {
         var root = division();
         if (root)
@@ -561,6 +590,24 @@
         return true;
     };
 
+    // The post, parsed as the division's content alone: a stray end tag in it
+    // closes nothing outside the post, so nothing of it lands beyond the
+    // division. Its scripts stay inert, as markup set this way never runs
+    // them and the page's policy refuses the rest.
+    function applyContent() {
+        var holder = document.querySelector("meta[name=plumet-main]");
+        var root = division();
+        if (holder && root) {
+            root.innerHTML = holder.getAttribute("content");
+            holder.remove();
+            var first = root.firstChild;
+            if (root.childNodes.length === 1 && isElement(first, "P") &&
+                first.childNodes.length === 1 && isText(first.firstChild) &&
+                first.firstChild.data === NBSP)
+                placeholderText = first.firstChild;
+        }
+    }
+
     // The style text, set as text: whatever it holds cannot become markup.
     function applyStyle() {
         var holder = document.querySelector("meta[name=plumet-style]");
@@ -577,6 +624,7 @@
     function start() {
         if (!division())
             return;
+        applyContent();
         applyStyle();
         // Enter makes paragraphs, as the posts have them, not divisions.
         document.execCommand("defaultParagraphSeparator", false, "p");

@@ -1,4 +1,5 @@
 #include "EditorPageBuilder.h"
+#include "StringExtensions.h"
 #include "Template.h"
 
 #include <QRegularExpression>
@@ -12,8 +13,9 @@ const QStringList Placeholders{"$SCRIPT$", "$STYLE$", "$HANDLE$",     "$BGIMG$",
 // A page and a sheet that show every value where a test can find it.
 EditorPageBuilder::Resources showingResources()
 {
-    return {QStringLiteral("<head><meta name=s content=\"$STYLE$\">$SCRIPT$</head>"
-                           "<body data-a=\"$ALIGN$\"><div id=plumetcontent>$MAIN$</div></body>"),
+    return {QStringLiteral("<head><meta name=s content=\"$STYLE$\"><meta name=m content=\"$MAIN$\">"
+                           "$SCRIPT$</head><body data-a=\"$ALIGN$\"><div id=plumetcontent></div>"
+                           "</body>"),
             QStringLiteral("body{font:$FONT$;text-align:$ALIGN$;background:$BACKGROUND$;"
                            "color:$TEXTCOLOR$}h{background:url($HANDLE$)}b{background:url($BGIMG$)}"
                            "\n")};
@@ -29,6 +31,7 @@ private slots:
     void values_data();
     void values();
     void styleTextCannotBecomeMarkup();
+    void postStaysText();
     void mainContent_data();
     void mainContent();
     void missingTemplates();
@@ -52,7 +55,7 @@ void tst_EditorPageBuilder::fillsEveryPlaceholder()
         QStringLiteral("body{font:14px \"Georgia\";text-align:center;background:#ffffff;"
                        "color:#00007f}h{background:url(data:image/png;base64,")));
     QVERIFY(page->style.endsWith(QStringLiteral("\np { margin: 0 }")));
-    QVERIFY(page->html.contains(QStringLiteral("<div id=plumetcontent><p>hi</p></div>")));
+    QVERIFY(page->html.contains(QStringLiteral("content=\"&lt;p&gt;hi&lt;/p&gt;\"")));
     QVERIFY(page->html.contains(QStringLiteral("data-a=\"center\"")));
     for (const QString& placeholder : Placeholders) {
         QVERIFY2(!page->html.contains(placeholder), qPrintable(placeholder));
@@ -69,7 +72,7 @@ void tst_EditorPageBuilder::substitutesInOnePass()
         QStringLiteral("<p>Price: $5, $FONT$ $ALIGN$ $BACKGROUND$ $TEXTCOLOR$ $STYLE$ $$MAIN$</p>");
     const auto page = EditorPageBuilder(showingResources()).build(post, rich);
     QVERIFY(page);
-    QVERIFY(page->html.contains(QStringLiteral("<div id=plumetcontent>") + post + "</div>"));
+    QVERIFY(page->html.contains(QStringLiteral("content=\"") + rv::encodeXML(post) + u'"'));
     QVERIFY(page->style.endsWith(QStringLiteral("/* $FONT$ $MAIN$ */")));
 
     const QHash<QString, QString> values{{"A", "$B$"}, {"B", "b"}};
@@ -121,6 +124,20 @@ void tst_EditorPageBuilder::values()
     for (int alignment = -1; alignment < 5; ++alignment)
         QCOMPARE(EditorPageBuilder::alignmentKeyword(alignment),
                  keywords.at(alignment < 0 ? 5 : alignment));
+}
+
+// A post may hold any markup, stray end tags too: the page holds it as text,
+// for the page script to parse as the division's content alone.
+void tst_EditorPageBuilder::postStaysText()
+{
+    const QString post = QStringLiteral("<p>a</p></div></body><p title=\"q\">after</p>");
+    const auto page = EditorPageBuilder().build(post, Template());
+    QVERIFY(page);
+    QVERIFY(page->html.contains(QStringLiteral("<meta name=\"plumet-main\" content=\"") +
+                                rv::encodeXML(post) + QStringLiteral("\">")));
+    QVERIFY(!page->html.contains(QStringLiteral("<p>")));
+    QVERIFY(page->html.contains(
+        QRegularExpression(QStringLiteral("<div id=\"plumetcontent\"[^>]*></div>"))));
 }
 
 // Captured styles may hold anything; the page's markup never takes them in as markup.
@@ -181,6 +198,8 @@ void tst_EditorPageBuilder::bundledTemplatesHoldThePlaceholders()
             QVERIFY2(both.contains(placeholder), qPrintable(placeholder));
     }
     QVERIFY(bundled.page.contains(QStringLiteral("<div id=\"plumetcontent\"")));
+    QVERIFY(
+        bundled.page.contains(QStringLiteral("<meta name=\"plumet-main\" content=\"$MAIN$\">")));
 }
 
 QTEST_GUILESS_MAIN(tst_EditorPageBuilder)

@@ -1,9 +1,11 @@
 #include "Attachment.h"
 #include "BrowserCatcher.h"
 #include "DraftEditorHost.h"
+#include "NotificationCenter.h"
 #include "RVTag.h"
 #include "TKWebView.h"
 #include "Template.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -35,6 +37,16 @@ RichHtmlSerializer::Result serialized(TKWebView& view)
     if (!QTest::qWaitFor([&] { return result.has_value(); }, PageTimeout))
         qWarning() << "the editor did not answer";
     return result.value_or(RichHtmlSerializer::Result{});
+}
+
+// The content as the draft stores it: serialized, then pretty-printed.
+QString storedSource(TKWebView& view)
+{
+    std::optional<QString> result;
+    view.source([&](const QString& text) { result = text; });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, PageTimeout))
+        qWarning() << "the editor did not answer";
+    return result.value_or(QString());
 }
 
 QVariant evaluate(TKWebView& view, const QString& script, quint32 world)
@@ -164,8 +176,12 @@ private slots:
     void initTestCase();
     void roundTripsByteForByte_data();
     void roundTripsByteForByte();
+    void strayEndTagsLoseNothing_data();
+    void strayEndTagsLoseNothing();
     void typesParagraphsBreaksAndBold();
     void typesLists();
+    void typingAfterThePlaceholderMakesItASpace();
+    void followsTheSpellingPreference();
     void enterOutsideAParagraphMakesParagraphs();
     void reportsChangesAndSelectionState();
     void postScriptsNeverRunAndSurvive();
@@ -214,6 +230,9 @@ void tst_TKWebView::roundTripsByteForByte_data()
                        "<script>if (a < b && c > d) go(\"x's\");</script>");
     same("comment", "<!-- more --><p>after</p>");
     same("non-breaking runs", "<p>a\u00a0\u00a0b</p>");
+    same("embed code building paragraphs",
+         "<div id=\"box\"></div><script>box.innerHTML = \"<p></p><p> </p>\"; gap = \"\u00a0\";"
+         "</script><p title=\"a\u00a0b\">x</p>");
     same("line ends between blocks", "<p>one</p>\n<p>two</p>");
     same("empty", "");
     QTest::newRow("bold as the engine writes it") << "<p><b>b</b> <i>i</i></p>"
@@ -236,6 +255,33 @@ void tst_TKWebView::roundTripsByteForByte()
     // What the source view would show comes back unchanged.
     QVERIFY(loadAndWait(*m_view, first));
     QCOMPARE(serialized(*m_view).html, first);
+    // And so does the pretty-printed form a switch of editors stores.
+    const QString stored = storedSource(*m_view);
+    QVERIFY(loadAndWait(*m_view, stored));
+    QCOMPARE(storedSource(*m_view), stored);
+}
+
+void tst_TKWebView::strayEndTagsLoseNothing_data()
+{
+    QTest::addColumn<QString>("post");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("stray end tags") << "<p>one</p></div><p>two</p></body></html><p>three</p>"
+                                    << "<p>one</p><p>two</p><p>three</p>";
+    // Too long for the draft's own check to catch it first.
+    QString half;
+    while (half.size() < 1200 * 1024)
+        half += QStringLiteral("<p>Words of a long post with <strong>bold</strong>.</p>");
+    QTest::newRow("above the checked size")
+        << half + QStringLiteral("</div>") + half + QStringLiteral("<p>the end</p>")
+        << half + half + QStringLiteral("<p>the end</p>");
+}
+
+void tst_TKWebView::strayEndTagsLoseNothing()
+{
+    QFETCH(QString, post);
+    QFETCH(QString, expected);
+    QVERIFY(loadAndWait(*m_view, post, {}, 4 * PageTimeout));
+    QCOMPARE(serialized(*m_view).html, expected);
 }
 
 void tst_TKWebView::typesParagraphsBreaksAndBold()
@@ -275,6 +321,56 @@ void tst_TKWebView::typesLists()
     QVERIFY(waitForText(*m_view, QStringLiteral("after")));
     QCOMPARE(serialized(*m_view).html,
              QStringLiteral("<p>intro</p><ul><li>one</li><li>two</li></ul><p>after</p>"));
+}
+
+void tst_TKWebView::typingAfterThePlaceholderMakesItASpace()
+{
+    // A blank post shows a placeholder paragraph; words go in after it
+    // without typing (a paste), then the user types on.
+    QVERIFY(loadAndWait(*m_view, QString()));
+    focusAtEnd(*m_view);
+    evaluate(*m_view, QStringLiteral("document.execCommand('insertText', false, 'pasted')"),
+             QWebEngineScript::ApplicationWorld);
+    const auto paragraph = [&] {
+        return evaluate(*m_view,
+                        QStringLiteral("document.querySelector('#plumetcontent p').innerHTML"),
+                        QWebEngineScript::ApplicationWorld)
+            .toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(paragraph(), QStringLiteral("&nbsp;pasted"), PageTimeout);
+    typeText(*m_view, QStringLiteral("x"));
+    QTRY_COMPARE_WITH_TIMEOUT(paragraph(), QStringLiteral(" pastedx"), PageTimeout);
+    // The engine's undo steps still fit the text: a step back takes the
+    // typing back (the engine counts the paste in with it).
+    m_view->undo();
+    QTRY_VERIFY_WITH_TIMEOUT(!paragraph().contains(u'x'), PageTimeout);
+
+    // A space the user types at the start of a text is no placeholder.
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p><b>bold</b></p>")));
+    focusAtEnd(*m_view);
+    m_view->applyStyle(RichStyle::Bold, false);
+    QVERIFY(waitForState(*m_view, "!document.queryCommandState('bold')"));
+    typeText(*m_view, QStringLiteral(" and more"));
+    QVERIFY(waitForText(*m_view, QStringLiteral("more")));
+    QCOMPARE(serialized(*m_view).html, QStringLiteral("<p><strong>bold</strong> and more</p>"));
+}
+
+void tst_TKWebView::followsTheSpellingPreference()
+{
+    const auto spellcheck = [&] {
+        return evaluate(*m_view,
+                        QStringLiteral("document.getElementById('plumetcontent')"
+                                       ".getAttribute('spellcheck')"),
+                        QWebEngineScript::ApplicationWorld)
+            .toString();
+    };
+    UserDefaults::sharedInstance().setValue(QStringLiteral("spell_check"), false);
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p>x</p>")));
+    QTRY_COMPARE_WITH_TIMEOUT(spellcheck(), QStringLiteral("false"), PageTimeout);
+    // The preferences window says when the user changes it.
+    UserDefaults::sharedInstance().remove(QStringLiteral("spell_check"));
+    NotificationCenter::sharedInstance().post(QStringLiteral("spell_check"));
+    QTRY_COMPARE_WITH_TIMEOUT(spellcheck(), QStringLiteral("true"), PageTimeout);
 }
 
 void tst_TKWebView::enterOutsideAParagraphMakesParagraphs()
@@ -434,8 +530,8 @@ void tst_TKWebView::followedLinksOpenAttachmentsOrTheBrowser()
     BrowserCatcher browser;
     m_view->setDraft(&draft);
     QVERIFY(loadAndWait(*m_view,
-                        QStringLiteral("<p><a id=\"att\" href=\"https://example.org/f?a=1&amp;"
-                                       "id=KEY1\">attachment</a></p><p><a id=\"web\" "
+                        QStringLiteral("<p><a id=\"att\" href=\"https://example.org/f?id=none&amp;"
+                                       "a=1&amp;id=KEY1\">attachment</a></p><p><a id=\"web\" "
                                        "href=\"https://example.org/post?id=OTHER\">web</a></p>")));
     // A click places the caret in the words; Ctrl and click follows the link.
     QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, {}, centreOf(*m_view, "#att"));
