@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
+#include <QThread>
 
 using plumet::test::TestHttpServer;
 using Response = TestHttpServer::Response;
@@ -144,6 +145,9 @@ private slots:
     void rejectedLoginClearsStoredPassword();
     void redirects_data();
     void redirects();
+    void endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall_data();
+    void endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall();
+    void oneDeadlineForAWholeRedirectChain();
     void redirectAcrossOriginsDropsCredentials();
     void loginBelongsToTheBlogsOrigin_data();
     void loginBelongsToTheBlogsOrigin();
@@ -514,6 +518,75 @@ void tst_RESTCall::redirects()
     QVERIFY(!second.header("User-Agent").isEmpty());
     QCOMPARE(call.url(), server.url(QStringLiteral("/moved")));
     QVERIFY(console.text.contains(QStringLiteral("Redirected (%1):").arg(status)));
+}
+
+void tst_RESTCall::endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("302") << 302;
+    QTest::newRow("307") << 307;
+    QTest::newRow("401") << 401;
+}
+
+void tst_RESTCall::endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall()
+{
+    QFETCH(int, status);
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setStreamLimit(120s);
+    server.setHandler([status](const TestHttpServer::Request& request) {
+        if (request.target == "/landing")
+            return Response::ok("<ok/>", "text/xml");
+        Response first =
+            status == 401 ? Response::challenge("blog") : Response::redirect(status, "/landing");
+        first.action = Response::Action::EndlessChunks;
+        return first;
+    });
+    ScriptedPrompter prompter;
+    RecordingDelegate delegate;
+    RESTCall call(server.url(), &delegate);
+    call.setLimits({64 * 1024 * 1024, 60s});
+    call.setResponseTimeout(3s);
+    QVERIFY(call.startCall());
+    QVERIFY(waitDone(delegate, 30000));
+    if (status == 401) {
+        // The network library keeps a challenge to itself until its body has ended, so
+        // the wait for the first response ends it, long before the deadline.
+        QCOMPARE(delegate.failures, 1);
+        QVERIFY(delegate.error);
+        QVERIFY2(delegate.error->message.contains(QLatin1String("did not answer within 3")),
+                 qPrintable(delegate.error->message));
+    } else {
+        // A redirect is followed on its headers; its body is not waited for.
+        QCOMPARE(delegate.finishes, 1);
+        QCOMPARE(delegate.body, QByteArray("<ok/>"));
+    }
+}
+
+void tst_RESTCall::oneDeadlineForAWholeRedirectChain()
+{
+    // Ten hops of 300 ms each against a deadline of 1.5 s: each hop alone is quick, the
+    // chain is not.
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    int hops = 0;
+    server.setHandler([&hops](const TestHttpServer::Request&) {
+        QThread::msleep(300);
+        if (++hops > 10)
+            return Response::ok("<ok/>", "text/xml");
+        return Response::redirect(302, "/hop/" + QByteArray::number(hops));
+    });
+    RecordingDelegate delegate;
+    RESTCall call(server.url(), &delegate);
+    call.setLimits({64 * 1024 * 1024, 1500ms});
+    QVERIFY(call.startCall());
+    QVERIFY(waitDone(delegate, 30000));
+    QCOMPARE(delegate.failures, 1);
+    QVERIFY(delegate.error);
+    QCOMPARE(delegate.error->code, -1001);
+    QVERIFY2(delegate.error->message.contains(QLatin1String("took longer than 1.5 seconds")),
+             qPrintable(delegate.error->message));
+    QVERIFY(hops <= 10);
 }
 
 void tst_RESTCall::redirectAcrossOriginsDropsCredentials()
