@@ -367,6 +367,12 @@ void RESTCall::onFinished()
         return;
     if (m_ended)
         return;
+    if (const auto unavailable =
+            HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body)) {
+        m_refusal = unavailable;
+        failRefused();
+        return;
+    }
     succeed();
 }
 

@@ -259,27 +259,56 @@ void tst_RESTCall::logsTheRequestBeforeItsAnswer()
 void tst_RESTCall::statusesEndOrDeliver_data()
 {
     QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
     QTest::addColumn<bool>("fails");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("messageStart");
-    QTest::newRow("404") << 404 << true << -1000 << "The provided web address does not exist.";
-    QTest::newRow("403") << 403 << true << -1102 << "The server does not allow access";
-    QTest::newRow("500") << 500 << true << -1005 << "The server could not complete the request.";
+    const QByteArray page("page body");
+    QTest::newRow("404") << 404 << page << true << -1000
+                         << "The provided web address does not exist.";
+    QTest::newRow("403") << 403 << page << true << -1102 << "The server does not allow access";
+    QTest::newRow("500") << 500 << page << true << -1005
+                         << "The server could not complete the request.";
+    // A busy or broken host's page is no answer: the status and its words, not a
+    // complaint about the answer's format.
+    for (int busy : {501, 502, 503, 504})
+        QTest::addRow("%d page", busy)
+            << busy << page << true << -1008
+            << QStringLiteral("\"ADDRESS\" could not answer the request (HTTP %1) [-1008]. The "
+                              "server may be busy or down for maintenance; try again later. The "
+                              "server said: \u201cpage body\u201d")
+                   .arg(busy);
+    QTest::newRow("429 page") << 429 << page << true << -1008
+                              << "\"ADDRESS\" turned the request away: too many requests (HTTP "
+                                 "429) [-1008]. Wait a while, then try again. The server said: "
+                                 "\u201cpage body\u201d";
+    QTest::newRow("503 without a body")
+        << 503 << QByteArray() << true << -1008
+        << "\"ADDRESS\" could not answer the request (HTTP 503) [-1008].";
+    QTest::newRow("502 HTML page in XML dress")
+        << 502 << QByteArray("<?xml version=\"1.0\"?><html><body>Bad gateway</body></html>") << true
+        << -1008 << "\"ADDRESS\" could not answer the request (HTTP 502)";
+    // An answer in XML (a fault, an error document) is still the server's answer.
+    const QByteArray fault(
+        "\xEF\xBB\xBF <?xml version=\"1.0\"?><methodResponse><fault/></methodResponse>");
+    QTest::newRow("503 XML answer delivered") << 503 << fault << false << 0 << QString();
+    QTest::newRow("429 XML answer delivered") << 429 << fault << false << 0 << QString();
     // Every other error page is delivered, whatever error Qt gives for its status.
-    for (int page : {400, 405, 409, 410, 418, 422, 501, 502, 503})
-        QTest::addRow("%d body delivered", page) << page << false << 0 << QString();
-    QTest::newRow("302 without Location delivered") << 302 << false << 0 << QString();
+    for (int other : {400, 405, 409, 410, 418, 422})
+        QTest::addRow("%d body delivered", other) << other << page << false << 0 << QString();
+    QTest::newRow("302 without Location delivered") << 302 << page << false << 0 << QString();
 }
 
 void tst_RESTCall::statusesEndOrDeliver()
 {
     QFETCH(int, status);
+    QFETCH(QByteArray, body);
     QFETCH(bool, fails);
     QFETCH(int, code);
     QFETCH(QString, messageStart);
     TestHttpServer server;
     QVERIFY(server.listen());
-    server.enqueue(Response::withStatus(status, "page body"));
+    server.enqueue(Response::withStatus(status, body));
     RecordingDelegate delegate;
     delegate.deleteCallWhenDone = true;
     auto* call = new RESTCall(server.url(), &delegate);
@@ -290,11 +319,12 @@ void tst_RESTCall::statusesEndOrDeliver()
         QCOMPARE(delegate.failures, 1);
         QVERIFY(delegate.error);
         QCOMPARE(delegate.error->code, code);
+        messageStart.replace(QStringLiteral("ADDRESS"), server.url().toString());
         QVERIFY2(delegate.error->message.startsWith(messageStart),
                  qPrintable(delegate.error->message));
     } else {
         QCOMPARE(delegate.finishes, 1);
-        QCOMPARE(delegate.body, QByteArray("page body"));
+        QCOMPARE(delegate.body, body);
         QCOMPARE(delegate.status, status);
     }
 }
