@@ -126,6 +126,8 @@ void EntryPreview::refresh()
 void EntryPreview::clear()
 {
     follow(nullptr);
+    ++m_renderSerial;
+    m_viewEntry = nullptr;
     m_shownEntry = nullptr;
     m_shownMode = Mode::None;
     m_stack->setCurrentWidget(m_placeholder);
@@ -181,16 +183,47 @@ WebContentView* EntryPreview::ensureView()
 
 void EntryPreview::render(Entry& entry, Mode mode, bool keepPlace)
 {
-    const QString html = mode == Mode::Summary ? EntrySummaryPage::page(entry)
-                                               : EntryRenderer(entry).renderForPreview();
+    ++m_renderSerial;
+    m_shownEntry = &entry;
+    m_shownMode = mode;
+    if (mode == Mode::Summary) {
+        showPage(entry, mode, keepPlace, EntrySummaryPage::page(entry));
+        return;
+    }
+    m_keepPlace = keepPlace;
+    // A run in flight is for an earlier ask: its answer starts the next one.
+    if (!m_formatting)
+        format(entry);
+}
+
+void EntryPreview::format(Entry& entry)
+{
+    m_formatting = true;
+    const quint64 serial = m_renderSerial;
+    QPointer<Entry> asked(&entry);
+    EntryRenderer(entry).renderForPreviewLater(this, [this, serial, asked](const QString& html) {
+        m_formatting = false;
+        if (serial == m_renderSerial) {
+            if (asked && !html.isNull())
+                showPage(*asked, Mode::Full, m_keepPlace, html);
+            return;
+        }
+        // Asked again meanwhile: the page is made anew for what is shown now.
+        if (m_shownMode == Mode::Full && m_shownEntry)
+            format(*m_shownEntry);
+    });
+}
+
+void EntryPreview::showPage(Entry& entry, Mode mode, bool keepPlace, const QString& html)
+{
     WebContentPage::ShowOptions options;
     options.baseUrl = baseAddress(entry);
-    options.keepScrollPosition = keepPlace;
+    // Only the document of the same entry keeps its place.
+    options.keepScrollPosition = keepPlace && m_viewEntry == &entry;
     WebContentView* view = ensureView();
     view->showDocument(html, WebContentPage::Content::Post, options);
     m_stack->setCurrentWidget(view);
-    m_shownEntry = &entry;
-    m_shownMode = mode;
+    m_viewEntry = &entry;
     ++m_renders;
     emit rendered(mode, &entry);
 }

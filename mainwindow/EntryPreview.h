@@ -21,6 +21,10 @@ class WebContentView;
 // after the last edit, keeping the reader's place. Nothing is rendered while
 // the pane is collapsed. The documents' own script never runs; links open in
 // the desktop's browser and Alt-click downloads them.
+//
+// The formatter makes the full page on a worker thread, one run at a time: asks
+// that come while it works are answered by one more run when it is done, and a
+// page for what is no longer asked for is dropped.
 class EntryPreview : public QWidget {
     Q_OBJECT
 public:
@@ -56,7 +60,10 @@ public:
     Entry* shownEntry() const;
     // Null until the first render.
     WebContentView* webView() const { return m_view; }
+    // Documents handed to the view so far.
     int renderCount() const { return m_renders; }
+    // Whether the formatter is making a page for the preview.
+    bool isRendering() const { return m_formatting; }
 
 signals:
     // A document was handed to the web view.
@@ -69,6 +76,8 @@ protected:
 private:
     void showEntry(Entry* entry, bool fromTop, bool force);
     void render(Entry& entry, Mode mode, bool keepPlace);
+    void format(Entry& entry);
+    void showPage(Entry& entry, Mode mode, bool keepPlace, const QString& html);
     void follow(Entry* entry);
     bool collapsed() const;
     WebContentView* ensureView();
@@ -81,6 +90,12 @@ private:
     // What the view shows, and the entry whose body is followed (full mode).
     QPointer<Entry> m_shownEntry;
     Mode m_shownMode = Mode::None;
+    // The entry whose document the view holds; the shown one may still be formatting.
+    QPointer<Entry> m_viewEntry;
+    // Each render asked for; a page made for an earlier one is not shown.
+    quint64 m_renderSerial = 0;
+    bool m_formatting = false;
+    bool m_keepPlace = false;
     QPointer<Entry> m_followed;
     QMetaObject::Connection m_bodyWatch;
     RenderThrottle m_throttle;

@@ -89,17 +89,42 @@ void EntryPreviewWindow::previewEntry(Entry* entry)
 {
     if (!entry)
         return;
-    const bool same = m_entry == entry;
     follow(entry);
     setWindowTitle(localized("EntryArrayController", "Previewing: %1")
                        .arg(QChar(0x201C) + entry->displayName() + QChar(0x201D)));
+    ++m_renderSerial;
+    // A run in flight is for an earlier ask: its answer starts the next one.
+    if (!m_formatting)
+        format(*entry);
+}
+
+void EntryPreviewWindow::format(Entry& entry)
+{
+    m_formatting = true;
+    const quint64 serial = m_renderSerial;
+    QPointer<Entry> asked(&entry);
+    EntryRenderer(entry).renderForPreviewLater(this, [this, serial, asked](const QString& html) {
+        m_formatting = false;
+        if (serial == m_renderSerial) {
+            if (asked && !html.isNull())
+                showPage(*asked, html);
+            return;
+        }
+        if (m_entry)
+            format(*m_entry);
+    });
+}
+
+void EntryPreviewWindow::showPage(Entry& entry, const QString& html)
+{
     WebContentPage::ShowOptions options;
-    options.baseUrl = EntryPreview::baseAddress(*entry);
-    options.keepScrollPosition = same;
-    ensureView()->showDocument(EntryRenderer(*entry).renderForPreview(),
-                               WebContentPage::Content::Post, options);
+    options.baseUrl = EntryPreview::baseAddress(entry);
+    // The same entry shown again keeps the reader's place.
+    options.keepScrollPosition = m_viewEntry == &entry;
+    ensureView()->showDocument(html, WebContentPage::Content::Post, options);
+    m_viewEntry = &entry;
     ++m_renders;
-    emit rendered(entry);
+    emit rendered(&entry);
 }
 
 WebContentView* EntryPreviewWindow::ensureView()
@@ -135,6 +160,8 @@ void EntryPreviewWindow::draftClosed(QObject* draft)
     if (!ours)
         return;
     follow(nullptr);
+    ++m_renderSerial;
+    m_viewEntry = nullptr;
     m_draft = nullptr;
     hide();
 }

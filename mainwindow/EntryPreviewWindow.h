@@ -15,7 +15,8 @@ class WebContentView;
 // every 2 s, and once more after the last), and it goes when the draft
 // closes ("closePreview"). The same entry shown again keeps the reader's
 // place. As in the inline preview, no script of the page runs and links go
-// to the desktop's browser.
+// to the desktop's browser, and the formatter makes the page on a worker
+// thread, one run at a time.
 class EntryPreviewWindow : public QWidget {
     Q_OBJECT
 public:
@@ -32,19 +33,29 @@ public:
     Entry* previewedEntry() const;
     // Null until the first entry is shown.
     WebContentView* webView() const { return m_view; }
+    // Documents handed to the view so far.
     int renderCount() const { return m_renders; }
+    // Whether the formatter is making a page for the window.
+    bool isRendering() const { return m_formatting; }
 
 signals:
     void rendered(Entry* entry);
 
 private:
     void follow(Entry* entry);
+    void format(Entry& entry);
+    void showPage(Entry& entry, const QString& html);
     WebContentView* ensureView();
     void draftClosed(QObject* draft);
 
     WebContentView* m_view = nullptr;
     QPointer<QObject> m_draft;
     QPointer<Entry> m_entry;
+    // The entry whose document the view holds.
+    QPointer<Entry> m_viewEntry;
+    // Each render asked for; a page made for an earlier one is not shown.
+    quint64 m_renderSerial = 0;
+    bool m_formatting = false;
     QMetaObject::Connection m_watch;
     RenderThrottle m_throttle;
     int m_renders = 0;

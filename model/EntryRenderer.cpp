@@ -12,6 +12,7 @@
 #include "Template.h"
 
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QStringDecoder>
 #include <QThreadPool>
@@ -144,6 +145,45 @@ QString EntryRenderer::renderForRichEdit(const QString& text) const
     return htmlIsValid(result) ? result : QString();
 }
 
+void EntryRenderer::renderForRichEditLater(const QString& text, QObject* context,
+                                           std::function<void(const QString&)> done) const
+{
+    PLUMETFormatterProtocol* found = formatter(EmptyFormat::NoneWhenAccountHasFormats);
+    const bool checks = found && found->allowsHTMLEditing();
+    QPointer<Entry> entry(&m_entry);
+    auto* watcher = new QFutureWatcher<QString>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, context, checks, entry, done = std::move(done)] {
+                         watcher->deleteLater();
+                         const QString result = watcher->result();
+                         if (result.isEmpty() || !checks) {
+                             if (done)
+                                 done(result);
+                             return;
+                         }
+                         if (entry) {
+                             entry->setValidationErrorMessage(QString());
+                             entry->setFixedHTML(QString());
+                         }
+                         HtmlTidy::validateLater(
+                             result, context,
+                             [entry, result, done](const HtmlTidy::Validation& validation) {
+                                 if (entry) {
+                                     entry->setValidationErrorMessage(validation.report);
+                                     entry->setFixedHTML(validation.fixedHTML);
+                                 }
+                                 if (done)
+                                     done(validation.valid ? result : QString());
+                             });
+                     });
+    // A null answer means invalid HTML; an empty text is valid, however it was made.
+    watcher->setFuture(QtConcurrent::run(&formatterPool(), [found, text] {
+        if (text.isEmpty())
+            return QStringLiteral("");
+        return found ? FormatterManager::formatText(found, text) : text;
+    }));
+}
+
 void EntryRenderer::catsAndTagsNames(QString& categories, QString& tags) const
 {
     const auto list = m_entry.categories();
@@ -173,7 +213,22 @@ void EntryRenderer::catsAndTagsNames(QString& categories, QString& tags) const
 
 QString EntryRenderer::renderForPreview() const
 {
-    const QString text = formattedText();
+    return previewPage(formattedText());
+}
+
+void EntryRenderer::renderForPreviewLater(QObject* context,
+                                          std::function<void(const QString&)> done) const
+{
+    QPointer<Entry> entry(&m_entry);
+    formattedTextLater(context, [entry, done = std::move(done)](const QString& text) {
+        if (!done)
+            return;
+        done(entry ? EntryRenderer(*entry).previewPage(text) : QString());
+    });
+}
+
+QString EntryRenderer::previewPage(const QString& text) const
+{
     Blog* blog = dynamic_cast<Blog*>(m_entry.parentBlog());
     const TemplatePtr preview = blog ? blog->previewTemplate() : Template::defaultPreviewTemplate();
     QString page;

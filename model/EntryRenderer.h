@@ -37,7 +37,18 @@ public:
     // The text for the rich editor; null when it is HTML that fails validation
     // (the entry then holds the report and the repaired HTML).
     QString renderForRichEdit(const QString& text) const;
+    // The same with the formatter and Tidy on worker threads, Tidy with its time limit
+    // (HTML it could not check in time is taken as valid). `done` runs once on
+    // `context`'s thread, never after `context` is gone; the report and repaired HTML
+    // are stored in the entry first, if it is still there.
+    void renderForRichEditLater(const QString& text, QObject* context,
+                                std::function<void(const QString&)> done) const;
     QString renderForPreview() const;
+    // The same, with the formatter run on the worker of formattedTextLater() and the
+    // page put together on `context`'s thread, from the entry as it is then. `done`
+    // runs once, never after `context` is gone; with a null page when the entry went
+    // away meanwhile.
+    void renderForPreviewLater(QObject* context, std::function<void(const QString&)> done) const;
     // The category line and the tag line of the preview.
     void catsAndTagsNames(QString& categories, QString& tags) const;
     // Validates with Tidy and stores the report and repaired HTML in the entry.
@@ -54,6 +65,8 @@ private:
     PLUMETFormatterProtocol* formatter(EmptyFormat whenEmpty) const;
     // body, "\n\n" and extended, before formatting.
     QString sourceText() const;
+    // The preview template filled with the formatted text and the entry's fields.
+    QString previewPage(const QString& formatted) const;
 
     Entry& m_entry;
 };

@@ -121,7 +121,26 @@ bool opensNoLevel(QStringView name)
 struct Shape {
     int deepest = 0;
     qint64 indentedSize = 0;
+    // The most attributes in one tag: its words, and the '<' that a tag without its
+    // '>' runs over.
+    int attributes = 0;
 };
+
+// The attributes in the text of a tag after its name, counted up to just past
+// `limit`: each word after white space, and each '<'.
+int attributesIn(QStringView text, int limit)
+{
+    int count = 0;
+    bool space = false;
+    for (const QChar c : text) {
+        if (c == u'<' || (space && !c.isSpace()))
+            ++count;
+        if (count > limit)
+            break;
+        space = c.isSpace();
+    }
+    return count;
+}
 
 // The elements open at a point of the walk, as an HTML parser keeps them: an end
 // tag closes its element and everything opened inside it, and an end tag of an
@@ -158,12 +177,19 @@ private:
     QHash<QString, int> m_counts;
 };
 
+// The walk stops once the nesting or a tag's attributes are past their bound: the
+// HTML is not tidied then, however the rest of it looks.
 Shape shapeOf(const QString& html)
 {
     Shape shape;
     shape.indentedSize = html.size();
     OpenElements openElements;
     const qsizetype size = html.size();
+    // The first '>' at or after a point, kept between tags so that tags without one
+    // (or far from one) do not each search to the end of the text.
+    qsizetype nextClose = -1;
+    // Where the tag text last counted ends: a tag starting inside it was counted with it.
+    qsizetype countedTo = -1;
     for (qsizetype i = html.indexOf(u'<'); i >= 0 && i < size; i = html.indexOf(u'<', i + 1)) {
         if (QStringView(html).mid(i, 4) == u"<!--") {
             const qsizetype end = html.indexOf(QLatin1String("-->"), i + 4);
@@ -180,6 +206,19 @@ Shape shapeOf(const QString& html)
             ++end;
         if (end == start)
             continue;
+        if (nextClose != size && nextClose < end) {
+            nextClose = html.indexOf(u'>', end);
+            if (nextClose < 0)
+                nextClose = size;
+        }
+        if (i >= countedTo) {
+            const int attributes =
+                attributesIn(QStringView(html).mid(end, nextClose - end), HtmlTidy::MaxAttributes);
+            shape.attributes = std::max(shape.attributes, attributes);
+            countedTo = nextClose;
+            if (attributes > HtmlTidy::MaxAttributes)
+                break;
+        }
         const QStringView name = QStringView(html).mid(start, end - start);
         shape.indentedSize += 2 * qint64(openElements.depth()) + 1;
         if (opensNoLevel(name))
@@ -188,11 +227,12 @@ Shape shapeOf(const QString& html)
             openElements.close(name);
             continue;
         }
-        const qsizetype close = html.indexOf(u'>', end);
-        if (close > 0 && html.at(close - 1) == u'/')
+        if (nextClose < size && html.at(nextClose - 1) == u'/')
             continue; // <x/> opens nothing
         openElements.open(name);
         shape.deepest = std::max(shape.deepest, openElements.depth());
+        if (shape.deepest > HtmlTidy::MaxNesting)
+            break;
     }
     return shape;
 }
@@ -205,6 +245,9 @@ std::optional<QString> reasonNotToTidy(const Shape& shape, qsizetype bytes)
     if (shape.deepest > HtmlTidy::MaxNesting)
         return localized("HtmlTidy", "The HTML was not checked: its elements are nested too "
                                      "deeply.");
+    if (shape.attributes > HtmlTidy::MaxAttributes)
+        return localized("HtmlTidy", "The HTML was not checked: a tag in it holds too many "
+                                     "attributes.");
     return std::nullopt;
 }
 
@@ -364,6 +407,10 @@ QString withoutTrailingBlanks(const QString& pretty)
 
 HtmlTidy::Validation HtmlTidy::validate(const QString& html)
 {
+    // UTF-8 takes at least a byte per UTF-16 unit: text past the bound in units is
+    // past it in bytes, and is turned away before any walk through it.
+    if (const auto reason = reasonNotToTidy(Shape(), html.size()))
+        return unchecked(*reason);
     QByteArray document = QByteArray(documentStart) + '\n' + html.toUtf8() + "</body></html>";
     if (const auto reason = reasonNotToTidy(shapeOf(html), document.size()))
         return unchecked(*reason);
@@ -407,6 +454,8 @@ HtmlTidy::Validation HtmlTidy::validate(const QString& html)
 
 QString HtmlTidy::prettyPrint(const QString& html)
 {
+    if (reasonNotToTidy(Shape(), html.size()))
+        return html;
     RawTexts rawTexts;
     QByteArray document =
         QByteArray(documentStart) + '\n' + rawTexts.hide(html).toUtf8() + "\n</body></html>";

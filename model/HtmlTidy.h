@@ -9,14 +9,17 @@ class QObject;
 // and frees its own Tidy document, so calls are independent and may run on any
 // thread.
 //
-// Tidy recurses once per nesting level and its pretty-printing grows with depth
-// times length, so HTML above a size or nesting bound is not handed to it: it is
-// kept as it is and reported as not checked. The calls the user waits on run Tidy
+// Tidy recurses once per nesting level, its pretty-printing grows with depth times
+// length, and it compares each attribute of a tag with the others, so HTML above a
+// size, nesting or attribute bound is not handed to it: it is kept as it is and
+// reported as not checked. The calls the user waits on run Tidy
 // on a worker with a time limit.
 class HtmlTidy {
 public:
     static constexpr qsizetype MaxInputBytes = 2 * 1024 * 1024;
     static constexpr int MaxNesting = 256;
+    // Attributes (or what Tidy takes for them) within one tag.
+    static constexpr int MaxAttributes = 1000;
     static constexpr int DefaultTimeLimitMs = 5000;
 
     struct Validation {

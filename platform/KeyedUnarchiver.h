@@ -94,8 +94,10 @@ public:
         const QVariant value = decodeObject(key);
         if (!value.isValid())
             return {};
+        // Whatever the key held is lost with it, so the file must not be written
+        // over as if it had held nothing.
         if (value.metaType().id() != QMetaType::QVariantList) {
-            warn(QStringLiteral("the key \"%1\" does not hold a list").arg(key));
+            dropRecord(QStringLiteral("the key \"%1\" does not hold a list").arg(key));
             return {};
         }
         return castList<T>(value.toList(), &warnings_, &dropped_);

@@ -1,15 +1,19 @@
 #include "UserDefaults.h"
 
+#include "Localization.h"
 #include "PlatformLog.h"
+#include "UnreadableFile.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <limits>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -190,11 +194,23 @@ void makeFolderPrivateWhenMissing(const QString& filePath)
     QDir().mkdir(folder.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+// QSettings reads whatever stands at the path: a FIFO would hold the start before any
+// window, a link to a device would be read without end. Such a thing is moved out of
+// the way and the preferences start from their factory values.
+void moveAsideUnlessRegular(const QString& filePath)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(filePath).constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return;
+    UnreadableFile::moveAside(filePath, localized("Files", "it is not a regular file"));
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent) : QObject(parent)
 {
     makeFolderPrivateWhenMissing(filePath);
+    moveAsideUnlessRegular(filePath);
     settings_ = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 

@@ -454,13 +454,23 @@ void RVTextView::validateHTML()
     if (!entry)
         return;
     const QString shown = shownText();
-    const QString rendered = EntryRenderer(*entry).renderForRichEdit(shown);
+    const quint64 asked = ++m_validations;
+    QPointer<Entry> checked(entry);
+    EntryRenderer(*entry).renderForRichEditLater(
+        shown, this, [this, asked, checked, shown](const QString& rendered) {
+            if (asked == m_validations && checked && shownText() == shown)
+                showValidation(*checked, shown, rendered);
+        });
+}
+
+void RVTextView::showValidation(const Entry& entry, const QString& shown, const QString& rendered)
+{
     if (shown.isEmpty() || !rendered.isNull()) {
         showAlert(localized(RVTextViewTable, "The HTML is valid!"),
                   localized(RVTextViewTable, "No problems were found in the HTML code."));
         return;
     }
-    const QString report = entry->validationErrorMessage();
+    const QString report = entry.validationErrorMessage();
     const std::optional<TidyDiagnostics::ErrorSpot> spot =
         TidyDiagnostics::firstError(report, shown);
     if (!spot) {

@@ -66,7 +66,9 @@ public:
     // Inserts the end tag of the innermost element open before the selection.
     void closeOpenTag();
     // Checks the HTML with HTML Tidy and says the result in a sheet; the first
-    // error's line and character are highlighted until the next edit.
+    // error's line and character are highlighted until the next edit. The check
+    // runs beside the window; its answer is dropped when the text has changed or
+    // another check was asked for meanwhile.
     void validateHTML();
     // Works on the attachment run at `position` (the selection's start when
     // omitted): opens its file or address, opens its settings, or deletes it.
@@ -140,6 +142,7 @@ private:
     void attachmentMarkupChanged(Attachment* attachment);
     void showErrorHighlight(const TidyDiagnostics::ErrorSpot& spot);
     void clearErrorHighlight();
+    void showValidation(const Entry& entry, const QString& shown, const QString& rendered);
     void showAlert(const QString& title, const QString& message);
     void updateSpelling();
     void refreshExtraSelections();
@@ -160,5 +163,6 @@ private:
     int m_quiet = 0; // changes made by the view itself, not the user
     QHash<QString, QMetaObject::Connection> m_observed;
     QPointer<QMessageBox> m_alert;
+    quint64 m_validations = 0;
     QPoint m_pressPosition;
 };

@@ -5,6 +5,7 @@
 #include "DraftEditorHost.h"
 #include "Entry.h"
 #include "EntryRenderer.h"
+#include "HtmlTidy.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
 #include "RichEditorBridge.h"
@@ -223,8 +224,12 @@ void TKWebView::source(TextHandler then)
             for (const QString& key : result.temporaryKeys)
                 self->m_draft->removeTemporaryAttachment(key);
         }
-        if (then)
-            then(result.html.isEmpty() ? result.html : EntryRenderer::prettyPrint(result.html));
+        if (!then)
+            return;
+        if (result.html.isEmpty())
+            then(result.html);
+        else // beside the window, and within the draft's wait for the content
+            HtmlTidy::prettyPrintLater(result.html, self.data(), then, 1000);
     });
 }
 
@@ -323,8 +328,15 @@ void TKWebView::snapshotReported(const QString& json)
     if (const auto result = serialized(json)) {
         m_lastSnapshotHtml = result->html;
         emit contentSnapshotted(m_lastSnapshotHtml);
-        pushContent(m_lastSnapshotHtml.isEmpty() ? m_lastSnapshotHtml
-                                                 : EntryRenderer::prettyPrint(m_lastSnapshotHtml));
+        const QString html = m_lastSnapshotHtml;
+        if (html.isEmpty()) {
+            pushContent(html);
+            return;
+        }
+        HtmlTidy::prettyPrintLater(html, this, [this, html](const QString& pretty) {
+            if (m_lastSnapshotHtml == html) // a later snapshot has the last word
+                pushContent(pretty);
+        });
     }
 }
 

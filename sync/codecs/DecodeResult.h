@@ -17,9 +17,10 @@ public:
         EmptyData,        // "Server returned empty data!"
         PostRequestsOnly, // the server's "accepts POST requests only" page
         HTMLInsteadOfXML,
-        UnexpectedData, // no XML declaration, or a DTD
-        ParseError,     // not well-formed
-        InvalidData,    // well-formed, but not a document the decoder knows
+        UnexpectedData,     // no XML declaration, or a DTD
+        ParseError,         // not well-formed
+        InvalidData,        // well-formed, but not a document the decoder knows
+        UndeclaredEncoding, // not UTF-8, and no other encoding declared
     };
 
     DecodeResult() = default;

@@ -85,8 +85,10 @@ DecodeResult XMLRPCDecoder::decode(const QByteArray& received)
     const std::optional<QByteArray> converted = URLUtilities::utf8FromDeclaredCharset(received);
     const QByteArray& bytes = converted ? *converted : received;
     if (!converted && !QUtf8StringView(bytes).isValidUtf8())
-        return DecodeResult::refusal(DecodeResult::Error::EmptyData,
-                                     tr("Server returned empty data!"));
+        return DecodeResult::refusal(
+            DecodeResult::Error::UndeclaredEncoding,
+            tr("The server's answer is not UTF-8 text and does not say which character "
+               "encoding it is in, so it could not be read."));
 
     // UTF-8 read as Latin-1 keeps every ASCII byte where it is, which is all
     // these searches need, and saves decoding the whole answer twice.

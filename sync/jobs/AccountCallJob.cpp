@@ -1,6 +1,7 @@
 #include "AccountCallJob.h"
 
 #include "RESTCall.h"
+#include "RoadRequests.h"
 
 AccountCallJob::AccountCallJob(Account* account, QObject* parent)
     : Job(parent), AccountLogin(account)
@@ -33,6 +34,19 @@ void AccountCallJob::stopCall()
         call->cancel();
         call->deleteLater();
     }
+}
+
+RESTCall* AccountCallJob::xmlRpcCall(const QUrl& endpoint, const XmlRpcCall::Request& request)
+{
+    m_requestRefusal.clear();
+    return XmlRpcCall::make(endpoint, request, this, this, m_timeOut, &m_requestRefusal);
+}
+
+QString AccountCallJob::requestFailure(const QString& otherwise) const
+{
+    if (!m_requestRefusal.isEmpty())
+        return m_requestRefusal;
+    return otherwise.isEmpty() ? RoadRequests::xmlrpcRequestFailed() : otherwise;
 }
 
 void AccountCallJob::doCancel()

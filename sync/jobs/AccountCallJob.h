@@ -2,6 +2,7 @@
 
 #include "AccountLogin.h"
 #include "Job.h"
+#include "XmlRpcCall.h"
 
 #include <QPointer>
 #include <chrono>
@@ -40,6 +41,12 @@ protected:
     bool startCall(RESTCall* call);
     // Stops and releases the call in flight, if any: it reports nothing more.
     void stopCall();
+    // An XML-RPC call with this job as delegate and parent and the job's time-out;
+    // null when the request cannot be written.
+    RESTCall* xmlRpcCall(const QUrl& endpoint, const XmlRpcCall::Request& request);
+    // Why the last request could not be made, for the user: the encoder's refusal,
+    // which names the value, or else `otherwise` (by default the general words).
+    QString requestFailure(const QString& otherwise = QString()) const;
 
     // The call in flight ended with its answer; it is released already
     // (deleteLater), its answer readable until control returns to the loop.
@@ -64,6 +71,7 @@ private:
     void restCallDidFail(RESTCall* call, const std::optional<RestError>& error) final;
 
     QPointer<RESTCall> m_call;
+    QString m_requestRefusal;
     double m_timeOut = 60;
     std::optional<std::chrono::milliseconds> m_responseTimeout;
     bool m_showsTransfer = true;

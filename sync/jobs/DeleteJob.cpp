@@ -60,7 +60,7 @@ void DeleteJob::doStart()
     if (m_atom)
         sendAtom();
     else if (!sendXmlRpc())
-        failWith(0, RoadRequests::xmlrpcRequestFailed());
+        failWith(0, requestFailure());
 }
 
 bool DeleteJob::sendXmlRpc()
@@ -79,7 +79,7 @@ bool DeleteJob::sendXmlRpc()
     } else {
         m_plugin->xmlrpcDeleteEntryRequest(request.objects, request.keys, request.method);
     }
-    return startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut()));
+    return startCall(xmlRpcCall(m_account->escapedURL(), request));
 }
 
 void DeleteJob::sendAtom()

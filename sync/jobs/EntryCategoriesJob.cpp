@@ -56,8 +56,8 @@ void EntryCategoriesJob::requestNext()
     request.objects = RoadRequests::login(*m_account);
     request.objects.insert(QStringLiteral("postid"), entry->uniqueID());
     m_plugin->xmlrpcEntryCategoriesRequest(request.objects, request.keys, request.method);
-    if (!startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut())))
-        fail({0, RoadRequests::xmlrpcRequestFailed()});
+    if (!startCall(xmlRpcCall(m_account->escapedURL(), request)))
+        fail({0, requestFailure()});
 }
 
 void EntryCategoriesJob::callFinished(RESTCall* call)

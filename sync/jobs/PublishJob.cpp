@@ -154,8 +154,7 @@ QVariantMap PublishJob::login() const
 bool PublishJob::sendXmlRpc(const QString& method, const QVariantMap& objects,
                             const QStringList& keys, bool convertUTC)
 {
-    return sendCall(XmlRpcCall::make(m_account->escapedURL(), {method, objects, keys, convertUTC},
-                                     this, this, timeOut()));
+    return sendCall(xmlRpcCall(m_account->escapedURL(), {method, objects, keys, convertUTC}));
 }
 
 bool PublishJob::sendCall(RESTCall* call)
@@ -298,7 +297,7 @@ void PublishJob::sendPublish()
         m_plugin->xmlrpcPublishRequest(objects, keys, method, !localOnly, extra);
     }
     if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
-        finish(Outcome::Failed, RoadRequests::xmlrpcRequestFailed());
+        finish(Outcome::Failed, requestFailure());
 }
 
 void PublishJob::sendCategories()
@@ -312,7 +311,7 @@ void PublishJob::sendCategories()
     QString method;
     m_plugin->xmlrpcPostCategoriesRequest(objects, keys, method);
     if (!sendXmlRpc(method, objects, keys, false))
-        finish(Outcome::Failed, RoadRequests::xmlrpcRequestFailed());
+        finish(Outcome::Failed, requestFailure());
 }
 
 void PublishJob::sendRetrieve()
@@ -332,7 +331,7 @@ void PublishJob::sendRetrieve()
         m_plugin->xmlrpcRetrieveEntryRequest(objects, keys, method);
     }
     if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
-        finish(Outcome::Failed, RoadRequests::xmlrpcRequestFailed());
+        finish(Outcome::Failed, requestFailure());
 }
 
 // --- Atom request ------------------------------------------------------------------------------

@@ -60,7 +60,7 @@ void RetrieveEntriesJob::doStart()
             fail({0,
                   localized("Account", "For some obscure reason the request could not be made.")});
     } else if (!sendXmlRpc()) {
-        fail({0, RoadRequests::xmlrpcRequestFailed()});
+        fail({0, requestFailure()});
     }
 }
 
@@ -80,7 +80,7 @@ bool RetrieveEntriesJob::sendXmlRpc()
     } else {
         m_plugin->xmlrpcEntryListRequest(request.objects, request.keys, request.method);
     }
-    return startCall(XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut()));
+    return startCall(xmlRpcCall(m_account->escapedURL(), request));
 }
 
 bool RetrieveEntriesJob::sendAtom()

@@ -36,7 +36,7 @@ ServerCallJob* ServerCallJob::atomGet(Account* account, const QUrl& address, QOb
 void ServerCallJob::doStart()
 {
     if (!send())
-        fail({0, m_refusal});
+        fail({0, requestFailure(m_refusal)});
 }
 
 bool ServerCallJob::send()
@@ -58,7 +58,7 @@ bool ServerCallJob::send()
         XmlRpcCall::Request request;
         request.objects = m_values;
         (plugin->*m_build)(request.objects, request.keys, request.method);
-        call = XmlRpcCall::make(m_account->escapedURL(), request, this, this, timeOut());
+        call = xmlRpcCall(m_account->escapedURL(), request);
     }
     m_requestMade = startCall(call);
     return m_requestMade;

@@ -186,10 +186,11 @@ void UploadJob::sendXmlRpc()
     encoder.setMethod(method);
     encoder.setObjects(objects);
     encoder.setKeys(keys);
-    const QByteArray document = encoder.document();
+    QString refusal;
+    const QByteArray document = encoder.document(&refusal);
     const QUrl endpoint = m_account->escapedURL();
     if (document.isEmpty() || !endpoint.isValid() || endpoint.isEmpty()) {
-        failWith(RoadRequests::xmlrpcRequestFailed());
+        failWith(refusal.isEmpty() ? RoadRequests::xmlrpcRequestFailed() : refusal);
         return;
     }
     const QByteArray body = UploadBody::spliced(document, standIn.toBase64(), path);

@@ -9,17 +9,19 @@
 namespace XmlRpcCall {
 
 RESTCall* make(const QUrl& endpoint, const Request& request, RESTDelegate* delegate,
-               QObject* parent, double timeOutSeconds)
+               QObject* parent, double timeOutSeconds, QString* error)
 {
     XMLRPCEncoder encoder;
     encoder.setMethod(request.method);
     encoder.setObjects(request.objects);
     encoder.setKeys(request.keys);
     encoder.setConvertUTC(request.convertUTC);
-    QString error;
-    const QByteArray document = encoder.document(&error);
+    QString refusal;
+    const QByteArray document = encoder.document(&refusal);
     if (document.isEmpty() || !endpoint.isValid() || endpoint.isEmpty()) {
-        qCWarning(lcJobs).noquote() << "No XML-RPC request for" << request.method << error;
+        qCWarning(lcJobs).noquote() << "No XML-RPC request for" << request.method << refusal;
+        if (error)
+            *error = document.isEmpty() ? refusal : QString();
         return nullptr;
     }
     auto* call = new RESTCall(endpoint, delegate, parent);

@@ -1,10 +1,10 @@
 #include "CertificateTrustStore.h"
 
-#include "NetLog.h"
+#include "RegularFile.h"
+#include "UnreadableFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,12 +81,30 @@ void CertificateTrustStore::load() const
     if (m_loaded)
         return;
     m_loaded = true;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
+        return; // nothing trusted yet
+    // A few lines per trusted host: anything much larger, or no file at all (a FIFO, a
+    // link to a device), is not a trust list, and must not hold the question that
+    // asked.
+    constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+    QString error;
+    const std::optional<QByteArray> bytes = RegularFile::read(m_path, MaxFileBytes, &error);
+    if (bytes && bytes->trimmed().isEmpty())
         return;
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-    if (root.isEmpty() && file.size() > 0)
-        qCWarning(lcNet, "unreadable certificate trust file %s", qPrintable(m_path));
+    QJsonParseError parsed{};
+    const QJsonDocument document =
+        bytes ? QJsonDocument::fromJson(*bytes, &parsed) : QJsonDocument();
+    if (bytes && parsed.error != QJsonParseError::NoError)
+        error = parsed.errorString();
+    else if (bytes && !document.isObject())
+        error = QStringLiteral("it holds no list of hosts");
+    if (!error.isEmpty()) {
+        // Kept for the user, not written over by the next trust given.
+        UnreadableFile::moveAside(m_path, error);
+        return;
+    }
+    const QJsonObject root = document.object();
     for (auto it = root.begin(); it != root.end(); ++it) {
         QSet<QByteArray>& prints = m_trusted[it.key()];
         for (const QJsonValue& value : it.value().toArray())

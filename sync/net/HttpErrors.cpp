@@ -76,6 +76,35 @@ std::optional<RestError> errorForStatus(int httpStatus)
     }
 }
 
+std::optional<RestError> errorForUnavailable(int httpStatus, const QString& address,
+                                             const QByteArray& body)
+{
+    if (httpStatus != 429 && (httpStatus <= 500 || httpStatus > 599))
+        return std::nullopt;
+    // An XML document starts with its markup, after a byte order mark and white space;
+    // an HTML page in XHTML dress is no answer either.
+    QByteArrayView head = QByteArrayView(body).first(std::min(body.size(), serverWordsBytes));
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head = head.sliced(3);
+    head = head.trimmed();
+    const bool xml = head.startsWith('<') && !head.toByteArray().toLower().contains("<html");
+    if (xml)
+        return std::nullopt;
+    const QString where = address.isEmpty() ? QStringLiteral("server") : address;
+    if (httpStatus == 429)
+        return RestError{ResourceUnavailable,
+                         tr("\"%1\" turned the request away: too many requests (HTTP 429) [%2]. "
+                            "Wait a while, then try again.")
+                             .arg(where)
+                             .arg(int(ResourceUnavailable))};
+    return RestError{ResourceUnavailable,
+                     tr("\"%1\" could not answer the request (HTTP %2) [%3]. The server may be "
+                        "busy or down for maintenance; try again later.")
+                         .arg(where)
+                         .arg(httpStatus)
+                         .arg(int(ResourceUnavailable))};
+}
+
 bool isErrorPage(QNetworkReply::NetworkError error, int httpStatus)
 {
     return httpStatus >= 400 && error == errorOfStatus(httpStatus);

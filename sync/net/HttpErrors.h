@@ -41,6 +41,12 @@ enum class Stage { Connecting, Waiting, Receiving };
 // 404, 403 and 500 end a call; every other status goes on.
 std::optional<RestError> errorForStatus(int httpStatus);
 
+// 429 and the 5xx statuses besides 500 mean the server could not answer now. An
+// answer in XML (a fault, an error document) is still the answer; any other page (a
+// proxy's or host's "busy" page, or nothing) is not, and ends the call with this.
+std::optional<RestError> errorForUnavailable(int httpStatus, const QString& address,
+                                             const QByteArray& body);
+
 // Whether a finished reply is an HTTP error page: a status of 400 or more, and
 // the error the network library gives for that status and nothing else (a
 // broken or undecodable body is a transport failure whatever the status).

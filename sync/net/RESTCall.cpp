@@ -128,6 +128,8 @@ bool RESTCall::startCall()
         return false;
     m_prepared = false;
     m_body.clear();
+    m_deadline = m_exchangeLimits.deadline;
+    m_spent = std::chrono::milliseconds(0);
     logRequest();
     send();
     if (m_delegate)
@@ -212,10 +214,12 @@ void RESTCall::send()
     m_responseTimer.stop();
     if (m_requestBody.isEmpty())
         armResponseTimer();
-    // Each request has the whole deadline: the time the user spends answering
-    // a question between two of them does not count.
-    m_deadline = m_exchangeLimits.deadline + ExchangeLimits::uploadAllowance(m_requestBody.size());
-    m_deadlineTimer.start(m_deadline);
+    // One deadline for the whole exchange, redirects and resends included, and time
+    // to upload each body sent; the time the user spends answering a question
+    // between two requests does not count.
+    m_deadline += ExchangeLimits::uploadAllowance(m_requestBody.size());
+    m_deadlineTimer.start(std::max(m_deadline - m_spent, std::chrono::milliseconds(0)));
+    m_requestClock.start();
 }
 
 std::chrono::milliseconds RESTCall::responseWait() const
@@ -284,9 +288,12 @@ void RESTCall::onMetaData()
         m_body.clear();
         return;
     }
-    // Redirects and login challenges are handled when they end; their bodies are not the answer.
-    m_bodyWanted = m_status != 401 && !(RedirectPolicy::isRedirectStatus(m_status) &&
-                                        !m_reply->rawHeader("Location").trimmed().isEmpty());
+    // A redirect is followed on its headers: its body is not the answer, and one that
+    // never ends must not hold the call. Login challenges are handled when they end.
+    if (RedirectPolicy::isRedirectStatus(m_status) &&
+        !m_reply->rawHeader("Location").trimmed().isEmpty() && followRedirect())
+        return;
+    m_bodyWanted = m_status != 401;
     if (!m_bodyWanted)
         return;
     bool known = false;
@@ -304,9 +311,11 @@ void RESTCall::onMetaData()
 
 void RESTCall::onReadyRead()
 {
+    // A redirect followed on its headers replaces the reply being read.
+    const QNetworkReply* reading = m_reply;
     if (!m_responseSeen)
         onMetaData();
-    if (m_ended || !m_reply || !m_reply->isOpen())
+    if (m_ended || !m_reply || m_reply != reading || !m_reply->isOpen())
         return;
     const QByteArray chunk = m_reply->readAll();
     if (!m_bodyWanted)
@@ -339,8 +348,9 @@ void RESTCall::onFinished()
     if (m_ended || sender() != m_reply)
         return;
     m_responseTimer.stop();
+    const QNetworkReply* finished = m_reply;
     onReadyRead(); // the rest of the body, and the response itself if it came unannounced
-    if (m_ended)
+    if (m_ended || m_reply != finished)
         return;
     if (m_refusal) {
         failRefused();
@@ -367,6 +377,12 @@ void RESTCall::onFinished()
         return;
     if (m_ended)
         return;
+    if (const auto unavailable =
+            HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body)) {
+        m_refusal = unavailable;
+        failRefused();
+        return;
+    }
     succeed();
 }
 
@@ -722,6 +738,9 @@ void RESTCall::releaseReply()
 {
     m_responseTimer.stop();
     m_deadlineTimer.stop();
+    if (m_requestClock.isValid())
+        m_spent += std::chrono::milliseconds(m_requestClock.elapsed());
+    m_requestClock.invalidate();
     NetworkAccess::discard(std::exchange(m_reply, nullptr), this);
 }
 

@@ -138,7 +138,10 @@ private:
     std::optional<std::chrono::milliseconds> m_responseTimeout;
     ExchangeLimits m_exchangeLimits = ExchangeLimits::serverAnswer();
     QTimer m_deadlineTimer;
+    // The exchange's whole allowance, and what its requests have used of it.
     std::chrono::milliseconds m_deadline{0};
+    std::chrono::milliseconds m_spent{0};
+    QElapsedTimer m_requestClock;
 
     const QUrl m_originalUrl; // whose origin the delegate's login belongs to
     QUrl m_currentUrl;

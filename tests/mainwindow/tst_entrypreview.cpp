@@ -5,18 +5,24 @@
 #include "Entry.h"
 #include "EntryPreview.h"
 #include "EntryPreviewWindow.h"
+#include "EntryRenderer.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
+#include "PLUMETFormatterProtocol.h"
 #include "RVSplitView.h"
 #include "ScreenshotSaver.h"
 #include "WebContentView.h"
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QWebEngineScript>
+#include <atomic>
 
 using namespace plumet::test;
 
@@ -98,6 +104,36 @@ public:
     int commits = 0;
 };
 
+// A formatter that works until the test lets it go, as a slow outside program
+// would, and tells on which thread it ran and how often.
+class GatedFormatter : public PLUMETFormatterProtocol {
+public:
+    QString formatterKey() const override { return QStringLiteral("Gated"); }
+    QString formatterDescription() const override { return QStringLiteral("gated"); }
+    bool willHandleFormat(const QString& format) const override
+    {
+        return format == QLatin1String("gated");
+    }
+    bool allowsHTMLEditing() const override { return true; }
+    QString formatText(const QString& text) override
+    {
+        thread = QThread::currentThread();
+        ++calls;
+        // Bounded, so that a formatter run on the window's own thread fails the test
+        // instead of hanging it.
+        gate.tryAcquire(1, 10000);
+        return QStringLiteral("<p>Formatted.</p>") + text;
+    }
+    QString urlTemplate() const override { return {}; }
+
+    QSemaphore gate;
+    std::atomic<QThread*> thread{nullptr};
+    std::atomic<int> calls{0};
+};
+
+// Outlives every run the formatter thread may still be in.
+GatedFormatter gated;
+
 } // namespace
 
 class tst_EntryPreview : public QObject {
@@ -117,6 +153,7 @@ private slots:
     void nothingRendersWhileCollapsed();
     void anEntryLeavingClearsThePreview();
     void previewWindowFollowsADraft();
+    void theFormatterWorksBesideTheWindow();
 
 private:
     EntryPtr add(const QString& title, const QString& body);
@@ -258,7 +295,7 @@ void tst_EntryPreview::lowPaneShowsTheSummaryHighPaneTheEntry()
     // Taller: the entry through the blog's preview template, against its permalink.
     setPreviewHeight(81);
     QCOMPARE(m_preview->shownMode(), EntryPreview::Mode::Full);
-    QCOMPARE(m_preview->renderCount(), renders + 1);
+    QTRY_COMPARE(m_preview->renderCount(), renders + 1);
     QVERIFY(loaded(m_preview->webView()));
     QCOMPARE(evaluate(m_preview->webView(), QStringLiteral("document.baseURI")).toString(),
              QStringLiteral("http://example.org/spring"));
@@ -289,6 +326,7 @@ void tst_EntryPreview::contentScriptNeverRuns()
         m_current = entry.get();
         setPreviewHeight(height);
         m_preview->selectionChanged();
+        QTRY_VERIFY(!m_preview->isRendering());
         WebContentView* view = m_preview->webView();
         QVERIFY(loaded(view));
         QTest::mouseMove(view->focusProxy(), QPoint(20, 60));
@@ -306,35 +344,41 @@ void tst_EntryPreview::editsAreFollowedWithATrailingRender()
     m_current = entry.get();
     m_preview->selectionChanged();
     QCOMPARE(m_preview->shownMode(), EntryPreview::Mode::Full);
+    QTRY_VERIFY(!m_preview->isRendering());
     const int start = m_preview->renderCount();
 
     // The first edit shows at once (on the next turn), the next ones within
-    // 2 s wait, and the last of them shows when the 2 s are over.
+    // 2 s wait, and the last of them shows when the 2 s are over. A render not
+    // asked for would be on its way at once.
     entry->setBody(QStringLiteral("<p>second</p>"));
     m_clock->advance(0);
-    QCOMPARE(m_preview->renderCount(), start + 1);
+    QTRY_COMPARE(m_preview->renderCount(), start + 1);
     m_clock->advance(500);
     entry->setBody(QStringLiteral("<p>third</p>"));
     m_clock->advance(500);
     entry->setBody(QStringLiteral("<p>typed last</p>"));
     m_clock->advance(999);
+    QVERIFY(!m_preview->isRendering());
     QCOMPARE(m_preview->renderCount(), start + 1);
     m_clock->advance(1);
-    QCOMPARE(m_preview->renderCount(), start + 2);
+    QTRY_COMPARE(m_preview->renderCount(), start + 2);
     QVERIFY(loaded(m_preview->webView()));
     QVERIFY(evaluate(m_preview->webView(), QStringLiteral("document.body.innerText"))
                 .toString()
                 .contains(QStringLiteral("typed last")));
     m_clock->advance(10000);
+    QVERIFY(!m_preview->isRendering());
     QCOMPARE(m_preview->renderCount(), start + 2);
 
     // Another entry selected: the old one's edits are not followed.
     EntryPtr other = add(QStringLiteral("Other"), QStringLiteral("<p>other</p>"));
     m_current = other.get();
     m_preview->selectionChanged();
+    QTRY_VERIFY(!m_preview->isRendering());
     const int now = m_preview->renderCount();
     entry->setBody(QStringLiteral("<p>unseen</p>"));
     m_clock->advance(5000);
+    QVERIFY(!m_preview->isRendering());
     QCOMPARE(m_preview->renderCount(), now);
 }
 
@@ -343,6 +387,7 @@ void tst_EntryPreview::theReaderKeepsHisPlaceForTheSameEntry()
     EntryPtr entry = add(QStringLiteral("Long"), longBody(QStringLiteral("line")));
     m_current = entry.get();
     m_preview->selectionChanged();
+    QTRY_VERIFY(!m_preview->isRendering());
     WebContentView* view = m_preview->webView();
     QVERIFY(loaded(view));
     evaluate(view, QStringLiteral("window.scrollTo(0, 1200); true"));
@@ -351,6 +396,7 @@ void tst_EntryPreview::theReaderKeepsHisPlaceForTheSameEntry()
     // An edit re-renders the same entry where the reader was.
     entry->setBody(longBody(QStringLiteral("edited")));
     m_clock->advance(0);
+    QTRY_VERIFY(!m_preview->isRendering());
     QVERIFY(loaded(view));
     QTRY_VERIFY_WITH_TIMEOUT(evaluate(view, QStringLiteral("document.body.innerText"))
                                  .toString()
@@ -362,6 +408,7 @@ void tst_EntryPreview::theReaderKeepsHisPlaceForTheSameEntry()
     EntryPtr other = add(QStringLiteral("Other"), longBody(QStringLiteral("other")));
     m_current = other.get();
     m_preview->selectionChanged();
+    QTRY_VERIFY(!m_preview->isRendering());
     QVERIFY(loaded(view));
     QTest::qWait(300);
     QCOMPARE(view->page()->scrollPosition().y(), 0.0);
@@ -376,6 +423,7 @@ void tst_EntryPreview::nothingRendersWhileCollapsed()
     m_preview->selectionChanged();
     entry->setBody(QStringLiteral("<p>edited</p>"));
     m_clock->advance(5000);
+    QVERIFY(!m_preview->isRendering());
     QCOMPARE(m_preview->renderCount(), before);
     // Shown again: the selection renders.
     m_split->collapseSubview(false);
@@ -424,6 +472,7 @@ void tst_EntryPreview::previewWindowFollowsADraft()
     QCOMPARE(window.previewedEntry(), entry.get());
     QCOMPARE(window.windowTitle(),
              QStringLiteral("Previewing: \u201C%1\u201D").arg(entry->title()));
+    QTRY_VERIFY(window.webView() && !window.isRendering());
     QVERIFY(loaded(window.webView()));
     QCOMPARE(evaluate(window.webView(), QStringLiteral("document.baseURI")).toString(),
              QStringLiteral("http://example.org/draft/"));
@@ -436,13 +485,13 @@ void tst_EntryPreview::previewWindowFollowsADraft()
     // The draft asks for a refresh: the same entry again, at the reader's place.
     const int renders = window.renderCount();
     NotificationCenter::sharedInstance().post(QStringLiteral("refreshPreview"), &draft);
-    QCOMPARE(window.renderCount(), renders + 1);
+    QTRY_COMPARE(window.renderCount(), renders + 1);
     QVERIFY(loaded(window.webView()));
     QTRY_COMPARE_WITH_TIMEOUT(window.webView()->page()->scrollPosition().y(), 900.0, PageTimeout);
     // Its saved changes show too, throttled.
     entry->setTitle(QStringLiteral("Renamed"));
     m_clock->advance(0);
-    QCOMPARE(window.renderCount(), renders + 2);
+    QTRY_COMPARE(window.renderCount(), renders + 2);
     QCOMPARE(window.windowTitle(), QStringLiteral("Previewing: \u201CRenamed\u201D"));
 
     // Another draft's closing leaves it; its own closes the window.
@@ -454,7 +503,84 @@ void tst_EntryPreview::previewWindowFollowsADraft()
     QVERIFY(!window.previewedEntry());
     entry->setBody(QStringLiteral("<p>after</p>"));
     m_clock->advance(5000);
+    QVERIFY(!window.isRendering());
     QCOMPARE(window.renderCount(), renders + 2);
+}
+
+void tst_EntryPreview::theFormatterWorksBesideTheWindow()
+{
+    const auto find = [](const QString& name) -> PLUMETFormatterProtocol* {
+        return name.compare(QLatin1String("gated"), Qt::CaseInsensitive) == 0 ? &gated : nullptr;
+    };
+    EntryRenderer::setFormatterLookup({find, find});
+    const auto restore = qScopeGuard([] {
+        gated.gate.release(100);
+        EntryRenderer::setFormatterLookup({});
+    });
+    gated.calls = 0;
+    EntryPtr first = add(QStringLiteral("First"), QStringLiteral("<p>first words</p>"));
+    EntryPtr second = add(QStringLiteral("Second"), QStringLiteral("<p>second words</p>"));
+    for (const EntryPtr& entry : {first, second})
+        entry->setFormat(QStringLiteral("gated"));
+    QList<Entry*> rendered;
+    connect(m_preview, &EntryPreview::rendered, this,
+            [&rendered](EntryPreview::Mode, Entry* entry) { rendered << entry; });
+
+    // The selection returns at once; the window turns while the formatter works.
+    m_current = first.get();
+    m_preview->selectionChanged();
+    QVERIFY(m_preview->isRendering());
+    QTRY_VERIFY(gated.thread.load());
+    QVERIFY(gated.thread.load() != QThread::currentThread());
+    QCOMPARE(rendered.size(), 0);
+
+    // Another entry asked for meanwhile, and a third ask for it: the first page is dropped
+    // when it comes, and one more run makes the page of what is selected now.
+    m_current = second.get();
+    m_preview->selectionChanged();
+    second->setBody(QStringLiteral("<p>second words, edited</p>"));
+    m_clock->advance(0);
+    gated.gate.release();
+    QTRY_COMPARE(gated.calls.load(), 2);
+    QCOMPARE(rendered.size(), 0);
+    gated.gate.release();
+    QTRY_COMPARE(rendered.size(), 1);
+    QCOMPARE(rendered.first(), second.get());
+    QVERIFY(!m_preview->isRendering());
+    QCOMPARE(gated.calls.load(), 2);
+    QVERIFY(loaded(m_preview->webView()));
+    const QString text =
+        evaluate(m_preview->webView(), QStringLiteral("document.body.innerText")).toString();
+    QVERIFY2(text.contains(QStringLiteral("second words, edited")) &&
+                 text.contains(QStringLiteral("Formatted.")) &&
+                 !text.contains(QStringLiteral("first words")),
+             qPrintable(text));
+
+    // A page still being made when the preview is cleared is not shown.
+    first->setBody(QStringLiteral("<p>first again</p>"));
+    m_current = first.get();
+    m_preview->selectionChanged();
+    QTRY_COMPARE(gated.calls.load(), 3);
+    m_current = nullptr;
+    m_preview->clear();
+    gated.gate.release();
+    QTRY_VERIFY(!m_preview->isRendering());
+    QCOMPARE(rendered.size(), 1);
+    QCOMPARE(m_preview->shownMode(), EntryPreview::Mode::None);
+
+    // The draft's preview window drops a page of a draft that has closed.
+    PreviewDrafts drafts;
+    DraftRegistry::setSharedInstance(&drafts);
+    QObject draft;
+    drafts.drafts.insert(&draft, second.get());
+    EntryPreviewWindow window(nullptr, m_clock.get());
+    window.preview(&draft);
+    QVERIFY(window.isRendering());
+    QTRY_COMPARE(gated.calls.load(), 4);
+    NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), &draft);
+    gated.gate.release();
+    QTRY_VERIFY(!window.isRendering());
+    QCOMPARE(window.renderCount(), 0);
 }
 
 QTEST_MAIN(tst_EntryPreview)

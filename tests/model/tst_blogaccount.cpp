@@ -58,6 +58,8 @@ private slots:
     void foreignRecordsKeepTheFileAside();
     void damagedRecordKeepsTheFileAside_data();
     void damagedRecordKeepsTheFileAside();
+    void recordsKeyWithoutAListKeepsTheFileAside_data();
+    void recordsKeyWithoutAListKeepsTheFileAside();
     void categoryRenameStaysInItsBlog();
     void tagRegistration();
 };
@@ -623,6 +625,68 @@ void tst_BlogAccount::damagedRecordKeepsTheFileAside()
     QCOMPARE(records, 8 - (className == QLatin1String("Blog") ? 3 : patched));
     QVERIFY2(report.contains("accounts.plist"), qPrintable(report));
     // The next save writes what was read; the whole file stays aside.
+    QVERIFY(list.saveAccounts(path));
+    QCOMPARE(keptAside(dir), bytes);
+}
+
+void tst_BlogAccount::recordsKeyWithoutAListKeepsTheFileAside_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("readRecords");
+    // Of one blog, its one category and one format.
+    QTest::newRow("an account's blogs") << QStringLiteral("blogs") << 1;
+    QTest::newRow("an account's formats") << QStringLiteral("formats") << 2;
+    QTest::newRow("a blog's categories") << QStringLiteral("categories") << 2;
+}
+
+void tst_BlogAccount::recordsKeyWithoutAListKeepsTheFileAside()
+{
+    QFETCH(QString, key);
+    QFETCH(int, readRecords);
+    auto account = Account::create();
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("blog"));
+    blog->setCategories(CategoryList{Category::withTitle(QStringLiteral("News"))});
+    account->addBlog(blog);
+    auto format = std::make_shared<Format>();
+    format->setUniqueID(QStringLiteral("format"));
+    account->setFormats(QList<FormatPtr>{format});
+    QVariantMap archive =
+        PropertyList::read(KeyedArchiver::archivedData(QVariantList{
+                               QVariant::fromValue(std::static_pointer_cast<Archivable>(account))}))
+            .toMap();
+    // The key is pointed at a string where its list was.
+    QVariantList objects = archive.value("$objects").toList();
+    objects.append(QStringLiteral("not a list"));
+    int patched = 0;
+    for (QVariant& object : objects) {
+        QVariantMap map = object.toMap();
+        if (!map.value(key).canConvert<PlistUid>())
+            continue;
+        map.insert(key, QVariant::fromValue(PlistUid{quint64(objects.size() - 1)}));
+        object = map;
+        ++patched;
+    }
+    QCOMPARE(patched, 1);
+    archive.insert("$objects", objects);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("accounts.plist");
+    QVERIFY(PropertyList::writeFile(path, archive, PropertyList::Format::Binary));
+    const QByteArray bytes = fileContents(path);
+    QVERIFY(!bytes.isEmpty());
+
+    AccountList list;
+    QString report;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
+    list.loadAccounts(path, &report);
+    QCOMPARE(list.accounts().size(), 1);
+    const AccountPtr loaded = list.accounts().first();
+    qsizetype records = loaded->formats().value_or(QList<FormatPtr>()).size();
+    for (const BlogPtr& each : loaded->blogs())
+        records += 1 + each->categories().size();
+    QCOMPARE(records, qsizetype(readRecords));
+    QVERIFY2(report.contains("accounts.plist"), qPrintable(report));
+    // What the key held is not written over as if there had been nothing.
     QVERIFY(list.saveAccounts(path));
     QCOMPARE(keptAside(dir), bytes);
 }

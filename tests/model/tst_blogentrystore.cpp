@@ -11,11 +11,13 @@
 #include "SupportFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+#include <sys/stat.h>
 
 namespace {
 
@@ -52,6 +54,7 @@ private slots:
     void misnamedFilesAreReplacedNotMultiplied();
     void replacedFileStaysUntilItsReplacementIsWritten();
     void loadSkipsUnreadableAndForeignFiles();
+    void loadPassesOverWhatIsNoEntryFile();
     void blogFoldersPerAccount();
     void moveBetweenBlogsOfOneFolderKeepsTheFile();
     void importPreviousVersion_data();
@@ -355,6 +358,42 @@ void tst_BlogEntryStore::loadSkipsUnreadableAndForeignFiles()
     emptyBlog.addEntry(entryWithBody(QStringLiteral("in memory")));
     emptyBlog.load();
     QCOMPARE(emptyBlog.entries().size(), 1);
+}
+
+void tst_BlogEntryStore::loadPassesOverWhatIsNoEntryFile()
+{
+    auto account = makeAccount(QStringLiteral("hostile"));
+    Blog& blog = *account->blogs().first();
+    blog.addEntry(entryWithBody(QStringLiteral("first")));
+    blog.addEntry(entryWithBody(QStringLiteral("second")));
+    QString error;
+    QVERIFY2(blog.save(&error), qPrintable(error));
+    QVERIFY2(blog.store().flush(&error), qPrintable(error));
+    const QString folder = blog.store().folder();
+    // Three gigabytes that cost no disk, a FIFO no one writes to, and an endless device.
+    QFile huge(folder + "/x.plumet");
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(qint64(3) << 30));
+    huge.close();
+    QCOMPARE(::mkfifo(QFile::encodeName(folder + "/y.plumet").constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), folder + "/z.plumet"));
+
+    Blog reader;
+    reader.setUniqueID(QStringLiteral("hostile"));
+    reader.setAccount(account.get());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*x.plumet.*"));
+    QElapsedTimer timer;
+    timer.start();
+    reader.load();
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QStringList bodies;
+    for (const auto& entry : reader.entries())
+        bodies << entry->body();
+    bodies.sort();
+    QCOMPARE(bodies, QStringList({"first", "second"}));
+    // The large file is named; the FIFO and the device are no files to the listing.
+    QCOMPARE(reader.store().skippedFiles(), QStringList{"x.plumet"});
+    QCOMPARE(QFileInfo(folder + "/x.plumet").size(), qint64(3) << 30); // left for the user
 }
 
 void tst_BlogEntryStore::blogFoldersPerAccount()

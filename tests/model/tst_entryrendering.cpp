@@ -79,6 +79,8 @@ private slots:
     void prettyPrintKeepsCodeAndSettles();
     void tidyBounds_data();
     void tidyBounds();
+    void tidyBoundsCostLittle_data();
+    void tidyBoundsCostLittle();
     void tidyReadsPastNul();
     void tidyLaterAnswersOnceWithinItsTimeLimit();
     void extractTags_data();
@@ -328,6 +330,49 @@ void tst_EntryRendering::tidyBounds()
         pretty.size() <= 4 * html.size() + 64 * 1024,
         qPrintable(QStringLiteral("%1 characters from %2").arg(pretty.size()).arg(html.size())));
     QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void tst_EntryRendering::tidyBoundsCostLittle_data()
+{
+    // Tags whose '>' is far away or missing: a search to the end from each of them, or a
+    // walk through text past the size bound, takes minutes.
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("500,000 unclosed tags") << QStringLiteral("<b").repeated(500000) << false;
+    QTest::newRow("100,000 open tags, one '>'")
+        << QStringLiteral("<a ").repeated(100000) + u'>' << false;
+    QTest::newRow("past the size bound, all tags")
+        << QStringLiteral("<b").repeated(HtmlTidy::MaxInputBytes / 2 + 1) << false;
+    QTest::newRow("10 MB of tags") << QStringLiteral("<b").repeated(5 * 1024 * 1024) << false;
+    // Tidy compares each attribute of a tag with the others, and takes what follows a
+    // tag without its '>' for more of them.
+    QTest::newRow("tags opened and closed, no '>'")
+        << QStringLiteral("<b</b").repeated(100000) << false;
+    QString attributes = QStringLiteral("<p");
+    for (int i = 0; i < 100000; ++i)
+        attributes += QStringLiteral(" a%1=\"x\"").arg(i);
+    QTest::newRow("100,000 attributes") << attributes + QStringLiteral(">x</p>") << false;
+    QTest::newRow("attributes within the bound")
+        << QStringLiteral("<p") + QStringLiteral(" class=\"x\"").repeated(HtmlTidy::MaxAttributes) +
+               QStringLiteral(">x</p>\n")
+        << true;
+    // Within every bound, so Tidy sees it: thousands of tags, each closed on its line.
+    QTest::newRow("many short tags")
+        << QStringLiteral("<p><a href=\"/x\" title=\"a b\">x</a></p>\n").repeated(20000) << true;
+}
+
+void tst_EntryRendering::tidyBoundsCostLittle()
+{
+    QFETCH(QString, html);
+    QFETCH(bool, checked);
+    plumet::test::ThreadCpuTimer timer;
+    const HtmlTidy::Validation validation = HtmlTidy::validate(html);
+    const QString pretty = HtmlTidy::prettyPrint(html);
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(validation.checked, checked);
+    if (!checked)
+        QCOMPARE(pretty, html);
+    QVERIFY2(elapsed < 2000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
 }
 
 void tst_EntryRendering::tidyReadsPastNul()

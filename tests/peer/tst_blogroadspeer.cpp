@@ -73,6 +73,7 @@ QStringList sortedIDs(const QList<EntryPtr>& entries, int flag = -1)
 class Library : public AttachmentLibrary {
 public:
     QHash<QString, AttachmentPtr> attachments;
+    bool isLoaded() const override { return true; }
     AttachmentPtr attachmentForKey(const QString& key) override { return attachments.value(key); }
 };
 

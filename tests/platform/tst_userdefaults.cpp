@@ -1,11 +1,14 @@
 #include "UserDefaults.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 class tst_UserDefaults : public QObject {
     Q_OBJECT
@@ -24,6 +27,8 @@ private slots:
     void coloursAreStoredAsText();
     void standardLivesInTheConfigFolder();
     void warnsOnlyWhenASaveFails();
+    void whatIsNoFileIsMovedAsideUnread_data();
+    void whatIsNoFileIsMovedAsideUnread();
 
 private:
     // One file per data row: QSettings caches what it read per file name.
@@ -226,6 +231,45 @@ void tst_UserDefaults::warnsOnlyWhenASaveFails()
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(QStringLiteral("^The preferences could not be saved")));
     unwritable.setValue(QStringLiteral("fontSize"), 14);
+}
+
+void tst_UserDefaults::whatIsNoFileIsMovedAsideUnread_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("link to the zero device") << QStringLiteral("zero");
+    QTest::newRow("folder") << QStringLiteral("folder");
+}
+
+void tst_UserDefaults::whatIsNoFileIsMovedAsideUnread()
+{
+    QFETCH(QString, kind);
+    const QString file = path();
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+    else
+        QVERIFY(QDir().mkpath(file));
+
+    // The start neither waits for a writer nor reads without end.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not a regular file")));
+    QElapsedTimer timer;
+    timer.start();
+    {
+        UserDefaults defaults(file);
+        defaults.registerDefaults({{"fontSize", 12}});
+        QCOMPARE(defaults.integer(QStringLiteral("fontSize")), 12);
+        defaults.setValue(QStringLiteral("fontSize"), 14);
+    }
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    const QStringList aside =
+        QDir(dir_.path())
+            .entryList({QFileInfo(file).fileName() + QStringLiteral(".*.unreadable")},
+                       QDir::AllEntries | QDir::System);
+    QCOMPARE(aside.size(), 1);
+    QVERIFY(QFileInfo(file).isFile() && !QFileInfo(file).isSymLink());
+    QCOMPARE(UserDefaults(file).integer(QStringLiteral("fontSize")), 14);
 }
 
 QTEST_GUILESS_MAIN(tst_UserDefaults)

@@ -381,7 +381,7 @@ void tst_RVTextView::validationShowsTheFirstError()
 {
     show(QStringLiteral("<p>one</p>\n<p>two <b>three</p>\n<p>four</p>"));
     m_view->validateHTML();
-    QVERIFY(m_view->errorHighlighted());
+    QTRY_VERIFY(m_view->errorHighlighted());
     QMessageBox* alert = m_view->alertSheet();
     QVERIFY(alert);
     QCOMPARE(alert->text(), QStringLiteral("Invalid HTML!"));
@@ -409,8 +409,8 @@ void tst_RVTextView::validHtmlSaysSo()
 {
     show(QStringLiteral("<p>fine</p>"));
     m_view->validateHTML();
+    QTRY_VERIFY(m_view->alertSheet());
     QVERIFY(!m_view->errorHighlighted());
-    QVERIFY(m_view->alertSheet());
     QCOMPARE(m_view->alertSheet()->text(), QStringLiteral("The HTML is valid!"));
     QCOMPARE(m_view->alertSheet()->informativeText(),
              QStringLiteral("No problems were found in the HTML code."));

@@ -155,11 +155,12 @@ private slots:
         const QString unexpected = "Unexpected data from server. Is the access point correct?";
         const QString html =
             "Received HTML from server instead of XML. Is the access point correct?";
+        const QString undeclared = "The server's answer is not UTF-8 text and does not say which "
+                                   "character encoding it is in, so it could not be read.";
         QTest::newRow("empty") << QByteArray() << int(DecodeResult::Error::UnexpectedData)
                                << unexpected;
-        QTest::newRow("not UTF-8")
-            << QByteArray("<?xml version=\"1.0\"?>\xff\xfe") << int(DecodeResult::Error::EmptyData)
-            << "Server returned empty data!";
+        QTest::newRow("not UTF-8") << QByteArray("<?xml version=\"1.0\"?>\xff\xfe")
+                                   << int(DecodeResult::Error::UndeclaredEncoding) << undeclared;
         QTest::newRow("GET answer") << readTestData("wordpress-6.1/get-xmlrpc.response.txt")
                                     << int(DecodeResult::Error::PostRequestsOnly)
                                     << "Received \"XML-RPC server accepts POST requests only\" "
@@ -435,8 +436,10 @@ private slots:
     void undeclaredLatin1IsRefused()
     {
         const DecodeResult result = XMLRPCDecoder::decode(response("<string>Caf\xE9</string>"));
-        QCOMPARE(result.error(), DecodeResult::Error::EmptyData);
-        QCOMPARE(result.faultString(), QStringLiteral("Server returned empty data!"));
+        QCOMPARE(result.error(), DecodeResult::Error::UndeclaredEncoding);
+        QVERIFY2(result.faultString().contains(QLatin1String("not UTF-8")) &&
+                     result.faultString().contains(QLatin1String("encoding")),
+                 qPrintable(result.faultString()));
     }
 };
 

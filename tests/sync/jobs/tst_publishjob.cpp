@@ -133,6 +133,7 @@ private slots:
     void separateCategoriesTakeTheirOwnRequests();
     void anEditAlwaysSendsTheKeywords();
     void falseIsARefusal();
+    void aValueNoRequestCanCarryIsNamed();
     void atomCountsOnlyTwoHundreds_data();
     void atomCountsOnlyTwoHundreds();
     void atomNewPostWithoutItsEntryIsFoundAtItsAddress_data();
@@ -322,6 +323,24 @@ void tst_PublishJob::falseIsARefusal()
     QCOMPARE(errorRowMessage(*m_list), outcome.message);
     QCOMPARE(m_methods, QStringList{"metaWeblog.editPost"});
     QVERIFY(!m_setup.account->isCritical());
+}
+
+void tst_PublishJob::aValueNoRequestCanCarryIsNamed()
+{
+    const EntryPtr entry = newEntry(QStringLiteral("Wordpress"));
+    entry->setPluginSettings(
+        QVariantMap{{QStringLiteral("custom_fields"),
+                     QVariantList{QVariantMap{{QStringLiteral("key"), QStringLiteral("lon")},
+                                              {QStringLiteral("value"), qQNaN()}}}}});
+    const Outcome outcome = publish(*m_road, entry);
+    QCOMPARE(outcome.endings, 1);
+    QCOMPARE(outcome.state, Job::State::Failed);
+    // The encoder's words, which name the value, not a shrug.
+    QVERIFY2(outcome.message.contains(QString::fromUtf8("\u201Cvalue\u201D")) &&
+                 outcome.message.contains(QLatin1String("not a number")),
+             qPrintable(outcome.message));
+    QCOMPARE(errorRowMessage(*m_list), outcome.message);
+    QVERIFY(m_methods.isEmpty());
 }
 
 void tst_PublishJob::atomCountsOnlyTwoHundreds_data()
@@ -810,6 +829,7 @@ namespace {
 // One attachment, known by its key.
 struct OneAttachmentLibrary : AttachmentLibrary {
     AttachmentPtr attachment;
+    bool isLoaded() const override { return true; }
     AttachmentPtr attachmentForKey(const QString& key) override
     {
         return attachment && attachment->uniqueID() == key ? attachment : nullptr;

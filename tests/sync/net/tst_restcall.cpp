@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
+#include <QThread>
 
 using plumet::test::TestHttpServer;
 using Response = TestHttpServer::Response;
@@ -144,6 +145,9 @@ private slots:
     void rejectedLoginClearsStoredPassword();
     void redirects_data();
     void redirects();
+    void endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall_data();
+    void endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall();
+    void oneDeadlineForAWholeRedirectChain();
     void redirectAcrossOriginsDropsCredentials();
     void loginBelongsToTheBlogsOrigin_data();
     void loginBelongsToTheBlogsOrigin();
@@ -256,27 +260,56 @@ void tst_RESTCall::logsTheRequestBeforeItsAnswer()
 void tst_RESTCall::statusesEndOrDeliver_data()
 {
     QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
     QTest::addColumn<bool>("fails");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("messageStart");
-    QTest::newRow("404") << 404 << true << -1000 << "The provided web address does not exist.";
-    QTest::newRow("403") << 403 << true << -1102 << "The server does not allow access";
-    QTest::newRow("500") << 500 << true << -1005 << "The server could not complete the request.";
+    const QByteArray page("page body");
+    QTest::newRow("404") << 404 << page << true << -1000
+                         << "The provided web address does not exist.";
+    QTest::newRow("403") << 403 << page << true << -1102 << "The server does not allow access";
+    QTest::newRow("500") << 500 << page << true << -1005
+                         << "The server could not complete the request.";
+    // A busy or broken host's page is no answer: the status and its words, not a
+    // complaint about the answer's format.
+    for (int busy : {501, 502, 503, 504})
+        QTest::addRow("%d page", busy)
+            << busy << page << true << -1008
+            << QStringLiteral("\"ADDRESS\" could not answer the request (HTTP %1) [-1008]. The "
+                              "server may be busy or down for maintenance; try again later. The "
+                              "server said: \u201cpage body\u201d")
+                   .arg(busy);
+    QTest::newRow("429 page") << 429 << page << true << -1008
+                              << "\"ADDRESS\" turned the request away: too many requests (HTTP "
+                                 "429) [-1008]. Wait a while, then try again. The server said: "
+                                 "\u201cpage body\u201d";
+    QTest::newRow("503 without a body")
+        << 503 << QByteArray() << true << -1008
+        << "\"ADDRESS\" could not answer the request (HTTP 503) [-1008].";
+    QTest::newRow("502 HTML page in XML dress")
+        << 502 << QByteArray("<?xml version=\"1.0\"?><html><body>Bad gateway</body></html>") << true
+        << -1008 << "\"ADDRESS\" could not answer the request (HTTP 502)";
+    // An answer in XML (a fault, an error document) is still the server's answer.
+    const QByteArray fault(
+        "\xEF\xBB\xBF <?xml version=\"1.0\"?><methodResponse><fault/></methodResponse>");
+    QTest::newRow("503 XML answer delivered") << 503 << fault << false << 0 << QString();
+    QTest::newRow("429 XML answer delivered") << 429 << fault << false << 0 << QString();
     // Every other error page is delivered, whatever error Qt gives for its status.
-    for (int page : {400, 405, 409, 410, 418, 422, 501, 502, 503})
-        QTest::addRow("%d body delivered", page) << page << false << 0 << QString();
-    QTest::newRow("302 without Location delivered") << 302 << false << 0 << QString();
+    for (int other : {400, 405, 409, 410, 418, 422})
+        QTest::addRow("%d body delivered", other) << other << page << false << 0 << QString();
+    QTest::newRow("302 without Location delivered") << 302 << page << false << 0 << QString();
 }
 
 void tst_RESTCall::statusesEndOrDeliver()
 {
     QFETCH(int, status);
+    QFETCH(QByteArray, body);
     QFETCH(bool, fails);
     QFETCH(int, code);
     QFETCH(QString, messageStart);
     TestHttpServer server;
     QVERIFY(server.listen());
-    server.enqueue(Response::withStatus(status, "page body"));
+    server.enqueue(Response::withStatus(status, body));
     RecordingDelegate delegate;
     delegate.deleteCallWhenDone = true;
     auto* call = new RESTCall(server.url(), &delegate);
@@ -287,11 +320,12 @@ void tst_RESTCall::statusesEndOrDeliver()
         QCOMPARE(delegate.failures, 1);
         QVERIFY(delegate.error);
         QCOMPARE(delegate.error->code, code);
+        messageStart.replace(QStringLiteral("ADDRESS"), server.url().toString());
         QVERIFY2(delegate.error->message.startsWith(messageStart),
                  qPrintable(delegate.error->message));
     } else {
         QCOMPARE(delegate.finishes, 1);
-        QCOMPARE(delegate.body, QByteArray("page body"));
+        QCOMPARE(delegate.body, body);
         QCOMPARE(delegate.status, status);
     }
 }
@@ -515,6 +549,75 @@ void tst_RESTCall::redirects()
     QVERIFY(!second.header("User-Agent").isEmpty());
     QCOMPARE(call.url(), server.url(QStringLiteral("/moved")));
     QVERIFY(console.text.contains(QStringLiteral("Redirected (%1):").arg(status)));
+}
+
+void tst_RESTCall::endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("302") << 302;
+    QTest::newRow("307") << 307;
+    QTest::newRow("401") << 401;
+}
+
+void tst_RESTCall::endlessBodiesOfRedirectsAndChallengesDoNotHoldTheCall()
+{
+    QFETCH(int, status);
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setStreamLimit(120s);
+    server.setHandler([status](const TestHttpServer::Request& request) {
+        if (request.target == "/landing")
+            return Response::ok("<ok/>", "text/xml");
+        Response first =
+            status == 401 ? Response::challenge("blog") : Response::redirect(status, "/landing");
+        first.action = Response::Action::EndlessChunks;
+        return first;
+    });
+    ScriptedPrompter prompter;
+    RecordingDelegate delegate;
+    RESTCall call(server.url(), &delegate);
+    call.setLimits({64 * 1024 * 1024, 60s});
+    call.setResponseTimeout(3s);
+    QVERIFY(call.startCall());
+    QVERIFY(waitDone(delegate, 30000));
+    if (status == 401) {
+        // The network library keeps a challenge to itself until its body has ended, so
+        // the wait for the first response ends it, long before the deadline.
+        QCOMPARE(delegate.failures, 1);
+        QVERIFY(delegate.error);
+        QVERIFY2(delegate.error->message.contains(QLatin1String("did not answer within 3")),
+                 qPrintable(delegate.error->message));
+    } else {
+        // A redirect is followed on its headers; its body is not waited for.
+        QCOMPARE(delegate.finishes, 1);
+        QCOMPARE(delegate.body, QByteArray("<ok/>"));
+    }
+}
+
+void tst_RESTCall::oneDeadlineForAWholeRedirectChain()
+{
+    // Ten hops of 300 ms each against a deadline of 1.5 s: each hop alone is quick, the
+    // chain is not.
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    int hops = 0;
+    server.setHandler([&hops](const TestHttpServer::Request&) {
+        QThread::msleep(300);
+        if (++hops > 10)
+            return Response::ok("<ok/>", "text/xml");
+        return Response::redirect(302, "/hop/" + QByteArray::number(hops));
+    });
+    RecordingDelegate delegate;
+    RESTCall call(server.url(), &delegate);
+    call.setLimits({64 * 1024 * 1024, 1500ms});
+    QVERIFY(call.startCall());
+    QVERIFY(waitDone(delegate, 30000));
+    QCOMPARE(delegate.failures, 1);
+    QVERIFY(delegate.error);
+    QCOMPARE(delegate.error->code, -1001);
+    QVERIFY2(delegate.error->message.contains(QLatin1String("took longer than 1.5 seconds")),
+             qPrintable(delegate.error->message));
+    QVERIFY(hops <= 10);
 }
 
 void tst_RESTCall::redirectAcrossOriginsDropsCredentials()
