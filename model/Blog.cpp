@@ -6,7 +6,6 @@
 #include "Category.h"
 #include "Entry.h"
 #include "EntryFile.h"
-#include "JobRow.h"
 #include "Localization.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
@@ -386,17 +385,6 @@ void Blog::setStatus(const QString& status)
 QString Blog::subStatus() const
 {
     return m_account ? m_account->subStatus() : QString();
-}
-
-void Blog::setSubStatus(const QString& status)
-{
-    for (QObject* row : {m_entriesActivity.data(), m_pagesActivity.data(),
-                         m_entryCategoriesActivity.data(), m_categoriesActivity.data()}) {
-        if (auto* jobRow = dynamic_cast<JobRow*>(row)) {
-            jobRow->setSubStatus(status);
-            return;
-        }
-    }
 }
 
 // --- server roads -------------------------------------------------------------------------------
