@@ -63,6 +63,12 @@ public:
     // HTTP-authentication password, or both (for an account being deleted).
     enum class Secrets { Login = 1, Authentication = 2, Both = 3 };
     void removePasswords(Secrets which = Secrets::Both);
+    // A new account keeps the passwords it is given in memory until
+    // storeHeldPasswords(), once its first refresh has proved them: one that
+    // never worked leaves nothing in the keychain, and does not replace the
+    // item of a listed account that logs in the same way.
+    void holdPasswords() { m_holdsPasswords = true; }
+    void storeHeldPasswords();
 
     QString pluginKey() const { return m_pluginKey; }
     void setPluginKey(const QString& key);
@@ -204,6 +210,7 @@ private:
     QList<EntryPtr> m_entries;
     QString m_status, m_subStatus;
     bool m_isCritical = false;
+    bool m_holdsPasswords = false;
     Blog* m_selectedBlog = nullptr;
 
     struct Secret {
