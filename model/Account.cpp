@@ -521,7 +521,7 @@ void Account::processFormats(const QVariantList& list)
 
 // --- server roads ---------------------------------------------------------------------------
 
-bool Account::updateCache(std::function<void(const QString& message)> done)
+bool Account::updateCache(std::function<void(const RefreshEnd& end)> done)
 {
     RefreshRoads* roads = RefreshRoads::sharedInstance();
     return roads && roads->refreshAccount(*this, std::move(done));
@@ -533,8 +533,9 @@ void Account::cancel()
         roads->cancelRefresh(*this);
 }
 
-bool Account::downloadFromURL(const QString& address, QObject* context,
-                              std::function<void(const QString& text, const QString& error)> done)
+bool Account::downloadFromURL(
+    const QString& address, QObject* context,
+    std::function<void(const QString& text, const QUrl& address, const QString& error)> done)
 {
     RefreshRoads* roads = RefreshRoads::sharedInstance();
     if (!roads)

@@ -5,6 +5,7 @@
 #include "ModelRecord.h"
 #include "ModelTypes.h"
 #include "PluginTraits.h"
+#include "RefreshEnd.h"
 
 #include <QObject>
 #include <QUrl>
@@ -124,15 +125,19 @@ public:
     void processFormats(const QVariantList& list);
 
     // --- server roads (see RefreshRoads) ---
-    // Refreshes the account; `done` hears an empty message for success, or
-    // why it failed. False when no refresh started.
-    bool updateCache(std::function<void(const QString& message)> done);
-    // Stops the refresh and the blogs' own categories roads.
+    // Refreshes the account; `done` hears how it ended (see
+    // RefreshRoads::refreshAccount). False when no refresh started.
+    bool updateCache(std::function<void(const RefreshEnd& end)> done);
+    // Stops the refresh and the blogs' own categories roads; the refresh's
+    // `done` is not called.
     void cancel();
-    // Fetches the page at `address` as text without holding the account.
-    // False when no download started (no roads installed).
-    bool downloadFromURL(const QString& address, QObject* context,
-                         std::function<void(const QString& text, const QString& error)> done);
+    // Fetches the page at `address` as text without holding the account;
+    // `done` hears the text and the address it came from after redirects,
+    // or why there is none. False when no download started (no roads
+    // installed).
+    bool downloadFromURL(
+        const QString& address, QObject* context,
+        std::function<void(const QString& text, const QUrl& address, const QString& error)> done);
 
     QList<EntryPtr> entries() const { return m_entries; }
     void setEntries(const QList<EntryPtr>& entries);
