@@ -34,7 +34,8 @@ bool JobRoads::refreshAccount(Account& account, Outcome done)
     connect(job, &Job::finished, this, [this, guard, done = std::move(done)](Job* finished) {
         if (guard && m_refreshes.value(guard.data()) == finished)
             m_refreshes.remove(guard.data());
-        if (!done || m_stopped.remove(finished))
+        const bool stopped = m_stopped.remove(finished);
+        if (!done || stopped)
             return;
         const auto* refresh = static_cast<RefreshAccountJob*>(finished);
         switch (finished->state()) {
