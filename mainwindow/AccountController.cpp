@@ -619,13 +619,13 @@ void AccountController::startAccountUpdate(const AccountPtr& account, bool isNew
     m_sheet->begin();
 
     const QPointer<Account> guard(account.get());
-    const bool started = m_refreshRoad.start(*account, [this, guard](const QString& message) {
+    const bool started = m_refreshRoad.start(*account, [this, guard](const RefreshEnd& end) {
         if (guard && m_criticalAccount.get() == guard.data())
-            accountUpdateDone(message);
+            accountUpdateDone(end);
     });
     if (!started) {
         if (m_criticalAccount == account)
-            accountUpdateDone(ownText("The account cannot be updated now."));
+            accountUpdateDone(RefreshEnd::failed(ownText("The account cannot be updated now.")));
         return;
     }
     auto* context = new QObject(this);
@@ -640,19 +640,24 @@ void AccountController::startAccountUpdate(const AccountPtr& account, bool isNew
     });
 }
 
-void AccountController::accountUpdateDone(const QString& message)
+void AccountController::accountUpdateDone(const RefreshEnd& end)
 {
     const AccountPtr account = m_criticalAccount;
     m_criticalAccount.reset();
+    if (end.kind == RefreshEnd::Kind::Cancelled) {
+        // Nothing runs any more; a new account goes with the sheet.
+        m_sheet->end(-2);
+        return;
+    }
     const bool isNew = account && m_newAccount == account;
     m_newAccount.reset();
-    if (!message.isEmpty()) {
+    if (!end.succeeded()) {
         unbindStatus();
-        m_errorMessage = message;
-        m_sheet->setErrorMessage(message);
+        m_errorMessage = end.message;
+        m_sheet->setErrorMessage(end.message);
         m_sheet->swapViews(AccountSheet::Page::Error);
         if (isNew) {
-            newAccountFailed(account, message);
+            newAccountFailed();
             return;
         }
         m_sheet->configureButton(AccountSheet::FirstButton, appText("OK"), returnKey,
@@ -666,24 +671,28 @@ void AccountController::accountUpdateDone(const QString& message)
         for (const AccountPtr& other : m_list.accounts())
             taken.append(other->title());
         account->setTitle(AccountEditing::uniqueTitle(account->title(), taken));
+        account->storeHeldPasswords();
         m_list.insertAccount(account, -1);
         selectAccount(account.get());
     }
-    m_sheet->end(1);
     broadcastChange(nullptr);
+    if (end.notice.isEmpty()) {
+        m_sheet->end(1);
+        return;
+    }
+    // Blogs the server no longer lists: the user learns where their drafts are.
+    unbindStatus();
+    m_sheet->setInformationMessage(end.notice);
+    m_sheet->swapViews(AccountSheet::Page::Information);
+    m_sheet->configureButton(AccountSheet::FirstButton, appText("OK"), returnKey,
+                             [this] { m_sheet->end(1); });
+    m_sheet->hideButton(AccountSheet::SecondButton);
 }
 
-void AccountController::newAccountFailed(const AccountPtr& account, const QString& message)
+void AccountController::newAccountFailed()
 {
-    Q_UNUSED(message);
-    // Nothing of an account that never worked stays: not its keychain item,
-    // unless a listed account logs in the same way.
-    bool shared = false;
-    for (const AccountPtr& other : m_list.accounts())
-        if (other->url() == account->url() && other->username() == account->username())
-            shared = true;
-    if (!shared)
-        account->removePasswords(Account::Secrets::Login);
+    // Its passwords were held back (Account::holdPasswords): the keychain
+    // has nothing of it.
     m_sheet->configureButton(AccountSheet::FirstButton, appText("Back"), returnKey,
                              [this] { m_wizard->requestAuth(); });
     m_sheet->configureButton(AccountSheet::SecondButton, appText("Cancel"), escapeKey,

@@ -109,9 +109,13 @@ public:
     void handleOldPlumet(const QVariantList& entries);
 
     // Refreshes the account in the sheet. A new account (from the wizard)
-    // joins the list only when its first refresh succeeds.
+    // joins the list, and its passwords the keychain, only when its first
+    // refresh succeeds. A failure stays in the sheet; a success that has
+    // something to tell (blogs gone from the server, where their drafts
+    // went) says it there before the sheet closes; a refresh stopped from
+    // below (the login sheet cancelled) closes the sheet.
     void startAccountUpdate(const AccountPtr& account, bool isNew = false);
-    void accountUpdateDone(const QString& message);
+    void accountUpdateDone(const RefreshEnd& end);
 
     // The autosave: the clock that times it (tests hand in their own), the
     // period now in force, and one autosave as the timer runs it.
@@ -139,7 +143,7 @@ private:
     void bindStatus(Account* account);
     void unbindStatus();
     void removeDeletedAccount(const AccountPtr& account);
-    void newAccountFailed(const AccountPtr& account, const QString& message);
+    void newAccountFailed();
 
     AccountList m_list;
     QString m_path;

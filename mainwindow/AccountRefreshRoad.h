@@ -1,20 +1,21 @@
 #pragma once
 
+#include "RefreshEnd.h"
+
 #include <functional>
 
 class Account;
 class QObject;
-class QString;
 
 // How the accounts window has an account refreshed from its server (its
 // blogs, user and text filters) and follows the refresh: the program's own
 // road unless a caller hands in another.
 struct AccountRefreshRoad {
-    using Done = std::function<void(const QString& message)>;
+    using Done = std::function<void(const RefreshEnd& end)>;
     using Progress = std::function<void(double progress, double total)>;
 
-    // Starts the refresh; `done` hears an empty message for success, else
-    // why it failed. False when none started.
+    // Starts the refresh; `done` hears how it ended, a refresh stopped from
+    // below (the login sheet cancelled) as Cancelled. False when none started.
     std::function<bool(Account& account, Done done)> start;
     // Stops the account's refresh; `done` is not heard after it.
     std::function<void(Account& account)> cancel;

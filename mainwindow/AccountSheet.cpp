@@ -67,6 +67,7 @@ AccountSheet::AccountSheet(QWidget* window) : QDialog(window)
     m_pages->addWidget(makeAccessPointPage());
     m_pages->addWidget(makeAuthenticationPage());
     m_pages->addWidget(makeWarningPage());
+    m_pages->addWidget(makeInformationPage());
 
     m_button1 = new QPushButton;
     m_button2 = new QPushButton;
@@ -119,6 +120,13 @@ QWidget* AccountSheet::makeWarningPage()
     m_warning = wrappingLabel();
     m_warning->setObjectName(QStringLiteral("warningMessage"));
     return iconAndMessage(QStyle::SP_MessageBoxWarning, m_warning, this);
+}
+
+QWidget* AccountSheet::makeInformationPage()
+{
+    m_information = wrappingLabel();
+    m_information->setObjectName(QStringLiteral("informationMessage"));
+    return iconAndMessage(QStyle::SP_MessageBoxInformation, m_information, this);
 }
 
 QWidget* AccountSheet::makeAddressPage()
@@ -306,5 +314,12 @@ void AccountSheet::setWarningMessage(const QString& message)
 {
     m_warning->setText(message);
     if (m_page == Page::Warning)
+        fitToPage();
+}
+
+void AccountSheet::setInformationMessage(const QString& message)
+{
+    m_information->setText(message);
+    if (m_page == Page::Information)
         fitToPage();
 }

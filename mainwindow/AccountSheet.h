@@ -18,7 +18,7 @@ class QStackedWidget;
 class AccountSheet : public QDialog {
     Q_OBJECT
 public:
-    enum class Page { Progress, Error, Address, AccessPoint, Authentication, Warning };
+    enum class Page { Progress, Error, Address, AccessPoint, Authentication, Warning, Information };
     enum Button { FirstButton = 1, SecondButton = 2 };
 
     explicit AccountSheet(QWidget* window);
@@ -54,11 +54,13 @@ public:
     // Resets the status lines: "Initializing..." and nothing.
     void resetStatus();
 
-    // --- the error and warning pages ---
+    // --- the error, warning and information pages ---
     void setErrorMessage(const QString& message);
     QLabel* errorField() const { return m_error; }
     void setWarningMessage(const QString& message);
     QLabel* warningField() const { return m_warning; }
+    void setInformationMessage(const QString& message);
+    QLabel* informationField() const { return m_information; }
 
     // --- the wizard's pages ---
     QComboBox* configPopup() const { return m_configPopup; }
@@ -82,6 +84,7 @@ private:
     QWidget* makeAccessPointPage();
     QWidget* makeAuthenticationPage();
     QWidget* makeWarningPage();
+    QWidget* makeInformationPage();
     void fitToPage();
 
     Page m_page = Page::Progress;
@@ -93,6 +96,7 @@ private:
     QProgressBar* m_progress;
     QLabel* m_error;
     QLabel* m_warning;
+    QLabel* m_information;
     QComboBox* m_configPopup;
     QLineEdit* m_address;
     QLineEdit* m_accessPoint;

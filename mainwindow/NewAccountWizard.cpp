@@ -4,12 +4,12 @@
 #include "AccountSheet.h"
 #include "GenericParser.h"
 #include "Localization.h"
-#include "PageDownload.h"
 #include "RSD.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -37,8 +37,15 @@ NewAccountWizard::NewAccountWizard(AccountSheet& sheet, BlogSystems systems, QOb
     : QObject(parent), m_sheet(sheet), m_systems(std::move(systems)),
       m_dummy(std::make_unique<Account>())
 {
-    m_fetch = [](Account&, const QString& address, QObject* context, PageFetched done) {
-        new PageDownload(address, std::move(done), context);
+    m_fetch = [](Account& account, const QString& address, QObject* context, PageFetched done) {
+        if (account.downloadFromURL(address, context, done))
+            return;
+        // No roads to fetch with: answered on the event loop all the same.
+        QTimer::singleShot(0, context, [done = std::move(done)] {
+            done({}, {},
+                 localized("Account",
+                           "For some obscure reason a download request could not be made."));
+        });
     };
 
     QComboBox* popup = m_sheet.configPopup();
@@ -121,10 +128,24 @@ void NewAccountWizard::processURL()
         requestAuth();
         return;
     }
-    m_dummy->setUrl(m_sheet.addressField()->text().trimmed());
+    const QString typed = m_sheet.addressField()->text().trimmed();
+    // An address typed without a scheme is tried over https first, so that
+    // the page that names the access point (and so where the password goes)
+    // comes over a checked connection; http follows if https gives nothing.
+    m_httpFallback.clear();
+    if (!typed.contains(QLatin1String("://"))) {
+        m_httpFallback = QStringLiteral("http://") + typed;
+        m_dummy->setUrl(QStringLiteral("https://") + typed);
+    } else {
+        m_dummy->setUrl(typed);
+    }
     m_typedAddress = m_dummy->escapedURL();
-    if (m_typedAddress.isEmpty() || m_typedAddress.host().isEmpty()) {
-        endSheet(-2);
+    const QString scheme = m_typedAddress.scheme();
+    if (!m_typedAddress.isValid() || m_typedAddress.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+        showError(ownText("\"%1\" is not the address of a web page. Type your blog's address, "
+                          "such as https://example.com/blog/")
+                      .arg(typed));
         return;
     }
     showProgress();
@@ -274,6 +295,8 @@ void NewAccountWizard::endConfig()
     account->setUrl(m_dummy->url());
     account->setPluginKey(m_dummy->pluginKey());
     account->setUsername(m_sheet.userField()->text().trimmed());
+    // Kept from the keychain until the first refresh proves it.
+    account->holdPasswords();
     account->setPassword(m_sheet.passwordField()->text());
     account->setStatus(accountText("Updating account"));
     emit accountConfigured(account);
@@ -287,6 +310,13 @@ void NewAccountWizard::cancelDownloadFromURL()
 
 void NewAccountWizard::failedDownloadFromURL(const QString& message)
 {
+    // The home page over https failed: the same address over http, once.
+    if (!m_httpFallback.isEmpty() && m_dummy->escapedURL() == m_typedAddress) {
+        m_dummy->setUrl(std::exchange(m_httpFallback, QString()));
+        m_typedAddress = m_dummy->escapedURL();
+        fetch(m_typedAddress.toString(), &NewAccountWizard::processDownloadFromURL);
+        return;
+    }
     showError(message);
 }
 

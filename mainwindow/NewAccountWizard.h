@@ -14,15 +14,18 @@ class Account;
 class AccountSheet;
 
 // The new-account wizard in the accounts window's sheet. The user chooses a
-// blog system and types the blog's address; unless the system has a fixed
-// access point, the page there is fetched, its first EditURI link names the
-// discovery (RSD) document, and the document's preferred API gives the
-// access point and the plug-in (a plug-in the chosen system names wins). A
-// page without that link, or a document without a usable API, leaves the
-// user to type the access point. An access point on another host than the
-// typed address, or over http where https was typed, is shown to the user,
-// who chooses. Then user name and password; accountConfigured() hands the
-// new account (in no list yet) on for its first refresh.
+// blog system and types the blog's address: one without a scheme is tried
+// over https, then over http if that gives nothing; one that names no web
+// page shows an error. Unless the system has a fixed access point, the page
+// there is fetched, its first EditURI link names the discovery (RSD)
+// document, and the document's preferred API gives the access point and the
+// plug-in (a plug-in the chosen system names wins). A page without that
+// link, or a document without a usable API, leaves the user to type the
+// access point. An access point on another host than the typed address, or
+// over http where https was typed, is shown to the user, who chooses. Then
+// user name and password; accountConfigured() hands the new account (in no
+// list yet, its password held back from the keychain) on for its first
+// refresh.
 //
 // A scratch account (dummy()) carries the address being looked at and the
 // fetches' status lines.
@@ -41,7 +44,7 @@ public:
     NewAccountWizard(AccountSheet& sheet, BlogSystems systems, QObject* parent = nullptr);
     ~NewAccountWizard() override;
 
-    // Through a PageDownload unless set.
+    // Through Account::downloadFromURL (a download job) unless set.
     void setPageFetch(PageFetch fetch) { m_fetch = std::move(fetch); }
 
     // Opens the address page in the sheet.
@@ -97,6 +100,7 @@ private:
     int m_selectedSystem = 0;
     QString m_errorMessage;
     QUrl m_typedAddress;
+    QString m_httpFallback; // the typed address over http, while https is tried
     QPointer<QObject> m_fetchContext;
     QMetaObject::Connection m_statusBinding;
     bool m_running = false;

@@ -222,12 +222,27 @@ void Account::removePasswords(Secrets which)
         remove(m_auth, authIdentity());
 }
 
+void Account::storeHeldPasswords()
+{
+    if (!std::exchange(m_holdsPasswords, false))
+        return;
+    const auto store = [this](Secret& secret, const Identity& identity) {
+        if (!secret.pending || !identity.known())
+            return;
+        writeSecret(secret, secret.value, identity);
+        secret.pending = false;
+        removeLeftBehind(secret, identity);
+    };
+    store(m_login, loginIdentity());
+    store(m_auth, authIdentity());
+}
+
 void Account::storeSecret(Secret& secret, const QString& password, const Identity& identity)
 {
     if (!secret.value.isEmpty() && secret.value == password)
         return;
     secret.value = password;
-    if (identity.known()) {
+    if (identity.known() && !m_holdsPasswords) {
         writeSecret(secret, password, identity);
         secret.pending = false;
         removeLeftBehind(secret, identity);
@@ -259,7 +274,7 @@ void Account::moveSecret(Secret& secret, const Identity& from, const Identity& t
         secret.value = QString(); // a new identity: read its own item next time
         return;
     }
-    if (!to.known())
+    if (!to.known() || m_holdsPasswords)
         return; // written once the address and the user name are both known
     QString error;
     const bool written = KeyChain::sharedInstance().setGenericPassword(
@@ -506,7 +521,7 @@ void Account::processFormats(const QVariantList& list)
 
 // --- server roads ---------------------------------------------------------------------------
 
-bool Account::updateCache(std::function<void(const QString& message)> done)
+bool Account::updateCache(std::function<void(const RefreshEnd& end)> done)
 {
     RefreshRoads* roads = RefreshRoads::sharedInstance();
     return roads && roads->refreshAccount(*this, std::move(done));
@@ -518,8 +533,9 @@ void Account::cancel()
         roads->cancelRefresh(*this);
 }
 
-bool Account::downloadFromURL(const QString& address, QObject* context,
-                              std::function<void(const QString& text, const QString& error)> done)
+bool Account::downloadFromURL(
+    const QString& address, QObject* context,
+    std::function<void(const QString& text, const QUrl& address, const QString& error)> done)
 {
     RefreshRoads* roads = RefreshRoads::sharedInstance();
     if (!roads)

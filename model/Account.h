@@ -5,6 +5,7 @@
 #include "ModelRecord.h"
 #include "ModelTypes.h"
 #include "PluginTraits.h"
+#include "RefreshEnd.h"
 
 #include <QObject>
 #include <QUrl>
@@ -63,6 +64,12 @@ public:
     // HTTP-authentication password, or both (for an account being deleted).
     enum class Secrets { Login = 1, Authentication = 2, Both = 3 };
     void removePasswords(Secrets which = Secrets::Both);
+    // A new account keeps the passwords it is given in memory until
+    // storeHeldPasswords(), once its first refresh has proved them: one that
+    // never worked leaves nothing in the keychain, and does not replace the
+    // item of a listed account that logs in the same way.
+    void holdPasswords() { m_holdsPasswords = true; }
+    void storeHeldPasswords();
 
     QString pluginKey() const { return m_pluginKey; }
     void setPluginKey(const QString& key);
@@ -118,15 +125,19 @@ public:
     void processFormats(const QVariantList& list);
 
     // --- server roads (see RefreshRoads) ---
-    // Refreshes the account; `done` hears an empty message for success, or
-    // why it failed. False when no refresh started.
-    bool updateCache(std::function<void(const QString& message)> done);
-    // Stops the refresh and the blogs' own categories roads.
+    // Refreshes the account; `done` hears how it ended (see
+    // RefreshRoads::refreshAccount). False when no refresh started.
+    bool updateCache(std::function<void(const RefreshEnd& end)> done);
+    // Stops the refresh and the blogs' own categories roads; the refresh's
+    // `done` is not called.
     void cancel();
-    // Fetches the page at `address` as text without holding the account.
-    // False when no download started (no roads installed).
-    bool downloadFromURL(const QString& address, QObject* context,
-                         std::function<void(const QString& text, const QString& error)> done);
+    // Fetches the page at `address` as text without holding the account;
+    // `done` hears the text and the address it came from after redirects,
+    // or why there is none. False when no download started (no roads
+    // installed).
+    bool downloadFromURL(
+        const QString& address, QObject* context,
+        std::function<void(const QString& text, const QUrl& address, const QString& error)> done);
 
     QList<EntryPtr> entries() const { return m_entries; }
     void setEntries(const QList<EntryPtr>& entries);
@@ -204,6 +215,7 @@ private:
     QList<EntryPtr> m_entries;
     QString m_status, m_subStatus;
     bool m_isCritical = false;
+    bool m_holdsPasswords = false;
     Blog* m_selectedBlog = nullptr;
 
     struct Secret {

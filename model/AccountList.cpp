@@ -1,6 +1,7 @@
 #include "AccountList.h"
 
 #include "Account.h"
+#include "AtomicFile.h"
 #include "Blog.h"
 #include "KeyedArchiver.h"
 #include "Localization.h"
@@ -11,6 +12,7 @@
 #include "UniqueId.h"
 
 #include <QDebug>
+#include <QFile>
 
 AccountList::AccountList(QObject* parent) : QObject(parent) {}
 
@@ -50,7 +52,16 @@ bool AccountList::saveAccounts(const QString& path, QString* error) const
     QVariantList roots;
     for (const auto& account : m_accounts)
         roots.append(QVariant::fromValue(std::static_pointer_cast<Archivable>(account)));
-    return KeyedArchiver::archiveToFile(path, roots, error);
+    const QByteArray bytes = KeyedArchiver::archivedData(QVariant(roots), error);
+    if (bytes.isEmpty())
+        return false;
+    // Saves come after every refresh and every autosave; a file that holds
+    // these bytes already is left alone.
+    QFile current(path);
+    if (current.size() == bytes.size() && current.open(QIODevice::ReadOnly) &&
+        current.readAll() == bytes)
+        return true;
+    return AtomicFile::write(path, bytes, error);
 }
 
 bool AccountList::saveEntries(QString* error) const

@@ -23,7 +23,8 @@ public:
     // *report (never replaced by an empty list); the list then starts empty.
     // An account whose identifier is not a safe folder name gets a fresh one.
     void loadAccounts(const QString& path, QString* report = nullptr);
-    // Writes the file atomically; false with *error when it could not be written.
+    // Writes the file atomically, unless it holds the same bytes already;
+    // false with *error when it could not be written.
     bool saveAccounts(const QString& path, QString* error = nullptr) const;
     // Saves every blog of every account; false with the first failure in *error.
     bool saveEntries(QString* error = nullptr) const;

@@ -6,7 +6,6 @@
 #include "Category.h"
 #include "Entry.h"
 #include "EntryFile.h"
-#include "JobRow.h"
 #include "Localization.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
@@ -386,17 +385,6 @@ void Blog::setStatus(const QString& status)
 QString Blog::subStatus() const
 {
     return m_account ? m_account->subStatus() : QString();
-}
-
-void Blog::setSubStatus(const QString& status)
-{
-    for (QObject* row : {m_entriesActivity.data(), m_pagesActivity.data(),
-                         m_entryCategoriesActivity.data(), m_categoriesActivity.data()}) {
-        if (auto* jobRow = dynamic_cast<JobRow*>(row)) {
-            jobRow->setSubStatus(status);
-            return;
-        }
-    }
 }
 
 // --- server roads -------------------------------------------------------------------------------
@@ -796,27 +784,47 @@ void Blog::processCategories(const QVariant& answer)
         if (decoded != (*it)->title())
             byDecodedTitle.insert(decoded, *it);
     }
-    QSet<const Category*> listed;
+    QList<ListedCategory> answered;
+    QSet<QString> answeredNames;
     for (const QVariant& element : listedElements(answer)) {
-        const std::optional<ListedCategory> category = listedCategory(element);
-        if (!category)
-            continue;
-        CategoryPtr record = byTitle.value(category->name);
+        if (std::optional<ListedCategory> category = listedCategory(element)) {
+            answeredNames.insert(category->name);
+            answered.append(std::move(*category));
+        }
+    }
+    // By the server's identifier: a category renamed on the server keeps
+    // its record, so that posts holding it send the new name.
+    QHash<QString, CategoryPtr> byID;
+    for (const CategoryPtr& record : std::as_const(list))
+        if (record->isCategory() && !record->uniqueID().isEmpty())
+            byID.insert(record->uniqueID(), record);
+    QSet<const Category*> listed;
+    for (const ListedCategory& category : std::as_const(answered)) {
+        CategoryPtr record = byTitle.value(category.name);
+        CategoryPtr renamed = category.id.isEmpty() ? nullptr : byID.value(category.id);
+        // Only a record whose old name the server no longer lists is renamed.
+        if (renamed && (listed.contains(renamed.get()) || answeredNames.contains(renamed->title())))
+            renamed = nullptr;
         if (!record) {
-            if (CategoryPtr encoded = byDecodedTitle.take(category->name)) {
+            if (CategoryPtr encoded = byDecodedTitle.take(category.name)) {
                 // Stored encoded: the record takes the plain name, in the
                 // entries that chose it too.
                 if (byTitle.value(encoded->title()) == encoded)
                     byTitle.remove(encoded->title());
-                renameCategory(encoded->title(), category->name);
+                renameCategory(encoded->title(), category.name);
                 record = encoded;
+            } else if (renamed) {
+                if (byTitle.value(renamed->title()) == renamed)
+                    byTitle.remove(renamed->title());
+                renameCategory(renamed->title(), category.name);
+                record = renamed;
             } else {
-                record = newServerCategory(category->name);
+                record = newServerCategory(category.name);
                 list.append(record);
             }
-            byTitle.insert(category->name, record);
+            byTitle.insert(category.name, record);
         }
-        markListed(*record, category->id);
+        markListed(*record, category.id);
         listed.insert(record.get());
     }
     // What the server no longer lists. A record that leaves the list keeps

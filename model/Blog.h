@@ -103,11 +103,8 @@ public:
     void setAuthPassword(const QString& password);
     QString status() const;
     void setStatus(const QString& status);
+    // The account's; each road's job sets its own row's sub-status ("Parsing data...").
     QString subStatus() const;
-    // The sub-status line of the blog's running road: the first row there is
-    // of the posts, pages, per-post categories and categories roads; dropped
-    // without one.
-    void setSubStatus(const QString& status);
 
     // Fetches the blog's page and sets "convertEntities" unless it declares a
     // UTF-8 charset. Without an address or an answer nothing changes; `done`

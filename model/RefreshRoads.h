@@ -2,9 +2,12 @@
 
 #include "InstalledService.h"
 #include "ModelTypes.h"
+#include "RefreshEnd.h"
 
 #include <QString>
 #include <functional>
+
+class QUrl;
 
 class Account;
 class Blog;
@@ -17,22 +20,25 @@ class RefreshRoads : public InstalledService<RefreshRoads> {
 public:
     virtual ~RefreshRoads();
 
-    // How a refresh or a download ended: an empty message for success.
-    using Outcome = std::function<void(const QString& message)>;
+    using Outcome = std::function<void(const RefreshEnd& end)>;
+    using PageFetched =
+        std::function<void(const QString& text, const QUrl& address, const QString& error)>;
 
     // Brings the account up to date with its server: its blogs, the user's
     // information, the text filters and every blog's categories. `done`
-    // hears the outcome, unless the refresh is cancelled. False when the
-    // refresh could not start (a refusal is reported through `done` too).
+    // hears how it ended, a refusal included, and a refresh stopped from
+    // below (the login sheet cancelled) as Cancelled; not one stopped by
+    // cancelRefresh. False when the refresh could not start.
     virtual bool refreshAccount(Account& account, Outcome done) = 0;
-    // Stops the account's refresh and its blogs' own categories roads.
+    // Stops the account's refresh and its blogs' own categories roads; the
+    // refresh's `done` is not called.
     virtual void cancelRefresh(Account& account) = 0;
     // The stand-alone categories road of a blog (see Blog::refreshCategories).
     virtual bool refreshCategories(Blog& blog) = 0;
     // Fetches one page as text, for the new-account wizard, without holding
-    // the account: it runs beside any other road. `done` gets the text or the
-    // message; it is not called once `context` is gone.
-    virtual void
-    downloadFromURL(Account& account, const QString& address, QObject* context,
-                    std::function<void(const QString& text, const QString& error)> done) = 0;
+    // the account: it runs beside any other road. `done` gets the text and
+    // the address it finally came from (after redirects), or the message; it
+    // is not called once `context` is gone.
+    virtual void downloadFromURL(Account& account, const QString& address, QObject* context,
+                                 PageFetched done) = 0;
 };

@@ -67,11 +67,13 @@ bool BlogRoads::retrieve(Blog& blog, EntryListMerge::Kind kind)
     auto* job = new RetrieveEntriesJob(&blog, kind);
     job->setTimeOut(m_timeOut);
     job->setResponseTimeout(m_responseTimeout);
-    connect(job, &Job::finished, this, [this, job] { retrieved(job); });
     emit jobCreated(job);
     ActivityItem* row = JobActivity::run(job, account, JobActivity::HoldsAccount, m_list);
     if (job->isFinished())
         return true;
+    // Heard after the row has given the account back, which the per-post
+    // categories road then takes at once.
+    connect(job, &Job::finished, this, [this, job] { retrieved(job); });
     if (kind == EntryListMerge::Kind::Pages)
         blog.setPagesActivity(row);
     else

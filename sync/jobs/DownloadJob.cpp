@@ -27,6 +27,7 @@ void DownloadJob::doStart()
 
 void DownloadJob::callFinished(RESTCall* call)
 {
+    m_finalAddress = call->url();
     const QByteArray data = call->restData();
     m_text = data.isEmpty() ? QString() : URLUtilities::textFromData(data);
     if (!m_text.isEmpty()) {

@@ -34,9 +34,22 @@ bool JobRoads::refreshAccount(Account& account, Outcome done)
     connect(job, &Job::finished, this, [this, guard, done = std::move(done)](Job* finished) {
         if (guard && m_refreshes.value(guard.data()) == finished)
             m_refreshes.remove(guard.data());
-        if (finished->state() == Job::State::Cancelled || !done)
+        const bool stopped = m_stopped.remove(finished);
+        if (!done || stopped)
             return;
-        done(finished->error() ? finished->error()->message : QString());
+        const auto* refresh = static_cast<RefreshAccountJob*>(finished);
+        switch (finished->state()) {
+        case Job::State::Cancelled:
+            // Stopped from below (the login sheet): the caller still waits.
+            done({RefreshEnd::Kind::Cancelled, {}, {}});
+            break;
+        case Job::State::Failed:
+            done(RefreshEnd::failed(finished->error() ? finished->error()->message : QString()));
+            break;
+        default:
+            done({RefreshEnd::Kind::Succeeded, {}, refresh->keptBlogsNotice()});
+            break;
+        }
     });
     job->start();
     return true;
@@ -44,8 +57,10 @@ bool JobRoads::refreshAccount(Account& account, Outcome done)
 
 void JobRoads::cancelRefresh(Account& account)
 {
-    if (RefreshAccountJob* job = refreshOf(&account))
+    if (RefreshAccountJob* job = refreshOf(&account)) {
+        m_stopped.insert(job); // its caller asked: it is not told
         job->cancel();
+    }
     for (const BlogPtr& blog : account.blogs()) {
         if (RefreshCategoriesJob* job = m_categories.value(blog.get()))
             job->cancel();
@@ -79,16 +94,20 @@ bool JobRoads::refreshCategories(Blog& blog)
 }
 
 void JobRoads::downloadFromURL(Account& account, const QString& address, QObject* context,
-                               std::function<void(const QString& text, const QString& error)> done)
+                               PageFetched done)
 {
     auto* job = new DownloadJob(&account, address);
     job->setResponseTimeout(m_responseTimeout);
     const QPointer<QObject> guard(context);
+    // The context going away stops the download.
+    if (context)
+        connect(context, &QObject::destroyed, job, &Job::cancel);
     connect(job, &Job::finished, this, [guard, done = std::move(done)](Job* finished) {
         if (!guard || !done || finished->state() == Job::State::Cancelled)
             return;
         const auto* download = static_cast<DownloadJob*>(finished);
-        done(download->text(), finished->error() ? finished->error()->message : QString());
+        done(download->text(), download->finalAddress(),
+             finished->error() ? finished->error()->message : QString());
     });
     job->start();
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 class RefreshCategoriesJob;
 
@@ -37,9 +38,9 @@ public:
     // "categoriesRefreshed" (ModelNotifications) and tells the event add-ons (event 3, the blog's
     // title); a failure stays in the row until the user clears it.
     bool refreshCategories(Blog& blog) override;
-    void
-    downloadFromURL(Account& account, const QString& address, QObject* context,
-                    std::function<void(const QString& text, const QString& error)> done) override;
+    // The download stops when `context` goes away.
+    void downloadFromURL(Account& account, const QString& address, QObject* context,
+                         PageFetched done) override;
 
 private:
     JobRoads() = default;
@@ -47,5 +48,6 @@ private:
     RefreshAccountJob::Saver m_saver;
     std::optional<std::chrono::milliseconds> m_responseTimeout;
     QHash<const Account*, QPointer<RefreshAccountJob>> m_refreshes;
+    QSet<const Job*> m_stopped; // refreshes cancelRefresh stopped
     QHash<const Blog*, QPointer<RefreshCategoriesJob>> m_categories;
 };

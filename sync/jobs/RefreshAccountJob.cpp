@@ -369,7 +369,7 @@ void RefreshAccountJob::merge()
         {{QString::number(AddonManager::AccountRefreshed), title}});
 }
 
-QString RefreshAccountJob::keptBlogsText() const
+QString RefreshAccountJob::keptBlogsNotice() const
 {
     QStringList lines;
     for (const KeptBlogFiles& kept : m_kept) {
@@ -416,7 +416,7 @@ void RefreshAccountJob::finishRefresh(const std::optional<RestError>& failure)
     const bool held = m_token.isHeld();
     stopWork();
     if (held && m_account) {
-        const QString notice = failure ? QString() : keptBlogsText();
+        const QString notice = failure ? QString() : keptBlogsNotice();
         m_account->setStatus(notice);
         m_account->setSubStatus(QString());
         setStatus(notice);

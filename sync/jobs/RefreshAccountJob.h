@@ -66,6 +66,8 @@ public:
     // and what was kept of the blogs that left it.
     bool changedAccount() const { return m_changed; }
     QList<KeptBlogFiles> keptBlogs() const { return m_kept; }
+    // The same in words for the user (the final status); empty when no blog left.
+    QString keptBlogsNotice() const;
 
 signals:
     void phaseChanged(RefreshAccountJob::Phase phase);
@@ -97,7 +99,6 @@ private:
     void categoriesAnswered(Job* step);
     void fetchPages();
     void merge();
-    QString keptBlogsText() const;
 
     QPointer<Account> m_account;
     PLUMETPluginProtocol* m_plugin = nullptr;

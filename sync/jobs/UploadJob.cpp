@@ -305,8 +305,10 @@ void UploadJob::uploaded()
 
 void UploadJob::failWith(const QString& message)
 {
-    // As the caller shows it: trimmed, a sentence.
+    // As the caller shows it: trimmed, a sentence, never a lone full stop.
     QString sentence = message.trimmed();
+    if (sentence.isEmpty())
+        sentence = localized("RVActivityItem", "Unknown error");
     if (!sentence.endsWith(QLatin1Char('.')) && !sentence.endsWith(QLatin1Char('!')))
         sentence += QLatin1Char('.');
     fail({0, sentence});

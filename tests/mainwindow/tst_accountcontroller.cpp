@@ -24,8 +24,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace plumet::test;
 
@@ -60,10 +62,14 @@ struct RefreshDouble {
         road.watch = [](Account&, QObject*, AccountRefreshRoad::Progress) {};
         return road;
     }
-    void finish(const QString& message)
+    void finish(const RefreshEnd& end)
     {
         if (auto finish = std::exchange(done, nullptr))
-            finish(message);
+            finish(end);
+    }
+    void finish(const QString& message)
+    {
+        finish(message.isEmpty() ? RefreshEnd() : RefreshEnd::failed(message));
     }
 };
 
@@ -130,6 +136,9 @@ private slots:
     void unsavedChangesAskBeforeTheSelectionMoves();
     void refreshSheetShowsStatusAndCancels();
     void refreshErrorStaysInTheSheetAndIsNotBroadcast();
+    void refreshThatChangesNothingLeavesTheFileAlone();
+    void keptDraftsAreToldBeforeTheSheetCloses();
+    void refreshStoppedFromBelowClosesTheSheet();
     void toolbarFollowsTheSelection();
     void loadingAMissingFileStillAnnouncesTheAccounts();
     void autosaveFollowsThePreferences_data();
@@ -370,6 +379,79 @@ void tst_AccountController::refreshErrorStaysInTheSheetAndIsNotBroadcast()
     QVERIFY(refresh.cancelled.isEmpty());
     QCOMPARE(controller->accounts(), QList<AccountPtr>{work});
     NotificationCenter::sharedInstance().removeObserver(this);
+}
+
+void tst_AccountController::refreshThatChangesNothingLeavesTheFileAlone()
+{
+    // The file's inode and time change with every write (a new file replaces it).
+    const auto stamp = [this] {
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+            return QString();
+        return QStringLiteral("%1 %2.%3")
+            .arg(info.st_ino)
+            .arg(info.st_mtim.tv_sec)
+            .arg(info.st_mtim.tv_nsec);
+    };
+    const AccountPtr work = updateSelectedAccount();
+    refresh.finish(QString());
+    QVERIFY(!controller->sheet()->isVisible());
+    const QString first = stamp();
+    QVERIFY(!first.isEmpty());
+
+    controller->saveAccount();
+    refresh.finish(QString());
+    QCOMPARE(refresh.started.size(), 2);
+    QCOMPARE(stamp(), first);
+    controller->autoSave(true);
+    QCOMPARE(stamp(), first);
+
+    // A refresh that changed the account is written.
+    controller->saveAccount();
+    work->setUserID(QStringLiteral("42"));
+    refresh.finish(QString());
+    QVERIFY(stamp() != first);
+    AccountList reread;
+    reread.loadAccounts(path);
+    QCOMPARE(reread.accounts().first()->userID(), QStringLiteral("42"));
+}
+
+void tst_AccountController::keptDraftsAreToldBeforeTheSheetCloses()
+{
+    const AccountPtr work = updateSelectedAccount();
+    AccountSheet* sheet = controller->sheet();
+    const QString notice = QStringLiteral(
+        "\"Old blog\" is no longer on the server: 2 draft(s) kept in \"/home/ann/Removed blogs\".");
+    work->setStatus(notice);
+    refresh.finish(RefreshEnd{RefreshEnd::Kind::Succeeded, {}, notice});
+    QVERIFY(sheet->isVisible());
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Information);
+    QCOMPARE(sheet->informationField()->text(), notice);
+    QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("OK"));
+    QVERIFY(sheet->button(AccountSheet::SecondButton)->isHidden());
+    QCOMPARE(controller->errorMessage(), QString());
+    saveScreenshot(sheet, QStringLiteral("sheet-kept-drafts"));
+    // The account's later status no longer reaches the sheet.
+    work->setStatus(QStringLiteral("late"));
+    QCOMPARE(sheet->informationField()->text(), notice);
+    sheet->button(AccountSheet::FirstButton)->click();
+    QVERIFY(!sheet->isVisible());
+    QVERIFY(refresh.cancelled.isEmpty());
+}
+
+void tst_AccountController::refreshStoppedFromBelowClosesTheSheet()
+{
+    const AccountPtr work = updateSelectedAccount();
+    AccountSheet* sheet = controller->sheet();
+    QSignalSpy ended(sheet, &AccountSheet::ended);
+    refresh.finish(RefreshEnd{RefreshEnd::Kind::Cancelled, {}, {}});
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!sheet->isVisible());
+    // It was over already: nothing to cancel.
+    QVERIFY(refresh.cancelled.isEmpty());
+    QCOMPARE(controller->errorMessage(), QString());
+    QCOMPARE(sheet->statusField()->text(), QStringLiteral("Initializing..."));
+    QCOMPARE(controller->accounts(), QList<AccountPtr>{work});
 }
 
 void tst_AccountController::toolbarFollowsTheSelection()

@@ -3,6 +3,8 @@
 #include "AccountSheet.h"
 #include "AccountsWindow.h"
 #include "BlogSystems.h"
+#include "CertificateTrustStore.h"
+#include "JobRoads.h"
 #include "KeyChain.h"
 #include "NewAccountWizard.h"
 #include "ScreenshotSaver.h"
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace plumet::test;
 
@@ -60,12 +63,12 @@ struct Site {
     TestHttpServer server;
     QHash<QByteArray, Response> pages;
 
-    bool start()
+    bool start(bool tls = false)
     {
         server.setHandler([this](const TestHttpServer::Request& request) {
             return pages.value(request.target, Response::withStatus(404, "missing"));
         });
-        return server.listen();
+        return tls ? server.listenTlsSelfSigned() : server.listen();
     }
     QByteArray address(const char* path) const
     {
@@ -95,6 +98,11 @@ private slots:
     void failuresShowTheErrorPage();
     void fixedAccessPointSkipsDiscovery();
     void cancelDuringAFetchEndsTheSheet();
+    void addressWithoutSchemeTriesHttpsThenHttp_data();
+    void addressWithoutSchemeTriesHttpsThenHttp();
+    void addressWithoutSchemeReachesAnHttpsBlog();
+    void hopelessAddressShowsTheErrorPage_data();
+    void hopelessAddressShowsTheErrorPage();
     void newAccountJoinsTheListOnlyWhenItsRefreshSucceeds();
 
 private:
@@ -116,6 +124,7 @@ void tst_NewAccountWizard::initTestCase()
 {
     QString error;
     QVERIFY2(keyring.start(&error), qPrintable(error));
+    JobRoads::install();
 }
 
 void tst_NewAccountWizard::init()
@@ -325,6 +334,106 @@ void tst_NewAccountWizard::cancelDuringAFetchEndsTheSheet()
     QVERIFY(!wizard->isRunning());
 }
 
+void tst_NewAccountWizard::addressWithoutSchemeTriesHttpsThenHttp_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("httpsAnswers");
+    QTest::addColumn<QStringList>("asked");
+    QTest::newRow("host only, https answers")
+        << "myblog.example.com" << true << QStringList{"https://myblog.example.com"};
+    QTest::newRow("host only, no https")
+        << "myblog.example.com" << false
+        << QStringList{"https://myblog.example.com", "http://myblog.example.com"};
+    QTest::newRow("host and path")
+        << "myblog.example.com/blog/" << false
+        << QStringList{"https://myblog.example.com/blog/", "http://myblog.example.com/blog/"};
+    QTest::newRow("host, port and path")
+        << "host.example:8080/path" << false
+        << QStringList{"https://host.example:8080/path", "http://host.example:8080/path"};
+    QTest::newRow("typed https: no second try")
+        << "https://secure.example/" << false << QStringList{"https://secure.example/"};
+}
+
+void tst_NewAccountWizard::addressWithoutSchemeTriesHttpsThenHttp()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, httpsAnswers);
+    QFETCH(QStringList, asked);
+    QStringList fetched;
+    wizard->setPageFetch([&](Account&, const QString& address, QObject* context,
+                             NewAccountWizard::PageFetched done) {
+        fetched << address;
+        const bool answers = httpsAnswers || address.startsWith(QLatin1String("http:"));
+        QTimer::singleShot(0, context, [done, answers, address] {
+            if (answers)
+                done(QString::fromUtf8(homePage({})), QUrl(address), {});
+            else
+                done({}, {}, QStringLiteral("The secure connection failed."));
+        });
+    });
+    startWizard(wizard->systems().count(), typed);
+    next();
+    const AccountSheet::Page expected = httpsAnswers || !typed.startsWith(QLatin1String("https://"))
+                                            ? AccountSheet::Page::AccessPoint
+                                            : AccountSheet::Page::Error;
+    QVERIFY(waitForPage(expected));
+    QCOMPARE(fetched, asked);
+    if (expected == AccountSheet::Page::AccessPoint)
+        QCOMPARE(sheet->accessPointField()->text(), asked.last());
+    else
+        QCOMPARE(sheet->errorField()->text(), QStringLiteral("The secure connection failed."));
+}
+
+void tst_NewAccountWizard::addressWithoutSchemeReachesAnHttpsBlog()
+{
+    // The real fetch, over https to a server whose certificate the user trusted.
+    site = std::make_unique<Site>();
+    QVERIFY(site->start(true));
+    QVERIFY(CertificateTrustStore::sharedInstance().trust(
+        QStringLiteral("127.0.0.1"), site->server.port(),
+        CertificateTrustStore::fingerprint(site->server.certificate())));
+    site->pages.insert("/blog/", Response::ok(homePage("xmlrpc.php?rsd"), "text/html"));
+    site->pages.insert("/blog/xmlrpc.php?rsd",
+                       Response::ok(rsd(api("MetaWeblog", "true", "xmlrpc.php")), "text/xml"));
+    startWizard(wizard->systems().count(),
+                QStringLiteral("127.0.0.1:%1/blog/").arg(site->server.port()));
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::Authentication));
+    QCOMPARE(wizard->dummy().url(),
+             QStringLiteral("https://127.0.0.1:%1/blog/xmlrpc.php").arg(site->server.port()));
+}
+
+void tst_NewAccountWizard::hopelessAddressShowsTheErrorPage_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("scheme only") << "http://";
+    QTest::newRow("no host") << "http:///blog/";
+    QTest::newRow("path only") << "/blog/";
+    QTest::newRow("not the web") << "ftp://example.com/blog/";
+}
+
+void tst_NewAccountWizard::hopelessAddressShowsTheErrorPage()
+{
+    QFETCH(QString, typed);
+    int fetches = 0;
+    wizard->setPageFetch(
+        [&](Account&, const QString&, QObject*, NewAccountWizard::PageFetched) { ++fetches; });
+    startWizard(wizard->systems().count(), typed);
+    QSignalSpy ended(sheet, &AccountSheet::ended);
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Error);
+    QVERIFY(sheet->isVisible());
+    QVERIFY(ended.isEmpty());
+    QCOMPARE(fetches, 0);
+    QCOMPARE(sheet->errorField()->text(),
+             QStringLiteral("\"%1\" is not the address of a web page. Type your blog's address, "
+                            "such as https://example.com/blog/")
+                 .arg(typed));
+    saveScreenshot(sheet, QStringLiteral("wizard-hopeless-address"));
+    next();
+    QVERIFY(!sheet->isVisible());
+}
+
 void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
 {
     // Through the accounts window, as the user runs it.
@@ -364,7 +473,8 @@ void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
 
     // A refresh that fails: the server's message, nothing created, nothing in the keychain.
     runWizard(QStringLiteral("wrong"));
-    finish(QStringLiteral("Incorrect username or password."));
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QString());
+    finish(RefreshEnd::failed(QStringLiteral("Incorrect username or password.")));
     QCOMPARE(shown->currentPage(), AccountSheet::Page::Error);
     QCOMPARE(shown->errorField()->text(), QStringLiteral("Incorrect username or password."));
     saveScreenshot(controller.window(), QStringLiteral("wizard-refresh-failed"));
@@ -378,9 +488,17 @@ void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
     shown->button(AccountSheet::SecondButton)->click();
     QVERIFY(!shown->isVisible());
 
+    // Cancelled while the first refresh runs: nothing created, nothing stored.
+    runWizard(QStringLiteral("cancelled"));
+    shown->button(AccountSheet::FirstButton)->click();
+    QVERIFY(!shown->isVisible());
+    QVERIFY(!finish);
+    QVERIFY(controller.accounts().isEmpty());
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QString());
+
     // A refresh that succeeds: the account is listed, selected and saved.
     runWizard(QStringLiteral("right"));
-    finish(QString());
+    finish(RefreshEnd());
     QVERIFY(!shown->isVisible());
     QCOMPARE(controller.accounts().size(), 1);
     Account* added = controller.accounts().first().get();
@@ -393,9 +511,21 @@ void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
     QCOMPARE(reread.accounts().size(), 1);
     QCOMPARE(reread.accounts().first()->accountID(), added->accountID());
 
+    // A second account of the same address and user leaves the listed one's
+    // password alone until its own refresh proves its password.
+    runWizard(QStringLiteral("other"));
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QStringLiteral("right"));
+    finish(RefreshEnd::failed(QStringLiteral("Incorrect username or password.")));
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QStringLiteral("right"));
+    shown->button(AccountSheet::SecondButton)->click();
+    runWizard(QStringLiteral("other"));
+    shown->button(AccountSheet::FirstButton)->click(); // Cancel
+    QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QStringLiteral("right"));
+    QCOMPARE(added->password(), QStringLiteral("right"));
+
     // A second account of the same default title is told apart.
     runWizard(QStringLiteral("right"));
-    finish(QString());
+    finish(RefreshEnd());
     QCOMPARE(controller.accounts().size(), 2);
     QCOMPARE(controller.accounts().at(1)->title(), added->title() + QStringLiteral(" 1"));
     AccountController::cleanUp();

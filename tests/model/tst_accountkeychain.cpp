@@ -37,6 +37,7 @@ private slots:
     void passwordSetBeforeIdentityIsWrittenLater();
     void clearingAuthPasswordRemovesOnlyItsItem();
     void sharedItemStaysForTheOtherAccount();
+    void heldPasswordsWaitUntilStored();
 
 private:
     plumet::test::TestKeyring keyring;
@@ -187,6 +188,49 @@ void tst_AccountKeychain::sharedItemStaysForTheOtherAccount()
     second->setPassword(QString());
     second->setAuthPassword(QString());
     afterRestart.setPassword(QString());
+}
+
+void tst_AccountKeychain::heldPasswordsWaitUntilStored()
+{
+    // A listed account, and a new one of the same address and user whose
+    // password is not yet proved.
+    const QString url = QStringLiteral("https://held.test/xmlrpc.php");
+    auto listed = Account::create();
+    listed->setUrl(url);
+    listed->setUsername(QStringLiteral("ann"));
+    listed->setPassword(QStringLiteral("proved"));
+
+    auto fresh = Account::create();
+    fresh->holdPasswords();
+    fresh->setUrl(url);
+    fresh->setUsername(QStringLiteral("ann"));
+    fresh->setPassword(QStringLiteral("typed"));
+    fresh->setAuthUsername(QStringLiteral("gate"));
+    fresh->setAuthPassword(QStringLiteral("gate-typed"));
+    QCOMPARE(fresh->password(), QStringLiteral("typed"));
+    QCOMPARE(fresh->authPassword(), QStringLiteral("gate-typed"));
+    QCOMPARE(stored("plumet", url, "ann"), QStringLiteral("proved"));
+    QCOMPARE(stored("plumet(auth)", url, "gate"), QString(""));
+
+    // Dropped unproved: nothing of it stays.
+    fresh.reset();
+    QCOMPARE(stored("plumet", url, "ann"), QStringLiteral("proved"));
+    QCOMPARE(stored("plumet(auth)", url, "gate"), QString(""));
+
+    // Stored once proved, then written as any account's.
+    auto proved = Account::create();
+    proved->holdPasswords();
+    proved->setUrl(url);
+    proved->setUsername(QStringLiteral("ann"));
+    proved->setPassword(QStringLiteral("new"));
+    proved->setAuthUsername(QStringLiteral("gate"));
+    proved->setAuthPassword(QStringLiteral("gate-new"));
+    proved->storeHeldPasswords();
+    QCOMPARE(stored("plumet", url, "ann"), QStringLiteral("new"));
+    QCOMPARE(stored("plumet(auth)", url, "gate"), QStringLiteral("gate-new"));
+    proved->setPassword(QStringLiteral("later"));
+    QCOMPARE(stored("plumet", url, "ann"), QStringLiteral("later"));
+    proved->removePasswords();
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_AccountKeychain)

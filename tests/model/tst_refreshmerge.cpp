@@ -62,6 +62,7 @@ private slots:
     void categoryAnswers();
     void categoryMergeKeepsTagsAndIds();
     void encodedStoredNameTakesThePlainOne();
+    void categoryRenamedOnTheServerKeepsItsRecord();
     void tagsAddedAndRemoved();
     void blogListMerge();
     void userInfo_data();
@@ -170,6 +171,46 @@ void tst_RefreshMerge::encodedStoredNameTakesThePlainOne()
     // Sent plain the next time, it is the same category.
     blog->processCategories(QVariantList{named("Tom & Jerry", 3)});
     QCOMPARE(blog->categories(), CategoryList{stored});
+}
+
+void tst_RefreshMerge::categoryRenamedOnTheServerKeepsItsRecord()
+{
+    auto blog = std::make_shared<Blog>();
+    const auto tech = category("Tech", true, false, "4");
+    const auto news = category("News", true, false, "5");
+    blog->setCategories(CategoryList{news, tech});
+    // One entry shares the blog's record, one holds its own (as read from its file).
+    auto sharing = Entry::create();
+    sharing->setCategories(CategoryList{tech});
+    auto own = Entry::create();
+    own->setCategories(CategoryList{category("Tech", true, false, "4"), news});
+    auto other = Entry::create();
+    other->setCategories(CategoryList{news});
+    for (const auto& entry : {sharing, own, other}) {
+        blog->addEntry(entry);
+        entry->setNeedsSave(false);
+    }
+
+    // The server lists id 4 under a new name: the record follows, and so do
+    // the entries that chose it, which are saved again.
+    blog->processCategories(QVariantList{named("Tech & Gadgets", 4), named("News", 5)});
+    QCOMPARE(titles(blog->categories()), (QStringList{"News", "Tech & Gadgets"}));
+    QCOMPARE(blog->hasCategoryWithName(QStringLiteral("Tech & Gadgets")), tech);
+    QVERIFY(tech->isCategory() && tech->foundOnServer());
+    QCOMPARE(titles(*sharing->categories()), QStringList{"Tech & Gadgets"});
+    QCOMPARE(titles(*own->categories()), (QStringList{"Tech & Gadgets", "News"}));
+    QVERIFY(sharing->needsSave());
+    QVERIFY(own->needsSave());
+
+    // The current name listed under another id, the id under a new name: the
+    // record keeps its name (and takes that id); the new name is a new record.
+    blog->processCategories(QVariantList{named("Tech & Gadgets", 9), named("Gadgets", 4)});
+    QCOMPARE(titles(blog->categories()), (QStringList{"Gadgets", "Tech & Gadgets"}));
+    QCOMPARE(blog->hasCategoryWithName(QStringLiteral("Tech & Gadgets")), tech);
+    QCOMPARE(tech->uniqueID(), QStringLiteral("9"));
+    QCOMPARE(blog->hasCategoryWithName(QStringLiteral("Gadgets"))->uniqueID(), QStringLiteral("4"));
+    QCOMPARE(titles(*sharing->categories()), QStringList{"Tech & Gadgets"});
+    QCOMPARE(titles(*other->categories()), QStringList{"News"});
 }
 
 void tst_RefreshMerge::tagsAddedAndRemoved()

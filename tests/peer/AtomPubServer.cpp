@@ -3,6 +3,7 @@
 #include "PeerProcess.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
@@ -100,6 +101,14 @@ QUrl AtomPubServer::categoriesUrl() const
 QUrl AtomPubServer::mediaCollectionUrl() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1/atom/media").arg(m_port));
+}
+
+bool AtomPubServer::setDeletesFail(bool fail)
+{
+    QFile marker(path(QStringLiteral("data/fail-delete")));
+    if (!fail)
+        return !marker.exists() || marker.remove();
+    return marker.open(QIODevice::WriteOnly);
 }
 
 QStringList AtomPubServer::storedEntryIds() const

@@ -57,6 +57,8 @@ public:
     // a road against without asking the server).
     QStringList storedEntryIds() const;
     QByteArray storedEntry(const QString& id) const;
+    // While set, deleting an entry answers 500 with an empty body and deletes nothing.
+    bool setDeletesFail(bool fail);
 
     // Why start() failed, followed by the log's tail.
     QString problem() const;

@@ -12,6 +12,8 @@
 #   entries/N.xml      the member entries of the blog collection
 #   media/N.bin, N.xml the media resources and their media link entries
 #   next-id            the next member number
+#   fail-delete        while it exists, DELETE of an entry answers 500 with no
+#                      body and deletes nothing (a server failing mid-way)
 #
 # Addresses (all but the HTML pages need WSSE or Basic authentication):
 #   GET  /atom                 service document: the blog and media collections
@@ -290,6 +292,7 @@ sub replace_entry {
 
 sub delete_entry {
     my ($server, $id) = @_;
+    return $server->answer(500, 'text/plain', '') if -e data_path('fail-delete');
     unlink data_path('entries', "$id.xml") or return $server->fail(500, "Cannot delete: $!");
     return $server->answer(200, 'text/plain', '');
 }

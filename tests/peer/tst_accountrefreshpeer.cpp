@@ -2,6 +2,7 @@
 #include "AtomPubServer.h"
 #include "Blog.h"
 #include "Category.h"
+#include "Entry.h"
 #include "Format.h"
 #include "JobRoads.h"
 #include "KeyedArchiver.h"
@@ -213,6 +214,16 @@ void tst_AccountRefreshPeer::renamedCategoryOnTheServer()
     std::unique_ptr<RefreshAccountJob> job(refresh(*account));
     QCOMPARE(job->state(), Job::State::Finished);
     const QString id = seeded.value(QStringLiteral("Tech"));
+    // A post that chose the category, and one holding its own copy of it.
+    Blog& blog = *account->blogs().first();
+    const CategoryPtr tech = blog.hasCategoryWithName(QStringLiteral("Tech"));
+    QVERIFY(tech);
+    auto sharing = Entry::create();
+    sharing->setCategories(CategoryList{tech});
+    auto own = Entry::create();
+    own->setCategories(CategoryList{tech->copy()});
+    blog.addEntry(sharing);
+    blog.addEntry(own);
     QVERIFY2(wordpress->runInWordPress(
                  QStringLiteral("wp_update_term(%1, 'category', ['name' => 'Tech & Gadgets']);")
                      .arg(id)),
@@ -225,6 +236,10 @@ void tst_AccountRefreshPeer::renamedCategoryOnTheServer()
     QVERIFY(!ids.contains(QStringLiteral("Tech")));
     QCOMPARE(ids.value(QStringLiteral("Tech & Gadgets")), id);
     QCOMPARE(ids.size(), seeded.size());
+    // The record kept its place, and the posts send the new name.
+    QCOMPARE(blog.hasCategoryWithName(QStringLiteral("Tech & Gadgets")), tech);
+    QCOMPARE(sharing->categories()->first()->title(), QStringLiteral("Tech & Gadgets"));
+    QCOMPARE(own->categories()->first()->title(), QStringLiteral("Tech & Gadgets"));
 
     QVERIFY(wordpress->runInWordPress(
         QStringLiteral("wp_update_term(%1, 'category', ['name' => 'Tech']);").arg(id)));

@@ -128,6 +128,7 @@ private slots:
     void busyAccountKeepsItsHolder();
     void downloadNeverTouchesTheBusyFlag();
     void cancelledRefreshEndsAsCancelled();
+    void roadTellsHowTheRefreshEnded();
     void removedBlogKeepsItsDrafts();
     void standaloneCategoriesRoad();
     void blogWithItsOwnCategoriesRowIsSkipped();
@@ -422,7 +423,7 @@ void tst_RefreshAccountJob::busyAccountKeepsItsHolder()
     QVERIFY(publish);
 
     QString heard = QStringLiteral("(nothing)");
-    QVERIFY(account->updateCache([&heard](const QString& message) { heard = message; }));
+    QVERIFY(account->updateCache([&heard](const RefreshEnd& end) { heard = end.message; }));
     QTRY_COMPARE(heard, QStringLiteral("This account is busy, please try again later!"));
     // The job that holds the account keeps it, and gives it back itself.
     QVERIFY(account->isCritical());
@@ -432,7 +433,7 @@ void tst_RefreshAccountJob::busyAccountKeepsItsHolder()
     QVERIFY(!account->isCritical());
 
     heard = QStringLiteral("(nothing)");
-    QVERIFY(account->updateCache([&heard](const QString& message) { heard = message; }));
+    QVERIFY(account->updateCache([&heard](const RefreshEnd& end) { heard = end.message; }));
     QTRY_COMPARE_WITH_TIMEOUT(heard, QString(), JobLimitMs);
 }
 
@@ -447,14 +448,17 @@ void tst_RefreshAccountJob::downloadNeverTouchesTheBusyFlag()
     server.hostile.insert(QStringLiteral("mt.getCategoryList"), Response::timeOut());
     AccountPtr account = makeAccount(server);
     QString refreshEnd = QStringLiteral("(running)");
-    QVERIFY(account->updateCache([&refreshEnd](const QString& message) { refreshEnd = message; }));
+    QVERIFY(account->updateCache([&refreshEnd](const RefreshEnd& end) {
+        QCOMPARE(end.kind, RefreshEnd::Kind::Failed);
+        refreshEnd = end.message;
+    }));
     RefreshAccountJob* job = JobRoads::install().refreshOf(account.get());
     QVERIFY(job);
     QTRY_COMPARE_WITH_TIMEOUT(job->phase(), RefreshAccountJob::Phase::Categories, JobLimitMs);
 
     QStringList heard;
     QObject context;
-    auto note = [&heard](const QString& text, const QString& error) {
+    auto note = [&heard](const QString& text, const QUrl&, const QString& error) {
         heard << (error.isEmpty() ? QStringLiteral("text: ") + text : error);
     };
     QVERIFY(account->downloadFromURL(server.http.url(QStringLiteral("/missing")).toString(),
@@ -500,7 +504,7 @@ void tst_RefreshAccountJob::cancelledRefreshEndsAsCancelled()
     const QByteArray before = archived(*account);
 
     bool told = false;
-    QVERIFY(account->updateCache([&told](const QString&) { told = true; }));
+    QVERIFY(account->updateCache([&told](const RefreshEnd&) { told = true; }));
     QPointer<RefreshAccountJob> job = JobRoads::install().refreshOf(account.get());
     QVERIFY(job);
     QTRY_COMPARE_WITH_TIMEOUT(job->phase(), RefreshAccountJob::Phase::Categories, JobLimitMs);
@@ -517,6 +521,48 @@ void tst_RefreshAccountJob::cancelledRefreshEndsAsCancelled()
     QCOMPARE(archived(*account), before);
     QCOMPARE(known->title(), QStringLiteral("Old name"));
     QTRY_VERIFY(!job); // it deletes itself
+}
+
+void tst_RefreshAccountJob::roadTellsHowTheRefreshEnded()
+{
+    FakeBlogServer server;
+    QVERIFY(server.listen());
+    AccountPtr account = makeAccount(server);
+    auto gone = std::make_shared<Blog>();
+    gone->setUniqueID(QStringLiteral("2"));
+    gone->setTitle(QStringLiteral("Closed blog"));
+    account->setBlogs({gone});
+    auto draft = Entry::create();
+    gone->addEntry(draft);
+    QVERIFY(gone->save());
+
+    // A success tells where the drafts of a blog that left were kept.
+    std::optional<RefreshEnd> heard;
+    QVERIFY(account->updateCache([&heard](const RefreshEnd& end) { heard = end; }));
+    QTRY_VERIFY_WITH_TIMEOUT(heard, JobLimitMs);
+    QCOMPARE(heard->kind, RefreshEnd::Kind::Succeeded);
+    QVERIFY2(heard->notice.startsWith(QStringLiteral("\"Closed blog\" is no longer on the server: "
+                                                     "1 draft(s) kept in \"")),
+             qPrintable(heard->notice));
+    QCOMPARE(heard->notice, account->status());
+
+    // A step stopped from below, not through Account::cancel: the caller
+    // hears the refresh ended, as Cancelled, with the account given back.
+    heard.reset();
+    server.hostile.insert(QStringLiteral("blogger.getUsersBlogs"), Response::timeOut());
+    const QByteArray before = archived(*account);
+    QVERIFY(account->updateCache([&heard](const RefreshEnd& end) { heard = end; }));
+    RefreshAccountJob* job = JobRoads::install().refreshOf(account.get());
+    QVERIFY(job);
+    QTRY_COMPARE(server.methods().count(QStringLiteral("blogger.getUsersBlogs")), 2);
+    QList<Job*> steps = job->findChildren<Job*>();
+    steps.removeIf([](const Job* step) { return step->isFinished(); });
+    QCOMPARE(steps.size(), 1);
+    steps.first()->cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(heard, JobLimitMs);
+    QCOMPARE(heard->kind, RefreshEnd::Kind::Cancelled);
+    QVERIFY(!account->isCritical());
+    QCOMPARE(archived(*account), before);
 }
 
 void tst_RefreshAccountJob::removedBlogKeepsItsDrafts()

@@ -1,8 +1,10 @@
 #include "AccountBusyToken.h"
 #include "AccountList.h"
 #include "AddonManager.h"
+#include "AtomDriver.h"
 #include "Attachment.h"
 #include "ConsoleSink.h"
+#include "PluginManager.h"
 #include "RoadTesting.h"
 #include "TestSecretService.h"
 #include "UploadJob.h"
@@ -75,6 +77,27 @@ public:
     }
 };
 
+// The shipped Atom driver writes no media entry; a server whose driver does
+// is answered as this one writes it.
+class AtomMediaDriver : public AtomDriver {
+    Q_OBJECT
+public:
+    QString pluginKey() const override { return QStringLiteral("Atom media"); }
+    bool supportsUpload() const override { return true; }
+    QString atomUploadRequest(const QUrl&, const QVariantMap& data,
+                              const TextEncoder& encode) override
+    {
+        return QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                              "<entry xmlns=\"http://www.w3.org/2005/Atom\"><title>%1</title>"
+                              "<summary>%2</summary><content type=\"%3\" mode=\"base64\">%4"
+                              "</content></entry>")
+            .arg(encode(data.value(QStringLiteral("title")).toString()),
+                 encode(data.value(QStringLiteral("summary")).toString()),
+                 data.value(QStringLiteral("type")).toString(),
+                 data.value(QStringLiteral("base64")).toString());
+    }
+};
+
 class ConsoleCopy : public ConsoleSink {
 public:
     QString text;
@@ -119,6 +142,7 @@ private slots:
     void noDestination();
     void atomRoad_data();
     void atomRoad();
+    void atomUploadGoesUpAsAMediaEntry();
     void failuresInWords_data();
     void failuresInWords();
     void hostileServer_data();
@@ -146,6 +170,7 @@ private:
     AccountList* m_accounts = nullptr;
     EventRecorder m_events;
     ScriptedUploader m_uploader;
+    AtomMediaDriver m_atomMedia;
     ConsoleCopy m_console;
 };
 
@@ -157,6 +182,7 @@ void tst_UploadJob::initTestCase()
     loadDrivers();
     QVERIFY(AddonManager::sharedInstance().registerPlugin(&m_events, QStringLiteral("test")));
     QVERIFY(UploaderManager::sharedInstance().registerPlugin(&m_uploader, QStringLiteral("test")));
+    QVERIFY(PluginManager::sharedInstance().registerPlugin(&m_atomMedia, QStringLiteral("test")));
     ConsoleSink::setSharedInstance(&m_console);
 }
 
@@ -401,6 +427,55 @@ void tst_UploadJob::atomRoad()
     QVERIFY(m_server->requests().isEmpty());
 }
 
+void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
+{
+    m_server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                   "<entry xmlns=\"http://www.w3.org/2005/Atom\" "
+                                   "xmlns:media=\"http://search.yahoo.com/mrss/\">"
+                                   "<title>a b.png</title><media:content "
+                                   "url=\"http://blog.invalid/media/a%20b.png\"/></entry>",
+                                   "application/atom+xml"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom media"), m_server->url("/atom"));
+    setup.blog->setServices(
+        QVariantMap{{"service.post", m_server->url("/atom/post").toString()},
+                    {"service.upload", m_server->url("/atom/media").toString()}});
+    const QString path = makeFile(QStringLiteral("a b.png"), 300000);
+    const AttachmentPtr attachment = blogAttachment(setup, path);
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->failed, 0);
+    QCOMPARE(outcome->done, 1);
+    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/media/a%20b.png"));
+
+    // One POST to the upload address, signed with WSSE, the file in it byte for byte.
+    QCOMPARE(m_server->requests().size(), 1);
+    const TestHttpServer::Request& request = m_server->requests().first();
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.target, QByteArray("/atom/media"));
+    QVERIFY(request.header("Content-Type").startsWith("application/atom+xml"));
+    QCOMPARE(request.header("Authorization"), QByteArray(R"(WSSE profile="UsernameToken")"));
+    QVERIFY2(request.header("X-WSSE").startsWith(R"(UsernameToken Username="joe")"),
+             request.header("X-WSSE").constData());
+    static const QRegularExpression content(
+        QStringLiteral("<content type=\"image/png\" mode=\"base64\">([^<]*)</content>"));
+    const QRegularExpressionMatch bits = content.match(QString::fromLatin1(request.body));
+    QVERIFY(bits.hasMatch());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(QByteArray::fromBase64(bits.captured(1).toLatin1()), bytes);
+    QVERIFY(request.body.contains("<title>a b.png</title>"));
+
+    // The console shows the entry without the file and without the password.
+    QVERIFY(m_console.text.contains(QStringLiteral("/atom/media")));
+    QVERIFY(m_console.text.contains(QStringLiteral("mode=\"base64\">REMOVED</content>")));
+    QVERIFY(!m_console.text.contains(QString::fromLatin1(bytes.left(3000).toBase64())));
+    QVERIFY(m_console.text.size() < 4000);
+    QVERIFY(!m_console.text.contains(QStringLiteral("pässword")));
+    QTRY_COMPARE(m_events.events.size(), 1);
+    QCOMPARE(m_events.events.at(0).first, 4);
+    QTRY_COMPARE(m_list->count(), 0);
+}
+
 void tst_UploadJob::failuresInWords_data()
 {
     QTest::addColumn<Response>("answer");
@@ -408,6 +483,8 @@ void tst_UploadJob::failuresInWords_data()
     QTest::newRow("fault, trimmed and a sentence")
         << Response::xmlrpcFault(500, QStringLiteral("  Could not write file a.png  \n"))
         << "Could not write file a.png.";
+    QTest::newRow("fault without words")
+        << Response::xmlrpcFault(500, QString()) << "Unknown error.";
     QTest::newRow("fault ending in !")
         << Response::xmlrpcFault(500, QStringLiteral("No way!")) << "No way!";
     QTest::newRow("no address") << xmlrpcAnswer(QVariantMap{{"file", "a.png"}})
