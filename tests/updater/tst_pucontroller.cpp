@@ -1,6 +1,6 @@
-#include "ApplicationBusService.h"
 #include "PUController.h"
 #include "PUPresenter.h"
+#include "SingleInstance.h"
 #include "TestHttpServer.h"
 #include "UpdateSignature.h"
 #include "UpdateTestKit.h"
@@ -56,31 +56,29 @@ public:
     std::function<void()> beforeAnswer;
 };
 
-// The running application: on the bus under a name of this test, quitting
-// (leaving the bus) when asked, unless told to be stubborn.
+// The running application: the program's own bus object under a name of this
+// test, quitting (leaving the bus) when asked, unless told to be stubborn.
 class FakeApplication : public QObject {
 public:
-    FakeApplication(const QString& service, bool stubborn) : m_service(service)
+    FakeApplication(const QString& service, const QString& lockPath, bool stubborn)
     {
-        m_bus = new ApplicationBusService(this);
-        registered = m_bus->registerService(service);
-        connect(m_bus, &ApplicationBusService::quitRequested, this, [this, stubborn] {
+        m_instance = new SingleInstance(this);
+        m_instance->setServiceName(service);
+        m_instance->setLockPath(lockPath);
+        registered =
+            m_instance->claim({}) == SingleInstance::Claim::Owner && m_instance->ownsBusName();
+        connect(m_instance, &SingleInstance::quitRequested, this, [this, stubborn] {
             ++quitRequests;
             if (!stubborn)
                 quit();
         });
     }
-    void quit()
-    {
-        delete m_bus;
-        m_bus = nullptr;
-    }
+    void quit() { m_instance->release(); }
     bool registered = false;
     int quitRequests = 0;
 
 private:
-    QString m_service;
-    ApplicationBusService* m_bus = nullptr;
+    SingleInstance* m_instance = nullptr;
 };
 
 QByteArray readFile(const QString& path)
@@ -244,7 +242,8 @@ tst_PUController::Result tst_PUController::run(const Setup& setup, RecordingPres
 
     std::unique_ptr<FakeApplication> application;
     if (setup.applicationRuns) {
-        application = std::make_unique<FakeApplication>(m_service, setup.stubborn);
+        application = std::make_unique<FakeApplication>(
+            m_service, m_root + QStringLiteral("/plumet.lock"), setup.stubborn);
         if (!application->registered)
             qWarning("no session bus: the application's quit is not exercised");
     }
