@@ -208,9 +208,17 @@ void RVUpdater::cancel()
 
 void RVUpdater::download()
 {
-    const QUrl url(rv::decodeXML(m_offer.updateUrl));
-    if (url.isValid() && !url.isEmpty() && m_presenter)
-        m_presenter->openInBrowser(url);
+    // The feed decides what the browser opens: only a secure web address, never
+    // a local file, a script or another program's scheme.
+    const QUrl url(rv::decodeXML(m_offer.updateUrl), QUrl::StrictMode);
+    if (url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty()) {
+        if (m_presenter)
+            m_presenter->openInBrowser(url);
+    } else {
+        qCWarning(lcUpdates) << "the update names no secure download address:" << m_offer.updateUrl;
+        alert(tr("Cannot download the update!"),
+              tr("The update feed names no secure (https) address to download it from."));
+    }
     cancel();
 }
 
