@@ -188,4 +188,13 @@ bool giveToAnotherUser(const QString& folder)
            QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), owner, folder}) == 0;
 }
 
+bool FailingSwap::renameFolder(const QString& from, const QString& to, QString* error)
+{
+    if (m_failing.contains(++m_renames)) {
+        *error = QStringLiteral("refused for the test");
+        return false;
+    }
+    return FolderSwap::renameFolder(from, to, error);
+}
+
 } // namespace plumet::test

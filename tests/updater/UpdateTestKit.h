@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderSwap.h"
 #include "TestHttpServer.h"
 
 #include <QByteArray>
@@ -57,6 +58,20 @@ QByteArray sha256Hex(const QByteArray& bytes);
 // Serves `body`, answering "Range: bytes=N-" with 206 and the rest from N.
 TestHttpServer::Response serveWithRanges(const TestHttpServer::Request& request,
                                          const QByteArray& body);
+
+// Fails the renames with the given numbers (1: old -> backup, 2: new ->
+// install, 3: the first rename of a rollback), as a full or busy disk would.
+class FailingSwap : public FolderSwap {
+public:
+    explicit FailingSwap(QList<int> failing) : m_failing(std::move(failing)) {}
+
+protected:
+    bool renameFolder(const QString& from, const QString& to, QString* error) override;
+
+private:
+    QList<int> m_failing;
+    int m_renames = 0;
+};
 
 // Gives the folder and all in it to the user "nobody", as an installation under
 // /opt belongs to root. Only root can; false for anyone else.

@@ -125,8 +125,9 @@ private:
         bool applicationRuns = true;
         bool stubborn = false;
         std::function<Response(const Request&)> serve;
-        QString installFolder;  // if not the test's
-        bool plainHttp = false; // offer the archive at an http address
+        QString installFolder;     // if not the test's
+        bool plainHttp = false;    // offer the archive at an http address
+        QList<int> failingRenames; // of the plain road's swap
     };
     struct Result {
         PUController::Outcome outcome = PUController::Outcome::Cancelled;
@@ -148,6 +149,7 @@ private:
     QString m_install;
     QString m_launchLog;
     QByteArray m_temporaryFolder;
+    QByteArray m_path;
     int m_runs = 0;
 };
 
@@ -159,6 +161,7 @@ void tst_PUController::initTestCase()
     QSslConfiguration::setDefaultConfiguration(trusting);
     m_service = QStringLiteral("org.plumet.test.updater%1").arg(QCoreApplication::applicationPid());
     m_temporaryFolder = qgetenv("TMPDIR");
+    m_path = qgetenv("PATH");
 }
 
 void tst_PUController::init()
@@ -181,6 +184,7 @@ void tst_PUController::cleanup()
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", m_temporaryFolder);
+    qputenv("PATH", m_path);
     m_folder.reset();
 }
 
@@ -237,6 +241,10 @@ tst_PUController::Result tst_PUController::run(const Setup& setup, RecordingPres
     settings.quitPollMs = 50;
     settings.launchPollMs = 50;
     settings.launchPolls = 3;
+    if (!setup.failingRenames.isEmpty())
+        settings.makeSwap = [failing = setup.failingRenames] {
+            return std::make_shared<FailingSwap>(failing);
+        };
     if (!writeScript(settings.privilegedLauncher, setup.launcher))
         qFatal("no launcher");
 
@@ -344,6 +352,7 @@ void tst_PUController::failureLeavesTheOldInstallation_data()
     QTest::newRow("plain http address") << "http" << download << false;
     QTest::newRow("privileged swap refused")
         << "refused" << QStringLiteral("Cannot install new version!") << true;
+    QTest::newRow("swap fails after the quit") << "swap" << install << true;
 }
 
 void tst_PUController::failureLeavesTheOldInstallation()
@@ -400,6 +409,8 @@ void tst_PUController::failureLeavesTheOldInstallation()
 
     if (case_ == "http")
         setup.plainHttp = true;
+    if (case_ == "swap")
+        setup.failingRenames = {2}; // the new folder cannot move in
 
     RecordingPresenter presenter;
     const Result result = run(setup, presenter);
@@ -407,6 +418,8 @@ void tst_PUController::failureLeavesTheOldInstallation()
     QCOMPARE(result.failures.size(), 1);
     QCOMPARE(result.failures.first().title, title);
     QVERIFY(!result.failures.first().detail.isEmpty());
+    if (case_ == "swap")
+        QVERIFY(result.failures.first().detail.contains("refused for the test"));
     // Cancel works again once something went wrong.
     QVERIFY(result.failures.first().couldCancel);
     QCOMPARE(installTag(m_install), QByteArray("old"));
@@ -432,6 +445,8 @@ void tst_PUController::refusesInstallationsItMayNotReplace_data()
     QTest::addColumn<QString>("says");
     QTest::newRow("package-managed folder") << "usr"
                                             << "package manager";
+    QTest::newRow("folder the package manager knows") << "dpkg"
+                                                      << "package manager";
     QTest::newRow("folder without marker") << "nomarker"
                                            << "self-contained";
     QTest::newRow("folder reached through a link") << "link"
@@ -459,6 +474,14 @@ void tst_PUController::refusesInstallationsItMayNotReplace()
     }
     if (case_ == "missing")
         setup.installFolder = m_root + "/nowhere";
+    if (case_ == "dpkg") {
+        // A dpkg that owns whatever it is asked about, and notes what that was.
+        QVERIFY(QDir().mkpath(m_root + "/bin"));
+        QVERIFY(writeScript(m_root + "/bin/dpkg",
+                            "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/asked\"\n"
+                            "echo \"plumet: $2\"\n"));
+        qputenv("PATH", QFile::encodeName(m_root + "/bin:") + m_path);
+    }
 
     RecordingPresenter presenter;
     const Result result = run(setup, presenter);
@@ -470,6 +493,9 @@ void tst_PUController::refusesInstallationsItMayNotReplace()
     QCOMPARE(result.downloads, 0);
     QCOMPARE(result.quitRequests, 0);
     QVERIFY(QFileInfo(m_install + "/bin/plumet").isExecutable());
+    if (case_ == "dpkg")
+        QCOMPARE(readFile(m_root + "/bin/asked").trimmed(),
+                 "-S " + QFile::encodeName(m_install) + "/bin/plumet");
 }
 
 void tst_PUController::asksWhenTheApplicationWillNotQuit_data()

@@ -293,10 +293,12 @@ void PUController::installNewVersion()
     setIndeterminate(true);
     setStatus(tr("Installing new version..."));
     if (m_road == InstallTarget::Road::Plain) {
+        const std::shared_ptr<FolderSwap> swap =
+            m_settings.makeSwap ? m_settings.makeSwap() : std::make_shared<FolderSwap>();
         m_work = runThen<FolderSwap::Result>(
             this,
-            [app = m_appPath, install = m_installPath, work = m_workFolder] {
-                return FolderSwap().replace(app, install, work + QStringLiteral("/old"));
+            [app = m_appPath, install = m_installPath, work = m_workFolder, swap] {
+                return swap->replace(app, install, work + QStringLiteral("/old"));
             },
             [this](const FolderSwap::Result& result) {
                 onInstalled(result.installed, result.error);
