@@ -13,9 +13,18 @@
 // whose program only notes that it was started.
 namespace plumet::test {
 
+// The seed of the key whose public half the tests' build of the privileged
+// helper carries (tests/updater/CMakeLists.txt): Base64
+// "tdGk6qKDilxyHKLe6QryRe7Sr6wEWLq0R1WUg73bL0U=".
+inline constexpr char helperKeySeed[] =
+    "d7d466eb5693dacf9d203159119b1b6dc7a13c708ecbb6d41b12f4026b863198";
+
 class SigningKey {
 public:
+    // A new key for the run.
     SigningKey();
+    // The key made from 32 bytes given in hexadecimal (helperKeySeed).
+    explicit SigningKey(const QByteArray& hexSeed);
     ~SigningKey();
     QByteArray publicKey() const;                     // 32 raw bytes
     QByteArray sign(const QByteArray& message) const; // 64 raw bytes

@@ -142,7 +142,7 @@ private:
     QStringList leftovers() const;
 
     TestHttpServer m_server;
-    SigningKey m_key;
+    SigningKey m_key{QByteArray(helperKeySeed)}; // the privileged road checks it too
     QString m_service;
     std::unique_ptr<QTemporaryDir> m_folder;
     QString m_root;
@@ -286,6 +286,7 @@ void tst_PUController::installsAndRelaunches_data()
     QTest::newRow("interrupted download resumed") << "resumed";
     QTest::newRow("server names no length") << "nolength";
     QTest::newRow("privileged road keeps the owner") << "privileged";
+    QTest::newRow("privileged road ignores what the user's side unpacked") << "tampered";
 }
 
 void tst_PUController::installsAndRelaunches()
@@ -310,9 +311,20 @@ void tst_PUController::installsAndRelaunches()
             return response;
         };
     }
-    if (case_ == "privileged") {
+    if (case_ == "privileged" || case_ == "tampered") {
         if (!giveToAnotherUser(m_install))
             QSKIP("only root can give the installation to another user");
+    }
+    if (case_ == "tampered") {
+        // Something running as the user rewrites the checked, unpacked folder
+        // while the password is asked for.
+        setup.launcher = "#!/bin/sh\n"
+                         "for f in \"$TMPDIR\"/plumetUpdater-*/unpacked/plumet; do\n"
+                         "  printf 'self-contained evil' > \"$f/plumet-self-contained\"\n"
+                         "  printf '#!/bin/sh\\necho evil >> \"$PLUMET_TEST_LAUNCH_LOG\"\\n' > "
+                         "\"$f/bin/plumet\"\n"
+                         "done\n"
+                         "exec \"$@\"\n";
     }
 
     RecordingPresenter presenter;
@@ -325,7 +337,7 @@ void tst_PUController::installsAndRelaunches()
     QCOMPARE(leftovers(), QStringList());
     if (setup.applicationRuns && QDBusConnection::sessionBus().isConnected())
         QCOMPARE(result.quitRequests, 1);
-    if (case_ == "privileged") {
+    if (case_ == "privileged" || case_ == "tampered") {
         struct stat info {};
         QCOMPARE(::lstat(QFile::encodeName(m_install + "/bin/plumet").constData(), &info), 0);
         QCOMPARE(info.st_uid, uid_t(anotherUser));

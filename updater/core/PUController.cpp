@@ -237,7 +237,9 @@ void PUController::expandDownload()
             return InstallChecks::checkNewFolder(app);
         },
         [this](const QString& problem) {
-            QFile::remove(m_zipPath);
+            // The helper of the privileged road checks and unpacks the archive again.
+            if (m_road == InstallTarget::Road::Plain)
+                QFile::remove(m_zipPath);
             if (!problem.isEmpty()) {
                 qCWarning(lcUpdater) << "update not unpacked:" << problem;
                 fail(tr("Could not install new version!"),
@@ -311,8 +313,9 @@ void PUController::installNewVersion()
                 m_privileged->deleteLater();
                 onInstalled(replaced, detail);
             });
-    m_privileged->movePathWithAuthentication(m_settings.privilegedLauncher,
-                                             m_settings.helperProgram, m_appPath, m_installPath);
+    m_privileged->movePathWithAuthentication(
+        m_settings.privilegedLauncher, m_settings.helperProgram,
+        QFileInfo(m_zipPath).canonicalFilePath(), m_settings.handOver, m_installPath);
 }
 
 void PUController::onInstalled(bool installed, const QString& detail)
