@@ -2,6 +2,7 @@
 
 #include "ActiveJobs.h"
 #include "FileReference.h"
+#include "InstallChecks.h"
 #include "NotificationCenter.h"
 #include "OneShotTimer.h"
 #include "Reachability.h"
@@ -51,6 +52,14 @@ RVUpdater::RVUpdater(Environment environment, QObject* parent)
         e.launch = &UpdaterLauncher::launch;
     if (!e.isUpdaterRunning)
         e.isUpdaterRunning = &UpdaterLauncher::isUpdaterRunning;
+    if (!e.canInstall)
+        e.canInstall = [folder = e.programFolder] {
+            // A package-managed or build-tree copy has no marker: the updater
+            // would refuse it, after the download for want of a key.
+            const QString install = FileReference::fileReference(folder + QStringLiteral("/.."));
+            return UpdateSettings::hasUpdateKey() && !install.isEmpty() &&
+                   InstallChecks::checkInstallFolder(install).isEmpty();
+        };
 
     NotificationCenter& center = NotificationCenter::sharedInstance();
     center.observe(preferencesClosed, this, [this](const Notification&) { handlePeriodicCheck(); });
@@ -224,6 +233,12 @@ void RVUpdater::download()
 
 void RVUpdater::downloadAndInstall()
 {
+    if (!m_environment.canInstall()) {
+        // The window offers no such button then; a stale one does nothing.
+        qCWarning(lcUpdates) << "this copy of plumet cannot install updates itself";
+        cancel();
+        return;
+    }
     if (m_environment.isUpdaterRunning()) {
         alert(tr("The updater app is already running!"),
               tr("Please wait for the updater app to finish before launching plumet."));

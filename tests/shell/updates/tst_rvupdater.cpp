@@ -5,6 +5,7 @@
 #include "SecurityPrompter.h"
 #include "TestHttpServer.h"
 #include "UpdatePresenter.h"
+#include "UpdateSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -113,6 +114,7 @@ private slots:
     void downloadOpensOnlySecureAddresses_data();
     void downloadOpensOnlySecureAddresses();
     void handOverSurvivesTheCommandLine();
+    void installsOnlyWhereTheUpdaterCan();
     void cleansUpAtQuit();
 
 private:
@@ -178,6 +180,7 @@ std::unique_ptr<RVUpdater> tst_RVUpdater::makeUpdater()
         return m_launchWorks;
     };
     environment.isUpdaterRunning = [this] { return m_updaterRunning; };
+    environment.canInstall = [] { return true; };
     auto updater = std::make_unique<RVUpdater>(std::move(environment));
     updater->setPresenter(&m_presenter);
     return updater;
@@ -509,6 +512,50 @@ void tst_RVUpdater::handOverSurvivesTheCommandLine()
 
     QVERIFY(!UpdateHandOver::fromArguments({QStringLiteral("plumetUpdater")}, &error));
     QVERIFY(error.contains(QLatin1String("--url")));
+}
+
+// "Download and Install" needs the update key in the build and a
+// self-contained installation around the program; a build tree or a
+// package-managed copy has no marker.
+void tst_RVUpdater::installsOnlyWhereTheUpdaterCan()
+{
+    QTemporaryDir folder;
+    const QString install = QFileInfo(folder.path()).canonicalFilePath() + "/plumet";
+    QVERIFY(QDir().mkpath(install + "/bin"));
+    QFile program(install + "/bin/plumet");
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.close();
+    QVERIFY(program.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    auto canInstall = [&] {
+        RVUpdater::Environment environment;
+        environment.feedAddress = [] { return QString(); };
+        environment.programFolder = install + "/bin";
+        environment.launch = [](const QString&, const UpdateHandOver&) { return true; };
+        return RVUpdater(std::move(environment)).canInstall();
+    };
+    QVERIFY(!canInstall());
+    QFile marker(install + "/plumet-self-contained");
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    QCOMPARE(canInstall(), UpdateSettings::hasUpdateKey());
+
+    // Refused even when asked (a window left open from before).
+    m_feed = feedFor("3.1", goodEnclosure);
+    RVUpdater::Environment environment;
+    environment.currentVersion = QStringLiteral("3.0");
+    environment.feedAddress = [this] { return m_feedAddress; };
+    environment.canInstall = [] { return false; };
+    environment.launch = [this](const QString&, const UpdateHandOver& handOver) {
+        m_launched.append(handOver);
+        return true;
+    };
+    RVUpdater updater(std::move(environment));
+    updater.setPresenter(&m_presenter);
+    updater.checkNow(false);
+    QVERIFY(waitForAnswer(updater));
+    updater.downloadAndInstall();
+    QVERIFY(m_launched.isEmpty());
+    updater.setPresenter(nullptr);
 }
 
 void tst_RVUpdater::cleansUpAtQuit()
