@@ -20,6 +20,7 @@
 namespace {
 
 const QString preferencesClosed = QStringLiteral("preferencesClosed");
+const QString versionCheckKey = QStringLiteral("versionCheck");
 const QString goingToQuit = QStringLiteral("goingToQuitNotification");
 
 } // namespace
@@ -42,7 +43,7 @@ RVUpdater::RVUpdater(Environment environment, QObject* parent)
         e.feedAddress = &UpdateSettings::feedAddress;
     if (!e.versionCheck)
         e.versionCheck = [] {
-            return UserDefaults::sharedInstance().integer(QStringLiteral("versionCheck")) != 0;
+            return UserDefaults::sharedInstance().integer(versionCheckKey) != 0;
         };
     if (!e.timer)
         e.timer = std::make_unique<QtOneShotTimer>();
@@ -63,6 +64,14 @@ RVUpdater::RVUpdater(Environment environment, QObject* parent)
 
     NotificationCenter& center = NotificationCenter::sharedInstance();
     center.observe(preferencesClosed, this, [this](const Notification&) { handlePeriodicCheck(); });
+    // The switch takes effect at once: the General window posts its key when
+    // the user flips it, and Factory Settings writes it without a word.
+    center.observe(versionCheckKey, this, [this](const Notification&) { handlePeriodicCheck(); });
+    connect(&UserDefaults::sharedInstance(), &UserDefaults::changed, this,
+            [this](const QString& key) {
+                if (key == versionCheckKey)
+                    handlePeriodicCheck();
+            });
     center.observe(goingToQuit, this, [this](const Notification&) { cleanUp(); });
 }
 
@@ -268,6 +277,7 @@ void RVUpdater::downloadAndInstall()
 void RVUpdater::cleanUp()
 {
     NotificationCenter::sharedInstance().removeObserver(this);
+    disconnect(&UserDefaults::sharedInstance(), nullptr, this, nullptr);
     m_environment.timer->stop();
     endCall();
     if (m_presenter)

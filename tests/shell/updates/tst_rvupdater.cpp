@@ -6,6 +6,7 @@
 #include "TestHttpServer.h"
 #include "UpdatePresenter.h"
 #include "UpdateSettings.h"
+#include "UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -231,6 +232,18 @@ void tst_RVUpdater::timedChecksFollowThePreference()
     m_versionCheck = false;
     NotificationCenter::sharedInstance().post(QStringLiteral("preferencesClosed"));
     QVERIFY(!updater->isCheckPending());
+
+    // Turned on (and off) with the General window's switch, at once.
+    m_versionCheck = true;
+    NotificationCenter::sharedInstance().post(QStringLiteral("versionCheck"));
+    QVERIFY(updater->isCheckPending());
+    m_versionCheck = false;
+    NotificationCenter::sharedInstance().post(QStringLiteral("versionCheck"));
+    QVERIFY(!updater->isCheckPending());
+    // Or written without a notification, as Factory Settings does.
+    m_versionCheck = true;
+    UserDefaults::sharedInstance().setValue(QStringLiteral("versionCheck"), 1);
+    QVERIFY(updater->isCheckPending());
 
     m_versionCheck = true;
     m_feedAddress.clear();
