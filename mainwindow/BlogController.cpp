@@ -386,7 +386,9 @@ void BlogController::newDraft(const EntryPtr& prepared)
     if (!blog)
         return;
     NewDraft::renew(*prepared);
-    prepared->setFlag(NewDraft::flagFor(blog->publishOption(), false));
+    // A page stays a page (stationery saved from one, say).
+    prepared->setFlag(
+        NewDraft::flagFor(blog->publishOption(), (prepared->flag() & Entry::IsPage) != 0));
     blog->addEntry(prepared);
     prepared->setIsNew(true);
     drafts->openDrafts({prepared.get()});

@@ -39,8 +39,9 @@ void AccountList::loadAccounts(const QString& path, QString* report)
                        .arg(account->title());
             account->setAccountID(newUniqueID());
         }
+        // Each blog reads its entries when they are first wanted.
         for (const auto& blog : account->blogs())
-            blog->load();
+            blog->deferLoad();
     }
     m_accounts = accounts;
     emit accountsChanged();

@@ -18,7 +18,8 @@ public:
     // support folder/accounts.plist
     static QString defaultPath();
 
-    // Reads the file and the blogs' entries, then posts "accountsDone". A missing
+    // Reads the file, then posts "accountsDone"; each blog reads its entries
+    // when they are first used (Blog::deferLoad). A missing
     // file is a first run. An unreadable one is moved aside and reported in
     // *report (never replaced by an empty list); the list then starts empty.
     // An account whose identifier is not a safe folder name gets a fresh one.

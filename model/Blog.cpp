@@ -193,13 +193,17 @@ void Blog::setOption(const QString& name, const QVariant& value)
 
 QList<EntryPtr> Blog::entries() const
 {
+    ensureLoaded();
     QMutexLocker lock(&m_entriesLock);
     return m_entries;
 }
 
 void Blog::setEntries(const QList<EntryPtr>& entries)
 {
-    emit entriesAboutToBeReset();
+    // A new list takes the place of the one not read yet.
+    m_loadDeferred = false;
+    if (!m_loadingQuietly)
+        emit entriesAboutToBeReset();
     {
         QMutexLocker lock(&m_entriesLock);
         m_entries = entries;
@@ -212,6 +216,8 @@ void Blog::setEntries(const QList<EntryPtr>& entries)
     }
     for (const auto& entry : entries)
         entry->setParentBlog(this);
+    if (m_loadingQuietly)
+        return;
     emit entriesReset();
     announce(QStringLiteral("entries"));
 }
@@ -503,6 +509,7 @@ size_t qHash(const Blog::EntryID& key, size_t seed)
 
 EntryPtr Blog::entryWithID(const QString& id) const
 {
+    ensureLoaded();
     QMutexLocker lock(&m_entriesLock);
     Entry* found = m_entriesByID.value({id});
     if (found && !found->hasUniqueID(id)) {
@@ -561,6 +568,7 @@ bool Blog::listHolds(const Entry* entry) const
 
 QList<EntryPtr> Blog::entriesWithIDs(const QStringList& ids) const
 {
+    ensureLoaded();
     QMutexLocker lock(&m_entriesLock);
     QList<EntryPtr> found;
     found.reserve(ids.size());
@@ -593,6 +601,7 @@ QList<EntryPtr> Blog::entriesWithIDs(const QStringList& ids) const
 
 QList<EntryPtr> Blog::entriesFoundOnServer()
 {
+    ensureLoaded();
     QMutexLocker lock(&m_entriesLock);
     QList<EntryPtr> marked;
     marked.reserve(m_markedEntries.size());
@@ -962,6 +971,9 @@ BlogEntryStore& Blog::store() const
 
 bool Blog::save(QString* error)
 {
+    // Entries not read yet are as their files hold them.
+    if (m_loadDeferred)
+        return true;
     return store().save(error);
 }
 
@@ -972,7 +984,20 @@ bool Blog::save(Entry& entry, QString* error)
 
 void Blog::load()
 {
+    m_loadDeferred = false;
     store().load();
+}
+
+void Blog::ensureLoaded() const
+{
+    if (!m_loadDeferred)
+        return;
+    m_loadDeferred = false;
+    // Nobody has seen the list yet: it is filled without announcing a new one.
+    auto* self = const_cast<Blog*>(this);
+    self->m_loadingQuietly = true;
+    self->store().load();
+    self->m_loadingQuietly = false;
 }
 
 // --- EntryOwner
@@ -1009,6 +1034,7 @@ void Blog::addEntry(const EntryPtr& entry)
 
 void Blog::addEntries(const QList<EntryPtr>& entries)
 {
+    ensureLoaded();
     QList<EntryPtr> added;
     added.reserve(entries.size());
     for (const EntryPtr& entry : entries) {

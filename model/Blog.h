@@ -216,6 +216,9 @@ public:
     bool save(Entry& entry, QString* error = nullptr);
     // Reads the blog folder; a folder without readable entries keeps the list.
     void load();
+    // Reads the blog folder on the first use of the entry list instead of
+    // now, so that a start-up reads only the blogs it shows. Main thread only.
+    void deferLoad() { m_loadDeferred = true; }
 
     // --- EntryOwner ---
     QVariant inheritedOption(const QString& name) const override;
@@ -264,6 +267,8 @@ private:
     void unindex(Entry* entry);
     // Whether the entry is in the list; called with m_entriesLock held.
     bool listHolds(const Entry* entry) const;
+    // Reads the deferred entry list (deferLoad) before its first use.
+    void ensureLoaded() const;
 
     QString m_url;
     QUrl m_escURL;
@@ -288,6 +293,8 @@ private:
     // marks of what the server no longer lists from here.
     QHash<const Entry*, std::weak_ptr<Entry>> m_markedEntries;
     mutable QMutex m_entriesLock;
+    mutable bool m_loadDeferred = false;
+    bool m_loadingQuietly = false; // a deferred list is being read
     std::optional<CategoryList> m_categories;
     mutable std::optional<QVariantList> m_pingUrls;
     std::optional<QVariantList> m_addresses;

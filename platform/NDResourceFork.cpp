@@ -1,5 +1,7 @@
 #include "NDResourceFork.h"
 
+#include "RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,13 +58,14 @@ std::unique_ptr<NDResourceFork> NDResourceFork::resourceForkForReadingAtPath(con
 {
     if (path.isEmpty() || !QFileInfo::exists(path))
         return nullptr;
-    QFile companion(companionPath(path));
-    if (!companion.open(QIODevice::ReadOnly))
-        return nullptr;
     // An AppleDouble file is its header, the Finder information and the fork:
-    // a little more than the largest fork.
-    const QByteArray bytes = companion.read(MaxForkSize + 64 * 1024);
-    return fromAppleDouble(bytes);
+    // a little more than the largest fork. Only a regular file is read: a FIFO
+    // in its place (a folder unpacked from an archive may hold one) would block.
+    const std::optional<QByteArray> bytes =
+        RegularFile::read(companionPath(path), MaxForkSize + 64 * 1024);
+    if (!bytes)
+        return nullptr;
+    return fromAppleDouble(*bytes);
 }
 
 std::unique_ptr<NDResourceFork> NDResourceFork::fromAppleDouble(const QByteArray& bytes)

@@ -29,8 +29,15 @@ EditSession::EditSession(QString folder, QString text, QString commandLine, QObj
 
 EditSession::~EditSession()
 {
-    if (!m_filePath.isEmpty())
+    if (!m_filePath.isEmpty()) {
         QFile::remove(m_filePath);
+        QFile::remove(logPath());
+    }
+}
+
+QString EditSession::logPath() const
+{
+    return m_filePath + QStringLiteral(".log");
 }
 
 bool EditSession::start(QString* error)
@@ -60,6 +67,8 @@ bool EditSession::start(QString* error)
         return false;
     }
     m_editor = new ProcessRunner(command.first(), command.mid(1), this);
+    // The editor may outlive the session and plumet: no pipes that would break.
+    m_editor->setOutputFile(logPath());
     connect(m_editor, &ProcessRunner::finished, this, &EditSession::editorEnded);
     m_watcher.addPath(m_filePath);
     m_watcher.addPath(m_folder);
@@ -108,20 +117,24 @@ void EditSession::cancel()
 {
     if (!m_ended)
         end();
-    if (m_editor && m_editor->isRunning())
-        connect(m_editor, &ProcessRunner::finished, this, &QObject::deleteLater);
-    else
-        deleteLater();
+    deleteLater();
 }
 
 void EditSession::end()
 {
     m_ended = true;
     m_watcher.removePaths(m_watcher.files() + m_watcher.directories());
-    if (!m_filePath.isEmpty())
+    if (!m_filePath.isEmpty()) {
         QFile::remove(m_filePath);
-    if (m_editor)
-        m_editor->cancel();
+        QFile::remove(logPath());
+    }
+    // The editor is the user's program and may hold other work: it is let go,
+    // never stopped.
+    if (ProcessRunner* editor = m_editor.data()) {
+        m_editor = nullptr;
+        disconnect(editor, nullptr, this, nullptr);
+        editor->detach();
+    }
 }
 
 void EditSession::fileMayHaveChanged()

@@ -28,8 +28,8 @@ public:
     bool start(QString* error);
     // Reads the file back now and ends the session as editorClosed() would.
     void done();
-    // Deletes the file, stops the editor and deletes the session once the
-    // editor has ended. Nothing is reported any more.
+    // Deletes the file and the session; the editor runs on, no longer
+    // listened to. Nothing is reported any more.
     void cancel();
 
     QString filePath() const { return m_filePath; }
@@ -49,6 +49,8 @@ private:
     QByteArray readFile(QString* error = nullptr) const;
     void fileMayHaveChanged();
     void end();
+    // Where the editor's output goes.
+    QString logPath() const;
     // What tells one save from another: a save by rename makes a new file,
     // and two saves may fall within one tick of the file system's clock.
     struct Stamp {

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QSet>
 #include <csignal>
 #include <sys/types.h>
 #include <unistd.h>
@@ -16,6 +19,14 @@ constexpr int cancelGraceMs = 2000;
 QString translated(const char* text)
 {
     return QCoreApplication::translate("ProcessRunner", text);
+}
+
+// Detached runners whose programs still run; kept here so that they stay
+// reachable until they delete themselves.
+QSet<ProcessRunner*>& detachedRunners()
+{
+    static QSet<ProcessRunner*> runners;
+    return runners;
 }
 
 } // namespace
@@ -40,7 +51,10 @@ ProcessRunner::ProcessRunner(QString program, QStringList arguments, QObject* pa
     connect(&m_process, &QProcess::finished, this, [this](int, QProcess::ExitStatus status) {
         readOutput();
         readErrorOutput();
-        if (m_cancelled)
+        readOutputFile();
+        if (m_outputTooLarge)
+            report(Outcome::OutputTooLarge);
+        else if (m_cancelled)
             report(Outcome::Cancelled);
         else if (m_timedOut)
             report(Outcome::TimedOut);
@@ -51,6 +65,7 @@ ProcessRunner::ProcessRunner(QString program, QStringList arguments, QObject* pa
 
 ProcessRunner::~ProcessRunner()
 {
+    detachedRunners().remove(this);
     disconnect(&m_process, nullptr, this, nullptr);
     if (m_process.state() != QProcess::NotRunning) {
         signalGroup(SIGKILL);
@@ -68,7 +83,7 @@ void ProcessRunner::prepare()
 {
     m_output.clear();
     m_errorOutput.clear();
-    m_cancelled = m_timedOut = m_reported = false;
+    m_cancelled = m_timedOut = m_reported = m_outputTooLarge = false;
     m_running = true;
     m_process.setProgram(m_program);
     m_process.setArguments(m_arguments);
@@ -76,6 +91,11 @@ void ProcessRunner::prepare()
     m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
     if (!m_hasInput)
         m_process.setStandardInputFile(QProcess::nullDevice());
+    if (!m_outputFile.isEmpty()) {
+        // Both appending, so neither overwrites what the other wrote.
+        m_process.setStandardOutputFile(m_outputFile, QIODevice::Append);
+        m_process.setStandardErrorFile(m_outputFile, QIODevice::Append);
+    }
 }
 
 void ProcessRunner::start()
@@ -109,6 +129,23 @@ void ProcessRunner::cancel()
     m_killTimer.start(cancelGraceMs);
 }
 
+void ProcessRunner::detach()
+{
+    if (m_detached)
+        return;
+    m_detached = true;
+    m_limitTimer.stop();
+    m_killTimer.stop();
+    disconnect(this, &ProcessRunner::finished, nullptr, nullptr);
+    setParent(nullptr);
+    if (m_process.state() == QProcess::NotRunning) {
+        deleteLater();
+        return;
+    }
+    detachedRunners().insert(this);
+    connect(&m_process, &QProcess::finished, this, &QObject::deleteLater);
+}
+
 ProcessRunner::Result ProcessRunner::runAndWait()
 {
     if (m_running)
@@ -140,11 +177,37 @@ ProcessRunner::Result ProcessRunner::runAndWait()
 
 void ProcessRunner::readOutput()
 {
-    m_output += m_process.readAllStandardOutput();
+    if (!m_outputFile.isEmpty())
+        return;
+    const QByteArray chunk = m_process.readAllStandardOutput();
+    if (m_outputTooLarge)
+        return;
+    if (chunk.size() > m_outputLimit - m_output.size()) {
+        m_outputTooLarge = true;
+        m_output.clear();
+        m_limitTimer.stop();
+        signalGroup(SIGKILL);
+        return;
+    }
+    m_output += chunk;
+}
+
+void ProcessRunner::readOutputFile()
+{
+    if (m_outputFile.isEmpty())
+        return;
+    QFile file(m_outputFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    if (file.size() > errorOutputLimit)
+        file.seek(file.size() - errorOutputLimit);
+    m_errorOutput = file.read(errorOutputLimit);
 }
 
 void ProcessRunner::readErrorOutput()
 {
+    if (!m_outputFile.isEmpty())
+        return;
     m_errorOutput += m_process.readAllStandardError();
     if (m_errorOutput.size() > errorOutputLimit)
         m_errorOutput.remove(0, m_errorOutput.size() - errorOutputLimit);
@@ -176,6 +239,8 @@ void ProcessRunner::report(Outcome outcome)
     result.errorOutput = std::exchange(m_errorOutput, {});
     if (outcome == Outcome::FailedToStart)
         result.startError = m_process.errorString();
+    if (outcome == Outcome::OutputTooLarge)
+        result.outputLimit = m_outputLimit;
     if (m_synchronous) {
         m_lastResult = result;
         return;
@@ -202,6 +267,9 @@ QString ProcessRunner::failureText(const Result& result, const QString& what, in
             .arg(timeLimitMs / 1000.0);
     case Outcome::Cancelled:
         return translated("%1 was stopped.").arg(what);
+    case Outcome::OutputTooLarge:
+        return translated("%1 wrote more than %2 and was stopped.")
+            .arg(what, QLocale().formattedDataSize(result.outputLimit));
     case Outcome::Exited:
         break;
     }

@@ -20,7 +20,7 @@ class ProcessRunner : public QObject {
     Q_OBJECT
 
 public:
-    enum class Outcome { Exited, FailedToStart, Crashed, TimedOut, Cancelled };
+    enum class Outcome { Exited, FailedToStart, Crashed, TimedOut, Cancelled, OutputTooLarge };
 
     struct Result {
         QString program;
@@ -31,11 +31,16 @@ public:
         QByteArray errorOutput;
         // Why the program could not be started.
         QString startError;
+        // The output limit that stopped it (OutputTooLarge).
+        qsizetype outputLimit = 0;
 
         bool succeeded() const { return outcome == Outcome::Exited && exitCode == 0; }
     };
 
     static constexpr qsizetype errorOutputLimit = 64 * 1024;
+    // A program writing more than this is stopped: no text we hand back is
+    // anywhere near it, and a runaway script would fill the memory.
+    static constexpr qsizetype defaultOutputLimit = 256 * 1024 * 1024;
 
     ProcessRunner(QString program, QStringList arguments, QObject* parent = nullptr);
     // A program still running is killed.
@@ -48,12 +53,21 @@ public:
     // Stops the program after this long; 0 (the default) lets it run.
     void setTimeLimit(int milliseconds) { m_timeLimitMs = milliseconds; }
     int timeLimit() const { return m_timeLimitMs; }
+    void setOutputLimit(qsizetype bytes) { m_outputLimit = bytes; }
+    // Standard output and error go to this file instead of pipes; the end of
+    // the file comes back as the result's errorOutput. For a program that may
+    // outlive us: a pipe closes when we quit, and its next write kills it.
+    void setOutputFile(const QString& path) { m_outputFile = path; }
 
     void start();
     // Asks the program to stop and kills it when it has not ended two seconds
     // later; finished() then reports Cancelled.
     void cancel();
     bool isRunning() const { return m_running; }
+    // Lets the program run on by itself, never stopped: finished() is no
+    // longer reported, the runner leaves its parent and deletes itself once
+    // the program has ended. Meant for a program writing to an output file.
+    void detach();
 
     Result runAndWait();
 
@@ -69,6 +83,7 @@ private:
     void readOutput();
     void readErrorOutput();
     void signalGroup(int signal);
+    void readOutputFile();
     Result takeResult(Outcome outcome);
     void report(Outcome outcome);
 
@@ -77,12 +92,16 @@ private:
     QByteArray m_input;
     bool m_hasInput = false;
     int m_timeLimitMs = 0;
+    qsizetype m_outputLimit = defaultOutputLimit;
     QProcess m_process;
     QTimer m_limitTimer;
     QTimer m_killTimer;
     QByteArray m_output;
     QByteArray m_errorOutput;
+    QString m_outputFile;
     bool m_running = false;
+    bool m_outputTooLarge = false;
+    bool m_detached = false;
     bool m_cancelled = false;
     bool m_timedOut = false;
     bool m_reported = false;

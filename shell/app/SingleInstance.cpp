@@ -14,10 +14,15 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <string_view>
 
 namespace {
 
 constexpr int forwardTimeout = 5000;
+
+// moc takes the interface of Q_CLASSINFO only as a literal.
+static_assert(std::string_view(ApplicationBus::interfaceName) == "org.plumet.Application");
+static_assert(std::string_view(ApplicationBus::quitMethod) == "Quit");
 
 } // namespace
 
@@ -91,8 +96,8 @@ bool SingleInstance::forward(const QList<Document>& documents)
     QDBusConnection bus = QDBusConnection::sessionBus();
     const auto call = [&](const char* method, const QVariantList& arguments) {
         QDBusMessage message = QDBusMessage::createMethodCall(
-            m_service, QString::fromLatin1(objectPath), QStringLiteral("org.plumet.Application"),
-            QString::fromLatin1(method));
+            m_service, QString::fromLatin1(objectPath),
+            QString::fromLatin1(ApplicationBus::interfaceName), QString::fromLatin1(method));
         message.setArguments(arguments);
         message.setAutoStartService(false);
         const QDBusMessage answer = bus.call(message, QDBus::Block, forwardTimeout);

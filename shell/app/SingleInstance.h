@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ApplicationBus.h"
+
 #include <QList>
 #include <QLockFile>
 #include <QObject>
@@ -24,8 +26,9 @@ class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.plumet.Application")
 public:
-    static constexpr auto serviceName = "org.plumet.plumet";
-    static constexpr auto objectPath = "/org/plumet/plumet";
+    // The names the updater calls Quit() by: one definition for both sides.
+    static constexpr auto serviceName = ApplicationBus::serviceName;
+    static constexpr auto objectPath = ApplicationBus::objectPath;
     static constexpr auto lockFileName = "plumet.lock";
 
     // One argument of the command line: an address to open or a file.

@@ -2,6 +2,7 @@
 
 #include "ActiveJobs.h"
 #include "FileReference.h"
+#include "InstallChecks.h"
 #include "NotificationCenter.h"
 #include "OneShotTimer.h"
 #include "Reachability.h"
@@ -19,6 +20,7 @@
 namespace {
 
 const QString preferencesClosed = QStringLiteral("preferencesClosed");
+const QString versionCheckKey = QStringLiteral("versionCheck");
 const QString goingToQuit = QStringLiteral("goingToQuitNotification");
 
 } // namespace
@@ -41,7 +43,7 @@ RVUpdater::RVUpdater(Environment environment, QObject* parent)
         e.feedAddress = &UpdateSettings::feedAddress;
     if (!e.versionCheck)
         e.versionCheck = [] {
-            return UserDefaults::sharedInstance().integer(QStringLiteral("versionCheck")) != 0;
+            return UserDefaults::sharedInstance().integer(versionCheckKey) != 0;
         };
     if (!e.timer)
         e.timer = std::make_unique<QtOneShotTimer>();
@@ -51,9 +53,25 @@ RVUpdater::RVUpdater(Environment environment, QObject* parent)
         e.launch = &UpdaterLauncher::launch;
     if (!e.isUpdaterRunning)
         e.isUpdaterRunning = &UpdaterLauncher::isUpdaterRunning;
+    if (!e.canInstall)
+        e.canInstall = [folder = e.programFolder] {
+            // A package-managed or build-tree copy has no marker: the updater
+            // would refuse it, after the download for want of a key.
+            const QString install = FileReference::fileReference(folder + QStringLiteral("/.."));
+            return UpdateSettings::hasUpdateKey() && !install.isEmpty() &&
+                   InstallChecks::checkInstallFolder(install).isEmpty();
+        };
 
     NotificationCenter& center = NotificationCenter::sharedInstance();
     center.observe(preferencesClosed, this, [this](const Notification&) { handlePeriodicCheck(); });
+    // The switch takes effect at once: the General window posts its key when
+    // the user flips it, and Factory Settings writes it without a word.
+    center.observe(versionCheckKey, this, [this](const Notification&) { handlePeriodicCheck(); });
+    connect(&UserDefaults::sharedInstance(), &UserDefaults::changed, this,
+            [this](const QString& key) {
+                if (key == versionCheckKey)
+                    handlePeriodicCheck();
+            });
     center.observe(goingToQuit, this, [this](const Notification&) { cleanUp(); });
 }
 
@@ -208,14 +226,28 @@ void RVUpdater::cancel()
 
 void RVUpdater::download()
 {
-    const QUrl url(rv::decodeXML(m_offer.updateUrl));
-    if (url.isValid() && !url.isEmpty() && m_presenter)
-        m_presenter->openInBrowser(url);
+    // The feed decides what the browser opens: only a secure web address, never
+    // a local file, a script or another program's scheme.
+    const QUrl url(rv::decodeXML(m_offer.updateUrl), QUrl::StrictMode);
+    if (url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty()) {
+        if (m_presenter)
+            m_presenter->openInBrowser(url);
+    } else {
+        qCWarning(lcUpdates) << "the update names no secure download address:" << m_offer.updateUrl;
+        alert(tr("Cannot download the update!"),
+              tr("The update feed names no secure (https) address to download it from."));
+    }
     cancel();
 }
 
 void RVUpdater::downloadAndInstall()
 {
+    if (!m_environment.canInstall()) {
+        // The window offers no such button then; a stale one does nothing.
+        qCWarning(lcUpdates) << "this copy of plumet cannot install updates itself";
+        cancel();
+        return;
+    }
     if (m_environment.isUpdaterRunning()) {
         alert(tr("The updater app is already running!"),
               tr("Please wait for the updater app to finish before launching plumet."));
@@ -245,6 +277,7 @@ void RVUpdater::downloadAndInstall()
 void RVUpdater::cleanUp()
 {
     NotificationCenter::sharedInstance().removeObserver(this);
+    disconnect(&UserDefaults::sharedInstance(), nullptr, this, nullptr);
     m_environment.timer->stop();
     endCall();
     if (m_presenter)

@@ -38,6 +38,10 @@ public:
         // Starts the updater; default: UpdaterLauncher.
         std::function<bool(const QString& programFolder, const UpdateHandOver&)> launch;
         std::function<bool()> isUpdaterRunning;
+        // Whether "Download and Install" can work here; default: the build
+        // carries the update key and the program's folder is a self-contained
+        // installation.
+        std::function<bool()> canInstall;
     };
 
     static RVUpdater& sharedInstance();
@@ -59,6 +63,8 @@ public:
     void cancel();
     void download();
     void downloadAndInstall();
+    // Whether the update window offers "Download and Install".
+    bool canInstall() const { return m_environment.canInstall(); }
 
     // At quit: stop observing and timing, close the window, forget the offer.
     void cleanUp();

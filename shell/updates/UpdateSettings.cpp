@@ -15,4 +15,10 @@ QString feedAddress()
     return chosen.isEmpty() ? builtInFeedAddress() : chosen;
 }
 
+bool hasUpdateKey()
+{
+    // An Ed25519 public key is 32 bytes.
+    return QByteArray::fromBase64(QByteArrayLiteral(PLUMET_UPDATE_PUBLIC_KEY)).size() == 32;
+}
+
 } // namespace UpdateSettings

@@ -14,4 +14,8 @@ QString builtInFeedAddress();
 // The user default when it is set, else the build's address; may be empty.
 QString feedAddress();
 
+// Whether the build carries the key updates are signed with: without it the
+// updater refuses every update, so none is offered for installing.
+bool hasUpdateKey();
+
 } // namespace UpdateSettings

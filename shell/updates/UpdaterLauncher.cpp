@@ -7,7 +7,30 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Where the copy runs from: the user's runtime folder, else the cache folder.
+// Both are the user's own; the temporary folder is often mounted noexec.
+QString folderForTheCopy()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (QDir::isAbsolutePath(runtime) &&
+        ::stat(QFile::encodeName(runtime).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::getuid() && (info.st_mode & 0077) == 0)
+        return runtime;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!cache.isEmpty() && QDir().mkpath(cache))
+        return cache;
+    return QDir::tempPath();
+}
+
+} // namespace
 
 namespace UpdaterLauncher {
 
@@ -20,7 +43,8 @@ bool launch(const QString& programFolder, UpdateHandOver handOver)
 {
     const QString source =
         programFolder + QLatin1Char('/') + QLatin1String(InstallLayout::updaterProgram);
-    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/plumetUpdater-XXXXXX"));
+    // Made by mkdtemp: a new name, open to the user alone.
+    QTemporaryDir folder(folderForTheCopy() + QStringLiteral("/plumetUpdater-XXXXXX"));
     if (!folder.isValid()) {
         qCWarning(lcUpdates) << "no private folder for the updater:" << folder.errorString();
         return false;

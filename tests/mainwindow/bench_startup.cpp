@@ -15,9 +15,10 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-// Start-up with a big store: from the process start to the main window shown
-// with the first blog's entries listed, against a bare libplist parse of the
-// same entry files.
+// Start-up with a big store (10,000 entries in 5 blogs of 2 accounts): from
+// starting plumet to the main window shown with the first blog's entries
+// listed (the program says so on an idle turn after the launch), against a
+// bare libplist parse of the same entry files.
 class bench_Startup : public QObject {
     Q_OBJECT
 private slots:
@@ -66,29 +67,45 @@ void bench_Startup::startup10k()
     // The first blog's row: row 0 (the first account) is never restored.
     UserDefaults::sharedInstance().setValue(QStringLiteral("last_sel_acct"), 1);
 
-    const QString probe = QCoreApplication::applicationDirPath() + "/plumet_startup_probe";
-    QVERIFY(QFile::exists(probe));
+    // Started as the user starts it, with the factory settings: the
+    // "Untitled" draft that "draft_option" 0 opens is part of the start-up.
     auto startup = [&] {
+        // Drafts left open at a quit would be opened again instead of the new one.
+        UserDefaults::sharedInstance().remove(QStringLiteral("open_drafts"));
         QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PLUMET_STARTUP_REPORT"), QStringLiteral("1"));
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QElapsedTimer timer;
         timer.start();
-        process.start(probe, {});
-        if (!process.waitForFinished(60000))
-            qFatal("the probe did not finish");
-        const double ms = timer.nsecsElapsed() / 1e6;
-        const QByteArray output = process.readAllStandardOutput().trimmed();
-        if (output != "listed 2000")
-            qFatal("the probe said \"%s\" (%s)", output.constData(),
-                   process.readAllStandardError().constData());
+        process.start(QStringLiteral(PLUMET_BINARY), {});
+        // The time is taken when the line arrives, not when the program ends.
+        QByteArray said;
+        double ms = -1;
+        while (ms < 0 && process.waitForReadyRead(60000)) {
+            said += process.readAllStandardOutput();
+            if (said.contains('\n'))
+                ms = timer.nsecsElapsed() / 1e6;
+        }
+        process.kill();
+        process.waitForFinished(10000);
+        const QList<QByteArray> words = said.trimmed().split(' ');
+        // The first blog's 2,000 entries and the new draft.
+        if (ms < 0 || words.size() != 3 || words[0] != "listed" || words[1] != "2001")
+            qFatal("plumet said \"%s\"", said.constData());
         return ms;
     };
-    // Warm the file cache for both sides alike.
+    // Warm the file cache (and the program's libraries) for both sides alike.
     plumet::test::bareParseMs(files);
     startup();
     const auto comparison =
         plumet::test::interleaved(5, startup, [&] { return plumet::test::bareParseMs(files); });
-    plumet::test::printComparison("startup_10k",
-                                  QStringLiteral("libplist parse of the 10,000 files"), comparison);
+    plumet::test::printComparison(
+        "startup_10k",
+        QStringLiteral("libplist parse of the 10,000 files on one thread; ours: plumet started "
+                       "to its main window listing the first blog, the new draft included"),
+        comparison);
     const double ratio = comparison.ours.median() / comparison.anchor.median();
     QVERIFY2(comparison.ours.median() < 1000,
              qPrintable(QStringLiteral("start-up took %1 ms").arg(comparison.ours.median())));

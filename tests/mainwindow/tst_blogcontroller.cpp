@@ -237,6 +237,15 @@ void tst_BlogController::preparedEntryBecomesNew()
     QVERIFY(prepared->uniqueID() != QStringLiteral("42"));
     QCOMPARE(prepared->title(), QStringLiteral("From elsewhere"));
     QVERIFY(account->blogs()[0]->hasEntryWithID(prepared->uniqueID()));
+    QCOMPARE(prepared->flag(), NewDraft::flagFor(account->blogs()[0]->publishOption(), false));
+
+    // A page (as the stationery keeps one) stays a page; the blog decides the rest.
+    EntryPtr page = Entry::create();
+    page->setFlag(Entry::LocalOnly | Entry::IsPage);
+    m_window->newDraft(page);
+    QCOMPARE(m_drafts->opened.size(), 2);
+    QCOMPARE(page->flag(), NewDraft::flagFor(account->blogs()[0]->publishOption(), true));
+    QVERIFY(page->flag() & Entry::IsPage);
 }
 
 void tst_BlogController::viewInBrowserLooksAtSelectedEntriesFirst()

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
@@ -55,6 +56,8 @@ private slots:
     void replacedFileStaysUntilItsReplacementIsWritten();
     void loadSkipsUnreadableAndForeignFiles();
     void loadPassesOverWhatIsNoEntryFile();
+    void deferredBlogReadsItsFolderOnFirstUse_data();
+    void deferredBlogReadsItsFolderOnFirstUse();
     void blogFoldersPerAccount();
     void moveBetweenBlogsOfOneFolderKeepsTheFile();
     void importPreviousVersion_data();
@@ -394,6 +397,57 @@ void tst_BlogEntryStore::loadPassesOverWhatIsNoEntryFile()
     // The large file is named; the FIFO and the device are no files to the listing.
     QCOMPARE(reader.store().skippedFiles(), QStringList{"x.plumet"});
     QCOMPARE(QFileInfo(folder + "/x.plumet").size(), qint64(3) << 30); // left for the user
+}
+
+void tst_BlogEntryStore::deferredBlogReadsItsFolderOnFirstUse_data()
+{
+    QTest::addColumn<QString>("firstUse");
+    QTest::addColumn<int>("count");
+    QTest::newRow("the list") << "entries" << 3;
+    QTest::newRow("a lookup") << "lookup" << 3;
+    QTest::newRow("an added entry") << "add" << 4;
+    QTest::newRow("a new list") << "set" << 1;
+}
+
+// A start-up reads only the blogs it shows: the others read their folder when
+// their entries are first wanted, never before, and never announce it as a
+// new list (nobody saw one before).
+void tst_BlogEntryStore::deferredBlogReadsItsFolderOnFirstUse()
+{
+    QFETCH(QString, firstUse);
+    QFETCH(int, count);
+    auto account = makeAccount(QStringLiteral("lazy"));
+    Blog& writer = *account->blogs().first();
+    writer.addEntry(entryWithBody(QStringLiteral("one")));
+    writer.addEntry(entryWithBody(QStringLiteral("two")));
+    QVERIFY(writer.save() && writer.store().flush());
+
+    Blog deferred;
+    deferred.setUniqueID(QStringLiteral("lazy"));
+    deferred.setAccount(account.get());
+    deferred.deferLoad();
+    QSignalSpy resets(&deferred, &Blog::entriesReset);
+    // Nothing read yet: a save writes nothing, and what lands in the folder
+    // meanwhile is read with the rest.
+    QVERIFY(deferred.save());
+    const EntryPtr third = entryWithBody(QStringLiteral("three"));
+    writer.addEntry(third);
+    QVERIFY(writer.save() && writer.store().flush());
+
+    if (firstUse == "entries") {
+        QCOMPARE(deferred.entries().size(), count);
+    } else if (firstUse == "lookup") {
+        const EntryPtr found = deferred.entryWithID(third->uniqueID());
+        QVERIFY(found);
+        QCOMPARE(found->body(), QStringLiteral("three"));
+        QCOMPARE(found->parentBlog(), static_cast<EntryOwner*>(&deferred));
+    } else if (firstUse == "add") {
+        deferred.addEntry(entryWithBody(QStringLiteral("four")));
+    } else {
+        deferred.setEntries({entryWithBody(QStringLiteral("mine"))});
+    }
+    QCOMPARE(deferred.entries().size(), count);
+    QCOMPARE(resets.count(), firstUse == "set" ? 1 : 0);
 }
 
 void tst_BlogEntryStore::blogFoldersPerAccount()

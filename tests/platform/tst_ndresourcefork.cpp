@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using plumet::test::readTestData;
 using plumet::test::testDataPath;
@@ -71,6 +75,8 @@ private slots:
     void damagedMaps_data();
     void damagedMaps();
     void nonAsciiUrlGivesNothing();
+    void specialFilesNeverBlock_data();
+    void specialFilesNeverBlock();
 };
 
 void tst_NDResourceFork::readsTheResourcesOfAnAppleDoubleCompanion()
@@ -210,6 +216,52 @@ void tst_NDResourceFork::nonAsciiUrlGivesNothing()
     QVERIFY(spoilt->stringForType(url, 256).isNull());
     QVERIFY(!spoilt->dataForType(url, 256).isNull());
     QCOMPARE(spoilt->stringForType(NDResourceFork::typeCode("TEXT"), 256), springAddress);
+}
+
+void tst_NDResourceFork::specialFilesNeverBlock_data()
+{
+    QTest::addColumn<bool>("dataIsFifo");
+    QTest::addColumn<bool>("companionIsFifo");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("companion is a FIFO") << false << true << QString();
+    // The companion alone still gives the address.
+    QTest::newRow("file is a FIFO") << true << false << springAddress;
+    QTest::newRow("both are FIFOs") << true << true << QString();
+}
+
+// A folder unpacked from an archive may hold named pipes; opening one for
+// reading waits for a writer that never comes.
+void tst_NDResourceFork::specialFilesNeverBlock()
+{
+    QFETCH(bool, dataIsFifo);
+    QFETCH(bool, companionIsFifo);
+    QFETCH(QString, address);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Piped.webloc"));
+    const QString companion = dir.filePath(QStringLiteral("._Piped.webloc"));
+    QStringList fifos;
+    for (const auto& [isFifo, file] : {std::pair{dataIsFifo, path}, {companionIsFifo, companion}}) {
+        if (isFifo) {
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+            fifos << file;
+        } else {
+            QFile plain(file);
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            if (file == companion)
+                plain.write(goodCompanion());
+        }
+    }
+
+    auto reading = std::async(std::launch::async, [path] { return WeblocFile::address(path); });
+    const bool ended = reading.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ended) {
+        // Let the stuck reader go before failing.
+        for (const QString& fifo : fifos)
+            ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
+    }
+    QVERIFY2(ended, "reading a named pipe blocked");
+    QCOMPARE(reading.get(), address);
 }
 
 QTEST_GUILESS_MAIN(tst_NDResourceFork)

@@ -55,6 +55,7 @@ class tst_EditWith : public QObject {
 private slots:
     void initTestCase();
     void init();
+    void cleanup();
     void answersAsAMenuAddon();
     void tableIsResetOnlyWhenUnusable_data();
     void tableIsResetOnlyWhenUnusable();
@@ -71,7 +72,8 @@ private slots:
 
 private:
     // A fake editor: a shell script that logs its file (its last argument)
-    // and its process id, then runs `body` with the file as $f.
+    // and its process id, then runs `body` with the file as $f; wait_for_go
+    // waits for letEditorGo().
     QString writeEditor(const QString& name, const QString& body);
     void useEditor(const QString& name, const QString& commandLine);
     QString editedFile() const { return readFile(m_work.filePath("file")).trimmed(); }
@@ -95,6 +97,13 @@ void tst_EditWith::init()
         QFile::remove(m_work.filePath(name));
 }
 
+// Editors are let go, never stopped: the test ends its own.
+void tst_EditWith::cleanup()
+{
+    letEditorGo();
+    QTRY_VERIFY(!plumet::test::processAlive(editorPid()));
+}
+
 QString tst_EditWith::writeEditor(const QString& name, const QString& body)
 {
     const QString path = m_work.filePath(name);
@@ -105,7 +114,10 @@ QString tst_EditWith::writeEditor(const QString& name, const QString& body)
                                 "for f; do :; done\n"
                                 "printf '%s\\n' \"$f\" > '%1/file'\n"
                                 "echo $$ > '%1/pid'\n"
-                                "go='%1/go'\n")
+                                "go='%1/go'\n"
+                                // Ends with the test, whatever the test does.
+                                "wait_for_go() { while [ ! -e \"$go\" ] && [ -d '%1' ]; do "
+                                "sleep 0.05; done; }\n")
                      .arg(m_work.path())
                      .toUtf8());
     script.write(body.toUtf8());
@@ -180,7 +192,7 @@ void tst_EditWith::blockingEditorBringsTheTextBack()
 {
     // A path with a space: the command line is split as a shell would.
     const QString editor =
-        writeEditor("blocking editor", "while [ ! -e \"$go\" ]; do sleep 0.05; done\n"
+        writeEditor("blocking editor", "wait_for_go\n"
                                        "printf 'Edited <b>outside</b>' > \"$f\"\n");
     useEditor("Fake", QStringLiteral("\"%1\" --wait %f").arg(editor));
     DraftStandIn draft("Hello <b>world</b>");
@@ -212,7 +224,7 @@ void tst_EditWith::saveByRenameNeverEndsTheSession()
 {
     const QString editor = writeEditor(
         "renaming editor", "printf 'First save' > \"$f.new\" && mv \"$f.new\" \"$f\"\n"
-                           "while [ ! -e \"$go\" ]; do sleep 0.05; done\n"
+                           "wait_for_go\n"
                            "printf 'Second save' > \"$f.new\" && mv \"$f.new\" \"$f\"\n");
     useEditor("Renamer", QStringLiteral("\"%1\" %f").arg(editor));
     DraftStandIn draft("Original");
@@ -290,14 +302,14 @@ void tst_EditWith::closingTheDraftOrSheetEndsTheSession_data()
     QTest::newRow("draft closes") << "draft";
     QTest::newRow("sheet closed") << "sheet";
     QTest::newRow("cancel button") << "cancel";
+    QTest::newRow("plumet quits") << "quit";
 }
 
 void tst_EditWith::closingTheDraftOrSheetEndsTheSession()
 {
     QFETCH(QString, how);
-    const QString editor =
-        writeEditor("slow editor", "while [ ! -e \"$go\" ]; do sleep 0.05; done\n"
-                                   "printf 'Too late' > \"$f\"\n");
+    const QString editor = writeEditor("slow editor", "wait_for_go\n"
+                                                      "printf 'Too late' > \"$f\"\n");
     useEditor("Slow", QStringLiteral("\"%1\" %f").arg(editor));
     auto draft = std::make_unique<DraftStandIn>("Mine");
     draft->addons.callAddon("Edit With", "Slow");
@@ -305,26 +317,37 @@ void tst_EditWith::closingTheDraftOrSheetEndsTheSession()
     const QString path = editedFile();
     QVERIFY(QFile::exists(path));
 
-    if (how == "draft")
+    if (how == "draft") {
         draft->addons.dispose();
-    else if (how == "sheet")
+    } else if (how == "sheet") {
         draft->addons.addonSheet()->reject();
-    else
+    } else if (how == "cancel") {
         QVERIFY(draft->clickButton("Cancel"));
-    QVERIFY(!draft->sheetShown());
-    QCOMPARE(draft->ended.count(), 1);
+    } else {
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        qApp->exec();
+        QVERIFY(!QFileInfo::exists(QFileInfo(path).absolutePath()));
+    }
+    if (how != "quit") {
+        QVERIFY(!draft->sheetShown());
+        QCOMPARE(draft->ended.count(), 1);
+    }
     QVERIFY(!QFile::exists(path));
-    QTRY_VERIFY(!plumet::test::processAlive(editorPid()));
+    const int ended = int(draft->ended.count());
+    // The editor is the user's program, maybe with other unsaved work: it is
+    // let go, never stopped.
+    QTest::qWait(300);
+    QVERIFY(plumet::test::processAlive(editorPid()));
     letEditorGo();
+    QTRY_VERIFY(!plumet::test::processAlive(editorPid()));
     QTest::qWait(200);
     QCOMPARE(draft->text.text(), QStringLiteral("Mine"));
-    QCOMPARE(draft->ended.count(), 1);
+    QCOMPARE(draft->ended.count(), ended);
 }
 
 void tst_EditWith::iconComesFromTheDesktopFile()
 {
-    const QString editor =
-        writeEditor("iconic-editor", "while [ ! -e \"$go\" ]; do sleep 0.05; done\n");
+    const QString editor = writeEditor("iconic-editor", "wait_for_go\n");
     const QString applications =
         QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     QVERIFY(QDir().mkpath(applications));

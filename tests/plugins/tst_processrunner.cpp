@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +40,10 @@ private slots:
     void timeLimitKillsWhatTheProgramStarted();
     void cancelStopsAProgramThatIgnoresTerm();
     void programThatReadsNothingStillEnds();
+    void outputBeyondTheLimitStopsTheProgram_data();
+    void outputBeyondTheLimitStopsTheProgram();
+    void outputFileTakesBothOutputs();
+    void detachedProgramRunsOn();
 };
 
 void tst_ProcessRunner::handsInputAndTakesOutput_data()
@@ -151,6 +156,80 @@ void tst_ProcessRunner::programThatReadsNothingStillEnds()
     const ProcessRunner::Result result = runAsync(runner);
     QVERIFY(result.succeeded());
     QVERIFY(result.output.isEmpty());
+}
+
+void tst_ProcessRunner::outputBeyondTheLimitStopsTheProgram_data()
+{
+    QTest::addColumn<bool>("synchronous");
+    QTest::newRow("on the event loop") << false;
+    QTest::newRow("waiting") << true;
+}
+
+void tst_ProcessRunner::outputBeyondTheLimitStopsTheProgram()
+{
+    QFETCH(bool, synchronous);
+    // Would write forever; only the limit ends it.
+    ProcessRunner runner = shell(QStringLiteral("yes 'a runaway line'"));
+    runner.setOutputLimit(1024 * 1024);
+    runner.setTimeLimit(120000);
+    const ProcessRunner::Result result = synchronous ? runner.runAndWait() : runAsync(runner);
+    QCOMPARE(result.outcome, ProcessRunner::Outcome::OutputTooLarge);
+    QVERIFY(!result.succeeded());
+    QVERIFY(result.output.isEmpty());
+    const QString text = ProcessRunner::failureText(result, "The script", 120000);
+    QVERIFY2(text.startsWith("The script wrote more than ") && text.endsWith(" and was stopped."),
+             qPrintable(text));
+}
+
+void tst_ProcessRunner::outputFileTakesBothOutputs()
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("log");
+    ProcessRunner runner = shell(QStringLiteral("echo out; echo err >&2; echo out again; exit 4"));
+    runner.setOutputFile(log);
+    const ProcessRunner::Result result = runAsync(runner);
+    QCOMPARE(result.exitCode, 4);
+    QVERIFY(result.output.isEmpty());
+    QCOMPARE(result.errorOutput, QByteArray("out\nerr\nout again\n"));
+}
+
+// A detached program is the user's now: it outlives its runner's owner, is
+// never signalled, and its runner goes once it ends.
+void tst_ProcessRunner::detachedProgramRunsOn()
+{
+    QTemporaryDir dir;
+    const QString go = dir.filePath("go");
+    const QString pidFile = dir.filePath("pid");
+    auto owner = std::make_unique<QObject>();
+    auto* runner = new ProcessRunner(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("echo $$ > '%1'; while [ ! -e '%2' ]; do sleep 0.05; "
+                                              "done; echo still here")
+                                   .arg(pidFile, go)},
+        owner.get());
+    runner->setOutputFile(dir.filePath("log"));
+    QSignalSpy finished(runner, &ProcessRunner::finished);
+    runner->start();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 30000);
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const qint64 pid = file.readAll().trimmed().toLongLong();
+    QVERIFY(pid > 0);
+
+    runner->detach();
+    const QPointer<ProcessRunner> detached(runner);
+    owner.reset();
+    QTest::qWait(300); // no TERM, no KILL reaches it meanwhile
+    QVERIFY(detached);
+    QVERIFY(plumet::test::processAlive(pid));
+
+    QFile(go).open(QIODevice::WriteOnly);
+    QTRY_VERIFY_WITH_TIMEOUT(!detached, 30000);
+    QVERIFY(!plumet::test::processAlive(pid));
+    QCOMPARE(finished.count(), 0);
+    QFile log(dir.filePath("log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), QByteArray("still here\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_ProcessRunner)

@@ -34,6 +34,8 @@ class tst_CustomViews : public QObject {
 private slots:
     void roundedRectangles_data();
     void roundedRectangles();
+    void emptyRectanglesGiveEmptyPaths_data();
+    void emptyRectanglesGiveEmptyPaths();
     void clearWindowRefusesTheKeyboardUntilAllowed();
     void veryPlainWindowLetsClicksThrough();
     void animViewDrawsNothingBeforeItIsPrepared();
@@ -71,6 +73,28 @@ void tst_CustomViews::roundedRectangles()
     QVERIFY(path.contains(inside));
     QVERIFY(!path.contains(outside));
     QVERIFY(path.contains(rect.center()));
+}
+
+void tst_CustomViews::emptyRectanglesGiveEmptyPaths_data()
+{
+    QTest::addColumn<QRectF>("rect");
+    QTest::newRow("no width") << QRectF(5, 5, 0, 40);
+    QTest::newRow("no height") << QRectF(5, 5, 40, 0);
+    QTest::newRow("negative size") << QRectF(5, 5, -10, -10);
+}
+
+void tst_CustomViews::emptyRectanglesGiveEmptyPaths()
+{
+    QFETCH(QRectF, rect);
+    for (const qreal radius : {qreal(0), qreal(6)}) {
+        QVERIFY(views::roundedRectPath(rect, radius).isEmpty());
+        // Nothing is added to a path that holds something already.
+        QPainterPath path;
+        path.addRect(0, 0, 3, 3);
+        const QPainterPath before = path;
+        views::appendRoundedRect(path, rect, radius);
+        QCOMPARE(path, before);
+    }
 }
 
 void tst_CustomViews::clearWindowRefusesTheKeyboardUntilAllowed()

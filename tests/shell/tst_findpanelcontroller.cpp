@@ -1,4 +1,5 @@
 #include "FindPanelController.h"
+#include "ScreenshotSaver.h"
 #include "UserDefaults.h"
 #include "WebContentView.h"
 
@@ -206,6 +207,7 @@ void tst_FindPanelController::withoutWrapTheEndIsNotFound()
     QVERIFY(!found);
     QCOMPARE(m_panel->status(), QStringLiteral("Not found"));
     QVERIFY(m_panel->isVisible());
+    plumet::test::saveScreenshot(m_panel.get(), QStringLiteral("find-panel-not-found"));
     // It stays until the next find command or the next search string.
     m_panel->setReplaceString(QStringLiteral("x"));
     QCOMPARE(m_panel->status(), QStringLiteral("Not found"));

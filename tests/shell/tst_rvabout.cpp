@@ -1,5 +1,6 @@
 #include "BrowserCatcher.h"
 #include "RVAbout.h"
+#include "ScreenshotSaver.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QSignalSpy>
@@ -30,6 +31,8 @@ void tst_RVAbout::showsVersionAndCredits()
     QVERIFY(about.isShowing());
     QVERIFY(about.creditsView()->toPlainText().contains(QLatin1String("libplist")));
     QCOMPARE(about.creditsView()->contextMenuPolicy(), Qt::NoContextMenu);
+    QVERIFY(QTest::qWaitForWindowExposed(about.window()));
+    plumet::test::saveScreenshot(about.window(), QStringLiteral("about-box"));
     QSignalSpy changed(&about, &RVAbout::versionNumberChanged);
     about.setVersionNumber(QStringLiteral("3.1"));
     QCOMPARE(changed.count(), 1);

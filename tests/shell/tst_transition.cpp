@@ -1,10 +1,15 @@
+#include "ScreenshotSaver.h"
 #include "Transition.h"
 #include "TransitionGeometry.h"
 #include "TransitionPainter.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <cmath>
 #include <numbers>
@@ -97,6 +102,7 @@ private slots:
     void easedCurve();
     void startPlaysHalfASecondAndReleasesThePictures();
     void unknownStyleDoesNothing();
+    void screenshotsHalfway();
 };
 
 void tst_Transition::flipTurnsAboutTheMiddle_data()
@@ -279,6 +285,47 @@ void tst_Transition::unknownStyleDoesNothing()
              qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!host.transition.isAnimating());
     QVERIFY(std::none_of(host.animating.begin(), host.animating.end(), [](bool a) { return a; }));
+}
+
+// For a look by eye: each exact effect half way between two real views.
+void tst_Transition::screenshotsHalfway()
+{
+    auto view = [](const QString& title, const QColor& color) {
+        QWidget page;
+        page.resize(320, 200);
+        page.setAutoFillBackground(true);
+        QPalette palette = page.palette();
+        palette.setColor(QPalette::Window, color);
+        page.setPalette(palette);
+        auto* layout = new QVBoxLayout(&page);
+        layout->addWidget(new QLabel(title));
+        layout->addWidget(new QLineEdit(QStringLiteral("Field Notes")));
+        layout->addWidget(new QPushButton(QStringLiteral("Refresh")));
+        return page.grab().toImage();
+    };
+    const QImage initial = view(QStringLiteral("Entries"), QColor(0xd8, 0xe6, 0xf5));
+    const QImage final = view(QStringLiteral("Preferences"), QColor(0xf5, 0xe6, 0xc8));
+    const QSize size = initial.size();
+    // The flip stands edge-on at one half: it is shown a little before.
+    const struct {
+        int style;
+        double time;
+        const char* name;
+    } effects[] = {{views::Dissolve, 0.5, "dissolve"},
+                   {views::Swipe, 0.5, "swipe"},
+                   {views::Flip, 0.35, "flip"},
+                   {views::Cube, 0.5, "cube"}};
+    for (const auto& [style, time, name] : effects) {
+        const QImage halfway = views::transitionFrame(style, time, 1.0, initial, final, size);
+        QVERIFY(!sameImage(halfway, initial) && !sameImage(halfway, final));
+        QImage frame(size, QImage::Format_ARGB32_Premultiplied);
+        frame.fill(Qt::darkGray);
+        QPainter(&frame).drawImage(0, 0, halfway);
+        QLabel shown;
+        shown.setPixmap(QPixmap::fromImage(frame));
+        shown.resize(size);
+        plumet::test::saveScreenshot(&shown, QStringLiteral("transition-%1-halfway").arg(name));
+    }
 }
 
 QTEST_MAIN(tst_Transition)

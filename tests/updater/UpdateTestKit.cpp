@@ -21,6 +21,14 @@ SigningKey::SigningKey() : m_key(std::make_unique<Key>())
     m_key->pkey = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
 }
 
+SigningKey::SigningKey(const QByteArray& hexSeed) : m_key(std::make_unique<Key>())
+{
+    const QByteArray seed = QByteArray::fromHex(hexSeed);
+    m_key->pkey = EVP_PKEY_new_raw_private_key(
+        EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(seed.constData()),
+        size_t(seed.size()));
+}
+
 SigningKey::~SigningKey()
 {
     EVP_PKEY_free(m_key->pkey);
@@ -186,6 +194,15 @@ bool giveToAnotherUser(const QString& folder)
     const QString owner = QStringLiteral("%1:%1").arg(anotherUser);
     return ::geteuid() == 0 &&
            QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), owner, folder}) == 0;
+}
+
+bool FailingSwap::renameFolder(const QString& from, const QString& to, QString* error)
+{
+    if (m_failing.contains(++m_renames)) {
+        *error = QStringLiteral("refused for the test");
+        return false;
+    }
+    return FolderSwap::renameFolder(from, to, error);
 }
 
 } // namespace plumet::test

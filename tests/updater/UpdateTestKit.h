@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderSwap.h"
 #include "TestHttpServer.h"
 
 #include <QByteArray>
@@ -12,9 +13,18 @@
 // whose program only notes that it was started.
 namespace plumet::test {
 
+// The seed of the key whose public half the tests' build of the privileged
+// helper carries (tests/updater/CMakeLists.txt): Base64
+// "tdGk6qKDilxyHKLe6QryRe7Sr6wEWLq0R1WUg73bL0U=".
+inline constexpr char helperKeySeed[] =
+    "d7d466eb5693dacf9d203159119b1b6dc7a13c708ecbb6d41b12f4026b863198";
+
 class SigningKey {
 public:
+    // A new key for the run.
     SigningKey();
+    // The key made from 32 bytes given in hexadecimal (helperKeySeed).
+    explicit SigningKey(const QByteArray& hexSeed);
     ~SigningKey();
     QByteArray publicKey() const;                     // 32 raw bytes
     QByteArray sign(const QByteArray& message) const; // 64 raw bytes
@@ -57,6 +67,20 @@ QByteArray sha256Hex(const QByteArray& bytes);
 // Serves `body`, answering "Range: bytes=N-" with 206 and the rest from N.
 TestHttpServer::Response serveWithRanges(const TestHttpServer::Request& request,
                                          const QByteArray& body);
+
+// Fails the renames with the given numbers (1: old -> backup, 2: new ->
+// install, 3: the first rename of a rollback), as a full or busy disk would.
+class FailingSwap : public FolderSwap {
+public:
+    explicit FailingSwap(QList<int> failing) : m_failing(std::move(failing)) {}
+
+protected:
+    bool renameFolder(const QString& from, const QString& to, QString* error) override;
+
+private:
+    QList<int> m_failing;
+    int m_renames = 0;
+};
 
 // Gives the folder and all in it to the user "nobody", as an installation under
 // /opt belongs to root. Only root can; false for anyone else.

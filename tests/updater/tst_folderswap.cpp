@@ -10,31 +10,6 @@
 
 using namespace plumet::test;
 
-namespace {
-
-// Fails the rename with the given number (1: old -> backup, 2: new -> install,
-// 3: the first rename of a rollback).
-class FailingSwap : public FolderSwap {
-public:
-    explicit FailingSwap(QList<int> failing) : m_failing(std::move(failing)) {}
-
-protected:
-    bool renameFolder(const QString& from, const QString& to, QString* error) override
-    {
-        if (m_failing.contains(++m_renames)) {
-            *error = QStringLiteral("refused for the test");
-            return false;
-        }
-        return FolderSwap::renameFolder(from, to, error);
-    }
-
-private:
-    QList<int> m_failing;
-    int m_renames = 0;
-};
-
-} // namespace
-
 class tst_FolderSwap : public QObject {
     Q_OBJECT
 private slots:

@@ -15,6 +15,7 @@ class tst_InstallLayout : public QObject {
 private slots:
     void installsASelfContainedFolder_data();
     void installsASelfContainedFolder();
+    void buildFolderIsNoInstallation();
 };
 
 void tst_InstallLayout::installsASelfContainedFolder_data()
@@ -61,6 +62,17 @@ void tst_InstallLayout::installsASelfContainedFolder()
     QVERIFY2(!libraries.contains("not found"), libraries.constData());
     QVERIFY(libraries.contains(QFile::encodeName(prefix + QStringLiteral("/bin/../lib/plumet/"
                                                                          "libplumet_shell.so"))));
+}
+
+// The build folder holds bin/plumet as an installation does; only the missing
+// marker keeps the updater from replacing the developer's whole build.
+void tst_InstallLayout::buildFolderIsNoInstallation()
+{
+    const QString build = QFileInfo(QStringLiteral(PLUMET_BINARY_DIR)).canonicalFilePath();
+    QVERIFY(InstallChecks::isExecutableFile(build + QLatin1Char('/') +
+                                            QLatin1String(InstallLayout::executable)));
+    const QString problem = InstallChecks::checkInstallFolder(build);
+    QVERIFY2(problem.contains(QLatin1String("not a self-contained")), qPrintable(problem));
 }
 
 QTEST_GUILESS_MAIN(tst_InstallLayout)

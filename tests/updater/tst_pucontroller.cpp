@@ -1,6 +1,6 @@
-#include "ApplicationBusService.h"
 #include "PUController.h"
 #include "PUPresenter.h"
+#include "SingleInstance.h"
 #include "TestHttpServer.h"
 #include "UpdateSignature.h"
 #include "UpdateTestKit.h"
@@ -56,31 +56,29 @@ public:
     std::function<void()> beforeAnswer;
 };
 
-// The running application: on the bus under a name of this test, quitting
-// (leaving the bus) when asked, unless told to be stubborn.
+// The running application: the program's own bus object under a name of this
+// test, quitting (leaving the bus) when asked, unless told to be stubborn.
 class FakeApplication : public QObject {
 public:
-    FakeApplication(const QString& service, bool stubborn) : m_service(service)
+    FakeApplication(const QString& service, const QString& lockPath, bool stubborn)
     {
-        m_bus = new ApplicationBusService(this);
-        registered = m_bus->registerService(service);
-        connect(m_bus, &ApplicationBusService::quitRequested, this, [this, stubborn] {
+        m_instance = new SingleInstance(this);
+        m_instance->setServiceName(service);
+        m_instance->setLockPath(lockPath);
+        registered =
+            m_instance->claim({}) == SingleInstance::Claim::Owner && m_instance->ownsBusName();
+        connect(m_instance, &SingleInstance::quitRequested, this, [this, stubborn] {
             ++quitRequests;
             if (!stubborn)
                 quit();
         });
     }
-    void quit()
-    {
-        delete m_bus;
-        m_bus = nullptr;
-    }
+    void quit() { m_instance->release(); }
     bool registered = false;
     int quitRequests = 0;
 
 private:
-    QString m_service;
-    ApplicationBusService* m_bus = nullptr;
+    SingleInstance* m_instance = nullptr;
 };
 
 QByteArray readFile(const QString& path)
@@ -127,8 +125,9 @@ private:
         bool applicationRuns = true;
         bool stubborn = false;
         std::function<Response(const Request&)> serve;
-        QString installFolder;  // if not the test's
-        bool plainHttp = false; // offer the archive at an http address
+        QString installFolder;     // if not the test's
+        bool plainHttp = false;    // offer the archive at an http address
+        QList<int> failingRenames; // of the plain road's swap
     };
     struct Result {
         PUController::Outcome outcome = PUController::Outcome::Cancelled;
@@ -143,13 +142,14 @@ private:
     QStringList leftovers() const;
 
     TestHttpServer m_server;
-    SigningKey m_key;
+    SigningKey m_key{QByteArray(helperKeySeed)}; // the privileged road checks it too
     QString m_service;
     std::unique_ptr<QTemporaryDir> m_folder;
     QString m_root;
     QString m_install;
     QString m_launchLog;
     QByteArray m_temporaryFolder;
+    QByteArray m_path;
     int m_runs = 0;
 };
 
@@ -161,6 +161,7 @@ void tst_PUController::initTestCase()
     QSslConfiguration::setDefaultConfiguration(trusting);
     m_service = QStringLiteral("org.plumet.test.updater%1").arg(QCoreApplication::applicationPid());
     m_temporaryFolder = qgetenv("TMPDIR");
+    m_path = qgetenv("PATH");
 }
 
 void tst_PUController::init()
@@ -183,6 +184,7 @@ void tst_PUController::cleanup()
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", m_temporaryFolder);
+    qputenv("PATH", m_path);
     m_folder.reset();
 }
 
@@ -239,12 +241,17 @@ tst_PUController::Result tst_PUController::run(const Setup& setup, RecordingPres
     settings.quitPollMs = 50;
     settings.launchPollMs = 50;
     settings.launchPolls = 3;
+    if (!setup.failingRenames.isEmpty())
+        settings.makeSwap = [failing = setup.failingRenames] {
+            return std::make_shared<FailingSwap>(failing);
+        };
     if (!writeScript(settings.privilegedLauncher, setup.launcher))
         qFatal("no launcher");
 
     std::unique_ptr<FakeApplication> application;
     if (setup.applicationRuns) {
-        application = std::make_unique<FakeApplication>(m_service, setup.stubborn);
+        application = std::make_unique<FakeApplication>(
+            m_service, m_root + QStringLiteral("/plumet.lock"), setup.stubborn);
         if (!application->registered)
             qWarning("no session bus: the application's quit is not exercised");
     }
@@ -279,6 +286,7 @@ void tst_PUController::installsAndRelaunches_data()
     QTest::newRow("interrupted download resumed") << "resumed";
     QTest::newRow("server names no length") << "nolength";
     QTest::newRow("privileged road keeps the owner") << "privileged";
+    QTest::newRow("privileged road ignores what the user's side unpacked") << "tampered";
 }
 
 void tst_PUController::installsAndRelaunches()
@@ -303,9 +311,20 @@ void tst_PUController::installsAndRelaunches()
             return response;
         };
     }
-    if (case_ == "privileged") {
+    if (case_ == "privileged" || case_ == "tampered") {
         if (!giveToAnotherUser(m_install))
             QSKIP("only root can give the installation to another user");
+    }
+    if (case_ == "tampered") {
+        // Something running as the user rewrites the checked, unpacked folder
+        // while the password is asked for.
+        setup.launcher = "#!/bin/sh\n"
+                         "for f in \"$TMPDIR\"/plumetUpdater-*/unpacked/plumet; do\n"
+                         "  printf 'self-contained evil' > \"$f/plumet-self-contained\"\n"
+                         "  printf '#!/bin/sh\\necho evil >> \"$PLUMET_TEST_LAUNCH_LOG\"\\n' > "
+                         "\"$f/bin/plumet\"\n"
+                         "done\n"
+                         "exec \"$@\"\n";
     }
 
     RecordingPresenter presenter;
@@ -318,7 +337,7 @@ void tst_PUController::installsAndRelaunches()
     QCOMPARE(leftovers(), QStringList());
     if (setup.applicationRuns && QDBusConnection::sessionBus().isConnected())
         QCOMPARE(result.quitRequests, 1);
-    if (case_ == "privileged") {
+    if (case_ == "privileged" || case_ == "tampered") {
         struct stat info {};
         QCOMPARE(::lstat(QFile::encodeName(m_install + "/bin/plumet").constData(), &info), 0);
         QCOMPARE(info.st_uid, uid_t(anotherUser));
@@ -345,6 +364,7 @@ void tst_PUController::failureLeavesTheOldInstallation_data()
     QTest::newRow("plain http address") << "http" << download << false;
     QTest::newRow("privileged swap refused")
         << "refused" << QStringLiteral("Cannot install new version!") << true;
+    QTest::newRow("swap fails after the quit") << "swap" << install << true;
 }
 
 void tst_PUController::failureLeavesTheOldInstallation()
@@ -401,6 +421,8 @@ void tst_PUController::failureLeavesTheOldInstallation()
 
     if (case_ == "http")
         setup.plainHttp = true;
+    if (case_ == "swap")
+        setup.failingRenames = {2}; // the new folder cannot move in
 
     RecordingPresenter presenter;
     const Result result = run(setup, presenter);
@@ -408,6 +430,8 @@ void tst_PUController::failureLeavesTheOldInstallation()
     QCOMPARE(result.failures.size(), 1);
     QCOMPARE(result.failures.first().title, title);
     QVERIFY(!result.failures.first().detail.isEmpty());
+    if (case_ == "swap")
+        QVERIFY(result.failures.first().detail.contains("refused for the test"));
     // Cancel works again once something went wrong.
     QVERIFY(result.failures.first().couldCancel);
     QCOMPARE(installTag(m_install), QByteArray("old"));
@@ -433,6 +457,8 @@ void tst_PUController::refusesInstallationsItMayNotReplace_data()
     QTest::addColumn<QString>("says");
     QTest::newRow("package-managed folder") << "usr"
                                             << "package manager";
+    QTest::newRow("folder the package manager knows") << "dpkg"
+                                                      << "package manager";
     QTest::newRow("folder without marker") << "nomarker"
                                            << "self-contained";
     QTest::newRow("folder reached through a link") << "link"
@@ -460,6 +486,14 @@ void tst_PUController::refusesInstallationsItMayNotReplace()
     }
     if (case_ == "missing")
         setup.installFolder = m_root + "/nowhere";
+    if (case_ == "dpkg") {
+        // A dpkg that owns whatever it is asked about, and notes what that was.
+        QVERIFY(QDir().mkpath(m_root + "/bin"));
+        QVERIFY(writeScript(m_root + "/bin/dpkg",
+                            "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/asked\"\n"
+                            "echo \"plumet: $2\"\n"));
+        qputenv("PATH", QFile::encodeName(m_root + "/bin:") + m_path);
+    }
 
     RecordingPresenter presenter;
     const Result result = run(setup, presenter);
@@ -471,6 +505,9 @@ void tst_PUController::refusesInstallationsItMayNotReplace()
     QCOMPARE(result.downloads, 0);
     QCOMPARE(result.quitRequests, 0);
     QVERIFY(QFileInfo(m_install + "/bin/plumet").isExecutable());
+    if (case_ == "dpkg")
+        QCOMPARE(readFile(m_root + "/bin/asked").trimmed(),
+                 "-S " + QFile::encodeName(m_install) + "/bin/plumet");
 }
 
 void tst_PUController::asksWhenTheApplicationWillNotQuit_data()

@@ -1,7 +1,8 @@
 #pragma once
 
-// Where the running application answers on the session bus. The updater asks
-// it to quit there before it replaces the installation.
+// Where the running application answers on the session bus (SingleInstance
+// serves these names). The updater asks it to quit there before it replaces
+// the installation.
 namespace ApplicationBus {
 
 inline constexpr char serviceName[] = "org.plumet.plumet";

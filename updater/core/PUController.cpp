@@ -237,7 +237,9 @@ void PUController::expandDownload()
             return InstallChecks::checkNewFolder(app);
         },
         [this](const QString& problem) {
-            QFile::remove(m_zipPath);
+            // The helper of the privileged road checks and unpacks the archive again.
+            if (m_road == InstallTarget::Road::Plain)
+                QFile::remove(m_zipPath);
             if (!problem.isEmpty()) {
                 qCWarning(lcUpdater) << "update not unpacked:" << problem;
                 fail(tr("Could not install new version!"),
@@ -293,10 +295,12 @@ void PUController::installNewVersion()
     setIndeterminate(true);
     setStatus(tr("Installing new version..."));
     if (m_road == InstallTarget::Road::Plain) {
+        const std::shared_ptr<FolderSwap> swap =
+            m_settings.makeSwap ? m_settings.makeSwap() : std::make_shared<FolderSwap>();
         m_work = runThen<FolderSwap::Result>(
             this,
-            [app = m_appPath, install = m_installPath, work = m_workFolder] {
-                return FolderSwap().replace(app, install, work + QStringLiteral("/old"));
+            [app = m_appPath, install = m_installPath, work = m_workFolder, swap] {
+                return swap->replace(app, install, work + QStringLiteral("/old"));
             },
             [this](const FolderSwap::Result& result) {
                 onInstalled(result.installed, result.error);
@@ -309,8 +313,9 @@ void PUController::installNewVersion()
                 m_privileged->deleteLater();
                 onInstalled(replaced, detail);
             });
-    m_privileged->movePathWithAuthentication(m_settings.privilegedLauncher,
-                                             m_settings.helperProgram, m_appPath, m_installPath);
+    m_privileged->movePathWithAuthentication(
+        m_settings.privilegedLauncher, m_settings.helperProgram,
+        QFileInfo(m_zipPath).canonicalFilePath(), m_settings.handOver, m_installPath);
 }
 
 void PUController::onInstalled(bool installed, const QString& detail)

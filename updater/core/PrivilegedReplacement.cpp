@@ -27,7 +27,8 @@ PrivilegedReplacement::~PrivilegedReplacement()
 
 void PrivilegedReplacement::movePathWithAuthentication(const QString& launcher,
                                                        const QString& helper,
-                                                       const QString& newFolder,
+                                                       const QString& archive,
+                                                       const UpdateHandOver& update,
                                                        const QString& installFolder)
 {
     const QString program =
@@ -62,7 +63,8 @@ void PrivilegedReplacement::movePathWithAuthentication(const QString& launcher,
         qCWarning(lcUpdater) << "the privileged replacement took too long";
         m_process->kill();
     });
-    m_process->start(program, {helper, newFolder, installFolder});
+    m_process->start(program, {helper, archive, update.version, QString::fromLatin1(update.sha256),
+                               QString::fromLatin1(update.signature), installFolder});
 }
 
 void PrivilegedReplacement::end(bool replaced, const QString& detail)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "ApplicationBus.h"
+#include "FolderSwap.h"
 #include "UpdateHandOver.h"
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <memory>
 
 // Everything one run of the updater works with: the hand-over from the
 // application and the program's fixed values.
@@ -21,4 +24,7 @@ struct UpdaterSettings {
     // How often, and how many times, the end step looks for the new program.
     int launchPollMs = 2000;
     int launchPolls = 15;
+    // The swap of the plain road (called on a worker thread); empty: a
+    // FolderSwap. Tests hand in one that fails.
+    std::function<std::shared_ptr<FolderSwap>()> makeSwap;
 };

@@ -46,15 +46,19 @@ UpdateWindow::UpdateWindow(RVUpdater& updater, QWidget* parent)
     m_changes = new QTextBrowser(this);
     m_changes->setOpenLinks(false);
     m_changes->setFixedHeight(changesHeight);
-    connect(m_changes, &QTextBrowser::anchorClicked, this, &UpdateWindow::openInBrowser);
+    // The feed writes the change list: its links go to web pages, nowhere else.
+    connect(m_changes, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        if (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"))
+            openInBrowser(url);
+    });
 
     auto* cancel = new QPushButton(trUpdater("Cancel"), this);
-    auto* download = new QPushButton(trUpdater("Download"), this);
-    auto* install = new QPushButton(trUpdater("Download and Install"), this);
-    install->setDefault(true);
+    m_downloadButton = new QPushButton(trUpdater("Download"), this);
+    m_installButton = new QPushButton(trUpdater("Download and Install"), this);
     connect(cancel, &QPushButton::clicked, this, [this] { m_updater.cancel(); });
-    connect(download, &QPushButton::clicked, this, [this] { m_updater.download(); });
-    connect(install, &QPushButton::clicked, this, [this] { m_updater.downloadAndInstall(); });
+    connect(m_downloadButton, &QPushButton::clicked, this, [this] { m_updater.download(); });
+    connect(m_installButton, &QPushButton::clicked, this,
+            [this] { m_updater.downloadAndInstall(); });
 
     auto* toggleRow = new QHBoxLayout;
     toggleRow->addWidget(m_toggleButton);
@@ -62,8 +66,8 @@ UpdateWindow::UpdateWindow(RVUpdater& updater, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cancel);
     buttons->addStretch();
-    buttons->addWidget(download);
-    buttons->addWidget(install);
+    buttons->addWidget(m_downloadButton);
+    buttons->addWidget(m_installButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 18, 20, 16);
@@ -92,6 +96,10 @@ void UpdateWindow::showUpdate(const UpdateOffer& offer)
                                  .arg(offer.version, cutils::stringForFileSize(bytes))
                            : trUpdater("plumet %1 is ready.").arg(offer.version));
     m_changes->setHtml(offer.changesList);
+    const bool canInstall = m_updater.canInstall();
+    m_installButton->setVisible(canInstall);
+    (canInstall ? m_installButton : m_downloadButton)->setDefault(true);
+    (canInstall ? m_downloadButton : m_installButton)->setDefault(false);
     showChanges();
     if (!isVisible()) {
         adjustSize();

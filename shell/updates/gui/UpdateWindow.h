@@ -11,8 +11,8 @@ class RVUpdater;
 
 // The update window: which version is available, its change list (shown or
 // hidden after the "showChanges" default), and the choice between Cancel,
-// Download (in the browser) and Download and Install (the updater). Also the
-// checker's alerts.
+// Download (in the browser) and Download and Install (the updater), the latter
+// only where the updater can replace this copy. Also the checker's alerts.
 class UpdateWindow : public QWidget, public UpdatePresenter {
     Q_OBJECT
 public:
@@ -37,5 +37,7 @@ private:
     QLabel* m_versionHeader = nullptr;
     QLabel* m_details = nullptr;
     QPushButton* m_toggleButton = nullptr;
+    QPushButton* m_installButton = nullptr;
+    QPushButton* m_downloadButton = nullptr;
     QTextBrowser* m_changes = nullptr;
 };

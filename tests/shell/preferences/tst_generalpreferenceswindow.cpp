@@ -4,9 +4,12 @@
 #include "FactorySettings.h"
 #include "GeneralPreferencesWindow.h"
 #include "NotificationCenter.h"
+#include "OneShotTimer.h"
+#include "RVUpdater.h"
 #include "ScreenshotSaver.h"
 #include "UserDefaults.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -22,6 +25,7 @@ private slots:
     void init();
     void everyGeneralPreferenceHasAControl();
     void factorySettings();
+    void updateSwitchTakesEffectAtOnce();
     void screenshot();
 
 private:
@@ -53,6 +57,33 @@ void tst_GeneralPreferencesWindow::everyGeneralPreferenceHasAControl()
     // Everything the Factory Settings button writes can be seen being written.
     for (const QString& key : FactorySettings::keys())
         QVERIFY2(bound.contains(key), qPrintable(key));
+}
+
+// Turning "Check for new versions" off stops the timed checks there and
+// then, not when some other window closes.
+void tst_GeneralPreferencesWindow::updateSwitchTakesEffectAtOnce()
+{
+    GeneralPreferencesWindow window(*m_defaults, NotificationCenter::sharedInstance(),
+                                    FactoryDefaults::values());
+    RVUpdater::Environment environment;
+    environment.feedAddress = [] { return QStringLiteral("https://updates.example/plumet.xml"); };
+    environment.versionCheck = [this] { return m_defaults->integer("versionCheck") != 0; };
+    RVUpdater updater(std::move(environment));
+    QCheckBox* updates = nullptr;
+    for (QCheckBox* box : window.findChildren<QCheckBox*>()) {
+        if (box->text() == QStringLiteral("Check for new versions"))
+            updates = box;
+    }
+    QVERIFY(updates);
+    m_defaults->setValue(QStringLiteral("versionCheck"), 1);
+    updater.handlePeriodicCheck();
+    QVERIFY(updater.isCheckPending());
+
+    updates->click();
+    QCOMPARE(m_defaults->integer("versionCheck"), 0);
+    QVERIFY(!updater.isCheckPending());
+    updates->click();
+    QVERIFY(updater.isCheckPending());
 }
 
 void tst_GeneralPreferencesWindow::factorySettings()

@@ -2,8 +2,11 @@
 #include "NotificationCenter.h"
 #include "OneShotTimer.h"
 #include "RVUpdater.h"
+#include "SecurityPrompter.h"
 #include "TestHttpServer.h"
 #include "UpdatePresenter.h"
+#include "UpdateSettings.h"
+#include "UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,6 +64,22 @@ public:
     QList<QUrl> opened;
 };
 
+// Says yes to every question, so a question asked would lower the guard.
+class YesPrompter : public SecurityPrompter {
+public:
+    void askToTrustCertificate(const CertificateProblem&, Completion done) override
+    {
+        ++questions;
+        done(true);
+    }
+    void askToFollowInsecureRedirect(const QUrl&, const QUrl&, Completion done) override
+    {
+        ++questions;
+        done(true);
+    }
+    int questions = 0;
+};
+
 QByteArray feedFor(const QByteArray& version, const QByteArray& enclosure)
 {
     return "<rss><channel><item><title>" + version +
@@ -87,11 +106,16 @@ private slots:
     void failedCheckSaysWhy();
     void withoutFeedTheMenuPointsToThePackageManager();
     void refusesAPlainHttpFeed();
+    void feedCallNeverAsks_data();
+    void feedCallNeverAsks();
     void handsOverToTheUpdater();
     void refusesASecondUpdaterOrAnUnsignedOffer_data();
     void refusesASecondUpdaterOrAnUnsignedOffer();
     void downloadOpensTheBrowser();
+    void downloadOpensOnlySecureAddresses_data();
+    void downloadOpensOnlySecureAddresses();
     void handOverSurvivesTheCommandLine();
+    void installsOnlyWhereTheUpdaterCan();
     void cleansUpAtQuit();
 
 private:
@@ -117,16 +141,16 @@ void tst_RVUpdater::initTestCase()
     QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
     trusting.addCaCertificate(m_server.certificate());
     QSslConfiguration::setDefaultConfiguration(trusting);
-    m_server.setHandler([this](const Request&) {
-        Response response = Response::ok(m_feed, "application/rss+xml");
-        response.status = m_status;
-        return response;
-    });
     QVERIFY(QDir().mkpath(m_programs.filePath(QStringLiteral("bin"))));
 }
 
 void tst_RVUpdater::init()
 {
+    m_server.setHandler([this](const Request&) {
+        Response response = Response::ok(m_feed, "application/rss+xml");
+        response.status = m_status;
+        return response;
+    });
     m_feed = feedFor("3.1", goodEnclosure);
     m_status = 200;
     m_feedAddress = m_server.url(QStringLiteral("/updates/plumet.xml")).toString();
@@ -157,6 +181,7 @@ std::unique_ptr<RVUpdater> tst_RVUpdater::makeUpdater()
         return m_launchWorks;
     };
     environment.isUpdaterRunning = [this] { return m_updaterRunning; };
+    environment.canInstall = [] { return true; };
     auto updater = std::make_unique<RVUpdater>(std::move(environment));
     updater->setPresenter(&m_presenter);
     return updater;
@@ -207,6 +232,18 @@ void tst_RVUpdater::timedChecksFollowThePreference()
     m_versionCheck = false;
     NotificationCenter::sharedInstance().post(QStringLiteral("preferencesClosed"));
     QVERIFY(!updater->isCheckPending());
+
+    // Turned on (and off) with the General window's switch, at once.
+    m_versionCheck = true;
+    NotificationCenter::sharedInstance().post(QStringLiteral("versionCheck"));
+    QVERIFY(updater->isCheckPending());
+    m_versionCheck = false;
+    NotificationCenter::sharedInstance().post(QStringLiteral("versionCheck"));
+    QVERIFY(!updater->isCheckPending());
+    // Or written without a notification, as Factory Settings does.
+    m_versionCheck = true;
+    UserDefaults::sharedInstance().setValue(QStringLiteral("versionCheck"), 1);
+    QVERIFY(updater->isCheckPending());
 
     m_versionCheck = true;
     m_feedAddress.clear();
@@ -322,6 +359,58 @@ void tst_RVUpdater::refusesAPlainHttpFeed()
     QVERIFY(plain.requests().isEmpty());
 }
 
+void tst_RVUpdater::feedCallNeverAsks_data()
+{
+    QTest::addColumn<QString>("case_");
+    QTest::addColumn<bool>("quiet");
+    QTest::newRow("redirect to http, asked for") << "redirect" << false;
+    QTest::newRow("redirect to http, timed") << "redirect" << true;
+    QTest::newRow("untrusted certificate, asked for") << "certificate" << false;
+    QTest::newRow("untrusted certificate, timed") << "certificate" << true;
+}
+
+// The feed names what the update window shows and where "Download" leads: a
+// downgrade or an unknown certificate is refused without a question, which a
+// timed check would otherwise pop up.
+void tst_RVUpdater::feedCallNeverAsks()
+{
+    QFETCH(QString, case_);
+    QFETCH(bool, quiet);
+    YesPrompter prompter;
+    SecurityPrompter::setSharedInstance(&prompter);
+    TestHttpServer plain;
+    QVERIFY(plain.listen());
+    plain.setHandler([this](const Request&) { return Response::ok(m_feed); });
+    TestHttpServer stranger;
+    QVERIFY(stranger.listenTlsSelfSigned());
+    stranger.setHandler([this](const Request&) { return Response::ok(m_feed); });
+    if (case_ == "redirect") {
+        m_server.setHandler([&plain](const Request&) {
+            return Response::redirect(302, plain.url(QStringLiteral("/plumet.xml")).toEncoded());
+        });
+    } else {
+        m_feedAddress = stranger.url(QStringLiteral("/plumet.xml")).toString();
+    }
+
+    auto updater = makeUpdater();
+    updater->checkNow(quiet);
+    QVERIFY(waitForAnswer(*updater));
+    m_server.setHandler({});
+    SecurityPrompter::setSharedInstance(nullptr);
+
+    QCOMPARE(prompter.questions, 0);
+    QVERIFY(plain.requests().isEmpty());
+    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(updater->versionString().isEmpty());
+    if (quiet) {
+        QVERIFY(m_presenter.alerts.isEmpty());
+        return;
+    }
+    QCOMPARE(m_presenter.alerts.size(), 1);
+    QCOMPARE(m_presenter.alerts.first().first, QStringLiteral("Cannot check for updates!"));
+    QVERIFY(!m_presenter.alerts.first().second.isEmpty());
+}
+
 void tst_RVUpdater::handsOverToTheUpdater()
 {
     auto updater = makeUpdater();
@@ -385,6 +474,35 @@ void tst_RVUpdater::downloadOpensTheBrowser()
     QCOMPARE(m_presenter.hides, 1);
 }
 
+void tst_RVUpdater::downloadOpensOnlySecureAddresses_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("https") << QByteArray("https://example.org/plumet.tar.xz") << true;
+    QTest::newRow("http") << QByteArray("http://example.org/plumet.tar.xz") << false;
+    QTest::newRow("local file") << QByteArray("file:///home/user/.bashrc") << false;
+    QTest::newRow("script") << QByteArray("javascript:alert(1)") << false;
+    QTest::newRow("another program's scheme") << QByteArray("steam://run/1") << false;
+    QTest::newRow("no host") << QByteArray("https:///plumet.tar.xz") << false;
+}
+
+void tst_RVUpdater::downloadOpensOnlySecureAddresses()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(bool, opened);
+    m_feed = feedFor("3.1", R"(<enclosure url=")" + address + R"(" length="1"/>)");
+    auto updater = makeUpdater();
+    updater->checkNow(false);
+    QVERIFY(waitForAnswer(*updater));
+    QVERIFY(QTest::qWaitFor([&] { return !m_presenter.shown.isEmpty(); }, 5000));
+    updater->download();
+    QCOMPARE(m_presenter.opened.size(), opened ? 1 : 0);
+    QCOMPARE(m_presenter.alerts.size(), opened ? 0 : 1);
+    if (!opened)
+        QCOMPARE(m_presenter.alerts.first().first, QStringLiteral("Cannot download the update!"));
+    QCOMPARE(m_presenter.hides, 1);
+}
+
 void tst_RVUpdater::handOverSurvivesTheCommandLine()
 {
     UpdateHandOver handOver;
@@ -407,6 +525,50 @@ void tst_RVUpdater::handOverSurvivesTheCommandLine()
 
     QVERIFY(!UpdateHandOver::fromArguments({QStringLiteral("plumetUpdater")}, &error));
     QVERIFY(error.contains(QLatin1String("--url")));
+}
+
+// "Download and Install" needs the update key in the build and a
+// self-contained installation around the program; a build tree or a
+// package-managed copy has no marker.
+void tst_RVUpdater::installsOnlyWhereTheUpdaterCan()
+{
+    QTemporaryDir folder;
+    const QString install = QFileInfo(folder.path()).canonicalFilePath() + "/plumet";
+    QVERIFY(QDir().mkpath(install + "/bin"));
+    QFile program(install + "/bin/plumet");
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.close();
+    QVERIFY(program.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    auto canInstall = [&] {
+        RVUpdater::Environment environment;
+        environment.feedAddress = [] { return QString(); };
+        environment.programFolder = install + "/bin";
+        environment.launch = [](const QString&, const UpdateHandOver&) { return true; };
+        return RVUpdater(std::move(environment)).canInstall();
+    };
+    QVERIFY(!canInstall());
+    QFile marker(install + "/plumet-self-contained");
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    QCOMPARE(canInstall(), UpdateSettings::hasUpdateKey());
+
+    // Refused even when asked (a window left open from before).
+    m_feed = feedFor("3.1", goodEnclosure);
+    RVUpdater::Environment environment;
+    environment.currentVersion = QStringLiteral("3.0");
+    environment.feedAddress = [this] { return m_feedAddress; };
+    environment.canInstall = [] { return false; };
+    environment.launch = [this](const QString&, const UpdateHandOver& handOver) {
+        m_launched.append(handOver);
+        return true;
+    };
+    RVUpdater updater(std::move(environment));
+    updater.setPresenter(&m_presenter);
+    updater.checkNow(false);
+    QVERIFY(waitForAnswer(updater));
+    updater.downloadAndInstall();
+    QVERIFY(m_launched.isEmpty());
+    updater.setPresenter(nullptr);
 }
 
 void tst_RVUpdater::cleansUpAtQuit()

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -12,17 +13,36 @@
 class tst_UpdaterLauncher : public QObject {
     Q_OBJECT
 private slots:
+    void startsAPrivateCopy_data();
     void startsAPrivateCopy();
     void failsWithoutAnUpdater();
 };
 
+void tst_UpdaterLauncher::startsAPrivateCopy_data()
+{
+    QTest::addColumn<QString>("runtime");
+    QTest::addColumn<QString>("where");
+    QTest::newRow("runtime folder") << "private"
+                                    << "runtime";
+    QTest::newRow("no runtime folder") << ""
+                                       << "cache";
+    QTest::newRow("runtime folder open to others") << "open"
+                                                   << "cache";
+}
+
 void tst_UpdaterLauncher::startsAPrivateCopy()
 {
+    QFETCH(QString, runtime);
+    QFETCH(QString, where);
     QTemporaryDir folder;
     const QString programs = folder.filePath(QStringLiteral("bin"));
     const QString temporary = folder.filePath(QStringLiteral("tmp"));
+    const QString runtimeFolder = QFileInfo(folder.path()).canonicalFilePath() + "/run";
     const QString log = folder.filePath(QStringLiteral("started.log"));
-    QVERIFY(QDir().mkpath(programs) && QDir().mkpath(temporary));
+    QVERIFY(QDir().mkpath(programs) && QDir().mkpath(temporary) && QDir().mkpath(runtimeFolder));
+    QVERIFY(QFile::setPermissions(runtimeFolder, runtime == "open"
+                                                     ? QFileDevice::Permissions(0x7775)
+                                                     : QFileDevice::Permissions(0x7700)));
     QFile updater(programs + QStringLiteral("/plumetUpdater"));
     QVERIFY(updater.open(QIODevice::WriteOnly));
     updater.write("#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$PLUMET_TEST_LOG\"\n");
@@ -30,7 +50,12 @@ void tst_UpdaterLauncher::startsAPrivateCopy()
     QVERIFY(updater.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
     const QByteArray previousTemporary = qgetenv("TMPDIR");
+    const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(temporary));
+    if (runtime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
     qputenv("PLUMET_TEST_LOG", QFile::encodeName(log));
     UpdateHandOver handOver;
     handOver.archiveUrl = QUrl(QStringLiteral("https://example.org/plumet.tar.xz"));
@@ -40,16 +65,20 @@ void tst_UpdaterLauncher::startsAPrivateCopy()
     handOver.installFolder = QStringLiteral("/opt/plumet");
     const bool launched = UpdaterLauncher::launch(programs, handOver);
     qputenv("TMPDIR", previousTemporary);
+    qputenv("XDG_RUNTIME_DIR", previousRuntime);
     QVERIFY(launched);
 
     QVERIFY(QTest::qWaitFor([&] { return QFileInfo(log).size() > 0; }, 10000));
     QFile started(log);
     QVERIFY(started.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(started.readAll()).split(QLatin1Char('\n'));
-    // It ran from a new folder of its own in the temporary folder, closed to others.
+    // It ran from a new folder of its own, closed to others, in a folder that
+    // is the user's (the temporary one is often mounted noexec).
     const QString copy = lines.first();
     const QString copyFolder = QFileInfo(copy).path();
-    QCOMPARE(QFileInfo(copyFolder).path(), temporary);
+    QCOMPARE(QFileInfo(copyFolder).path(),
+             where == "runtime" ? runtimeFolder
+                                : QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
     QVERIFY(QFileInfo(copyFolder).fileName().startsWith(QLatin1String("plumetUpdater-")));
     struct stat info {};
     QCOMPARE(::stat(QFile::encodeName(copyFolder).constData(), &info), 0);
@@ -61,6 +90,7 @@ void tst_UpdaterLauncher::startsAPrivateCopy()
     QCOMPARE(told->archiveUrl, handOver.archiveUrl);
     QCOMPARE(told->installFolder, handOver.installFolder);
     QVERIFY(told->privateCopy);
+    QVERIFY(QDir(copyFolder).removeRecursively());
 }
 
 void tst_UpdaterLauncher::failsWithoutAnUpdater()

@@ -1,5 +1,6 @@
 #include "OneShotTimer.h"
 #include "RVUpdater.h"
+#include "ScreenshotSaver.h"
 #include "UpdateWindow.h"
 #include "UserDefaults.h"
 
@@ -13,23 +14,34 @@ class tst_UpdateWindow : public QObject {
 private slots:
     void init();
     void showsTheOffer();
+    void offersInstallOnlyWhereItWorks_data();
+    void offersInstallOnlyWhereItWorks();
     void togglesTheChangeListKeepingTheTopEdge();
     void cancelHidesTheWindow();
 
 private:
+    void make(bool canInstall);
+
     std::unique_ptr<RVUpdater> m_updater;
     std::unique_ptr<UpdateWindow> m_window;
     UpdateOffer m_offer;
     QPushButton* button(const QString& text) const;
 };
 
-void tst_UpdateWindow::init()
+void tst_UpdateWindow::make(bool canInstall)
 {
+    m_window.reset();
     RVUpdater::Environment environment;
     environment.feedAddress = [] { return QString(); };
+    environment.canInstall = [canInstall] { return canInstall; };
     m_updater = std::make_unique<RVUpdater>(std::move(environment));
     m_window = std::make_unique<UpdateWindow>(*m_updater);
     m_updater->setPresenter(m_window.get());
+}
+
+void tst_UpdateWindow::init()
+{
+    make(true);
     m_offer.version = QStringLiteral("3.1");
     m_offer.changesList = QStringLiteral("<ul><li>Faster publishing</li></ul>");
     m_offer.fileSize = QStringLiteral("12582912");
@@ -56,6 +68,35 @@ void tst_UpdateWindow::showsTheOffer()
     QVERIFY(changes->toPlainText().contains(QLatin1String("Faster publishing")));
     // Hidden until asked for.
     QVERIFY(!m_window->changesShown());
+}
+
+void tst_UpdateWindow::offersInstallOnlyWhereItWorks_data()
+{
+    QTest::addColumn<bool>("canInstall");
+    QTest::newRow("self-contained, with the key") << true;
+    QTest::newRow("package-managed or without the key") << false;
+}
+
+void tst_UpdateWindow::offersInstallOnlyWhereItWorks()
+{
+    QFETCH(bool, canInstall);
+    make(canInstall);
+    m_window->showUpdate(m_offer);
+    QPushButton* install = button(QStringLiteral("Download and Install"));
+    QPushButton* download = nullptr;
+    for (QPushButton* candidate : m_window->findChildren<QPushButton*>()) {
+        if (candidate->text() == QStringLiteral("Download"))
+            download = candidate;
+    }
+    QVERIFY(install && download);
+    QCOMPARE(install->isVisible(), canInstall);
+    QVERIFY(download->isVisible());
+    // Return takes the road that works.
+    QCOMPARE(install->isDefault(), canInstall);
+    QCOMPARE(download->isDefault(), !canInstall);
+    plumet::test::saveScreenshot(m_window.get(), canInstall
+                                                     ? QStringLiteral("update-window")
+                                                     : QStringLiteral("update-window-download"));
 }
 
 void tst_UpdateWindow::togglesTheChangeListKeepingTheTopEdge()
