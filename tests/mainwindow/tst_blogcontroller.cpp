@@ -1,10 +1,12 @@
 #include "Account.h"
 #include "AccountArrayController.h"
 #include "AccountList.h"
+#include "AccountOutlineModel.h"
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogController.h"
 #include "BlogOutlineView.h"
+#include "DraftItemDrop.h"
 #include "DraftRegistry.h"
 #include "EntriesPane.h"
 #include "Entry.h"
@@ -24,7 +26,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDragMoveEvent>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -60,6 +65,7 @@ private slots:
     void viewInBrowserOpensTheBlogAddresses();
     void splitPositionsComeBackAndAreSaved();
     void collapsedPreviewGivesTheListEverything();
+    void dropOfBusyEntriesSaysWhyItIsRefused();
     void blogChooserListsEveryBlogWithKeysForTheFirstNine();
     void entryCommandsFollowTheSelection();
     void screenshots();
@@ -311,6 +317,62 @@ void tst_BlogController::collapsedPreviewGivesTheListEverything()
     QCOMPARE(m_defaults->string(QStringLiteral("entrylistsplitview")), QStringLiteral("5 300"));
     m_window->collapseSubview(false);
     QCOMPARE(split->sizes(), before);
+}
+
+namespace {
+
+EntryPtr addTitledEntry(Blog& blog, const QString& title)
+{
+    EntryPtr entry = Entry::create();
+    entry->setTitle(title);
+    blog.addEntry(entry);
+    return entry;
+}
+
+} // namespace
+
+// Entries that all have a publish or a deletion under way are refused by
+// every blog; the status line says why while they hover, as no drop follows.
+void tst_BlogController::dropOfBusyEntriesSaysWhyItIsRefused()
+{
+    auto account = addAccount(QStringLiteral("Home"), 2);
+    Blog& source = *account->blogs()[0];
+    EntryPtr publishing = addTitledEntry(source, QStringLiteral("Spring planting"));
+    publishing->setBeingPublished(true);
+    EntryPtr deleting = addTitledEntry(source, QStringLiteral("On sourdough"));
+    deleting->addFlag(Entry::BeingDeleted);
+    make();
+    m_window->outlineView()->expandAll();
+
+    QWidget* viewport = m_window->outlineView()->viewport();
+    const QPoint overTarget =
+        m_window->outlineView()
+            ->visualRect(m_window->outline()->model()->indexOf(account->blogs()[1].get()))
+            .center();
+    std::unique_ptr<QMimeData> data(DraftItemDrop::mimeDataFor({publishing.get(), deleting.get()}));
+    QDragEnterEvent enter(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+    QVERIFY(!move.isAccepted());
+    QCOMPARE(m_window->statusBar()->currentMessage(),
+             QStringLiteral("Not moved while being published or deleted: Spring planting, On "
+                            "sourdough"));
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(viewport, &leave);
+    QCOMPARE(source.entries().size(), 2);
+
+    // Once one of them is free the drop is taken, and nothing is said before it.
+    m_window->statusBar()->clearMessage();
+    deleting->removeFlag(Entry::BeingDeleted);
+    QDragEnterEvent again(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &again);
+    QDragMoveEvent moveAgain(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton,
+                             Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &moveAgain);
+    QVERIFY(moveAgain.isAccepted());
+    QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
+    QCoreApplication::sendEvent(viewport, &leave);
 }
 
 void tst_BlogController::blogChooserListsEveryBlogWithKeysForTheFirstNine()
