@@ -5,6 +5,7 @@
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogController.h"
+#include "BlogEntryStore.h"
 #include "BlogOutlineView.h"
 #include "DraftItemDrop.h"
 #include "DraftRegistry.h"
@@ -12,6 +13,7 @@
 #include "Entry.h"
 #include "EntryArrayController.h"
 #include "EntryDeletion.h"
+#include "EntryFile.h"
 #include "EntryListModel.h"
 #include "EntryPreview.h"
 #include "ModelNotifications.h"
@@ -26,6 +28,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QDragMoveEvent>
 #include <QMessageBox>
 #include <QMimeData>
@@ -65,7 +68,9 @@ private slots:
     void viewInBrowserOpensTheBlogAddresses();
     void splitPositionsComeBackAndAreSaved();
     void collapsedPreviewGivesTheListEverything();
+    void windowComesBackWhereItWas();
     void dropOfBusyEntriesSaysWhyItIsRefused();
+    void entriesThatCouldNotMoveAreNamedInAnAlert();
     void blogChooserListsEveryBlogWithKeysForTheFirstNine();
     void entryCommandsFollowTheSelection();
     void screenshots();
@@ -319,6 +324,20 @@ void tst_BlogController::collapsedPreviewGivesTheListEverything()
     QCOMPARE(split->sizes(), before);
 }
 
+void tst_BlogController::windowComesBackWhereItWas()
+{
+    addAccount(QStringLiteral("Home"), 1);
+    make();
+    m_window->setGeometry(QRect(QPoint(30, 40), QSize(640, 420)));
+    const QRect placed = m_window->geometry();
+    m_window->cleanUp();
+    QVERIFY(!m_defaults->data(QString::fromLatin1(BlogController::geometryKey)).isEmpty());
+    m_window.reset();
+
+    make(); // sized 900 × 600 before it starts: the stored place wins
+    QCOMPARE(m_window->geometry(), placed);
+}
+
 namespace {
 
 EntryPtr addTitledEntry(Blog& blog, const QString& title)
@@ -373,6 +392,37 @@ void tst_BlogController::dropOfBusyEntriesSaysWhyItIsRefused()
     QVERIFY(moveAgain.isAccepted());
     QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
     QCoreApplication::sendEvent(viewport, &leave);
+}
+
+// Entries whose move failed stay where they were, and an alert on the
+// window names them; the others are moved.
+void tst_BlogController::entriesThatCouldNotMoveAreNamedInAnAlert()
+{
+    auto account = addAccount(QStringLiteral("Home"), 2);
+    Blog& source = *account->blogs()[0];
+    Blog& target = *account->blogs()[1];
+    EntryPtr moving = addTitledEntry(source, QStringLiteral("Spring planting"));
+    EntryPtr broken = addTitledEntry(source, QStringLiteral("On sourdough"));
+    // A folder where its file would go in the target blog: its write fails.
+    QVERIFY(QDir().mkpath(target.store().folder() + QLatin1Char('/') +
+                          EntryFile::fileName(*broken) + QStringLiteral("/kept")));
+    make();
+
+    AccountOutlineModel* outline = m_window->outline()->model();
+    std::unique_ptr<QMimeData> data(DraftItemDrop::mimeDataFor({moving.get(), broken.get()}));
+    QVERIFY(outline->dropMimeData(data.get(), Qt::MoveAction, -1, 0, outline->indexOf(&target)));
+    QVERIFY(target.hasEntryWithID(moving->uniqueID()));
+    QVERIFY(source.hasEntryWithID(broken->uniqueID()));
+
+    QMessageBox* alert = m_window->findChild<QMessageBox*>();
+    QVERIFY(alert);
+    QTRY_VERIFY(alert->isVisible());
+    QCOMPARE(alert->windowModality(), Qt::WindowModal);
+    QCOMPARE(alert->text(), QStringLiteral("Some entries could not be moved."));
+    QVERIFY(alert->informativeText().contains(QStringLiteral("On sourdough: ")));
+    QVERIFY(!alert->informativeText().contains(QStringLiteral("Spring planting")));
+    saveScreenshot(alert, QStringLiteral("main-window-move-failure"));
+    alert->close();
 }
 
 void tst_BlogController::blogChooserListsEveryBlogWithKeysForTheFirstNine()
