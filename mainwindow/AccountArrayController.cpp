@@ -10,6 +10,7 @@
 #include "RVAccountCell.h"
 #include "UserDefaults.h"
 
+#include <QDragMoveEvent>
 #include <QHeaderView>
 
 namespace {
@@ -43,6 +44,7 @@ AccountArrayController::AccountArrayController(AccountList& accounts, GradientOu
 
     connect(m_model, &AccountOutlineModel::entriesDropped, this,
             &AccountArrayController::entriesDropped);
+    m_view->viewport()->installEventFilter(this);
     connect(m_model, &QAbstractItemModel::modelReset, this,
             &AccountArrayController::restoreSelection);
 }
@@ -347,6 +349,39 @@ void AccountArrayController::spinStep()
         m_model->refreshAccount(account.data());
     m_spinnerCounter = (m_spinnerCounter + 1) % spinnerFrames;
     m_spinTimer = m_clock.singleShot(spinnerInterval, [this] { spinStep(); });
+}
+
+bool AccountArrayController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+            explainRefusal(*static_cast<QDragMoveEvent*>(event));
+            break;
+        case QEvent::DragLeave:
+        case QEvent::Drop:
+            m_refusal.clear();
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AccountArrayController::explainRefusal(const QDragMoveEvent& event)
+{
+    // A refused drop never arrives: the reason is told while the entries hover.
+    const QString refusal =
+        m_model
+            ? m_model->dropRefusal(event.mimeData(), m_view->indexAt(event.position().toPoint()))
+            : QString();
+    if (refusal == m_refusal)
+        return;
+    m_refusal = refusal;
+    if (!refusal.isEmpty())
+        emit statusMessage(refusal);
 }
 
 void AccountArrayController::entriesDropped(Blog* target, const DraftItemDrop::Report& report)

@@ -15,6 +15,7 @@ class AccountList;
 class AccountOutlineModel;
 class GradientOutlineView;
 class NotificationCenter;
+class QDragMoveEvent;
 class QModelIndex;
 class UserDefaults;
 
@@ -93,8 +94,13 @@ signals:
     // Some dropped entries could not move; the sentence names them.
     void moveFailed(const QString& message);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void forceReload(QObject* object);
+    // Tells why entries dragged over a blog are refused there.
+    void explainRefusal(const QDragMoveEvent& event);
     void entriesRetrieved(QObject* object);
     void accountActive(QObject* object);
     void accountInactive(QObject* object);
@@ -120,6 +126,7 @@ private:
     QPointer<Blog> m_selectedBlog;
     QList<QPointer<Blog>> m_selectedBlogs;
     QString m_title;
+    QString m_refusal; // the one said during the drag under way
 
     QList<QPointer<Account>> m_busy;
     int m_spinnerCounter = 0;

@@ -257,6 +257,19 @@ bool AccountOutlineModel::canDropMimeData(const QMimeData* data, Qt::DropAction,
     return false;
 }
 
+QString AccountOutlineModel::dropRefusal(const QMimeData* data, const QModelIndex& index) const
+{
+    const Blog* blog = blogAt(index);
+    if (!blog || !data || !data->hasFormat(QString::fromLatin1(DraftItemDrop::mimeType)))
+        return {};
+    const auto items =
+        DraftItemDrop::read(data->data(QString::fromLatin1(DraftItemDrop::mimeType)));
+    if (!items)
+        return {};
+    return DraftItemDrop::refusalMessage(
+        *items, *blog, [this](const QString& id) { return m_accounts.accountForID(id); });
+}
+
 bool AccountOutlineModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row,
                                        int column, const QModelIndex& parent)
 {

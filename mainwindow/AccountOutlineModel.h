@@ -57,6 +57,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Why entries dragged over `index` cannot go there, when it is because
+    // a road runs for each of them; empty otherwise.
+    QString dropRefusal(const QMimeData* data, const QModelIndex& index) const;
+
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDropActions() const override;

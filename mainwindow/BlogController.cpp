@@ -3,6 +3,7 @@
 #include "Account.h"
 #include "AccountArrayController.h"
 #include "AccountList.h"
+#include "AccountOutlineModel.h"
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogOutlineView.h"
@@ -110,6 +111,8 @@ BlogController::BlogController(AccountList& accounts, QWidget* parent, UserDefau
     connect(m_outline, &AccountArrayController::statusMessage, this,
             [this](const QString& message) { statusBar()->showMessage(message, 8000); });
     connect(m_outline, &AccountArrayController::moveFailed, this, &BlogController::showMoveFailure);
+    connect(m_outline->model(), &AccountOutlineModel::accountMoved, this,
+            &BlogController::accountMoved);
     connect(m_entriesView, &GradientTableView::doubleAction, m_pane, &EntriesPane::openSelected);
     m_pane->setContextActions(
         {action(QStringLiteral("open")), nullptr, action(QStringLiteral("post-publish")),

@@ -117,6 +117,9 @@ public:
 
 signals:
     void selectedAccountChanged(Account* account);
+    // An account was dragged to another place in the outline: the list's
+    // order changed and is not saved yet.
+    void accountMoved(Account* account);
 
 private:
     void buildToolbar();

@@ -120,6 +120,19 @@ bool canMoveAny(const Items& items, const Blog& target, const AccountLookup& acc
     return known && (movable || !listedAny);
 }
 
+QString refusalMessage(const Items& items, const Blog& target, const AccountLookup& accountForID)
+{
+    Report kept;
+    bool movable = false;
+    forEachListed(items, target, accountForID, [&](const EntryPtr& entry) {
+        if (hasRoadInFlight(*entry))
+            kept.busy.append(entry->title());
+        else
+            movable = true;
+    });
+    return movable ? QString() : busyMessage(kept);
+}
+
 QString busyMessage(const Report& report)
 {
     if (report.busy.isEmpty())

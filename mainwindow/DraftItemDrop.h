@@ -60,6 +60,10 @@ Report perform(const Items& items, Blog& target, const AccountLookup& accountFor
 // account is unknown or every listed entry has a road in flight.
 bool canMoveAny(const Items& items, const Blog& target, const AccountLookup& accountForID);
 
+// When a drop of `items` on `target` is refused only because every listed
+// entry has a road in flight: the sentence that names them; else empty.
+QString refusalMessage(const Items& items, const Blog& target, const AccountLookup& accountForID);
+
 // The sentence for the status line or the alert; empty when all went well.
 QString busyMessage(const Report& report);
 QString failureMessage(const Report& report);

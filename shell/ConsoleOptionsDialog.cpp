@@ -16,19 +16,11 @@ ConsoleOptionsDialog::ConsoleOptionsDialog(QWidget* parent) : QDialog(parent)
     setWindowTitle(tr("Console Options"));
     auto* form = new QFormLayout(this);
 
-    auto* fontButton = new QPushButton(this);
-    auto showFont = [fontButton] {
-        const ConsoleStyle style = ConsoleStyle::fromDefaults();
-        fontButton->setText(QStringLiteral("%1 %2")
-                                .arg(fontDisplayName(style.font.family()))
-                                .arg(style.font.pointSize()));
-    };
+    m_fontButton = new QPushButton(this);
+    m_fontButton->setObjectName(QStringLiteral("console_font"));
     showFont();
-    connect(fontButton, &QPushButton::clicked, this, [this, showFont] {
-        chooseFont();
-        showFont();
-    });
-    form->addRow(tr("Font:"), fontButton);
+    connect(m_fontButton, &QPushButton::clicked, this, &ConsoleOptionsDialog::chooseFont);
+    form->addRow(tr("Font:"), m_fontButton);
 
     const QList<QPair<QString, QString>> colours = {
         {QStringLiteral("console_bg_color"), tr("Background")},
@@ -38,12 +30,14 @@ ConsoleOptionsDialog::ConsoleOptionsDialog(QWidget* parent) : QDialog(parent)
         {QStringLiteral("console_brck_color"), tr("Brackets")}};
     for (const auto& [key, title] : colours) {
         auto* button = new QPushButton(tr("Choose..."), this);
+        button->setObjectName(key);
         connect(button, &QPushButton::clicked, this,
                 [this, key = key, title = title] { chooseColor(key, title); });
         form->addRow(title + QLatin1Char(':'), button);
     }
 
     auto* opacity = new QDoubleSpinBox(this);
+    opacity->setObjectName(QStringLiteral("console_alpha"));
     opacity->setRange(0.1, 1.0);
     opacity->setSingleStep(0.05);
     opacity->setValue(ConsoleStyle::fromDefaults().opacity);
@@ -57,22 +51,41 @@ ConsoleOptionsDialog::ConsoleOptionsDialog(QWidget* parent) : QDialog(parent)
     form->addRow(buttons);
 }
 
+void ConsoleOptionsDialog::showFont()
+{
+    const ConsoleStyle style = ConsoleStyle::fromDefaults();
+    m_fontButton->setText(QStringLiteral("%1 %2")
+                              .arg(fontDisplayName(style.font.family()))
+                              .arg(style.font.pointSize()));
+}
+
+// The font and colour panels open over the sheet and answer by signal: a
+// blocking panel would hold the whole program in its own event loop.
 void ConsoleOptionsDialog::chooseFont()
 {
-    bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, ConsoleStyle::fromDefaults().font, this);
-    if (!chosen)
-        return;
-    UserDefaults& defaults = UserDefaults::sharedInstance();
-    defaults.setValue(QStringLiteral("console_font"), font.family());
-    defaults.setValue(QStringLiteral("console_font_size"), font.pointSizeF());
+    auto* panel = new QFontDialog(ConsoleStyle::fromDefaults().font, this);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    connect(panel, &QFontDialog::fontSelected, this, [this](const QFont& font) {
+        UserDefaults& defaults = UserDefaults::sharedInstance();
+        defaults.setValue(QStringLiteral("console_font"), font.family());
+        defaults.setValue(QStringLiteral("console_font_size"), font.pointSizeF());
+        showFont();
+    });
+    panel->open();
 }
 
 void ConsoleOptionsDialog::chooseColor(const QString& key, const QString& title)
 {
     const rv::Color current = UserDefaults::sharedInstance().color(key);
-    const QColor color =
-        QColorDialog::getColor(current.toQColor(), this, title, QColorDialog::ShowAlphaChannel);
-    if (color.isValid())
-        UserDefaults::sharedInstance().setColor(key, rv::Color::fromQColor(color));
+    auto* panel = new QColorDialog(current.toQColor(), this);
+    panel->setWindowTitle(title);
+    panel->setOption(QColorDialog::ShowAlphaChannel);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    connect(panel, &QColorDialog::colorSelected, this, [key](const QColor& color) {
+        if (color.isValid())
+            UserDefaults::sharedInstance().setColor(key, rv::Color::fromQColor(color));
+    });
+    panel->open();
 }

@@ -266,6 +266,11 @@ void AppControl::accountsLoaded()
     window->setAccountManager([] { AccountController::sharedInstance().showWindow(); });
     connect(window, &BlogController::selectedAccountChanged, &accounts,
             &AccountController::setSelectedAccount);
+    // Accounts dragged in the outline are saved and announced as a reorder in
+    // the accounts window is, once the drop is over.
+    connect(
+        window, &BlogController::accountMoved, &accounts,
+        [&accounts] { accounts.broadcastChange(nullptr); }, Qt::QueuedConnection);
     window->installEventFilter(this);
     m_authPrompter = std::make_unique<AuthRequestPrompter>(window);
     AuthPrompter::setSharedInstance(m_authPrompter.get());

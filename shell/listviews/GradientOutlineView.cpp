@@ -27,7 +27,6 @@ QColor dropFrame()
 
 bool GradientOutlineView::DragState::moveTo(int row)
 {
-    dragging = true;
     const int previous = hoverRow;
     hoverRow = row;
     if (row == -1) {
@@ -101,7 +100,7 @@ void GradientOutlineView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     paintDropMark(painter);
     const DragState& drag = dragState();
-    if (drag.overEmptyArea && drag.hoverRow < 0 && viewport()->underMouse()) {
+    if (drag.dragging && drag.overEmptyArea && drag.hoverRow < 0 && viewport()->underMouse()) {
         QStyleOptionFocusRect ring;
         ring.initFrom(viewport());
         ring.rect = viewport()->rect();
@@ -245,7 +244,11 @@ void GradientOutlineView::clearDropMark()
 void GradientOutlineView::dragEnterEvent(QDragEnterEvent* event)
 {
     QTreeView::dragEnterEvent(event);
-    trackDrag(event->position().toPoint());
+    // A drag the outline refuses leaves no hover behind.
+    if (!event->isAccepted())
+        forgetDrag();
+    else
+        trackDrag(event->position().toPoint());
 }
 
 void GradientOutlineView::dragMoveEvent(QDragMoveEvent* event)
@@ -258,9 +261,14 @@ void GradientOutlineView::dragMoveEvent(QDragMoveEvent* event)
 void GradientOutlineView::dragLeaveEvent(QDragLeaveEvent* event)
 {
     QTreeView::dragLeaveEvent(event);
-    if (dragState().moveTo(-2))
-        viewport()->update();
+    forgetDrag();
+}
+
+void GradientOutlineView::forgetDrag()
+{
+    dragState().moveTo(-2);
     clearDropMark();
+    viewport()->update();
 }
 
 void GradientOutlineView::dropEvent(QDropEvent* event)

@@ -26,9 +26,10 @@ public:
     bool acceptsFirstMouse() const { return m_acceptsFirstMouse; }
     void setAcceptsFirstMouse(bool accepts) { m_acceptsFirstMouse = accepts; }
 
-    // The drag state every gradient outline shares: set while rows of any of
-    // them are dragged; the row under the mouse (−1 over empty space of the
-    // view, −2 outside it).
+    // The drag state every gradient outline shares: `dragging` is set only
+    // by the outline whose rows are dragged, for as long as that drag lasts;
+    // the others follow the mouse of any drag over them: the row under it
+    // (−1 over empty space of the view, −2 outside it).
     struct DragState {
         bool dragging = false;
         bool overEmptyArea = false;
@@ -64,6 +65,8 @@ protected:
 private:
     void useReadableTextOnSelection();
     void trackDrag(const QPoint& position);
+    // The drag left the view, or was refused: no hover, no drop mark.
+    void forgetDrag();
     void markDrop(const QPoint& position, bool accepted);
     void clearDropMark();
     // The row of `index` across the whole width of the view.

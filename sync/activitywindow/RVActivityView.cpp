@@ -235,13 +235,15 @@ bool RVActivityView::viewportEvent(QEvent* event)
     return QListView::viewportEvent(event);
 }
 
-void RVActivityView::changeEvent(QEvent* event)
+bool RVActivityView::event(QEvent* event)
 {
-    QListView::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_hover.row >= 0) {
+    // A widget inside a window hears of its window losing the focus by this
+    // event, not by ActivationChange, which only the window itself gets.
+    if (event->type() == QEvent::WindowDeactivate && m_hover.row >= 0) {
         m_hover = {};
         setHover(m_hover, Look::Normal);
     }
+    return QListView::event(event);
 }
 
 namespace {

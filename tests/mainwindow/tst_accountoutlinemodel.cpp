@@ -26,6 +26,7 @@ private slots:
     void onlyAccountsDrag();
     void draftItemDropRules();
     void dropMovesEntriesAndReports();
+    void refusalForEntriesInFlightIsExplained();
 
 private:
     std::shared_ptr<Account> addAccount(const QString& title, int blogs);
@@ -223,6 +224,33 @@ void tst_AccountOutlineModel::dropMovesEntriesAndReports()
     QCOMPARE(report.busy, QStringList{QStringLiteral("Busy")});
     QVERIFY(target->hasEntryWithID(moving->uniqueID()));
     QVERIFY(source->hasEntryWithID(busy->uniqueID()));
+}
+
+void tst_AccountOutlineModel::refusalForEntriesInFlightIsExplained()
+{
+    auto account = addAccount(QStringLiteral("A"), 2);
+    Blog* source = account->blogs()[0].get();
+    EntryPtr publishing = Entry::create();
+    publishing->setTitle(QStringLiteral("Publishing"));
+    source->addEntry(publishing);
+    publishing->setBeingPublished(true);
+    EntryPtr free = Entry::create();
+    free->setTitle(QStringLiteral("Free"));
+    source->addEntry(free);
+    const QModelIndex target = m_model->indexOf(account->blogs()[1].get());
+
+    std::unique_ptr<QMimeData> busy(DraftItemDrop::mimeDataFor({publishing.get()}));
+    QCOMPARE(m_model->dropRefusal(busy.get(), target),
+             QStringLiteral("Not moved while being published or deleted: Publishing"));
+    // Nothing to explain: a drop that moves something, one on the entries'
+    // own blog, one on an account, a drag of something else.
+    std::unique_ptr<QMimeData> mixed(DraftItemDrop::mimeDataFor({publishing.get(), free.get()}));
+    QVERIFY(m_model->dropRefusal(mixed.get(), target).isEmpty());
+    QVERIFY(m_model->dropRefusal(busy.get(), m_model->indexOf(source)).isEmpty());
+    QVERIFY(m_model->dropRefusal(busy.get(), m_model->index(0, 0)).isEmpty());
+    QMimeData text;
+    text.setText(QStringLiteral("Publishing"));
+    QVERIFY(m_model->dropRefusal(&text, target).isEmpty());
 }
 
 QTEST_MAIN(tst_AccountOutlineModel)

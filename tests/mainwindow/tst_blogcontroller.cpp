@@ -1,15 +1,19 @@
 #include "Account.h"
 #include "AccountArrayController.h"
 #include "AccountList.h"
+#include "AccountOutlineModel.h"
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogController.h"
+#include "BlogEntryStore.h"
 #include "BlogOutlineView.h"
+#include "DraftItemDrop.h"
 #include "DraftRegistry.h"
 #include "EntriesPane.h"
 #include "Entry.h"
 #include "EntryArrayController.h"
 #include "EntryDeletion.h"
+#include "EntryFile.h"
 #include "EntryListModel.h"
 #include "EntryPreview.h"
 #include "ModelNotifications.h"
@@ -24,7 +28,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QDragMoveEvent>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -60,6 +68,9 @@ private slots:
     void viewInBrowserOpensTheBlogAddresses();
     void splitPositionsComeBackAndAreSaved();
     void collapsedPreviewGivesTheListEverything();
+    void windowComesBackWhereItWas();
+    void dropOfBusyEntriesSaysWhyItIsRefused();
+    void entriesThatCouldNotMoveAreNamedInAnAlert();
     void blogChooserListsEveryBlogWithKeysForTheFirstNine();
     void entryCommandsFollowTheSelection();
     void screenshots();
@@ -320,6 +331,107 @@ void tst_BlogController::collapsedPreviewGivesTheListEverything()
     QCOMPARE(m_defaults->string(QStringLiteral("entrylistsplitview")), QStringLiteral("5 300"));
     m_window->collapseSubview(false);
     QCOMPARE(split->sizes(), before);
+}
+
+void tst_BlogController::windowComesBackWhereItWas()
+{
+    addAccount(QStringLiteral("Home"), 1);
+    make();
+    m_window->setGeometry(QRect(QPoint(30, 40), QSize(640, 420)));
+    const QRect placed = m_window->geometry();
+    m_window->cleanUp();
+    QVERIFY(!m_defaults->data(QString::fromLatin1(BlogController::geometryKey)).isEmpty());
+    m_window.reset();
+
+    make(); // sized 900 × 600 before it starts: the stored place wins
+    QCOMPARE(m_window->geometry(), placed);
+}
+
+namespace {
+
+EntryPtr addTitledEntry(Blog& blog, const QString& title)
+{
+    EntryPtr entry = Entry::create();
+    entry->setTitle(title);
+    blog.addEntry(entry);
+    return entry;
+}
+
+} // namespace
+
+// Entries that all have a publish or a deletion under way are refused by
+// every blog; the status line says why while they hover, as no drop follows.
+void tst_BlogController::dropOfBusyEntriesSaysWhyItIsRefused()
+{
+    auto account = addAccount(QStringLiteral("Home"), 2);
+    Blog& source = *account->blogs()[0];
+    EntryPtr publishing = addTitledEntry(source, QStringLiteral("Spring planting"));
+    publishing->setBeingPublished(true);
+    EntryPtr deleting = addTitledEntry(source, QStringLiteral("On sourdough"));
+    deleting->addFlag(Entry::BeingDeleted);
+    make();
+    m_window->outlineView()->expandAll();
+
+    QWidget* viewport = m_window->outlineView()->viewport();
+    const QPoint overTarget =
+        m_window->outlineView()
+            ->visualRect(m_window->outline()->model()->indexOf(account->blogs()[1].get()))
+            .center();
+    std::unique_ptr<QMimeData> data(DraftItemDrop::mimeDataFor({publishing.get(), deleting.get()}));
+    QDragEnterEvent enter(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+    QVERIFY(!move.isAccepted());
+    QCOMPARE(m_window->statusBar()->currentMessage(),
+             QStringLiteral("Not moved while being published or deleted: Spring planting, On "
+                            "sourdough"));
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(viewport, &leave);
+    QCOMPARE(source.entries().size(), 2);
+
+    // Once one of them is free the drop is taken, and nothing is said before it.
+    m_window->statusBar()->clearMessage();
+    deleting->removeFlag(Entry::BeingDeleted);
+    QDragEnterEvent again(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &again);
+    QDragMoveEvent moveAgain(overTarget, Qt::MoveAction, data.get(), Qt::LeftButton,
+                             Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &moveAgain);
+    QVERIFY(moveAgain.isAccepted());
+    QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
+    QCoreApplication::sendEvent(viewport, &leave);
+}
+
+// Entries whose move failed stay where they were, and an alert on the
+// window names them; the others are moved.
+void tst_BlogController::entriesThatCouldNotMoveAreNamedInAnAlert()
+{
+    auto account = addAccount(QStringLiteral("Home"), 2);
+    Blog& source = *account->blogs()[0];
+    Blog& target = *account->blogs()[1];
+    EntryPtr moving = addTitledEntry(source, QStringLiteral("Spring planting"));
+    EntryPtr broken = addTitledEntry(source, QStringLiteral("On sourdough"));
+    // A folder where its file would go in the target blog: its write fails.
+    QVERIFY(QDir().mkpath(target.store().folder() + QLatin1Char('/') +
+                          EntryFile::fileName(*broken) + QStringLiteral("/kept")));
+    make();
+
+    AccountOutlineModel* outline = m_window->outline()->model();
+    std::unique_ptr<QMimeData> data(DraftItemDrop::mimeDataFor({moving.get(), broken.get()}));
+    QVERIFY(outline->dropMimeData(data.get(), Qt::MoveAction, -1, 0, outline->indexOf(&target)));
+    QVERIFY(target.hasEntryWithID(moving->uniqueID()));
+    QVERIFY(source.hasEntryWithID(broken->uniqueID()));
+
+    QMessageBox* alert = m_window->findChild<QMessageBox*>();
+    QVERIFY(alert);
+    QTRY_VERIFY(alert->isVisible());
+    QCOMPARE(alert->windowModality(), Qt::WindowModal);
+    QCOMPARE(alert->text(), QStringLiteral("Some entries could not be moved."));
+    QVERIFY(alert->informativeText().contains(QStringLiteral("On sourdough: ")));
+    QVERIFY(!alert->informativeText().contains(QStringLiteral("Spring planting")));
+    saveScreenshot(alert, QStringLiteral("main-window-move-failure"));
+    alert->close();
 }
 
 void tst_BlogController::blogChooserListsEveryBlogWithKeysForTheFirstNine()

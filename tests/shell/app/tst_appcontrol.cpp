@@ -1,4 +1,8 @@
+#include "Account.h"
+#include "AccountArrayController.h"
+#include "AccountController.h"
 #include "AccountList.h"
+#include "AccountOutlineModel.h"
 #include "ActivityController.h"
 #include "ActivityItem.h"
 #include "ActivityList.h"
@@ -28,6 +32,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +72,7 @@ private slots:
     void customTagFileTroublesAreSaid();
     void documentsWaitForTheLaunchInOrder();
     void menusFollowTheirRules();
+    void accountsDraggedInTheOutlineAreSaved();
     void quitFromEverySource_data();
     void quitFromEverySource();
     void activeJobsQuestion_data();
@@ -242,6 +248,43 @@ void tst_AppControl::menusFollowTheirRules()
     const QList<QAction*> addonItems = menus->menu(QStringLiteral("addons"))->actions();
     QCOMPARE(addonItems.last()->objectName(), QStringLiteral("addonShortcuts"));
     QCOMPARE(addonItems.at(addonItems.size() - 2)->objectName(), QStringLiteral("addonSettings"));
+}
+
+// A new order made in the main window's outline reaches "accounts.plist" at
+// once, as one made in the accounts window does, not at the next autosave.
+void tst_AppControl::accountsDraggedInTheOutlineAreSaved()
+{
+    AccountController& accounts = AccountController::sharedInstance();
+    const QStringList titles{QStringLiteral("Home"), QStringLiteral("Work"),
+                             QStringLiteral("Club")};
+    for (const QString& title : titles) {
+        auto account = Account::create();
+        account->setTitle(title);
+        accounts.insertAccount(account, -1);
+    }
+    auto storedTitles = [] {
+        AccountList stored;
+        stored.loadAccounts(AccountList::defaultPath());
+        QStringList list;
+        for (const AccountPtr& account : stored.accounts())
+            list << account->title();
+        return list;
+    };
+    QCOMPARE(storedTitles(), titles);
+    int reloads = 0;
+    QObject observer;
+    NotificationCenter::sharedInstance().observe(QStringLiteral("forceReload"), &observer,
+                                                 [&reloads](const Notification&) { ++reloads; });
+
+    // "Home" dragged below the last account.
+    AccountOutlineModel* outline = m_control->blogController()->outline()->model();
+    QMimeData dragged;
+    dragged.setData(QString::fromLatin1(AccountOutlineModel::accountMimeType), "0");
+    outline->dropMimeData(&dragged, Qt::MoveAction, 3, 0, QModelIndex());
+    const QStringList moved{QStringLiteral("Work"), QStringLiteral("Club"), QStringLiteral("Home")};
+    QTRY_COMPARE(storedTitles(), moved);
+    QCOMPARE(reloads, 1);
+    QCOMPARE(outline->index(2, 0).data().toString(), QStringLiteral("Home"));
 }
 
 void tst_AppControl::startJob()

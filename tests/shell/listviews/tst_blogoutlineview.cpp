@@ -7,6 +7,7 @@
 #include "NotificationCenter.h"
 #include "ProgressSpinner.h"
 #include "RVAccountCell.h"
+#include "SelectionGradient.h"
 #include "UserDefaults.h"
 
 #include <QDir>
@@ -33,6 +34,7 @@ private slots:
     void dragTracking();
     void contextClickSelectsTheRow();
     void dropMarks();
+    void selectionHiddenOnlyWhileOutlineRowsAreDragged();
     void accountCellPlacesItsSpinner();
     void screenshot();
 
@@ -162,7 +164,8 @@ void tst_BlogOutlineView::dragTracking()
     state.moveTo(before);
     QCOMPARE(state.moveTo(after), redraw);
     QCOMPARE(state.overEmptyArea, overEmpty);
-    QVERIFY(state.dragging);
+    QVERIFY(!state.dragging); // only the outline whose rows are dragged marks a drag
+    state.dragging = true;
     state.end();
     QVERIFY(!state.dragging);
     QVERIFY(!state.overEmptyArea);
@@ -219,6 +222,86 @@ void tst_BlogOutlineView::dropMarks()
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(viewport, &leave);
     QCOMPARE(outline.dropMark(), GradientOutlineView::DropMark::None);
+    // A drag that only passed over the outline leaves no drag behind.
+    QVERIFY(!GradientOutlineView::dragState().dragging);
+    QCOMPARE(GradientOutlineView::dragState().hoverRow, -2);
+}
+
+namespace {
+
+// Whether the outline paints row `row` as selected: a top line of its
+// selection colour (grey when the window is not the active one).
+bool paintsSelected(GradientOutlineView& outline, int row)
+{
+    const QImage shot = outline.viewport()->grab().toImage();
+    const QRect rect = outline.visualRect(outline.model()->index(row, 0));
+    const int x = outline.viewport()->width() - 4; // right of the text
+    const QColor base = outline.selectionColor();
+    const QColor shown = outline.isActiveWindow() ? base : SelectionGradient::grey(base);
+    return shot.pixelColor(x, rect.top()).rgb() == shown.rgb();
+}
+
+} // namespace
+
+// Only a drag of the outline's own rows hides the selection; a drag from
+// elsewhere that crosses the outline, is refused, or leaves it, does not.
+void tst_BlogOutlineView::selectionHiddenOnlyWhileOutlineRowsAreDragged()
+{
+    QStandardItemModel model;
+    for (const char* title : {"One", "Two", "Three", "Four"})
+        model.appendRow(new QStandardItem(QString::fromLatin1(title)));
+    GradientOutlineView outline;
+    outline.setModel(&model);
+    outline.setDragDropMode(QAbstractItemView::DragDrop);
+    outline.resize(200, 200);
+    outline.show(); // the viewport takes its size
+    QVERIFY(QTest::qWaitForWindowExposed(&outline));
+    outline.selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select);
+    QVERIFY(paintsSelected(outline, 1));
+    QVERIFY(!paintsSelected(outline, 2));
+
+    QWidget* viewport = outline.viewport();
+    const QPoint onRow = outline.visualRect(model.index(2, 0)).center();
+    const QPoint belowRows(20, viewport->height() - 5);
+    std::unique_ptr<QMimeData> rows(model.mimeData({model.index(0, 0)}));
+    auto enter = [&](QMimeData* data, const QPoint& at) {
+        QDragEnterEvent event(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &event);
+        return event.isAccepted();
+    };
+    auto move = [&](QMimeData* data, const QPoint& at) {
+        QDragMoveEvent event(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &event);
+    };
+
+    // Over a row, then over the empty part, then away.
+    QVERIFY(enter(rows.get(), onRow));
+    move(rows.get(), onRow);
+    move(rows.get(), belowRows);
+    QVERIFY(GradientOutlineView::dragState().overEmptyArea);
+    QVERIFY(paintsSelected(outline, 1));
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(viewport, &leave);
+    QVERIFY(!GradientOutlineView::dragState().dragging);
+    QVERIFY(!GradientOutlineView::dragState().overEmptyArea);
+    QVERIFY(paintsSelected(outline, 1));
+
+    // A drag the outline refuses (plain text, say) leaves no hover behind.
+    QVERIFY(enter(rows.get(), belowRows));
+    move(rows.get(), belowRows);
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("plain text"));
+    QVERIFY(!enter(&foreign, onRow));
+    QVERIFY(!GradientOutlineView::dragState().overEmptyArea);
+    QCOMPARE(GradientOutlineView::dragState().hoverRow, -2);
+    QCOMPARE(outline.dropMark(), GradientOutlineView::DropMark::None);
+    QVERIFY(paintsSelected(outline, 1));
+
+    // While the outline's own rows are dragged no selection shows, in any outline.
+    GradientOutlineView::dragState().dragging = true; // as the drag's start sets it
+    QVERIFY(!paintsSelected(outline, 1));
+    GradientOutlineView::dragState().end();
+    QVERIFY(paintsSelected(outline, 1));
 }
 
 void tst_BlogOutlineView::accountCellPlacesItsSpinner()

@@ -9,10 +9,12 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 using plumet::test::ManualClock;
 
@@ -38,6 +40,10 @@ private slots:
     void rowLayout();
     void buttonsActByRowState();
     void lookUpOpensTheSupportPage();
+    void rolloverLooks_data();
+    void rolloverLooks();
+    void toolTips_data();
+    void toolTips();
     void clicksAndKeysReachTheSelection();
     void clearButtonAndCount();
     void anErrorBringsTheWindowForward();
@@ -49,6 +55,8 @@ private:
     ActivityList& list() { return ActivityList::sharedInstance(); }
     ActivityItem* addRow(const QString& status, bool starts = true);
     QPoint centreOf(const QRect& rect) { return rect.center(); }
+    // A running row at the top, an error row below it, in the shown, active window.
+    RVActivityView* showRunningAndErrorRows();
 
     ManualClock clock;
     Account account;
@@ -180,6 +188,145 @@ void tst_ActivityWindow::lookUpOpensTheSupportPage()
                       centreOf(RVActivityItemDelegate::lookupButtonRect(view->rowRect(0))));
     QCOMPARE(browser.opened, QList<QUrl>{QUrl(QStringLiteral("https://help.example.org/plumet"))});
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+RVActivityView* tst_ActivityWindow::showRunningAndErrorRows()
+{
+    ActivityController* controller = ActivityController::sharedInstance();
+    addRow(QStringLiteral("Publishing \"Spring\"..."));
+    addRow(QStringLiteral("Deleting \"Winter\"..."))->setError(QStringLiteral("Forbidden"));
+    controller->showWindow();
+    if (!QTest::qWaitForWindowActive(controller->window()))
+        return nullptr;
+    return controller->activityView();
+}
+
+namespace {
+
+using Button = RVActivityItemDelegate::Button;
+using Look = RVActivityItemDelegate::Look;
+
+void sendMouse(QWidget* viewport, QEvent::Type type, const QPoint& at, Qt::MouseButton button)
+{
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::MouseButtons();
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &event);
+}
+
+} // namespace
+
+void tst_ActivityWindow::rolloverLooks_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<Button>("button");
+    QTest::newRow("stop of a running row") << 0 << Button::Stop;
+    QTest::newRow("clear of an error row") << 1 << Button::Stop;
+    QTest::newRow("look-up of an error row") << 1 << Button::Lookup;
+}
+
+// A button lights up under the mouse in the active window, darkens while
+// pressed over it, and looks as before once the mouse is elsewhere.
+void tst_ActivityWindow::rolloverLooks()
+{
+    QFETCH(int, row);
+    QFETCH(Button, button);
+    RVActivityView* view = showRunningAndErrorRows();
+    QVERIFY(view);
+    QWidget* viewport = view->viewport();
+    const bool errorRow = row == 1;
+    const QRect rect = button == Button::Stop
+                           ? RVActivityItemDelegate::stopButtonRect(view->rowRect(row))
+                           : RVActivityItemDelegate::lookupButtonRect(view->rowRect(row));
+    // A point of the button's disc that none of its white marks cover.
+    const QPoint probe(2, 7);
+    auto shownLook = [&] {
+        const QRgb shown = viewport->grab().toImage().pixel(rect.topLeft() + probe);
+        for (Look look : {Look::Normal, Look::Rollover, Look::Pressed}) {
+            if (RVActivityItemDelegate::buttonImage(button, errorRow, look)
+                    .toImage()
+                    .pixel(probe) == shown)
+                return int(look);
+        }
+        return -1;
+    };
+    const QPoint elsewhere = RVActivityItemDelegate::statusRect(view->rowRect(row)).center();
+
+    QCOMPARE(shownLook(), int(Look::Normal));
+    sendMouse(viewport, QEvent::MouseMove, rect.center(), Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Rollover));
+    sendMouse(viewport, QEvent::MouseMove, elsewhere, Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Normal));
+
+    // Pressed, dragged off and back, released elsewhere: nothing acts.
+    sendMouse(viewport, QEvent::MouseButtonPress, rect.center(), Qt::LeftButton);
+    QCOMPARE(shownLook(), int(Look::Pressed));
+    sendMouse(viewport, QEvent::MouseMove, elsewhere, Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Normal));
+    sendMouse(viewport, QEvent::MouseMove, rect.center(), Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Pressed));
+    sendMouse(viewport, QEvent::MouseMove, elsewhere, Qt::NoButton);
+    sendMouse(viewport, QEvent::MouseButtonRelease, elsewhere, Qt::LeftButton);
+    QCOMPARE(list().count(), 2);
+    QCOMPARE(shownLook(), int(Look::Normal));
+
+    // The mouse leaving the list puts out the light.
+    sendMouse(viewport, QEvent::MouseMove, rect.center(), Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Rollover));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view, &leave);
+    QCOMPARE(shownLook(), int(Look::Normal));
+
+    // Only the active window lights its buttons; losing the focus puts the light out.
+    sendMouse(viewport, QEvent::MouseMove, rect.center(), Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Rollover));
+    QWidget front;
+    front.show();
+    front.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&front));
+    QCOMPARE(shownLook(), int(Look::Normal));
+    sendMouse(viewport, QEvent::MouseMove, elsewhere, Qt::NoButton);
+    sendMouse(viewport, QEvent::MouseMove, rect.center(), Qt::NoButton);
+    QCOMPARE(shownLook(), int(Look::Normal));
+}
+
+void tst_ActivityWindow::toolTips_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("stop button") << 0 << "stop"
+                                 << "Stop action";
+    QTest::newRow("clear button of an error row") << 1 << "stop"
+                                                  << "Remove action";
+    QTest::newRow("error line") << 1 << "error"
+                                << "Forbidden";
+    QTest::newRow("status line: none") << 0 << "status"
+                                       << "";
+}
+
+void tst_ActivityWindow::toolTips()
+{
+    QFETCH(int, row);
+    QFETCH(QString, part);
+    QFETCH(QString, tip);
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    RVActivityView* view = showRunningAndErrorRows();
+    QVERIFY(view);
+    const QRect rowRect = view->rowRect(row);
+    const QPoint at =
+        part == QLatin1String("stop")    ? RVActivityItemDelegate::stopButtonRect(rowRect).center()
+        : part == QLatin1String("error") ? RVActivityItemDelegate::errorRect(rowRect).center()
+                                         : RVActivityItemDelegate::statusRect(rowRect).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &help);
+    if (tip.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible());
+    } else {
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), tip);
+    }
 }
 
 void tst_ActivityWindow::clicksAndKeysReachTheSelection()
