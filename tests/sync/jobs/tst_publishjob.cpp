@@ -906,6 +906,7 @@ namespace {
 // Attachments known by their keys.
 struct AttachmentShelf : AttachmentLibrary {
     QList<AttachmentPtr> attachments;
+    bool isLoaded() const override { return true; }
     AttachmentPtr attachmentForKey(const QString& key) override
     {
         for (const AttachmentPtr& attachment : std::as_const(attachments))
