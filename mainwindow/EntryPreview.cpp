@@ -2,7 +2,6 @@
 
 #include "Blog.h"
 #include "Entry.h"
-#include "EntryRenderer.h"
 #include "EntrySummaryPage.h"
 #include "Localization.h"
 #include "ModelNotifications.h"
@@ -47,6 +46,9 @@ EntryPreview::EntryPreview(RVSplitView* split, QWidget* parent, Clock* clock)
                                            clock)
 {
     setObjectName(QStringLiteral("EntryPreview"));
+    m_formatting = new PreviewFormatting(this, [this](Entry& entry, const QString& html) {
+        showPage(entry, Mode::Full, m_keepPlace, html);
+    });
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);
     m_placeholder = new QLabel(localized("BlogController", "No Selection"));
@@ -126,7 +128,7 @@ void EntryPreview::refresh()
 void EntryPreview::clear()
 {
     follow(nullptr);
-    ++m_renderSerial;
+    m_formatting->drop();
     m_viewEntry = nullptr;
     m_shownEntry = nullptr;
     m_shownMode = Mode::None;
@@ -183,35 +185,15 @@ WebContentView* EntryPreview::ensureView()
 
 void EntryPreview::render(Entry& entry, Mode mode, bool keepPlace)
 {
-    ++m_renderSerial;
     m_shownEntry = &entry;
     m_shownMode = mode;
     if (mode == Mode::Summary) {
+        m_formatting->drop();
         showPage(entry, mode, keepPlace, EntrySummaryPage::page(entry));
         return;
     }
     m_keepPlace = keepPlace;
-    // A run in flight is for an earlier ask: its answer starts the next one.
-    if (!m_formatting)
-        format(entry);
-}
-
-void EntryPreview::format(Entry& entry)
-{
-    m_formatting = true;
-    const quint64 serial = m_renderSerial;
-    QPointer<Entry> asked(&entry);
-    EntryRenderer(entry).renderForPreviewLater(this, [this, serial, asked](const QString& html) {
-        m_formatting = false;
-        if (serial == m_renderSerial) {
-            if (asked && !html.isNull())
-                showPage(*asked, Mode::Full, m_keepPlace, html);
-            return;
-        }
-        // Asked again meanwhile: the page is made anew for what is shown now.
-        if (m_shownMode == Mode::Full && m_shownEntry)
-            format(*m_shownEntry);
-    });
+    m_formatting->ask(entry);
 }
 
 void EntryPreview::showPage(Entry& entry, Mode mode, bool keepPlace, const QString& html)

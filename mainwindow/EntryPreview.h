@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PreviewFormatting.h"
 #include "RenderThrottle.h"
 
 #include <QPointer>
@@ -63,7 +64,7 @@ public:
     // Documents handed to the view so far.
     int renderCount() const { return m_renders; }
     // Whether the formatter is making a page for the preview.
-    bool isRendering() const { return m_formatting; }
+    bool isRendering() const { return m_formatting->isRunning(); }
 
 signals:
     // A document was handed to the web view.
@@ -76,7 +77,6 @@ protected:
 private:
     void showEntry(Entry* entry, bool fromTop, bool force);
     void render(Entry& entry, Mode mode, bool keepPlace);
-    void format(Entry& entry);
     void showPage(Entry& entry, Mode mode, bool keepPlace, const QString& html);
     void follow(Entry* entry);
     bool collapsed() const;
@@ -92,9 +92,7 @@ private:
     Mode m_shownMode = Mode::None;
     // The entry whose document the view holds; the shown one may still be formatting.
     QPointer<Entry> m_viewEntry;
-    // Each render asked for; a page made for an earlier one is not shown.
-    quint64 m_renderSerial = 0;
-    bool m_formatting = false;
+    PreviewFormatting* m_formatting;
     bool m_keepPlace = false;
     QPointer<Entry> m_followed;
     QMetaObject::Connection m_bodyWatch;

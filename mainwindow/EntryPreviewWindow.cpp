@@ -3,7 +3,6 @@
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryPreview.h"
-#include "EntryRenderer.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
 #include "WebContentView.h"
@@ -34,6 +33,8 @@ EntryPreviewWindow::EntryPreviewWindow(QWidget* parent, Clock* clock)
                                        clock)
 {
     setObjectName(QStringLiteral("EntryPreviewWindow"));
+    m_formatting = new PreviewFormatting(
+        this, [this](Entry& entry, const QString& html) { showPage(entry, html); });
     setWindowTitle(localized("EntryArrayController", "Preview"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -92,27 +93,7 @@ void EntryPreviewWindow::previewEntry(Entry* entry)
     follow(entry);
     setWindowTitle(localized("EntryArrayController", "Previewing: %1")
                        .arg(QChar(0x201C) + entry->displayName() + QChar(0x201D)));
-    ++m_renderSerial;
-    // A run in flight is for an earlier ask: its answer starts the next one.
-    if (!m_formatting)
-        format(*entry);
-}
-
-void EntryPreviewWindow::format(Entry& entry)
-{
-    m_formatting = true;
-    const quint64 serial = m_renderSerial;
-    QPointer<Entry> asked(&entry);
-    EntryRenderer(entry).renderForPreviewLater(this, [this, serial, asked](const QString& html) {
-        m_formatting = false;
-        if (serial == m_renderSerial) {
-            if (asked && !html.isNull())
-                showPage(*asked, html);
-            return;
-        }
-        if (m_entry)
-            format(*m_entry);
-    });
+    m_formatting->ask(*entry);
 }
 
 void EntryPreviewWindow::showPage(Entry& entry, const QString& html)
@@ -160,7 +141,7 @@ void EntryPreviewWindow::draftClosed(QObject* draft)
     if (!ours)
         return;
     follow(nullptr);
-    ++m_renderSerial;
+    m_formatting->drop();
     m_viewEntry = nullptr;
     m_draft = nullptr;
     hide();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PreviewFormatting.h"
 #include "RenderThrottle.h"
 
 #include <QPointer>
@@ -36,14 +37,13 @@ public:
     // Documents handed to the view so far.
     int renderCount() const { return m_renders; }
     // Whether the formatter is making a page for the window.
-    bool isRendering() const { return m_formatting; }
+    bool isRendering() const { return m_formatting->isRunning(); }
 
 signals:
     void rendered(Entry* entry);
 
 private:
     void follow(Entry* entry);
-    void format(Entry& entry);
     void showPage(Entry& entry, const QString& html);
     WebContentView* ensureView();
     void draftClosed(QObject* draft);
@@ -53,9 +53,7 @@ private:
     QPointer<Entry> m_entry;
     // The entry whose document the view holds.
     QPointer<Entry> m_viewEntry;
-    // Each render asked for; a page made for an earlier one is not shown.
-    quint64 m_renderSerial = 0;
-    bool m_formatting = false;
+    PreviewFormatting* m_formatting;
     QMetaObject::Connection m_watch;
     RenderThrottle m_throttle;
     int m_renders = 0;
