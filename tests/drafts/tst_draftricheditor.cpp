@@ -12,24 +12,6 @@
 
 using namespace plumet::test;
 
-namespace {
-
-// With PLUMET_SCREENSHOT_DIR set and an X display (xvfb-run), the screen as
-// the user sees it: a web view grabs blank.
-void saveXScreenshot(const QString& name)
-{
-    const QString folder = qEnvironmentVariable("PLUMET_SCREENSHOT_DIR");
-    if (folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    QTest::qWait(500);
-    QDir().mkpath(folder);
-    QProcess::execute(QStringLiteral("import"),
-                      {QStringLiteral("-window"), QStringLiteral("root"),
-                       QDir(folder).filePath(name + QStringLiteral(".png"))});
-}
-
-} // namespace
-
 // The draft window with the real rich editor: what the user writes there is
 // what is saved, and switching to source and back changes no byte.
 class tst_DraftRichEditor : public QObject {
@@ -122,7 +104,7 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.endsWith('two')")));
     QTRY_VERIFY_WITH_TIMEOUT(draft->window()->isWindowModified(), PageTimeout);
     QVERIFY(rich->styleBar()->isOn(RichStyle::UnorderedList));
-    saveXScreenshot(QStringLiteral("rich-editor-draft"));
+    saveScreenGrab(draft->window(), QStringLiteral("rich-editor-draft"));
 
     draft->saveDocument();
     QTRY_VERIFY_WITH_TIMEOUT(!draft->window()->isWindowModified(), PageTimeout);

@@ -69,19 +69,6 @@ QString longBody(const QString& word)
     return body;
 }
 
-// Under Xvfb the screen holds what the web view drew; offscreen it is blank.
-void saveScreenGrab(QWidget* window, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("PLUMET_SCREENSHOT_DIR");
-    if (folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    QDir().mkpath(folder);
-    QTest::qWait(500); // the engine's frame, for the eye only
-    window->screen()
-        ->grabWindow(window->winId())
-        .save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
 // Draft windows as the preview window sees them: one draft object per entry.
 class PreviewDrafts : public DraftRegistry {
 public:

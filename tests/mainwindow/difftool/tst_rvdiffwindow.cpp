@@ -69,19 +69,6 @@ bool waitForLoad(WebContentView& view, const std::function<void()>& start)
     return loaded.wait(PageTimeout) && loaded.constLast().constFirst().toBool();
 }
 
-// Under Xvfb the screen holds what the web view drew; offscreen it is blank.
-void saveScreenGrab(QWidget* window, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("PLUMET_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QTest::qWait(500); // the compositor's frame, for the eye only
-    window->screen()
-        ->grabWindow(window->winId())
-        .save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
 } // namespace
 
 class tst_RVDiffWindow : public QObject {
@@ -164,7 +151,7 @@ void tst_RVDiffWindow::bothTabsShowTheDifferences()
     QVERIFY2(markup.contains(QLatin1String("<del>yellow</del><ins>old</ins>")), qPrintable(markup));
     QVERIFY(markup.contains(QLatin1String("<ins>28 </ins>")));
     QVERIFY(!markup.contains(QLatin1String("&lt;b&gt;")));
-    saveScreenGrab(m_window.get(), QStringLiteral("difftool-main-tab"));
+    plumet::test::saveScreenGrab(m_window.get(), QStringLiteral("difftool-main-tab"));
 
     // The source form on request.
     QVERIFY(
@@ -174,7 +161,7 @@ void tst_RVDiffWindow::bothTabsShowTheDifferences()
              qPrintable(markup));
     QCOMPARE(UserDefaults::sharedInstance().value(QStringLiteral("diffIgnoreHTML")).toBool(),
              false);
-    saveScreenGrab(m_window.get(), QStringLiteral("difftool-main-tab-source"));
+    plumet::test::saveScreenGrab(m_window.get(), QStringLiteral("difftool-main-tab-source"));
 }
 
 void tst_RVDiffWindow::noScriptOrHandlerOfTheServerRuns()
