@@ -258,8 +258,6 @@ void AppControl::accountsLoaded()
     m_stationeries = std::make_unique<Stationeries>(Stationeries::defaultPath());
     QString stationeryReport;
     m_stationeries->loadStationeries(&stationeryReport);
-    if (!stationeryReport.isEmpty())
-        qCWarning(lcApp).noquote() << stationeryReport;
 
     m_window = std::make_unique<BlogController>(accounts.accountList());
     BlogController* window = m_window.get();
@@ -280,12 +278,17 @@ void AppControl::accountsLoaded()
     SecurityPrompter::setSharedInstance(m_securityPrompter.get());
     connect(m_stationeries.get(), &Stationeries::newDraftRequested, window,
             [window](const EntryPtr& entry) { window->newDraft(entry); });
-    connect(m_stationeries.get(), &Stationeries::saveFailed, window, [window](const QString& text) {
+    // The stationery file moved aside at the load, or one that cannot be
+    // written, is said in words as the custom tags' is.
+    const auto stationeryAlert = [window](const QString& text) {
         QMessageBox* alert =
             cutils::makeAlert(QMessageBox::Warning, localized(table, "Stationery"), text, window);
         alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
         alert->open();
-    });
+    };
+    connect(m_stationeries.get(), &Stationeries::saveFailed, window, stationeryAlert);
+    if (!stationeryReport.isEmpty())
+        stationeryAlert(stationeryReport);
     // The custom tags: a file moved aside at the load, or one that cannot be
     // written, is said in words.
     RVTagTool& customTags = RVTagTool::sharedInstance();

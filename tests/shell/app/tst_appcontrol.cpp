@@ -16,6 +16,7 @@
 #include "PluginInstaller.h"
 #include "PropertyList.h"
 #include "RVTagTool.h"
+#include "ScreenshotSaver.h"
 #include "SingleInstance.h"
 #include "Stationeries.h"
 #include "TestSecretService.h"
@@ -31,8 +32,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +71,7 @@ class tst_AppControl : public QObject {
 private slots:
     void initTestCase();
     void customTagFileTroublesAreSaid();
+    void anUnreadableStationeryFileIsSaid();
     void documentsWaitForTheLaunchInOrder();
     void menusFollowTheirRules();
     void accountsDraggedInTheOutlineAreSaved();
@@ -134,6 +136,11 @@ void tst_AppControl::initTestCase()
     QVERIFY(tags.open(QIODevice::WriteOnly));
     tags.write("not a property list");
     tags.close();
+    // A stationery file that cannot be read.
+    QFile stationery(Stationeries::defaultPath());
+    QVERIFY(stationery.open(QIODevice::WriteOnly));
+    stationery.write("not a keyed archive");
+    stationery.close();
 
     m_control->openUrl(QStringLiteral("x-blogpost:e1@a1"));
     m_control->openFile(webloc);
@@ -177,6 +184,20 @@ void tst_AppControl::customTagFileTroublesAreSaid()
     store.setCustomTags({});
     QTRY_VERIFY(QFile::exists(RVTagTool::defaultPath()));
     QVERIFY(!alertOn(window, QStringLiteral("Custom Tags")));
+}
+
+void tst_AppControl::anUnreadableStationeryFileIsSaid()
+{
+    QWidget* window = m_control->blogController();
+    // Moved aside at the start, and the user told where it went.
+    QMessageBox* alert = alertOn(window, QStringLiteral("Stationery"));
+    QVERIFY(alert);
+    QVERIFY2(alert->informativeText().contains(QLatin1String(".unreadable")),
+             qPrintable(alert->informativeText()));
+    QVERIFY(!QFile::exists(Stationeries::defaultPath()));
+    plumet::test::saveScreenshot(alert, QStringLiteral("stationery-load-alert"));
+    alert->close();
+    QTRY_VERIFY(!alertOn(window, QStringLiteral("Stationery")));
 }
 
 void tst_AppControl::documentsWaitForTheLaunchInOrder()
