@@ -224,10 +224,14 @@ bool DraftController::openStoredDrafts()
     const QVariantList stored = UserDefaults::sharedInstance().value(openDraftsKey()).toList();
     if (stored.isEmpty())
         return false;
+    // The records open their drafts as the requests reach them. An entry that
+    // is gone (an untitled draft left unsaved at the quit) opens nothing, and
+    // must not stand in for the new draft the launch would open instead.
+    const qsizetype before = m_drafts.size();
     for (const QVariant& item : stored)
         NotificationCenter::sharedInstance().post(
             QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr, item.toMap());
-    return true;
+    return m_drafts.size() > before;
 }
 
 // --- saving and closing

@@ -54,7 +54,8 @@ public:
     void openDrafts(const QList<EntryPtr>& entries);
     // The same for one entry; answers its draft (null when refused or skipped).
     Draft* openDraft(const EntryPtr& entry);
-    // Posts "findAndOpenEntry" for each draft of "open_drafts"; false when none is stored.
+    // Posts "findAndOpenEntry" for each draft of "open_drafts"; true when a
+    // draft opened, false when none is stored or none of their entries is left.
     bool openStoredDrafts();
 
     // --- saving and closing ---

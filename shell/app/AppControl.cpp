@@ -326,6 +326,7 @@ void AppControl::accountsLoaded()
         problems->open();
     }
 
+    // Only a stored draft that opened again stands in for the new draft.
     bool opened = false;
     if (rememberOpenDrafts)
         opened = DraftController::sharedInstance().openStoredDrafts();

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -29,6 +30,8 @@ class tst_AppDraftRoad : public QObject {
 private slots:
     void initTestCase();
     void openEditSaveQuitAndStartAgain();
+    void onlyStoredDraftsThatOpenCount_data();
+    void onlyStoredDraftsThatOpenCount();
 
 private:
     std::unique_ptr<AppControl> launch();
@@ -36,6 +39,8 @@ private:
 
     int m_quits = 0;
     QString m_entryID;
+    QString m_accountID;
+    QString m_diaryEntryID;
 };
 
 void tst_AppDraftRoad::initTestCase()
@@ -64,8 +69,20 @@ void tst_AppDraftRoad::initTestCase()
     blog->addEntry(entry);
     QString error;
     QVERIFY2(blog->save(*entry, &error), qPrintable(error));
+    // A second blog, whose entries nobody looks at during the launch.
+    auto diary = std::make_shared<Blog>();
+    diary->setUniqueID(QStringLiteral("2"));
+    diary->setTitle(QStringLiteral("Diary"));
+    account->addBlog(diary);
+    const EntryPtr kept = Entry::create();
+    kept->setTitle(QStringLiteral("Kept"));
+    kept->setBody(QStringLiteral("<p>Still here.</p>"));
+    diary->addEntry(kept);
+    QVERIFY2(diary->save(*kept, &error), qPrintable(error));
     QVERIFY2(accounts.saveAccounts(AccountList::defaultPath(), &error), qPrintable(error));
     m_entryID = entry->uniqueID();
+    m_accountID = account->accountID();
+    m_diaryEntryID = kept->uniqueID();
 }
 
 std::unique_ptr<AppControl> tst_AppDraftRoad::launch()
@@ -145,6 +162,67 @@ void tst_AppDraftRoad::openEditSaveQuitAndStartAgain()
     QTRY_COMPARE(m_quits, 2);
     control->applicationWillTerminate();
     control.reset();
+}
+
+void tst_AppDraftRoad::onlyStoredDraftsThatOpenCount_data()
+{
+    QTest::addColumn<bool>("storeKept");
+    QTest::addColumn<int>("draftOption");
+    QTest::addColumn<QString>("expected"); // "kept", "new" or "none"
+
+    // An untitled draft left unsaved at the quit is in the stored list, but
+    // its entry is gone: the new draft the user asked for comes all the same.
+    QTest::newRow("gone, a new draft at start") << false << 0 << QStringLiteral("new");
+    QTest::newRow("gone, no new draft at start") << false << 1 << QStringLiteral("none");
+}
+
+void tst_AppDraftRoad::onlyStoredDraftsThatOpenCount()
+{
+    QFETCH(bool, storeKept);
+    QFETCH(int, draftOption);
+    QFETCH(QString, expected);
+
+    UserDefaults& defaults = UserDefaults::sharedInstance();
+    defaults.setValue(QStringLiteral("draft_option"), draftOption);
+    const auto cleanup =
+        qScopeGuard([&defaults] { defaults.setValue(QStringLiteral("draft_option"), 1); });
+    QVariantList stored{
+        QVariantMap{{QStringLiteral("account"), m_accountID},
+                    {QStringLiteral("entry"), QStringLiteral("gone")},
+                    {QStringLiteral("pos"), QStringLiteral("40.000000 40.000000")}}};
+    if (storeKept)
+        stored.append(QVariantMap{{QStringLiteral("account"), m_accountID},
+                                  {QStringLiteral("entry"), m_diaryEntryID},
+                                  {QStringLiteral("pos"), QStringLiteral("80.000000 60.000000")}});
+    defaults.setValue(QStringLiteral("open_drafts"), stored);
+
+    const int quits = m_quits;
+    std::unique_ptr<AppControl> control = launch();
+    QVERIFY(control);
+    DraftController& drafts = DraftController::sharedInstance();
+    if (expected == QLatin1String("none")) {
+        QVERIFY(drafts.listOfDrafts().isEmpty());
+    } else {
+        QCOMPARE(drafts.listOfDrafts().size(), 1);
+        const EntryPtr entry = drafts.listOfDrafts().first()->entry();
+        if (expected == QLatin1String("kept")) {
+            QCOMPARE(entry->uniqueID(), m_diaryEntryID);
+            QCOMPARE(entry->body(), QStringLiteral("<p>Still here.</p>"));
+        } else {
+            QVERIFY(entry->isNew());
+            QVERIFY(entry->uniqueID() != m_diaryEntryID && entry->uniqueID() != m_entryID);
+        }
+    }
+
+    // Nothing is kept for the next start: the drafts go unsaved, then the quit.
+    const QList<Draft*> open = drafts.listOfDrafts();
+    for (Draft* draft : open)
+        drafts.close(draft);
+    control->menus()->action(QStringLiteral("quit"))->trigger();
+    QTRY_COMPARE(m_quits, quits + 1);
+    control->applicationWillTerminate();
+    control.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 int main(int argc, char** argv)
