@@ -229,8 +229,7 @@ bool DraftController::openStoredDrafts()
     // must not stand in for the new draft the launch would open instead.
     const qsizetype before = m_drafts.size();
     for (const QVariant& item : stored)
-        NotificationCenter::sharedInstance().post(
-            QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr, item.toMap());
+        Entry::postOpenRequest(item.toMap());
     return m_drafts.size() > before;
 }
 

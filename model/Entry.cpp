@@ -929,6 +929,14 @@ void Entry::edit()
         drafts->openDrafts({this});
 }
 
+void Entry::postOpenRequest(const QVariantMap& request)
+{
+    // A blog not read yet holds no entry that could answer.
+    Blog::loadDeferredBlogs(request.value(QStringLiteral("account")).toString());
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr, request);
+}
+
 void Entry::answerOpenRequest(const QVariantMap& request)
 {
     const QString wanted = request.value(QStringLiteral("entry")).toString();

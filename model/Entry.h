@@ -269,6 +269,9 @@ public:
 
     // Opens this entry's draft when a "findAndOpenEntry" request names it.
     void answerOpenRequest(const QVariantMap& request);
+    // Posts "findAndOpenEntry" for `request` ("entry", "account", and "file"
+    // or "pos"), once the account's blogs have read their entries.
+    static void postOpenRequest(const QVariantMap& request);
 
 signals:
     // moveToBlog placed `moved` in another blog in this entry's stead; whoever

@@ -17,12 +17,12 @@
 #include "Draft.h"
 #include "DraftController.h"
 #include "DraftExtensions.h"
+#include "Entry.h"
 #include "FactoryDefaults.h"
 #include "FindPanelController.h"
 #include "FormatterManager.h"
 #include "JobRoads.h"
 #include "Localization.h"
-#include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "PluginInstaller.h"
 #include "PluginManager.h"
@@ -437,11 +437,9 @@ void AppControl::processURL(const QString& url)
         const QStringList parts = rest.split(QLatin1Char('@'));
         if (parts.size() != 2)
             return;
-        NotificationCenter::sharedInstance().post(
-            QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr,
-            QVariantMap{{QStringLiteral("entry"), parts[0]},
-                        {QStringLiteral("account"), parts[1]},
-                        {QStringLiteral("file"), true}});
+        Entry::postOpenRequest(QVariantMap{{QStringLiteral("entry"), parts[0]},
+                                           {QStringLiteral("account"), parts[1]},
+                                           {QStringLiteral("file"), true}});
     }
 }
 
@@ -457,8 +455,7 @@ bool AppControl::handleOpenFile(const QString& path)
     }
     if (info.suffix().compare(QLatin1String("plumet"), Qt::CaseInsensitive) == 0) {
         // Entry files lie in <account>/<blog>/<entry>.plumet.
-        NotificationCenter::sharedInstance().post(
-            QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr,
+        Entry::postOpenRequest(
             QVariantMap{{QStringLiteral("entry"), info.completeBaseName()},
                         {QStringLiteral("account"), QFileInfo(info.path()).dir().dirName()},
                         {QStringLiteral("file"), true}});

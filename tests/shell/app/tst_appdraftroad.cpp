@@ -174,6 +174,9 @@ void tst_AppDraftRoad::onlyStoredDraftsThatOpenCount_data()
     // its entry is gone: the new draft the user asked for comes all the same.
     QTest::newRow("gone, a new draft at start") << false << 0 << QStringLiteral("new");
     QTest::newRow("gone, no new draft at start") << false << 1 << QStringLiteral("none");
+    // A stored draft of a blog the launch does not show opens, and stands for
+    // the new draft.
+    QTest::newRow("gone and one kept") << true << 0 << QStringLiteral("kept");
 }
 
 void tst_AppDraftRoad::onlyStoredDraftsThatOpenCount()
