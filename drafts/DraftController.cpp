@@ -189,6 +189,13 @@ void DraftController::openDraftForEntry(Entry* entry, const QVariant& restorePos
         qCWarning(lcDrafts) << "an entry no blog holds cannot be edited";
         return;
     }
+    // A link or file naming an entry already open, or one being published,
+    // must not put a second editor on it: the draft comes forward, or the
+    // refusal is said, as for any other opening.
+    if (draftForEntry(entry) || entry->beingPublished()) {
+        openDrafts(QList<EntryPtr>{shared});
+        return;
+    }
     makeDraft(shared, restorePosition.toString());
 }
 

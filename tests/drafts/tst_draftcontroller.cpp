@@ -6,6 +6,7 @@
 #include "NotificationCenter.h"
 #include "RVDraftWindow.h"
 #include "RVTextView.h"
+#include "StringExtensions.h"
 
 #include <QFile>
 #include <QPointer>
@@ -149,6 +150,22 @@ void tst_DraftController::openingAnOpenEntryBringsItsDraftForward()
     drafts.openDrafts(QList<Entry*>{entry.get()});
     QCOMPARE(drafts.listOfDrafts().size(), 1);
     QVERIFY(draft->window()->isVisible());
+    // A post link or an entry file naming it finds the same draft.
+    draft->window()->hide();
+    const QVariantMap link{{QStringLiteral("entry"), rv::MD5(entry->uniqueID())},
+                           {QStringLiteral("account"), blog.accountID()},
+                           {QStringLiteral("file"), true}};
+    Entry::postOpenRequest(link);
+    QCOMPARE(drafts.listOfDrafts().size(), 1);
+    QVERIFY(draft->window()->isVisible());
+
+    // Nor does a link open an entry being published.
+    const EntryPtr busy = DraftWorld::addEntry(blog, "Busy", "<p>Sent</p>");
+    busy->setBeingPublished(true);
+    Entry::postOpenRequest({{QStringLiteral("entry"), busy->uniqueID()},
+                            {QStringLiteral("account"), blog.accountID()}});
+    QCOMPARE(drafts.listOfDrafts().size(), 1);
+    QVERIFY(openAlert(QStringLiteral("publishingRefusal")));
 }
 
 void tst_DraftController::entriesBeingDeletedAreNotOpened()
