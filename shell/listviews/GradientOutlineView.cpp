@@ -153,13 +153,6 @@ void GradientOutlineView::selectionChanged(const QItemSelection& selected,
     viewport()->update();
 }
 
-void GradientOutlineView::changeEvent(QEvent* event)
-{
-    QTreeView::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange)
-        viewport()->update(); // grey when the window is not the active one
-}
-
 void GradientOutlineView::startDrag(Qt::DropActions supportedActions)
 {
     QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();

@@ -74,10 +74,3 @@ void GradientTableView::selectionChanged(const QItemSelection& selected,
     QTableView::selectionChanged(selected, deselected);
     viewport()->update();
 }
-
-void GradientTableView::changeEvent(QEvent* event)
-{
-    QTableView::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange)
-        viewport()->update();
-}

@@ -32,7 +32,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QColor m_selectionColor;

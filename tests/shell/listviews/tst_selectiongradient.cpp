@@ -1,10 +1,13 @@
 #include "BlogOutlineView.h"
+#include "GradientOutlineView.h"
 #include "GradientTableView.h"
 #include "RVColumnHeaderCell.h"
 #include "SelectionGradient.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QTest>
 
@@ -17,6 +20,8 @@ private slots:
     void greyKeepsBrightness();
     void runsJoinTouchingRows();
     void tableDrawsOneBlockPerRun();
+    void selectionRedrawsWhenTheWindowComesAndGoes_data();
+    void selectionRedrawsWhenTheWindowComesAndGoes();
     void headerArrowPlace_data();
     void headerArrowPlace();
     void headerLeftLineOnlyWhenWide();
@@ -123,6 +128,57 @@ void tst_SelectionGradient::tableDrawsOneBlockPerRun()
     QVERIFY(!table.isActiveWindow());
     QCOMPARE(top.red(), top.green());
     QCOMPARE(top.green(), top.blue());
+}
+
+void tst_SelectionGradient::selectionRedrawsWhenTheWindowComesAndGoes_data()
+{
+    QTest::addColumn<bool>("outline");
+    QTest::newRow("table") << false;
+    QTest::newRow("outline") << true;
+}
+
+// The selection is drawn grey in a window that is not the active one: what
+// the screen shows follows the window as it goes back and comes forward.
+void tst_SelectionGradient::selectionRedrawsWhenTheWindowComesAndGoes()
+{
+    QFETCH(bool, outline);
+    QStandardItemModel model(5, 1);
+    // As in the program's windows, the view is one widget among others, and
+    // the focus may be in another.
+    QWidget window;
+    auto* other = new QLineEdit(&window);
+    other->setGeometry(10, 215, 200, 20);
+    QAbstractItemView* view =
+        outline ? static_cast<QAbstractItemView*>(new GradientOutlineView) : new GradientTableView;
+    view->setParent(&window);
+    view->setModel(&model);
+    view->selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select);
+    view->setGeometry(10, 10, 200, 200);
+    window.resize(220, 240);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    const QRect row = view->visualRect(model.index(1, 0));
+    const QPoint inside = view->viewport()->mapTo(&window, QPoint(100, row.center().y()));
+    // The window's pixels as last drawn, not drawn anew as grab() would.
+    auto shownGrey = [&] {
+        const QColor shown =
+            window.screen()->grabWindow(window.winId()).toImage().pixelColor(inside);
+        return shown.red() == shown.green() && shown.green() == shown.blue();
+    };
+    QTRY_VERIFY(!shownGrey());
+
+    QWidget front;
+    front.show();
+    front.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&front));
+    QTRY_VERIFY(shownGrey());
+
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_VERIFY(!shownGrey());
 }
 
 void tst_SelectionGradient::headerArrowPlace_data()
