@@ -249,11 +249,16 @@ void NewAccountWizard::showAccessPointPage()
 
 void NewAccountWizard::processAccessPoint()
 {
-    m_dummy->setUrl(m_sheet.accessPointField()->text().trimmed());
-    if (m_dummy->url().size() > 9)
+    const QString typed = m_sheet.accessPointField()->text().trimmed();
+    m_dummy->setUrl(typed);
+    if (m_dummy->url().size() > 9) {
         requestAuth();
-    else
-        endSheet(-2);
+        return;
+    }
+    // Too short for any address: said, never a wizard that just goes away.
+    showError(ownText("\"%1\" is not the address of an access point. Type the address your "
+                      "blog's server answers at, such as https://example.com/xmlrpc.php")
+                  .arg(typed));
 }
 
 void NewAccountWizard::showWarning(const AccessPointDiscovery::AccessPointMove& move)

@@ -229,12 +229,30 @@ void tst_NewAccountWizard::pageWithoutEditUriAsksForTheAccessPoint()
     QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
     QCOMPARE(wizard->dummy().url(), site->server.url(QStringLiteral("/xmlrpc.php")).toString());
 
-    // Nine characters or fewer end the wizard.
+    // Ten characters are enough to go on with.
+    startWizard(wizard->systems().count(), site->server.url().toString());
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::AccessPoint));
+    sheet->accessPointField()->setText(QStringLiteral("http://ab/"));
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
+
+    // Nine characters or fewer can be no access point: the error page says
+    // so (the wizard used to end without a word), and its OK ends the wizard.
     startWizard(wizard->systems().count(), site->server.url().toString());
     next();
     QVERIFY(waitForPage(AccountSheet::Page::AccessPoint));
     QSignalSpy ended(sheet, &AccountSheet::ended);
-    sheet->accessPointField()->setText(QStringLiteral("http://a/"));
+    sheet->accessPointField()->setText(QStringLiteral(" http://a/ "));
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Error);
+    QVERIFY(sheet->isVisible());
+    QVERIFY(ended.isEmpty());
+    QCOMPARE(sheet->errorField()->text(),
+             QStringLiteral("\"http://a/\" is not the address of an access point. Type the "
+                            "address your blog's server answers at, such as "
+                            "https://example.com/xmlrpc.php"));
+    saveScreenshot(sheet, QStringLiteral("wizard-short-access-point"));
     next();
     QCOMPARE(ended.size(), 1);
     QCOMPARE(ended.at(0).at(0).toInt(), -2);
