@@ -113,13 +113,6 @@ bool askBeforeClosing()
     return value.isValid() && !value.toBool();
 }
 
-// The application's revision submenu, which the key draft fills.
-QMenu* sharedRevisionMenu()
-{
-    return DraftController::instanceExists() ? DraftController::sharedInstance().revisionMenu()
-                                             : nullptr;
-}
-
 QString sheetText(const char* text)
 {
     return localized("Draft", text);
@@ -144,7 +137,7 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
 
     m_revisions = new DraftRevisions(this);
     buildWindow();
-    connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenus(true); });
+    connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenu(); });
     connect(m_revisions, &DraftRevisions::fileMovedAside, this, &Draft::showNotice);
     m_revisions->follow(*entry);
     readBlogState();
@@ -1366,7 +1359,7 @@ void Draft::revertToRevision(const QVariantMap& revision)
     });
 }
 
-void Draft::rebuildRevisionMenus(bool own)
+void Draft::rebuildRevisionMenu()
 {
     // Queued: reverting rebuilds the menu, which deletes the chosen item.
     auto revert = [self = QPointer<Draft>(this)](const QVariantMap& revision) {
@@ -1378,11 +1371,7 @@ void Draft::rebuildRevisionMenus(bool own)
             },
             Qt::QueuedConnection);
     };
-    if (own)
-        m_revisions->fillMenu(m_revisionMenu, revert);
-    // The program's shared menu lists the revisions of the active draft only.
-    if (QMenu* shared = sharedRevisionMenu(); shared && m_window && m_window->isActiveWindow())
-        m_revisions->fillMenu(shared, revert);
+    m_revisions->fillMenu(m_revisionMenu, revert);
 }
 
 void Draft::toggleKeywords()
@@ -1731,8 +1720,6 @@ void Draft::close()
     dismissSheet();
     if (m_revisionMenu)
         m_revisionMenu->clear();
-    if (QMenu* revisions = sharedRevisionMenu())
-        revisions->clear();
     NotificationCenter::sharedInstance().removeObserver(this);
     NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), this);
     disposePluginPanel();
@@ -1764,15 +1751,7 @@ void Draft::close()
 
 void Draft::windowDidBecomeKey()
 {
-    rebuildRevisionMenus(false);
     emit activated(this);
-}
-
-void Draft::windowDidResignKey()
-{
-    // The shared revision menu shows the key draft's revisions only.
-    if (QMenu* revisions = sharedRevisionMenu())
-        revisions->clear();
 }
 
 bool Draft::isActiveView(QWidget* view) const

@@ -195,7 +195,6 @@ public:
     // --- window delegate ---
     bool windowShouldClose();
     void windowDidBecomeKey();
-    void windowDidResignKey();
     // Whether `view` is an editing area in use: text fields and lists always,
     // the rich editors in rich mode, the source editors in source mode.
     bool isActiveView(QWidget* view) const;
@@ -288,8 +287,8 @@ private:
     void entryChanged(const QString& key);
     void reconfigureForBlog();
     void observeNotifications();
-    // The window's own menu with `own`, and the program's while the window is active.
-    void rebuildRevisionMenus(bool own);
+    // The window's Revisions menu.
+    void rebuildRevisionMenu();
     void buildAddonMenu();
     // Puts the recorded add-on shortcuts ("addon_shortcuts") on the add-on items.
     void applyAddonShortcuts();

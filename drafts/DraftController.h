@@ -4,7 +4,6 @@
 #include "ModelTypes.h"
 
 #include <QList>
-#include <QMenu>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -38,9 +37,6 @@ public:
 
     // The open drafts, oldest first.
     QList<Draft*> listOfDrafts() const;
-    // The application's revision submenu (not owned); the key draft fills it.
-    QMenu* revisionMenu() const { return m_revisionMenu; }
-    void setRevisionMenu(QMenu* menu) { m_revisionMenu = menu; }
 
     // The draft of the active window, else the draft window most recently
     // active that is shown or minimised; null when there is none.
@@ -114,7 +110,6 @@ private:
 
     QList<Draft*> m_drafts;
     QList<QPointer<Draft>> m_activationOrder; // most recent first
-    QPointer<QMenu> m_revisionMenu;
     std::unique_ptr<Quit> m_quit;
     QPointer<QMessageBox> m_quitPanel;
 

@@ -23,10 +23,6 @@ void RVDraftWindow::closeEvent(QCloseEvent* event)
 void RVDraftWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && m_delegate) {
-        if (isActiveWindow())
-            m_delegate->windowDidBecomeKey();
-        else
-            m_delegate->windowDidResignKey();
-    }
+    if (event->type() == QEvent::ActivationChange && m_delegate && isActiveWindow())
+        m_delegate->windowDidBecomeKey();
 }
