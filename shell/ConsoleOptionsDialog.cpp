@@ -1,6 +1,7 @@
 #include "ConsoleOptionsDialog.h"
 
 #include "ConsoleStyle.h"
+#include "Localization.h"
 #include "UserDefaults.h"
 #include "ValueTransformers.h"
 
@@ -11,25 +12,31 @@
 #include <QFormLayout>
 #include <QPushButton>
 
+namespace {
+
+const char* const table = "ConsoleOptionsDialog";
+
+} // namespace
+
 ConsoleOptionsDialog::ConsoleOptionsDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(tr("Console Options"));
+    setWindowTitle(localized(table, "Console Options"));
     auto* form = new QFormLayout(this);
 
     m_fontButton = new QPushButton(this);
     m_fontButton->setObjectName(QStringLiteral("console_font"));
     showFont();
     connect(m_fontButton, &QPushButton::clicked, this, &ConsoleOptionsDialog::chooseFont);
-    form->addRow(tr("Font:"), m_fontButton);
+    form->addRow(localized(table, "Font:"), m_fontButton);
 
     const QList<QPair<QString, QString>> colours = {
-        {QStringLiteral("console_bg_color"), tr("Background")},
-        {QStringLiteral("console_text_color"), tr("Text")},
-        {QStringLiteral("console_html_color"), tr("Tags")},
-        {QStringLiteral("console_attr_color"), tr("Attribute values")},
-        {QStringLiteral("console_brck_color"), tr("Brackets")}};
+        {QStringLiteral("console_bg_color"), localized(table, "Background")},
+        {QStringLiteral("console_text_color"), localized(table, "Text")},
+        {QStringLiteral("console_html_color"), localized(table, "Tags")},
+        {QStringLiteral("console_attr_color"), localized(table, "Attribute values")},
+        {QStringLiteral("console_brck_color"), localized(table, "Brackets")}};
     for (const auto& [key, title] : colours) {
-        auto* button = new QPushButton(tr("Choose..."), this);
+        auto* button = new QPushButton(localized(table, "Choose..."), this);
         button->setObjectName(key);
         connect(button, &QPushButton::clicked, this,
                 [this, key = key, title = title] { chooseColor(key, title); });
@@ -44,7 +51,7 @@ ConsoleOptionsDialog::ConsoleOptionsDialog(QWidget* parent) : QDialog(parent)
     connect(opacity, &QDoubleSpinBox::valueChanged, this, [](double value) {
         UserDefaults::sharedInstance().setValue(QStringLiteral("console_alpha"), value);
     });
-    form->addRow(tr("Opacity:"), opacity);
+    form->addRow(localized(table, "Opacity:"), opacity);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
