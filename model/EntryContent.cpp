@@ -177,7 +177,10 @@ void EntryContent::tagsFromKeywords(const QString& keywords)
             keywords.contains(QLatin1Char(',')) ? QLatin1Char(',') : QLatin1Char(' ');
         QStringList names;
         for (const QString& part : keywords.split(separator)) {
-            const QString name = rv::trimWhitespace(part);
+            // Names go out XML-encoded and come back so (WordPress keeps every
+            // term name escaped): decoded as category names are, or "A & B"
+            // would come home as "A &amp; B" and be encoded again next time.
+            const QString name = rv::decodeXML(rv::trimWhitespace(part));
             if (!name.isEmpty())
                 names.append(name);
         }

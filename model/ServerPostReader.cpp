@@ -160,8 +160,9 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
         for (const QVariant& tag : tags.toList())
             tagNames.append(tag.toString());
     }
+    // Sent XML-encoded, as category names are, and decoded as they are.
     for (QString& name : tagNames)
-        name = EntryContent::trimSpacesAndTabs(name);
+        name = rv::decodeXML(EntryContent::trimSpacesAndTabs(name));
     content.addTags(tagNames);
 
     if (!ignore && has(post, "categories")) {

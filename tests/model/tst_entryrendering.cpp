@@ -596,6 +596,10 @@ void tst_EntryRendering::tagsFromKeywords()
         EntryContent(*entry).tagsFromKeywords(keywords);
         QCOMPARE(EntryContent(*entry).asTags(), QStringLiteral("alpha,beta"));
     }
+    // Names come back XML-encoded, as they went out: the tags are the names typed.
+    entry->setCategories(CategoryList());
+    EntryContent(*entry).tagsFromKeywords(QStringLiteral("A &amp; B, Q's &lt;tag&gt;"));
+    QCOMPARE(EntryContent(*entry).asTags(), QStringLiteral("A & B,Q's <tag>"));
     blog->removeEntry(entry.get());
 }
 

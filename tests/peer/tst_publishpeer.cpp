@@ -59,6 +59,8 @@ private slots:
     void publishThroughEachDriver();
     void wrongPasswordKeepsThePostLocal_data();
     void wrongPasswordKeepsThePostLocal();
+    void namesWithMarkupCharactersArriveAsTyped_data();
+    void namesWithMarkupCharactersArriveAsTyped();
     void atomPublishEditAndReadBack();
     void atomWrongPassword();
 
@@ -270,6 +272,106 @@ void tst_PublishPeer::wrongPasswordKeepsThePostLocal()
     QVERIFY(!setup.account->isCritical());
     // Nothing reached the blog.
     QCOMPARE(postCount(), posts);
+}
+
+void tst_PublishPeer::namesWithMarkupCharactersArriveAsTyped_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("tagsGo");
+    QTest::newRow("WordPress") << "Wordpress"
+                               << "terms"; // mt_keywords
+    // mt_tags is no field of WordPress's: it keeps no tags.
+    QTest::newRow("Movable Type 4") << "MovableType 4"
+                                    << "nowhere";
+    QTest::newRow("TypePad") << "TypePad"
+                             << "block";
+    QTest::newRow("Movable Type") << "MovableType"
+                                  << "block";
+    QTest::newRow("MetaWeblog") << "MetaWeblog"
+                                << "block";
+}
+
+// Tag and category names holding "&", "'" and "<". Names go out XML-encoded,
+// inside XML-RPC's own escaping, and WordPress keeps every term name escaped:
+// it must show the names the user typed, find the category it already has,
+// and the road's read-back must bring the same names home, so that the next
+// publish sends them alike and no "A &amp; B" tag grows beside "A & B".
+void tst_PublishPeer::namesWithMarkupCharactersArriveAsTyped()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, tagsGo);
+    const BlogSetup setup = makeBlog(driver, m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                                     m_wordpress->password(), QStringLiteral("1"));
+    setup.blog->setOption(QStringLiteral("utcMode"), false);
+    setup.blog->setTimeZone(QStringLiteral("Europe/Berlin"));
+    const QString countTerms =
+        QStringLiteral("echo count(get_terms(['taxonomy' => '%1', 'hide_empty' => false]));");
+    const QString categoriesBefore = php(countTerms.arg(QStringLiteral("category")));
+
+    auto entry = Entry::create();
+    entry->setTitle(QStringLiteral("Names with markup characters"));
+    entry->setBody(QStringLiteral("<p>Body</p>"));
+    setup.blog->addEntry(entry);
+    EntryContent content(*entry);
+    auto category = Category::withTitle(QStringLiteral("Tom & Jerry's"));
+    category->setUniqueID(m_tomAndJerry);
+    category->setIsTag(false);
+    category->setIsCategory(true);
+    category->setIsChecked(true);
+    content.addCategories({category});
+    const QStringList typed{QStringLiteral("A & B"), QStringLiteral("Q's <tag>")};
+    content.addTags(typed);
+
+    QString tagsAfterFirst;
+    for (const bool edit : {false, true}) {
+        if (edit)
+            entry->setBody(QStringLiteral("<p>Body, edited.</p>"));
+        const Outcome outcome = publish(*m_road, entry);
+        QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+        QCOMPARE(outcome.edit, edit);
+        // The road's read-back found the post as sent.
+        QVERIFY2(entry->diffs().value_or(QVariantMap()).isEmpty(), qPrintable(describe(*entry)));
+        const QString id = entry->uniqueID();
+
+        // The category already there, found by its name or its number; no new one.
+        QCOMPARE(php(QStringLiteral("echo implode('|', wp_get_post_categories(%1));").arg(id)),
+                 m_tomAndJerry);
+        QCOMPARE(php(countTerms.arg(QStringLiteral("category"))), categoriesBefore);
+
+        const QString postTags =
+            php(QStringLiteral("$t = array_map(fn($n) => html_entity_decode($n, ENT_QUOTES, "
+                               "'UTF-8'), wp_get_post_tags(%1, ['fields' => 'names'])); "
+                               "sort($t); echo implode('|', $t);")
+                    .arg(id));
+        if (tagsGo == QLatin1String("terms")) {
+            // What WordPress shows of each tag is what was typed, and so is
+            // what came home.
+            QCOMPARE(postTags, typed.join(QLatin1Char('|')));
+            QCOMPARE(tagNames(*entry), typed);
+            // The tag WordPress itself makes of "A & B" is the one on the post.
+            QCOMPARE(php(QStringLiteral("$t = get_term_by('name', 'A & B', 'post_tag'); "
+                                        "echo $t && has_term($t->term_id, 'post_tag', %1) ? "
+                                        "'same' : 'other';")
+                             .arg(id)),
+                     QStringLiteral("same"));
+        } else if (tagsGo == QLatin1String("block")) {
+            QCOMPARE(postTags, QString());
+            QCOMPARE(tagNames(*entry), typed);
+            // The tag block shows the names as typed, as links.
+            const QString shown =
+                php(QStringLiteral("echo html_entity_decode(wp_strip_all_tags(get_post(%1)->"
+                                   "post_content), ENT_QUOTES, 'UTF-8');")
+                        .arg(id));
+            QVERIFY2(shown.contains(QLatin1String("A & B, Q's <tag>")), qPrintable(shown));
+        } else {
+            QCOMPARE(postTags, QString());
+        }
+        // The edit made no tag besides those of the first publish.
+        const QString tagTerms = php(countTerms.arg(QStringLiteral("post_tag")));
+        if (edit)
+            QCOMPARE(tagTerms, tagsAfterFirst);
+        tagsAfterFirst = tagTerms;
+    }
 }
 
 void tst_PublishPeer::atomPublishEditAndReadBack()
