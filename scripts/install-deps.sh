@@ -21,8 +21,9 @@ packages=(
   gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth
   # the launcher and file types are checked as installed
   desktop-file-utils shared-mime-info
-  # a spelling dictionary, so the language lists have one
-  hunspell-en-us
+  # a spelling dictionary, so the language lists have one, and the converter
+  # that makes the rich editor's copy of each dictionary at build time
+  hunspell-en-us qt6-webengine-dev-tools
   # a real WordPress for the XML-RPC peer tests (started privately by the tests)
   wordpress mariadb-server mariadb-client php-cli php-mysql php-xml php-mbstring php-gd
   # our AtomPub peer (tests/peer/atompub-peer.pl)

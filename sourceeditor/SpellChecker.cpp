@@ -4,29 +4,15 @@
 #include "SpellDictionaries.h"
 
 #include <QFileInfo>
-#include <QLocale>
 #include <hunspell/hunspell.hxx>
 
 std::shared_ptr<SpellChecker> SpellChecker::forLanguage(const QString& language)
 {
     static QHash<QString, std::shared_ptr<SpellChecker>> checkers;
-    const QList<SpellDictionaries::Dictionary> installed = SpellDictionaries::installed();
-    if (installed.isEmpty())
+    const std::optional<SpellDictionaries::Dictionary> chosen =
+        SpellDictionaries::dictionaryFor(language);
+    if (!chosen)
         return nullptr;
-    auto find = [&installed](const QString& wanted) -> const SpellDictionaries::Dictionary* {
-        for (const SpellDictionaries::Dictionary& d : installed) {
-            if (!wanted.isEmpty() && (d.title == wanted || d.code == wanted))
-                return &d;
-        }
-        return nullptr;
-    };
-    const SpellDictionaries::Dictionary* chosen = find(language);
-    if (!chosen)
-        chosen = find(QLocale::system().name());
-    if (!chosen)
-        chosen = find(QStringLiteral("en_US"));
-    if (!chosen)
-        chosen = &installed.first();
     std::shared_ptr<SpellChecker>& checker = checkers[chosen->path];
     if (!checker) {
         checker = std::make_shared<SpellChecker>(chosen->path);

@@ -12,10 +12,10 @@ class Hunspell;
 // preferences offer as blog languages). Answers are remembered per word.
 class SpellChecker {
 public:
-    // The checker for a blog's language: a dictionary whose title or code is
-    // `language`; else the one of the system's language; else American
-    // English; else the first installed. Null when none is installed. One
-    // checker per dictionary is kept for the whole process.
+    // The checker for a blog's language, with the dictionary
+    // SpellDictionaries::dictionaryFor chooses (the rich editor's rule too).
+    // Null when none is installed. One checker per dictionary is kept for
+    // the whole process.
     static std::shared_ptr<SpellChecker> forLanguage(const QString& language);
 
     // Reads the dictionary `dicPath` and the affix file beside it.

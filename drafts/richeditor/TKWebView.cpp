@@ -10,6 +10,7 @@
 #include "RVTag.h"
 #include "RichEditorBridge.h"
 #include "RichEditorLog.h"
+#include "SpellDictionaries.h"
 #include "Template.h"
 #include "UserDefaults.h"
 #include "WebContent.h"
@@ -101,14 +102,12 @@ TKWebView::TKWebView(QWidget* parent)
     connect(page, &WebContentPage::documentReady, this, [this] {
         if (!m_editable)
             contentPage()->callFunction(u"editorSetEditable"_s, {false});
-        contentPage()->callFunction(u"editorSetSpellChecking"_s, {checksSpelling()});
+        followSpellingPreference();
         if (std::exchange(m_restarting, false))
             reportRecovered();
     });
     NotificationCenter::sharedInstance().observe(
-        u"spell_check"_s, this, [this](const Notification&) {
-            contentPage()->callFunction(u"editorSetSpellChecking"_s, {checksSpelling()});
-        });
+        u"spell_check"_s, this, [this](const Notification&) { followSpellingPreference(); });
     // The engine's widget that takes the keys comes and goes with the page's
     // renderer; whichever it is, its focus is watched.
     for (QObject* child : children())
@@ -123,6 +122,28 @@ TKWebView::TKWebView(QWidget* parent)
                 m_restarting = true;
                 reportFailure(tr("The rich editor's page stopped (code %1).").arg(exitCode));
             });
+}
+
+QString TKWebView::spellingDictionary() const
+{
+    QString language;
+    if (m_draft) {
+        if (Entry* entry = m_draft->entryBeingEdited()) {
+            if (auto* blog = dynamic_cast<Blog*>(entry->parentBlog()))
+                language = blog->language();
+        }
+    }
+    const auto dictionary = SpellDictionaries::dictionaryFor(language);
+    return dictionary ? dictionary->code : QString();
+}
+
+void TKWebView::followSpellingPreference()
+{
+    // The engine checks every editable page of the program with one
+    // dictionary: the blog's of the editor shown or typed in last.
+    const bool on = checksSpelling();
+    WebContent::setSpellChecking(on, spellingDictionary());
+    contentPage()->callFunction(u"editorSetSpellChecking"_s, {on});
 }
 
 void TKWebView::setEditable(bool editable)
@@ -383,9 +404,11 @@ bool TKWebView::eventFilter(QObject* watched, QEvent* event)
     // (the keyboard, a switch of editors) would leave the page without a
     // focused content and the first keys typed would go nowhere: the page
     // puts the caret in the post.
-    if (event->type() == QEvent::FocusIn && watched == focusProxy() &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
-        contentPage()->callFunction(u"editorFocus"_s);
+    if (event->type() == QEvent::FocusIn && watched == focusProxy()) {
+        WebContent::setSpellChecking(checksSpelling(), spellingDictionary());
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+            contentPage()->callFunction(u"editorFocus"_s);
+    }
     return EditableWebView::eventFilter(watched, event);
 }
 

@@ -107,6 +107,11 @@ private:
     void showContextMenu(QMenu* menu, const QPoint& globalPos, const QVariantMap& target);
     std::optional<RichHtmlSerializer::Result> serialized(const QVariant& json) const;
     void watchForFocus(QObject* child);
+    // The code of the dictionary the blog's language chooses, as for the
+    // source view; empty when none is installed.
+    QString spellingDictionary() const;
+    // The engine and the page check spelling as the preference says.
+    void followSpellingPreference();
 
     DraftEditorHost* m_draft = nullptr;
     RichEditorBridge* m_bridge;

@@ -74,4 +74,21 @@ QList<Dictionary> installed(const QStringList& folders)
     return result;
 }
 
+std::optional<Dictionary> dictionaryFor(const QString& language,
+                                        const QList<Dictionary>& dictionaries,
+                                        const QString& systemLanguage)
+{
+    for (const QString& wanted : {language, systemLanguage, QStringLiteral("en_US")}) {
+        if (wanted.isEmpty())
+            continue;
+        for (const Dictionary& d : dictionaries) {
+            if (d.title == wanted || d.code == wanted)
+                return d;
+        }
+    }
+    if (dictionaries.isEmpty())
+        return std::nullopt;
+    return dictionaries.first();
+}
+
 } // namespace SpellDictionaries

@@ -1,11 +1,15 @@
 #include "WebContent.h"
 
+#include "WebContentLog.h"
 #include "WebContentSchemeHandler.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
@@ -24,11 +28,44 @@ void registerContentScheme()
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
+const char DictionariesVariable[] = "QTWEBENGINE_DICTIONARIES_PATH";
+
+// Our converted dictionaries: installed beside the program, or in the build
+// tree that holds it (programs and tests sit one level below its top).
+QString ownDictionaryFolder()
+{
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const char* relative :
+         {"../share/plumet/qtwebengine_dictionaries", "../qtwebengine_dictionaries"}) {
+        const QString folder =
+            QDir::cleanPath(programDir.absoluteFilePath(QLatin1String(relative)));
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    return {};
+}
+
+// The engine reads the variable once, when it starts.
+void pointEngineAtDictionaries()
+{
+    if (!qEnvironmentVariableIsEmpty(DictionariesVariable))
+        return;
+    const QString folder = ownDictionaryFolder();
+    if (!folder.isEmpty())
+        qputenv(DictionariesVariable, QFile::encodeName(folder));
+}
+
+void startUp()
+{
+    registerContentScheme();
+    pointEngineAtDictionaries();
+}
+
 } // namespace
 
 // Runs while the application object is being made, before any web engine class
 // can exist; later registrations would be ignored.
-Q_COREAPP_STARTUP_FUNCTION(registerContentScheme)
+Q_COREAPP_STARTUP_FUNCTION(startUp)
 
 QString WebContent::schemeName()
 {
@@ -59,6 +96,46 @@ WebContentSchemeHandler* WebContent::schemeHandler()
                          });
     }
     return handler;
+}
+
+QString WebContent::spellingDictionaryFolder()
+{
+    const QString named = qEnvironmentVariable(DictionariesVariable);
+    if (!named.isEmpty())
+        return named;
+    // Where the engine looks by itself.
+    for (const QString& folder :
+         {QCoreApplication::applicationDirPath() + QStringLiteral("/qtwebengine_dictionaries"),
+          QLibraryInfo::path(QLibraryInfo::DataPath) +
+              QStringLiteral("/qtwebengine_dictionaries")}) {
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    return {};
+}
+
+bool WebContent::setSpellChecking(bool enabled, const QString& code)
+{
+    const QString folder = spellingDictionaryFolder();
+    const bool found = !code.isEmpty() && !folder.isEmpty() &&
+                       QFileInfo::exists(QDir(folder).filePath(code + QStringLiteral(".bdic")));
+    if (!found && enabled) {
+        static QSet<QString> told;
+        if (!told.contains(code)) {
+            told.insert(code);
+            qCWarning(lcWebContent).noquote()
+                << QStringLiteral("No converted spelling dictionary \"%1\" in \"%2\": "
+                                  "editable pages are not checked for spelling")
+                       .arg(code, folder);
+        }
+    }
+    QWebEngineProfile* engine = profile();
+    const QStringList languages = found ? QStringList{code} : QStringList{};
+    if (engine->spellCheckLanguages() != languages)
+        engine->setSpellCheckLanguages(languages);
+    if (engine->isSpellCheckEnabled() != (enabled && found))
+        engine->setSpellCheckEnabled(enabled && found);
+    return found;
 }
 
 QString WebContent::downloadFolder()

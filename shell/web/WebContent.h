@@ -38,6 +38,19 @@ QByteArray preparedDocument(const QString& html, bool isPostContent, const QUrl&
 // Whether `url` may serve as a document's base address: http or https with a host.
 bool isUsableBase(const QUrl& url);
 
+// The folder of the spelling dictionaries the engine reads (.bdic files made
+// from hunspell's when plumet is built). The start-up routine points the
+// engine at ours: share/plumet/qtwebengine_dictionaries beside an installed
+// program, or qtwebengine_dictionaries at the top of a build tree; a folder
+// the user named in QTWEBENGINE_DICTIONARIES_PATH wins. Empty when there is
+// none.
+QString spellingDictionaryFolder();
+
+// Has the editable pages of our views checked with the converted dictionary
+// `code` (a hunspell code such as "en_US") while `enabled`, or checks nothing.
+// False, and nothing is checked, when that dictionary was not converted.
+bool setSpellChecking(bool enabled, const QString& code);
+
 // Where downloads of our views go: the user's download folder (XDG), made
 // when missing.
 QString downloadFolder();

@@ -1,19 +1,29 @@
 #include "Attachment.h"
+#include "Blog.h"
 #include "BrowserCatcher.h"
 #include "DraftEditorHost.h"
+#include "Entry.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
 #include "TKWebView.h"
 #include "Template.h"
 #include "UserDefaults.h"
+#include "WebContent.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
 
 using plumet::test::BrowserCatcher;
@@ -138,7 +148,7 @@ bool waitForState(TKWebView& view, const char* condition)
 class TestDraft : public DraftEditorHost {
 public:
     TestDraft() : attachment(std::make_shared<Attachment>()) { attachment->setUniqueID("KEY1"); }
-    Entry* entryBeingEdited() override { return nullptr; }
+    Entry* entryBeingEdited() override { return entry.get(); }
     AttachmentPtr attachmentForKey(const QString& key) override
     {
         return key == attachment->uniqueID() ? attachment : nullptr;
@@ -152,6 +162,7 @@ public:
 
     AttachmentPtr attachment;
     QStringList sheets;
+    EntryPtr entry; // none unless a test gives one
 };
 
 // Where the element `selector` of the content stands in the view.
@@ -168,6 +179,29 @@ QPoint centreOf(TKWebView& view, const QString& selector)
     return box.size() == 2 ? QPoint(box[0].toInt(), box[1].toInt()) : QPoint();
 }
 
+// The menu open now, if any.
+QMenu* openMenu()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* menu = qobject_cast<QMenu*>(widget);
+        if (menu && menu->isVisible())
+            return menu;
+    }
+    return nullptr;
+}
+
+// With PLUMET_SCREENSHOT_DIR set and an X display (xvfb-run), the whole
+// screen: offscreen a web view grabs blank.
+void saveScreenGrab(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("PLUMET_SCREENSHOT_DIR");
+    if (folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QDir().mkpath(folder);
+    QTest::qWait(500); // the engine's frame, for the eye only
+    window->screen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
 } // namespace
 
 class tst_TKWebView : public QObject {
@@ -182,6 +216,7 @@ private slots:
     void typesLists();
     void typingAfterThePlaceholderMakesItASpace();
     void followsTheSpellingPreference();
+    void underlinesMisspellingsAsThePreferenceSays();
     void enterOutsideAParagraphMakesParagraphs();
     void reportsChangesAndSelectionState();
     void postScriptsNeverRunAndSurvive();
@@ -371,6 +406,132 @@ void tst_TKWebView::followsTheSpellingPreference()
     UserDefaults::sharedInstance().remove(QStringLiteral("spell_check"));
     NotificationCenter::sharedInstance().post(QStringLiteral("spell_check"));
     QTRY_COMPARE_WITH_TIMEOUT(spellcheck(), QStringLiteral("true"), PageTimeout);
+}
+
+void tst_TKWebView::underlinesMisspellingsAsThePreferenceSays()
+{
+    const QString dictionaries = WebContent::spellingDictionaryFolder();
+    if (!QFile::exists(QStringLiteral("/usr/share/hunspell/en_US.dic")))
+        QSKIP("no American English hunspell dictionary on this machine");
+    QVERIFY2(
+        QFile::exists(QDir(dictionaries).filePath(QStringLiteral("en_US.bdic"))),
+        qPrintable(QStringLiteral("the build converted no en_US into \"%1\"").arg(dictionaries)));
+
+    // The blog's language chooses the dictionary. "xx_YY" is a hunspell
+    // dictionary of the user's that the build never converted: the engine
+    // has no form of it and checks nothing rather than another language.
+    const QString userFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/hunspell";
+    QVERIFY(QDir().mkpath(userFolder));
+    for (const char* suffix : {".dic", ".aff"}) {
+        QFile::remove(userFolder + "/xx_YY" + suffix);
+        QVERIFY(QFile::copy(QStringLiteral("/usr/share/hunspell/en_US") + suffix,
+                            userFolder + "/xx_YY" + suffix));
+    }
+    Blog blog;
+    TestDraft draft;
+    draft.entry = Entry::create();
+    draft.entry->setParentBlog(&blog);
+    m_view->setDraft(&draft);
+    const auto restore = qScopeGuard([&] {
+        m_view->setDraft(nullptr);
+        UserDefaults::sharedInstance().remove(QStringLiteral("spell_check"));
+        for (const char* suffix : {".dic", ".aff"})
+            QFile::remove(userFolder + "/xx_YY" + suffix);
+    });
+
+    // What the engine says of the word under the pointer: the misspelled
+    // word and the menu's first item; `withMenu` acts on the open menu.
+    struct Report {
+        QString word;
+        QStringList suggestions;
+        QString firstItem;
+    };
+    const auto rightClickTypo = [&](const std::function<void(QMenu*)>& withMenu = {}) {
+        Report report;
+        QTest::mouseClick(m_view->focusProxy(), Qt::RightButton, {}, centreOf(*m_view, "#typo"));
+        QMenu* menu = nullptr;
+        if (!QTest::qWaitFor([&] { return (menu = openMenu()) != nullptr; }, PageTimeout))
+            return report;
+        if (const QWebEngineContextMenuRequest* request = m_view->lastContextMenuRequest()) {
+            report.word = request->misspelledWord();
+            report.suggestions = request->spellCheckerSuggestions();
+        }
+        report.firstItem = menu->actions().value(0) ? menu->actions().value(0)->text() : "";
+        if (withMenu)
+            withMenu(menu);
+        menu->close();
+        if (!QTest::qWaitFor([&] { return !openMenu(); }, PageTimeout))
+            qWarning() << "the menu stays open";
+        return report;
+    };
+    const auto showPost = [&] {
+        if (!loadAndWait(*m_view, QStringLiteral("<p>A <span id=\"typo\">mispeled</span> "
+                                                 "word in the post</p>")))
+            return false;
+        focusAtEnd(*m_view);
+        typeText(*m_view, QStringLiteral(" typed"));
+        return !QTest::currentTestFailed() && waitForText(*m_view, QStringLiteral("typed"));
+    };
+    // Under X the keys go to the active window only.
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+
+    blog.setLanguage(QStringLiteral("en_US"));
+    UserDefaults::sharedInstance().setValue(QStringLiteral("spell_check"), true);
+    QVERIFY(showPost());
+    Report on;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            on = rightClickTypo();
+            return !on.word.isEmpty();
+        },
+        PageTimeout));
+    QCOMPARE(on.word, QStringLiteral("mispeled"));
+    QVERIFY2(on.suggestions.contains(QStringLiteral("misspelled")),
+             qPrintable(on.suggestions.join(", ")));
+    // The menu offers the suggestions first.
+    QCOMPARE(on.firstItem, on.suggestions.first());
+    rightClickTypo([&](QMenu*) { saveScreenGrab(m_view.get(), "rich-editor-spelling-menu"); });
+    evaluate(*m_view, QStringLiteral("getSelection().collapseToEnd(), true"),
+             QWebEngineScript::ApplicationWorld);
+    saveScreenGrab(m_view.get(), "rich-editor-spelling-on");
+    // Taking one puts it in the post.
+    rightClickTypo([&](QMenu* menu) {
+        const QList<QAction*> items = menu->actions();
+        const auto taken = std::find_if(items.begin(), items.end(), [](QAction* item) {
+            return item->text() == QStringLiteral("misspelled");
+        });
+        if (taken != items.end())
+            (*taken)->trigger();
+    });
+    QVERIFY(waitForState(*m_view, "document.getElementById('plumetcontent').innerText"
+                                  ".startsWith('A misspelled word')"));
+
+    // Turned off, the engine reports nothing for the same post.
+    UserDefaults::sharedInstance().setValue(QStringLiteral("spell_check"), false);
+    NotificationCenter::sharedInstance().post(QStringLiteral("spell_check"));
+    QVERIFY(showPost());
+    QVERIFY(!WebContent::profile()->isSpellCheckEnabled());
+    QCOMPARE(rightClickTypo().word, QString());
+    saveScreenGrab(m_view.get(), "rich-editor-spelling-off");
+
+    // On again for a blog in a language the engine has no dictionary for.
+    blog.setLanguage(QStringLiteral("xx_YY"));
+    UserDefaults::sharedInstance().remove(QStringLiteral("spell_check"));
+    NotificationCenter::sharedInstance().post(QStringLiteral("spell_check"));
+    QVERIFY(showPost());
+    QVERIFY(!WebContent::profile()->isSpellCheckEnabled());
+    QCOMPARE(rightClickTypo().word, QString());
+
+    // Back to the blog's own dictionary when the user types in the editor.
+    blog.setLanguage(QStringLiteral("English (United States)"));
+    m_view->clearFocus();
+    focusAtEnd(*m_view);
+    QVERIFY(!QTest::currentTestFailed());
+    QVERIFY(WebContent::profile()->isSpellCheckEnabled());
+    QCOMPARE(WebContent::profile()->spellCheckLanguages(), QStringList{"en_US"});
+    QVERIFY(QTest::qWaitFor([&] { return rightClickTypo().word == "mispeled"; }, PageTimeout));
 }
 
 void tst_TKWebView::enterOutsideAParagraphMakesParagraphs()

@@ -18,6 +18,8 @@ private slots:
     void fixedOffsetsAreLabelledWithTheOffsetTheClockApplies_data();
     void fixedOffsetsAreLabelledWithTheOffsetTheClockApplies();
     void dictionariesAreCompletePairsByLanguageName();
+    void aBlogsLanguageChoosesItsDictionary_data();
+    void aBlogsLanguageChoosesItsDictionary();
     void defaultPingsGoInFront();
 };
 
@@ -95,6 +97,46 @@ void tst_PreferenceLists::dictionariesAreCompletePairsByLanguageName()
         return a.compare(b, Qt::CaseInsensitive) < 0;
     }));
     QVERIFY(SpellDictionaries::installed({QStringLiteral("/nonexistent")}).isEmpty());
+}
+
+void tst_PreferenceLists::aBlogsLanguageChoosesItsDictionary_data()
+{
+    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("chosen");
+    const auto row = [](const char* name, const QStringList& codes, const char* language,
+                        const char* system, const char* chosen) {
+        QTest::newRow(name) << codes << QString::fromUtf8(language) << QString::fromUtf8(system)
+                            << QString::fromUtf8(chosen);
+    };
+    const QStringList three{"de_DE", "en_US", "fr_FR"};
+    row("by title", three, "French (France)", "de_DE", "fr_FR");
+    row("by code", three, "fr_FR", "de_DE", "fr_FR");
+    row("unset: the system's", three, "", "de_DE", "de_DE");
+    row("not installed: the system's", three, "Dutch", "de_DE", "de_DE");
+    row("then American English", three, "Dutch", "C", "en_US");
+    // The first as the list offers them: by language name.
+    row("then the first", {"de_DE", "fr_FR"}, "", "C", "fr_FR");
+    row("none installed", {}, "fr_FR", "fr_FR", "");
+}
+
+void tst_PreferenceLists::aBlogsLanguageChoosesItsDictionary()
+{
+    QFETCH(QStringList, codes);
+    QFETCH(QString, language);
+    QFETCH(QString, system);
+    QFETCH(QString, chosen);
+    QTemporaryDir folder;
+    for (const QString& code : codes) {
+        for (const char* suffix : {".dic", ".aff"}) {
+            QFile file(folder.filePath(code + QLatin1String(suffix)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+    }
+    const auto dictionary = SpellDictionaries::dictionaryFor(
+        language, SpellDictionaries::installed({folder.path()}), system);
+    QCOMPARE(dictionary ? dictionary->code : QString(), chosen);
 }
 
 void tst_PreferenceLists::defaultPingsGoInFront()
