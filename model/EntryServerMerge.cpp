@@ -233,10 +233,11 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
         return false;
     const QString oldID = m_entry.uniqueID();
     if (newID != oldID) {
+        // Most posts have no attachment folder: the new one is named only for one that moves.
         const QString oldFolder = attachmentFolder(m_entry, oldID);
-        const QString newFolder = attachmentFolder(m_entry, newID);
-        if (!oldFolder.isEmpty() && QFileInfo(oldFolder).isDir() &&
-            !moveFolder(oldFolder, newFolder)) {
+        const bool hasFolder = !oldFolder.isEmpty() && QFileInfo(oldFolder).isDir();
+        const QString newFolder = hasFolder ? attachmentFolder(m_entry, newID) : QString();
+        if (hasFolder && !moveFolder(oldFolder, newFolder)) {
             // The post has its new id on the server whatever happens here: the
             // entry takes it, and the user hears where the files are.
             m_problem = localized("Entry", "The attachments of \"%1\" could not be moved to "
@@ -254,13 +255,15 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
 
     // The file under the new name first: a crash in between leaves the post
     // on disk under one name or the other, never under none. A save that
-    // fails leaves the old file for the next save that works to remove.
+    // fails leaves the old file for the next save that works to remove. A
+    // blog's writer keeps that order by itself: the publish goes on meanwhile.
     EntryOwner* owner = m_entry.parentBlog();
     Blog* blog = dynamic_cast<Blog*>(owner);
     if (blog)
         blog->store().renameFile(m_entry, oldID);
     QString error;
-    if (owner && !owner->saveEntry(&m_entry, &error))
+    if (blog ? !blog->store().queueSave(m_entry, &error)
+             : owner && !owner->saveEntry(&m_entry, &error))
         qCWarning(lcModel).noquote()
             << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
                    .arg(m_entry.displayName(), error);
