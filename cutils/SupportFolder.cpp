@@ -131,7 +131,8 @@ bool verifyDirectory(const QString& path, const QDateTime& now)
     const QFileInfo info(path);
     if (info.isDir())
         return true;
-    if ((info.isSymLink() || info.exists()) && !moveAside(path, now))
+    if ((info.isSymLink() || info.exists()) &&
+        !moveAside(path, now.isValid() ? now : QDateTime::currentDateTime()))
         return false;
     if (!QDir().mkpath(path)) {
         qCWarning(lcCUtils, "Could not create the folder %s", qPrintable(path));

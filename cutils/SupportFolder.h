@@ -36,8 +36,9 @@ QString settingsFolder();
 // Makes sure a folder stands at `path`. An existing folder (or a link to one) is left alone;
 // anything else there (a plain file, a link to one, a dangling link) is moved aside under
 // "<path>.<yyyy-MM-dd-HHmmss>.moved" and reported, never deleted. Answers whether a folder
-// stands there afterwards.
-bool verifyDirectory(const QString& path, const QDateTime& now = QDateTime::currentDateTime());
+// stands there afterwards. `now` dates the moved name; by default the time it is moved (the
+// clock is read only then: every save of an entry passes its folders through here).
+bool verifyDirectory(const QString& path, const QDateTime& now = QDateTime());
 
 // applicationSupportFolder() + "/" + name, passed through verifyDirectory. Empty when the
 // support folder itself could not be had.

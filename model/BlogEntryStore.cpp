@@ -219,11 +219,25 @@ QString BlogEntryStore::folder(QString* error) const
     return path;
 }
 
-bool BlogEntryStore::write(Entry& entry, const QString& folder, const Presence& presence, bool wait,
+void BlogEntryStore::settleReplacement(Entry& entry, const Presence& presence)
+{
+    takeFailures(); // a failed write leaves the mark to be written again, replacing still
+    Entry::FileMark mark = entry.fileMark();
+    if (mark.replaces.isEmpty() || !mark.ticket ||
+        presence.holds(mark.replaces, nameKeyOf(mark.replaces), 0))
+        return; // not written yet, or the old file is still there: tried again below
+    mark.replaces.clear();
+    entry.setFileMark(std::move(mark));
+}
+
+bool BlogEntryStore::write(Entry& entry, const QString& folder, const Presence& presence, Wait wait,
                            QString* error)
 {
     const Entry::FileMark& mark = entry.fileMark();
     const QString& id = entry.uniqueID();
+    if (mark.store == m_serial && mark.uniqueID == id && !mark.replaces.isEmpty() && mark.ticket &&
+        EntryFileWriter::sharedInstance().isDone(mark.ticket))
+        settleReplacement(entry, presence);
     const bool known = mark.store == m_serial && mark.uniqueID == id;
     const Entry::Revision revision = entry.revision();
     if (known && mark.replaces.isEmpty() && mark.revision == revision &&
@@ -237,18 +251,24 @@ bool BlogEntryStore::write(Entry& entry, const QString& folder, const Presence& 
     if (bytes.isEmpty())
         return false;
     const quint64 hash = hashOf(bytes);
+    // Without waiting, the file replaced goes with the writer's job: the mark
+    // keeps it until it is seen gone.
+    const bool writerReplaces = wait == Wait::Never && !replaced.isEmpty();
     Entry::FileMark written{m_serial, id, name, nameKey, revision, hash, 0, replaced};
     const auto state = m_files.constFind(name);
-    if (state != m_files.cend() && state->hash == hash &&
+    if (!writerReplaces && state != m_files.cend() && state->hash == hash &&
         presence.holds(name, nameKey, state->ticket)) {
         written.ticket = state->ticket; // the file already holds these bytes
     } else {
-        written.ticket = EntryFileWriter::sharedInstance().write(folder, name, bytes, m_failures);
+        written.ticket = EntryFileWriter::sharedInstance().write(
+            folder, name, bytes, m_failures, writerReplaces ? replaced : QString());
         m_lastTicket = written.ticket;
         m_files.insert(name, {hash, written.ticket});
+        if (writerReplaces)
+            m_files.remove(replaced);
         ++m_lastWriteCount;
     }
-    if (wait || !replaced.isEmpty()) {
+    if (wait == Wait::ForFile || (wait == Wait::ForReplaced && !replaced.isEmpty())) {
         // The file this one replaces goes only once this one is written.
         if (const std::optional<QString> failure = waitFor(written.ticket)) {
             m_files.remove(name);
@@ -297,8 +317,19 @@ std::optional<QString> BlogEntryStore::takeFailures(quint64 ticket)
     const QList<EntryPtr> entries = m_blog.entries();
     for (const EntryPtr& entry : entries) {
         const Entry::FileMark& mark = entry->fileMark();
-        if (mark.store == m_serial && mark.ticket && failed.value(mark.fileName) == mark.ticket)
-            entry->setFileMark({});
+        if (mark.store == m_serial && mark.ticket && failed.value(mark.fileName) == mark.ticket) {
+            // Written again by the next save, which still replaces the file
+            // the failed write was to replace.
+            entry->setFileMark(mark.replaces.isEmpty() ? Entry::FileMark{}
+                                                       : Entry::FileMark{m_serial,
+                                                                         mark.uniqueID,
+                                                                         mark.fileName,
+                                                                         mark.nameKey,
+                                                                         {},
+                                                                         0,
+                                                                         0,
+                                                                         mark.replaces});
+        }
     }
     return failure;
 }
@@ -340,7 +371,7 @@ bool BlogEntryStore::save(QString* error)
         if (!entry->needsSave() && !replaces)
             continue;
         QString reason;
-        if (!write(*entry, path, presence, false, &reason)) {
+        if (!write(*entry, path, presence, Wait::ForReplaced, &reason)) {
             qCWarning(lcStore).noquote() << reason;
             if (allWritten && error)
                 *error = reason;
@@ -357,7 +388,17 @@ bool BlogEntryStore::save(Entry& entry, QString* error)
     if (path.isEmpty())
         return false;
     const Presence presence(path, false);
-    return write(entry, path, presence, true, error);
+    return write(entry, path, presence, Wait::ForFile, error);
+}
+
+bool BlogEntryStore::queueSave(Entry& entry, QString* error)
+{
+    m_lastWriteCount = 0;
+    const QString path = folder(error);
+    if (path.isEmpty())
+        return false;
+    const Presence presence(path, false);
+    return write(entry, path, presence, Wait::Never, error);
 }
 
 bool BlogEntryStore::flush(QString* error)

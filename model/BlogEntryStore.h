@@ -49,6 +49,11 @@ public:
     // Writes the entry now, whatever its needsSave (unless its bytes are on
     // disk), and waits for its file.
     bool save(Entry& entry, QString* error = nullptr);
+    // Hands the entry to the writer as save(entry) does, and returns at once:
+    // a file it replaces goes once the new one is written, as ever, and a
+    // failure is reported by a later save. False (with *error) only when it
+    // could not be handed over.
+    bool queueSave(Entry& entry, QString* error = nullptr);
     // Waits until every file this store handed to the writer is written or
     // removed; false with the first failure in *error (written again by the
     // next save).
@@ -87,10 +92,17 @@ private:
 
     class Presence;
 
+    enum class Wait {
+        ForFile,     // returns once the file is written
+        ForReplaced, // waits only to remove a file the entry's own replaces
+        Never,       // the writer removes that file once it has written the new one
+    };
     // Serialises and hands over the entry unless its file holds it already.
-    // With `wait`, returns only once the file is written.
-    bool write(Entry& entry, const QString& folder, const Presence& presence, bool wait,
+    bool write(Entry& entry, const QString& folder, const Presence& presence, Wait wait,
                QString* error);
+    // A file the entry replaced without waiting is forgotten once the
+    // writer has written the entry's own and the old one is gone.
+    void settleReplacement(Entry& entry, const Presence& presence);
     // Waits for the job; its failure, if it failed.
     std::optional<QString> waitFor(quint64 ticket);
     // Takes the failures the writer reported: their files are written again

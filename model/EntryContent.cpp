@@ -142,6 +142,8 @@ CategoryPtr EntryContent::addTag(const QString& title)
 
 void EntryContent::addTags(const QStringList& titles)
 {
+    if (titles.isEmpty()) // most texts a refresh reads name no tags
+        return;
     CategoryList list = m_entry.categories().value_or(CategoryList());
     // By title, the first record of each title winning as in hasCategoryWithName.
     QHash<QString, CategoryPtr> byTitle;

@@ -58,9 +58,9 @@ EntryFileWriter::~EntryFileWriter()
 }
 
 quint64 EntryFileWriter::write(const QString& folder, const QString& fileName, QByteArray bytes,
-                               std::shared_ptr<Failures> failures)
+                               std::shared_ptr<Failures> failures, const QString& replaces)
 {
-    return enqueue({0, false, folder, fileName, std::move(bytes), std::move(failures)});
+    return enqueue({0, false, folder, fileName, std::move(bytes), std::move(failures), replaces});
 }
 
 quint64 EntryFileWriter::remove(const QString& folder, const QString& fileName,
@@ -154,9 +154,19 @@ void EntryFileWriter::perform(const Job& job)
     } else {
         done = AtomicFile::write(path, job.bytes, &error);
     }
-    if (done)
+    if (!done) {
+        qCWarning(lcStore).noquote() << error;
+        if (job.failures)
+            job.failures->add({job.ticket, job.fileName, error});
         return;
+    }
+    if (job.replaces.isEmpty())
+        return;
+    const QString replaced = job.folder + QLatin1Char('/') + job.replaces;
+    if (!QFile::exists(replaced) || QFile::remove(replaced))
+        return;
+    error = QStringLiteral("The file \"%1\" could not be removed.").arg(replaced);
     qCWarning(lcStore).noquote() << error;
     if (job.failures)
-        job.failures->add({job.ticket, job.fileName, error});
+        job.failures->add({job.ticket, job.replaces, error});
 }

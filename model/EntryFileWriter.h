@@ -48,8 +48,10 @@ public:
 
     // Queues the bytes for `folder`/`fileName` (the folder must exist) and
     // answers the job's ticket. Waits first while too many bytes are queued.
+    // With `replaces`, that other file of the folder goes once the bytes are
+    // written, and only then (a failed removal is reported under its name).
     quint64 write(const QString& folder, const QString& fileName, QByteArray bytes,
-                  std::shared_ptr<Failures> failures);
+                  std::shared_ptr<Failures> failures, const QString& replaces = QString());
     // Queues the removal of `folder`/`fileName`; a missing file is no failure.
     quint64 remove(const QString& folder, const QString& fileName,
                    std::shared_ptr<Failures> failures);
@@ -73,6 +75,7 @@ private:
         QString fileName;
         QByteArray bytes;
         std::shared_ptr<Failures> failures;
+        QString replaces; // removed once the write has succeeded
     };
 
     quint64 enqueue(Job job);

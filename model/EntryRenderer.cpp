@@ -18,6 +18,11 @@
 #include <QThreadPool>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -311,6 +316,64 @@ QString tagNameFromHref(const QString& href)
     return name.replace(QLatin1Char('+'), QLatin1Char(' '));
 }
 
+constexpr QStringView tagBlockStart = u"<!-- technorati tags start -->";
+constexpr QStringView tagBlockEnd = u"<!-- technorati tags end -->";
+constexpr QStringView tagBlockMarker = u"posttagsblock";
+
+// What extractTags looks for in a text: "rel=" of tag links, and a tag block
+// (its opening comment or its class marker).
+struct TagMarkers {
+    bool rel = false;
+    bool block = false;
+};
+
+// A refresh runs every text it lists through extractTags, and most hold
+// neither: the markers are found in one pass by a character of each that is
+// rare in text ("=", "!", "k"), looked for eight units at a time.
+TagMarkers findTagMarkers(QStringView text)
+{
+    TagMarkers found;
+    const auto endsAt = [&text](qsizetype end, QStringView word) {
+        return end + 1 >= word.size() && text.sliced(end + 1 - word.size(), word.size()) == word;
+    };
+    const auto check = [&](qsizetype at) {
+        const QChar c = text[at];
+        if (c == u'=')
+            found.rel = found.rel || endsAt(at, u"rel=");
+        else if (c == u'!')
+            found.block = found.block || (at >= 1 && text.sliced(at - 1).startsWith(tagBlockStart));
+        else if (c == u'k')
+            found.block = found.block || endsAt(at, tagBlockMarker);
+        return found.rel && found.block;
+    };
+    qsizetype at = 0;
+#if defined(__SSE2__)
+    const auto* const units = reinterpret_cast<const char16_t*>(text.utf16());
+    const __m128i equals = _mm_set1_epi16(u'=');
+    const __m128i bang = _mm_set1_epi16(u'!');
+    const __m128i k = _mm_set1_epi16(u'k');
+    for (; text.size() - at >= 8; at += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
+        const __m128i hits =
+            _mm_or_si128(_mm_cmpeq_epi16(eight, equals),
+                         _mm_or_si128(_mm_cmpeq_epi16(eight, bang), _mm_cmpeq_epi16(eight, k)));
+        unsigned mask = unsigned(_mm_movemask_epi8(hits));
+        while (mask) {
+            const int bit = std::countr_zero(mask);
+            if (check(at + bit / 2))
+                return found;
+            mask &= ~(3u << bit); // two bits a unit
+        }
+    }
+#endif
+    for (; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if ((c == u'=' || c == u'!' || c == u'k') && check(at))
+            return found;
+    }
+    return found;
+}
+
 } // namespace
 
 QString EntryRenderer::extractTags(const QString& text) const
@@ -321,7 +384,8 @@ QString EntryRenderer::extractTags(const QString& text) const
     QString t =
         rv::trimWhitespace(blog && blog->convertEntities() ? rv::convertEntities(text) : text);
 
-    const bool single = t.contains(QLatin1String("rel='"));
+    const TagMarkers markers = findTagMarkers(t);
+    const bool single = markers.rel && t.contains(QLatin1String("rel='"));
     const QString relMarker = single ? QStringLiteral("rel='") : QStringLiteral("rel=\"");
     const QString hrefMarker = single ? QStringLiteral("href='") : QStringLiteral("href=\"");
     const QChar quote = single ? QLatin1Char('\'') : QLatin1Char('"');
@@ -342,7 +406,7 @@ QString EntryRenderer::extractTags(const QString& text) const
 
     QStringList names;
     auto keepTags = qScopeGuard([&] { EntryContent(m_entry).addTags(names); });
-    qsizetype p = 0;
+    qsizetype p = markers.rel ? 0 : t.size();
     while (p < t.size()) {
         const qsizetype r = t.indexOf(relMarker, p);
         if (r < 0)
@@ -381,11 +445,11 @@ QString EntryRenderer::extractTags(const QString& text) const
             names.append(parsedName);
     }
 
-    const QString blockStart = QStringLiteral("<!-- technorati tags start -->");
-    const QString blockEnd = QStringLiteral("<!-- technorati tags end -->");
-    const QString marker = QStringLiteral("posttagsblock");
-    if (!t.contains(blockStart) && !t.contains(marker))
+    if (!markers.block)
         return t;
+    const QStringView blockStart = tagBlockStart;
+    const QStringView blockEnd = tagBlockEnd;
+    const QStringView marker = tagBlockMarker;
     QString result = t;
     const qsizetype s = result.indexOf(blockStart);
     const qsizetype e = result.indexOf(blockEnd);

@@ -233,10 +233,11 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
         return false;
     const QString oldID = m_entry.uniqueID();
     if (newID != oldID) {
+        // Most posts have no attachment folder: the new one is named only for one that moves.
         const QString oldFolder = attachmentFolder(m_entry, oldID);
-        const QString newFolder = attachmentFolder(m_entry, newID);
-        if (!oldFolder.isEmpty() && QFileInfo(oldFolder).isDir() &&
-            !moveFolder(oldFolder, newFolder)) {
+        const bool hasFolder = !oldFolder.isEmpty() && QFileInfo(oldFolder).isDir();
+        const QString newFolder = hasFolder ? attachmentFolder(m_entry, newID) : QString();
+        if (hasFolder && !moveFolder(oldFolder, newFolder)) {
             // The post has its new id on the server whatever happens here: the
             // entry takes it, and the user hears where the files are.
             m_problem = localized("Entry", "The attachments of \"%1\" could not be moved to "
@@ -254,13 +255,15 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
 
     // The file under the new name first: a crash in between leaves the post
     // on disk under one name or the other, never under none. A save that
-    // fails leaves the old file for the next save that works to remove.
+    // fails leaves the old file for the next save that works to remove. A
+    // blog's writer keeps that order by itself: the publish goes on meanwhile.
     EntryOwner* owner = m_entry.parentBlog();
     Blog* blog = dynamic_cast<Blog*>(owner);
     if (blog)
         blog->store().renameFile(m_entry, oldID);
     QString error;
-    if (owner && !owner->saveEntry(&m_entry, &error))
+    if (blog ? !blog->store().queueSave(m_entry, &error)
+             : owner && !owner->saveEntry(&m_entry, &error))
         qCWarning(lcModel).noquote()
             << QStringLiteral("\"%1\" keeps its old file until it can be saved: %2")
                    .arg(m_entry.displayName(), error);
@@ -304,11 +307,9 @@ void EntryServerMerge::mergeDate(const QVariant& value, QVariantMap& diffs)
     diffs.insert(QStringLiteral("oridate"), server);
 }
 
-void EntryServerMerge::mergeText(const QVariantMap& post, const char* key, const QString& sent,
+void EntryServerMerge::mergeText(const QVariant& value, const QString& name, const QString& sent,
                                  void (Entry::*setter)(const QString&), QVariantMap& diffs)
 {
-    const QString name = QString::fromLatin1(key);
-    const QVariant value = post.value(name);
     if (value.isNull() || !value.isValid())
         return;
     const QString server = EntryRenderer(m_entry).extractTags(value.toString());
@@ -326,19 +327,25 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
     m_entry.setDiffs(QVariantMap());
     QVariantMap diffs;
 
-    const QString atomID = post.value(QStringLiteral("id")).toString();
+    enum { ID, Date, Title, Body, Extended, Summary, Keywords };
+    const auto values =
+        ServerPostReader::valuesOf<7>(post, {u"id", u"datecreated", u"title", u"description",
+                                             u"mt_text_more", u"mt_excerpt", u"mt_keywords"});
+    const auto value = [&values](int key) { return values[key] ? *values[key] : QVariant(); };
+
+    const QString atomID = value(ID).toString();
     if (!atomID.isEmpty()) {
         const QString last = atomID.split(QLatin1Char('-')).constLast();
         processPostID(last.isEmpty() ? atomID : last);
     }
 
-    if (post.contains(QStringLiteral("datecreated")))
-        mergeDate(post.value(QStringLiteral("datecreated")), diffs);
+    if (values[Date])
+        mergeDate(*values[Date], diffs);
 
     ServerPostReader::setOtherContent(m_entry, post, true);
 
     const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
-    const QVariant titleValue = post.value(QStringLiteral("title"));
+    const QVariant titleValue = value(Title);
     if (titleValue.isValid() && !titleValue.isNull()) {
         QString title = titleValue.toString();
         if (blog && blog->convertEntities())
@@ -350,13 +357,16 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
             diffs.insert(QStringLiteral("title"), title);
     }
 
-    mergeText(post, "description", m_entry.pubBody(), &Entry::setBody, diffs);
-    mergeText(post, "mt_text_more", m_entry.pubExtended(), &Entry::setExtended, diffs);
-    mergeText(post, "mt_excerpt", m_entry.pubSummary(), &Entry::setSummary, diffs);
+    mergeText(value(Body), QStringLiteral("description"), m_entry.pubBody(), &Entry::setBody,
+              diffs);
+    mergeText(value(Extended), QStringLiteral("mt_text_more"), m_entry.pubExtended(),
+              &Entry::setExtended, diffs);
+    mergeText(value(Summary), QStringLiteral("mt_excerpt"), m_entry.pubSummary(),
+              &Entry::setSummary, diffs);
 
     // Keywords that differ land in the entry's diffs themselves.
     m_entry.setDiffs(diffs);
-    const QVariant keywords = post.value(QStringLiteral("mt_keywords"));
+    const QVariant keywords = value(Keywords);
     if (keywords.isValid() && !keywords.isNull())
         EntryContent(m_entry).tagsFromKeywords(keywords.toString());
 

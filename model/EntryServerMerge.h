@@ -48,7 +48,7 @@ public:
 
 private:
     void mergeDate(const QVariant& value, QVariantMap& diffs);
-    void mergeText(const QVariantMap& post, const char* key, const QString& sent,
+    void mergeText(const QVariant& value, const QString& key, const QString& sent,
                    void (Entry::*setter)(const QString&), QVariantMap& diffs);
 
     Entry& m_entry;

@@ -8,7 +8,6 @@ PluginTraits PluginTraits::of(PLUMETPluginProtocol* plugin, bool offersPages)
     if (!plugin)
         return traits;
     traits.present = true;
-    traits.description = plugin->pluginDescription();
     traits.supportsComments = plugin->supportsComments();
     traits.supportsTrackback = plugin->supportsTrackback();
     traits.supportsDraft = plugin->supportsDraft();

@@ -8,7 +8,6 @@ class PLUMETPluginProtocol;
 // plain values. A missing plug-in answers NO to every question.
 struct PluginTraits {
     bool present = false;
-    QString description;
     bool supportsComments = false;
     bool supportsTrackback = false;
     bool supportsDraft = false;

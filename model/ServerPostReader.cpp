@@ -11,6 +11,7 @@
 #include "TextDecoding.h"
 
 #include <QDebug>
+#include <QSet>
 #include <QTimeZone>
 
 namespace {
@@ -114,18 +115,29 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
     entry.setFoundOnServer(true);
     entry.setNeedsSave(true);
 
-    const QVariant user = post.value(QStringLiteral("userid"));
+    enum { User, PermaLink, Link, Links, Format, Tags, Categories, Pings, Comments };
+    const auto values =
+        valuesOf<9>(post, {u"userid", u"permalink", u"link", u"links", u"mt_convert_breaks",
+                           u"mt_tags", u"categories", u"mt_allow_pings", u"mt_allow_comments"});
+    const auto value = [&values](int key) { return values[key] ? *values[key] : QVariant(); };
+    // A nil counts as no value.
+    const auto given = [&value](int key) {
+        const QVariant found = value(key);
+        return StoredValue::isNil(found) ? QVariant() : found;
+    };
+
+    const QVariant user = value(User);
     if (user.typeId() == QMetaType::QString)
         entry.setAuthor(user.toString());
     else if (!StoredValue::isNil(user))
         entry.setAuthor(QString::number(user.toLongLong()));
 
-    if (has(post, "permalink"))
-        entry.setPermaLink(post.value(QStringLiteral("permalink")).toString());
-    else if (has(post, "link"))
-        entry.setPermaLink(post.value(QStringLiteral("link")).toString());
+    if (const QVariant link = given(PermaLink); link.isValid())
+        entry.setPermaLink(link.toString());
+    else if (const QVariant other = given(Link); other.isValid())
+        entry.setPermaLink(other.toString());
 
-    for (const QVariant& item : post.value(QStringLiteral("links")).toList()) {
+    for (const QVariant& item : value(Links).toList()) {
         const QVariantMap link = item.toMap();
         if (!link.contains(QStringLiteral("rel")))
             continue;
@@ -142,15 +154,15 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
             entry.setEditURI(href);
     }
 
-    if (has(post, "mt_convert_breaks"))
-        entry.setFormatValue(post.value(QStringLiteral("mt_convert_breaks")));
+    if (const QVariant format = given(Format); format.isValid())
+        entry.setFormatValue(format);
 
     if (ignore)
         content.clearTags();
     else
         entry.setCategories(CategoryList());
 
-    const QVariant tags = post.value(QStringLiteral("mt_tags"));
+    const QVariant tags = value(Tags);
     QStringList tagNames;
     if (tags.typeId() == QMetaType::QString && !tags.toString().isEmpty()) {
         const QString text = tags.toString();
@@ -165,8 +177,7 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
         name = rv::decodeXML(EntryContent::trimSpacesAndTabs(name));
     content.addTags(tagNames);
 
-    if (!ignore && has(post, "categories")) {
-        const QVariant categories = post.value(QStringLiteral("categories"));
+    if (const QVariant categories = ignore ? QVariant() : given(Categories); categories.isValid()) {
         QVariantList elements;
         if (categories.typeId() == QMetaType::QVariantMap) {
             for (const QString& key : categories.toMap().keys())
@@ -217,14 +228,18 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
         }
     }
 
-    if (has(post, "mt_allow_pings"))
-        entry.setTrackbackOption(post.value(QStringLiteral("mt_allow_pings")));
-    if (has(post, "mt_allow_comments"))
-        entry.setCommentOption(post.value(QStringLiteral("mt_allow_comments")));
+    if (const QVariant pings = given(Pings); pings.isValid())
+        entry.setTrackbackOption(pings);
+    if (const QVariant comments = given(Comments); comments.isValid())
+        entry.setCommentOption(comments);
 
-    QVariantMap unknown = post;
-    for (const QString& key : knownKeys())
-        unknown.remove(key);
+    // Gathered rather than copied and pruned: a refresh reads every post it lists.
+    static const QSet<QString> known(knownKeys().cbegin(), knownKeys().cend());
+    QVariantMap unknown;
+    for (auto it = post.cbegin(); it != post.cend(); ++it) {
+        if (!known.contains(it.key()))
+            unknown.insert(unknown.cend(), it.key(), it.value());
+    }
     if (!unknown.isEmpty())
         entry.setPluginSettings(unknown);
 }

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QStringList>
 #include <QVariantMap>
+#include <algorithm>
+#include <array>
 
 class Blog;
 
@@ -24,4 +26,20 @@ public:
     // is moved from that zone to the local one, using both zones' offsets at the
     // post's own instant (so summer and winter posts shift alike).
     static QDateTime postDate(const QVariant& value, const Blog* blog, bool ignoreCategories);
+
+    // The post's values under `keys`, found in one walk through it (null
+    // where it has none): a refresh reads every post it lists, and a look-up
+    // per key would search the dictionary, far off in memory, again each time.
+    template <size_t N>
+    static std::array<const QVariant*, N> valuesOf(const QVariantMap& post,
+                                                   const std::array<QStringView, N>& keys)
+    {
+        std::array<const QVariant*, N> values{};
+        for (auto it = post.cbegin(); it != post.cend(); ++it) {
+            const auto known = std::find(keys.cbegin(), keys.cend(), it.key());
+            if (known != keys.cend())
+                values[size_t(known - keys.cbegin())] = &it.value();
+        }
+        return values;
+    }
 };

@@ -296,7 +296,24 @@ QString removeControlChars(const QString& text)
         return (unit >= 0x20 || unit == u'\t' || unit == u'\n' || unit == u'\r') &&
                !ch.isSurrogate() && !(unit >= 0xFDD0 && unit <= 0xFDEF) && unit < 0xFFFE;
     };
-    if (std::all_of(text.cbegin(), text.cend(), plain))
+    const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = at + text.size();
+#if defined(__SSE2__)
+    // Nearly all text lies between the controls and the surrogates: blocks of
+    // eight units are checked against that range at once, up to the first
+    // block that leaves it.
+    const __m128i lowest = _mm_set1_epi16(0x20);
+    const __m128i highestPlain = _mm_set1_epi16(short(0xD7FF - 0x20));
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - at >= 8; at += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        // Below 0x20 wraps round to the top: above the highest plain either way.
+        const __m128i above = _mm_subs_epu16(_mm_sub_epi16(units, lowest), highestPlain);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, zero)) != 0xFFFF)
+            break;
+    }
+#endif
+    if (std::all_of(at, end, [&plain](char16_t unit) { return plain(QChar(unit)); }))
         return text;
     QString out;
     out.reserve(text.size());

@@ -110,6 +110,8 @@ QString trimWhitespace(const QString& text)
 
 QString trimHTML(const QString& text)
 {
+    if (!text.isEmpty() && !text.contains(u'<')) // no markup: nothing to take out
+        return text;
     QString out;
     out.reserve(text.size());
     int depth = 0;
@@ -257,6 +259,8 @@ QString decodeXML(const QString& text)
         {QStringLiteral("&#62;"), QStringLiteral(">")},
         {QStringLiteral("&#39;"), QStringLiteral("'")},
     };
+    if (!text.contains(u'&')) // every entity starts with one
+        return text;
     QString s = text;
     for (const auto& [from, to] : replacements)
         s.replace(from, to);

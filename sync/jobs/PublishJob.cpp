@@ -5,6 +5,7 @@
 #include "AtomDecoder.h"
 #include "Blog.h"
 #include "BlogClock.h"
+#include "BlogEntryStore.h"
 #include "Category.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
@@ -612,8 +613,10 @@ void PublishJob::releaseEntry(Outcome outcome)
     if (m_blog) {
         m_blog->setHasZeroEntries(false);
         if (m_entry->needsSave()) {
+            // Handed to the blog's writer: the publish ends without waiting
+            // for the disk, and a write that fails shows at the next save.
             QString error;
-            if (!m_blog->saveEntry(m_entry.get(), &error))
+            if (!m_blog->store().queueSave(*m_entry, &error))
                 qCWarning(lcJobs).noquote() << "The published entry is not saved yet:" << error;
         }
     }

@@ -116,7 +116,7 @@ struct LargeBlog {
             entry->setTitle(post.title);
             entry->setBody(post.body);
             entry->setExtended(post.more);
-            entry->setEntryDate(post.date);
+            entry->setEntryDate(post.date.toUTC()); // as the entry files give dates back
             entry->setFlag(0);
             entries.append(entry);
         }

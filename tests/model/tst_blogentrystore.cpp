@@ -54,6 +54,8 @@ private slots:
     void misnamedFilesAreReplacedNotMultiplied_data();
     void misnamedFilesAreReplacedNotMultiplied();
     void replacedFileStaysUntilItsReplacementIsWritten();
+    void queuedSaveReplacesTheOldFileOnceTheNewIsWritten_data();
+    void queuedSaveReplacesTheOldFileOnceTheNewIsWritten();
     void loadSkipsUnreadableAndForeignFiles();
     void loadPassesOverWhatIsNoEntryFile();
     void deferredBlogReadsItsFolderOnFirstUse_data();
@@ -325,6 +327,62 @@ void tst_BlogEntryStore::replacedFileStaysUntilItsReplacementIsWritten()
     const EntryPtr back = EntryFile::entryFromFile(own);
     QVERIFY(back);
     QCOMPARE(back->body(), QStringLiteral("kept"));
+}
+
+void tst_BlogEntryStore::queuedSaveReplacesTheOldFileOnceTheNewIsWritten_data()
+{
+    QTest::addColumn<bool>("newBlocked"); // something stands where the new file goes
+    QTest::addColumn<bool>("oldStuck");   // the old file cannot be removed
+    QTest::newRow("both work") << false << false;
+    QTest::newRow("new file blocked") << true << false;
+    QTest::newRow("old file stuck") << false << true;
+}
+
+// A renamed entry handed to the writer without waiting: its old file goes
+// only once the new one is written, and what could not be done is done by
+// the next save once it can.
+void tst_BlogEntryStore::queuedSaveReplacesTheOldFileOnceTheNewIsWritten()
+{
+    QFETCH(bool, newBlocked);
+    QFETCH(bool, oldStuck);
+    auto account = makeAccount(QStringLiteral("queued"));
+    Blog& blog = *account->blogs().first();
+    const EntryPtr entry = entryWithBody(QStringLiteral("published"));
+    entry->setUniqueID(QStringLiteral("local-1"));
+    blog.addEntry(entry);
+    QVERIFY(blog.saveEntry(entry.get(), nullptr));
+    const QString oldPath = blog.entryFilePath(*entry);
+    entry->setUniqueID(QStringLiteral("post-1"));
+    const QString newPath = blog.entryFilePath(*entry);
+    if (oldStuck) { // a folder that is not empty cannot be removed as a file
+        QVERIFY(QFile::remove(oldPath));
+        QVERIFY(QDir().mkpath(oldPath + QStringLiteral("/inside")));
+    }
+    if (newBlocked)
+        QVERIFY(QDir().mkdir(newPath));
+    blog.store().renameFile(*entry, QStringLiteral("local-1"));
+    if (newBlocked)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+    if (oldStuck)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be removed"));
+
+    QString error;
+    QVERIFY2(blog.store().queueSave(*entry, &error), qPrintable(error));
+    QCOMPARE(blog.store().flush(&error), !newBlocked && !oldStuck);
+    QCOMPARE(QFileInfo(newPath).isFile(), !newBlocked);
+    QCOMPARE(QFileInfo::exists(oldPath), newBlocked || oldStuck);
+
+    QVERIFY(!newBlocked || QDir().rmdir(newPath));
+    QVERIFY(!oldStuck || QDir(oldPath).removeRecursively());
+    blog.save(); // tells of what failed before
+    QVERIFY(blog.store().flush());
+    QVERIFY(QFileInfo(newPath).isFile());
+    QVERIFY(!QFileInfo::exists(oldPath));
+    const EntryPtr back = EntryFile::entryFromFile(newPath);
+    QVERIFY(back);
+    QCOMPARE(back->uniqueID(), QStringLiteral("post-1"));
+    QVERIFY(blog.save());
+    QCOMPARE(blog.store().lastWriteCount(), 0);
 }
 
 void tst_BlogEntryStore::loadSkipsUnreadableAndForeignFiles()

@@ -455,6 +455,19 @@ void tst_EntryRendering::extractTags_data()
     QTest::newRow("posttagsblock") << "Body <div class=\"posttagsblock\"><a "
                                       "href=\"http://t.test/tag/y\" rel=\"tag\">y</a></div> end"
                                    << QStringList{"y"} << "Body  end";
+    // The markers are looked for eight characters at a time: each kind at
+    // every place of a block.
+    const QString link = QStringLiteral("<a href=\"http://t.test/tag/z\" rel=\"tag\">z</a>");
+    for (int pad = 0; pad < 9; ++pad) {
+        const QString before(pad, QLatin1Char('x'));
+        QTest::addRow("tag link after %d", pad)
+            << before + link << QStringList{"z"} << before + link;
+        QTest::addRow("technorati block after %d", pad)
+            << before + "<!-- technorati tags start -->" + link + "<!-- technorati tags end -->"
+            << QStringList{"z"} << before;
+        QTest::addRow("posttagsblock after %d", pad)
+            << before + "<p class=\"posttagsblock\">" + link + "</p>" << QStringList{"z"} << before;
+    }
 }
 
 void tst_EntryRendering::extractTags()

@@ -97,7 +97,15 @@ int main(int argc, char** argv)
     PublishRoad road(list);
     ServerRoads::setSharedInstance(&road);
 
-    const QString title = QStringLiteral("Benchmark post — ü");
+    // Each post a title of its own, the same on both sides but for one letter:
+    // WordPress makes a post's slug unique by trying "-2", "-3", … in turn, so
+    // posts of one title cost it more with each, and the side that runs second
+    // in each pair would pay for the first.
+    const QString title = QStringLiteral("Benchmark post — ü %1%2");
+    const auto titleOf = [&title](char side, int number) {
+        return title.arg(QLatin1Char(side)).arg(number, 3, 10, QLatin1Char('0'));
+    };
+    constexpr int postsPerSide = postsPerRun * (runs + 1); // the warm-up run too
     const QString body = QStringLiteral("<p>A paragraph of text, as posts have them. Grüße!</p>");
     const QDateTime date(QDate(2024, 5, 1), QTime(8, 0), QTimeZone::utc());
 
@@ -112,11 +120,12 @@ int main(int argc, char** argv)
             requestsPerPost = job->requestCount();
         });
     });
+    int oursPosted = 0;
     auto ours = [&] {
         return plumet::test::millisecondsOf([&] {
             for (int i = 0; i < postsPerRun; ++i) {
                 auto entry = Entry::create();
-                entry->setTitle(title);
+                entry->setTitle(titleOf('o', oursPosted++));
                 entry->setBody(body);
                 entry->setEntryDate(date);
                 setup.blog->addEntry(entry);
@@ -127,30 +136,35 @@ int main(int argc, char** argv)
 
     // The anchor's requests, written once.
     const QVariantMap login{{"username", wordpress.username()}, {"password", wordpress.password()}};
-    QVariantMap newPostObjects = login;
-    newPostObjects.insert({{"blogid", "1"},
-                           {"publish", true},
-                           {"content", QVariantMap{{"title", title},
-                                                   {"description", body},
-                                                   {"mt_text_more", ""},
-                                                   {"mt_excerpt", ""},
-                                                   {"mt_keywords", ""},
-                                                   {"dateCreated", date},
-                                                   {"mt_allow_comments", 1},
-                                                   {"mt_allow_pings", 0},
-                                                   {"mt_convert_breaks", ""}}}});
-    const QByteArray newPost = encoded(QStringLiteral("metaWeblog.newPost"), newPostObjects,
-                                       {"blogid", "username", "password", "content", "publish"});
+    QList<QByteArray> newPosts;
+    for (int number = 0; number < postsPerSide; ++number) {
+        QVariantMap newPostObjects = login;
+        newPostObjects.insert({{"blogid", "1"},
+                               {"publish", true},
+                               {"content", QVariantMap{{"title", titleOf('a', number)},
+                                                       {"description", body},
+                                                       {"mt_text_more", ""},
+                                                       {"mt_excerpt", ""},
+                                                       {"mt_keywords", ""},
+                                                       {"dateCreated", date},
+                                                       {"mt_allow_comments", 1},
+                                                       {"mt_allow_pings", 0},
+                                                       {"mt_convert_breaks", ""}}}});
+        newPosts << encoded(QStringLiteral("metaWeblog.newPost"), newPostObjects,
+                            {"blogid", "username", "password", "content", "publish"});
+    }
     QVariantMap getPostObjects = login;
     getPostObjects.insert("postid", QStringLiteral("@ID@"));
     const QByteArray getPost = encoded(QStringLiteral("metaWeblog.getPost"), getPostObjects,
                                        {"postid", "username", "password"});
     QNetworkAccessManager manager;
     const QRegularExpression idPattern(QStringLiteral("<string>(\\d+)</string>"));
+    int anchorPosted = 0;
     auto anchor = [&] {
         return plumet::test::millisecondsOf([&] {
             for (int i = 0; i < postsPerRun; ++i) {
-                const QByteArray created = post(manager, wordpress.xmlrpcUrl(), newPost);
+                const QByteArray created =
+                    post(manager, wordpress.xmlrpcUrl(), newPosts.at(anchorPosted++));
                 const QString id = idPattern.match(QString::fromUtf8(created)).captured(1);
                 if (id.isEmpty())
                     qFatal("the anchor's post was not made: %s", created.constData());

@@ -29,6 +29,7 @@ private slots:
     void encodedTextDecodesBack();
     void removeControlChars_data();
     void removeControlChars();
+    void removeControlCharsAtEveryPlace();
     void containsControlChars();
     void xmlEscapes_data();
     void xmlEscapes();
@@ -253,6 +254,34 @@ void tst_StringEncoding::removeControlChars()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(rv::removeControlChars(input), expected);
+}
+
+void tst_StringEncoding::removeControlCharsAtEveryPlace()
+{
+    // Eight characters are looked at a time: what goes, at every place of a
+    // few blocks and of the tail, in texts with and without a surrogate pair,
+    // and what stays on either side of the surrogates, where the quick test
+    // for a block ends.
+    const QString flat = QStringLiteral("Some words of plain text, then line\tone\r\nÜber 日本 ") +
+                         QChar(0xD7FF) + QChar(0xE000) + QChar(0xFFFD) + QStringLiteral("end");
+    // Nothing to remove from a text of one plane: it comes back, not a copy.
+    QCOMPARE(rv::removeControlChars(flat).constData(), flat.constData());
+    const QString paired = QString(flat).insert(flat.indexOf(u'日'), grinning);
+    for (const QString& plain : {flat, paired}) {
+        for (qsizetype at = 0; at <= plain.size(); ++at) {
+            if (at > 0 && plain.at(at - 1).isHighSurrogate())
+                continue; // not into the pair
+            for (const char16_t removed :
+                 {u'\x01', u'\x1F', u'\0', u'\xDC00', u'\xD800', u'\xFFFF', u'\xFDD0'}) {
+                QString text = plain;
+                text.insert(at, QChar(removed));
+                QVERIFY2(rv::removeControlChars(text) == plain,
+                         qPrintable(QStringLiteral("U+%1 at %2")
+                                        .arg(int(removed), 4, 16, QLatin1Char('0'))
+                                        .arg(at)));
+            }
+        }
+    }
 }
 
 void tst_StringEncoding::containsControlChars()
