@@ -352,9 +352,16 @@ void PublishJob::sendAtom()
         m_atomPost = false;
     }
 
+    // The entry document escapes what it writes, so names go in as they are typed;
+    // XML-RPC servers get them encoded, as WordPress keeps its names.
     QVariantList categories;
     QStringList tags;
-    EntryContent(*m_entry).getCatsAndTags(categories, tags, false);
+    for (const auto& category : m_entry->categories().value_or(CategoryList())) {
+        if (category->isCategory())
+            categories.append(category->title());
+        if (category->isTag())
+            tags.append(category->title());
+    }
     QVariantMap data;
     data.insert(QStringLiteral("publish"), !m_entry->hasFlag(Entry::SendAsDraft));
     if (m_plugin->treatCategoriesAsTags()) {

@@ -137,6 +137,7 @@ private slots:
     void atomCountsOnlyTwoHundreds_data();
     void atomCountsOnlyTwoHundreds();
     void atomNewPostWithoutItsEntryIsFoundAtItsAddress_data();
+    void atomCategoriesAreEscapedOnce();
     void atomNewPostWithoutItsEntryIsFoundAtItsAddress();
     void contentRules_data();
     void contentRules();
@@ -389,6 +390,27 @@ void tst_PublishJob::atomCountsOnlyTwoHundreds()
     QCOMPARE(m_server->requests().first().method, QByteArray("POST"));
     QCOMPARE(m_server->requests().first().header("Content-Type"),
              QByteArray("application/atom+xml"));
+}
+
+// The entry document escapes names itself: the server gets the name typed,
+// not an already encoded one escaped again.
+void tst_PublishJob::atomCategoriesAreEscapedOnce()
+{
+    m_server->setHandler(
+        [](const TestHttpServer::Request&) { return Response::withStatus(400, QByteArray()); });
+    const EntryPtr entry = newEntry(QStringLiteral("Atom 1.0"));
+    m_setup.blog->addService(QStringLiteral("service.post"),
+                             m_server->url(QStringLiteral("/atom/posts")).toString());
+    auto category = Category::withTitle(QStringLiteral("Tom & Jerry's <b>"));
+    category->setIsTag(false);
+    category->setIsCategory(true);
+    EntryContent(*entry).addCategories({category});
+    publish(*m_road, entry);
+    QCOMPARE(m_server->requests().size(), 1);
+    const QString sent = QString::fromUtf8(m_server->requests().first().body);
+    QVERIFY2(sent.contains(QLatin1String("term='Tom &amp; Jerry&apos;s &lt;b&gt;'")),
+             qPrintable(sent));
+    QVERIFY(!sent.contains(QLatin1String("&amp;amp;")));
 }
 
 void tst_PublishJob::atomNewPostWithoutItsEntryIsFoundAtItsAddress_data()
