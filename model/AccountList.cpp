@@ -81,6 +81,22 @@ bool AccountList::saveEntries(QString* error) const
     return allSaved;
 }
 
+bool AccountList::flushEntries(QString* error) const
+{
+    bool allWritten = true;
+    for (const auto& account : m_accounts) {
+        for (const auto& blog : account->blogs()) {
+            QString reason;
+            if (!blog->flush(&reason)) {
+                if (allWritten && error)
+                    *error = reason;
+                allWritten = false;
+            }
+        }
+    }
+    return allWritten;
+}
+
 Account* AccountList::accountForID(const QString& accountID) const
 {
     for (const auto& account : m_accounts) {

@@ -29,6 +29,10 @@ public:
     bool saveAccounts(const QString& path, QString* error = nullptr) const;
     // Saves every blog of every account; false with the first failure in *error.
     bool saveEntries(QString* error = nullptr) const;
+    // Waits until every blog's files handed to the writer are on disk; false
+    // with the first failure in *error. Blogs whose entries were never read
+    // are not read for it.
+    bool flushEntries(QString* error = nullptr) const;
 
     QList<AccountPtr> accounts() const { return m_accounts; }
     Account* accountForID(const QString& accountID) const;

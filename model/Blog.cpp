@@ -1001,6 +1001,13 @@ bool Blog::save(Entry& entry, QString* error)
     return store().save(entry, error);
 }
 
+bool Blog::flush(QString* error)
+{
+    if (m_loadDeferred || !m_store)
+        return true;
+    return m_store->flush(error);
+}
+
 void Blog::load()
 {
     m_loadDeferred = false;

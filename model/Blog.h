@@ -214,6 +214,9 @@ public:
     bool save(QString* error = nullptr);
     // Writes one entry now.
     bool save(Entry& entry, QString* error = nullptr);
+    // Waits until the files handed to the writer are on disk; false with the
+    // first failure in *error. Entries never read (deferLoad) wrote nothing.
+    bool flush(QString* error = nullptr);
     // Reads the blog folder; a folder without readable entries keeps the list.
     void load();
     // Reads the blog folder on the first use of the entry list instead of
