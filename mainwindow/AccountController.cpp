@@ -112,22 +112,27 @@ void AccountController::loadAccounts(const QString& path)
     armAutoSave();
 }
 
-bool AccountController::saveAccounts()
+bool AccountController::saveAccounts(QString* error)
 {
-    QString error;
-    if (m_path.isEmpty() || !m_list.saveAccounts(m_path, &error)) {
-        qCWarning(lcMainWindow).noquote()
-            << "The accounts could not be saved:" << (error.isEmpty() ? m_path : error);
+    QString reason;
+    if (m_path.isEmpty() || !m_list.saveAccounts(m_path, &reason)) {
+        if (reason.isEmpty())
+            reason = ownText("The accounts have no file to be saved to.");
+        qCWarning(lcMainWindow).noquote() << "The accounts could not be saved:" << reason;
+        if (error)
+            *error = reason;
         return false;
     }
     return true;
 }
 
-bool AccountController::saveEntries()
+bool AccountController::saveEntries(QString* error)
 {
-    QString error;
-    if (!m_list.saveEntries(&error)) {
-        qCWarning(lcMainWindow).noquote() << "Entries could not be saved:" << error;
+    QString reason;
+    if (!m_list.saveEntries(&reason)) {
+        qCWarning(lcMainWindow).noquote() << "Entries could not be saved:" << reason;
+        if (error)
+            *error = reason;
         return false;
     }
     return true;
@@ -137,6 +142,30 @@ bool AccountController::save()
 {
     const bool accounts = saveAccounts();
     const bool entries = saveEntries();
+    return accounts && entries;
+}
+
+bool AccountController::saveAndWait(QString* error)
+{
+    QString accountsError;
+    QString entriesError;
+    const bool accounts = saveAccounts(&accountsError);
+    bool entries = false;
+    // A save also tells of writes of earlier saves that failed, and writes
+    // them again: when the files are then all on disk, a second save tells
+    // whether anything is left that could not be written.
+    for (int round = 0; round < 2 && !entries; ++round) {
+        const bool saved = saveEntries(&entriesError);
+        QString flushError;
+        if (!m_list.flushEntries(&flushError)) {
+            qCWarning(lcMainWindow).noquote() << "Entries could not be saved:" << flushError;
+            entriesError = flushError;
+            break;
+        }
+        entries = saved;
+    }
+    if (error)
+        *error = !accounts ? accountsError : entriesError;
     return accounts && entries;
 }
 

@@ -52,11 +52,17 @@ public:
     // is; always ends with "accountsDone".
     void loadAccounts(const QString& path);
     QString accountsPath() const { return m_path; }
-    // Writes "accounts.plist"; false, logged, when it could not.
-    bool saveAccounts();
-    bool saveEntries();
+    // Writes "accounts.plist"; false, logged, with the reason in *error, when
+    // it could not.
+    bool saveAccounts(QString* error = nullptr);
+    // Hands every blog's changed entries to the writer; false, logged, with
+    // the first failure (of this save or of an earlier write) in *error.
+    bool saveEntries(QString* error = nullptr);
     // Accounts, then entries.
     bool save();
+    // Accounts and entries, waiting until every entry file is on disk: the
+    // quit's last word. False, logged, with the first reason in *error.
+    bool saveAndWait(QString* error = nullptr);
     // An account already listed moves; an index out of range appends.
     void insertAccount(const AccountPtr& account, int index);
     void removeAccount(Account* account);

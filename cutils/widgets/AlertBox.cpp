@@ -18,4 +18,10 @@ QMessageBox* makeAlert(QMessageBox::Icon icon, const QString& title, const QStri
     return box;
 }
 
+QString wrappablePaths(const QString& text)
+{
+    QString wrappable = text;
+    return wrappable.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+}
+
 } // namespace cutils

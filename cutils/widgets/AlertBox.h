@@ -13,4 +13,9 @@ namespace cutils {
 QMessageBox* makeAlert(QMessageBox::Icon icon, const QString& title, const QString& message,
                        QWidget* parent);
 
+// The text with a break opportunity after every slash: a file path wraps in
+// an alert's message instead of running past its edge (a slash followed by a
+// digit is no break opportunity of its own).
+QString wrappablePaths(const QString& text);
+
 } // namespace cutils

@@ -561,6 +561,51 @@ void AppControl::reviewDrafts()
 
 void AppControl::quitDecided(bool mayQuit)
 {
+    if (mayQuit && !savedForQuit())
+        return;
+    endQuitRequest(mayQuit);
+}
+
+bool AppControl::savedForQuit()
+{
+    // Before the launch has finished nothing was changed, and the accounts
+    // may not even be read.
+    if (!m_hasInited || !AccountController::instanceExists())
+        return true;
+    QString reason;
+    if (AccountController::sharedInstance().saveAndWait(&reason))
+        return true;
+    askAboutUnsavedPosts(reason);
+    return false;
+}
+
+void AppControl::askAboutUnsavedPosts(const QString& reason)
+{
+    QMessageBox* alert = cutils::makeAlert(
+        QMessageBox::Critical, localized(table, "Your posts could not be saved."),
+        localized(table, "%1\n\nIf you quit now, what was not saved is lost. Free some space on "
+                         "the disk or check the folder, then quit again.")
+            .arg(cutils::wrappablePaths(reason)),
+        nullptr);
+    alert->setObjectName(QStringLiteral("unsavedPostsAlert"));
+    QPushButton* stay = alert->addButton(localized(table, "Don't Quit"), QMessageBox::RejectRole);
+    QPushButton* quit =
+        alert->addButton(localized(table, "Quit Anyway"), QMessageBox::DestructiveRole);
+    alert->setDefaultButton(stay);
+    alert->setEscapeButton(stay);
+    alert->setWindowModality(Qt::ApplicationModal);
+    m_quitAlert = alert;
+    connect(alert, &QMessageBox::finished, this, [this, alert, quit] {
+        m_quitAlert = nullptr;
+        // Staying keeps everything in memory; the next quit tries again.
+        endQuitRequest(alert->clickedButton() == quit);
+    });
+    // open() would make it modal to its (missing) parent only.
+    alert->show();
+}
+
+void AppControl::endQuitRequest(bool mayQuit)
+{
     m_quitRunning = false;
     if (!mayQuit) {
         m_restartAfterQuit = false;
@@ -582,6 +627,10 @@ bool AppControl::commitDataRequested(bool allowsInteraction)
         for (Draft* draft : DraftController::sharedInstance().listOfDrafts())
             wouldAsk = wouldAsk || draft->needsSave();
     }
+    // Posts that cannot be written are worth a question too; without
+    // interaction the clean-up saves what it can as the program quits.
+    if (!wouldAsk && allowsInteraction && m_hasInited && AccountController::instanceExists())
+        wouldAsk = !AccountController::sharedInstance().saveAndWait();
     if (!wouldAsk)
         return false; // the session may end; the clean-up runs as the program quits
     if (allowsInteraction)

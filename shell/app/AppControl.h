@@ -48,6 +48,8 @@ class UploadRoad;
 // running the user is asked first; then the drafts' review; then the program
 // quits and applicationWillTerminate cleans up, once: the main window and
 // the accounts (saved), "goingToQuitNotification", the stationery saved.
+// Before it quits, the accounts and entries are written and waited for: when
+// something cannot be written the user may stay, and lose nothing.
 class AppControl : public QObject {
     Q_OBJECT
 public:
@@ -92,11 +94,13 @@ public:
     // Quits, then starts the program again; a quit that is cancelled cancels it.
     void requestRestart();
     bool restartRequested() const { return m_restartAfterQuit; }
-    // The "active processes" question while it asks.
+    // The quit's question while it asks: the "active processes" one, or the
+    // one about posts that could not be saved.
     QMessageBox* quitAlert() const { return m_quitAlert; }
     // The session manager asks before the session ends: answers whether the
-    // session's quit must be cancelled (something would ask the user), and
-    // then asks the user through requestQuit when it may interact.
+    // session's quit must be cancelled (something would ask the user: jobs,
+    // changed drafts, posts that cannot be written), and then asks the user
+    // through requestQuit when it may interact.
     bool commitDataRequested(bool allowsInteraction);
     // The clean-up at termination; runs once, and only after the launch.
     void applicationWillTerminate();
@@ -139,6 +143,11 @@ private:
     void askAboutActiveJobs();
     void reviewDrafts();
     void quitDecided(bool mayQuit);
+    // Accounts and entries written and waited for before the quit goes on;
+    // false when something could not be written and the user is asked.
+    bool savedForQuit();
+    void askAboutUnsavedPosts(const QString& reason);
+    void endQuitRequest(bool mayQuit);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     bool m_hasInited = false;

@@ -8,7 +8,10 @@
 #include "ActivityList.h"
 #include "AppControl.h"
 #include "AppMenus.h"
+#include "Blog.h"
 #include "BlogController.h"
+#include "Entry.h"
+#include "EntryFile.h"
 #include "FindPanelController.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
@@ -30,10 +33,12 @@
 #include <QDBusPendingCall>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -80,6 +85,7 @@ private slots:
     void activeJobsQuestion_data();
     void activeJobsQuestion();
     void sessionManagerAsksOnlyWhenSomethingWould();
+    void postsThatCannotBeWrittenHoldTheQuit();
     void pluginInstallRestartsOnRequestOnly();
     void cleanUpsRunOnce();
 
@@ -428,6 +434,75 @@ void tst_AppControl::sessionManagerAsksOnlyWhenSomethingWould()
     QTRY_VERIFY(!m_control->quitAlert());
     QCOMPARE(m_quits, quitsBefore);
     endJob();
+}
+
+// A quit decided with an entry that cannot be written asks; staying keeps
+// the program and the entry, and a later quit writes it.
+void tst_AppControl::postsThatCannotBeWrittenHoldTheQuit()
+{
+    QTest::qWait(0);
+    AccountController& accounts = AccountController::sharedInstance();
+    const AccountPtr account = Account::create();
+    account->setTitle(QStringLiteral("Full disk"));
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("full/1"));
+    account->addBlog(blog);
+    accounts.insertAccount(account, -1);
+    const EntryPtr entry = Entry::create();
+    entry->setTitle(QStringLiteral("Not on disk yet"));
+    blog->addEntry(entry);
+    const QString file = blog->entryFilePath(*entry);
+    QVERIFY(QDir().mkpath(file)); // a folder stands where the file goes
+    const int quitsBefore = m_quits;
+
+    // A pending restart goes with a quit the user stays from.
+    m_control->requestRestart();
+    QMessageBox* alert = m_control->quitAlert();
+    QVERIFY(alert);
+    QCOMPARE(alert->objectName(), QStringLiteral("unsavedPostsAlert"));
+    QVERIFY(alert->text().contains(QLatin1String("Your posts could not be saved.")));
+    // The path may wrap at its slashes.
+    const QString message = alert->informativeText().remove(QChar(0x200B));
+    QVERIFY2(message.contains(file), qPrintable(message));
+    QVERIFY(message.contains(QLatin1String("If you quit now")));
+    QCOMPARE(alert->defaultButton()->text(), QStringLiteral("Don't Quit"));
+    QCOMPARE(alert->escapeButton(), alert->defaultButton());
+    QCOMPARE(alert->windowModality(), Qt::ApplicationModal);
+    plumet::test::saveScreenshot(alert, QStringLiteral("unsaved-posts-quit-alert"));
+    m_control->requestQuit();
+    QCOMPARE(m_control->quitAlert(), alert);
+    click(alert, QStringLiteral("Don't Quit"));
+    QTRY_VERIFY(!m_control->quitAlert());
+    QCOMPARE(m_quits, quitsBefore);
+    QVERIFY(!m_control->restartRequested());
+    QVERIFY(m_control->blogController()->isVisible());
+    QVERIFY(blog->entries().contains(entry));
+    QCOMPARE(entry->title(), QStringLiteral("Not on disk yet"));
+    QVERIFY(!QFileInfo(file).isFile());
+
+    // The session's end asks too when it may; without interaction it goes on.
+    QVERIFY(!m_control->commitDataRequested(false));
+    QVERIFY(!m_control->quitAlert());
+    QVERIFY(m_control->commitDataRequested(true));
+    QTRY_VERIFY(m_control->quitAlert());
+    QCOMPARE(m_control->quitAlert()->objectName(), QStringLiteral("unsavedPostsAlert"));
+    click(m_control->quitAlert(), QStringLiteral("Quit Anyway"));
+    QTRY_COMPARE(m_quits, quitsBefore + 1);
+    QVERIFY(!m_control->quitAlert());
+
+    // The obstacle gone, the next quit writes the file and asks nothing.
+    QTest::qWait(0);
+    QVERIFY(QDir().rmdir(file));
+    m_control->requestQuit();
+    QCOMPARE(m_quits, quitsBefore + 2);
+    QVERIFY(!m_control->quitAlert());
+    QVERIFY(QFileInfo(file).isFile());
+    const EntryPtr stored = EntryFile::entryFromFile(file);
+    QVERIFY(stored);
+    QCOMPARE(stored->title(), QStringLiteral("Not on disk yet"));
+
+    QTest::qWait(0);
+    accounts.removeAccount(account.get());
 }
 
 void tst_AppControl::pluginInstallRestartsOnRequestOnly()
