@@ -164,7 +164,9 @@ bool AccountController::saveAndWait(QString* error)
         }
         entries = saved;
     }
-    if (error)
+    if (accounts && entries)
+        m_toldFailures.clear();
+    else if (error)
         *error = !accounts ? accountsError : entriesError;
     return accounts && entries;
 }
@@ -252,18 +254,56 @@ void AccountController::autoSave(bool fromTimer)
             // The drafts' text reaches their entries first; then everything is written.
             const QPointer<AccountController> guard(this);
             drafts->saveIfNeeded([guard] {
-                if (guard) {
-                    guard->saveAccounts();
-                    guard->saveEntries();
-                }
+                if (guard)
+                    guard->saveForAutoSave();
             });
         } else {
-            saveAccounts();
-            saveEntries();
+            saveForAutoSave();
         }
     }
     // A new period takes effect here.
     armAutoSave();
+}
+
+void AccountController::saveForAutoSave()
+{
+    // Entry files are written behind the save: a write that fails shows at
+    // the next autosave, which writes it again.
+    QStringList reasons(2);
+    const bool accounts = saveAccounts(&reasons[0]);
+    const bool entries = saveEntries(&reasons[1]);
+    if (accounts && entries) {
+        m_toldFailures.clear();
+        return;
+    }
+    // Said once per cause, not at every autosave while the cause lasts.
+    QStringList untold;
+    for (const QString& reason : std::as_const(reasons)) {
+        if (!reason.isEmpty() && !m_toldFailures.contains(reason)) {
+            m_toldFailures.insert(reason);
+            untold.append(reason);
+        }
+    }
+    if (untold.isEmpty())
+        return;
+    if (m_autoSaveAlert)
+        m_autoSaveAlert->close();
+    QMessageBox* alert = cutils::makeAlert(
+        QMessageBox::Warning, ownText("Your posts could not be saved."),
+        ownText("%1\n\nWhat was not saved stays in memory, and plumet tries again at the next "
+                "autosave. Free some space on the disk or check the folder.")
+            .arg(cutils::wrappablePaths(untold.join(QLatin1Char('\n')))),
+        nullptr);
+    alert->setObjectName(QStringLiteral("autoSaveAlert"));
+    alert->addButton(appText("OK"), QMessageBox::AcceptRole);
+    alert->setWindowModality(Qt::NonModal);
+    m_autoSaveAlert = alert;
+    alert->show();
+}
+
+QMessageBox* AccountController::autoSaveAlert() const
+{
+    return m_autoSaveAlert;
 }
 
 // --- the window -----------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QVariantList>
 #include <chrono>
 #include <memory>
@@ -20,6 +21,7 @@ class GuardedSelectionModel;
 class ImportWindow;
 class Job;
 class NewAccountWizard;
+class QMessageBox;
 class ToolbarController;
 
 // Keeps the program's accounts: loads and saves "accounts.plist", saves
@@ -130,6 +132,8 @@ public:
     void setRefreshRoad(AccountRefreshRoad road) { m_refreshRoad = std::move(road); }
     std::chrono::seconds autoSavePeriod() const;
     void autoSave(bool fromTimer);
+    // The alert that tells of an autosave that failed, while it is open.
+    QMessageBox* autoSaveAlert() const;
 
 signals:
     void selectedAccountChanged(Account* account);
@@ -137,6 +141,9 @@ signals:
 
 private:
     void armAutoSave();
+    // Saves accounts and entries and tells the user of a failure whose
+    // reason was not told since the last save that succeeded.
+    void saveForAutoSave();
     void scheduleBroadcast();
     void tableSelectionChanged();
     bool shouldSelectRow(int proposedRow);
@@ -176,4 +183,6 @@ private:
 
     Clock* m_clock;
     std::unique_ptr<Clock::Timer> m_saveTimer;
+    QSet<QString> m_toldFailures;
+    QPointer<QMessageBox> m_autoSaveAlert;
 };

@@ -6,6 +6,8 @@
 #include "AccountsWindow.h"
 #include "Blog.h"
 #include "DraftRegistry.h"
+#include "Entry.h"
+#include "EntryFileWriter.h"
 #include "KeyChain.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
@@ -19,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,6 +146,8 @@ private slots:
     void loadingAMissingFileStillAnnouncesTheAccounts();
     void autosaveFollowsThePreferences_data();
     void autosaveFollowsThePreferences();
+    void autosaveFailuresAreToldOncePerCause_data();
+    void autosaveFailuresAreToldOncePerCause();
 
 private:
     // Lists Work, selects it and starts its update in the sheet.
@@ -549,6 +554,73 @@ void tst_AccountController::autosaveFollowsThePreferences()
     DraftRegistry::setSharedInstance(nullptr);
     defaults.remove(QStringLiteral("autoSave"));
     defaults.remove(QStringLiteral("shouldAutoSave"));
+}
+
+void tst_AccountController::autosaveFailuresAreToldOncePerCause_data()
+{
+    QTest::addColumn<bool>("entryFile"); // else the accounts file
+    QTest::newRow("accounts file") << false;
+    QTest::newRow("entry file") << true;
+}
+
+// A save that fails at every autosave for one cause is told once, until a
+// save succeeds again.
+void tst_AccountController::autosaveFailuresAreToldOncePerCause()
+{
+    QFETCH(bool, entryFile);
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("autosaved"));
+    work->addBlog(blog);
+    controller->insertAccount(work, -1);
+    const EntryPtr entry = Entry::create();
+    entry->setTitle(QStringLiteral("First"));
+    blog->addEntry(entry);
+    const QString blocked = entryFile ? blog->entryFilePath(*entry) : path;
+    // A folder where the file goes.
+    const auto block = [&blocked] {
+        QFile::remove(blocked);
+        return QDir().mkdir(blocked);
+    };
+    int told = 0;
+    QString said;
+    // One autosave as the timer runs it. Entry files are written behind the
+    // save, and the next save tells of a write that failed: they are on disk
+    // before it.
+    const auto autosave = [&] {
+        controller->autoSave(true);
+        EntryFileWriter::sharedInstance().waitUntilDone();
+        QMessageBox* alert = controller->autoSaveAlert();
+        if (alert && alert->isVisible()) {
+            ++told;
+            said = alert->informativeText().remove(QChar(0x200B)); // the path may wrap
+            QCOMPARE(alert->windowModality(), Qt::NonModal);
+            plumet::test::saveScreenshot(alert, QStringLiteral("autosave-failure-alert"));
+            alert->close();
+        }
+    };
+
+    QVERIFY(block());
+    for (int i = 0; i < 4; ++i)
+        autosave();
+    QCOMPARE(told, 1);
+    QVERIFY2(said.contains(blocked), qPrintable(said));
+
+    // The obstacle gone, the next saves write the file and say nothing.
+    QVERIFY(QDir().rmdir(blocked));
+    autosave();
+    autosave();
+    QCOMPARE(told, 1);
+    QVERIFY(QFileInfo(blocked).isFile());
+
+    // After a save that succeeded, the same cause is told again.
+    entry->setTitle(QStringLiteral("Second"));
+    work->setTitle(QStringLiteral("Work, renamed"));
+    QVERIFY(block());
+    autosave();
+    autosave();
+    QCOMPARE(told, 2);
+    QVERIFY(QDir().rmdir(blocked));
 }
 
 int main(int argc, char** argv)
