@@ -543,7 +543,8 @@ void AppControl::askAboutActiveJobs()
             ActivityController::sharedInstance()->showWindow();
         quitDecided(false);
     });
-    alert->open();
+    // open() would make it modal to its (missing) parent only.
+    alert->show();
 }
 
 void AppControl::reviewDrafts()

@@ -401,6 +401,9 @@ void tst_AppControl::activeJobsQuestion()
     // A second request while it asks opens no second question.
     QMessageBox* alert = m_control->quitAlert();
     QVERIFY(alert);
+    // It holds the whole program, not only a window it has none of.
+    QCOMPARE(alert->windowModality(), Qt::ApplicationModal);
+    QVERIFY(alert->isVisible());
     m_control->requestQuit();
     QCOMPARE(m_control->quitAlert(), alert);
     click(alert, button);
