@@ -67,20 +67,6 @@ TemplatePtr emptyTemplate()
     return std::make_shared<Template>();
 }
 
-// The blogs told to read their entries on first use (deferLoad), for the open
-// requests that must find entries nobody has looked at yet.
-struct DeferredBlogs {
-    QMutex mutex;
-    QSet<Blog*> blogs;
-};
-
-DeferredBlogs& deferredBlogs()
-{
-    // Never destroyed: blogs may outlive static destruction.
-    static auto* deferred = new DeferredBlogs;
-    return *deferred;
-}
-
 #define BLOG_OPTION_KEY(name)                                                                      \
     {                                                                                              \
         name, StoredKind::Number, InArchive,                                                       \
@@ -95,14 +81,16 @@ Blog::Blog(QObject* parent) : Genetic(parent)
     NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::didRenameCategory), this,
         [this](const Notification& notification) { followCategoryRename(notification); });
+    NotificationCenter::sharedInstance().observe(
+        QString::fromLatin1(ModelNotifications::entriesWanted), this,
+        [this](const Notification& notification) {
+            if (m_loadDeferred &&
+                notification.userInfo.value(QStringLiteral("account")).toString() == accountID())
+                ensureLoaded();
+        });
 }
 
-Blog::~Blog()
-{
-    DeferredBlogs& deferred = deferredBlogs();
-    QMutexLocker lock(&deferred.mutex);
-    deferred.blogs.remove(this);
-}
+Blog::~Blog() = default;
 
 // --- address ------------------------------------------------------------------------
 
@@ -1017,25 +1005,6 @@ void Blog::load()
 void Blog::deferLoad()
 {
     m_loadDeferred = true;
-    DeferredBlogs& deferred = deferredBlogs();
-    QMutexLocker lock(&deferred.mutex);
-    deferred.blogs.insert(this);
-}
-
-void Blog::loadDeferredBlogs(const QString& accountID)
-{
-    QList<Blog*> blogs;
-    {
-        DeferredBlogs& deferred = deferredBlogs();
-        QMutexLocker lock(&deferred.mutex);
-        // Those read meanwhile are done with.
-        deferred.blogs.removeIf([](Blog* blog) { return !blog->m_loadDeferred; });
-        blogs = deferred.blogs.values();
-    }
-    for (Blog* blog : std::as_const(blogs)) {
-        if (blog->accountID() == accountID)
-            blog->ensureLoaded();
-    }
 }
 
 void Blog::ensureLoaded() const

@@ -222,9 +222,6 @@ public:
     // Reads the blog folder on the first use of the entry list instead of
     // now, so that a start-up reads only the blogs it shows. Main thread only.
     void deferLoad();
-    // Reads now the deferred entries of the account's blogs, so that a request
-    // naming one of them (Entry::postOpenRequest) finds it. Main thread only.
-    static void loadDeferredBlogs(const QString& accountID);
 
     // --- EntryOwner ---
     QVariant inheritedOption(const QString& name) const override;

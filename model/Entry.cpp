@@ -932,7 +932,9 @@ void Entry::edit()
 void Entry::postOpenRequest(const QVariantMap& request)
 {
     // A blog not read yet holds no entry that could answer.
-    Blog::loadDeferredBlogs(request.value(QStringLiteral("account")).toString());
+    NotificationCenter::sharedInstance().post(
+        QString::fromLatin1(ModelNotifications::entriesWanted), nullptr,
+        {{QStringLiteral("account"), request.value(QStringLiteral("account"))}});
     NotificationCenter::sharedInstance().post(
         QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr, request);
 }

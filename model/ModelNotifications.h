@@ -13,6 +13,9 @@ inline constexpr auto categoriesRefreshed = "categoriesRefreshed";
 inline constexpr auto didRenameCategory = "didRenameCategory";
 // User info: "entry", "account", optionally "file" and "pos".
 inline constexpr auto findAndOpenEntry = "findAndOpenEntry";
+// User info: "account". The account's blogs read the entries they deferred,
+// so that a request naming one of them finds it.
+inline constexpr auto entriesWanted = "entriesWanted";
 // Posted once the draft windows can be opened (the draft registry installed
 // itself); windows that open drafts enable their commands on it.
 inline constexpr auto draftRegistryInstalled = "draftRegistryInstalled";
