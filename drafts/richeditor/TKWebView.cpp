@@ -133,8 +133,12 @@ QString TKWebView::spellingDictionary() const
                 language = blog->language();
         }
     }
-    const auto dictionary = SpellDictionaries::dictionaryFor(language);
-    return dictionary ? dictionary->code : QString();
+    // Listing the installed dictionaries reads folders: once per language, not per focus.
+    if (!m_spelling || m_spelling->language != language) {
+        const auto dictionary = SpellDictionaries::dictionaryFor(language);
+        m_spelling = SpellingChoice{language, dictionary ? dictionary->code : QString()};
+    }
+    return m_spelling->code;
 }
 
 void TKWebView::followSpellingPreference()
@@ -240,6 +244,9 @@ void TKWebView::source(TextHandler then)
 {
     QPointer<TKWebView> self(this);
     plainSource([self, then = std::move(then)](const RichHtmlSerializer::Result& result) {
+        // Newer than any snapshot still being tidied: that one must not be pushed after it.
+        if (self)
+            self->m_lastSnapshotHtml = result.html;
         // Written out into the post, a temporary attachment has done its work.
         if (self && self->m_draft) {
             for (const QString& key : result.temporaryKeys)

@@ -10,6 +10,7 @@
 #include "WebContentView.h"
 
 #include <QPointer>
+#include <optional>
 
 class DraftEditorHost;
 class RichEditorBridge;
@@ -121,6 +122,12 @@ private:
     QString m_defaultAlignment;
     RichSelectionState m_selectionState;
     QString m_lastSnapshotHtml;
+    // The blog's language and the dictionary chosen for it.
+    struct SpellingChoice {
+        QString language;
+        QString code;
+    };
+    mutable std::optional<SpellingChoice> m_spelling;
     bool m_canHandleSelChange = true;
     bool m_editable = true;
     bool m_restarting = false; // the renderer died; its page is being shown again
