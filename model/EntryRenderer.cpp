@@ -270,11 +270,6 @@ bool EntryRenderer::htmlIsValid(const QString& html) const
     return validation.valid;
 }
 
-QString EntryRenderer::prettyPrint(const QString& html)
-{
-    return HtmlTidy::prettyPrint(html);
-}
-
 namespace {
 
 // The tag name of a tag link's address: its last path component, unescaped.

@@ -53,7 +53,6 @@ public:
     void catsAndTagsNames(QString& categories, QString& tags) const;
     // Validates with Tidy and stores the report and repaired HTML in the entry.
     bool htmlIsValid(const QString& html) const;
-    static QString prettyPrint(const QString& html);
     // Adds the tags that the text's tag links name; answers the trimmed text
     // without tag blocks.
     QString extractTags(const QString& text) const;
