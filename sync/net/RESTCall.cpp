@@ -290,8 +290,7 @@ void RESTCall::onMetaData()
     }
     // A redirect is followed on its headers: its body is not the answer, and one that
     // never ends must not hold the call. Login challenges are handled when they end.
-    if (RedirectPolicy::isRedirectStatus(m_status) &&
-        !m_reply->rawHeader("Location").trimmed().isEmpty() && followRedirect())
+    if (RedirectPolicy::isRedirectStatus(m_status) && followRedirect())
         return;
     m_bodyWanted = m_status != 401;
     if (!m_bodyWanted)
@@ -373,10 +372,7 @@ void RESTCall::onFinished()
         onUnauthorized();
         return;
     }
-    if (RedirectPolicy::isRedirectStatus(m_status) && followRedirect())
-        return;
-    if (m_ended)
-        return;
+    // A redirect was followed, or found to be an answer, on its headers.
     if (const auto unavailable =
             HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body)) {
         m_refusal = unavailable;
