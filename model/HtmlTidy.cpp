@@ -456,14 +456,16 @@ QString HtmlTidy::prettyPrint(const QString& html)
 {
     if (reasonNotToTidy(Shape(), html.size()))
         return html;
-    RawTexts rawTexts;
-    QByteArray document =
-        QByteArray(documentStart) + '\n' + rawTexts.hide(html).toUtf8() + "\n</body></html>";
     const Shape shape = shapeOf(html);
     // Indenting multiplies deep, long documents; past a few times the input the
     // re-indented text is no help to anyone reading it.
     const qint64 sizeCap = 4 * qint64(html.size()) + 64 * 1024;
-    if (reasonNotToTidy(shape, document.size()) || shape.indentedSize > sizeCap)
+    if (shape.indentedSize > sizeCap)
+        return html;
+    RawTexts rawTexts;
+    QByteArray document =
+        QByteArray(documentStart) + '\n' + rawTexts.hide(html).toUtf8() + "\n</body></html>";
+    if (reasonNotToTidy(shape, document.size()))
         return html;
     TidyRun tidy;
     const bool configured =
