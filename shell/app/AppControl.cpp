@@ -278,26 +278,21 @@ void AppControl::accountsLoaded()
     SecurityPrompter::setSharedInstance(m_securityPrompter.get());
     connect(m_stationeries.get(), &Stationeries::newDraftRequested, window,
             [window](const EntryPtr& entry) { window->newDraft(entry); });
-    // The stationery file moved aside at the load, or one that cannot be
-    // written, is said in words as the custom tags' is.
-    const auto stationeryAlert = [window](const QString& text) {
-        QMessageBox* alert =
-            cutils::makeAlert(QMessageBox::Warning, localized(table, "Stationery"), text, window);
-        alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
-        alert->open();
+    // The stationery and custom tag files: one moved aside at the load, or one
+    // that cannot be written, is said in words.
+    const auto fileAlert = [window](const QString& title) {
+        return [window, title](const QString& text) {
+            QMessageBox* alert = cutils::makeAlert(QMessageBox::Warning, title, text, window);
+            alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
+            alert->open();
+        };
     };
+    const auto stationeryAlert = fileAlert(localized(table, "Stationery"));
     connect(m_stationeries.get(), &Stationeries::saveFailed, window, stationeryAlert);
     if (!stationeryReport.isEmpty())
         stationeryAlert(stationeryReport);
-    // The custom tags: a file moved aside at the load, or one that cannot be
-    // written, is said in words.
     RVTagTool& customTags = RVTagTool::sharedInstance();
-    const auto tagsAlert = [window](const QString& text) {
-        QMessageBox* alert =
-            cutils::makeAlert(QMessageBox::Warning, localized(table, "Custom Tags"), text, window);
-        alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
-        alert->open();
-    };
+    const auto tagsAlert = fileAlert(localized(table, "Custom Tags"));
     connect(&customTags, &RVTagTool::saveFailed, window, tagsAlert);
     if (!customTags.loadReport().isEmpty())
         tagsAlert(customTags.loadReport());
