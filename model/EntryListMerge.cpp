@@ -256,8 +256,7 @@ QList<EntryPtr> EntryListMerge::merge(Blog& blog, const QList<Listed>& listed, K
         if (!existing && !addedByID.isEmpty())
             existing = addedByID.value({item.id});
         if (existing) {
-            const size_t digest =
-                qHashMulti(seed, item.digest ? *item.digest : digestOf(item.post, 0));
+            const size_t digest = qHashMulti(seed, item.digest);
             // The same copy again into an entry nothing changed: the merge
             // would find what it found last time.
             if (untouched.contains(existing.get()) && existing->mergedCopy()->digest == digest) {

@@ -27,11 +27,11 @@ public:
 
     // One item of the list: its identifier and its entry dictionary, with a
     // digest of the dictionary (every key and value) for the merge to tell
-    // a copy it merged before; made by read(), by the merge where missing.
+    // a copy it merged before; made by read().
     struct Listed {
         QString id;
         QVariantMap post;
-        std::optional<size_t> digest;
+        size_t digest = 0;
     };
 
     struct Options {

@@ -372,8 +372,8 @@ void PublishJob::sendAtom()
         if (!categories.isEmpty())
             data.insert(QStringLiteral("categories"), categories);
         if (!tags.isEmpty()) // Atom has no other place for the block than the body
-            m_entry->setPublishTexts(m_entry->pubBody() + tagBlock(tagTitles()),
-                                     m_entry->pubExtended(), m_entry->pubSummary());
+            m_entry->setPublishTexts(m_entry->pubBody() + tagBlock(tags), m_entry->pubExtended(),
+                                     m_entry->pubSummary());
     }
     const bool convert = m_blog->convertEntities();
     auto text = [convert](const QString& value) {
