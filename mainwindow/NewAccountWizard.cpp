@@ -187,6 +187,7 @@ void NewAccountWizard::fetch(const QString& address,
 
 void NewAccountWizard::processDownloadFromURL(const QString& text, const QUrl& pageAddress)
 {
+    m_httpFallback.clear(); // the home page answered: later failures are no reason to retry
     if (text.isEmpty()) {
         showAccessPointPage();
         return;
@@ -316,7 +317,7 @@ void NewAccountWizard::cancelDownloadFromURL()
 void NewAccountWizard::failedDownloadFromURL(const QString& message)
 {
     // The home page over https failed: the same address over http, once.
-    if (!m_httpFallback.isEmpty() && m_dummy->escapedURL() == m_typedAddress) {
+    if (!m_httpFallback.isEmpty()) {
         m_dummy->setUrl(std::exchange(m_httpFallback, QString()));
         m_typedAddress = m_dummy->escapedURL();
         fetch(m_typedAddress.toString(), &NewAccountWizard::processDownloadFromURL);
