@@ -236,6 +236,16 @@ std::optional<int> AccountOutlineModel::accountDropIndex(bool onRoot, bool onAcc
     return AccountsReordering::blockStart({from}, target);
 }
 
+std::optional<DraftItemDrop::Items> AccountOutlineModel::draggedEntries(const QMimeData* data) const
+{
+    return DraftItemDrop::read(data->data(QString::fromLatin1(DraftItemDrop::mimeType)));
+}
+
+DraftItemDrop::AccountLookup AccountOutlineModel::accountLookup() const
+{
+    return [this](const QString& id) { return m_accounts.accountForID(id); };
+}
+
 bool AccountOutlineModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
                                           const QModelIndex& parent) const
 {
@@ -246,11 +256,8 @@ bool AccountOutlineModel::canDropMimeData(const QMimeData* data, Qt::DropAction,
         Blog* blog = blogAt(parent);
         if (!blog || row >= 0)
             return false;
-        const auto items =
-            DraftItemDrop::read(data->data(QString::fromLatin1(DraftItemDrop::mimeType)));
-        return items && DraftItemDrop::canMoveAny(*items, *blog, [this](const QString& id) {
-                   return m_accounts.accountForID(id);
-               });
+        const auto items = draggedEntries(data);
+        return items && DraftItemDrop::canMoveAny(*items, *blog, accountLookup());
     }
     if (data->hasFormat(QString::fromLatin1(accountMimeType)))
         return !blogAt(parent);
@@ -262,12 +269,8 @@ QString AccountOutlineModel::dropRefusal(const QMimeData* data, const QModelInde
     const Blog* blog = blogAt(index);
     if (!blog || !data || !data->hasFormat(QString::fromLatin1(DraftItemDrop::mimeType)))
         return {};
-    const auto items =
-        DraftItemDrop::read(data->data(QString::fromLatin1(DraftItemDrop::mimeType)));
-    if (!items)
-        return {};
-    return DraftItemDrop::refusalMessage(
-        *items, *blog, [this](const QString& id) { return m_accounts.accountForID(id); });
+    const auto items = draggedEntries(data);
+    return items ? DraftItemDrop::refusalMessage(*items, *blog, accountLookup()) : QString();
 }
 
 bool AccountOutlineModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row,
@@ -277,10 +280,7 @@ bool AccountOutlineModel::dropMimeData(const QMimeData* data, Qt::DropAction act
         return false;
     if (data->hasFormat(QString::fromLatin1(DraftItemDrop::mimeType))) {
         Blog* target = blogAt(parent);
-        const auto items =
-            DraftItemDrop::read(data->data(QString::fromLatin1(DraftItemDrop::mimeType)));
-        const auto report = DraftItemDrop::perform(
-            *items, *target, [this](const QString& id) { return m_accounts.accountForID(id); });
+        const auto report = DraftItemDrop::perform(*draggedEntries(data), *target, accountLookup());
         if (!report.targetReached)
             return false;
         emit entriesDropped(target, report);

@@ -79,6 +79,8 @@ signals:
 private:
     void rebuild();
     void watch(Account* account);
+    std::optional<DraftItemDrop::Items> draggedEntries(const QMimeData* data) const;
+    DraftItemDrop::AccountLookup accountLookup() const;
 
     AccountList& m_accounts;
     QPixmap m_busyPicture;
