@@ -34,8 +34,7 @@ bool JobRoads::refreshAccount(Account& account, Outcome done)
     connect(job, &Job::finished, this, [this, guard, done = std::move(done)](Job* finished) {
         if (guard && m_refreshes.value(guard.data()) == finished)
             m_refreshes.remove(guard.data());
-        const bool stopped = m_stopped.remove(finished);
-        if (!done || stopped)
+        if (!done)
             return;
         const auto* refresh = static_cast<RefreshAccountJob*>(finished);
         switch (finished->state()) {
@@ -58,7 +57,9 @@ bool JobRoads::refreshAccount(Account& account, Outcome done)
 void JobRoads::cancelRefresh(Account& account)
 {
     if (RefreshAccountJob* job = refreshOf(&account)) {
-        m_stopped.insert(job); // its caller asked: it is not told
+        // Its caller asked: it is not told.
+        disconnect(job, &Job::finished, this, nullptr);
+        m_refreshes.remove(&account);
         job->cancel();
     }
     for (const BlogPtr& blog : account.blogs()) {

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 
 class RefreshCategoriesJob;
 
@@ -48,6 +47,5 @@ private:
     RefreshAccountJob::Saver m_saver;
     std::optional<std::chrono::milliseconds> m_responseTimeout;
     QHash<const Account*, QPointer<RefreshAccountJob>> m_refreshes;
-    QSet<const Job*> m_stopped; // refreshes cancelRefresh stopped
     QHash<const Blog*, QPointer<RefreshCategoriesJob>> m_categories;
 };
