@@ -383,22 +383,22 @@ bool BlogEntryStore::save(QString* error)
 
 bool BlogEntryStore::save(Entry& entry, QString* error)
 {
-    m_lastWriteCount = 0;
-    const QString path = folder(error);
-    if (path.isEmpty())
-        return false;
-    const Presence presence(path, false);
-    return write(entry, path, presence, Wait::ForFile, error);
+    return writeOne(entry, Wait::ForFile, error);
 }
 
 bool BlogEntryStore::queueSave(Entry& entry, QString* error)
+{
+    return writeOne(entry, Wait::Never, error);
+}
+
+bool BlogEntryStore::writeOne(Entry& entry, Wait wait, QString* error)
 {
     m_lastWriteCount = 0;
     const QString path = folder(error);
     if (path.isEmpty())
         return false;
     const Presence presence(path, false);
-    return write(entry, path, presence, Wait::Never, error);
+    return write(entry, path, presence, wait, error);
 }
 
 bool BlogEntryStore::flush(QString* error)

@@ -100,6 +100,8 @@ private:
     // Serialises and hands over the entry unless its file holds it already.
     bool write(Entry& entry, const QString& folder, const Presence& presence, Wait wait,
                QString* error);
+    // One entry, in the blog's folder, as save(entry) and queueSave do.
+    bool writeOne(Entry& entry, Wait wait, QString* error);
     // A file the entry replaced without waiting is forgotten once the
     // writer has written the entry's own and the old one is gone.
     void settleReplacement(Entry& entry, const Presence& presence);
