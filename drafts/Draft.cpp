@@ -834,6 +834,7 @@ void Draft::setEditorContent(EditorSlot& slot, const QString& text)
     if (!slot.alive())
         return;
     slot.editor->setContent(text);
+    slot.loaded = text;
     slot.lastKnown = text;
     slot.handedOver = false;
     slot.failed = false;
@@ -1524,6 +1525,13 @@ void Draft::saveDocument()
         const EntryPtr edited = entry();
         if (!edited)
             return;
+        // Saving what did not change writes nothing and marks nothing changed.
+        const bool pending = edited->needsSave() || edited->isNew();
+        if (!compareWithCopy() && !pending) {
+            if (m_window)
+                m_window->setWindowModified(false);
+            return;
+        }
         if (!edited->hasFlag(Entry::LocalOnly))
             edited->addFlag(Entry::ChangedLocally);
         if (saveToDisk())

@@ -13,6 +13,13 @@ EditorCommitter::EditorCommitter(Readers readers, QObject* parent)
 
 EditorCommitter::~EditorCommitter() = default;
 
+std::optional<QString> EditorCommitter::untouchedText(const EditorSlot& slot)
+{
+    if (slot.changedByUser || slot.loaded.isNull())
+        return std::nullopt;
+    return slot.loaded;
+}
+
 void EditorCommitter::run(const QString& road, Continuation then)
 {
     if (m_stopped)
@@ -91,7 +98,7 @@ void EditorCommitter::answer(int index, const QString& text)
     const Reader& reader = m_reading[index];
     reader.slot->lastKnown = text;
     reader.slot->handedOver = true;
-    m_result.texts.insert(reader.key, text);
+    m_result.texts.insert(reader.key, untouchedText(*reader.slot).value_or(text));
     if (!m_asking && allAnswered())
         finish();
 }
@@ -102,7 +109,10 @@ void EditorCommitter::fallBack(int index)
         return;
     m_answered[index] = true;
     const Reader& reader = m_reading[index];
-    m_result.texts.insert(reader.key, reader.slot ? reader.slot->lastKnown : QString());
+    QString text;
+    if (reader.slot)
+        text = untouchedText(*reader.slot).value_or(reader.slot->lastKnown);
+    m_result.texts.insert(reader.key, text);
     m_result.fellBack.append(reader.key);
     qCWarning(lcDrafts) << "an editor gave no content for" << reader.key << "on the road"
                         << m_current.road << "; going on with the content it last handed over";

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 class DraftEditor;
 class QWidget;
@@ -20,6 +21,10 @@ struct EditorSlot {
     bool handedOver = false;    // lastKnown came from the editor (stored form)
     bool failed = false;        // it said it can no longer answer
     bool changedByUser = false; // the user changed it since the draft filled it
+    // What the draft filled it with. Until the user changes the editor, a
+    // commit takes this text back rather than the editor's rewriting of it:
+    // a post nobody touched keeps its bytes and counts as unchanged.
+    QString loaded;
 
     bool alive() const { return editor && widget; }
 };
@@ -73,6 +78,10 @@ public:
     bool isWaitingFor(const EditorSlot* slot) const;
     // Drops the queued roads; a running commit never continues. For good.
     void stop();
+
+    // What a commit takes from `slot` in place of its answer: the text it was
+    // filled with, while the user has not changed it.
+    static std::optional<QString> untouchedText(const EditorSlot& slot);
 
     // A commit or a continuation is under way.
     bool busy() const { return m_active; }

@@ -6,6 +6,7 @@
 #include "DraftAddonHandler.h"
 #include "DraftPaneStack.h"
 #include "DraftTesting.h"
+
 #include "EntryRenderer.h"
 #include "NotificationCenter.h"
 #include "PLUMETAddonObject.h"
@@ -19,6 +20,7 @@
 #include "ValidationSheet.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -86,6 +88,7 @@ private slots:
     void needsSaveTest_data();
     void needsSaveTest();
     void saveWritesTheEditorsToDisk();
+    void anEditorRewritingWhatItWasGivenChangesNothing();
     void saveAsGivesANewEntryAndKeepsTheStoredPost();
     void closeRoad_data();
     void closeRoad();
@@ -285,6 +288,53 @@ void tst_Draft::saveWritesTheEditorsToDisk()
     std::optional<bool> answer;
     draft->determineIfSaveIsNeeded([&](bool result) { answer = result; });
     QCOMPARE(answer, false);
+}
+
+void tst_Draft::anEditorRewritingWhatItWasGivenChangesNothing()
+{
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    EntryPtr entry;
+    Draft* draft = openRichDraft(blog, entry);
+    entry->setFlag(0); // a published post
+    QVERIFY(blog.save(*entry));
+    draft->renewCopy();
+    FakeRichEditor* rich = richEditor(draft);
+    QVERIFY(rich);
+    // The editor hands the post back written its own way, as any serializer
+    // would, though nobody typed.
+    rich->content = QStringLiteral("<p>\n  Body\n</p>");
+    const QString file = blog.entryFilePath(*entry);
+    QVERIFY(QFile::remove(file));
+
+    std::optional<bool> answer;
+    draft->determineIfSaveIsNeeded([&](bool result) { answer = result; });
+    QTRY_COMPARE(answer, std::optional<bool>(false));
+    QCOMPARE(entry->body(), QStringLiteral("<p>Body</p>"));
+    bool autosaved = false;
+    draft->saveDocument();
+    draft->saveIfNeeded([&] { autosaved = true; });
+    QTRY_VERIFY(autosaved);
+    QVERIFY(!QFile::exists(file)); // nothing was written
+    QVERIFY(!entry->hasFlag(Entry::ChangedLocally));
+    QVERIFY(!draft->window()->isWindowModified());
+    // Through the source view and back, untouched: the same bytes.
+    draft->switchEditor(Draft::SourceMode);
+    QTRY_COMPARE(draft->mode(), int(Draft::SourceMode));
+    QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Body</p>"));
+    draft->switchEditor(Draft::RichMode);
+    QTRY_COMPARE(draft->mode(), int(Draft::RichMode));
+    rich->content = QStringLiteral("<p>Body</p>\n\n");
+    answer.reset();
+    draft->determineIfSaveIsNeeded([&](bool result) { answer = result; });
+    QTRY_COMPARE(answer, std::optional<bool>(false));
+    QVERIFY(!QFile::exists(file));
+
+    // Once the user types, what the editor gives is the post.
+    rich->type(QStringLiteral("<p>Body, typed</p>"));
+    draft->saveDocument();
+    QTRY_COMPARE(DraftWorld::storedBody(blog, entry->uniqueID()),
+                 std::optional<QString>(QStringLiteral("<p>Body, typed</p>")));
+    QVERIFY(entry->hasFlag(Entry::ChangedLocally));
 }
 
 void tst_Draft::saveAsGivesANewEntryAndKeepsTheStoredPost()
