@@ -68,7 +68,8 @@ EditorPageBuilder::Resources EditorPageBuilder::bundledResources()
 EditorPageBuilder::EditorPageBuilder(Resources resources) : m_resources(std::move(resources)) {}
 
 std::optional<EditorPageBuilder::Page> EditorPageBuilder::build(const QString& mainContent,
-                                                                const Template& richTemplate) const
+                                                                const Template& richTemplate,
+                                                                const QString& blocks) const
 {
     if (m_resources.page.isNull() || m_resources.styleSheet.isNull())
         return std::nullopt;
@@ -91,6 +92,7 @@ std::optional<EditorPageBuilder::Page> EditorPageBuilder::build(const QString& m
     values.insert(u"SCRIPT"_s, QString());
     values.insert(u"STYLE"_s, rv::encodeXML(page.style));
     values.insert(u"MAIN"_s, rv::encodeXML(mainContent));
+    values.insert(u"BLOCKS"_s, rv::encodeXML(blocks));
     page.html = substitute(m_resources.page, values);
     return page;
 }

@@ -47,7 +47,10 @@ public:
         QString defaultAlignment; // the keyword chosen for $ALIGN$
     };
     // Null when a template is missing.
-    std::optional<Page> build(const QString& mainContent, const Template& richTemplate) const;
+    // `blocks` ($BLOCKS$, text) tells the page script where the content's
+    // top-level pieces begin: a marker word, then each piece's length.
+    std::optional<Page> build(const QString& mainContent, const Template& richTemplate,
+                              const QString& blocks = {}) const;
 
     // The content for $MAIN$: a placeholder paragraph for a blank source;
     // otherwise the source with each attachment key (first of each pair) put

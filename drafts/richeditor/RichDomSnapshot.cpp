@@ -94,6 +94,18 @@ std::optional<RichDomSelection> readSelection(const QJsonObject& document)
     return std::nullopt;
 }
 
+QList<RichDomBoundary> readAuthorSpaces(const QJsonValue& value)
+{
+    QList<RichDomBoundary> spaces;
+    const QJsonArray array = value.toArray();
+    spaces.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (auto place = readBoundary(element))
+            spaces.append(*place);
+    }
+    return spaces;
+}
+
 } // namespace
 
 std::optional<RichDomSnapshot> RichDomSnapshot::fromJson(const QByteArray& json, QString* error)
@@ -110,6 +122,8 @@ std::optional<RichDomSnapshot> RichDomSnapshot::fromJson(const QByteArray& json,
         snapshot.markup = document.object().value(QLatin1String("html")).toString();
         snapshot.root.children = RichMarkupReader::read(snapshot.markup);
         snapshot.selection = readSelection(document.object());
+        snapshot.authorSpaces =
+            readAuthorSpaces(document.object().value(QLatin1String("authorSpaces")));
         return snapshot;
     } else if (!document.isObject() || !document.object().contains(QLatin1String("root"))) {
         problem = QStringLiteral("there is no content division");
@@ -119,6 +133,8 @@ std::optional<RichDomSnapshot> RichDomSnapshot::fromJson(const QByteArray& json,
             problem = QStringLiteral("the content division is not an element");
         } else {
             snapshot.selection = readSelection(document.object());
+            snapshot.authorSpaces =
+                readAuthorSpaces(document.object().value(QLatin1String("authorSpaces")));
             return snapshot;
         }
     }
@@ -139,6 +155,9 @@ std::optional<RichDomSnapshot> RichDomSnapshot::fromPageValue(const QVariantMap&
     snapshot.root.children = RichMarkupReader::read(snapshot.markup);
     snapshot.selection = readSelection(QJsonObject::fromVariantMap(
         {{QStringLiteral("selection"), value.value(QStringLiteral("selection"))}}));
+    const QVariant spaces = value.value(QStringLiteral("authorSpaces"));
+    if (spaces.isValid())
+        snapshot.authorSpaces = readAuthorSpaces(QJsonValue::fromVariant(spaces));
     return snapshot;
 }
 

@@ -45,7 +45,8 @@ struct RichDomSelection {
 // The content division of the editor page, with the selection when it lies in
 // the division. The page script sends it as JSON:
 //
-//   {"root": NODE, "selection": {"start": [i, j, ..., offset], "end": [...]} or null}
+//   {"root": NODE, "selection": {"start": [i, j, ..., offset], "end": [...]} or null,
+//    "authorSpaces": [[i, j, ..., offset], ...] (optional)}
 //
 // where NODE is a string for a text node, ["#comment", data] for a comment,
 // and [nodeName, [attrName, attrValue, ...], NODE...] for an element; or, in
@@ -56,6 +57,10 @@ struct RichDomSnapshot {
     // The markup the nodes were read from, when they were; they refer to it.
     QString markup;
     std::optional<RichDomSelection> selection;
+    // The non-breaking spaces the post itself held when it was loaded and
+    // still holds: each a text and the offset of the space in it. The
+    // serializer keeps these; only the editor's own may become plain spaces.
+    QList<RichDomBoundary> authorSpaces;
 
     // Null, with the reason in `error`, when the text is not such a snapshot.
     static std::optional<RichDomSnapshot> fromJson(const QByteArray& json,

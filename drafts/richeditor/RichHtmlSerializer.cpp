@@ -1,7 +1,9 @@
 #include "RichHtmlSerializer.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -159,9 +161,12 @@ private:
 };
 
 // Text as the stored posts have it: "&", "<", ">" and the double quote
-// escaped, the apostrophe left alone. Where each placeholder space lands in
+// escaped, the apostrophe left alone. The post's own non-breaking spaces
+// (their offsets in the text node, counted from `base` for this part of it,
+// in `authorSpaces`) are written as "&nbsp;"; where each other one lands in
 // `out` is added to `noBRSpaces`.
-void appendEscapedText(Output& out, QStringView text, std::vector<qsizetype>& noBRSpaces)
+void appendEscapedText(Output& out, QStringView text, std::vector<qsizetype>& noBRSpaces,
+                       const std::vector<int>* authorSpaces = nullptr, qsizetype base = 0)
 {
     qsizetype copied = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -180,6 +185,11 @@ void appendEscapedText(Output& out, QStringView text, std::vector<qsizetype>& no
             entity = "&quot;"_L1;
             break;
         case 0xA0:
+            if (authorSpaces &&
+                std::binary_search(authorSpaces->begin(), authorSpaces->end(), int(base + i))) {
+                entity = "&nbsp;"_L1;
+                break;
+            }
             noBRSpaces.push_back(out.size() + i - copied);
             continue;
         default:
@@ -278,6 +288,18 @@ public:
     {
     }
 
+    // The post's own non-breaking spaces, which stay.
+    void keepAuthorSpaces(const RichDomSnapshot& snapshot)
+    {
+        for (const RichDomBoundary& place : snapshot.authorSpaces) {
+            const RichDomNode* text = snapshot.container(place);
+            if (text && text->isText() && place.offset >= 0 && place.offset < text->text.size())
+                m_authorSpaces[text].push_back(place.offset);
+        }
+        for (auto& [node, offsets] : m_authorSpaces)
+            std::sort(offsets.begin(), offsets.end());
+    }
+
     // The HTML written so far, handed over, each placeholder space of the
     // texts with none beside it back to a plain space. The engine keeps a
     // run of spaces with them, so runs stay; what scripts, styles and
@@ -298,6 +320,12 @@ public:
     }
     const QStringList& temporaryKeys() const { return m_temporaryKeys; }
     void reserve(qsizetype size) { m_out.reserve(size); }
+
+    void writeNodes(const RichDomNode* nodes, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i)
+            writeNode(nodes[i], false);
+    }
 
     void writeChildren(const RichDomNode& node, bool rawText)
     {
@@ -354,12 +382,20 @@ private:
 
     void writeText(const RichDomNode& node, bool rawText)
     {
+        const std::vector<int>* authorSpaces = nullptr;
+        if (!m_authorSpaces.empty()) {
+            const auto found = m_authorSpaces.find(&node);
+            if (found != m_authorSpaces.end())
+                authorSpaces = &found->second;
+        }
+        qsizetype base = 0;
         const auto append = [&](QStringView part) {
             // One escape for every text node, wherever the caret is.
             if (rawText)
                 m_out += part;
             else
-                appendEscapedText(m_out, part, m_noBRSpaces);
+                appendEscapedText(m_out, part, m_noBRSpaces, authorSpaces, base);
+            base += part.size();
         };
         const bool holdsMark = m_start.node == &node || m_end.node == &node;
         if (!holdsMark) {
@@ -498,6 +534,7 @@ private:
     std::vector<qsizetype> m_noBRSpaces;
     Output m_attributes;
     QStringList m_temporaryKeys;
+    std::unordered_map<const RichDomNode*, std::vector<int>> m_authorSpaces;
 };
 
 // A range kept on the same characters while parts of the text are removed.
@@ -572,6 +609,7 @@ RichHtmlSerializer::Result RichHtmlSerializer::serialize(const RichDomSnapshot& 
         end = markFor(snapshot, snapshot.selection->end);
     }
     Writer writer(m_attachments, start, end);
+    writer.keepAuthorSpaces(snapshot);
     // The post comes out about as long as the engine's markup of it.
     writer.reserve(snapshot.markup.size() + snapshot.markup.size() / 8);
     // The content division itself is the page's wrapper, never part of the post.
@@ -598,6 +636,19 @@ RichHtmlSerializer::Result RichHtmlSerializer::serialize(const RichDomSnapshot& 
             result.selection = {0, result.html.size()};
     }
     return result;
+}
+
+RichHtmlSerializer::Result RichHtmlSerializer::serialize(const RichDomSnapshot& snapshot,
+                                                        size_t first, size_t count) const
+{
+    Mark start, end;
+    Writer writer(m_attachments, start, end);
+    writer.keepAuthorSpaces(snapshot);
+    const std::vector<RichDomNode>& children = snapshot.root.children;
+    first = std::min(first, children.size());
+    count = std::min(count, children.size() - first);
+    writer.writeNodes(children.data() + first, count);
+    return {writer.takeText(), {}, writer.temporaryKeys()};
 }
 
 QString RichHtmlSerializer::removeNonConsecutiveNoBRSpaces(QString text)

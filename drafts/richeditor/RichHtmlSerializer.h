@@ -24,7 +24,9 @@ struct SelectedTextRange {
 // to their bare keys, the engine's classes and the editor's own ids and
 // handlers dropped, engine styling turned into strong/em, the first rgb()
 // colour of a style written in hex, attribute-less div and span unwrapped,
-// lone placeholder spaces of the texts back to spaces and empty paragraphs
+// lone placeholder spaces of the texts back to spaces (the editor's own only:
+// the post's own non-breaking spaces, which the snapshot names, stay as
+// "&nbsp;") and empty paragraphs
 // (none, a line break or a space in an attribute-less p) left out. Scripts,
 // styles and attribute values are written as they are. The selection is
 // mapped onto the output as it goes.
@@ -51,6 +53,9 @@ public:
     explicit RichHtmlSerializer(AttachmentLookup attachments = {});
 
     Result serialize(const RichDomSnapshot& snapshot) const;
+    // The same for `count` top-level nodes of the content from `first` on,
+    // without a selection: a run of the post that changed.
+    Result serialize(const RichDomSnapshot& snapshot, size_t first, size_t count) const;
 
     // The editor's placeholder space, U+00A0.
     static QChar noBRSpace() { return QChar(0x00A0); }

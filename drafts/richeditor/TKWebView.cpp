@@ -10,6 +10,7 @@
 #include "RVTag.h"
 #include "RichEditorBridge.h"
 #include "RichEditorLog.h"
+#include "RichMarkupReader.h"
 #include "SpellDictionaries.h"
 #include "Template.h"
 #include "UserDefaults.h"
@@ -23,6 +24,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QUuid>
 #include <QWebChannel>
 #include <utility>
 
@@ -103,6 +105,7 @@ TKWebView::TKWebView(QWidget* parent)
         if (!m_editable)
             contentPage()->callFunction(u"editorSetEditable"_s, {false});
         followSpellingPreference();
+        readLoadedBlocks();
         if (std::exchange(m_restarting, false))
             reportRecovered();
     });
@@ -183,10 +186,28 @@ void TKWebView::setSource(const QString& source, const TemplatePtr& richTemplate
                     {attachment->uniqueID(), attachment->generateMarkup(true, imageTemplate)});
         }
     }
+    // The pieces of the source that untouched blocks keep. A post with
+    // attachments is shown with their markup in place of their keys, so its
+    // pieces would not be the stored bytes: it is written anew.
+    QList<qsizetype> lengths;
+    if (markup.isEmpty() && !source.trimmed().isEmpty())
+        lengths = RichBlockMap::pieceLengths(source);
+    if (lengths.size() < 2)
+        lengths.clear();
+    QString blocks;
+    if (!lengths.isEmpty()) {
+        blocks = QUuid::createUuid().toString(QUuid::Id128);
+        for (const qsizetype length : lengths)
+            blocks += u' ' + QString::number(length);
+    }
     const std::optional<EditorPageBuilder::Page> page =
-        m_builder.build(EditorPageBuilder::mainContent(source, markup), *m_template);
+        m_builder.build(EditorPageBuilder::mainContent(source, markup), *m_template, blocks);
     if (!page)
         return; // the missing template is logged; the content shown stays
+    ++m_loadGeneration;
+    m_blockMap.reset();
+    m_loadedSource = source;
+    m_pieceLengths = lengths;
     m_defaultAlignment = page->defaultAlignment;
     m_selectionState = {};
     m_lastSnapshotHtml.clear();
@@ -209,6 +230,67 @@ RichHtmlSerializer TKWebView::serializer() const
                 return RichHtmlSerializer::AttachmentText{
                     attachment->generateMarkup(false, draft->imageTemplate()), true};
             return RichHtmlSerializer::AttachmentText{id, false};
+        });
+}
+
+std::optional<RichDomSnapshot> TKWebView::snapshotOf(const QVariant& answer) const
+{
+    QString error = QStringLiteral("it is not a snapshot");
+    std::optional<RichDomSnapshot> snapshot;
+    if (answer.typeId() == QMetaType::QString)
+        snapshot = RichDomSnapshot::fromJson(answer.toString().toUtf8(), &error);
+    else
+        snapshot = RichDomSnapshot::fromPageValue(answer.toMap());
+    if (!snapshot)
+        qCWarning(lcRichEditor) << "The editor page sent no usable content:" << error;
+    return snapshot;
+}
+
+TKWebView::Stored TKWebView::storedParts(const RichDomSnapshot& snapshot) const
+{
+    Stored stored;
+    if (!m_blockMap) {
+        RichHtmlSerializer::Result result = serializer().serialize(snapshot);
+        stored.temporaryKeys = result.temporaryKeys;
+        if (!result.html.isEmpty())
+            stored.parts.append({result.html, true});
+        return stored;
+    }
+    const RichHtmlSerializer writer = serializer();
+    stored.parts =
+        m_blockMap->splice(snapshot.root.children, [&](size_t first, size_t count) {
+            RichHtmlSerializer::Result result = writer.serialize(snapshot, first, count);
+            stored.temporaryKeys += result.temporaryKeys;
+            return result.html;
+        });
+    // The ends of the post are trimmed where they were written anew.
+    if (!stored.parts.isEmpty() && stored.parts.first().fresh)
+        stored.parts.first().text = stored.parts.first().text.trimmed();
+    if (!stored.parts.isEmpty() && stored.parts.last().fresh)
+        stored.parts.last().text = stored.parts.last().text.trimmed();
+    return stored;
+}
+
+void TKWebView::readLoadedBlocks()
+{
+    if (m_pieceLengths.isEmpty())
+        return;
+    QPointer<TKWebView> self(this);
+    const quint64 generation = m_loadGeneration;
+    contentPage()->callFunction(
+        u"editorLoadedBlocks"_s, {}, [self, generation](const QVariant& answer) {
+            if (!self || self->m_loadGeneration != generation)
+                return;
+            const QVariantMap value = answer.toMap();
+            const QString html = value.value(u"html"_s).toString();
+            QList<int> nodePieces;
+            for (const QVariant& number : value.value(u"nodePieces"_s).toList())
+                nodePieces.append(number.toInt());
+            if (html.isNull() || nodePieces.isEmpty())
+                return; // the page could not keep the pieces apart
+            self->m_blockMap =
+                RichBlockMap::make(self->m_loadedSource, self->m_pieceLengths, nodePieces,
+                                   RichMarkupReader::read(html), html);
         });
 }
 
@@ -240,25 +322,70 @@ void TKWebView::plainSource(SerializedHandler then)
                                 });
 }
 
+void TKWebView::prettyPrinted(QList<RichBlockMap::Part> parts, TextHandler then)
+{
+    // Only what was written anew is pretty-printed, beside the window and
+    // within the draft's wait for the content; the rest keeps its bytes.
+    struct Join {
+        QList<RichBlockMap::Part> parts;
+        int waiting = 0;
+        TextHandler then;
+    };
+    auto join = std::make_shared<Join>(Join{std::move(parts), 0, std::move(then)});
+    for (const RichBlockMap::Part& part : join->parts) {
+        if (part.fresh && !part.text.trimmed().isEmpty())
+            ++join->waiting;
+    }
+    if (join->waiting == 0) {
+        if (join->then)
+            join->then(RichBlockMap::join(join->parts));
+        return;
+    }
+    for (qsizetype k = 0; k < join->parts.size(); ++k) {
+        const RichBlockMap::Part& part = join->parts[k];
+        if (!part.fresh || part.text.trimmed().isEmpty())
+            continue;
+        const QString written = part.text;
+        HtmlTidy::prettyPrintLater(
+            written, this,
+            [join, k, written](const QString& pretty) {
+                // What Tidy adds around a run is not the post's.
+                QString text = pretty;
+                if (written.isEmpty() || !written.back().isSpace())
+                    while (!text.isEmpty() && text.back().isSpace())
+                        text.chop(1);
+                if (written.isEmpty() || !written.front().isSpace())
+                    while (!text.isEmpty() && text.front().isSpace())
+                        text.remove(0, 1);
+                join->parts[k].text = text;
+                if (--join->waiting == 0 && join->then)
+                    join->then(RichBlockMap::join(join->parts));
+            },
+            1000);
+    }
+}
+
 void TKWebView::source(TextHandler then)
 {
     QPointer<TKWebView> self(this);
-    plainSource([self, then = std::move(then)](const RichHtmlSerializer::Result& result) {
-        // Newer than any snapshot still being tidied: that one must not be pushed after it.
-        if (self)
-            self->m_lastSnapshotHtml = result.html;
-        // Written out into the post, a temporary attachment has done its work.
-        if (self && self->m_draft) {
-            for (const QString& key : result.temporaryKeys)
-                self->m_draft->removeTemporaryAttachment(key);
-        }
-        if (!then)
-            return;
-        if (result.html.isEmpty())
-            then(result.html);
-        else // beside the window, and within the draft's wait for the content
-            HtmlTidy::prettyPrintLater(result.html, self.data(), then, 1000);
-    });
+    contentPage()->callFunction(
+        u"editorSnapshot"_s, {}, [self, then = std::move(then)](const QVariant& answer) {
+            if (!self)
+                return;
+            const std::optional<RichDomSnapshot> snapshot = self->snapshotOf(answer);
+            if (!snapshot)
+                return;
+            const Stored stored = self->storedParts(*snapshot);
+            // Newer than any snapshot still being tidied: that one must not be pushed after it.
+            self->m_lastSnapshotHtml = RichBlockMap::join(stored.parts);
+            // Written out into the post, a temporary attachment has done its work.
+            if (self->m_draft) {
+                for (const QString& key : stored.temporaryKeys)
+                    self->m_draft->removeTemporaryAttachment(key);
+            }
+            if (then)
+                self->prettyPrinted(stored.parts, then);
+        });
 }
 
 void TKWebView::commitContent(TextHandler then)
@@ -353,19 +480,17 @@ void TKWebView::selectionReported(const QString& json)
 
 void TKWebView::snapshotReported(const QString& json)
 {
-    if (const auto result = serialized(json)) {
-        m_lastSnapshotHtml = result->html;
-        emit contentSnapshotted(m_lastSnapshotHtml);
-        const QString html = m_lastSnapshotHtml;
-        if (html.isEmpty()) {
-            pushContent(html);
-            return;
-        }
-        HtmlTidy::prettyPrintLater(html, this, [this, html](const QString& pretty) {
-            if (m_lastSnapshotHtml == html) // a later snapshot has the last word
-                pushContent(pretty);
-        });
-    }
+    const std::optional<RichDomSnapshot> snapshot = snapshotOf(json);
+    if (!snapshot)
+        return;
+    const Stored stored = storedParts(*snapshot);
+    m_lastSnapshotHtml = RichBlockMap::join(stored.parts);
+    emit contentSnapshotted(m_lastSnapshotHtml);
+    const QString html = m_lastSnapshotHtml;
+    prettyPrinted(stored.parts, [this, html](const QString& pretty) {
+        if (m_lastSnapshotHtml == html) // a later snapshot has the last word
+            pushContent(pretty);
+    });
 }
 
 void TKWebView::elementDoubleClicked(const QString& id)

@@ -4,6 +4,7 @@
 #include "DraftEditor.h"
 #include "EditorPageBuilder.h"
 #include "ModelTypes.h"
+#include "RichBlockMap.h"
 #include "RichHtmlSerializer.h"
 #include "RichSelectionState.h"
 #include "RichStyleBar.h"
@@ -107,6 +108,18 @@ private:
     void followLink(const QUrl& url);
     void showContextMenu(QMenu* menu, const QPoint& globalPos, const QVariantMap& target);
     std::optional<RichHtmlSerializer::Result> serialized(const QVariant& json) const;
+    std::optional<RichDomSnapshot> snapshotOf(const QVariant& answer) const;
+    // The post for a snapshot: untouched blocks as they were loaded, the
+    // rest serialized.
+    struct Stored {
+        QList<RichBlockMap::Part> parts;
+        QStringList temporaryKeys;
+    };
+    Stored storedParts(const RichDomSnapshot& snapshot) const;
+    // The parts joined, those written anew pretty-printed; `then` once.
+    void prettyPrinted(QList<RichBlockMap::Part> parts, TextHandler then);
+    // Asks the page which pieces of the source its top-level nodes came from.
+    void readLoadedBlocks();
     void watchForFocus(QObject* child);
     // The code of the dictionary the blog's language chooses, as for the
     // source view; empty when none is installed.
@@ -122,6 +135,12 @@ private:
     QString m_defaultAlignment;
     RichSelectionState m_selectionState;
     QString m_lastSnapshotHtml;
+    // The source last loaded, its pieces, and once the page said where they
+    // went, the map of its blocks.
+    QString m_loadedSource;
+    QList<qsizetype> m_pieceLengths;
+    std::optional<RichBlockMap> m_blockMap;
+    quint64 m_loadGeneration = 0;
     // The blog's language and the dictionary chosen for it.
     struct SpellingChoice {
         QString language;

@@ -5,6 +5,7 @@
 #include "RichEditorPane.h"
 #include "TKWebView.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -20,6 +21,8 @@ private slots:
     void init();
     void cleanup();
     void writeSaveSwitchAndBack();
+    void untouchedServerPostsKeepTheirBytes_data();
+    void untouchedServerPostsKeepTheirBytes();
     void switchFromTheSourceViewLetsTheUserTypeOn();
     void aRendererThatDiesGetsItsLastTextBack();
 
@@ -135,6 +138,74 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     QCOMPARE(*again, *saved);
     draft->saveDocument();
     QTRY_COMPARE_WITH_TIMEOUT(DraftWorld::storedBody(blog, entry->uniqueID()), saved, PageTimeout);
+}
+
+void tst_DraftRichEditor::untouchedServerPostsKeepTheirBytes_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::newRow("entities as text")
+        << "<p>Write &lt;script&gt; and &amp;amp; as &quot;text&quot;.</p>\n<p>Second</p>";
+    QTest::newRow("the author's nbsp") << "<p>10&nbsp;km&nbsp; away</p>\n<p>Second</p>";
+    QTest::newRow("nested lists")
+        << "<ul>\n  <li>a\n    <ol><li>b</li></ol>\n  </li>\n</ul>\n<p>Second</p>";
+    QTest::newRow("a table") << "<table><tr><td>x</td></tr></table>\n<p>Second</p>";
+    QTest::newRow("pre with a leading newline and blank lines")
+        << "<pre>\nline one\n\n\nline two</pre>\n<p>Second</p>";
+    QTest::newRow("comments and block-editor comments")
+        << "<!-- wp:paragraph -->\n<p>One</p>\n<!-- /wp:paragraph -->\n<p>Second</p>";
+    QTest::newRow("single-quoted attributes and br forms")
+        << "<p class='intro'>a<br>b<BR/>c<br /></p>\n<p>Second</p>";
+    QTest::newRow("a script inside a div")
+        << "<div class=\"x\"><script>if (a && b) go('</p>');</script></div>\n<p>Second</p>";
+    QTest::newRow("an iframe") << "<iframe src=\"https://example.org/v\" width='5'></iframe>\n"
+                                  "<p>Second</p>";
+    QTest::newRow("a more tag") << "<p>Intro</p>\n<!--more-->\n<p>Second</p>";
+}
+
+void tst_DraftRichEditor::untouchedServerPostsKeepTheirBytes()
+{
+    QFETCH(QString, body);
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    const EntryPtr entry = DraftWorld::addEntry(blog, "Post", body);
+    entry->setFlag(0); // on the server
+    entry->setEditMode(Draft::RichMode);
+    QVERIFY(blog.save(*entry));
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+    QVERIFY(draft);
+    draft->window()->resize(820, 640);
+    draft->window()->show();
+    TKWebView* rich = richView(draft);
+    QVERIFY(rich);
+    QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
+    const QString file = blog.entryFilePath(*entry);
+    QVERIFY(QFile::remove(file));
+
+    // Open, save, to source and back, save: nothing is written or marked.
+    draft->saveDocument();
+    draft->switchEditor(Draft::SourceMode);
+    QTRY_COMPARE_WITH_TIMEOUT(draft->mode(), int(Draft::SourceMode), PageTimeout);
+    QCOMPARE(sourceView(draft)->string(), body);
+    draft->switchEditor(Draft::RichMode);
+    QTRY_COMPARE_WITH_TIMEOUT(draft->mode(), int(Draft::RichMode), PageTimeout);
+    QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
+    std::optional<bool> needed;
+    draft->determineIfSaveIsNeeded([&](bool result) { needed = result; });
+    QTRY_VERIFY_WITH_TIMEOUT(needed.has_value(), PageTimeout);
+    QVERIFY(!*needed);
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(!entry->hasFlag(Entry::ChangedLocally));
+    QCOMPARE(entry->body(), body);
+
+    // The user edits the last paragraph: only its bytes change.
+    evaluate(rich, QStringLiteral("(function(){var d=document.getElementById('plumetcontent');"
+                                  "var p=d.lastElementChild;p.firstChild.appendData(' edited');"
+                                  "d.dispatchEvent(new InputEvent('input'));return true;})()"));
+    QTRY_VERIFY_WITH_TIMEOUT(draft->window()->isWindowModified(), PageTimeout);
+    draft->saveDocument();
+    QString expected = body;
+    expected.replace(QStringLiteral("<p>Second</p>"), QStringLiteral("<p>Second edited</p>"));
+    QTRY_COMPARE_WITH_TIMEOUT(DraftWorld::storedBody(blog, entry->uniqueID()),
+                              std::optional<QString>(expected), PageTimeout);
 }
 
 void tst_DraftRichEditor::switchFromTheSourceViewLetsTheUserTypeOn()

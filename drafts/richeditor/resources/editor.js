@@ -13,6 +13,11 @@
     var snapshotTimer = 0;
     // The text of the placeholder paragraph of a blank post, while it lasts.
     var placeholderText = null;
+    // One live range over each non-breaking space the post itself holds, as
+    // loaded: the engine moves them with the edits around them, and a space
+    // the engine rewrites or removes drops out. Only the editor's own spaces
+    // may become plain ones when the post is written.
+    var authorSpaces = [];
     var stateTimer = 0;
 
     function division() {
@@ -103,13 +108,50 @@
         return path;
     }
 
+    function markAuthorSpaces(root) {
+        authorSpaces = [];
+        var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+        for (var text = walker.nextNode(); text; text = walker.nextNode()) {
+            if (text === placeholderText)
+                continue;
+            var data = text.data;
+            for (var i = data.indexOf(NBSP); i >= 0; i = data.indexOf(NBSP, i + 1)) {
+                var range = document.createRange();
+                range.setStart(text, i);
+                range.setEnd(text, i + 1);
+                authorSpaces.push(range);
+            }
+        }
+    }
+
+    // Where the post's own non-breaking spaces stand now, as boundaries.
+    function authorSpaceBoundaries() {
+        var kept = [];
+        var places = [];
+        for (var i = 0; i < authorSpaces.length; ++i) {
+            var range = authorSpaces[i];
+            var text = range.startContainer;
+            if (text !== range.endContainer || !isText(text) ||
+                range.endOffset !== range.startOffset + 1 ||
+                text.data.charAt(range.startOffset) !== NBSP || !inContent(text))
+                continue;
+            kept.push(range);
+            var place = boundary(text, range.startOffset);
+            if (place)
+                places.push(place);
+        }
+        authorSpaces = kept;
+        return places;
+    }
+
     function snapshot() {
         var root = division();
         if (!root)
             return null;
         // The engine writes the markup far faster than script can walk the
         // nodes; the editor reads it back into the same nodes.
-        var result = { html: root.innerHTML, selection: null };
+        var result = { html: root.innerHTML, selection: null,
+                       authorSpaces: authorSpaceBoundaries() };
         var selection = window.getSelection();
         if (selection.rangeCount > 0) {
             var range = selection.getRangeAt(0);
@@ -529,6 +571,11 @@
     }
 
     plumet.editorSnapshot = snapshot;
+    plumet.editorLoadedBlocks = function () {
+        var blocks = loadedBlocks || {};
+        loadedBlocks = null;
+        return blocks;
+    };
     plumet.editorSelectionState = selectionState;
     plumet.editorCommand = command;
     plumet.editorContextTarget = function () { return contextTarget; };
@@ -594,17 +641,86 @@
     // closes nothing outside the post, so nothing of it lands beyond the
     // division. Its scripts stay inert, as markup set this way never runs
     // them and the page's policy refuses the rest.
+    // The content as it was loaded and, for each of its top-level nodes, the
+    // first and last piece of the source it came from; until C++ asks.
+    var loadedBlocks = null;
+
+    // The post parsed in one go with a marker comment between each two of
+    // its pieces: every marker found at the top tells where a piece begins.
+    // When a marker lands inside an element, the pieces were not whole
+    // nodes: the post is parsed as it stands and no piece is kept.
+    function applyPieces(root, html) {
+        var holder = document.querySelector("meta[name=plumet-blocks]");
+        var words = holder ? holder.getAttribute("content").split(" ") : [];
+        if (holder)
+            holder.remove();
+        loadedBlocks = null;
+        if (words.length < 3) {
+            root.innerHTML = html;
+            return;
+        }
+        var prefix = words[0] + ":";
+        var marked = [];
+        var at = 0;
+        for (var k = 1; k < words.length; ++k) {
+            var length = Number(words[k]);
+            if (k > 1)
+                marked.push("<!--" + prefix + (k - 1) + "-->");
+            marked.push(html.substr(at, length));
+            at += length;
+        }
+        if (at !== html.length) {
+            root.innerHTML = html;
+            return;
+        }
+        root.innerHTML = marked.join("");
+        var piece = 0;
+        var found = 0;
+        var pieceOf = [];
+        for (var n = root.firstChild; n;) {
+            var next = n.nextSibling;
+            if (n.nodeType === Node.COMMENT_NODE && n.data.indexOf(prefix) === 0) {
+                piece = Number(n.data.substring(prefix.length));
+                ++found;
+                root.removeChild(n);
+            } else {
+                pieceOf.push([n, piece]);
+            }
+            n = next;
+        }
+        if (found !== words.length - 2) {
+            root.innerHTML = html;
+            return;
+        }
+        // Counted as the engine's markup reads back: adjacent texts one node.
+        var nodePieces = [];
+        var previousWasText = false;
+        for (var i = 0; i < pieceOf.length; ++i) {
+            var node = pieceOf[i][0];
+            if (!counts(node))
+                continue;
+            if (isText(node) && previousWasText) {
+                nodePieces[nodePieces.length - 1] = pieceOf[i][1];
+                continue;
+            }
+            nodePieces.push(pieceOf[i][1], pieceOf[i][1]);
+            previousWasText = isText(node);
+        }
+        loadedBlocks = { html: root.innerHTML, nodePieces: nodePieces };
+    }
+
     function applyContent() {
         var holder = document.querySelector("meta[name=plumet-main]");
         var root = division();
         if (holder && root) {
-            root.innerHTML = holder.getAttribute("content");
+            applyPieces(root, holder.getAttribute("content"));
             holder.remove();
             var first = root.firstChild;
             if (root.childNodes.length === 1 && isElement(first, "P") &&
                 first.childNodes.length === 1 && isText(first.firstChild) &&
                 first.firstChild.data === NBSP)
                 placeholderText = first.firstChild;
+            markAuthorSpaces(root);
         }
     }
 

@@ -119,6 +119,8 @@ private slots:
     void mapsTheSelection();
     void mapsTheSelectionInTheEnginesMarkup_data();
     void mapsTheSelectionInTheEnginesMarkup();
+    void keepsThePostsOwnNonBreakingSpaces_data();
+    void keepsThePostsOwnNonBreakingSpaces();
     void removeNonConsecutiveNoBRSpaces_data();
     void removeNonConsecutiveNoBRSpaces();
     void refusesMalformedSnapshots_data();
@@ -428,6 +430,70 @@ void tst_RichHtmlSerializer::mapsTheSelectionInTheEnginesMarkup()
     QCOMPARE(result.html, html);
     QCOMPARE(result.selection.location, location);
     QCOMPARE(result.selection.length, length);
+}
+
+void tst_RichHtmlSerializer::keepsThePostsOwnNonBreakingSpaces_data()
+{
+    // The engine's markup, the post's own spaces the page names (text
+    // boundaries), the selection's start ("" for none), and the post.
+    QTest::addColumn<QString>("markup");
+    QTest::addColumn<QVariantList>("authorSpaces");
+    QTest::addColumn<QString>("selectionStart");
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<qsizetype>("location");
+    const auto at = [](std::initializer_list<int> place) {
+        QVariantList list;
+        for (const int i : place)
+            list.append(i);
+        return QVariant(list);
+    };
+    QTest::newRow("the post's own beside the editor's")
+        << "<p>a&nbsp;b c&nbsp;</p>" << QVariantList{at({0, 0, 1})} << QString()
+        << "<p>a&nbsp;b c </p>" << SelectedTextRange::NotFound;
+    QTest::newRow("none named: the editor's rule")
+        << "<p>a&nbsp;b</p>" << QVariantList() << QString() << "<p>a b</p>"
+        << SelectedTextRange::NotFound;
+    QTest::newRow("in a nested text, two of them")
+        << "<ul><li><em>x&nbsp;y</em>&nbsp;z</li></ul>"
+        << QVariantList{at({0, 0, 0, 0, 1}), at({0, 0, 1, 0})} << QString()
+        << "<ul><li><em>x&nbsp;y</em>&nbsp;z</li></ul>" << SelectedTextRange::NotFound;
+    QTest::newRow("a caret in the text before it")
+        << "<p>ab&nbsp;c</p>" << QVariantList{at({0, 0, 2})} << "[0,0,1]"
+        << "<p>ab&nbsp;c</p>" << qsizetype(4);
+    QTest::newRow("a caret after it")
+        << "<p>ab&nbsp;c&nbsp;</p>" << QVariantList{at({0, 0, 2})} << "[0,0,4]"
+        << "<p>ab&nbsp;c </p>" << qsizetype(12);
+    // A place the page got wrong never turns other characters into spaces.
+    QTest::newRow("a place on a letter, past the end, on an element")
+        << "<p>ab&nbsp;</p>" << QVariantList{at({0, 0, 0}), at({0, 0, 9}), at({0, 0})}
+        << QString() << "<p>ab </p>" << SelectedTextRange::NotFound;
+}
+
+void tst_RichHtmlSerializer::keepsThePostsOwnNonBreakingSpaces()
+{
+    QFETCH(QString, markup);
+    QFETCH(QVariantList, authorSpaces);
+    QFETCH(QString, selectionStart);
+    QFETCH(QString, html);
+    QFETCH(qsizetype, location);
+    QVariantMap value{{QStringLiteral("html"), markup},
+                      {QStringLiteral("authorSpaces"), authorSpaces}};
+    if (!selectionStart.isEmpty()) {
+        const QVariant start = QJsonDocument::fromJson(selectionStart.toUtf8()).toVariant();
+        value.insert(QStringLiteral("selection"),
+                     QVariantMap{{QStringLiteral("start"), start}, {QStringLiteral("end"), start}});
+    }
+    const auto snapshot = RichDomSnapshot::fromPageValue(value);
+    QVERIFY(snapshot);
+    const RichHtmlSerializer::Result result = RichHtmlSerializer().serialize(*snapshot);
+    QCOMPARE(result.html, html);
+    QCOMPARE(result.selection.location, location);
+
+    // Sent unasked, the snapshot is JSON text: the same.
+    const auto fromJson =
+        RichDomSnapshot::fromJson(QJsonDocument::fromVariant(value).toJson(QJsonDocument::Compact));
+    QVERIFY(fromJson);
+    QCOMPARE(RichHtmlSerializer().serialize(*fromJson).html, html);
 }
 
 void tst_RichHtmlSerializer::removeNonConsecutiveNoBRSpaces_data()
