@@ -153,8 +153,20 @@ QString EntryRenderer::renderForRichEdit(const QString& text) const
 void EntryRenderer::renderForRichEditLater(const QString& text, QObject* context,
                                            std::function<void(const QString&)> done) const
 {
+    renderLater(text, context, std::move(done), false);
+}
+
+void EntryRenderer::validateLater(const QString& text, QObject* context,
+                                  std::function<void(const QString&)> done) const
+{
+    renderLater(text, context, std::move(done), true);
+}
+
+void EntryRenderer::renderLater(const QString& text, QObject* context,
+                                std::function<void(const QString&)> done, bool alwaysCheck) const
+{
     PLUMETFormatterProtocol* found = formatter(EmptyFormat::NoneWhenAccountHasFormats);
-    const bool checks = found && found->allowsHTMLEditing();
+    const bool checks = alwaysCheck || (found && found->allowsHTMLEditing());
     QPointer<Entry> entry(&m_entry);
     auto* watcher = new QFutureWatcher<QString>(context);
     QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,

@@ -43,6 +43,10 @@ public:
     // are stored in the entry first, if it is still there.
     void renderForRichEditLater(const QString& text, QObject* context,
                                 std::function<void(const QString&)> done) const;
+    // The same, with Tidy asked whatever the formatter (or none): what Validate
+    // HTML checks.
+    void validateLater(const QString& text, QObject* context,
+                       std::function<void(const QString&)> done) const;
     QString renderForPreview() const;
     // The same, with the formatter run on the worker of formattedTextLater() and the
     // page put together on `context`'s thread, from the entry as it is then. `done`
@@ -62,6 +66,8 @@ public:
 private:
     enum class EmptyFormat { Generic, None, NoneWhenAccountHasFormats };
     PLUMETFormatterProtocol* formatter(EmptyFormat whenEmpty) const;
+    void renderLater(const QString& text, QObject* context,
+                     std::function<void(const QString&)> done, bool alwaysCheck) const;
     // body, "\n\n" and extended, before formatting.
     QString sourceText() const;
     // The preview template filled with the formatted text and the entry's fields.
