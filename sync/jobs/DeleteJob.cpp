@@ -59,6 +59,11 @@ void DeleteJob::doStart()
     m_atom = m_plugin->supportedProtocol() != PLUMETPluginProtocol::XmlRpc;
     if (m_atom)
         sendAtom();
+    else if (m_entry->hasFlag(Entry::IsPage) &&
+             !PluginManager::sharedInstance().pageBuilderForKey(m_account->pluginKey()))
+        failWith(0, localized("Entry", "\"%1\" is a page, and this blog system has no pages "
+                                       "to delete it from.")
+                        .arg(m_entry->displayName()));
     else if (!sendXmlRpc())
         failWith(0, requestFailure());
 }

@@ -26,6 +26,7 @@ private slots:
     void deletesPostsAndPages();
     void refusalsKeepTheEntry_data();
     void refusalsKeepTheEntry();
+    void pageThroughADriverWithoutPages();
     void atomDeletesByItsEditAddress_data();
     void atomDeletesByItsEditAddress();
     void atomWithoutEditAddress();
@@ -185,6 +186,22 @@ void tst_DeleteJob::refusalsKeepTheEntry()
     QVERIFY(QFile::exists(entryFile(*setup.blog, QStringLiteral("42"))));
     QVERIFY(!entry->hasFlag(Entry::BeingDeleted));
     QVERIFY(!setup.account->isCritical());
+}
+
+void tst_DeleteJob::pageThroughADriverWithoutPages()
+{
+    const BlogSetup setup = makeBlog(QStringLiteral("MetaWeblog"), m_server->url());
+    const EntryPtr entry = addPublishedEntry(*setup.blog, QStringLiteral("42"), true);
+    const auto ending = deleteNow(entry);
+    QVERIFY(ending);
+    QCOMPARE(ending->state, Job::State::Failed);
+    const QString message =
+        QStringLiteral("\"Post 42\" is a page, and this blog system has no pages to delete it from.");
+    QCOMPARE(ending->message, message);
+    QCOMPARE(errorRowMessage(*m_list), message);
+    QVERIFY(m_server->requests().isEmpty());
+    QCOMPARE(setup.blog->entries(), QList<EntryPtr>{entry});
+    QVERIFY(!entry->hasFlag(Entry::BeingDeleted));
 }
 
 void tst_DeleteJob::atomDeletesByItsEditAddress_data()
