@@ -4,7 +4,7 @@
 
 void DraftAddonText::prepare(DraftEditor& editor, const QString& text, bool wholeText)
 {
-    m_editor = editor.editorWidget();
+    m_editor = DraftEditor::widgetOf(&editor);
     m_text = text;
     m_wholeText = wholeText;
 }

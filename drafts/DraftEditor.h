@@ -53,6 +53,11 @@ public:
     // Editors whose widget has no selectAll() slot override it.
     virtual void selectWholeContent() { QMetaObject::invokeMethod(editorWidget(), "selectAll"); }
 
+    // The widget that implements this editor, which containing() finds again;
+    // editorWidget() may be a pane holding it, from which the search upwards
+    // never reaches it. Hold it in a QPointer across an answer that comes later.
+    static QWidget* widgetOf(DraftEditor* editor) { return dynamic_cast<QWidget*>(editor); }
+
     // Wraps the selection in a custom tag, as this editor does it.
     virtual void applyCustomTag(const RVTag& tag) = 0;
 

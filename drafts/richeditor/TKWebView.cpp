@@ -420,6 +420,11 @@ void TKWebView::replaceSelection(const QString& text)
     contentPage()->callFunction(u"editorInsertHtml"_s, {text});
 }
 
+void TKWebView::selectWholeContent()
+{
+    contentPage()->callFunction(u"editorSelectAll"_s, {});
+}
+
 void TKWebView::applyCustomTag(const RVTag& tag)
 {
     // The selection goes into the tag as the markup it is, so its own styles
@@ -568,6 +573,7 @@ void TKWebView::showContextMenu(QMenu* menu, const QPoint& globalPos, const QVar
     QAction* first = menu->actions().value(0);
     if (!imageId.isEmpty()) {
         auto* edit = new QAction(tr("Edit Image..."), menu);
+        edit->setEnabled(m_draft && m_draft->canDisplayAttachmentSheet());
         connect(edit, &QAction::triggered, this,
                 [this, imageId] { elementDoubleClicked(imageId); });
         menu->insertAction(first, edit);
@@ -600,10 +606,13 @@ void TKWebView::showContextMenu(QMenu* menu, const QPoint& globalPos, const QVar
     if (m_draft) {
         menu->addSeparator();
         DraftEditorHost* draft = m_draft;
+        const bool insertions = draft->canInsertWithClipboard();
         menu->addAction(tr("URL with Clipboard"), this,
-                        [draft] { draft->insertURLWithClipboard(); });
+                        [draft] { draft->insertURLWithClipboard(); })
+            ->setEnabled(insertions);
         menu->addAction(tr("Image with Clipboard"), this,
-                        [draft] { draft->insertImageWithClipboard(); });
+                        [draft] { draft->insertImageWithClipboard(); })
+            ->setEnabled(insertions);
     }
     menu->popup(globalPos);
 }

@@ -83,6 +83,8 @@ public:
     void setContent(const QString& content) override;
     void fetchSelection(TextHandler then) override;
     void replaceSelection(const QString& text) override;
+    // In the page, before the replacement that follows on the same channel.
+    void selectWholeContent() override;
     void applyCustomTag(const RVTag& tag) override;
     // Toggle the style where the selection is, as the style bar does.
     void bold() override;

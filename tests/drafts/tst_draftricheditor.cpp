@@ -1,17 +1,52 @@
+#include "AddonManager.h"
+#include "DraftAddonHandler.h"
 #include "DraftTesting.h"
+#include "PLUMETAddonObject.h"
+#include "PLUMETAddonProtocol.h"
 #include "RVDraftWindow.h"
 #include "RVTextView.h"
 #include "RichDraftTesting.h"
 #include "RichEditorPane.h"
 #include "TKWebView.h"
 
+#include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QWebEngineScript>
 
 using namespace plumet::test;
+
+namespace {
+
+// A menu add-on that hands its text back in capitals at once.
+class ShoutAddon : public QObject, public PLUMETAddonProtocol {
+    Q_OBJECT
+    Q_INTERFACES(PLUMETAddonProtocol)
+public:
+    QString addonKey() const override { return QStringLiteral("Shout"); }
+    int role() const override { return MenuAddon; }
+    QString addonDescription() const override { return {}; }
+    QWidget* preferencesView() override { return nullptr; }
+    void processNotification(int, const QVariant&) override {}
+    QString toolbarIcon() const override { return {}; }
+    QStringList subActions() const override { return {}; }
+    bool requiresFullText() const override { return wholeText; }
+    std::unique_ptr<PLUMETAddonObject>
+    addonRequested(PLUMETAddonHost* draft, const QString& selection, const QString&) override
+    {
+        received << selection;
+        draft->addonFinished(selection.toUpper());
+        return nullptr;
+    }
+
+    bool wholeText = false;
+    QStringList received;
+};
+
+} // namespace
 
 // The draft window with the real rich editor: what the user writes there is
 // what is saved, and switching to source and back changes no byte.
@@ -25,6 +60,7 @@ private slots:
     void untouchedServerPostsKeepTheirBytes();
     void switchFromTheSourceViewLetsTheUserTypeOn();
     void aRendererThatDiesGetsItsLastTextBack();
+    void addonsMenuActsOnTheRichEditor();
 
 private:
     std::unique_ptr<DraftWorld> m_world;
@@ -285,3 +321,49 @@ void tst_DraftRichEditor::aRendererThatDiesGetsItsLastTextBack()
 
 QTEST_MAIN(tst_DraftRichEditor)
 #include "tst_draftricheditor.moc"
+
+void tst_DraftRichEditor::addonsMenuActsOnTheRichEditor()
+{
+    static ShoutAddon shout;
+    AddonManager::sharedInstance().registerPlugin(&shout, QStringLiteral("test"));
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>Body and more</p>");
+    entry->setEditMode(Draft::RichMode);
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+    QVERIFY(draft);
+    draft->window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
+    TKWebView* rich = richView(draft);
+    QVERIFY(rich);
+    QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
+    rich->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
+                            PageTimeout));
+    evaluate(rich, QStringLiteral("(function(){var d=document.getElementById('plumetcontent');"
+                                  "d.focus();var t=d.firstChild.firstChild;"
+                                  "var r=document.createRange();r.setStart(t,0);r.setEnd(t,4);"
+                                  "getSelection().removeAllRanges();getSelection().addRange(r);"
+                                  "return true;})()"));
+    const QString content =
+        QStringLiteral("document.getElementById('plumetcontent').innerHTML === '%1'");
+
+    // The selection goes over through the menu, the result takes its place.
+    QMenu* addons = draft->addonMenu();
+    emit addons->aboutToShow();
+    QVERIFY(!addons->actions().isEmpty());
+    QAction* item = addons->actions().first();
+    QVERIFY(item->isEnabled());
+    item->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(shout.received, QStringList{QStringLiteral("Body")}, PageTimeout);
+    QVERIFY(waitFor(rich, content.arg(QStringLiteral("<p>BODY and more</p>"))));
+
+    // An add-on for the whole text replaces all of it.
+    shout.wholeText = true;
+    QTRY_VERIFY_WITH_TIMEOUT(draft->addonHandler()->runningAddon().isNull(), PageTimeout);
+    emit addons->aboutToShow();
+    addons->actions().first()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(shout.received.size(), 2, PageTimeout);
+    QCOMPARE(shout.received.last(), QStringLiteral("<p>BODY and more</p>"));
+    QVERIFY(waitFor(rich, content.arg(QStringLiteral("<p>BODY AND MORE</p>"))));
+    shout.wholeText = false;
+}

@@ -591,6 +591,19 @@
             return "";
         return selection.toString();
     };
+    // The whole post selected: a result for the whole text replaces all of it.
+    plumet.editorSelectAll = function () {
+        var root = division();
+        if (!root)
+            return false;
+        root.focus({ preventScroll: true });
+        var range = document.createRange();
+        range.selectNodeContents(root);
+        var selection = window.getSelection();
+        selection.removeAllRanges();
+        selection.addRange(range);
+        return true;
+    };
     // The link the context menu was opened on, replaced by what it holds.
     plumet.editorRemoveLink = function () {
         if (!linkElement || !linkElement.isConnected)
