@@ -12,6 +12,7 @@
 #include "Blog.h"
 #include "DraftAddonHandler.h"
 #include "DraftAddonText.h"
+#include "DraftEditMenu.h"
 #include "DraftController.h"
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
@@ -514,6 +515,8 @@ void Draft::buildActions()
         make(localized("Draft", "Word Count"), QKeySequence(), &Draft::showStatistics);
     m_statisticsAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
     m_saveAction->setToolTip(localized("Draft", "Saves Draft or Post"));
+    m_saveAsStationeryAction = make(localized("Draft", "Save As Stationery…"), QKeySequence(),
+                                    &Draft::saveAsStationery);
 
     // Commands whose parts are not built yet stand in the menus, disabled.
     auto later = [this](const QString& text, const QString& tip = {}) {
@@ -556,9 +559,10 @@ void Draft::buildActions()
 
     QMenuBar* menus = m_window->menuBar();
     QMenu* file = menus->addMenu(localized("Draft", "&File"));
-    file->addActions({m_saveAction, m_saveAsAction, m_revertAction});
+    file->addActions({m_saveAction, m_saveAsAction, m_saveAsStationeryAction, m_revertAction});
     file->addSeparator();
     file->addAction(m_closeAction);
+    m_editMenu = new DraftEditMenu(menus, [this] { return focusedEditor(); }, this);
     QMenu* draft = menus->addMenu(localized("Draft", "&Draft"));
     draft->addActions({m_switchEditorAction, m_toggleKeywordsAction, m_toggleBloglistAction});
     draft->addSeparator();
@@ -651,6 +655,8 @@ void Draft::validateEditingActions()
     m_italicAction->setEnabled(styled);
     m_closeTagAction->setEnabled(source);
     m_validateHTMLAction->setEnabled(source);
+    if (m_editMenu)
+        m_editMenu->validate();
     if (m_addonItems)
         m_addonItems->setItemsEnabled(focusedEditor() && m_addonHandler &&
                                       m_addonHandler->runningAddon().isNull());
@@ -1430,7 +1436,7 @@ void Draft::callAddon(const QString& addonKey, const QString& subaction)
     if (!target || !addon)
         return;
     const bool wholeText = addon->requiresFullText();
-    QPointer<QWidget> widget = target->editorWidget();
+    QPointer<QWidget> widget = DraftEditor::widgetOf(target);
     commitThen(QStringLiteral("add-on"), [this, widget, addonKey, subaction, wholeText] {
         DraftEditor* editor = DraftEditor::containing(widget);
         if (!editor)
@@ -1449,6 +1455,16 @@ void Draft::callAddon(const QString& addonKey, const QString& subaction)
             editor->commitContent(handOver);
         else
             editor->fetchSelection(handOver);
+    });
+}
+
+void Draft::saveAsStationery()
+{
+    if (!DraftExtensions::sharedInstance().saveAsStationery)
+        return;
+    commitThen(QStringLiteral("stationery"), [this] {
+        if (DraftExtensions::sharedInstance().saveAsStationery)
+            DraftExtensions::sharedInstance().saveAsStationery(*this);
     });
 }
 
@@ -1798,6 +1814,7 @@ void Draft::validateActions()
     m_createSummaryAction->setEnabled(paneCode() >= 2);
     m_publishAction->setEnabled(bool(extensions.publish));
     m_statisticsAction->setEnabled(bool(extensions.showStatistics));
+    m_saveAsStationeryAction->setEnabled(bool(extensions.saveAsStationery));
 }
 
 void Draft::setSidePanelContent(QWidget* content)

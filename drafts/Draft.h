@@ -19,6 +19,7 @@ class QAbstractButton;
 class Blog;
 class DraftAddonHandler;
 class DraftAddonText;
+class DraftEditMenu;
 class DraftEditor;
 class DraftPaneStack;
 class DraftRevisions;
@@ -150,6 +151,8 @@ public:
     // A critical alert on the window, with one "OK" button (a failed publish, say).
     void handleErrorMessage(const QString& title, const QString& body);
     void showStatistics();
+    // Commits the editors, then saves the post as stationery (File menu).
+    void saveAsStationery();
 
     // Hands the focused editor's selection (or its whole text, when the add-on
     // asks for it) to the menu add-on of that key, after a commit; the add-on's
@@ -206,6 +209,9 @@ public:
     QAction* refreshCategoriesAction() const { return m_refreshCategoriesAction; }
     QAction* createSummaryAction() const { return m_createSummaryAction; }
     QAction* publishAction() const { return m_publishAction; }
+    QAction* saveAsStationeryAction() const { return m_saveAsStationeryAction; }
+    QAction* statisticsAction() const { return m_statisticsAction; }
+    DraftEditMenu* editMenu() const { return m_editMenu; }
     QAction* customTagsAction() const { return m_customTagsAction; }
     // The Format menu: bold and italic in either editor, closing the open
     // tag and validating in the HTML source view; each acts on the editor
@@ -231,6 +237,9 @@ public:
     void displayAttachmentSheet(const QString& key) override;
     void insertURLWithClipboard() override;
     void insertImageWithClipboard() override;
+    // Neither the attachment sheet nor the clipboard insertions are built yet.
+    bool canDisplayAttachmentSheet() const override { return false; }
+    bool canInsertWithClipboard() const override { return false; }
 
 signals:
     // The window became the active window.
@@ -347,6 +356,8 @@ private:
     QAction* m_createSummaryAction = nullptr;
     QAction* m_publishAction = nullptr;
     QAction* m_statisticsAction = nullptr;
+    QAction* m_saveAsStationeryAction = nullptr;
+    DraftEditMenu* m_editMenu = nullptr;
     QAction* m_customTagsAction = nullptr;
     QAction* m_boldAction = nullptr;
     QAction* m_italicAction = nullptr;

@@ -49,4 +49,8 @@ public:
     // Inserts a link, or an image, whose address is on the clipboard.
     virtual void insertURLWithClipboard() = 0;
     virtual void insertImageWithClipboard() = 0;
+    // Whether the two kinds of command above can be given: the editors show
+    // their items disabled otherwise.
+    virtual bool canDisplayAttachmentSheet() const { return true; }
+    virtual bool canInsertWithClipboard() const { return true; }
 };

@@ -23,6 +23,8 @@ struct DraftExtensions {
     std::function<void(Draft& draft)> publish;
     // Shows the text statistics of the entry, its editors just committed.
     std::function<void(Draft& draft)> showStatistics;
+    // Saves the draft's post, its editors just committed, as stationery.
+    std::function<void(Draft& draft)> saveAsStationery;
     // Fetches the blog's categories from the server.
     std::function<void(Draft& draft)> refreshCategories;
 

@@ -456,7 +456,7 @@ void RVTextView::validateHTML()
     const QString shown = shownText();
     const quint64 asked = ++m_validations;
     QPointer<Entry> checked(entry);
-    EntryRenderer(*entry).renderForRichEditLater(
+    EntryRenderer(*entry).validateLater(
         shown, this, [this, asked, checked, shown](const QString& rendered) {
             if (asked == m_validations && checked && shownText() == shown)
                 showValidation(*checked, shown, rendered);
@@ -797,7 +797,8 @@ QMenu* RVTextView::contextMenuAt(const QPoint& position)
         menu->addAction(localized(RVTextViewTable, "Open Link"), this,
                         [this, at] { openLink(LinkCommand::Open, at); });
         menu->addAction(localized(RVTextViewTable, "Edit Link") + QChar(0x2026), this,
-                        [this, at] { openLink(LinkCommand::Edit, at); });
+                        [this, at] { openLink(LinkCommand::Edit, at); })
+            ->setEnabled(m_draft && m_draft->canDisplayAttachmentSheet());
         menu->addAction(localized(RVTextViewTable, "Remove Link"), this,
                         [this, at] { openLink(LinkCommand::Remove, at); });
         menu->addSeparator();
@@ -823,10 +824,19 @@ QMenu* RVTextView::contextMenuAt(const QPoint& position)
         menu->addAction(action);
 
     menu->addSeparator();
+    const bool insertions = m_draft && m_draft->canInsertWithClipboard();
     menu->addAction(localized(RVTextViewTable, "URL with Clipboard"), this,
-                    [this] { m_draft->insertURLWithClipboard(); });
+                    [this] {
+                        if (m_draft)
+                            m_draft->insertURLWithClipboard();
+                    })
+        ->setEnabled(insertions);
     menu->addAction(localized(RVTextViewTable, "Image with Clipboard"), this,
-                    [this] { m_draft->insertImageWithClipboard(); });
+                    [this] {
+                        if (m_draft)
+                            m_draft->insertImageWithClipboard();
+                    })
+        ->setEnabled(insertions);
     return menu;
 }
 

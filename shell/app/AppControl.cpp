@@ -219,6 +219,12 @@ void AppControl::installServices()
     // The draft windows' Publish checks the blog's warnings and hands the post
     // over to the publishing road.
     drafts.publish = PublishHandOver::publish;
+    // The draft windows' File menu saves their post as stationery.
+    drafts.saveAsStationery = [control = QPointer<AppControl>(this)](Draft& draft) {
+        const EntryPtr entry = draft.entry();
+        if (control && control->m_stationeries && entry)
+            control->m_stationeries->saveAsStationery(entry.get(), draft.window());
+    };
 }
 
 void AppControl::applicationDidFinishLaunching()

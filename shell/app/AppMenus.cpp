@@ -183,7 +183,8 @@ void AppMenus::buildEdit(QMenuBar* bar)
                                   else
                                       m_control.performFindPanelAction(tag);
                               });
-        // The rich editors of the draft windows are searched from here too.
+        // The find panel's own window is searched from here too; the draft
+        // windows have their own Edit menu (see validate()).
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
     edit->addSeparator();
@@ -312,7 +313,8 @@ void AppMenus::validate()
         else if (needsPages.contains(id))
             enabled = pages;
         else if (findItems.contains(id))
-            enabled = canFind;
+            // Off in front of a draft window, whose own Find items take the keys.
+            enabled = canFind && !draftInFront;
         else if (replaceItems.contains(id))
             enabled = canReplace;
         else if (id == QLatin1String("selectAll"))
