@@ -12,8 +12,8 @@
 #include "Blog.h"
 #include "DraftAddonHandler.h"
 #include "DraftAddonText.h"
-#include "DraftEditMenu.h"
 #include "DraftController.h"
+#include "DraftEditMenu.h"
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
 #include "DraftPaneStack.h"
@@ -515,8 +515,8 @@ void Draft::buildActions()
         make(localized("Draft", "Word Count"), QKeySequence(), &Draft::showStatistics);
     m_statisticsAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
     m_saveAction->setToolTip(localized("Draft", "Saves Draft or Post"));
-    m_saveAsStationeryAction = make(localized("Draft", "Save As Stationery…"), QKeySequence(),
-                                    &Draft::saveAsStationery);
+    m_saveAsStationeryAction =
+        make(localized("Draft", "Save As Stationery…"), QKeySequence(), &Draft::saveAsStationery);
 
     // Commands whose parts are not built yet stand in the menus, disabled.
     auto later = [this](const QString& text, const QString& tip = {}) {
@@ -562,7 +562,8 @@ void Draft::buildActions()
     file->addActions({m_saveAction, m_saveAsAction, m_saveAsStationeryAction, m_revertAction});
     file->addSeparator();
     file->addAction(m_closeAction);
-    m_editMenu = new DraftEditMenu(menus, [this] { return focusedEditor(); }, this);
+    m_editMenu = new DraftEditMenu(
+        menus, [this] { return focusedEditor(); }, this);
     QMenu* draft = menus->addMenu(localized("Draft", "&Draft"));
     draft->addActions({m_switchEditorAction, m_toggleKeywordsAction, m_toggleBloglistAction});
     draft->addSeparator();

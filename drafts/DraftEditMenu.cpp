@@ -62,8 +62,7 @@ DraftEditMenu::DraftEditMenu(QMenuBar* bar, std::function<DraftEditor*()> focuse
     add(m_menu, Command::SelectAll, localized("Draft", "Select All"), QKeySequence::SelectAll);
     m_menu->addSeparator();
     QMenu* find = m_menu->addMenu(localized("Draft", "Find"));
-    add(find, Command::FindAndReplace, localized("Draft", "Find and Replace…"),
-        QKeySequence::Find);
+    add(find, Command::FindAndReplace, localized("Draft", "Find and Replace…"), QKeySequence::Find);
     add(find, Command::FindNext, localized("Draft", "Find Next"), QKeySequence::FindNext);
     add(find, Command::FindPrevious, localized("Draft", "Find Previous"),
         QKeySequence::FindPrevious);
@@ -139,10 +138,9 @@ void DraftEditMenu::perform(Command command)
     case Command::UseSelectionForFind: {
         if (!editor || !FindPanelController::canSearch(focus))
             return;
-        static constexpr int tags[] = {FindPanelController::ShowPanel,
-                                       FindPanelController::FindNext,
-                                       FindPanelController::FindPrevious,
-                                       FindPanelController::UseSelectionForFind};
+        static constexpr int tags[] = {
+            FindPanelController::ShowPanel, FindPanelController::FindNext,
+            FindPanelController::FindPrevious, FindPanelController::UseSelectionForFind};
         const int tag = tags[int(command) - int(Command::FindAndReplace)];
         if (FindPanelController* panel = FindPanelController::sharedInstance())
             panel->findInWebView(focus, tag);

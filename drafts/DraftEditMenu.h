@@ -44,6 +44,6 @@ private:
     void perform(Command command);
 
     std::function<DraftEditor*()> m_focusedEditor;
-    QMenu* m_menu = nullptr; // owned by the menu bar
+    QMenu* m_menu = nullptr;   // owned by the menu bar
     QList<QAction*> m_actions; // by Command
 };

@@ -53,8 +53,8 @@ void tst_DraftEditMenu::cleanup()
 Draft* tst_DraftEditMenu::openDraft(const char* body)
 {
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
-    Draft* draft = DraftController::sharedInstance().openDraft(
-        DraftWorld::addEntry(blog, "Post", body));
+    Draft* draft =
+        DraftController::sharedInstance().openDraft(DraftWorld::addEntry(blog, "Post", body));
     draft->window()->show();
     [&] { QVERIFY(QTest::qWaitForWindowActive(draft->window())); }();
     return draft;
@@ -153,7 +153,7 @@ void tst_DraftEditMenu::saveAsStationeryFromTheFileMenu()
     QAction* save = draft->saveAsStationeryAction();
     QMenu* file = menuHolding(draft, save);
     QVERIFY(file);
-        // Without the stationery list installed the item is off.
+    // Without the stationery list installed the item is off.
     emit file->aboutToShow();
     QVERIFY(!save->isEnabled());
 

@@ -195,8 +195,8 @@ void tst_DeleteJob::pageThroughADriverWithoutPages()
     const auto ending = deleteNow(entry);
     QVERIFY(ending);
     QCOMPARE(ending->state, Job::State::Failed);
-    const QString message =
-        QStringLiteral("\"Post 42\" is a page, and this blog system has no pages to delete it from.");
+    const QString message = QStringLiteral(
+        "\"Post 42\" is a page, and this blog system has no pages to delete it from.");
     QCOMPARE(ending->message, message);
     QCOMPARE(errorRowMessage(*m_list), message);
     QVERIFY(m_server->requests().isEmpty());
