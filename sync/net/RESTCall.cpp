@@ -420,10 +420,10 @@ void RESTCall::onStalled(TransferWatch::Phase phase)
     Stage stage = Stage::Connecting;
     if (phase == TransferWatch::Phase::Receiving)
         stage = Stage::Receiving;
-    else if (phase == TransferWatch::Phase::Sending && m_uploadReported > 0)
-        stage = Stage::Sending;
-    else if (phase == TransferWatch::Phase::Waiting && m_requestWritten)
+    else if (m_requestWritten)
         stage = Stage::Waiting;
+    else if (m_uploadReported > 0)
+        stage = Stage::Sending;
     const QString description = tr("Operation timed out");
     const int code = HttpErrors::TimedOut;
     ConsoleSink::sharedInstance().addToConsole(

@@ -1,7 +1,10 @@
+#include "TestSupport.h"
 #include "TextDecoding.h"
 #include "XMLRPCDecoder.h"
 #include "XmlRpcAnswerStream.h"
 
+#include <QDir>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -136,6 +139,26 @@ private slots:
         for (qsizetype cut = 1; cut < answer.size(); ++cut)
             everyByte.append(cut);
         compare(streamed(answer, everyByte), expected, QStringLiteral("a byte at a time"));
+    }
+
+    // The answers a WordPress server gave, in pieces of random sizes.
+    void recordedAnswersReadInPieces()
+    {
+        const QDir recorded(plumet::test::testDataPath(QStringLiteral("wordpress-6.1")));
+        const QStringList files = recorded.entryList({QStringLiteral("*.response.xml")});
+        QVERIFY(files.size() >= 10);
+        QRandomGenerator random(35);
+        for (const QString& file : files) {
+            const QByteArray answer = plumet::test::readTestData("wordpress-6.1/" + file);
+            const DecodeResult expected = wholeAnswer(answer);
+            for (int round = 0; round < 8; ++round) {
+                QList<qsizetype> cuts;
+                for (qsizetype at = random.bounded(1, 300); at < answer.size();
+                     at += random.bounded(1, 4096))
+                    cuts.append(at);
+                compare(streamed(answer, cuts), expected, file);
+            }
+        }
     }
 
     // A stray byte that is not UTF-8 in a UTF-8 answer is read as ISO 8859-1 by
