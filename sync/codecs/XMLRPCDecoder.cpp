@@ -18,16 +18,31 @@ QString tr(const char* text)
     return QCoreApplication::translate("XMLRPCDecoder", text);
 }
 
-// Whether the bytes hold the lower-case ASCII needle, letter case ignored.
-// Answers run to megabytes: sixteen places at a time are sifted by the
-// needle's first two bytes, and only those that pass are compared whole.
+DecodeResult refusedAsHTML()
+{
+    return DecodeResult::refusal(
+        DecodeResult::Error::HTMLInsteadOfXML,
+        tr("Received HTML from server instead of XML. Is the access point correct?"));
+}
+
 bool containsIgnoringCase(QByteArrayView bytes, QLatin1StringView needle)
 {
+    return XMLRPCDecoder::indexOfIgnoringCase(bytes, needle) >= 0;
+}
+
+} // namespace
+
+// Answers run to megabytes: sixteen places at a time are sifted by the
+// needle's first two bytes, and only those that pass are compared whole.
+qsizetype XMLRPCDecoder::indexOfIgnoringCase(QByteArrayView bytes, QLatin1StringView needle,
+                                             qsizetype from)
+{
     const qsizetype length = needle.size();
+    from = std::max<qsizetype>(from, 0);
     if (length == 0)
-        return true;
-    if (bytes.size() < length)
-        return false;
+        return from <= bytes.size() ? from : -1;
+    if (bytes.size() - from < length)
+        return -1;
     const auto lower = [](uchar c) { return c >= 'A' && c <= 'Z' ? uchar(c | 0x20) : c; };
     const auto* pattern = reinterpret_cast<const uchar*>(needle.data());
     const auto* data = reinterpret_cast<const uchar*>(bytes.data());
@@ -39,7 +54,7 @@ bool containsIgnoringCase(QByteArrayView bytes, QLatin1StringView needle)
         return true;
     };
     const qsizetype last = bytes.size() - length; // the last place the needle may start
-    qsizetype at = 0;
+    qsizetype at = from;
 #if defined(__SSE2__)
     if (length >= 2) {
         // A letter compares with its case bit set; anything else as it is.
@@ -58,7 +73,7 @@ bool containsIgnoringCase(QByteArrayView bytes, QLatin1StringView needle)
                               _mm_cmpeq_epi8(_mm_or_si128(next, fold1), second))));
             while (candidates) {
                 if (matchesAt(at + std::countr_zero(candidates)))
-                    return true;
+                    return at + std::countr_zero(candidates);
                 candidates &= candidates - 1;
             }
         }
@@ -66,19 +81,43 @@ bool containsIgnoringCase(QByteArrayView bytes, QLatin1StringView needle)
 #endif
     for (; at <= last; ++at) {
         if (lower(data[at]) == pattern[0] && matchesAt(at))
-            return true;
+            return at;
     }
-    return false;
+    return -1;
 }
 
-DecodeResult refusedAsHTML()
+DecodeResult XMLRPCDecoder::fromReading(const XMLRPCValueReader::Result& answer, bool sawHTML)
+{
+    // A post body may well quote HTML, so HTML only counts when the answer is
+    // not a methodResponse.
+    const auto refusal = [sawHTML](DecodeResult otherwise) {
+        return sawHTML ? refusedAsHTML() : otherwise;
+    };
+    if (answer.refusedDTD)
+        return refusal(DecodeResult::unexpectedData());
+    if (!answer.ok)
+        return refusal(DecodeResult::refusal(DecodeResult::Error::ParseError, answer.error));
+    switch (answer.answer) {
+    case XMLRPCValueReader::Answer::NotAResponse:
+        return refusal(DecodeResult::fromValue({}));
+    case XMLRPCValueReader::Answer::Fault:
+        return DecodeResult::fromServerFault(answer.value);
+    case XMLRPCValueReader::Answer::Params:
+        return DecodeResult::fromValue(answer.value);
+    case XMLRPCValueReader::Answer::None:
+        break;
+    }
+    return DecodeResult::fromValue({});
+}
+
+DecodeResult XMLRPCDecoder::postRequestsOnly()
 {
     return DecodeResult::refusal(
-        DecodeResult::Error::HTMLInsteadOfXML,
-        tr("Received HTML from server instead of XML. Is the access point correct?"));
+        DecodeResult::Error::PostRequestsOnly,
+        tr("Received \"XML-RPC server accepts POST requests only\" message from server, "
+           "which means your server is blocking access. See the FAQ on how to resolve "
+           "this."));
 }
-
-} // namespace
 
 DecodeResult XMLRPCDecoder::decode(const QByteArray& received)
 {
@@ -93,12 +132,8 @@ DecodeResult XMLRPCDecoder::decode(const QByteArray& received)
     // UTF-8 read as Latin-1 keeps every ASCII byte where it is, which is all
     // these searches need, and saves decoding the whole answer twice.
     const QLatin1StringView text(bytes);
-    if (containsIgnoringCase(bytes, QLatin1StringView("xml-rpc server accepts post requests only")))
-        return DecodeResult::refusal(
-            DecodeResult::Error::PostRequestsOnly,
-            tr("Received \"XML-RPC server accepts POST requests only\" message from server, "
-               "which means your server is blocking access. See the FAQ on how to resolve "
-               "this."));
+    if (containsIgnoringCase(bytes, postRequestsOnlyText))
+        return postRequestsOnly();
 
     // A post body may well quote HTML, so HTML only counts when the answer is
     // not a methodResponse.
@@ -133,20 +168,7 @@ DecodeResult XMLRPCDecoder::decode(const QByteArray& received)
             document = mended = document.first(closing - body).toByteArray().append(closingTag);
     }
     const XMLRPCValueReader::Result answer = XMLRPCValueReader::read(document);
-
-    if (answer.refusedDTD)
-        return refusal(DecodeResult::unexpectedData());
-    if (!answer.ok)
-        return refusal(DecodeResult::refusal(DecodeResult::Error::ParseError, answer.error));
-    switch (answer.answer) {
-    case XMLRPCValueReader::Answer::NotAResponse:
-        return refusal(DecodeResult::fromValue({}));
-    case XMLRPCValueReader::Answer::Fault:
-        return DecodeResult::fromServerFault(answer.value);
-    case XMLRPCValueReader::Answer::Params:
-        return DecodeResult::fromValue(answer.value);
-    case XMLRPCValueReader::Answer::None:
-        break;
-    }
-    return DecodeResult::fromValue({});
+    const bool refused = answer.refusedDTD || !answer.ok ||
+                         answer.answer == XMLRPCValueReader::Answer::NotAResponse;
+    return fromReading(answer, refused && containsIgnoringCase(bytes, QLatin1StringView("<html")));
 }

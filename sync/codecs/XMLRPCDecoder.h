@@ -1,8 +1,11 @@
 #pragma once
 
 #include "DecodeResult.h"
+#include "XMLRPCValueReader.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QLatin1StringView>
 
 // Reads the bytes of an XML-RPC methodResponse into a QVariant tree: QString,
 // int (qint64 beyond 32 bits and for "i8"), double, bool, QDateTime (UTC),
@@ -18,4 +21,16 @@
 class XMLRPCDecoder {
 public:
     static DecodeResult decode(const QByteArray& bytes);
+
+    // The pieces XmlRpcAnswerStream reads an arriving answer with.
+    // The text servers send when they refuse a GET, lower case.
+    static constexpr QLatin1StringView postRequestsOnlyText{
+        "xml-rpc server accepts post requests only"};
+    static DecodeResult postRequestsOnly();
+    // What a reading gives, `sawHTML` when the bytes hold "<html" anywhere.
+    static DecodeResult fromReading(const XMLRPCValueReader::Result& reading, bool sawHTML);
+    // Where the lower-case ASCII needle first appears at or after `from`,
+    // letter case ignored; -1 when nowhere.
+    static qsizetype indexOfIgnoringCase(QByteArrayView bytes, QLatin1StringView needle,
+                                         qsizetype from = 0);
 };

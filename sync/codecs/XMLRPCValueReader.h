@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 // Streams an XML-RPC methodResponse through expat straight into its value
 // tree, with no node tree in between. The rules are those of the answers blog
@@ -38,8 +39,24 @@ public:
     static constexpr int maxDepth = 256;
 
     // Reads one UTF-8 document (an XML declaration, if any, is not read: the
-    // text is UTF-8 whatever it says). The text of an element is taken from
-    // the document's bytes once expat has read the element, so the bytes are
-    // handed over whole.
+    // text is UTF-8 whatever it says).
     static Result read(QByteArrayView document);
+
+    // The same reading, a piece at a time as the document arrives: only the
+    // value tree and the text of an unfinished element are kept.
+    XMLRPCValueReader();
+    ~XMLRPCValueReader();
+    XMLRPCValueReader(const XMLRPCValueReader&) = delete;
+    XMLRPCValueReader& operator=(const XMLRPCValueReader&) = delete;
+    // `last`: no more bytes follow. Pieces after the root element has closed,
+    // or after the reading failed, are not read.
+    void feed(QByteArrayView bytes, bool last = false);
+    // Whether the reading has ended (the root closed, or it failed), so that
+    // further bytes are not read.
+    bool isDone() const;
+    Result finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
 };

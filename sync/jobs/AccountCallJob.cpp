@@ -39,7 +39,10 @@ void AccountCallJob::stopCall()
 RESTCall* AccountCallJob::xmlRpcCall(const QUrl& endpoint, const XmlRpcCall::Request& request)
 {
     m_requestRefusal.clear();
-    return XmlRpcCall::make(endpoint, request, this, this, m_timeOut, &m_requestRefusal);
+    RESTCall* call = XmlRpcCall::make(endpoint, request, this, this, m_timeOut, &m_requestRefusal);
+    if (call)
+        call->setReadsXmlRpcAnswer(m_readsAsTheyArrive);
+    return call;
 }
 
 QString AccountCallJob::requestFailure(const QString& otherwise) const

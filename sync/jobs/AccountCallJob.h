@@ -55,6 +55,11 @@ protected:
     // subclass words it otherwise.
     virtual void callFailed(const RestError& error) { fail(error); }
 
+    // XML-RPC answers of the calls made by xmlRpcCall() are read as they
+    // arrive instead of being kept whole (RESTCall::setReadsXmlRpcAnswer);
+    // such a job reads them with RoadRequests::decodeAnswer(RESTCall&, ...).
+    void setReadsAnswersAsTheyArrive(bool reads) { m_readsAsTheyArrive = reads; }
+
     // A job whose progress counts something else than the answer's bytes
     // leaves the call's transfer off its row.
     void setShowsTransfer(bool shows) { m_showsTransfer = shows; }
@@ -75,4 +80,5 @@ private:
     double m_timeOut = 60;
     std::optional<std::chrono::milliseconds> m_responseTimeout;
     bool m_showsTransfer = true;
+    bool m_readsAsTheyArrive = false;
 };

@@ -30,6 +30,7 @@ Account* accountOf(const EntryPtr& entry)
 DeleteJob::DeleteJob(EntryPtr entry, QObject* parent)
     : AccountCallJob(accountOf(entry), parent), m_entry(std::move(entry))
 {
+    setReadsAnswersAsTheyArrive(true);
     if (m_entry)
         setStatus(deletingStatus(*m_entry));
     // However the job ends without deleting, the entry is not left marked.
@@ -104,7 +105,6 @@ void DeleteJob::sendAtom()
 
 void DeleteJob::callFinished(RESTCall* call)
 {
-    const QByteArray& data = call->restData();
     if (m_atom) {
         // The status says whether the server deleted; an Atom server need not
         // say more.
@@ -119,11 +119,11 @@ void DeleteJob::callFinished(RESTCall* call)
         deleted();
         return;
     }
-    if (data.isEmpty()) {
+    if (call->answerSize() == 0) {
         failWith(0, RoadRequests::noData());
         return;
     }
-    const DecodeResult answer = RoadRequests::decodeAnswer(data, false, call->url());
+    const DecodeResult answer = RoadRequests::decodeAnswer(*call, false);
     if (answer.isFault()) {
         failWith(answer.faultCode().toInt(), answer.faultString());
         return;

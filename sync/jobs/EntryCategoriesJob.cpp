@@ -15,6 +15,7 @@ EntryCategoriesJob::EntryCategoriesJob(Blog* blog, const QList<EntryPtr>& queue,
 {
     // The row counts posts, not the bytes of each answer.
     setShowsTransfer(false);
+    setReadsAnswersAsTheyArrive(true);
     for (const EntryPtr& entry : queue)
         m_queue.append(entry);
     setStatus(localized("Blog", "Retrieving categories for posts..."));
@@ -62,13 +63,12 @@ void EntryCategoriesJob::requestNext()
 
 void EntryCategoriesJob::callFinished(RESTCall* call)
 {
-    if (call->restData().isEmpty()) {
+    if (call->answerSize() == 0) {
         fail({0, RoadRequests::noData()});
         return;
     }
     setSubStatus(localized("Blog", "Parsing data..."));
-    // One post's categories: a small answer, read here.
-    const DecodeResult answer = RoadRequests::decodeAnswer(call->restData(), false, call->url());
+    const DecodeResult answer = RoadRequests::decodeAnswer(*call, false);
     if (answer.isFault()) {
         fail({0, answer.faultString()});
         return;

@@ -26,6 +26,7 @@ Account* accountOf(Blog* blog)
 RetrieveEntriesJob::RetrieveEntriesJob(Blog* blog, Kind kind, QObject* parent)
     : AccountCallJob(accountOf(blog), parent), m_blog(blog), m_kind(kind)
 {
+    setReadsAnswersAsTheyArrive(true);
     if (blog) {
         setStatus(retrievingStatus(*blog, kind));
         // A blog that goes away takes its road with it.
@@ -101,23 +102,30 @@ bool RetrieveEntriesJob::sendAtom()
 
 void RetrieveEntriesJob::callFinished(RESTCall* call)
 {
-    if (call->restData().isEmpty()) {
+    if (call->answerSize() == 0) {
         fail({0, RoadRequests::noData()});
         return;
     }
+    // An XML-RPC list was read as it arrived; an Atom feed is read on the worker.
+    std::optional<DecodeResult> answer;
+    if (!m_atom && call->readsXmlRpcAnswer())
+        answer = call->takeXmlRpcAnswer();
     setSubStatus(localized("Blog", "Parsing data..."));
     m_reading = new QFutureWatcher<Reading>(this);
     connect(m_reading, &QFutureWatcher<Reading>::finished, this, &RetrieveEntriesJob::merge);
-    m_reading->setFuture(QtConcurrent::run(&RetrieveEntriesJob::read, call->restData(), m_atom,
+    m_reading->setFuture(QtConcurrent::run(&RetrieveEntriesJob::read,
+                                           answer ? QByteArray() : call->restData(), answer, m_atom,
                                            call->url(), m_plugin, m_kind));
 }
 
-RetrieveEntriesJob::Reading RetrieveEntriesJob::read(const QByteArray& data, bool atom,
-                                                     const QUrl& address,
+RetrieveEntriesJob::Reading RetrieveEntriesJob::read(const QByteArray& data,
+                                                     const std::optional<DecodeResult>& decoded,
+                                                     bool atom, const QUrl& address,
                                                      PLUMETPluginProtocol* plugin, Kind kind)
 {
     Reading reading;
-    const DecodeResult answer = RoadRequests::decodeAnswer(data, atom, address);
+    const DecodeResult answer =
+        decoded ? *decoded : RoadRequests::decodeAnswer(data, atom, address);
     if (answer.isFault()) {
         reading.error = answer.faultString();
         return reading;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "AccountCallJob.h"
+#include "DecodeResult.h"
 #include "EntryListMerge.h"
 #include "ModelTypes.h"
 
 #include <QFutureWatcher>
 #include <QPointer>
+#include <optional>
 
 class Account;
 class Blog;
@@ -48,8 +50,9 @@ private:
         QString error; // empty when the list was read
         QList<EntryListMerge::Listed> listed;
     };
-    static Reading read(const QByteArray& data, bool atom, const QUrl& address,
-                        PLUMETPluginProtocol* plugin, Kind kind);
+    // `answer`: the answer already read as it arrived, else `data` is read.
+    static Reading read(const QByteArray& data, const std::optional<DecodeResult>& answer,
+                        bool atom, const QUrl& address, PLUMETPluginProtocol* plugin, Kind kind);
 
     bool sendXmlRpc();
     bool sendAtom();

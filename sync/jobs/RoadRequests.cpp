@@ -41,6 +41,15 @@ DecodeResult decodeAnswer(const QByteArray& data, bool atom, const QUrl& address
     return atom ? AtomDecoder::decode(text, address) : XMLRPCDecoder::decode(text);
 }
 
+DecodeResult decodeAnswer(RESTCall& call, bool atom)
+{
+    if (call.answerSize() == 0)
+        return DecodeResult::refusal(DecodeResult::Error::EmptyData, noData());
+    if (!atom && call.readsXmlRpcAnswer())
+        return call.takeXmlRpcAnswer();
+    return decodeAnswer(call.restData(), atom, call.url());
+}
+
 QString xmlrpcRequestFailed()
 {
     return localized("Account", "For some obscure reason an XML-RPC request could not be made.");

@@ -30,6 +30,9 @@ RESTCall* atomCall(Account& account, PLUMETPluginProtocol& plugin, const QUrl& a
 // honoured) and decoded by the protocol's decoder. Bytes that stay empty are
 // refused as empty data.
 DecodeResult decodeAnswer(const QByteArray& data, bool atom, const QUrl& address);
+// The same for the answer of a finished call, which may have been read as it
+// arrived; asked once.
+DecodeResult decodeAnswer(RESTCall& call, bool atom);
 
 // The sentences the roads share, in the words of the account's table.
 QString xmlrpcRequestFailed();

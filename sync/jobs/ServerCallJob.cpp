@@ -1,12 +1,10 @@
 #include "ServerCallJob.h"
 
 #include "Account.h"
-#include "AtomDecoder.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
 #include "RESTCall.h"
-#include "TextDecoding.h"
-#include "XMLRPCDecoder.h"
+#include "RoadRequests.h"
 #include "XmlRpcCall.h"
 
 ServerCallJob::ServerCallJob(Account* account, QObject* parent)
@@ -14,6 +12,7 @@ ServerCallJob::ServerCallJob(Account* account, QObject* parent)
       m_refusal(
           localized("Account", "For some obscure reason an XML-RPC request could not be made."))
 {
+    setReadsAnswersAsTheyArrive(true);
 }
 
 ServerCallJob* ServerCallJob::xmlrpc(Account* account, Builder build, QVariantMap values,
@@ -67,9 +66,7 @@ bool ServerCallJob::send()
 void ServerCallJob::callFinished(RESTCall* call)
 {
     m_data = call->restData();
-    if (!m_data.isEmpty()) {
-        const QByteArray text = URLUtilities::correctEncoding(m_data);
-        m_answer = m_atom ? AtomDecoder::decode(text, call->url()) : XMLRPCDecoder::decode(text);
-    }
+    if (call->answerSize() > 0)
+        m_answer = RoadRequests::decodeAnswer(*call, m_atom);
     succeed();
 }

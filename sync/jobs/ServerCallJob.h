@@ -43,7 +43,8 @@ public:
     // False when the job failed because the request could not be made (the
     // refusal message), true once it went out.
     bool requestWasMade() const { return m_requestMade; }
-    // The answer's bytes as they came, and decoded.
+    // The answer's bytes as they came (only the head of one read as it
+    // arrived: enough to tell an empty answer), and decoded.
     const QByteArray& data() const { return m_data; }
     const DecodeResult& answer() const { return m_answer; }
 

@@ -40,6 +40,7 @@ UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, Q
       m_attachment(std::move(attachment)), m_blog(destination.blog),
       m_uploader(destination.blog ? nullptr : destination.uploader)
 {
+    setReadsAnswersAsTheyArrive(true);
     if (m_attachment) {
         setStatus(uploadingStatus(*m_attachment));
         // Uploading from the request on, whether the row waits or not.
@@ -270,11 +271,11 @@ void UploadJob::callFailed(const RestError& error)
 
 void UploadJob::callFinished(RESTCall* call)
 {
-    if (call->restData().isEmpty()) {
+    if (call->answerSize() == 0) {
         failWith(RoadRequests::noData());
         return;
     }
-    const DecodeResult answer = RoadRequests::decodeAnswer(call->restData(), m_atom, call->url());
+    const DecodeResult answer = RoadRequests::decodeAnswer(*call, m_atom);
     if (answer.isFault()) {
         failWith(answer.faultString());
         return;

@@ -9,10 +9,8 @@ namespace {
 constexpr qint64 mebibyte = 1024 * 1024;
 // The slowest upload still allowed to finish.
 constexpr qint64 slowestUploadBytesPerSecond = 32 * 1024;
-// What the socket buffers between plumet and a server may hold, and the
-// slowest pace at which a reading server empties them.
+// What the socket buffers between plumet and a server may hold.
 constexpr qint64 bufferedBytesAtMost = 8 * mebibyte;
-constexpr qint64 slowestReadingBytesPerSecond = 128 * 1024;
 
 std::chrono::milliseconds timeAtPace(qint64 bytes, qint64 bytesPerSecond)
 {
@@ -23,17 +21,17 @@ std::chrono::milliseconds timeAtPace(qint64 bytes, qint64 bytesPerSecond)
 
 ExchangeLimits ExchangeLimits::serverAnswer()
 {
-    return {64 * mebibyte, 15min};
+    return {64 * mebibyte, 15min, defaultMinimumBytesPerSecond, 60s};
 }
 
 ExchangeLimits ExchangeLimits::page()
 {
-    return {8 * mebibyte, 30s};
+    return {8 * mebibyte, 30s, defaultMinimumBytesPerSecond, 60s};
 }
 
 ExchangeLimits ExchangeLimits::feed()
 {
-    return {2 * mebibyte, 30s};
+    return {2 * mebibyte, 30s, defaultMinimumBytesPerSecond, 60s};
 }
 
 std::chrono::milliseconds ExchangeLimits::uploadAllowance(qint64 bytes)
@@ -41,7 +39,9 @@ std::chrono::milliseconds ExchangeLimits::uploadAllowance(qint64 bytes)
     return timeAtPace(bytes, slowestUploadBytesPerSecond);
 }
 
-std::chrono::milliseconds ExchangeLimits::bufferedUploadMargin(qint64 bytes)
+std::chrono::milliseconds ExchangeLimits::bufferedUploadMargin(qint64 bytes, qint64 bytesPerSecond)
 {
-    return timeAtPace(std::min(bytes, bufferedBytesAtMost), slowestReadingBytesPerSecond);
+    // Without a slowest pace, the one a slow uplink is allowed.
+    return timeAtPace(std::min(bytes, bufferedBytesAtMost),
+                      bytesPerSecond > 0 ? bytesPerSecond : slowestUploadBytesPerSecond);
 }

@@ -99,6 +99,14 @@ QString bodyText(const QByteArray& body)
     return text.isNull() ? text : cut(text, true, body.size());
 }
 
+QString bodyText(const QByteArray& head, qint64 totalBytes)
+{
+    if (totalBytes <= head.size())
+        return bodyText(head);
+    const QString text = URLUtilities::textFromData(headOf(head, bodyHeadBytes));
+    return text.isNull() ? text : cut(text, true, totalBytes);
+}
+
 QString response(int status, const HeaderList& headers)
 {
     return QStringLiteral("Response:\n") + padded(QStringLiteral("Status"), 18) +

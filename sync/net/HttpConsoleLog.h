@@ -35,6 +35,8 @@ QString request(const QUrl& address, const QByteArray& body, const QByteArray& c
 // cut after its first bodyHeadBytes bytes with a line saying how large the
 // whole body is; null when the bytes are no text.
 QString bodyText(const QByteArray& body);
+// The same for a body of `totalBytes` of which only the head was kept.
+QString bodyText(const QByteArray& head, qint64 totalBytes);
 // A request copy made by the sender, cut the same way when it is longer.
 QString boundedCopy(const QString& copy);
 QString response(int status, const HeaderList& headers);

@@ -172,6 +172,11 @@ QString messageForTransportError(int code, const QString& address, const QString
                   "again later.")
             .arg(where, seconds(limitSeconds))
             .arg(code);
+    if (code == TimedOut && stage == Stage::Sending)
+        return tr("\"%1\" stopped reading the request for %2 seconds before it was complete [%3]. "
+                  "Try again later.")
+            .arg(where, seconds(limitSeconds))
+            .arg(code);
     if (code == TimedOut && stage == Stage::Receiving)
         return tr("\"%1\" stopped sending its answer for %2 seconds before it was complete [%3]. "
                   "Try again later.")
@@ -230,6 +235,17 @@ RestError deadlinePassed(const QString& address, std::chrono::milliseconds deadl
                          "The server may be overloaded; try again later.")
                           .arg(address, span)
                           .arg(int(TimedOut))};
+}
+
+RestError tooSlow(const QString& address, qint64 bytesPerSecond, std::chrono::milliseconds window)
+{
+    return {TimedOut,
+            tr("The exchange with \"%1\" went slower than %2 KB/s over %3 seconds, so it was "
+               "stopped [%4]. The connection or the server may be overloaded; try again later.")
+                .arg(address)
+                .arg(QString::number(bytesPerSecond / 1024.0, 'g', 3))
+                .arg(seconds(window.count() / 1000.0))
+                .arg(int(TimedOut))};
 }
 
 RestError answerTooLarge(const QString& address, qint64 limitBytes)

@@ -36,7 +36,7 @@ enum Code : int {
 // How far an exchange had come when it broke: the same failure means
 // different things before the connection, while waiting for the answer and in
 // the middle of it.
-enum class Stage { Connecting, Waiting, Receiving };
+enum class Stage { Connecting, Sending, Waiting, Receiving };
 
 // 404, 403 and 500 end a call; every other status goes on.
 std::optional<RestError> errorForStatus(int httpStatus);
@@ -67,6 +67,8 @@ RestError transportError(int code, const QString& address, const QString& descri
 RestError responseTimedOut(const QString& address, double seconds);
 // The whole exchange outlasted its deadline.
 RestError deadlinePassed(const QString& address, std::chrono::milliseconds deadline);
+// A transfer of the exchange went slower than `bytesPerSecond` over `window`.
+RestError tooSlow(const QString& address, qint64 bytesPerSecond, std::chrono::milliseconds window);
 // The answer was larger than the exchange accepts.
 RestError answerTooLarge(const QString& address, qint64 limitBytes);
 // How much of a refused request's page is kept for the server's own words.

@@ -11,6 +11,7 @@
 #include "RedirectPolicy.h"
 #include "SecurityPrompter.h"
 #include "URLUtilities.h"
+#include "XmlRpcAnswerStream.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
@@ -63,6 +64,8 @@ RESTCall::RESTCall(const QUrl& url, RESTDelegate* restDelegate, QObject* parent)
     QObject::connect(&m_responseTimer, &QTimer::timeout, this, &RESTCall::onResponseTimedOut);
     m_deadlineTimer.setSingleShot(true);
     QObject::connect(&m_deadlineTimer, &QTimer::timeout, this, &RESTCall::onDeadlinePassed);
+    QObject::connect(&m_watch, &TransferWatch::stalled, this, &RESTCall::onStalled);
+    QObject::connect(&m_watch, &TransferWatch::tooSlow, this, &RESTCall::onTooSlow);
     m_headers = {{"Accept", "*/*"}, {"User-Agent", HttpSettings::userAgent()}};
     if (m_delegate)
         m_delegate->setSubStatus(tr("Initializing connection..."));
@@ -127,7 +130,7 @@ bool RESTCall::startCall()
     if (!m_prepared)
         return false;
     m_prepared = false;
-    m_body.clear();
+    restartBody();
     m_deadline = m_exchangeLimits.deadline;
     m_spent = std::chrono::milliseconds(0);
     logRequest();
@@ -163,7 +166,9 @@ void RESTCall::send()
     // Redirects are followed by hand: see followRedirect().
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(m_transferTimeoutMs);
+    // No transfer time-out of Qt's: it would count the time a slowly reading
+    // server takes over what the socket buffers hold as silence. The watch
+    // keeps the inactivity limit phase by phase instead.
     // The cookies the server set earlier in this exchange (the shared manager keeps none).
     const QList<QNetworkCookie> cookies = m_cookieJar.cookiesForUrl(m_currentUrl);
     if (!cookies.isEmpty() && !request.hasRawHeader("Cookie"))
@@ -180,7 +185,7 @@ void RESTCall::send()
     m_withheldForScheme = false;
     m_challengeLoggedBefore = std::exchange(m_resentForScheme, false);
     m_status = 0;
-    m_uploadClock.start();
+    m_uploadReported = 0;
     // The manager of the login this request answers challenges with; it may
     // change when the user logs in as someone else on the sheet.
     const bool typed =
@@ -220,6 +225,10 @@ void RESTCall::send()
     m_deadline += ExchangeLimits::uploadAllowance(m_requestBody.size());
     m_deadlineTimer.start(std::max(m_deadline - m_spent, std::chrono::milliseconds(0)));
     m_requestClock.start();
+    m_watch.setMinimumPace(m_exchangeLimits.minimumBytesPerSecond, m_exchangeLimits.paceWindow);
+    m_watch.begin(m_requestBody.isEmpty() ? TransferWatch::Phase::Waiting
+                                          : TransferWatch::Phase::Sending,
+                  std::chrono::milliseconds(m_transferTimeoutMs));
 }
 
 std::chrono::milliseconds RESTCall::responseWait() const
@@ -234,6 +243,10 @@ void RESTCall::armResponseTimer()
 
 void RESTCall::onUploadProgress(qint64 sent, qint64 total)
 {
+    if (m_watch.phase() == TransferWatch::Phase::Sending && sent > m_uploadReported) {
+        m_watch.progressed(sent - m_uploadReported);
+        m_uploadReported = sent;
+    }
     if (total > 0 && sent >= total) {
         m_uploadDone = true;
         armResponseTimerOnceSent();
@@ -242,17 +255,19 @@ void RESTCall::onUploadProgress(qint64 sent, qint64 total)
 
 // The last byte of a body handed to the system is not the last byte the server
 // has read: the socket buffers may still hold megabytes, which a slowly
-// reading server takes its time over. The wait for the answer starts once the
-// request is written whole, and allows for those buffers: the time to read
-// them at a slow pace, and as long again as the server took over the rest.
+// reading server takes its time over. The wait for the answer, and its
+// silence, start once a server reading at the slowest pace the exchange
+// accepts would have read those buffers.
 void RESTCall::armResponseTimerOnceSent()
 {
     if (m_requestBody.isEmpty() || m_responseSeen || !m_uploadDone || !m_requestWritten ||
         m_responseTimer.isActive())
         return;
-    const auto uploadTime = std::chrono::milliseconds(m_uploadClock.elapsed());
-    m_responseTimer.start(responseWait() +
-                          ExchangeLimits::bufferedUploadMargin(m_requestBody.size()) + uploadTime);
+    const std::chrono::milliseconds reading = ExchangeLimits::bufferedUploadMargin(
+        m_requestBody.size(), m_exchangeLimits.minimumBytesPerSecond);
+    m_responseTimer.start(responseWait() + reading);
+    m_watch.begin(TransferWatch::Phase::Waiting,
+                  std::chrono::milliseconds(m_transferTimeoutMs) + reading);
 }
 
 QByteArray RESTCall::responseHeader(const QByteArray& name) const
@@ -270,6 +285,7 @@ void RESTCall::onMetaData()
         return;
     m_responseSeen = true;
     m_responseTimer.stop();
+    m_watch.begin(TransferWatch::Phase::Receiving, std::chrono::milliseconds(m_transferTimeoutMs));
     m_status = statusAttribute.toInt();
     m_responseHeaders = m_reply->rawHeaderPairs();
     m_cookieJar.setCookiesFromUrl(
@@ -285,7 +301,7 @@ void RESTCall::onMetaData()
         // the server's own words (a refused login, say): read its start first.
         m_refusal = error;
         m_bodyWanted = true;
-        m_body.clear();
+        restartBody();
         return;
     }
     // A redirect is followed on its headers: its body is not the answer, and one that
@@ -299,7 +315,7 @@ void RESTCall::onMetaData()
     const qint64 announced =
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     m_expectedLength = known && announced > 0 ? announced : 0;
-    m_body.clear();
+    restartBody();
     if (m_expectedLength > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
@@ -317,6 +333,7 @@ void RESTCall::onReadyRead()
     if (m_ended || !m_reply || m_reply != reading || !m_reply->isOpen())
         return;
     const QByteArray chunk = m_reply->readAll();
+    m_watch.progressed(chunk.size());
     if (!m_bodyWanted)
         return;
     if (m_refusal) {
@@ -325,12 +342,12 @@ void RESTCall::onReadyRead()
             failRefused();
         return;
     }
-    if (m_body.size() + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
+    if (m_received + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
     }
-    m_body.append(chunk);
-    const double received = static_cast<double>(m_body.size()) / 1024.0;
+    keepBody(chunk);
+    const double received = static_cast<double>(m_received) / 1024.0;
     const double expected = static_cast<double>(m_expectedLength) / 1024.0;
     if (!m_delegate)
         return;
@@ -393,6 +410,70 @@ void RESTCall::failTransport(QNetworkReply::NetworkError error)
         HttpConsoleLog::failure(code, m_reply->errorString(), address));
     fail(HttpErrors::transportError(code, address, m_reply->errorString(), stage,
                                     m_transferTimeoutMs / 1000.0));
+}
+
+void RESTCall::onStalled(TransferWatch::Phase phase)
+{
+    if (m_ended || !m_reply)
+        return;
+    using Stage = HttpErrors::Stage;
+    Stage stage = Stage::Connecting;
+    if (phase == TransferWatch::Phase::Receiving)
+        stage = Stage::Receiving;
+    else if (m_requestWritten)
+        stage = Stage::Waiting;
+    else if (m_uploadReported > 0)
+        stage = Stage::Sending;
+    const QString description = tr("Operation timed out");
+    const int code = HttpErrors::TimedOut;
+    ConsoleSink::sharedInstance().addToConsole(
+        HttpConsoleLog::failure(code, description, displayAddress()));
+    fail(HttpErrors::transportError(code, displayAddress(), description, stage,
+                                    inSeconds(m_watch.silence())));
+}
+
+void RESTCall::onTooSlow()
+{
+    if (m_ended || !m_reply)
+        return;
+    const RestError error = HttpErrors::tooSlow(displayAddress(), m_watch.minimumBytesPerSecond(),
+                                                m_watch.paceWindow());
+    ConsoleSink::sharedInstance().addToConsole(
+        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    fail(error);
+}
+
+void RESTCall::restartBody()
+{
+    m_body.clear();
+    m_received = 0;
+    m_answerStream.reset();
+    if (m_readsXmlRpc)
+        m_answerStream = std::make_unique<XmlRpcAnswerStream>();
+}
+
+// Read as it arrives, an answer is kept only as far as the console shows it.
+void RESTCall::keepBody(const QByteArray& chunk)
+{
+    m_received += chunk.size();
+    if (!m_answerStream) {
+        m_body.append(chunk);
+        return;
+    }
+    m_answerStream->feed(chunk);
+    const qsizetype room = HttpConsoleLog::bodyHeadBytes + 4 - m_body.size();
+    if (room > 0)
+        m_body.append(chunk.first(std::min(room, chunk.size())));
+}
+
+DecodeResult RESTCall::takeXmlRpcAnswer()
+{
+    std::unique_ptr<XmlRpcAnswerStream> stream = std::move(m_answerStream);
+    if (!stream) {
+        stream = std::make_unique<XmlRpcAnswerStream>();
+        stream->feed(m_body);
+    }
+    return stream->finish();
 }
 
 void RESTCall::failTooLarge()
@@ -733,6 +814,7 @@ void RESTCall::cancel()
 void RESTCall::releaseReply()
 {
     m_responseTimer.stop();
+    m_watch.stop();
     m_deadlineTimer.stop();
     if (m_requestClock.isValid())
         m_spent += std::chrono::milliseconds(m_requestClock.elapsed());
@@ -745,7 +827,7 @@ void RESTCall::succeed()
     m_ended = true;
     m_succeeded = true;
     releaseReply();
-    const QString text = HttpConsoleLog::bodyText(m_body);
+    const QString text = HttpConsoleLog::bodyText(m_body, m_received);
     if (!text.isNull())
         ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
     if (m_delegate)

@@ -2,9 +2,11 @@
 
 #include "AuthChallenge.h"
 #include "CertificateProblem.h"
+#include "DecodeResult.h"
 #include "ExchangeLimits.h"
 #include "RESTDelegate.h"
 #include "RestError.h"
+#include "TransferWatch.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -19,9 +21,11 @@
 #include <QUrl>
 #include <QVariantMap>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class QAuthenticator;
+class XmlRpcAnswerStream;
 class QSslError;
 struct RedirectDecision;
 
@@ -66,9 +70,17 @@ public:
     // The wait for the first response after the request has been sent; the
     // "timeout" preference unless set.
     void setResponseTimeout(std::chrono::milliseconds timeout);
-    // The answer size and overall deadline (server answers unless set); a
-    // request body adds its upload time to the deadline.
+    // The answer size, overall deadline and slowest pace (server answers
+    // unless set); a request body adds its upload time to the deadline.
     void setLimits(const ExchangeLimits& limits) { m_exchangeLimits = limits; }
+
+    // Reads the answer as XML-RPC while it arrives (XmlRpcAnswerStream)
+    // instead of keeping its bytes: restData() then holds only its head, for
+    // the console, and takeXmlRpcAnswer() the decoded answer.
+    void setReadsXmlRpcAnswer(bool reads) { m_readsXmlRpc = reads; }
+    bool readsXmlRpcAnswer() const { return m_readsXmlRpc; }
+    // Once the call has finished well: the answer read so (asked once).
+    DecodeResult takeXmlRpcAnswer();
 
     // What the network console shows of the request (XMLRPCEncoder::consoleCopy,
     // for one). Without it the call writes the address and the body's text with
@@ -82,6 +94,8 @@ public:
     void cancel();
 
     const QByteArray& restData() const { return m_body; }
+    // How many bytes the answer had, whether kept or read as they came.
+    qint64 answerSize() const { return m_received; }
     RESTDelegate* restDelegate() const { return m_delegate; }
     void setRestDelegate(RESTDelegate* newDelegate) { m_delegate = newDelegate; }
 
@@ -113,6 +127,10 @@ private:
     void onSslErrors(const QList<QSslError>& errors);
     void onAuthenticationRequired(QNetworkReply* challenged, QAuthenticator* authenticator);
     void onResponseTimedOut();
+    void onStalled(TransferWatch::Phase phase);
+    void onTooSlow();
+    void restartBody();
+    void keepBody(const QByteArray& chunk);
     void onDeadlinePassed();
     void failTooLarge();
     void failRefused();
@@ -154,6 +172,11 @@ private:
     bool m_ended = false;
 
     QByteArray m_body;
+    qint64 m_received = 0;
+    bool m_readsXmlRpc = false;
+    std::unique_ptr<XmlRpcAnswerStream> m_answerStream;
+    TransferWatch m_watch;
+    qint64 m_uploadReported = 0;
     QList<QNetworkReply::RawHeaderPair> m_responseHeaders;
     std::optional<RestError> m_outcome;
     // A 403, 404 or 500 ends the call; its page is read first for the server's words.
@@ -166,7 +189,6 @@ private:
     bool m_bodyWanted = false;
     bool m_requestWritten = false;
     bool m_uploadDone = false;
-    QElapsedTimer m_uploadClock;
     int m_redirects = 0;
 
     // The login sent on the current request, and whether it was refused.

@@ -66,6 +66,9 @@ struct TestHttpServer::Connection {
     bool answered = false;
     Response::Action streamAction = Response::Action::Respond;
     qint64 remaining = 0;
+    QByteArray block; // what an endless body repeats
+    qint64 blocksLeft = -1;
+    QByteArray tail;
 };
 
 QByteArray TestHttpServer::Request::header(const QByteArray& name) const
@@ -159,6 +162,26 @@ TestHttpServer::Response TestHttpServer::Response::endlessChunked()
 {
     Response response = ok({}, "text/xml");
     response.action = Action::EndlessChunks;
+    return response;
+}
+
+TestHttpServer::Response TestHttpServer::Response::endless(const QByteArray& head,
+                                                           const QByteArray& piece)
+{
+    Response response = ok(head, "text/xml");
+    response.action = Action::EndlessChunks;
+    response.repeated = piece;
+    return response;
+}
+
+TestHttpServer::Response TestHttpServer::Response::repeating(const QByteArray& head,
+                                                             const QByteArray& piece,
+                                                             qint64 repetitions,
+                                                             const QByteArray& tail)
+{
+    Response response = endless(head, piece);
+    response.repetitions = repetitions;
+    response.tail = tail;
     return response;
 }
 
@@ -455,6 +478,20 @@ void TestHttpServer::startStream(Connection* connection, const Response& respons
     QTcpSocket* socket = connection->socket;
     connection->streamAction = response.action;
     connection->remaining = response.streamLength;
+    if (response.action == Response::Action::EndlessChunks && !response.repeated.isEmpty()) {
+        qint64 perBlock = 0;
+        while (connection->block.size() < JunkBlockBytes) {
+            connection->block += response.repeated;
+            ++perBlock;
+        }
+        if (response.repetitions >= 0) {
+            connection->blocksLeft = (response.repetitions + perBlock - 1) / perBlock;
+            connection->tail = response.tail;
+        }
+        if (!response.body.isEmpty())
+            socket->write(QByteArray::number(response.body.size(), 16) + "\r\n" + response.body +
+                          "\r\n");
+    }
     QTimer::singleShot(m_streamLimit, socket,
                        [this, connection] { endConnection(connection, false); });
     if (response.action == Response::Action::Trickle) {
@@ -476,9 +513,21 @@ void TestHttpServer::feedStream(Connection* connection)
     QTcpSocket* socket = connection->socket;
     if (!socket || socket->state() != QAbstractSocket::ConnectedState)
         return;
-    const QByteArray& block = junkBlock();
+    const QByteArray& block = connection->block.isEmpty() ? junkBlock() : connection->block;
     while (socket->bytesToWrite() < StreamHighWater) {
+        if (connection->streamAction == Response::Action::EndlessChunks &&
+            connection->blocksLeft == 0) {
+            const QByteArray& tail = connection->tail;
+            if (!tail.isEmpty())
+                socket->write(QByteArray::number(tail.size(), 16) + "\r\n" + tail + "\r\n");
+            socket->write("0\r\n\r\n");
+            connection->streamAction = Response::Action::Respond;
+            socket->disconnectFromHost();
+            return;
+        }
         if (connection->streamAction == Response::Action::EndlessChunks) {
+            if (connection->blocksLeft > 0)
+                --connection->blocksLeft;
             socket->write(QByteArray::number(block.size(), 16) + "\r\n" + block + "\r\n");
             m_streamed += block.size();
             continue;

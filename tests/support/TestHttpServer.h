@@ -31,6 +31,9 @@ namespace plumet::test {
 //   Response::empty()              200 with an empty body
 //   Response::xmlrpcFault(c, t)    a well-formed XML-RPC fault
 //   Response::endlessChunked()     a chunked body that never ends
+//   Response::endless(head, piece) a chunked body: head, then piece over and over
+//   Response::repeating(head, piece, n, tail) the same, n pieces and a tail: an
+//                                  answer larger than the server need hold
 //   Response::junk(n)              n bytes of binary junk with their length announced
 //   Response::trickle(16, 200ms)   16 bytes every 200 ms, forever, no length
 //   Response::corruptGzip()        Content-Encoding: gzip over bytes that are no gzip
@@ -88,6 +91,10 @@ public:
         qint64 streamLength = 0;
         int pieceBytes = 0;
         std::chrono::milliseconds pieceInterval{0};
+        // An endless chunked body repeats this after its body, instead of junk.
+        QByteArray repeated;
+        qint64 repetitions = -1; // without end unless set
+        QByteArray tail;
 
         static Response ok(const QByteArray& body, const QByteArray& type = "text/plain");
         static Response withStatus(int status, const QByteArray& body = {});
@@ -101,6 +108,9 @@ public:
         static Response empty();
         static Response xmlrpcFault(int code, const QString& text);
         static Response endlessChunked();
+        static Response endless(const QByteArray& head, const QByteArray& piece);
+        static Response repeating(const QByteArray& head, const QByteArray& piece,
+                                  qint64 repetitions, const QByteArray& tail);
         static Response junk(qint64 bytes);
         static Response
         trickle(int bytes = 16,

@@ -959,6 +959,10 @@ void tst_RESTCall::slowReaderIsGivenTimeToReadTheUpload()
     call.setMethod("POST");
     call.setData(QByteArray(bodyBytes, 'm'), "application/octet-stream");
     call.setResponseTimeout(std::chrono::milliseconds(responseTimeoutMs));
+    // The buffers' allowance is the time they take at the slowest pace accepted.
+    ExchangeLimits limits = ExchangeLimits::serverAnswer();
+    limits.minimumBytesPerSecond = 128 * 1024;
+    call.setLimits(limits);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(call.startCall());
