@@ -9,6 +9,7 @@
 #include "Localization.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
+#include "PageCharset.h"
 #include "Reachability.h"
 #include "RecordArchiving.h"
 #include "RefreshRoads.h"
@@ -432,23 +433,22 @@ void Blog::detectEncoding(std::function<void()> done)
             done();
         return;
     }
-    URLUtilities::textFromURL(
-        m_escURL, this,
-        [this, done = std::move(done)](const QString& text, std::optional<int> status) {
-            // An error page says nothing of the blog's own pages.
-            if (status && *status >= 200 && *status < 300)
-                applyPageEncoding(text);
-            if (done)
-                done();
-        });
+    URLUtilities::pageFromURL(m_escURL, this,
+                              [this, done = std::move(done)](const URLUtilities::Page& page) {
+                                  // An error page says nothing of the blog's own pages.
+                                  if (page.status && *page.status >= 200 && *page.status < 300)
+                                      applyPageEncoding(page.text, page.contentType);
+                                  if (done)
+                                      done();
+                              });
 }
 
-void Blog::applyPageEncoding(const QString& pageText)
+void Blog::applyPageEncoding(const QString& pageText, const QByteArray& contentType)
 {
     if (pageText.isEmpty())
         return; // no answer: what was known stays
     setOption(QStringLiteral("convertEntities"),
-              !pageText.contains(QLatin1String("charset=utf"), Qt::CaseInsensitive));
+              PageCharset::needsEntities(PageCharset::declaredCharset(contentType, pageText)));
 }
 
 PluginTraits Blog::pluginTraits() const

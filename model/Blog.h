@@ -110,9 +110,10 @@ public:
     // UTF-8 charset. Without an address or an answer nothing changes; `done`
     // (optional) runs when the fetch has ended either way.
     void detectEncoding(std::function<void()> done = {});
-    // The rule detectEncoding applies to the page text it fetched; an empty
-    // text changes nothing.
-    void applyPageEncoding(const QString& pageText);
+    // The rule detectEncoding applies to the page it fetched: the charset its
+    // Content-Type header names, else the one its head declares
+    // (PageCharset). An empty text changes nothing.
+    void applyPageEncoding(const QString& pageText, const QByteArray& contentType = {});
 
     // --- capabilities of the account's blog system ---
     PluginTraits pluginTraits() const;

@@ -7,6 +7,7 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "FormatterManager.h"
+#include "HtmlCharacters.h"
 #include "HtmlTidy.h"
 #include "StringExtensions.h"
 #include "Template.h"
@@ -388,8 +389,9 @@ QString EntryRenderer::extractTags(const QString& text) const
     if (text.isEmpty())
         return text;
     Blog* blog = dynamic_cast<Blog*>(m_entry.parentBlog());
-    QString t =
-        rv::trimWhitespace(blog && blog->convertEntities() ? rv::convertEntities(text) : text);
+    // Only what the way out encoded is decoded: "&lt;script&gt;" stays text.
+    QString t = rv::trimWhitespace(
+        blog && blog->convertEntities() ? rv::decodeCharactersInHTML(text) : text);
 
     const TagMarkers markers = findTagMarkers(t);
     const bool single = markers.rel && t.contains(QLatin1String("rel='"));

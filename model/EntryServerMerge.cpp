@@ -7,6 +7,7 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryRenderer.h"
+#include "HtmlCharacters.h"
 #include "Localization.h"
 #include "ModelLog.h"
 #include "RVDiffTool.h"
@@ -313,8 +314,14 @@ void EntryServerMerge::mergeText(const QVariant& value, const QString& name, con
     if (value.isNull() || !value.isValid())
         return;
     const QString server = EntryRenderer(m_entry).extractTags(value.toString());
+    // For a blog that takes only ASCII the server holds the text as it went
+    // out (stray "&" as "&#38;") and as the way back reads it.
+    const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
+    const QString expected = blog && blog->convertEntities()
+                                 ? rv::decodeCharactersInHTML(rv::encodeCharactersInHTML(sent))
+                                 : sent;
     // Texts alike as they stand are alike normalised; most are.
-    if (server == sent || differOnlyInForm(server, sent))
+    if (server == expected || differOnlyInForm(server, expected))
         (m_entry.*setter)(server);
     else
         diffs.insert(name, server);

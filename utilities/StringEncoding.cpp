@@ -134,19 +134,6 @@ bool startsCharacterReference(QStringView text, qsizetype amp)
            all(body, [](QChar c) { return isAsciiLetter(c) || isAsciiDigit(c); });
 }
 
-QString escapeStrayAmpersands(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && !startsCharacterReference(text, i))
-            out.append(u"&#38;");
-        else
-            out.append(text[i]);
-    }
-    return out;
-}
-
 // Calls visit(codePoint, isLoneSurrogate) for every code point of the text.
 template <typename Visitor> void forEachCodePoint(const QString& text, Visitor visit)
 {
@@ -167,6 +154,19 @@ bool isLegalURLCharacter(QChar c, QStringView extra)
 }
 
 } // namespace
+
+QString escapeStrayAmpersands(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && !startsCharacterReference(text, i))
+            out.append(u"&#38;");
+        else
+            out.append(text[i]);
+    }
+    return out;
+}
 
 QString deXMLSingleEntity(const QString& name)
 {

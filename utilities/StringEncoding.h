@@ -22,6 +22,9 @@ QString enXML(const QString& text);
 // The five XML escapes and "&#13;" decoded; "&#38;" only when the text holds no "&amp;".
 QString deXML(const QString& text);
 
+// Every "&" that does not begin a character reference of 3 to 9 characters
+// between "&" and ";" written as "&#38;".
+QString escapeStrayAmpersands(const QString& text);
 // Every code point above 127 written as "&#N;" (one reference per code point).
 QString encodeNonASCII(const QString& text);
 // For servers that need pure ASCII: stray ampersands become "&#38;" (character

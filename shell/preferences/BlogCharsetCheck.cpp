@@ -94,7 +94,8 @@ void BlogCharsetCheck::restCallDidFinish(RESTCall* call)
         end(localized("Preferences", "Your blog could not be accessed."));
         return;
     }
-    const std::optional<QString> charset = PageCharset::declaredCharset(text);
+    const std::optional<QString> charset =
+        PageCharset::declaredCharset(call->responseHeader("Content-Type"), text);
     if (m_blog)
         m_blog->setOption(QStringLiteral("convertEntities"), PageCharset::needsEntities(charset));
     end(charset ? localized("Preferences", "Your blog is encoded with %1.").arg(*charset)

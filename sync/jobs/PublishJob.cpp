@@ -11,6 +11,7 @@
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryServerMerge.h"
+#include "HtmlCharacters.h"
 #include "HttpErrors.h"
 #include "JobsLog.h"
 #include "Localization.h"
@@ -244,10 +245,14 @@ QVariantMap PublishJob::publishContent()
         const QString plain = value.isNull() ? QLatin1String("") : value;
         return convert ? rv::stringWithCharactersEncoded(plain) : plain;
     };
+    auto html = [convert](const QString& value) {
+        const QString plain = value.isNull() ? QLatin1String("") : value;
+        return convert ? rv::encodeCharactersInHTML(plain) : plain;
+    };
     content.insert(QStringLiteral("title"), text(m_entry->title()));
-    content.insert(QStringLiteral("description"), text(body));
-    content.insert(QStringLiteral("mt_text_more"), text(extended));
-    content.insert(QStringLiteral("mt_excerpt"), text(summary));
+    content.insert(QStringLiteral("description"), html(body));
+    content.insert(QStringLiteral("mt_text_more"), html(extended));
+    content.insert(QStringLiteral("mt_excerpt"), html(summary));
     // Always sent, empty or not: a server that misses it on an edit takes the
     // post's tags away.
     content.insert(QStringLiteral("mt_keywords"), text(keywords));
@@ -380,8 +385,9 @@ void PublishJob::sendAtom()
         const QString plain = value.isNull() ? QLatin1String("") : value;
         return convert ? rv::stringWithCharactersEncoded(plain) : plain;
     };
+    const QString body = m_entry->pubBody().isNull() ? QLatin1String("") : m_entry->pubBody();
     data.insert(QStringLiteral("title"), text(m_entry->title()));
-    data.insert(QStringLiteral("description"), text(m_entry->pubBody()));
+    data.insert(QStringLiteral("description"), convert ? rv::encodeCharactersInHTML(body) : body);
     data.insert(QStringLiteral("dateCreated"), m_entry->entryDate());
     data.insert(QStringLiteral("mt_allow_comments"), m_entry->commentOption());
 

@@ -312,17 +312,16 @@ void RefreshAccountJob::fetchPages()
             continue;
         ++*pending;
         const QString id = listed.id;
-        URLUtilities::textFromURL(
-            probe.escapedURL(), m_pageFetches,
-            [this, id, pending](const QString& text, std::optional<int> status) {
-                if (m_phase != Phase::Pages)
-                    return; // the refresh has ended meanwhile
-                // An error page says nothing of the blog's own pages.
-                if (status && *status >= 200 && *status < 300)
-                    m_pages.insert(id, text);
-                if (--*pending == 0)
-                    merge();
-            });
+        URLUtilities::pageFromURL(probe.escapedURL(), m_pageFetches,
+                                  [this, id, pending](const URLUtilities::Page& page) {
+                                      if (m_phase != Phase::Pages)
+                                          return; // the refresh has ended meanwhile
+                                      // An error page says nothing of the blog's own pages.
+                                      if (page.status && *page.status >= 200 && *page.status < 300)
+                                          m_pages.insert(id, page);
+                                      if (--*pending == 0)
+                                          merge();
+                                  });
     }
     if (*pending == 0)
         merge();
@@ -340,8 +339,10 @@ void RefreshAccountJob::merge()
     for (const Account::ListedBlog& listed : std::as_const(m_blogs))
         items.append(listed.item);
     const Account::BlogListMerge blogs = account.processBlogs(items);
-    for (const BlogPtr& blog : blogs.added)
-        blog->applyPageEncoding(m_pages.value(blog->uniqueID()));
+    for (const BlogPtr& blog : blogs.added) {
+        const URLUtilities::Page page = m_pages.value(blog->uniqueID());
+        blog->applyPageEncoding(page.text, page.contentType);
+    }
     if (m_userInfo)
         account.processUserInfo(*m_userInfo);
     if (m_formats)

@@ -4,6 +4,7 @@
 #include "AccountBusyToken.h"
 #include "Job.h"
 #include "RemovedBlogFiles.h"
+#include "URLUtilities.h"
 
 #include <QHash>
 #include <QPointer>
@@ -114,7 +115,7 @@ private:
     std::optional<QVariantMap> m_userInfo;
     std::optional<QVariantList> m_formats;
     QHash<QString, QVariant> m_categories; // blog id -> the server's list
-    QHash<QString, QString> m_pages;       // new blog id -> its page's text
+    QHash<QString, URLUtilities::Page> m_pages; // new blog id -> its page
     int m_nextBlog = 0;
 
     bool m_changed = false;

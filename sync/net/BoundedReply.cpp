@@ -61,6 +61,7 @@ void BoundedReply::onMetaData()
     if (isRedirect(*m_status))
         return; // followed by Qt; its body is not the answer
     m_body.clear();
+    m_contentType = m_reply->rawHeader("Content-Type");
     bool known = false;
     const qint64 announced =
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);

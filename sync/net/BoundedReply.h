@@ -31,6 +31,8 @@ public:
     std::optional<int> status() const { return m_status; }
     // The address finally answered.
     QUrl url() const { return m_url; }
+    // The answer's Content-Type header, as sent; empty when it had none.
+    const QByteArray& contentType() const { return m_contentType; }
     // Once finished: why the exchange failed, or nothing when it ended with a
     // complete answer (an HTTP error page is one).
     const std::optional<RestError>& failure() const { return m_failure; }
@@ -56,6 +58,7 @@ private:
     ExchangeLimits m_limits;
     QTimer m_deadline;
     QByteArray m_body;
+    QByteArray m_contentType;
     std::optional<int> m_status;
     std::optional<RestError> m_failure;
     bool m_requestSent = false;

@@ -22,6 +22,7 @@ struct Fetched {
     QByteArray body;
     std::optional<int> status;
     QUrl url;
+    QByteArray contentType;
 };
 
 // One request on the shared manager, within the limits of a page; `done` runs
@@ -59,7 +60,8 @@ void fetch(const QUrl& url, const QByteArray& verb, QObject* context,
                 qCWarning(lcNet).noquote() << "Fetching" << url.toString(QUrl::RemovePassword)
                                            << "failed:" << failure->message;
             else
-                fetched = Fetched{answer->body(), answer->status(), answer->url()};
+                fetched =
+                    Fetched{answer->body(), answer->status(), answer->url(), answer->contentType()};
             if (!hadContext || guard)
                 done(fetched);
             answer->deleteLater();
@@ -109,6 +111,22 @@ void textFromURL(const QUrl& url, QObject* context, TextCallback done)
 void textFromURLString(const QString& address, QObject* context, TextCallback done)
 {
     textFromURL(urlFromAddress(address), context, std::move(done));
+}
+
+void pageFromURL(const QUrl& url, QObject* context, PageCallback done)
+{
+    fetch(url, "GET", context, [done](const std::optional<Fetched>& fetched) {
+        Page page;
+        if (fetched && fetched->status) {
+            const QString text = textFromData(fetched->body);
+            page.text = text.isNull() ? QString(QLatin1String("")) : text;
+            page.status = fetched->status;
+            page.contentType = fetched->contentType;
+        } else {
+            page.text = QLatin1String("");
+        }
+        done(page);
+    });
 }
 
 } // namespace URLUtilities

@@ -36,4 +36,14 @@ void dataFromURLString(const QString& address, QObject* context, DataCallback do
 void textFromURL(const QUrl& url, QObject* context, TextCallback done);
 void textFromURLString(const QString& address, QObject* context, TextCallback done);
 
+// A page with what its answer says of it: the text as textFromURL gives it,
+// the status and the Content-Type header (empty on failure).
+struct Page {
+    QString text;
+    std::optional<int> status;
+    QByteArray contentType;
+};
+using PageCallback = std::function<void(const Page& page)>;
+void pageFromURL(const QUrl& url, QObject* context, PageCallback done);
+
 } // namespace URLUtilities

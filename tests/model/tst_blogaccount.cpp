@@ -155,6 +155,12 @@ void tst_BlogAccount::detectEncoding_data()
     QTest::newRow("latin-1 page") << Response::ok(head + "charset=iso-8859-1\"></head></html>",
                                                   "text/html")
                                   << QVariant(false) << QVariant(true);
+    QTest::newRow("WordPress meta charset")
+        << Response::ok("<html><head><meta charset=\"UTF-8\" /></head></html>", "text/html")
+        << QVariant(true) << QVariant(false);
+    QTest::newRow("the header names it")
+        << Response::ok("<html><head><title>Blog</title></head></html>", "text/html; charset=UTF-8")
+        << QVariant(true) << QVariant(false);
     QTest::newRow("error page keeps the setting")
         << Response::withStatus(500, "<html><body>Internal error</body></html>") << QVariant(false)
         << QVariant(false);

@@ -8,9 +8,11 @@
 #include "KeyedArchiver.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
+#include "PageCharset.h"
 #include "PluginManager.h"
 #include "RefreshAccountJob.h"
 #include "TestSecretService.h"
+#include "URLUtilities.h"
 #include "WordPressServer.h"
 
 #include <QDir>
@@ -83,6 +85,7 @@ private slots:
     void cleanupTestCase();
     void wordPressWithEachDriver_data();
     void wordPressWithEachDriver();
+    void wordPressPageIsReadAsUtf8();
     void renamedCategoryOnTheServer();
     void standaloneCategories();
     void atomServiceDocument();
@@ -206,6 +209,49 @@ void tst_AccountRefreshPeer::wordPressWithEachDriver()
     QCOMPARE(QFileInfo(accountsFile).lastModified(), written);
     QCOMPARE(KeyedArchiver::archivedData(*account), before);
     QCOMPARE(account->blogs().first(), blog);
+}
+
+void tst_AccountRefreshPeer::wordPressPageIsReadAsUtf8()
+{
+    // The site comes without a theme, and so with a blank home page. With the
+    // smallest block theme WordPress writes its own page head.
+    QString output;
+    QVERIFY2(wordpress->runInWordPress(QStringLiteral(R"(
+        $folder = get_theme_root() . '/peer-blocks';
+        wp_mkdir_p($folder . '/templates');
+        file_put_contents($folder . '/style.css', "/*\nTheme Name: Peer Blocks\n*/\n");
+        file_put_contents($folder . '/templates/index.html', "<!-- wp:post-title /-->\n");
+        update_option('template', 'peer-blocks');
+        update_option('stylesheet', 'peer-blocks');
+        echo get_option('stylesheet');
+    )"),
+                                       &output),
+             qPrintable(wordpress->problem()));
+    QCOMPARE(output.trimmed(), QStringLiteral("peer-blocks"));
+
+    // The page itself, head and header each on its own: both say UTF-8.
+    std::optional<URLUtilities::Page> page;
+    QObject context;
+    URLUtilities::pageFromURL(wordpress->siteUrl(), &context,
+                              [&page](const URLUtilities::Page& fetched) { page = fetched; });
+    QTRY_VERIFY_WITH_TIMEOUT(page.has_value(), JobLimitMs);
+    QCOMPARE(page->status, std::optional<int>(200));
+    QVERIFY2(page->text.contains(QLatin1String("<meta charset=\"UTF-8\" />")),
+             qPrintable(page->text.left(400)));
+    // What the refresh read before: the page never says "charset=utf".
+    QVERIFY(!page->text.contains(QLatin1String("charset=utf"), Qt::CaseInsensitive));
+    QCOMPARE(PageCharset::fromPage(page->text).value_or(QString()).toLower(), u"utf-8");
+    QCOMPARE(
+        PageCharset::declaredCharset(page->contentType, page->text).value_or(QString()).toLower(),
+        u"utf-8");
+
+    // A new blog found by a refresh keeps sending its characters as they are.
+    AccountPtr account = makeAccount(QStringLiteral("Wordpress"));
+    std::unique_ptr<RefreshAccountJob> job(refresh(*account));
+    QCOMPARE(job->state(), Job::State::Finished);
+    QCOMPARE(account->blogs().size(), 1);
+    const BlogPtr blog = account->blogs().first();
+    QCOMPARE(blog->option(QStringLiteral("convertEntities")), QVariant(false));
 }
 
 void tst_AccountRefreshPeer::renamedCategoryOnTheServer()

@@ -38,6 +38,9 @@ void tst_BlogCharsetCheck::checksThePage_data()
         << Response::ok("<!DOCTYPE html><html><head><meta charset=\"UTF-8\"></head></html>",
                         "text/html")
         << false << "Your blog is encoded with UTF-8.";
+    QTest::newRow("header names it, page does not")
+        << Response::ok("<html><head><title>Blog</title></head></html>", "text/html; charset=utf-8")
+        << false << "Your blog is encoded with utf-8.";
     QTest::newRow("Latin-1 page") << Response::ok(
                                          "<meta http-equiv=\"Content-Type\" content=\"text/html; "
                                          "charset=iso-8859-1\">caf\xe9",
