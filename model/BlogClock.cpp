@@ -1,6 +1,8 @@
 #include "BlogClock.h"
 
 #include "Blog.h"
+#include "StringExtensions.h"
+#include "XMLRPCDates.h"
 
 namespace BlogClock {
 
@@ -11,17 +13,20 @@ bool turnsSignAround(const QTimeZone& zone)
     return QString::fromUtf8(zone.id()).contains(QLatin1String("etc/gmt-"), Qt::CaseInsensitive);
 }
 
-// The local clock fields of a date read as if they were UTC: the base of the
-// arithmetic below, free of any local daylight-saving gap.
-QDateTime fieldsAsUtc(const QDateTime& date)
+// The zone as users meant it: a labelled "Etc/GMT-n" zone (a fixed offset) with
+// its sign turned around.
+QTimeZone meantZone(const QTimeZone& zone)
 {
-    const QDateTime local = date.toLocalTime();
-    return QDateTime(local.date(), local.time(), QTimeZone::utc());
+    if (!turnsSignAround(zone))
+        return zone;
+    return QTimeZone(-zone.offsetFromUtc(QDateTime::currentDateTimeUtc()));
 }
 
-QDateTime localWithFields(const QDateTime& fields)
+// The clock fields a date shows: a clock time's own, any other date's on this
+// computer's clock.
+QDateTime clockFields(const QDateTime& date)
 {
-    return QDateTime(fields.date(), fields.time(), Qt::LocalTime);
+    return isClockTime(date) ? date : date.toLocalTime();
 }
 
 } // namespace
@@ -39,24 +44,76 @@ int offsetAt(const QTimeZone& zone, const QDateTime& instant)
     return turnsSignAround(zone) ? -offset : offset;
 }
 
+QTimeZone serverClock(const Blog* blog)
+{
+    if (blog) {
+        if (const auto zone = blog->namedTimeZone())
+            return meantZone(*zone);
+    }
+    return QTimeZone::systemTimeZone();
+}
+
+QDateTime instantOnClock(QDate date, QTime time, const QTimeZone& zone)
+{
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC).addSecs(-rv::wallClockOffset(zone, date, time));
+}
+
+QDateTime serverInstant(const QVariant& value, const QTimeZone& clock)
+{
+    QDateTime date;
+    if (value.typeId() == QMetaType::QDateTime) {
+        date = value.toDateTime();
+    } else if (value.typeId() == QMetaType::QString) {
+        // The XML-RPC and ISO forms keep a missing zone as a clock time;
+        // anything else is read as the text says.
+        date = parseXMLRPCDate(value.toString());
+        if (!date.isValid())
+            date = rv::parseDate(value.toString());
+    }
+    if (!date.isValid() || !isClockTime(date))
+        return date;
+    return instantOnClock(date.date(), date.time(), clock);
+}
+
+QDateTime postInstant(const QVariantMap& post, const Blog* blog)
+{
+    for (const char* key : {"date_created_gmt", "post_date_gmt"}) {
+        const QVariant value = post.value(QLatin1String(key));
+        if (value.isValid() && !value.isNull()) {
+            const QDateTime gmt = serverInstant(value, QTimeZone::utc());
+            if (gmt.isValid())
+                return gmt;
+        }
+    }
+    const QVariant local = post.value(QStringLiteral("datecreated"));
+    return serverInstant(local, serverClock(blog));
+}
+
 QDateTime toZoneClock(const QDateTime& date, const QTimeZone& zone)
 {
     if (!date.isValid())
         return date;
     const QDateTime utc = date.toUTC();
-    return localWithFields(utc.addSecs(offsetAt(zone, utc)));
+    const QDateTime fields = utc.addSecs(offsetAt(zone, utc));
+    return clockTime(fields.date(), fields.time(), offsetAt(zone, utc));
+}
+
+QDateTime utcClock(const QDateTime& date)
+{
+    if (!date.isValid())
+        return date;
+    const QDateTime utc = date.toUTC();
+    return clockTime(utc.date(), utc.time(), 0);
 }
 
 QDateTime fromZoneClock(const QDateTime& clock, const QTimeZone& zone)
 {
     if (!clock.isValid())
         return clock;
-    const QDateTime fields = fieldsAsUtc(clock);
-    // The offset belongs to the instant being looked for; the first guess
-    // can only be wrong within hours of a change, and a second look settles it.
-    QDateTime instant = fields.addSecs(-offsetAt(zone, fields));
-    instant = fields.addSecs(-offsetAt(zone, instant));
-    return instant.toLocalTime();
+    const QDateTime fields = clockFields(clock);
+    return instantOnClock(fields.date(), fields.time(), meantZone(zone)).toLocalTime();
 }
 
 QDateTime toBlogClock(const QDateTime& date, const Blog& blog)

@@ -271,41 +271,32 @@ bool EntryServerMerge::processPostID(const QVariant& postID)
     return true;
 }
 
-void EntryServerMerge::mergeDate(const QVariant& value, QVariantMap& diffs)
+void EntryServerMerge::mergeDate(const QVariantMap& post, QVariantMap& diffs)
 {
-    QDateTime server;
-    if (value.typeId() == QMetaType::QDateTime)
-        server = value.toDateTime();
-    else if (value.typeId() == QMetaType::QString)
-        server = rv::parseDate(value.toString());
+    const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
+    // Read once, on the blog's clock where the server sent no zone; never
+    // shifted again, so an entry the server kept as it was sent stays as it is.
+    const QDateTime server = BlogClock::postInstant(post, blog);
     // A date nobody can read says nothing about the post: it changes nothing.
     if (!server.isValid())
         return;
     const QDateTime local = m_entry.entryDate();
-    // Most copies carry the very date the entry has: nothing to change, and
-    // no conversion to the local clock (each one asks the system's zone).
+    // Most copies carry the very date the entry has: nothing to change.
     const qint64 apartMs = local.isValid() ? local.msecsTo(server) : -1;
     if (apartMs == 0)
         return;
     const qint64 apart = local.isValid() ? apartMs / 1000 : dateTolerance + 1;
-    server = server.toLocalTime();
     if (UserDefaults::sharedInstance().boolean(QStringLiteral("ignoreTime")) ||
         std::abs(apart) <= dateTolerance) {
-        m_entry.setEntryDate(server);
+        m_entry.setEntryDate(server.toLocalTime());
         return;
     }
-    // The server may show the blog's clock: read back from it.
-    QDateTime shifted = server;
-    if (const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog())) {
-        if (const auto zone = blog->namedTimeZone())
-            shifted = BlogClock::fromZoneClock(server, *zone);
-    }
-    if (std::abs(local.secsTo(shifted)) <= dateTolerance) {
-        m_entry.setEntryDate(shifted);
-        return;
-    }
-    diffs.insert(QStringLiteral("datecreated"), shifted);
-    diffs.insert(QStringLiteral("oridate"), server);
+    // The date as the server wrote it goes along, so that the user may read
+    // its clock in another zone.
+    const QVariant sent = post.value(QStringLiteral("datecreated"));
+    const QDateTime written = sent.typeId() == QMetaType::QDateTime ? sent.toDateTime() : server;
+    diffs.insert(QStringLiteral("datecreated"), server.toLocalTime());
+    diffs.insert(QStringLiteral("oridate"), written.isValid() ? written : server.toLocalTime());
 }
 
 void EntryServerMerge::mergeText(const QVariant& value, const QString& name, const QString& sent,
@@ -346,8 +337,7 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
         processPostID(last.isEmpty() ? atomID : last);
     }
 
-    if (values[Date])
-        mergeDate(*values[Date], diffs);
+    mergeDate(post, diffs);
 
     ServerPostReader::setOtherContent(m_entry, post, true);
 

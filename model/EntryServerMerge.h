@@ -47,7 +47,7 @@ public:
     static QString attachmentFolder(const Entry& entry, const QString& uniqueID);
 
 private:
-    void mergeDate(const QVariant& value, QVariantMap& diffs);
+    void mergeDate(const QVariantMap& post, QVariantMap& diffs);
     void mergeText(const QVariant& value, const QString& key, const QString& sent,
                    void (Entry::*setter)(const QString&), QVariantMap& diffs);
 

@@ -1,6 +1,7 @@
 #include "ServerPostReader.h"
 
 #include "Blog.h"
+#include "BlogClock.h"
 #include "Category.h"
 #include "Entry.h"
 #include "EntryContent.h"
@@ -12,7 +13,6 @@
 
 #include <QDebug>
 #include <QSet>
-#include <QTimeZone>
 
 namespace {
 
@@ -49,31 +49,10 @@ const QStringList& ServerPostReader::knownKeys()
     return keys;
 }
 
-QDateTime ServerPostReader::postDate(const QVariant& value, const Blog* blog, bool ignoreCategories)
+QDateTime ServerPostReader::postDate(const QVariantMap& post, const Blog* blog)
 {
-    QDateTime date;
-    if (value.typeId() == QMetaType::QString) {
-        date = rv::parseDate(value.toString());
-        date = date.isValid() ? date.toLocalTime() : QDateTime::currentDateTime();
-    } else if (value.typeId() == QMetaType::QDateTime) {
-        date = value.toDateTime();
-    }
-    if (!date.isValid())
-        date = QDateTime::currentDateTime();
-    if (ignoreCategories && blog) {
-        if (const auto zone = blog->namedTimeZone()) {
-            // The server's clock fields are the blog's wall-clock time: that time in
-            // the blog's zone is the post's instant, shown in ours. A zone-less time
-            // from the XML-RPC reader keeps its clock fields even where our own
-            // clocks skipped them; any other date is read by our clock.
-            const QDateTime clock =
-                date.timeSpec() == Qt::OffsetFromUTC ? date : date.toLocalTime();
-            date = QDateTime(clock.date(), clock.time(), Qt::OffsetFromUTC,
-                             rv::wallClockOffset(*zone, clock.date(), clock.time()))
-                       .toLocalTime();
-        }
-    }
-    return date;
+    const QDateTime date = BlogClock::postInstant(post, blog);
+    return date.isValid() ? date.toLocalTime() : QDateTime::currentDateTime();
 }
 
 EntryPtr ServerPostReader::entryFromPost(const QVariantMap& post, Blog* blog, bool ignoreCategories)
@@ -83,8 +62,7 @@ EntryPtr ServerPostReader::entryFromPost(const QVariantMap& post, Blog* blog, bo
     auto entry = std::make_shared<Entry>();
     entry->commonInit();
     entry->setParentBlog(blog);
-    entry->setEntryDate(
-        postDate(post.value(QStringLiteral("datecreated")), blog, ignoreCategories));
+    entry->setEntryDate(postDate(post, blog));
     setOtherContent(*entry, post, ignoreCategories);
 
     const QString title = stringValue(post.value(QStringLiteral("title")));

@@ -22,10 +22,9 @@ public:
     // Refreshes the entry's non-text fields from the post.
     static void setOtherContent(Entry& entry, const QVariantMap& post, bool ignoreCategories);
 
-    // The post's date in local time. With a blog time zone, the wall-clock time
-    // is moved from that zone to the local one, using both zones' offsets at the
-    // post's own instant (so summer and winter posts shift alike).
-    static QDateTime postDate(const QVariant& value, const Blog* blog, bool ignoreCategories);
+    // The post's date, in local time, as BlogClock::postInstant reads it;
+    // now when the post carries no readable date.
+    static QDateTime postDate(const QVariantMap& post, const Blog* blog);
 
     // The post's values under `keys`, found in one walk through it (null
     // where it has none): a refresh reads every post it lists, and a look-up

@@ -57,6 +57,21 @@ private:
 
 } // namespace
 
+namespace {
+const QByteArray clockZoneId = QByteArrayLiteral("ClockTime");
+}
+
+QDateTime clockTime(QDate date, QTime time, int offsetFromUtc)
+{
+    static const QString name = QStringLiteral("clock time");
+    return QDateTime(date, time, QTimeZone(clockZoneId, offsetFromUtc, name, name));
+}
+
+bool isClockTime(const QDateTime& date)
+{
+    return date.timeSpec() == Qt::TimeZone && date.timeZone().id() == clockZoneId;
+}
+
 QString formatXMLRPCDate(const QDateTime& date, bool utc)
 {
     if (!date.isValid())
@@ -64,7 +79,7 @@ QString formatXMLRPCDate(const QDateTime& date, bool utc)
     static const QString format = QStringLiteral("yyyyMMdd'T'HH:mm:ss");
     if (utc)
         return date.toUTC().toString(format) + u'Z';
-    return date.toLocalTime().toString(format);
+    return (isClockTime(date) ? date : date.toLocalTime()).toString(format);
 }
 
 QDateTime parseXMLRPCDate(QStringView text, const QTimeZone& localZone)
@@ -97,10 +112,11 @@ QDateTime parseXMLRPCDate(QStringView text, const QTimeZone& localZone)
         return {};
 
     // A clock time keeps its clock fields, so that a reader that knows the
-    // server meant another zone (WordPress's "date_created_gmt" is UTC) can take
-    // them back unchanged, even in the hour skipped when clocks go forward.
+    // server meant another zone (the blog's, or UTC for WordPress's
+    // "date_created_gmt") reads them there unchanged, even in the hour our own
+    // clocks skipped.
     if (scan.atEnd())
-        return QDateTime(date, time, Qt::OffsetFromUTC, rv::wallClockOffset(localZone, date, time));
+        return clockTime(date, time, rv::wallClockOffset(localZone, date, time));
     if (scan.skip(u'Z') || scan.skip(u'z'))
         return scan.atEnd() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 

@@ -8,8 +8,9 @@
 #include <QLatin1StringView>
 
 // Reads the bytes of an XML-RPC methodResponse into a QVariant tree: QString,
-// int (qint64 beyond 32 bits and for "i8"), double, bool, QDateTime (UTC),
-// QByteArray, QVariantList and QVariantMap.
+// int (qint64 beyond 32 bits and for "i8"), double, bool, QDateTime (UTC, or
+// a clock time for one sent without a zone: see parseXMLRPCDate), QByteArray,
+// QVariantList and QVariantMap.
 //
 // Common non-XML answers are refused in words; junk around the document is
 // ignored. The bytes are read in the character set the XML declaration names

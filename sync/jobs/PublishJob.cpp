@@ -258,6 +258,12 @@ QVariantMap PublishJob::publishContent()
     content.insert(QStringLiteral("mt_keywords"), text(keywords));
     content.insert(QStringLiteral("dateCreated"),
                    BlogClock::toBlogClock(m_entry->entryDate(), *m_blog));
+    // A date without a zone names two instants where the blog's clock shows a
+    // time twice (clocks going back); a server that knows this field
+    // (WordPress, whatever the driver) takes the instant from it instead.
+    if (!m_blog->utcMode())
+        content.insert(QStringLiteral("date_created_gmt"),
+                       BlogClock::utcClock(m_entry->entryDate()));
     content.insert(QStringLiteral("mt_allow_comments"), m_entry->commentOption().toInt());
     content.insert(QStringLiteral("mt_allow_pings"), m_entry->trackbackOption().toInt());
     content.insert(QStringLiteral("mt_convert_breaks"), m_entry->format());

@@ -7,6 +7,7 @@
 #include "ServerPostReader.h"
 #include "StringExtensions.h"
 #include "TestSupport.h"
+#include "XMLRPCDates.h"
 #include "XMLRPCDecoder.h"
 
 #include <QFile>
@@ -368,25 +369,26 @@ void tst_EntryFile::serverCategoryForms()
 
 void tst_EntryFile::dateShiftUsesOffsetAtPostInstant_data()
 {
-    QTest::addColumn<QDateTime>("posted");
+    QTest::addColumn<QString>("posted");
     QTest::addColumn<QDateTime>("expected");
     // New York is 5 hours behind UTC in winter and 4 in summer, whatever today is.
-    QTest::newRow("winter") << QDateTime(QDate(2025, 1, 15), QTime(12, 0), Qt::LocalTime)
+    QTest::newRow("winter") << "20250115T12:00:00"
                             << QDateTime(QDate(2025, 1, 15), QTime(17, 0), Qt::LocalTime);
-    QTest::newRow("summer") << QDateTime(QDate(2025, 7, 15), QTime(12, 0), Qt::LocalTime)
+    QTest::newRow("summer") << "20250715T12:00:00"
                             << QDateTime(QDate(2025, 7, 15), QTime(16, 0), Qt::LocalTime);
 }
 
 void tst_EntryFile::dateShiftUsesOffsetAtPostInstant()
 {
-    QFETCH(QDateTime, posted);
+    QFETCH(QString, posted);
     QFETCH(QDateTime, expected);
+    // As the XML-RPC reader gives a server time without a zone.
+    const QVariantMap post{{QStringLiteral("datecreated"), parseXMLRPCDate(posted)}};
     Blog blog;
     blog.setTimeZone(QStringLiteral("America/New_York"));
-    QCOMPARE(ServerPostReader::postDate(posted, &blog, true), expected);
-    QCOMPARE(ServerPostReader::postDate(posted, &blog, false), posted);
-    Blog localBlog; // "Use local timezone" names no zone
-    QCOMPARE(ServerPostReader::postDate(posted, &localBlog, true), posted);
+    QCOMPARE(ServerPostReader::postDate(post, &blog), expected);
+    Blog localBlog; // "Use local timezone" names no zone: this computer's clock
+    QCOMPARE(ServerPostReader::postDate(post, &localBlog), parseXMLRPCDate(posted));
 }
 
 void tst_EntryFile::dateShiftAcrossDaylightSavingChanges_data()
@@ -416,7 +418,7 @@ void tst_EntryFile::dateShiftAcrossDaylightSavingChanges()
         qputenv("TZ", "UTC");
         tzset();
     });
-    const QTimeZone here(localZone), there(blogZone);
+    const QTimeZone there(blogZone);
     Blog blog;
     blog.setTimeZone(QString::fromLatin1(blogZone));
     // The instant a wall-clock time of a zone names: the earlier one where the clocks
@@ -435,8 +437,11 @@ void tst_EntryFile::dateShiftAcrossDaylightSavingChanges()
         const QTime time = QTime(0, 0).addSecs(half * 1800);
         const QDateTime clock(day, time, Qt::UTC); // the fields alone
         // As the XML-RPC reader gives a zone-less server time: its clock fields kept.
-        const QDateTime posted(day, time, Qt::OffsetFromUTC, rv::wallClockOffset(here, day, time));
-        const QDateTime shifted = ServerPostReader::postDate(posted, &blog, true);
+        const QDateTime posted = parseXMLRPCDate(day.toString(QStringLiteral("yyyyMMdd'T'")) +
+                                                 time.toString(QStringLiteral("HH:mm:ss")));
+        QCOMPARE(posted.time(), time);
+        const QDateTime shifted =
+            ServerPostReader::postDate({{QStringLiteral("datecreated"), posted}}, &blog);
         QCOMPARE(shifted.timeSpec(), Qt::LocalTime);
         QVERIFY2(shifted.toSecsSinceEpoch() == instantOf(there, clock),
                  qPrintable(QStringLiteral("%1 in %2 read as %3")

@@ -7,13 +7,16 @@
 #include "EntryServerMerge.h"
 #include "RVDiffTool.h"
 #include "UserDefaults.h"
+#include "XMLRPCDates.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
+#include <ctime>
 
 // The server's copy of an entry merged into the local one, and the blog's
 // clock that dates are shifted onto and back from.
@@ -26,6 +29,8 @@ private slots:
     void labelledGmtZonesCountTheOtherWay();
     void serverDates_data();
     void serverDates();
+    void readBackAroundClockChangesAgrees_data();
+    void readBackAroundClockChangesAgrees();
     void textsThatDifferOnlyInFormAreTaken();
     void whatCountsAsForm_data();
     void whatCountsAsForm();
@@ -82,7 +87,7 @@ void tst_EntryServerMerge::zoneClockUsesTheOffsetOfTheDateItself()
     QFETCH(QTime, berlinClock);
     const QTimeZone berlin("Europe/Berlin");
     const QDateTime clock = BlogClock::toZoneClock(instant, berlin);
-    QCOMPARE(clock.toLocalTime().time(), berlinClock);
+    QCOMPARE(clock.time(), berlinClock);
     QCOMPARE(BlogClock::fromZoneClock(clock, berlin), instant);
 }
 
@@ -91,15 +96,14 @@ void tst_EntryServerMerge::labelledGmtZonesCountTheOtherWay()
     // Users picked "GMT-2" to mean two hours behind.
     const QDateTime noon(QDate(2024, 7, 1), QTime(12, 0), QTimeZone::utc());
     QCOMPARE(BlogClock::offsetAt(QTimeZone("Etc/GMT-2"), noon), -7200);
-    QCOMPARE(BlogClock::toZoneClock(noon, QTimeZone("Etc/GMT-2")).toLocalTime().time(),
-             QTime(10, 0));
+    QCOMPARE(BlogClock::toZoneClock(noon, QTimeZone("Etc/GMT-2")).time(), QTime(10, 0));
     QCOMPARE(BlogClock::offsetAt(QTimeZone("Etc/GMT+3"), noon), -10800);
 
     m_blog->setTimeZone(QStringLiteral("Etc/GMT-2"));
     m_blog->setOption(QStringLiteral("utcMode"), true);
     QCOMPARE(BlogClock::toBlogClock(noon, *m_blog), noon); // UTC mode shifts nothing
     m_blog->setOption(QStringLiteral("utcMode"), false);
-    QCOMPARE(BlogClock::toBlogClock(noon, *m_blog).toLocalTime().time(), QTime(10, 0));
+    QCOMPARE(BlogClock::toBlogClock(noon, *m_blog).time(), QTime(10, 0));
 }
 
 void tst_EntryServerMerge::serverDates_data()
@@ -148,6 +152,51 @@ void tst_EntryServerMerge::serverDates()
     QCOMPARE(diffs.contains("datecreated"), differs);
     QCOMPARE(diffs.contains("oridate"), differs);
     QCOMPARE(entry->entryDate(), expected);
+}
+
+void tst_EntryServerMerge::readBackAroundClockChangesAgrees_data()
+{
+    QTest::addColumn<QDateTime>("date");
+    QTest::addColumn<QString>("blogClock");
+    QTest::addColumn<QString>("gmt");
+    const auto utc = [](int month, int day, int hour, int minute) {
+        return QDateTime(QDate(2024, month, day), QTime(hour, minute), QTimeZone::utc());
+    };
+    QTest::newRow("first of a repeated hour") << utc(10, 27, 0, 30) << "20241027T02:30:00"
+                                              << "";
+    QTest::newRow("second of it, with the GMT field") << utc(10, 27, 1, 30) << "20241027T02:30:00"
+                                                      << "20241027T01:30:00";
+    QTest::newRow("after the skipped hour") << utc(3, 31, 1, 30) << "20240331T03:30:00"
+                                            << "";
+    QTest::newRow("in New York's skipped hour") << utc(3, 10, 1, 30) << "20240310T02:30:00"
+                                                << "";
+}
+
+// The server's copy of a post carries the date the entry has, on the blog's
+// clock: the merge finds no difference and leaves the date as it is, with
+// this computer in another zone.
+void tst_EntryServerMerge::readBackAroundClockChangesAgrees()
+{
+    QFETCH(QDateTime, date);
+    QFETCH(QString, blogClock);
+    QFETCH(QString, gmt);
+    qputenv("TZ", "America/New_York");
+    tzset();
+    const auto restore = qScopeGuard([] {
+        qputenv("TZ", "UTC");
+        tzset();
+    });
+    m_blog->setTimeZone(QStringLiteral("Europe/Berlin"));
+    const EntryPtr entry = newEntry();
+    entry->setEntryDate(date.toLocalTime());
+    QVariantMap post{{"datecreated", parseXMLRPCDate(blogClock)}};
+    if (!gmt.isEmpty())
+        post.insert("date_created_gmt", parseXMLRPCDate(gmt));
+
+    EntryServerMerge(*entry).compareWithXML(post);
+
+    QVERIFY(!entry->diffs().value_or(QVariantMap()).contains("datecreated"));
+    QCOMPARE(entry->entryDate(), date);
 }
 
 void tst_EntryServerMerge::textsThatDifferOnlyInFormAreTaken()

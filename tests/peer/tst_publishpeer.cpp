@@ -1,15 +1,21 @@
+#include "AccountList.h"
 #include "ActivityList.h"
 #include "AtomPubServer.h"
+#include "BlogRoads.h"
 #include "Category.h"
 #include "EntryContent.h"
 #include "PublishTesting.h"
 #include "ServerRoads.h"
 #include "TestSecretService.h"
+#include "UserDefaults.h"
 #include "WordPressServer.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimeZone>
+#include <ctime>
 
 using namespace plumet::test;
 
@@ -55,6 +61,8 @@ private slots:
     void init();
     void cleanup();
 
+    void datesSurviveInEveryZone_data();
+    void datesSurviveInEveryZone();
     void publishThroughEachDriver_data();
     void publishThroughEachDriver();
     void wrongPasswordKeepsThePostLocal_data();
@@ -66,6 +74,8 @@ private slots:
 
 private:
     EntryPtr makeEntry(const BlogSetup& setup);
+    // Starts a road and waits for every job the roads make meanwhile.
+    Job::State runRoad(BlogRoads& roads, const std::function<bool()>& start, QString* message);
     void checkPublished(const Entry& entry, const QDateTime& date);
     QString php(const QString& code);
     // How many posts and pages the blog holds, whatever their status.
@@ -160,6 +170,160 @@ void tst_PublishPeer::checkPublished(const Entry& entry, const QDateTime& date)
     QVERIFY(!entry.beingPublished());
     QCOMPARE(entry.entryDate(), date);
     QCOMPARE(entry.title(), hardTitle);
+}
+
+Job::State tst_PublishPeer::runRoad(BlogRoads& roads, const std::function<bool()>& start,
+                                    QString* message)
+{
+    QList<QPointer<Job>> jobs;
+    const auto watch =
+        connect(&roads, &BlogRoads::jobCreated, this, [&jobs](Job* job) { jobs.append(job); });
+    const auto unwatch = qScopeGuard([watch] { disconnect(watch); });
+    if (!start())
+        return Job::State::Waiting;
+    Job::State state = Job::State::Finished;
+    for (int i = 0; i < jobs.size(); ++i) {
+        Job* job = jobs.at(i);
+        if (!job)
+            continue;
+        bool ended = job->isFinished();
+        if (!ended) {
+            connect(job, &Job::finished, this, [&, job] {
+                ended = true;
+                if (job->state() != Job::State::Finished) {
+                    state = job->state();
+                    *message = job->error() ? job->error()->message : QString();
+                }
+            });
+            if (!QTest::qWaitFor([&] { return ended; }, 60000))
+                return Job::State::Waiting;
+        }
+    }
+    return state;
+}
+
+void tst_PublishPeer::datesSurviveInEveryZone_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QByteArray>("computerZone");
+    QTest::addColumn<bool>("blogClock");
+    for (const char* driver :
+         {"Wordpress", "MovableType 4", "TypePad", "MovableType", "MetaWeblog"}) {
+        // New York skips and repeats its own hours on other days than Berlin;
+        // Tokyo keeps no summer time; UTC is where a date without a zone
+        // looks like one in UTC.
+        for (const auto& [zone, blogClock] :
+             {std::pair{"America/New_York", false}, std::pair{"America/New_York", true},
+              std::pair{"Asia/Tokyo", false}, std::pair{"UTC", true}}) {
+            QTest::addRow("%s, here %s, %s", driver, zone,
+                          blogClock ? "Berlin clock" : "default settings")
+                << QString::fromLatin1(driver) << QByteArray(zone) << blogClock;
+        }
+    }
+}
+
+// Posts dated where clocks change, published, retrieved, edited and
+// published again, with this computer in another zone than the blog's
+// (Berlin): WordPress keeps each date as sent, and no step moves one or
+// finds a difference. With default settings the blog names no zone and dates
+// go out in UTC; with the blog's clock they go out as Berlin's wall-clock time.
+void tst_PublishPeer::datesSurviveInEveryZone()
+{
+    QFETCH(QString, driver);
+    QFETCH(QByteArray, computerZone);
+    QFETCH(bool, blogClock);
+    qputenv("TZ", computerZone);
+    tzset();
+    QStringList made;
+    const auto restore = qScopeGuard([&] {
+        qputenv("TZ", "America/New_York");
+        tzset();
+        UserDefaults::sharedInstance().remove(QStringLiteral("num_entries"));
+        for (const QString& id : made)
+            php(QStringLiteral("wp_delete_post(%1, true);").arg(id));
+    });
+    const auto utc = [](int month, int day, int hour, int minute) {
+        return QDateTime(QDate(2024, month, day), QTime(hour, minute), QTimeZone::utc());
+    };
+    struct Dated {
+        QDateTime date;
+        QString berlinClock;
+    };
+    QList<Dated> dates{
+        {utc(10, 27, 0, 30), QStringLiteral("2024-10-27 02:30:00")}, // the first of a repeated hour
+        {utc(3, 31, 1, 30), QStringLiteral("2024-03-31 03:30:00")},  // in the hour clocks skip
+        {utc(3, 10, 1, 30), QStringLiteral("2024-03-10 02:30:00")},  // New York skips it
+    };
+    // Only a date with its zone tells the second of a repeated hour.
+    if (!blogClock)
+        dates.append({utc(10, 27, 1, 30), QStringLiteral("2024-10-27 02:30:00")});
+
+    ActivityList list;
+    list.setRetryInterval(50);
+    BlogRoads roads(list);
+    roads.setCategoryPacing(std::chrono::milliseconds(5));
+    ServerRoads::setSharedInstance(&roads);
+    const auto uninstall = qScopeGuard([this] { ServerRoads::setSharedInstance(m_road); });
+    AccountList accounts;
+    const BlogSetup setup = makeBlog(driver, m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                                     m_wordpress->password(), QStringLiteral("1"));
+    accounts.insertAccount(setup.account, -1);
+    if (blogClock) {
+        setup.blog->setOption(QStringLiteral("utcMode"), false);
+        setup.blog->setTimeZone(QStringLiteral("Europe/Berlin"));
+    }
+    const auto checkServer = [&](const EntryPtr& entry, const Dated& dated) {
+        const QString id = entry->uniqueID();
+        QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
+                 dated.date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date;").arg(id)), dated.berlinClock);
+    };
+
+    QList<EntryPtr> entries;
+    for (const Dated& dated : dates) {
+        auto entry = Entry::create();
+        entry->setTitle(hardTitle);
+        entry->setBody(QStringLiteral("<p>When clocks change</p>"));
+        entry->setEntryDate(dated.date.toLocalTime());
+        setup.blog->addEntry(entry);
+        const Outcome outcome = publish(roads.publishing(), entry);
+        QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+        made << entry->uniqueID();
+        checkPublished(*entry, dated.date);
+        checkServer(entry, dated);
+        entries << entry;
+    }
+
+    // Retrieved into a blog that has none of them yet: each comes with the
+    // date it was published with (the publish's own read-back has already
+    // found ours alike).
+    UserDefaults::sharedInstance().setValue(QStringLiteral("num_entries"), 10);
+    const BlogSetup reader = makeBlog(driver, m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                                      m_wordpress->password(), QStringLiteral("1"));
+    accounts.insertAccount(reader.account, -1);
+    setup.blog->applySettingsTo(*reader.blog);
+    QString message;
+    QCOMPARE(runRoad(
+                 roads, [&] { return reader.blog->retrieveEntries(); }, &message),
+             Job::State::Finished);
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+    QList<EntryPtr> retrieved;
+    for (int i = 0; i < entries.size(); ++i) {
+        const EntryPtr copy = reader.blog->entryWithID(entries.at(i)->uniqueID());
+        QVERIFY2(copy, qPrintable(entries.at(i)->uniqueID()));
+        QCOMPARE(copy->entryDate(), dates.at(i).date);
+        retrieved << copy;
+    }
+
+    // The retrieved copies edited and published again: every date stays.
+    for (int i = 0; i < retrieved.size(); ++i) {
+        retrieved.at(i)->setBody(QStringLiteral("<p>When clocks change, edited</p>"));
+        const Outcome outcome = publish(roads.publishing(), retrieved.at(i));
+        QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+        QVERIFY(outcome.edit);
+        checkPublished(*retrieved.at(i), dates.at(i).date);
+        checkServer(retrieved.at(i), dates.at(i));
+    }
 }
 
 void tst_PublishPeer::publishThroughEachDriver_data()
