@@ -4,6 +4,7 @@
 #include "Blog.h"
 #include "BlogClock.h"
 #include "BlogEntryStore.h"
+#include "Category.h"
 #include "Entry.h"
 #include "EntryContent.h"
 #include "EntryRenderer.h"
@@ -15,6 +16,7 @@
 #include "StringEncoding.h"
 #include "StringExtensions.h"
 #include "SupportFolder.h"
+#include "Template.h"
 #include "UserDefaults.h"
 
 #include <QDebug>
@@ -200,7 +202,117 @@ bool moveFolder(const QString& from, const QString& to)
     return QDir(from).removeRecursively();
 }
 
+struct FieldWord {
+    const char* key;
+    const char* word;
+};
+
+// The fields a read-back may not keep, in the order they are named, with the
+// words that name them.
+constexpr FieldWord fieldWords[] = {
+    {"title", QT_TRANSLATE_NOOP("Entry", "the title")},
+    {"description", QT_TRANSLATE_NOOP("Entry", "the main text")},
+    {"mt_text_more", QT_TRANSLATE_NOOP("Entry", "the extended text")},
+    {"mt_excerpt", QT_TRANSLATE_NOOP("Entry", "the summary")},
+    {"mt_keywords", QT_TRANSLATE_NOOP("Entry", "the keywords")},
+    {"mt_convert_breaks", QT_TRANSLATE_NOOP("Entry", "the text format")},
+    {"categories", QT_TRANSLATE_NOOP("Entry", "the categories")},
+    {"tags", QT_TRANSLATE_NOOP("Entry", "the tags")},
+    {"wp_slug", QT_TRANSLATE_NOOP("Entry", "the slug")},
+    {"wp_password", QT_TRANSLATE_NOOP("Entry", "the post password")},
+    {"custom_fields", QT_TRANSLATE_NOOP("Entry", "the custom fields")},
+};
+
+// The plug-in settings a publish sends along (the WordPress driver's).
+constexpr const char* sentSettings[] = {"wp_slug", "wp_password", "custom_fields"};
+
+int fieldOrder(const QString& key)
+{
+    for (int i = 0; i < int(std::size(fieldWords)); ++i)
+        if (key == QLatin1String(fieldWords[i].key))
+            return i;
+    return int(std::size(fieldWords));
+}
+
+bool given(const QVariantMap& post, const char* key)
+{
+    return !StoredValue::isNil(post.value(QLatin1String(key)));
+}
+
+// No value, or one that holds nothing: blank text, an empty list or record.
+bool holdsNothing(const QVariant& value)
+{
+    if (StoredValue::isNil(value))
+        return true;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString().trimmed().isEmpty();
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return value.toList().isEmpty();
+    case QMetaType::QVariantMap:
+        return value.toMap().isEmpty();
+    default:
+        return false;
+    }
+}
+
+int tagLocation(const Blog* blog)
+{
+    const TemplatePtr tagTemplate = blog ? blog->tagTemplate() : TemplatePtr();
+    return tagTemplate ? tagTemplate->location().value_or(0) : 0;
+}
+
+// The blog's tags travel in the keywords, as the publish puts them there.
+bool keywordsCarryTags(const Blog* blog)
+{
+    const int support = blog ? blog->pluginTraits().supportsTags : 0;
+    const int location = tagLocation(blog);
+    return support != 2 && (location == 3 || support == 1);
+}
+
+// Whether the copy holds the field the blog's tags come back in: without it
+// the copy says nothing about them.
+bool carriesTags(const QVariantMap& post, const Blog* blog)
+{
+    if (given(post, "mt_tags"))
+        return true;
+    const PluginTraits traits = blog ? blog->pluginTraits() : PluginTraits();
+    if (traits.treatCategoriesAsTags)
+        return given(post, "categories");
+    if (keywordsCarryTags(blog))
+        return given(post, "mt_keywords");
+    if (traits.supportsTags == 2)
+        return false;
+    // The tag block, in the text the publish puts it in.
+    const int location = tagLocation(blog);
+    if (location == 2 && traits.hasSummaryField)
+        return given(post, "mt_excerpt");
+    if (location == 1 && traits.hasExtendedField && given(post, "mt_text_more"))
+        return true;
+    return given(post, "description");
+}
+
 } // namespace
+
+const QString EntryServerMerge::notKeptKey = QStringLiteral("notkept");
+
+QString EntryServerMerge::notKeptSentence(const QStringList& fields)
+{
+    QStringList words;
+    for (const QString& field : fields) {
+        const int at = fieldOrder(field);
+        words << (at < int(std::size(fieldWords)) ? localized("Entry", fieldWords[at].word)
+                                                  : field);
+    }
+    if (words.isEmpty())
+        return {};
+    QString list = words.constLast();
+    if (words.size() > 1)
+        list = localized("Entry", "%1 and %2")
+                   .arg(words.mid(0, words.size() - 1).join(QStringLiteral(", ")), list);
+    return localized("Entry", "The server did not keep %1.").arg(list);
+}
 
 QString EntryServerMerge::attachmentFolder(const Entry& entry, const QString& uniqueID)
 {
@@ -305,6 +417,10 @@ void EntryServerMerge::mergeText(const QVariant& value, const QString& name, con
     if (value.isNull() || !value.isValid())
         return;
     const QString server = EntryRenderer(m_entry).extractTags(value.toString());
+    if (isReadBack() && server.trimmed().isEmpty() && !sent.trimmed().isEmpty()) {
+        m_notKept << name;
+        return;
+    }
     // For a blog that takes only ASCII the server holds the text as it went
     // out (stray "&" as "&#38;") and as the way back reads it.
     const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
@@ -318,8 +434,10 @@ void EntryServerMerge::mergeText(const QVariant& value, const QString& name, con
         diffs.insert(name, server);
 }
 
-void EntryServerMerge::compareWithXML(const QVariantMap& post)
+void EntryServerMerge::compareWithXML(const QVariantMap& post, Copy copy)
 {
+    m_copy = copy;
+    m_notKept.clear();
     if (m_entry.pubBody().isNull())
         createBuffers();
     m_entry.setDiffs(QVariantMap());
@@ -339,7 +457,16 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
 
     mergeDate(post, diffs);
 
+    // What the copy may take away, as the entry has it now.
+    const CategoryList before = m_entry.categories().value_or(CategoryList());
+    QList<std::pair<bool, bool>> beforeKinds;
+    for (const CategoryPtr& record : before)
+        beforeKinds.append({record->isCategory(), record->isTag()});
+    const QVariant format = isReadBack() ? QVariant(m_entry.format()) : QVariant();
+    const QVariantMap settings = isReadBack() ? m_entry.pluginSettings() : QVariantMap();
+
     ServerPostReader::setOtherContent(m_entry, post, true);
+    keepOtherSentFields(post, format, settings);
 
     const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
     const QVariant titleValue = value(Title);
@@ -348,7 +475,9 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
         if (blog && blog->convertEntities())
             title = rv::stringWithEntitiesConverted(title);
         title = rv::trimWhitespace(title);
-        if (title == rv::trimWhitespace(m_entry.title()))
+        if (isReadBack() && title.isEmpty() && !rv::trimWhitespace(m_entry.title()).isEmpty())
+            m_notKept << QStringLiteral("title");
+        else if (title == rv::trimWhitespace(m_entry.title()))
             m_entry.setTitle(title);
         else
             diffs.insert(QStringLiteral("title"), title);
@@ -364,16 +493,111 @@ void EntryServerMerge::compareWithXML(const QVariantMap& post)
     // Keywords that differ land in the entry's diffs themselves.
     m_entry.setDiffs(diffs);
     const QVariant keywords = value(Keywords);
-    if (keywords.isValid() && !keywords.isNull())
-        EntryContent(m_entry).tagsFromKeywords(keywords.toString());
+    if (keywords.isValid() && !keywords.isNull()) {
+        const QString text = keywords.toString();
+        if (isReadBack() && !keywordsCarryTags(blog) && text.trimmed().isEmpty() &&
+            !m_entry.keywords().trimmed().isEmpty())
+            m_notKept << QStringLiteral("mt_keywords");
+        else
+            EntryContent(m_entry).tagsFromKeywords(text);
+    }
+    // Once the texts and keywords have brought back the tags they carry.
+    keepCategoriesAndTags(post, before, beforeKinds);
 
-    if (m_entry.diffs().value_or(QVariantMap()).isEmpty()) {
+    QVariantMap all = m_entry.diffs().value_or(QVariantMap());
+    if (!m_notKept.isEmpty()) {
+        std::sort(m_notKept.begin(), m_notKept.end(),
+                  [](const QString& a, const QString& b) { return fieldOrder(a) < fieldOrder(b); });
+        all.insert(notKeptKey, m_notKept);
+        m_entry.setDiffs(all);
+    }
+    // What the server did not keep is no change of the user's.
+    if (all.isEmpty() || (all.size() == 1 && all.contains(notKeptKey))) {
         if (m_entry.hasFlag(Entry::ChangedLocally))
             m_entry.removeFlag(Entry::ChangedLocally);
+    }
+    if (all.isEmpty()) {
         // The copies agree again: nothing is left to compare.
         RVDiffTool::sharedInstance().removeEntry(&m_entry);
         return;
     }
     if (EntryPtr shared = m_entry.weak_from_this().lock())
         RVDiffTool::sharedInstance().addEntry(shared);
+}
+
+void EntryServerMerge::keepCategoriesAndTags(const QVariantMap& post, const CategoryList& before,
+                                             const QList<std::pair<bool, bool>>& beforeKinds)
+{
+    bool hadCategories = false, hadTags = false;
+    for (const auto& [category, tag] : beforeKinds) {
+        hadCategories = hadCategories || category;
+        hadTags = hadTags || tag;
+    }
+    if (!hadCategories && !hadTags)
+        return;
+    CategoryList list = m_entry.categories().value_or(CategoryList());
+    bool hasCategories = false, hasTags = false;
+    for (const CategoryPtr& record : list) {
+        hasCategories = hasCategories || record->isCategory();
+        hasTags = hasTags || record->isTag();
+    }
+    const Blog* blog = dynamic_cast<const Blog*>(m_entry.parentBlog());
+    const PluginTraits traits = blog ? blog->pluginTraits() : PluginTraits();
+    // Where categories come back as tags, the tags say it all.
+    const bool keepCategories = !traits.treatCategoriesAsTags && hadCategories && !hasCategories &&
+                                (isReadBack() || !given(post, "categories"));
+    const bool keepTags = hadTags && !hasTags && (isReadBack() || !carriesTags(post, blog));
+    if (!keepCategories && !keepTags)
+        return;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const bool asCategory = keepCategories && beforeKinds.at(i).first;
+        const bool asTag = keepTags && beforeKinds.at(i).second;
+        if (!asCategory && !asTag)
+            continue;
+        CategoryPtr record = Genetic::findRecord(list, &Genetic::title, before.at(i)->title());
+        if (!record) {
+            // A copy: the record may be the blog's own, and only one of its
+            // kinds may be coming back.
+            record = before.at(i)->copy();
+            record->setIsCategory(false);
+            record->setIsTag(false);
+            list.append(record);
+        }
+        if (asCategory)
+            record->setIsCategory(true);
+        if (asTag)
+            record->setIsTag(true);
+    }
+    m_entry.setCategories(list);
+    if (!isReadBack())
+        return;
+    if (keepCategories)
+        m_notKept << QStringLiteral("categories");
+    if (keepTags)
+        m_notKept << QStringLiteral("tags");
+}
+
+void EntryServerMerge::keepOtherSentFields(const QVariantMap& post, const QVariant& format,
+                                           const QVariantMap& settings)
+{
+    if (!isReadBack())
+        return;
+    if (post.contains(QStringLiteral("mt_convert_breaks")) &&
+        holdsNothing(post.value(QStringLiteral("mt_convert_breaks"))) && !holdsNothing(format)) {
+        m_entry.setFormatValue(format);
+        m_notKept << QStringLiteral("mt_convert_breaks");
+    }
+    QVariantMap now = m_entry.pluginSettings();
+    bool kept = false;
+    for (const char* name : sentSettings) {
+        const QString key = QLatin1String(name);
+        if (!post.contains(key) || !holdsNothing(post.value(key)) ||
+            holdsNothing(settings.value(key)))
+            continue;
+        now.insert(key, settings.value(key));
+        m_notKept << key;
+        kept = true;
+    }
+    if (kept)
+        m_entry.setPluginSettings(now);
 }

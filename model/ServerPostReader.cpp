@@ -135,6 +135,9 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
     if (const QVariant format = given(Format); format.isValid())
         entry.setFormatValue(format);
 
+    // The records the list is rebuilt from the post without: a category the
+    // server names keeps what only the entry knew of it (its id, primary).
+    const CategoryList previous = entry.categories().value_or(CategoryList());
     if (ignore)
         content.clearTags();
     else
@@ -188,8 +191,14 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
             CategoryPtr category = content.hasCategoryWithName(name);
             if (!category) {
                 category = Category::withTitle(name);
-                if (!id.isEmpty())
+                const CategoryPtr known =
+                    Genetic::findRecord(previous, &Genetic::title, category->title());
+                if (!id.isEmpty()) {
                     category->setUniqueID(id);
+                } else if (known && known->isCategory()) {
+                    category->setUniqueID(known->uniqueID());
+                    category->setIsPrimary(known->isPrimary());
+                }
                 if (traits.treatCategoriesAsTags)
                     category->setIsCategory(false);
                 else
@@ -211,13 +220,22 @@ void ServerPostReader::setOtherContent(Entry& entry, const QVariantMap& post, bo
     if (const QVariant comments = given(Comments); comments.isValid())
         entry.setCommentOption(comments);
 
-    // Gathered rather than copied and pruned: a refresh reads every post it lists.
+    // Gathered rather than copied and pruned: a refresh reads every post it
+    // lists. A setting the post lacks stays as the entry has it.
     static const QSet<QString> known(knownKeys().cbegin(), knownKeys().cend());
     QVariantMap unknown;
     for (auto it = post.cbegin(); it != post.cend(); ++it) {
         if (!known.contains(it.key()))
             unknown.insert(unknown.cend(), it.key(), it.value());
     }
-    if (!unknown.isEmpty())
-        entry.setPluginSettings(unknown);
+    if (!unknown.isEmpty()) {
+        QVariantMap settings = entry.pluginSettings();
+        if (settings.isEmpty()) {
+            settings = std::move(unknown);
+        } else {
+            for (auto it = unknown.cbegin(); it != unknown.cend(); ++it)
+                settings.insert(it.key(), it.value());
+        }
+        entry.setPluginSettings(settings);
+    }
 }

@@ -5,6 +5,7 @@
 #include "DiffToolLog.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
+#include "EntryServerMerge.h"
 #include "Localization.h"
 #include "RVDiffTool.h"
 #include "StringEncoding.h"
@@ -247,6 +248,14 @@ QList<RVDiffArrayController::TabItem> RVDiffArrayController::tabs() const
             result.append({kind.tag, localized("RVDiffTool", kind.label)});
     }
     return result;
+}
+
+QString RVDiffArrayController::notKeptText() const
+{
+    const EntryPtr entry = selectedEntry();
+    return entry ? EntryServerMerge::notKeptSentence(
+                       diffsOf(*entry).value(EntryServerMerge::notKeptKey).toStringList())
+                 : QString();
 }
 
 void RVDiffArrayController::changeTab(int tag)

@@ -59,6 +59,9 @@ public:
     // --- tabs and pages ---
     // The selected entry's tabs in tab order; none without a selection.
     QList<TabItem> tabs() const;
+    // What the server did not keep of the selected entry, in a sentence;
+    // empty when it kept everything it was sent.
+    QString notKeptText() const;
     // The tab bar shows only with two tabs or more.
     bool showsTabBar() const { return tabs().size() >= 2; }
     int currentTab() const { return m_currentTab; }

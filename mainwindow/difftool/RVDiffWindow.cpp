@@ -74,6 +74,10 @@ RVDiffWindow::RVDiffWindow(RVDiffTool& tool, QWidget* parent)
                                            QHeaderView::ResizeToContents);
     m_position = new QLabel;
 
+    m_notKept = new QLabel;
+    m_notKept->setWordWrap(true);
+    m_notKept->setContentsMargins(6, 4, 6, 4);
+    m_notKept->hide();
     m_tabs = new QTabBar;
     m_tabs->setDocumentMode(true);
     m_tabs->setExpanding(false);
@@ -102,6 +106,7 @@ RVDiffWindow::RVDiffWindow(RVDiffTool& tool, QWidget* parent)
     auto* lowerLayout = new QVBoxLayout(lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     lowerLayout->setSpacing(0);
+    lowerLayout->addWidget(m_notKept);
     lowerLayout->addWidget(m_tabs);
     lowerLayout->addWidget(m_box, 1);
     auto* splitter = new QSplitter(Qt::Vertical);
@@ -295,6 +300,9 @@ void RVDiffWindow::setTabs()
         m_tabs->setTabData(m_tabs->addTab(QString(tab.label).replace(u'&', QLatin1String("&&"))),
                            tab.tag); // "Time & Date" has no shortcut letter
     m_tabs->setVisible(m_controller->showsTabBar());
+    const QString notKept = m_controller->notKeptText();
+    m_notKept->setText(notKept);
+    m_notKept->setVisible(!notKept.isEmpty());
     for (int i = 0; i < m_tabs->count(); ++i) {
         if (m_tabs->tabData(i).toInt() == m_controller->currentTab())
             m_tabs->setCurrentIndex(i);

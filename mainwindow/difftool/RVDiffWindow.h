@@ -40,6 +40,8 @@ public:
     QWidget* textView() const { return m_textView; }
     // Made when a difference is first shown: the web engine starts only then.
     WebContentView* webView();
+    // What the server did not keep of the selected entry; hidden when it kept all.
+    QLabel* notKeptLabel() const { return m_notKept; }
     QLabel* timeDiffLabel() const { return m_timeDiff; }
     QLabel* localDateLabel() const { return m_localDate; }
     QLabel* serverDateLabel() const { return m_serverDate; }
@@ -66,6 +68,7 @@ private:
     QTreeView* m_list = nullptr;
     QLabel* m_position = nullptr;
     QTabBar* m_tabs = nullptr;
+    QLabel* m_notKept = nullptr;
     QStackedWidget* m_box = nullptr;
     QWidget* m_timeView = nullptr;
     QWidget* m_textView = nullptr;

@@ -556,14 +556,17 @@ bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
 void PublishJob::mergeServerCopy(const QVariant& answer)
 {
     EntryServerMerge merge(*m_entry);
-    merge.compareWithXML(m_plugin->correctEntryDictionary(answer));
+    merge.compareWithXML(m_plugin->correctEntryDictionary(answer),
+                         EntryServerMerge::Copy::ReadBack);
     noteProblem(merge.problem());
+    noteProblem(EntryServerMerge::notKeptSentence(merge.notKept()));
 }
 
 void PublishJob::noteProblem(const QString& problem)
 {
-    if (!problem.isEmpty())
-        m_problem = problem;
+    if (problem.isEmpty())
+        return;
+    m_problem = m_problem.isEmpty() ? problem : m_problem + QLatin1Char(' ') + problem;
 }
 
 void PublishJob::advance()

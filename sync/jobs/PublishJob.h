@@ -54,8 +54,9 @@ public:
     bool isEdit() const { return m_isEdit; }
     // How many requests the job has sent.
     int requestCount() const { return m_requests; }
-    // Something the user should hear of, whatever the job's end: a sentence
-    // (the attachments that could not follow the post's new id), or empty.
+    // Something the user should hear of, whatever the job's end: sentences
+    // (the attachments that could not follow the post's new id, the fields
+    // the server did not keep), or empty.
     QString problem() const { return m_problem; }
 
     // The status line of a publish: "Publishing "Title"...".

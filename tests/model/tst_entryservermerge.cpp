@@ -2,9 +2,12 @@
 #include "Blog.h"
 #include "BlogClock.h"
 #include "BlogEntryStore.h"
+#include "Category.h"
 #include "Entry.h"
+#include "EntryContent.h"
 #include "EntryFile.h"
 #include "EntryServerMerge.h"
+#include "PluginManager.h"
 #include "RVDiffTool.h"
 #include "UserDefaults.h"
 #include "XMLRPCDates.h"
@@ -23,6 +26,7 @@
 class tst_EntryServerMerge : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void zoneClockUsesTheOffsetOfTheDateItself_data();
     void zoneClockUsesTheOffsetOfTheDateItself();
@@ -41,6 +45,9 @@ private slots:
     void newIdWritesTheNewFileBeforeTheOldGoes();
     void anOldFileGoesWithTheFirstSaveThatWorks();
     void attachmentsThatCannotMoveAreReported();
+    void whatTheServerDidNotKeepStays_data();
+    void whatTheServerDidNotKeepStays();
+    void notKeptFieldsInWords();
 
 private:
     EntryPtr newEntry();
@@ -48,6 +55,15 @@ private:
     std::shared_ptr<Account> m_account;
     std::shared_ptr<Blog> m_blog;
 };
+
+void tst_EntryServerMerge::initTestCase()
+{
+    PluginManager& drivers = PluginManager::sharedInstance();
+    drivers.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
+    drivers.setUserFolder(QString());
+    drivers.loadPlugins();
+    QVERIFY(drivers.pluginForKey(QStringLiteral("MovableType 4")));
+}
 
 void tst_EntryServerMerge::init()
 {
@@ -408,6 +424,189 @@ void tst_EntryServerMerge::attachmentsThatCannotMoveAreReported()
     EntryServerMerge unchanged(*entry);
     QVERIFY(unchanged.processPostID(QStringLiteral("124")));
     QVERIFY(unchanged.problem().isEmpty());
+}
+
+namespace {
+
+// What WordPress's metaWeblog.getPost answers for the post the table's entry
+// publishes, with `changes` applied (an invalid value takes the key out).
+QVariantMap wordpressCopy(const QVariantMap& changes = {})
+{
+    QVariantMap post{{"title", QStringLiteral("Title")},
+                     {"description", QStringLiteral("<p>Hello world</p>")},
+                     {"mt_excerpt", QStringLiteral("Short")},
+                     {"mt_keywords", QStringLiteral("t1,t2")},
+                     {"categories", QStringList{"News", "Tech"}},
+                     {"mt_convert_breaks", QStringLiteral("markdown")},
+                     {"wp_slug", QStringLiteral("my-slug")}};
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value().isValid())
+            post.insert(it.key(), it.value());
+        else
+            post.remove(it.key());
+    }
+    return post;
+}
+
+QStringList kinds(const Entry& entry, bool tags)
+{
+    QStringList found;
+    for (const auto& record : entry.categories().value_or(CategoryList())) {
+        if (tags && record->isTag())
+            found << record->title();
+        if (!tags && record->isCategory())
+            found << record->title() + u'#' + record->uniqueID() +
+                         (record->isPrimary() ? QStringLiteral("*") : QString());
+    }
+    found.sort();
+    return found;
+}
+
+} // namespace
+
+// A field the server's copy lacks, or (in the read-back of a publish) brings
+// back empty, never empties the entry's; the copy names it. A copy that
+// carries the field with other values is the server's word.
+void tst_EntryServerMerge::whatTheServerDidNotKeepStays_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<bool>("readBack");
+    QTest::addColumn<QVariantMap>("post");
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<QStringList>("categories");
+    QTest::addColumn<QStringList>("notKept");
+    QTest::addColumn<QStringList>("differences");
+
+    const QStringList allTags{"t1", "t2"};
+    const QStringList allCategories{"News#5", "Tech#6*"};
+    const QVariant out; // the key is left out
+    const QVariantMap noTags{{"mt_keywords", QString()}};
+    // Movable Type 4 sends the tags as mt_tags, which WordPress ignores and
+    // never answers with; its categories travel in a request of their own.
+    QTest::newRow("mt_tags missing from a read-back")
+        << "MovableType 4" << true << wordpressCopy({{"mt_keywords", "kw"}}) << allTags
+        << allCategories << QStringList{"tags"} << QStringList();
+    QTest::newRow("mt_tags missing from a listed copy")
+        << "MovableType 4" << false << wordpressCopy({{"mt_keywords", "kw"}}) << allTags
+        << allCategories << QStringList() << QStringList();
+    QTest::newRow("mt_tags empty in a listed copy: the post has none")
+        << "MovableType 4" << false << wordpressCopy({{"mt_keywords", "kw"}, {"mt_tags", ""}})
+        << QStringList() << allCategories << QStringList() << QStringList();
+    QTest::newRow("mt_tags changed by the server")
+        << "MovableType 4" << true << wordpressCopy({{"mt_keywords", "kw"}, {"mt_tags", "t1"}})
+        << QStringList{"t1"} << allCategories << QStringList() << QStringList();
+    QTest::newRow("keywords empty in a read-back")
+        << "MovableType 4" << true << wordpressCopy({{"mt_keywords", ""}, {"mt_tags", "t1,t2"}})
+        << allTags << allCategories << QStringList{"mt_keywords"} << QStringList();
+
+    // WordPress's own driver: tags in the keywords, categories by name.
+    QTest::newRow("as sent: the category ids stay")
+        << "Wordpress" << true << wordpressCopy() << allTags << allCategories << QStringList()
+        << QStringList();
+    QTest::newRow("categories and tags missing from a read-back")
+        << "Wordpress" << true << wordpressCopy({{"categories", out}, {"mt_keywords", out}})
+        << allTags << allCategories << QStringList{"categories", "tags"} << QStringList();
+    QTest::newRow("categories and tags empty in a read-back")
+        << "Wordpress" << true
+        << wordpressCopy({{"categories", QVariantList()}, {"mt_keywords", ""}}) << allTags
+        << allCategories << QStringList{"categories", "tags"} << QStringList();
+    QTest::newRow("categories and tags missing from a listed copy")
+        << "Wordpress" << false << wordpressCopy({{"categories", out}, {"mt_keywords", out}})
+        << allTags << allCategories << QStringList() << QStringList();
+    QTest::newRow("categories and tags empty in a listed copy: the post has none")
+        << "Wordpress" << false
+        << wordpressCopy({{"categories", QVariantList()}, {"mt_keywords", ""}}) << QStringList()
+        << QStringList() << QStringList() << QStringList();
+    QTest::newRow("categories changed by the server")
+        << "Wordpress" << true << wordpressCopy({{"categories", QStringList{"News", "Other"}}})
+        << allTags << QStringList{"News#5", "Other#"} << QStringList() << QStringList();
+    QTest::newRow("texts, format and slug empty in a read-back")
+        << "Wordpress" << true
+        << wordpressCopy({{"title", ""},
+                          {"description", ""},
+                          {"mt_excerpt", " "},
+                          {"mt_convert_breaks", ""},
+                          {"wp_slug", ""}})
+        << allTags << allCategories
+        << QStringList{"title", "description", "mt_excerpt", "mt_convert_breaks", "wp_slug"}
+        << QStringList();
+    QTest::newRow("texts empty in a listed copy: differences")
+        << "Wordpress" << false
+        << wordpressCopy({{"title", ""}, {"description", ""}, {"mt_excerpt", ""}}) << allTags
+        << allCategories << QStringList() << QStringList{"description", "mt_excerpt", "title"};
+
+    // MetaWeblog: the tags in a block of links at the end of the body.
+    QTest::newRow("tag block stripped in a read-back")
+        << "MetaWeblog" << true << wordpressCopy({{"mt_keywords", out}}) << allTags << allCategories
+        << QStringList{"tags"} << QStringList();
+    QTest::newRow("tag block and categories missing from a listed copy")
+        << "MetaWeblog" << false
+        << QVariantMap{{"title", QStringLiteral("Title")}, {"mt_excerpt", QStringLiteral("Short")}}
+        << allTags << allCategories << QStringList() << QStringList();
+    QTest::newRow("no tag block in a listed body: the post has none")
+        << "MetaWeblog" << false << wordpressCopy({{"mt_keywords", out}}) << QStringList()
+        << allCategories << QStringList() << QStringList();
+}
+
+void tst_EntryServerMerge::whatTheServerDidNotKeepStays()
+{
+    QFETCH(QString, driver);
+    QFETCH(bool, readBack);
+    QFETCH(QVariantMap, post);
+    QFETCH(QStringList, tags);
+    QFETCH(QStringList, categories);
+    QFETCH(QStringList, notKept);
+    QFETCH(QStringList, differences);
+
+    m_account->setPluginKey(driver);
+    const EntryPtr entry = newEntry();
+    entry->removeFlag(Entry::LocalOnly);
+    entry->setBody(QStringLiteral("<p>Hello world</p>"));
+    entry->setSummary(QStringLiteral("Short"));
+    entry->setKeywords(QStringLiteral("kw"));
+    entry->setFormat(QStringLiteral("markdown"));
+    entry->setPluginSettings(QVariantMap{{"wp_slug", QStringLiteral("my-slug")}});
+    EntryContent content(*entry);
+    for (const auto& [title, id] : {std::pair{"News", "5"}, std::pair{"Tech", "6"}}) {
+        auto category = Category::withTitle(QString::fromLatin1(title));
+        category->setUniqueID(QString::fromLatin1(id));
+        category->setIsTag(false);
+        category->setIsCategory(true);
+        category->setIsPrimary(id == QLatin1String("6"));
+        content.addCategories({category});
+    }
+    content.addTags({"t1", "t2"});
+
+    EntryServerMerge merge(*entry);
+    merge.compareWithXML(post, readBack ? EntryServerMerge::Copy::ReadBack
+                                        : EntryServerMerge::Copy::Listed);
+
+    QCOMPARE(kinds(*entry, true), tags);
+    QCOMPARE(kinds(*entry, false), categories);
+    QCOMPARE(merge.notKept(), notKept);
+    QVariantMap diffs = entry->diffs().value_or(QVariantMap());
+    QCOMPARE(diffs.take(EntryServerMerge::notKeptKey).toStringList(), notKept);
+    QCOMPARE(diffs.keys(), differences);
+    // Nothing the user wrote went for a field the server left empty.
+    QCOMPARE(entry->title(), QStringLiteral("Title"));
+    QCOMPARE(entry->body(), QStringLiteral("<p>Hello world</p>"));
+    QCOMPARE(entry->summary(), QStringLiteral("Short"));
+    QCOMPARE(entry->keywords(), QStringLiteral("kw"));
+    QCOMPARE(entry->format(), QStringLiteral("markdown"));
+    QCOMPARE(entry->pluginSettings().value("wp_slug").toString(), QStringLiteral("my-slug"));
+    // The comparison window lists the differences and names what was not kept.
+    QCOMPARE(RVDiffTool::sharedInstance().contains(entry.get()),
+             !differences.isEmpty() || !notKept.isEmpty());
+    RVDiffTool::sharedInstance().removeEntry(entry.get());
+}
+
+void tst_EntryServerMerge::notKeptFieldsInWords()
+{
+    QCOMPARE(EntryServerMerge::notKeptSentence({}), QString());
+    QCOMPARE(EntryServerMerge::notKeptSentence({"tags"}),
+             QStringLiteral("The server did not keep the tags."));
+    QCOMPARE(EntryServerMerge::notKeptSentence({"mt_excerpt", "categories", "tags"}),
+             QStringLiteral("The server did not keep the summary, the categories and the tags."));
 }
 
 QTEST_GUILESS_MAIN(tst_EntryServerMerge)

@@ -4,6 +4,7 @@
 #include "BlogRoads.h"
 #include "Category.h"
 #include "EntryContent.h"
+#include "EntryServerMerge.h"
 #include "PublishTesting.h"
 #include "ServerRoads.h"
 #include "TestSecretService.h"
@@ -69,6 +70,7 @@ private slots:
     void wrongPasswordKeepsThePostLocal();
     void namesWithMarkupCharactersArriveAsTyped_data();
     void namesWithMarkupCharactersArriveAsTyped();
+    void tagsTheServerIgnoresStayWithTheEntry();
     void atomPublishEditAndReadBack();
     void atomWrongPassword();
 
@@ -76,7 +78,8 @@ private:
     EntryPtr makeEntry(const BlogSetup& setup);
     // Starts a road and waits for every job the roads make meanwhile.
     Job::State runRoad(BlogRoads& roads, const std::function<bool()>& start, QString* message);
-    void checkPublished(const Entry& entry, const QDateTime& date);
+    // `notKept`: the fields the server is known to ignore.
+    void checkPublished(const Entry& entry, const QDateTime& date, const QStringList& notKept = {});
     QString php(const QString& code);
     // How many posts and pages the blog holds, whatever their status.
     int postCount();
@@ -161,9 +164,12 @@ EntryPtr tst_PublishPeer::makeEntry(const BlogSetup& setup)
     return entry;
 }
 
-void tst_PublishPeer::checkPublished(const Entry& entry, const QDateTime& date)
+void tst_PublishPeer::checkPublished(const Entry& entry, const QDateTime& date,
+                                     const QStringList& notKept)
 {
-    QVERIFY2(entry.diffs().value_or(QVariantMap()).isEmpty(), qPrintable(describe(entry)));
+    QVariantMap diffs = entry.diffs().value_or(QVariantMap());
+    QCOMPARE(diffs.take(EntryServerMerge::notKeptKey).toStringList(), notKept);
+    QVERIFY2(diffs.isEmpty(), qPrintable(describe(entry)));
     QVERIFY(entry.uniqueID().toInt() > 0);
     QVERIFY(!entry.hasFlag(Entry::LocalOnly));
     QVERIFY(!entry.hasFlag(Entry::ChangedLocally));
@@ -331,11 +337,18 @@ void tst_PublishPeer::publishThroughEachDriver_data()
     QTest::addColumn<QString>("driver");
     QTest::addColumn<bool>("pages");
     QTest::addColumn<bool>("wordpressTags");
-    QTest::newRow("WordPress") << "Wordpress" << true << true;
-    QTest::newRow("Movable Type 4") << "MovableType 4" << true << false;
-    QTest::newRow("TypePad") << "TypePad" << true << false;
-    QTest::newRow("Movable Type") << "MovableType" << false << false;
-    QTest::newRow("MetaWeblog") << "MetaWeblog" << false << false;
+    QTest::addColumn<QStringList>("notKept");
+    QTest::addColumn<QStringList>("pageNotKept");
+    // WordPress pages have neither categories nor tags; the tag block is text.
+    QTest::newRow("WordPress") << "Wordpress" << true << true << QStringList()
+                               << QStringList{"categories", "tags"};
+    // mt_tags is no field of WordPress's.
+    QTest::newRow("Movable Type 4")
+        << "MovableType 4" << true << false << QStringList{"tags"} << QStringList{"tags"};
+    QTest::newRow("TypePad") << "TypePad" << true << false << QStringList() << QStringList();
+    QTest::newRow("Movable Type") << "MovableType" << false << false << QStringList()
+                                  << QStringList();
+    QTest::newRow("MetaWeblog") << "MetaWeblog" << false << false << QStringList() << QStringList();
 }
 
 void tst_PublishPeer::publishThroughEachDriver()
@@ -343,6 +356,8 @@ void tst_PublishPeer::publishThroughEachDriver()
     QFETCH(QString, driver);
     QFETCH(bool, pages);
     QFETCH(bool, wordpressTags);
+    QFETCH(QStringList, notKept);
+    QFETCH(QStringList, pageNotKept);
     const BlogSetup setup = makeBlog(driver, m_wordpress->xmlrpcUrl(), m_wordpress->username(),
                                      m_wordpress->password(), QStringLiteral("1"));
     // The server shows dates on the blog's clock, not ours.
@@ -356,7 +371,7 @@ void tst_PublishPeer::publishThroughEachDriver()
     Outcome outcome = publish(*m_road, entry);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
     QCOMPARE(outcome.endings, 1);
-    checkPublished(*entry, winter);
+    checkPublished(*entry, winter, notKept);
     const QString id = entry->uniqueID();
     QCOMPARE(php(QStringLiteral("echo get_post_status(%1);").arg(id)), QStringLiteral("draft"));
     QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
@@ -371,7 +386,7 @@ void tst_PublishPeer::publishThroughEachDriver()
     outcome = publish(*m_road, entry);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
     QVERIFY(outcome.edit);
-    checkPublished(*entry, summer);
+    checkPublished(*entry, summer, notKept);
     QCOMPARE(entry->uniqueID(), id);
     QCOMPARE(php(QStringLiteral("echo get_post_status(%1);").arg(id)), QStringLiteral("publish"));
     QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date_gmt;").arg(id)),
@@ -384,6 +399,16 @@ void tst_PublishPeer::publishThroughEachDriver()
             .arg(id));
     QVERIFY2(categories.split(QLatin1Char('|')).contains(m_tomAndJerry), qPrintable(categories));
     QVERIFY2(categories.split(QLatin1Char('|')).contains(m_news), qPrintable(categories));
+    // The categories the server names back keep the ids the entry knows them by.
+    QStringList ids;
+    for (const auto& category : entry->categories().value_or(CategoryList()))
+        if (category->isCategory())
+            ids << category->title() + u'#' + category->uniqueID();
+    ids.sort();
+    QCOMPARE(ids, QStringList({QStringLiteral("News#") + m_news,
+                               QStringLiteral("Tom & Jerry's#") + m_tomAndJerry}));
+    // Every driver's tags stay with the entry, wherever the server keeps them.
+    QCOMPARE(tagNames(*entry), QStringList({"peer two", "peer-one"}));
     if (wordpressTags) {
         // Real tags on the server, kept by the edit.
         QCOMPARE(php(QStringLiteral("$t = wp_get_post_tags(%1, array('fields' => 'names')); "
@@ -401,7 +426,7 @@ void tst_PublishPeer::publishThroughEachDriver()
     page->setEntryDate(between);
     outcome = publish(*m_road, page);
     QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
-    checkPublished(*page, between);
+    checkPublished(*page, between, pageNotKept);
     QCOMPARE(php(QStringLiteral("echo get_post(%1)->post_date;").arg(page->uniqueID())),
              QStringLiteral("2024-03-20 11:15:00"));
     QCOMPARE(php(QStringLiteral("echo get_post_type(%1);").arg(page->uniqueID())),
@@ -493,8 +518,12 @@ void tst_PublishPeer::namesWithMarkupCharactersArriveAsTyped()
         const Outcome outcome = publish(*m_road, entry);
         QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
         QCOMPARE(outcome.edit, edit);
-        // The road's read-back found the post as sent.
-        QVERIFY2(entry->diffs().value_or(QVariantMap()).isEmpty(), qPrintable(describe(*entry)));
+        // The road's read-back found the post as sent, but for the tags
+        // WordPress does not take as mt_tags.
+        QVariantMap diffs = entry->diffs().value_or(QVariantMap());
+        QCOMPARE(diffs.take(EntryServerMerge::notKeptKey).toStringList(),
+                 tagsGo == QLatin1String("nowhere") ? QStringList{"tags"} : QStringList());
+        QVERIFY2(diffs.isEmpty(), qPrintable(describe(*entry)));
         const QString id = entry->uniqueID();
 
         // The category already there, found by its name or its number; no new one.
@@ -529,12 +558,48 @@ void tst_PublishPeer::namesWithMarkupCharactersArriveAsTyped()
             QVERIFY2(shown.contains(QLatin1String("A & B, Q's <tag>")), qPrintable(shown));
         } else {
             QCOMPARE(postTags, QString());
+            QCOMPARE(tagNames(*entry), typed);
         }
         // The edit made no tag besides those of the first publish.
         const QString tagTerms = php(countTerms.arg(QStringLiteral("post_tag")));
         if (edit)
             QCOMPARE(tagTerms, tagsAfterFirst);
         tagsAfterFirst = tagTerms;
+    }
+}
+
+// WordPress ignores the mt_tags of the Movable Type 4 driver: the read-back
+// has none. The entry keeps its tags, and the publish's row says what the
+// server did not keep; what WordPress did keep makes no difference.
+void tst_PublishPeer::tagsTheServerIgnoresStayWithTheEntry()
+{
+    const BlogSetup setup =
+        makeBlog(QStringLiteral("MovableType 4"), m_wordpress->xmlrpcUrl(), m_wordpress->username(),
+                 m_wordpress->password(), QStringLiteral("1"));
+    setup.blog->setOption(QStringLiteral("utcMode"), false);
+    setup.blog->setTimeZone(QStringLiteral("Europe/Berlin"));
+    auto entry = Entry::create();
+    entry->setTitle(QStringLiteral("Tags through mt_tags"));
+    entry->setEntryDate(winter);
+    entry->setBody(QStringLiteral("<p>Body</p>"));
+    setup.blog->addEntry(entry);
+    EntryContent(*entry).addTags({QStringLiteral("kept-one"), QStringLiteral("kept two")});
+
+    for (const bool edit : {false, true}) {
+        if (edit)
+            entry->setBody(QStringLiteral("<p>Body, edited.</p>"));
+        const Outcome outcome = publish(*m_road, entry);
+        QVERIFY2(outcome.state == Job::State::Finished, qPrintable(outcome.message + logs()));
+        QCOMPARE(outcome.edit, edit);
+        QCOMPARE(tagNames(*entry), QStringList({"kept two", "kept-one"}));
+        QCOMPARE(errorRowMessage(*m_list), QStringLiteral("The server did not keep the tags."));
+        const QVariantMap diffs = entry->diffs().value_or(QVariantMap());
+        QVERIFY2(diffs.keys() == QStringList{EntryServerMerge::notKeptKey},
+                 qPrintable(describe(*entry)));
+        QCOMPARE(diffs.value(EntryServerMerge::notKeptKey).toStringList(), QStringList{"tags"});
+        QVERIFY(!entry->hasFlag(Entry::ChangedLocally));
+        QCOMPARE(php(QStringLiteral("echo count(wp_get_post_tags(%1));").arg(entry->uniqueID())),
+                 QStringLiteral("0"));
     }
 }
 
