@@ -296,6 +296,9 @@ void AppControl::accountsLoaded()
     connect(&customTags, &RVTagTool::saveFailed, window, tagsAlert);
     if (!customTags.loadReport().isEmpty())
         tagsAlert(customTags.loadReport());
+    // A preferences file moved aside at the start is said the same way.
+    if (const QString report = UserDefaults::sharedInstance().loadReport(); !report.isEmpty())
+        fileAlert(localized(table, "Preferences"))(report);
     m_installer = std::make_unique<PluginInstaller>(window);
     connect(m_installer.get(), &PluginInstaller::restartRequested, this,
             &AppControl::requestRestart);
