@@ -1,15 +1,16 @@
 #include "Template.h"
 
+#include "AtomicFile.h"
 #include "Localization.h"
 #include "RecordArchiving.h"
 #include "SupportFolder.h"
 #include "UniqueId.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <array>
 
 using StoredValue::fromOptional;
@@ -247,10 +248,14 @@ bool Template::storeBackgroundImage(const QImage& image, QString* error)
     // A new name for every image: copies of this template share its identifier, and
     // reusing a name would change the background of every blog holding a copy.
     const QString path = QStringLiteral("%1/%2.png").arg(folder, newUniqueID());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
-        return fail(
-            localized("Template", "Could not write \"%1\": %2").arg(path, file.errorString()));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return fail(localized("Template", "Could not write \"%1\": %2")
+                        .arg(path, localized("Template", "the image could not be encoded")));
+    QString reason;
+    if (!AtomicFile::write(path, png, &reason))
+        return fail(reason);
     setBackgroundImage(path);
     return true;
 }

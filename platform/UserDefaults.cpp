@@ -194,15 +194,27 @@ void makeFolderPrivateWhenMissing(const QString& filePath)
     QDir().mkdir(folder.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-// QSettings reads whatever stands at the path: a FIFO would hold the start before any
-// window, a link to a device would be read without end. Such a thing is moved out of
-// the way and the preferences start from their factory values.
-void moveAsideUnlessRegular(const QString& filePath)
+// QSettings reads whatever stands at the path, and all of it: a FIFO would hold the
+// start before any window, a link to a device would be read without end, a file of
+// gigabytes would be held in memory whole. Such a thing is moved out of the way, the
+// preferences start from their factory values, and the answer says so.
+QString moveAsideUnlessUsable(const QString& filePath)
 {
     struct stat status {};
-    if (::stat(QFile::encodeName(filePath).constData(), &status) != 0 || S_ISREG(status.st_mode))
-        return;
-    UnreadableFile::moveAside(filePath, localized("Files", "it is not a regular file"));
+    if (::stat(QFile::encodeName(filePath).constData(), &status) != 0)
+        return {};
+    QString reason;
+    if (!S_ISREG(status.st_mode))
+        reason = localized("Files", "it is not a regular file");
+    else if (status.st_size > UserDefaults::MaxFileSize)
+        reason = localized("Files", "it is too large: %1 bytes, at most %2")
+                     .arg(qint64(status.st_size))
+                     .arg(UserDefaults::MaxFileSize);
+    else
+        return {};
+    QString report;
+    UnreadableFile::moveAside(filePath, reason, &report);
+    return report;
 }
 
 } // namespace
@@ -210,7 +222,7 @@ void moveAsideUnlessRegular(const QString& filePath)
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent) : QObject(parent)
 {
     makeFolderPrivateWhenMissing(filePath);
-    moveAsideUnlessRegular(filePath);
+    m_loadReport = moveAsideUnlessUsable(filePath);
     settings_ = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 

@@ -44,11 +44,18 @@ public:
 
     QString filePath() const;
 
+    // Preferences are a few kilobytes; a file past this is no preferences file.
+    static constexpr qint64 MaxFileSize = 8 * 1024 * 1024;
+    // What the user is to be told about the file found at the start (one moved
+    // aside because it was too large or no regular file), or nothing.
+    QString loadReport() const { return m_loadReport; }
+
 signals:
     void changed(const QString& key);
 
 private:
     std::unique_ptr<QSettings> settings_;
     QVariantMap factory_;
+    QString m_loadReport;
     mutable QMutex mutex_;
 };

@@ -1,6 +1,6 @@
 #include "ConsoleLogFile.h"
 
-#include <QSaveFile>
+#include "AtomicFile.h"
 
 namespace ConsoleLogFile {
 
@@ -16,14 +16,7 @@ QString suggestedFileName(const QString& text)
 
 bool save(const QString& path, const QString& text, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    file.cancelWriting();
-    return false;
+    return AtomicFile::write(path, text.toUtf8(), error);
 }
 
 } // namespace ConsoleLogFile

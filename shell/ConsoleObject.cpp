@@ -202,8 +202,8 @@ bool ConsoleObject::saveConsoleTo(const QString& path)
     QString error;
     if (ConsoleLogFile::save(path, consoleText(), &error))
         return true;
-    QMessageBox::warning(this, tr("Network Console"),
-                         tr("The console could not be saved to \"%1\": %2").arg(path, error));
+    // The sentence names the file and the cause.
+    QMessageBox::warning(this, tr("Network Console"), error);
     return false;
 }
 

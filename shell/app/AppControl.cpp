@@ -8,6 +8,7 @@
 #include "AlertBox.h"
 #include "AppLog.h"
 #include "AppMenus.h"
+#include "AtomicFile.h"
 #include "AuthPrompter.h"
 #include "AuthRequestPrompter.h"
 #include "Blog.h"
@@ -67,7 +68,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
@@ -302,6 +302,9 @@ void AppControl::accountsLoaded()
     connect(&customTags, &RVTagTool::saveFailed, window, tagsAlert);
     if (!customTags.loadReport().isEmpty())
         tagsAlert(customTags.loadReport());
+    // A preferences file moved aside at the start is said the same way.
+    if (const QString report = UserDefaults::sharedInstance().loadReport(); !report.isEmpty())
+        fileAlert(localized(table, "Preferences"))(report);
     m_installer = std::make_unique<PluginInstaller>(window);
     connect(m_installer.get(), &PluginInstaller::restartRequested, this,
             &AppControl::requestRestart);
@@ -763,9 +766,9 @@ void AppControl::installBookmarklet()
     if (folder.isEmpty() || !resource.open(QIODevice::ReadOnly))
         return;
     const QString path = QDir(folder).filePath(QStringLiteral("bookmarklet.html"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(resource.readAll()) < 0 || !file.commit()) {
-        qCWarning(lcApp) << "the bookmarklet page could not be written to" << path;
+    QString error;
+    if (!AtomicFile::write(path, resource.readAll(), &error)) {
+        qCWarning(lcApp).noquote() << error;
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -1,5 +1,6 @@
 #include "CertificateTrustStore.h"
 
+#include "AtomicFile.h"
 #include "RegularFile.h"
 #include "UnreadableFile.h"
 
@@ -10,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
-#include <QSaveFile>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QStandardPaths>
@@ -122,11 +122,5 @@ bool CertificateTrustStore::save(QString* error) const
         root.insert(it.key(), prints);
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(root).toJson()) >= 0 &&
-        file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return AtomicFile::write(m_path, QJsonDocument(root).toJson(), error);
 }

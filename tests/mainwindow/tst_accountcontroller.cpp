@@ -8,6 +8,7 @@
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryFileWriter.h"
+#include "FileSizeLimit.h"
 #include "KeyChain.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -148,6 +150,7 @@ private slots:
     void autosaveFollowsThePreferences();
     void autosaveFailuresAreToldOncePerCause_data();
     void autosaveFailuresAreToldOncePerCause();
+    void fullDiskIsToldOnceInWords();
 
 private:
     // Lists Work, selects it and starts its update in the sheet.
@@ -621,6 +624,53 @@ void tst_AccountController::autosaveFailuresAreToldOncePerCause()
     autosave();
     QCOMPARE(told, 2);
     QVERIFY(QDir().rmdir(blocked));
+}
+
+// A disk that fills up: the autosave tells the user once, naming the cause,
+// and the files on disk stay as the last good save left them.
+void tst_AccountController::fullDiskIsToldOnceInWords()
+{
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    auto blog = std::make_shared<Blog>();
+    blog->setUniqueID(QStringLiteral("filling"));
+    work->addBlog(blog);
+    controller->insertAccount(work, -1);
+    const EntryPtr entry = Entry::create();
+    entry->setTitle(QStringLiteral("First"));
+    blog->addEntry(entry);
+    QVERIFY(controller->saveAndWait());
+    const auto bytesOf = [](const QString& file) {
+        QFile stored(file);
+        return stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray();
+    };
+    const QByteArray accounts = bytesOf(path);
+    const QByteArray post = bytesOf(blog->entryFilePath(*entry));
+    QVERIFY(!accounts.isEmpty() && !post.isEmpty());
+
+    work->setTitle(QString(5000, QLatin1Char('w')));
+    entry->setBody(QString(5000, QLatin1Char('p')));
+    // Entry files are written behind the save: their failure is told at the
+    // autosave after, as a cause of its own.
+    QStringList said;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("File too large")));
+    {
+        const plumet::test::FileSizeLimit limit(std::max(accounts.size(), post.size()) + 1024);
+        QVERIFY(limit.isActive());
+        for (int i = 0; i < 4; ++i) {
+            controller->autoSave(true);
+            EntryFileWriter::sharedInstance().waitUntilDone();
+            QMessageBox* alert = controller->autoSaveAlert();
+            if (alert && alert->isVisible()) {
+                said.append(alert->informativeText().remove(QChar(0x200B)));
+                alert->close();
+            }
+        }
+    }
+    const QString cause = QStringLiteral("\" could not be saved: File too large.");
+    for (const QString& file : {path, blog->entryFilePath(*entry)})
+        QCOMPARE(said.filter(file + cause).size(), 1);
+    QCOMPARE(bytesOf(path), accounts);
+    QCOMPARE(bytesOf(blog->entryFilePath(*entry)), post);
 }
 
 int main(int argc, char** argv)

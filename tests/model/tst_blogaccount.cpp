@@ -3,6 +3,7 @@
 #include "Blog.h"
 #include "Category.h"
 #include "Entry.h"
+#include "FileSizeLimit.h"
 #include "Format.h"
 #include "KeyedArchiver.h"
 #include "PlistUid.h"
@@ -54,6 +55,7 @@ private slots:
     void unsafeAccountIDGetsAFreshOne_data();
     void unsafeAccountIDGetsAFreshOne();
     void unreadableAccountsFileIsMovedAside();
+    void fullDiskKeepsTheAccountsFile();
     void foreignRecordsKeepTheFileAside_data();
     void foreignRecordsKeepTheFileAside();
     void damagedRecordKeepsTheFileAside_data();
@@ -512,6 +514,43 @@ void tst_BlogAccount::unreadableAccountsFileIsMovedAside()
     QFile kept(dir.filePath(aside.first()));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("bplist00 this is not what it seems"));
+}
+
+// A full disk while the accounts are written: the next start still finds every
+// account, and the save says why it failed.
+void tst_BlogAccount::fullDiskKeepsTheAccountsFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("accounts.plist");
+    AccountList list;
+    auto account = Account::create();
+    account->setTitle(QStringLiteral("Work"));
+    list.insertAccount(account, -1);
+    QString error;
+    QVERIFY2(list.saveAccounts(path, &error), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+
+    account->setTitle(QString(4000, QLatin1Char('w')));
+    bool saved = true;
+    {
+        const plumet::test::FileSizeLimit limit(old.size() + 512);
+        QVERIFY(limit.isActive());
+        saved = list.saveAccounts(path, &error);
+    }
+    QVERIFY(!saved);
+    QVERIFY2(error.contains(path) && error.contains(QLatin1String("File too large")),
+             qPrintable(error));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("accounts.plist")});
+    AccountList again;
+    again.loadAccounts(path);
+    QCOMPARE(again.accounts().size(), 1);
+    QCOMPARE(again.accounts().first()->title(), QStringLiteral("Work"));
 }
 
 void tst_BlogAccount::foreignRecordsKeepTheFileAside_data()

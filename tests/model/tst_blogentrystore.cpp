@@ -4,6 +4,7 @@
 #include "Category.h"
 #include "Entry.h"
 #include "EntryFile.h"
+#include "FileSizeLimit.h"
 #include "Ping.h"
 #include "PreviousVersionImport.h"
 #include "PropertyList.h"
@@ -51,6 +52,7 @@ private slots:
     void changesOfRecordsAndDefaultsReachTheFile_data();
     void changesOfRecordsAndDefaultsReachTheFile();
     void failedWriteIsReportedAndRetried();
+    void fullDiskKeepsTheLastGoodFile();
     void misnamedFilesAreReplacedNotMultiplied_data();
     void misnamedFilesAreReplacedNotMultiplied();
     void replacedFileStaysUntilItsReplacementIsWritten();
@@ -235,6 +237,49 @@ void tst_BlogEntryStore::failedWriteIsReportedAndRetried()
     QCOMPARE(back->body(), QStringLiteral("second"));
     QVERIFY(blog.save());
     QCOMPARE(blog.store().lastWriteCount(), 0);
+}
+
+// The disk fills while the writer is at an entry's file: the post stays as it
+// was last saved, byte for byte, and the store says why the new one is not.
+void tst_BlogEntryStore::fullDiskKeepsTheLastGoodFile()
+{
+    auto account = makeAccount(QStringLiteral("full disk"));
+    Blog& blog = *account->blogs().first();
+    const EntryPtr entry = entryWithBody(QStringLiteral("first"));
+    blog.addEntry(entry);
+    QVERIFY(blog.save());
+    QVERIFY(blog.store().flush());
+    const QString path = blog.entryFilePath(*entry);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+
+    // Small enough to wait in a buffer until the file is closed.
+    entry->setBody(QString(6000, QLatin1Char('x')));
+    QString error;
+    bool flushed = true;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved: File too large"));
+    {
+        const plumet::test::FileSizeLimit limit(old.size() + 512);
+        QVERIFY(limit.isActive());
+        QVERIFY(blog.save()); // handed over
+        flushed = blog.store().flush(&error);
+    }
+    QVERIFY(!flushed);
+    QVERIFY2(error.contains(path) && error.contains(QLatin1String("File too large")),
+             qPrintable(error));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+    file.close();
+    QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    // With room again, the next save writes it.
+    QVERIFY(!blog.save(&error));
+    QVERIFY(blog.store().flush());
+    const EntryPtr back = EntryFile::entryFromFile(path);
+    QVERIFY(back);
+    QCOMPARE(back->body(), entry->body());
 }
 
 void tst_BlogEntryStore::misnamedFilesAreReplacedNotMultiplied_data()

@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
+#include "FileSizeLimit.h"
 #include "KeyedArchiver.h"
+#include "PropertyList.h"
 #include "RegularFile.h"
 #include "StoredArchive.h"
 #include "UniqueId.h"
@@ -15,8 +17,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,9 +65,34 @@ bool place(Standing standing, const QString& path, const QString& target)
     return false;
 }
 
+enum class Writer { Bytes, PropertyList, KeyedArchive };
+
+// Writes a list of one text of about `size` bytes the way `writer` does.
+bool writeWith(Writer writer, const QString& path, qsizetype size, QString* error)
+{
+    const QString text(size, QLatin1Char('n'));
+    switch (writer) {
+    case Writer::Bytes:
+        return AtomicFile::write(path, text.toLatin1(), error);
+    case Writer::PropertyList:
+        return PropertyList::writeFile(path, QVariantList{text}, PropertyList::Format::Binary,
+                                       error);
+    case Writer::KeyedArchive:
+        return KeyedArchiver::archiveToFile(path, QVariantList{text}, error);
+    }
+    return false;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Standing)
+Q_DECLARE_METATYPE(Writer)
 
 class tst_Files : public QObject {
     Q_OBJECT
@@ -70,6 +101,9 @@ private slots:
     void uniqueIdsOfOneInstantDiffer();
     void atomicWriteReplacesWholeFile();
     void failedWriteKeepsTheOldFile();
+    void writeCutShortKeepsTheOldFile_data();
+    void writeCutShortKeepsTheOldFile();
+    void fullFileSystemIsNamed();
     void unreadableFileIsMovedAsideWithADatedName();
     void storedListIsReadAsItStands();
     void storedListIsNeverLostToAnEmptyList_data();
@@ -135,6 +169,104 @@ void tst_Files::failedWriteKeepsTheOldFile()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("old"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.plist")});
+}
+
+void tst_Files::writeCutShortKeepsTheOldFile_data()
+{
+    QTest::addColumn<Writer>("writer");
+    QTest::addColumn<qsizetype>("size");
+    const QList<std::pair<const char*, Writer>> writers{{"bytes", Writer::Bytes},
+                                                        {"property list", Writer::PropertyList},
+                                                        {"keyed archive", Writer::KeyedArchive}};
+    for (const auto& [name, writer] : writers) {
+        // A few kilobytes are held in a buffer until the file is closed; a
+        // quarter megabyte goes to the file as it is written.
+        QTest::addRow("%s, buffered", name) << writer << qsizetype(8 * 1024);
+        QTest::addRow("%s, written through", name) << writer << qsizetype(256 * 1024);
+    }
+}
+
+// The disk fills while the new bytes are written: the write says so, with the
+// cause, and the file keeps every byte it had.
+void tst_Files::writeCutShortKeepsTheOldFile()
+{
+    QFETCH(Writer, writer);
+    QFETCH(qsizetype, size);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.plist"));
+    QString error;
+    QVERIFY2(writeWith(writer, path, 3000, &error), qPrintable(error));
+    const QByteArray old = contents(path);
+
+    bool written = true;
+    {
+        const plumet::test::FileSizeLimit limit(4096);
+        QVERIFY(limit.isActive());
+        written = writeWith(writer, path, size, &error);
+    }
+    QVERIFY(!written);
+    QVERIFY2(error.contains(path) && error.contains(QLatin1String("could not be saved: File too "
+                                                                  "large")),
+             qPrintable(error));
+    QCOMPARE(contents(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("list.plist")});
+}
+
+// On a file system that is really full the message says so in the system's
+// words. Mounting a small one needs a mount namespace of our own, which a
+// child process makes when it is allowed to; elsewhere the file-size limit
+// above stands for it.
+void tst_Files::fullFileSystemIsNamed()
+{
+    QTemporaryDir dir;
+    int report[2];
+    QCOMPARE(::pipe(report), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(report[0]);
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(77);
+        const QString path = dir.filePath(QStringLiteral("accounts.plist"));
+        QString error;
+        if (!AtomicFile::write(path, "old accounts", &error))
+            ::_exit(2);
+        // Everything else the file system holds goes to a filler.
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            ::_exit(3);
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+        const bool written = AtomicFile::write(path, QByteArray(8 * 1024, 'n'), &error);
+        const QByteArray said = (written ? "written" : contents(path) + '|' + error.toUtf8());
+        if (::write(report[1], said.constData(), size_t(said.size())) != said.size())
+            ::_exit(4);
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    QByteArray said;
+    char buffer[1024];
+    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0)
+            said.append(buffer, got);
+        else if (errno != EINTR)
+            break;
+    }
+    ::close(report[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        QSKIP("no small file system can be mounted here");
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QVERIFY2(said.startsWith("old accounts|"), said.constData());
+    QVERIFY2(said.contains("could not be saved: No space left on device."), said.constData());
 }
 
 void tst_Files::unreadableFileIsMovedAsideWithADatedName()

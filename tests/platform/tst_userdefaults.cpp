@@ -236,28 +236,50 @@ void tst_UserDefaults::warnsOnlyWhenASaveFails()
 void tst_UserDefaults::whatIsNoFileIsMovedAsideUnread_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("FIFO") << QStringLiteral("fifo");
-    QTest::newRow("link to the zero device") << QStringLiteral("zero");
-    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::addColumn<qint64>("size"); // of a sparse file
+    QTest::addColumn<QString>("reason");
+    const QString irregular = QStringLiteral("not a regular file");
+    const QString tooLarge = QStringLiteral("too large: %1 bytes");
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << qint64(0) << irregular;
+    QTest::newRow("link to the zero device") << QStringLiteral("zero") << qint64(0) << irregular;
+    QTest::newRow("folder") << QStringLiteral("folder") << qint64(0) << irregular;
+    const qint64 overTheCap = UserDefaults::MaxFileSize + 1;
+    QTest::newRow("one byte over the cap")
+        << QStringLiteral("file") << overTheCap << tooLarge.arg(overTheCap);
+    const qint64 huge = qint64(3) << 30;
+    QTest::newRow("three gibibytes") << QStringLiteral("file") << huge << tooLarge.arg(huge);
 }
 
 void tst_UserDefaults::whatIsNoFileIsMovedAsideUnread()
 {
     QFETCH(QString, kind);
+    QFETCH(qint64, size);
+    QFETCH(QString, reason);
     const QString file = path();
-    if (kind == QLatin1String("fifo"))
+    if (kind == QLatin1String("fifo")) {
         QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-    else if (kind == QLatin1String("zero"))
+    } else if (kind == QLatin1String("zero")) {
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
-    else
+    } else if (kind == QLatin1String("file")) {
+        QFile sparse(file);
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QVERIFY(sparse.write("[General]\nfontSize=20\n") > 0);
+        QVERIFY(sparse.resize(size));
+    } else {
         QVERIFY(QDir().mkpath(file));
+    }
 
-    // The start neither waits for a writer nor reads without end.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not a regular file")));
+    // The start neither waits for a writer nor reads without end, nor holds a
+    // file of gigabytes in memory.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(reason)));
     QElapsedTimer timer;
     timer.start();
     {
         UserDefaults defaults(file);
+        // Said to the user: what was wrong, and where the file went.
+        QVERIFY2(defaults.loadReport().contains(reason), qPrintable(defaults.loadReport()));
+        QVERIFY2(defaults.loadReport().contains(QLatin1String(".unreadable")),
+                 qPrintable(defaults.loadReport()));
         defaults.registerDefaults({{"fontSize", 12}});
         QCOMPARE(defaults.integer(QStringLiteral("fontSize")), 12);
         defaults.setValue(QStringLiteral("fontSize"), 14);
@@ -268,8 +290,12 @@ void tst_UserDefaults::whatIsNoFileIsMovedAsideUnread()
             .entryList({QFileInfo(file).fileName() + QStringLiteral(".*.unreadable")},
                        QDir::AllEntries | QDir::System);
     QCOMPARE(aside.size(), 1);
+    if (size > 0)
+        QCOMPARE(QFileInfo(dir_.filePath(aside.first())).size(), size);
     QVERIFY(QFileInfo(file).isFile() && !QFileInfo(file).isSymLink());
-    QCOMPARE(UserDefaults(file).integer(QStringLiteral("fontSize")), 14);
+    const UserDefaults again(file);
+    QCOMPARE(again.integer(QStringLiteral("fontSize")), 14);
+    QVERIFY(again.loadReport().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_UserDefaults)

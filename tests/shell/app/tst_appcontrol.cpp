@@ -40,6 +40,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -76,6 +77,7 @@ class tst_AppControl : public QObject {
 private slots:
     void initTestCase();
     void customTagFileTroublesAreSaid();
+    void aHugePreferencesFileIsSaid();
     void anUnreadableStationeryFileIsSaid();
     void documentsWaitForTheLaunchInOrder();
     void menusFollowTheirRules();
@@ -105,6 +107,16 @@ private:
 
 void tst_AppControl::initTestCase()
 {
+    // A preferences file of gigabytes (sparse) found at the start.
+    const QString preferences =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/plumet/plumet.conf");
+    QVERIFY(QDir().mkpath(QFileInfo(preferences).absolutePath()));
+    QFile huge(preferences);
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(qint64(3) << 30));
+    huge.close();
+
     AppControl::initialize();
     // Accounts exist (none yet): the launch needs no first-run wizard.
     QVERIFY(AccountList().saveAccounts(AccountList::defaultPath()));
@@ -190,6 +202,25 @@ void tst_AppControl::customTagFileTroublesAreSaid()
     store.setCustomTags({});
     QTRY_VERIFY(QFile::exists(RVTagTool::defaultPath()));
     QVERIFY(!alertOn(window, QStringLiteral("Custom Tags")));
+}
+
+void tst_AppControl::aHugePreferencesFileIsSaid()
+{
+    QWidget* window = m_control->blogController();
+    QMessageBox* alert = alertOn(window, QStringLiteral("Preferences"));
+    QVERIFY(alert);
+    const QString said = alert->informativeText().remove(QChar(0x200B));
+    QVERIFY2(said.contains(QLatin1String("too large")), qPrintable(said));
+    const QString preferences = UserDefaults::sharedInstance().filePath();
+    const QStringList aside =
+        QDir(QFileInfo(preferences).absolutePath())
+            .entryList({QFileInfo(preferences).fileName() + QStringLiteral(".*.unreadable")});
+    QCOMPARE(aside.size(), 1);
+    const QString kept = QFileInfo(preferences).absoluteDir().filePath(aside.first());
+    QVERIFY2(said.contains(QDir::toNativeSeparators(kept)), qPrintable(said));
+    QCOMPARE(QFileInfo(kept).size(), qint64(3) << 30);
+    QVERIFY(QFile::remove(kept));
+    alert->close();
 }
 
 void tst_AppControl::anUnreadableStationeryFileIsSaid()
