@@ -1886,6 +1886,7 @@ void Draft::followMovedEntry(const EntryPtr& moved)
     watchEntry();
     reconfigureForBlog();
     updateWindowTitle();
+    emit entryMoved(this);
 }
 
 void Draft::reconfigureForBlog()
