@@ -1912,6 +1912,7 @@ void Draft::followMovedEntry(const EntryPtr& moved)
     watchEntry();
     reconfigureForBlog();
     updateWindowTitle();
+    emit entryMoved(this);
 }
 
 void Draft::reconfigureForBlog()

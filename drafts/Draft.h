@@ -244,6 +244,8 @@ public:
 signals:
     // The window became the active window.
     void activated(Draft* draft);
+    // The draft now edits the entry's copy in another blog.
+    void entryMoved(Draft* draft);
 
 private:
     struct RenderJob {

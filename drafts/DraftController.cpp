@@ -123,7 +123,9 @@ Draft* DraftController::makeDraft(const EntryPtr& entry, const QString& restoreP
     m_drafts.append(draft);
     m_activationOrder.prepend(draft);
     connect(draft, &Draft::activated, this, &DraftController::draftActivated);
+    connect(draft, &Draft::entryMoved, this, &DraftController::storeOpenDrafts);
     draft->showWindow(before);
+    storeOpenDrafts();
     emit draftOpened(draft);
     return draft;
 }
@@ -281,6 +283,10 @@ void DraftController::close(Draft* draft)
     draft->close();
     m_drafts.removeAll(draft);
     m_activationOrder.removeAll(draft);
+    // The quit closes its drafts after it stored them: the next start
+    // reopens them.
+    if (!m_quit)
+        storeOpenDrafts();
     emit draftClosed(draft);
     draft->deleteLater();
     // A draft closed while the quit waits for its editors waits no more.
@@ -356,10 +362,9 @@ void DraftController::quitCommitDone(Draft* draft)
     continueQuit();
 }
 
-void DraftController::continueQuit()
+void DraftController::storeOpenDrafts()
 {
     QVariantList stored;
-    QList<Draft*> changed;
     for (Draft* draft : std::as_const(m_drafts)) {
         const EntryPtr entry = draft->entry();
         if (!entry)
@@ -371,10 +376,21 @@ void DraftController::continueQuit()
                         {QStringLiteral("entry"), entry->uniqueID()},
                         {QStringLiteral("pos"),
                          QString::asprintf("%f %f", double(topLeft.x()), double(topLeft.y()))}});
-        if (draft->needsSave())
+    }
+    if (stored.isEmpty())
+        UserDefaults::sharedInstance().remove(openDraftsKey());
+    else
+        UserDefaults::sharedInstance().setValue(openDraftsKey(), stored);
+}
+
+void DraftController::continueQuit()
+{
+    QList<Draft*> changed;
+    for (Draft* draft : std::as_const(m_drafts)) {
+        if (draft->entry() && draft->needsSave())
             changed.append(draft);
     }
-    UserDefaults::sharedInstance().setValue(openDraftsKey(), stored);
+    storeOpenDrafts();
 
     // A draft whose editor did not answer stays open once, its note shown.
     auto holdsForFallback = [this] {
@@ -493,6 +509,9 @@ void DraftController::conclude(bool mayQuit)
 {
     if (!m_quit)
         return;
+    // A quit called off leaves open what is named, less the drafts the review closed.
+    if (!mayQuit)
+        storeOpenDrafts();
     if (m_quit->deciding) {
         m_quit->decided = mayQuit;
         return;

@@ -16,7 +16,8 @@ class Draft;
 // The open draft windows, one per entry. Every draft is made here and leaves
 // through close(). The registry opens a draft for an entry or brings the open
 // one forward, refuses entries being published, reopens at start the drafts
-// open at the last quit ("open_drafts"), saves changed drafts for the
+// open when the program last ended ("open_drafts", written as drafts open,
+// close and move, and at the quit), saves changed drafts for the
 // autosave, reviews unsaved drafts when the program quits, and passes new
 // tags to the other drafts of a blog.
 //
@@ -101,6 +102,8 @@ private:
 
     Draft* makeDraft(const EntryPtr& entry, const QString& restorePosition);
     void draftActivated(Draft* draft);
+    // Writes "open_drafts" from the drafts open now, so a crash reopens them.
+    void storeOpenDrafts();
     void showRefusal(const QList<EntryPtr>& refused, int asked);
     void quitCommitDone(Draft* draft);
     void continueQuit();

@@ -599,6 +599,14 @@ bool Entry::publish()
     return roads && self && roads->publish(self);
 }
 
+void Entry::setPublishUnanswered(bool unanswered)
+{
+    if (m_publishUnanswered == unanswered)
+        return;
+    m_publishUnanswered = unanswered;
+    announce(QStringLiteral("publishUnanswered"));
+}
+
 void Entry::setPublishActivity(QObject* row)
 {
     m_publishActivity = row;

@@ -137,6 +137,11 @@ public:
     void setIsNew(bool isNew) { m_isNew = isNew; }
     bool beingPublished() const { return m_beingPublished; }
     void setBeingPublished(bool publishing) { m_beingPublished = publishing; }
+    // A request that makes the post on the server went out and its answer was
+    // not kept: the server may hold the post without this copy knowing its id.
+    // Stored in the entry's file ("publishUnanswered"), not copied or archived.
+    bool publishUnanswered() const { return m_publishUnanswered; }
+    void setPublishUnanswered(bool unanswered);
 
     // What the entry's stored form depends on: its own changes and those of
     // its category and ping records. While the revision stays, so does the
@@ -309,6 +314,7 @@ private:
     bool m_needsSave = false;
     bool m_isNew = false;
     bool m_beingPublished = false;
+    bool m_publishUnanswered = false;
     QPointer<QObject> m_publishActivity;
     QPointer<QObject> m_deleteActivity;
     bool m_observesOpenRequests = false;

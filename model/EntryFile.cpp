@@ -24,6 +24,7 @@
 namespace {
 
 constexpr int pingCount = 10;
+constexpr const char* publishUnansweredKey = "publishUnanswered";
 
 using StoredValue::isNumber;
 
@@ -120,6 +121,9 @@ QByteArray EntryFile::fileBytes(const Entry& entry, QString* error)
     if (const auto flag = dictionary.find(QStringLiteral("flag"));
         flag != dictionary.end() && (flag->toLongLong() & Entry::BeingDeleted))
         *flag = int(flag->toLongLong() & ~qlonglong(Entry::BeingDeleted));
+    // Only while it is set: files without it read as they always did.
+    if (entry.publishUnanswered())
+        dictionary.insert(QString::fromLatin1(publishUnansweredKey), true);
     QString reason;
     QByteArray bytes = PropertyList::write(dictionary, PropertyList::Format::Binary, &reason);
     if (!bytes.isEmpty())
@@ -247,6 +251,8 @@ EntryPtr EntryFile::entryFromFileDictionary(const QVariantMap& dictionary, bool 
             while (pings.size() < pingCount)
                 pings.append(std::make_shared<Ping>());
             entry->setPingUris(pings);
+        } else if (name == QLatin1String(publishUnansweredKey)) {
+            entry->setPublishUnanswered(isNumber(value) && value.toBool());
         } else if (const auto* key = findEntryKey(name); key && (key->forms & InDictionary)) {
             if (value.typeId() == QMetaType::QString && key->kind == StoredKind::String)
                 key->write(*entry, readable(value.toString()));

@@ -31,6 +31,7 @@
 #include "PreferencesController.h"
 #include "PropertyList.h"
 #include "PublishHandOver.h"
+#include "PublishQuestionPrompter.h"
 #include "QuitSignals.h"
 #include "RVAbout.h"
 #include "RVDiffTool.h"
@@ -282,6 +283,9 @@ void AppControl::accountsLoaded()
     // never accepted silently.
     m_securityPrompter = std::make_unique<SecurityQuestionPrompter>(window);
     SecurityPrompter::setSharedInstance(m_securityPrompter.get());
+    // A post whose publish was cut short is published again only once the user says so.
+    m_publishPrompter = std::make_unique<PublishQuestionPrompter>(window);
+    PublishPrompter::setSharedInstance(m_publishPrompter.get());
     connect(m_stationeries.get(), &Stationeries::newDraftRequested, window,
             [window](const EntryPtr& entry) { window->newDraft(entry); });
     // The stationery and custom tag files: one moved aside at the load, or one

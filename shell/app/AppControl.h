@@ -22,6 +22,7 @@ class RVAbout;
 class RVDiffWindow;
 class ScriptingService;
 class SecurityQuestionPrompter;
+class PublishQuestionPrompter;
 class SingleInstance;
 class Stationeries;
 class TransitionController;
@@ -166,6 +167,7 @@ private:
     std::unique_ptr<BlogController> m_window;
     std::unique_ptr<AuthRequestPrompter> m_authPrompter;
     std::unique_ptr<SecurityQuestionPrompter> m_securityPrompter;
+    std::unique_ptr<PublishQuestionPrompter> m_publishPrompter;
     std::unique_ptr<AppMenus> m_menus;
     std::unique_ptr<Stationeries> m_stationeries;
     std::unique_ptr<PluginInstaller> m_installer;

@@ -308,6 +308,8 @@ void PublishJob::sendPublish()
     } else {
         m_plugin->xmlrpcPublishRequest(objects, keys, method, !localOnly, extra);
     }
+    if (localOnly && !markUnanswered())
+        return;
     if (!sendXmlRpc(method, objects, keys, m_blog->utcMode()))
         finish(Outcome::Failed, requestFailure());
 }
@@ -407,6 +409,8 @@ void PublishJob::sendAtom()
         finish(Outcome::Failed, notAvailable());
         return;
     }
+    if (m_atomPost && !markUnanswered())
+        return;
     auto* call = atomCall(address, method);
     call->setData(document.toUtf8(), "application/atom+xml");
     if (!sendCall(call))
@@ -447,6 +451,7 @@ void PublishJob::takeAtomLocation(const RESTCall& call)
     EntryServerMerge merge(*m_entry);
     merge.processPostID(parts.isEmpty() ? address.toString() : parts.constLast());
     noteProblem(merge.problem());
+    keepAnswer();
     // The server's copy, as its entry answer would have given it.
     m_phase = Phase::Retrieve;
     setStatus(localized("Entry", "Retrieving data for \"%1\"...").arg(m_entry->displayName()));
@@ -469,6 +474,7 @@ void PublishJob::callFinished(RESTCall* call)
     if (!m_xmlrpc) {
         // Only a 2xx status means the server stored the entry.
         if (!isSuccessStatus(status)) {
+            refusedWithoutPost(status);
             finish(Outcome::Failed, refusedStatus(status, data));
             return;
         }
@@ -492,10 +498,12 @@ void PublishJob::callFinished(RESTCall* call)
         m_xmlrpc ? XMLRPCDecoder::decode(data)
                  : AtomDecoder::decode(URLUtilities::correctEncoding(data), call->url());
     if (decoded.isFault()) {
+        refusedWithoutPost();
         finish(Outcome::Failed, decoded.faultString());
         return;
     }
     if (!isSuccessStatus(status)) {
+        refusedWithoutPost(status);
         finish(Outcome::Failed, refusedStatus(status, data));
         return;
     }
@@ -515,6 +523,7 @@ bool PublishJob::processAnswer(const QVariant& answer, QString* message)
     if (answer.toMap().isEmpty())
         return false;
     mergeServerCopy(answer);
+    keepAnswer();
     queuePings();
     m_phase = Phase::Done;
     return true;
@@ -529,6 +538,8 @@ bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
         EntryServerMerge merge(*m_entry);
         const bool taken = merge.processPostID(answer);
         noteProblem(merge.problem());
+        if (taken)
+            keepAnswer();
         return taken;
     }
     case Phase::SeparateCategories:
@@ -560,6 +571,48 @@ void PublishJob::mergeServerCopy(const QVariant& answer)
                          EntryServerMerge::Copy::ReadBack);
     noteProblem(merge.problem());
     noteProblem(EntryServerMerge::notKeptSentence(merge.notKept()));
+}
+
+bool PublishJob::markUnanswered()
+{
+    m_entry->setPublishUnanswered(true);
+    QString error;
+    if (m_blog->store().save(*m_entry, &error)) {
+        m_awaitingNewPost = true;
+        return true;
+    }
+    m_entry->setPublishUnanswered(false);
+    // Sent without the mark on disk, a publish cut short could post it twice.
+    finish(Outcome::Failed,
+           localized("Entry", "\"%1\" was not sent: its file could not be saved first: %2")
+               .arg(m_entry->displayName(), error));
+    return false;
+}
+
+void PublishJob::keepAnswer()
+{
+    if (!m_awaitingNewPost)
+        return;
+    m_awaitingNewPost = false;
+    m_entry->setPublishUnanswered(false);
+    QString error;
+    if (!m_blog->store().save(*m_entry, &error))
+        noteProblem(localized("Entry", "The server's id for \"%1\" could not be saved, so the "
+                                       "next publish will ask first: %2")
+                        .arg(m_entry->displayName(), error));
+}
+
+void PublishJob::refusedWithoutPost(int status)
+{
+    // A server error (5xx) may come after the post was stored; a refusal of
+    // the request (4xx) or a fault comes before.
+    if (!m_awaitingNewPost || status >= 500)
+        return;
+    m_awaitingNewPost = false;
+    m_entry->setPublishUnanswered(false);
+    QString error;
+    if (!m_blog->store().queueSave(*m_entry, &error))
+        qCWarning(lcJobs).noquote() << "The refused entry is not saved yet:" << error;
 }
 
 void PublishJob::noteProblem(const QString& problem)

@@ -30,6 +30,12 @@ class RESTCall;
 // Atom sends one POST or PUT and merges the entry the server answers with; a
 // new post answered without one is read back from the address the server gives.
 //
+// Before the request that makes the post (an XML-RPC new post, an Atom POST)
+// goes out, the entry's file is marked as awaiting that answer; the id the
+// server answers with is in the file, and the mark gone, before any further
+// request. A process killed in between leaves the mark, and the next publish
+// asks first (PublishRoad).
+//
 // Every way out (done, a failure, a stop) goes through finish(): the entry is
 // no longer being published, its buffers are let go unless the comparison
 // window needs them, and the row and account are given back by JobActivity.
@@ -101,6 +107,14 @@ private:
     bool processAnswer(const QVariant& answer, QString* message);
     bool processXmlRpc(const QVariant& answer, QString* message);
     void mergeServerCopy(const QVariant& answer);
+    // Marks the entry's file before the request that makes the post; false
+    // (the job failed) when the file cannot be written.
+    bool markUnanswered();
+    // The server's answer to that request is kept: the file takes the post id
+    // and loses the mark now, before any further request.
+    void keepAnswer();
+    // The server answered it: with a fault or a 4xx status no post was made.
+    void refusedWithoutPost(int status = 0);
     void noteProblem(const QString& problem);
     void queuePings();
     void advance();
@@ -118,6 +132,7 @@ private:
     bool m_separateCategories = false;
     bool m_isEdit = false;
     bool m_released = false;
+    bool m_awaitingNewPost = false; // the request that makes the post is unanswered
     int m_requests = 0;
     QString m_problem;
 };

@@ -11,9 +11,12 @@
 #include "JobActivity.h"
 #include "Localization.h"
 #include "PublishJob.h"
+#include "PublishPrompter.h"
 #include "SequentialJob.h"
 #include "StringEncoding.h"
 #include "Template.h"
+
+#include <QPointer>
 
 AttachmentUploads::~AttachmentUploads() = default;
 
@@ -37,6 +40,62 @@ bool PublishRoad::publish(const EntryPtr& entry)
     const Blog* blog = entry ? dynamic_cast<const Blog*>(entry->parentBlog()) : nullptr;
     if (!blog || !blog->account() || entry->beingPublished())
         return false;
+    if (entry->publishUnanswered()) {
+        askFirst(entry);
+        return true;
+    }
+    return publishNow(entry);
+}
+
+void PublishRoad::askFirst(const EntryPtr& entry)
+{
+    if (m_asking.contains(entry.get()))
+        return; // the open question answers this publish too
+    PublishPrompter* prompter = PublishPrompter::sharedInstance();
+    if (!prompter) {
+        fail(entry, PublishPrompter::questionTitle() + QLatin1Char(' ') +
+                        PublishPrompter::questionText(*entry));
+        return;
+    }
+    m_asking.insert(entry.get());
+    QPointer<PublishRoad> road(this);
+    prompter->askToPublishAgain(*entry, [road, entry](PublishPrompter::Answer answer) {
+        if (!road)
+            return;
+        road->m_asking.remove(entry.get());
+        const Blog* blog = dynamic_cast<const Blog*>(entry->parentBlog());
+        if (!blog || !blog->account() || entry->beingPublished())
+            return;
+        switch (answer) {
+        case PublishPrompter::Answer::PublishAnyway:
+            road->publishNow(entry);
+            break;
+        case PublishPrompter::Answer::LookOnServer:
+            road->lookOnServer(entry);
+            break;
+        case PublishPrompter::Answer::Cancel:
+            break;
+        }
+    });
+}
+
+void PublishRoad::lookOnServer(const EntryPtr& entry)
+{
+    Blog* blog = dynamic_cast<Blog*>(entry->parentBlog());
+    ServerRoads* roads = ServerRoads::sharedInstance();
+    if (!blog || !roads)
+        return;
+    if (entry->hasFlag(Entry::IsPage)) {
+        roads->retrievePages(*blog);
+        return;
+    }
+    // The post cut short may be the blog's first.
+    blog->setHasZeroEntries(false);
+    roads->retrieveEntries(*blog);
+}
+
+bool PublishRoad::publishNow(const EntryPtr& entry)
+{
     entry->setBeingPublished(true);
     QList<AttachmentPtr> pending;
     prepare(*entry, pending);

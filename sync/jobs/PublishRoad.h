@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 class ActivityList;
 class Attachment;
@@ -19,6 +20,10 @@ class Attachment;
 //     PublishRoad road;                          // by the program, once
 //     ServerRoads::setSharedInstance(&road);
 //     entry->publish();                          // by the draft window or the list
+//
+// An entry whose last publish was cut short before the server answered the
+// request that makes the post may be on the server already: it is published
+// only once the user has chosen so (PublishPrompter).
 class PublishRoad : public QObject, public ServerRoads {
     Q_OBJECT
 public:
@@ -36,6 +41,10 @@ signals:
     void jobCreated(QObject* job);
 
 private:
+    bool publishNow(const EntryPtr& entry);
+    void askFirst(const EntryPtr& entry);
+    // The blog's recent posts (or pages) are fetched into its list.
+    void lookOnServer(const EntryPtr& entry);
     void prepare(Entry& entry, QList<AttachmentPtr>& pending);
     void registerJob(const EntryPtr& entry);
     void fail(const EntryPtr& entry, const QString& message);
@@ -43,5 +52,6 @@ private:
     void errorRow(Entry& entry, const QString& message);
 
     ActivityList& m_list;
+    QSet<const Entry*> m_asking; // entries whose question is open
     double m_timeOut = 60;
 };

@@ -44,6 +44,7 @@ private slots:
     void frontMostDraftFollowsActivation();
     void quitWithNoDraftsForgetsTheList();
     void quitRemembersOpenDraftsAndStartReopensThem();
+    void openDraftsAreStoredAsTheyOpenCloseAndMove();
     void quitWithSavingOnSavesEveryDraft();
     void quitReviewWithTwoChangedDrafts_data();
     void quitReviewWithTwoChangedDrafts();
@@ -241,6 +242,48 @@ void tst_DraftController::quitRemembersOpenDraftsAndStartReopensThem()
     QCOMPARE(again.listOfDrafts().last()->window()->pos(), QPoint(300, 90));
     // The list stays until the next quit writes it.
     QCOMPARE(storedOpenDrafts().size(), 2);
+}
+
+void tst_DraftController::openDraftsAreStoredAsTheyOpenCloseAndMove()
+{
+    Blog& from = m_world->addBlog(QStringLiteral("From"), m_world->plain);
+    Blog& to = m_world->addBlog(QStringLiteral("To"), m_world->plain);
+    const EntryPtr one = DraftWorld::addEntry(from, "One", "<p>1</p>");
+    const EntryPtr two = DraftWorld::addEntry(from, "Two", "<p>2</p>");
+    DraftController& drafts = DraftController::sharedInstance();
+    auto storedEntries = [] {
+        QStringList named;
+        for (const QVariant& item : storedOpenDrafts()) {
+            const QVariantMap stored = item.toMap();
+            named.append(stored.value("account").toString() + '/' +
+                         stored.value("entry").toString());
+        }
+        return named;
+    };
+    auto named = [](const Blog& blog, const EntryPtr& entry) {
+        return blog.accountID() + '/' + entry->uniqueID();
+    };
+
+    Draft* first = drafts.openDraft(one);
+    drafts.openDraft(two);
+    QCOMPARE(storedEntries(), QStringList({named(from, one), named(from, two)}));
+    drafts.close(first);
+    QCOMPARE(storedEntries(), QStringList{named(from, two)});
+
+    const EntryPtr moved = two->moveToBlog(&to);
+    QVERIFY(moved);
+    QCOMPARE(storedEntries(), QStringList{named(to, moved)});
+
+    // A crash: no quit runs, and the next start opens the draft where it was.
+    DraftController::cleanUp();
+    letDraftsGo();
+    DraftController& again = DraftController::sharedInstance();
+    QVERIFY(again.openStoredDrafts());
+    QCOMPARE(again.listOfDrafts().size(), 1);
+    QCOMPARE(again.listOfDrafts().first()->entry(), moved);
+
+    again.close(again.listOfDrafts().first());
+    QVERIFY(!UserDefaults::sharedInstance().value(QStringLiteral("open_drafts")).isValid());
 }
 
 void tst_DraftController::quitWithSavingOnSavesEveryDraft()
