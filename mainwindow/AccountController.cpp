@@ -10,6 +10,7 @@
 #include "Blog.h"
 #include "ColorButton.h"
 #include "ColorViewSync.h"
+#include "DesktopLinks.h"
 #include "DraftRegistry.h"
 #include "GuardedSelectionModel.h"
 #include "ImportWindow.h"
@@ -23,7 +24,6 @@
 #include "UserDefaults.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -645,12 +645,12 @@ void AccountController::accountHelp()
 {
     QUrl help = SupportPage::address();
     help.setFragment(QStringLiteral("account_anchor"));
-    QDesktopServices::openUrl(help);
+    DesktopLinks::open(help);
 }
 
 void AccountController::getMore()
 {
-    QDesktopServices::openUrl(SupportPage::address().resolved(QUrl(QStringLiteral("plugins/"))));
+    DesktopLinks::open(SupportPage::address().resolved(QUrl(QStringLiteral("plugins/"))));
 }
 
 void AccountController::configureAccount()

@@ -7,6 +7,7 @@
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogOutlineView.h"
+#include "DesktopLinks.h"
 #include "DraftRegistry.h"
 #include "EntriesPane.h"
 #include "Entry.h"
@@ -32,7 +33,6 @@
 #include "ViewerToolbar.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QRegularExpression>
@@ -352,7 +352,7 @@ void BlogController::viewInBrowser()
         return;
     }
     for (const QUrl& url : urls)
-        QDesktopServices::openUrl(url);
+        DesktopLinks::open(url, this);
 }
 
 Blog* BlogController::newDraftBlog() const

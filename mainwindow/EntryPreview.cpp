@@ -178,6 +178,8 @@ WebContentView* EntryPreview::ensureView()
         m_view = new WebContentView(this);
         m_view->setObjectName(QStringLiteral("plumet_preview"));
         m_view->contentPage()->setBlocksContentScripts(true);
+        // Alt-click saves a link's target, through a save dialog.
+        m_view->setOffersDownloads(true);
         m_stack->addWidget(m_view);
     }
     return m_view;

@@ -21,7 +21,7 @@ class WebContentView;
 // entry's body as it is edited, at most once every 2 s and always once more
 // after the last edit, keeping the reader's place. Nothing is rendered while
 // the pane is collapsed. The documents' own script never runs; links open in
-// the desktop's browser and Alt-click downloads them.
+// the desktop's browser and Alt-click saves their target where the user says.
 //
 // The formatter makes the full page on a worker thread, one run at a time: asks
 // that come while it works are answered by one more run when it is done, and a

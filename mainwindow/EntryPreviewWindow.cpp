@@ -114,6 +114,8 @@ WebContentView* EntryPreviewWindow::ensureView()
         m_view = new WebContentView(this);
         m_view->setObjectName(QStringLiteral("previewer"));
         m_view->contentPage()->setBlocksContentScripts(true);
+        // Alt-click saves a link's target, through a save dialog.
+        m_view->setOffersDownloads(true);
         layout()->addWidget(m_view);
     }
     return m_view;

@@ -2,6 +2,7 @@
 
 #include "Attachment.h"
 #include "CloseTagScanner.h"
+#include "DesktopLinks.h"
 #include "DraftEditorHost.h"
 #include "Entry.h"
 #include "EntryRenderer.h"
@@ -553,7 +554,8 @@ void RVTextView::openLink(LinkCommand command, std::optional<qsizetype> position
         if (!attachment)
             return;
         if (!attachment->uploadPath().isEmpty()) {
-            QDesktopServices::openUrl(QUrl(attachment->uploadPath()));
+            // The address a server returned: it may name any scheme.
+            DesktopLinks::open(QUrl(attachment->uploadPath()), this);
         } else {
             const QString path = attachment->cachedPath().isEmpty() ? attachment->filePath()
                                                                     : attachment->cachedPath();

@@ -2,6 +2,7 @@
 
 #include "Attachment.h"
 #include "Blog.h"
+#include "DesktopLinks.h"
 #include "DraftEditorHost.h"
 #include "Entry.h"
 #include "EntryRenderer.h"
@@ -19,7 +20,6 @@
 #include <QChildEvent>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -519,7 +519,7 @@ void TKWebView::followLink(const QUrl& url)
         }
     }
     if (url.isValid() && url.scheme() != WebContent::schemeName())
-        QDesktopServices::openUrl(url);
+        DesktopLinks::open(url, this);
 }
 
 void TKWebView::watchForFocus(QObject* child)

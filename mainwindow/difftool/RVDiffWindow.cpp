@@ -246,7 +246,7 @@ WebContentView* RVDiffWindow::webView()
         return m_web;
     m_web = new WebContentView;
     // The page is ours and needs no script; nothing the texts hold runs either.
-    m_web->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    m_web->contentPage()->setBlocksContentScripts(true);
     m_web->page()->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     delete m_textLayout->takeAt(0); // the stretch that stood in for it
     m_textLayout->insertWidget(0, m_web, 1);

@@ -1,12 +1,12 @@
 #include "RVAbout.h"
 
 #include "CoverPicture.h"
+#include "DesktopLinks.h"
 #include "Localization.h"
 #include "RoundRect.h"
 #include "ViewsLog.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -86,7 +86,7 @@ RVAbout::RVAbout(QObject* parent)
     m_credits->setContextMenuPolicy(Qt::NoContextMenu);
     m_credits->setOpenLinks(false);
     connect(m_credits, &QTextBrowser::anchorClicked, this,
-            [](const QUrl& url) { QDesktopServices::openUrl(url); });
+            [this](const QUrl& url) { DesktopLinks::open(url, m_credits); });
 
     auto* layout = new QVBoxLayout(face);
     layout->setContentsMargins(24, 20, 24, 16);

@@ -14,7 +14,10 @@ public:
 public slots:
     // Our scripts are in place and the channel is up in the document at `url`.
     void pageReady(const QString& url) { emit ready(url); }
+    // The user Alt-clicked a link to `url`.
+    void askToSave(const QString& url) { emit saveAsked(url); }
 
 signals:
     void ready(const QString& url);
+    void saveAsked(const QString& url);
 };

@@ -1,9 +1,11 @@
 #include "WebContent.h"
 
+#include "ContentRequestFilter.h"
 #include "WebContentLog.h"
 #include "WebContentSchemeHandler.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -12,6 +14,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlScheme>
 
@@ -55,6 +58,47 @@ void pointEngineAtDictionaries()
         qputenv(DictionariesVariable, QFile::encodeName(folder));
 }
 
+// Downloads the user asked for and chose a place for, not yet started.
+struct ExpectedDownload {
+    QPointer<QWebEnginePage> page;
+    QUrl url;
+    QString path;
+    QDeadlineTimer expiry;
+};
+
+QList<ExpectedDownload>& expectedDownloads()
+{
+    static QList<ExpectedDownload> expected;
+    return expected;
+}
+
+constexpr std::chrono::minutes ExpectedDownloadLife{1};
+
+void admitOrRefuse(QWebEngineDownloadRequest* download)
+{
+    QList<ExpectedDownload>& expected = expectedDownloads();
+    expected.removeIf([](const ExpectedDownload& e) { return !e.page || e.expiry.hasExpired(); });
+    qsizetype match = -1;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        if (expected[i].page != download->page())
+            continue;
+        if (match < 0 || expected[i].url == download->url())
+            match = i;
+    }
+    if (match < 0) {
+        qCInfo(lcWebContent) << "refused a download nobody asked for:"
+                             << download->url().toString(QUrl::RemoveUserInfo | QUrl::RemoveQuery);
+        download->cancel();
+        return;
+    }
+    const ExpectedDownload chosen = expected.takeAt(match);
+    const QFileInfo target(chosen.path);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    qCInfo(lcWebContent) << "saving a download the user asked for at" << chosen.path;
+    download->accept();
+}
+
 void startUp()
 {
     registerContentScheme();
@@ -86,14 +130,8 @@ WebContentSchemeHandler* WebContent::schemeHandler()
     if (!handler) {
         handler = new WebContentSchemeHandler(profile);
         profile->installUrlSchemeHandler(SchemeName, handler);
-        // The engine starts a download for an Alt-click on a link (and for
-        // what it cannot show); it lands in the download folder, under a
-        // name of its own when one is taken.
-        QObject::connect(profile, &QWebEngineProfile::downloadRequested, handler,
-                         [](QWebEngineDownloadRequest* download) {
-                             download->setDownloadDirectory(downloadFolder());
-                             download->accept();
-                         });
+        profile->setUrlRequestInterceptor(new ContentRequestFilter(handler));
+        QObject::connect(profile, &QWebEngineProfile::downloadRequested, handler, &admitOrRefuse);
     }
     return handler;
 }
@@ -147,6 +185,12 @@ QString WebContent::downloadFolder()
     return folder;
 }
 
+void WebContent::expectDownload(QWebEnginePage* page, const QUrl& url, const QString& path)
+{
+    expectedDownloads().append(
+        {page, url, path, QDeadlineTimer(std::chrono::milliseconds(ExpectedDownloadLife))});
+}
+
 bool WebContent::isUsableBase(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
@@ -160,12 +204,16 @@ QString WebContent::contentSecurityPolicy()
 }
 
 QByteArray WebContent::preparedDocument(const QString& html, bool isPostContent,
-                                        const QUrl& baseUrl)
+                                        const QUrl& baseUrl, bool allowFrames)
 {
     QString head = QStringLiteral("<meta charset=\"utf-8\">");
-    if (isPostContent)
+    if (isPostContent) {
+        QString policy = contentSecurityPolicy();
+        if (!allowFrames)
+            policy += QStringLiteral("; frame-src 'none'; child-src 'none'");
         head += QStringLiteral("<meta http-equiv=\"Content-Security-Policy\" content=\"%1\">")
-                    .arg(contentSecurityPolicy());
+                    .arg(policy);
+    }
     if (isUsableBase(baseUrl))
         head += QStringLiteral("<base href=\"%1\">")
                     .arg(QString::fromLatin1(baseUrl.toEncoded()).toHtmlEscaped());

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QUrl>
 
+class QWebEnginePage;
 class QWebEngineProfile;
 class WebContentSchemeHandler;
 
@@ -33,7 +34,9 @@ QString contentSecurityPolicy();
 // doctype), where the content can neither precede nor loosen it. A base
 // address that is http or https follows as a <base> element, ahead of any
 // the content brings (the first one counts); any other base is left out.
-QByteArray preparedDocument(const QString& html, bool isPostContent, const QUrl& baseUrl = {});
+// Without `allowFrames` the policy lets no frame load.
+QByteArray preparedDocument(const QString& html, bool isPostContent, const QUrl& baseUrl = {},
+                            bool allowFrames = true);
 
 // Whether `url` may serve as a document's base address: http or https with a host.
 bool isUsableBase(const QUrl& url);
@@ -51,8 +54,15 @@ QString spellingDictionaryFolder();
 // False, and nothing is checked, when that dictionary was not converted.
 bool setSpellChecking(bool enabled, const QString& code);
 
-// Where downloads of our views go: the user's download folder (XDG), made
-// when missing.
+// Where downloads of our views go by default: the user's download folder
+// (XDG), made when missing.
 QString downloadFolder();
+
+// Nothing downloads on its own (a post that frames a file, a link the engine
+// cannot show): the engine's download requests are refused unless the user
+// asked for this one, by a gesture and a save dialog, and it is expected
+// here. The next download `page` starts within a minute is saved at `path`
+// (a download link often redirects, so its final address may differ).
+void expectDownload(QWebEnginePage* page, const QUrl& url, const QString& path);
 
 } // namespace WebContent

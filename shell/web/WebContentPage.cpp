@@ -1,11 +1,11 @@
 #include "WebContentPage.h"
 
+#include "DesktopLinks.h"
 #include "WebBridge.h"
 #include "WebContent.h"
 #include "WebContentLog.h"
 #include "WebContentSchemeHandler.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineView>
 
 namespace {
 
@@ -40,10 +41,11 @@ QWebEngineScript worldScript(const QString& name, const QString& source,
     return script;
 }
 
-void openInBrowser(const QUrl& url)
+// Our own documents stay in the view; the rest goes to the desktop if it may.
+void openInBrowser(const QUrl& url, const QWebEnginePage* page)
 {
     if (url.isValid() && url.scheme() != WebContent::schemeName())
-        QDesktopServices::openUrl(url);
+        DesktopLinks::open(url, page ? QWebEngineView::forPage(page) : nullptr);
 }
 
 // Stands in for a window a page asked for: the first address it is sent to
@@ -55,7 +57,7 @@ public:
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
     {
-        openInBrowser(url);
+        openInBrowser(url, qobject_cast<QWebEnginePage*>(parent()));
         deleteLater();
         return false;
     }
@@ -74,6 +76,12 @@ WebContentPage::WebContentPage(QObject* parent)
     setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     installScripts();
     connect(m_bridge, &WebBridge::ready, this, &WebContentPage::bridgeReady);
+    connect(m_bridge, &WebBridge::saveAsked, this, [this](const QString& address) {
+        const QUrl url(address);
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+            emit downloadAsked(url);
+    });
     connect(this, &QWebEnginePage::loadFinished, this, &WebContentPage::documentLoaded);
     connect(this, &QWebEnginePage::renderProcessTerminated, this, [this] {
         // Show the document again rather than a dead view; calls in flight are void.
@@ -108,13 +116,8 @@ void WebContentPage::addPageScript(const QString& name, const QString& source)
 
 void WebContentPage::setBlocksContentScripts(bool blocks)
 {
-    // Scripts of the main world only: ours run in the application world.
+    m_blocksScripts = blocks;
     settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !blocks);
-}
-
-bool WebContentPage::blocksContentScripts() const
-{
-    return !settings()->testAttribute(QWebEngineSettings::JavascriptEnabled);
 }
 
 void WebContentPage::showDocument(const QString& html, Content kind)
@@ -131,8 +134,13 @@ void WebContentPage::showDocument(const QString& html, Content kind, const ShowO
         m_scrollTarget.reset();
     else if (!m_scrollTarget)
         m_scrollTarget = scrollPosition();
-    m_documentUrl = handler->addDocument(
-        WebContent::preparedDocument(html, kind == Content::Post, options.baseUrl));
+    // Scripts of the main world, in every frame: ours run in the application
+    // world. The policy of post content stops its own scripts, but not those
+    // of a page it frames.
+    settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
+                             !m_blocksScripts && (kind != Content::Post || m_keepsScriptEngine));
+    m_documentUrl = handler->addDocument(WebContent::preparedDocument(
+        html, kind == Content::Post, options.baseUrl, !m_keepsScriptEngine));
     beginGeneration();
     load(m_documentUrl);
     if (!previous.isEmpty())
@@ -205,12 +213,14 @@ bool WebContentPage::sameDocument(const QUrl& a, const QUrl& b)
 
 bool WebContentPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
+    if (type == NavigationTypeFormSubmitted)
+        return false;
     if (type == NavigationTypeLinkClicked) {
         // An anchor within the document scrolls; every other link leaves for the browser.
         if (sameDocument(url, m_documentUrl))
             return true;
         if (!m_linkHandler || !m_linkHandler(url))
-            openInBrowser(url);
+            openInBrowser(url, this);
         return false;
     }
     if (!isMainFrame)

@@ -16,9 +16,11 @@ class WebBridge;
 // channel's "bridge" live) and keeps the content's own world without either.
 //
 // Links the user clicks, and pages that ask for a new window, go to the
-// desktop's browser; any other navigation of the main frame away from our
-// document is refused (a refresh or form in post content cannot take the view
-// elsewhere). Main thread only.
+// desktop's browser when DesktopLinks lets them; any other navigation of the
+// main frame away from our document is refused (a refresh or form in post
+// content cannot take the view elsewhere), and no form is sent from any
+// frame. Nothing of post content runs: its scripts and those of every frame
+// it embeds are off, whatever a document says. Main thread only.
 class WebContentPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -64,13 +66,22 @@ public:
     // through plumet.channelHooks. Call before the first document is shown.
     void addPageScript(const QString& name, const QString& source);
 
-    // Keeps every script of the documents themselves from running, whatever
-    // a document says (its own policy, an own page included); our page
-    // scripts still run in their world. Off unless set.
+    // Keeps every script of our own pages from running too (post content
+    // never runs any); our page scripts still run in their world. Off unless
+    // set.
     void setBlocksContentScripts(bool blocks);
-    bool blocksContentScripts() const;
+    bool blocksContentScripts() const { return m_blocksScripts; }
+
+    // For a page whose own scripts need the engine's script machinery (the
+    // rich editor's timers, which stop with the documents' scripts): post
+    // content is then held by its policy alone, and since a framed page
+    // brings a policy of its own, no frame of post content loads. Call before
+    // the first document is shown.
+    void setKeepsScriptEngine(bool keeps) { m_keepsScriptEngine = keeps; }
 
 signals:
+    // The user Alt-clicked a link to an http or https address.
+    void downloadAsked(const QUrl& url);
     // The document shown last is ready for calls.
     void documentReady();
     // A new document replaced the one shown; answers pending for it are dropped.
@@ -103,4 +114,6 @@ private:
     // Where the reader goes once the document shown last has loaded.
     std::optional<QPointF> m_scrollTarget;
     LinkHandler m_linkHandler;
+    bool m_blocksScripts = false;
+    bool m_keepsScriptEngine = false;
 };

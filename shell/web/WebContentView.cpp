@@ -1,10 +1,42 @@
 #include "WebContentView.h"
 
+#include "WebContent.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QPointer>
+
 WebContentView::WebContentView(QWidget* parent)
     : QWebEngineView(parent), m_page(new WebContentPage(this))
 {
     setPage(m_page);
     setContextMenuPolicy(Qt::NoContextMenu);
+    connect(m_page, &WebContentPage::downloadAsked, this, [this](const QUrl& url) {
+        if (m_offersDownloads)
+            askWhereToSave(url);
+    });
+}
+
+void WebContentView::askWhereToSave(const QUrl& url)
+{
+    QString name = url.fileName();
+    if (name.isEmpty())
+        name = url.host();
+    auto* dialog = new QFileDialog(window(), tr("Save Linked File"));
+    dialog->setObjectName(QStringLiteral("plumet_save_linked_file"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->selectFile(QDir(WebContent::downloadFolder()).filePath(name));
+    QPointer<WebContentPage> page(m_page);
+    connect(dialog, &QFileDialog::fileSelected, this, [page, url](const QString& path) {
+        if (!page || path.isEmpty())
+            return;
+        WebContent::expectDownload(page, url, path);
+        page->download(url, path);
+    });
+    dialog->open();
 }
 
 void WebContentView::showDocument(const QString& html, WebContentPage::Content kind)
@@ -55,6 +87,11 @@ void WebContentView::replaceSelectionWithText(const QString&, std::function<void
 {
     if (done)
         done(false);
+}
+
+EditableWebView::EditableWebView(QWidget* parent) : WebContentView(parent)
+{
+    contentPage()->setKeepsScriptEngine(true);
 }
 
 void EditableWebView::replaceSelectionWithText(const QString& text, std::function<void(bool)> done)

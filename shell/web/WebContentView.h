@@ -39,6 +39,11 @@ public:
     // Collapses the selection to the start of the document.
     void moveCursorToStart(std::function<void()> done = {});
 
+    // Alt-clicking a link asks where to save its target, then downloads it
+    // there. Off unless set: without it the gesture does nothing.
+    void setOffersDownloads(bool offers) { m_offersDownloads = offers; }
+    bool offersDownloads() const { return m_offersDownloads; }
+
     // Whether replaceSelectionWithText can change the document.
     virtual bool offersReplace() const { return false; }
     // Replaces the selection with `text` as one undoable change; `done` hears
@@ -46,15 +51,21 @@ public:
     virtual void replaceSelectionWithText(const QString& text, std::function<void(bool)> done);
 
 private:
+    void askWhereToSave(const QUrl& url);
+
     WebContentPage* m_page;
+    bool m_offersDownloads = false;
 };
 
 // A view whose document is edited in place (contenteditable): it replaces
 // through the editor's own command, so each replacement is one undo step.
+//
+// Its page script needs the engine's script machinery: post content shown
+// there is held by its policy, and its frames do not load.
 class EditableWebView : public WebContentView {
     Q_OBJECT
 public:
-    using WebContentView::WebContentView;
+    explicit EditableWebView(QWidget* parent = nullptr);
 
     bool offersReplace() const override { return true; }
     void replaceSelectionWithText(const QString& text, std::function<void(bool)> done) override;

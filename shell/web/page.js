@@ -63,6 +63,19 @@ var plumet = (function () {
     };
 })();
 
+// An Alt-click on a link asks to save its target (views that offer it show a
+// save dialog); the engine's own download of it never starts.
+window.addEventListener("click", function (event) {
+    if (!event.altKey || event.button !== 0 || !event.target.closest)
+        return;
+    var link = event.target.closest("a[href]");
+    if (!link)
+        return;
+    event.preventDefault();
+    if (plumet.bridge)
+        plumet.bridge.askToSave(String(link.href));
+}, true);
+
 new QWebChannel(qt.webChannelTransport, function (channel) {
     plumet.bridge = channel.objects.bridge;
     // Page scripts of a view that registers objects of its own pick them up

@@ -2,10 +2,10 @@
 
 #include "ActivityItem.h"
 #include "ActivityList.h"
+#include "DesktopLinks.h"
 #include "Localization.h"
 #include "SupportPage.h"
 
-#include <QDesktopServices>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -192,7 +192,7 @@ void RVActivityView::press(const Hit& hit)
     if (hit.button == Button::Stop)
         item->stop();
     else if (hit.button == Button::Lookup)
-        QDesktopServices::openUrl(SupportPage::address());
+        DesktopLinks::open(SupportPage::address(), this);
 }
 
 void RVActivityView::leaveEvent(QEvent* event)

@@ -507,14 +507,15 @@ void RESTCall::onDeadlinePassed()
 bool RESTCall::followRedirect()
 {
     using Outcome = RedirectDecision::Outcome;
-    const RedirectDecision decision =
-        RedirectPolicy::decide(m_status, m_method, m_currentUrl, m_reply->rawHeader("Location"));
+    const RedirectDecision decision = RedirectPolicy::decide(
+        m_status, m_method, m_currentUrl, m_reply->rawHeader("Location"), !m_requestBody.isEmpty());
     switch (decision.outcome) {
     case Outcome::NotARedirect:
     case Outcome::MissingLocation:
         return false; // delivered as an ordinary answer
     case Outcome::InsecureDowngrade:
-        askAboutInsecureRedirect(decision);
+    case Outcome::OtherOriginWithBody:
+        refuseRedirect(decision);
         return true;
     case Outcome::UnsupportedScheme:
         fail(HttpErrors::transportError(HttpErrors::UnsupportedURL, displayAddress(), QString()));
@@ -552,32 +553,28 @@ void RESTCall::applyRedirect(const RedirectDecision& decision)
     send();
 }
 
-void RESTCall::askAboutInsecureRedirect(const RedirectDecision& decision)
+void RESTCall::refuseRedirect(const RedirectDecision& decision)
 {
-    releaseReply();
-    const QUrl from = m_currentUrl;
-    auto refuse = [this, from, to = decision.target] {
-        fail(RestError{
-            HttpErrors::SecureConnectionFailed,
-            tr("The secure address \"%1\" redirected to the insecure address \"%2\". "
-               "The redirect was not followed.")
-                .arg(from.toString(QUrl::RemovePassword), to.toString(QUrl::RemovePassword))});
-    };
-    SecurityPrompter* prompter = SecurityPrompter::sharedInstance();
-    if (!prompter) {
-        refuse();
-        return;
+    const QString from = m_currentUrl.toString(QUrl::RemoveUserInfo);
+    const QString to = decision.target.toString(QUrl::RemoveUserInfo);
+    RestError error;
+    if (decision.outcome == RedirectDecision::Outcome::InsecureDowngrade) {
+        error = {HttpErrors::SecureConnectionFailed,
+                 tr("The secure address \"%1\" redirected to the insecure address \"%2\". "
+                    "The redirect was not followed.")
+                     .arg(from, to)};
+    } else {
+        // The body may hold the login (XML-RPC sends it there): it stays with its origin.
+        error = {HttpErrors::UnsupportedURL,
+                 tr("The address \"%1\" sent the request on to \"%2\", another server. The "
+                    "request was not sent there, as it carries your login. If the blog has "
+                    "moved, change its access point to the new address.")
+                     .arg(from, to)};
     }
-    QPointer<RESTCall> self(this);
-    prompter->askToFollowInsecureRedirect(from, decision.target,
-                                          [self, decision, refuse](bool accepted) {
-                                              if (!self || self->m_ended)
-                                                  return;
-                                              if (accepted)
-                                                  self->applyRedirect(decision);
-                                              else
-                                                  refuse();
-                                          });
+    ConsoleSink::sharedInstance().addToConsole(
+        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    releaseReply();
+    fail(error);
 }
 
 void RESTCall::askAboutCertificate()

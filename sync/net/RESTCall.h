@@ -34,11 +34,12 @@ struct RedirectDecision;
 // the time the whole exchange takes, reports progress to its delegate, logs
 // the exchange (request and answer) to the network console, answers login
 // challenges from the delegate's stored credentials or the login sheet,
-// follows redirects, asks before trusting a refused certificate or leaving
-// https for http, and ends exactly once: the delegate hears restCallDidFinish
-// or restCallDidFail, then finished() is emitted. Neither the delegate nor a
-// slot may delete the call there: deleteLater() it. Runs on the calling
-// thread's shared network manager (NetworkAccess.h).
+// follows redirects (never from https to http, and never with a body to
+// another origin), asks before trusting a refused certificate, and ends
+// exactly once: the delegate hears restCallDidFinish or restCallDidFail, then
+// finished() is emitted. Neither the delegate nor a slot may delete the call
+// there: deleteLater() it. Runs on the calling thread's shared network manager
+// (NetworkAccess.h).
 //
 // The delegate's stored login belongs to the origin of the address the call
 // was made for. It is sent only there, cleared only when it was sent there and
@@ -141,7 +142,7 @@ private:
     bool isOwnOrigin(const QUrl& url) const;
     bool followRedirect();
     void applyRedirect(const RedirectDecision& decision);
-    void askAboutInsecureRedirect(const RedirectDecision& decision);
+    void refuseRedirect(const RedirectDecision& decision);
     void askAboutCertificate();
     void failUntrustedCertificate();
     void askForLogin(const QString& realm);

@@ -7,6 +7,15 @@ bool isRedirectStatus(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+bool sameOrigin(const QUrl& from, const QUrl& to)
+{
+    const QString scheme = from.scheme().toLower();
+    if (scheme != to.scheme().toLower() || from.host().compare(to.host(), Qt::CaseInsensitive) != 0)
+        return false;
+    const int defaultPort = scheme == QLatin1String("https") ? 443 : 80;
+    return from.port(defaultPort) == to.port(defaultPort);
+}
+
 bool sameCredentialScope(const QUrl& from, const QUrl& to)
 {
     if (from.host().compare(to.host(), Qt::CaseInsensitive) != 0)
@@ -14,14 +23,14 @@ bool sameCredentialScope(const QUrl& from, const QUrl& to)
     const QString fromScheme = from.scheme().toLower();
     const QString toScheme = to.scheme().toLower();
     if (fromScheme == toScheme)
-        return from.port(-1) == to.port(-1);
+        return sameOrigin(from, to);
     // http://host/ -> https://host/ on the default ports is an upgrade of the same site.
     return fromScheme == QLatin1String("http") && toScheme == QLatin1String("https") &&
            from.port(80) == 80 && to.port(443) == 443;
 }
 
 RedirectDecision decide(int status, const QByteArray& method, const QUrl& from,
-                        const QByteArray& location)
+                        const QByteArray& location, bool withBody)
 {
     RedirectDecision decision;
     if (!isRedirectStatus(status))
@@ -41,12 +50,6 @@ RedirectDecision decide(int status, const QByteArray& method, const QUrl& from,
         decision.outcome = RedirectDecision::Outcome::UnsupportedScheme;
         return decision;
     }
-    // A downgrade is described in full too: the user may still choose to follow it.
-    const bool downgrade =
-        from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
-        scheme == QLatin1String("http");
-    decision.outcome = downgrade ? RedirectDecision::Outcome::InsecureDowngrade
-                                 : RedirectDecision::Outcome::Follow;
     const QByteArray upper = method.toUpper();
     if (status == 307 || status == 308) {
         decision.method = upper;
@@ -57,7 +60,17 @@ RedirectDecision decide(int status, const QByteArray& method, const QUrl& from,
         decision.method = upper == "POST" ? QByteArray("GET") : upper;
         decision.keepBody = decision.method == upper && upper != "GET" && upper != "HEAD";
     }
+    decision.keepBody = decision.keepBody && withBody;
     decision.keepCredentials = sameCredentialScope(from, decision.target);
+    const bool downgrade =
+        from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
+        scheme == QLatin1String("http");
+    if (downgrade)
+        decision.outcome = RedirectDecision::Outcome::InsecureDowngrade;
+    else if (decision.keepBody && !sameOrigin(from, decision.target))
+        decision.outcome = RedirectDecision::Outcome::OtherOriginWithBody;
+    else
+        decision.outcome = RedirectDecision::Outcome::Follow;
     return decision;
 }
 

@@ -5,15 +5,18 @@
 
 // How one redirect is followed: 301, 302 and 303 turn a POST (303: anything
 // but HEAD) into a body-less GET; 307 and 308 keep method and body. A secure
-// request is not sent on to a plain http address unless the user agrees
-// (InsecureDowngrade, with the rest of the decision filled in), and credentials
-// stay behind when the redirect leaves the origin.
+// request is never sent on to a plain http address (InsecureDowngrade), a
+// body never leaves the origin it was meant for (OtherOriginWithBody: an
+// XML-RPC body carries the login), and credential headers stay behind when
+// the redirect leaves the origin. Those two refusals come with the rest of
+// the decision filled in, so that the caller can name the new address.
 struct RedirectDecision {
     enum class Outcome {
         Follow,
         NotARedirect,
         MissingLocation,
         InsecureDowngrade,
+        OtherOriginWithBody,
         UnsupportedScheme
     };
     Outcome outcome = Outcome::NotARedirect;
@@ -27,9 +30,13 @@ namespace RedirectPolicy {
 
 bool isRedirectStatus(int status);
 
-// `location` is the raw Location header, resolved against `from`.
+// `location` is the raw Location header, resolved against `from`; `withBody`
+// says whether the request carries a body.
 RedirectDecision decide(int status, const QByteArray& method, const QUrl& from,
-                        const QByteArray& location);
+                        const QByteArray& location, bool withBody = true);
+
+// Same scheme, host and port (a missing port counts as the scheme's own).
+bool sameOrigin(const QUrl& from, const QUrl& to);
 
 // Same host, and the scheme and port are unchanged or only upgraded from http
 // to https.

@@ -1,18 +1,22 @@
 #include "Account.h"
 #include "Blog.h"
+#include "BrowserCatcher.h"
 #include "Category.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryPreview.h"
 #include "EntryPreviewWindow.h"
 #include "EntryRenderer.h"
+#include "HostileSite.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
 #include "PLUMETFormatterProtocol.h"
 #include "RVSplitView.h"
 #include "ScreenshotSaver.h"
+#include "WebContent.h"
 #include "WebContentView.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScopeGuard>
@@ -135,6 +139,7 @@ private slots:
     void baseAddress();
     void lowPaneShowsTheSummaryHighPaneTheEntry();
     void contentScriptNeverRuns();
+    void aHostilePostReachesNothingButItsPictures();
     void editsAreFollowedWithATrailingRender();
     void theReaderKeepsHisPlaceForTheSameEntry();
     void nothingRendersWhileCollapsed();
@@ -323,6 +328,47 @@ void tst_EntryPreview::contentScriptNeverRuns()
                  QStringLiteral("undefined"));
         QVERIFY(view->contentPage()->blocksContentScripts());
     }
+}
+
+void tst_EntryPreview::aHostilePostReachesNothingButItsPictures()
+{
+    using plumet::test::HostileSite;
+    plumet::test::BrowserCatcher browser;
+    const auto check = [&](HostileSite& site, WebContentView* view, bool pictures) {
+        QVERIFY(loaded(view));
+        if (pictures)
+            QTRY_VERIFY_WITH_TIMEOUT(site.picturesAsked(), PageTimeout);
+        // What a script would ask for comes about as soon as the pictures.
+        QTest::qWait(1000);
+        QVERIFY2(site.forbiddenAsked().isEmpty(), qPrintable(site.forbiddenAsked().join(", ")));
+        QVERIFY(browser.opened().isEmpty());
+        QVERIFY(QDir(WebContent::downloadFolder()).entryList(QDir::Files).isEmpty());
+    };
+    // The summary shows words of the post only; the full preview shows it all.
+    for (const int height : {80, 300}) {
+        HostileSite site;
+        QVERIFY(site.listen());
+        EntryPtr entry = add(QStringLiteral("Hostile"), site.post());
+        entry->setSummary(site.post());
+        m_current = entry.get();
+        setPreviewHeight(height);
+        m_preview->selectionChanged();
+        QTRY_VERIFY(!m_preview->isRendering());
+        check(site, m_preview->webView(), height > 80);
+    }
+    // The preview window of a draft.
+    PreviewDrafts drafts;
+    DraftRegistry::setSharedInstance(&drafts);
+    QObject draft;
+    HostileSite site;
+    QVERIFY(site.listen());
+    EntryPtr entry = add(QStringLiteral("Hostile draft"), site.post());
+    drafts.drafts.insert(&draft, entry.get());
+    drafts.typed = site.post();
+    EntryPreviewWindow window(nullptr, m_clock.get());
+    window.preview(&draft);
+    QTRY_VERIFY(window.webView() && !window.isRendering());
+    check(site, window.webView(), true);
 }
 
 void tst_EntryPreview::editsAreFollowedWithATrailingRender()

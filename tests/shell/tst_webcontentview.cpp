@@ -1,14 +1,24 @@
 #include "BrowserCatcher.h"
+#include "HostileSite.h"
 #include "TestHttpServer.h"
 #include "WebContent.h"
 #include "WebContentSchemeHandler.h"
 #include "WebContentView.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
 
 using plumet::test::BrowserCatcher;
@@ -78,7 +88,11 @@ private slots:
     void baseAddressIsHttpOnly();
     void blockedViewsRunNoScriptOfTheirDocuments();
     void theReaderKeepsHisPlaceWhenAsked();
-    void altClickDownloadsIntoTheDownloadFolder();
+    void altClickAsksWhereToSaveTheLinkedFile();
+    void nothingDownloadsWithoutTheGesture();
+    void aHostilePostRunsNothingInAnyFrame();
+    void linksOfOtherSchemesStayHere_data();
+    void linksOfOtherSchemesStayHere();
 
 private:
     std::unique_ptr<WebContentView> m_view;
@@ -318,35 +332,155 @@ void tst_WebContentView::theReaderKeepsHisPlaceWhenAsked()
     QCOMPARE(m_view->page()->scrollPosition().y(), 0.0);
 }
 
-void tst_WebContentView::altClickDownloadsIntoTheDownloadFolder()
+namespace {
+
+QFileDialog* saveDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+QStringList downloadedFiles()
+{
+    return QDir(WebContent::downloadFolder()).entryList(QDir::Files);
+}
+
+} // namespace
+
+void tst_WebContentView::altClickAsksWhereToSaveTheLinkedFile()
 {
     using plumet::test::TestHttpServer;
     TestHttpServer server;
     QVERIFY(server.listen());
     server.setHandler([](const TestHttpServer::Request&) {
-        auto response = TestHttpServer::Response::ok("the file's bytes", "application/zip");
-        return response;
+        return TestHttpServer::Response::ok("the file's bytes", "application/zip");
     });
-    const QString folder = WebContent::downloadFolder();
-    QCOMPARE(folder, QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
     // Never the real home folder.
-    QVERIFY(folder.startsWith(QDir::homePath()));
+    QVERIFY(WebContent::downloadFolder().startsWith(QDir::homePath()));
     QVERIFY(QDir::homePath() != QStringLiteral("/root"));
-    QFile::remove(QDir(folder).filePath(QStringLiteral("file.zip")));
+    QTemporaryDir chosen(QDir::home().filePath(QStringLiteral("chosen-XXXXXX")));
+    QVERIFY(chosen.isValid());
 
+    WebContentView view;
+    view.setOffersDownloads(true);
+    view.resize(400, 300);
+    view.show();
     BrowserCatcher browser;
-    QVERIFY(showAndWait(*m_view, QStringLiteral("<body style='margin:0'>"
-                                                "<a href='%1' style='display:block;width:200px;"
-                                                "height:50px'>a file</a></body>")
-                                     .arg(server.url(QStringLiteral("/file.zip")).toString())));
-    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::AltModifier, QPoint(20, 20));
-    const QString saved = QDir(folder).filePath(QStringLiteral("file.zip"));
+    QVERIFY(showAndWait(view, QStringLiteral("<body style='margin:0'>"
+                                             "<a href='%1' style='display:block;width:200px;"
+                                             "height:50px'>a file</a></body>")
+                                  .arg(server.url(QStringLiteral("/file.zip")).toString())));
+    QTest::mouseClick(view.focusProxy(), Qt::LeftButton, Qt::AltModifier, QPoint(20, 20));
+    QTRY_VERIFY_WITH_TIMEOUT(saveDialog(), PageTimeout);
+    QFileDialog* dialog = saveDialog();
+    QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+    // Nothing is fetched before the user has said where.
+    QVERIFY(server.requests().isEmpty());
+    QVERIFY(dialog->selectedFiles().value(0).endsWith(QLatin1String("/file.zip")));
+    const QString saved = chosen.filePath(QStringLiteral("kept.zip"));
+    // The user types a place of his own.
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    name->setText(saved);
+    QMetaObject::invokeMethod(dialog, "accept");
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved) && QFileInfo(saved).size() == 16, PageTimeout);
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("the file's bytes"));
     QVERIFY(browser.opened().isEmpty());
-    QFile::remove(saved);
+    QVERIFY(downloadedFiles().isEmpty());
+}
+
+void tst_WebContentView::nothingDownloadsWithoutTheGesture()
+{
+    using plumet::test::TestHttpServer;
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([](const TestHttpServer::Request&) {
+        TestHttpServer::Response file =
+            TestHttpServer::Response::ok("the file's bytes", "application/zip");
+        file.headers.append(qMakePair(QByteArray("Content-Disposition"),
+                                      QByteArray("attachment; filename=\"framed.zip\"")));
+        return file;
+    });
+    QList<QWebEngineDownloadRequest*> asked;
+    const auto watch = connect(WebContent::profile(), &QWebEngineProfile::downloadRequested, this,
+                               [&asked](QWebEngineDownloadRequest* d) { asked << d; });
+    const auto unwatch = qScopeGuard([watch] { disconnect(watch); });
+
+    // A post that frames a file, shown twice, in a view that offers downloads.
+    WebContentView view;
+    view.setOffersDownloads(true);
+    view.show();
+    const QString post = QStringLiteral("<p>words</p><iframe src='%1'></iframe>")
+                             .arg(server.url(QStringLiteral("/framed.zip")).toString());
+    for (int shown = 1; shown <= 2; ++shown) {
+        QVERIFY(showAndLoad(view, post));
+        QTRY_COMPARE_WITH_TIMEOUT(asked.size(), shown, PageTimeout);
+        QCOMPARE(asked.last()->state(), QWebEngineDownloadRequest::DownloadCancelled);
+    }
+    // An Alt-click in a view that does not offer downloads asks nothing either.
+    QVERIFY(showAndWait(*m_view, QStringLiteral("<body style='margin:0'>"
+                                                "<a href='%1' style='display:block;width:200px;"
+                                                "height:50px'>a file</a></body>")
+                                     .arg(server.url(QStringLiteral("/linked.zip")).toString())));
+    const qsizetype before = server.requests().size();
+    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::AltModifier, QPoint(20, 20));
+    QTest::qWait(1000);
+    QVERIFY(!saveDialog());
+    QCOMPARE(server.requests().size(), before);
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(downloadedFiles().isEmpty());
+}
+
+void tst_WebContentView::aHostilePostRunsNothingInAnyFrame()
+{
+    plumet::test::HostileSite site;
+    QVERIFY(site.listen());
+    BrowserCatcher browser;
+    // An own page runs its scripts, unless blocked; post content never does.
+    QVERIFY(showAndLoad(*m_view, site.post()));
+    QTRY_VERIFY_WITH_TIMEOUT(site.picturesAsked(), PageTimeout);
+    // What a script would ask for comes about as soon as the pictures.
+    QTest::qWait(1000);
+    QVERIFY2(site.forbiddenAsked().isEmpty(), qPrintable(site.forbiddenAsked().join(", ")));
+    QVERIFY(browser.opened().isEmpty());
+    QVERIFY(downloadedFiles().isEmpty());
+    QCOMPARE(evaluate(*m_view, QStringLiteral("document.images[0].naturalWidth")).toInt(), 1);
+}
+
+void tst_WebContentView::linksOfOtherSchemesStayHere_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::newRow("smb") << "smb://server/share/run.desktop";
+    QTest::newRow("a program's own") << "x-launch://do?it=1";
+    QTest::newRow("file") << "file:///etc/passwd";
+}
+
+void tst_WebContentView::linksOfOtherSchemesStayHere()
+{
+    QFETCH(QString, href);
+    BrowserCatcher desktop({"smb", "x-launch", "file", "http", "https"});
+    QMainWindow window;
+    auto* bar = new QStatusBar;
+    window.setStatusBar(bar);
+    auto* view = new WebContentView;
+    window.setCentralWidget(view);
+    window.resize(500, 300);
+    window.show();
+    QVERIFY(showAndWait(*view, QStringLiteral("<body style='margin:0'><a href='%1' "
+                                              "style='display:block;width:200px;height:50px'>"
+                                              "a link</a></body>")
+                                   .arg(href)));
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));
+    // The engine hands such a link to us, or refuses it itself: either way it stays.
+    QTest::qWait(1000);
+    QVERIFY(desktop.opened().isEmpty());
+    if (!bar->currentMessage().isEmpty())
+        QVERIFY(bar->currentMessage().contains(QLatin1String("was not opened")));
 }
 
 QTEST_MAIN(tst_WebContentView)

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -74,6 +75,8 @@ private slots:
     void markupChangeRerendersWithoutUndo();
     void foreignLinksNeverEnterTheText();
     void contextMenuOnARun();
+    void openLinkSendsOnlyWebAddressesOn_data();
+    void openLinkSendsOnlyWebAddressesOn();
     void clickOnARunOpensItsSettings();
     void spellingMarksWordsOutsideTags();
     void draftEditorInterface();
@@ -504,6 +507,36 @@ void tst_RVTextView::contextMenuOnARun()
     menu.reset(m_view->contextMenuAt(m_view->cursorRect(QTextCursor(m_view->document())).center()));
     QCOMPARE(menu->actions().first()->text().contains(QStringLiteral("Link")), false);
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+void tst_RVTextView::openLinkSendsOnlyWebAddressesOn_data()
+{
+    // The address the server returned for the upload.
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("https") << "https://blog.example/photo.jpg" << true;
+    QTest::newRow("javascript") << "javascript:alert(1)" << false;
+    QTest::newRow("smb") << "smb://server/share/photo.desktop" << false;
+    QTest::newRow("file") << "file:///etc/passwd" << false;
+}
+
+void tst_RVTextView::openLinkSendsOnlyWebAddressesOn()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opened);
+    OpenedUrls desktop;
+    const QStringList schemes{"https", "javascript", "smb", "file"};
+    for (const QString& scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &desktop, "open");
+    const auto unset = qScopeGuard([&] {
+        for (const QString& scheme : schemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    });
+    show(QStringLiteral("<p>%1</p>").arg(m_image->uniqueID()));
+    const AttachmentRuns::Run run = m_view->linkRuns().first();
+    m_image->setUploadPath(address);
+    m_view->openLink(RVTextView::LinkCommand::Open, run.start + 2);
+    QCOMPARE(desktop.urls, opened ? QList<QUrl>{QUrl(address)} : QList<QUrl>{});
 }
 
 void tst_RVTextView::clickOnARunOpensItsSettings()

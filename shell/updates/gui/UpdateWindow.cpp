@@ -1,12 +1,12 @@
 #include "UpdateWindow.h"
 
 #include "AlertBox.h"
+#include "DesktopLinks.h"
 #include "DisplayStrings.h"
 #include "RVUpdater.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -126,7 +126,7 @@ void UpdateWindow::showAlert(const QString& title, const QString& message)
 
 void UpdateWindow::openInBrowser(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    DesktopLinks::open(url, this);
 }
 
 bool UpdateWindow::changesShown() const

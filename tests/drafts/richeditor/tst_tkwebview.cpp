@@ -3,6 +3,7 @@
 #include "BrowserCatcher.h"
 #include "DraftEditorHost.h"
 #include "Entry.h"
+#include "HostileSite.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
 #include "TKWebView.h"
@@ -227,6 +228,8 @@ private slots:
     void customTagWrapsTheSelectedMarkup();
     void selectionMapsOverSplitTexts();
     void followedLinksOpenAttachmentsOrTheBrowser();
+    void aHostilePostRunsNothingInAnyFrame();
+    void linksOfOtherSchemesStayHere();
     void contextMenuFollowsTheClickedTarget();
     void quotesAndAlignsTheParagraph();
     void focusWithoutAClickPutsTheCaretInThePost_data();
@@ -709,6 +712,49 @@ void tst_TKWebView::followedLinksOpenAttachmentsOrTheBrowser()
     QVERIFY(QTest::qWaitFor([&] { return !browser.opened().isEmpty(); }, PageTimeout));
     QCOMPARE(browser.opened(), QList<QUrl>{QUrl("https://example.org/post?id=OTHER")});
     QCOMPARE(draft.sheets.size(), 1);
+    m_view->setDraft(nullptr);
+}
+
+void tst_TKWebView::aHostilePostRunsNothingInAnyFrame()
+{
+    plumet::test::HostileSite site;
+    QVERIFY(site.listen());
+    BrowserCatcher browser;
+    QVERIFY(loadAndWait(*m_view, site.post()));
+    // The post's picture stays; the editor loads no frame.
+    QTRY_VERIFY_WITH_TIMEOUT(site.picturesAsked(false), PageTimeout);
+    // What a script would ask for comes about as soon as the pictures.
+    QTest::qWait(1000);
+    QVERIFY2(site.forbiddenAsked().isEmpty(), qPrintable(site.forbiddenAsked().join(", ")));
+    QVERIFY(!site.asked().contains(QStringLiteral("/frame.html")));
+    QVERIFY(browser.opened().isEmpty());
+    QVERIFY(QDir(WebContent::downloadFolder()).entryList(QDir::Files).isEmpty());
+    // The frames are the post's all the same: they are kept as written.
+    const QString stored = serialized(*m_view).html;
+    QVERIFY2(stored.contains(site.server().url(QStringLiteral("/frame.html")).toString()),
+             qPrintable(stored));
+}
+
+void tst_TKWebView::linksOfOtherSchemesStayHere()
+{
+    TestDraft draft;
+    BrowserCatcher desktop({"smb", "file", "javascript", "x-launch", "http", "https"});
+    m_view->setDraft(&draft);
+    QVERIFY(loadAndWait(*m_view, QStringLiteral("<p><a id=\"smb\" href=\"smb://server/share/x\">"
+                                                "smb</a> <a id=\"own\" href=\"x-launch://do\">"
+                                                "own</a> <a id=\"mail\" href=\"mailto:a@example."
+                                                "org\">mail</a></p>")));
+    for (const char* id : {"#smb", "#own"}) {
+        QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::ControlModifier,
+                          centreOf(*m_view, id));
+    }
+    // A mail link is the last clicked, and the only one to leave.
+    BrowserCatcher mail({"mailto"});
+    QTest::mouseClick(m_view->focusProxy(), Qt::LeftButton, Qt::ControlModifier,
+                      centreOf(*m_view, "#mail"));
+    QVERIFY(QTest::qWaitFor([&] { return !mail.opened().isEmpty(); }, PageTimeout));
+    QCOMPARE(mail.opened(), QList<QUrl>{QUrl("mailto:a@example.org")});
+    QVERIFY(desktop.opened().isEmpty());
     m_view->setDraft(nullptr);
 }
 

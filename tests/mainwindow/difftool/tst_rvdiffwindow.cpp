@@ -1,6 +1,7 @@
 #include "Account.h"
 #include "Blog.h"
 #include "Entry.h"
+#include "HostileSite.h"
 #include "RVDiffArrayController.h"
 #include "RVDiffTool.h"
 #include "RVDiffWindow.h"
@@ -78,6 +79,7 @@ private slots:
     void cleanup();
     void bothTabsShowTheDifferences();
     void noScriptOrHandlerOfTheServerRuns();
+    void aHostilePostAsksForNothing();
     void comesForwardForNewEntriesAndGoesWhenEmpty();
     void timeZoneMenuSetsTheBlogsZone();
 
@@ -218,6 +220,23 @@ void tst_RVDiffWindow::noScriptOrHandlerOfTheServerRuns()
     QSignalSpy ready(m_window->webView()->contentPage(), &WebContentPage::documentReady);
     m_window->webView()->showDocument(QStringLiteral("<p>findable</p>"));
     QVERIFY(ready.wait(PageTimeout));
+}
+
+void tst_RVDiffWindow::aHostilePostAsksForNothing()
+{
+    // The comparison shows the markup as text: not even its pictures load.
+    plumet::test::HostileSite site;
+    QVERIFY(site.listen());
+    m_window->show();
+    QVERIFY(waitForLoad(*m_window->webView(), [&] {
+        listed({{"description", site.post()}, {"title", QStringLiteral("Hostile")}});
+    }));
+    QVERIFY(waitForLoad(*m_window->webView(), [&] { m_window->tabBar()->setCurrentIndex(1); }));
+    QVERIFY(
+        waitForLoad(*m_window->webView(), [&] { m_window->ignoreHTMLBox()->setChecked(false); }));
+    QVERIFY(pageMarkup(*m_window->webView()).contains(QLatin1String("framed.zip")));
+    QTest::qWait(1000);
+    QVERIFY2(site.asked().isEmpty(), qPrintable(site.asked().join(", ")));
 }
 
 void tst_RVDiffWindow::comesForwardForNewEntriesAndGoesWhenEmpty()

@@ -132,15 +132,27 @@ void tst_HttpHelpers::redirectDecisions_data()
     QTest::newRow("307 POST") << 307 << QByteArray("POST") << http << QByteArray("/x")
                               << int(O::Follow) << QByteArray("POST") << true << true;
     QTest::newRow("upgrade to https keeps credentials")
-        << 308 << QByteArray("POST") << http << QByteArray("https://blog.test/x") << int(O::Follow)
-        << QByteArray("POST") << true << true;
+        << 301 << QByteArray("GET") << http << QByteArray("https://blog.test/x") << int(O::Follow)
+        << QByteArray("GET") << false << true;
+    QTest::newRow("a body does not go on to https")
+        << 308 << QByteArray("POST") << http << QByteArray("https://blog.test/x")
+        << int(O::OtherOriginWithBody) << QByteArray("POST") << true << true;
+    QTest::newRow("a body does not go on to another host")
+        << 307 << QByteArray("POST") << http << QByteArray("http://evil.test/x")
+        << int(O::OtherOriginWithBody) << QByteArray("POST") << true << false;
+    QTest::newRow("a body does not go on to another port")
+        << 308 << QByteArray("PUT") << http << QByteArray("http://blog.test:81/x")
+        << int(O::OtherOriginWithBody) << QByteArray("PUT") << true << false;
+    QTest::newRow("the default port is the same origin")
+        << 307 << QByteArray("POST") << http << QByteArray("http://BLOG.test:80/x")
+        << int(O::Follow) << QByteArray("POST") << true << true;
     QTest::newRow("other host drops credentials")
-        << 307 << QByteArray("POST") << http << QByteArray("http://evil.test/x") << int(O::Follow)
-        << QByteArray("POST") << true << false;
+        << 303 << QByteArray("POST") << http << QByteArray("http://evil.test/x") << int(O::Follow)
+        << QByteArray("GET") << false << false;
     QTest::newRow("other port drops credentials")
         << 302 << QByteArray("GET") << http << QByteArray("http://blog.test:8080/x")
         << int(O::Follow) << QByteArray("GET") << false << false;
-    QTest::newRow("https to http needs the user")
+    QTest::newRow("https to http is refused")
         << 307 << QByteArray("POST") << https << QByteArray("http://blog.test/x")
         << int(O::InsecureDowngrade) << QByteArray("POST") << true << false;
     QTest::newRow("no location") << 302 << QByteArray("GET") << http << QByteArray("  ")
@@ -165,7 +177,8 @@ void tst_HttpHelpers::redirectDecisions()
     const RedirectDecision decision = RedirectPolicy::decide(status, method, from, location);
     QCOMPARE(int(decision.outcome), outcome);
     if (decision.outcome != RedirectDecision::Outcome::Follow &&
-        decision.outcome != RedirectDecision::Outcome::InsecureDowngrade)
+        decision.outcome != RedirectDecision::Outcome::InsecureDowngrade &&
+        decision.outcome != RedirectDecision::Outcome::OtherOriginWithBody)
         return;
     QCOMPARE(decision.method, methodAfter);
     QCOMPARE(decision.keepBody, keepBody);
