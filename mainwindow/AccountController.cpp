@@ -472,6 +472,16 @@ void AccountController::showDetails(Account* account)
     setNeedsSave(false);
     fillDetailsBox();
     m_window->detailsBox()->show();
+    if (!account->passwordsLoaded())
+        account->loadPasswords(this, [this, shown = QPointer<Account>(account)] {
+            // The keychain answered: show its password unless the user typed one meanwhile.
+            if (!shown || tableAccount() != shown || !m_dummy.password.isEmpty())
+                return;
+            m_dummy.password = shown->password();
+            if (m_window)
+                m_window->passwordField()->setText(m_dummy.password);
+            dummyChanged();
+        });
 }
 
 void AccountController::fillDetailsBox()
@@ -584,7 +594,9 @@ void AccountController::saveAccount()
     account->setUrl(storedText(m_dummy.url));
     account->setPluginKey(m_dummy.pluginKey);
     account->setUsername(storedText(m_dummy.username));
-    account->setPassword(m_dummy.password);
+    // A password still unread from the keychain is not an empty one.
+    if (account->passwordsLoaded() || !m_dummy.password.isEmpty())
+        account->setPassword(m_dummy.password);
     m_dummy.url = account->url();
     setNeedsSave(false);
     account->setStatus(localized("Account", "Updating account"));

@@ -93,7 +93,7 @@ void Account::removeLeftBehind(Secret& secret, const Identity& current)
         return;
     if (usedByAnother(secret, old))
         return; // another account of that address and user still reads it
-    KeyChain::sharedInstance().removeGenericPassword(serviceFor(secret.label, old.url), old.user);
+    KeyChain::sharedInstance().remove(serviceFor(secret.label, old.url), old.user);
 }
 
 std::shared_ptr<Account> Account::create()
@@ -158,41 +158,116 @@ void Account::setAuthUsername(const QString& name)
 
 // --- passwords ---------------------------------------------------------------------
 
-QString Account::readSecret(Secret& secret, const Identity& identity)
+Account::Identity Account::identityOf(const Secret& secret) const
 {
-    if (secret.value.isEmpty() && !secret.value.isNull())
-        return secret.value; // the keychain said it has none; ask again only once cleared
-    if (secret.value.isNull() && identity.known()) {
-        QString error;
-        const QString stored = KeyChain::sharedInstance().genericPassword(
-            serviceFor(secret.label, identity.url), identity.user, &error);
-        if (!error.isEmpty())
-            qCWarning(lcModel).noquote() << error;
-        secret.value = stored.isNull() ? QLatin1String("") : stored;
-    }
-    return secret.value;
+    return &secret == &m_login ? loginIdentity() : authIdentity();
 }
 
-void Account::writeSecret(Secret& secret, const QString& password, const Identity& identity)
+bool Account::needsLookup(const Secret& secret) const
 {
-    QString error;
+    return secret.value.isNull() && !secret.pending && identityOf(secret).known();
+}
+
+QString Account::readSecret(Secret& secret)
+{
+    if (needsLookup(secret))
+        continueLoading();
+    return secret.value.isNull() ? QLatin1String("") : secret.value;
+}
+
+bool Account::passwordsLoaded() const
+{
+    return m_login.looking == 0 && m_auth.looking == 0 && !needsLookup(m_login) &&
+           !needsLookup(m_auth);
+}
+
+void Account::loadPasswords(QObject* context, std::function<void()> ready)
+{
+    if (passwordsLoaded()) {
+        if (ready)
+            ready();
+        return;
+    }
+    m_passwordWaiters.append({context, std::move(ready)});
+    continueLoading();
+}
+
+void Account::continueLoading()
+{
+    for (Secret* secret : {&m_login, &m_auth}) {
+        if (secret->looking == 0 && needsLookup(*secret))
+            lookUp(*secret, identityOf(*secret), false);
+    }
+    if (!passwordsLoaded())
+        return;
+    const QList<PasswordWaiter> waiters = std::exchange(m_passwordWaiters, {});
+    for (const PasswordWaiter& waiter : waiters) {
+        if (waiter.context && waiter.ready)
+            waiter.ready();
+    }
+}
+
+void Account::lookUp(Secret& secret, const Identity& at, bool moving)
+{
+    ++secret.looking;
+    secret.moving = secret.moving || moving;
+    const quint64 generation = secret.generation;
+    KeyChain::sharedInstance().lookup(
+        serviceFor(secret.label, at.url), at.user, this,
+        [this, &secret, at, moving, generation](const KeyChain::Result& result) {
+            --secret.looking;
+            if (moving)
+                secret.moving = false;
+            if (!result.ok)
+                qCWarning(lcModel).noquote() << result.error;
+            if (secret.generation == generation)
+                lookedUp(secret, at, moving, result.password);
+            continueLoading();
+        });
+}
+
+void Account::lookedUp(Secret& secret, const Identity& at, bool moving, const QString& found)
+{
+    if (!moving) {
+        secret.value = found.isNull() ? QLatin1String("") : found;
+        announce(QString::fromLatin1(secret.key));
+        return;
+    }
+    // A move whose old item holds nothing reads the new identity's own item.
+    if (found.isEmpty())
+        return;
+    secret.value = found;
+    secret.pending = true;
+    secret.leftBehind = at;
+    ++secret.generation;
+    writeMoved(secret, identityOf(secret));
+}
+
+void Account::writeSecret(Secret& secret, const QString& password, const Identity& identity,
+                          std::function<void(bool written)> then)
+{
     auto& keyChain = KeyChain::sharedInstance();
     const QString service = serviceFor(secret.label, identity.url);
-    const bool ok = password.isEmpty()
-                        ? keyChain.removeGenericPassword(service, identity.user, &error)
-                        : keyChain.setGenericPassword(password, service, identity.user, &error);
-    if (!ok)
-        qCWarning(lcModel).noquote() << "The keychain refused the password:" << error;
+    const auto done = [then = std::move(then)](const KeyChain::Result& result) {
+        if (!result.ok)
+            qCWarning(lcModel).noquote() << "The keychain refused the password:" << result.error;
+        if (then)
+            then(result.ok);
+    };
+    if (password.isEmpty())
+        keyChain.remove(service, identity.user, this, done);
+    else
+        keyChain.store(password, service, identity.user, this, done);
 }
 
 QString Account::password()
 {
-    return readSecret(m_login, loginIdentity());
+    return readSecret(m_login);
 }
 
 QString Account::authPassword()
 {
-    return readSecret(m_auth, authIdentity());
+    return readSecret(m_auth);
 }
 
 void Account::setPassword(const QString& password)
@@ -215,6 +290,7 @@ void Account::removePasswords(Secrets which)
         secret.value = QString();
         secret.pending = false;
         secret.leftBehind = {};
+        ++secret.generation;
     };
     if (int(which) & int(Secrets::Login))
         remove(m_login, loginIdentity());
@@ -242,6 +318,7 @@ void Account::storeSecret(Secret& secret, const QString& password, const Identit
     if (!secret.value.isEmpty() && secret.value == password)
         return;
     secret.value = password;
+    ++secret.generation;
     if (identity.known() && !m_holdsPasswords) {
         writeSecret(secret, password, identity);
         secret.pending = false;
@@ -251,20 +328,22 @@ void Account::storeSecret(Secret& secret, const QString& password, const Identit
         secret.pending = !password.isNull();
     }
     announce(QString::fromLatin1(secret.key));
+    if (!m_passwordWaiters.isEmpty())
+        continueLoading(); // a road waiting for this password may go on
 }
 
 void Account::moveSecret(Secret& secret, const Identity& from, const Identity& to)
 {
     if (from == to)
         return;
+    if (secret.moving)
+        return;          // the move under way takes the password to wherever the identity ends
+    ++secret.generation; // a lookup at the old identity is stale now
     if (from.known() && !secret.pending) {
-        // Take the password along before the old item is out of reach.
         if (secret.value.isEmpty()) {
+            // Take the password along before the old item is out of reach.
             secret.value = QString();
-            readSecret(secret, from);
-        }
-        if (secret.value.isEmpty()) {
-            secret.value = QString(); // nothing to move: read the new identity's own item
+            lookUp(secret, from, true);
             return;
         }
         secret.pending = true;
@@ -274,25 +353,29 @@ void Account::moveSecret(Secret& secret, const Identity& from, const Identity& t
         secret.value = QString(); // a new identity: read its own item next time
         return;
     }
+    writeMoved(secret, to);
+}
+
+void Account::writeMoved(Secret& secret, const Identity& to)
+{
     if (!to.known() || m_holdsPasswords)
         return; // written once the address and the user name are both known
-    QString error;
-    const bool written = KeyChain::sharedInstance().setGenericPassword(
-        secret.value, serviceFor(secret.label, to.url), to.user, &error);
-    if (!written) {
-        // The old item stays where it was, so nothing is lost.
-        qCWarning(lcModel).noquote()
-            << "The password could not be stored in the keychain:" << error;
-        return;
-    }
-    secret.pending = false;
-    removeLeftBehind(secret, to);
+    const quint64 generation = secret.generation;
+    writeSecret(secret, secret.value, to, [this, &secret, to, generation](bool written) {
+        // A refusal leaves the old item where it was, so nothing is lost.
+        if (!written || secret.generation != generation)
+            return;
+        secret.pending = false;
+        removeLeftBehind(secret, to);
+    });
 }
 
 void Account::followIdentityChange(const Identity& oldLogin, const Identity& oldAuth)
 {
     moveSecret(m_login, oldLogin, loginIdentity());
     moveSecret(m_auth, oldAuth, authIdentity());
+    if (!m_passwordWaiters.isEmpty())
+        continueLoading();
 }
 
 // --- plain fields ---------------------------------------------------------------------

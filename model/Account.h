@@ -8,6 +8,7 @@
 #include "RefreshEnd.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 #include <QVariantMap>
 #include <functional>
@@ -55,7 +56,9 @@ public:
     QString authUsername() const { return m_authUsername; }
     void setAuthUsername(const QString& name);
 
-    // Read from the keychain while the cached field is null; "" when it holds none.
+    // The passwords as last read from or given for the keychain; "" while
+    // unread (reading starts then) and when it holds none. A road reads them
+    // once loadPasswords() has answered.
     QString password();
     void setPassword(const QString& password);
     QString authPassword();
@@ -70,6 +73,12 @@ public:
     // item of a listed account that logs in the same way.
     void holdPasswords() { m_holdsPasswords = true; }
     void storeHeldPasswords();
+    // Whether both passwords are read (or cannot be: no address or user name).
+    bool passwordsLoaded() const;
+    // Reads both passwords from the keychain without blocking; `ready` is
+    // called once they are read (at once when they are), unless `context` is
+    // gone by then. A locked keyring holds it until the user answers.
+    void loadPasswords(QObject* context, std::function<void()> ready);
 
     QString pluginKey() const { return m_pluginKey; }
     void setPluginKey(const QString& key);
@@ -191,8 +200,18 @@ private:
     void followIdentityChange(const Identity& oldLogin, const Identity& oldAuth);
     struct Secret;
     void moveSecret(Secret& secret, const Identity& from, const Identity& to);
-    QString readSecret(Secret& secret, const Identity& identity);
-    void writeSecret(Secret& secret, const QString& password, const Identity& identity);
+    QString readSecret(Secret& secret);
+    Identity identityOf(const Secret& secret) const;
+    bool needsLookup(const Secret& secret) const;
+    // Looks `secret` up at `at`; a move takes what it finds to the current identity.
+    void lookUp(Secret& secret, const Identity& at, bool moving);
+    void lookedUp(Secret& secret, const Identity& at, bool moving, const QString& found);
+    // Starts the lookups still needed; answers the waiters once none is left.
+    void continueLoading();
+    // Writes a moved password to `to`, then removes the item it left behind.
+    void writeMoved(Secret& secret, const Identity& to);
+    void writeSecret(Secret& secret, const QString& password, const Identity& identity,
+                     std::function<void(bool written)> then = {});
     // Caches the password and writes it to the keychain once the identity is known.
     void storeSecret(Secret& secret, const QString& password, const Identity& identity);
     // Whether another account reads the same keychain item as `secret` would at `identity`.
@@ -217,6 +236,11 @@ private:
     bool m_isCritical = false;
     bool m_holdsPasswords = false;
     Blog* m_selectedBlog = nullptr;
+    struct PasswordWaiter {
+        QPointer<QObject> context;
+        std::function<void()> ready;
+    };
+    QList<PasswordWaiter> m_passwordWaiters;
 
     struct Secret {
         const char* label;    // "plumet" or "plumet(auth)"
@@ -224,7 +248,11 @@ private:
         QString value;        // null until read or set
         bool pending = false; // set while the identity was unknown: write once known
         Identity leftBehind;  // the item to remove once the pending password is written
+        int looking = 0;      // keychain lookups under way
+        bool moving = false;  // one of them takes the old item to the current identity
+        quint64 generation =
+            0; // changes with the value or identity: a lookup begun before is stale
     };
-    Secret m_login{"plumet", "password", {}, false, {}};
-    Secret m_auth{"plumet(auth)", "authPassword", {}, false, {}};
+    Secret m_login{"plumet", "password", {}, false, {}, 0, false, 0};
+    Secret m_auth{"plumet(auth)", "authPassword", {}, false, {}, 0, false, 0};
 };

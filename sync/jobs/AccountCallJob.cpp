@@ -6,6 +6,7 @@
 AccountCallJob::AccountCallJob(Account* account, QObject* parent)
     : Job(parent), AccountLogin(account)
 {
+    setPasswordsOf(account);
 }
 
 AccountCallJob::~AccountCallJob()

@@ -1,5 +1,6 @@
 #include "Job.h"
 
+#include "Account.h"
 #include "JobsLog.h"
 
 Job::Job(QObject* parent) : QObject(parent) {}
@@ -14,10 +15,19 @@ void Job::start()
     QMetaObject::invokeMethod(this, &Job::begin, Qt::QueuedConnection);
 }
 
+void Job::setPasswordsOf(Account* account)
+{
+    m_passwordsOf = account;
+}
+
 void Job::begin()
 {
     if (m_state != State::Waiting) // cancelled while it waited
         return;
+    if (m_passwordsOf && !m_passwordsOf->passwordsLoaded()) {
+        m_passwordsOf->loadPasswords(this, [this] { begin(); });
+        return;
+    }
     setState(State::Running);
     doStart();
 }

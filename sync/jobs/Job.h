@@ -3,6 +3,7 @@
 #include "RestError.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <optional>
 
@@ -25,6 +26,8 @@
 //   job but never delete it.
 // - A subclass implements doStart() and ends with succeed() or fail(); it
 //   stops its work in doCancel(). Neither may delete the job or its caller.
+class Account;
+
 class Job : public QObject {
     Q_OBJECT
 public:
@@ -80,6 +83,10 @@ protected:
     void succeed();
     void fail(const RestError& error);
 
+    // A job that reads `account`'s passwords starts only once the keychain
+    // has answered; it waits as Waiting, and can be cancelled meanwhile.
+    void setPasswordsOf(Account* account);
+
     void setStatus(const QString& status);
     void setSubStatus(const QString& subStatus);
     void setProgress(double progress, double maximum);
@@ -99,4 +106,5 @@ private:
     bool m_reportsErrorsItself = false;
     bool m_scheduled = false;
     bool m_cancelling = false;
+    QPointer<Account> m_passwordsOf;
 };

@@ -35,6 +35,7 @@ QVariantMap credentials(Account& account)
 RefreshAccountJob::RefreshAccountJob(Account* account, QObject* parent)
     : Job(parent), m_account(account)
 {
+    setPasswordsOf(account);
 }
 
 RefreshAccountJob::~RefreshAccountJob() = default;

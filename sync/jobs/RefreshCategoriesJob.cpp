@@ -25,6 +25,7 @@ RefreshCategoriesJob::RefreshCategoriesJob(Blog* blog, QObject* parent)
       m_blogID(blog ? blog->uniqueID() : QString()),
       m_categoriesService(blog ? categoriesService(blog->services()) : QString())
 {
+    setPasswordsOf(m_account);
     if (blog)
         setStatus(retrievingText(blog->displayName()));
 }
@@ -34,6 +35,7 @@ RefreshCategoriesJob::RefreshCategoriesJob(Account* account, const Account::List
     : Job(parent), m_account(account), m_blogID(listed.id),
       m_categoriesService(categoriesService(listed.item))
 {
+    setPasswordsOf(account);
     setStatus(retrievingText(listed.name));
 }
 
