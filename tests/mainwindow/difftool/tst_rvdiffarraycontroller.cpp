@@ -433,8 +433,9 @@ void tst_RVDiffArrayController::timeZoneReadsEachDateAtItsOwnOffset_data()
     }
     QTest::newRow("Berlin, the night clocks go forward")
         << "Europe/Berlin" << utc(2024, 3, 31, 1, 30);
+    // 02:30 comes twice that night; a clock time names the first.
     QTest::newRow("Sydney, the night clocks go back")
-        << "Australia/Sydney" << utc(2024, 4, 6, 16, 30);
+        << "Australia/Sydney" << utc(2024, 4, 6, 15, 30);
 }
 
 void tst_RVDiffArrayController::timeZoneReadsEachDateAtItsOwnOffset()
