@@ -42,6 +42,8 @@ namespace {
 
 QString stored(const QString& url, const QString& user, const char* label = "plumet")
 {
+    // Once every keychain call asked for has ended.
+    QTest::qWaitFor([] { return KeyChain::sharedInstance().pendingCalls() == 0; }, 15000);
     return KeyChain::sharedInstance().genericPassword(
         QStringLiteral("%1 : %2").arg(QLatin1String(label), url), user);
 }
@@ -255,6 +257,10 @@ void tst_AccountController::saveLoadRoundTripAfterEditsReorderAndDelete()
     QCOMPARE(reread.accounts().at(0)->accountID(), club->accountID());
     QCOMPARE(reread.accounts().at(0)->title(), QStringLiteral("Work 1"));
     QCOMPARE(reread.accounts().at(1)->accountID(), work->accountID());
+    bool read = false;
+    QObject waiter;
+    reread.accounts().at(1)->loadPasswords(&waiter, [&read] { read = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(read, 15000);
     QCOMPARE(reread.accounts().at(1)->password(), QStringLiteral("w-pw"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -78,6 +78,8 @@ struct Site {
 
 QString stored(const QString& url, const QString& user)
 {
+    // Once every keychain call asked for has ended.
+    QTest::qWaitFor([] { return KeyChain::sharedInstance().pendingCalls() == 0; }, 15000);
     return KeyChain::sharedInstance().genericPassword(QStringLiteral("plumet : %1").arg(url), user);
 }
 

@@ -21,7 +21,8 @@ QString stored(const QString& label, const QString& url, const QString& user)
 Account& loaded(Account& account)
 {
     bool ready = false;
-    account.loadPasswords(&account, [&ready] { ready = true; });
+    QObject waiter;
+    account.loadPasswords(&waiter, [&ready] { ready = true; });
     QTest::qWaitFor([&ready] { return ready; }, 15000);
     return account;
 }
