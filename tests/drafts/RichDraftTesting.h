@@ -5,6 +5,8 @@
 
 #include <QTest>
 #include <QWebEngineScript>
+#include <memory>
+#include <optional>
 
 // What the tests of drafts with the real rich editor share: the page's
 // answers waited for, bounded.
@@ -20,16 +22,14 @@ inline TKWebView* richView(Draft* draft, bool sub = false)
 // The value of `script` in the editor's page.
 inline QVariant evaluate(TKWebView* view, const QString& script)
 {
-    QVariant result;
-    bool done = false;
+    // Shared, not on this frame: an answer that comes too late (or the
+    // page's end, which answers every open call) must not write into it.
+    const auto answer = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                                [&](const QVariant& value) {
-                                    result = value;
-                                    done = true;
-                                });
-    if (!QTest::qWaitFor([&] { return done; }, PageTimeout))
+                                [answer](const QVariant& value) { *answer = value; });
+    if (!QTest::qWaitFor([&] { return answer->has_value(); }, PageTimeout))
         qWarning() << "no answer to" << script;
-    return result;
+    return answer->value_or(QVariant());
 }
 
 // Whether `condition` became true in the page in time.

@@ -26,6 +26,7 @@
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <memory>
 
 using plumet::test::BrowserCatcher;
 
@@ -62,15 +63,12 @@ QString storedSource(TKWebView& view)
 
 QVariant evaluate(TKWebView& view, const QString& script, quint32 world)
 {
-    QVariant result;
-    bool done = false;
-    view.page()->runJavaScript(script, world, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, PageTimeout))
+    // Shared, not on this frame: a late answer must not write into it.
+    const auto answer = std::make_shared<std::optional<QVariant>>();
+    view.page()->runJavaScript(script, world, [answer](const QVariant& value) { *answer = value; });
+    if (!QTest::qWaitFor([&] { return answer->has_value(); }, PageTimeout))
         qWarning() << "no answer to" << script;
-    return result;
+    return answer->value_or(QVariant());
 }
 
 // Whether the page itself has the focus, its content focused: only then do
