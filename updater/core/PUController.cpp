@@ -136,6 +136,7 @@ void PUController::initiateDownload()
     }
     m_zipPath = m_temporary->filePath(QStringLiteral("plumet-update.archive"));
     m_downloader = new PUDownloader(url, m_zipPath, this);
+    m_downloader->setLengthLimit(m_settings.handOver.length);
     connect(m_downloader, &PUDownloader::fileLengthKnown, this, [this](qint64 bytes) {
         m_fileLength = bytes;
         emit fileLengthChanged();
