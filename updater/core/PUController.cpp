@@ -12,6 +12,7 @@
 #include "RunningApplication.h"
 #include "UpdateSignature.h"
 #include "UpdaterLog.h"
+#include "VersionRules.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -98,6 +99,21 @@ void PUController::onExamined(InstallTarget::Verdict verdict, const QString& fol
                 "replace itself. Please update it the way it was installed, for example "
                 "through your package manager."),
              detail);
+        return;
+    }
+    // Only ever forwards: an older signed version (run by hand, say) may have
+    // faults the installed one mended.
+    const QString installed = InstallChecks::installedVersion(folder);
+    const QString offered = m_settings.handOver.version;
+    if (installed.isEmpty() || !VersionRules::isNewer(installed, offered)) {
+        fail(tr("Cannot install new version!"),
+             installed.isEmpty()
+                 ? tr("The version of plumet in \"%1\" cannot be read, so nothing was "
+                      "installed.")
+                       .arg(folder)
+                 : tr("Version %1 is not newer than the installed version %2, so nothing was "
+                      "installed.")
+                       .arg(offered, installed));
         return;
     }
     m_installPath = folder;
