@@ -142,8 +142,9 @@ void PUController::initiateDownload()
              tr("There may be a network problem. Please try again later."));
         return;
     }
-    m_temporary =
-        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/plumetUpdater-XXXXXX"));
+    m_temporary = std::make_unique<QTemporaryDir>(
+        QDir::tempPath() + QLatin1Char('/') + QLatin1String(InstallLayout::privateFolderPrefix) +
+        QStringLiteral("XXXXXX"));
     if (!m_temporary->isValid()) {
         fail(tr("Could not download new version"),
              tr("There may be a network problem. Please try again later."),
