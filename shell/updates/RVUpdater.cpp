@@ -259,6 +259,8 @@ void RVUpdater::downloadAndInstall()
     handOver.version = m_offer.version;
     handOver.sha256 = m_offer.sha256;
     handOver.signature = m_offer.signature;
+    // The updater stops the download at the announced length.
+    handOver.length = qMax<qint64>(0, m_offer.fileSize.trimmed().toLongLong());
     handOver.installFolder =
         FileReference::fileReference(m_environment.programFolder + QStringLiteral("/.."));
     if (!handOver.archiveUrl.isValid() || handOver.sha256.isEmpty() ||

@@ -44,7 +44,9 @@ bool launch(const QString& programFolder, UpdateHandOver handOver)
     const QString source =
         programFolder + QLatin1Char('/') + QLatin1String(InstallLayout::updaterProgram);
     // Made by mkdtemp: a new name, open to the user alone.
-    QTemporaryDir folder(folderForTheCopy() + QStringLiteral("/plumetUpdater-XXXXXX"));
+    QTemporaryDir folder(folderForTheCopy() + QLatin1Char('/') +
+                         QLatin1String(InstallLayout::privateFolderPrefix) +
+                         QStringLiteral("XXXXXX"));
     if (!folder.isValid()) {
         qCWarning(lcUpdates) << "no private folder for the updater:" << folder.errorString();
         return false;

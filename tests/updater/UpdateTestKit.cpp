@@ -124,6 +124,12 @@ QByteArray makeArchive(const QList<ArchiveEntry>& entries, ArchiveFormat format)
 
 namespace {
 
+// As the build writes it, with the tag on a line of its own.
+QByteArray markerText(const QByteArray& tag, const QByteArray& version)
+{
+    return "This folder is a self-contained installation of plumet " + version + ".\n" + tag;
+}
+
 QByteArray programText(const QByteArray& tag)
 {
     return "#!/bin/sh\necho " + tag + " >> \"$PLUMET_TEST_LAUNCH_LOG\"\n";
@@ -131,17 +137,17 @@ QByteArray programText(const QByteArray& tag)
 
 } // namespace
 
-QList<ArchiveEntry> installEntries(const QByteArray& tag)
+QList<ArchiveEntry> installEntries(const QByteArray& tag, const QByteArray& version)
 {
     return {ArchiveEntry::folder("plumet/"),
             ArchiveEntry::folder("plumet/bin/"),
             ArchiveEntry::file("plumet/bin/plumet", programText(tag), 0755),
             ArchiveEntry::folder("plumet/lib/plumet/"),
             ArchiveEntry::file("plumet/lib/plumet/libplumet_fake.so", "library " + tag),
-            ArchiveEntry::file("plumet/plumet-self-contained", "self-contained " + tag)};
+            ArchiveEntry::file("plumet/plumet-self-contained", markerText(tag, version))};
 }
 
-bool makeInstallFolder(const QString& folder, const QByteArray& tag)
+bool makeInstallFolder(const QString& folder, const QByteArray& tag, const QByteArray& version)
 {
     if (!QDir().mkpath(folder + QStringLiteral("/bin")) ||
         !QDir().mkpath(folder + QStringLiteral("/lib/plumet")))
@@ -156,7 +162,7 @@ bool makeInstallFolder(const QString& folder, const QByteArray& tag)
     };
     return write(QStringLiteral("bin/plumet"), programText(tag), true) &&
            write(QStringLiteral("lib/plumet/libplumet_fake.so"), "library " + tag, false) &&
-           write(QStringLiteral("plumet-self-contained"), "self-contained " + tag, false);
+           write(QStringLiteral("plumet-self-contained"), markerText(tag, version), false);
 }
 
 QByteArray installTag(const QString& folder)
@@ -164,7 +170,8 @@ QByteArray installTag(const QString& folder)
     QFile file(folder + QStringLiteral("/plumet-self-contained"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return file.readAll().mid(int(qstrlen("self-contained ")));
+    const QByteArray text = file.readAll();
+    return text.mid(text.indexOf('\n') + 1);
 }
 
 QByteArray sha256Hex(const QByteArray& bytes)

@@ -52,12 +52,14 @@ enum class ArchiveFormat { TarGz, Zip };
 QByteArray makeArchive(const QList<ArchiveEntry>& entries,
                        ArchiveFormat format = ArchiveFormat::TarGz);
 
-// The entries of a good update: the folder "plumet" with the marker, a
-// library and a program that appends `tag` to $PLUMET_TEST_LAUNCH_LOG.
-QList<ArchiveEntry> installEntries(const QByteArray& tag);
+// The entries of a good update: the folder "plumet" with the marker (naming
+// `version`), a library and a program that appends `tag` to
+// $PLUMET_TEST_LAUNCH_LOG.
+QList<ArchiveEntry> installEntries(const QByteArray& tag, const QByteArray& version = "3.1");
 
 // Writes the same installation into `folder` (created).
-bool makeInstallFolder(const QString& folder, const QByteArray& tag);
+bool makeInstallFolder(const QString& folder, const QByteArray& tag,
+                       const QByteArray& version = "3.0");
 
 // What the installation's program says it is ("old", "new"), read from its file.
 QByteArray installTag(const QString& folder);

@@ -118,7 +118,9 @@ private:
     struct Setup {
         QByteArray archive;
         QByteArray servedArchive; // what the server sends, if not the archive
-        QString signedVersion = QStringLiteral("3.1");
+        QString version = QStringLiteral("3.1"); // offered; the installation is 3.0
+        QString signedVersion;                   // if not the offered one
+        qint64 announcedLength = 0;              // by the feed
         QByteArray digest; // if not the archive's
         bool privileged = false;
         QByteArray launcher = "#!/bin/sh\nexec \"$@\"\n";
@@ -227,10 +229,14 @@ tst_PUController::Result tst_PUController::run(const Setup& setup, RecordingPres
         });
     }
     settings.handOver.archiveUrl = setup.plainHttp ? plain.url(path) : m_server.url(path);
-    settings.handOver.version = QStringLiteral("3.1");
+    settings.handOver.version = setup.version;
     settings.handOver.sha256 = digest;
     settings.handOver.signature =
-        m_key.sign(UpdateSignature::signedMessage(setup.signedVersion, digest)).toBase64();
+        m_key
+            .sign(UpdateSignature::signedMessage(
+                setup.signedVersion.isEmpty() ? setup.version : setup.signedVersion, digest))
+            .toBase64();
+    settings.handOver.length = setup.announcedLength;
     settings.handOver.installFolder =
         setup.installFolder.isEmpty() ? m_install : setup.installFolder;
     settings.publicKey = m_key.publicKey();
@@ -362,6 +368,7 @@ void tst_PUController::failureLeavesTheOldInstallation_data()
     QTest::newRow("signed archive that does not unpack") << "garbage" << install << false;
     QTest::newRow("update without a program") << "noprogram" << install << false;
     QTest::newRow("plain http address") << "http" << download << false;
+    QTest::newRow("more than the feed announced") << "oversize" << download << false;
     QTest::newRow("privileged swap refused")
         << "refused" << QStringLiteral("Cannot install new version!") << true;
     QTest::newRow("swap fails after the quit") << "swap" << install << true;
@@ -421,6 +428,8 @@ void tst_PUController::failureLeavesTheOldInstallation()
 
     if (case_ == "http")
         setup.plainHttp = true;
+    if (case_ == "oversize")
+        setup.announcedLength = setup.archive.size() - 1;
     if (case_ == "swap")
         setup.failingRenames = {2}; // the new folder cannot move in
 
@@ -465,6 +474,17 @@ void tst_PUController::refusesInstallationsItMayNotReplace_data()
                                                    << "self-contained";
     QTest::newRow("missing folder") << "missing"
                                     << "self-contained";
+    // Signed, but never a step back: run by hand, an old update may bring back
+    // what the installed version mended.
+    QTest::newRow("older version") << "older"
+                                   << "not newer than the installed version 3.2";
+    QTest::newRow("the installed version") << "same"
+                                           << "not newer than the installed version 3.1";
+    QTest::newRow("candidate of the installed release")
+        << "candidate"
+        << "Version 3.1rc1 is not newer than the installed version 3.1";
+    QTest::newRow("marker naming no version") << "noversion"
+                                              << "cannot be read";
 }
 
 void tst_PUController::refusesInstallationsItMayNotReplace()
@@ -486,6 +506,16 @@ void tst_PUController::refusesInstallationsItMayNotReplace()
     }
     if (case_ == "missing")
         setup.installFolder = m_root + "/nowhere";
+    const QMap<QString, std::pair<QByteArray, QString>> versions{{"older", {"3.2", "3.1"}},
+                                                                 {"same", {"3.1", "3.1"}},
+                                                                 {"candidate", {"3.1", "3.1rc1"}},
+                                                                 {"noversion", {"", "3.1"}}};
+    if (versions.contains(case_)) {
+        QVERIFY(QDir(m_install).removeRecursively());
+        QVERIFY(makeInstallFolder(m_install, "old", versions[case_].first));
+        setup.version = versions[case_].second;
+        setup.archive = makeArchive(installEntries("new", setup.version.toUtf8()));
+    }
     if (case_ == "dpkg") {
         // A dpkg that owns whatever it is asked about, and notes what that was.
         QVERIFY(QDir().mkpath(m_root + "/bin"));

@@ -45,9 +45,12 @@ private slots:
     void givesTheCredentialOnlyToItsHost_data();
     void givesTheCredentialOnlyToItsHost();
     void reportsAnErrorStatus();
+    void stopsAtTheAnnouncedLength_data();
+    void stopsAtTheAnnouncedLength();
 
 private:
-    Run download(const QUrl& url);
+    Run download(const QUrl& url, qint64 announced = 0,
+                 qint64 cap = PUDownloader::MaxUnannouncedBytes);
 
     TestHttpServer m_server;
     QTemporaryDir m_folder;
@@ -61,12 +64,13 @@ void tst_PUDownloader::initTestCase()
     QSslConfiguration::setDefaultConfiguration(trusting);
 }
 
-Run tst_PUDownloader::download(const QUrl& url)
+Run tst_PUDownloader::download(const QUrl& url, qint64 announced, qint64 cap)
 {
     Run run;
     static int downloads = 0;
     const QString path = m_folder.filePath(QStringLiteral("download-%1").arg(++downloads));
     PUDownloader downloader(url, path);
+    downloader.setLengthLimit(announced, cap);
     connect(&downloader, &PUDownloader::fileLengthKnown, this, [&](qint64 l) { run.lengths << l; });
     connect(&downloader, &PUDownloader::downloadProgressed, this,
             [&](float p) { run.progress << p; });
@@ -225,6 +229,47 @@ void tst_PUDownloader::reportsAnErrorStatus()
     QVERIFY(!run.finished);
     QVERIFY(run.failure.contains(QLatin1String("404")));
     QVERIFY(run.file.isEmpty());
+}
+
+void tst_PUDownloader::stopsAtTheAnnouncedLength_data()
+{
+    QTest::addColumn<qint64>("announced"); // by the feed; 0: none
+    QTest::addColumn<qint64>("cap");
+    QTest::addColumn<bool>("serverNamesLength");
+    QTest::addColumn<QString>("refusal"); // empty: the download ends well
+
+    const qint64 noCap = PUDownloader::MaxUnannouncedBytes;
+    QTest::newRow("server announces more than the feed")
+        << qint64(10000) << noCap << true << "announced 400000 bytes";
+    QTest::newRow("body without length runs past the feed's")
+        << qint64(10000) << noCap << false << "sent more than the 10000 bytes";
+    QTest::newRow("nothing announced, body runs past the cap")
+        << qint64(0) << qint64(10000) << false << "sent more than the 10000 bytes";
+    QTest::newRow("exactly the announced length") << qint64(400000) << noCap << false << "";
+}
+
+void tst_PUDownloader::stopsAtTheAnnouncedLength()
+{
+    QFETCH(qint64, announced);
+    QFETCH(qint64, cap);
+    QFETCH(bool, serverNamesLength);
+    QFETCH(QString, refusal);
+    const QByteArray body = payload(400000);
+    m_server.setHandler([&](const Request&) {
+        Response response = Response::ok(body, "application/octet-stream");
+        response.announceLength = serverNamesLength;
+        return response;
+    });
+    const Run run = download(m_server.url(QStringLiteral("/plumet.tar.gz")), announced, cap);
+    if (refusal.isEmpty()) {
+        QVERIFY2(run.finished, qPrintable(run.failure));
+        QCOMPARE(run.file, body);
+        return;
+    }
+    QVERIFY(!run.finished);
+    QVERIFY2(run.failure.contains(refusal), qPrintable(run.failure));
+    // Nothing past the limit reached the disk.
+    QVERIFY(run.file.size() <= (announced > 0 ? announced : cap));
 }
 
 QTEST_GUILESS_MAIN(tst_PUDownloader)

@@ -13,7 +13,7 @@ using namespace plumet::test;
 
 // The privileged helper, run directly (as pkexec would run it, minus the
 // password): it must check and unpack the archive itself, swap the new folder
-// in, and refuse everything else.
+// in, and refuse everything else, always in the same words.
 class tst_UpdateHelper : public QObject {
     Q_OBJECT
 private slots:
@@ -21,11 +21,12 @@ private slots:
     void installsKeepingTheOwner();
     void refuses_data();
     void refuses();
+    void saysHowItIsCalled();
 
 private:
     struct Update {
         QString archive;
-        QString version = QStringLiteral("3.1");
+        QString version = QStringLiteral("3.1"); // the installation is 3.0
         QByteArray sha256;
         QByteArray signature;
         QString install;
@@ -36,7 +37,8 @@ private:
         }
     };
     // A good signed update of `bytes` for the test's installation.
-    Update signedUpdate(const QByteArray& bytes);
+    Update signedUpdate(const QByteArray& bytes, const QString& version = QStringLiteral("3.1"));
+    QString privateFolder() const { return m_root + QStringLiteral("/plumetUpdater-test"); }
     int run(const QStringList& arguments, QByteArray* output = nullptr);
 
     SigningKey m_key{QByteArray(helperKeySeed)};
@@ -45,10 +47,12 @@ private:
     QString m_install;
 };
 
-tst_UpdateHelper::Update tst_UpdateHelper::signedUpdate(const QByteArray& bytes)
+tst_UpdateHelper::Update tst_UpdateHelper::signedUpdate(const QByteArray& bytes,
+                                                        const QString& version)
 {
     Update update;
-    update.archive = m_root + QStringLiteral("/private/plumet-update.archive");
+    update.version = version;
+    update.archive = privateFolder() + QStringLiteral("/plumet-update.archive");
     QFile file(update.archive);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("no archive");
@@ -77,7 +81,9 @@ void tst_UpdateHelper::init()
     m_root = QFileInfo(m_folder->path()).canonicalFilePath();
     m_install = m_root + QStringLiteral("/opt/plumet");
     QVERIFY(makeInstallFolder(m_install, "old"));
-    QVERIFY(QDir().mkpath(m_root + QStringLiteral("/private")));
+    // As the updater makes its folders: the user's alone.
+    QVERIFY(QDir().mkdir(privateFolder(),
+                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 }
 
 void tst_UpdateHelper::installsKeepingTheOwner()
@@ -106,47 +112,49 @@ void tst_UpdateHelper::installsKeepingTheOwner()
 void tst_UpdateHelper::refuses_data()
 {
     QTest::addColumn<QString>("case_");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("no arguments") << "none"
-                                  << "usage";
-    QTest::newRow("relative path") << "relative"
-                                   << "real path";
-    QTest::newRow("installation through a link") << "linked"
-                                                 << "real path";
-    QTest::newRow("installation without marker") << "nomarker"
-                                                 << "self-contained";
-    QTest::newRow("system folder") << "system"
-                                   << "package manager";
-    QTest::newRow("path with a dot-dot") << "dotdot"
-                                         << "real path";
+    QTest::newRow("relative path") << "relative";
+    QTest::newRow("installation through a link") << "linked";
+    QTest::newRow("installation without marker") << "nomarker";
+    QTest::newRow("system folder") << "system";
+    QTest::newRow("path with a dot-dot") << "dotdot";
     // What the updater checked is not what the helper finds.
-    QTest::newRow("archive changed after the check") << "changed"
-                                                     << "checksum";
-    QTest::newRow("signed with another key") << "otherkey"
-                                             << "signature";
-    QTest::newRow("signed for another version") << "version"
-                                                << "signature";
-    QTest::newRow("archive reached through a link") << "archivelink"
-                                                    << "real path";
-    QTest::newRow("archive that is a named pipe") << "fifo"
-                                                  << "regular file";
-    QTest::newRow("signed archive holding a link") << "linkentry"
-                                                   << "is a link";
-    QTest::newRow("signed archive without a program") << "noprogram"
-                                                      << "no program";
+    QTest::newRow("archive changed after the check: wrong digest") << "changed";
+    QTest::newRow("signed with another key") << "otherkey";
+    QTest::newRow("signed for another version") << "version";
+    QTest::newRow("archive reached through a link") << "archivelink";
+    QTest::newRow("archive that is a named pipe") << "fifo";
+    QTest::newRow("signed archive holding a link") << "linkentry";
+    QTest::newRow("signed archive without a program") << "noprogram";
+    // Only the updater's download is read: as root the helper could read any
+    // file, and a different answer for a right guess of its digest would tell.
+    QTest::newRow("signed archive outside the updater's folder") << "outside";
+    QTest::newRow("file outside with its right digest") << "guessright";
+    QTest::newRow("file outside with a wrong digest") << "guesswrong";
+    QTest::newRow("archive with a second name") << "hardlink";
+    QTest::newRow("updater's folder open to others") << "openfolder";
+    QTest::newRow("installation's folder open to everyone") << "openparent";
+    // Signed, but never a step back.
+    QTest::newRow("older version") << "older";
+    QTest::newRow("the installed version") << "same";
+    QTest::newRow("candidate of the installed release") << "candidate";
 }
 
 void tst_UpdateHelper::refuses()
 {
     QFETCH(QString, case_);
-    QFETCH(QString, says);
     QList<ArchiveEntry> entries = installEntries("new");
     if (case_ == "linkentry")
         entries.append(ArchiveEntry::link(ArchiveEntry::Type::Symlink, "plumet/lib/plumet/shadow",
                                           "/etc/shadow"));
     if (case_ == "noprogram")
         entries.removeIf([](const ArchiveEntry& e) { return e.path == "plumet/bin/plumet"; });
-    Update update = signedUpdate(makeArchive(entries));
+    const QMap<QString, std::pair<QByteArray, QString>> versions{
+        {"older", {"3.2", "3.1"}}, {"same", {"3.1", "3.1"}}, {"candidate", {"3.1", "3.1rc1"}}};
+    if (versions.contains(case_)) {
+        QVERIFY(QDir(m_install).removeRecursively());
+        QVERIFY(makeInstallFolder(m_install, "old", versions[case_].first));
+    }
+    Update update = signedUpdate(makeArchive(entries), versions.value(case_, {"", "3.1"}).second);
 
     if (case_ == "relative") {
         update.install = QDir::current().relativeFilePath(m_install);
@@ -169,26 +177,48 @@ void tst_UpdateHelper::refuses()
                                .toBase64();
     } else if (case_ == "version") {
         update.version = QStringLiteral("3.2");
+    } else if (case_ == "outside") {
+        const QString outside = m_root + "/plumet-update.archive";
+        QVERIFY(QFile::rename(update.archive, outside));
+        update.archive = outside;
+    } else if (case_ == "guessright" || case_ == "guesswrong") {
+        update.archive = QStringLiteral("/etc/passwd");
+        QFile file(update.archive);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        update.sha256 = case_ == "guessright" ? sha256Hex(file.readAll()) : sha256Hex("guess");
+    } else if (case_ == "hardlink") {
+        const QString other = m_root + "/other.archive";
+        QCOMPARE(::link(QFile::encodeName(update.archive).constData(),
+                        QFile::encodeName(other).constData()),
+                 0);
+    } else if (case_ == "openfolder") {
+        QCOMPARE(::chmod(QFile::encodeName(privateFolder()).constData(), 0755), 0);
+    } else if (case_ == "openparent") {
+        QCOMPARE(::chmod(QFile::encodeName(m_root + "/opt").constData(), 0777), 0);
     } else if (case_ == "archivelink") {
-        const QString link = m_root + "/private/link.archive";
+        const QString link = privateFolder() + "/link.archive";
         QVERIFY(QFile::link(update.archive, link));
         update.archive = link;
     } else if (case_ == "fifo") {
         QVERIFY(QFile::remove(update.archive));
         QCOMPARE(::mkfifo(QFile::encodeName(update.archive).constData(), 0600), 0);
     }
-    const QStringList arguments = case_ == "none" ? QStringList() : update.arguments();
     QByteArray output;
-    const int status = run(arguments, &output);
-    QVERIFY2(status > 0, output.constData());
-    QVERIFY(output.startsWith("plumetUpdateHelper: "));
-    QVERIFY2(output.contains(says.toUtf8()), output.constData());
+    QCOMPARE(run(update.arguments(), &output), 1);
+    QCOMPARE(output, QByteArray("plumetUpdateHelper: the update was refused.\n"));
     QVERIFY(QFileInfo::exists(m_install + "/bin/plumet"));
     if (case_ != "nomarker") // the tag is read from the marker
         QCOMPARE(installTag(m_install), QByteArray("old"));
     QCOMPARE(
         QDir(m_root + "/opt").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList{QStringLiteral("plumet")});
+}
+
+void tst_UpdateHelper::saysHowItIsCalled()
+{
+    QByteArray output;
+    QCOMPARE(run({QStringLiteral("one")}, &output), 2);
+    QVERIFY2(output.startsWith("plumetUpdateHelper: usage:"), output.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateHelper)

@@ -2,9 +2,11 @@
 
 #include "FileReference.h"
 #include "InstallLayout.h"
+#include "VersionRules.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +81,29 @@ QString checkInstallFolder(const QString& folder)
     if (!isExecutableFile(folder + QLatin1Char('/') + QLatin1String(InstallLayout::executable)))
         return tr("\"%1\" holds no program to start.").arg(folder);
     return {};
+}
+
+QString installedVersion(const QString& folder)
+{
+    const QString marker = folder + QLatin1Char('/') + QLatin1String(InstallLayout::markerFile);
+    const int fd = ::open(QFile::encodeName(marker).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat info {};
+    char buffer[512];
+    ssize_t got = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (got <= 0)
+        return {};
+    const QByteArray text(buffer, got);
+    const QString firstLine = QString::fromUtf8(text.left(text.indexOf('\n'))).trimmed();
+    QString version = firstLine.mid(firstLine.lastIndexOf(QLatin1Char(' ')) + 1);
+    if (version.endsWith(QLatin1Char('.')))
+        version.chop(1);
+    return VersionRules::isVersion(version) ? version : QString();
 }
 
 QString checkNewFolder(const QString& folder)

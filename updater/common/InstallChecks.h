@@ -17,6 +17,10 @@ bool isExecutableFile(const QString& path);
 // owned by the package manager, holding the marker and the program.
 QString checkInstallFolder(const QString& folder);
 
+// The version an installation says it is, from the first line of its marker
+// ("... of plumet 3.0.1."); empty when the marker names none.
+QString installedVersion(const QString& folder);
+
 // A new folder about to be moved in: the same, and nothing inside it but
 // plain folders and regular files (no links, devices or pipes).
 QString checkNewFolder(const QString& folder);

@@ -14,5 +14,8 @@ inline constexpr char helperProgram[] = "lib/plumet/plumetUpdateHelper";
 inline constexpr char archiveFolder[] = "plumet";
 // Work folders made beside an installation start with this name.
 inline constexpr char workFolderPrefix[] = ".plumet-update-";
+// The updater's own private folders (its running copy, its download) start
+// with this name; the privileged helper reads an archive only from one.
+inline constexpr char privateFolderPrefix[] = "plumetUpdater-";
 
 } // namespace InstallLayout

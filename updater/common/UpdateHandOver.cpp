@@ -11,6 +11,7 @@ const QString digestOption = QStringLiteral("sha256");
 const QString signatureOption = QStringLiteral("signature");
 const QString installOption = QStringLiteral("install-folder");
 const QString privateCopyOption = QStringLiteral("private-copy");
+const QString lengthOption = QStringLiteral("length");
 
 QString dashed(const QString& option)
 {
@@ -26,6 +27,8 @@ QStringList UpdateHandOver::toArguments() const
                           dashed(digestOption),    QString::fromLatin1(sha256),
                           dashed(signatureOption), QString::fromLatin1(signature),
                           dashed(installOption),   installFolder};
+    if (length > 0)
+        arguments << dashed(lengthOption) << QString::number(length);
     if (privateCopy)
         arguments << dashed(privateCopyOption);
     return arguments;
@@ -38,6 +41,7 @@ std::optional<UpdateHandOver> UpdateHandOver::fromArguments(const QStringList& a
     for (const QString& name :
          {urlOption, versionOption, digestOption, signatureOption, installOption})
         parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    parser.addOption(QCommandLineOption(lengthOption, QString(), QStringLiteral("bytes")));
     parser.addOption(QCommandLineOption(privateCopyOption));
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -52,6 +56,16 @@ std::optional<UpdateHandOver> UpdateHandOver::fromArguments(const QStringList& a
         }
     }
     UpdateHandOver handOver;
+    if (parser.isSet(lengthOption)) {
+        bool ok = false;
+        handOver.length = parser.value(lengthOption).toLongLong(&ok);
+        if (!ok || handOver.length <= 0) {
+            *error = QCoreApplication::translate("UpdateHandOver",
+                                                 "The option --%1 is not a number of bytes.")
+                         .arg(lengthOption);
+            return std::nullopt;
+        }
+    }
     handOver.archiveUrl = QUrl(parser.value(urlOption), QUrl::StrictMode);
     handOver.version = parser.value(versionOption);
     handOver.sha256 = parser.value(digestOption).toLatin1();

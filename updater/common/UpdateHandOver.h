@@ -15,6 +15,8 @@ struct UpdateHandOver {
     QByteArray sha256;    // hexadecimal, as the feed names it
     QByteArray signature; // Base64, as the feed names it
     QString installFolder;
+    // The archive's length in bytes as the feed announced it; 0: none.
+    qint64 length = 0;
     // The updater runs from a private copy whose folder it removes at the end.
     bool privateCopy = false;
 

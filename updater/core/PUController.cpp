@@ -12,6 +12,7 @@
 #include "RunningApplication.h"
 #include "UpdateSignature.h"
 #include "UpdaterLog.h"
+#include "VersionRules.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -100,6 +101,21 @@ void PUController::onExamined(InstallTarget::Verdict verdict, const QString& fol
              detail);
         return;
     }
+    // Only ever forwards: an older signed version (run by hand, say) may have
+    // faults the installed one mended.
+    const QString installed = InstallChecks::installedVersion(folder);
+    const QString offered = m_settings.handOver.version;
+    if (installed.isEmpty() || !VersionRules::isNewer(installed, offered)) {
+        fail(tr("Cannot install new version!"),
+             installed.isEmpty()
+                 ? tr("The version of plumet in \"%1\" cannot be read, so nothing was "
+                      "installed.")
+                       .arg(folder)
+                 : tr("Version %1 is not newer than the installed version %2, so nothing was "
+                      "installed.")
+                       .arg(offered, installed));
+        return;
+    }
     m_installPath = folder;
     m_road = InstallTarget::roadFor(folder);
     m_application =
@@ -126,8 +142,9 @@ void PUController::initiateDownload()
              tr("There may be a network problem. Please try again later."));
         return;
     }
-    m_temporary =
-        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/plumetUpdater-XXXXXX"));
+    m_temporary = std::make_unique<QTemporaryDir>(
+        QDir::tempPath() + QLatin1Char('/') + QLatin1String(InstallLayout::privateFolderPrefix) +
+        QStringLiteral("XXXXXX"));
     if (!m_temporary->isValid()) {
         fail(tr("Could not download new version"),
              tr("There may be a network problem. Please try again later."),
@@ -136,6 +153,7 @@ void PUController::initiateDownload()
     }
     m_zipPath = m_temporary->filePath(QStringLiteral("plumet-update.archive"));
     m_downloader = new PUDownloader(url, m_zipPath, this);
+    m_downloader->setLengthLimit(m_settings.handOver.length);
     connect(m_downloader, &PUDownloader::fileLengthKnown, this, [this](qint64 bytes) {
         m_fileLength = bytes;
         emit fileLengthChanged();

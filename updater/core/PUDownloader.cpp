@@ -55,6 +55,11 @@ PUDownloader::~PUDownloader()
     releaseReply();
 }
 
+void PUDownloader::setLengthLimit(qint64 announced, qint64 cap)
+{
+    m_lengthLimit = announced > 0 ? announced : cap;
+}
+
 void PUDownloader::start()
 {
     QTimer::singleShot(0, this, [this] {
@@ -96,6 +101,8 @@ void PUDownloader::request(qint64 from)
     m_requestedFrom = from;
     m_responseAccepted = false;
     m_reply = m_manager->get(request);
+    // Bounds what one readyRead can hand over past the limit.
+    m_reply->setReadBufferSize(qint64(1) << 20);
     connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl& target) {
         if (isSecure(target)) {
             emit m_reply->redirectAllowed();
@@ -132,6 +139,13 @@ void PUDownloader::onMetaData()
         m_file.resize(0);
         m_file.seek(0);
     }
+    if (length.isValid() && length.toLongLong() + start > m_lengthLimit) {
+        fail(trController("The download server announced %1 bytes, more than the %2 bytes of "
+                          "the update; nothing more was downloaded.")
+                 .arg(length.toLongLong() + start)
+                 .arg(m_lengthLimit));
+        return;
+    }
     m_responseAccepted = true;
     m_since.start();
     m_bytesReceived = m_byteOffset = start;
@@ -155,6 +169,12 @@ void PUDownloader::onReadyRead()
     const QByteArray bytes = m_reply->readAll();
     if (bytes.isEmpty())
         return;
+    if (m_bytesReceived + bytes.size() > m_lengthLimit) {
+        fail(trController("The download server sent more than the %1 bytes of the update; the "
+                          "download was stopped.")
+                 .arg(m_lengthLimit));
+        return;
+    }
     if (m_file.write(bytes) != bytes.size()) {
         fail(trController("The download cannot be saved: %1").arg(m_file.errorString()));
         return;

@@ -14,16 +14,26 @@ class QNetworkReply;
 // progress, rate and time left. An interrupted transfer resumes where it
 // stopped with a Range request, a few times, before it counts as failed.
 // Redirects are followed only to https addresses, and the fixed download
-// credential is given only to the download's own host.
+// credential is given only to the download's own host. The file never grows
+// past the length the update feed announced (or, without one, a cap): a
+// server that announces or sends more is refused before it fills the disk.
 class PUDownloader : public QObject {
     Q_OBJECT
 public:
     // The length assumed while the server names none.
     static constexpr qint64 assumedLength = 1024000000;
     static constexpr int maximumResumes = 3;
+    // An update is some tens of megabytes; without an announced length no
+    // download grows past this.
+    static constexpr qint64 MaxUnannouncedBytes = qint64(512) * 1024 * 1024;
 
     PUDownloader(const QUrl& url, const QString& path, QObject* parent = nullptr);
     ~PUDownloader() override;
+
+    // The length the update feed announced (0: none), and the cap without one.
+    // Set before start().
+    void setLengthLimit(qint64 announced, qint64 cap = MaxUnannouncedBytes);
+    qint64 lengthLimit() const { return m_lengthLimit; }
 
     // Starts on the next turn of the event loop.
     void start();
@@ -63,6 +73,7 @@ private:
     qint64 m_expectedLength = assumedLength;
     qint64 m_byteOffset = 0;
     qint64 m_requestedFrom = 0;
+    qint64 m_lengthLimit = MaxUnannouncedBytes;
     bool m_lengthAnnounced = false;
     bool m_responseAccepted = false;
     double m_rate = 0;

@@ -2,12 +2,18 @@
 //
 // Run by the updater through pkexec when the installation belongs to another
 // user (say root, under /opt). It trusts nothing it is given, nor anything the
-// user's side has unpacked: the archive (named by its real path) is copied
-// into a private folder of its own beside the installation, checked there
-// against the digest and the signature with the key built into this program,
-// and unpacked there. The installation must be a self-contained one outside
-// the system's folders. The unpacked folder is copied with the installation's
-// owner, then swapped in by renaming, with rollback.
+// user's side has unpacked. It reads the archive only as a regular file of the
+// calling user inside the updater's private folder (so it never reads, for
+// anyone, a file they could not read themselves), copies it into a private
+// folder of its own beside the installation, checks it there against the
+// digest and the signature with the key built into this program, and unpacks
+// it there. The installation must be a self-contained one outside the
+// system's folders, in a folder of root's or the caller's, and older than the
+// update. The unpacked folder is copied with the installation's owner, then
+// swapped in by renaming, with rollback.
+//
+// Whatever the reason, a refusal reads the same: a caller must not learn from
+// the answer anything about files it may not read.
 
 #include "ArchiveUnpacker.h"
 #include "FileReference.h"
@@ -16,6 +22,7 @@
 #include "InstallLayout.h"
 #include "TreeCopy.h"
 #include "UpdateSignature.h"
+#include "VersionRules.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,10 +40,63 @@ namespace {
 // An update is some tens of megabytes; a file far larger is none.
 constexpr qint64 MaxArchiveBytes = qint64(2) * 1024 * 1024 * 1024;
 
-int refuse(const QString& why)
+int refuse()
 {
-    std::fprintf(stderr, "plumetUpdateHelper: %s\n", why.toLocal8Bit().constData());
+    std::fputs("plumetUpdateHelper: the update was refused.\n", stderr);
     return 1;
+}
+
+// Who asked: pkexec names the caller; run directly, the helper works for its
+// own user.
+uid_t callingUser()
+{
+    if (::getuid() == 0) {
+        bool ok = false;
+        const uint uid = qEnvironmentVariable("PKEXEC_UID").toUInt(&ok);
+        if (ok)
+            return uid_t(uid);
+    }
+    return ::getuid();
+}
+
+// The archive, opened for reading: a regular file of `user` with no other
+// name, directly inside a folder of the updater's ("plumetUpdater-...") that
+// belongs to `user` and is closed to everyone else. Neither is reached
+// through a link. -1 otherwise.
+int openArchive(const QString& archive, uid_t user)
+{
+    const QFileInfo where(archive);
+    if (!where.dir().dirName().startsWith(QLatin1String(InstallLayout::privateFolderPrefix)))
+        return -1;
+    const int folder = ::open(QFile::encodeName(where.path()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return -1;
+    struct stat info {};
+    const bool privateFolder = ::fstat(folder, &info) == 0 && S_ISDIR(info.st_mode) &&
+                               info.st_uid == user && (info.st_mode & 0077) == 0;
+    const int in = privateFolder ? ::openat(folder, QFile::encodeName(where.fileName()).constData(),
+                                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)
+                                 : -1;
+    ::close(folder);
+    if (in < 0)
+        return -1;
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != user ||
+        info.st_nlink != 1) {
+        ::close(in);
+        return -1;
+    }
+    return in;
+}
+
+// The folder the installation sits in belongs to root or to the caller, and
+// nobody else may change it: the work folder is made there.
+bool isSafeParent(const QString& installFolder, uid_t user)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(QFileInfo(installFolder).path()).constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && (info.st_uid == 0 || info.st_uid == user) &&
+           (info.st_mode & S_IWOTH) == 0;
 }
 
 QString systemError()
@@ -44,19 +104,13 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// Copies the archive, a regular file reached without a link, into `copy`
-// (which must not exist); an empty string, or why not.
-QString copyArchive(const QString& archive, const QString& copy)
+// Copies the archive, opened by openArchive(), into `copy` (which must not
+// exist); an empty string, or why not.
+QString copyArchive(const QString& archive, uid_t user, const QString& copy)
 {
-    const int in = ::open(QFile::encodeName(archive).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int in = openArchive(archive, user);
     if (in < 0)
-        return QStringLiteral("\"%1\" cannot be opened: %2").arg(archive, systemError());
-    struct stat info {};
-    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(in);
-        return QStringLiteral("\"%1\" is not a regular file").arg(archive);
-    }
+        return QStringLiteral("\"%1\" is not the updater's download").arg(archive);
     const int out = ::open(QFile::encodeName(copy).constData(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
@@ -102,11 +156,12 @@ QString copyArchive(const QString& archive, const QString& copy)
 
 // Verifies the archive and unpacks it in `work`, then copies the new folder
 // to `work`/plumet with the installation's owner. An empty string, or why not.
-QString prepareNewFolder(const QString& archive, const QString& version, const QByteArray& sha256,
-                         const QByteArray& signature, const QString& work, const struct stat& owner)
+QString prepareNewFolder(const QString& archive, uid_t user, const QString& version,
+                         const QByteArray& sha256, const QByteArray& signature, const QString& work,
+                         const struct stat& owner)
 {
     const QString copy = work + QStringLiteral("/update.archive");
-    if (const QString problem = copyArchive(archive, copy); !problem.isEmpty())
+    if (const QString problem = copyArchive(archive, user, copy); !problem.isEmpty())
         return problem;
     const UpdateSignature::Result verified = UpdateSignature::verifyArchive(
         copy, sha256, signature, version,
@@ -139,26 +194,35 @@ int main(int argc, char* argv[])
     // The environment comes from the caller; Qt needs nothing of it here.
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 6)
-        return refuse(QStringLiteral(
-            "usage: plumetUpdateHelper ARCHIVE VERSION SHA256 SIGNATURE INSTALL_FOLDER"));
+    if (arguments.size() != 6) {
+        std::fputs("plumetUpdateHelper: usage: plumetUpdateHelper ARCHIVE VERSION SHA256 "
+                   "SIGNATURE INSTALL_FOLDER\n",
+                   stderr);
+        return 2;
+    }
     const QString archive = arguments.at(1);
     const QString version = arguments.at(2);
     const QByteArray sha256 = arguments.at(3).toLatin1();
     const QByteArray signature = arguments.at(4).toLatin1();
     const QString installFolder = arguments.at(5);
 
+    const uid_t user = callingUser();
+
     for (const QString& path : {archive, installFolder}) {
         if (!FileReference::isFileReference(path))
-            return refuse(QStringLiteral("\"%1\" is not a real path").arg(path));
+            return refuse();
     }
-    if (const QString problem = InstallChecks::checkInstallFolder(installFolder);
-        !problem.isEmpty())
-        return refuse(problem);
+    if (!isSafeParent(installFolder, user) ||
+        !InstallChecks::checkInstallFolder(installFolder).isEmpty())
+        return refuse();
+    // Never a step back, whatever an older signed update says.
+    const QString installed = InstallChecks::installedVersion(installFolder);
+    if (installed.isEmpty() || !VersionRules::isNewer(installed, version))
+        return refuse();
 
     struct stat owner {};
     if (::lstat(QFile::encodeName(installFolder).constData(), &owner) != 0)
-        return refuse(QStringLiteral("\"%1\" cannot be read").arg(installFolder));
+        return refuse();
 
     // A private folder beside the installation, ours alone, holds the
     // archive's copy, the unpacked folder and, during the swap, the old
@@ -167,22 +231,21 @@ int main(int argc, char* argv[])
                                            QLatin1String(InstallLayout::workFolderPrefix)) +
                          "XXXXXX";
     if (!::mkdtemp(pattern.data()))
-        return refuse(QStringLiteral("no working folder beside \"%1\"").arg(installFolder));
+        return refuse();
     const QString work = QFile::decodeName(pattern);
     const QString copy = work + QLatin1Char('/') + QLatin1String(InstallLayout::archiveFolder);
     const QString backup = work + QStringLiteral("/old");
 
-    if (const QString problem = prepareNewFolder(archive, version, sha256, signature, work, owner);
-        !problem.isEmpty()) {
+    if (!prepareNewFolder(archive, user, version, sha256, signature, work, owner).isEmpty()) {
         QDir(work).removeRecursively();
-        return refuse(problem);
+        return refuse();
     }
     const FolderSwap::Result result = FolderSwap().replace(copy, installFolder, backup);
     if (!result.installed) {
         // Never remove the only copy of the old installation.
         if (!QFileInfo::exists(backup))
             QDir(work).removeRecursively();
-        return refuse(result.error);
+        return refuse();
     }
     QDir(work).removeRecursively();
     return 0;

@@ -426,6 +426,8 @@ void tst_RVUpdater::handsOverToTheUpdater()
     QCOMPARE(handOver.version, QStringLiteral("3.1"));
     QCOMPARE(handOver.sha256, QByteArray("00ff"));
     QCOMPARE(handOver.signature, QByteArray("c2ln"));
+    // The updater stops the download at the feed's length.
+    QCOMPARE(handOver.length, qint64(4096));
     QCOMPARE(handOver.installFolder, QFileInfo(m_programs.path()).canonicalFilePath());
     QVERIFY(m_presenter.alerts.isEmpty());
     QCOMPARE(m_presenter.hides, 1);
@@ -511,6 +513,7 @@ void tst_RVUpdater::handOverSurvivesTheCommandLine()
     handOver.sha256 = "00ff";
     handOver.signature = "c2ln+/==";
     handOver.installFolder = QStringLiteral("/opt/plumet with space");
+    handOver.length = 123456789012;
     handOver.privateCopy = true;
     QString error;
     const std::optional<UpdateHandOver> back = UpdateHandOver::fromArguments(
@@ -521,7 +524,13 @@ void tst_RVUpdater::handOverSurvivesTheCommandLine()
     QCOMPARE(back->sha256, handOver.sha256);
     QCOMPARE(back->signature, handOver.signature);
     QCOMPARE(back->installFolder, handOver.installFolder);
+    QCOMPARE(back->length, handOver.length);
     QVERIFY(back->privateCopy);
+    // A length that is no number of bytes is refused, not read as "none".
+    QVERIFY(!UpdateHandOver::fromArguments(QStringList{QStringLiteral("plumetUpdater")} +
+                                               handOver.toArguments() +
+                                               QStringList{"--length", "-1"},
+                                           &error));
 
     QVERIFY(!UpdateHandOver::fromArguments({QStringLiteral("plumetUpdater")}, &error));
     QVERIFY(error.contains(QLatin1String("--url")));

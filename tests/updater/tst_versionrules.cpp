@@ -57,6 +57,22 @@ void tst_VersionRules::isNewer_data()
                                                      << "3.0" << true;
     QTest::newRow("upper-case mark") << "3.0B1"
                                      << "3.0b2" << true;
+    QTest::newRow("candidate to its release") << "3.0rc1"
+                                              << "3.0" << true;
+    QTest::newRow("release to its candidate") << "3.0"
+                                              << "3.0rc1" << false;
+    QTest::newRow("candidate to itself") << "3.0rc1"
+                                         << "3.0rc1" << false;
+    QTest::newRow("beta to candidate") << "3.0b2"
+                                       << "3.0rc1" << true;
+    QTest::newRow("candidate to beta") << "3.0rc1"
+                                       << "3.0b9" << false;
+    QTest::newRow("later candidate") << "3.0rc1"
+                                     << "3.0-rc2" << true;
+    QTest::newRow("other mark is a pre-release") << "3.0pre1"
+                                                 << "3.0" << true;
+    QTest::newRow("candidate of the next version") << "3.0"
+                                                   << "3.1rc1" << true;
     QTest::newRow("empty offer") << "3.0"
                                  << "" << false;
     QTest::newRow("text offer") << "3.0"

@@ -7,7 +7,7 @@ namespace VersionRules {
 
 namespace {
 
-enum class Stage { Alpha, Beta, Release };
+enum class Stage { Alpha, Beta, Candidate, Release };
 
 struct Version {
     QList<qint64> numbers;
@@ -35,16 +35,18 @@ Version parse(const QString& text)
         version.numbers.append(leadingNumber(component, at));
         if (marked)
             continue;
-        // A mark follows the number, perhaps after a separator: "0b2", "0-beta2", "0 a1".
+        // A mark follows the number, perhaps after a separator: "0b2", "0-beta2", "0 a1",
+        // "0rc1". Any mark makes a pre-release: one that is neither alpha nor beta
+        // ("rc", "pre") is a candidate, the last before the release.
         while (at < component.size() && !component.at(at).isLetterOrNumber())
             ++at;
-        if (at >= component.size())
+        if (at >= component.size() || !component.at(at).isLetter())
             continue;
         const QChar mark = component.at(at).toLower();
-        if (mark != QLatin1Char('a') && mark != QLatin1Char('b'))
-            continue;
         marked = true;
-        version.stage = mark == QLatin1Char('a') ? Stage::Alpha : Stage::Beta;
+        version.stage = mark == QLatin1Char('a')   ? Stage::Alpha
+                        : mark == QLatin1Char('b') ? Stage::Beta
+                                                   : Stage::Candidate;
         while (at < component.size() && !component.at(at).isDigit())
             ++at;
         version.stageNumber = leadingNumber(component, at);
@@ -68,6 +70,12 @@ std::strong_ordering compare(const Version& a, const Version& b)
 }
 
 } // namespace
+
+bool isVersion(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    return !trimmed.isEmpty() && trimmed.at(0).isDigit();
+}
 
 bool isNewer(const QString& current, const QString& offered)
 {
