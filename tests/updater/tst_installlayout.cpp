@@ -53,6 +53,9 @@ void tst_InstallLayout::installsASelfContainedFolder()
     QVERIFY(InstallChecks::isExecutableFile(at(InstallLayout::helperProgram)));
     QCOMPARE(QFileInfo::exists(at(InstallLayout::markerFile)), selfContained);
     QCOMPARE(InstallChecks::checkInstallFolder(prefix).isEmpty(), selfContained);
+    // The updater and its helper compare updates with the version the marker names.
+    if (selfContained)
+        QCOMPARE(InstallChecks::installedVersion(prefix), QStringLiteral(PLUMET_PROJECT_VERSION));
 
     // The installed program finds every library of ours in the folder.
     QProcess ldd;
