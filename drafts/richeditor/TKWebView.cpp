@@ -235,6 +235,7 @@ RichHtmlSerializer TKWebView::serializer() const
 
 std::optional<RichDomSnapshot> TKWebView::snapshotOf(const QVariant& answer) const
 {
+    // Sent unasked the snapshot comes as JSON text, answered to a call as a value.
     QString error = QStringLiteral("it is not a snapshot");
     std::optional<RichDomSnapshot> snapshot;
     if (answer.typeId() == QMetaType::QString)
@@ -296,17 +297,9 @@ void TKWebView::readLoadedBlocks()
 
 std::optional<RichHtmlSerializer::Result> TKWebView::serialized(const QVariant& answer) const
 {
-    // Sent unasked the snapshot comes as JSON text, answered to a call as a value.
-    QString error = QStringLiteral("it is not a snapshot");
-    std::optional<RichDomSnapshot> snapshot;
-    if (answer.typeId() == QMetaType::QString)
-        snapshot = RichDomSnapshot::fromJson(answer.toString().toUtf8(), &error);
-    else
-        snapshot = RichDomSnapshot::fromPageValue(answer.toMap());
-    if (!snapshot) {
-        qCWarning(lcRichEditor) << "The editor page sent no usable content:" << error;
+    const std::optional<RichDomSnapshot> snapshot = snapshotOf(answer);
+    if (!snapshot)
         return std::nullopt;
-    }
     return serializer().serialize(*snapshot);
 }
 

@@ -119,6 +119,20 @@ struct KeyChain::Call {
 
 namespace {
 
+std::unique_ptr<KeyChain::Call> makeCall(KeyChain::Call::Kind kind, const QString& service,
+                                         const QString& account, QObject* context,
+                                         KeyChain::Done done)
+{
+    auto call = std::make_unique<KeyChain::Call>();
+    call->kind = kind;
+    call->service = service.toUtf8();
+    call->account = account.toUtf8();
+    call->hasContext = context != nullptr;
+    call->context = context;
+    call->done = std::move(done);
+    return call;
+}
+
 // The answers of libsecret's asynchronous calls; the call they end is always
 // the head of the queue.
 void lookupEnded(GObject*, GAsyncResult* asyncResult, gpointer)
@@ -167,14 +181,7 @@ QString KeyChain::authServiceForAddress(const QString& address)
 
 void KeyChain::lookup(const QString& service, const QString& account, QObject* context, Done done)
 {
-    auto call = std::make_unique<Call>();
-    call->kind = Call::Kind::Lookup;
-    call->service = service.toUtf8();
-    call->account = account.toUtf8();
-    call->hasContext = context != nullptr;
-    call->context = context;
-    call->done = std::move(done);
-    enqueue(std::move(call));
+    enqueue(makeCall(Call::Kind::Lookup, service, account, context, std::move(done)));
 }
 
 void KeyChain::store(const QString& password, const QString& service, const QString& account,
@@ -184,28 +191,15 @@ void KeyChain::store(const QString& password, const QString& service, const QStr
         remove(service, account, context, std::move(done));
         return;
     }
-    auto call = std::make_unique<Call>();
-    call->kind = Call::Kind::Store;
-    call->service = service.toUtf8();
-    call->account = account.toUtf8();
+    auto call = makeCall(Call::Kind::Store, service, account, context, std::move(done));
     call->secret = password.toUtf8();
     call->label = labelFor(service, account);
-    call->hasContext = context != nullptr;
-    call->context = context;
-    call->done = std::move(done);
     enqueue(std::move(call));
 }
 
 void KeyChain::remove(const QString& service, const QString& account, QObject* context, Done done)
 {
-    auto call = std::make_unique<Call>();
-    call->kind = Call::Kind::Remove;
-    call->service = service.toUtf8();
-    call->account = account.toUtf8();
-    call->hasContext = context != nullptr;
-    call->context = context;
-    call->done = std::move(done);
-    enqueue(std::move(call));
+    enqueue(makeCall(Call::Kind::Remove, service, account, context, std::move(done)));
 }
 
 void KeyChain::enqueue(std::unique_ptr<Call> call)
