@@ -140,6 +140,11 @@ void tst_AccountWizardPeer::addsAWordPressAccountByItsAddress()
     reread.loadAccounts(controller.accountsPath());
     QCOMPARE(reread.accounts().size(), 1);
     QCOMPARE(reread.accounts().first()->blogs().size(), 1);
+    // The keychain answers later; the account says when it has read it.
+    bool read = false;
+    QObject waiter;
+    reread.accounts().first()->loadPasswords(&waiter, [&read] { read = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(read, 15000);
     QCOMPARE(reread.accounts().first()->password(), server.password());
 }
 
