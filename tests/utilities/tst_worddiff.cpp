@@ -337,7 +337,10 @@ void tst_WordDiff::megabyteTextsTakeBoundedTime()
     const QString diff = rv::wordDiff(before, after);
     const double spent = threadMilliseconds() - start;
     qInfo("%.1f ms", spent);
-    QVERIFY2(spent < 200.0, qPrintable(QStringLiteral("%1 ms").arg(spent)));
+    // Far below what an unbounded diff of two megabytes takes (minutes), with
+    // room for the slower and busier machines the tests run on (350 ms seen
+    // for the worst row on an idle one).
+    QVERIFY2(spent < 1000.0, qPrintable(QStringLiteral("%1 ms").arg(spent)));
     QCOMPARE(side(diff, true), before);
     QCOMPARE(side(diff, false), after);
 }
