@@ -329,6 +329,7 @@ void TKWebView::prettyPrinted(QList<RichBlockMap::Part> parts, TextHandler then)
         if (part.fresh && !part.text.trimmed().isEmpty())
             ++join->waiting;
     }
+    const bool writtenAnew = m_loadedSource.trimmed().isEmpty();
     if (join->waiting == 0) {
         if (join->then)
             join->then(RichBlockMap::join(join->parts));
@@ -341,13 +342,14 @@ void TKWebView::prettyPrinted(QList<RichBlockMap::Part> parts, TextHandler then)
         const QString written = part.text;
         HtmlTidy::prettyPrintLater(
             written, this,
-            [join, k, written](const QString& pretty) {
-                // What Tidy adds around a run is not the post's.
+            [join, k, written, writtenAnew](const QString& pretty) {
+                // What Tidy adds around a run is not the post's; a post begun
+                // empty is Tidy's as it stands.
                 QString text = pretty;
-                if (written.isEmpty() || !written.back().isSpace())
+                if (!writtenAnew && (written.isEmpty() || !written.back().isSpace()))
                     while (!text.isEmpty() && text.back().isSpace())
                         text.chop(1);
-                if (written.isEmpty() || !written.front().isSpace())
+                if (!writtenAnew && (written.isEmpty() || !written.front().isSpace()))
                     while (!text.isEmpty() && text.front().isSpace())
                         text.remove(0, 1);
                 join->parts[k].text = text;
