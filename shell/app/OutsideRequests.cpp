@@ -2,6 +2,7 @@
 
 #include "AppLog.h"
 #include "BlogController.h"
+#include "BusBounds.h"
 #include "Entry.h"
 #include "PluginInstaller.h"
 #include "WeblocFile.h"
@@ -28,6 +29,7 @@ void OutsideRequests::setPluginInstaller(PluginInstaller* installer)
 void OutsideRequests::startHandling()
 {
     m_handling = true;
+    m_pendingCharacters = 0;
     const QList<Pending> waiting = std::exchange(m_pending, {});
     for (const Pending& pending : waiting)
         handle(pending);
@@ -35,11 +37,20 @@ void OutsideRequests::startHandling()
 
 void OutsideRequests::queueOrHandle(Pending pending)
 {
-    if (!m_handling) {
-        m_pending.append(std::move(pending));
+    if (m_handling) {
+        handle(pending);
         return;
     }
-    handle(pending);
+    // A launch that takes long (the first run's welcome) holds only so much.
+    const qsizetype characters = pending.text.size() + BusBounds::fieldsLength(pending.item);
+    if (m_pending.size() >= BusBounds::MaxWaitingRequests ||
+        m_pendingCharacters + characters > BusBounds::MaxWaitingCharacters) {
+        qCWarning(lcApp) << "a request from outside is dropped:" << m_pending.size()
+                         << "wait for the launch already";
+        return;
+    }
+    m_pendingCharacters += characters;
+    m_pending.append(std::move(pending));
 }
 
 void OutsideRequests::openUrl(const QString& url)

@@ -13,7 +13,8 @@ class PluginInstaller;
 // new draft about a page, "x-blogpost:" for a stored post), files (a web
 // location, an entry file, a plug-in bundle; anything else is refused with
 // an alert), and texts and items for new drafts. Until the launch has
-// finished they wait, and are then handled in the order they came.
+// finished they wait (as many as the bus may hold waiting), and are then
+// handled in the order they came.
 class OutsideRequests : public QObject {
     Q_OBJECT
 public:
@@ -49,4 +50,5 @@ private:
     QPointer<PluginInstaller> m_installer;
     bool m_handling = false;
     QList<Pending> m_pending;
+    qsizetype m_pendingCharacters = 0;
 };
