@@ -35,7 +35,6 @@
 #include <QAction>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -443,26 +442,8 @@ void BlogController::newDraftWithPasteboard(const QMimeData* data)
 {
     if (!data)
         return;
-    QString body;
-    if (data->hasHtml()) {
-        // The fragment alone, without the document around it.
-        body = data->html();
-        static const QRegularExpression inside(QStringLiteral("<body[^>]*>(.*)</body>"),
-                                               QRegularExpression::CaseInsensitiveOption |
-                                                   QRegularExpression::DotMatchesEverythingOption);
-        const QRegularExpressionMatch match = inside.match(body);
-        if (match.hasMatch())
-            body = match.captured(1);
-        static const QRegularExpression wrappers(
-            QStringLiteral(
-                "<!DOCTYPE[^>]*>|<\\?xml[^>]*>|</?html[^>]*>|<head[^>]*>.*</head>|<meta[^>]*>"),
-            QRegularExpression::CaseInsensitiveOption |
-                QRegularExpression::DotMatchesEverythingOption);
-        body.remove(wrappers);
-        body = body.trimmed();
-    }
-    if (body.isEmpty() && data->hasText())
-        body = data->text();
+    // Text from outside is data: escaped, or sanitised when it is HTML.
+    const QString body = NewDraft::bodyFromMimeData(*data);
     if (body.isEmpty())
         return;
     chooseBlogForNewDraft([body](Blog&) {

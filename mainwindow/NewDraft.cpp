@@ -1,10 +1,13 @@
 #include "NewDraft.h"
 
 #include "Entry.h"
+#include "HtmlSanitizer.h"
 #include "Localization.h"
+#include "StringEncoding.h"
 #include "UniqueId.h"
 
 #include <QDateTime>
+#include <QMimeData>
 #include <atomic>
 
 namespace NewDraft {
@@ -35,6 +38,16 @@ void renew(Entry& entry)
 {
     entry.setUniqueID(newUniqueID());
     entry.setEntryDate(QDateTime::currentDateTime());
+}
+
+QString bodyFromMimeData(const QMimeData& data)
+{
+    QString body;
+    if (data.hasHtml())
+        body = HtmlSanitizer::sharedInstance().sanitizeClipboard(data.html());
+    if (body.isEmpty() && data.hasText())
+        body = rv::htmlFromPlainText(data.text());
+    return body;
 }
 
 } // namespace NewDraft

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Entry;
+class QMimeData;
 
 // The rules every road that makes a new draft shares: the flag it starts with
 // and the process-wide "Untitled %d" numbering.
@@ -22,5 +23,10 @@ int peekUntitledNumber();
 // A prepared entry handed over by another part becomes a new one: a fresh
 // identifier and the date now.
 void renew(Entry& entry);
+
+// The body of a draft made from the clipboard (or from text another program
+// sends): its HTML sanitised, else its plain text as escaped paragraphs; ""
+// when neither gives anything.
+QString bodyFromMimeData(const QMimeData& data);
 
 } // namespace NewDraft

@@ -373,6 +373,37 @@ QString renderHTML(const QString& html)
     return QTextDocumentFragment::fromHtml(html).toPlainText();
 }
 
+QString htmlFromPlainText(QStringView text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    bool inParagraph = false;
+    qsizetype blankLines = 0;
+    qsizetype at = 0;
+    while (at <= text.size()) {
+        // One line, whatever ends it: "\r\n", "\n" or "\r".
+        qsizetype end = at;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        const QStringView line = text.sliced(at, end - at);
+        at = end + (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
+        if (line.trimmed().isEmpty()) {
+            ++blankLines;
+            continue;
+        }
+        if (inParagraph)
+            out.append(blankLines > 0 ? QLatin1String("</p>\n<p>") : QLatin1String("<br>\n"));
+        else
+            out.append(QLatin1String("<p>"));
+        inParagraph = true;
+        blankLines = 0;
+        out.append(encodeXML(line.toString()));
+    }
+    if (inParagraph)
+        out.append(QLatin1String("</p>"));
+    return out;
+}
+
 std::optional<QString> validURL(const QString& text)
 {
     if (text.isEmpty())

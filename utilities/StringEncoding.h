@@ -44,6 +44,11 @@ QString removeBreaksInTags(const QString& text);
 // The plain text of an HTML fragment.
 QString renderHTML(const QString& html);
 
+// Plain text as HTML that shows it: lines separated by blank lines (or lines
+// of white space only) become paragraphs, single line breaks "<br>", and
+// "&", "<", ">" and the double quote are escaped. Blank text gives "".
+QString htmlFromPlainText(QStringView text);
+
 // The text as a link when it holds only URL characters, with "http://" put in front
 // when it has no "://"; empty when it holds anything else.
 std::optional<QString> validURL(const QString& text);

@@ -24,4 +24,18 @@ QString wrappablePaths(const QString& text)
     return wrappable.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
 }
 
+QString elidedForAlert(const QString& name, qsizetype maxCharacters)
+{
+    if (name.size() <= maxCharacters)
+        return name;
+    qsizetype head = (maxCharacters - 1) / 2;
+    qsizetype tail = name.size() - (maxCharacters - 1 - head);
+    // Never half of a character outside the basic plane.
+    if (head > 0 && name[head - 1].isHighSurrogate())
+        --head;
+    if (tail < name.size() && name[tail].isLowSurrogate())
+        ++tail;
+    return name.left(head) + QChar(0x2026) + name.mid(tail);
+}
+
 } // namespace cutils

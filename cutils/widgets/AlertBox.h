@@ -18,4 +18,8 @@ QMessageBox* makeAlert(QMessageBox::Icon icon, const QString& title, const QStri
 // digit is no break opportunity of its own).
 QString wrappablePaths(const QString& text);
 
+// A name (a file's, say) short enough for an alert's line: past
+// `maxCharacters`, its middle gives way to "…".
+QString elidedForAlert(const QString& name, qsizetype maxCharacters = 48);
+
 } // namespace cutils

@@ -25,6 +25,7 @@
 #include "JobRoads.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
+#include "OutsideRequests.h"
 #include "PluginInstaller.h"
 #include "PluginManager.h"
 #include "PluginProblemsDialog.h"
@@ -54,7 +55,6 @@
 #include "UploaderManager.h"
 #include "UserDefaults.h"
 #include "WebContentView.h"
-#include "WeblocFile.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -63,7 +63,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
@@ -111,6 +110,7 @@ AppControl::AppControl(QObject* parent)
       })
 {
     s_instance = this;
+    m_requests = std::make_unique<OutsideRequests>();
     // Every quit passes through requestQuit, never through a last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
     m_signals = std::make_unique<QuitSignals>();
@@ -338,16 +338,15 @@ void AppControl::accountsLoaded()
     bool opened = false;
     if (rememberOpenDrafts)
         opened = DraftController::sharedInstance().openStoredDrafts();
-    if (!opened && m_pending.isEmpty() && draftOption == 0)
+    if (!opened && !m_requests->hasWaiting() && draftOption == 0)
         window->newDraft(0);
     if (refreshOption)
         window->retrieveEntries();
 
     // What arrived during the launch, in the order it came.
-    m_acceptsDocuments = true;
-    const QList<Pending> waiting = std::exchange(m_pending, {});
-    for (const Pending& pending : waiting)
-        handle(pending);
+    m_requests->setBlogController(window);
+    m_requests->setPluginInstaller(m_installer.get());
+    m_requests->startHandling();
 
     m_updateWindow = std::make_unique<UpdateWindow>(RVUpdater::sharedInstance());
     RVUpdater::sharedInstance().setPresenter(m_updateWindow.get());
@@ -366,110 +365,30 @@ void AppControl::accountsLoaded()
 // --- outside entry points
 // ------------------------------------------------------------------------------
 
-void AppControl::queueOrHandle(Pending pending)
-{
-    if (!m_acceptsDocuments) {
-        m_pending.append(std::move(pending));
-        return;
-    }
-    handle(pending);
-}
-
 void AppControl::openUrl(const QString& url)
 {
-    if (url.isEmpty())
-        return;
-    queueOrHandle({Pending::Kind::Url, url, {}});
+    m_requests->openUrl(url);
 }
 
 void AppControl::openFile(const QString& path)
 {
-    if (path.isEmpty())
-        return;
-    queueOrHandle({Pending::Kind::File, path, {}});
+    m_requests->openFile(path);
 }
 
 void AppControl::newDraftWithText(const QString& text)
 {
-    if (text.isEmpty())
-        return;
-    queueOrHandle({Pending::Kind::Text, text, {}});
+    m_requests->newDraftWithText(text);
 }
 
 void AppControl::newDraftWithItem(const QVariantMap& item)
 {
-    queueOrHandle({Pending::Kind::Item, {}, item});
+    m_requests->newDraftWithItem(item);
 }
 
 void AppControl::newDraftFromClipboard()
 {
     if (m_window)
         m_window->newDraftWithPasteboard(QGuiApplication::clipboard()->mimeData());
-}
-
-void AppControl::handle(const Pending& pending)
-{
-    switch (pending.kind) {
-    case Pending::Kind::Url:
-        processURL(pending.text);
-        break;
-    case Pending::Kind::File:
-        handleOpenFile(pending.text);
-        break;
-    case Pending::Kind::Text:
-        if (m_window) {
-            QMimeData data;
-            data.setText(pending.text);
-            m_window->newDraftWithPasteboard(&data);
-        }
-        break;
-    case Pending::Kind::Item:
-        if (m_window)
-            m_window->newDraftWithItem(pending.item);
-        break;
-    }
-}
-
-void AppControl::processURL(const QString& url)
-{
-    qCDebug(lcApp).noquote() << "handling the address" << url.left(200);
-    if (url.startsWith(QLatin1String("plumet3:"))) {
-        if (m_window)
-            m_window->newDraftWithUrl(url);
-        return;
-    }
-    if (url.startsWith(QLatin1String("x-blogpost:"))) {
-        QString rest = url.mid(11);
-        if (rest.startsWith(QLatin1String("//")))
-            rest = rest.mid(2);
-        const QStringList parts = rest.split(QLatin1Char('@'));
-        if (parts.size() != 2)
-            return;
-        Entry::postOpenRequest(QVariantMap{{QStringLiteral("entry"), parts[0]},
-                                           {QStringLiteral("account"), parts[1]},
-                                           {QStringLiteral("file"), true}});
-    }
-}
-
-bool AppControl::handleOpenFile(const QString& path)
-{
-    qCDebug(lcApp).noquote() << "handling the file" << path;
-    const QFileInfo info(QDir::cleanPath(path));
-    if (info.suffix() == QLatin1String(WeblocFile::extension)) {
-        const QString address = WeblocFile::address(info.filePath());
-        if (!address.isNull())
-            processURL(address);
-        return true;
-    }
-    if (info.suffix().compare(QLatin1String("plumet"), Qt::CaseInsensitive) == 0) {
-        // Entry files lie in <account>/<blog>/<entry>.plumet.
-        Entry::postOpenRequest(
-            QVariantMap{{QStringLiteral("entry"), info.completeBaseName()},
-                        {QStringLiteral("account"), QFileInfo(info.path()).dir().dirName()},
-                        {QStringLiteral("file"), true}});
-        return true;
-    }
-    return m_installer && m_installer->install(info.filePath());
 }
 
 void AppControl::activate()

@@ -17,6 +17,7 @@ class BlogRoads;
 class PluginInstaller;
 class QMessageBox;
 class QSessionManager;
+class OutsideRequests;
 class QuitSignals;
 class RVAbout;
 class RVDiffWindow;
@@ -129,18 +130,9 @@ signals:
     void terminated();
 
 private:
-    struct Pending {
-        enum class Kind { Url, File, Text, Item } kind;
-        QString text;
-        QVariantMap item;
-    };
     void loadPlugins();
     void installServices();
     void accountsLoaded();
-    void queueOrHandle(Pending pending);
-    void handle(const Pending& pending);
-    void processURL(const QString& url);
-    bool handleOpenFile(const QString& path);
     void askAboutActiveJobs();
     void reviewDrafts();
     void quitDecided(bool mayQuit);
@@ -153,15 +145,14 @@ private:
 
     bool m_hasInited = false;
     bool m_firstRun = false;
-    bool m_acceptsDocuments = false;
     bool m_terminated = false;
     bool m_quitAccepted = false;
     bool m_quitRunning = false;
     bool m_restartAfterQuit = false;
-    QList<Pending> m_pending;
     QStringList m_pluginProblems;
 
     QPointer<SingleInstance> m_instance;
+    std::unique_ptr<OutsideRequests> m_requests;
     std::unique_ptr<BlogRoads> m_roads;
     std::unique_ptr<UploadRoad> m_uploads;
     std::unique_ptr<BlogController> m_window;

@@ -111,7 +111,7 @@ bool PluginInstaller::install(const QString& bundlePath)
     const QString name = QFileInfo(source).fileName();
     const std::optional<BundleKind> kind = kindOf(source);
     if (!kind) {
-        showFailure(nullptr, name, localized(table, "It is not a plug-in bundle."));
+        showFailure(nullptr, name, QString());
         return false;
     }
     const QString folder = m_folderFor(kind->subfolder);
@@ -134,13 +134,17 @@ bool PluginInstaller::install(const QString& bundlePath)
     }
 
     QMessageBox* ask = cutils::makeAlert(
-        QMessageBox::Warning, localized(table, "Install the %1 \"%2\"?").arg(kind->kindName, name),
+        QMessageBox::Warning,
+        localized(table, "Install the %1 \"%2\"?")
+            .arg(kind->kindName, cutils::elidedForAlert(name)),
         localized(table, "Kind: %1\nKey: %2\nVersion: %3\n\nA plug-in is a program: it runs with "
                          "your rights and can read and change everything you can. Install it "
                          "only if you trust where it comes from.")
             .arg(kind->kindName,
-                 inspection.identifier.isEmpty() ? inspection.name : inspection.identifier,
-                 inspection.version.isEmpty() ? localized(table, "unknown") : inspection.version),
+                 cutils::elidedForAlert(
+                     inspection.identifier.isEmpty() ? inspection.name : inspection.identifier, 80),
+                 inspection.version.isEmpty() ? localized(table, "unknown")
+                                              : cutils::elidedForAlert(inspection.version, 80)),
         m_parent);
     ask->setObjectName(QStringLiteral("pluginInstallQuestion"));
     QPushButton* installButton =
@@ -214,15 +218,21 @@ bool PluginInstaller::replaceBundle(const QString& source, const QString& destin
 void PluginInstaller::showFailure(const BundleKind* kind, const QString& name,
                                   const QString& reason)
 {
-    const QString kindWord = kind ? kind->kindWord : localized(table, "file");
+    // A new refusal takes the place of one still on screen: a burst of
+    // files never stacks alerts.
+    if (m_dialog && m_dialog->objectName() == QLatin1String("pluginInstallFailed"))
+        m_dialog->close();
+    const QString shown = cutils::elidedForAlert(name);
+    // Not a bundle at all: one line says it, whatever the file's name.
+    const QString message =
+        kind ? localized(table, "For reasons unknown, the %1 \"%2\" could not be installed into "
+                                "plumet's Suppport Folder.")
+                   .arg(kind->kindWord, shown)
+             : localized(table, "The file \"%1\" is not a plug-in bundle.").arg(shown);
     QMessageBox* alert = cutils::makeAlert(
-        QMessageBox::Critical, localized(table, "Installation Failed!"),
-        localized(table, "For reasons unknown, the %1 \"%2\" could not be installed into "
-                         "plumet's Suppport Folder.")
-            .arg(kindWord, name),
-        m_parent);
+        QMessageBox::Critical, localized(table, "Installation Failed!"), message, m_parent);
     alert->setObjectName(QStringLiteral("pluginInstallFailed"));
-    if (!reason.isEmpty())
+    if (kind && !reason.isEmpty())
         alert->setDetailedText(reason);
     alert->addButton(localized(table, "OK"), QMessageBox::AcceptRole);
     m_dialog = alert;
@@ -234,7 +244,7 @@ void PluginInstaller::showSuccess(const BundleKind& kind, const QString& name)
     QMessageBox* alert = cutils::makeAlert(
         QMessageBox::Information, localized(table, "Installation Succeeded!"),
         localized(table, "The %1 \"%2\" was successfully installed into plumet's Suppport Folder%3")
-            .arg(kind.kindWord, name,
+            .arg(kind.kindWord, cutils::elidedForAlert(name),
                  localized(table, ".\n\nplumet uses the changed plugin once it restarts.")),
         m_parent);
     alert->setObjectName(QStringLiteral("pluginInstallSucceeded"));

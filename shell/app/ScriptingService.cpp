@@ -6,6 +6,7 @@
 #include "Attachment.h"
 #include "Blog.h"
 #include "BlogController.h"
+#include "BusBounds.h"
 #include "Entry.h"
 #include "Localization.h"
 #include "ScriptableAttachments.h"
@@ -133,9 +134,22 @@ void ScriptingService::SetAccounts(const QVariantList&)
     fail(invalidAction, localized(table, "Accounts cannot be replaced."));
 }
 
+bool ScriptingService::refusedFields(const char* method, const QVariantMap& properties)
+{
+    const auto refusal = BusBounds::fieldsRefusal(properties, BusBounds::MaxFieldLength,
+                                                  BusBounds::MaxFields * BusBounds::MaxFieldLength);
+    if (!refusal)
+        return false;
+    m_lastError = Error{invalidAction, *refusal};
+    BusBounds::refuse(*this, QString::fromLatin1(method), *refusal);
+    return true;
+}
+
 void ScriptingService::insertAccount(const QVariantMap& properties, int index)
 {
     m_lastError.reset();
+    if (refusedFields("InsertAccount", properties))
+        return;
     if (!AccountController::instanceExists()) {
         fail(invalidAction, localized(table, "Invalid action."));
         return;
@@ -229,8 +243,15 @@ QVariantMap ScriptingService::mediaAt(Media which, int index)
 void ScriptingService::insertMedia(const QVariantMap& properties)
 {
     m_lastError.reset();
+    if (refusedFields("InsertAttachment", properties))
+        return;
     ScriptableAttachments* library = ScriptableAttachments::sharedInstance();
     const QString path = properties.value(QStringLiteral("path")).toString();
+    if (const auto refusal = BusBounds::pathRefusal(path)) {
+        m_lastError = Error{invalidAction, *refusal};
+        BusBounds::refuse(*this, QStringLiteral("InsertAttachment"), *refusal);
+        return;
+    }
     if (!library || path.isEmpty()) {
         fail(invalidAction, localized(table, "Invalid action."));
         return;

@@ -22,7 +22,8 @@ class BlogController;
 //       blog has been selected.", "No post has been selected."
 // Records go out as dictionaries of their plain fields; passwords never, and
 // addresses without a user part. Removing an account at an index outside the
-// list does nothing, as it always has.
+// list does nothing, as it always has. Properties over their bounds
+// (BusBounds.h) are refused with "org.freedesktop.DBus.Error.LimitsExceeded".
 class ScriptingService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.plumet.Scripting")
@@ -81,6 +82,8 @@ public slots:
 private:
     enum class Media { All, Images, Movies };
     void fail(int number, const QString& text);
+    // Refuses properties over their bounds: true when refused.
+    bool refusedFields(const char* method, const QVariantMap& properties);
     void insertAccount(const QVariantMap& properties, int index);
     QVariantList mediaList(Media which);
     QVariantMap mediaAt(Media which, int index);

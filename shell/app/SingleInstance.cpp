@@ -1,11 +1,13 @@
 #include "SingleInstance.h"
 
 #include "AppLog.h"
+#include "BusBounds.h"
 #include "SupportFolder.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDeadlineTimer>
@@ -49,7 +51,12 @@ QList<SingleInstance::Document> SingleInstance::documentsFromArguments(const QSt
     return documents;
 }
 
-SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
+SingleInstance::SingleInstance(QObject* parent) : QObject(parent)
+{
+    m_turn.setSingleShot(true);
+    m_turn.setInterval(0);
+    connect(&m_turn, &QTimer::timeout, this, &SingleInstance::actOnNext);
+}
 
 SingleInstance::~SingleInstance()
 {
@@ -101,6 +108,13 @@ bool SingleInstance::forward(const QList<Document>& documents)
         message.setArguments(arguments);
         message.setAutoStartService(false);
         const QDBusMessage answer = bus.call(message, QDBus::Block, forwardTimeout);
+        if (answer.type() == QDBusMessage::ErrorMessage &&
+            answer.errorName() == QDBusError::errorString(QDBusError::LimitsExceeded)) {
+            // It answered: this document is refused, the others may still go.
+            qCWarning(lcApp).noquote()
+                << "the running plumet refused" << method << ":" << answer.errorMessage();
+            return true;
+        }
         if (answer.type() == QDBusMessage::ErrorMessage) {
             qCWarning(lcApp) << "the running plumet did not take" << method << ":"
                              << answer.errorMessage();
@@ -178,33 +192,81 @@ void SingleInstance::release()
     m_registered = false;
 }
 
-// Each request is answered first and acted on after.
+bool SingleInstance::enqueue(const char* method, qsizetype characters, std::function<void()> act)
+{
+    const bool isQuit = qstrcmp(method, "Quit") == 0;
+    if (!isQuit && (m_waiting.size() >= BusBounds::MaxWaitingRequests ||
+                    m_waitingCharacters + characters > BusBounds::MaxWaitingCharacters)) {
+        BusBounds::refuse(*this, QString::fromLatin1(method),
+                          QStringLiteral("plumet holds as many waiting requests as it takes (%1, "
+                                         "or %2 characters); try again in a moment.")
+                              .arg(BusBounds::MaxWaitingRequests)
+                              .arg(BusBounds::MaxWaitingCharacters));
+        return false;
+    }
+    m_waiting.append({characters, std::move(act)});
+    m_waitingCharacters += characters;
+    if (!m_turn.isActive())
+        m_turn.start();
+    return true;
+}
+
+// One request to a turn: the calls that arrived meanwhile are answered before the next.
+void SingleInstance::actOnNext()
+{
+    if (m_waiting.isEmpty())
+        return;
+    const Waiting next = m_waiting.takeFirst();
+    m_waitingCharacters -= next.characters;
+    if (!m_waiting.isEmpty())
+        m_turn.start();
+    next.act();
+}
+
 void SingleInstance::Quit()
 {
-    QTimer::singleShot(0, this, &SingleInstance::quitRequested);
+    enqueue("Quit", 0, [this] { emit quitRequested(); });
 }
 
 void SingleInstance::Activate()
 {
-    QTimer::singleShot(0, this, &SingleInstance::activateRequested);
+    enqueue("Activate", 0, [this] { emit activateRequested(); });
 }
 
 void SingleInstance::OpenUrl(const QString& url)
 {
-    QTimer::singleShot(0, this, [this, url] { emit urlReceived(url); });
+    if (const auto refusal = BusBounds::urlRefusal(url)) {
+        BusBounds::refuse(*this, QStringLiteral("OpenUrl"), *refusal);
+        return;
+    }
+    enqueue("OpenUrl", url.size(), [this, url] { emit urlReceived(url); });
 }
 
 void SingleInstance::OpenFile(const QString& path)
 {
-    QTimer::singleShot(0, this, [this, path] { emit fileReceived(path); });
+    if (const auto refusal = BusBounds::pathRefusal(path)) {
+        BusBounds::refuse(*this, QStringLiteral("OpenFile"), *refusal);
+        return;
+    }
+    enqueue("OpenFile", path.size(), [this, path] { emit fileReceived(path); });
 }
 
 void SingleInstance::NewDraftWithText(const QString& text)
 {
-    QTimer::singleShot(0, this, [this, text] { emit textReceived(text); });
+    if (const auto refusal = BusBounds::textRefusal(text)) {
+        BusBounds::refuse(*this, QStringLiteral("NewDraftWithText"), *refusal);
+        return;
+    }
+    enqueue("NewDraftWithText", text.size(), [this, text] { emit textReceived(text); });
 }
 
 void SingleInstance::NewDraftWithItem(const QVariantMap& item)
 {
-    QTimer::singleShot(0, this, [this, item] { emit itemReceived(item); });
+    if (const auto refusal =
+            BusBounds::fieldsRefusal(item, BusBounds::MaxTextLength, BusBounds::MaxTextLength)) {
+        BusBounds::refuse(*this, QStringLiteral("NewDraftWithItem"), *refusal);
+        return;
+    }
+    enqueue("NewDraftWithItem", BusBounds::fieldsLength(item),
+            [this, item] { emit itemReceived(item); });
 }

@@ -2,13 +2,16 @@
 
 #include "ApplicationBus.h"
 
+#include <QDBusContext>
 #include <QList>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 // One running plumet per user. The program owns the name "org.plumet.plumet"
@@ -22,7 +25,13 @@
 // Quit(), the forwarded documents, and the new-draft requests of other
 // programs (NewDraftWithText, NewDraftWithItem) that stand in for the
 // Services menu and the own-class event.
-class SingleInstance : public QObject {
+//
+// Every call is answered at once and acted on after, one request to a turn
+// of the event loop, so that the bus is answered between them however much
+// work each brings. Arguments over their bounds (BusBounds.h) are refused
+// with a D-Bus error that names the bound, and so is a request while too
+// many wait.
+class SingleInstance : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.plumet.Application")
 public:
@@ -67,6 +76,8 @@ public:
     bool holdsLock() const { return m_lock && m_lock->isLocked(); }
     // Lets go of the name and the lock.
     void release();
+    // Requests taken and not yet acted on.
+    qsizetype waitingRequests() const { return m_waiting.size(); }
 
 public slots:
     Q_SCRIPTABLE void Quit();
@@ -88,6 +99,17 @@ private:
     enum class NameResult { Owned, Taken, NoBus };
     NameResult takeName();
     bool forward(const QList<Document>& documents);
+    // Queues the request unless too many wait (then it is refused): false when refused.
+    bool enqueue(const char* method, qsizetype characters, std::function<void()> act);
+    void actOnNext();
+
+    struct Waiting {
+        qsizetype characters = 0;
+        std::function<void()> act;
+    };
+    QList<Waiting> m_waiting;
+    qsizetype m_waitingCharacters = 0;
+    QTimer m_turn;
 
     QString m_lockPath;
     QString m_service = QString::fromLatin1(serviceName);

@@ -1,6 +1,7 @@
 #include "Entry.h"
 #include "NewDraft.h"
 
+#include <QMimeData>
 #include <QTest>
 
 class tst_NewDraft : public QObject {
@@ -10,6 +11,8 @@ private slots:
     void flag();
     void untitledNumbersAreSharedByEveryRoad();
     void renewGivesAPreparedEntryAFreshIdentityAndNow();
+    void clipboardBodies_data();
+    void clipboardBodies();
 };
 
 void tst_NewDraft::flag_data()
@@ -53,6 +56,38 @@ void tst_NewDraft::renewGivesAPreparedEntryAFreshIdentityAndNow()
     QVERIFY(
         QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(entry->uniqueID()).hasMatch());
     QVERIFY(entry->entryDate() >= before);
+}
+
+void tst_NewDraft::clipboardBodies_data()
+{
+    QTest::addColumn<QString>("html"); // null: the clipboard has none
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("plain text is text, not markup")
+        << QString() << "<b>bold</b> <img src=x onerror=alert(1)>\n\nnext"
+        << "<p>&lt;b&gt;bold&lt;/b&gt; &lt;img src=x onerror=alert(1)&gt;</p>\n<p>next</p>";
+    QTest::newRow("a browser's HTML is sanitised, and wins over its text")
+        << "<html><body>\n<!--StartFragment--><b style=\"x\" onmouseover=\"y()\">bold</b><img "
+           "src=x onerror=alert(1)><script>z()</script><!--EndFragment-->\n</body></html>"
+        << "bold"
+        << "<b>bold</b>";
+    QTest::newRow("HTML with nothing left falls back to the text") << "<img src=x onerror=alert(1)>"
+                                                                   << "a picture"
+                                                                   << "<p>a picture</p>";
+    QTest::newRow("neither") << QString() << QString() << "";
+}
+
+void tst_NewDraft::clipboardBodies()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    QFETCH(QString, body);
+    QMimeData data;
+    if (!html.isNull())
+        data.setHtml(html);
+    if (!text.isNull())
+        data.setText(text);
+    QCOMPARE(NewDraft::bodyFromMimeData(data), body);
 }
 
 QTEST_GUILESS_MAIN(tst_NewDraft)

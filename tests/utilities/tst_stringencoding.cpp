@@ -40,6 +40,8 @@ private slots:
     void renderHTML();
     void validURL_data();
     void validURL();
+    void htmlFromPlainText_data();
+    void htmlFromPlainText();
 };
 
 void tst_StringEncoding::convertEntities_data()
@@ -402,6 +404,36 @@ void tst_StringEncoding::validURL()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(rv::validURL(input).value_or(QString()), expected);
+}
+
+void tst_StringEncoding::htmlFromPlainText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("html");
+
+    QTest::newRow("blank line: two paragraphs") << "one\n\ntwo"
+                                                << "<p>one</p>\n<p>two</p>";
+    QTest::newRow("single newline: a break") << "one\ntwo"
+                                             << "<p>one<br>\ntwo</p>";
+    QTest::newRow("markup is text") << "<b>bold</b> <img src=x onerror=\"alert(1)\">"
+                                    << "<p>&lt;b&gt;bold&lt;/b&gt; &lt;img src=x "
+                                       "onerror=&quot;alert(1)&quot;&gt;</p>";
+    QTest::newRow("references are text") << "AT&T &amp; &lt;"
+                                         << "<p>AT&amp;T &amp;amp; &amp;lt;</p>";
+    QTest::newRow("every line end, blank runs and white-space lines")
+        << "\r\n\r\none\r\n  \t\r\ntwo\rthree\n\n\n\nfour\n"
+        << "<p>one</p>\n<p>two<br>\nthree</p>\n<p>four</p>";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("white space only") << " \n\t\n"
+                                      << "";
+}
+
+void tst_StringEncoding::htmlFromPlainText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, html);
+    QCOMPARE(rv::htmlFromPlainText(text), html);
 }
 
 QTEST_MAIN(tst_StringEncoding)

@@ -9,7 +9,9 @@
 #include "AppControl.h"
 #include "AppMenus.h"
 #include "Blog.h"
+#include "BlogChooser.h"
 #include "BlogController.h"
+#include "BusBounds.h"
 #include "Entry.h"
 #include "EntryFile.h"
 #include "FindPanelController.h"
@@ -32,6 +34,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -80,6 +83,8 @@ private slots:
     void aHugePreferencesFileIsSaid();
     void anUnreadableStationeryFileIsSaid();
     void documentsWaitForTheLaunchInOrder();
+    void outsideCallsOverTheirBoundsAreRefused();
+    void aBurstOfBigCallsLeavesTheBusAnswering();
     void menusFollowTheirRules();
     void accountsDraggedInTheOutlineAreSaved();
     void quitFromEverySource_data();
@@ -94,6 +99,7 @@ private slots:
 private:
     void startJob();
     void endJob();
+    QDBusPendingCall callApplication(const QString& method, const QVariantList& arguments);
 
     QTemporaryDir m_files;
     std::unique_ptr<SingleInstance> m_instance;
@@ -253,6 +259,86 @@ void tst_AppControl::documentsWaitForTheLaunchInOrder()
     m_client.asyncCall(open);
     QTRY_COMPARE(m_opened.size(), 2);
     QCOMPARE(m_opened.last(), QStringLiteral("e6@a6"));
+}
+
+QDBusPendingCall tst_AppControl::callApplication(const QString& method,
+                                                 const QVariantList& arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QLatin1String(SingleInstance::serviceName), QLatin1String(SingleInstance::objectPath),
+        QStringLiteral("org.plumet.Application"), method);
+    call.setArguments(arguments);
+    return m_client.asyncCall(call, 60000);
+}
+
+void tst_AppControl::outsideCallsOverTheirBoundsAreRefused()
+{
+    PluginInstaller* installer = m_control->pluginInstaller();
+    const QPointer<QMessageBox> before = installer->dialog();
+    const QString huge(10 * 1024 * 1024, u'x');
+    const QList<std::pair<QString, QString>> calls{
+        {QStringLiteral("OpenFile"), QStringLiteral("4096 bytes")},
+        {QStringLiteral("OpenUrl"), QStringLiteral("2097152 characters")},
+        {QStringLiteral("NewDraftWithText"), QStringLiteral("4194304 characters")}};
+    for (const auto& [method, bound] : calls) {
+        QDBusPendingCall pending = callApplication(method, {QStringLiteral("/") + huge});
+        QVERIFY(QTest::qWaitFor([&pending] { return pending.isFinished(); }, 60000));
+        QCOMPARE(pending.reply().errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded"));
+        QVERIFY2(pending.reply().errorMessage().contains(bound),
+                 qPrintable(pending.reply().errorMessage()));
+    }
+    // Nothing was left to do: no alert, no chooser, nothing waiting.
+    QCOMPARE(m_instance->waitingRequests(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(installer->dialog(), before.data());
+    QVERIFY(!m_control->blogController()->blogChooser());
+}
+
+void tst_AppControl::aBurstOfBigCallsLeavesTheBusAnswering()
+{
+    // Big calls within their bounds: texts of many lines for new drafts and
+    // files that are no bundles, each with work to do after its answer.
+    const QString text =
+        QStringLiteral("a line & <markup> of text\n").repeated(BusBounds::MaxTextLength / 26);
+    QList<QDBusPendingCall> burst;
+    for (int i = 0; i < 6; ++i) {
+        burst << callApplication(QStringLiteral("NewDraftWithText"), {text});
+        burst << callApplication(QStringLiteral("OpenFile"),
+                                 {QStringLiteral("/") + QString(4000, u'f') + QString::number(i) +
+                                  QStringLiteral(".txt")});
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QDBusPendingCall small =
+        callApplication(QStringLiteral("OpenUrl"), {QStringLiteral("x-blogpost://small@a")});
+    QVERIFY(QTest::qWaitFor([&small] { return small.isFinished(); }, 60000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(small.reply().type(), QDBusMessage::ReplyMessage);
+    QVERIFY(QTest::qWaitFor(
+        [&burst] {
+            return std::all_of(burst.cbegin(), burst.cend(),
+                               [](const QDBusPendingCall& call) { return call.isFinished(); });
+        },
+        60000));
+    for (const QDBusPendingCall& call : burst)
+        QCOMPARE(call.reply().type(), QDBusMessage::ReplyMessage);
+
+    // Everything was acted on: the link opened, the first text asks for its
+    // blog, and one alert refuses the last file in a line.
+    QTRY_COMPARE(m_instance->waitingRequests(), 0);
+    QTRY_VERIFY(m_opened.contains(QStringLiteral("small@a")));
+    BlogChooser* chooser = m_control->blogController()->blogChooser();
+    QVERIFY(chooser);
+    chooser->reject();
+    QMessageBox* refusal = m_control->pluginInstaller()->dialog();
+    QVERIFY(refusal);
+    QCOMPARE(refusal->objectName(), QStringLiteral("pluginInstallFailed"));
+    QVERIFY2(
+        refusal->informativeText().contains(QStringLiteral("f5.txt\" is not a plug-in bundle.")),
+        qPrintable(refusal->informativeText()));
+    refusal->close();
+    m_opened.clear();
 }
 
 void tst_AppControl::menusFollowTheirRules()

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,6 +55,7 @@ private slots:
     void installsAGoodBundleWithoutRunningIt();
     void replacesAnOlderCopy();
     void refusesAWrongKind();
+    void aFileOfAnyNameIsRefusedInOneShortLine();
     void failedCopyKeepsTheOldOne();
     void cancelInstallsNothing();
     void bundleInItsFolderIsLeftAlone();
@@ -204,10 +206,33 @@ void tst_PluginInstaller::refusesAWrongKind()
              qPrintable(failure->detailedText()));
     QVERIFY(!QFile::exists(m_support + QStringLiteral("/blogsystems/Fake.blogsystem")));
 
-    // Not a bundle kind at all.
+    // Not a bundle kind at all: one line says so.
     QVERIFY(!m_installer->install(m_source + QStringLiteral("/thing.zip")));
-    QVERIFY(
-        m_installer->dialog()->informativeText().contains(QLatin1String("the file \"thing.zip\"")));
+    QCOMPARE(m_installer->dialog()->informativeText(),
+             QStringLiteral("The file \"thing.zip\" is not a plug-in bundle."));
+    QVERIFY(m_installer->dialog()->detailedText().isEmpty());
+}
+
+void tst_PluginInstaller::aFileOfAnyNameIsRefusedInOneShortLine()
+{
+    // However long the name another program hands over, the alert stays one
+    // line of an alert's width; a later refusal takes the earlier one's place.
+    const QString name = QString(2000, u'n') + QString::fromUcs4(U"\U0001F600").repeated(500) +
+                         QStringLiteral(".txt");
+    QVERIFY(!m_installer->install(m_source + QLatin1Char('/') + name));
+    QPointer<QMessageBox> first = m_installer->dialog();
+    QVERIFY(first);
+    const QString said = first->informativeText();
+    QVERIFY2(said.size() < 100 && !said.contains(u'\n'), qPrintable(said));
+    QVERIFY(said.contains(QChar(0x2026)));
+    QVERIFY(said.endsWith(QStringLiteral(".txt\" is not a plug-in bundle.")));
+    QVERIFY(!said.toUcs4().contains(0xFFFD));
+    first->show();
+    QVERIFY2(first->sizeHint().width() < 1000,
+             qPrintable(QString::number(first->sizeHint().width())));
+    QVERIFY(!m_installer->install(m_source + QStringLiteral("/other.txt")));
+    QTRY_VERIFY(!first);
+    QVERIFY(m_installer->dialog()->informativeText().contains(QLatin1String("other.txt")));
 }
 
 void tst_PluginInstaller::failedCopyKeepsTheOldOne()

@@ -56,6 +56,8 @@ private slots:
     void mediaListsFilterTheLibrary();
     void selectionWithNothingSelected_data();
     void selectionWithNothingSelected();
+    void propertiesOverTheirBoundsAreRefused_data();
+    void propertiesOverTheirBoundsAreRefused();
     void cleanupTestCase();
 
 private:
@@ -268,6 +270,41 @@ void tst_ScriptingService::selectionWithNothingSelected()
     QVERIFY(m_service->lastError());
     QCOMPARE(m_service->lastError()->number, 1001);
     QCOMPARE(m_service->lastError()->text, text);
+}
+
+void tst_ScriptingService::propertiesOverTheirBoundsAreRefused_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QVariantMap>("properties");
+    QTest::addColumn<QString>("bound");
+    QVariantMap many;
+    for (int i = 0; i < 17; ++i)
+        many.insert(QStringLiteral("k%1").arg(i), QStringLiteral("v"));
+    QTest::newRow("an account of too many properties")
+        << "AddAccount" << many << "more than 16 fields";
+    QTest::newRow("an account title too long")
+        << "InsertAccount" << QVariantMap{{QStringLiteral("title"), QString(4097, u't')}}
+        << "longer than 4096 characters";
+    // Within the characters of a field, over the bytes of a path.
+    QTest::newRow("an image path too long")
+        << "InsertImage"
+        << QVariantMap{{QStringLiteral("path"), QStringLiteral("/") + QString(2100, QChar(0xE9))}}
+        << "longer than 4096 bytes";
+}
+
+void tst_ScriptingService::propertiesOverTheirBoundsAreRefused()
+{
+    QFETCH(QString, method);
+    QFETCH(QVariantMap, properties);
+    QFETCH(QString, bound);
+    const QStringList accounts = accountTitles();
+    const int media = int(m_library.items.size());
+    const QDBusMessage reply = call(method, {QVariant(properties)});
+    QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded"));
+    QVERIFY2(reply.errorMessage().contains(bound), qPrintable(reply.errorMessage()));
+    QCOMPARE(accountTitles(), accounts);
+    QCOMPARE(int(m_library.items.size()), media);
 }
 
 int main(int argc, char** argv)

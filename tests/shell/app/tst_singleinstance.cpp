@@ -1,16 +1,20 @@
+#include "BusBounds.h"
 #include "SingleInstance.h"
 #include "TestSecretService.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <csignal>
 
 namespace {
@@ -50,6 +54,10 @@ private slots:
     void lockRefusesASecondWriterWithoutBus();
     void staleLockOnlyWhenItsProcessEnded();
     void restartedInstanceWaitsForThePrevious();
+    void argumentsOverTheirBoundsAreRefused_data();
+    void argumentsOverTheirBoundsAreRefused();
+    void tooManyWaitingRequestsAreRefused();
+    void slowRequestsLeaveTheBusAnswering();
 };
 
 void tst_SingleInstance::documentsFromArguments()
@@ -263,6 +271,163 @@ void tst_SingleInstance::restartedInstanceWaitsForThePrevious()
     ::kill(pid_t(restarted.processId()), SIGTERM);
     QVERIFY(restarted.waitForFinished(60000));
     QCOMPARE(restarted.exitCode(), 0);
+}
+
+void tst_SingleInstance::argumentsOverTheirBoundsAreRefused_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QVariant>("argument");
+    QTest::addColumn<QString>("bound"); // empty: taken
+
+    const auto path = [](qsizetype bytes) {
+        return QVariant(QStringLiteral("/") + QString(bytes - 1, u'p'));
+    };
+    QTest::newRow("a path of 10 MB") << "OpenFile" << path(10 * 1024 * 1024) << "4096 bytes";
+    QTest::newRow("a path one byte over") << "OpenFile" << path(4097) << "4096 bytes";
+    // Counted in the bytes the file system sees, not in characters.
+    QTest::newRow("a path over in bytes, not in characters")
+        << "OpenFile" << QVariant(QStringLiteral("/") + QString(2048, QChar(0xE9))) << "4096 bytes";
+    QTest::newRow("a path at the bound") << "OpenFile" << path(4096) << "";
+    QTest::newRow("a text over its bound")
+        << "NewDraftWithText" << QVariant(QString(BusBounds::MaxTextLength + 1, u't'))
+        << "4194304 characters";
+    QTest::newRow("a text at its bound")
+        << "NewDraftWithText" << QVariant(QString(BusBounds::MaxTextLength, u't')) << "";
+    QTest::newRow("an address over its bound")
+        << "OpenUrl"
+        << QVariant(QStringLiteral("plumet3:?s=") + QString(BusBounds::MaxUrlLength, u's'))
+        << "2097152 characters";
+    QVariantMap many;
+    for (int i = 0; i < 17; ++i)
+        many.insert(QStringLiteral("field%1").arg(i), QStringLiteral("v"));
+    QTest::newRow("an item of too many fields")
+        << "NewDraftWithItem" << QVariant(many) << "more than 16 fields";
+    QTest::newRow("an item whose fields hold too much")
+        << "NewDraftWithItem"
+        << QVariant(QVariantMap{
+               {QStringLiteral("title"), QString(BusBounds::MaxTextLength / 2 + 1, u'a')},
+               {QStringLiteral("description"), QString(BusBounds::MaxTextLength / 2, u'b')}})
+        << "more than 4194304 characters";
+    QTest::newRow("an item with a field that is not a text")
+        << "NewDraftWithItem"
+        << QVariant(QVariantMap{{QStringLiteral("title"),
+                                 QVariant::fromValue(QStringList(100000, QStringLiteral("x")))}})
+        << "not a text";
+    QTest::newRow("an item within its bounds")
+        << "NewDraftWithItem"
+        << QVariant(QVariantMap{{QStringLiteral("title"), QStringLiteral("t")},
+                                {QStringLiteral("url"), QStringLiteral("https://e.example/")}})
+        << "";
+}
+
+void tst_SingleInstance::argumentsOverTheirBoundsAreRefused()
+{
+    QFETCH(QString, method);
+    QFETCH(QVariant, argument);
+    QFETCH(QString, bound);
+    QTemporaryDir home;
+    SingleInstance owner;
+    owner.setServiceName(QStringLiteral("org.plumet.test.bounds"));
+    owner.setLockPath(home.filePath(QStringLiteral("bounds.lock")));
+    QCOMPARE(owner.claim({}), SingleInstance::Claim::Owner);
+    int received = 0;
+    for (const auto signal : {&SingleInstance::fileReceived, &SingleInstance::textReceived,
+                              &SingleInstance::urlReceived})
+        connect(&owner, signal, this, [&received] { ++received; });
+    connect(&owner, &SingleInstance::itemReceived, this, [&received] { ++received; });
+
+    // Another connection calls, as another program would; this loop answers.
+    QDBusConnection client =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("bounds"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.plumet.test.bounds"), QLatin1String(SingleInstance::objectPath),
+        QStringLiteral("org.plumet.Application"), method);
+    call << argument;
+    QDBusPendingCall pending = client.asyncCall(call, 60000);
+    QVERIFY(QTest::qWaitFor([&pending] { return pending.isFinished(); }, 60000));
+    const QDBusMessage reply = pending.reply();
+    QDBusConnection::disconnectFromBus(QStringLiteral("bounds"));
+    if (bound.isEmpty()) {
+        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(received, 1);
+        return;
+    }
+    QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded"));
+    QVERIFY2(reply.errorMessage().contains(bound), qPrintable(reply.errorMessage()));
+    // Nothing of it waits to be acted on.
+    QCOMPARE(owner.waitingRequests(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(received, 0);
+}
+
+void tst_SingleInstance::tooManyWaitingRequestsAreRefused()
+{
+    SingleInstance owner;
+    QStringList urls;
+    connect(&owner, &SingleInstance::urlReceived, this, [&urls](const QString& u) { urls << u; });
+    int quits = 0;
+    connect(&owner, &SingleInstance::quitRequested, this, [&quits] { ++quits; });
+    for (int i = 0; i < BusBounds::MaxWaitingRequests + 5; ++i)
+        owner.OpenUrl(QStringLiteral("x-blogpost:e%1@a").arg(i));
+    QCOMPARE(owner.waitingRequests(), BusBounds::MaxWaitingRequests);
+    // The updater's Quit is never turned away.
+    owner.Quit();
+    QCOMPARE(owner.waitingRequests(), BusBounds::MaxWaitingRequests + 1);
+    QTRY_COMPARE(quits, 1);
+    QCOMPARE(urls.size(), BusBounds::MaxWaitingRequests);
+    QCOMPARE(urls.first(), QStringLiteral("x-blogpost:e0@a"));
+    QCOMPARE(urls.last(),
+             QStringLiteral("x-blogpost:e%1@a").arg(BusBounds::MaxWaitingRequests - 1));
+    // Caught up, it takes requests again.
+    owner.OpenUrl(QStringLiteral("x-blogpost:later@a"));
+    QTRY_COMPARE(urls.last(), QStringLiteral("x-blogpost:later@a"));
+}
+
+void tst_SingleInstance::slowRequestsLeaveTheBusAnswering()
+{
+    QTemporaryDir home;
+    SingleInstance owner;
+    owner.setServiceName(QStringLiteral("org.plumet.test.slow"));
+    owner.setLockPath(home.filePath(QStringLiteral("slow.lock")));
+    QCOMPARE(owner.claim({}), SingleInstance::Claim::Owner);
+    // Each new draft takes the program a while (a window, an editor).
+    constexpr int drafts = 12;
+    int handled = 0;
+    connect(&owner, &SingleInstance::textReceived, this, [&handled] {
+        QThread::msleep(100);
+        ++handled;
+    });
+    QStringList urls;
+    connect(&owner, &SingleInstance::urlReceived, this, [&urls](const QString& u) { urls << u; });
+
+    QDBusConnection client =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("slow"));
+    const auto call = [&client](const QString& method, const QString& argument) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.plumet.test.slow"), QLatin1String(SingleInstance::objectPath),
+            QStringLiteral("org.plumet.Application"), method);
+        message << argument;
+        return client.asyncCall(message, 60000);
+    };
+    QList<QDBusPendingCall> burst;
+    for (int i = 0; i < drafts; ++i)
+        burst << call(QStringLiteral("NewDraftWithText"), QStringLiteral("text %1").arg(i));
+    QElapsedTimer clock;
+    clock.start();
+    QDBusPendingCall small = call(QStringLiteral("OpenUrl"), QStringLiteral("x-blogpost:e@a"));
+    QVERIFY(QTest::qWaitFor([&small] { return small.isFinished(); }, 60000));
+    const qint64 answeredAfter = clock.elapsed();
+    const int handledBefore = handled;
+    QCOMPARE(small.reply().type(), QDBusMessage::ReplyMessage);
+    // Answered between two drafts, not after all of them (1.2 s of work).
+    QVERIFY2(handledBefore < drafts, qPrintable(QString::number(handledBefore)));
+    QVERIFY2(answeredAfter < 1000, qPrintable(QString::number(answeredAfter)));
+    QTRY_COMPARE(handled, drafts);
+    QTRY_COMPARE(urls, QStringList{QStringLiteral("x-blogpost:e@a")});
+    for (const QDBusPendingCall& pending : burst)
+        QCOMPARE(pending.reply().type(), QDBusMessage::ReplyMessage);
+    QDBusConnection::disconnectFromBus(QStringLiteral("slow"));
 }
 
 int main(int argc, char** argv)
