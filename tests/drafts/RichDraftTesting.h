@@ -12,7 +12,8 @@
 // answers waited for, bounded.
 namespace plumet::test {
 
-constexpr int PageTimeout = 30000;
+// A first page of a run can take long to start its renderer on a busy machine.
+constexpr int PageTimeout = 60000;
 
 inline TKWebView* richView(Draft* draft, bool sub = false)
 {
