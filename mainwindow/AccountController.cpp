@@ -351,7 +351,7 @@ void AccountController::loadUI()
         applyDummyChanges();
     });
     connect(m_window->systemPopup(), &QComboBox::activated, this, [this] {
-        m_dummy.pluginKey = m_window->systemPopup()->currentText();
+        m_dummy.pluginKey = m_window->systemPopup()->currentData().toString();
         dummyChanged();
     });
     connect(m_window->addressField(), &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -490,7 +490,11 @@ void AccountController::fillDetailsBox()
         return;
     m_window->titleField()->setText(m_dummy.title);
     m_window->labelButton()->setColor(m_dummy.label.toQColor());
-    m_window->setPluginKeys(PluginManager::sharedInstance().pluginKeys(), m_dummy.pluginKey);
+    const PluginManager& drivers = PluginManager::sharedInstance();
+    QList<QPair<QString, QString>> systems;
+    for (const QString& key : drivers.pluginKeys())
+        systems.append({key, drivers.displayNameForKey(key)});
+    m_window->setPluginKeys(systems, m_dummy.pluginKey);
     m_window->addressField()->setText(m_dummy.url);
     m_window->userField()->setText(m_dummy.username);
     m_window->passwordField()->setText(m_dummy.password);
