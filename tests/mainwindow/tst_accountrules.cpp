@@ -1,7 +1,9 @@
+#include "AccessPointDiscovery.h"
 #include "AccountDetails.h"
 #include "AccountEditing.h"
 #include "BlogSystems.h"
 #include "ImportGroups.h"
+#include "PluginManager.h"
 
 #include <QTest>
 
@@ -122,17 +124,25 @@ void tst_AccountRules::clearedDetails()
 void tst_AccountRules::systemsTable()
 {
     // The program's table names only plug-ins we ship, and every row has a title.
+    PluginManager shipped;
+    shipped.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
+    shipped.setUserFolder(QString());
+    shipped.loadPlugins();
     const BlogSystems standard = BlogSystems::fromResource();
     QVERIFY(standard.count() >= 5);
-    const QStringList ours{"Wordpress", "MovableType 4", "MovableType",
-                           "TypePad",   "MetaWeblog",    "Atom"};
     for (const BlogSystems::Row& row : standard.rows()) {
-        QVERIFY2(ours.contains(row.plugin), qPrintable(row.plugin));
+        QVERIFY2(shipped.pluginForKey(row.plugin), qPrintable(row.plugin));
         QVERIFY(!row.system.isEmpty());
         if (row.config.isValid())
             QVERIFY(row.url.startsWith(QLatin1String("https://")));
     }
     QCOMPARE(standard.rows().first().plugin, QStringLiteral("Wordpress"));
+    // So does every key discovery takes from an API's name.
+    for (const QVariant& name :
+         {QVariant(QStringLiteral("Atom")), QVariant(QStringLiteral("Movable Type")),
+          QVariant(QStringLiteral("WordPress")), QVariant()})
+        QVERIFY2(shipped.pluginForKey(AccessPointDiscovery::pluginKeyForApiName(name)),
+                 qPrintable(name.toString()));
 
     const BlogSystems table = BlogSystems::fromData(R"(<?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><array>
