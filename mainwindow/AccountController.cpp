@@ -751,11 +751,14 @@ void AccountController::accountUpdateDone(const RefreshEnd& end)
         return;
     }
     if (isNew) {
-        // A second "Untitled" would be told apart by nothing.
+        // Named after its blog, told apart from the other accounts.
         QStringList taken;
         for (const AccountPtr& other : m_list.accounts())
             taken.append(other->title());
-        account->setTitle(AccountEditing::uniqueTitle(account->title(), taken));
+        QStringList blogNames;
+        for (const BlogPtr& blog : account->blogs())
+            blogNames.append(blog->displayName());
+        account->setTitle(AccountEditing::newAccountTitle(blogNames, taken));
         account->storeHeldPasswords();
         m_list.insertAccount(account, -1);
         selectAccount(account.get());

@@ -14,6 +14,8 @@ class tst_AccountRules : public QObject {
 private slots:
     void uniqueTitle_data();
     void uniqueTitle();
+    void newAccountTitle_data();
+    void newAccountTitle();
     void autoSavePeriod_data();
     void autoSavePeriod();
     void needsSave_data();
@@ -42,6 +44,32 @@ void tst_AccountRules::uniqueTitle()
     QFETCH(QStringList, taken);
     QFETCH(QString, title);
     QCOMPARE(AccountEditing::uniqueTitle(wanted, taken), title);
+}
+
+void tst_AccountRules::newAccountTitle_data()
+{
+    QTest::addColumn<QStringList>("blogs");
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("the blog's name") << QStringList{"Café Notes"} << QStringList{} << "Café Notes";
+    QTest::newRow("the first of several") << QStringList{"Work", "Home"} << QStringList{} << "Work";
+    QTest::newRow("white space folded")
+        << QStringList{"  Two\n lines "} << QStringList{} << "Two lines";
+    QTest::newRow("a blank name passed over")
+        << QStringList{" ", "Home"} << QStringList{} << "Home";
+    QTest::newRow("no name: Untitled") << QStringList{""} << QStringList{} << "Untitled";
+    QTest::newRow("no blogs: Untitled") << QStringList{} << QStringList{"Work"} << "Untitled";
+    QTest::newRow("another account has the name")
+        << QStringList{"Work"} << QStringList{"Work", "Work 1"} << "Work 2";
+    QTest::newRow("a second Untitled") << QStringList{} << QStringList{"Untitled"} << "Untitled 1";
+}
+
+void tst_AccountRules::newAccountTitle()
+{
+    QFETCH(QStringList, blogs);
+    QFETCH(QStringList, taken);
+    QFETCH(QString, title);
+    QCOMPARE(AccountEditing::newAccountTitle(blogs, taken), title);
 }
 
 void tst_AccountRules::autoSavePeriod_data()
