@@ -1,5 +1,6 @@
 #include "AccountSheet.h"
 
+#include "AlertBox.h"
 #include "ButtonExtensions.h"
 #include "Localization.h"
 
@@ -166,18 +167,36 @@ QWidget* AccountSheet::makeAccessPointPage()
 QWidget* AccountSheet::makeAuthenticationPage()
 {
     auto* page = new QWidget;
+    // Where the login goes, said before it is asked for.
+    m_foundSystem = wrappingLabel();
+    m_foundSystem->setObjectName(QStringLiteral("foundSystem"));
+    QFont bold = m_foundSystem->font();
+    bold.setBold(true);
+    m_foundSystem->setFont(bold);
+    m_foundAccessPoint = wrappingLabel();
+    m_foundAccessPoint->setObjectName(QStringLiteral("foundAccessPoint"));
     auto* intro = wrappingLabel(text("Type the user name and password you log in to your "
                                      "blog with. The password is kept in your keyring."));
     m_user = new QLineEdit;
     m_password = new QLineEdit;
     m_password->setEchoMode(QLineEdit::Password);
-    auto* form = new QFormLayout;
+    auto* form = new QFormLayout(page);
+    form->addRow(text("Blog system:"), m_foundSystem);
+    form->addRow(text("Access point:"), m_foundAccessPoint);
+    form->addItem(new QSpacerItem(0, intro->fontMetrics().height() / 2));
+    form->addRow(intro);
     form->addRow(text("User name:"), m_user);
     form->addRow(text("Password:"), m_password);
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(intro);
-    layout->addLayout(form);
     return page;
+}
+
+void AccountSheet::setFound(const QString& system, const QString& accessPoint)
+{
+    m_foundSystem->setText(system);
+    // A long address breaks after its slashes rather than widening the sheet.
+    m_foundAccessPoint->setText(cutils::wrappablePaths(accessPoint));
+    if (m_page == Page::Authentication)
+        fitToPage();
 }
 
 void AccountSheet::swapViews(Page page)

@@ -63,6 +63,11 @@ public:
     QLabel* informationField() const { return m_information; }
 
     // --- the wizard's pages ---
+    // What the authentication page says was found: the blog system by its
+    // name and the access point the login will go to.
+    void setFound(const QString& system, const QString& accessPoint);
+    QLabel* foundSystemField() const { return m_foundSystem; }
+    QLabel* foundAccessPointField() const { return m_foundAccessPoint; }
     QComboBox* configPopup() const { return m_configPopup; }
     QLineEdit* addressField() const { return m_address; }
     QLineEdit* accessPointField() const { return m_accessPoint; }
@@ -100,6 +105,8 @@ private:
     QComboBox* m_configPopup;
     QLineEdit* m_address;
     QLineEdit* m_accessPoint;
+    QLabel* m_foundSystem;
+    QLabel* m_foundAccessPoint;
     QLineEdit* m_user;
     QLineEdit* m_password;
 };
