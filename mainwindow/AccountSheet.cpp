@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -168,6 +169,8 @@ QWidget* AccountSheet::makeAuthenticationPage()
 {
     auto* page = new QWidget;
     // Where the login goes, said before it is asked for.
+    m_foundHeading = wrappingLabel();
+    m_foundHeading->setObjectName(QStringLiteral("foundHeading"));
     m_foundSystem = wrappingLabel();
     m_foundSystem->setObjectName(QStringLiteral("foundSystem"));
     QFont bold = m_foundSystem->font();
@@ -181,6 +184,7 @@ QWidget* AccountSheet::makeAuthenticationPage()
     m_password = new QLineEdit;
     m_password->setEchoMode(QLineEdit::Password);
     auto* form = new QFormLayout(page);
+    form->addRow(m_foundHeading);
     form->addRow(text("Blog system:"), m_foundSystem);
     form->addRow(text("Access point:"), m_foundAccessPoint);
     form->addItem(new QSpacerItem(0, intro->fontMetrics().height() / 2));
@@ -190,8 +194,10 @@ QWidget* AccountSheet::makeAuthenticationPage()
     return page;
 }
 
-void AccountSheet::setFound(const QString& system, const QString& accessPoint)
+void AccountSheet::setFound(const QString& heading, const QString& system,
+                            const QString& accessPoint)
 {
+    m_foundHeading->setText(heading);
     m_foundSystem->setText(system);
     // A long address breaks after its slashes rather than widening the sheet.
     m_foundAccessPoint->setText(cutils::wrappablePaths(accessPoint));
@@ -230,10 +236,20 @@ void AccountSheet::fitToPage()
     const int height = layout()->heightForWidth(width) > 0 ? layout()->heightForWidth(width)
                                                            : layout()->sizeHint().height();
     setFixedHeight(height);
-    // The top edge stays where it is, under the window's title, as a sheet's.
-    if (QWidget* window = parentWidget(); window && !isVisible()) {
+    if (isVisible())
+        return;
+    QWidget* window = parentWidget();
+    if (window && window->isVisible()) {
+        // The top edge under the window's title, as a sheet's.
         const QRect frame = window->geometry();
         move(frame.x() + (frame.width() - width) / 2, frame.y());
+        return;
+    }
+    // With its window not shown (the first start's wizard), a window of its
+    // own in the middle of the screen.
+    if (QScreen* shownOn = window ? window->screen() : screen()) {
+        const QRect free = shownOn->availableGeometry();
+        move(free.x() + (free.width() - width) / 2, free.y() + (free.height() - height) / 2);
     }
 }
 
@@ -262,6 +278,9 @@ void AccountSheet::begin()
         return;
     fitToPage();
     open();
+    // Alone on the screen it takes the keys at once, as the window in front.
+    raise();
+    activateWindow();
 }
 
 void AccountSheet::end(int code)
@@ -273,6 +292,7 @@ void AccountSheet::done(int code)
 {
     const bool wasShown = isVisible();
     QDialog::done(code);
+    setWindowTitle(text("Accounts"));
     if (wasShown)
         emit ended(code);
 }

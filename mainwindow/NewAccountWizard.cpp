@@ -103,6 +103,7 @@ void NewAccountWizard::start()
     m_sheet.configureButton(AccountSheet::SecondButton, appText("Cancel"), escapeKey,
                             [this] { endSheet(-2); });
     m_sheet.button(AccountSheet::FirstButton)->setEnabled(false);
+    m_sheet.setWindowTitle(ownText("New Account"));
     m_sheet.begin();
 }
 
@@ -121,6 +122,7 @@ void NewAccountWizard::endSheet(int code)
 
 void NewAccountWizard::processURL()
 {
+    m_discovered = false;
     const BlogSystems::Row* row = m_systems.row(m_selectedSystem);
     if (row && !row->plugin.isEmpty())
         m_dummy->setPluginKey(row->plugin);
@@ -228,6 +230,7 @@ void NewAccountWizard::processDownloadFromRSD(const QString& text, const QUrl& d
     }
     m_dummy->setUrl(choice->address.toString());
     m_dummy->setPluginKey(choice->pluginKey);
+    m_discovered = true;
     const BlogSystems::Row* row = m_systems.row(m_selectedSystem);
     if (row && !row->plugin.isEmpty())
         m_dummy->setPluginKey(row->plugin);
@@ -254,6 +257,7 @@ void NewAccountWizard::processAccessPoint()
 {
     const QString typed = m_sheet.accessPointField()->text().trimmed();
     m_dummy->setUrl(typed);
+    m_discovered = false;
     if (m_dummy->url().size() > 9) {
         // Typed by the user, it may be on any host; but plain http after the
         // silent fall-back is said before the password goes there.
@@ -309,7 +313,8 @@ void NewAccountWizard::requestAuth()
 {
     unbindStatus();
     m_errorMessage.clear();
-    m_sheet.setFound(PluginManager::sharedInstance().displayNameForKey(m_dummy->pluginKey()),
+    m_sheet.setFound(m_discovered ? ownText("plumet found your blog:") : ownText("Your blog:"),
+                     PluginManager::sharedInstance().displayNameForKey(m_dummy->pluginKey()),
                      m_dummy->escapedURL().toDisplayString());
     m_sheet.swapViews(AccountSheet::Page::Authentication);
     m_sheet.configureButton(AccountSheet::FirstButton, appText("Save"), returnKey,

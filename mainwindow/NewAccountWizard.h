@@ -107,6 +107,7 @@ private:
     QUrl m_typedAddress;
     QString m_httpFallback;        // the typed address over http, while https is tried
     bool m_fellBackToHttp = false; // https gave nothing: the page came over http
+    bool m_discovered = false;     // the access point came from the blog's page
     QPointer<QObject> m_fetchContext;
     QMetaObject::Connection m_statusBinding;
     bool m_running = false;

@@ -228,6 +228,7 @@ void tst_NewAccountWizard::discoveryFindsTheAccessPoint()
     QCOMPARE(site->server.requests().size(), 2);
     QCOMPARE(site->server.requests().at(1).target, QByteArray("/blog/xmlrpc.php?rsd"));
     // What was found, said before the login is asked for.
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("plumet found your blog:"));
     QCOMPARE(sheet->foundSystemField()->text(), systemName);
     QCOMPARE(shownAddress(sheet->foundAccessPointField()),
              site->server.url(accessPoint).toString());
@@ -260,6 +261,10 @@ void tst_NewAccountWizard::pageWithoutEditUriAsksForTheAccessPoint()
     next();
     QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
     QCOMPARE(wizard->dummy().url(), site->server.url(QStringLiteral("/xmlrpc.php")).toString());
+    // Typed, not found: said as the user's own, with the system the dummy has.
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("Your blog:"));
+    QCOMPARE(shownAddress(sheet->foundAccessPointField()),
+             site->server.url(QStringLiteral("/xmlrpc.php")).toString());
 
     // Ten characters are enough to go on with.
     startWizard(wizard->systems().count(), site->server.url().toString());
@@ -367,6 +372,7 @@ void tst_NewAccountWizard::fixedAccessPointSkipsDiscovery()
     QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
     QCOMPARE(wizard->dummy().url(), wizard->systems().row(fixed)->url);
     QCOMPARE(wizard->dummy().pluginKey(), wizard->systems().row(fixed)->plugin);
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("Your blog:"));
     QCOMPARE(sheet->foundSystemField()->text(), QStringLiteral("TypePad"));
     QCOMPARE(shownAddress(sheet->foundAccessPointField()), wizard->systems().row(fixed)->url);
     QVERIFY(site->server.requests().isEmpty());
