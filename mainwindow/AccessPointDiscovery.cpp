@@ -41,7 +41,7 @@ QString pluginKeyForApiName(const QVariant& name)
 {
     const QString text = name.toString();
     if (text.contains(QLatin1String("atom"), Qt::CaseInsensitive))
-        return QStringLiteral("Atom");
+        return QStringLiteral("Atom 1.0");
     if (text.contains(QLatin1String("movable"), Qt::CaseInsensitive))
         return QStringLiteral("MovableType");
     return QStringLiteral("MetaWeblog");

@@ -26,7 +26,7 @@ QUrl editURI(const QList<QVariantMap>& links, const QUrl& pageAddress);
 // A "preferred" value counts when it is missing or holds "true" or "yes" in
 // any letter case.
 bool isPreferred(const QVariant& preferred);
-// The plug-in for an API name: "Atom" when it holds "atom", else
+// The plug-in for an API name: "Atom 1.0" (the Atom driver's key) when it holds "atom", else
 // "MovableType" when it holds "movable", else (or without a name) "MetaWeblog".
 QString pluginKeyForApiName(const QVariant& name);
 

@@ -351,7 +351,7 @@ void AccountController::loadUI()
         applyDummyChanges();
     });
     connect(m_window->systemPopup(), &QComboBox::activated, this, [this] {
-        m_dummy.pluginKey = m_window->systemPopup()->currentText();
+        m_dummy.pluginKey = m_window->systemPopup()->currentData().toString();
         dummyChanged();
     });
     connect(m_window->addressField(), &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -490,7 +490,11 @@ void AccountController::fillDetailsBox()
         return;
     m_window->titleField()->setText(m_dummy.title);
     m_window->labelButton()->setColor(m_dummy.label.toQColor());
-    m_window->setPluginKeys(PluginManager::sharedInstance().pluginKeys(), m_dummy.pluginKey);
+    const PluginManager& drivers = PluginManager::sharedInstance();
+    QList<QPair<QString, QString>> systems;
+    for (const QString& key : drivers.pluginKeys())
+        systems.append({key, drivers.displayNameForKey(key)});
+    m_window->setPluginKeys(systems, m_dummy.pluginKey);
     m_window->addressField()->setText(m_dummy.url);
     m_window->userField()->setText(m_dummy.username);
     m_window->passwordField()->setText(m_dummy.password);
@@ -747,11 +751,14 @@ void AccountController::accountUpdateDone(const RefreshEnd& end)
         return;
     }
     if (isNew) {
-        // A second "Untitled" would be told apart by nothing.
+        // Named after its blog, told apart from the other accounts.
         QStringList taken;
         for (const AccountPtr& other : m_list.accounts())
             taken.append(other->title());
-        account->setTitle(AccountEditing::uniqueTitle(account->title(), taken));
+        QStringList blogNames;
+        for (const BlogPtr& blog : account->blogs())
+            blogNames.append(blog->displayName());
+        account->setTitle(AccountEditing::newAccountTitle(blogNames, taken));
         account->storeHeldPasswords();
         m_list.insertAccount(account, -1);
         selectAccount(account.get());

@@ -1,5 +1,7 @@
 #include "AccountEditing.h"
 
+#include "Localization.h"
+
 #include <cmath>
 
 namespace AccountEditing {
@@ -30,6 +32,16 @@ QString uniqueTitle(const QString& wanted, const QStringList& taken)
         if (!taken.contains(candidate))
             return candidate;
     }
+}
+
+QString newAccountTitle(const QStringList& blogNames, const QStringList& taken)
+{
+    for (const QString& name : blogNames) {
+        const QString shown = name.simplified();
+        if (!shown.isEmpty())
+            return uniqueTitle(shown, taken);
+    }
+    return uniqueTitle(localized("Draft", "Untitled"), taken);
 }
 
 std::chrono::seconds autoSavePeriod(const QVariant& minutes)

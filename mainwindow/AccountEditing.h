@@ -18,6 +18,11 @@ bool needsSave(const AccountDetails& account, const AccountDetails& edited);
 // "wanted 1", "wanted 2", ...
 QString uniqueTitle(const QString& wanted, const QStringList& taken);
 
+// The title of an account the wizard made, once its first refresh listed
+// its blogs (their names as shown): the first blog name that is not blank,
+// else "Untitled"; made unique among `taken` as uniqueTitle() does.
+QString newAccountTitle(const QStringList& blogNames, const QStringList& taken);
+
 // The autosave period for the "autoSave" preference (minutes): five minutes
 // when it is missing, not a number or below one.
 std::chrono::seconds autoSavePeriod(const QVariant& minutes);

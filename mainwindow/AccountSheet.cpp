@@ -1,5 +1,6 @@
 #include "AccountSheet.h"
 
+#include "AlertBox.h"
 #include "ButtonExtensions.h"
 #include "Localization.h"
 
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -166,18 +168,41 @@ QWidget* AccountSheet::makeAccessPointPage()
 QWidget* AccountSheet::makeAuthenticationPage()
 {
     auto* page = new QWidget;
+    // Where the login goes, said before it is asked for.
+    m_foundHeading = wrappingLabel();
+    m_foundHeading->setObjectName(QStringLiteral("foundHeading"));
+    m_foundSystem = wrappingLabel();
+    m_foundSystem->setObjectName(QStringLiteral("foundSystem"));
+    QFont bold = m_foundSystem->font();
+    bold.setBold(true);
+    m_foundSystem->setFont(bold);
+    m_foundAccessPoint = wrappingLabel();
+    m_foundAccessPoint->setObjectName(QStringLiteral("foundAccessPoint"));
     auto* intro = wrappingLabel(text("Type the user name and password you log in to your "
                                      "blog with. The password is kept in your keyring."));
     m_user = new QLineEdit;
     m_password = new QLineEdit;
     m_password->setEchoMode(QLineEdit::Password);
-    auto* form = new QFormLayout;
+    auto* form = new QFormLayout(page);
+    form->addRow(m_foundHeading);
+    form->addRow(text("Blog system:"), m_foundSystem);
+    form->addRow(text("Access point:"), m_foundAccessPoint);
+    form->addItem(new QSpacerItem(0, intro->fontMetrics().height() / 2));
+    form->addRow(intro);
     form->addRow(text("User name:"), m_user);
     form->addRow(text("Password:"), m_password);
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(intro);
-    layout->addLayout(form);
     return page;
+}
+
+void AccountSheet::setFound(const QString& heading, const QString& system,
+                            const QString& accessPoint)
+{
+    m_foundHeading->setText(heading);
+    m_foundSystem->setText(system);
+    // A long address breaks after its slashes rather than widening the sheet.
+    m_foundAccessPoint->setText(cutils::wrappablePaths(accessPoint));
+    if (m_page == Page::Authentication)
+        fitToPage();
 }
 
 void AccountSheet::swapViews(Page page)
@@ -211,10 +236,20 @@ void AccountSheet::fitToPage()
     const int height = layout()->heightForWidth(width) > 0 ? layout()->heightForWidth(width)
                                                            : layout()->sizeHint().height();
     setFixedHeight(height);
-    // The top edge stays where it is, under the window's title, as a sheet's.
-    if (QWidget* window = parentWidget(); window && !isVisible()) {
+    if (isVisible())
+        return;
+    QWidget* window = parentWidget();
+    if (window && window->isVisible()) {
+        // The top edge under the window's title, as a sheet's.
         const QRect frame = window->geometry();
         move(frame.x() + (frame.width() - width) / 2, frame.y());
+        return;
+    }
+    // With its window not shown (the first start's wizard), a window of its
+    // own in the middle of the screen.
+    if (QScreen* shownOn = window ? window->screen() : screen()) {
+        const QRect free = shownOn->availableGeometry();
+        move(free.x() + (free.width() - width) / 2, free.y() + (free.height() - height) / 2);
     }
 }
 
@@ -243,6 +278,9 @@ void AccountSheet::begin()
         return;
     fitToPage();
     open();
+    // Alone on the screen it takes the keys at once, as the window in front.
+    raise();
+    activateWindow();
 }
 
 void AccountSheet::end(int code)
@@ -254,6 +292,7 @@ void AccountSheet::done(int code)
 {
     const bool wasShown = isVisible();
     QDialog::done(code);
+    setWindowTitle(text("Accounts"));
     if (wasShown)
         emit ended(code);
 }

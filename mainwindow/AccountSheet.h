@@ -14,7 +14,9 @@ class QStackedWidget;
 // The accounts window's sheet: one page at a time (the progress of a
 // refresh or a fetch, an error, the wizard's pages) above two buttons whose
 // titles, keys and actions each page sets. Window-modal on the accounts
-// window; ends with a code (1 done, -2 cancelled) through ended().
+// window, at its top edge; begun while that window is not shown, a window
+// of its own in the middle of the screen. Ends with a code (1 done, -2
+// cancelled) through ended(), and takes the title "Accounts" again.
 class AccountSheet : public QDialog {
     Q_OBJECT
 public:
@@ -63,6 +65,12 @@ public:
     QLabel* informationField() const { return m_information; }
 
     // --- the wizard's pages ---
+    // What the authentication page says was found, under a heading: the
+    // blog system by its name and the access point the login will go to.
+    void setFound(const QString& heading, const QString& system, const QString& accessPoint);
+    QLabel* foundHeadingField() const { return m_foundHeading; }
+    QLabel* foundSystemField() const { return m_foundSystem; }
+    QLabel* foundAccessPointField() const { return m_foundAccessPoint; }
     QComboBox* configPopup() const { return m_configPopup; }
     QLineEdit* addressField() const { return m_address; }
     QLineEdit* accessPointField() const { return m_accessPoint; }
@@ -100,6 +108,9 @@ private:
     QComboBox* m_configPopup;
     QLineEdit* m_address;
     QLineEdit* m_accessPoint;
+    QLabel* m_foundHeading;
+    QLabel* m_foundSystem;
+    QLabel* m_foundAccessPoint;
     QLineEdit* m_user;
     QLineEdit* m_password;
 };

@@ -4,6 +4,7 @@
 #include "AccountList.h"
 #include "Localization.h"
 #include "NaturalSort.h"
+#include "PluginManager.h"
 
 #include <QScopedValueRollback>
 #include <algorithm>
@@ -18,7 +19,10 @@ QString columnText(const Account& account, int column)
     case AccountsTableModel::AddressColumn:
         return account.url();
     case AccountsTableModel::SystemColumn:
-        return account.pluginKey();
+        // The system as its bundle names it; the stored key is for the program.
+        return account.pluginKey().isEmpty()
+                   ? QString()
+                   : PluginManager::sharedInstance().displayNameForKey(account.pluginKey());
     }
     return {};
 }

@@ -131,12 +131,14 @@ void AccountsWindow::applyBackground(const QColor& color)
     update();
 }
 
-void AccountsWindow::setPluginKeys(const QStringList& keys, const QString& current)
+void AccountsWindow::setPluginKeys(const QList<QPair<QString, QString>>& systems,
+                                   const QString& current)
 {
     const QSignalBlocker quiet(m_system);
     m_system->clear();
-    m_system->addItems(keys);
-    if (!current.isEmpty() && !keys.contains(current))
-        m_system->addItem(current);
-    m_system->setCurrentIndex(m_system->findText(current));
+    for (const auto& [key, name] : systems)
+        m_system->addItem(name, key);
+    if (!current.isEmpty() && m_system->findData(current) < 0)
+        m_system->addItem(current, current);
+    m_system->setCurrentIndex(m_system->findData(current));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPair>
 
 class AccountsTableController;
 class AccountsTableModel;
@@ -38,9 +39,10 @@ public:
     void applyListFontSize(double points);
     // The background the lists share ("colorViewColor").
     void applyBackground(const QColor& color);
-    // Offers these plug-ins in the details box (and `current` when it is
-    // not among them), and selects `current`.
-    void setPluginKeys(const QStringList& keys, const QString& current);
+    // Offers these plug-ins in the details box by the names the user knows
+    // them by (each a key and its name; `current` by its key when it is not
+    // among them), and selects `current`. The pop-up's item data is the key.
+    void setPluginKeys(const QList<QPair<QString, QString>>& systems, const QString& current);
 
 private:
     QWidget* makeDetailsBox();

@@ -4,6 +4,7 @@
 #include "AccountSheet.h"
 #include "GenericParser.h"
 #include "Localization.h"
+#include "PluginManager.h"
 #include "RSD.h"
 
 #include <QComboBox>
@@ -102,6 +103,7 @@ void NewAccountWizard::start()
     m_sheet.configureButton(AccountSheet::SecondButton, appText("Cancel"), escapeKey,
                             [this] { endSheet(-2); });
     m_sheet.button(AccountSheet::FirstButton)->setEnabled(false);
+    m_sheet.setWindowTitle(ownText("New Account"));
     m_sheet.begin();
 }
 
@@ -120,6 +122,7 @@ void NewAccountWizard::endSheet(int code)
 
 void NewAccountWizard::processURL()
 {
+    m_discovered = false;
     const BlogSystems::Row* row = m_systems.row(m_selectedSystem);
     if (row && !row->plugin.isEmpty())
         m_dummy->setPluginKey(row->plugin);
@@ -133,6 +136,7 @@ void NewAccountWizard::processURL()
     // the page that names the access point (and so where the password goes)
     // comes over a checked connection; http follows if https gives nothing.
     m_httpFallback.clear();
+    m_fellBackToHttp = false;
     if (!typed.contains(QLatin1String("://"))) {
         m_httpFallback = QStringLiteral("http://") + typed;
         m_dummy->setUrl(QStringLiteral("https://") + typed);
@@ -226,10 +230,11 @@ void NewAccountWizard::processDownloadFromRSD(const QString& text, const QUrl& d
     }
     m_dummy->setUrl(choice->address.toString());
     m_dummy->setPluginKey(choice->pluginKey);
+    m_discovered = true;
     const BlogSystems::Row* row = m_systems.row(m_selectedSystem);
     if (row && !row->plugin.isEmpty())
         m_dummy->setPluginKey(row->plugin);
-    const auto move = AccessPointDiscovery::moveOf(m_typedAddress, choice->address);
+    const auto move = moveTo(choice->address);
     if (move.any())
         showWarning(move);
     else
@@ -252,8 +257,16 @@ void NewAccountWizard::processAccessPoint()
 {
     const QString typed = m_sheet.accessPointField()->text().trimmed();
     m_dummy->setUrl(typed);
+    m_discovered = false;
     if (m_dummy->url().size() > 9) {
-        requestAuth();
+        // Typed by the user, it may be on any host; but plain http after the
+        // silent fall-back is said before the password goes there.
+        AccessPointDiscovery::AccessPointMove move;
+        move.insecure = m_fellBackToHttp && moveTo(m_dummy->escapedURL()).insecure;
+        if (move.any())
+            showWarning(move);
+        else
+            requestAuth();
         return;
     }
     // Too short for any address: said, never a wizard that just goes away.
@@ -262,11 +275,23 @@ void NewAccountWizard::processAccessPoint()
                   .arg(typed));
 }
 
+AccessPointDiscovery::AccessPointMove NewAccountWizard::moveTo(const QUrl& accessPoint) const
+{
+    QUrl wanted = m_typedAddress;
+    if (m_fellBackToHttp)
+        wanted.setScheme(QStringLiteral("https"));
+    return AccessPointDiscovery::moveOf(wanted, accessPoint);
+}
+
 void NewAccountWizard::showWarning(const AccessPointDiscovery::AccessPointMove& move)
 {
     unbindStatus();
     const QUrl accessPoint = m_dummy->escapedURL();
     QStringList lines;
+    if (move.insecure && m_fellBackToHttp)
+        lines.append(ownText("%1 did not answer over https, so its page was fetched over plain "
+                             "http instead.")
+                         .arg(m_typedAddress.host()));
     if (move.otherHost)
         lines.append(ownText("The blog at %1 names an access point on another server, %2. Your "
                              "user name and password would be sent there.")
@@ -288,6 +313,9 @@ void NewAccountWizard::requestAuth()
 {
     unbindStatus();
     m_errorMessage.clear();
+    m_sheet.setFound(m_discovered ? ownText("plumet found your blog:") : ownText("Your blog:"),
+                     PluginManager::sharedInstance().displayNameForKey(m_dummy->pluginKey()),
+                     m_dummy->escapedURL().toDisplayString());
     m_sheet.swapViews(AccountSheet::Page::Authentication);
     m_sheet.configureButton(AccountSheet::FirstButton, appText("Save"), returnKey,
                             [this] { endConfig(); });
@@ -320,6 +348,7 @@ void NewAccountWizard::failedDownloadFromURL(const QString& message)
     if (!m_httpFallback.isEmpty()) {
         m_dummy->setUrl(std::exchange(m_httpFallback, QString()));
         m_typedAddress = m_dummy->escapedURL();
+        m_fellBackToHttp = true;
         fetch(m_typedAddress.toString(), &NewAccountWizard::processDownloadFromURL);
         return;
     }

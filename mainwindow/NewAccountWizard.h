@@ -22,10 +22,11 @@ class AccountSheet;
 // plug-in (a plug-in the chosen system names wins). A page without that
 // link, or a document without a usable API, leaves the user to type the
 // access point. An access point on another host than the typed address, or
-// over http where https was typed, is shown to the user, who chooses. Then
-// user name and password; accountConfigured() hands the new account (in no
-// list yet, its password held back from the keychain) on for its first
-// refresh.
+// over plain http where https was typed (or tried first, for an address
+// without a scheme), is shown to the user, who chooses, before any password
+// is asked for. Then user name and password, below the blog system and
+// access point found; accountConfigured() hands the new account (in no list
+// yet, its password held back from the keychain) on for its first refresh.
 //
 // A scratch account (dummy()) carries the address being looked at and the
 // fetches' status lines.
@@ -85,6 +86,10 @@ private:
     void showProgress();
     void showAccessPointPage();
     void showWarning(const AccessPointDiscovery::AccessPointMove& move);
+    // Where the access point sends the password, against what the user
+    // asked for: https for an address typed without a scheme, even once
+    // the page itself came over http.
+    AccessPointDiscovery::AccessPointMove moveTo(const QUrl& accessPoint) const;
     void showError(const QString& message);
     void fetch(const QString& address,
                void (NewAccountWizard::*answer)(const QString&, const QUrl&));
@@ -100,7 +105,9 @@ private:
     int m_selectedSystem = 0;
     QString m_errorMessage;
     QUrl m_typedAddress;
-    QString m_httpFallback; // the typed address over http, while https is tried
+    QString m_httpFallback;        // the typed address over http, while https is tried
+    bool m_fellBackToHttp = false; // https gave nothing: the page came over http
+    bool m_discovered = false;     // the access point came from the blog's page
     QPointer<QObject> m_fetchContext;
     QMetaObject::Connection m_statusBinding;
     bool m_running = false;

@@ -23,7 +23,7 @@ DriverProfile makeWordpress()
 {
     DriverProfile p = movableTypeFamily();
     p.key = QStringLiteral("Wordpress");
-    p.description = "Wordpress plugin using the MovableType API.";
+    p.description = "WordPress plugin using the MovableType API.";
     p.descriptionTable = "Wordpress";
     p.hasKeywordsField = false;
     p.supportsTags = 1;

@@ -2,6 +2,7 @@
 
 #include "AccountController.h"
 #include "AccountList.h"
+#include "AccountSheet.h"
 #include "ActivityController.h"
 #include "ActivityList.h"
 #include "AddonManager.h"
@@ -327,12 +328,9 @@ void AppControl::accountsLoaded()
     m_scripting->setBlogController(window);
     m_scripting->registerObject();
 
-    window->start();
-    if (!m_pluginProblems.isEmpty()) {
-        auto* problems = new PluginProblemsDialog(m_pluginProblems, window);
-        problems->setAttribute(Qt::WA_DeleteOnClose);
-        problems->open();
-    }
+    // The first start shows the wizard alone; the main window follows it.
+    if (!m_firstRun)
+        showMainWindow();
 
     // Only a stored draft that opened again stands in for the new draft.
     bool opened = false;
@@ -356,10 +354,29 @@ void AppControl::accountsLoaded()
     m_menus->validate();
 
     if (m_firstRun) {
-        accounts.showWindow();
+        // Whether an account was made or not, the main window comes once the
+        // wizard is done.
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(accounts.sheet(), &AccountSheet::ended, this, [this, once] {
+            disconnect(*once);
+            showMainWindow();
+        });
         accounts.configureAccount();
     }
     emit launchFinished();
+}
+
+void AppControl::showMainWindow()
+{
+    BlogController* window = m_window.get();
+    window->start();
+    window->raise();
+    window->activateWindow();
+    if (!m_pluginProblems.isEmpty()) {
+        auto* problems = new PluginProblemsDialog(m_pluginProblems, window);
+        problems->setAttribute(Qt::WA_DeleteOnClose);
+        problems->open();
+    }
 }
 
 // --- outside entry points

@@ -37,9 +37,10 @@ class UploadRoad;
 // Start-up (applicationDidFinishLaunching): the plug-ins (blog systems,
 // add-ons, uploaders, formatters) and the roads and windows they serve; the
 // accounts, or on a first run the screen flash and then the new-account
-// wizard. When the accounts are in (accountsLoaded), in this order: the
-// accounts window, the menus with the add-ons and the stationery, the main
-// window, the Activity window when it was open ("activity_open"), scripting
+// wizard, alone on the screen: the main window follows when it ends. When
+// the accounts are in (accountsLoaded), in this order: the accounts window
+// (loaded, not shown), the menus with the add-ons and the stationery, the
+// main window, the Activity window when it was open ("activity_open"), scripting
 // on the session bus, the drafts open at the last quit ("remember_open_drafts"),
 // a new draft ("draft_option" 0) when none was reopened and nothing waits,
 // the refresh ("refresh_option"), the addresses and files that arrived during
@@ -133,6 +134,7 @@ private:
     void loadPlugins();
     void installServices();
     void accountsLoaded();
+    void showMainWindow();
     void askAboutActiveJobs();
     void reviewDrafts();
     void quitDecided(bool mayQuit);

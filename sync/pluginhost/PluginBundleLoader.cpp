@@ -122,6 +122,7 @@ PluginBundleLoader::Inspection PluginBundleLoader::inspect(const QString& bundle
     result.name = plist.value(QStringLiteral("CFBundleName")).toString();
     if (result.name.isEmpty())
         result.name = QFileInfo(bundlePath).completeBaseName();
+    result.displayName = plist.value(QStringLiteral("CFBundleDisplayName")).toString().simplified();
     result.version = plist.value(QStringLiteral("CFBundleShortVersionString")).toString();
     if (result.version.isEmpty())
         result.version = plist.value(QStringLiteral("CFBundleVersion")).toString();
@@ -181,5 +182,7 @@ QObject* PluginBundleLoader::openBundle(const QString& bundlePath)
     if (auto* client = qobject_cast<PLUMETPreferencesClient*>(instance))
         client->setPreferences(&PluginPreferences::sharedInstance());
     m_loaders.push_back(std::move(loader));
+    if (!inspection.displayName.isEmpty())
+        m_displayNames.insert(instance, inspection.displayName);
     return instance;
 }

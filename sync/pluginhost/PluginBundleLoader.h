@@ -43,9 +43,10 @@ public:
         QString error;
         QString libraryPath;
         QString principalClass;
-        QString identifier; // CFBundleIdentifier
-        QString name;       // CFBundleName, else the folder's name
-        QString version;    // CFBundleShortVersionString, else CFBundleVersion
+        QString identifier;  // CFBundleIdentifier
+        QString name;        // CFBundleName, else the folder's name
+        QString displayName; // CFBundleDisplayName: how the user sees it named; may be empty
+        QString version;     // CFBundleShortVersionString, else CFBundleVersion
         bool ok() const { return error.isEmpty(); }
     };
     static Inspection inspect(const QString& bundlePath, const Kind& kind);
@@ -73,6 +74,9 @@ protected:
     // Opens the bundle and answers its principal object, or nullptr after
     // recording why it was refused. The object lives as long as the process.
     QObject* openBundle(const QString& bundlePath);
+    // The display name of the bundle that made `object`; empty when it has
+    // none or the object came from no bundle.
+    QString bundleDisplayName(const QObject* object) const { return m_displayNames.value(object); }
     void refuse(const QString& bundlePath, const QString& reason);
 
 private:
@@ -80,6 +84,7 @@ private:
     QString m_builtInFolder;
     QString m_userFolder;
     QStringList m_loadErrors;
+    QHash<const QObject*, QString> m_displayNames;
     // Loaders stay alive so the libraries stay loaded.
     std::vector<std::unique_ptr<QPluginLoader>> m_loaders;
 };

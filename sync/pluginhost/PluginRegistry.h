@@ -30,6 +30,14 @@ public:
     QHash<QString, Protocol*> plugins() const { return m_plugins; }
     QStringList pluginKeys() const { return m_keys; }
 
+    // How the user sees the plug-in of the key named: its bundle's display
+    // name, else the key itself (an unknown key too).
+    QString displayNameForKey(const QString& key) const
+    {
+        const QString name = bundleDisplayName(m_objects.value(pluginForKey(key), nullptr));
+        return name.isEmpty() ? key : name;
+    }
+
     // Opens one bundle and registers its instance under its key, replacing an
     // earlier one; answers the instance, or nullptr when the bundle was refused.
     Protocol* activatePlugin(const QString& bundlePath)

@@ -129,10 +129,10 @@ void tst_AccessPointDiscovery::preferredApi_data()
                                 << "MovableType";
     QTest::newRow("atom") << QVariantList{api("Atom API", "true", "http://a/atom")}
                           << "http://a/atom"
-                          << "Atom";
+                          << "Atom 1.0";
     QTest::newRow("atom before movable")
         << QVariantList{api("MovableType Atom", "true", "http://a/b")} << "http://a/b"
-        << "Atom";
+        << "Atom 1.0";
     QTest::newRow("no name") << QVariantList{api(QVariant(), "true", "http://a/c")} << "http://a/c"
                              << "MetaWeblog";
     QTest::newRow("WordPress as the server calls it")

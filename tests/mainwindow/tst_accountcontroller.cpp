@@ -12,6 +12,7 @@
 #include "KeyChain.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
+#include "PluginManager.h"
 #include "ScreenshotSaver.h"
 #include "TestSecretService.h"
 #include "ToolbarController.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -139,6 +141,7 @@ private slots:
     void cleanup();
     void saveLoadRoundTripAfterEditsReorderAndDelete();
     void titleAndLabelApplyAtOnceButServerFieldsWaitForSave();
+    void blogSystemsShowByTheNamesOfTheirBundles();
     void unsavedChangesAskBeforeTheSelectionMoves_data();
     void unsavedChangesAskBeforeTheSelectionMoves();
     void refreshSheetShowsStatusAndCancels();
@@ -303,6 +306,52 @@ void tst_AccountController::titleAndLabelApplyAtOnceButServerFieldsWaitForSave()
     refresh.finish(QString());
     QVERIFY(!controller->sheet()->isVisible());
     NotificationCenter::sharedInstance().removeObserver(this);
+}
+
+void tst_AccountController::blogSystemsShowByTheNamesOfTheirBundles()
+{
+    PluginManager& drivers = PluginManager::sharedInstance();
+    drivers.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
+    drivers.setUserFolder(QString());
+    drivers.loadPlugins();
+    QVERIFY(drivers.pluginForKey(QStringLiteral("Wordpress")));
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    work->setPluginKey(QStringLiteral("Wordpress"));
+    // A key no bundle answers to is shown as it is, never lost.
+    const AccountPtr old = makeAccount("Old", "https://old.example/xmlrpc.php", "ann", "pw");
+    old->setPluginKey(QStringLiteral("Gone"));
+    controller->insertAccount(work, -1);
+    controller->insertAccount(old, -1);
+    controller->showWindow();
+    AccountsTableModel* model = controller->tableModel();
+    const auto shown = [model](int row) {
+        return model->index(row, AccountsTableModel::SystemColumn).data().toString();
+    };
+    QCOMPARE(shown(0), QStringLiteral("WordPress"));
+    QCOMPARE(shown(1), QStringLiteral("Gone"));
+
+    controller->selectAccount(work.get());
+    QComboBox* popup = controller->window()->systemPopup();
+    QCOMPARE(popup->currentText(), QStringLiteral("WordPress"));
+    QVERIFY(popup->findText(QStringLiteral("Wordpress")) < 0);
+    QCOMPARE(popup->count(), drivers.pluginKeys().size());
+    saveScreenshot(controller->window(), QStringLiteral("accounts-window-systems"));
+    // Choosing by name stores the key.
+    const int movableType = popup->findText(QStringLiteral("Movable Type 4"));
+    QVERIFY(movableType >= 0);
+    popup->setCurrentIndex(movableType);
+    emit popup->activated(movableType);
+    QVERIFY(controller->needsSave());
+    controller->window()->updateButton()->click();
+    QCOMPARE(work->pluginKey(), QStringLiteral("MovableType 4"));
+    QCOMPARE(shown(0), QStringLiteral("Movable Type 4"));
+    refresh.finish(QString());
+
+    controller->selectAccount(old.get());
+    QCOMPARE(popup->currentText(), QStringLiteral("Gone"));
+    QCOMPARE(popup->currentData().toString(), QStringLiteral("Gone"));
+    QVERIFY(!controller->needsSave());
 }
 
 void tst_AccountController::unsavedChangesAskBeforeTheSelectionMoves_data()

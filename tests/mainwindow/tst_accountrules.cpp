@@ -1,7 +1,9 @@
+#include "AccessPointDiscovery.h"
 #include "AccountDetails.h"
 #include "AccountEditing.h"
 #include "BlogSystems.h"
 #include "ImportGroups.h"
+#include "PluginManager.h"
 
 #include <QTest>
 
@@ -12,6 +14,8 @@ class tst_AccountRules : public QObject {
 private slots:
     void uniqueTitle_data();
     void uniqueTitle();
+    void newAccountTitle_data();
+    void newAccountTitle();
     void autoSavePeriod_data();
     void autoSavePeriod();
     void needsSave_data();
@@ -40,6 +44,32 @@ void tst_AccountRules::uniqueTitle()
     QFETCH(QStringList, taken);
     QFETCH(QString, title);
     QCOMPARE(AccountEditing::uniqueTitle(wanted, taken), title);
+}
+
+void tst_AccountRules::newAccountTitle_data()
+{
+    QTest::addColumn<QStringList>("blogs");
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("the blog's name") << QStringList{"Café Notes"} << QStringList{} << "Café Notes";
+    QTest::newRow("the first of several") << QStringList{"Work", "Home"} << QStringList{} << "Work";
+    QTest::newRow("white space folded")
+        << QStringList{"  Two\n lines "} << QStringList{} << "Two lines";
+    QTest::newRow("a blank name passed over")
+        << QStringList{" ", "Home"} << QStringList{} << "Home";
+    QTest::newRow("no name: Untitled") << QStringList{""} << QStringList{} << "Untitled";
+    QTest::newRow("no blogs: Untitled") << QStringList{} << QStringList{"Work"} << "Untitled";
+    QTest::newRow("another account has the name")
+        << QStringList{"Work"} << QStringList{"Work", "Work 1"} << "Work 2";
+    QTest::newRow("a second Untitled") << QStringList{} << QStringList{"Untitled"} << "Untitled 1";
+}
+
+void tst_AccountRules::newAccountTitle()
+{
+    QFETCH(QStringList, blogs);
+    QFETCH(QStringList, taken);
+    QFETCH(QString, title);
+    QCOMPARE(AccountEditing::newAccountTitle(blogs, taken), title);
 }
 
 void tst_AccountRules::autoSavePeriod_data()
@@ -122,17 +152,25 @@ void tst_AccountRules::clearedDetails()
 void tst_AccountRules::systemsTable()
 {
     // The program's table names only plug-ins we ship, and every row has a title.
+    PluginManager shipped;
+    shipped.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
+    shipped.setUserFolder(QString());
+    shipped.loadPlugins();
     const BlogSystems standard = BlogSystems::fromResource();
     QVERIFY(standard.count() >= 5);
-    const QStringList ours{"Wordpress", "MovableType 4", "MovableType",
-                           "TypePad",   "MetaWeblog",    "Atom"};
     for (const BlogSystems::Row& row : standard.rows()) {
-        QVERIFY2(ours.contains(row.plugin), qPrintable(row.plugin));
+        QVERIFY2(shipped.pluginForKey(row.plugin), qPrintable(row.plugin));
         QVERIFY(!row.system.isEmpty());
         if (row.config.isValid())
             QVERIFY(row.url.startsWith(QLatin1String("https://")));
     }
     QCOMPARE(standard.rows().first().plugin, QStringLiteral("Wordpress"));
+    // So does every key discovery takes from an API's name.
+    for (const QVariant& name :
+         {QVariant(QStringLiteral("Atom")), QVariant(QStringLiteral("Movable Type")),
+          QVariant(QStringLiteral("WordPress")), QVariant()})
+        QVERIFY2(shipped.pluginForKey(AccessPointDiscovery::pluginKeyForApiName(name)),
+                 qPrintable(name.toString()));
 
     const BlogSystems table = BlogSystems::fromData(R"(<?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><array>

@@ -7,6 +7,7 @@
 #include "JobRoads.h"
 #include "KeyChain.h"
 #include "NewAccountWizard.h"
+#include "PluginManager.h"
 #include "ScreenshotSaver.h"
 #include "TestHttpServer.h"
 #include "TestSecretService.h"
@@ -76,6 +77,12 @@ struct Site {
     }
 };
 
+// A label's address as the user reads it (the sheet lets it break after slashes).
+QString shownAddress(const QLabel* label)
+{
+    return label->text().remove(QChar(0x200B));
+}
+
 QString stored(const QString& url, const QString& user)
 {
     // Once every keychain call asked for has ended.
@@ -103,6 +110,8 @@ private slots:
     void addressWithoutSchemeTriesHttpsThenHttp_data();
     void addressWithoutSchemeTriesHttpsThenHttp();
     void addressWithoutSchemeReachesAnHttpsBlog();
+    void plainHttpFallBackIsSaidBeforeThePasswordGoes();
+    void plainHttpFallBackWithoutEditUriIsSaidToo();
     void hopelessAddressShowsTheErrorPage_data();
     void hopelessAddressShowsTheErrorPage();
     void newAccountJoinsTheListOnlyWhenItsRefreshSucceeds();
@@ -127,6 +136,12 @@ void tst_NewAccountWizard::initTestCase()
     QString error;
     QVERIFY2(keyring.start(&error), qPrintable(error));
     JobRoads::install();
+    // The shipped blog systems: their names on the pages, their requests on the wire.
+    PluginManager& drivers = PluginManager::sharedInstance();
+    drivers.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
+    drivers.setUserFolder(QString());
+    drivers.loadPlugins();
+    QVERIFY(drivers.pluginForKey(QStringLiteral("Wordpress")));
 }
 
 void tst_NewAccountWizard::init()
@@ -165,20 +180,28 @@ void tst_NewAccountWizard::discoveryFindsTheAccessPoint_data()
     QTest::addColumn<QByteArray>("apis");
     QTest::addColumn<QString>("accessPoint");
     QTest::addColumn<QString>("pluginKey");
+    QTest::addColumn<QString>("systemName");
     const int other = BlogSystems::fromResource().count();
     QTest::newRow("WordPress row: its plug-in wins")
         << 0 << api("WordPress", "true", "/blog/xmlrpc.php") + api("Movable Type", "false", "/x")
         << "/blog/xmlrpc.php"
-        << "Wordpress";
+        << "Wordpress"
+        << "WordPress";
     QTest::newRow("Other: the API's name chooses")
         << other << api("MovableType", "false", "/no") + api("Movable Type", nullptr, "/mt.cgi")
         << "/mt.cgi"
-        << "MovableType";
+        << "MovableType"
+        << "Movable Type";
     QTest::newRow("Other: TRUE in capitals") << other << api("MetaWeblog", "TRUE", "/mw") << "/mw"
+                                             << "MetaWeblog"
                                              << "MetaWeblog";
+    QTest::newRow("Other: an Atom API") << other << api("Atom", "true", "/atom") << "/atom"
+                                        << "Atom 1.0"
+                                        << "Atom";
     QTest::newRow("Movable Type row whatever the document names")
         << 2 << api("Atom", "true", "/atom") << "/atom"
-        << "MovableType";
+        << "MovableType"
+        << "Movable Type";
 }
 
 void tst_NewAccountWizard::discoveryFindsTheAccessPoint()
@@ -187,6 +210,7 @@ void tst_NewAccountWizard::discoveryFindsTheAccessPoint()
     QFETCH(QByteArray, apis);
     QFETCH(QString, accessPoint);
     QFETCH(QString, pluginKey);
+    QFETCH(QString, systemName);
     // A relative EditURI on a server with a port: the port stays.
     site->pages.insert("/blog/", Response::ok(homePage("xmlrpc.php?rsd"), "text/html"));
     site->pages.insert("/blog/xmlrpc.php?rsd", Response::ok(rsd(apis), "text/xml"));
@@ -203,6 +227,13 @@ void tst_NewAccountWizard::discoveryFindsTheAccessPoint()
     QCOMPARE(sheet->button(AccountSheet::FirstButton)->text(), QStringLiteral("Save"));
     QCOMPARE(site->server.requests().size(), 2);
     QCOMPARE(site->server.requests().at(1).target, QByteArray("/blog/xmlrpc.php?rsd"));
+    // What was found, said before the login is asked for.
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("plumet found your blog:"));
+    QCOMPARE(sheet->foundSystemField()->text(), systemName);
+    QCOMPARE(shownAddress(sheet->foundAccessPointField()),
+             site->server.url(accessPoint).toString());
+    QVERIFY(sheet->foundAccessPointField()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), sheet->userField());
     saveScreenshot(sheet, QStringLiteral("wizard-authentication"));
 }
 
@@ -230,6 +261,10 @@ void tst_NewAccountWizard::pageWithoutEditUriAsksForTheAccessPoint()
     next();
     QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
     QCOMPARE(wizard->dummy().url(), site->server.url(QStringLiteral("/xmlrpc.php")).toString());
+    // Typed, not found: said as the user's own, with the system the dummy has.
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("Your blog:"));
+    QCOMPARE(shownAddress(sheet->foundAccessPointField()),
+             site->server.url(QStringLiteral("/xmlrpc.php")).toString());
 
     // Ten characters are enough to go on with.
     startWizard(wizard->systems().count(), site->server.url().toString());
@@ -337,6 +372,9 @@ void tst_NewAccountWizard::fixedAccessPointSkipsDiscovery()
     QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
     QCOMPARE(wizard->dummy().url(), wizard->systems().row(fixed)->url);
     QCOMPARE(wizard->dummy().pluginKey(), wizard->systems().row(fixed)->plugin);
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("Your blog:"));
+    QCOMPARE(sheet->foundSystemField()->text(), QStringLiteral("TypePad"));
+    QCOMPARE(shownAddress(sheet->foundAccessPointField()), wizard->systems().row(fixed)->url);
     QVERIFY(site->server.requests().isEmpty());
 }
 
@@ -423,6 +461,105 @@ void tst_NewAccountWizard::addressWithoutSchemeReachesAnHttpsBlog()
              QStringLiteral("https://127.0.0.1:%1/blog/xmlrpc.php").arg(site->server.port()));
 }
 
+void tst_NewAccountWizard::plainHttpFallBackIsSaidBeforeThePasswordGoes()
+{
+    // A blog over plain http only, its address typed without a scheme: https
+    // is tried and turned away, then the page comes over http.
+    site->pages.insert("/blog/", Response::ok(homePage("xmlrpc.php?rsd"), "text/html"));
+    site->pages.insert("/blog/xmlrpc.php?rsd",
+                       Response::ok(rsd(api("MetaWeblog", "true", "xmlrpc.php")), "text/xml"));
+    const QString typed = QStringLiteral("127.0.0.1:%1/blog/").arg(site->server.port());
+    const QString accessPoint = site->server.url(QStringLiteral("/blog/xmlrpc.php")).toString();
+    const QByteArray password = "pass-4711-word";
+    const auto passwordRequests = [&] {
+        int count = 0;
+        for (const auto& request : site->server.requests())
+            count += request.body.contains(password) || request.target.contains(password);
+        return count;
+    };
+
+    AccountController& controller = AccountController::sharedInstance();
+    controller.loadAccounts(QDir::home().filePath(QStringLiteral("fallback-accounts.plist")));
+    controller.showWindow();
+    AccountSheet* shown = controller.sheet();
+    const auto reachWarning = [&] {
+        controller.configureAccount();
+        QTest::keyClicks(shown->addressField(), typed);
+        shown->button(AccountSheet::FirstButton)->click();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return shown->currentPage() != AccountSheet::Page::Progress; }, 15000));
+        QCOMPARE(shown->currentPage(), AccountSheet::Page::Warning);
+    };
+
+    reachWarning();
+    QVERIFY(site->server.refusedHandshakes() >= 1);
+    const QString warning = shown->warningField()->text();
+    QVERIFY2(warning.contains(QStringLiteral("did not answer over https")), qPrintable(warning));
+    QVERIFY2(warning.contains(QStringLiteral("plain http")), qPrintable(warning));
+    QVERIFY2(warning.contains(accessPoint), qPrintable(warning));
+    saveScreenshot(shown, QStringLiteral("wizard-http-fallback-warning"));
+    // Only the page and its discovery document were fetched; no login page yet.
+    QCOMPARE(site->server.requests().size(), 2);
+    QCOMPARE(passwordRequests(), 0);
+    QVERIFY(shown->userField()->text().isEmpty() && shown->passwordField()->text().isEmpty());
+
+    // Declined: another address is asked for; the plain one warns again;
+    // cancelled, nothing went out with a password and no account was made.
+    QCOMPARE(shown->button(AccountSheet::FirstButton)->text(), QStringLiteral("Change Address"));
+    shown->button(AccountSheet::FirstButton)->click();
+    QCOMPARE(shown->currentPage(), AccountSheet::Page::AccessPoint);
+    QCOMPARE(shown->accessPointField()->text(), accessPoint);
+    shown->button(AccountSheet::FirstButton)->click();
+    QCOMPARE(shown->currentPage(), AccountSheet::Page::Warning);
+    shown->button(AccountSheet::FirstButton)->click();
+    shown->button(AccountSheet::SecondButton)->click(); // Cancel
+    QVERIFY(!shown->isVisible());
+    QCOMPARE(site->server.requests().size(), 2);
+    QCOMPARE(passwordRequests(), 0);
+    QVERIFY(controller.accounts().isEmpty());
+
+    // Used anyway: the login page names the plain access point, and only
+    // the Save after it sends the password there.
+    reachWarning();
+    QCOMPARE(shown->button(AccountSheet::SecondButton)->text(), QStringLiteral("Use Anyway"));
+    shown->button(AccountSheet::SecondButton)->click();
+    QCOMPARE(shown->currentPage(), AccountSheet::Page::Authentication);
+    QCOMPARE(shownAddress(shown->foundAccessPointField()), accessPoint);
+    shown->userField()->setText(QStringLiteral("ann"));
+    shown->passwordField()->setText(QString::fromLatin1(password));
+    QCOMPARE(passwordRequests(), 0);
+    shown->button(AccountSheet::FirstButton)->click();
+    QVERIFY(QTest::qWaitFor([&] { return passwordRequests() > 0; }, 15000));
+    QCOMPARE(site->server.requests().last().method, QByteArray("POST"));
+    QCOMPARE(site->server.requests().last().target, QByteArray("/blog/xmlrpc.php"));
+    QVERIFY(
+        QTest::qWaitFor([&] { return shown->currentPage() == AccountSheet::Page::Error; }, 15000));
+    shown->button(AccountSheet::SecondButton)->click(); // Cancel
+    AccountController::cleanUp();
+}
+
+void tst_NewAccountWizard::plainHttpFallBackWithoutEditUriIsSaidToo()
+{
+    // No EditURI on the page that came over http: the access point the user
+    // is offered is the plain address, and going on with it warns first.
+    site->pages.insert("/", Response::ok(homePage({}), "text/html"));
+    startWizard(wizard->systems().count(), QStringLiteral("127.0.0.1:%1").arg(site->server.port()));
+    next();
+    QVERIFY(waitForPage(AccountSheet::Page::AccessPoint));
+    const QString plain = QStringLiteral("http://127.0.0.1:%1").arg(site->server.port());
+    QCOMPARE(sheet->accessPointField()->text(), plain);
+    sheet->accessPointField()->setText(plain + QStringLiteral("/xmlrpc.php"));
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Warning);
+    QVERIFY(sheet->warningField()->text().contains(QStringLiteral("plain http")));
+    // An https access point typed instead goes on to the login.
+    next(); // Change Address
+    sheet->accessPointField()->setText(
+        QStringLiteral("https://127.0.0.1:%1/xmlrpc.php").arg(site->server.port()));
+    next();
+    QCOMPARE(sheet->currentPage(), AccountSheet::Page::Authentication);
+}
+
 void tst_NewAccountWizard::hopelessAddressShowsTheErrorPage_data()
 {
     QTest::addColumn<QString>("typed");
@@ -461,8 +598,10 @@ void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
     QFile::remove(path);
     AccountController& controller = AccountController::sharedInstance();
     AccountRefreshRoad::Done finish;
+    Account* refreshing = nullptr;
     AccountRefreshRoad road;
-    road.start = [&](Account&, AccountRefreshRoad::Done done) {
+    road.start = [&](Account& account, AccountRefreshRoad::Done done) {
+        refreshing = &account;
         finish = std::move(done);
         return true;
     };
@@ -516,14 +655,20 @@ void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
     QVERIFY(controller.accounts().isEmpty());
     QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QString());
 
-    // A refresh that succeeds: the account is listed, selected and saved.
+    // A refresh that succeeds: the account is listed, selected and saved,
+    // and named after the blog the server listed.
+    const QVariantList blogs{
+        QVariantMap{{QStringLiteral("blogid"), QStringLiteral("1")},
+                    {QStringLiteral("blogname"), QStringLiteral("Ann &amp; Bo")}}};
     runWizard(QStringLiteral("right"));
+    refreshing->processBlogs(blogs);
     finish(RefreshEnd());
     QVERIFY(!shown->isVisible());
     QCOMPARE(controller.accounts().size(), 1);
     Account* added = controller.accounts().first().get();
     QCOMPARE(added->url(), accessPoint);
     QCOMPARE(added->pluginKey(), QStringLiteral("Wordpress"));
+    QCOMPARE(added->title(), QStringLiteral("Ann & Bo"));
     QCOMPARE(controller.tableAccount(), added);
     QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QStringLiteral("right"));
     AccountList reread;
@@ -543,11 +688,19 @@ void tst_NewAccountWizard::newAccountJoinsTheListOnlyWhenItsRefreshSucceeds()
     QCOMPARE(stored(accessPoint, QStringLiteral("ann")), QStringLiteral("right"));
     QCOMPARE(added->password(), QStringLiteral("right"));
 
-    // A second account of the same default title is told apart.
+    // A second account of the same blog is told apart; one whose blog has no
+    // name keeps "Untitled".
     runWizard(QStringLiteral("right"));
+    refreshing->processBlogs(blogs);
     finish(RefreshEnd());
     QCOMPARE(controller.accounts().size(), 2);
-    QCOMPARE(controller.accounts().at(1)->title(), added->title() + QStringLiteral(" 1"));
+    QCOMPARE(controller.accounts().at(1)->title(), QStringLiteral("Ann & Bo 1"));
+    runWizard(QStringLiteral("right"));
+    refreshing->processBlogs(QVariantList{QVariantMap{
+        {QStringLiteral("blogid"), QStringLiteral("2")}, {QStringLiteral("blogname"), QString()}}});
+    finish(RefreshEnd());
+    QCOMPARE(controller.accounts().size(), 3);
+    QCOMPARE(controller.accounts().at(2)->title(), QStringLiteral("Untitled"));
     AccountController::cleanUp();
 }
 

@@ -2,6 +2,7 @@
 #include "AccountController.h"
 #include "AccountList.h"
 #include "AccountSheet.h"
+#include "AccountsTableModel.h"
 #include "AccountsWindow.h"
 #include "Blog.h"
 #include "JobRoads.h"
@@ -36,7 +37,6 @@ private:
     void addAccount(const QString& password);
 
     plumet::test::TestKeyring keyring;
-    PluginManager drivers;
     WordPressServer server;
 };
 
@@ -44,10 +44,11 @@ void tst_AccountWizardPeer::initTestCase()
 {
     QString error;
     QVERIFY2(keyring.start(&error), qPrintable(error));
+    // The program's own registry: the wizard names the system by it.
+    PluginManager& drivers = PluginManager::sharedInstance();
     drivers.setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
     drivers.setUserFolder(QString());
     drivers.loadPlugins();
-    Account::setPluginLookup([this](const QString& key) { return drivers.pluginForKey(key); });
     JobRoads::install();
     QVERIFY2(server.start(), qPrintable(server.problem()));
     // The site comes without a theme, and so with a blank home page: a
@@ -90,6 +91,11 @@ void tst_AccountWizardPeer::addAccount(const QString& password)
     NewAccountWizard* wizard = controller.wizard();
     QCOMPARE(wizard->dummy().url(), server.xmlrpcUrl().toString());
     QCOMPARE(wizard->dummy().pluginKey(), QStringLiteral("Wordpress"));
+    // Said before the login: the system by its own name, and where the login goes.
+    QCOMPARE(sheet->foundHeadingField()->text(), QStringLiteral("plumet found your blog:"));
+    QCOMPARE(sheet->foundSystemField()->text(), QStringLiteral("WordPress"));
+    QCOMPARE(sheet->foundAccessPointField()->text().remove(QChar(0x200B)),
+             server.xmlrpcUrl().toString());
     saveScreenshot(sheet, QStringLiteral("peer-wizard-authentication"));
 
     sheet->userField()->setText(server.username());
@@ -129,6 +135,10 @@ void tst_AccountWizardPeer::addsAWordPressAccountByItsAddress()
     QCOMPARE(account->url(), server.xmlrpcUrl().toString());
     QCOMPARE(account->blogs().size(), 1);
     QCOMPARE(account->blogs().first()->displayName(), server.blogTitle());
+    // Named after the blog, as WordPress calls it.
+    QCOMPARE(account->title(), server.blogTitle());
+    QCOMPARE(controller.tableModel()->index(0, AccountsTableModel::SystemColumn).data().toString(),
+             QStringLiteral("WordPress"));
     // The categories came with the refresh.
     QVERIFY(
         QTest::qWaitFor([&] { return !account->blogs().first()->categories().isEmpty(); }, 30000));

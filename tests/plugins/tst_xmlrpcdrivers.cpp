@@ -293,7 +293,7 @@ void tst_XmlRpcDrivers::capabilities_data()
 
     QTest::newRow("Wordpress") << "Wordpress"
                                << "111011100" << 1 << "movabletype"
-                               << "Wordpress plugin using the MovableType API.";
+                               << "WordPress plugin using the MovableType API.";
     QTest::newRow("MovableType 4") << "MovableType 4"
                                    << "111111111" << 2 << "movabletype"
                                    << "Generic plugin for blog systems that support the "

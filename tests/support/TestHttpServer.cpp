@@ -389,6 +389,16 @@ void TestHttpServer::readFrom(Connection* connection)
         return;
     connection->buffer +=
         m_pacingBytes > 0 ? connection->socket->read(m_pacingBytes) : connection->socket->readAll();
+    // A TLS handshake reaching a plain server is answered as web servers do,
+    // with a 400: the client's https attempt fails at once, not at its time-out.
+    if (!m_tls && connection->buffer.startsWith('\x16')) {
+        connection->answered = true;
+        ++m_refusedHandshakes;
+        connection->socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n"
+                                  "Connection: close\r\n\r\n");
+        connection->socket->disconnectFromHost();
+        return;
+    }
     const qsizetype headerEnd = connection->buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0)
         return;

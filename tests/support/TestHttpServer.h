@@ -153,6 +153,8 @@ public:
     void setStreamLimit(std::chrono::milliseconds limit) { m_streamLimit = limit; }
 
     const QList<Request>& requests() const { return m_received; }
+    // TLS handshakes a plain server turned away (an https attempt on it).
+    int refusedHandshakes() const { return m_refusedHandshakes; }
     // Bytes of streamed answers (endless, junk, trickle) written so far.
     qint64 streamedBytes() const { return m_streamed; }
 
@@ -176,6 +178,7 @@ private:
     int m_pacingIntervalMs = 0;
     std::chrono::milliseconds m_streamLimit = std::chrono::minutes(2);
     qint64 m_streamed = 0;
+    int m_refusedHandshakes = 0;
     QList<Connection*> m_connections;
 };
 

@@ -59,6 +59,9 @@ private slots:
     void refusalLeavesOtherBundlesLoaded();
     void userFolderDefaultsToSupportFolder();
     void lookUpsOfUnknownKeys();
+    void displayNameComesFromTheBundle();
+    void shippedBlogSystemsAreNamedAsTheirMakersDo_data();
+    void shippedBlogSystemsAreNamedAsTheirMakersDo();
     void userAddonWinsOnlyOverSameFileName();
     void eventsReachEventAddonsLaterInKeyOrder();
     void formatterForFormatAndFailedFormatting();
@@ -238,6 +241,67 @@ void tst_PluginManagers::lookUpsOfUnknownKeys()
     QVERIFY(!manager.pluginForKey(QString()));
     QVERIFY(!manager.pluginForKey(QStringLiteral("Wordpress")));
     QVERIFY(!manager.pageBuilderForKey(QStringLiteral("Wordpress")));
+}
+
+void tst_PluginManagers::displayNameComesFromTheBundle()
+{
+    Folders folders;
+    makeBundle(folders.builtIn, QStringLiteral("fake.blogsystem"),
+               QStringLiteral("fixture_blog_builtin"), QStringLiteral("FakeBlogSystem"),
+               {{QStringLiteral("CFBundleDisplayName"), QStringLiteral(" Fake  Blogs ")}});
+    makeBundle(folders.builtIn, QStringLiteral("alpha.blogsystem"),
+               QStringLiteral("fixture_blog_Alpha"), QStringLiteral("FakeBlogSystem"));
+    PluginManager manager;
+    manager.setBuiltInFolder(folders.builtIn);
+    manager.setUserFolder(QString());
+    manager.loadPlugins();
+    QCOMPARE(manager.displayNameForKey(QStringLiteral("Fake")), QStringLiteral("Fake Blogs"));
+    // Without one, and for a key no bundle has, the key stands for the name.
+    QCOMPARE(manager.displayNameForKey(QStringLiteral("Alpha")), QStringLiteral("Alpha"));
+    QCOMPARE(manager.displayNameForKey(QStringLiteral("Gone")), QStringLiteral("Gone"));
+
+    // A user's bundle that takes the key over brings its own name, or none.
+    makeBundle(folders.user, QStringLiteral("mine.blogsystem"), QStringLiteral("fixture_blog_user"),
+               QStringLiteral("FakeBlogSystem"));
+    PluginManager replaced;
+    folders.point(replaced);
+    replaced.loadPlugins();
+    QCOMPARE(replaced.pluginForKey(QStringLiteral("Fake"))->pluginDescription(),
+             QStringLiteral("user"));
+    QCOMPARE(replaced.displayNameForKey(QStringLiteral("Fake")), QStringLiteral("Fake"));
+}
+
+void tst_PluginManagers::shippedBlogSystemsAreNamedAsTheirMakersDo_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("WordPress") << "Wordpress"
+                               << "WordPress";
+    QTest::newRow("Movable Type 4") << "MovableType 4"
+                                    << "Movable Type 4";
+    QTest::newRow("TypePad") << "TypePad"
+                             << "TypePad";
+    QTest::newRow("Movable Type") << "MovableType"
+                                  << "Movable Type";
+    QTest::newRow("MetaWeblog") << "MetaWeblog"
+                                << "MetaWeblog";
+    QTest::newRow("Atom") << "Atom 1.0"
+                          << "Atom";
+}
+
+void tst_PluginManagers::shippedBlogSystemsAreNamedAsTheirMakersDo()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, name);
+    static const std::unique_ptr<PluginManager> shipped = [] {
+        auto manager = std::make_unique<PluginManager>();
+        manager->setBuiltInFolder(QStringLiteral(PLUMET_PLUGIN_FOLDER));
+        manager->setUserFolder(QString());
+        manager->loadPlugins();
+        return manager;
+    }();
+    QVERIFY2(shipped->pluginForKey(key), qPrintable(shipped->loadErrors().join('\n')));
+    QCOMPARE(shipped->displayNameForKey(key), name);
 }
 
 void tst_PluginManagers::userAddonWinsOnlyOverSameFileName()
