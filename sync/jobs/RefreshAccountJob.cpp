@@ -5,6 +5,7 @@
 #include "KeyedArchiver.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
+#include "RESTCall.h"
 #include "RefreshCategoriesJob.h"
 #include "ServerCallJob.h"
 #include "URLUtilities.h"
@@ -300,6 +301,22 @@ void RefreshAccountJob::fetchPages()
 {
     setPhase(Phase::Pages);
     m_pageFetches = new QObject(this);
+    // An Atom server may keep its blog pages behind the login of its service
+    // document: its pages get that login as the service document did, on that
+    // origin alone.
+    std::optional<URLUtilities::PageLogin> login;
+    if (m_plugin->supportedProtocol() != PLUMETPluginProtocol::XmlRpc) {
+        const QPointer<Account> account = m_account;
+        PLUMETPluginProtocol* plugin = m_plugin;
+        login =
+            URLUtilities::PageLogin{m_plugin->atomUsersBlogsRequest(m_account->escapedURL()),
+                                    [account, plugin](const QUrl& address) {
+                                        if (!account)
+                                            return RESTCall::HeaderList();
+                                        return RESTCall::headerList(plugin->authenticationHeaders(
+                                            address, account->username(), account->password()));
+                                    }};
+    }
     auto pending = std::make_shared<int>(0);
     for (const Account::ListedBlog& listed : std::as_const(m_blogs)) {
         const QVariant url = listed.item.value(QStringLiteral("url"));
@@ -313,16 +330,19 @@ void RefreshAccountJob::fetchPages()
             continue;
         ++*pending;
         const QString id = listed.id;
-        URLUtilities::pageFromURL(probe.escapedURL(), m_pageFetches,
-                                  [this, id, pending](const URLUtilities::Page& page) {
-                                      if (m_phase != Phase::Pages)
-                                          return; // the refresh has ended meanwhile
-                                      // An error page says nothing of the blog's own pages.
-                                      if (page.status && *page.status >= 200 && *page.status < 300)
-                                          m_pages.insert(id, page);
-                                      if (--*pending == 0)
-                                          merge();
-                                  });
+        auto read = [this, id, pending](const URLUtilities::Page& page) {
+            if (m_phase != Phase::Pages)
+                return; // the refresh has ended meanwhile
+            // An error page says nothing of the blog's own pages.
+            if (page.status && *page.status >= 200 && *page.status < 300)
+                m_pages.insert(id, page);
+            if (--*pending == 0)
+                merge();
+        };
+        if (login)
+            URLUtilities::pageFromURL(probe.escapedURL(), m_pageFetches, std::move(read), *login);
+        else
+            URLUtilities::pageFromURL(probe.escapedURL(), m_pageFetches, std::move(read));
     }
     if (*pending == 0)
         merge();

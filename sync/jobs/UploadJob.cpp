@@ -5,6 +5,7 @@
 #include "Attachment.h"
 #include "Blog.h"
 #include "ConsoleMasking.h"
+#include "HttpErrors.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
 #include "PLUMETUploaderProtocol.h"
@@ -240,9 +241,7 @@ void UploadJob::sendAtom()
     };
     const QString document = m_plugin->atomUploadRequest(address, data, &rv::encodeXML);
     if (document.isNull()) {
-        failWith(
-            attachmentText("The selected upload destination does not allow uploads of type %1.")
-                .arg(m_attachment->internetType()));
+        sendAtomMedia(address, path);
         return;
     }
     const QByteArray body = UploadBody::spliced(document.toUtf8(), marker.toLatin1(), path);
@@ -262,6 +261,36 @@ void UploadJob::sendAtom()
         failWith(atomRequestFailed());
 }
 
+// A driver without a media entry of its own has the file posted as it is, the
+// way the publishing protocol adds media: the bytes as the body, their type as
+// the Content-Type, the file's name as the Slug. The server answers with the
+// media link entry, which names the file's address.
+void UploadJob::sendAtomMedia(const QUrl& address, const QString& path)
+{
+    QFile file(path);
+    const qint64 size = file.open(QIODevice::ReadOnly) ? file.size() : -1;
+    const QByteArray bytes = size > 0 ? file.readAll() : QByteArray();
+    if (bytes.isEmpty() || bytes.size() != size) {
+        failWith(notPrepared());
+        return;
+    }
+    QString type = m_attachment->internetType();
+    if (type.isEmpty())
+        type = QStringLiteral("application/octet-stream");
+    RESTCall* call = RoadRequests::atomCall(*m_account, *m_plugin, address, "POST", this, this,
+                                            timeOut(), bytes, type.toUtf8());
+    if (call) {
+        // A Slug is percent-encoded UTF-8.
+        call->addHeaders({{"Slug", QUrl::toPercentEncoding(m_attachment->uploadFileName())}});
+        call->setConsoleCopy(QStringLiteral("Request with URL:\n") + maskedAddress(address) +
+                             QStringLiteral("\nand data:\nREMOVED (%1 bytes of %2)\n\n")
+                                 .arg(bytes.size())
+                                 .arg(type));
+    }
+    if (!startCall(call))
+        failWith(atomRequestFailed());
+}
+
 // --- the answer ----------------------------------------------------------------------------------
 
 void UploadJob::callFailed(const RestError& error)
@@ -271,13 +300,24 @@ void UploadJob::callFailed(const RestError& error)
 
 void UploadJob::callFinished(RESTCall* call)
 {
+    const int status = call->httpStatus();
+    const bool stored = status >= 200 && status < 300;
+    // An Atom server says with its status whatever its page says.
+    if (m_atom && !stored) {
+        failWith(refusal(status, call->restData()));
+        return;
+    }
     if (call->answerSize() == 0) {
-        failWith(RoadRequests::noData());
+        failWith(stored ? RoadRequests::noData() : refusal(status, call->restData()));
         return;
     }
     const DecodeResult answer = RoadRequests::decodeAnswer(*call, m_atom);
     if (answer.isFault()) {
         failWith(answer.faultString());
+        return;
+    }
+    if (!stored) {
+        failWith(refusal(status, call->restData()));
         return;
     }
     if (answer.value().typeId() != QMetaType::QVariantMap) {
@@ -294,6 +334,31 @@ void UploadJob::callFinished(RESTCall* call)
         return;
     }
     uploaded();
+}
+
+QString UploadJob::refusal(int status, const QByteArray& page) const
+{
+    QString sentence;
+    switch (status) {
+    case 413:
+        sentence = attachmentText("The upload destination refused \"%1\" as too large "
+                                  "(HTTP status %2).")
+                       .arg(m_attachment->uploadFileName())
+                       .arg(status);
+        break;
+    case 415:
+        // Only this refusal is about the file's type.
+        sentence =
+            attachmentText("The selected upload destination does not allow uploads of type %1.")
+                .arg(m_attachment->internetType());
+        break;
+    default:
+        sentence = attachmentText("The server refused the upload of \"%1\" (HTTP status %2).")
+                       .arg(m_attachment->uploadFileName())
+                       .arg(status);
+        break;
+    }
+    return HttpErrors::withServerWords({0, sentence}, page).message;
 }
 
 void UploadJob::uploaded()

@@ -13,16 +13,17 @@ class PLUMETUploaderProtocol;
 class RESTCall;
 
 // Uploading one attachment, to one of three destinations: a blog, through its
-// blog system's media call (XML-RPC) or an Atom media post where the driver
-// writes one, or an uploader plug-in. The answer's address becomes the
-// attachment's uploadPath. An attachment that wants a second pass after a
-// blog upload (a media attachment's thumbnail) goes up again within the same
-// job. The event add-ons hear of each upload that ended well (event 4, the
-// file name).
+// blog system's media call (XML-RPC) or an Atom post (the driver's media entry
+// when it writes one, else the file itself), or an uploader plug-in. The answer's address becomes
+// the attachment's uploadPath. An attachment that wants a second pass after a blog upload (a media
+// attachment's thumbnail) goes up again within the same job. The event add-ons hear of each upload
+// that ended well (event 4, the file name).
 //
 // The file is never held twice: the request is written around a stand-in for
 // the file's bytes, and the file's Base64 then takes the stand-in's place,
 // read piece by piece; the network console shows the request without it.
+// A refusal says what the server's status means (only a refused type names
+// the type), followed by what the server's page says.
 // The uploader's callbacks may come from any thread: they are handled on the
 // main thread, and only while the job runs.
 class UploadJob : public AccountCallJob {
@@ -59,6 +60,10 @@ private:
     void callUploader();
     void sendXmlRpc();
     void sendAtom();
+    void sendAtomMedia(const QUrl& address, const QString& path);
+    // The server's refusal of the upload in words: what its status means, and
+    // what its page says.
+    QString refusal(int status, const QByteArray& page) const;
     void uploaded();
     void failWith(const QString& message);
 

@@ -58,8 +58,12 @@ void BoundedReply::onMetaData()
     m_url = m_reply->url();
     ConsoleSink::sharedInstance().addToConsole(
         HttpConsoleLog::response(*m_status, m_reply->rawHeaderPairs()));
-    if (isRedirect(*m_status))
-        return; // followed by Qt; its body is not the answer
+    if (isRedirect(*m_status)) {
+        // Followed by Qt, or by the owner; its body is not the answer.
+        m_location = m_reply->rawHeader("Location");
+        return;
+    }
+    m_location.clear();
     m_body.clear();
     m_contentType = m_reply->rawHeader("Content-Type");
     bool known = false;

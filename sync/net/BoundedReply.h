@@ -33,6 +33,9 @@ public:
     QUrl url() const { return m_url; }
     // The answer's Content-Type header, as sent; empty when it had none.
     const QByteArray& contentType() const { return m_contentType; }
+    // The Location header of a redirect the network library was told not to
+    // follow; empty for any other answer.
+    const QByteArray& location() const { return m_location; }
     // Once finished: why the exchange failed, or nothing when it ended with a
     // complete answer (an HTTP error page is one).
     const std::optional<RestError>& failure() const { return m_failure; }
@@ -59,6 +62,7 @@ private:
     QTimer m_deadline;
     QByteArray m_body;
     QByteArray m_contentType;
+    QByteArray m_location;
     std::optional<int> m_status;
     std::optional<RestError> m_failure;
     bool m_requestSent = false;

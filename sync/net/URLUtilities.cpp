@@ -2,13 +2,17 @@
 
 #include "BoundedReply.h"
 #include "CertificateTrustStore.h"
+#include "ConsoleSink.h"
+#include "HttpConsoleLog.h"
 #include "NetLog.h"
 #include "NetworkAccess.h"
+#include "RedirectPolicy.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <memory>
 
 namespace URLUtilities {
 
@@ -25,12 +29,16 @@ struct Fetched {
     QByteArray contentType;
 };
 
+using Done = std::function<void(const std::optional<Fetched>&)>;
+
 // One request on the shared manager, within the limits of a page; `done` runs
 // on the event loop with what came back, or nothing when the address is
 // unusable or the exchange failed (a broken, cut-short, oversized or late
-// answer).
-void fetch(const QUrl& url, const QByteArray& verb, QObject* context,
-           std::function<void(const std::optional<Fetched>&)> done)
+// answer, or a redirect that is not followed). With a login, redirects are
+// followed here, `hops` counting them, so that each request gets the login's
+// headers for its own address or none.
+void fetch(const QUrl& url, const QByteArray& verb, QObject* context, Done done,
+           std::shared_ptr<const PageLogin> login = {}, int hops = 0)
 {
     QPointer<QObject> guard(context);
     const bool hadContext = context != nullptr;
@@ -46,6 +54,15 @@ void fetch(const QUrl& url, const QByteArray& verb, QObject* context,
     }
     QNetworkRequest request = NetworkAccess::request(url);
     request.setTransferTimeout(fetchTimeoutMs);
+    if (login) {
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::ManualRedirectPolicy);
+        if (login->headersFor && RedirectPolicy::sameOrigin(login->origin, url)) {
+            const auto headers = login->headersFor(url);
+            for (const auto& [name, value] : headers)
+                request.setRawHeader(name, value);
+        }
+    }
     QNetworkReply* reply = NetworkAccess::manager().sendCustomRequest(request, verb);
     QObject::connect(reply, &QNetworkReply::sslErrors, reply,
                      [reply](const QList<QSslError>& errors) {
@@ -54,17 +71,40 @@ void fetch(const QUrl& url, const QByteArray& verb, QObject* context,
     // Deleted with the reply, which it deletes when done.
     auto* answer = new BoundedReply(reply, ExchangeLimits::page(), reply);
     QObject::connect(
-        answer, &BoundedReply::finished, answer, [answer, url, guard, hadContext, done] {
+        answer, &BoundedReply::finished, answer,
+        [answer, url, verb, guard, hadContext, done, login, hops] {
+            answer->deleteLater();
+            if (hadContext && !guard)
+                return;
             std::optional<Fetched> fetched;
-            if (const auto& failure = answer->failure())
+            if (const auto& failure = answer->failure()) {
                 qCWarning(lcNet).noquote() << "Fetching" << url.toString(QUrl::RemovePassword)
                                            << "failed:" << failure->message;
-            else
+            } else {
                 fetched =
                     Fetched{answer->body(), answer->status(), answer->url(), answer->contentType()};
-            if (!hadContext || guard)
-                done(fetched);
-            answer->deleteLater();
+            }
+            if (login && fetched && fetched->status) {
+                using Outcome = RedirectDecision::Outcome;
+                const RedirectDecision decision =
+                    RedirectPolicy::decide(*fetched->status, verb, url, answer->location(), false);
+                if (decision.outcome == Outcome::Follow && hops < NetworkAccess::maximumRedirects) {
+                    ConsoleSink::sharedInstance().addToConsole(HttpConsoleLog::redirect(
+                        *fetched->status, url.toString(QUrl::RemovePassword),
+                        decision.target.toString(QUrl::RemovePassword)));
+                    fetch(decision.target, decision.method, guard.data(), done, login, hops + 1);
+                    return;
+                }
+                if (decision.outcome != Outcome::NotARedirect &&
+                    decision.outcome != Outcome::MissingLocation) {
+                    qCWarning(lcNet).noquote()
+                        << "Fetching" << url.toString(QUrl::RemovePassword)
+                        << "failed: its redirect to"
+                        << decision.target.toString(QUrl::RemovePassword) << "was not followed";
+                    fetched.reset();
+                }
+            }
+            done(fetched);
         });
 }
 
@@ -113,9 +153,11 @@ void textFromURLString(const QString& address, QObject* context, TextCallback do
     textFromURL(urlFromAddress(address), context, std::move(done));
 }
 
-void pageFromURL(const QUrl& url, QObject* context, PageCallback done)
+namespace {
+
+Done pageReader(PageCallback done)
 {
-    fetch(url, "GET", context, [done](const std::optional<Fetched>& fetched) {
+    return [done = std::move(done)](const std::optional<Fetched>& fetched) {
         Page page;
         if (fetched && fetched->status) {
             const QString text = textFromData(fetched->body);
@@ -126,7 +168,19 @@ void pageFromURL(const QUrl& url, QObject* context, PageCallback done)
             page.text = QLatin1String("");
         }
         done(page);
-    });
+    };
+}
+
+} // namespace
+
+void pageFromURL(const QUrl& url, QObject* context, PageCallback done)
+{
+    fetch(url, "GET", context, pageReader(std::move(done)));
+}
+
+void pageFromURL(const QUrl& url, QObject* context, PageCallback done, const PageLogin& login)
+{
+    fetch(url, "GET", context, pageReader(std::move(done)), std::make_shared<PageLogin>(login));
 }
 
 } // namespace URLUtilities

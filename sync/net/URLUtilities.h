@@ -3,6 +3,8 @@
 #include "TextDecoding.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QUrl>
 #include <functional>
@@ -45,5 +47,21 @@ struct Page {
 };
 using PageCallback = std::function<void(const Page& page)>;
 void pageFromURL(const QUrl& url, QObject* context, PageCallback done);
+
+// A login for the pages of a server that wants one for them as for its API (an
+// Atom server whose blog address lies behind the login of its service
+// document). `headersFor` makes the login's headers for one address; they go
+// to addresses of `origin`'s own origin (scheme, host and port) alone, and are
+// made anew for every request, each redirect hop included, since a token such
+// as WSSE's is good for one request only. A redirect to another origin is
+// followed without them.
+struct PageLogin {
+    QUrl origin;
+    std::function<QList<QPair<QByteArray, QByteArray>>(const QUrl& address)> headersFor;
+};
+// The page fetch with a login. Redirects are then followed here, not by the
+// network library, which would carry the headers along wherever it went; the
+// rule is the same: never from https to http, at most NetworkAccess's limit.
+void pageFromURL(const QUrl& url, QObject* context, PageCallback done, const PageLogin& login);
 
 } // namespace URLUtilities

@@ -15,7 +15,7 @@
 #   fail-delete        while it exists, DELETE of an entry answers 500 with no
 #                      body and deletes nothing (a server failing mid-way)
 #
-# Addresses (all but the HTML pages need WSSE or Basic authentication):
+# Addresses (every one needs WSSE or Basic authentication):
 #   GET  /atom                 service document: the blog and media collections
 #   GET  /atom/blog            feed of the entries, newest first (?max-results=N)
 #   POST /atom/blog            new entry: 201, Location, the entry as stored

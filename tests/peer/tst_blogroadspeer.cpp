@@ -10,6 +10,7 @@
 #include "EntryCategoriesJob.h"
 #include "EntryContent.h"
 #include "Job.h"
+#include "PLUMETPluginProtocol.h"
 #include "PluginManager.h"
 #include "PublishRoad.h"
 #include "RestExchange.h"
@@ -98,6 +99,8 @@ private slots:
     void uploadsComeBackByteForByte();
     void publishingUploadsAttachmentsFirst();
     void atomFeedAndDeletion();
+    void atomMediaUpload_data();
+    void atomMediaUpload();
 
 private:
     Setup wordpressBlog(const QString& driver);
@@ -575,6 +578,84 @@ void tst_BlogRoadsPeer::atomFeedAndDeletion()
     QVERIFY(m_atom->storedEntryIds().contains(kept->uniqueID()));
     QVERIFY(reader.blog->hasEntryWithID(kept->uniqueID()));
     QVERIFY(!kept->hasFlag(Entry::BeingDeleted));
+}
+
+void tst_BlogRoadsPeer::atomMediaUpload_data()
+{
+    QTest::addColumn<bool>("toMedia");     // else to the entry collection
+    QTest::addColumn<QString>("password"); // empty: the right one
+    QTest::addColumn<QString>("message");  // empty: uploaded
+    QTest::newRow("media collection") << true << QString() << QString();
+    QTest::newRow("entry collection refuses the type")
+        << false << QString()
+        << "The selected upload destination does not allow uploads of type image/png. The server "
+           "said: \u201cAn entry must be sent as application/atom+xml, not image/png\u201d.";
+    QTest::newRow("wrong password")
+        << true << "not the password"
+        << "The server does not allow access to the provided web address. The server said: "
+           "\u201cInvalid login\u201d.";
+}
+
+// The Atom driver writes no media entry: the file goes up as it is, and comes
+// back from the address the server's answer names, byte for byte.
+void tst_BlogRoadsPeer::atomMediaUpload()
+{
+    QFETCH(bool, toMedia);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    const Setup setup = atomBlog();
+    m_accounts->insertAccount(setup.account, -1);
+    if (!password.isEmpty())
+        setup.account->setPassword(password);
+    QVariantMap services = setup.blog->services();
+    services.insert(QStringLiteral("service.upload"),
+                    (toMedia ? m_atom->mediaCollectionUrl() : m_atom->collectionUrl()).toString());
+    setup.blog->setServices(services);
+    const QByteArray bytes = pngBytes(40, 30);
+    const QString path = m_files.filePath(QStringLiteral("Grüße café.png"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+
+    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    attachment->setAccountID(setup.account->accountID());
+    attachment->setBlogID(setup.blog->uniqueID());
+    QString failure;
+    bool ended = false;
+    m_uploads->upload(
+        attachment, [&] { ended = true; },
+        [&](const QString& said) {
+            failure = said;
+            ended = true;
+        });
+    QVERIFY(QTest::qWaitFor([&] { return ended; }, JobLimitMs));
+    QCOMPARE(failure, message);
+    if (!message.isEmpty()) {
+        QVERIFY(attachment->uploadPath().isEmpty());
+        return;
+    }
+
+    const QUrl address(attachment->uploadPath());
+    QVERIFY2(address.path().startsWith(m_atom->mediaCollectionUrl().path() + QLatin1Char('/')),
+             qPrintable(attachment->uploadPath() + m_atom->logs()));
+    PLUMETPluginProtocol* atom = PluginManager::sharedInstance().pluginForKey("Atom 1.0");
+    QVERIFY(atom);
+    RestExchange fetch(address);
+    fetch.headers = RESTCall::headerList(
+        atom->authenticationHeaders(address, m_atom->username(), m_atom->password()));
+    const RestExchange::Result result = fetch.run();
+    QVERIFY2(result.ok(), qPrintable(result.problem + m_atom->logs()));
+    QVERIFY(result.body == bytes);
+    // Its media link entry carries the name the Slug gave.
+    RestExchange entry(QUrl(address.toString().chopped(4)));
+    entry.headers = RESTCall::headerList(
+        atom->authenticationHeaders(entry.url, m_atom->username(), m_atom->password()));
+    const RestExchange::Result linkEntry = entry.run();
+    QVERIFY2(linkEntry.ok(), qPrintable(linkEntry.problem + m_atom->logs()));
+    QVERIFY2(QString::fromUtf8(linkEntry.body).contains(QStringLiteral("Grüße café.png")),
+             linkEntry.body.constData());
+    QVERIFY(linkEntry.body.contains("image/png"));
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_BlogRoadsPeer)

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +133,7 @@ private slots:
     void removedBlogKeepsItsDrafts();
     void standaloneCategoriesRoad();
     void blogWithItsOwnCategoriesRowIsSkipped();
+    void atomPagesCarryTheLoginOnItsOriginAlone();
 
 private:
     AccountPtr makeAccount(const FakeBlogServer& server,
@@ -686,6 +688,61 @@ void tst_RefreshAccountJob::blogWithItsOwnCategoriesRowIsSkipped()
     QCOMPARE(blog->categories().size(), 3);
     QCOMPARE(account->blogForID(QStringLiteral("2"))->categories().size(), 1);
     delete job;
+}
+
+// An Atom server that wants its login for every address: the new blogs' pages
+// get it as the service document did, each request a token of its own, while
+// a blog whose page lies on another origin is fetched without it.
+void tst_RefreshAccountJob::atomPagesCarryTheLoginOnItsOriginAlone()
+{
+    TestHttpServer atom;
+    TestHttpServer elsewhere;
+    QVERIFY(atom.listen());
+    QVERIFY(elsewhere.listen());
+    const QByteArray service =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+        "<service xmlns=\"http://www.w3.org/2007/app\" "
+        "xmlns:atom=\"http://www.w3.org/2005/Atom\"><workspace><atom:title>W</atom:title>"
+        "<collection href=\"" +
+        atom.url(QStringLiteral("/atom/blog")).toEncoded() +
+        "\"><atom:title>Here</atom:title></collection>"
+        "<collection href=\"" +
+        elsewhere.url(QStringLiteral("/other/blog")).toEncoded() +
+        "\"><atom:title>Elsewhere</atom:title></collection></workspace></service>";
+    const QByteArray page = "<html><head><meta charset=\"utf-8\"></head></html>";
+    atom.setHandler([&](const TestHttpServer::Request& request) {
+        if (!request.header("X-WSSE").startsWith("UsernameToken Username=\"ada\""))
+            return Response::withStatus(401);
+        if (request.target == "/atom")
+            return Response::ok(service, "application/atomsvc+xml");
+        return Response::ok(page, "text/html");
+    });
+    elsewhere.setHandler([&](const auto&) { return Response::ok(page, "text/html"); });
+
+    AccountPtr account = Account::create();
+    account->setUrl(atom.url(QStringLiteral("/atom")).toString());
+    account->setUsername(QStringLiteral("ada"));
+    account->setPassword(QStringLiteral("s3cret & <pässword>"));
+    account->setPluginKey(QStringLiteral("Atom 1.0"));
+    std::unique_ptr<RefreshAccountJob> job(refresh(*account));
+    QVERIFY2(job->state() == Job::State::Finished,
+             qPrintable(job->error() ? job->error()->message : QString()));
+    QCOMPARE(account->blogs().size(), 2);
+
+    QStringList targets;
+    QSet<QByteArray> tokens;
+    for (const auto& request : atom.requests()) {
+        targets << QString::fromLatin1(request.target);
+        tokens.insert(request.header("X-WSSE"));
+        QCOMPARE(request.header("Authorization"), QByteArray(R"(WSSE profile="UsernameToken")"));
+    }
+    // The service document, then the page of the blog on its origin: no 401 between.
+    QCOMPARE(targets, (QStringList{QStringLiteral("/atom"), QStringLiteral("/atom/")}));
+    QCOMPARE(tokens.size(), 2);
+    QCOMPARE(elsewhere.requests().size(), 1);
+    QCOMPARE(elsewhere.requests().first().target, QByteArray("/other/"));
+    QVERIFY(elsewhere.requests().first().header("X-WSSE").isEmpty());
+    QVERIFY(elsewhere.requests().first().header("Authorization").isEmpty());
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_RefreshAccountJob)

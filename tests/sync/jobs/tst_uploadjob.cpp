@@ -18,7 +18,8 @@
 #include <thread>
 
 // Uploading attachments: to a blog through its XML-RPC media call, to an
-// uploader plug-in, the Atom road's refusal, names with destination folders,
+// uploader plug-in, the Atom road (a media entry, or the file itself) and its
+// refusals in words, names with destination folders,
 // a second pass for a thumbnail, failures in words, and the network console
 // never holding the file.
 using namespace plumet::test;
@@ -77,8 +78,8 @@ public:
     }
 };
 
-// The shipped Atom driver writes no media entry; a server whose driver does
-// is answered as this one writes it.
+// The shipped Atom driver writes no media entry (the file is posted as it
+// is); a server whose driver does is answered as this one writes it.
 class AtomMediaDriver : public AtomDriver {
     Q_OBJECT
 public:
@@ -143,6 +144,9 @@ private slots:
     void atomRoad_data();
     void atomRoad();
     void atomUploadGoesUpAsAMediaEntry();
+    void atomUploadPostsTheFileItself();
+    void atomRefusalsInWords_data();
+    void atomRefusalsInWords();
     void failuresInWords_data();
     void failuresInWords();
     void hostileServer_data();
@@ -410,10 +414,6 @@ void tst_UploadJob::atomRoad_data()
     QTest::newRow("no upload address")
         << QVariantMap{{"service.feed", "http://x.invalid/feed"}}
         << "The Atom upload URI for the selected blog system is unknown!";
-    // The shipped Atom driver writes no media entry: uploads of any type are refused.
-    QTest::newRow("driver refuses") << QVariantMap{{"service.post", "http://x.invalid/atom"}}
-                                    << "The selected upload destination does not allow uploads "
-                                       "of type image/png.";
 }
 
 void tst_UploadJob::atomRoad()
@@ -473,6 +473,108 @@ void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
     QVERIFY(!m_console.text.contains(QStringLiteral("pässword")));
     QTRY_COMPARE(m_events.events.size(), 1);
     QCOMPARE(m_events.events.at(0).first, 4);
+    QTRY_COMPARE(m_list->count(), 0);
+}
+
+void tst_UploadJob::atomUploadPostsTheFileItself()
+{
+    m_server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                   "<entry xmlns=\"http://www.w3.org/2005/Atom\">"
+                                   "<title>a b.png</title><content type=\"image/png\" "
+                                   "src=\"http://blog.invalid/media/1.bin\"/>"
+                                   "<link rel=\"edit-media\" "
+                                   "href=\"http://blog.invalid/media/1.bin\"/>"
+                                   "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
+                                   "url=\"http://blog.invalid/media/1.bin\"/></entry>",
+                                   "application/atom+xml;type=entry"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    setup.blog->setServices(
+        QVariantMap{{"service.post", m_server->url("/atom/post").toString()},
+                    {"service.upload", m_server->url("/atom/media").toString()}});
+    const QString path = makeFile(QStringLiteral("a bü.png"), 300000);
+    const AttachmentPtr attachment = blogAttachment(setup, path);
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->message, QString());
+    QCOMPARE(outcome->done, 1);
+    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/media/1.bin"));
+
+    // One POST to the upload address, signed with WSSE: the file as the body,
+    // its type as the Content-Type, its name as the Slug.
+    QCOMPARE(m_server->requests().size(), 1);
+    const TestHttpServer::Request& request = m_server->requests().first();
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.target, QByteArray("/atom/media"));
+    QCOMPARE(request.header("Content-Type"), QByteArray("image/png"));
+    QCOMPARE(request.header("Slug"), QByteArray("a%20b%C3%BC.png"));
+    QCOMPARE(request.header("Authorization"), QByteArray(R"(WSSE profile="UsernameToken")"));
+    QVERIFY(request.header("X-WSSE").startsWith(R"(UsernameToken Username="joe")"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(request.body == bytes);
+
+    // The console names the request, not the file's bytes.
+    QVERIFY(m_console.text.contains(QStringLiteral("/atom/media")));
+    QVERIFY(m_console.text.contains(QStringLiteral("REMOVED (300000 bytes of image/png)")));
+    QVERIFY(m_console.text.size() < 4000);
+    QTRY_COMPARE(m_events.events.size(), 1);
+    QTRY_COMPARE(m_list->count(), 0);
+}
+
+void tst_UploadJob::atomRefusalsInWords_data()
+{
+    QTest::addColumn<Response>("answer");
+    QTest::addColumn<QString>("message");
+    Response challenge = Response::withStatus(401, "<error>Log in first</error>");
+    challenge.headers.append({QByteArray("WWW-Authenticate"),
+                              QByteArray(R"(WSSE realm="Blog", profile="UsernameToken")")});
+    QTest::newRow("login refused")
+        << challenge
+        << "Incorrect username or password for \"http://127.0.0.1:PORT/atom/media\". "
+           "Please try again with the correct authentication.";
+    QTest::newRow("forbidden")
+        << Response::withStatus(403, "<error>Invalid login</error>")
+        << "The server does not allow access to the provided web address. The server said: "
+           "\u201cInvalid login\u201d.";
+    QTest::newRow("too large")
+        << Response::withStatus(413, "<error>Files up to 1 MB</error>")
+        << "The upload destination refused \"a b.png\" as too large (HTTP status 413). The "
+           "server said: \u201cFiles up to 1 MB\u201d.";
+    QTest::newRow("type refused")
+        << Response::withStatus(415, "<error>Pictures in JPEG only</error>")
+        << "The selected upload destination does not allow uploads of type image/png. The "
+           "server said: \u201cPictures in JPEG only\u201d.";
+    QTest::newRow("type refused without words")
+        << Response::withStatus(415)
+        << "The selected upload destination does not allow uploads of type image/png.";
+    QTest::newRow("another refusal")
+        << Response::withStatus(409, "<error>Name taken</error>")
+        << "The server refused the upload of \"a b.png\" (HTTP status 409). The server said: "
+           "\u201cName taken\u201d.";
+    QTest::newRow("stored, nothing said")
+        << Response::withStatus(201) << "The server did not return data.";
+    QTest::newRow("stored, no address")
+        << Response::withStatus(
+               201, "<?xml version=\"1.0\"?><entry xmlns=\"http://www.w3.org/2005/Atom\">"
+                    "<title>a b.png</title></entry>")
+        << "The server did not return a path to the uploaded file!";
+}
+
+// Each refusal says what happened; only a refused type names the type.
+void tst_UploadJob::atomRefusalsInWords()
+{
+    QFETCH(Response, answer);
+    QFETCH(QString, message);
+    m_server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    setup.blog->setServices(
+        QVariantMap{{"service.upload", m_server->url("/atom/media").toString()}});
+    const AttachmentPtr attachment = blogAttachment(setup, makeFile("a b.png", 100));
+    const auto outcome = upload(attachment);
+    QCOMPARE(outcome->failed, 1);
+    QCOMPARE(outcome->message, message.replace("PORT", QString::number(m_server->port())));
+    QCOMPARE(m_server->requests().size(), 1);
+    QVERIFY(attachment->uploadPath().isEmpty());
     QTRY_COMPARE(m_list->count(), 0);
 }
 

@@ -1,4 +1,5 @@
 #include "CertificateTrustStore.h"
+#include "NetworkAccess.h"
 #include "RecordingDelegate.h"
 #include "TestHttpServer.h"
 #include "URLUtilities.h"
@@ -24,6 +25,7 @@ private slots:
     void brokenAnswerIsNoPage_data();
     void brokenAnswerIsNoPage();
     void selfSignedPageNeedsTheUsersTrust();
+    void pageLoginStaysOnItsOrigin();
 };
 
 void tst_URLUtilities::decodesByDeclarationAndCandidates_data()
@@ -169,14 +171,12 @@ void tst_URLUtilities::logsTheWholeExchange_data()
                                        QStringLiteral("</html>\n\n\n")};
     QTest::newRow("too large")
         << int(M::HundredMegabytesOfJunk)
-        << QStringList{
-               QStringLiteral("Connection failed:\nError code        : -1103\n"),
-               QStringLiteral("Error domain      : http://bob@127.0.0.1:PORT/page\n\n")};
+        << QStringList{QStringLiteral("Connection failed:\nError code        : -1103\n"),
+                       QStringLiteral("Error domain      : http://bob@127.0.0.1:PORT/page\n\n")};
     QTest::newRow("reset")
         << int(M::ResetMidAnswer)
-        << QStringList{
-               QStringLiteral("Connection failed:\nError code        : -1005\n"),
-               QStringLiteral("Error domain      : http://bob@127.0.0.1:PORT/page\n\n")};
+        << QStringList{QStringLiteral("Connection failed:\nError code        : -1005\n"),
+                       QStringLiteral("Error domain      : http://bob@127.0.0.1:PORT/page\n\n")};
 }
 
 void tst_URLUtilities::logsTheWholeExchange()
@@ -303,6 +303,57 @@ void tst_URLUtilities::selfSignedPageNeedsTheUsersTrust()
         QStringLiteral("127.0.0.1"), server.port(),
         CertificateTrustStore::fingerprint(server.certificate())));
     QCOMPARE(fetchText(), std::optional<QString>(QStringLiteral("blog page")));
+}
+
+// A login's headers go with each request to its own origin, made anew for
+// every hop of a redirect, and never to another origin.
+void tst_URLUtilities::pageLoginStaysOnItsOrigin()
+{
+    TestHttpServer home;
+    TestHttpServer away;
+    QVERIFY(home.listen());
+    QVERIFY(away.listen());
+    home.setHandler([&](const TestHttpServer::Request& request) {
+        if (request.target == "/start")
+            return Response::redirect(302, "/next");
+        if (request.target == "/next")
+            return Response::redirect(302, away.url(QStringLiteral("/away")).toEncoded());
+        return Response::redirect(302, "/loop"); // without end
+    });
+    away.setHandler([](const auto&) { return Response::ok("<p>away</p>", "text/html"); });
+    int made = 0;
+    const URLUtilities::PageLogin login{home.url(QStringLiteral("/atom")), [&made](const QUrl&) {
+                                            ++made;
+                                            return QList<QPair<QByteArray, QByteArray>>{
+                                                {"X-WSSE", "token " + QByteArray::number(made)},
+                                                {"Authorization", "WSSE"}};
+                                        }};
+    auto fetchPage = [&](const QString& path) {
+        std::optional<URLUtilities::Page> page;
+        QObject context;
+        URLUtilities::pageFromURL(
+            home.url(path), &context, [&](const URLUtilities::Page& got) { page = got; }, login);
+        return QTest::qWaitFor([&] { return page.has_value(); }, 20000) ? page : std::nullopt;
+    };
+
+    const std::optional<URLUtilities::Page> page = fetchPage(QStringLiteral("/start"));
+    QVERIFY(page);
+    QCOMPARE(page->status, std::optional<int>(200));
+    QCOMPARE(page->text, QStringLiteral("<p>away</p>"));
+    QCOMPARE(home.requests().size(), 2);
+    QCOMPARE(home.requests().at(0).header("X-WSSE"), QByteArray("token 1"));
+    QCOMPARE(home.requests().at(1).target, QByteArray("/next"));
+    QCOMPARE(home.requests().at(1).header("X-WSSE"), QByteArray("token 2"));
+    QCOMPARE(away.requests().size(), 1);
+    QVERIFY(away.requests().first().header("X-WSSE").isEmpty());
+    QVERIFY(away.requests().first().header("Authorization").isEmpty());
+    QCOMPARE(made, 2);
+
+    // Redirects without end are given up, as the network library gives them up.
+    const std::optional<URLUtilities::Page> endless = fetchPage(QStringLiteral("/loop"));
+    QVERIFY(endless);
+    QVERIFY(!endless->status);
+    QVERIFY(home.requests().size() <= 2 + 1 + NetworkAccess::maximumRedirects);
 }
 
 QTEST_GUILESS_MAIN(tst_URLUtilities)
