@@ -13,6 +13,7 @@ if [[ "${PLUMET_SKIP_FUZZ:-0}" != 1 ]]; then
   "$root/scripts/fuzz.sh" "${PLUMET_FUZZ_SECONDS:-15}"
 fi
 
-# Tests that need the Secret Service get a private session bus; the keyring
-# daemon is started inside it by the tests that use it.
-dbus-run-session -- ctest --test-dir "$build" --output-on-failure -LE 'perf|fuzz' -j "$(nproc)"
+# Tests that need the Secret Service start a bus and a keyring daemon of their
+# own. The rest share this bus, which starts no service by activation: a stray
+# keychain call fails instead of starting the desktop's keyring in the real home.
+dbus-run-session --config-file="$root/tests/support/test-session-bus.conf" -- ctest --test-dir "$build" --output-on-failure -LE 'perf|fuzz' -j "$(nproc)"

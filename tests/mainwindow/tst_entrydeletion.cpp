@@ -12,6 +12,7 @@
 #include "TestSecretService.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
@@ -463,5 +464,5 @@ void tst_EntryDeletion::anOpenDraftLeavesNoMarkWhenTheServerRefuses()
     QVERIFY(drafts.openDraft(published));
 }
 
-QTEST_MAIN(tst_EntryDeletion)
+PLUMET_SECRET_SERVICE_WIDGETS_TEST_MAIN(tst_EntryDeletion)
 #include "tst_entrydeletion.moc"

@@ -16,6 +16,7 @@
 #include "WebContentView.h"
 #include "WordPressServer.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -152,5 +153,5 @@ void tst_DiffToolPeer::aPostChangedOnTheServerShowsAfterTheNextRefresh()
     ServerRoads::setSharedInstance(nullptr);
 }
 
-QTEST_MAIN(tst_DiffToolPeer)
+PLUMET_SECRET_SERVICE_WIDGETS_TEST_MAIN(tst_DiffToolPeer)
 #include "tst_difftoolpeer.moc"

@@ -19,6 +19,7 @@
 #include "WordPressServer.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -210,5 +211,5 @@ void tst_MainWindowPeer::deletingAPostOnTheServer()
     UserDefaults::sharedInstance().remove(QStringLiteral("num_entries"));
 }
 
-QTEST_MAIN(tst_MainWindowPeer)
+PLUMET_SECRET_SERVICE_WIDGETS_TEST_MAIN(tst_MainWindowPeer)
 #include "tst_mainwindowpeer.moc"

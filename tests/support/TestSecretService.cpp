@@ -35,6 +35,35 @@ bool secretServiceAnswers()
     return owned;
 }
 
+namespace {
+
+// The process that owns `name` on the session bus; 0 when nobody does.
+qint64 ownerOf(const char* name)
+{
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (!bus) {
+        g_clear_error(&error);
+        return 0;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "GetConnectionUnixProcessID", g_variant_new("(s)", name), G_VARIANT_TYPE("(u)"),
+        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
+    guint32 pid = 0;
+    if (reply) {
+        g_variant_get(reply, "(u)", &pid);
+        g_variant_unref(reply);
+    }
+    g_clear_error(&error);
+    g_object_unref(bus);
+    return pid;
+}
+
+bool privateBus = false;
+
+} // namespace
+
 TestKeyring::~TestKeyring()
 {
     if (daemon.state() == QProcess::NotRunning)
@@ -46,8 +75,25 @@ TestKeyring::~TestKeyring()
 
 bool TestKeyring::start(QString* error)
 {
-    if (secretServiceAnswers())
+    // On a shared bus two tests would take each other's keyring, and lose it
+    // when the other ends.
+    if (!onPrivateSessionBus()) {
+        *error = QStringLiteral("not on a session bus of the test's own: start the test with "
+                                "PLUMET_SECRET_SERVICE_TEST_MAIN or ensurePrivateSessionBus()");
+        return false;
+    }
+    if (daemon.state() != QProcess::NotRunning)
         return true;
+    if (secretServiceAnswers()) {
+        *error = QStringLiteral("something else owns the Secret Service on the test's bus");
+        return false;
+    }
+    // Without it the daemon keeps its keyrings in the home folder.
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty()) {
+        *error = QStringLiteral("XDG_DATA_HOME is not set");
+        return false;
+    }
     // The daemon keeps its control socket there and insists on a private folder.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty()) {
@@ -58,7 +104,6 @@ bool TestKeyring::start(QString* error)
     // Every run starts with an empty keyring: items an earlier, interrupted run
     // left in the test's own home would otherwise answer for this one. Only
     // ever a keyring below a test home of the build tree.
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
     if (data.contains(QLatin1String("/test-home/")))
         QDir(data + QStringLiteral("/keyrings")).removeRecursively();
     daemon.setProgram(QStringLiteral("gnome-keyring-daemon"));
@@ -72,19 +117,43 @@ bool TestKeyring::start(QString* error)
     // The unlock password arrives on standard input.
     daemon.write("plumet-test-keyring\n");
     daemon.closeWriteChannel();
-    if (!QTest::qWaitFor(secretServiceAnswers, 15000)) {
+    const auto ownerOrEnd = [this] {
+        return daemon.state() == QProcess::NotRunning || ownerOf("org.freedesktop.secrets") != 0;
+    };
+    if (!QTest::qWaitFor(ownerOrEnd, 15000)) {
         *error = QStringLiteral("no Secret Service on the bus");
+        return false;
+    }
+    if (daemon.state() == QProcess::NotRunning) {
+        *error = QStringLiteral("gnome-keyring-daemon ended: ") +
+                 QString::fromLocal8Bit(daemon.readAllStandardError()).trimmed();
+        return false;
+    }
+    if (ownerOf("org.freedesktop.secrets") != daemon.processId()) {
+        *error = QStringLiteral("the Secret Service on the bus is not the test's own daemon");
         return false;
     }
     return true;
 }
 
+bool onPrivateSessionBus()
+{
+    return privateBus;
+}
+
 void ensurePrivateSessionBus(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsSet("PLUMET_KEYCHAIN_TEST_BUS"))
+    // The process that asked for the bus is dbus-run-session, the parent of
+    // this run; a marker inherited from anywhere else is not this test's bus.
+    const QByteArray marker = qgetenv("PLUMET_KEYCHAIN_TEST_BUS");
+    if (!marker.isEmpty() && marker == QByteArray::number(getppid())) {
+        privateBus = true;
         return;
-    setenv("PLUMET_KEYCHAIN_TEST_BUS", "1", 1);
-    std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+    }
+    setenv("PLUMET_KEYCHAIN_TEST_BUS", QByteArray::number(getpid()).constData(), 1);
+    static char config[] = "--config-file=" PLUMET_TEST_BUS_CONFIG;
+    std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), config,
+                                 const_cast<char*>("--")};
     static char self[4096] = {};
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     arguments.push_back(length > 0 ? self : argv[0]);

@@ -148,5 +148,5 @@ void tst_PublishEntities::publishedThenReadBack()
     QCOMPARE(entry->extended(), readBack);
 }
 
-QTEST_GUILESS_MAIN(tst_PublishEntities)
+PLUMET_SECRET_SERVICE_TEST_MAIN(tst_PublishEntities)
 #include "tst_publishentities.moc"

@@ -4,6 +4,7 @@
 #include "Entry.h"
 #include "EntryFile.h"
 #include "TestHttpServer.h"
+#include "TestSecretService.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -47,6 +48,7 @@ QString methodOf(const QByteArray& body)
 class tst_PublishKill : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -61,12 +63,21 @@ private:
     // never answered.
     void killAt(const QString& method, bool busyDisk);
 
+    // The child keeps the account's password in the keychain: the bus it
+    // inherits from the test holds a keyring of the test's own.
+    plumet::test::TestKeyring m_keyring;
     TestHttpServer* m_server = nullptr;
     QProcess* m_child = nullptr;
     QString m_killAt;
     QStringList m_methods;
     QList<QByteArray> m_bodies;
 };
+
+void tst_PublishKill::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_keyring.start(&error), qPrintable(error));
+}
 
 void tst_PublishKill::init()
 {
@@ -175,5 +186,5 @@ void tst_PublishKill::killedBeforeTheNewPostAnswerAsksFirst()
     QCOMPARE(m_methods, QStringList{"metaWeblog.newPost"});
 }
 
-QTEST_GUILESS_MAIN(tst_PublishKill)
+PLUMET_SECRET_SERVICE_TEST_MAIN(tst_PublishKill)
 #include "tst_publishkill.moc"
