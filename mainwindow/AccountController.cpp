@@ -1,6 +1,7 @@
 #include "AccountController.h"
 
 #include "Account.h"
+#include "AccountAutoSave.h"
 #include "AccountEditing.h"
 #include "AccountSheet.h"
 #include "AccountToolbar.h"
@@ -11,7 +12,6 @@
 #include "ColorButton.h"
 #include "ColorViewSync.h"
 #include "DesktopLinks.h"
-#include "DraftRegistry.h"
 #include "GuardedSelectionModel.h"
 #include "ImportWindow.h"
 #include "Localization.h"
@@ -77,7 +77,7 @@ void AccountController::cleanUp()
     AccountController* controller = s_instance;
     s_instance = nullptr;
     NotificationCenter::sharedInstance().removeObserver(controller);
-    controller->m_saveTimer.reset();
+    controller->m_autoSave->stop();
     if (controller->m_window)
         controller->m_window->close();
     if (controller->m_importWindow)
@@ -87,7 +87,8 @@ void AccountController::cleanUp()
 }
 
 AccountController::AccountController(QObject* parent)
-    : QObject(parent), m_path(AccountList::defaultPath()), m_clock(&Clock::system())
+    : QObject(parent), m_path(AccountList::defaultPath()),
+      m_autoSave(std::make_unique<AccountAutoSave>(*this))
 {
 }
 
@@ -95,7 +96,7 @@ AccountController::~AccountController()
 {
     if (s_instance == this)
         s_instance = nullptr;
-    m_saveTimer.reset();
+    m_autoSave->stop();
     delete m_window.data();
     delete m_importWindow.data();
 }
@@ -109,7 +110,7 @@ void AccountController::loadAccounts(const QString& path)
     m_list.loadAccounts(path, &report);
     if (!report.isEmpty())
         qCWarning(lcMainWindow).noquote() << report;
-    armAutoSave();
+    m_autoSave->arm();
 }
 
 bool AccountController::saveAccounts(QString* error)
@@ -165,7 +166,7 @@ bool AccountController::saveAndWait(QString* error)
         entries = saved;
     }
     if (accounts && entries)
-        m_toldFailures.clear();
+        m_autoSave->forgetToldFailures();
     else if (error)
         *error = !accounts ? accountsError : entriesError;
     return accounts && entries;
@@ -229,81 +230,22 @@ void AccountController::scheduleBroadcast()
 
 void AccountController::setClock(Clock* clock)
 {
-    m_clock = clock ? clock : &Clock::system();
-    if (m_saveTimer)
-        armAutoSave();
+    m_autoSave->setClock(clock);
 }
 
 std::chrono::seconds AccountController::autoSavePeriod() const
 {
-    return AccountEditing::autoSavePeriod(
-        UserDefaults::sharedInstance().value(QStringLiteral("autoSave")));
-}
-
-void AccountController::armAutoSave()
-{
-    const qint64 period = std::chrono::milliseconds(autoSavePeriod()).count();
-    m_saveTimer = m_clock->singleShot(period, [this] { autoSave(true); });
+    return m_autoSave->period();
 }
 
 void AccountController::autoSave(bool fromTimer)
 {
-    if (fromTimer) {
-        DraftRegistry* drafts = DraftRegistry::sharedInstance();
-        if (drafts && UserDefaults::sharedInstance().boolean(QStringLiteral("shouldAutoSave"))) {
-            // The drafts' text reaches their entries first; then everything is written.
-            const QPointer<AccountController> guard(this);
-            drafts->saveIfNeeded([guard] {
-                if (guard)
-                    guard->saveForAutoSave();
-            });
-        } else {
-            saveForAutoSave();
-        }
-    }
-    // A new period takes effect here.
-    armAutoSave();
-}
-
-void AccountController::saveForAutoSave()
-{
-    // Entry files are written behind the save: a write that fails shows at
-    // the next autosave, which writes it again.
-    QStringList reasons(2);
-    const bool accounts = saveAccounts(&reasons[0]);
-    const bool entries = saveEntries(&reasons[1]);
-    if (accounts && entries) {
-        m_toldFailures.clear();
-        return;
-    }
-    // Said once per cause, not at every autosave while the cause lasts.
-    QStringList untold;
-    for (const QString& reason : std::as_const(reasons)) {
-        if (!reason.isEmpty() && !m_toldFailures.contains(reason)) {
-            m_toldFailures.insert(reason);
-            untold.append(reason);
-        }
-    }
-    if (untold.isEmpty())
-        return;
-    if (m_autoSaveAlert)
-        m_autoSaveAlert->close();
-    QMessageBox* alert = cutils::makeAlert(
-        QMessageBox::Warning, ownText("Your posts could not be saved."),
-        ownText("%1\n\nWhat was not saved stays in memory, and plumet tries again at the next "
-                "autosave. Free some space on the disk or check the folder.")
-            .arg(cutils::wrappablePaths(untold.join(QLatin1Char('\n')))),
-        nullptr);
-    alert->setObjectName(QStringLiteral("autoSaveAlert"));
-    alert->addButton(appText("OK"), QMessageBox::AcceptRole);
-    alert->setWindowModality(Qt::NonModal);
-    m_autoSaveAlert = alert;
-    alert->show();
+    m_autoSave->autoSave(fromTimer);
 }
 
 QMessageBox* AccountController::autoSaveAlert() const
 {
-    return m_autoSaveAlert;
+    return m_autoSave->alert();
 }
 
 // --- the window -----------------------------------------------------------------------
@@ -409,8 +351,8 @@ void AccountController::loadUI()
     center.observe(QLatin1String(ColorViewSync::colorChangedBySidePanels), this, followColor);
 
     m_window->detailsBox()->hide();
-    if (!m_saveTimer)
-        armAutoSave();
+    if (!m_autoSave->isArmed())
+        m_autoSave->arm();
 }
 
 void AccountController::showWindow()

@@ -7,11 +7,11 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QVariantList>
 #include <chrono>
 #include <memory>
 
+class AccountAutoSave;
 class AccountSheet;
 class AccountToolbar;
 class AccountsTableModel;
@@ -140,10 +140,6 @@ signals:
     void needsSaveChanged(bool needsSave);
 
 private:
-    void armAutoSave();
-    // Saves accounts and entries and tells the user of a failure whose
-    // reason was not told since the last save that succeeded.
-    void saveForAutoSave();
     void scheduleBroadcast();
     void tableSelectionChanged();
     bool shouldSelectRow(int proposedRow);
@@ -181,8 +177,5 @@ private:
     AccountRefreshRoad m_refreshRoad = AccountRefreshRoad::refreshJobRoad();
     bool m_broadcastPending = false;
 
-    Clock* m_clock;
-    std::unique_ptr<Clock::Timer> m_saveTimer;
-    QSet<QString> m_toldFailures;
-    QPointer<QMessageBox> m_autoSaveAlert;
+    std::unique_ptr<AccountAutoSave> m_autoSave;
 };
