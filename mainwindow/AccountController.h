@@ -12,6 +12,7 @@
 #include <memory>
 
 class AccountAutoSave;
+class AccountRefreshSheet;
 class AccountSheet;
 class AccountToolbar;
 class AccountsTableModel;
@@ -98,7 +99,7 @@ public:
     // The working copy the details box edits.
     const AccountDetails& dummy() const { return m_dummy; }
     bool needsSave() const { return m_needsSave; }
-    QString errorMessage() const { return m_errorMessage; }
+    QString errorMessage() const;
 
     // --- actions ---
     void newAccount();
@@ -129,7 +130,7 @@ public:
     // period now in force, and one autosave as the timer runs it.
     void setClock(Clock* clock);
     // The road that refreshes accounts (the program's own unless set).
-    void setRefreshRoad(AccountRefreshRoad road) { m_refreshRoad = std::move(road); }
+    void setRefreshRoad(AccountRefreshRoad road);
     std::chrono::seconds autoSavePeriod() const;
     void autoSave(bool fromTimer);
     // The alert that tells of an autosave that failed, while it is open.
@@ -147,12 +148,8 @@ private:
     void fillDetailsBox();
     void setNeedsSave(bool needsSave);
     void clearDummy();
-    void endProgressSheet();
     void sheetDidEnd(int code);
-    void bindStatus(Account* account);
-    void unbindStatus();
     void removeDeletedAccount(const AccountPtr& account);
-    void newAccountFailed();
 
     AccountList m_list;
     QString m_path;
@@ -168,14 +165,9 @@ private:
 
     AccountDetails m_dummy = AccountDetails::cleared();
     bool m_needsSave = false;
-    QString m_errorMessage;
     QPointer<Account> m_selectedAccount;
-    AccountPtr m_criticalAccount;
-    AccountPtr m_newAccount;
-    QList<QMetaObject::Connection> m_statusBindings;
-    QPointer<QObject> m_progressContext;
-    AccountRefreshRoad m_refreshRoad = AccountRefreshRoad::refreshJobRoad();
     bool m_broadcastPending = false;
 
     std::unique_ptr<AccountAutoSave> m_autoSave;
+    std::unique_ptr<AccountRefreshSheet> m_refresh;
 };
