@@ -390,7 +390,9 @@ QWidget* BlogSettingsWindow::makeTemplatesPage()
 
     auto* quote = new QFormLayout;
     m_quoteTitle = new QLineEdit;
+    m_quoteTitle->setObjectName(QStringLiteral("quoteTitle"));
     m_quoteBody = new QPlainTextEdit;
+    m_quoteBody->setObjectName(QStringLiteral("quoteBody"));
     m_quoteBody->setMaximumHeight(70);
     quote->addRow(tr("Title:"), m_quoteTitle);
     quote->addRow(tr("Markup:"), m_quoteBody);
@@ -407,6 +409,7 @@ QWidget* BlogSettingsWindow::makeTemplatesPage()
 
     auto* link = new QFormLayout;
     m_linkBody = new QPlainTextEdit;
+    m_linkBody->setObjectName(QStringLiteral("linkBody"));
     m_linkBody->setMaximumHeight(50);
     link->addRow(tr("Markup:"), m_linkBody);
     layout->addWidget(group(tr("Links and attachments ($url$, $title$, $width$, $height$)"), link));
@@ -417,8 +420,11 @@ QWidget* BlogSettingsWindow::makeTemplatesPage()
 
     auto* tags = new QFormLayout;
     m_tagAddress = new QLineEdit;
+    m_tagAddress->setObjectName(QStringLiteral("tagAddress"));
     m_tagSeparator = new QLineEdit;
+    m_tagSeparator->setObjectName(QStringLiteral("tagSeparator"));
     m_tagLocation = new QComboBox;
+    m_tagLocation->setObjectName(QStringLiteral("tagLocation"));
     m_tagLocation->addItems({tr("Body"), tr("Extended text"), tr("Summary"), tr("Keywords")});
     tags->addRow(tr("Tag page address:"), m_tagAddress);
     tags->addRow(tr("Separator:"), m_tagSeparator);
@@ -439,6 +445,7 @@ QWidget* BlogSettingsWindow::makeTemplatesPage()
 
     auto* preview = new QFormLayout;
     m_previewCss = new QPlainTextEdit;
+    m_previewCss->setObjectName(QStringLiteral("previewCss"));
     m_previewCss->setMaximumHeight(70);
     preview->addRow(tr("Style sheet:"), m_previewCss);
     layout->addWidget(group(tr("Preview"), preview));
