@@ -1,17 +1,15 @@
 #include "BlogSettingsWindow.h"
 
 #include "Account.h"
-#include "Archivable.h"
 #include "Blog.h"
 #include "BlogCharsetCheck.h"
+#include "BlogPingsPage.h"
 #include "ColorButton.h"
-#include "DefaultPings.h"
 #include "DefaultsBinding.h"
 #include "FontButton.h"
 #include "Format.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
-#include "Ping.h"
 #include "SpellDictionaries.h"
 #include "Template.h"
 #include "TimeZoneList.h"
@@ -38,19 +36,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-struct PingRow {
-    QString title;
-    QString address;
-};
-
-// A blog's ping list holds ping records; older lists may hold bare addresses
-// or dictionaries.
-PingRow pingRow(const QVariant& value)
-{
-    const PingPtr ping = Ping::fromListValue(value);
-    return {ping->title(), ping->address()};
-}
 
 QString localTimeZoneTitle()
 {
@@ -106,7 +91,11 @@ BlogSettingsWindow::BlogSettingsWindow(UserDefaults& defaults, NotificationCente
     auto* tabs = new QTabWidget;
     tabs->addTab(makeBlogPage(), tr("Blog"));
     tabs->addTab(makePublishingPage(), tr("Publishing"));
-    tabs->addTab(makePingsPage(), tr("Pings"));
+    m_pingsPage = new BlogPingsPage;
+    connect(m_pingsPage, &BlogPingsPage::pingsEdited, this, [this](const QVariantList& pings) {
+        edit([&](Blog& blog) { blog.setPingUrls(pings); });
+    });
+    tabs->addTab(m_pingsPage, tr("Pings"));
     tabs->addTab(makeEditorsPage(), tr("Editors"));
     tabs->addTab(makeTemplatesPage(), tr("Templates"));
     m_settings = tabs;
@@ -254,54 +243,6 @@ QWidget* BlogSettingsWindow::makePublishingPage()
         });
     }
     layout->addStretch();
-    return page;
-}
-
-QWidget* BlogSettingsWindow::makePingsPage()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(tr("Services told of each new post:")));
-    m_pings = new QTableWidget(0, 2);
-    m_pings->setObjectName(QStringLiteral("pings"));
-    m_pings->setHorizontalHeaderLabels({tr("Title"), tr("Address")});
-    m_pings->horizontalHeader()->setStretchLastSection(true);
-    m_pings->verticalHeader()->hide();
-    m_pings->setSelectionBehavior(QAbstractItemView::SelectRows);
-    connect(m_pings, &QTableWidget::itemChanged, this, &BlogSettingsWindow::writePings);
-    layout->addWidget(m_pings, 1);
-
-    auto* buttons = new QHBoxLayout;
-    auto* add = new QPushButton(tr("Add"));
-    connect(add, &QPushButton::clicked, this, [this] {
-        const QSignalBlocker blocker(m_pings);
-        const int row = m_pings->rowCount();
-        m_pings->insertRow(row);
-        m_pings->setItem(row, 0, new QTableWidgetItem);
-        m_pings->setItem(row, 1, new QTableWidgetItem(QStringLiteral("http://")));
-        m_pings->editItem(m_pings->item(row, 1));
-    });
-    auto* remove = new QPushButton(tr("Remove"));
-    connect(remove, &QPushButton::clicked, this, [this] {
-        const int row = m_pings->currentRow();
-        if (row < 0)
-            return;
-        m_pings->removeRow(row);
-        writePings();
-    });
-    auto* defaults = new QPushButton(tr("Add Default Pings"));
-    defaults->setObjectName(QStringLiteral("addDefaultPings"));
-    connect(defaults, &QPushButton::clicked, this, [this] {
-        if (!m_blog)
-            return;
-        DefaultPings::addTo(*m_blog);
-        fillPings();
-    });
-    buttons->addWidget(add);
-    buttons->addWidget(remove);
-    buttons->addStretch();
-    buttons->addWidget(defaults);
-    layout->addLayout(buttons);
     return page;
 }
 
@@ -601,7 +542,7 @@ void BlogSettingsWindow::blogValueChanged(const QString& key)
     if (m_writing)
         return;
     if (key == QLatin1String("pingUrls"))
-        fillPings();
+        m_pingsPage->showPings();
     else
         showBlog();
 }
@@ -630,6 +571,7 @@ void BlogSettingsWindow::showBlog()
     if (m_observedBlog)
         disconnect(m_observedBlog, &Blog::valueChanged, this, nullptr);
     m_observedBlog = m_blog;
+    m_pingsPage->setBlog(m_blog);
     m_settings->setEnabled(m_blog != nullptr);
     m_encodingButton->setEnabled(m_blog != nullptr && !m_charsetCheck->isRunning());
     if (!m_blog)
@@ -652,7 +594,7 @@ void BlogSettingsWindow::showBlog()
         box->setChecked(m_blog->option(option).toBool());
     }
     fillFormats();
-    fillPings();
+    m_pingsPage->showPings();
     showTemplates();
     m_writing = false;
 }
@@ -692,36 +634,6 @@ void BlogSettingsWindow::fillFormats()
     }
     m_formatPopup->setCurrentIndex(selected);
     m_formatPopup->setEnabled(formats && !formats->isEmpty());
-}
-
-void BlogSettingsWindow::fillPings()
-{
-    const QSignalBlocker blocker(m_pings);
-    m_pings->setRowCount(0);
-    if (!m_blog)
-        return;
-    for (const QVariant& value : m_blog->pingUrls()) {
-        const PingRow ping = pingRow(value);
-        const int row = m_pings->rowCount();
-        m_pings->insertRow(row);
-        m_pings->setItem(row, 0, new QTableWidgetItem(ping.title));
-        m_pings->setItem(row, 1, new QTableWidgetItem(ping.address));
-    }
-    m_pings->resizeColumnToContents(0);
-}
-
-void BlogSettingsWindow::writePings()
-{
-    QVariantList pings;
-    for (int row = 0; row < m_pings->rowCount(); ++row) {
-        const QString title = m_pings->item(row, 0) ? m_pings->item(row, 0)->text() : QString();
-        const QString address =
-            m_pings->item(row, 1) ? m_pings->item(row, 1)->text().trimmed() : QString();
-        if (title.isEmpty() && address.isEmpty())
-            continue;
-        pings.append(QVariant::fromValue(ArchivableRef(Ping::pingWithTitle(title, address))));
-    }
-    edit([&](Blog& blog) { blog.setPingUrls(pings); });
 }
 
 void BlogSettingsWindow::showTemplates()

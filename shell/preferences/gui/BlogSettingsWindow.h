@@ -11,6 +11,7 @@
 class Account;
 class Blog;
 class BlogCharsetCheck;
+class BlogPingsPage;
 class ColorButton;
 class DefaultsBinding;
 class FontButton;
@@ -23,7 +24,6 @@ class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 class Template;
 class UserDefaults;
 using AccountPtr = std::shared_ptr<Account>;
@@ -62,7 +62,6 @@ protected:
 private:
     QWidget* makeBlogPage();
     QWidget* makePublishingPage();
-    QWidget* makePingsPage();
     QWidget* makeEditorsPage();
     QWidget* makeTemplatesPage();
 
@@ -73,8 +72,6 @@ private:
     void fillTimeZones();
     void fillLanguages();
     void fillFormats();
-    void fillPings();
-    void writePings();
     void showTemplates();
     void checkEncoding();
     void blogValueChanged(const QString& key);
@@ -107,7 +104,7 @@ private:
     QProgressBar* m_encodingSpinner;
     QLabel* m_encodingMessage;
     QList<QPair<QCheckBox*, QString>> m_optionBoxes;
-    QTableWidget* m_pings;
+    BlogPingsPage* m_pingsPage;
     FontButton* m_richFont;
     FontButton* m_htmlFont;
     QComboBox* m_richAlignment;
