@@ -4,6 +4,7 @@
 #include "Blog.h"
 #include "BlogCharsetCheck.h"
 #include "BlogPingsPage.h"
+#include "BlogTemplatesPage.h"
 #include "ColorButton.h"
 #include "DefaultsBinding.h"
 #include "FontButton.h"
@@ -22,17 +23,13 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -97,7 +94,8 @@ BlogSettingsWindow::BlogSettingsWindow(UserDefaults& defaults, NotificationCente
     });
     tabs->addTab(m_pingsPage, tr("Pings"));
     tabs->addTab(makeEditorsPage(), tr("Editors"));
-    tabs->addTab(makeTemplatesPage(), tr("Templates"));
+    m_templatesPage = new BlogTemplatesPage(m_center);
+    tabs->addTab(m_templatesPage, tr("Templates"));
     m_settings = tabs;
 
     auto* splitter = new QSplitter;
@@ -324,83 +322,6 @@ QWidget* BlogSettingsWindow::makeEditorsPage()
     return page;
 }
 
-QWidget* BlogSettingsWindow::makeTemplatesPage()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-
-    auto* quote = new QFormLayout;
-    m_quoteTitle = new QLineEdit;
-    m_quoteTitle->setObjectName(QStringLiteral("quoteTitle"));
-    m_quoteBody = new QPlainTextEdit;
-    m_quoteBody->setObjectName(QStringLiteral("quoteBody"));
-    m_quoteBody->setMaximumHeight(70);
-    quote->addRow(tr("Title:"), m_quoteTitle);
-    quote->addRow(tr("Markup:"), m_quoteBody);
-    layout->addWidget(group(tr("Quoting a web page ($title$, $url$, $quote$)"), quote));
-    connect(m_quoteTitle, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_blog) {
-            m_blog->quoteTemplate()->setTitle(text);
-        }
-    });
-    connect(m_quoteBody, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_blog && !m_writing)
-            m_blog->quoteTemplate()->setBody(m_quoteBody->toPlainText());
-    });
-
-    auto* link = new QFormLayout;
-    m_linkBody = new QPlainTextEdit;
-    m_linkBody->setObjectName(QStringLiteral("linkBody"));
-    m_linkBody->setMaximumHeight(50);
-    link->addRow(tr("Markup:"), m_linkBody);
-    layout->addWidget(group(tr("Links and attachments ($url$, $title$, $width$, $height$)"), link));
-    connect(m_linkBody, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_blog && !m_writing)
-            m_blog->linkTemplate()->setBody(m_linkBody->toPlainText());
-    });
-
-    auto* tags = new QFormLayout;
-    m_tagAddress = new QLineEdit;
-    m_tagAddress->setObjectName(QStringLiteral("tagAddress"));
-    m_tagSeparator = new QLineEdit;
-    m_tagSeparator->setObjectName(QStringLiteral("tagSeparator"));
-    m_tagLocation = new QComboBox;
-    m_tagLocation->setObjectName(QStringLiteral("tagLocation"));
-    m_tagLocation->addItems({tr("Body"), tr("Extended text"), tr("Summary"), tr("Keywords")});
-    tags->addRow(tr("Tag page address:"), m_tagAddress);
-    tags->addRow(tr("Separator:"), m_tagSeparator);
-    tags->addRow(tr("Put tag links in:"), m_tagLocation);
-    layout->addWidget(group(tr("Tag links"), tags));
-    connect(m_tagAddress, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_blog)
-            m_blog->tagTemplate()->setUrl(text);
-    });
-    connect(m_tagSeparator, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_blog)
-            m_blog->tagTemplate()->setSeparator(text);
-    });
-    connect(m_tagLocation, &QComboBox::activated, this, [this](int index) {
-        if (m_blog)
-            m_blog->tagTemplate()->setLocation(index);
-    });
-
-    auto* preview = new QFormLayout;
-    m_previewCss = new QPlainTextEdit;
-    m_previewCss->setObjectName(QStringLiteral("previewCss"));
-    m_previewCss->setMaximumHeight(70);
-    preview->addRow(tr("Style sheet:"), m_previewCss);
-    layout->addWidget(group(tr("Preview"), preview));
-    connect(m_previewCss, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_blog || m_writing)
-            return;
-        m_blog->previewTemplate()->setCss(m_previewCss->toPlainText());
-        m_center.post(QStringLiteral("previewStyleChanged"));
-    });
-
-    layout->addStretch();
-    return page;
-}
-
 // --- accounts and blogs ----------------------------------------------------------------
 
 void BlogSettingsWindow::setAccounts(const QList<AccountPtr>& accounts)
@@ -572,6 +493,7 @@ void BlogSettingsWindow::showBlog()
         disconnect(m_observedBlog, &Blog::valueChanged, this, nullptr);
     m_observedBlog = m_blog;
     m_pingsPage->setBlog(m_blog);
+    m_templatesPage->setBlog(m_blog);
     m_settings->setEnabled(m_blog != nullptr);
     m_encodingButton->setEnabled(m_blog != nullptr && !m_charsetCheck->isRunning());
     if (!m_blog)
@@ -648,18 +570,7 @@ void BlogSettingsWindow::showTemplates()
     }
     for (const auto& entry : m_colorShows)
         entry.second();
-    const QSignalBlocker quoteTitle(m_quoteTitle);
-    m_quoteTitle->setText(m_blog->quoteTemplate()->title());
-    m_quoteBody->setPlainText(m_blog->quoteTemplate()->body());
-    m_linkBody->setPlainText(m_blog->linkTemplate()->body());
-    const TemplatePtr tags = m_blog->tagTemplate();
-    m_tagAddress->setText(tags->url());
-    m_tagSeparator->setText(tags->separator());
-    {
-        const QSignalBlocker blocker(m_tagLocation);
-        m_tagLocation->setCurrentIndex(tags->location().value_or(0));
-    }
-    m_previewCss->setPlainText(m_blog->previewTemplate()->css());
+    m_templatesPage->showTemplates();
 }
 
 void BlogSettingsWindow::checkEncoding()

@@ -12,6 +12,7 @@ class Account;
 class Blog;
 class BlogCharsetCheck;
 class BlogPingsPage;
+class BlogTemplatesPage;
 class ColorButton;
 class DefaultsBinding;
 class FontButton;
@@ -19,9 +20,7 @@ class NotificationCenter;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class Template;
@@ -63,7 +62,6 @@ private:
     QWidget* makeBlogPage();
     QWidget* makePublishingPage();
     QWidget* makeEditorsPage();
-    QWidget* makeTemplatesPage();
 
     void fillAccountPopup();
     void fillBlogList();
@@ -110,11 +108,5 @@ private:
     QComboBox* m_richAlignment;
     QList<QPair<ColorButton*, std::function<void()>>> m_colorShows;
     QPushButton* m_grabCSSButton;
-    QLineEdit* m_quoteTitle;
-    QPlainTextEdit* m_quoteBody;
-    QPlainTextEdit* m_linkBody;
-    QLineEdit* m_tagAddress;
-    QLineEdit* m_tagSeparator;
-    QComboBox* m_tagLocation;
-    QPlainTextEdit* m_previewCss;
+    BlogTemplatesPage* m_templatesPage;
 };
