@@ -30,7 +30,8 @@ class ToolbarController;
 // list changed ("forceReload"), and runs the accounts window: the table of
 // accounts, the details of the selected one (edited on a working copy until
 // saved), its sheet for refreshes, errors and the new-account wizard, and
-// the import of the previous version's entries.
+// the import of the previous version's entries. The autosave is its
+// AccountAutoSave, the refresh in the sheet its AccountRefreshSheet.
 //
 // For the application:
 //   AccountController::sharedInstance().loadAccounts(AccountList::defaultPath());

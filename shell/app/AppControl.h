@@ -54,6 +54,9 @@ class UploadRoad;
 // the accounts (saved), "goingToQuitNotification", the stationery saved.
 // Before it quits, the accounts and entries are written and waited for: when
 // something cannot be written the user may stay, and lose nothing.
+//
+// Its parts: the menus (AppMenus), the outside requests (OutsideRequests)
+// and the quit's questions and decision (QuitSequence).
 class AppControl : public QObject {
     Q_OBJECT
 public:

@@ -30,7 +30,8 @@ using AccountPtr = std::shared_ptr<Account>;
 // The per-blog Settings window: an account pop-up and the account's blogs on
 // the left, the chosen blog's settings on the right, written to the blog as
 // they change. Closing hides the window, copies the shown blog's settings to
-// its siblings when "apply to all blogs" is on, and saves the accounts.
+// its siblings when "apply to all blogs" is on, and saves the accounts. The
+// Pings and Templates pages are its BlogPingsPage and BlogTemplatesPage.
 class BlogSettingsWindow : public QWidget {
     Q_OBJECT
 public:
