@@ -1,17 +1,17 @@
 #include "AccountController.h"
 
 #include "Account.h"
+#include "AccountAutoSave.h"
 #include "AccountEditing.h"
+#include "AccountRefreshSheet.h"
 #include "AccountSheet.h"
 #include "AccountToolbar.h"
 #include "AccountsTableModel.h"
 #include "AccountsWindow.h"
 #include "AlertBox.h"
-#include "Blog.h"
 #include "ColorButton.h"
 #include "ColorViewSync.h"
 #include "DesktopLinks.h"
-#include "DraftRegistry.h"
 #include "GuardedSelectionModel.h"
 #include "ImportWindow.h"
 #include "Localization.h"
@@ -53,9 +53,6 @@ QString storedText(const QString& text)
     return trimmed.isEmpty() ? QString() : trimmed;
 }
 
-const QKeySequence returnKey(Qt::Key_Return);
-const QKeySequence escapeKey(Qt::Key_Escape);
-
 } // namespace
 
 AccountController& AccountController::sharedInstance()
@@ -77,7 +74,7 @@ void AccountController::cleanUp()
     AccountController* controller = s_instance;
     s_instance = nullptr;
     NotificationCenter::sharedInstance().removeObserver(controller);
-    controller->m_saveTimer.reset();
+    controller->m_autoSave->stop();
     if (controller->m_window)
         controller->m_window->close();
     if (controller->m_importWindow)
@@ -87,7 +84,9 @@ void AccountController::cleanUp()
 }
 
 AccountController::AccountController(QObject* parent)
-    : QObject(parent), m_path(AccountList::defaultPath()), m_clock(&Clock::system())
+    : QObject(parent), m_path(AccountList::defaultPath()),
+      m_autoSave(std::make_unique<AccountAutoSave>(*this)),
+      m_refresh(std::make_unique<AccountRefreshSheet>(*this))
 {
 }
 
@@ -95,7 +94,7 @@ AccountController::~AccountController()
 {
     if (s_instance == this)
         s_instance = nullptr;
-    m_saveTimer.reset();
+    m_autoSave->stop();
     delete m_window.data();
     delete m_importWindow.data();
 }
@@ -109,7 +108,7 @@ void AccountController::loadAccounts(const QString& path)
     m_list.loadAccounts(path, &report);
     if (!report.isEmpty())
         qCWarning(lcMainWindow).noquote() << report;
-    armAutoSave();
+    m_autoSave->arm();
 }
 
 bool AccountController::saveAccounts(QString* error)
@@ -165,7 +164,7 @@ bool AccountController::saveAndWait(QString* error)
         entries = saved;
     }
     if (accounts && entries)
-        m_toldFailures.clear();
+        m_autoSave->forgetToldFailures();
     else if (error)
         *error = !accounts ? accountsError : entriesError;
     return accounts && entries;
@@ -229,81 +228,22 @@ void AccountController::scheduleBroadcast()
 
 void AccountController::setClock(Clock* clock)
 {
-    m_clock = clock ? clock : &Clock::system();
-    if (m_saveTimer)
-        armAutoSave();
+    m_autoSave->setClock(clock);
 }
 
 std::chrono::seconds AccountController::autoSavePeriod() const
 {
-    return AccountEditing::autoSavePeriod(
-        UserDefaults::sharedInstance().value(QStringLiteral("autoSave")));
-}
-
-void AccountController::armAutoSave()
-{
-    const qint64 period = std::chrono::milliseconds(autoSavePeriod()).count();
-    m_saveTimer = m_clock->singleShot(period, [this] { autoSave(true); });
+    return m_autoSave->period();
 }
 
 void AccountController::autoSave(bool fromTimer)
 {
-    if (fromTimer) {
-        DraftRegistry* drafts = DraftRegistry::sharedInstance();
-        if (drafts && UserDefaults::sharedInstance().boolean(QStringLiteral("shouldAutoSave"))) {
-            // The drafts' text reaches their entries first; then everything is written.
-            const QPointer<AccountController> guard(this);
-            drafts->saveIfNeeded([guard] {
-                if (guard)
-                    guard->saveForAutoSave();
-            });
-        } else {
-            saveForAutoSave();
-        }
-    }
-    // A new period takes effect here.
-    armAutoSave();
-}
-
-void AccountController::saveForAutoSave()
-{
-    // Entry files are written behind the save: a write that fails shows at
-    // the next autosave, which writes it again.
-    QStringList reasons(2);
-    const bool accounts = saveAccounts(&reasons[0]);
-    const bool entries = saveEntries(&reasons[1]);
-    if (accounts && entries) {
-        m_toldFailures.clear();
-        return;
-    }
-    // Said once per cause, not at every autosave while the cause lasts.
-    QStringList untold;
-    for (const QString& reason : std::as_const(reasons)) {
-        if (!reason.isEmpty() && !m_toldFailures.contains(reason)) {
-            m_toldFailures.insert(reason);
-            untold.append(reason);
-        }
-    }
-    if (untold.isEmpty())
-        return;
-    if (m_autoSaveAlert)
-        m_autoSaveAlert->close();
-    QMessageBox* alert = cutils::makeAlert(
-        QMessageBox::Warning, ownText("Your posts could not be saved."),
-        ownText("%1\n\nWhat was not saved stays in memory, and plumet tries again at the next "
-                "autosave. Free some space on the disk or check the folder.")
-            .arg(cutils::wrappablePaths(untold.join(QLatin1Char('\n')))),
-        nullptr);
-    alert->setObjectName(QStringLiteral("autoSaveAlert"));
-    alert->addButton(appText("OK"), QMessageBox::AcceptRole);
-    alert->setWindowModality(Qt::NonModal);
-    m_autoSaveAlert = alert;
-    alert->show();
+    m_autoSave->autoSave(fromTimer);
 }
 
 QMessageBox* AccountController::autoSaveAlert() const
 {
-    return m_autoSaveAlert;
+    return m_autoSave->alert();
 }
 
 // --- the window -----------------------------------------------------------------------
@@ -385,6 +325,7 @@ void AccountController::loadUI()
     m_sheet = new AccountSheet(m_window);
     connect(m_sheet, &AccountSheet::ended, this, &AccountController::sheetDidEnd);
     m_wizard = new NewAccountWizard(*m_sheet, BlogSystems::fromResource(), this);
+    m_refresh->setSheet(m_sheet, m_wizard);
     connect(m_wizard, &NewAccountWizard::accountConfigured, this,
             [this](const AccountPtr& account) { startAccountUpdate(account, true); });
 
@@ -409,8 +350,8 @@ void AccountController::loadUI()
     center.observe(QLatin1String(ColorViewSync::colorChangedBySidePanels), this, followColor);
 
     m_window->detailsBox()->hide();
-    if (!m_saveTimer)
-        armAutoSave();
+    if (!m_autoSave->isArmed())
+        m_autoSave->arm();
 }
 
 void AccountController::showWindow()
@@ -632,10 +573,7 @@ void AccountController::deleteAccount()
 
 void AccountController::removeDeletedAccount(const AccountPtr& account)
 {
-    if (m_criticalAccount == account) {
-        m_criticalAccount.reset();
-        m_refreshRoad.cancel(*account);
-    }
+    m_refresh->cancel(account);
     // Its passwords leave with it, unless another account logs in the same way.
     int secrets = int(Account::Secrets::Both);
     for (const AccountPtr& other : m_list.accounts()) {
@@ -675,7 +613,7 @@ void AccountController::configureAccount()
     if (m_sheet->isVisible())
         return;
     m_selection->selectRowUnguarded(-1);
-    m_errorMessage.clear();
+    m_refresh->clearErrorMessage();
     m_wizard->start();
 }
 
@@ -691,143 +629,30 @@ void AccountController::handleOldPlumet(const QVariantList& entries)
 void AccountController::startAccountUpdate(const AccountPtr& account, bool isNew)
 {
     loadUI();
-    m_criticalAccount = account;
-    m_newAccount = isNew ? account : nullptr;
-    m_sheet->swapViews(AccountSheet::Page::Progress);
-    m_sheet->configureButton(AccountSheet::FirstButton, appText("Cancel"), escapeKey,
-                             [this] { endProgressSheet(); });
-    m_sheet->hideButton(AccountSheet::SecondButton);
-    m_errorMessage.clear();
-    account->setSubStatus(localized("Account", "Initializing connection..."));
-    m_sheet->setDuration(0);
-    bindStatus(account.get());
-    m_sheet->begin();
-
-    const QPointer<Account> guard(account.get());
-    const bool started = m_refreshRoad.start(*account, [this, guard](const RefreshEnd& end) {
-        if (guard && m_criticalAccount.get() == guard.data())
-            accountUpdateDone(end);
-    });
-    if (!started) {
-        if (m_criticalAccount == account)
-            accountUpdateDone(RefreshEnd::failed(ownText("The account cannot be updated now.")));
-        return;
-    }
-    auto* context = new QObject(this);
-    m_progressContext = context;
-    auto maximum = std::make_shared<double>(-1);
-    m_refreshRoad.watch(*account, context, [this, maximum](double progress, double total) {
-        if (total != *maximum) {
-            *maximum = total;
-            m_sheet->setDuration(total);
-        }
-        m_sheet->setProgress(progress);
-    });
+    m_refresh->start(account, isNew);
 }
 
 void AccountController::accountUpdateDone(const RefreshEnd& end)
 {
-    const AccountPtr account = m_criticalAccount;
-    m_criticalAccount.reset();
-    if (end.kind == RefreshEnd::Kind::Cancelled) {
-        // Nothing runs any more; a new account goes with the sheet.
-        m_sheet->end(-2);
-        return;
-    }
-    const bool isNew = account && m_newAccount == account;
-    m_newAccount.reset();
-    if (!end.succeeded()) {
-        unbindStatus();
-        m_errorMessage = end.message;
-        m_sheet->setErrorMessage(end.message);
-        m_sheet->swapViews(AccountSheet::Page::Error);
-        if (isNew) {
-            newAccountFailed();
-            return;
-        }
-        m_sheet->configureButton(AccountSheet::FirstButton, appText("OK"), returnKey,
-                                 [this] { endProgressSheet(); });
-        m_sheet->hideButton(AccountSheet::SecondButton);
-        return;
-    }
-    if (isNew) {
-        // Named after its blog, told apart from the other accounts.
-        QStringList taken;
-        for (const AccountPtr& other : m_list.accounts())
-            taken.append(other->title());
-        QStringList blogNames;
-        for (const BlogPtr& blog : account->blogs())
-            blogNames.append(blog->displayName());
-        account->setTitle(AccountEditing::newAccountTitle(blogNames, taken));
-        account->storeHeldPasswords();
-        m_list.insertAccount(account, -1);
-        selectAccount(account.get());
-    }
-    broadcastChange(nullptr);
-    if (end.notice.isEmpty()) {
-        m_sheet->end(1);
-        return;
-    }
-    // Blogs the server no longer lists: the user learns where their drafts are.
-    unbindStatus();
-    m_sheet->setInformationMessage(end.notice);
-    m_sheet->swapViews(AccountSheet::Page::Information);
-    m_sheet->configureButton(AccountSheet::FirstButton, appText("OK"), returnKey,
-                             [this] { m_sheet->end(1); });
-    m_sheet->hideButton(AccountSheet::SecondButton);
+    m_refresh->done(end);
 }
 
-void AccountController::newAccountFailed()
+QString AccountController::errorMessage() const
 {
-    // Its passwords were held back (Account::holdPasswords): the keychain
-    // has nothing of it.
-    m_sheet->configureButton(AccountSheet::FirstButton, appText("Back"), returnKey,
-                             [this] { m_wizard->requestAuth(); });
-    m_sheet->configureButton(AccountSheet::SecondButton, appText("Cancel"), escapeKey,
-                             [this] { endProgressSheet(); });
+    return m_refresh->errorMessage();
 }
 
-void AccountController::endProgressSheet()
+void AccountController::setRefreshRoad(AccountRefreshRoad road)
 {
-    m_sheet->end(-2);
+    m_refresh->setRoad(std::move(road));
 }
 
 void AccountController::sheetDidEnd(int code)
 {
     Q_UNUSED(code);
-    if (m_criticalAccount) {
-        const AccountPtr account = m_criticalAccount;
-        m_criticalAccount.reset();
-        m_refreshRoad.cancel(*account);
-    }
-    m_newAccount.reset();
-    m_wizard->stop();
-    unbindStatus();
-    m_sheet->resetStatus();
+    m_refresh->sheetEnded();
     if (!tableAccount())
         clearDummy();
     if (m_toolbar)
         m_toolbar->validateVisibleItems();
-}
-
-void AccountController::bindStatus(Account* account)
-{
-    unbindStatus();
-    m_sheet->setStatus(account->status());
-    m_sheet->setSubStatus(account->subStatus());
-    m_statusBindings.append(
-        connect(account, &ModelRecord::valueChanged, this, [this, account](const QString& key) {
-            if (key == QLatin1String("status"))
-                m_sheet->setStatus(account->status());
-            else if (key == QLatin1String("subStatus"))
-                m_sheet->setSubStatus(account->subStatus());
-        }));
-}
-
-void AccountController::unbindStatus()
-{
-    delete m_progressContext.data();
-    for (const QMetaObject::Connection& binding : std::as_const(m_statusBindings))
-        disconnect(binding);
-    m_statusBindings.clear();
 }

@@ -7,11 +7,12 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QVariantList>
 #include <chrono>
 #include <memory>
 
+class AccountAutoSave;
+class AccountRefreshSheet;
 class AccountSheet;
 class AccountToolbar;
 class AccountsTableModel;
@@ -29,7 +30,8 @@ class ToolbarController;
 // list changed ("forceReload"), and runs the accounts window: the table of
 // accounts, the details of the selected one (edited on a working copy until
 // saved), its sheet for refreshes, errors and the new-account wizard, and
-// the import of the previous version's entries.
+// the import of the previous version's entries. The autosave is its
+// AccountAutoSave, the refresh in the sheet its AccountRefreshSheet.
 //
 // For the application:
 //   AccountController::sharedInstance().loadAccounts(AccountList::defaultPath());
@@ -98,7 +100,7 @@ public:
     // The working copy the details box edits.
     const AccountDetails& dummy() const { return m_dummy; }
     bool needsSave() const { return m_needsSave; }
-    QString errorMessage() const { return m_errorMessage; }
+    QString errorMessage() const;
 
     // --- actions ---
     void newAccount();
@@ -129,7 +131,7 @@ public:
     // period now in force, and one autosave as the timer runs it.
     void setClock(Clock* clock);
     // The road that refreshes accounts (the program's own unless set).
-    void setRefreshRoad(AccountRefreshRoad road) { m_refreshRoad = std::move(road); }
+    void setRefreshRoad(AccountRefreshRoad road);
     std::chrono::seconds autoSavePeriod() const;
     void autoSave(bool fromTimer);
     // The alert that tells of an autosave that failed, while it is open.
@@ -140,10 +142,6 @@ signals:
     void needsSaveChanged(bool needsSave);
 
 private:
-    void armAutoSave();
-    // Saves accounts and entries and tells the user of a failure whose
-    // reason was not told since the last save that succeeded.
-    void saveForAutoSave();
     void scheduleBroadcast();
     void tableSelectionChanged();
     bool shouldSelectRow(int proposedRow);
@@ -151,12 +149,8 @@ private:
     void fillDetailsBox();
     void setNeedsSave(bool needsSave);
     void clearDummy();
-    void endProgressSheet();
     void sheetDidEnd(int code);
-    void bindStatus(Account* account);
-    void unbindStatus();
     void removeDeletedAccount(const AccountPtr& account);
-    void newAccountFailed();
 
     AccountList m_list;
     QString m_path;
@@ -172,17 +166,9 @@ private:
 
     AccountDetails m_dummy = AccountDetails::cleared();
     bool m_needsSave = false;
-    QString m_errorMessage;
     QPointer<Account> m_selectedAccount;
-    AccountPtr m_criticalAccount;
-    AccountPtr m_newAccount;
-    QList<QMetaObject::Connection> m_statusBindings;
-    QPointer<QObject> m_progressContext;
-    AccountRefreshRoad m_refreshRoad = AccountRefreshRoad::refreshJobRoad();
     bool m_broadcastPending = false;
 
-    Clock* m_clock;
-    std::unique_ptr<Clock::Timer> m_saveTimer;
-    QSet<QString> m_toldFailures;
-    QPointer<QMessageBox> m_autoSaveAlert;
+    std::unique_ptr<AccountAutoSave> m_autoSave;
+    std::unique_ptr<AccountRefreshSheet> m_refresh;
 };

@@ -4,7 +4,6 @@
 #include "AccountList.h"
 #include "AccountSheet.h"
 #include "ActivityController.h"
-#include "ActivityList.h"
 #include "AddonManager.h"
 #include "AlertBox.h"
 #include "AppLog.h"
@@ -34,6 +33,7 @@
 #include "PropertyList.h"
 #include "PublishHandOver.h"
 #include "PublishQuestionPrompter.h"
+#include "QuitSequence.h"
 #include "QuitSignals.h"
 #include "RVAbout.h"
 #include "RVDiffTool.h"
@@ -68,7 +68,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
-#include <QPushButton>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
@@ -103,7 +102,7 @@ void AppControl::initialize()
 }
 
 AppControl::AppControl(QObject* parent)
-    : QObject(parent), m_quit([] { QCoreApplication::quit(); }), m_restart([] {
+    : QObject(parent), m_restart([] {
           // Started at termination; it waits for this process to let go of
           // the lock and the bus name.
           return QProcess::startDetached(QCoreApplication::applicationFilePath(),
@@ -112,6 +111,7 @@ AppControl::AppControl(QObject* parent)
 {
     s_instance = this;
     m_requests = std::make_unique<OutsideRequests>();
+    m_quitSequence = std::make_unique<QuitSequence>(*this);
     // Every quit passes through requestQuit, never through a last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
     m_signals = std::make_unique<QuitSignals>();
@@ -436,151 +436,35 @@ void AppControl::activate()
 
 void AppControl::requestQuit()
 {
-    if (m_terminated || m_quitAccepted)
+    if (m_terminated)
         return;
-    if (m_quitRunning) {
-        // The question is open already: it comes forward.
-        if (m_quitAlert) {
-            m_quitAlert->raise();
-            m_quitAlert->activateWindow();
-        }
-        return;
-    }
-    m_quitRunning = true;
-    if (ActivityList::sharedInstance().hasActiveItems()) {
-        askAboutActiveJobs();
-        return;
-    }
-    reviewDrafts();
+    m_quitSequence->request();
 }
 
 void AppControl::requestRestart()
 {
-    m_restartAfterQuit = true;
+    m_quitSequence->restartAfterQuit();
     requestQuit();
 }
 
-void AppControl::askAboutActiveJobs()
+bool AppControl::restartRequested() const
 {
-    QMessageBox* alert = cutils::makeAlert(
-        QMessageBox::Critical,
-        localized(table, "There are active processes running. Are you sure you want to quit?"),
-        localized(table, "If you quit now, some processes will not complete."), nullptr);
-    alert->setObjectName(QStringLiteral("activeProcessesAlert"));
-    QPushButton* view =
-        alert->addButton(localized(table, "View Activity"), QMessageBox::AcceptRole);
-    QPushButton* now = alert->addButton(localized(table, "Quit Now"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = alert->addButton(localized(table, "Cancel"), QMessageBox::RejectRole);
-    alert->setDefaultButton(view);
-    alert->setEscapeButton(cancel);
-    alert->setWindowModality(Qt::ApplicationModal);
-    m_quitAlert = alert;
-    connect(alert, &QMessageBox::finished, this, [this, alert, view, now] {
-        QAbstractButton* chosen = alert->clickedButton();
-        m_quitAlert = nullptr;
-        if (chosen == now) {
-            // Unsaved drafts are still reviewed: quitting at once would lose them.
-            reviewDrafts();
-            return;
-        }
-        if (chosen == view)
-            ActivityController::sharedInstance()->showWindow();
-        quitDecided(false);
-    });
-    // open() would make it modal to its (missing) parent only.
-    alert->show();
+    return m_quitSequence->restartRequested();
 }
 
-void AppControl::reviewDrafts()
+QMessageBox* AppControl::quitAlert() const
 {
-    if (!DraftController::instanceExists()) {
-        quitDecided(true);
-        return;
-    }
-    QPointer<AppControl> self(this);
-    DraftController::sharedInstance().requestQuit([self](bool mayQuit) {
-        if (self)
-            self->quitDecided(mayQuit);
-    });
-}
-
-void AppControl::quitDecided(bool mayQuit)
-{
-    if (mayQuit && !savedForQuit())
-        return;
-    endQuitRequest(mayQuit);
-}
-
-bool AppControl::savedForQuit()
-{
-    // Before the launch has finished nothing was changed, and the accounts
-    // may not even be read.
-    if (!m_hasInited || !AccountController::instanceExists())
-        return true;
-    QString reason;
-    if (AccountController::sharedInstance().saveAndWait(&reason))
-        return true;
-    askAboutUnsavedPosts(reason);
-    return false;
-}
-
-void AppControl::askAboutUnsavedPosts(const QString& reason)
-{
-    QMessageBox* alert = cutils::makeAlert(
-        QMessageBox::Critical, localized(table, "Your posts could not be saved."),
-        localized(table, "%1\n\nIf you quit now, what was not saved is lost. Free some space on "
-                         "the disk or check the folder, then quit again.")
-            .arg(cutils::wrappablePaths(reason)),
-        nullptr);
-    alert->setObjectName(QStringLiteral("unsavedPostsAlert"));
-    QPushButton* stay = alert->addButton(localized(table, "Don't Quit"), QMessageBox::RejectRole);
-    QPushButton* quit =
-        alert->addButton(localized(table, "Quit Anyway"), QMessageBox::DestructiveRole);
-    alert->setDefaultButton(stay);
-    alert->setEscapeButton(stay);
-    alert->setWindowModality(Qt::ApplicationModal);
-    m_quitAlert = alert;
-    connect(alert, &QMessageBox::finished, this, [this, alert, quit] {
-        m_quitAlert = nullptr;
-        // Staying keeps everything in memory; the next quit tries again.
-        endQuitRequest(alert->clickedButton() == quit);
-    });
-    // open() would make it modal to its (missing) parent only.
-    alert->show();
-}
-
-void AppControl::endQuitRequest(bool mayQuit)
-{
-    m_quitRunning = false;
-    if (!mayQuit) {
-        m_restartAfterQuit = false;
-        return;
-    }
-    m_quitAccepted = true;
-    if (m_quit)
-        m_quit();
-    // Should the program go on running after all (the quit was refused
-    // further down), the next request is heard again; a quitting event loop
-    // never gets here.
-    QTimer::singleShot(0, this, [this] { m_quitAccepted = false; });
+    return m_quitSequence->alert();
 }
 
 bool AppControl::commitDataRequested(bool allowsInteraction)
 {
-    bool wouldAsk = ActivityList::sharedInstance().hasActiveItems();
-    if (!wouldAsk && DraftController::instanceExists()) {
-        for (Draft* draft : DraftController::sharedInstance().listOfDrafts())
-            wouldAsk = wouldAsk || draft->needsSave();
-    }
-    // Posts that cannot be written are worth a question too; without
-    // interaction the clean-up saves what it can as the program quits.
-    if (!wouldAsk && allowsInteraction && m_hasInited && AccountController::instanceExists())
-        wouldAsk = !AccountController::sharedInstance().saveAndWait();
-    if (!wouldAsk)
-        return false; // the session may end; the clean-up runs as the program quits
-    if (allowsInteraction)
-        QTimer::singleShot(0, this, &AppControl::requestQuit);
-    return allowsInteraction;
+    return m_quitSequence->commitDataRequested(allowsInteraction);
+}
+
+void AppControl::setQuitFunction(std::function<void()> quit)
+{
+    m_quitSequence->setQuitFunction(std::move(quit));
 }
 
 void AppControl::applicationWillTerminate()
@@ -600,8 +484,7 @@ void AppControl::applicationWillTerminate()
         if (m_stationeries && !m_stationeries->saveStationeries(&error))
             qCWarning(lcApp).noquote() << "the stationery could not be saved:" << error;
     }
-    if (m_restartAfterQuit && m_restart) {
-        m_restartAfterQuit = false;
+    if (m_restart && m_quitSequence->takeRestart()) {
         if (!m_restart())
             qCWarning(lcApp) << "plumet could not be started again";
     }
@@ -611,8 +494,8 @@ void AppControl::applicationWillTerminate()
 bool AppControl::eventFilter(QObject* watched, QEvent* event)
 {
     // Closing the main window quits, through the same road as Quit.
-    if (event->type() == QEvent::Close && watched == m_window.get() && !m_quitAccepted &&
-        !m_terminated) {
+    if (event->type() == QEvent::Close && watched == m_window.get() &&
+        !m_quitSequence->accepted() && !m_terminated) {
         event->ignore();
         QTimer::singleShot(0, this, &AppControl::requestQuit);
         return true;

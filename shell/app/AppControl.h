@@ -18,6 +18,7 @@ class PluginInstaller;
 class QMessageBox;
 class QSessionManager;
 class OutsideRequests;
+class QuitSequence;
 class QuitSignals;
 class RVAbout;
 class RVDiffWindow;
@@ -53,6 +54,9 @@ class UploadRoad;
 // the accounts (saved), "goingToQuitNotification", the stationery saved.
 // Before it quits, the accounts and entries are written and waited for: when
 // something cannot be written the user may stay, and lose nothing.
+//
+// Its parts: the menus (AppMenus), the outside requests (OutsideRequests)
+// and the quit's questions and decision (QuitSequence).
 class AppControl : public QObject {
     Q_OBJECT
 public:
@@ -96,10 +100,10 @@ public:
     void requestQuit();
     // Quits, then starts the program again; a quit that is cancelled cancels it.
     void requestRestart();
-    bool restartRequested() const { return m_restartAfterQuit; }
+    bool restartRequested() const;
     // The quit's question while it asks: the "active processes" one, or the
     // one about posts that could not be saved.
-    QMessageBox* quitAlert() const { return m_quitAlert; }
+    QMessageBox* quitAlert() const;
     // The session manager asks before the session ends: answers whether the
     // session's quit must be cancelled (something would ask the user: jobs,
     // changed drafts, posts that cannot be written), and then asks the user
@@ -109,7 +113,7 @@ public:
     void applicationWillTerminate();
 
     // What quitting and restarting do (tests hand in their own).
-    void setQuitFunction(std::function<void()> quit) { m_quit = std::move(quit); }
+    void setQuitFunction(std::function<void()> quit);
     void setRestartFunction(std::function<bool()> restart) { m_restart = std::move(restart); }
 
     // --- commands ---
@@ -135,26 +139,16 @@ private:
     void installServices();
     void accountsLoaded();
     void showMainWindow();
-    void askAboutActiveJobs();
-    void reviewDrafts();
-    void quitDecided(bool mayQuit);
-    // Accounts and entries written and waited for before the quit goes on;
-    // false when something could not be written and the user is asked.
-    bool savedForQuit();
-    void askAboutUnsavedPosts(const QString& reason);
-    void endQuitRequest(bool mayQuit);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     bool m_hasInited = false;
     bool m_firstRun = false;
     bool m_terminated = false;
-    bool m_quitAccepted = false;
-    bool m_quitRunning = false;
-    bool m_restartAfterQuit = false;
     QStringList m_pluginProblems;
 
     QPointer<SingleInstance> m_instance;
     std::unique_ptr<OutsideRequests> m_requests;
+    std::unique_ptr<QuitSequence> m_quitSequence;
     std::unique_ptr<BlogRoads> m_roads;
     std::unique_ptr<UploadRoad> m_uploads;
     std::unique_ptr<BlogController> m_window;
@@ -170,7 +164,5 @@ private:
     std::unique_ptr<TransitionController> m_transition;
     std::unique_ptr<RVAbout> m_about;
     std::unique_ptr<RVDiffWindow> m_differences;
-    QPointer<QMessageBox> m_quitAlert;
-    std::function<void()> m_quit;
     std::function<bool()> m_restart;
 };

@@ -1,17 +1,16 @@
 #include "BlogSettingsWindow.h"
 
 #include "Account.h"
-#include "Archivable.h"
 #include "Blog.h"
 #include "BlogCharsetCheck.h"
+#include "BlogPingsPage.h"
+#include "BlogTemplatesPage.h"
 #include "ColorButton.h"
-#include "DefaultPings.h"
 #include "DefaultsBinding.h"
 #include "FontButton.h"
 #include "Format.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
-#include "Ping.h"
 #include "SpellDictionaries.h"
 #include "Template.h"
 #include "TimeZoneList.h"
@@ -24,33 +23,16 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
-
-struct PingRow {
-    QString title;
-    QString address;
-};
-
-// A blog's ping list holds ping records; older lists may hold bare addresses
-// or dictionaries.
-PingRow pingRow(const QVariant& value)
-{
-    const PingPtr ping = Ping::fromListValue(value);
-    return {ping->title(), ping->address()};
-}
 
 QString localTimeZoneTitle()
 {
@@ -106,9 +88,14 @@ BlogSettingsWindow::BlogSettingsWindow(UserDefaults& defaults, NotificationCente
     auto* tabs = new QTabWidget;
     tabs->addTab(makeBlogPage(), tr("Blog"));
     tabs->addTab(makePublishingPage(), tr("Publishing"));
-    tabs->addTab(makePingsPage(), tr("Pings"));
+    m_pingsPage = new BlogPingsPage;
+    connect(m_pingsPage, &BlogPingsPage::pingsEdited, this, [this](const QVariantList& pings) {
+        edit([&](Blog& blog) { blog.setPingUrls(pings); });
+    });
+    tabs->addTab(m_pingsPage, tr("Pings"));
     tabs->addTab(makeEditorsPage(), tr("Editors"));
-    tabs->addTab(makeTemplatesPage(), tr("Templates"));
+    m_templatesPage = new BlogTemplatesPage(m_center);
+    tabs->addTab(m_templatesPage, tr("Templates"));
     m_settings = tabs;
 
     auto* splitter = new QSplitter;
@@ -257,54 +244,6 @@ QWidget* BlogSettingsWindow::makePublishingPage()
     return page;
 }
 
-QWidget* BlogSettingsWindow::makePingsPage()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(tr("Services told of each new post:")));
-    m_pings = new QTableWidget(0, 2);
-    m_pings->setObjectName(QStringLiteral("pings"));
-    m_pings->setHorizontalHeaderLabels({tr("Title"), tr("Address")});
-    m_pings->horizontalHeader()->setStretchLastSection(true);
-    m_pings->verticalHeader()->hide();
-    m_pings->setSelectionBehavior(QAbstractItemView::SelectRows);
-    connect(m_pings, &QTableWidget::itemChanged, this, &BlogSettingsWindow::writePings);
-    layout->addWidget(m_pings, 1);
-
-    auto* buttons = new QHBoxLayout;
-    auto* add = new QPushButton(tr("Add"));
-    connect(add, &QPushButton::clicked, this, [this] {
-        const QSignalBlocker blocker(m_pings);
-        const int row = m_pings->rowCount();
-        m_pings->insertRow(row);
-        m_pings->setItem(row, 0, new QTableWidgetItem);
-        m_pings->setItem(row, 1, new QTableWidgetItem(QStringLiteral("http://")));
-        m_pings->editItem(m_pings->item(row, 1));
-    });
-    auto* remove = new QPushButton(tr("Remove"));
-    connect(remove, &QPushButton::clicked, this, [this] {
-        const int row = m_pings->currentRow();
-        if (row < 0)
-            return;
-        m_pings->removeRow(row);
-        writePings();
-    });
-    auto* defaults = new QPushButton(tr("Add Default Pings"));
-    defaults->setObjectName(QStringLiteral("addDefaultPings"));
-    connect(defaults, &QPushButton::clicked, this, [this] {
-        if (!m_blog)
-            return;
-        DefaultPings::addTo(*m_blog);
-        fillPings();
-    });
-    buttons->addWidget(add);
-    buttons->addWidget(remove);
-    buttons->addStretch();
-    buttons->addWidget(defaults);
-    layout->addLayout(buttons);
-    return page;
-}
-
 QWidget* BlogSettingsWindow::makeEditorsPage()
 {
     auto* page = new QWidget;
@@ -379,76 +318,6 @@ QWidget* BlogSettingsWindow::makeEditorsPage()
                         style);
                 });
     }
-    layout->addStretch();
-    return page;
-}
-
-QWidget* BlogSettingsWindow::makeTemplatesPage()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-
-    auto* quote = new QFormLayout;
-    m_quoteTitle = new QLineEdit;
-    m_quoteBody = new QPlainTextEdit;
-    m_quoteBody->setMaximumHeight(70);
-    quote->addRow(tr("Title:"), m_quoteTitle);
-    quote->addRow(tr("Markup:"), m_quoteBody);
-    layout->addWidget(group(tr("Quoting a web page ($title$, $url$, $quote$)"), quote));
-    connect(m_quoteTitle, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_blog) {
-            m_blog->quoteTemplate()->setTitle(text);
-        }
-    });
-    connect(m_quoteBody, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_blog && !m_writing)
-            m_blog->quoteTemplate()->setBody(m_quoteBody->toPlainText());
-    });
-
-    auto* link = new QFormLayout;
-    m_linkBody = new QPlainTextEdit;
-    m_linkBody->setMaximumHeight(50);
-    link->addRow(tr("Markup:"), m_linkBody);
-    layout->addWidget(group(tr("Links and attachments ($url$, $title$, $width$, $height$)"), link));
-    connect(m_linkBody, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_blog && !m_writing)
-            m_blog->linkTemplate()->setBody(m_linkBody->toPlainText());
-    });
-
-    auto* tags = new QFormLayout;
-    m_tagAddress = new QLineEdit;
-    m_tagSeparator = new QLineEdit;
-    m_tagLocation = new QComboBox;
-    m_tagLocation->addItems({tr("Body"), tr("Extended text"), tr("Summary"), tr("Keywords")});
-    tags->addRow(tr("Tag page address:"), m_tagAddress);
-    tags->addRow(tr("Separator:"), m_tagSeparator);
-    tags->addRow(tr("Put tag links in:"), m_tagLocation);
-    layout->addWidget(group(tr("Tag links"), tags));
-    connect(m_tagAddress, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_blog)
-            m_blog->tagTemplate()->setUrl(text);
-    });
-    connect(m_tagSeparator, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_blog)
-            m_blog->tagTemplate()->setSeparator(text);
-    });
-    connect(m_tagLocation, &QComboBox::activated, this, [this](int index) {
-        if (m_blog)
-            m_blog->tagTemplate()->setLocation(index);
-    });
-
-    auto* preview = new QFormLayout;
-    m_previewCss = new QPlainTextEdit;
-    m_previewCss->setMaximumHeight(70);
-    preview->addRow(tr("Style sheet:"), m_previewCss);
-    layout->addWidget(group(tr("Preview"), preview));
-    connect(m_previewCss, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_blog || m_writing)
-            return;
-        m_blog->previewTemplate()->setCss(m_previewCss->toPlainText());
-        m_center.post(QStringLiteral("previewStyleChanged"));
-    });
-
     layout->addStretch();
     return page;
 }
@@ -594,7 +463,7 @@ void BlogSettingsWindow::blogValueChanged(const QString& key)
     if (m_writing)
         return;
     if (key == QLatin1String("pingUrls"))
-        fillPings();
+        m_pingsPage->showPings();
     else
         showBlog();
 }
@@ -623,6 +492,8 @@ void BlogSettingsWindow::showBlog()
     if (m_observedBlog)
         disconnect(m_observedBlog, &Blog::valueChanged, this, nullptr);
     m_observedBlog = m_blog;
+    m_pingsPage->setBlog(m_blog);
+    m_templatesPage->setBlog(m_blog);
     m_settings->setEnabled(m_blog != nullptr);
     m_encodingButton->setEnabled(m_blog != nullptr && !m_charsetCheck->isRunning());
     if (!m_blog)
@@ -645,7 +516,7 @@ void BlogSettingsWindow::showBlog()
         box->setChecked(m_blog->option(option).toBool());
     }
     fillFormats();
-    fillPings();
+    m_pingsPage->showPings();
     showTemplates();
     m_writing = false;
 }
@@ -687,36 +558,6 @@ void BlogSettingsWindow::fillFormats()
     m_formatPopup->setEnabled(formats && !formats->isEmpty());
 }
 
-void BlogSettingsWindow::fillPings()
-{
-    const QSignalBlocker blocker(m_pings);
-    m_pings->setRowCount(0);
-    if (!m_blog)
-        return;
-    for (const QVariant& value : m_blog->pingUrls()) {
-        const PingRow ping = pingRow(value);
-        const int row = m_pings->rowCount();
-        m_pings->insertRow(row);
-        m_pings->setItem(row, 0, new QTableWidgetItem(ping.title));
-        m_pings->setItem(row, 1, new QTableWidgetItem(ping.address));
-    }
-    m_pings->resizeColumnToContents(0);
-}
-
-void BlogSettingsWindow::writePings()
-{
-    QVariantList pings;
-    for (int row = 0; row < m_pings->rowCount(); ++row) {
-        const QString title = m_pings->item(row, 0) ? m_pings->item(row, 0)->text() : QString();
-        const QString address =
-            m_pings->item(row, 1) ? m_pings->item(row, 1)->text().trimmed() : QString();
-        if (title.isEmpty() && address.isEmpty())
-            continue;
-        pings.append(QVariant::fromValue(ArchivableRef(Ping::pingWithTitle(title, address))));
-    }
-    edit([&](Blog& blog) { blog.setPingUrls(pings); });
-}
-
 void BlogSettingsWindow::showTemplates()
 {
     const TemplatePtr rich = m_blog->richTemplate();
@@ -729,18 +570,7 @@ void BlogSettingsWindow::showTemplates()
     }
     for (const auto& entry : m_colorShows)
         entry.second();
-    const QSignalBlocker quoteTitle(m_quoteTitle);
-    m_quoteTitle->setText(m_blog->quoteTemplate()->title());
-    m_quoteBody->setPlainText(m_blog->quoteTemplate()->body());
-    m_linkBody->setPlainText(m_blog->linkTemplate()->body());
-    const TemplatePtr tags = m_blog->tagTemplate();
-    m_tagAddress->setText(tags->url());
-    m_tagSeparator->setText(tags->separator());
-    {
-        const QSignalBlocker blocker(m_tagLocation);
-        m_tagLocation->setCurrentIndex(tags->location().value_or(0));
-    }
-    m_previewCss->setPlainText(m_blog->previewTemplate()->css());
+    m_templatesPage->showTemplates();
 }
 
 void BlogSettingsWindow::checkEncoding()

@@ -11,6 +11,8 @@
 class Account;
 class Blog;
 class BlogCharsetCheck;
+class BlogPingsPage;
+class BlogTemplatesPage;
 class ColorButton;
 class DefaultsBinding;
 class FontButton;
@@ -18,12 +20,9 @@ class NotificationCenter;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 class Template;
 class UserDefaults;
 using AccountPtr = std::shared_ptr<Account>;
@@ -31,7 +30,8 @@ using AccountPtr = std::shared_ptr<Account>;
 // The per-blog Settings window: an account pop-up and the account's blogs on
 // the left, the chosen blog's settings on the right, written to the blog as
 // they change. Closing hides the window, copies the shown blog's settings to
-// its siblings when "apply to all blogs" is on, and saves the accounts.
+// its siblings when "apply to all blogs" is on, and saves the accounts. The
+// Pings and Templates pages are its BlogPingsPage and BlogTemplatesPage.
 class BlogSettingsWindow : public QWidget {
     Q_OBJECT
 public:
@@ -62,9 +62,7 @@ protected:
 private:
     QWidget* makeBlogPage();
     QWidget* makePublishingPage();
-    QWidget* makePingsPage();
     QWidget* makeEditorsPage();
-    QWidget* makeTemplatesPage();
 
     void fillAccountPopup();
     void fillBlogList();
@@ -73,8 +71,6 @@ private:
     void fillTimeZones();
     void fillLanguages();
     void fillFormats();
-    void fillPings();
-    void writePings();
     void showTemplates();
     void checkEncoding();
     void blogValueChanged(const QString& key);
@@ -107,17 +103,11 @@ private:
     QProgressBar* m_encodingSpinner;
     QLabel* m_encodingMessage;
     QList<QPair<QCheckBox*, QString>> m_optionBoxes;
-    QTableWidget* m_pings;
+    BlogPingsPage* m_pingsPage;
     FontButton* m_richFont;
     FontButton* m_htmlFont;
     QComboBox* m_richAlignment;
     QList<QPair<ColorButton*, std::function<void()>>> m_colorShows;
     QPushButton* m_grabCSSButton;
-    QLineEdit* m_quoteTitle;
-    QPlainTextEdit* m_quoteBody;
-    QPlainTextEdit* m_linkBody;
-    QLineEdit* m_tagAddress;
-    QLineEdit* m_tagSeparator;
-    QComboBox* m_tagLocation;
-    QPlainTextEdit* m_previewCss;
+    BlogTemplatesPage* m_templatesPage;
 };

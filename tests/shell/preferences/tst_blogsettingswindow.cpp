@@ -4,14 +4,18 @@
 #include "FactoryDefaults.h"
 #include "Format.h"
 #include "NotificationCenter.h"
+#include "Ping.h"
 #include "ScreenshotSaver.h"
+#include "Template.h"
 #include "TestHttpServer.h"
 #include "UserDefaults.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -32,6 +36,7 @@ private slots:
     void applyToAllFollowsTheUsersMoves();
     void formatPopup();
     void defaultPingsAndCharsetCheck();
+    void pingsAndTemplatesWriteTheShownBlogOnly();
     void screenshots();
 
 private:
@@ -77,7 +82,8 @@ void tst_BlogSettingsWindow::init()
     m_defaults->registerDefaults(FactoryDefaults::values());
     m_center = std::make_unique<NotificationCenter>();
     m_heard.clear();
-    for (const char* name : {"preferencesOpened", "preferencesClosed", "styleChanged"})
+    for (const char* name :
+         {"preferencesOpened", "preferencesClosed", "styleChanged", "previewStyleChanged"})
         m_center->observe(QLatin1String(name), m_center.get(),
                           [this](const Notification& note) { m_heard << note.name; });
     m_first = account(QStringLiteral("Work"), {"Alpha", "Beta", "Gamma"});
@@ -225,6 +231,58 @@ void tst_BlogSettingsWindow::defaultPingsAndCharsetCheck()
     QVERIFY(check->isEnabled());
     QVERIFY(!gamma->convertEntities());
     QVERIFY(!entities->isChecked());
+}
+
+void tst_BlogSettingsWindow::pingsAndTemplatesWriteTheShownBlogOnly()
+{
+    const QList<BlogPtr> work = m_first->blogs();
+    Blog* alpha = work.at(0).get();
+    Blog* beta = work.at(1).get();
+    alpha->setPingUrls(QVariantList{QVariant::fromValue(ArchivableRef(
+        Ping::pingWithTitle(QStringLiteral("One"), QStringLiteral("http://one.test/"))))});
+    alpha->quoteTemplate()->setBody(QStringLiteral("alpha quote"));
+    beta->quoteTemplate()->setBody(QStringLiteral("beta quote"));
+    beta->previewTemplate()->setCss(QStringLiteral("p {}"));
+    m_window->showFor(m_first.get(), alpha);
+
+    // A cell the user edits is written back; an empty row is not kept.
+    auto* pings = child<QTableWidget>("pings");
+    QCOMPARE(pings->rowCount(), 1);
+    pings->item(0, 0)->setText(QStringLiteral("Renamed"));
+    QCOMPARE(alpha->pingUrls().size(), 1);
+    QCOMPARE(Ping::fromListValue(alpha->pingUrls().first())->title(), QStringLiteral("Renamed"));
+    QCOMPARE(Ping::fromListValue(alpha->pingUrls().first())->address(),
+             QStringLiteral("http://one.test/"));
+    pings->item(0, 0)->setText(QString());
+    pings->item(0, 1)->setText(QStringLiteral("  "));
+    QVERIFY(alpha->pingUrls().isEmpty());
+
+    // The template fields write the shown blog's templates.
+    auto* quoteTitle = child<QLineEdit>("quoteTitle");
+    auto* quoteBody = child<QPlainTextEdit>("quoteBody");
+    QCOMPARE(quoteBody->toPlainText(), QStringLiteral("alpha quote"));
+    QTest::keyClicks(quoteTitle, QStringLiteral("Q"));
+    QCOMPARE(alpha->quoteTemplate()->title(), quoteTitle->text());
+    quoteBody->setPlainText(QStringLiteral("edited"));
+    QCOMPARE(alpha->quoteTemplate()->body(), QStringLiteral("edited"));
+    QTest::keyClicks(child<QLineEdit>("tagSeparator"), QStringLiteral(";"));
+    QCOMPARE(alpha->tagTemplate()->separator(), child<QLineEdit>("tagSeparator")->text());
+    child<QPlainTextEdit>("previewCss")->setPlainText(QStringLiteral("em {}"));
+    QCOMPARE(alpha->previewTemplate()->css(), QStringLiteral("em {}"));
+    QVERIFY(m_heard.contains(QStringLiteral("previewStyleChanged")));
+
+    // Showing another blog fills the fields from it and writes nothing back.
+    m_heard.clear();
+    m_window->chooseBlog(1);
+    QCOMPARE(pings->rowCount(), 0);
+    QCOMPARE(quoteBody->toPlainText(), QStringLiteral("beta quote"));
+    QCOMPARE(child<QPlainTextEdit>("previewCss")->toPlainText(), QStringLiteral("p {}"));
+    QCOMPARE(alpha->quoteTemplate()->body(), QStringLiteral("edited"));
+    QCOMPARE(alpha->previewTemplate()->css(), QStringLiteral("em {}"));
+    QCOMPARE(beta->quoteTemplate()->body(), QStringLiteral("beta quote"));
+    QCOMPARE(beta->previewTemplate()->css(), QStringLiteral("p {}"));
+    QVERIFY(beta->pingUrls().isEmpty());
+    QVERIFY(!m_heard.contains(QStringLiteral("previewStyleChanged")));
 }
 
 void tst_BlogSettingsWindow::screenshots()
