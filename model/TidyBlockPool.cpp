@@ -5,31 +5,18 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-// Before each block: how many bytes it holds. Sixteen bytes keep the block as
-// aligned as malloc's own.
-struct alignas(16) BlockHeader {
+// Before each block: how many bytes it holds, and its neighbours among the
+// pool's blocks. Thirty-two bytes keep the block as aligned as malloc's own.
+struct alignas(16) TidyBlockPool::Header {
     std::size_t capacity;
+    Header* previous;
+    Header* next;
 };
 
-BlockHeader* headerOf(void* block)
+TidyBlockPool::Header* TidyBlockPool::headerOf(void* block)
 {
-    return static_cast<BlockHeader*>(block) - 1;
+    return static_cast<Header*>(block) - 1;
 }
-
-void* fresh(std::size_t capacity)
-{
-    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + capacity));
-    // Tidy has no way to go on without memory; its own allocator ends the
-    // program too.
-    if (!header)
-        qFatal("HTML Tidy ran out of memory");
-    header->capacity = capacity;
-    return header + 1;
-}
-
-} // namespace
 
 TidyBlockPool::TidyBlockPool()
 {
@@ -41,10 +28,40 @@ TidyBlockPool::TidyBlockPool()
 
 TidyBlockPool::~TidyBlockPool()
 {
-    for (std::vector<void*>& blocks : m_free) {
-        for (void* block : blocks)
-            std::free(headerOf(block));
+    // Tidy does not give back every block on every road; the pool takes back
+    // what is left with the rest.
+    while (m_blocks) {
+        Header* next = m_blocks->next;
+        std::free(m_blocks);
+        m_blocks = next;
     }
+}
+
+void* TidyBlockPool::fresh(std::size_t capacity)
+{
+    auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + capacity));
+    // Tidy has no way to go on without memory; its own allocator ends the
+    // program too.
+    if (!header)
+        qFatal("HTML Tidy ran out of memory");
+    header->capacity = capacity;
+    header->previous = nullptr;
+    header->next = m_blocks;
+    if (m_blocks)
+        m_blocks->previous = header;
+    m_blocks = header;
+    return header + 1;
+}
+
+void TidyBlockPool::drop(Header* header)
+{
+    if (header->previous)
+        header->previous->next = header->next;
+    else
+        m_blocks = header->next;
+    if (header->next)
+        header->next->previous = header->previous;
+    std::free(header);
 }
 
 void* TidyBlockPool::allocate(std::size_t bytes)
@@ -77,12 +94,12 @@ void TidyBlockPool::release(void* block)
 {
     if (!block)
         return;
-    const std::size_t capacity = headerOf(block)->capacity;
-    if (capacity > LargestKept) {
-        std::free(headerOf(block));
+    Header* header = headerOf(block);
+    if (header->capacity > LargestKept) {
+        drop(header);
         return;
     }
-    m_free[std::countr_zero(capacity) - SmallestShift].push_back(block);
+    m_free[std::countr_zero(header->capacity) - SmallestShift].push_back(block);
 }
 
 TidyBlockPool& TidyBlockPool::of(TidyAllocator* allocator)
