@@ -19,6 +19,8 @@
 #include <QThreadPool>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <array>
 #include <bit>
 
 #if defined(__SSE2__)
@@ -48,6 +50,33 @@ QString composed(const QString& text)
 }
 
 const QString genericKey = QStringLiteral("Generic");
+
+// Every placeholder of `text` replaced by its value, left to right; what a
+// value brings is not read again.
+template <std::size_t N>
+QString filledOnce(const QString& text,
+                   const std::array<std::pair<QLatin1String, QString>, N>& values)
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(u'$'); at >= 0; at = text.indexOf(u'$', at)) {
+        const QStringView rest = QStringView(text).sliced(at);
+        const auto found = std::find_if(values.begin(), values.end(), [rest](const auto& value) {
+            return rest.startsWith(value.first);
+        });
+        if (found == values.end()) {
+            ++at;
+            continue;
+        }
+        out += QStringView(text).sliced(copied, at - copied);
+        out += found->second;
+        at += found->first.size();
+        copied = at;
+    }
+    out += QStringView(text).sliced(copied);
+    return out;
+}
 
 // One thread, so that formatters written for a synchronous protocol are never
 // called twice at once.
@@ -259,16 +288,21 @@ QString EntryRenderer::previewPage(const QString& text) const
     } else {
         page = body;
     }
-    page.replace(QLatin1String("$body$"), text.isEmpty() ? QStringLiteral("<p>&nbsp;</p>") : text);
     QString categories, tags;
     catsAndTagsNames(categories, tags);
-    page.replace(QLatin1String("$tags$"), composed(tags));
-    page.replace(QLatin1String("$categories$"), composed(categories));
-    // Keywords are what the user typed, not markup.
-    page.replace(QLatin1String("$keywords$"), composed(rv::encodeXML(m_entry.keywords())));
-    page.replace(QLatin1String("$summary$"), composed(m_entry.summary()));
-    page.replace(QLatin1String("$date$"), cutils::commonDateString(m_entry.entryDate(), false));
-    page.replace(QLatin1String("$title$"), composed(m_entry.title()));
+    // The entry's texts go in together, in one pass: a post or a title that
+    // mentions "$title$" shows it as written, not the value of another field.
+    const std::array<std::pair<QLatin1String, QString>, 7> values{{
+        {QLatin1String("$body$"), text.isEmpty() ? QStringLiteral("<p>&nbsp;</p>") : text},
+        {QLatin1String("$tags$"), composed(tags)},
+        {QLatin1String("$categories$"), composed(categories)},
+        // Keywords are what the user typed, not markup.
+        {QLatin1String("$keywords$"), composed(rv::encodeXML(m_entry.keywords()))},
+        {QLatin1String("$summary$"), composed(m_entry.summary())},
+        {QLatin1String("$date$"), cutils::commonDateString(m_entry.entryDate(), false)},
+        {QLatin1String("$title$"), composed(m_entry.title())},
+    }};
+    page = filledOnce(page, values);
     EntryContent(m_entry).applyAttachmentMarkup(page);
     return page;
 }

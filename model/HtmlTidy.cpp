@@ -1,6 +1,7 @@
 #include "HtmlTidy.h"
 
 #include "Localization.h"
+#include "TidyBlockPool.h"
 
 #include <QFutureWatcher>
 #include <QHash>
@@ -28,7 +29,7 @@ const char* const documentStart =
 // A Tidy document with its two buffers, released on every path.
 class TidyRun {
 public:
-    TidyRun() : m_doc(tidyCreate())
+    TidyRun() : m_doc(tidyCreateWithAllocator(m_pool.allocator()))
     {
         tidyBufInit(&m_errors);
         tidyBufInit(&m_output);
@@ -70,6 +71,8 @@ public:
     }
 
 private:
+    // Made first and gone last: the document's memory is the pool's.
+    TidyBlockPool m_pool;
     TidyDoc m_doc;
     TidyBuffer m_errors;
     TidyBuffer m_output;

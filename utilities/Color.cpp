@@ -7,8 +7,11 @@ namespace rv {
 
 namespace {
 
+// A component that is no number (a damaged archive) counts as 0.
 int truncatedByte(double component)
 {
+    if (std::isnan(component))
+        return 0;
     return int(std::trunc(std::clamp(component, 0.0, 1.0) * 255.0));
 }
 

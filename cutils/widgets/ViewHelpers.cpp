@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QWidget>
-#include <ranges>
 
 namespace cutils {
 
@@ -51,8 +50,9 @@ QLineEdit* getFirstTextField(QWidget* view)
 {
     if (!view)
         return nullptr;
-    for (QWidget* child : directChildWidgets(view) | std::views::reverse) {
-        if (auto* field = qobject_cast<QLineEdit*>(child); field && !field->isReadOnly())
+    const QList<QWidget*> children = directChildWidgets(view);
+    for (auto child = children.crbegin(); child != children.crend(); ++child) {
+        if (auto* field = qobject_cast<QLineEdit*>(*child); field && !field->isReadOnly())
             return field;
     }
     return nullptr;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -157,7 +159,10 @@ QString EditorPageBuilder::substitute(const QString& text, const QHash<QString, 
 
 QString EditorPageBuilder::fontValue(const Template& richTemplate)
 {
-    const int size = int(richTemplate.fontSize().value_or(12.0));
+    // A stored or captured size may be anything: none that is not a number,
+    // and no more than a sane size in whole pixels.
+    const double points = richTemplate.fontSize().value_or(12.0);
+    const int size = std::isfinite(points) ? int(std::clamp(points, 1.0, 1000.0)) : 12;
     return u"%1px \"%2\""_s.arg(size).arg(escapedForCssString(richTemplate.fontName(), u'"'));
 }
 

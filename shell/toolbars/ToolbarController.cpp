@@ -222,7 +222,8 @@ void ToolbarController::showContextMenu(const QPoint& position)
         choice->setCheckable(true);
         choice->setChecked(style == m_configuration.style);
         modes->addAction(choice);
-        connect(choice, &QAction::triggered, this, [this, style] { setDisplayMode(style); });
+        connect(choice, &QAction::triggered, this,
+                [this, style = style] { setDisplayMode(style); });
     }
     menu.addSeparator();
     menu.addAction(localized("Toolbar", "Customize Toolbar..."), this,

@@ -72,6 +72,7 @@ private slots:
     void formatterChoice();
     void previewFillsPlaceholders();
     void previewOfEmptyEntryAndWholePageTemplate();
+    void previewKeepsPlaceholdersTheEntryMentions();
     void tidyValidation_data();
     void tidyValidation();
     void prettyPrintRealPost();
@@ -199,6 +200,29 @@ void tst_EntryRendering::previewOfEmptyEntryAndWholePageTemplate()
     entry->setFormat(QStringLiteral("nope"));
     QCOMPARE(EntryRenderer(*entry).renderForPreview(),
              QStringLiteral("<html>$css$ $script$ <p>&nbsp;</p></html>"));
+    blog->removeEntry(entry.get());
+}
+
+void tst_EntryRendering::previewKeepsPlaceholdersTheEntryMentions()
+{
+    // A post about templates shows the placeholders it mentions, in every field.
+    auto preview = std::make_shared<Template>();
+    preview->setBody(QStringLiteral("<html>$title$|$body$|$summary$|$keywords$|$tags$</html>"));
+    blog->setPreviewTemplate(preview);
+    auto tags = std::make_shared<Template>();
+    tags->setUrl(QStringLiteral("/tag/"));
+    blog->setTagTemplate(tags);
+    auto entry = Entry::create();
+    blog->addEntry(entry);
+    entry->setFormat(QStringLiteral("nope"));
+    entry->setTitle(QStringLiteral("T $summary$"));
+    entry->setBody(QStringLiteral("<p>Write $title$ or $date$</p>"));
+    entry->setSummary(QStringLiteral("S $keywords$"));
+    entry->setKeywords(QStringLiteral("$tags$"));
+    entry->setCategories(CategoryList{Category::withTitle(QStringLiteral("$title$"))});
+    QCOMPARE(EntryRenderer(*entry).renderForPreview(),
+             QStringLiteral("<html>T $summary$|<p>Write $title$ or $date$</p>|S $keywords$|$tags$|"
+                            "<a href=\"/tag/%24title%24\" rel=\"tag\">$title$</a></html>"));
     blog->removeEntry(entry.get());
 }
 

@@ -26,6 +26,7 @@ void tst_Color::CSSColorSpec_data()
     QTest::newRow("just below one") << Color(0.999, 0.001, 1) << "#fe00ff";
     QTest::newRow("alpha ignored") << Color(0, 0, 1, 0.2) << "#0000ff";
     QTest::newRow("out of range clamped") << Color(1.5, -0.5, 0) << "#ff0000";
+    QTest::newRow("not a number is none") << Color(qQNaN(), 1, qInf()) << "#00ffff";
 }
 
 void tst_Color::CSSColorSpec()

@@ -308,7 +308,7 @@ QWidget* BlogSettingsWindow::makeEditorsPage()
 
     for (auto [button, rich] : {std::pair{m_richFont, true}, std::pair{m_htmlFont, false}}) {
         connect(button, &FontButton::fontChosen, this,
-                [this, rich, style](const QString& family, double points) {
+                [this, rich = rich, style](const QString& family, double points) {
                     editTemplate(
                         rich,
                         [&](Template& t) {

@@ -92,6 +92,13 @@ void tst_EditorPageBuilder::values_data()
     QTest::newRow("size truncated")
         << "Lucida Grande" << 12.7 << "" << -1 << "12px \"Lucida Grande\""
         << "#ffffff";
+    // A damaged template's size gives a font the page can use.
+    QTest::newRow("size past any screen") << "F" << 1e300 << "" << -1 << "1000px \"F\""
+                                          << "#ffffff";
+    QTest::newRow("size below one pixel") << "F" << -4.0 << "" << -1 << "1px \"F\""
+                                          << "#ffffff";
+    QTest::newRow("size not a number") << "F" << qQNaN() << "" << -1 << "12px \"F\""
+                                       << "#ffffff";
     QTest::newRow("quote in the name") << "A\"B\\C" << 9.0 << "" << -1 << "9px \"A\\\"B\\\\C\""
                                        << "#ffffff";
     QTest::newRow("picture, tiling unset") << "F" << 12.0 << "/tmp/paper.png" << -1 << "12px \"F\""
