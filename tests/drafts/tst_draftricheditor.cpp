@@ -79,6 +79,9 @@ void tst_DraftRichEditor::init()
 void tst_DraftRichEditor::cleanup()
 {
     m_world.reset();
+    // Let the closed drafts' renderers end before the next page starts: a page
+    // started while its renderer is shutting down may never load.
+    QTest::qWait(1000);
 }
 
 void tst_DraftRichEditor::writeSaveSwitchAndBack()
