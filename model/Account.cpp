@@ -13,7 +13,7 @@
 #include "RefreshRoads.h"
 #include "StringExtensions.h"
 #include "SupportFolder.h"
-#include "URLUtilities.h"
+#include "TextDecoding.h"
 #include "UniqueId.h"
 
 #include <QDebug>
@@ -168,10 +168,8 @@ bool Account::needsLookup(const Secret& secret) const
     return secret.value.isNull() && !secret.pending && identityOf(secret).known();
 }
 
-QString Account::readSecret(Secret& secret)
+QString Account::loadedValue(const Secret& secret)
 {
-    if (needsLookup(secret))
-        continueLoading();
     return secret.value.isNull() ? QLatin1String("") : secret.value;
 }
 
@@ -260,14 +258,14 @@ void Account::writeSecret(Secret& secret, const QString& password, const Identit
         keyChain.store(password, service, identity.user, this, done);
 }
 
-QString Account::password()
+QString Account::password() const
 {
-    return readSecret(m_login);
+    return loadedValue(m_login);
 }
 
-QString Account::authPassword()
+QString Account::authPassword() const
 {
-    return readSecret(m_auth);
+    return loadedValue(m_auth);
 }
 
 void Account::setPassword(const QString& password)
