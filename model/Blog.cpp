@@ -16,7 +16,7 @@
 #include "ServerRoads.h"
 #include "StringExtensions.h"
 #include "Template.h"
-#include "URLUtilities.h"
+#include "TextDecoding.h"
 
 #include <QHash>
 #include <QMutexLocker>
@@ -428,19 +428,13 @@ bool Blog::retrievePages()
 
 void Blog::detectEncoding(std::function<void()> done)
 {
-    if (!m_escURL.isValid() || m_escURL.isEmpty()) {
+    RefreshRoads* roads = RefreshRoads::sharedInstance();
+    if (!roads || !m_escURL.isValid() || m_escURL.isEmpty()) {
         if (done)
             done();
         return;
     }
-    URLUtilities::pageFromURL(m_escURL, this,
-                              [this, done = std::move(done)](const URLUtilities::Page& page) {
-                                  // An error page says nothing of the blog's own pages.
-                                  if (page.status && *page.status >= 200 && *page.status < 300)
-                                      applyPageEncoding(page.text, page.contentType);
-                                  if (done)
-                                      done();
-                              });
+    roads->detectEncoding(*this, std::move(done));
 }
 
 void Blog::applyPageEncoding(const QString& pageText, const QByteArray& contentType)

@@ -106,8 +106,9 @@ public:
     // The account's; each road's job sets its own row's sub-status ("Parsing data...").
     QString subStatus() const;
 
-    // Fetches the blog's page and sets "convertEntities" unless it declares a
-    // UTF-8 charset. Without an address or an answer nothing changes; `done`
+    // Fetches the blog's page through the installed roads and sets
+    // "convertEntities" unless it declares a UTF-8 charset. Without an
+    // address, an answer or installed roads nothing changes; `done`
     // (optional) runs when the fetch has ended either way.
     void detectEncoding(std::function<void()> done = {});
     // The rule detectEncoding applies to the page it fetched: the charset its
