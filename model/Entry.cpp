@@ -373,7 +373,6 @@ void Entry::setFlag(std::optional<int> flag)
     m_flag = flag;
     announce(QStringLiteral("flag"));
     announce(QStringLiteral("draftOrPublish"));
-    announce(QStringLiteral("draftTooltip"));
 }
 
 void Entry::addFlag(int bit)
@@ -469,14 +468,12 @@ void Entry::setCommentOption(const QVariant& value)
 {
     m_commentOption = integerValue(value);
     announce(QStringLiteral("commentOption"));
-    announce(QStringLiteral("commentTooltip"));
 }
 
 void Entry::setTrackbackOption(const QVariant& value)
 {
     m_trackbackOption = integerValue(value);
     announce(QStringLiteral("trackbackOption"));
-    announce(QStringLiteral("trackbackTooltip"));
 }
 
 void Entry::setPingOption(const QVariant& value)
@@ -489,38 +486,12 @@ void Entry::setNotifyOption(const QVariant& value)
 {
     m_notifyOption = isNil(value) ? QVariant() : value;
     announce(QStringLiteral("notifyOption"));
-    announce(QStringLiteral("notifyTooltip"));
 }
 
 void Entry::setSmartOption(const QVariant& value)
 {
     m_smartOption = isNil(value) ? QVariant() : value;
     announce(QStringLiteral("smartOption"));
-}
-
-QString Entry::commentTooltip() const
-{
-    return commentOption().toBool() ? localized("Entry", "Click to disable comments")
-                                    : localized("Entry", "Click to allow comments");
-}
-
-QString Entry::trackbackTooltip() const
-{
-    return trackbackOption().toBool() ? localized("Entry", "Click to disable trackbacks")
-                                      : localized("Entry", "Click to allow trackbacks");
-}
-
-QString Entry::draftTooltip() const
-{
-    return draftOrPublish() ? localized("Entry", "Draft will be stored as draft on server")
-                            : localized("Entry", "Draft will be published on blog");
-}
-
-QString Entry::notifyTooltip() const
-{
-    return notifyOption().toBool()
-               ? localized("Entry", "Notifications will be sent on publish")
-               : localized("Entry", "Notifications will not be sent on publish");
 }
 
 // --- owner and state --------------------------------------------------------------------

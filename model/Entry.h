@@ -121,11 +121,6 @@ public:
     void setNotifyOption(const QVariant& value);
     void setSmartOption(const QVariant& value);
 
-    QString commentTooltip() const;
-    QString trackbackTooltip() const;
-    QString draftTooltip() const;
-    QString notifyTooltip() const;
-
     // --- owner and state ---
     // The owning blog; a back reference that clears itself when a QObject blog goes.
     EntryOwner* parentBlog() const;
