@@ -284,9 +284,13 @@ protected:
     void foundOnServerChanged() override;
 
 private:
+    // Copying and comparison read the stored fields, not their lazy defaults.
+    friend class EntryComparison;
+    friend class EntryCopying;
+    friend class EntryStoredForm;
+
     QVariant ownerOption(const char* name, const QVariant& own) const;
     void setText(QString& field, const QString& text, const char* key);
-    void copyFieldsFrom(const Entry& source, bool materialise);
 
     QString m_body, m_extended, m_summary, m_keywords;
     QString m_permaLink, m_editURI, m_author;
