@@ -257,11 +257,9 @@ signals:
     void entriesReset();
 
 private:
-    // Appends, sorts once by title and announces once.
-    void appendCategories(const CategoryList& categories);
-    void followCategoryRename(const Notification& notification);
-    // By title, case-insensitively; records of equal titles keep their order.
-    static void sortCategories(CategoryList& list);
+    // Merges and sorts the category list in place, with one announcement.
+    friend class BlogCategories;
+
     QVariant storedOptionValue(const char* name) const;
     TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
                                   TemplatePtr (*makeDefault)()) const;
