@@ -3,6 +3,7 @@
 #include "Account.h"
 #include "ArchiveClassRegistry.h"
 #include "BlogCategories.h"
+#include "BlogEntryList.h"
 #include "BlogEntryStore.h"
 #include "Category.h"
 #include "Entry.h"
@@ -19,7 +20,6 @@
 #include "Template.h"
 
 #include <QHash>
-#include <QMutexLocker>
 #include <QSet>
 #include <algorithm>
 #include <array>
@@ -204,8 +204,7 @@ void Blog::setOption(const QString& name, const QVariant& value)
 QList<EntryPtr> Blog::entries() const
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    return m_entries;
+    return m_entryList.entries();
 }
 
 void Blog::setEntries(const QList<EntryPtr>& entries)
@@ -214,16 +213,7 @@ void Blog::setEntries(const QList<EntryPtr>& entries)
     m_loadDeferred = false;
     if (!m_loadingQuietly)
         emit entriesAboutToBeReset();
-    {
-        QMutexLocker lock(&m_entriesLock);
-        m_entries = entries;
-        indexEntries();
-        m_markedEntries.clear();
-        for (const EntryPtr& entry : entries) {
-            if (entry && entry->foundOnServer())
-                m_markedEntries.insert(entry.get(), entry);
-        }
-    }
+    m_entryList.reset(entries);
     for (const auto& entry : entries)
         entry->setParentBlog(this);
     if (m_loadingQuietly)
@@ -503,146 +493,32 @@ bool Blog::hasEntryWithID(const QString& id) const
     return entryWithID(id) != nullptr;
 }
 
-size_t qHash(const Blog::EntryID& key, size_t seed)
-{
-    return size_t(rv::contentHash64(QByteArrayView(reinterpret_cast<const char*>(key.id.utf16()),
-                                                   key.id.size() * qsizetype(sizeof(char16_t))))) ^
-           seed;
-}
-
 EntryPtr Blog::entryWithID(const QString& id) const
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    Entry* found = m_entriesByID.value({id});
-    if (found && !found->hasUniqueID(id)) {
-        // An identifier changed where the blog did not hear of it (the entry
-        // named another blog meanwhile): the index is made anew.
-        const_cast<Blog*>(this)->indexEntries();
-        found = m_entriesByID.value({id});
-    }
-    return found ? found->shared_from_this() : nullptr;
-}
-
-void Blog::indexEntries()
-{
-    m_entriesByID.clear();
-    m_entriesByID.reserve(m_entries.size());
-    m_duplicateIDs = false;
-    for (const EntryPtr& entry : m_entries)
-        indexAppended(entry.get());
-}
-
-void Blog::indexAppended(Entry* entry)
-{
-    Entry*& indexed = m_entriesByID[{entry->uniqueID()}];
-    if (indexed)
-        m_duplicateIDs = true; // the earlier entry keeps the identifier
-    else
-        indexed = entry;
-}
-
-void Blog::unindex(Entry* entry)
-{
-    const QString id = entry->uniqueID();
-    const auto at = m_entriesByID.constFind({id});
-    if (at == m_entriesByID.cend() || at.value() != entry)
-        return;
-    m_entriesByID.erase(at);
-    if (!m_duplicateIDs)
-        return;
-    for (const EntryPtr& other : m_entries) {
-        if (other->uniqueID() == id) {
-            m_entriesByID.insert({id}, other.get());
-            return;
-        }
-    }
-}
-
-bool Blog::listHolds(const Entry* entry) const
-{
-    if (m_entriesByID.value({entry->uniqueID()}) == entry)
-        return true;
-    // Not indexed under its identifier: another entry of the list shares
-    // it, or the entry is not in the list.
-    return std::any_of(m_entries.cbegin(), m_entries.cend(),
-                       [entry](const EntryPtr& listed) { return listed.get() == entry; });
+    return m_entryList.withID(id);
 }
 
 QList<EntryPtr> Blog::entriesWithIDs(const QStringList& ids) const
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    QList<EntryPtr> found;
-    found.reserve(ids.size());
-    if (!m_duplicateIDs) {
-        bool stale = false;
-        for (const QString& id : ids) {
-            Entry* entry = m_entriesByID.value({id});
-            if (entry && !entry->hasUniqueID(id)) {
-                stale = true; // see entryWithID
-                break;
-            }
-            found.append(entry ? entry->shared_from_this() : nullptr);
-        }
-        if (!stale)
-            return found;
-        const_cast<Blog*>(this)->indexEntries();
-        found.clear();
-    }
-    // Identifiers shared: the last entry of each, as a walk finds it.
-    QHash<EntryID, Entry*> last;
-    last.reserve(m_entries.size());
-    for (const EntryPtr& entry : m_entries)
-        last.insert({entry->uniqueID()}, entry.get());
-    for (const QString& id : ids) {
-        Entry* entry = last.value({id});
-        found.append(entry ? entry->shared_from_this() : nullptr);
-    }
-    return found;
+    return m_entryList.withIDs(ids);
 }
 
 QList<EntryPtr> Blog::entriesFoundOnServer()
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    QList<EntryPtr> marked;
-    marked.reserve(m_markedEntries.size());
-    for (auto it = m_markedEntries.begin(); it != m_markedEntries.end();) {
-        EntryPtr entry = it.value().lock();
-        if (entry && entry->foundOnServer() && listHolds(entry.get())) {
-            marked.append(std::move(entry));
-            ++it;
-        } else {
-            it = m_markedEntries.erase(it);
-        }
-    }
-    return marked;
+    return m_entryList.foundOnServer();
 }
 
 void Blog::entryFoundOnServer(Entry& entry)
 {
-    std::weak_ptr<Entry> shared = entry.weak_from_this();
-    if (shared.expired())
-        return; // not shared, so in no list
-    QMutexLocker lock(&m_entriesLock);
-    m_markedEntries.insert(&entry, std::move(shared));
+    m_entryList.markedFoundOnServer(entry);
 }
 
 void Blog::entryIDChanged(Entry& entry, const QString& previous)
 {
-    QMutexLocker lock(&m_entriesLock);
-    const auto at = m_entriesByID.constFind({previous});
-    if (at != m_entriesByID.cend() && at.value() == &entry && !m_duplicateIDs) {
-        m_entriesByID.erase(at);
-        indexAppended(&entry);
-        if (!m_duplicateIDs)
-            return;
-    } else if (!m_duplicateIDs) {
-        return; // not in the list: a copy that names this blog
-    }
-    // With identifiers shared, list order decides which entry each names.
-    indexEntries();
+    m_entryList.identifierChanged(entry, previous);
 }
 
 CategoryPtr Blog::hasCategoryWithName(const QString& name) const
@@ -806,15 +682,7 @@ void Blog::addEntries(const QList<EntryPtr>& entries)
     const int first = static_cast<int>(this->entries().size());
     const int last = first + static_cast<int>(added.size()) - 1;
     emit entriesAboutToBeInserted(first, last);
-    {
-        QMutexLocker lock(&m_entriesLock);
-        m_entries.append(added);
-        for (const EntryPtr& entry : added) {
-            indexAppended(entry.get());
-            if (entry->foundOnServer())
-                m_markedEntries.insert(entry.get(), entry);
-        }
-    }
+    m_entryList.append(added);
     emit entriesInserted(first, last);
     announce(QStringLiteral("entries"));
     NotificationCenter::sharedInstance().post(
@@ -851,12 +719,7 @@ void Blog::removeEntryKeepingFile(Entry* entry)
             break;
         const int row = static_cast<int>(now.crend() - found) - 1;
         emit entriesAboutToBeRemoved(row, row);
-        {
-            QMutexLocker lock(&m_entriesLock);
-            m_entries.removeAt(row);
-            unindex(entry);
-            m_markedEntries.remove(entry);
-        }
+        m_entryList.removeRows(row, row);
         emit entriesRemoved(row, row);
     }
     announce(QStringLiteral("entries"));
@@ -902,14 +765,7 @@ void Blog::removeEntries(const QList<EntryPtr>& entries)
             --row;
         const int first = row + 1;
         emit entriesAboutToBeRemoved(first, last);
-        {
-            QMutexLocker lock(&m_entriesLock);
-            m_entries.remove(first, last - first + 1);
-            for (int gone = first; gone <= last; ++gone) {
-                unindex(now.at(gone).get());
-                m_markedEntries.remove(now.at(gone).get());
-            }
-        }
+        m_entryList.removeRows(first, last);
         emit entriesRemoved(first, last);
     }
     announce(QStringLiteral("entries"));

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "Archivable.h"
+#include "BlogEntryList.h"
 #include "EntryOwner.h"
 #include "Genetic.h"
 #include "ModelTypes.h"
 #include "PluginTraits.h"
 #include "RecordKey.h"
 
-#include <QHash>
-#include <QMutex>
 #include <QPointer>
 #include <QTimeZone>
 #include <QUrl>
@@ -264,12 +263,6 @@ private:
     TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
                                   TemplatePtr (*makeDefault)()) const;
     void storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value, const char* key);
-    // The identifier index of the entry list; called with m_entriesLock held.
-    void indexEntries();
-    void indexAppended(Entry* entry);
-    void unindex(Entry* entry);
-    // Whether the entry is in the list; called with m_entriesLock held.
-    bool listHolds(const Entry* entry) const;
     // Reads the deferred entry list (deferLoad) before its first use.
     void ensureLoaded() const;
 
@@ -279,23 +272,7 @@ private:
     QString m_language, m_scriptName;
     mutable QString m_defaultFormat;
     mutable QVariantMap m_options;
-    QList<EntryPtr> m_entries;
-    // An identifier as a key of the index, hashed for speed: lookups come by
-    // the thousand in a refresh.
-    struct EntryID {
-        QString id;
-        friend bool operator==(const EntryID&, const EntryID&) = default;
-    };
-    friend size_t qHash(const EntryID& key, size_t seed);
-    // The first entry of the list with each identifier; kept with the list.
-    QHash<EntryID, Entry*> m_entriesByID;
-    bool m_duplicateIDs = false; // some identifier is in the list more than once
-    // Every entry of the list that carries the found-on-server mark, and
-    // perhaps some that lost it or left the list since (entries marked
-    // before they joined, copies that name the blog): a refresh clears the
-    // marks of what the server no longer lists from here.
-    QHash<const Entry*, std::weak_ptr<Entry>> m_markedEntries;
-    mutable QMutex m_entriesLock;
+    BlogEntryList m_entryList;
     mutable bool m_loadDeferred = false;
     bool m_loadingQuietly = false; // a deferred list is being read
     std::optional<CategoryList> m_categories;
