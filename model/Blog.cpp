@@ -5,10 +5,11 @@
 #include "BlogCategories.h"
 #include "BlogEntryList.h"
 #include "BlogEntryStore.h"
+#include "BlogSettings.h"
+#include "BlogStoredForm.h"
 #include "Category.h"
 #include "Entry.h"
 #include "EntryFile.h"
-#include "Localization.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "PageCharset.h"
@@ -19,63 +20,8 @@
 #include "StringExtensions.h"
 #include "Template.h"
 
-#include <QHash>
 #include <QSet>
 #include <algorithm>
-#include <array>
-
-using StoredValue::fromOptional;
-using StoredValue::fromText;
-using StoredValue::isNil;
-
-namespace {
-
-// Options a new blog answers before anything was stored.
-QVariant optionDefault(const QString& name)
-{
-    static const QVariantMap defaults{
-        {QStringLiteral("utcMode"), true},          {QStringLiteral("commentOption"), true},
-        {QStringLiteral("trackbackOption"), false}, {QStringLiteral("pingOption"), false},
-        {QStringLiteral("notifyOption"), false},    {QStringLiteral("smartOption"), false},
-        {QStringLiteral("publishOption"), true},    {QStringLiteral("warnOnTitle"), true},
-        {QStringLiteral("warnOnSummary"), false},   {QStringLiteral("warnOnKeywords"), false},
-        {QStringLiteral("warnOnCategories"), true}, {QStringLiteral("warnOnPost"), true},
-        {QStringLiteral("showKeywords"), true},     {QStringLiteral("showBloglist"), false},
-    };
-    return defaults.value(name);
-}
-
-TemplatePtr defaultQuoteTemplate()
-{
-    auto quote = std::make_shared<Template>();
-    quote->setTitle(QStringLiteral("$title$"));
-    quote->setBody(QStringLiteral("<blockquote cite=\"$url$\">\n$quote$\n[From <a "
-                                  "href=\"$url$\"><cite>$title$</cite></a>]\n</blockquote>"));
-    return quote;
-}
-
-TemplatePtr defaultTagTemplate()
-{
-    auto tags = std::make_shared<Template>();
-    tags->setUrl(QStringLiteral("https://wordpress.com/tag/"));
-    tags->setSeparator(QStringLiteral(", "));
-    tags->setLocation(0);
-    return tags;
-}
-
-TemplatePtr emptyTemplate()
-{
-    return std::make_shared<Template>();
-}
-
-#define BLOG_OPTION_KEY(name)                                                                      \
-    {                                                                                              \
-        name, StoredKind::Number, InArchive,                                                       \
-            [](const Blog& b) { return b.storedOptionValue(name); },                               \
-            [](Blog& b, const QVariant& v) { b.setOption(QStringLiteral(name), v); }               \
-    }
-
-} // namespace
 
 Blog::Blog(QObject* parent) : Genetic(parent)
 {
@@ -128,14 +74,12 @@ void Blog::setUrl(const QString& text)
 
 QString Blog::timeZone() const
 {
-    if (m_timeZone.isEmpty())
-        m_timeZone = localized("Preferences", "Use local timezone");
-    return m_timeZone;
+    return m_settings.timeZone();
 }
 
 void Blog::setTimeZone(const QString& zone)
 {
-    m_timeZone = zone;
+    m_settings.setTimeZone(zone);
     announce(QStringLiteral("timeZone"));
 }
 
@@ -149,26 +93,24 @@ std::optional<QTimeZone> Blog::namedTimeZone() const
 
 void Blog::setLanguage(const QString& language)
 {
-    m_language = language;
+    m_settings.setLanguage(language);
     announce(QStringLiteral("language"));
 }
 
 void Blog::setScriptName(const QString& name)
 {
-    m_scriptName = name;
+    m_settings.setScriptName(name);
     announce(QStringLiteral("scriptName"));
 }
 
 QString Blog::defaultFormat() const
 {
-    if (m_defaultFormat.isNull())
-        m_defaultFormat = QLatin1String("");
-    return m_defaultFormat;
+    return m_settings.defaultFormat();
 }
 
 void Blog::setDefaultFormat(const QString& format)
 {
-    m_defaultFormat = format;
+    m_settings.setDefaultFormat(format);
     announce(QStringLiteral("defaultFormat"));
 }
 
@@ -176,26 +118,12 @@ void Blog::setDefaultFormat(const QString& format)
 
 QVariant Blog::option(const QString& name) const
 {
-    QVariant value = m_options.value(name);
-    if (isNil(value)) {
-        value = optionDefault(name);
-        if (value.isValid())
-            m_options.insert(name, value);
-    }
-    return value;
-}
-
-QVariant Blog::storedOptionValue(const char* name) const
-{
-    return m_options.value(QLatin1String(name));
+    return m_settings.option(name);
 }
 
 void Blog::setOption(const QString& name, const QVariant& value)
 {
-    if (isNil(value))
-        m_options.remove(name);
-    else
-        m_options.insert(name, value);
+    m_settings.setOption(name, value);
     announce(name);
 }
 
@@ -230,104 +158,88 @@ void Blog::setCategories(std::optional<CategoryList> categories)
 
 QVariantList Blog::pingUrls() const
 {
-    if (!m_pingUrls)
-        m_pingUrls = QVariantList();
-    return *m_pingUrls;
+    return m_settings.pingUrls();
 }
 
 void Blog::setPingUrls(std::optional<QVariantList> urls)
 {
-    m_pingUrls = urls ? std::move(urls) : QVariantList();
+    m_settings.setPingUrls(std::move(urls));
     announce(QStringLiteral("pingUrls"));
 }
 
 void Blog::setAddresses(std::optional<QVariantList> addresses)
 {
-    m_addresses = addresses ? std::move(addresses) : QVariantList();
+    m_settings.setAddresses(std::move(addresses));
     announce(QStringLiteral("addresses"));
 }
 
 void Blog::setServices(std::optional<QVariantMap> services)
 {
-    m_services = std::move(services);
+    m_settings.setServices(std::move(services));
     announce(QStringLiteral("services"));
 }
 
 void Blog::addService(const QString& name, const QString& address)
 {
-    if (!m_services)
-        m_services = QVariantMap();
-    m_services->insert(name, address);
+    m_settings.addService(name, address);
     announce(QStringLiteral("services"));
 }
 
 // --- templates ------------------------------------------------------------------------------
 
-TemplatePtr Blog::templateOrDefault(std::optional<TemplatePtr>& slot,
-                                    TemplatePtr (*makeDefault)()) const
+void Blog::storeTemplate(BlogSettings::TemplateSlot slot, const TemplatePtr& value, const char* key)
 {
-    if (!slot || !*slot)
-        slot = makeDefault();
-    return *slot;
-}
-
-void Blog::storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value,
-                         const char* key)
-{
-    if (value)
-        slot = value->copy();
-    else
-        slot.reset();
+    m_settings.setTemplate(slot, value);
     announce(QString::fromLatin1(key));
 }
 
 TemplatePtr Blog::quoteTemplate() const
 {
-    return templateOrDefault(m_quoteTemplate, defaultQuoteTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Quote);
 }
 TemplatePtr Blog::previewTemplate() const
 {
-    return templateOrDefault(m_previewTemplate, Template::defaultPreviewTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Preview);
 }
 TemplatePtr Blog::linkTemplate() const
 {
-    return templateOrDefault(m_linkTemplate, emptyTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Link);
 }
 TemplatePtr Blog::richTemplate() const
 {
-    return templateOrDefault(m_richTemplate, Template::defaultRichTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Rich);
 }
 TemplatePtr Blog::htmlTemplate() const
 {
-    return templateOrDefault(m_htmlTemplate, Template::defaultHtmlTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Html);
 }
 TemplatePtr Blog::tagTemplate() const
 {
-    return templateOrDefault(m_tagTemplate, defaultTagTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Tag);
 }
 void Blog::setQuoteTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_quoteTemplate, value, "quoteTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Quote, value, "quoteTemplate");
 }
 void Blog::setPreviewTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_previewTemplate, value, "previewTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Preview, value, "previewTemplate");
 }
 void Blog::setLinkTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_linkTemplate, value, "linkTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Link, value, "linkTemplate");
 }
 void Blog::setRichTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_richTemplate, value, "richTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Rich, value, "richTemplate");
 }
 void Blog::setHtmlTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_htmlTemplate, value, "htmlTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Html, value, "htmlTemplate");
 }
 void Blog::setTagTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_tagTemplate, value, "tagTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Tag, value, "tagTemplate");
 }
 
 // --- account and capabilities -----------------------------------------------------------------
@@ -783,77 +695,7 @@ bool Blog::saveEntry(Entry* entry, QString* error)
 
 std::span<const RecordKey<Blog>> Blog::storedKeys()
 {
-    using B = Blog;
-    static const std::array<RecordKey<Blog>, 35> keys{{
-        {"uniqueID", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.uniqueID()); },
-         [](B& b, const QVariant& v) { b.setUniqueIDValue(v); }},
-        {"title", StoredKind::String, InArchive, [](const B& b) { return fromText(b.title()); },
-         [](B& b, const QVariant& v) { b.setTitle(v.toString()); }},
-        {"url", StoredKind::String, InArchive, [](const B& b) { return fromText(b.m_url); },
-         [](B& b, const QVariant& v) { b.setUrl(v.toString()); }},
-        {"timeZone", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_timeZone); },
-         [](B& b, const QVariant& v) { b.setTimeZone(v.toString()); }},
-        {"language", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_language); },
-         [](B& b, const QVariant& v) { b.setLanguage(v.toString()); }},
-        {"scriptName", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_scriptName); },
-         [](B& b, const QVariant& v) { b.setScriptName(v.toString()); }},
-        {"categories", StoredKind::CategoryList, InArchive,
-         [](const B& b) { return fromOptional(b.m_categories); },
-         [](B& b, const QVariant& v) { b.setCategories(v.value<CategoryList>()); }},
-        {"pingUrls", StoredKind::PlainList, InArchive,
-         [](const B& b) { return fromOptional(b.m_pingUrls); },
-         [](B& b, const QVariant& v) { b.setPingUrls(v.toList()); }},
-        {"addresses", StoredKind::PlainList, InArchive,
-         [](const B& b) { return fromOptional(b.m_addresses); },
-         [](B& b, const QVariant& v) { b.setAddresses(v.toList()); }},
-        {"services", StoredKind::Dictionary, InArchive,
-         [](const B& b) { return fromOptional(b.m_services); },
-         [](B& b, const QVariant& v) { b.setServices(v.toMap()); }},
-        BLOG_OPTION_KEY("utcMode"),
-        BLOG_OPTION_KEY("convertEntities"),
-        BLOG_OPTION_KEY("commentOption"),
-        BLOG_OPTION_KEY("trackbackOption"),
-        BLOG_OPTION_KEY("pingOption"),
-        BLOG_OPTION_KEY("notifyOption"),
-        BLOG_OPTION_KEY("smartOption"),
-        BLOG_OPTION_KEY("publishOption"),
-        {"defaultFormat", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_defaultFormat); },
-         [](B& b, const QVariant& v) { b.setDefaultFormat(v.toString()); }},
-        BLOG_OPTION_KEY("warnOnTitle"),
-        BLOG_OPTION_KEY("warnOnSummary"),
-        BLOG_OPTION_KEY("warnOnKeywords"),
-        BLOG_OPTION_KEY("warnOnCategories"),
-        BLOG_OPTION_KEY("warnOnPost"),
-        BLOG_OPTION_KEY("showKeywords"),
-        BLOG_OPTION_KEY("showBloglist"),
-        BLOG_OPTION_KEY("showExtraEdit"),
-        BLOG_OPTION_KEY("extraEditTab"),
-        BLOG_OPTION_KEY("showOptions"),
-        {"quoteTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_quoteTemplate); },
-         [](B& b, const QVariant& v) { b.setQuoteTemplate(v.value<TemplatePtr>()); }},
-        {"previewTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_previewTemplate); },
-         [](B& b, const QVariant& v) { b.setPreviewTemplate(v.value<TemplatePtr>()); }},
-        {"linkTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_linkTemplate); },
-         [](B& b, const QVariant& v) { b.setLinkTemplate(v.value<TemplatePtr>()); }},
-        {"richTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_richTemplate); },
-         [](B& b, const QVariant& v) { b.setRichTemplate(v.value<TemplatePtr>()); }},
-        {"htmlTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_htmlTemplate); },
-         [](B& b, const QVariant& v) { b.setHtmlTemplate(v.value<TemplatePtr>()); }},
-        {"tagTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_tagTemplate); },
-         [](B& b, const QVariant& v) { b.setTagTemplate(v.value<TemplatePtr>()); }},
-    }};
-    return keys;
+    return BlogStoredForm::keys();
 }
 
 QStringList Blog::archiveClassChain() const

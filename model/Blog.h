@@ -2,6 +2,7 @@
 
 #include "Archivable.h"
 #include "BlogEntryList.h"
+#include "BlogSettings.h"
 #include "EntryOwner.h"
 #include "Genetic.h"
 #include "ModelTypes.h"
@@ -42,9 +43,9 @@ public:
     QString timeZone() const; // the localized "Use local timezone" when unset
     void setTimeZone(const QString& zone);
     // The spelling language; stays empty when the platform names none.
-    QString language() const { return m_language; }
+    QString language() const { return m_settings.language(); }
     void setLanguage(const QString& language);
-    QString scriptName() const { return m_scriptName; }
+    QString scriptName() const { return m_settings.scriptName(); }
     void setScriptName(const QString& name);
     QString defaultFormat() const override; // "" when unset, stored on first read
     void setDefaultFormat(const QString& format);
@@ -69,9 +70,9 @@ public:
     void setCategories(std::optional<CategoryList> categories);
     QVariantList pingUrls() const;
     void setPingUrls(std::optional<QVariantList> urls);
-    QVariantList addresses() const { return m_addresses.value_or(QVariantList()); }
+    QVariantList addresses() const { return m_settings.addresses(); }
     void setAddresses(std::optional<QVariantList> addresses);
-    QVariantMap services() const { return m_services.value_or(QVariantMap()); }
+    QVariantMap services() const { return m_settings.services(); }
     void setServices(std::optional<QVariantMap> services);
     void addService(const QString& name, const QString& address);
 
@@ -258,29 +259,20 @@ signals:
 private:
     // Merges and sorts the category list in place, with one announcement.
     friend class BlogCategories;
+    // The archive reads the stored fields.
+    friend class BlogStoredForm;
 
-    QVariant storedOptionValue(const char* name) const;
-    TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
-                                  TemplatePtr (*makeDefault)()) const;
-    void storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value, const char* key);
+    void storeTemplate(BlogSettings::TemplateSlot slot, const TemplatePtr& value, const char* key);
     // Reads the deferred entry list (deferLoad) before its first use.
     void ensureLoaded() const;
 
     QString m_url;
     QUrl m_escURL;
-    mutable QString m_timeZone;
-    QString m_language, m_scriptName;
-    mutable QString m_defaultFormat;
-    mutable QVariantMap m_options;
+    BlogSettings m_settings;
     BlogEntryList m_entryList;
     mutable bool m_loadDeferred = false;
     bool m_loadingQuietly = false; // a deferred list is being read
     std::optional<CategoryList> m_categories;
-    mutable std::optional<QVariantList> m_pingUrls;
-    std::optional<QVariantList> m_addresses;
-    std::optional<QVariantMap> m_services;
-    mutable std::optional<TemplatePtr> m_quoteTemplate, m_previewTemplate, m_linkTemplate,
-        m_richTemplate, m_htmlTemplate, m_tagTemplate;
     QPointer<Account> m_account;
     mutable std::unique_ptr<BlogEntryStore> m_store;
     QPointer<QObject> m_entriesActivity, m_pagesActivity, m_entryCategoriesActivity,
