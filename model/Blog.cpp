@@ -5,6 +5,7 @@
 #include "BlogCategories.h"
 #include "BlogEntryList.h"
 #include "BlogEntryStore.h"
+#include "BlogRoadRequests.h"
 #include "BlogSettings.h"
 #include "BlogStoredForm.h"
 #include "Category.h"
@@ -12,11 +13,7 @@
 #include "EntryFile.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
-#include "PageCharset.h"
-#include "Reachability.h"
 #include "RecordArchiving.h"
-#include "RefreshRoads.h"
-#include "ServerRoads.h"
 #include "StringExtensions.h"
 #include "Template.h"
 
@@ -309,45 +306,25 @@ QString Blog::subStatus() const
 
 bool Blog::retrieveEntries()
 {
-    if (m_entriesActivity || m_hasZeroEntries)
-        return false;
-    ServerRoads* roads = ServerRoads::sharedInstance();
-    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
-        return false;
-    return roads->retrieveEntries(*this);
+    return BlogRoadRequests::retrieveEntries(*this);
 }
 
 bool Blog::retrievePages()
 {
-    if (m_pagesActivity)
-        return false;
-    ServerRoads* roads = ServerRoads::sharedInstance();
-    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
-        return false;
-    const PluginTraits traits = m_account->pluginTraits();
-    if (!traits.supportsPages || traits.supportedProtocol != 0)
-        return false;
-    return roads->retrievePages(*this);
+    return BlogRoadRequests::retrievePages(*this);
 }
 
 void Blog::detectEncoding(std::function<void()> done)
 {
-    RefreshRoads* roads = RefreshRoads::sharedInstance();
-    if (!roads || !m_escURL.isValid() || m_escURL.isEmpty()) {
-        if (done)
-            done();
-        return;
-    }
-    roads->detectEncoding(*this, std::move(done));
+    BlogRoadRequests::detectEncoding(*this, std::move(done));
 }
 
 void Blog::applyPageEncoding(const QString& pageText, const QByteArray& contentType)
 {
-    if (pageText.isEmpty())
-        return; // no answer: what was known stays
-    setOption(QStringLiteral("convertEntities"),
-              PageCharset::needsEntities(PageCharset::declaredCharset(contentType, pageText)));
+    BlogRoadRequests::applyPageEncoding(*this, pageText, contentType);
 }
+
+// --- capabilities ---------------------------------------------------------------------------
 
 PluginTraits Blog::pluginTraits() const
 {
@@ -486,12 +463,7 @@ bool Blog::ownsCategory(const Category* category) const
 
 bool Blog::refreshCategories()
 {
-    if (m_categoriesActivity)
-        return false;
-    RefreshRoads* roads = RefreshRoads::sharedInstance();
-    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
-        return false;
-    return roads->refreshCategories(*this);
+    return BlogRoadRequests::refreshCategories(*this);
 }
 
 // --- the entry store ------------------------------------------------------------------------
