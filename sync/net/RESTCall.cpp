@@ -11,7 +11,6 @@
 #include "RedirectPolicy.h"
 #include "SecurityPrompter.h"
 #include "URLUtilities.h"
-#include "XmlRpcAnswerStream.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
@@ -130,7 +129,7 @@ bool RESTCall::startCall()
     if (!m_prepared)
         return false;
     m_prepared = false;
-    restartBody();
+    m_body.restart();
     m_deadline = m_exchangeLimits.deadline;
     m_spent = std::chrono::milliseconds(0);
     logRequest();
@@ -301,7 +300,7 @@ void RESTCall::onMetaData()
         // the server's own words (a refused login, say): read its start first.
         m_refusal = error;
         m_bodyWanted = true;
-        restartBody();
+        m_body.restart();
         return;
     }
     // A redirect is followed on its headers: its body is not the answer, and one that
@@ -315,7 +314,7 @@ void RESTCall::onMetaData()
     const qint64 announced =
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     m_expectedLength = known && announced > 0 ? announced : 0;
-    restartBody();
+    m_body.restart();
     if (m_expectedLength > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
@@ -337,17 +336,16 @@ void RESTCall::onReadyRead()
     if (!m_bodyWanted)
         return;
     if (m_refusal) {
-        m_body.append(chunk.left(HttpErrors::serverWordsBytes - m_body.size()));
-        if (m_body.size() >= HttpErrors::serverWordsBytes)
+        if (m_body.keepServerWords(chunk))
             failRefused();
         return;
     }
-    if (m_received + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
+    if (m_body.received() + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
     }
-    keepBody(chunk);
-    const double received = static_cast<double>(m_received) / 1024.0;
+    m_body.keep(chunk);
+    const double received = static_cast<double>(m_body.received()) / 1024.0;
     const double expected = static_cast<double>(m_expectedLength) / 1024.0;
     if (!m_delegate)
         return;
@@ -391,7 +389,7 @@ void RESTCall::onFinished()
     }
     // A redirect was followed, or found to be an answer, on its headers.
     if (const auto unavailable =
-            HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body)) {
+            HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body.data())) {
         m_refusal = unavailable;
         failRefused();
         return;
@@ -443,37 +441,9 @@ void RESTCall::onTooSlow()
     fail(error);
 }
 
-void RESTCall::restartBody()
-{
-    m_body.clear();
-    m_received = 0;
-    m_answerStream.reset();
-    if (m_readsXmlRpc)
-        m_answerStream = std::make_unique<XmlRpcAnswerStream>();
-}
-
-// Read as it arrives, an answer is kept only as far as the console shows it.
-void RESTCall::keepBody(const QByteArray& chunk)
-{
-    m_received += chunk.size();
-    if (!m_answerStream) {
-        m_body.append(chunk);
-        return;
-    }
-    m_answerStream->feed(chunk);
-    const qsizetype room = HttpConsoleLog::bodyHeadBytes + 4 - m_body.size();
-    if (room > 0)
-        m_body.append(chunk.first(std::min(room, chunk.size())));
-}
-
 DecodeResult RESTCall::takeXmlRpcAnswer()
 {
-    std::unique_ptr<XmlRpcAnswerStream> stream = std::move(m_answerStream);
-    if (!stream) {
-        stream = std::make_unique<XmlRpcAnswerStream>();
-        stream->feed(m_body);
-    }
-    return stream->finish();
+    return m_body.takeXmlRpcAnswer();
 }
 
 void RESTCall::failTooLarge()
@@ -487,8 +457,8 @@ void RESTCall::failTooLarge()
 
 void RESTCall::failRefused()
 {
-    const RestError error = HttpErrors::withServerWords(*m_refusal, m_body);
-    const QString text = HttpConsoleLog::bodyText(m_body);
+    const RestError error = HttpErrors::withServerWords(*m_refusal, m_body.data());
+    const QString text = HttpConsoleLog::bodyText(m_body.data());
     if (!text.isNull())
         ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
     fail(error);
@@ -824,7 +794,7 @@ void RESTCall::succeed()
     m_ended = true;
     m_succeeded = true;
     releaseReply();
-    const QString text = HttpConsoleLog::bodyText(m_body, m_received);
+    const QString text = HttpConsoleLog::bodyText(m_body.data(), m_body.received());
     if (!text.isNull())
         ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
     if (m_delegate)

@@ -4,6 +4,7 @@
 #include "CertificateProblem.h"
 #include "DecodeResult.h"
 #include "ExchangeLimits.h"
+#include "RESTAnswerBody.h"
 #include "RESTDelegate.h"
 #include "RestError.h"
 #include "TransferWatch.h"
@@ -25,7 +26,6 @@
 #include <optional>
 
 class QAuthenticator;
-class XmlRpcAnswerStream;
 class QSslError;
 struct RedirectDecision;
 
@@ -78,8 +78,8 @@ public:
     // Reads the answer as XML-RPC while it arrives (XmlRpcAnswerStream)
     // instead of keeping its bytes: restData() then holds only its head, for
     // the console, and takeXmlRpcAnswer() the decoded answer.
-    void setReadsXmlRpcAnswer(bool reads) { m_readsXmlRpc = reads; }
-    bool readsXmlRpcAnswer() const { return m_readsXmlRpc; }
+    void setReadsXmlRpcAnswer(bool reads) { m_body.setReadsXmlRpc(reads); }
+    bool readsXmlRpcAnswer() const { return m_body.readsXmlRpc(); }
     // Once the call has finished well: the answer read so (asked once).
     DecodeResult takeXmlRpcAnswer();
 
@@ -94,9 +94,9 @@ public:
     // Stops the exchange and reports a failure without an error.
     void cancel();
 
-    const QByteArray& restData() const { return m_body; }
+    const QByteArray& restData() const { return m_body.data(); }
     // How many bytes the answer had, whether kept or read as they came.
-    qint64 answerSize() const { return m_received; }
+    qint64 answerSize() const { return m_body.received(); }
     RESTDelegate* restDelegate() const { return m_delegate; }
     void setRestDelegate(RESTDelegate* newDelegate) { m_delegate = newDelegate; }
 
@@ -130,8 +130,6 @@ private:
     void onResponseTimedOut();
     void onStalled(TransferWatch::Phase phase);
     void onTooSlow();
-    void restartBody();
-    void keepBody(const QByteArray& chunk);
     void onDeadlinePassed();
     void failTooLarge();
     void failRefused();
@@ -172,10 +170,7 @@ private:
     bool m_prepared = false;
     bool m_ended = false;
 
-    QByteArray m_body;
-    qint64 m_received = 0;
-    bool m_readsXmlRpc = false;
-    std::unique_ptr<XmlRpcAnswerStream> m_answerStream;
+    RESTAnswerBody m_body;
     TransferWatch m_watch;
     qint64 m_uploadReported = 0;
     QList<QNetworkReply::RawHeaderPair> m_responseHeaders;
