@@ -8,6 +8,7 @@
 #include "HttpSettings.h"
 #include "NetLog.h"
 #include "NetworkAccess.h"
+#include "RESTRedirectFollowing.h"
 #include "RedirectPolicy.h"
 #include "SecurityPrompter.h"
 #include "URLUtilities.h"
@@ -22,19 +23,6 @@
 #include <utility>
 
 namespace {
-
-bool isCredentialHeader(const QByteArray& name)
-{
-    const QByteArray lower = name.toLower();
-    return lower == "authorization" || lower == "x-wsse" || lower == "cookie" ||
-           lower == "proxy-authorization";
-}
-
-bool isBodyHeader(const QByteArray& name)
-{
-    const QByteArray lower = name.toLower();
-    return lower == "content-type" || lower == "content-length";
-}
 
 // Qt keeps at most this much of an answer before the call has read it, so an
 // answer past the size limit is noticed before it fills the memory.
@@ -476,75 +464,21 @@ void RESTCall::onDeadlinePassed()
 
 bool RESTCall::followRedirect()
 {
-    using Outcome = RedirectDecision::Outcome;
-    const RedirectDecision decision = RedirectPolicy::decide(
-        m_status, m_method, m_currentUrl, m_reply->rawHeader("Location"), !m_requestBody.isEmpty());
-    switch (decision.outcome) {
-    case Outcome::NotARedirect:
-    case Outcome::MissingLocation:
-        return false; // delivered as an ordinary answer
-    case Outcome::InsecureDowngrade:
-    case Outcome::OtherOriginWithBody:
-        refuseRedirect(decision);
+    const RESTRedirectFollowing::Outcome outcome =
+        m_redirectFollowing.next(m_status, m_reply->rawHeader("Location"),
+                                 {m_method, m_currentUrl, m_requestBody, m_headers});
+    switch (outcome.step) {
+    case RESTRedirectFollowing::Step::Answer:
+        return false;
+    case RESTRedirectFollowing::Step::Fail:
+        fail(outcome.error);
         return true;
-    case Outcome::UnsupportedScheme:
-        fail(HttpErrors::transportError(HttpErrors::UnsupportedURL, displayAddress(), QString()));
-        return true;
-    case Outcome::Follow:
+    case RESTRedirectFollowing::Step::Follow:
         break;
     }
-    if (++m_redirects > NetworkAccess::maximumRedirects) {
-        const int code = HttpErrors::HTTPTooManyRedirects;
-        ConsoleSink::sharedInstance().addToConsole(
-            HttpConsoleLog::failure(code, tr("Too many redirects"), displayAddress()));
-        fail(HttpErrors::transportError(code, displayAddress(), tr("Too many redirects")));
-        return true;
-    }
-    applyRedirect(decision);
-    return true;
-}
-
-void RESTCall::applyRedirect(const RedirectDecision& decision)
-{
-    qCInfo(lcNet, "redirection detected: %s",
-           qPrintable(decision.target.toString(QUrl::RemovePassword)));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::redirect(m_status, displayAddress(), decision.target.toString()));
-
-    if (!decision.keepCredentials)
-        m_headers.removeIf([](const auto& h) { return isCredentialHeader(h.first); });
-    if (!decision.keepBody) {
-        m_requestBody.clear();
-        m_headers.removeIf([](const auto& h) { return isBodyHeader(h.first); });
-    }
-    m_method = decision.method;
-    m_currentUrl = decision.target;
     releaseReply();
     send();
-}
-
-void RESTCall::refuseRedirect(const RedirectDecision& decision)
-{
-    const QString from = m_currentUrl.toString(QUrl::RemoveUserInfo);
-    const QString to = decision.target.toString(QUrl::RemoveUserInfo);
-    RestError error;
-    if (decision.outcome == RedirectDecision::Outcome::InsecureDowngrade) {
-        error = {HttpErrors::SecureConnectionFailed,
-                 tr("The secure address \"%1\" redirected to the insecure address \"%2\". "
-                    "The redirect was not followed.")
-                     .arg(from, to)};
-    } else {
-        // The body may hold the login (XML-RPC sends it there): it stays with its origin.
-        error = {HttpErrors::UnsupportedURL,
-                 tr("The address \"%1\" sent the request on to \"%2\", another server. The "
-                    "request was not sent there, as it carries your login. If the blog has "
-                    "moved, change its access point to the new address.")
-                     .arg(from, to)};
-    }
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
-    releaseReply();
-    fail(error);
+    return true;
 }
 
 void RESTCall::askAboutCertificate()
@@ -673,7 +607,7 @@ void RESTCall::onUnauthorized()
         // or X-WSSE header) to the blog's own origin was refused.
         const bool loginSent = isOwnOrigin(m_currentUrl) &&
                                std::any_of(m_headers.cbegin(), m_headers.cend(), [](const auto& h) {
-                                   return isCredentialHeader(h.first) &&
+                                   return RedirectPolicy::isCredentialHeader(h.first) &&
                                           h.first.compare("Cookie", Qt::CaseInsensitive) != 0;
                                });
         if (challenge)

@@ -6,6 +6,7 @@
 #include "ExchangeLimits.h"
 #include "RESTAnswerBody.h"
 #include "RESTDelegate.h"
+#include "RESTRedirectFollowing.h"
 #include "RestError.h"
 #include "TransferWatch.h"
 
@@ -27,7 +28,6 @@
 
 class QAuthenticator;
 class QSslError;
-struct RedirectDecision;
 
 // One asynchronous HTTP exchange with a blog server. Adds plumet's standard
 // headers, limits the wait for the first response, the size of the answer and
@@ -138,9 +138,9 @@ private:
     void logChallenge(const QString& scheme, const QString& realm,
                       const HeaderList& failureHeaders);
     bool isOwnOrigin(const QUrl& url) const;
+    // Follows a redirect on its headers, or ends the call on a refused one;
+    // false for an answer that is no redirect to follow.
     bool followRedirect();
-    void applyRedirect(const RedirectDecision& decision);
-    void refuseRedirect(const RedirectDecision& decision);
     void askAboutCertificate();
     void failUntrustedCertificate();
     void askForLogin(const QString& realm);
@@ -185,7 +185,7 @@ private:
     bool m_bodyWanted = false;
     bool m_requestWritten = false;
     bool m_uploadDone = false;
-    int m_redirects = 0;
+    RESTRedirectFollowing m_redirectFollowing;
 
     // The login sent on the current request, and whether it was refused.
     enum class SentLogin { None, Stored, Typed };
