@@ -1,14 +1,11 @@
 #include "RESTCall.h"
 
-#include "AuthPrompter.h"
 #include "CertificateTrustStore.h"
 #include "ConsoleSink.h"
 #include "HttpConsoleLog.h"
 #include "HttpErrors.h"
 #include "HttpSettings.h"
-#include "NetLog.h"
 #include "NetworkAccess.h"
-#include "RESTRedirectFollowing.h"
 #include "RedirectPolicy.h"
 #include "SecurityPrompter.h"
 #include "URLUtilities.h"
@@ -31,14 +28,6 @@ constexpr qint64 replyBufferBytes = 1024 * 1024;
 double inSeconds(std::chrono::milliseconds duration)
 {
     return static_cast<double>(duration.count()) / 1000.0;
-}
-
-// QAuthenticator turns the credentials into Latin-1 bytes; servers compare
-// the UTF-8 bytes the user typed, so hand it text whose Latin-1 form is UTF-8.
-void answerChallenge(QAuthenticator* authenticator, const QString& user, const QString& password)
-{
-    authenticator->setUser(QString::fromLatin1(user.toUtf8()));
-    authenticator->setPassword(QString::fromLatin1(password.toUtf8()));
 }
 
 } // namespace
@@ -166,22 +155,11 @@ void RESTCall::send()
     m_refusal.reset();
     m_requestWritten = false;
     m_uploadDone = m_requestBody.isEmpty();
-    m_challengesOnReply = 0;
-    m_sentLogin = SentLogin::None;
-    m_loginRefused = false;
-    m_withheldForScheme = false;
-    m_challengeLoggedBefore = std::exchange(m_resentForScheme, false);
+    m_login.beginRequest();
     m_status = 0;
     m_uploadReported = 0;
-    // The manager of the login this request answers challenges with; it may
-    // change when the user logs in as someone else on the sheet.
-    const bool typed =
-        m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
-    const bool stored = !typed && isOwnOrigin(m_currentUrl) && m_delegate;
-    QNetworkAccessManager& manager =
-        typed    ? NetworkAccess::manager(m_promptedUser, m_promptedPassword)
-        : stored ? NetworkAccess::manager(m_delegate->authUsername(), m_delegate->authPassword())
-                 : NetworkAccess::manager();
+    // The manager of the login this request answers challenges with.
+    QNetworkAccessManager& manager = m_login.manager();
     // A shared manager asks every call about every challenge; each answers only its own.
     QObject::connect(&manager, &QNetworkAccessManager::authenticationRequired, this,
                      &RESTCall::onAuthenticationRequired, Qt::UniqueConnection);
@@ -372,7 +350,7 @@ void RESTCall::onFinished()
         return;
     }
     if (m_status == 401) {
-        onUnauthorized();
+        m_login.unauthorized();
         return;
     }
     // A redirect was followed, or found to be an answer, on its headers.
@@ -547,151 +525,7 @@ void RESTCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthenticato
 {
     if (challenged != m_reply || m_ended)
         return;
-    ++m_challengesOnReply;
-    m_challengeRealm = authenticator->realm();
-    if (m_challengesOnReply > 1) {
-        // What was sent was refused; unanswered, the exchange ends with 401.
-        m_loginRefused = m_sentLogin != SentLogin::None;
-        logChallenge(
-            AuthChallenge::rememberedScheme(m_currentUrl, m_challengeRealm).value_or(QString()),
-            m_challengeRealm, {});
-        return;
-    }
-
-    const bool typed =
-        m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
-    const bool stored = !typed && isOwnOrigin(m_currentUrl) && m_delegate &&
-                        !m_delegate->authUsername().isEmpty() &&
-                        !m_delegate->authPassword().isEmpty();
-    if (!typed && !stored)
-        return; // unanswered: logged with the answer's headers, then the sheet asks
-    const std::optional<QString> scheme =
-        AuthChallenge::rememberedScheme(m_currentUrl, m_challengeRealm);
-    if (!scheme && !m_schemeLearnt) {
-        // Qt tells the realm of a challenge but not its scheme, and the 401's
-        // headers arrive only when it is left unanswered: so it is, once per
-        // origin and realm, and the request is sent again (onUnauthorized).
-        m_withheldForScheme = true;
-        return;
-    }
-    // The challenge left unanswered to learn its scheme was logged then.
-    if (!m_challengeLoggedBefore)
-        logChallenge(scheme.value_or(QString()), m_challengeRealm, {});
-    if (typed) {
-        answerChallenge(authenticator, m_promptedUser, m_promptedPassword);
-        m_sentLogin = SentLogin::Typed;
-    } else if (stored) {
-        answerChallenge(authenticator, m_delegate->authUsername(), m_delegate->authPassword());
-        m_sentLogin = SentLogin::Stored;
-    }
-}
-
-void RESTCall::logChallenge(const QString& scheme, const QString& realm,
-                            const HeaderList& failureHeaders)
-{
-    ConsoleSink::sharedInstance().addToConsole(HttpConsoleLog::authorizationRequest(
-        m_loginRefused ? tr("The previous credentials were rejected") : QString(), failureHeaders,
-        scheme, m_currentUrl.host(), m_currentUrl.scheme(), realm));
-}
-
-void RESTCall::onUnauthorized()
-{
-    const std::optional<AuthChallenge> challenge =
-        AuthChallenge::fromHeaders(m_reply->rawHeaderPairs());
-    if (challenge)
-        AuthChallenge::remember(m_currentUrl, *challenge);
-
-    if (m_challengesOnReply == 0) {
-        // No challenge Qt could answer (none at all, or one in a scheme it does
-        // not know). Only a login that went with the request (an Authorization
-        // or X-WSSE header) to the blog's own origin was refused.
-        const bool loginSent = isOwnOrigin(m_currentUrl) &&
-                               std::any_of(m_headers.cbegin(), m_headers.cend(), [](const auto& h) {
-                                   return RedirectPolicy::isCredentialHeader(h.first) &&
-                                          h.first.compare("Cookie", Qt::CaseInsensitive) != 0;
-                               });
-        if (challenge)
-            logChallenge(challenge->scheme, challenge->realm, m_reply->rawHeaderPairs());
-        const QString address = displayAddress();
-        if (!loginSent) {
-            fail(HttpErrors::loginDemandedWithoutChallenge(address));
-            return;
-        }
-        if (m_delegate)
-            m_delegate->setAuthPassword(QString());
-        fail(HttpErrors::transportError(HttpErrors::UserAuthenticationRequired, address,
-                                        m_reply->errorString()));
-        return;
-    }
-
-    if (m_withheldForScheme) {
-        logChallenge(challenge ? challenge->scheme : QString(), m_challengeRealm,
-                     m_reply->rawHeaderPairs());
-        m_schemeLearnt = true;
-        m_resentForScheme = true;
-        releaseReply();
-        send();
-        return;
-    }
-    if (!m_loginRefused)
-        logChallenge(challenge ? challenge->scheme : QString(), m_challengeRealm,
-                     m_reply->rawHeaderPairs());
-    // The blog's login (stored, or typed for the blog and so stored) is
-    // forgotten only when it went to the blog's own origin and was refused there.
-    if (m_loginRefused && isOwnOrigin(m_currentUrl) && m_delegate)
-        m_delegate->setAuthPassword(QString());
-    if (m_loginRefused && m_sentLogin == SentLogin::Typed)
-        m_promptedAnswer = false;
-    askForLogin(m_challengeRealm);
-}
-
-void RESTCall::askForLogin(const QString& realm)
-{
-    releaseReply();
-    const QUrl challenging = m_currentUrl;
-    const bool ownOrigin = isOwnOrigin(challenging);
-    const QString challengingOrigin = challenging
-                                          .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath |
-                                                    QUrl::RemoveQuery | QUrl::RemoveFragment)
-                                          .toString();
-    AuthPrompter* prompter = AuthPrompter::sharedInstance();
-    auto cancelled = [this] {
-        const int code = HttpErrors::UserCancelledAuthentication;
-        ConsoleSink::sharedInstance().addToConsole(
-            HttpConsoleLog::failure(code, tr("Authentication cancelled"), displayAddress()));
-        fail(HttpErrors::transportError(code, displayAddress(), QString()));
-    };
-    if (!prompter) {
-        cancelled();
-        return;
-    }
-    // The blog's own address as the user knows it; another origin by itself,
-    // so that nobody types the blog's login for a server it was sent to.
-    const QString address = ownOrigin && m_delegate && !m_delegate->url().isEmpty() &&
-                                    isOwnOrigin(QUrl(m_delegate->url()))
-                                ? m_delegate->url()
-                                : challengingOrigin;
-    const QString username = ownOrigin && m_delegate ? m_delegate->authUsername() : QString();
-    QPointer<RESTCall> self(this);
-    prompter->ask(AuthPrompter::captionFor(address, realm), username,
-                  [self, cancelled, ownOrigin, challenging](const AuthPrompter::Answer& answer) {
-                      if (!self || self->m_ended)
-                          return;
-                      if (!answer.accepted) {
-                          cancelled();
-                          return;
-                      }
-                      // Only a login for the blog's own origin is the blog's.
-                      if (ownOrigin && self->m_delegate) {
-                          self->m_delegate->setAuthUsername(answer.username);
-                          self->m_delegate->setAuthPassword(answer.password);
-                      }
-                      self->m_promptedAnswer = true;
-                      self->m_promptedOrigin = challenging;
-                      self->m_promptedUser = answer.username;
-                      self->m_promptedPassword = answer.password;
-                      self->send();
-                  });
+    m_login.challenged(authenticator);
 }
 
 void RESTCall::onResponseTimedOut()

@@ -5,6 +5,7 @@
 #include "DecodeResult.h"
 #include "ExchangeLimits.h"
 #include "RESTAnswerBody.h"
+#include "RESTCallLogin.h"
 #include "RESTDelegate.h"
 #include "RESTRedirectFollowing.h"
 #include "RestError.h"
@@ -116,6 +117,10 @@ signals:
     void finished(RESTCall* call);
 
 private:
+    // The login side answers challenges on the call's reply, sends it again
+    // and ends it.
+    friend class RESTCallLogin;
+
     void logRequest();
     void send();
     std::chrono::milliseconds responseWait() const;
@@ -134,16 +139,12 @@ private:
     void failTooLarge();
     void failRefused();
     void failTransport(QNetworkReply::NetworkError error);
-    void onUnauthorized();
-    void logChallenge(const QString& scheme, const QString& realm,
-                      const HeaderList& failureHeaders);
     bool isOwnOrigin(const QUrl& url) const;
     // Follows a redirect on its headers, or ends the call on a refused one;
     // false for an answer that is no redirect to follow.
     bool followRedirect();
     void askAboutCertificate();
     void failUntrustedCertificate();
-    void askForLogin(const QString& realm);
     void releaseReply();
     void succeed();
     void fail(const std::optional<RestError>& error);
@@ -187,21 +188,6 @@ private:
     bool m_uploadDone = false;
     RESTRedirectFollowing m_redirectFollowing;
 
-    // The login sent on the current request, and whether it was refused.
-    enum class SentLogin { None, Stored, Typed };
-    SentLogin m_sentLogin = SentLogin::None;
-    bool m_loginRefused = false;
-    int m_challengesOnReply = 0;
-    QString m_challengeRealm;
-    // A challenge left unanswered once, so that its answer shows its scheme.
-    bool m_withheldForScheme = false;
-    bool m_schemeLearnt = false;
-    bool m_resentForScheme = false;
-    bool m_challengeLoggedBefore = false;
-    // A login typed into the sheet, for the origin it was asked for.
-    bool m_promptedAnswer = false;
-    QUrl m_promptedOrigin;
-    QString m_promptedUser;
-    QString m_promptedPassword;
+    RESTCallLogin m_login{*this};
     std::optional<CertificateProblem> m_certProblem;
 };
