@@ -1,11 +1,10 @@
 #include "RESTCall.h"
 
 #include "CertificateTrustStore.h"
-#include "ConsoleSink.h"
-#include "HttpConsoleLog.h"
 #include "HttpErrors.h"
 #include "HttpSettings.h"
 #include "NetworkAccess.h"
+#include "RESTCallConsole.h"
 #include "RedirectPolicy.h"
 #include "SecurityPrompter.h"
 #include "URLUtilities.h"
@@ -118,20 +117,8 @@ bool RESTCall::startCall()
 
 void RESTCall::logRequest()
 {
-    // A hidden console keeps only the latest exchange, request and answer together.
-    ConsoleSink::beginExchange();
-    if (!m_consoleCopy.isEmpty()) {
-        m_consoleCopy = HttpConsoleLog::boundedCopy(m_consoleCopy);
-    } else {
-        QByteArray contentType;
-        for (const auto& [name, value] : m_headers)
-            if (name.compare("Content-Type", Qt::CaseInsensitive) == 0)
-                contentType = value;
-        m_consoleCopy =
-            HttpConsoleLog::request(m_currentUrl, m_requestBody, contentType,
-                                    m_delegate ? m_delegate->authPassword() : QString());
-    }
-    ConsoleSink::sharedInstance().addToConsole(m_consoleCopy);
+    m_consoleCopy = RESTCallConsole::request(m_consoleCopy, m_currentUrl, m_requestBody, m_headers,
+                                             m_delegate ? m_delegate->authPassword() : QString());
 }
 
 void RESTCall::send()
@@ -258,8 +245,7 @@ void RESTCall::onMetaData()
         m_currentUrl);
     if (m_delegate)
         m_delegate->setSubStatus(tr("Connected to server..."));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::response(m_status, m_reply->rawHeaderPairs()));
+    RESTCallConsole::response(m_status, m_reply->rawHeaderPairs());
 
     if (const auto error = HttpErrors::errorForStatus(m_status)) {
         // The call ends with this error, but the page may give the reason in
@@ -370,8 +356,7 @@ void RESTCall::failTransport(QNetworkReply::NetworkError error)
     const HttpErrors::Stage stage = m_responseSeen     ? HttpErrors::Stage::Receiving
                                     : m_requestWritten ? HttpErrors::Stage::Waiting
                                                        : HttpErrors::Stage::Connecting;
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(code, m_reply->errorString(), address));
+    RESTCallConsole::failure(code, m_reply->errorString(), address);
     fail(HttpErrors::transportError(code, address, m_reply->errorString(), stage,
                                     m_transferTimeoutMs / 1000.0));
 }
@@ -390,8 +375,7 @@ void RESTCall::onStalled(TransferWatch::Phase phase)
         stage = Stage::Sending;
     const QString description = tr("Operation timed out");
     const int code = HttpErrors::TimedOut;
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(code, description, displayAddress()));
+    RESTCallConsole::failure(code, description, displayAddress());
     fail(HttpErrors::transportError(code, displayAddress(), description, stage,
                                     inSeconds(m_watch.silence())));
 }
@@ -402,8 +386,7 @@ void RESTCall::onTooSlow()
         return;
     const RestError error = HttpErrors::tooSlow(displayAddress(), m_watch.minimumBytesPerSecond(),
                                                 m_watch.paceWindow());
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
@@ -416,17 +399,14 @@ void RESTCall::failTooLarge()
 {
     const RestError error =
         HttpErrors::answerTooLarge(displayAddress(), m_exchangeLimits.maximumAnswerBytes);
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
 void RESTCall::failRefused()
 {
     const RestError error = HttpErrors::withServerWords(*m_refusal, m_body.data());
-    const QString text = HttpConsoleLog::bodyText(m_body.data());
-    if (!text.isNull())
-        ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
+    RESTCallConsole::refusalPage(m_body.data());
     fail(error);
 }
 
@@ -435,8 +415,7 @@ void RESTCall::onDeadlinePassed()
     if (m_ended || !m_reply)
         return;
     const RestError error = HttpErrors::deadlinePassed(displayAddress(), m_deadline);
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
@@ -463,8 +442,7 @@ void RESTCall::askAboutCertificate()
 {
     releaseReply();
     const QString reasons = m_certProblem->reasons.join(QStringLiteral("; "));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(HttpErrors::ServerCertificateUntrusted, reasons, displayAddress()));
+    RESTCallConsole::failure(HttpErrors::ServerCertificateUntrusted, reasons, displayAddress());
     SecurityPrompter* prompter = SecurityPrompter::sharedInstance();
     if (!prompter) {
         failUntrustedCertificate();
@@ -483,7 +461,7 @@ void RESTCall::askAboutCertificate()
             if (!CertificateTrustStore::sharedInstance().trust(problem.host, problem.port,
                                                                problem.fingerprint, &error))
                 // Trusted for this session all the same; the user decided.
-                ConsoleSink::sharedInstance().addToConsole(
+                RESTCallConsole::note(
                     tr("The trusted certificate could not be remembered: %1\n\n").arg(error));
             self->m_certProblem.reset();
             self->send();
@@ -534,8 +512,7 @@ void RESTCall::onResponseTimedOut()
         return;
     const RestError error = HttpErrors::responseTimedOut(
         displayAddress(), inSeconds(m_responseTimer.intervalAsDuration()));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
@@ -562,9 +539,7 @@ void RESTCall::succeed()
     m_ended = true;
     m_succeeded = true;
     releaseReply();
-    const QString text = HttpConsoleLog::bodyText(m_body.data(), m_body.received());
-    if (!text.isNull())
-        ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
+    RESTCallConsole::answer(m_body.data(), m_body.received());
     if (m_delegate)
         m_delegate->restCallDidFinish(this);
     emit finished(this);

@@ -4,11 +4,10 @@
 
 #include "AuthChallenge.h"
 #include "AuthPrompter.h"
-#include "ConsoleSink.h"
-#include "HttpConsoleLog.h"
 #include "HttpErrors.h"
 #include "NetworkAccess.h"
 #include "RESTCall.h"
+#include "RESTCallConsole.h"
 #include "RedirectPolicy.h"
 
 #include <QAuthenticator>
@@ -105,9 +104,9 @@ void RESTCallLogin::challenged(QAuthenticator* authenticator)
 void RESTCallLogin::logChallenge(const QString& scheme, const QString& realm,
                                  const QList<QPair<QByteArray, QByteArray>>& failureHeaders)
 {
-    ConsoleSink::sharedInstance().addToConsole(HttpConsoleLog::authorizationRequest(
-        m_loginRefused ? tr("The previous credentials were rejected") : QString(), failureHeaders,
-        scheme, m_call.m_currentUrl.host(), m_call.m_currentUrl.scheme(), realm));
+    RESTCallConsole::challenge(m_loginRefused ? tr("The previous credentials were rejected")
+                                              : QString(),
+                               failureHeaders, scheme, m_call.m_currentUrl, realm);
 }
 
 void RESTCallLogin::unauthorized()
@@ -174,8 +173,7 @@ void RESTCallLogin::askForLogin(const QString& realm)
     AuthPrompter* prompter = AuthPrompter::sharedInstance();
     auto cancelled = [this] {
         const int code = HttpErrors::UserCancelledAuthentication;
-        ConsoleSink::sharedInstance().addToConsole(
-            HttpConsoleLog::failure(code, tr("Authentication cancelled"), m_call.displayAddress()));
+        RESTCallConsole::failure(code, tr("Authentication cancelled"), m_call.displayAddress());
         m_call.fail(HttpErrors::transportError(code, m_call.displayAddress(), QString()));
     };
     if (!prompter) {

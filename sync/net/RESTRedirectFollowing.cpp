@@ -2,11 +2,10 @@
 // request.
 #include "RESTRedirectFollowing.h"
 
-#include "ConsoleSink.h"
-#include "HttpConsoleLog.h"
 #include "HttpErrors.h"
 #include "NetLog.h"
 #include "NetworkAccess.h"
+#include "RESTCallConsole.h"
 #include "RedirectPolicy.h"
 
 #include <QCoreApplication>
@@ -22,12 +21,6 @@ bool isBodyHeader(const QByteArray& name)
 {
     const QByteArray lower = name.toLower();
     return lower == "content-type" || lower == "content-length";
-}
-
-void logFailure(const RestError& error, const QUrl& address)
-{
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, address.toString(QUrl::RemovePassword)));
 }
 
 RestError refusal(const RedirectDecision& decision, const QUrl& current)
@@ -63,7 +56,7 @@ RESTRedirectFollowing::Outcome RESTRedirectFollowing::next(int status, const QBy
     case Outcome::InsecureDowngrade:
     case Outcome::OtherOriginWithBody: {
         const RestError error = refusal(decision, request.url);
-        logFailure(error, request.url);
+        RESTCallConsole::failure(error, address);
         return {Step::Fail, error};
     }
     case Outcome::UnsupportedScheme:
@@ -74,15 +67,13 @@ RESTRedirectFollowing::Outcome RESTRedirectFollowing::next(int status, const QBy
     }
     if (++m_redirects > NetworkAccess::maximumRedirects) {
         const int code = HttpErrors::HTTPTooManyRedirects;
-        ConsoleSink::sharedInstance().addToConsole(
-            HttpConsoleLog::failure(code, tr("Too many redirects"), address));
+        RESTCallConsole::failure(code, tr("Too many redirects"), address);
         return {Step::Fail, HttpErrors::transportError(code, address, tr("Too many redirects"))};
     }
 
     qCInfo(lcNet, "redirection detected: %s",
            qPrintable(decision.target.toString(QUrl::RemovePassword)));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::redirect(status, address, decision.target.toString()));
+    RESTCallConsole::redirect(status, address, decision.target.toString());
     if (!decision.keepCredentials)
         request.headers.removeIf(
             [](const auto& h) { return RedirectPolicy::isCredentialHeader(h.first); });
