@@ -1,3 +1,5 @@
+// One weblog of an account: its address, settings, account fields, entries and categories, and the
+// roads it starts.
 #pragma once
 
 #include "Archivable.h"

@@ -1,3 +1,5 @@
+// One post or page of a blog: its fields with their defaults, its flags, and what it asks of its
+// blog and the roads.
 #pragma once
 
 #include "Archivable.h"

@@ -1,3 +1,4 @@
+// One asynchronous HTTP exchange with a blog server, from its request to its one ending.
 #pragma once
 
 #include "AuthChallenge.h"
