@@ -29,6 +29,30 @@ const QCollator& collator()
     return shared;
 }
 
+// The tool tip of one of the entry's switches, for the roles that name one;
+// a null text for any other role.
+QString switchTooltip(const Entry& entry, int role)
+{
+    switch (role) {
+    case EntryListModel::CommentTooltipRole:
+        return entry.commentOption().toBool() ? localized("Entry", "Click to disable comments")
+                                              : localized("Entry", "Click to allow comments");
+    case EntryListModel::TrackbackTooltipRole:
+        return entry.trackbackOption().toBool() ? localized("Entry", "Click to disable trackbacks")
+                                                : localized("Entry", "Click to allow trackbacks");
+    case EntryListModel::DraftTooltipRole:
+        return entry.draftOrPublish()
+                   ? localized("Entry", "Draft will be stored as draft on server")
+                   : localized("Entry", "Draft will be published on blog");
+    case EntryListModel::NotifyTooltipRole:
+        return entry.notifyOption().toBool()
+                   ? localized("Entry", "Notifications will be sent on publish")
+                   : localized("Entry", "Notifications will not be sent on publish");
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 struct EntryListModel::Keys {
@@ -334,6 +358,8 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == EntryRole)
         return QVariant::fromValue(static_cast<void*>(entry));
+    if (const QString tip = switchTooltip(*entry, role); !tip.isNull())
+        return tip;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {

@@ -24,6 +24,12 @@ class EntryListModel : public QAbstractTableModel {
 public:
     enum Column { TitleColumn, DateColumn, ColumnCount };
     static constexpr int EntryRole = Qt::UserRole + 1;
+    // What a click on each of the entry's switches would do, as their tool
+    // tips say it: comments, trackbacks, draft or publish, notifications.
+    static constexpr int CommentTooltipRole = Qt::UserRole + 2;
+    static constexpr int TrackbackTooltipRole = Qt::UserRole + 3;
+    static constexpr int DraftTooltipRole = Qt::UserRole + 4;
+    static constexpr int NotifyTooltipRole = Qt::UserRole + 5;
 
     // The texts a search looks at, lower-cased; `tags` holds the titles of the
     // entry's tags, one to a line.

@@ -1,5 +1,6 @@
 #include "Account.h"
 
+#include "AccountServerLists.h"
 #include "ArchiveClassRegistry.h"
 #include "Blog.h"
 #include "Format.h"
@@ -13,7 +14,6 @@
 #include "RefreshRoads.h"
 #include "StringExtensions.h"
 #include "SupportFolder.h"
-#include "URLUtilities.h"
 #include "UniqueId.h"
 
 #include <QDebug>
@@ -168,10 +168,8 @@ bool Account::needsLookup(const Secret& secret) const
     return secret.value.isNull() && !secret.pending && identityOf(secret).known();
 }
 
-QString Account::readSecret(Secret& secret)
+QString Account::loadedValue(const Secret& secret)
 {
-    if (needsLookup(secret))
-        continueLoading();
     return secret.value.isNull() ? QLatin1String("") : secret.value;
 }
 
@@ -260,14 +258,14 @@ void Account::writeSecret(Secret& secret, const QString& password, const Identit
         keyChain.store(password, service, identity.user, this, done);
 }
 
-QString Account::password()
+QString Account::password() const
 {
-    return readSecret(m_login);
+    return loadedValue(m_login);
 }
 
-QString Account::authPassword()
+QString Account::authPassword() const
 {
-    return readSecret(m_auth);
+    return loadedValue(m_auth);
 }
 
 void Account::setPassword(const QString& password)
@@ -472,134 +470,24 @@ BlogPtr Account::blogForID(const QString& id) const
 
 // --- what a refresh brings from the server ---------------------------------------------------
 
-std::optional<Account::ListedBlog> Account::listedBlog(const QVariant& value)
+std::optional<Account::ListedBlog> Account::listedBlog(const QVariant& item)
 {
-    const QVariantMap item = value.toMap();
-    const QVariant id = item.value(QStringLiteral("blogid"));
-    if (!id.isValid() || id.isNull()) {
-        qCWarning(lcModel) << "Blog does not contain a valid ID!";
-        return std::nullopt;
-    }
-    const QVariant name = item.value(QStringLiteral("blogname"));
-    if (!name.isValid() || name.isNull()) {
-        qCWarning(lcModel) << "Blog does not contain a valid name!";
-        return std::nullopt;
-    }
-    ListedBlog listed;
-    listed.item = item;
-    listed.id = id.toString();
-    if (name.typeId() == QMetaType::QByteArray) {
-        const QString text = URLUtilities::textFromData(name.toByteArray());
-        listed.name = text.isNull() ? localized("Draft", "Untitled") : text;
-    } else {
-        listed.name = name.toString();
-    }
-    listed.name = rv::convertEntities(listed.name);
-    return listed;
+    return AccountServerLists::listedBlog(item);
 }
 
 Account::BlogListMerge Account::processBlogs(const QVariantList& list)
 {
-    BlogListMerge merge;
-    QList<BlogPtr> blogs = m_blogs;
-    for (const auto& blog : blogs)
-        blog->setFoundOnServer(false);
-    for (const QVariant& value : list) {
-        const std::optional<ListedBlog> listed = listedBlog(value);
-        if (!listed)
-            continue;
-        BlogPtr blog = Genetic::findRecord(blogs, &Genetic::uniqueID, listed->id);
-        const bool isNew = !blog;
-        if (isNew) {
-            blog = std::make_shared<Blog>();
-            blog->setUniqueID(listed->id);
-        }
-        blog->setAccount(this);
-        blog->setTitle(listed->name);
-        blog->setFoundOnServer(true);
-        for (const char* service :
-             {"service.post", "service.feed", "service.upload", "service.categories"}) {
-            const QString name = QString::fromLatin1(service);
-            if (listed->item.contains(name))
-                blog->addService(name, listed->item.value(name).toString());
-        }
-        const QVariant url = listed->item.value(QStringLiteral("url"));
-        if (url.typeId() == QMetaType::QString)
-            blog->setUrl(url.toString());
-        if (isNew) {
-            if (!blogs.isEmpty())
-                blogs.first()->applySettingsTo(*blog);
-            blogs.append(blog);
-            merge.added.append(blog);
-        }
-    }
-    for (const auto& blog : std::as_const(blogs)) {
-        if (!blog->foundOnServer())
-            merge.removed.append(blog);
-    }
-    blogs.removeIf([](const BlogPtr& blog) { return !blog->foundOnServer(); });
-    std::stable_sort(blogs.begin(), blogs.end(), [](const BlogPtr& a, const BlogPtr& b) {
-        return a->title().compare(b->title(), Qt::CaseInsensitive) < 0;
-    });
-    setBlogs(blogs);
-    return merge;
+    return AccountServerLists::processBlogs(*this, list);
 }
 
 void Account::processUserInfo(const QVariantMap& info)
 {
-    const QVariant id = info.value(QStringLiteral("userid"));
-    if (!id.isValid() || id.isNull())
-        return;
-    auto text = [&info](const char* key) {
-        return info.value(QString::fromLatin1(key)).toString();
-    };
-    const QString first = text("firstname");
-    const QString last = text("lastname");
-    QString name;
-    if (!first.isEmpty())
-        name = last.isEmpty() ? first : first + QLatin1Char(' ') + last;
-    else if (!last.isEmpty())
-        name = last;
-    else
-        name = text("nickname");
-    const QString userID = id.toString();
-    if (m_userID != userID)
-        setUserID(userID);
-    if (name.isEmpty())
-        return;
-    QVariantMap users = m_users.value_or(QVariantMap());
-    if (m_users && users.value(userID) == name)
-        return;
-    users.insert(userID, name);
-    setUsers(users);
+    AccountServerLists::processUserInfo(*this, info);
 }
 
 void Account::processFormats(const QVariantList& list)
 {
-    QList<FormatPtr> formats = m_formats.value_or(QList<FormatPtr>());
-    QSet<const Format*> listed;
-    for (const QVariant& value : list) {
-        const QVariantMap item = value.toMap();
-        const QVariant label = item.value(QStringLiteral("label"));
-        const QVariant key = item.value(QStringLiteral("key"));
-        if (!label.isValid() || label.isNull() || !key.isValid() || key.isNull())
-            continue;
-        FormatPtr format = Genetic::findRecord(formats, &Genetic::uniqueID, key.toString());
-        if (!format) {
-            format = std::make_shared<Format>();
-            format->setUniqueID(key.toString());
-            formats.append(format);
-        }
-        if (format->title() != label.toString())
-            format->setTitle(label.toString());
-        format->setFoundOnServer(true);
-        listed.insert(format.get());
-    }
-    formats.removeIf([&listed](const FormatPtr& f) { return !listed.contains(f.get()); });
-    std::stable_sort(formats.begin(), formats.end(), [](const FormatPtr& a, const FormatPtr& b) {
-        return Genetic::titleLessThan(*a, *b);
-    });
-    setFormats(formats);
+    AccountServerLists::processFormats(*this, list);
 }
 
 // --- server roads ---------------------------------------------------------------------------

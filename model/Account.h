@@ -57,11 +57,12 @@ public:
     void setAuthUsername(const QString& name);
 
     // The passwords as last read from or given for the keychain; "" while
-    // unread (reading starts then) and when it holds none. A road reads them
-    // once loadPasswords() has answered.
-    QString password();
+    // unread and when it holds none. The getters read no keychain: whoever
+    // needs them (a road's login step, the account sheet) asks loadPasswords()
+    // first and reads them once it has answered.
+    QString password() const;
     void setPassword(const QString& password);
-    QString authPassword();
+    QString authPassword() const;
     void setAuthPassword(const QString& password);
     // Takes the account's items out of the keychain: the blog password, the
     // HTTP-authentication password, or both (for an account being deleted).
@@ -200,7 +201,7 @@ private:
     void followIdentityChange(const Identity& oldLogin, const Identity& oldAuth);
     struct Secret;
     void moveSecret(Secret& secret, const Identity& from, const Identity& to);
-    QString readSecret(Secret& secret);
+    static QString loadedValue(const Secret& secret);
     Identity identityOf(const Secret& secret) const;
     bool needsLookup(const Secret& secret) const;
     // Looks `secret` up at `at`; a move takes what it finds to the current identity.

@@ -1,87 +1,34 @@
+// One weblog of an account: its address, settings, account fields, entries and categories, and the
+// roads it starts.
 #include "Blog.h"
 
 #include "Account.h"
 #include "ArchiveClassRegistry.h"
+#include "BlogCategories.h"
+#include "BlogEntryList.h"
 #include "BlogEntryStore.h"
+#include "BlogRoadRequests.h"
+#include "BlogSettings.h"
+#include "BlogStoredForm.h"
 #include "Category.h"
 #include "Entry.h"
 #include "EntryFile.h"
-#include "Localization.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
-#include "PageCharset.h"
-#include "Reachability.h"
 #include "RecordArchiving.h"
-#include "RefreshRoads.h"
-#include "ServerRoads.h"
 #include "StringExtensions.h"
 #include "Template.h"
-#include "URLUtilities.h"
 
-#include <QHash>
-#include <QMutexLocker>
 #include <QSet>
 #include <algorithm>
-#include <array>
-
-using StoredValue::fromOptional;
-using StoredValue::fromText;
-using StoredValue::isNil;
-
-namespace {
-
-// Options a new blog answers before anything was stored.
-QVariant optionDefault(const QString& name)
-{
-    static const QVariantMap defaults{
-        {QStringLiteral("utcMode"), true},          {QStringLiteral("commentOption"), true},
-        {QStringLiteral("trackbackOption"), false}, {QStringLiteral("pingOption"), false},
-        {QStringLiteral("notifyOption"), false},    {QStringLiteral("smartOption"), false},
-        {QStringLiteral("publishOption"), true},    {QStringLiteral("warnOnTitle"), true},
-        {QStringLiteral("warnOnSummary"), false},   {QStringLiteral("warnOnKeywords"), false},
-        {QStringLiteral("warnOnCategories"), true}, {QStringLiteral("warnOnPost"), true},
-        {QStringLiteral("showKeywords"), true},     {QStringLiteral("showBloglist"), false},
-    };
-    return defaults.value(name);
-}
-
-TemplatePtr defaultQuoteTemplate()
-{
-    auto quote = std::make_shared<Template>();
-    quote->setTitle(QStringLiteral("$title$"));
-    quote->setBody(QStringLiteral("<blockquote cite=\"$url$\">\n$quote$\n[From <a "
-                                  "href=\"$url$\"><cite>$title$</cite></a>]\n</blockquote>"));
-    return quote;
-}
-
-TemplatePtr defaultTagTemplate()
-{
-    auto tags = std::make_shared<Template>();
-    tags->setUrl(QStringLiteral("https://wordpress.com/tag/"));
-    tags->setSeparator(QStringLiteral(", "));
-    tags->setLocation(0);
-    return tags;
-}
-
-TemplatePtr emptyTemplate()
-{
-    return std::make_shared<Template>();
-}
-
-#define BLOG_OPTION_KEY(name)                                                                      \
-    {                                                                                              \
-        name, StoredKind::Number, InArchive,                                                       \
-            [](const Blog& b) { return b.storedOptionValue(name); },                               \
-            [](Blog& b, const QVariant& v) { b.setOption(QStringLiteral(name), v); }               \
-    }
-
-} // namespace
 
 Blog::Blog(QObject* parent) : Genetic(parent)
 {
     NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::didRenameCategory), this,
-        [this](const Notification& notification) { followCategoryRename(notification); });
+        [this](const Notification& notification) {
+            BlogCategories::followRename(*this, notification);
+        });
     NotificationCenter::sharedInstance().observe(
         QString::fromLatin1(ModelNotifications::entriesWanted), this,
         [this](const Notification& notification) {
@@ -126,14 +73,12 @@ void Blog::setUrl(const QString& text)
 
 QString Blog::timeZone() const
 {
-    if (m_timeZone.isEmpty())
-        m_timeZone = localized("Preferences", "Use local timezone");
-    return m_timeZone;
+    return m_settings.timeZone();
 }
 
 void Blog::setTimeZone(const QString& zone)
 {
-    m_timeZone = zone;
+    m_settings.setTimeZone(zone);
     announce(QStringLiteral("timeZone"));
 }
 
@@ -147,26 +92,24 @@ std::optional<QTimeZone> Blog::namedTimeZone() const
 
 void Blog::setLanguage(const QString& language)
 {
-    m_language = language;
+    m_settings.setLanguage(language);
     announce(QStringLiteral("language"));
 }
 
 void Blog::setScriptName(const QString& name)
 {
-    m_scriptName = name;
+    m_settings.setScriptName(name);
     announce(QStringLiteral("scriptName"));
 }
 
 QString Blog::defaultFormat() const
 {
-    if (m_defaultFormat.isNull())
-        m_defaultFormat = QLatin1String("");
-    return m_defaultFormat;
+    return m_settings.defaultFormat();
 }
 
 void Blog::setDefaultFormat(const QString& format)
 {
-    m_defaultFormat = format;
+    m_settings.setDefaultFormat(format);
     announce(QStringLiteral("defaultFormat"));
 }
 
@@ -174,26 +117,12 @@ void Blog::setDefaultFormat(const QString& format)
 
 QVariant Blog::option(const QString& name) const
 {
-    QVariant value = m_options.value(name);
-    if (isNil(value)) {
-        value = optionDefault(name);
-        if (value.isValid())
-            m_options.insert(name, value);
-    }
-    return value;
-}
-
-QVariant Blog::storedOptionValue(const char* name) const
-{
-    return m_options.value(QLatin1String(name));
+    return m_settings.option(name);
 }
 
 void Blog::setOption(const QString& name, const QVariant& value)
 {
-    if (isNil(value))
-        m_options.remove(name);
-    else
-        m_options.insert(name, value);
+    m_settings.setOption(name, value);
     announce(name);
 }
 
@@ -202,8 +131,7 @@ void Blog::setOption(const QString& name, const QVariant& value)
 QList<EntryPtr> Blog::entries() const
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    return m_entries;
+    return m_entryList.entries();
 }
 
 void Blog::setEntries(const QList<EntryPtr>& entries)
@@ -212,16 +140,7 @@ void Blog::setEntries(const QList<EntryPtr>& entries)
     m_loadDeferred = false;
     if (!m_loadingQuietly)
         emit entriesAboutToBeReset();
-    {
-        QMutexLocker lock(&m_entriesLock);
-        m_entries = entries;
-        indexEntries();
-        m_markedEntries.clear();
-        for (const EntryPtr& entry : entries) {
-            if (entry && entry->foundOnServer())
-                m_markedEntries.insert(entry.get(), entry);
-        }
-    }
+    m_entryList.reset(entries);
     for (const auto& entry : entries)
         entry->setParentBlog(this);
     if (m_loadingQuietly)
@@ -238,104 +157,88 @@ void Blog::setCategories(std::optional<CategoryList> categories)
 
 QVariantList Blog::pingUrls() const
 {
-    if (!m_pingUrls)
-        m_pingUrls = QVariantList();
-    return *m_pingUrls;
+    return m_settings.pingUrls();
 }
 
 void Blog::setPingUrls(std::optional<QVariantList> urls)
 {
-    m_pingUrls = urls ? std::move(urls) : QVariantList();
+    m_settings.setPingUrls(std::move(urls));
     announce(QStringLiteral("pingUrls"));
 }
 
 void Blog::setAddresses(std::optional<QVariantList> addresses)
 {
-    m_addresses = addresses ? std::move(addresses) : QVariantList();
+    m_settings.setAddresses(std::move(addresses));
     announce(QStringLiteral("addresses"));
 }
 
 void Blog::setServices(std::optional<QVariantMap> services)
 {
-    m_services = std::move(services);
+    m_settings.setServices(std::move(services));
     announce(QStringLiteral("services"));
 }
 
 void Blog::addService(const QString& name, const QString& address)
 {
-    if (!m_services)
-        m_services = QVariantMap();
-    m_services->insert(name, address);
+    m_settings.addService(name, address);
     announce(QStringLiteral("services"));
 }
 
 // --- templates ------------------------------------------------------------------------------
 
-TemplatePtr Blog::templateOrDefault(std::optional<TemplatePtr>& slot,
-                                    TemplatePtr (*makeDefault)()) const
+void Blog::storeTemplate(BlogSettings::TemplateSlot slot, const TemplatePtr& value, const char* key)
 {
-    if (!slot || !*slot)
-        slot = makeDefault();
-    return *slot;
-}
-
-void Blog::storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value,
-                         const char* key)
-{
-    if (value)
-        slot = value->copy();
-    else
-        slot.reset();
+    m_settings.setTemplate(slot, value);
     announce(QString::fromLatin1(key));
 }
 
 TemplatePtr Blog::quoteTemplate() const
 {
-    return templateOrDefault(m_quoteTemplate, defaultQuoteTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Quote);
 }
 TemplatePtr Blog::previewTemplate() const
 {
-    return templateOrDefault(m_previewTemplate, Template::defaultPreviewTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Preview);
 }
 TemplatePtr Blog::linkTemplate() const
 {
-    return templateOrDefault(m_linkTemplate, emptyTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Link);
 }
 TemplatePtr Blog::richTemplate() const
 {
-    return templateOrDefault(m_richTemplate, Template::defaultRichTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Rich);
 }
 TemplatePtr Blog::htmlTemplate() const
 {
-    return templateOrDefault(m_htmlTemplate, Template::defaultHtmlTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Html);
 }
 TemplatePtr Blog::tagTemplate() const
 {
-    return templateOrDefault(m_tagTemplate, defaultTagTemplate);
+    return m_settings.templateIn(BlogSettings::TemplateSlot::Tag);
 }
 void Blog::setQuoteTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_quoteTemplate, value, "quoteTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Quote, value, "quoteTemplate");
 }
 void Blog::setPreviewTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_previewTemplate, value, "previewTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Preview, value, "previewTemplate");
 }
 void Blog::setLinkTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_linkTemplate, value, "linkTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Link, value, "linkTemplate");
 }
 void Blog::setRichTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_richTemplate, value, "richTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Rich, value, "richTemplate");
 }
 void Blog::setHtmlTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_htmlTemplate, value, "htmlTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Html, value, "htmlTemplate");
 }
 void Blog::setTagTemplate(const TemplatePtr& value)
 {
-    storeTemplate(m_tagTemplate, value, "tagTemplate");
+    storeTemplate(BlogSettings::TemplateSlot::Tag, value, "tagTemplate");
 }
 
 // --- account and capabilities -----------------------------------------------------------------
@@ -405,51 +308,25 @@ QString Blog::subStatus() const
 
 bool Blog::retrieveEntries()
 {
-    if (m_entriesActivity || m_hasZeroEntries)
-        return false;
-    ServerRoads* roads = ServerRoads::sharedInstance();
-    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
-        return false;
-    return roads->retrieveEntries(*this);
+    return BlogRoadRequests::retrieveEntries(*this);
 }
 
 bool Blog::retrievePages()
 {
-    if (m_pagesActivity)
-        return false;
-    ServerRoads* roads = ServerRoads::sharedInstance();
-    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
-        return false;
-    const PluginTraits traits = m_account->pluginTraits();
-    if (!traits.supportsPages || traits.supportedProtocol != 0)
-        return false;
-    return roads->retrievePages(*this);
+    return BlogRoadRequests::retrievePages(*this);
 }
 
 void Blog::detectEncoding(std::function<void()> done)
 {
-    if (!m_escURL.isValid() || m_escURL.isEmpty()) {
-        if (done)
-            done();
-        return;
-    }
-    URLUtilities::pageFromURL(m_escURL, this,
-                              [this, done = std::move(done)](const URLUtilities::Page& page) {
-                                  // An error page says nothing of the blog's own pages.
-                                  if (page.status && *page.status >= 200 && *page.status < 300)
-                                      applyPageEncoding(page.text, page.contentType);
-                                  if (done)
-                                      done();
-                              });
+    BlogRoadRequests::detectEncoding(*this, std::move(done));
 }
 
 void Blog::applyPageEncoding(const QString& pageText, const QByteArray& contentType)
 {
-    if (pageText.isEmpty())
-        return; // no answer: what was known stays
-    setOption(QStringLiteral("convertEntities"),
-              PageCharset::needsEntities(PageCharset::declaredCharset(contentType, pageText)));
+    BlogRoadRequests::applyPageEncoding(*this, pageText, contentType);
 }
+
+// --- capabilities ---------------------------------------------------------------------------
 
 PluginTraits Blog::pluginTraits() const
 {
@@ -507,146 +384,32 @@ bool Blog::hasEntryWithID(const QString& id) const
     return entryWithID(id) != nullptr;
 }
 
-size_t qHash(const Blog::EntryID& key, size_t seed)
-{
-    return size_t(rv::contentHash64(QByteArrayView(reinterpret_cast<const char*>(key.id.utf16()),
-                                                   key.id.size() * qsizetype(sizeof(char16_t))))) ^
-           seed;
-}
-
 EntryPtr Blog::entryWithID(const QString& id) const
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    Entry* found = m_entriesByID.value({id});
-    if (found && !found->hasUniqueID(id)) {
-        // An identifier changed where the blog did not hear of it (the entry
-        // named another blog meanwhile): the index is made anew.
-        const_cast<Blog*>(this)->indexEntries();
-        found = m_entriesByID.value({id});
-    }
-    return found ? found->shared_from_this() : nullptr;
-}
-
-void Blog::indexEntries()
-{
-    m_entriesByID.clear();
-    m_entriesByID.reserve(m_entries.size());
-    m_duplicateIDs = false;
-    for (const EntryPtr& entry : m_entries)
-        indexAppended(entry.get());
-}
-
-void Blog::indexAppended(Entry* entry)
-{
-    Entry*& indexed = m_entriesByID[{entry->uniqueID()}];
-    if (indexed)
-        m_duplicateIDs = true; // the earlier entry keeps the identifier
-    else
-        indexed = entry;
-}
-
-void Blog::unindex(Entry* entry)
-{
-    const QString id = entry->uniqueID();
-    const auto at = m_entriesByID.constFind({id});
-    if (at == m_entriesByID.cend() || at.value() != entry)
-        return;
-    m_entriesByID.erase(at);
-    if (!m_duplicateIDs)
-        return;
-    for (const EntryPtr& other : m_entries) {
-        if (other->uniqueID() == id) {
-            m_entriesByID.insert({id}, other.get());
-            return;
-        }
-    }
-}
-
-bool Blog::listHolds(const Entry* entry) const
-{
-    if (m_entriesByID.value({entry->uniqueID()}) == entry)
-        return true;
-    // Not indexed under its identifier: another entry of the list shares
-    // it, or the entry is not in the list.
-    return std::any_of(m_entries.cbegin(), m_entries.cend(),
-                       [entry](const EntryPtr& listed) { return listed.get() == entry; });
+    return m_entryList.withID(id);
 }
 
 QList<EntryPtr> Blog::entriesWithIDs(const QStringList& ids) const
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    QList<EntryPtr> found;
-    found.reserve(ids.size());
-    if (!m_duplicateIDs) {
-        bool stale = false;
-        for (const QString& id : ids) {
-            Entry* entry = m_entriesByID.value({id});
-            if (entry && !entry->hasUniqueID(id)) {
-                stale = true; // see entryWithID
-                break;
-            }
-            found.append(entry ? entry->shared_from_this() : nullptr);
-        }
-        if (!stale)
-            return found;
-        const_cast<Blog*>(this)->indexEntries();
-        found.clear();
-    }
-    // Identifiers shared: the last entry of each, as a walk finds it.
-    QHash<EntryID, Entry*> last;
-    last.reserve(m_entries.size());
-    for (const EntryPtr& entry : m_entries)
-        last.insert({entry->uniqueID()}, entry.get());
-    for (const QString& id : ids) {
-        Entry* entry = last.value({id});
-        found.append(entry ? entry->shared_from_this() : nullptr);
-    }
-    return found;
+    return m_entryList.withIDs(ids);
 }
 
 QList<EntryPtr> Blog::entriesFoundOnServer()
 {
     ensureLoaded();
-    QMutexLocker lock(&m_entriesLock);
-    QList<EntryPtr> marked;
-    marked.reserve(m_markedEntries.size());
-    for (auto it = m_markedEntries.begin(); it != m_markedEntries.end();) {
-        EntryPtr entry = it.value().lock();
-        if (entry && entry->foundOnServer() && listHolds(entry.get())) {
-            marked.append(std::move(entry));
-            ++it;
-        } else {
-            it = m_markedEntries.erase(it);
-        }
-    }
-    return marked;
+    return m_entryList.foundOnServer();
 }
 
 void Blog::entryFoundOnServer(Entry& entry)
 {
-    std::weak_ptr<Entry> shared = entry.weak_from_this();
-    if (shared.expired())
-        return; // not shared, so in no list
-    QMutexLocker lock(&m_entriesLock);
-    m_markedEntries.insert(&entry, std::move(shared));
+    m_entryList.markedFoundOnServer(entry);
 }
 
 void Blog::entryIDChanged(Entry& entry, const QString& previous)
 {
-    QMutexLocker lock(&m_entriesLock);
-    const auto at = m_entriesByID.constFind({previous});
-    if (at != m_entriesByID.cend() && at.value() == &entry && !m_duplicateIDs) {
-        m_entriesByID.erase(at);
-        indexAppended(&entry);
-        if (!m_duplicateIDs)
-            return;
-    } else if (!m_duplicateIDs) {
-        return; // not in the list: a copy that names this blog
-    }
-    // With identifiers shared, list order decides which entry each names.
-    indexEntries();
+    m_entryList.identifierChanged(entry, previous);
 }
 
 CategoryPtr Blog::hasCategoryWithName(const QString& name) const
@@ -654,320 +417,58 @@ CategoryPtr Blog::hasCategoryWithName(const QString& name) const
     return m_categories ? Genetic::findRecord(*m_categories, &Genetic::title, name) : nullptr;
 }
 
-namespace {
-
-// A category the server lists that the blog did not know: not a tag.
-CategoryPtr newServerCategory(const QString& name)
-{
-    CategoryPtr category = Category::withTitle(name);
-    category->setIsTag(false);
-    return category;
-}
-
-// The record is a category the server has just listed; a non-null `id`
-// becomes its identifier. Only what differs is set, so a merge that changes
-// nothing announces nothing.
-void markListed(Category& category, const QString& id)
-{
-    if (!category.foundOnServer())
-        category.setFoundOnServer(true);
-    if (!category.isCategory())
-        category.setIsCategory(true);
-    if (!id.isNull() && category.uniqueID() != id)
-        category.setUniqueID(id);
-}
-
-} // namespace
-
 CategoryPtr Blog::processCategoryWithName(const QString& name, const QString& id)
 {
-    CategoryPtr category = hasCategoryWithName(name);
-    if (!category) {
-        category = newServerCategory(name);
-        addCategory(category);
-    }
-    markListed(*category, id);
-    return category;
-}
-
-void Blog::addTags(const CategoryList& tags)
-{
-    CategoryList list = categories();
-    for (const auto& tag : tags) {
-        if (!tag)
-            continue;
-        CategoryPtr copy = tag->copy();
-        copy->setIsChecked(false);
-        list.append(copy);
-    }
-    sortCategories(list);
-    setCategories(list);
-}
-
-void Blog::removeTags(const CategoryList& tags)
-{
-    CategoryList list = categories();
-    for (const auto& tag : tags) {
-        const CategoryPtr known =
-            tag ? Genetic::findRecord(list, &Genetic::title, tag->title()) : nullptr;
-        if (!known)
-            continue;
-        if (known->isCategory())
-            known->setIsTag(false);
-        else
-            list.removeOne(known);
-    }
-    setCategories(list);
-}
-
-namespace {
-
-// One category as a server lists it: its name, XML-decoded, and its
-// identifier when it came with one.
-struct ListedCategory {
-    QString name;
-    QString id;
-};
-
-std::optional<ListedCategory> listedCategory(const QVariant& element)
-{
-    auto text = [](const QVariant& value) {
-        return value.typeId() == QMetaType::QByteArray
-                   ? URLUtilities::textFromData(value.toByteArray())
-                   : value.toString();
-    };
-    ListedCategory listed;
-    switch (element.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-        listed.name = text(element);
-        break;
-    case QMetaType::QVariantMap: {
-        const QVariantMap record = element.toMap();
-        const QVariant name = record.value(QStringLiteral("categoryname"));
-        if (name.isValid() && !name.isNull()) {
-            const QVariant id = record.value(QStringLiteral("categoryid"));
-            if (!id.isValid() || id.isNull())
-                return std::nullopt; // a named category without its identifier
-            listed.name = text(name);
-            listed.id = id.toString();
-        } else {
-            listed.name = text(record.value(QStringLiteral("description")));
-        }
-        break;
-    }
-    default:
-        return std::nullopt;
-    }
-    if (listed.name.isEmpty())
-        return std::nullopt;
-    listed.name = rv::decodeXML(listed.name);
-    return listed;
-}
-
-QVariantList listedElements(const QVariant& answer)
-{
-    switch (answer.typeId()) {
-    case QMetaType::QVariantList:
-        return answer.toList();
-    case QMetaType::QVariantMap: {
-        QVariantList names;
-        for (const QString& key : answer.toMap().keys())
-            names.append(key);
-        return names;
-    }
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-        return {answer};
-    default:
-        return {};
-    }
-}
-
-} // namespace
-
-void Blog::processCategories(const QVariant& answer)
-{
-    CategoryList list = categories();
-    // By title, the first record of a title winning as in hasCategoryWithName,
-    // and by decoded title for records stored before names were decoded: a
-    // blog with thousands of categories is not searched once per category.
-    QHash<QString, CategoryPtr> byTitle;
-    QHash<QString, CategoryPtr> byDecodedTitle;
-    for (auto it = list.crbegin(); it != list.crend(); ++it) {
-        byTitle.insert((*it)->title(), *it);
-        const QString decoded = rv::decodeXML((*it)->title());
-        if (decoded != (*it)->title())
-            byDecodedTitle.insert(decoded, *it);
-    }
-    QList<ListedCategory> answered;
-    QSet<QString> answeredNames;
-    for (const QVariant& element : listedElements(answer)) {
-        if (std::optional<ListedCategory> category = listedCategory(element)) {
-            answeredNames.insert(category->name);
-            answered.append(std::move(*category));
-        }
-    }
-    // By the server's identifier: a category renamed on the server keeps
-    // its record, so that posts holding it send the new name.
-    QHash<QString, CategoryPtr> byID;
-    for (const CategoryPtr& record : std::as_const(list))
-        if (record->isCategory() && !record->uniqueID().isEmpty())
-            byID.insert(record->uniqueID(), record);
-    QSet<const Category*> listed;
-    for (const ListedCategory& category : std::as_const(answered)) {
-        CategoryPtr record = byTitle.value(category.name);
-        CategoryPtr renamed = category.id.isEmpty() ? nullptr : byID.value(category.id);
-        // Only a record whose old name the server no longer lists is renamed.
-        if (renamed && (listed.contains(renamed.get()) || answeredNames.contains(renamed->title())))
-            renamed = nullptr;
-        if (!record) {
-            if (CategoryPtr encoded = byDecodedTitle.take(category.name)) {
-                // Stored encoded: the record takes the plain name, in the
-                // entries that chose it too.
-                if (byTitle.value(encoded->title()) == encoded)
-                    byTitle.remove(encoded->title());
-                renameCategory(encoded->title(), category.name);
-                record = encoded;
-            } else if (renamed) {
-                if (byTitle.value(renamed->title()) == renamed)
-                    byTitle.remove(renamed->title());
-                renameCategory(renamed->title(), category.name);
-                record = renamed;
-            } else {
-                record = newServerCategory(category.name);
-                list.append(record);
-            }
-            byTitle.insert(category.name, record);
-        }
-        markListed(*record, category.id);
-        listed.insert(record.get());
-    }
-    // What the server no longer lists. A record that leaves the list keeps
-    // its flags: an entry may hold the same record among its chosen ones.
-    list.removeIf([&listed](const CategoryPtr& c) {
-        if (listed.contains(c.get()) || !c->isCategory())
-            return false;
-        if (!c->isTag())
-            return true;
-        c->setIsCategory(false);
-        c->setFoundOnServer(false);
-        return false;
-    });
-    sortCategories(list);
-    setCategories(list);
-}
-
-bool Blog::refreshCategories()
-{
-    if (m_categoriesActivity)
-        return false;
-    RefreshRoads* roads = RefreshRoads::sharedInstance();
-    if (!roads || !m_account || !cutils::isURLOnline(m_account->escapedURL()))
-        return false;
-    return roads->refreshCategories(*this);
+    return BlogCategories::processCategoryWithName(*this, name, id);
 }
 
 void Blog::processTagWithName(const QString& name)
 {
-    processTagsWithNames({name});
+    BlogCategories::processTagsWithNames(*this, {name});
 }
 
 void Blog::processTagsWithNames(const QStringList& names)
 {
-    // By title, the first record of each title winning as in hasCategoryWithName:
-    // a post naming thousands of tags must not search the list once per tag.
-    QHash<QString, CategoryPtr> byTitle;
-    if (m_categories) {
-        for (auto it = m_categories->crbegin(); it != m_categories->crend(); ++it)
-            byTitle.insert((*it)->title(), *it);
-    }
-    CategoryList added;
-    for (const QString& name : names) {
-        if (name.isEmpty())
-            continue;
-        CategoryPtr& tag = byTitle[name];
-        if (!tag) {
-            tag = Category::withTitle(name);
-            tag->setIsCategory(false);
-            added.append(tag);
-        }
-        tag->setIsTag(true);
-    }
-    appendCategories(added);
+    BlogCategories::processTagsWithNames(*this, names);
 }
 
 void Blog::addCategory(const CategoryPtr& category)
 {
     if (category)
-        appendCategories({category});
+        BlogCategories::append(*this, {category});
 }
 
-void Blog::appendCategories(const CategoryList& categories)
+void Blog::addTags(const CategoryList& tags)
 {
-    if (categories.isEmpty())
-        return;
-    if (!m_categories)
-        m_categories = CategoryList();
-    m_categories->append(categories);
-    sortCategories(*m_categories);
-    announce(QStringLiteral("categories"));
+    BlogCategories::addTags(*this, tags);
 }
 
-void Blog::sortCategories(CategoryList& list)
+void Blog::removeTags(const CategoryList& tags)
 {
-    std::stable_sort(list.begin(), list.end(), [](const CategoryPtr& a, const CategoryPtr& b) {
-        return Genetic::titleLessThan(*a, *b);
-    });
+    BlogCategories::removeTags(*this, tags);
+}
+
+void Blog::processCategories(const QVariant& answer)
+{
+    BlogCategories::processCategories(*this, answer);
 }
 
 void Blog::renameCategory(const QString& oldTitle, const QString& newTitle)
 {
-    if (oldTitle.isEmpty() || newTitle.isEmpty() || oldTitle == newTitle)
-        return;
-    // followRename renames quietly: no notice goes out to the rest of the model.
-    const QVariantMap rename{{QStringLiteral("old"), oldTitle}, {QStringLiteral("new"), newTitle}};
-    auto renameIn = [&rename](const CategoryList& list) {
-        for (const auto& category : list)
-            category->followRename(rename);
-    };
-    renameIn(categories());
-    for (const auto& entry : entries()) {
-        if (const auto list = entry->categories()) {
-            renameIn(*list);
-            entry->setNeedsSave(true);
-        }
-    }
-    announce(QStringLiteral("categories"));
+    BlogCategories::rename(*this, oldTitle, newTitle);
 }
 
 bool Blog::ownsCategory(const Category* category) const
 {
-    auto holds = [category](const CategoryList& list) {
-        return std::any_of(list.begin(), list.end(),
-                           [category](const auto& c) { return c.get() == category; });
-    };
-    if (holds(categories()))
-        return true;
-    const auto all = entries();
-    return std::any_of(all.begin(), all.end(), [&holds](const EntryPtr& entry) {
-        const auto list = entry->categories();
-        return list && holds(*list);
-    });
+    return BlogCategories::owns(*this, category);
 }
 
-void Blog::followCategoryRename(const Notification& notification)
+bool Blog::refreshCategories()
 {
-    const auto* renamed = qobject_cast<const Category*>(notification.object.data());
-    const QVariant oldTitle = notification.userInfo.value(QStringLiteral("old"));
-    const QVariant newTitle = notification.userInfo.value(QStringLiteral("new"));
-    if (!renamed || !oldTitle.isValid() || !newTitle.isValid() || !ownsCategory(renamed))
-        return;
-    renameCategory(oldTitle.toString(), newTitle.toString());
+    return BlogRoadRequests::refreshCategories(*this);
 }
 
-// --- the entry store
-// ------------------------------------------------------------------------------
+// --- the entry store ------------------------------------------------------------------------
 
 BlogEntryStore& Blog::store() const
 {
@@ -1067,15 +568,7 @@ void Blog::addEntries(const QList<EntryPtr>& entries)
     const int first = static_cast<int>(this->entries().size());
     const int last = first + static_cast<int>(added.size()) - 1;
     emit entriesAboutToBeInserted(first, last);
-    {
-        QMutexLocker lock(&m_entriesLock);
-        m_entries.append(added);
-        for (const EntryPtr& entry : added) {
-            indexAppended(entry.get());
-            if (entry->foundOnServer())
-                m_markedEntries.insert(entry.get(), entry);
-        }
-    }
+    m_entryList.append(added);
     emit entriesInserted(first, last);
     announce(QStringLiteral("entries"));
     NotificationCenter::sharedInstance().post(
@@ -1112,12 +605,7 @@ void Blog::removeEntryKeepingFile(Entry* entry)
             break;
         const int row = static_cast<int>(now.crend() - found) - 1;
         emit entriesAboutToBeRemoved(row, row);
-        {
-            QMutexLocker lock(&m_entriesLock);
-            m_entries.removeAt(row);
-            unindex(entry);
-            m_markedEntries.remove(entry);
-        }
+        m_entryList.removeRows(row, row);
         emit entriesRemoved(row, row);
     }
     announce(QStringLiteral("entries"));
@@ -1163,14 +651,7 @@ void Blog::removeEntries(const QList<EntryPtr>& entries)
             --row;
         const int first = row + 1;
         emit entriesAboutToBeRemoved(first, last);
-        {
-            QMutexLocker lock(&m_entriesLock);
-            m_entries.remove(first, last - first + 1);
-            for (int gone = first; gone <= last; ++gone) {
-                unindex(now.at(gone).get());
-                m_markedEntries.remove(now.at(gone).get());
-            }
-        }
+        m_entryList.removeRows(first, last);
         emit entriesRemoved(first, last);
     }
     announce(QStringLiteral("entries"));
@@ -1188,77 +669,7 @@ bool Blog::saveEntry(Entry* entry, QString* error)
 
 std::span<const RecordKey<Blog>> Blog::storedKeys()
 {
-    using B = Blog;
-    static const std::array<RecordKey<Blog>, 35> keys{{
-        {"uniqueID", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.uniqueID()); },
-         [](B& b, const QVariant& v) { b.setUniqueIDValue(v); }},
-        {"title", StoredKind::String, InArchive, [](const B& b) { return fromText(b.title()); },
-         [](B& b, const QVariant& v) { b.setTitle(v.toString()); }},
-        {"url", StoredKind::String, InArchive, [](const B& b) { return fromText(b.m_url); },
-         [](B& b, const QVariant& v) { b.setUrl(v.toString()); }},
-        {"timeZone", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_timeZone); },
-         [](B& b, const QVariant& v) { b.setTimeZone(v.toString()); }},
-        {"language", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_language); },
-         [](B& b, const QVariant& v) { b.setLanguage(v.toString()); }},
-        {"scriptName", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_scriptName); },
-         [](B& b, const QVariant& v) { b.setScriptName(v.toString()); }},
-        {"categories", StoredKind::CategoryList, InArchive,
-         [](const B& b) { return fromOptional(b.m_categories); },
-         [](B& b, const QVariant& v) { b.setCategories(v.value<CategoryList>()); }},
-        {"pingUrls", StoredKind::PlainList, InArchive,
-         [](const B& b) { return fromOptional(b.m_pingUrls); },
-         [](B& b, const QVariant& v) { b.setPingUrls(v.toList()); }},
-        {"addresses", StoredKind::PlainList, InArchive,
-         [](const B& b) { return fromOptional(b.m_addresses); },
-         [](B& b, const QVariant& v) { b.setAddresses(v.toList()); }},
-        {"services", StoredKind::Dictionary, InArchive,
-         [](const B& b) { return fromOptional(b.m_services); },
-         [](B& b, const QVariant& v) { b.setServices(v.toMap()); }},
-        BLOG_OPTION_KEY("utcMode"),
-        BLOG_OPTION_KEY("convertEntities"),
-        BLOG_OPTION_KEY("commentOption"),
-        BLOG_OPTION_KEY("trackbackOption"),
-        BLOG_OPTION_KEY("pingOption"),
-        BLOG_OPTION_KEY("notifyOption"),
-        BLOG_OPTION_KEY("smartOption"),
-        BLOG_OPTION_KEY("publishOption"),
-        {"defaultFormat", StoredKind::String, InArchive,
-         [](const B& b) { return fromText(b.m_defaultFormat); },
-         [](B& b, const QVariant& v) { b.setDefaultFormat(v.toString()); }},
-        BLOG_OPTION_KEY("warnOnTitle"),
-        BLOG_OPTION_KEY("warnOnSummary"),
-        BLOG_OPTION_KEY("warnOnKeywords"),
-        BLOG_OPTION_KEY("warnOnCategories"),
-        BLOG_OPTION_KEY("warnOnPost"),
-        BLOG_OPTION_KEY("showKeywords"),
-        BLOG_OPTION_KEY("showBloglist"),
-        BLOG_OPTION_KEY("showExtraEdit"),
-        BLOG_OPTION_KEY("extraEditTab"),
-        BLOG_OPTION_KEY("showOptions"),
-        {"quoteTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_quoteTemplate); },
-         [](B& b, const QVariant& v) { b.setQuoteTemplate(v.value<TemplatePtr>()); }},
-        {"previewTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_previewTemplate); },
-         [](B& b, const QVariant& v) { b.setPreviewTemplate(v.value<TemplatePtr>()); }},
-        {"linkTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_linkTemplate); },
-         [](B& b, const QVariant& v) { b.setLinkTemplate(v.value<TemplatePtr>()); }},
-        {"richTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_richTemplate); },
-         [](B& b, const QVariant& v) { b.setRichTemplate(v.value<TemplatePtr>()); }},
-        {"htmlTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_htmlTemplate); },
-         [](B& b, const QVariant& v) { b.setHtmlTemplate(v.value<TemplatePtr>()); }},
-        {"tagTemplate", StoredKind::Template, InArchive,
-         [](const B& b) { return fromOptional(b.m_tagTemplate); },
-         [](B& b, const QVariant& v) { b.setTagTemplate(v.value<TemplatePtr>()); }},
-    }};
-    return keys;
+    return BlogStoredForm::keys();
 }
 
 QStringList Blog::archiveClassChain() const

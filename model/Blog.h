@@ -1,14 +1,16 @@
+// One weblog of an account: its address, settings, account fields, entries and categories, and the
+// roads it starts.
 #pragma once
 
 #include "Archivable.h"
+#include "BlogEntryList.h"
+#include "BlogSettings.h"
 #include "EntryOwner.h"
 #include "Genetic.h"
 #include "ModelTypes.h"
 #include "PluginTraits.h"
 #include "RecordKey.h"
 
-#include <QHash>
-#include <QMutex>
 #include <QPointer>
 #include <QTimeZone>
 #include <QUrl>
@@ -43,9 +45,9 @@ public:
     QString timeZone() const; // the localized "Use local timezone" when unset
     void setTimeZone(const QString& zone);
     // The spelling language; stays empty when the platform names none.
-    QString language() const { return m_language; }
+    QString language() const { return m_settings.language(); }
     void setLanguage(const QString& language);
-    QString scriptName() const { return m_scriptName; }
+    QString scriptName() const { return m_settings.scriptName(); }
     void setScriptName(const QString& name);
     QString defaultFormat() const override; // "" when unset, stored on first read
     void setDefaultFormat(const QString& format);
@@ -70,9 +72,9 @@ public:
     void setCategories(std::optional<CategoryList> categories);
     QVariantList pingUrls() const;
     void setPingUrls(std::optional<QVariantList> urls);
-    QVariantList addresses() const { return m_addresses.value_or(QVariantList()); }
+    QVariantList addresses() const { return m_settings.addresses(); }
     void setAddresses(std::optional<QVariantList> addresses);
-    QVariantMap services() const { return m_services.value_or(QVariantMap()); }
+    QVariantMap services() const { return m_settings.services(); }
     void setServices(std::optional<QVariantMap> services);
     void addService(const QString& name, const QString& address);
 
@@ -106,8 +108,9 @@ public:
     // The account's; each road's job sets its own row's sub-status ("Parsing data...").
     QString subStatus() const;
 
-    // Fetches the blog's page and sets "convertEntities" unless it declares a
-    // UTF-8 charset. Without an address or an answer nothing changes; `done`
+    // Fetches the blog's page through the installed roads and sets
+    // "convertEntities" unless it declares a UTF-8 charset. Without an
+    // address, an answer or installed roads nothing changes; `done`
     // (optional) runs when the fetch has ended either way.
     void detectEncoding(std::function<void()> done = {});
     // The rule detectEncoding applies to the page it fetched: the charset its
@@ -256,55 +259,22 @@ signals:
     void entriesReset();
 
 private:
-    // Appends, sorts once by title and announces once.
-    void appendCategories(const CategoryList& categories);
-    void followCategoryRename(const Notification& notification);
-    // By title, case-insensitively; records of equal titles keep their order.
-    static void sortCategories(CategoryList& list);
-    QVariant storedOptionValue(const char* name) const;
-    TemplatePtr templateOrDefault(std::optional<TemplatePtr>& slot,
-                                  TemplatePtr (*makeDefault)()) const;
-    void storeTemplate(std::optional<TemplatePtr>& slot, const TemplatePtr& value, const char* key);
-    // The identifier index of the entry list; called with m_entriesLock held.
-    void indexEntries();
-    void indexAppended(Entry* entry);
-    void unindex(Entry* entry);
-    // Whether the entry is in the list; called with m_entriesLock held.
-    bool listHolds(const Entry* entry) const;
+    // Merges and sorts the category list in place, with one announcement.
+    friend class BlogCategories;
+    // The archive reads the stored fields.
+    friend class BlogStoredForm;
+
+    void storeTemplate(BlogSettings::TemplateSlot slot, const TemplatePtr& value, const char* key);
     // Reads the deferred entry list (deferLoad) before its first use.
     void ensureLoaded() const;
 
     QString m_url;
     QUrl m_escURL;
-    mutable QString m_timeZone;
-    QString m_language, m_scriptName;
-    mutable QString m_defaultFormat;
-    mutable QVariantMap m_options;
-    QList<EntryPtr> m_entries;
-    // An identifier as a key of the index, hashed for speed: lookups come by
-    // the thousand in a refresh.
-    struct EntryID {
-        QString id;
-        friend bool operator==(const EntryID&, const EntryID&) = default;
-    };
-    friend size_t qHash(const EntryID& key, size_t seed);
-    // The first entry of the list with each identifier; kept with the list.
-    QHash<EntryID, Entry*> m_entriesByID;
-    bool m_duplicateIDs = false; // some identifier is in the list more than once
-    // Every entry of the list that carries the found-on-server mark, and
-    // perhaps some that lost it or left the list since (entries marked
-    // before they joined, copies that name the blog): a refresh clears the
-    // marks of what the server no longer lists from here.
-    QHash<const Entry*, std::weak_ptr<Entry>> m_markedEntries;
-    mutable QMutex m_entriesLock;
+    BlogSettings m_settings;
+    BlogEntryList m_entryList;
     mutable bool m_loadDeferred = false;
     bool m_loadingQuietly = false; // a deferred list is being read
     std::optional<CategoryList> m_categories;
-    mutable std::optional<QVariantList> m_pingUrls;
-    std::optional<QVariantList> m_addresses;
-    std::optional<QVariantMap> m_services;
-    mutable std::optional<TemplatePtr> m_quoteTemplate, m_previewTemplate, m_linkTemplate,
-        m_richTemplate, m_htmlTemplate, m_tagTemplate;
     QPointer<Account> m_account;
     mutable std::unique_ptr<BlogEntryStore> m_store;
     QPointer<QObject> m_entriesActivity, m_pagesActivity, m_entryCategoriesActivity,

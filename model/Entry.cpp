@@ -1,30 +1,27 @@
+// One post or page of a blog: its fields with their defaults, its flags, and what it asks of its
+// blog and the roads.
 #include "Entry.h"
 
 #include "Account.h"
 #include "Blog.h"
 #include "Category.h"
-#include "DraftRegistry.h"
-#include "EntryFile.h"
+#include "EntryComparison.h"
+#include "EntryCopying.h"
+#include "EntryDraftRequests.h"
+#include "EntryStoredForm.h"
 #include "JobRow.h"
-#include "LiveRecords.h"
-#include "Localization.h"
 #include "ModelLog.h"
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "Ping.h"
 #include "RecordArchiving.h"
 #include "ServerRoads.h"
-#include "StringExtensions.h"
 #include "UniqueId.h"
 #include "UserDefaults.h"
 
 #include <QDebug>
-#include <array>
 
-using StoredValue::fromOptional;
-using StoredValue::fromText;
 using StoredValue::isNil;
-using StoredValue::toOptional;
 
 namespace {
 
@@ -35,61 +32,6 @@ QVariant integerValue(const QVariant& value)
     return isNil(value) ? QVariant() : QVariant(value.toInt());
 }
 
-bool categoriesMatch(const CategoryList& left, const CategoryList& right)
-{
-    if (left.size() != right.size())
-        return false;
-    for (qsizetype i = 0; i < left.size(); ++i) {
-        const Category& a = *left[i];
-        const Category& b = *right[i];
-        if (a.title() != b.title() || a.isChecked() != b.isChecked() ||
-            a.isPrimary() != b.isPrimary() || a.isTag() != b.isTag() ||
-            a.isCategory() != b.isCategory())
-            return false;
-    }
-    return true;
-}
-
-// Categories and pings are mutable records: a copy of an entry takes its own, so a
-// flag set in one list is not silently set in the other.
-template <class List> std::optional<List> recordCopies(const std::optional<List>& list)
-{
-    if (!list)
-        return std::nullopt;
-    List copies;
-    copies.reserve(list->size());
-    for (const auto& record : *list)
-        copies.append(record ? record->copy() : record);
-    return copies;
-}
-
-// The addresses that a ping list stands for: the non-empty ones, in order.
-QVariantList pingAddresses(const PingList& pings)
-{
-    QVariantList addresses;
-    for (const auto& ping : pings) {
-        if (ping && !ping->address().isEmpty())
-            addresses.append(ping->address());
-    }
-    return addresses;
-}
-
-// "Different only when both are set and unequal".
-bool bothSetAndDiffer(const QVariant& left, const QVariant& right)
-{
-    return !isNil(left) && !isNil(right) && left != right;
-}
-
-LiveRecords<Entry>& openRequestListeners()
-{
-    // Never destroyed: entries may outlive static destruction.
-    static auto* listeners = new LiveRecords<Entry>(
-        ModelNotifications::findAndOpenEntry, [](Entry& entry, const Notification& notification) {
-            entry.answerOpenRequest(notification.userInfo);
-        });
-    return *listeners;
-}
-
 } // namespace
 
 Entry::Entry(QObject* parent) : Genetic(parent) {}
@@ -97,7 +39,7 @@ Entry::Entry(QObject* parent) : Genetic(parent) {}
 Entry::~Entry()
 {
     if (m_observesOpenRequests)
-        openRequestListeners().remove(this);
+        EntryDraftRequests::stopListening(*this);
 }
 
 EntryPtr Entry::create()
@@ -127,82 +69,13 @@ void Entry::commonInit(const QString& uniqueID, const QDateTime& entryDate)
     m_categories = CategoryList();
     if (!m_observesOpenRequests) {
         m_observesOpenRequests = true;
-        openRequestListeners().add(this);
+        EntryDraftRequests::listen(*this);
     }
 }
 
-// --- key table ----------------------------------------------------------------
-
 std::span<const RecordKey<Entry>> Entry::storedKeys()
 {
-    using E = Entry;
-    static const std::array<RecordKey<Entry>, 25> keys{{
-        {"uniqueID", StoredKind::String, InBoth, [](const E& e) { return fromText(e.uniqueID()); },
-         [](E& e, const QVariant& v) { e.setUniqueIDValue(v); }},
-        {"permaLink", StoredKind::String, InBoth,
-         [](const E& e) { return fromText(e.m_permaLink); },
-         [](E& e, const QVariant& v) { e.setPermaLink(v.toString()); }},
-        {"editURI", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_editURI); },
-         [](E& e, const QVariant& v) { e.setEditURI(v.toString()); }},
-        {"title", StoredKind::String, InBoth, [](const E& e) { return fromText(e.title()); },
-         [](E& e, const QVariant& v) { e.setTitle(v.toString()); }},
-        {"body", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_body); },
-         [](E& e, const QVariant& v) { e.setBody(v.toString()); }},
-        {"extended", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_extended); },
-         [](E& e, const QVariant& v) { e.setExtended(v.toString()); }},
-        {"summary", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_summary); },
-         [](E& e, const QVariant& v) { e.setSummary(v.toString()); }},
-        {"keywords", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_keywords); },
-         [](E& e, const QVariant& v) { e.setKeywords(v.toString()); }},
-        {"format", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_format); },
-         [](E& e, const QVariant& v) { e.setFormatValue(v); }},
-        {"author", StoredKind::String, InBoth, [](const E& e) { return fromText(e.m_author); },
-         [](E& e, const QVariant& v) { e.setAuthor(v.toString()); }},
-        {"categories", StoredKind::CategoryList, InBoth,
-         [](const E& e) { return fromOptional(e.m_categories); },
-         [](E& e, const QVariant& v) { e.setCategories(toOptional<CategoryList>(v)); }},
-        {"attachments", StoredKind::StringList, InBoth,
-         [](const E& e) { return fromOptional(e.m_attachments); },
-         [](E& e, const QVariant& v) {
-             e.setAttachments(isNil(v) ? std::nullopt
-                                       : std::optional<QStringList>(v.toStringList()));
-         }},
-        {"pingUris", StoredKind::PingList, InBoth,
-         [](const E& e) { return fromOptional(e.m_pingUris); },
-         [](E& e, const QVariant& v) { e.setPingUris(toOptional<PingList>(v)); }},
-        {"events", StoredKind::PlainList, InBoth,
-         [](const E& e) { return fromOptional(e.m_events); },
-         [](E& e, const QVariant& v) { e.setEvents(toOptional<QVariantList>(v)); }},
-        {"reviews", StoredKind::PlainList, InBoth,
-         [](const E& e) { return fromOptional(e.m_reviews); },
-         [](E& e, const QVariant& v) { e.setReviews(toOptional<QVariantList>(v)); }},
-        {"flag", StoredKind::Number, InBoth, [](const E& e) { return fromOptional(e.m_flag); },
-         [](E& e, const QVariant& v) { e.setFlag(toOptional<int>(v)); }},
-        {"editMode", StoredKind::Number, InBoth,
-         [](const E& e) { return fromOptional(e.m_editMode); },
-         [](E& e, const QVariant& v) { e.setEditMode(toOptional<int>(v)); }},
-        {"hasCustomDate", StoredKind::Number, InBoth,
-         [](const E& e) { return fromOptional(e.m_hasCustomDate); },
-         [](E& e, const QVariant& v) { e.setHasCustomDate(toOptional<bool>(v)); }},
-        {"commentOption", StoredKind::Number, InBoth, [](const E& e) { return e.m_commentOption; },
-         [](E& e, const QVariant& v) { e.setCommentOption(v); }},
-        {"trackbackOption", StoredKind::Number, InBoth,
-         [](const E& e) { return e.m_trackbackOption; },
-         [](E& e, const QVariant& v) { e.setTrackbackOption(v); }},
-        {"pingOption", StoredKind::Number, InBoth, [](const E& e) { return e.m_pingOption; },
-         [](E& e, const QVariant& v) { e.setPingOption(v); }},
-        {"notifyOption", StoredKind::Number, InBoth, [](const E& e) { return e.m_notifyOption; },
-         [](E& e, const QVariant& v) { e.setNotifyOption(v); }},
-        {"smartOption", StoredKind::Number, InBoth, [](const E& e) { return e.m_smartOption; },
-         [](E& e, const QVariant& v) { e.setSmartOption(v); }},
-        {"pluginSettings", StoredKind::Dictionary, InBoth,
-         [](const E& e) { return fromOptional(e.m_pluginSettings); },
-         [](E& e, const QVariant& v) { e.setPluginSettings(toOptional<QVariantMap>(v)); }},
-        {"entryDate", StoredKind::Date, InBoth,
-         [](const E& e) { return e.m_entryDate.isValid() ? QVariant(e.m_entryDate) : QVariant(); },
-         [](E& e, const QVariant& v) { e.setEntryDate(v.toDateTime()); }},
-    }};
-    return keys;
+    return EntryStoredForm::keys();
 }
 
 // --- texts ----------------------------------------------------------------------
@@ -373,7 +246,6 @@ void Entry::setFlag(std::optional<int> flag)
     m_flag = flag;
     announce(QStringLiteral("flag"));
     announce(QStringLiteral("draftOrPublish"));
-    announce(QStringLiteral("draftTooltip"));
 }
 
 void Entry::addFlag(int bit)
@@ -469,14 +341,12 @@ void Entry::setCommentOption(const QVariant& value)
 {
     m_commentOption = integerValue(value);
     announce(QStringLiteral("commentOption"));
-    announce(QStringLiteral("commentTooltip"));
 }
 
 void Entry::setTrackbackOption(const QVariant& value)
 {
     m_trackbackOption = integerValue(value);
     announce(QStringLiteral("trackbackOption"));
-    announce(QStringLiteral("trackbackTooltip"));
 }
 
 void Entry::setPingOption(const QVariant& value)
@@ -489,38 +359,12 @@ void Entry::setNotifyOption(const QVariant& value)
 {
     m_notifyOption = isNil(value) ? QVariant() : value;
     announce(QStringLiteral("notifyOption"));
-    announce(QStringLiteral("notifyTooltip"));
 }
 
 void Entry::setSmartOption(const QVariant& value)
 {
     m_smartOption = isNil(value) ? QVariant() : value;
     announce(QStringLiteral("smartOption"));
-}
-
-QString Entry::commentTooltip() const
-{
-    return commentOption().toBool() ? localized("Entry", "Click to disable comments")
-                                    : localized("Entry", "Click to allow comments");
-}
-
-QString Entry::trackbackTooltip() const
-{
-    return trackbackOption().toBool() ? localized("Entry", "Click to disable trackbacks")
-                                      : localized("Entry", "Click to allow trackbacks");
-}
-
-QString Entry::draftTooltip() const
-{
-    return draftOrPublish() ? localized("Entry", "Draft will be stored as draft on server")
-                            : localized("Entry", "Draft will be published on blog");
-}
-
-QString Entry::notifyTooltip() const
-{
-    return notifyOption().toBool()
-               ? localized("Entry", "Notifications will be sent on publish")
-               : localized("Entry", "Notifications will not be sent on publish");
 }
 
 // --- owner and state --------------------------------------------------------------------
@@ -769,152 +613,24 @@ void Entry::removeUnusedAttachments()
 
 // --- copies, comparison, moving ------------------------------------------------------------------
 
-void Entry::copyFieldsFrom(const Entry& source, bool materialise)
-{
-    setUniqueID(source.uniqueID());
-    setTitle(source.title());
-    setDisplayName(source.displayName());
-    setBody(source.body());
-    setExtended(source.extended());
-    setSummary(source.summary());
-    setKeywords(source.keywords());
-    setPermaLink(source.permaLink());
-    setEditURI(source.editURI());
-    setFormat(materialise ? source.format() : source.m_format);
-    setAuthor(source.author());
-    setCategories(recordCopies(source.m_categories));
-    setAttachments(source.attachments());
-    setPingUris(
-        recordCopies(materialise ? std::optional<PingList>(source.pingUris()) : source.m_pingUris));
-    setEvents(source.events());
-    setReviews(source.reviews());
-    setEntryDate(materialise ? source.entryDate() : source.m_entryDate);
-    setFlag(materialise ? std::optional<int>(source.flag()) : source.m_flag);
-    m_editMode.reset(); // the copy's value is taken even when of the same truth value
-    setEditMode(materialise ? std::optional<int>(source.editMode()) : source.m_editMode);
-    m_hasCustomDate.reset();
-    setHasCustomDate(materialise ? std::optional<bool>(source.hasCustomDate())
-                                 : source.m_hasCustomDate);
-    // Options are copied as stored: one the entry leaves to its blog stays inherited.
-    setCommentOption(source.m_commentOption);
-    setTrackbackOption(source.m_trackbackOption);
-    setPingOption(source.m_pingOption);
-    setNotifyOption(source.m_notifyOption);
-    setSmartOption(source.m_smartOption);
-    setPluginSettings(materialise ? std::optional<QVariantMap>(source.pluginSettings())
-                                  : source.m_pluginSettings);
-}
-
 EntryPtr Entry::copy() const
 {
-    // A bare record: the copy stands outside the blog, and were it to answer
-    // "findAndOpenEntry" a request would open a second draft on it.
-    auto copy = std::make_shared<Entry>();
-    copy->copyFieldsFrom(*this, true);
-    copy->setParentBlog(parentBlog());
-    copy->m_needsSave = m_needsSave;
-    return copy;
+    return EntryCopying::copy(*this);
 }
 
 void Entry::restoreFromCopy(const Entry& saved)
 {
-    copyFieldsFrom(saved, false);
-    setParentBlog(saved.parentBlog());
-    m_needsSave = saved.m_needsSave;
+    EntryCopying::restore(*this, saved);
 }
 
 void Entry::setSaveIfNeeded(const Entry& saved)
 {
-    auto differs = [this, &saved] {
-        if (!rv::isEqualToTrimmed(title(), saved.title()) ||
-            !rv::isEqualToTrimmed(body(), saved.body()) ||
-            !rv::isEqualToTrimmed(extended(), saved.extended()) ||
-            !rv::isEqualToTrimmed(summary(), saved.summary()))
-            return true;
-        if (keywords() != saved.keywords())
-            return true;
-        if (entryDate() != saved.entryDate())
-            return true;
-        if (bothSetAndDiffer(commentOption(), saved.commentOption()) ||
-            bothSetAndDiffer(trackbackOption(), saved.trackbackOption()))
-            return true;
-        if (!m_format.isNull() && !saved.m_format.isNull() && m_format != saved.m_format)
-            return true;
-        if (m_categories.has_value() != saved.m_categories.has_value())
-            return true;
-        if (m_categories && !categoriesMatch(*m_categories, *saved.m_categories))
-            return true;
-        if (m_attachments.value_or(QStringList()) != saved.m_attachments.value_or(QStringList()))
-            return true;
-        // Trackback addresses and the draft switch are set only in the editor, so
-        // an edit of either alone must not be dropped on close. "Being deleted"
-        // marks a deletion under way, not an edit.
-        if (pingAddresses(pingUris()) != pingAddresses(saved.pingUris()) ||
-            (flag() & ~BeingDeleted) != (saved.flag() & ~BeingDeleted))
-            return true;
-        if (m_events && saved.m_events && m_events->size() != saved.m_events->size())
-            return true;
-        if (m_reviews && saved.m_reviews && m_reviews->size() != saved.m_reviews->size())
-            return true;
-        if (m_pluginSettings &&
-            (!saved.m_pluginSettings || *m_pluginSettings != *saved.m_pluginSettings))
-            return true;
-        return false;
-    };
-    m_needsSave = differs();
+    m_needsSave = EntryComparison::differs(*this, saved);
 }
 
 EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
 {
-    EntryOwner* source = parentBlog();
-    if (!target) {
-        if (error)
-            *error = localized("Entry", "There is no blog to move the entry to.");
-        return nullptr;
-    }
-    // Moving a local-only entry into its own blog would write its file and then
-    // delete that same file.
-    if (target == source)
-        return weak_from_this().lock();
-    const bool localOnly = hasFlag(LocalOnly);
-    auto moved = create();
-    const QString freshID = moved->uniqueID();
-    moved->copyFieldsFrom(*this, true);
-    moved->setUniqueID(localOnly ? uniqueID() : freshID);
-    moved->setPermaLink(QString());
-    moved->setEditURI(QString());
-    moved->m_needsSave = true;
-    moved->setFlag(LocalOnly);
-    moved->setParentBlog(target);
-    if (hasFlag(IsPage) && target->capabilities().supportsPages)
-        moved->addFlag(IsPage);
-
-    target->addEntry(moved);
-    if (!localOnly) {
-        emit movedTo(moved);
-        return moved;
-    }
-
-    // The moved entry reaches the disk before the old file goes, so a crash or a
-    // full disk in between leaves the post in at least one place.
-    QString reason;
-    if (!target->saveEntry(moved.get(), &reason)) {
-        target->removeEntry(moved.get());
-        if (error)
-            *error = localized("Entry", "The entry could not be moved: %1").arg(reason);
-        return nullptr;
-    }
-    // Keeps this entry alive while its old blog lets it go.
-    const EntryPtr self = weak_from_this().lock();
-    emit movedTo(moved);
-    // Two blogs of one identifier share a folder: the file just written is this
-    // entry's own, and must stay.
-    const QString written = target->entryFilePath(*moved);
-    if (source && !written.isEmpty() && source->entryFilePath(*this) == written)
-        source->removeEntryKeepingFile(this);
-    else if (source)
-        source->removeEntry(this);
-    return moved;
+    return EntryCopying::moveToBlog(*this, target, error);
 }
 
 // --- editing
@@ -922,42 +638,22 @@ EntryPtr Entry::moveToBlog(EntryOwner* target, QString* error)
 
 QObject* Entry::editor() const
 {
-    DraftRegistry* drafts = DraftRegistry::sharedInstance();
-    return drafts ? drafts->hasOpenDraft(this) : nullptr;
+    return EntryDraftRequests::editor(*this);
 }
 
 void Entry::edit()
 {
-    DraftRegistry* drafts = DraftRegistry::sharedInstance();
-    if (!drafts)
-        return;
-    if (QObject* draft = drafts->hasOpenDraft(this))
-        drafts->reloadEntry(draft);
-    else
-        drafts->openDrafts({this});
+    EntryDraftRequests::edit(*this);
 }
 
 void Entry::postOpenRequest(const QVariantMap& request)
 {
-    // A blog not read yet holds no entry that could answer.
-    NotificationCenter::sharedInstance().post(
-        QString::fromLatin1(ModelNotifications::entriesWanted), nullptr,
-        {{QStringLiteral("account"), request.value(QStringLiteral("account"))}});
-    NotificationCenter::sharedInstance().post(
-        QString::fromLatin1(ModelNotifications::findAndOpenEntry), nullptr, request);
+    EntryDraftRequests::post(request);
 }
 
 void Entry::answerOpenRequest(const QVariantMap& request)
 {
-    const QString wanted = request.value(QStringLiteral("entry")).toString();
-    const QString mine =
-        request.contains(QStringLiteral("file")) ? rv::MD5(uniqueID()) : uniqueID();
-    const EntryOwner* blog = parentBlog();
-    if (wanted.isEmpty() || wanted != mine || !blog ||
-        request.value(QStringLiteral("account")).toString() != blog->accountID())
-        return;
-    if (DraftRegistry* drafts = DraftRegistry::sharedInstance())
-        drafts->openDraftForEntry(this, request.value(QStringLiteral("pos")));
+    EntryDraftRequests::answer(*this, request);
 }
 
 // --- stored forms
@@ -965,35 +661,7 @@ void Entry::answerOpenRequest(const QVariantMap& request)
 
 QVariantMap Entry::dictionary() const
 {
-    QVariantMap result;
-    for (const auto& key : storedKeys()) {
-        const QVariant value = key.read(*this);
-        if (!value.isValid())
-            continue;
-        const QString name = QString::fromLatin1(key.name);
-        switch (key.kind) {
-        case StoredKind::CategoryList: {
-            QVariantList list;
-            for (const auto& category : value.value<CategoryList>())
-                list.append(category->dictionary());
-            result.insert(name, list);
-            break;
-        }
-        case StoredKind::PingList: {
-            const QVariantList addresses = pingAddresses(value.value<PingList>());
-            if (!addresses.isEmpty())
-                result.insert(name, addresses);
-            break;
-        }
-        case StoredKind::Date:
-            result.insert(name, EntryFile::storedDateText(value.toDateTime().toUTC()));
-            break;
-        default:
-            result.insert(name, value);
-            break;
-        }
-    }
-    return result;
+    return EntryStoredForm::dictionary(*this);
 }
 
 QStringList Entry::archiveClassChain() const

@@ -1,3 +1,5 @@
+// One post or page of a blog: its fields with their defaults, its flags, and what it asks of its
+// blog and the roads.
 #pragma once
 
 #include "Archivable.h"
@@ -120,11 +122,6 @@ public:
     void setPingOption(const QVariant& value);
     void setNotifyOption(const QVariant& value);
     void setSmartOption(const QVariant& value);
-
-    QString commentTooltip() const;
-    QString trackbackTooltip() const;
-    QString draftTooltip() const;
-    QString notifyTooltip() const;
 
     // --- owner and state ---
     // The owning blog; a back reference that clears itself when a QObject blog goes.
@@ -289,9 +286,13 @@ protected:
     void foundOnServerChanged() override;
 
 private:
+    // Copying and comparison read the stored fields, not their lazy defaults.
+    friend class EntryComparison;
+    friend class EntryCopying;
+    friend class EntryStoredForm;
+
     QVariant ownerOption(const char* name, const QVariant& own) const;
     void setText(QString& field, const QString& text, const char* key);
-    void copyFieldsFrom(const Entry& source, bool materialise);
 
     QString m_body, m_extended, m_summary, m_keywords;
     QString m_permaLink, m_editURI, m_author;

@@ -19,6 +19,16 @@ const std::array<RecordKey<Ping>, 2> pingKeys{{
 
 Ping::Ping(QObject* parent) : ModelRecord(parent) {}
 
+QVariantList Ping::addressesOf(const PingList& pings)
+{
+    QVariantList addresses;
+    for (const auto& ping : pings) {
+        if (ping && !ping->address().isEmpty())
+            addresses.append(ping->address());
+    }
+    return addresses;
+}
+
 std::span<const RecordKey<Ping>> Ping::storedKeys()
 {
     return pingKeys;

@@ -28,6 +28,8 @@ public:
     // archived object), or from older lists a dictionary with "title" and
     // "address" or a bare address.
     static PingPtr fromListValue(const QVariant& value);
+    // The addresses a ping list stands for: the non-empty ones, in order.
+    static QVariantList addressesOf(const PingList& pings);
 
     static std::span<const RecordKey<Ping>> storedKeys();
 

@@ -13,9 +13,9 @@ class Account;
 class Blog;
 class QObject;
 
-// The account refresh, a blog's own categories road and the wizard's page
-// download as the records reach them: the jobs install themselves here, and
-// until they do none starts. Each is one job.
+// The account refresh, a blog's own categories road, the wizard's page
+// download and a blog's charset check as the records reach them: the jobs install themselves here,
+// and until they do none starts. Each is one job.
 class RefreshRoads : public InstalledService<RefreshRoads> {
 public:
     virtual ~RefreshRoads();
@@ -41,4 +41,9 @@ public:
     // is not called once `context` is gone.
     virtual void downloadFromURL(Account& account, const QString& address, QObject* context,
                                  PageFetched done) = 0;
+    // Fetches the blog's page and applies the charset it declares
+    // (Blog::applyPageEncoding); `done` (optional) runs once the fetch has
+    // ended either way, unless the blog is gone by then. Roads that do not
+    // offer it fetch nothing and call `done` at once.
+    virtual void detectEncoding(Blog& blog, std::function<void()> done);
 };

@@ -1,5 +1,6 @@
 #include "BlogCharsetCheck.h"
 
+#include "Account.h"
 #include "Blog.h"
 #include "Localization.h"
 #include "PageCharset.h"
@@ -35,6 +36,10 @@ bool BlogCharsetCheck::start(Blog* blog)
     if (!address.isValid() || address.isEmpty())
         return false;
     m_blog = blog;
+    // A page behind a password answers with the account's HTTP login, which
+    // the record holds only once the keychain has been read.
+    if (Account* account = blog->account(); account && !account->passwordsLoaded())
+        account->loadPasswords(this, {});
     emit message(QString());
     m_call.reset(new RESTCall(address, this));
     m_call->setTimeOut(30);

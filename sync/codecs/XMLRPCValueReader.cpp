@@ -1,12 +1,12 @@
+// Reads the structure of an XML-RPC answer, as it streams in, into its value tree.
 #include "XMLRPCValueReader.h"
 
-#include "Base64Encoding.h"
 #include "StringEncoding.h"
-#include "XMLRPCDates.h"
+#include "XmlRpcMemberNames.h"
+#include "XmlRpcScalarDecoder.h"
 #include "XmlRpcText.h"
 
 #include <QCoreApplication>
-#include <QHash>
 #include <array>
 #include <cstring>
 #include <expat.h>
@@ -19,78 +19,7 @@
 namespace {
 
 using XmlRpcText::contentText;
-using XmlRpcText::integerValue;
 using XmlRpcText::isPlainContent;
-using XmlRpcText::leadingInteger;
-using XmlRpcText::realValue;
-
-// Member names other parts of the program look up in lower case.
-constexpr std::array<const char*, 29> foldedMemberNames{
-    "description",
-    "blogid",
-    "blogName",
-    "postid",
-    "dateCreated",
-    "userid",
-    "url",
-    "title",
-    "link",
-    "permaLink",
-    "mt_excerpt",
-    "mt_text_more",
-    "mt_allow_comments",
-    "mt_allow_pings",
-    "mt_convert_breaks",
-    "mt_keywords",
-    "categoryId",
-    "categoryName",
-    "isPrimary",
-    "key",
-    "label",
-    "category",
-    "categories",
-    "mt_tags",
-    "author",
-    "firstname",
-    "lastname",
-    "rssUrl",
-    "htmlUrl",
-};
-
-// Member names as they will be stored, folded where asked. The same few names
-// repeat in every struct of an answer: each is made once and shared.
-class MemberNames {
-public:
-    QString get(std::string_view bytes)
-    {
-        for (const Known& known : m_known) {
-            if (known.bytes == bytes)
-                return known.name;
-        }
-        QString name = folded(bytes);
-        if (m_known.size() < 64)
-            m_known.push_back({std::string(bytes), name});
-        return name;
-    }
-
-private:
-    static QString folded(std::string_view bytes)
-    {
-        for (const char* known : foldedMemberNames) {
-            if (bytes.size() == std::strlen(known) &&
-                qstrnicmp(bytes.data(), qsizetype(bytes.size()), known) == 0)
-                return QString::fromLatin1(known).toLower();
-        }
-        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-    }
-
-    struct Known {
-        std::string bytes;
-        QString name;
-    };
-    std::vector<Known> m_known;
-};
-
 
 enum class Kind : quint8 {
     Response,
@@ -106,7 +35,7 @@ enum class Kind : quint8 {
     Scalar,
 };
 
-enum class Scalar : quint8 { String, Int, Int64, Double, Boolean, Date, Base64 };
+using Scalar = XmlRpcScalarDecoder::Type;
 
 // One open element whose content matters. Which fields are used depends on the kind.
 struct Frame {
@@ -508,43 +437,13 @@ private:
         if (frame.scalar == Scalar::Base64) {
             if (!frame.piecewise) {
                 const QByteArrayView raw = content(frame.textStart, frame.textEnd);
-                if (isPlainContent(raw))
-                    return rv::dataWithBase64EncodedString(raw);
-                return rv::dataWithBase64EncodedString(contentText(raw));
+                return isPlainContent(raw) ? XmlRpcScalarDecoder::base64(raw)
+                                           : XmlRpcScalarDecoder::base64(contentText(raw));
             }
-            return rv::dataWithBase64EncodedString(
+            return XmlRpcScalarDecoder::base64(
                 QByteArrayView(m_text.data(), qsizetype(m_text.size())));
         }
-        const QString text = this->text(frame);
-        switch (frame.scalar) {
-        case Scalar::String:
-            return text;
-        case Scalar::Int:
-            return integerValue(text);
-        case Scalar::Int64:
-            return leadingInteger(text);
-        case Scalar::Double:
-            return realValue(text);
-        case Scalar::Boolean:
-            return QStringView(text).trimmed() == u"1";
-        case Scalar::Date: {
-            // A post's dates are often the same text (created and modified,
-            // each also in UTC): each text is read once per answer.
-            if (const auto known = m_dates.constFind(text); known != m_dates.cend())
-                return known.value();
-            if (!m_localZone)
-                m_localZone = QTimeZone::systemTimeZone();
-            const QDateTime date = parseXMLRPCDate(text, *m_localZone);
-            const QVariant value = date.isValid() ? QVariant(date) : QVariant();
-            if (m_dates.size() >= 256)
-                m_dates.clear();
-            m_dates.insert(text, value);
-            return value;
-        }
-        case Scalar::Base64:
-            break;
-        }
-        return {};
+        return m_scalars.decode(frame.scalar, text(frame));
     }
 
     XML_Parser m_parser;
@@ -555,11 +454,10 @@ private:
     // The text of the innermost piecewise Value, Name or Scalar, as UTF-8.
     std::string m_text;
     bool m_textHandler = false; // the character data handler is set
-    MemberNames m_memberNames;
-    std::optional<QTimeZone> m_localZone; // made on the first date without a zone
-    QHash<QString, QVariant> m_dates;     // date texts read, and what they gave
-    int m_depth = 0;                      // open elements
-    int m_ignored = 0;                    // open elements inside one whose content does not count
+    XmlRpcMemberNames m_memberNames;
+    XmlRpcScalarDecoder m_scalars;
+    int m_depth = 0;   // open elements
+    int m_ignored = 0; // open elements inside one whose content does not count
     bool m_finished = false;
     bool m_refusedDTD = false;
     unsigned long m_tooDeepAtLine = 0;

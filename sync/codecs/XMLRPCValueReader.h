@@ -1,3 +1,4 @@
+// Reads the structure of an XML-RPC answer, as it streams in, into its value tree.
 #pragma once
 
 #include <QByteArrayView>

@@ -7,6 +7,7 @@
 #include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "RefreshCategoriesJob.h"
+#include "URLUtilities.h"
 
 JobRoads& JobRoads::install()
 {
@@ -111,4 +112,16 @@ void JobRoads::downloadFromURL(Account& account, const QString& address, QObject
              finished->error() ? finished->error()->message : QString());
     });
     job->start();
+}
+
+void JobRoads::detectEncoding(Blog& blog, std::function<void()> done)
+{
+    URLUtilities::pageFromURL(blog.escapedURL(), &blog,
+                              [&blog, done = std::move(done)](const URLUtilities::Page& page) {
+                                  // An error page says nothing of the blog's own pages.
+                                  if (page.status && *page.status >= 200 && *page.status < 300)
+                                      blog.applyPageEncoding(page.text, page.contentType);
+                                  if (done)
+                                      done();
+                              });
 }

@@ -10,8 +10,9 @@
 class RefreshCategoriesJob;
 
 // The server roads of this library as the records reach them (RefreshRoads):
-// Account::updateCache, Account::cancel, Account::downloadFromURL and
-// Blog::refreshCategories land here once install() has run.
+// Account::updateCache, Account::cancel, Account::downloadFromURL,
+// Blog::refreshCategories and Blog::detectEncoding land here once install()
+// has run.
 class JobRoads : public QObject, public RefreshRoads {
     Q_OBJECT
 public:
@@ -40,6 +41,9 @@ public:
     // The download stops when `context` goes away.
     void downloadFromURL(Account& account, const QString& address, QObject* context,
                          PageFetched done) override;
+    // A plain GET of the blog's page; an error page says nothing of the
+    // blog's own pages and changes nothing.
+    void detectEncoding(Blog& blog, std::function<void()> done) override;
 
 private:
     JobRoads() = default;

@@ -1,17 +1,14 @@
+// One asynchronous HTTP exchange with a blog server, from its request to its one ending.
 #include "RESTCall.h"
 
-#include "AuthPrompter.h"
 #include "CertificateTrustStore.h"
-#include "ConsoleSink.h"
-#include "HttpConsoleLog.h"
 #include "HttpErrors.h"
 #include "HttpSettings.h"
-#include "NetLog.h"
 #include "NetworkAccess.h"
+#include "RESTCallConsole.h"
 #include "RedirectPolicy.h"
 #include "SecurityPrompter.h"
 #include "URLUtilities.h"
-#include "XmlRpcAnswerStream.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
@@ -24,19 +21,6 @@
 
 namespace {
 
-bool isCredentialHeader(const QByteArray& name)
-{
-    const QByteArray lower = name.toLower();
-    return lower == "authorization" || lower == "x-wsse" || lower == "cookie" ||
-           lower == "proxy-authorization";
-}
-
-bool isBodyHeader(const QByteArray& name)
-{
-    const QByteArray lower = name.toLower();
-    return lower == "content-type" || lower == "content-length";
-}
-
 // Qt keeps at most this much of an answer before the call has read it, so an
 // answer past the size limit is noticed before it fills the memory.
 constexpr qint64 replyBufferBytes = 1024 * 1024;
@@ -44,14 +28,6 @@ constexpr qint64 replyBufferBytes = 1024 * 1024;
 double inSeconds(std::chrono::milliseconds duration)
 {
     return static_cast<double>(duration.count()) / 1000.0;
-}
-
-// QAuthenticator turns the credentials into Latin-1 bytes; servers compare
-// the UTF-8 bytes the user typed, so hand it text whose Latin-1 form is UTF-8.
-void answerChallenge(QAuthenticator* authenticator, const QString& user, const QString& password)
-{
-    authenticator->setUser(QString::fromLatin1(user.toUtf8()));
-    authenticator->setPassword(QString::fromLatin1(password.toUtf8()));
 }
 
 } // namespace
@@ -130,7 +106,7 @@ bool RESTCall::startCall()
     if (!m_prepared)
         return false;
     m_prepared = false;
-    restartBody();
+    m_body.restart();
     m_deadline = m_exchangeLimits.deadline;
     m_spent = std::chrono::milliseconds(0);
     logRequest();
@@ -142,20 +118,8 @@ bool RESTCall::startCall()
 
 void RESTCall::logRequest()
 {
-    // A hidden console keeps only the latest exchange, request and answer together.
-    ConsoleSink::beginExchange();
-    if (!m_consoleCopy.isEmpty()) {
-        m_consoleCopy = HttpConsoleLog::boundedCopy(m_consoleCopy);
-    } else {
-        QByteArray contentType;
-        for (const auto& [name, value] : m_headers)
-            if (name.compare("Content-Type", Qt::CaseInsensitive) == 0)
-                contentType = value;
-        m_consoleCopy =
-            HttpConsoleLog::request(m_currentUrl, m_requestBody, contentType,
-                                    m_delegate ? m_delegate->authPassword() : QString());
-    }
-    ConsoleSink::sharedInstance().addToConsole(m_consoleCopy);
+    m_consoleCopy = RESTCallConsole::request(m_consoleCopy, m_currentUrl, m_requestBody, m_headers,
+                                             m_delegate ? m_delegate->authPassword() : QString());
 }
 
 void RESTCall::send()
@@ -179,22 +143,11 @@ void RESTCall::send()
     m_refusal.reset();
     m_requestWritten = false;
     m_uploadDone = m_requestBody.isEmpty();
-    m_challengesOnReply = 0;
-    m_sentLogin = SentLogin::None;
-    m_loginRefused = false;
-    m_withheldForScheme = false;
-    m_challengeLoggedBefore = std::exchange(m_resentForScheme, false);
+    m_login.beginRequest();
     m_status = 0;
     m_uploadReported = 0;
-    // The manager of the login this request answers challenges with; it may
-    // change when the user logs in as someone else on the sheet.
-    const bool typed =
-        m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
-    const bool stored = !typed && isOwnOrigin(m_currentUrl) && m_delegate;
-    QNetworkAccessManager& manager =
-        typed    ? NetworkAccess::manager(m_promptedUser, m_promptedPassword)
-        : stored ? NetworkAccess::manager(m_delegate->authUsername(), m_delegate->authPassword())
-                 : NetworkAccess::manager();
+    // The manager of the login this request answers challenges with.
+    QNetworkAccessManager& manager = m_login.manager();
     // A shared manager asks every call about every challenge; each answers only its own.
     QObject::connect(&manager, &QNetworkAccessManager::authenticationRequired, this,
                      &RESTCall::onAuthenticationRequired, Qt::UniqueConnection);
@@ -293,15 +246,14 @@ void RESTCall::onMetaData()
         m_currentUrl);
     if (m_delegate)
         m_delegate->setSubStatus(tr("Connected to server..."));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::response(m_status, m_reply->rawHeaderPairs()));
+    RESTCallConsole::response(m_status, m_reply->rawHeaderPairs());
 
     if (const auto error = HttpErrors::errorForStatus(m_status)) {
         // The call ends with this error, but the page may give the reason in
         // the server's own words (a refused login, say): read its start first.
         m_refusal = error;
         m_bodyWanted = true;
-        restartBody();
+        m_body.restart();
         return;
     }
     // A redirect is followed on its headers: its body is not the answer, and one that
@@ -315,7 +267,7 @@ void RESTCall::onMetaData()
     const qint64 announced =
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     m_expectedLength = known && announced > 0 ? announced : 0;
-    restartBody();
+    m_body.restart();
     if (m_expectedLength > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
@@ -337,17 +289,16 @@ void RESTCall::onReadyRead()
     if (!m_bodyWanted)
         return;
     if (m_refusal) {
-        m_body.append(chunk.left(HttpErrors::serverWordsBytes - m_body.size()));
-        if (m_body.size() >= HttpErrors::serverWordsBytes)
+        if (m_body.keepServerWords(chunk))
             failRefused();
         return;
     }
-    if (m_received + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
+    if (m_body.received() + chunk.size() > m_exchangeLimits.maximumAnswerBytes) {
         failTooLarge();
         return;
     }
-    keepBody(chunk);
-    const double received = static_cast<double>(m_received) / 1024.0;
+    m_body.keep(chunk);
+    const double received = static_cast<double>(m_body.received()) / 1024.0;
     const double expected = static_cast<double>(m_expectedLength) / 1024.0;
     if (!m_delegate)
         return;
@@ -386,12 +337,12 @@ void RESTCall::onFinished()
         return;
     }
     if (m_status == 401) {
-        onUnauthorized();
+        m_login.unauthorized();
         return;
     }
     // A redirect was followed, or found to be an answer, on its headers.
     if (const auto unavailable =
-            HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body)) {
+            HttpErrors::errorForUnavailable(m_status, displayAddress(), m_body.data())) {
         m_refusal = unavailable;
         failRefused();
         return;
@@ -406,8 +357,7 @@ void RESTCall::failTransport(QNetworkReply::NetworkError error)
     const HttpErrors::Stage stage = m_responseSeen     ? HttpErrors::Stage::Receiving
                                     : m_requestWritten ? HttpErrors::Stage::Waiting
                                                        : HttpErrors::Stage::Connecting;
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(code, m_reply->errorString(), address));
+    RESTCallConsole::failure(code, m_reply->errorString(), address);
     fail(HttpErrors::transportError(code, address, m_reply->errorString(), stage,
                                     m_transferTimeoutMs / 1000.0));
 }
@@ -426,8 +376,7 @@ void RESTCall::onStalled(TransferWatch::Phase phase)
         stage = Stage::Sending;
     const QString description = tr("Operation timed out");
     const int code = HttpErrors::TimedOut;
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(code, description, displayAddress()));
+    RESTCallConsole::failure(code, description, displayAddress());
     fail(HttpErrors::transportError(code, displayAddress(), description, stage,
                                     inSeconds(m_watch.silence())));
 }
@@ -438,59 +387,27 @@ void RESTCall::onTooSlow()
         return;
     const RestError error = HttpErrors::tooSlow(displayAddress(), m_watch.minimumBytesPerSecond(),
                                                 m_watch.paceWindow());
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
-}
-
-void RESTCall::restartBody()
-{
-    m_body.clear();
-    m_received = 0;
-    m_answerStream.reset();
-    if (m_readsXmlRpc)
-        m_answerStream = std::make_unique<XmlRpcAnswerStream>();
-}
-
-// Read as it arrives, an answer is kept only as far as the console shows it.
-void RESTCall::keepBody(const QByteArray& chunk)
-{
-    m_received += chunk.size();
-    if (!m_answerStream) {
-        m_body.append(chunk);
-        return;
-    }
-    m_answerStream->feed(chunk);
-    const qsizetype room = HttpConsoleLog::bodyHeadBytes + 4 - m_body.size();
-    if (room > 0)
-        m_body.append(chunk.first(std::min(room, chunk.size())));
 }
 
 DecodeResult RESTCall::takeXmlRpcAnswer()
 {
-    std::unique_ptr<XmlRpcAnswerStream> stream = std::move(m_answerStream);
-    if (!stream) {
-        stream = std::make_unique<XmlRpcAnswerStream>();
-        stream->feed(m_body);
-    }
-    return stream->finish();
+    return m_body.takeXmlRpcAnswer();
 }
 
 void RESTCall::failTooLarge()
 {
     const RestError error =
         HttpErrors::answerTooLarge(displayAddress(), m_exchangeLimits.maximumAnswerBytes);
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
 void RESTCall::failRefused()
 {
-    const RestError error = HttpErrors::withServerWords(*m_refusal, m_body);
-    const QString text = HttpConsoleLog::bodyText(m_body);
-    if (!text.isNull())
-        ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
+    const RestError error = HttpErrors::withServerWords(*m_refusal, m_body.data());
+    RESTCallConsole::refusalPage(m_body.data());
     fail(error);
 }
 
@@ -499,90 +416,34 @@ void RESTCall::onDeadlinePassed()
     if (m_ended || !m_reply)
         return;
     const RestError error = HttpErrors::deadlinePassed(displayAddress(), m_deadline);
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
 bool RESTCall::followRedirect()
 {
-    using Outcome = RedirectDecision::Outcome;
-    const RedirectDecision decision = RedirectPolicy::decide(
-        m_status, m_method, m_currentUrl, m_reply->rawHeader("Location"), !m_requestBody.isEmpty());
-    switch (decision.outcome) {
-    case Outcome::NotARedirect:
-    case Outcome::MissingLocation:
-        return false; // delivered as an ordinary answer
-    case Outcome::InsecureDowngrade:
-    case Outcome::OtherOriginWithBody:
-        refuseRedirect(decision);
+    const RESTRedirectFollowing::Outcome outcome =
+        m_redirectFollowing.next(m_status, m_reply->rawHeader("Location"),
+                                 {m_method, m_currentUrl, m_requestBody, m_headers});
+    switch (outcome.step) {
+    case RESTRedirectFollowing::Step::Answer:
+        return false;
+    case RESTRedirectFollowing::Step::Fail:
+        fail(outcome.error);
         return true;
-    case Outcome::UnsupportedScheme:
-        fail(HttpErrors::transportError(HttpErrors::UnsupportedURL, displayAddress(), QString()));
-        return true;
-    case Outcome::Follow:
+    case RESTRedirectFollowing::Step::Follow:
         break;
     }
-    if (++m_redirects > NetworkAccess::maximumRedirects) {
-        const int code = HttpErrors::HTTPTooManyRedirects;
-        ConsoleSink::sharedInstance().addToConsole(
-            HttpConsoleLog::failure(code, tr("Too many redirects"), displayAddress()));
-        fail(HttpErrors::transportError(code, displayAddress(), tr("Too many redirects")));
-        return true;
-    }
-    applyRedirect(decision);
-    return true;
-}
-
-void RESTCall::applyRedirect(const RedirectDecision& decision)
-{
-    qCInfo(lcNet, "redirection detected: %s",
-           qPrintable(decision.target.toString(QUrl::RemovePassword)));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::redirect(m_status, displayAddress(), decision.target.toString()));
-
-    if (!decision.keepCredentials)
-        m_headers.removeIf([](const auto& h) { return isCredentialHeader(h.first); });
-    if (!decision.keepBody) {
-        m_requestBody.clear();
-        m_headers.removeIf([](const auto& h) { return isBodyHeader(h.first); });
-    }
-    m_method = decision.method;
-    m_currentUrl = decision.target;
     releaseReply();
     send();
-}
-
-void RESTCall::refuseRedirect(const RedirectDecision& decision)
-{
-    const QString from = m_currentUrl.toString(QUrl::RemoveUserInfo);
-    const QString to = decision.target.toString(QUrl::RemoveUserInfo);
-    RestError error;
-    if (decision.outcome == RedirectDecision::Outcome::InsecureDowngrade) {
-        error = {HttpErrors::SecureConnectionFailed,
-                 tr("The secure address \"%1\" redirected to the insecure address \"%2\". "
-                    "The redirect was not followed.")
-                     .arg(from, to)};
-    } else {
-        // The body may hold the login (XML-RPC sends it there): it stays with its origin.
-        error = {HttpErrors::UnsupportedURL,
-                 tr("The address \"%1\" sent the request on to \"%2\", another server. The "
-                    "request was not sent there, as it carries your login. If the blog has "
-                    "moved, change its access point to the new address.")
-                     .arg(from, to)};
-    }
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
-    releaseReply();
-    fail(error);
+    return true;
 }
 
 void RESTCall::askAboutCertificate()
 {
     releaseReply();
     const QString reasons = m_certProblem->reasons.join(QStringLiteral("; "));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(HttpErrors::ServerCertificateUntrusted, reasons, displayAddress()));
+    RESTCallConsole::failure(HttpErrors::ServerCertificateUntrusted, reasons, displayAddress());
     SecurityPrompter* prompter = SecurityPrompter::sharedInstance();
     if (!prompter) {
         failUntrustedCertificate();
@@ -601,7 +462,7 @@ void RESTCall::askAboutCertificate()
             if (!CertificateTrustStore::sharedInstance().trust(problem.host, problem.port,
                                                                problem.fingerprint, &error))
                 // Trusted for this session all the same; the user decided.
-                ConsoleSink::sharedInstance().addToConsole(
+                RESTCallConsole::note(
                     tr("The trusted certificate could not be remembered: %1\n\n").arg(error));
             self->m_certProblem.reset();
             self->send();
@@ -643,151 +504,7 @@ void RESTCall::onAuthenticationRequired(QNetworkReply* challenged, QAuthenticato
 {
     if (challenged != m_reply || m_ended)
         return;
-    ++m_challengesOnReply;
-    m_challengeRealm = authenticator->realm();
-    if (m_challengesOnReply > 1) {
-        // What was sent was refused; unanswered, the exchange ends with 401.
-        m_loginRefused = m_sentLogin != SentLogin::None;
-        logChallenge(
-            AuthChallenge::rememberedScheme(m_currentUrl, m_challengeRealm).value_or(QString()),
-            m_challengeRealm, {});
-        return;
-    }
-
-    const bool typed =
-        m_promptedAnswer && RedirectPolicy::sameCredentialScope(m_promptedOrigin, m_currentUrl);
-    const bool stored = !typed && isOwnOrigin(m_currentUrl) && m_delegate &&
-                        !m_delegate->authUsername().isEmpty() &&
-                        !m_delegate->authPassword().isEmpty();
-    if (!typed && !stored)
-        return; // unanswered: logged with the answer's headers, then the sheet asks
-    const std::optional<QString> scheme =
-        AuthChallenge::rememberedScheme(m_currentUrl, m_challengeRealm);
-    if (!scheme && !m_schemeLearnt) {
-        // Qt tells the realm of a challenge but not its scheme, and the 401's
-        // headers arrive only when it is left unanswered: so it is, once per
-        // origin and realm, and the request is sent again (onUnauthorized).
-        m_withheldForScheme = true;
-        return;
-    }
-    // The challenge left unanswered to learn its scheme was logged then.
-    if (!m_challengeLoggedBefore)
-        logChallenge(scheme.value_or(QString()), m_challengeRealm, {});
-    if (typed) {
-        answerChallenge(authenticator, m_promptedUser, m_promptedPassword);
-        m_sentLogin = SentLogin::Typed;
-    } else if (stored) {
-        answerChallenge(authenticator, m_delegate->authUsername(), m_delegate->authPassword());
-        m_sentLogin = SentLogin::Stored;
-    }
-}
-
-void RESTCall::logChallenge(const QString& scheme, const QString& realm,
-                            const HeaderList& failureHeaders)
-{
-    ConsoleSink::sharedInstance().addToConsole(HttpConsoleLog::authorizationRequest(
-        m_loginRefused ? tr("The previous credentials were rejected") : QString(), failureHeaders,
-        scheme, m_currentUrl.host(), m_currentUrl.scheme(), realm));
-}
-
-void RESTCall::onUnauthorized()
-{
-    const std::optional<AuthChallenge> challenge =
-        AuthChallenge::fromHeaders(m_reply->rawHeaderPairs());
-    if (challenge)
-        AuthChallenge::remember(m_currentUrl, *challenge);
-
-    if (m_challengesOnReply == 0) {
-        // No challenge Qt could answer (none at all, or one in a scheme it does
-        // not know). Only a login that went with the request (an Authorization
-        // or X-WSSE header) to the blog's own origin was refused.
-        const bool loginSent = isOwnOrigin(m_currentUrl) &&
-                               std::any_of(m_headers.cbegin(), m_headers.cend(), [](const auto& h) {
-                                   return isCredentialHeader(h.first) &&
-                                          h.first.compare("Cookie", Qt::CaseInsensitive) != 0;
-                               });
-        if (challenge)
-            logChallenge(challenge->scheme, challenge->realm, m_reply->rawHeaderPairs());
-        const QString address = displayAddress();
-        if (!loginSent) {
-            fail(HttpErrors::loginDemandedWithoutChallenge(address));
-            return;
-        }
-        if (m_delegate)
-            m_delegate->setAuthPassword(QString());
-        fail(HttpErrors::transportError(HttpErrors::UserAuthenticationRequired, address,
-                                        m_reply->errorString()));
-        return;
-    }
-
-    if (m_withheldForScheme) {
-        logChallenge(challenge ? challenge->scheme : QString(), m_challengeRealm,
-                     m_reply->rawHeaderPairs());
-        m_schemeLearnt = true;
-        m_resentForScheme = true;
-        releaseReply();
-        send();
-        return;
-    }
-    if (!m_loginRefused)
-        logChallenge(challenge ? challenge->scheme : QString(), m_challengeRealm,
-                     m_reply->rawHeaderPairs());
-    // The blog's login (stored, or typed for the blog and so stored) is
-    // forgotten only when it went to the blog's own origin and was refused there.
-    if (m_loginRefused && isOwnOrigin(m_currentUrl) && m_delegate)
-        m_delegate->setAuthPassword(QString());
-    if (m_loginRefused && m_sentLogin == SentLogin::Typed)
-        m_promptedAnswer = false;
-    askForLogin(m_challengeRealm);
-}
-
-void RESTCall::askForLogin(const QString& realm)
-{
-    releaseReply();
-    const QUrl challenging = m_currentUrl;
-    const bool ownOrigin = isOwnOrigin(challenging);
-    const QString challengingOrigin = challenging
-                                          .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath |
-                                                    QUrl::RemoveQuery | QUrl::RemoveFragment)
-                                          .toString();
-    AuthPrompter* prompter = AuthPrompter::sharedInstance();
-    auto cancelled = [this] {
-        const int code = HttpErrors::UserCancelledAuthentication;
-        ConsoleSink::sharedInstance().addToConsole(
-            HttpConsoleLog::failure(code, tr("Authentication cancelled"), displayAddress()));
-        fail(HttpErrors::transportError(code, displayAddress(), QString()));
-    };
-    if (!prompter) {
-        cancelled();
-        return;
-    }
-    // The blog's own address as the user knows it; another origin by itself,
-    // so that nobody types the blog's login for a server it was sent to.
-    const QString address = ownOrigin && m_delegate && !m_delegate->url().isEmpty() &&
-                                    isOwnOrigin(QUrl(m_delegate->url()))
-                                ? m_delegate->url()
-                                : challengingOrigin;
-    const QString username = ownOrigin && m_delegate ? m_delegate->authUsername() : QString();
-    QPointer<RESTCall> self(this);
-    prompter->ask(AuthPrompter::captionFor(address, realm), username,
-                  [self, cancelled, ownOrigin, challenging](const AuthPrompter::Answer& answer) {
-                      if (!self || self->m_ended)
-                          return;
-                      if (!answer.accepted) {
-                          cancelled();
-                          return;
-                      }
-                      // Only a login for the blog's own origin is the blog's.
-                      if (ownOrigin && self->m_delegate) {
-                          self->m_delegate->setAuthUsername(answer.username);
-                          self->m_delegate->setAuthPassword(answer.password);
-                      }
-                      self->m_promptedAnswer = true;
-                      self->m_promptedOrigin = challenging;
-                      self->m_promptedUser = answer.username;
-                      self->m_promptedPassword = answer.password;
-                      self->send();
-                  });
+    m_login.challenged(authenticator);
 }
 
 void RESTCall::onResponseTimedOut()
@@ -796,8 +513,7 @@ void RESTCall::onResponseTimedOut()
         return;
     const RestError error = HttpErrors::responseTimedOut(
         displayAddress(), inSeconds(m_responseTimer.intervalAsDuration()));
-    ConsoleSink::sharedInstance().addToConsole(
-        HttpConsoleLog::failure(error.code, error.message, displayAddress()));
+    RESTCallConsole::failure(error, displayAddress());
     fail(error);
 }
 
@@ -824,9 +540,7 @@ void RESTCall::succeed()
     m_ended = true;
     m_succeeded = true;
     releaseReply();
-    const QString text = HttpConsoleLog::bodyText(m_body, m_received);
-    if (!text.isNull())
-        ConsoleSink::sharedInstance().addToConsole(text + QStringLiteral("\n\n"));
+    RESTCallConsole::answer(m_body.data(), m_body.received());
     if (m_delegate)
         m_delegate->restCallDidFinish(this);
     emit finished(this);

@@ -1,10 +1,14 @@
+// One asynchronous HTTP exchange with a blog server, from its request to its one ending.
 #pragma once
 
 #include "AuthChallenge.h"
 #include "CertificateProblem.h"
 #include "DecodeResult.h"
 #include "ExchangeLimits.h"
+#include "RESTAnswerBody.h"
+#include "RESTCallLogin.h"
 #include "RESTDelegate.h"
+#include "RESTRedirectFollowing.h"
 #include "RestError.h"
 #include "TransferWatch.h"
 
@@ -25,9 +29,7 @@
 #include <optional>
 
 class QAuthenticator;
-class XmlRpcAnswerStream;
 class QSslError;
-struct RedirectDecision;
 
 // One asynchronous HTTP exchange with a blog server. Adds plumet's standard
 // headers, limits the wait for the first response, the size of the answer and
@@ -78,8 +80,8 @@ public:
     // Reads the answer as XML-RPC while it arrives (XmlRpcAnswerStream)
     // instead of keeping its bytes: restData() then holds only its head, for
     // the console, and takeXmlRpcAnswer() the decoded answer.
-    void setReadsXmlRpcAnswer(bool reads) { m_readsXmlRpc = reads; }
-    bool readsXmlRpcAnswer() const { return m_readsXmlRpc; }
+    void setReadsXmlRpcAnswer(bool reads) { m_body.setReadsXmlRpc(reads); }
+    bool readsXmlRpcAnswer() const { return m_body.readsXmlRpc(); }
     // Once the call has finished well: the answer read so (asked once).
     DecodeResult takeXmlRpcAnswer();
 
@@ -94,9 +96,9 @@ public:
     // Stops the exchange and reports a failure without an error.
     void cancel();
 
-    const QByteArray& restData() const { return m_body; }
+    const QByteArray& restData() const { return m_body.data(); }
     // How many bytes the answer had, whether kept or read as they came.
-    qint64 answerSize() const { return m_received; }
+    qint64 answerSize() const { return m_body.received(); }
     RESTDelegate* restDelegate() const { return m_delegate; }
     void setRestDelegate(RESTDelegate* newDelegate) { m_delegate = newDelegate; }
 
@@ -116,6 +118,10 @@ signals:
     void finished(RESTCall* call);
 
 private:
+    // The login side answers challenges on the call's reply, sends it again
+    // and ends it.
+    friend class RESTCallLogin;
+
     void logRequest();
     void send();
     std::chrono::milliseconds responseWait() const;
@@ -130,22 +136,16 @@ private:
     void onResponseTimedOut();
     void onStalled(TransferWatch::Phase phase);
     void onTooSlow();
-    void restartBody();
-    void keepBody(const QByteArray& chunk);
     void onDeadlinePassed();
     void failTooLarge();
     void failRefused();
     void failTransport(QNetworkReply::NetworkError error);
-    void onUnauthorized();
-    void logChallenge(const QString& scheme, const QString& realm,
-                      const HeaderList& failureHeaders);
     bool isOwnOrigin(const QUrl& url) const;
+    // Follows a redirect on its headers, or ends the call on a refused one;
+    // false for an answer that is no redirect to follow.
     bool followRedirect();
-    void applyRedirect(const RedirectDecision& decision);
-    void refuseRedirect(const RedirectDecision& decision);
     void askAboutCertificate();
     void failUntrustedCertificate();
-    void askForLogin(const QString& realm);
     void releaseReply();
     void succeed();
     void fail(const std::optional<RestError>& error);
@@ -172,10 +172,7 @@ private:
     bool m_prepared = false;
     bool m_ended = false;
 
-    QByteArray m_body;
-    qint64 m_received = 0;
-    bool m_readsXmlRpc = false;
-    std::unique_ptr<XmlRpcAnswerStream> m_answerStream;
+    RESTAnswerBody m_body;
     TransferWatch m_watch;
     qint64 m_uploadReported = 0;
     QList<QNetworkReply::RawHeaderPair> m_responseHeaders;
@@ -190,23 +187,8 @@ private:
     bool m_bodyWanted = false;
     bool m_requestWritten = false;
     bool m_uploadDone = false;
-    int m_redirects = 0;
+    RESTRedirectFollowing m_redirectFollowing;
 
-    // The login sent on the current request, and whether it was refused.
-    enum class SentLogin { None, Stored, Typed };
-    SentLogin m_sentLogin = SentLogin::None;
-    bool m_loginRefused = false;
-    int m_challengesOnReply = 0;
-    QString m_challengeRealm;
-    // A challenge left unanswered once, so that its answer shows its scheme.
-    bool m_withheldForScheme = false;
-    bool m_schemeLearnt = false;
-    bool m_resentForScheme = false;
-    bool m_challengeLoggedBefore = false;
-    // A login typed into the sheet, for the origin it was asked for.
-    bool m_promptedAnswer = false;
-    QUrl m_promptedOrigin;
-    QString m_promptedUser;
-    QString m_promptedPassword;
+    RESTCallLogin m_login{*this};
     std::optional<CertificateProblem> m_certProblem;
 };

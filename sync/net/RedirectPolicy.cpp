@@ -2,6 +2,13 @@
 
 namespace RedirectPolicy {
 
+bool isCredentialHeader(const QByteArray& name)
+{
+    const QByteArray lower = name.toLower();
+    return lower == "authorization" || lower == "x-wsse" || lower == "cookie" ||
+           lower == "proxy-authorization";
+}
+
 bool isRedirectStatus(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;

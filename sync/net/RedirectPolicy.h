@@ -30,6 +30,10 @@ namespace RedirectPolicy {
 
 bool isRedirectStatus(int status);
 
+// A header that carries a login or a session: Authorization, X-WSSE, Cookie
+// and Proxy-Authorization, in any case.
+bool isCredentialHeader(const QByteArray& name);
+
 // `location` is the raw Location header, resolved against `from`; `withBody`
 // says whether the request carries a body.
 RedirectDecision decide(int status, const QByteArray& method, const QUrl& from,

@@ -18,6 +18,8 @@ private slots:
     void changedEntriesAreChangedRows();
     void arrangingKeysFollowTheEntry();
     void aBlogThatGoesLeavesTheList();
+    void switchTooltipsFollowTheEntry_data();
+    void switchTooltipsFollowTheEntry();
 
 private:
     static EntryPtr add(Blog& blog, const QString& title);
@@ -141,6 +143,59 @@ void tst_EntryListModel::aBlogThatGoesLeavesTheList()
     going.reset();
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.blogs(), QList<Blog*>{&kept});
+}
+
+void tst_EntryListModel::switchTooltipsFollowTheEntry_data()
+{
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("off");
+    QTest::addColumn<QString>("on");
+    QTest::newRow("comments") << EntryListModel::CommentTooltipRole << "Click to allow comments"
+                              << "Click to disable comments";
+    QTest::newRow("trackbacks") << EntryListModel::TrackbackTooltipRole
+                                << "Click to allow trackbacks"
+                                << "Click to disable trackbacks";
+    QTest::newRow("draft") << EntryListModel::DraftTooltipRole << "Draft will be published on blog"
+                           << "Draft will be stored as draft on server";
+    QTest::newRow("notify") << EntryListModel::NotifyTooltipRole
+                            << "Notifications will not be sent on publish"
+                            << "Notifications will be sent on publish";
+}
+
+void tst_EntryListModel::switchTooltipsFollowTheEntry()
+{
+    QFETCH(int, role);
+    QFETCH(QString, off);
+    QFETCH(QString, on);
+    Blog blog;
+    // Unset on the entry, each switch shows the blog's setting.
+    blog.setOption(QStringLiteral("commentOption"), false);
+    blog.setOption(QStringLiteral("publishOption"), true);
+    EntryPtr entry = add(blog, QStringLiteral("post"));
+    EntryListModel model;
+    model.setBlogs({&blog});
+    const QModelIndex row = model.index(0, EntryListModel::TitleColumn);
+    QCOMPARE(model.data(row, role).toString(), off);
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    switch (role) {
+    case EntryListModel::CommentTooltipRole:
+        entry->setCommentOption(QStringLiteral("1")); // a number as text
+        break;
+    case EntryListModel::TrackbackTooltipRole:
+        entry->setTrackbackOption(2.0);
+        break;
+    case EntryListModel::DraftTooltipRole:
+        entry->setDraftOrPublish(true);
+        break;
+    default:
+        entry->setNotifyOption(true);
+        break;
+    }
+    QVERIFY(!changed.isEmpty()); // views ask again
+    QCOMPARE(model.data(row, role).toString(), on);
+    // The title column's own tool tip stays the title.
+    QCOMPARE(model.data(row, Qt::ToolTipRole).toString(), QStringLiteral("post"));
 }
 
 QTEST_MAIN(tst_EntryListModel)

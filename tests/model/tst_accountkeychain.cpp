@@ -76,6 +76,14 @@ void tst_AccountKeychain::passwordLivesInKeychain()
     decoded.setUrl(account->url());
     decoded.setUsername(QStringLiteral("ann"));
     QCOMPARE(loaded(decoded).password(), QStringLiteral("pw1"));
+    // The getters read no keychain: a record nobody asked to load knows no password.
+    Account unread;
+    unread.setUrl(account->url());
+    unread.setUsername(QStringLiteral("ann"));
+    QCOMPARE(unread.password(), QString(""));
+    QCOMPARE(unread.authPassword(), QString(""));
+    QCOMPARE(KeyChain::sharedInstance().pendingCalls(), 0);
+    QVERIFY(!unread.passwordsLoaded());
     account->setPassword(QString());
     QCOMPARE(stored("plumet", account->url(), "ann"), QString(""));
 }

@@ -44,8 +44,7 @@ private slots:
     void blogAddress();
     void templatesAreOwnedCopies();
     void applySettingsLeavesAddressAndLists();
-    void detectEncoding_data();
-    void detectEncoding();
+    void detectEncodingWithoutRoads();
     void collectEntries();
     void entryRowsAreAnnounced();
     void entryLookupFollowsTheList();
@@ -144,55 +143,24 @@ void tst_BlogAccount::blogAddress()
     QVERIFY(!blog->escapedURL().isValid());
 }
 
-void tst_BlogAccount::detectEncoding_data()
+void tst_BlogAccount::detectEncodingWithoutRoads()
 {
-    using Response = plumet::test::TestHttpServer::Response;
-    QTest::addColumn<Response>("page");
-    QTest::addColumn<QVariant>("before");
-    QTest::addColumn<QVariant>("after");
-    const QByteArray head = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; ";
-    QTest::newRow("utf-8 page") << Response::ok(head + "charset=UTF-8\"></head></html>",
-                                                "text/html")
-                                << QVariant() << QVariant(false);
-    QTest::newRow("latin-1 page") << Response::ok(head + "charset=iso-8859-1\"></head></html>",
-                                                  "text/html")
-                                  << QVariant(false) << QVariant(true);
-    QTest::newRow("WordPress meta charset")
-        << Response::ok("<html><head><meta charset=\"UTF-8\" /></head></html>", "text/html")
-        << QVariant(true) << QVariant(false);
-    QTest::newRow("the header names it")
-        << Response::ok("<html><head><title>Blog</title></head></html>", "text/html; charset=UTF-8")
-        << QVariant(true) << QVariant(false);
-    QTest::newRow("error page keeps the setting")
-        << Response::withStatus(500, "<html><body>Internal error</body></html>") << QVariant(false)
-        << QVariant(false);
-    QTest::newRow("no answer, still unset")
-        << Response::withAction(Response::Action::Close) << QVariant() << QVariant();
-}
-
-void tst_BlogAccount::detectEncoding()
-{
-    QFETCH(plumet::test::TestHttpServer::Response, page);
-    QFETCH(QVariant, before);
-    QFETCH(QVariant, after);
+    // The page fetch is a road: without the roads installed nothing is
+    // fetched and nothing changes, and the caller still hears the end.
     plumet::test::TestHttpServer server;
     QVERIFY(server.listen());
-    server.setHandler([page](const auto&) { return page; });
+    server.setHandler([](const auto&) {
+        return plumet::test::TestHttpServer::Response::ok("<meta charset=\"iso-8859-1\">",
+                                                          "text/html");
+    });
     Blog blog;
     blog.setUrl(server.url(QStringLiteral("/blog/")).toString());
-    blog.setOption(QStringLiteral("convertEntities"), before);
     bool ended = false;
     blog.detectEncoding([&ended] { ended = true; });
-    QTRY_VERIFY_WITH_TIMEOUT(ended, 15000);
-    QCOMPARE(blog.option(QStringLiteral("convertEntities")), after);
-    QVERIFY(!server.requests().isEmpty());
-    QCOMPARE(server.requests().first().target, QByteArray("/blog/"));
-
-    Blog withoutAddress; // nothing to fetch: ends at once, nothing set
-    bool endedAtOnce = false;
-    withoutAddress.detectEncoding([&endedAtOnce] { endedAtOnce = true; });
-    QVERIFY(endedAtOnce);
-    QVERIFY(!withoutAddress.option(QStringLiteral("convertEntities")).isValid());
+    QVERIFY(ended);
+    QTest::qWait(50);
+    QVERIFY(server.requests().isEmpty());
+    QVERIFY(!blog.option(QStringLiteral("convertEntities")).isValid());
 }
 
 void tst_BlogAccount::entryRowsAreAnnounced()

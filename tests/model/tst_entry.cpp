@@ -69,8 +69,8 @@ private slots:
     void lazyFlagFollowsBlog_data();
     void lazyFlagFollowsBlog();
     void optionsInheritWithoutStoring();
-    void optionSettersAndTooltips_data();
-    void optionSettersAndTooltips();
+    void optionSetters_data();
+    void optionSetters();
     void pingListIsTenLong();
     void editModeDefaultAndSameTruthValue();
     void flagsPostRefreshAndDependentKeys();
@@ -176,33 +176,22 @@ void tst_Entry::optionsInheritWithoutStoring()
     QCOMPARE(entry->dictionary().value(QStringLiteral("format")), QVariant("markdown"));
 }
 
-void tst_Entry::optionSettersAndTooltips_data()
+void tst_Entry::optionSetters_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QString>("commentTip");
-    QTest::addColumn<QString>("trackbackTip");
 
-    QTest::newRow("string 1") << QVariant(QStringLiteral("1")) << QVariant(1)
-                              << "Click to disable comments"
-                              << "Click to disable trackbacks";
-    QTest::newRow("string 0") << QVariant(QStringLiteral("0")) << QVariant(0)
-                              << "Click to allow comments"
-                              << "Click to allow trackbacks";
-    QTest::newRow("bool true") << QVariant(true) << QVariant(1) << "Click to disable comments"
-                               << "Click to disable trackbacks";
-    QTest::newRow("number 2") << QVariant(2.0) << QVariant(2) << "Click to disable comments"
-                              << "Click to disable trackbacks";
-    QTest::newRow("null") << QVariant() << QVariant() << "Click to allow comments"
-                          << "Click to allow trackbacks";
+    QTest::newRow("string 1") << QVariant(QStringLiteral("1")) << QVariant(1);
+    QTest::newRow("string 0") << QVariant(QStringLiteral("0")) << QVariant(0);
+    QTest::newRow("bool true") << QVariant(true) << QVariant(1);
+    QTest::newRow("number 2") << QVariant(2.0) << QVariant(2);
+    QTest::newRow("null") << QVariant() << QVariant();
 }
 
-void tst_Entry::optionSettersAndTooltips()
+void tst_Entry::optionSetters()
 {
     QFETCH(QVariant, value);
     QFETCH(QVariant, stored);
-    QFETCH(QString, commentTip);
-    QFETCH(QString, trackbackTip);
 
     const EntryPtr entry = Entry::create();
     QSignalSpy changes(entry.get(), &Genetic::valueChanged);
@@ -210,10 +199,8 @@ void tst_Entry::optionSettersAndTooltips()
     entry->setTrackbackOption(value);
     QCOMPARE(entry->commentOption(), stored);
     QCOMPARE(entry->trackbackOption(), stored);
-    QCOMPARE(entry->commentTooltip(), commentTip);
-    QCOMPARE(entry->trackbackTooltip(), trackbackTip);
-    QVERIFY(changes.contains(QVariantList{QStringLiteral("commentTooltip")}));
-    QVERIFY(changes.contains(QVariantList{QStringLiteral("trackbackTooltip")}));
+    QVERIFY(changes.contains(QVariantList{QStringLiteral("commentOption")}));
+    QVERIFY(changes.contains(QVariantList{QStringLiteral("trackbackOption")}));
 }
 
 void tst_Entry::pingListIsTenLong()
@@ -264,7 +251,6 @@ void tst_Entry::flagsPostRefreshAndDependentKeys()
     QCOMPARE(entry->flag(), 1);
     QCOMPARE(refreshesDuring([&] { entry->setDraftOrPublish(true); }), 1);
     QVERIFY(entry->draftOrPublish());
-    QCOMPARE(entry->draftTooltip(), QStringLiteral("Draft will be stored as draft on server"));
     QCOMPARE(refreshesDuring([&] { entry->removeFlag(Entry::BeingDeleted); }), 1); // not set
     QCOMPARE(refreshesDuring([&] { entry->removeFlag(Entry::LocalOnly); }), 1);
     QCOMPARE(entry->flag(), Entry::SendAsDraft);
@@ -273,11 +259,6 @@ void tst_Entry::flagsPostRefreshAndDependentKeys()
     QVERIFY(!entry->hasFlag(Entry::ChangedLocally));
 
     QVERIFY(changes.contains(QVariantList{QStringLiteral("draftOrPublish")}));
-    QVERIFY(changes.contains(QVariantList{QStringLiteral("draftTooltip")}));
-
-    entry->setNotifyOption(true);
-    QCOMPARE(entry->notifyTooltip(), QStringLiteral("Notifications will be sent on publish"));
-    QVERIFY(changes.contains(QVariantList{QStringLiteral("notifyTooltip")}));
 }
 
 void tst_Entry::archiveRoundTripKeepsEveryKey()

@@ -1,5 +1,6 @@
 #include "Account.h"
 #include "AuthPrompter.h"
+#include "Blog.h"
 #include "JobRoads.h"
 #include "KeyChain.h"
 #include "TestHttpServer.h"
@@ -58,7 +59,8 @@ std::shared_ptr<Fetched> download(Account& account, const QString& address, QObj
 // The new-account wizard's page fetch (Account::downloadFromURL): the page's
 // text and where it finally came from, or the cause of the failure. A page is
 // read within the limits of a page fetch, not those of a blog's server
-// answers; a login typed for it stays with the download.
+// answers; a login typed for it stays with the download. A blog's charset
+// check (Blog::detectEncoding) fetches its page the same way.
 class tst_DownloadJob : public QObject {
     Q_OBJECT
 private slots:
@@ -67,6 +69,8 @@ private slots:
     void answersTheTextOrTheCause();
     void redirectedPageAnswersWhereItCameFrom();
     void typedLoginStaysWithTheDownload();
+    void blogEncodingFromItsPage_data();
+    void blogEncodingFromItsPage();
 
 private:
     plumet::test::TestKeyring keyring;
@@ -164,6 +168,56 @@ void tst_DownloadJob::typedLoginStaysWithTheDownload()
     QCOMPARE(KeyChain::sharedInstance().genericPassword(
                  QStringLiteral("plumet(auth) : %1").arg(scratch.url()), QStringLiteral("gate")),
              QString(""));
+}
+
+void tst_DownloadJob::blogEncodingFromItsPage_data()
+{
+    QTest::addColumn<Response>("page");
+    QTest::addColumn<QVariant>("before");
+    QTest::addColumn<QVariant>("after");
+    const QByteArray head = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; ";
+    QTest::newRow("utf-8 page") << Response::ok(head + "charset=UTF-8\"></head></html>",
+                                                "text/html")
+                                << QVariant() << QVariant(false);
+    QTest::newRow("latin-1 page") << Response::ok(head + "charset=iso-8859-1\"></head></html>",
+                                                  "text/html")
+                                  << QVariant(false) << QVariant(true);
+    QTest::newRow("WordPress meta charset")
+        << Response::ok("<html><head><meta charset=\"UTF-8\" /></head></html>", "text/html")
+        << QVariant(true) << QVariant(false);
+    QTest::newRow("the header names it")
+        << Response::ok("<html><head><title>Blog</title></head></html>", "text/html; charset=UTF-8")
+        << QVariant(true) << QVariant(false);
+    QTest::newRow("error page keeps the setting")
+        << Response::withStatus(500, "<html><body>Internal error</body></html>") << QVariant(false)
+        << QVariant(false);
+    QTest::newRow("no answer, still unset")
+        << Response::withAction(Response::Action::Close) << QVariant() << QVariant();
+}
+
+void tst_DownloadJob::blogEncodingFromItsPage()
+{
+    QFETCH(Response, page);
+    QFETCH(QVariant, before);
+    QFETCH(QVariant, after);
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([page](const auto&) { return page; });
+    Blog blog;
+    blog.setUrl(server.url(QStringLiteral("/blog/")).toString());
+    blog.setOption(QStringLiteral("convertEntities"), before);
+    bool ended = false;
+    blog.detectEncoding([&ended] { ended = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 15000);
+    QCOMPARE(blog.option(QStringLiteral("convertEntities")), after);
+    QVERIFY(!server.requests().isEmpty());
+    QCOMPARE(server.requests().first().target, QByteArray("/blog/"));
+
+    Blog withoutAddress; // nothing to fetch: ends at once, nothing set
+    bool endedAtOnce = false;
+    withoutAddress.detectEncoding([&endedAtOnce] { endedAtOnce = true; });
+    QVERIFY(endedAtOnce);
+    QVERIFY(!withoutAddress.option(QStringLiteral("convertEntities")).isValid());
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_DownloadJob)
