@@ -21,7 +21,7 @@
 #include "ModelNotifications.h"
 #include "NewDraft.h"
 #include "NotificationCenter.h"
-#include "PreferencesController.h"
+#include "Preferences.h"
 #include "QuoteDraft.h"
 #include "RVEntriesView.h"
 #include "RVSplitView.h"
@@ -297,7 +297,7 @@ void BlogController::entryViewer()
 
 void BlogController::showSettings()
 {
-    PreferencesController::sharedInstance().showBlogSettings(selectedBlog());
+    Preferences::sharedInstance().showBlogSettings(selectedBlog());
 }
 
 void BlogController::showAccountManager()

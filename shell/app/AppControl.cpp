@@ -29,7 +29,7 @@
 #include "PluginInstaller.h"
 #include "PluginManager.h"
 #include "PluginProblemsDialog.h"
-#include "PreferencesController.h"
+#include "Preferences.h"
 #include "PropertyList.h"
 #include "PublishHandOver.h"
 #include "PublishQuestionPrompter.h"
@@ -261,8 +261,8 @@ void AppControl::accountsLoaded()
     AccountController& accounts = AccountController::sharedInstance();
     accounts.loadUI();
     m_uploads->setAccountList(&accounts.accountList());
-    PreferencesController::sharedInstance().setAccountList(&accounts.accountList(),
-                                                           AccountList::defaultPath());
+    Preferences::sharedInstance().setAccountList(&accounts.accountList(),
+                                                 AccountList::defaultPath());
     m_stationeries = std::make_unique<Stationeries>(Stationeries::defaultPath());
     QString stationeryReport;
     m_stationeries->loadStationeries(&stationeryReport);

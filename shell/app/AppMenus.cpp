@@ -14,7 +14,7 @@
 #include "FindPanelController.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
-#include "PreferencesController.h"
+#include "Preferences.h"
 #include "RVDraftWindow.h"
 #include "RVEntriesView.h"
 #include "RVTagTool.h"
@@ -188,9 +188,9 @@ void AppMenus::buildEdit(QMenuBar* bar)
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
     edit->addSeparator();
-    QAction* preferences = add(edit, QStringLiteral("showPrefs"), localized(table, "Preferences…"),
-                               QKeySequence::Preferences,
-                               [] { PreferencesController::sharedInstance().showGeneral(); });
+    QAction* preferences =
+        add(edit, QStringLiteral("showPrefs"), localized(table, "Preferences…"),
+            QKeySequence::Preferences, [] { Preferences::sharedInstance().showGeneral(); });
     preferences->setMenuRole(QAction::PreferencesRole);
 }
 
@@ -236,9 +236,9 @@ void AppMenus::buildAddons(QMenuBar* bar)
     // The menu's own two commands come last; the add-on items go before them.
     addons->addSeparator();
     add(addons, QStringLiteral("addonSettings"), localized(table, "Add-on Settings…"),
-        QKeySequence(), [] { PreferencesController::sharedInstance().showAddonSettings(); });
+        QKeySequence(), [] { Preferences::sharedInstance().showAddonSettings(); });
     add(addons, QStringLiteral("addonShortcuts"), localized(table, "Shortcuts…"), QKeySequence(),
-        [] { PreferencesController::sharedInstance().showShortcuts(); });
+        [] { Preferences::sharedInstance().showShortcuts(); });
     m_addonItems = new AddonMenu(addons, AddonManager::sharedInstance(), this);
     // Add-ons act on the text of a draft: each draft window has its own
     // Add-ons menu. Here they are listed only.
@@ -248,7 +248,7 @@ void AppMenus::buildAddons(QMenuBar* bar)
     };
     connect(m_addonItems, &AddonMenu::rebuilt, this, applyShortcuts);
     m_addonItems->rebuild();
-    PreferencesController::sharedInstance().setAddonsMenu(addons);
+    Preferences::sharedInstance().setAddonsMenu(addons);
 }
 
 void AppMenus::buildWindow(QMenuBar* bar)

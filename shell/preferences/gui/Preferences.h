@@ -17,10 +17,10 @@ class ShortcutListWindow;
 // are made on first use and hidden, never destroyed, until the program quits
 // ("goingToQuitNotification"). An add-on opens its own page by posting
 // "displaySettings" with its key under "key" in the user info.
-class PreferencesController : public QObject {
+class Preferences : public QObject {
     Q_OBJECT
 public:
-    static PreferencesController& sharedInstance();
+    static Preferences& sharedInstance();
 
     // The accounts the Settings window offers, and the file they are saved to
     // when it closes (AccountList::defaultPath() when empty).
@@ -45,7 +45,7 @@ public:
     void cleanUp();
 
 private:
-    PreferencesController();
+    Preferences();
     void saveAccounts();
     void reloadAccounts();
 

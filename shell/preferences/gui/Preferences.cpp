@@ -1,4 +1,4 @@
-#include "PreferencesController.h"
+#include "Preferences.h"
 
 #include "Account.h"
 #include "AccountList.h"
@@ -15,13 +15,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
-PreferencesController& PreferencesController::sharedInstance()
+Preferences& Preferences::sharedInstance()
 {
-    static PreferencesController* instance = new PreferencesController;
+    static Preferences* instance = new Preferences;
     return *instance;
 }
 
-PreferencesController::PreferencesController()
+Preferences::Preferences()
 {
     NotificationCenter& center = NotificationCenter::sharedInstance();
     center.observe(QStringLiteral("goingToQuitNotification"), this,
@@ -33,25 +33,24 @@ PreferencesController::PreferencesController()
     });
 }
 
-void PreferencesController::setAccountList(AccountList* accounts, const QString& path)
+void Preferences::setAccountList(AccountList* accounts, const QString& path)
 {
     if (m_accounts)
         disconnect(m_accounts, nullptr, this, nullptr);
     m_accounts = accounts;
     m_accountsPath = path;
     if (m_accounts)
-        connect(m_accounts, &AccountList::accountsChanged, this,
-                &PreferencesController::reloadAccounts);
+        connect(m_accounts, &AccountList::accountsChanged, this, &Preferences::reloadAccounts);
     reloadAccounts();
 }
 
-void PreferencesController::setAddonsMenu(QMenu* menu)
+void Preferences::setAddonsMenu(QMenu* menu)
 {
     m_addonsMenu = menu;
     shortcutListWindow()->setAddonsMenu(menu);
 }
 
-GeneralPreferencesWindow* PreferencesController::generalWindow()
+GeneralPreferencesWindow* Preferences::generalWindow()
 {
     if (!m_general)
         m_general = new GeneralPreferencesWindow(UserDefaults::sharedInstance(),
@@ -60,7 +59,7 @@ GeneralPreferencesWindow* PreferencesController::generalWindow()
     return m_general;
 }
 
-BlogSettingsWindow* PreferencesController::blogSettingsWindow()
+BlogSettingsWindow* Preferences::blogSettingsWindow()
 {
     if (!m_blogSettings) {
         m_blogSettings = new BlogSettingsWindow(UserDefaults::sharedInstance(),
@@ -71,18 +70,18 @@ BlogSettingsWindow* PreferencesController::blogSettingsWindow()
     return m_blogSettings;
 }
 
-AddonSettingsWindow* PreferencesController::addonSettingsWindow()
+AddonSettingsWindow* Preferences::addonSettingsWindow()
 {
     if (!m_addonSettings) {
         m_addonSettings =
             new AddonSettingsWindow(AddonSettingsWindow::pagesOf(AddonManager::sharedInstance()));
         connect(m_addonSettings, &AddonSettingsWindow::shortcutsRequested, this,
-                &PreferencesController::showShortcuts);
+                &Preferences::showShortcuts);
     }
     return m_addonSettings;
 }
 
-ShortcutListWindow* PreferencesController::shortcutListWindow()
+ShortcutListWindow* Preferences::shortcutListWindow()
 {
     if (!m_shortcuts) {
         m_shortcuts = new ShortcutListWindow(UserDefaults::sharedInstance());
@@ -91,7 +90,7 @@ ShortcutListWindow* PreferencesController::shortcutListWindow()
     return m_shortcuts;
 }
 
-void PreferencesController::showGeneral()
+void Preferences::showGeneral()
 {
     GeneralPreferencesWindow* window = generalWindow();
     window->show();
@@ -99,7 +98,7 @@ void PreferencesController::showGeneral()
     window->activateWindow();
 }
 
-void PreferencesController::showBlogSettings(Blog* blog)
+void Preferences::showBlogSettings(Blog* blog)
 {
     BlogSettingsWindow* window = blogSettingsWindow();
     Account* account = blog ? blog->account() : nullptr;
@@ -108,7 +107,7 @@ void PreferencesController::showBlogSettings(Blog* blog)
     window->showFor(account, blog);
 }
 
-void PreferencesController::showAddonSettings(const QString& key)
+void Preferences::showAddonSettings(const QString& key)
 {
     if (key.isEmpty())
         addonSettingsWindow()->addonSettings();
@@ -116,18 +115,18 @@ void PreferencesController::showAddonSettings(const QString& key)
         addonSettingsWindow()->displaySettings(key);
 }
 
-void PreferencesController::showShortcuts()
+void Preferences::showShortcuts()
 {
     shortcutListWindow()->showList();
 }
 
-void PreferencesController::reloadAccounts()
+void Preferences::reloadAccounts()
 {
     if (m_blogSettings)
         m_blogSettings->setAccounts(m_accounts ? m_accounts->accounts() : QList<AccountPtr>());
 }
 
-void PreferencesController::saveAccounts()
+void Preferences::saveAccounts()
 {
     if (!m_accounts)
         return;
@@ -144,7 +143,7 @@ void PreferencesController::saveAccounts()
     box->open();
 }
 
-void PreferencesController::cleanUp()
+void Preferences::cleanUp()
 {
     for (QWidget* window :
          std::initializer_list<QWidget*>{m_general, m_blogSettings, m_addonSettings, m_shortcuts}) {

@@ -5,14 +5,14 @@
 #include "BlogSettingsWindow.h"
 #include "GeneralPreferencesWindow.h"
 #include "NotificationCenter.h"
-#include "PreferencesController.h"
+#include "Preferences.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 // The one door to the preferences windows that menus and add-ons use.
-class tst_PreferencesController : public QObject {
+class tst_Preferences : public QObject {
     Q_OBJECT
 private slots:
     void opensTheWindows();
@@ -20,10 +20,10 @@ private slots:
     void quittingClosesTheWindows();
 };
 
-void tst_PreferencesController::opensTheWindows()
+void tst_Preferences::opensTheWindows()
 {
-    PreferencesController& controller = PreferencesController::sharedInstance();
-    QCOMPARE(&controller, &PreferencesController::sharedInstance());
+    Preferences& controller = Preferences::sharedInstance();
+    QCOMPARE(&controller, &Preferences::sharedInstance());
     controller.showGeneral();
     QVERIFY(controller.generalWindow()->isVisible());
     controller.generalWindow()->close();
@@ -35,7 +35,7 @@ void tst_PreferencesController::opensTheWindows()
     QVERIFY(controller.addonSettingsWindow()->isVisible());
 }
 
-void tst_PreferencesController::blogSettingsSaveTheAccountsOnClose()
+void tst_Preferences::blogSettingsSaveTheAccountsOnClose()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("accounts.plist"));
@@ -47,7 +47,7 @@ void tst_PreferencesController::blogSettingsSaveTheAccountsOnClose()
     account->setBlogs({blog});
     accounts.insertAccount(account, 0);
 
-    PreferencesController& controller = PreferencesController::sharedInstance();
+    Preferences& controller = Preferences::sharedInstance();
     controller.setAccountList(&accounts, path);
     controller.showBlogSettings(blog.get());
     BlogSettingsWindow* window = controller.blogSettingsWindow();
@@ -69,9 +69,9 @@ void tst_PreferencesController::blogSettingsSaveTheAccountsOnClose()
     controller.setAccountList(nullptr);
 }
 
-void tst_PreferencesController::quittingClosesTheWindows()
+void tst_Preferences::quittingClosesTheWindows()
 {
-    PreferencesController& controller = PreferencesController::sharedInstance();
+    Preferences& controller = Preferences::sharedInstance();
     QPointer<GeneralPreferencesWindow> general = controller.generalWindow();
     controller.showGeneral();
     NotificationCenter::sharedInstance().post(QStringLiteral("goingToQuitNotification"));
@@ -80,5 +80,5 @@ void tst_PreferencesController::quittingClosesTheWindows()
     QVERIFY(controller.generalWindow());
 }
 
-QTEST_MAIN(tst_PreferencesController)
-#include "tst_preferencescontroller.moc"
+QTEST_MAIN(tst_Preferences)
+#include "tst_preferences.moc"
