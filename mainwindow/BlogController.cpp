@@ -21,7 +21,6 @@
 #include "ModelNotifications.h"
 #include "NewDraft.h"
 #include "NotificationCenter.h"
-#include "Preferences.h"
 #include "QuoteDraft.h"
 #include "RVEntriesView.h"
 #include "RVSplitView.h"
@@ -297,7 +296,8 @@ void BlogController::entryViewer()
 
 void BlogController::showSettings()
 {
-    Preferences::sharedInstance().showBlogSettings(selectedBlog());
+    if (m_showBlogSettings)
+        m_showBlogSettings(selectedBlog());
 }
 
 void BlogController::showAccountManager()

@@ -107,6 +107,11 @@ public:
 
     // What the accounts command opens (the accounts window, once it exists).
     void setAccountManager(std::function<void()> show) { m_showAccounts = std::move(show); }
+    // What Blog Settings opens for the selected blog (the preferences' blog window).
+    void setBlogSettingsOpener(std::function<void(Blog*)> show)
+    {
+        m_showBlogSettings = std::move(show);
+    }
     // How addresses are opened (the desktop's browser unless set).
     void setBrowserOpener(std::function<void(const QList<QUrl>&)> open)
     {
@@ -146,6 +151,7 @@ private:
     ToolbarController* m_toolbarController = nullptr;
     QHash<QString, QAction*> m_actions;
     std::function<void()> m_showAccounts;
+    std::function<void(Blog*)> m_showBlogSettings;
     std::function<void(const QList<QUrl>&)> m_openURLs;
     QPointer<BlogChooser> m_chooser;
 };

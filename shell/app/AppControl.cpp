@@ -270,6 +270,8 @@ void AppControl::accountsLoaded()
     m_window = std::make_unique<BlogController>(accounts.accountList());
     BlogController* window = m_window.get();
     window->setAccountManager([] { AccountController::sharedInstance().showWindow(); });
+    window->setBlogSettingsOpener(
+        [](Blog* blog) { Preferences::sharedInstance().showBlogSettings(blog); });
     connect(window, &BlogController::selectedAccountChanged, &accounts,
             &AccountController::setSelectedAccount);
     // Accounts dragged in the outline are saved and announced as a reorder in
