@@ -1,5 +1,6 @@
 #include "EntriesPane.h"
 
+#include "AlertBox.h"
 #include "Blog.h"
 #include "Category.h"
 #include "DraftRegistry.h"
@@ -376,8 +377,8 @@ void EntriesPane::copyPermalink()
 
 void EntriesPane::showAlert(const QString& title, const QStringList& lines)
 {
-    auto* alert = new QMessageBox(QMessageBox::Warning, localized(table, "Publish"), title,
-                                  QMessageBox::Ok, this);
+    auto* alert = new AlertBox(QMessageBox::Warning, localized(table, "Publish"), title,
+                               QMessageBox::Ok, this);
     alert->setInformativeText(lines.join(QLatin1Char('\n')));
     alert->setWindowModality(Qt::WindowModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
