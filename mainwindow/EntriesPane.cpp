@@ -143,10 +143,14 @@ void EntriesPane::configureView()
     header->resizeSection(EntryListModel::DateColumn, 170);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    {
+    // The indicator shows the order however it came: restored from the
+    // defaults after the pane was built, or set by the header itself.
+    const auto showOrder = [this, header] {
         const QSignalBlocker quiet(header);
         header->setSortIndicator(m_arranged->sortColumn(), m_arranged->sortOrder());
-    }
+    };
+    showOrder();
+    connect(m_arranged, &EntryArrayController::sortDescriptorsChanged, header, showOrder);
     connect(header, &QHeaderView::sortIndicatorChanged, m_arranged,
             [this](int column, Qt::SortOrder order) { m_arranged->sort(column, order); });
 

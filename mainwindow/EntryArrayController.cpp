@@ -161,6 +161,7 @@ void EntryArrayController::setSortDescriptors(const QList<EntrySorting::Descript
     m_descriptors = descriptors;
     // Sorting by the same column again would be taken for no change.
     invalidate();
+    emit sortDescriptorsChanged();
 }
 
 void EntryArrayController::sort(int column, Qt::SortOrder order)

@@ -16,6 +16,7 @@
 #include "EntryFile.h"
 #include "EntryListModel.h"
 #include "EntryPreview.h"
+#include "EntrySorting.h"
 #include "ModelNotifications.h"
 #include "NewDraft.h"
 #include "NotificationCenter.h"
@@ -30,6 +31,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDragMoveEvent>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
@@ -73,6 +75,8 @@ private slots:
     void entriesThatCouldNotMoveAreNamedInAnAlert();
     void blogChooserListsEveryBlogWithKeysForTheFirstNine();
     void entryCommandsFollowTheSelection();
+    void headerShowsTheRestoredOrder_data();
+    void headerShowsTheRestoredOrder();
     void screenshots();
 
 private:
@@ -507,6 +511,48 @@ void tst_BlogController::entryCommandsFollowTheSelection()
     m_window->cleanUp();
     const auto stored = EntrySorting::restore(m_defaults->data(QStringLiteral("entryListSorters")));
     QCOMPARE(stored.first(), (EntrySorting::Descriptor{QStringLiteral("title"), true}));
+}
+
+void tst_BlogController::headerShowsTheRestoredOrder_data()
+{
+    QTest::addColumn<QList<EntrySorting::Descriptor>>("stored");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Qt::SortOrder>("order");
+    using D = EntrySorting::Descriptor;
+    QTest::newRow("nothing stored: newest first")
+        << QList<D>{} << int(EntryListModel::DateColumn) << Qt::DescendingOrder;
+    QTest::newRow("by title") << QList<D>{{"title", true}, {"entryDate", false}}
+                              << int(EntryListModel::TitleColumn) << Qt::AscendingOrder;
+    QTest::newRow("oldest first") << QList<D>{{"entryDate", true}}
+                                  << int(EntryListModel::DateColumn) << Qt::AscendingOrder;
+    QTest::newRow("by title, descending")
+        << QList<D>{{"title", false}} << int(EntryListModel::TitleColumn) << Qt::DescendingOrder;
+}
+
+void tst_BlogController::headerShowsTheRestoredOrder()
+{
+    QFETCH(QList<EntrySorting::Descriptor>, stored);
+    QFETCH(int, column);
+    QFETCH(Qt::SortOrder, order);
+    if (!stored.isEmpty())
+        m_defaults->setValue(QStringLiteral("entryListSorters"), EntrySorting::archive(stored));
+    auto account = addAccount(QStringLiteral("Field Notes"), 1);
+    listEntries(*account->blogs().first(), 4);
+    make();
+    const QHeaderView* header = m_window->entriesPane()->view()->horizontalHeader();
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(header->sortIndicatorSection(), column);
+    QCOMPARE(header->sortIndicatorOrder(), order);
+    // The rows follow the same order the header shows.
+    QCOMPARE(m_window->arrangedEntries()->sortColumn(), column);
+    QCOMPARE(m_window->arrangedEntries()->sortOrder(), order);
+
+    // A click on the other column's header moves the indicator and the order.
+    const int other = column == int(EntryListModel::TitleColumn) ? int(EntryListModel::DateColumn)
+                                                                 : int(EntryListModel::TitleColumn);
+    m_window->arrangedEntries()->sort(other, Qt::AscendingOrder);
+    QCOMPARE(header->sortIndicatorSection(), other);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 }
 
 void tst_BlogController::screenshots()
