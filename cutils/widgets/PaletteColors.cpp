@@ -63,18 +63,19 @@ QColor readableOn(const QColor& background, const QColor& preferred)
     return contrast(background, black) >= contrast(background, white) ? black : white;
 }
 
-QColor setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& color)
+QColor setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& color,
+                     const QPalette& ground)
 {
     const QPalette::ColorRole textRole =
         role == QPalette::Base ? QPalette::Text : QPalette::WindowText;
     QPalette colors = widget.palette();
     QColor shown;
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const QColor ground = over(color, colors.color(group, role));
+        const QColor background = over(color, ground.color(group, role));
         if (group == QPalette::Active)
-            shown = ground;
-        colors.setColor(group, role, ground);
-        colors.setColor(group, textRole, readableOn(ground, colors.color(group, textRole)));
+            shown = background;
+        colors.setColor(group, role, background);
+        colors.setColor(group, textRole, readableOn(background, ground.color(group, textRole)));
     }
     widget.setPalette(colors);
     return shown;

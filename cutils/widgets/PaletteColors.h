@@ -29,9 +29,11 @@ inline constexpr double readableContrast = 4.5;
 QColor readableOn(const QColor& background, const QColor& preferred);
 
 // Gives the widget `color` as its background role (Window or Base), laid
-// over what the palette had there, and the text roles that go with it
-// (WindowText, or Text) a colour that reads on it. Returns the opaque colour.
-QColor setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& color);
+// over what `ground` has there, and the text role that goes with it
+// (WindowText, or Text) the ground's text colour, or black or white where
+// that would not read. Returns the opaque colour shown.
+QColor setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& color,
+                     const QPalette& ground);
 
 // A CSS colour ("#rrggbb", or "rgba(r, g, b, a)" when see-through).
 QString cssColor(const QColor& color);

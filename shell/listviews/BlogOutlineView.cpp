@@ -2,6 +2,7 @@
 
 #include "ColorViewSync.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "SelectionGradient.h"
 #include "UserDefaults.h"
 
@@ -58,10 +59,11 @@ QColor BlogOutlineView::makeSelectionColor(const QColor& background)
 void BlogOutlineView::show(const rv::Color& color)
 {
     m_background = color;
-    QPalette colors = viewport()->palette();
-    colors.setColor(QPalette::Base, color.toQColor());
-    viewport()->setPalette(colors);
-    setSelectionColor(makeSelectionColor(color.toQColor()));
+    // The colour is the user's; a see-through one lies over the list's own
+    // base, and the names take a colour that reads on it.
+    const QColor shown =
+        PaletteColors::setBackground(*viewport(), QPalette::Base, color.toQColor(), palette());
+    setSelectionColor(makeSelectionColor(shown));
     viewport()->update();
 }
 

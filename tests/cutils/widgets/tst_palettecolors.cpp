@@ -82,14 +82,16 @@ void tst_PaletteColors::aChosenBackgroundKeepsItsTextReadable()
     QLabel label(QStringLiteral("Accounts"));
     label.setPalette(darkPalette());
     // An opaque pale colour the user chose: kept, with dark text on it.
-    QColor shown = PaletteColors::setBackground(label, QPalette::Window, QColor(237, 245, 255));
+    QColor shown =
+        PaletteColors::setBackground(label, QPalette::Window, QColor(237, 245, 255), darkPalette());
     QCOMPARE(shown, QColor(237, 245, 255));
     QCOMPARE(label.palette().color(QPalette::Window), shown);
     QVERIFY(PaletteColors::contrast(label.palette().color(QPalette::WindowText), shown) >=
             PaletteColors::readableContrast);
     // A faint tint lies over the dark window, and the light text stays.
-    label.setPalette(darkPalette());
-    shown = PaletteColors::setBackground(label, QPalette::Window, QColor(148, 189, 222, 46));
+    // Applied again, it lies over the ground, not over the colour shown before.
+    shown = PaletteColors::setBackground(label, QPalette::Window, QColor(148, 189, 222, 46),
+                                         darkPalette());
     QVERIFY(shown.lightness() < 90);
     QCOMPARE(label.palette().color(QPalette::WindowText), QColor(0xee, 0xee, 0xee));
 }
