@@ -63,6 +63,24 @@ QColor readableOn(const QColor& background, const QColor& preferred)
     return contrast(background, black) >= contrast(background, white) ? black : white;
 }
 
+QColor readableVariant(const QColor& ink, const QColor& ground, double least)
+{
+    QColor opaque = ink.toRgb();
+    opaque.setAlphaF(1.0f);
+    if (contrast(opaque, ground) >= least)
+        return opaque;
+    const bool lighter = luminance(ground) < 0.18;
+    float h, s, l, a;
+    opaque.getHslF(&h, &s, &l, &a);
+    for (int step = 1; step <= 20; ++step) {
+        const float shifted = std::clamp(l + (lighter ? 0.05f : -0.05f) * step, 0.0f, 1.0f);
+        const QColor candidate = QColor::fromHslF(h, s, shifted, 1.0f).toRgb();
+        if (contrast(candidate, ground) >= least)
+            return candidate;
+    }
+    return readableOn(ground, opaque);
+}
+
 QColor setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& color,
                      const QPalette& ground)
 {

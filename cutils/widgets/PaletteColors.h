@@ -28,6 +28,11 @@ inline constexpr double readableContrast = 4.5;
 // reads better.
 QColor readableOn(const QColor& background, const QColor& preferred);
 
+// `ink` when it stands out from `ground` by `least`; else the same hue made
+// lighter (on a dark ground) or darker (on a light one) until it does. For
+// colours that mean something (an edited entry's red): the meaning stays.
+QColor readableVariant(const QColor& ink, const QColor& ground, double least = 3.0);
+
 // Gives the widget `color` as its background role (Window or Base), laid
 // over what `ground` has there, and the text role that goes with it
 // (WindowText, or Text) the ground's text colour, or black or white where

@@ -12,6 +12,8 @@ private slots:
     void seeThroughColoursLieOverTheGround();
     void textTurnsWhereItWouldNotRead_data();
     void textTurnsWhereItWouldNotRead();
+    void aColourThatMeansSomethingKeepsItsHue_data();
+    void aColourThatMeansSomethingKeepsItsHue();
     void aChosenBackgroundKeepsItsTextReadable();
     void pagesTakeThePalettesColours();
 
@@ -75,6 +77,33 @@ void tst_PaletteColors::textTurnsWhereItWouldNotRead()
     const QColor text = PaletteColors::readableOn(background, preferred);
     QCOMPARE(text, expected);
     QVERIFY(PaletteColors::contrast(background, text) >= PaletteColors::readableContrast);
+}
+
+void tst_PaletteColors::aColourThatMeansSomethingKeepsItsHue_data()
+{
+    QTest::addColumn<QColor>("ink");
+    QTest::addColumn<QColor>("ground");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("dark red on white: kept") << QColor(156, 0, 0) << QColor(Qt::white) << true;
+    QTest::newRow("dark red on a dark list")
+        << QColor(156, 0, 0) << QColor(0x1e, 0x1e, 0x20) << false;
+    QTest::newRow("pale red on white") << QColor(255, 190, 190) << QColor(Qt::white) << false;
+    QTest::newRow("red on a dark green tint")
+        << QColor(230, 51, 51) << QColor(0x1e, 0x4b, 0x2f) << false;
+}
+
+void tst_PaletteColors::aColourThatMeansSomethingKeepsItsHue()
+{
+    QFETCH(QColor, ink);
+    QFETCH(QColor, ground);
+    QFETCH(bool, kept);
+    const QColor shown = PaletteColors::readableVariant(ink, ground);
+    QVERIFY(PaletteColors::contrast(shown, ground) >= 3.0);
+    QCOMPARE(shown == ink, kept);
+    // Still a red.
+    QVERIFY2(qAbs(shown.hslHue() - ink.hslHue()) <= 2 || shown.hslHue() == -1,
+             qPrintable(shown.name()));
+    QVERIFY(shown.red() >= shown.green());
 }
 
 void tst_PaletteColors::aChosenBackgroundKeepsItsTextReadable()
