@@ -4,7 +4,9 @@
 #include "AccountList.h"
 #include "Localization.h"
 #include "NaturalSort.h"
+#include "PaletteColors.h"
 
+#include <QGuiApplication>
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -92,6 +94,13 @@ QVariant AccountsTableModel::data(const QModelIndex& index, int role) const
         return columnText(*account, index.column());
     case Qt::BackgroundRole:
         return account->label().toQColor();
+    case Qt::ForegroundRole: {
+        // The label is the user's colour: the name takes a colour that reads on it.
+        const QPalette palette = QGuiApplication::palette();
+        return PaletteColors::readableOn(
+            PaletteColors::over(account->label().toQColor(), palette.color(QPalette::Base)),
+            palette.color(QPalette::Text));
+    }
     case AccountRole:
         return QVariant::fromValue(static_cast<QObject*>(account));
     default:
