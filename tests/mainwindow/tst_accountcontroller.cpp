@@ -697,7 +697,7 @@ void tst_AccountController::windowAndWizardReadInADarkPalette()
     controller->selectAccount(work.get());
     AccountsWindow* window = controller->window();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCOMPARE(plumet::test::unreadableTexts(window), QStringList());
+    PLUMET_VERIFY_READABLE(window);
     const auto* table = window->findChild<QTableView*>();
     QVERIFY(table);
     for (int row = 0; row < table->model()->rowCount(); ++row) {
@@ -721,7 +721,7 @@ void tst_AccountController::windowAndWizardReadInADarkPalette()
                                     AccountSheet::Page::Authentication, AccountSheet::Page::Warning,
                                     AccountSheet::Page::Error, AccountSheet::Page::Information}) {
         sheet->swapViews(page);
-        QCOMPARE(plumet::test::unreadableTexts(sheet), QStringList());
+        PLUMET_VERIFY_READABLE(sheet);
     }
     sheet->swapViews(AccountSheet::Page::Address);
     saveScreenshot(sheet, QStringLiteral("looks-wizard"));

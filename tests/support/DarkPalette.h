@@ -115,3 +115,10 @@ inline QStringList unreadableTexts(const QWidget* window)
 }
 
 } // namespace plumet::test
+
+// Fails the test with the unreadable labels of `window` named.
+#define PLUMET_VERIFY_READABLE(window)                                                             \
+    do {                                                                                           \
+        const QStringList unreadable = plumet::test::unreadableTexts(window);                      \
+        QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(QStringLiteral("; "))));         \
+    } while (false)
