@@ -96,6 +96,10 @@ void tst_BlogOutlineView::namesReadOnTheColourInADarkPalette()
     QCOMPARE(shown.color(QPalette::Base).alpha(), 255);
     QVERIFY(PaletteColors::contrast(shown.color(QPalette::Base), shown.color(QPalette::Text)) >=
             PaletteColors::readableContrast);
+    // The cells draw the names with the view's own palette.
+    QVERIFY(PaletteColors::contrast(shown.color(QPalette::Base),
+                                    outline->palette().color(QPalette::Text)) >=
+            PaletteColors::readableContrast);
     // The colour the user chose is what is shown, and what stays stored.
     if (!stored.isEmpty()) {
         QCOMPARE(shown.color(QPalette::Base).name(QColor::HexArgb), stored);
