@@ -27,6 +27,7 @@
 #include "NotificationCenter.h"
 #include "PLUMETFormatterProtocol.h"
 #include "PLUMETPluginProtocol.h"
+#include "PaletteColors.h"
 #include "RVDraftWindow.h"
 #include "RVSubView.h"
 #include "RVTagTool.h"
@@ -234,9 +235,6 @@ void Draft::buildWindow()
     m_window = new RVDraftWindow(this);
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
     m_window->resize(windowSize);
-    QPalette palette = m_window->palette();
-    palette.setColor(QPalette::Window, QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f));
-    m_window->setPalette(palette);
     const QVariant alpha = UserDefaults::sharedInstance().value(QStringLiteral("alpha_draft"));
     m_window->setWindowOpacity(alpha.isValid() ? alpha.toDouble() : 1.0);
     connect(m_window, &QObject::destroyed, this, [this] { m_window = nullptr; });
@@ -266,9 +264,9 @@ void Draft::buildWindow()
     m_noticeBar = new QFrame(content);
     m_noticeBar->setFrameShape(QFrame::StyledPanel);
     m_noticeBar->setAutoFillBackground(true);
-    QPalette notePalette = m_noticeBar->palette();
-    notePalette.setColor(QPalette::Window, QColor(255, 244, 196));
-    m_noticeBar->setPalette(notePalette);
+    // A note: a wash of yellow over the window, its text readable on it.
+    PaletteColors::setBackground(*m_noticeBar, QPalette::Window, QColor(255, 214, 10, 56),
+                                 m_window->palette());
     auto* noteRow = new QHBoxLayout(m_noticeBar);
     noteRow->setContentsMargins(8, 4, 4, 4);
     m_noticeLabel = new QLabel(m_noticeBar);

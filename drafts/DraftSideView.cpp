@@ -3,8 +3,10 @@
 #include "ColorViewSync.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "UserDefaults.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -33,6 +35,9 @@ DraftSideView::DraftSideView(QWidget* parent) : QWidget(parent)
     NotificationCenter::sharedInstance().observe(
         key(ColorViewSync::colorChangedByLists), this,
         [this](const Notification& notification) { changeColorNotification(notification); });
+    // The colour is the palette's window, filled before the hairline is drawn.
+    setAutoFillBackground(true);
+    showColor();
 }
 
 DraftSideView::~DraftSideView()
@@ -45,16 +50,31 @@ QColor DraftSideView::defaultColor()
     return ColorViewSync::defaultColor.toQColor();
 }
 
-QColor DraftSideView::separatorColor()
+QColor DraftSideView::separatorColor(const QPalette& palette)
 {
-    static const QColor separator = QColor::fromRgbF(0.7961f, 0.7961f, 0.7961f, 1.0f);
-    return separator;
+    return palette.color(QPalette::Mid);
 }
 
 void DraftSideView::setBackgroundColor(const QColor& color)
 {
     m_bgColor = color;
+    showColor();
+}
+
+void DraftSideView::showColor()
+{
+    // The colour lies over the window; what the panel holds reads on it.
+    const QPalette ground =
+        parentWidget() ? parentWidget()->palette() : QApplication::palette(this);
+    PaletteColors::setBackground(*this, QPalette::Window, m_bgColor, ground);
     update();
+}
+
+void DraftSideView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange)
+        showColor();
 }
 
 void DraftSideView::changeColor()
@@ -111,14 +131,13 @@ void DraftSideView::changeColorNotification(const Notification& notification)
         applyColor(color.value<QColor>());
 }
 
-void DraftSideView::paintEvent(QPaintEvent* event)
+void DraftSideView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(event->rect(), m_bgColor);
     // The hairline faces the window's content: on the right edge of a panel
     // at the window's left edge, else on its left edge.
     const int x = geometry().x() == 0 ? width() - 1 : 0;
-    painter.fillRect(QRect(x, 0, 1, height()), separatorColor());
+    painter.fillRect(QRect(x, 0, 1, height()), separatorColor(palette()));
 }
 
 void DraftSideView::contextMenuEvent(QContextMenuEvent* event)

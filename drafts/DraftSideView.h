@@ -17,11 +17,14 @@ public:
     explicit DraftSideView(QWidget* parent = nullptr);
     ~DraftSideView() override;
 
+    // The colour as chosen; what shows is that colour laid over the window,
+    // with the panel's text colour made to read on it.
     QColor backgroundColor() const { return m_bgColor; }
     void setBackgroundColor(const QColor& color);
 
     static QColor defaultColor();
-    static QColor separatorColor();
+    // The hairline facing the window's content: the palette's mid tone.
+    static QColor separatorColor(const QPalette& palette);
 
     // Opens the colour panel (alpha shown) on the current colour; a colour
     // chosen there is taken by doChangeColor().
@@ -36,11 +39,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // "Change Colour…" and "Default Colour".
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void changeColorNotification(const Notification& notification);
+    void showColor();
 
     QColor m_bgColor;
     QPointer<QColorDialog> m_panel;

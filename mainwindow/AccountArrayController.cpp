@@ -333,8 +333,10 @@ QList<Account*> AccountArrayController::busyAccounts() const
 
 void AccountArrayController::updateBusyPicture()
 {
+    // The spokes in the outline's text colour, so they show on a dark list too.
+    const QColor spokes = m_view->viewport()->palette().color(QPalette::Text);
     m_model->setBusyPicture(ProgressSpinner::imageOfFrame(
-        m_spinnerCounter, spinnerSize, m_view->devicePixelRatioF(), spinnerFrames));
+        m_spinnerCounter, spinnerSize, m_view->devicePixelRatioF(), spinnerFrames, spokes));
 }
 
 void AccountArrayController::spinStep()

@@ -56,10 +56,9 @@ AccountSheet::AccountSheet(QWidget* window) : QDialog(window)
 {
     setWindowModality(Qt::WindowModal);
     setWindowTitle(text("Accounts"));
-    // A pale sheet, as the window's other sheets.
-    QPalette colors = palette();
-    colors.setColor(QPalette::Window, QColor::fromRgbF(0.98f, 0.98f, 0.98f));
-    setPalette(colors);
+    // The palette's own window colour, not the accounts window's: the sheet
+    // stands out from the list colour behind it, light or dark.
+    setPalette(QApplication::palette(this));
     setAutoFillBackground(true);
 
     m_pages = new QStackedWidget;

@@ -4,8 +4,10 @@
 #include "AccountList.h"
 #include "Localization.h"
 #include "NaturalSort.h"
+#include "PaletteColors.h"
 #include "PluginManager.h"
 
+#include <QGuiApplication>
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -96,6 +98,13 @@ QVariant AccountsTableModel::data(const QModelIndex& index, int role) const
         return columnText(*account, index.column());
     case Qt::BackgroundRole:
         return account->label().toQColor();
+    case Qt::ForegroundRole: {
+        // The label is the user's colour: the name takes a colour that reads on it.
+        const QPalette palette = QGuiApplication::palette();
+        return PaletteColors::readableOn(
+            PaletteColors::over(account->label().toQColor(), palette.color(QPalette::Base)),
+            palette.color(QPalette::Text));
+    }
     case AccountRole:
         return QVariant::fromValue(static_cast<QObject*>(account));
     default:

@@ -5,8 +5,10 @@
 #include "ColorButton.h"
 #include "LabelCellDelegate.h"
 #include "Localization.h"
+#include "PaletteColors.h"
 #include "SystemFont.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -124,9 +126,8 @@ void AccountsWindow::applyListFontSize(double points)
 
 void AccountsWindow::applyBackground(const QColor& color)
 {
-    QPalette colors = palette();
-    colors.setColor(QPalette::Window, color);
-    setPalette(colors);
+    // The lists' colour, laid over the palette's window, with labels that read on it.
+    PaletteColors::setBackground(*this, QPalette::Window, color, QApplication::palette(this));
     setAutoFillBackground(true);
     update();
 }

@@ -4,6 +4,7 @@
 #include "AccountArrayController.h"
 #include "AccountList.h"
 #include "AccountOutlineModel.h"
+#include "AlertBox.h"
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogOutlineView.h"
@@ -336,9 +337,9 @@ void BlogController::viewInBrowser()
 {
     const QList<QUrl> urls = selectionURLs();
     if (urls.isEmpty()) {
-        auto* alert = new QMessageBox(
-            QMessageBox::Warning, localized("AppControl", "Cannot view in browser"),
-            localized("AppControl", "Cannot view in browser"), QMessageBox::Ok, this);
+        auto* alert =
+            new AlertBox(QMessageBox::Warning, localized("AppControl", "Cannot view in browser"),
+                         localized("AppControl", "Cannot view in browser"), QMessageBox::Ok, this);
         alert->setInformativeText(
             localized("AppControl", "The selection contains no valid URL addresses."));
         alert->setWindowModality(Qt::WindowModal);
@@ -495,9 +496,9 @@ void BlogController::cleanUp()
 void BlogController::showMoveFailure(const QString& message)
 {
     qCWarning(lcMainWindow).noquote() << message;
-    auto* alert = new QMessageBox(QMessageBox::Warning, localized(table, "Move Entries"),
-                                  localized(table, "Some entries could not be moved."),
-                                  QMessageBox::Ok, this);
+    auto* alert =
+        new AlertBox(QMessageBox::Warning, localized(table, "Move Entries"),
+                     localized(table, "Some entries could not be moved."), QMessageBox::Ok, this);
     alert->setInformativeText(message);
     alert->setWindowModality(Qt::WindowModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);

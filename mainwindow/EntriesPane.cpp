@@ -1,5 +1,6 @@
 #include "EntriesPane.h"
 
+#include "AlertBox.h"
 #include "Blog.h"
 #include "Category.h"
 #include "DraftRegistry.h"
@@ -142,10 +143,14 @@ void EntriesPane::configureView()
     header->resizeSection(EntryListModel::DateColumn, 170);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    {
+    // The indicator shows the order however it came: restored from the
+    // defaults after the pane was built, or set by the header itself.
+    const auto showOrder = [this, header] {
         const QSignalBlocker quiet(header);
         header->setSortIndicator(m_arranged->sortColumn(), m_arranged->sortOrder());
-    }
+    };
+    showOrder();
+    connect(m_arranged, &EntryArrayController::sortDescriptorsChanged, header, showOrder);
     connect(header, &QHeaderView::sortIndicatorChanged, m_arranged,
             [this](int column, Qt::SortOrder order) { m_arranged->sort(column, order); });
 
@@ -376,8 +381,8 @@ void EntriesPane::copyPermalink()
 
 void EntriesPane::showAlert(const QString& title, const QStringList& lines)
 {
-    auto* alert = new QMessageBox(QMessageBox::Warning, localized(table, "Publish"), title,
-                                  QMessageBox::Ok, this);
+    auto* alert = new AlertBox(QMessageBox::Warning, localized(table, "Publish"), title,
+                               QMessageBox::Ok, this);
     alert->setInformativeText(lines.join(QLatin1Char('\n')));
     alert->setWindowModality(Qt::WindowModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);

@@ -6,9 +6,11 @@
 #include "EntryRenderer.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "UserDefaults.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
 
@@ -161,6 +163,7 @@ void EntryArrayController::setSortDescriptors(const QList<EntrySorting::Descript
     m_descriptors = descriptors;
     // Sorting by the same column again would be taken for no change.
     invalidate();
+    emit sortDescriptorsChanged();
 }
 
 void EntryArrayController::sort(int column, Qt::SortOrder order)
@@ -252,9 +255,10 @@ void EntryArrayController::reloadColors()
     };
     m_local = read("local_color", QColor::fromRgbF(0.11f, 1.0f, 0.42f, 0.2f));
     m_draft = read("draft_color", QColor::fromRgbF(0.36f, 0.83f, 1.0f, 0.2f));
-    m_published = read("published_color", Qt::white);
+    // Clear by default: the list's own base shows, light or dark.
+    m_published = read("published_color", QColor(255, 255, 255, 0));
     // Text is drawn opaque: a faint text colour would leave the title unreadable.
-    m_edited = read("edited_color", QColor::fromRgbF(0.61f, 0, 0));
+    m_edited = read("edited_color", QColor::fromRgbF(0.9f, 0.2f, 0.2f));
     m_edited.setAlphaF(1.0f);
     m_deleted = read("deleted_color", QColor::fromRgbF(1.0f, 0.45f, 0.46f));
     m_deleted.setAlphaF(1.0f);
@@ -293,8 +297,19 @@ QVariant EntryArrayController::data(const QModelIndex& index, int role) const
         const int flag = entry->flag();
         if (role == Qt::BackgroundRole)
             return backgroundColor(flag);
-        if (role == Qt::ForegroundRole)
-            return textColor(flag);
+        if (role == Qt::ForegroundRole) {
+            const QPalette palette = QGuiApplication::palette();
+            const QColor ground =
+                PaletteColors::over(backgroundColor(flag), palette.color(QPalette::Base));
+            if (!(flag & (Entry::ChangedLocally | Entry::BeingDeleted)))
+                return PaletteColors::readableOn(ground, palette.color(QPalette::Text));
+            // The colour says what happened to the entry. Chosen for a light
+            // list, it may not read on a dark one: there it is made lighter,
+            // keeping its hue.
+            return PaletteColors::isDark(palette)
+                       ? PaletteColors::readableVariant(textColor(flag), ground)
+                       : textColor(flag);
+        }
         if (!(flag & Entry::IsPage))
             return {};
         QFont bold;

@@ -82,6 +82,10 @@ public:
     QColor backgroundColor(int flag) const;
     QColor textColor(int flag) const;
 
+signals:
+    // The sort descriptors changed (restored, or a click on a header).
+    void sortDescriptorsChanged();
+
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;

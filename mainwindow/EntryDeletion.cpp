@@ -1,6 +1,7 @@
 #include "EntryDeletion.h"
 
 #include "ActivityItem.h"
+#include "AlertBox.h"
 #include "Blog.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
@@ -116,8 +117,8 @@ void EntryDeletion::ask(const QList<EntryPtr>& entries)
     const Sheet sheet = sheetFor(raw);
     if (sheet.title.isEmpty() || m_sheet)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, localized(table, "Delete"), sheet.title,
-                                QMessageBox::NoButton, m_window);
+    auto* box = new AlertBox(QMessageBox::Warning, localized(table, "Delete"), sheet.title,
+                             QMessageBox::NoButton, m_window);
     box->setInformativeText(sheet.informativeText);
     QPushButton* proceed = box->addButton(sheet.defaultButton, QMessageBox::AcceptRole);
     QPushButton* cancel = sheet.alternateButton.isEmpty()
@@ -254,8 +255,8 @@ void EntryDeletion::tell(const QString& title, const QStringList& lines)
     }
     m_alertTitle = title;
     m_alertLines = lines;
-    auto* alert = new QMessageBox(QMessageBox::Warning, localized(table, "Delete"), title,
-                                  QMessageBox::Ok, m_window);
+    auto* alert = new AlertBox(QMessageBox::Warning, localized(table, "Delete"), title,
+                               QMessageBox::Ok, m_window);
     alert->setInformativeText(lines.join(QLatin1Char('\n')));
     alert->setWindowModality(Qt::WindowModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);

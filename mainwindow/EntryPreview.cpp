@@ -191,7 +191,7 @@ void EntryPreview::render(Entry& entry, Mode mode, bool keepPlace)
     m_shownMode = mode;
     if (mode == Mode::Summary) {
         m_formatting->drop();
-        showPage(entry, mode, keepPlace, EntrySummaryPage::page(entry));
+        showPage(entry, mode, keepPlace, EntrySummaryPage::page(entry, ensureView()->palette()));
         return;
     }
     m_keepPlace = keepPlace;

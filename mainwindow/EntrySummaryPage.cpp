@@ -3,8 +3,11 @@
 #include "Category.h"
 #include "Entry.h"
 #include "Localization.h"
+#include "PaletteColors.h"
 #include "StringEncoding.h"
 
+#include <QGuiApplication>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace EntrySummaryPage {
@@ -13,8 +16,9 @@ namespace {
 
 const char* const table = "EntryArrayController";
 
-// Built once; %1-%3 are the labels, %4-%6 the values, all filled in one pass
-// so that a value can never bring a placeholder of its own.
+// Built once; %1-%3 are the labels, %4-%6 the values and %7 the palette's
+// colours, all filled in one pass so that a value can never bring a
+// placeholder of its own.
 const QString& pageTemplate()
 {
     static const QString text =
@@ -27,7 +31,7 @@ const QString& pageTemplate()
                        "line-height: 14px; text-align: left; margin: 2px 10px 2px 10px; }\n"
                        "p { margin: 1px 6px 1px 0px; padding: 0px; }\n"
                        "p.head { font-weight: bold; text-align: right; white-space: nowrap; }\n"
-                       "</style>\n</head>\n<body>\n"
+                       "%7</style>\n</head>\n<body>\n"
                        "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\">\n"
                        "<tr><td valign=\"top\"><p class=\"head\">%1:</p></td>"
                        "<td valign=\"top\"><p>&#8220;%4&#8221;</p></td></tr>\n"
@@ -39,20 +43,65 @@ const QString& pageTemplate()
     return text;
 }
 
+QStringList paragraphs(const QString& html)
+{
+    // Where a block of the markup ends, a paragraph ends: the tag becomes a
+    // blank line before the tags go, so that "<p>One</p><p>Two</p>" does not
+    // read "OneTwo".
+    static const QRegularExpression blockTag(
+        QStringLiteral("<\\s*/?\\s*(?:p|div|br|li|h[1-6]|blockquote|pre|tr|ul|ol|dl|dt|dd|table|hr)"
+                       "\\b[^>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression blankLine(QStringLiteral("\\n[ \\t\\r\\f\\v]*\\n"));
+    QString text = html;
+    text.replace(blockTag, QStringLiteral("\n\n"));
+    text = rv::convertEntities(rv::stripHTML(text));
+    QStringList kept;
+    for (const QString& part : text.split(blankLine)) {
+        // Inside a paragraph white space is one space, as the page shows it.
+        const QString paragraph = part.simplified();
+        if (!paragraph.isEmpty())
+            kept.append(paragraph);
+    }
+    return kept;
+}
+
 } // namespace
 
 QString excerptHtml(const Entry& entry)
 {
     const QString summary = entry.summary();
-    const QString source = !summary.isEmpty() ? summary : entry.body();
-    QString text = rv::convertEntities(rv::stripHTML(source));
-    if (text.size() <= excerptLength)
-        return text.toHtmlEscaped();
-    qsizetype cut = excerptLength;
-    // Never half a character.
-    if (text.at(cut - 1).isHighSurrogate())
-        --cut;
-    return text.left(cut).toHtmlEscaped() + QStringLiteral("&#8230;");
+    const QStringList parts = paragraphs(!summary.isEmpty() ? summary : entry.body());
+    // Each break between paragraphs counts as one character of the excerpt.
+    QStringList shown;
+    qsizetype room = excerptLength;
+    bool cut = false;
+    for (const QString& part : parts) {
+        if (!shown.isEmpty()) {
+            if (room <= 0) {
+                cut = true;
+                break;
+            }
+            --room;
+        }
+        if (part.size() <= room) {
+            shown.append(part.toHtmlEscaped());
+            room -= part.size();
+            continue;
+        }
+        qsizetype end = room;
+        // Never half a character.
+        if (end > 0 && part.at(end - 1).isHighSurrogate())
+            --end;
+        if (end > 0)
+            shown.append(part.left(end).toHtmlEscaped());
+        cut = true;
+        break;
+    }
+    QString excerpt = shown.join(QStringLiteral("<br />"));
+    if (cut)
+        excerpt += QStringLiteral("&#8230;");
+    return excerpt;
 }
 
 QString categoriesText(const Entry& entry)
@@ -84,6 +133,11 @@ QString permalinkTarget(const QString& permalink)
 
 QString page(const Entry& entry)
 {
+    return page(entry, QGuiApplication::palette());
+}
+
+QString page(const Entry& entry, const QPalette& palette)
+{
     const QString permalink = entry.permaLink();
     const QString target = permalinkTarget(permalink);
     QString link = permalink.toHtmlEscaped();
@@ -91,7 +145,8 @@ QString page(const Entry& entry)
         link = QStringLiteral("<a href=\"%1\">%2</a>").arg(target.toHtmlEscaped(), link);
     return pageTemplate().arg(localized(table, "Summary"), localized(table, "Categories"),
                               localized(table, "Permalink"), excerptHtml(entry),
-                              categoriesText(entry).toHtmlEscaped(), link);
+                              categoriesText(entry).toHtmlEscaped(), link,
+                              PaletteColors::pageStyle(palette));
 }
 
 } // namespace EntrySummaryPage

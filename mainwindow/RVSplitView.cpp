@@ -15,7 +15,7 @@ protected:
     {
         QSplitterHandle::paintEvent(event);
         QPainter painter(this);
-        const QColor line = RVSplitView::dividerLineColor();
+        const QColor line = RVSplitView::dividerLineColor(palette());
         painter.fillRect(QRect(0, 0, width(), 1), line);
         painter.fillRect(QRect(0, height() - 1, width(), 1), line);
     }
@@ -23,9 +23,11 @@ protected:
 
 } // namespace
 
-QColor RVSplitView::dividerLineColor()
+QColor RVSplitView::dividerLineColor(const QPalette& palette)
 {
-    return QColor::fromRgbF(0.7961f, 0.7961f, 0.7961f, 1.0f);
+    // A hairline a little apart from the window: darker on a light one,
+    // lighter on a dark one.
+    return palette.color(QPalette::Mid);
 }
 
 RVSplitView::RVSplitView(QWidget* parent) : QSplitter(Qt::Vertical, parent)

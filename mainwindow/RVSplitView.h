@@ -13,7 +13,8 @@ class RVSplitView : public QSplitter {
 public:
     static constexpr int minimumListHeight = 104;
     static constexpr int minimumPreviewHeight = 80;
-    static QColor dividerLineColor();
+    // The divider's two hairlines: the palette's mid tone.
+    static QColor dividerLineColor(const QPalette& palette);
 
     explicit RVSplitView(QWidget* parent = nullptr);
 

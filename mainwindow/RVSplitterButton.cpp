@@ -1,5 +1,6 @@
 #include "RVSplitterButton.h"
 
+#include "PaletteColors.h"
 #include "UserDefaults.h"
 
 #include <QMouseEvent>
@@ -29,10 +30,14 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        painter.setPen(QColor(160, 160, 160));
-        painter.setBrush(isDown() ? QColor(200, 200, 200) : QColor(236, 236, 236));
+        // The palette's button, pressed a shade darker, and its grip lines in
+        // the button's text colour, softened.
+        const QPalette& colors = palette();
+        painter.setPen(colors.color(QPalette::Mid));
+        painter.setBrush(isDown() ? colors.color(QPalette::Mid) : colors.color(QPalette::Button));
         painter.drawRoundedRect(frame, 3, 3);
-        painter.setPen(QColor(110, 110, 110));
+        painter.setPen(PaletteColors::mixed(colors.color(QPalette::ButtonText),
+                                            colors.color(QPalette::Button), 0.35));
         const int middle = width() / 2;
         for (int x : {middle - 3, middle, middle + 3})
             painter.drawLine(x, 5, x, height() - 6);

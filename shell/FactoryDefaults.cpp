@@ -44,9 +44,11 @@ QVariantMap values()
         {QStringLiteral("console_font"), consoleFont.family()},
         {QStringLiteral("console_font_size"), consoleFont.pointSizeF()},
         {QStringLiteral("local_color"), color(0.11, 1.0, 0.42, 0.2)},
-        {QStringLiteral("published_color"), color(1, 1, 1, 1)},
+        // Clear: a published entry's row shows the list's own base.
+        {QStringLiteral("published_color"), color(1, 1, 1, 0)},
         {QStringLiteral("draft_color"), color(0.36, 0.83, 1.0, 0.2)},
-        {QStringLiteral("edited_color"), color(0.61, 0, 0, 1)},
+        // A red that reads on a light list and on a dark one.
+        {QStringLiteral("edited_color"), color(0.9, 0.2, 0.2, 1)},
         {QStringLiteral("deleted_color"), color(1, 0.45, 0.46, 0.2)},
     };
 }

@@ -12,7 +12,7 @@ void ImageCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->setCompositionMode(QPainter::CompositionMode_Source);
     painter->fillRect(option.rect, option.state & QStyle::State_Selected
                                        ? option.palette.highlight()
-                                       : QBrush(Qt::white));
+                                       : option.palette.base());
     painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
     const QVariant decoration = index.data(Qt::DecorationRole);
     QPixmap image = decoration.value<QPixmap>();

@@ -1,6 +1,7 @@
 #include "TruncCellDelegate.h"
 
 #include "CellGeometry.h"
+#include "PaletteColors.h"
 #include "UserDefaults.h"
 
 #include <QAbstractItemView>
@@ -11,13 +12,20 @@ TruncCellDelegate::TruncCellDelegate(Kind cellKind, QObject* parent)
 {
 }
 
-QColor TruncCellDelegate::textColor(Kind kind, const QColor& base, qint64 categorySearchType)
+QColor TruncCellDelegate::textColor(Kind kind, const QColor& base, qint64 categorySearchType,
+                                    const QColor& background)
 {
+    const auto grey = [&](float level) {
+        const QColor shade = QColor::fromRgbF(level, level, level, 1.0f);
+        if (PaletteColors::contrast(shade, background) >= PaletteColors::readableContrast)
+            return shade;
+        return PaletteColors::mixed(base, background, 0.3);
+    };
     switch (kind) {
     case Kind::Secondary:
-        return QColor::fromRgbF(0.3f, 0.3f, 0.3f, 1.0f);
+        return grey(0.3f);
     case Kind::Heading:
-        return categorySearchType == 6901 ? QColor::fromRgbF(0.33f, 0.33f, 0.33f, 1.0f) : base;
+        return categorySearchType == 6901 ? grey(0.33f) : base;
     case Kind::Plain:
         break;
     }
@@ -47,11 +55,14 @@ void TruncCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         foreground.isValid() ? foreground.value<QBrush>().color() : option.palette.text().color();
     if (highlighted)
         base = option.palette.highlightedText().color();
+    const QColor ground =
+        highlighted ? option.palette.highlight().color() : option.palette.base().color();
     const QColor color =
         m_kind == Kind::Secondary
-            ? textColor(m_kind, base, 0)
+            ? textColor(m_kind, base, 0, ground)
             : textColor(m_kind, base,
-                        UserDefaults::sharedInstance().integer(QStringLiteral("catSearchType")));
+                        UserDefaults::sharedInstance().integer(QStringLiteral("catSearchType")),
+                        ground);
 
     QFont font = option.font;
     font.setBold(isBoldKind(m_kind));

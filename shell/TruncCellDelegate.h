@@ -13,7 +13,10 @@ public:
 
     // The colour and boldness a cell of this kind draws with; `base` is the
     // row's own colour.
-    static QColor textColor(Kind kind, const QColor& base, qint64 categorySearchType);
+    // On a `background` where its grey would not read (a dark list), a kind
+    // drawn in grey takes the row's text colour softened instead.
+    static QColor textColor(Kind kind, const QColor& base, qint64 categorySearchType,
+                            const QColor& background = Qt::white);
     static bool isBoldKind(Kind kind) { return kind == Kind::Heading; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,

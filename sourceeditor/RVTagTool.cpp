@@ -195,9 +195,6 @@ void RVTagTool::showWindow()
     if (!m_window) {
         auto* window = new QWidget(nullptr, Qt::Window);
         window->setWindowTitle(localized(Table, "Custom Tags"));
-        QPalette background = window->palette();
-        background.setColor(QPalette::Window, QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f));
-        window->setPalette(background);
         auto* layout = new QVBoxLayout(window);
         auto* table = new QTableView(window);
         table->setObjectName(QStringLiteral("tagTable"));

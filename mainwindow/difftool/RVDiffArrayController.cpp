@@ -7,6 +7,7 @@
 #include "Entry.h"
 #include "EntryServerMerge.h"
 #include "Localization.h"
+#include "PaletteColors.h"
 #include "RVDiffTool.h"
 #include "StringEncoding.h"
 #include "StringExtensions.h"
@@ -14,6 +15,7 @@
 #include "WordDiff.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QLocale>
 
 namespace {
@@ -81,7 +83,10 @@ QString pageHeader()
         qCWarning(lcDiffTool) << "problem loading the diff page";
         return QStringLiteral("<!DOCTYPE html><html><head></head><body>");
     }
-    return QString::fromUtf8(file.readAll());
+    // The page in the palette's colours: the window's own, light or dark.
+    return QString::fromUtf8(file.readAll())
+        .replace(QLatin1String("/*palette*/"),
+                 PaletteColors::pageStyle(QGuiApplication::palette()));
 }
 
 } // namespace

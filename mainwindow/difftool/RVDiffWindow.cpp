@@ -48,9 +48,6 @@ RVDiffWindow::RVDiffWindow(RVDiffTool& tool, QWidget* parent)
 {
     setWindowTitle(text("Differences"));
     setObjectName(QStringLiteral("DiffTool"));
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor::fromRgbF(0.98f, 0.98f, 0.98f));
-    setPalette(background);
     setAutoFillBackground(true);
 
     auto* intro = new QLabel(text("The server's copies of these entries differ from yours. "
@@ -222,11 +219,11 @@ QWidget* RVDiffWindow::makeTextView()
     m_ignoreHTML = new QCheckBox(text("Ignore HTML"));
     m_ignoreHTML->setToolTip(text("Compare the words alone, without the markup."));
     m_ignoreHTML->setChecked(RVDiffArrayController::ignoreHTML());
-    auto* legend = new QLabel(
-        text("<span style=\"color:#8f1d1d; text-decoration:line-through\">Struck out</span>: "
-             "only in your copy. "
-             "<span style=\"color:#1c5a1c; text-decoration:underline\">Underlined</span>: "
-             "only on the server."));
+    auto* legend =
+        new QLabel(text("<span style=\"background-color:rgba(220,50,50,56); "
+                        "text-decoration:line-through\">Struck out</span>: only in your copy. "
+                        "<span style=\"background-color:rgba(40,170,60,56); "
+                        "text-decoration:underline\">Underlined</span>: only on the server."));
     legend->setTextFormat(Qt::RichText);
     auto* row = new QHBoxLayout;
     row->setContentsMargins(6, 4, 6, 0);

@@ -8,5 +8,6 @@ WPPluginView::WPPluginView(QWidget* parent) : QWidget(parent) {}
 void WPPluginView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.fillRect(event->rect(), QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f));
+    // The palette's window, so the panel's labels read on it, light or dark.
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
 }

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-// The WordPress panel's background: an almost white sheet.
+// The WordPress panel's background: a sheet of the palette's window colour.
 class WPPluginView : public QWidget {
     Q_OBJECT
 

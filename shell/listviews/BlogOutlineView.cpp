@@ -2,9 +2,11 @@
 
 #include "ColorViewSync.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "SelectionGradient.h"
 #include "UserDefaults.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QPointer>
 
@@ -58,10 +60,18 @@ QColor BlogOutlineView::makeSelectionColor(const QColor& background)
 void BlogOutlineView::show(const rv::Color& color)
 {
     m_background = color;
-    QPalette colors = viewport()->palette();
-    colors.setColor(QPalette::Base, color.toQColor());
-    viewport()->setPalette(colors);
-    setSelectionColor(makeSelectionColor(color.toQColor()));
+    // The colour is the user's; a see-through one lies over the list's own
+    // base, and the names take a colour that reads on it.
+    const QPalette ground =
+        parentWidget() ? parentWidget()->palette() : QApplication::palette(this);
+    const QColor shown =
+        PaletteColors::setBackground(*viewport(), QPalette::Base, color.toQColor(), ground);
+    // The cells draw with the view's palette: it takes the same text colour.
+    QPalette colors = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        colors.setColor(group, QPalette::Text, viewport()->palette().color(group, QPalette::Text));
+    setPalette(colors);
+    setSelectionColor(makeSelectionColor(shown));
     viewport()->update();
 }
 

@@ -14,7 +14,8 @@ inline constexpr auto colorKey = "color";
 // The user default holding the colour ("#AARRGGBB").
 inline constexpr auto preferenceKey = "colorViewColor";
 
-// A pale blue, slightly see-through.
-inline constexpr rv::Color defaultColor{0.93, 0.96, 1.0, 0.95};
+// A faint wash of blue over the list's own background: pale blue on a light
+// list, a dark blue-grey on a dark one.
+inline constexpr rv::Color defaultColor{0.62, 0.78, 1.0, 0.18};
 
 } // namespace ColorViewSync

@@ -10,10 +10,9 @@ FramedWebView::FramedWebView(QWidget* parent) : QWidget(parent)
     layout->setSpacing(0);
 }
 
-QColor FramedWebView::frameColor()
+QColor FramedWebView::frameColor(const QPalette& palette)
 {
-    static const QColor color = QColor::fromRgbF(0.6235f, 0.6235f, 0.6235f, 1.0f);
-    return color;
+    return palette.color(QPalette::Mid);
 }
 
 void FramedWebView::setContent(QWidget* content)
@@ -29,6 +28,6 @@ void FramedWebView::setContent(QWidget* content)
 void FramedWebView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setPen(frameColor());
+    painter.setPen(frameColor(palette()));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -9,7 +9,8 @@ class FramedWebView : public QWidget {
 public:
     explicit FramedWebView(QWidget* parent = nullptr);
 
-    static QColor frameColor();
+    // The one-point frame: the palette's mid tone.
+    static QColor frameColor(const QPalette& palette);
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
 

@@ -25,7 +25,7 @@ void GradientHeaderView::paintSection(QPainter* painter, const QRect& rect, int 
     RVColumnHeaderCell::drawInterior(*painter, rect, title, background);
     // Only the first sort key shows its arrow.
     if (isSortIndicatorShown() && sortIndicatorSection() == logicalIndex)
-        RVColumnHeaderCell::drawSortIndicator(*painter, rect,
-                                              sortIndicatorOrder() == Qt::AscendingOrder);
+        RVColumnHeaderCell::drawSortIndicator(
+            *painter, rect, sortIndicatorOrder() == Qt::AscendingOrder, background);
     painter->restore();
 }

@@ -39,7 +39,8 @@ QPixmap ProgressSpinner::image(int size, qreal devicePixelRatio) const
     return imageOfFrame(m_frame, size, devicePixelRatio);
 }
 
-QPixmap ProgressSpinner::imageOfFrame(int frame, int size, qreal devicePixelRatio, int frames)
+QPixmap ProgressSpinner::imageOfFrame(int frame, int size, qreal devicePixelRatio, int frames,
+                                      const QColor& color)
 {
     QPixmap picture(QSize(size, size) * devicePixelRatio);
     picture.setDevicePixelRatio(devicePixelRatio);
@@ -53,9 +54,9 @@ QPixmap ProgressSpinner::imageOfFrame(int frame, int size, qreal devicePixelRati
     const qreal leading = (frame % qMax(1, frames)) * 360.0 / qMax(1, frames) - 90.0;
     for (int age = 0; age < frameCount; ++age) {
         // The leading spoke is darkest; the ones behind it fade.
-        QColor color(60, 60, 60);
-        color.setAlphaF(1.0 - age * (0.8 / frameCount));
-        spoke.setColor(color);
+        QColor faded = color;
+        faded.setAlphaF(1.0 - age * (0.8 / frameCount));
+        spoke.setColor(faded);
         painter.setPen(spoke);
         const qreal angle = qDegreesToRadians(leading - age * 360.0 / frameCount);
         painter.drawLine(QPointF(qCos(angle) * inner, qSin(angle) * inner),

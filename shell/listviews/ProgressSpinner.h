@@ -31,9 +31,9 @@ public:
     QPixmap image(int size = 16, qreal devicePixelRatio = 1) const;
     // Frame `frame` of a turn in `frames` steps (the wheel's twelve spokes
     // turn by a twelfth of a turn per frame when `frames` is 12, by half of
-    // that when it is 24).
+    // that when it is 24). The spokes take `color`, fading behind the leading one.
     static QPixmap imageOfFrame(int frame, int size, qreal devicePixelRatio = 1,
-                                int frames = frameCount);
+                                int frames = frameCount, const QColor& color = QColor(60, 60, 60));
 
 signals:
     void frameAdvanced(int frame);

@@ -1,5 +1,6 @@
 #include "RVColumnHeaderCell.h"
 
+#include "PaletteColors.h"
 #include "SelectionGradient.h"
 #include "SystemFont.h"
 
@@ -37,7 +38,8 @@ void drawInterior(QPainter& painter, const QRect& frame, const QString& title,
 
     const QFont font = systemFontOfSize(11);
     painter.setFont(font);
-    painter.setPen(Qt::black);
+    // Black on a light header, white where a dark list deepens it further.
+    painter.setPen(PaletteColors::readableOn(base, Qt::black));
     const QFontMetrics metrics(font);
     const int height = metrics.height();
     const QRect text(frame.x() + 3, area.y() + (area.height() - height) / 2, frame.width() - 3,
@@ -54,7 +56,8 @@ QRect sortIndicatorRect(const QRect& frame, const QSize& arrow)
     return QRect(QPoint(x, y), arrow);
 }
 
-void drawSortIndicator(QPainter& painter, const QRect& frame, bool ascending)
+void drawSortIndicator(QPainter& painter, const QRect& frame, bool ascending,
+                       const QColor& tableBackground)
 {
     const QRectF arrow = sortIndicatorRect(frame, ArrowSize);
     QPainterPath path;
@@ -70,7 +73,8 @@ void drawSortIndicator(QPainter& painter, const QRect& frame, bool ascending)
     path.closeSubpath();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(path, QColor(60, 60, 60));
+    painter.fillPath(path,
+                     PaletteColors::readableOn(baseColor(tableBackground), QColor(60, 60, 60)));
     painter.restore();
 }
 

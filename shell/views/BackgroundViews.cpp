@@ -9,10 +9,10 @@
 
 namespace {
 
-const QColor& hairlineGrey()
+// A hairline a little apart from the window: the palette's mid tone.
+QColor hairline(const QPalette& palette)
 {
-    static const QColor grey = QColor::fromRgbF(0.7961f, 0.7961f, 0.7961f, 1.0f);
-    return grey;
+    return palette.color(QPalette::Mid);
 }
 
 } // namespace
@@ -43,13 +43,14 @@ void RVBackView::paintEvent(QPaintEvent*)
     const QRect band(0, 0, width(), height() - subHeight);
     if (band.height() <= 0)
         return;
-    static const auto colors = bandColors(QColor::fromRgbF(0.9f, 0.9f, 0.9f, 1.0f));
+    // Shaded from the palette's window, light or dark.
+    const auto colors = bandColors(palette().color(QPalette::Window));
     QLinearGradient shading(0, band.bottom() + 1, 0, band.top());
     shading.setColorAt(0, colors.first);
     shading.setColorAt(1, colors.second);
     QPainter painter(this);
     painter.fillRect(band, shading);
-    painter.fillRect(QRect(0, band.bottom(), width(), 1), hairlineGrey());
+    painter.fillRect(QRect(0, band.bottom(), width(), 1), hairline(palette()));
 }
 
 RVClearView::RVClearView(QWidget* parent) : QWidget(parent)
@@ -65,9 +66,10 @@ void RVClearView::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), QColor::fromRgbF(0, 0, 0, 0.65f));
 }
 
-RVHorizontalView::RVHorizontalView(QWidget* parent) : QWidget(parent), m_borderColor(hairlineGrey())
+RVHorizontalView::RVHorizontalView(QWidget* parent) : QWidget(parent)
 {
-    const rv::Color fallback(0.93, 0.96, 1.0, 0.95);
+    // The lists' shared colour; by default a faint wash of blue over the window.
+    const rv::Color fallback(0.62, 0.78, 1.0, 0.18);
     m_bgColor =
         UserDefaults::sharedInstance().color(QStringLiteral("colorViewColor"), fallback).toQColor();
     auto follow = [this](const Notification& notification) {
@@ -93,6 +95,7 @@ RVHorizontalView::~RVHorizontalView()
 void RVHorizontalView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
     painter.fillRect(event->rect(), m_bgColor);
-    painter.fillRect(QRect(0, height() - 1, width(), 1), m_borderColor);
+    painter.fillRect(QRect(0, height() - 1, width(), 1), borderColor());
 }

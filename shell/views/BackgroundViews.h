@@ -47,11 +47,11 @@ public:
     ~RVHorizontalView() override;
 
     QColor bgColor() const { return m_bgColor; }
-    QColor borderColor() const { return m_borderColor; }
+    QColor borderColor() const { return palette().color(QPalette::Mid); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor m_bgColor, m_borderColor;
+    QColor m_bgColor;
 };

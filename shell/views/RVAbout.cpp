@@ -45,7 +45,10 @@ RVAboutView::RVAboutView(QWidget* parent) : QWidget(parent) {}
 
 void RVAboutView::paintEvent(QPaintEvent*)
 {
-    static const QColor frost = QColor::fromRgbF(1.0f, 1.0f, 1.0f, 0.8f);
+    // Frosted: the palette's base, a fifth see-through, so the labels on it
+    // read in a light palette and a dark one.
+    QColor frost = palette().color(QPalette::Base);
+    frost.setAlphaF(0.8f);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(views::roundedRectPath(QRectF(rect()), 14), frost);

@@ -7,8 +7,7 @@
 #include <QPainter>
 
 RVAnimTabView::RVAnimTabView(QWidget* parent)
-    : QStackedWidget(parent), m_bgColor(QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f)),
-      m_transition(new Transition(this))
+    : QStackedWidget(parent), m_transition(new Transition(this))
 {
 }
 
@@ -27,7 +26,7 @@ void RVAnimTabView::setBgColor(const QColor& color)
 void RVAnimTabView::drawBackground(QPainter& painter, const QRect& rect)
 {
     if (m_background)
-        painter.fillRect(rect, m_bgColor);
+        painter.fillRect(rect, bgColor());
 }
 
 void RVAnimTabView::paintEvent(QPaintEvent* event)

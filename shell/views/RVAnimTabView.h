@@ -20,7 +20,11 @@ public:
     void setTransitionStyle(int style) { m_transitionStyle = style; }
     bool background() const { return m_background; }
     void setBackground(bool on);
-    QColor bgColor() const { return m_bgColor; }
+    // The colour set, else the palette's window.
+    QColor bgColor() const
+    {
+        return m_bgColor.isValid() ? m_bgColor : palette().color(QPalette::Window);
+    }
     void setBgColor(const QColor& color);
 
     Transition* transition() const { return m_transition; }

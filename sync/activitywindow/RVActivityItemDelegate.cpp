@@ -2,6 +2,7 @@
 
 #include "ActivityItem.h"
 #include "ActivityList.h"
+#include "PaletteColors.h"
 #include "SystemFont.h"
 
 #include <QApplication>
@@ -34,9 +35,17 @@ const QFont& subStatusFont()
 } // namespace
 
 RVActivityItemDelegate::RVActivityItemDelegate(QObject* parent)
-    : QStyledItemDelegate(parent), m_background(QColor::fromRgbF(0.9294f, 0.9529f, 0.9961f, 1.0f)),
-      m_text(QApplication::palette().color(QPalette::WindowText))
+    : QStyledItemDelegate(parent), m_background(QColor::fromRgbF(0.53f, 0.68f, 0.97f, 0.15f))
 {
+}
+
+QColor RVActivityItemDelegate::groundOf(int row, bool selected, const QPalette& palette) const
+{
+    const QColor base = palette.color(QPalette::Base);
+    if (selected)
+        return PaletteColors::mixed(base, palette.color(QPalette::Active, QPalette::Highlight),
+                                    0.45);
+    return row % 2 == 1 ? base : PaletteColors::over(m_background, base);
 }
 
 QRect RVActivityItemDelegate::statusRect(const QRect& row)
@@ -139,7 +148,8 @@ QSize RVActivityItemDelegate::sizeHint(const QStyleOptionViewItem& option, const
 }
 
 void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
-                                           const QModelIndex& index) const
+                                           const QModelIndex& index, const QColor& ground,
+                                           const QColor& ink) const
 {
     const bool determinate = index.data(ActivityList::DeterminateRole).toBool();
     const bool animated = index.data(ActivityList::AnimatedRole).toBool();
@@ -149,8 +159,9 @@ void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient trough(track.topLeft(), track.bottomLeft());
-    trough.setColorAt(0, QColor(214, 214, 214));
-    trough.setColorAt(1, QColor(245, 245, 245));
+    // A trough a shade apart from the row, light or dark.
+    trough.setColorAt(0, PaletteColors::mixed(ground, ink, 0.16));
+    trough.setColorAt(1, PaletteColors::mixed(ground, ink, 0.04));
     painter.fillPath(shape, trough);
     painter.setClipPath(shape);
     const QColor blue(88, 142, 220);
@@ -167,7 +178,7 @@ void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
         // Stripes that move while the job works, and stand while it is queued.
         const int shift = animated ? m_phase % 16 : 0;
         painter.setPen(Qt::NoPen);
-        painter.setBrush(animated ? blue.lighter(115) : QColor(190, 190, 190));
+        painter.setBrush(animated ? blue.lighter(115) : PaletteColors::mixed(ground, ink, 0.3));
         for (qreal x = track.left() - 16 + shift; x < track.right() + 8; x += 16) {
             QPolygonF stripe;
             stripe << QPointF(x, track.bottom()) << QPointF(x + 8, track.bottom())
@@ -177,7 +188,7 @@ void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
         }
     }
     painter.setClipping(false);
-    painter.setPen(QColor(150, 150, 150));
+    painter.setPen(PaletteColors::mixed(ground, ink, 0.4));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(shape);
     painter.restore();
@@ -190,13 +201,13 @@ void RVActivityItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem
     const bool selected = index.data(ActivityList::SelectedRole).toBool();
     const bool error =
         index.data(ActivityList::StateRole).toInt() == static_cast<int>(ActivityItem::State::Error);
-    QColor ground = index.row() % 2 == 1 ? QColor(Qt::white) : m_background;
-    if (selected)
-        ground = option.palette.color(QPalette::Active, QPalette::Highlight).lighter(170);
+    const QColor ground = groundOf(index.row(), selected, option.palette);
     painter->fillRect(row, ground);
+    const QColor ink = PaletteColors::readableOn(
+        ground, m_text.isValid() ? m_text : option.palette.color(QPalette::Text));
 
     painter->save();
-    painter->setPen(m_text);
+    painter->setPen(ink);
     painter->setFont(statusFont());
     const QRect status = statusRect(row);
     painter->drawText(status, Qt::AlignLeft | Qt::AlignVCenter,
@@ -206,7 +217,7 @@ void RVActivityItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem
 
     if (error) {
         painter->setFont(errorFont());
-        painter->setPen(Qt::red);
+        painter->setPen(PaletteColors::readableVariant(Qt::red, ground));
         const QRect line = errorRect(row);
         const QString text = index.data(ActivityList::ErrorTextRole).toString();
         // As many lines as fit above the sub-status line, the last cut at its
@@ -234,11 +245,11 @@ void RVActivityItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem
         }
         painter->drawText(line, Qt::AlignLeft | Qt::AlignTop, shown.trimmed());
     } else {
-        paintProgress(*painter, progressRect(row), index);
+        paintProgress(*painter, progressRect(row), index, ground, ink);
     }
 
     painter->setFont(subStatusFont());
-    painter->setPen(QColor::fromRgbF(0.226f, 0.226f, 0.226f));
+    painter->setPen(PaletteColors::mixed(ink, ground, 0.25));
     QRect sub = subStatusRect(row);
     QString subStatus = index.data(ActivityList::SubStatusRole).toString();
     if (error) {

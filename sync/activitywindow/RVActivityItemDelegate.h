@@ -30,12 +30,16 @@ public:
     // The button under `point` in a row; the look-up button only on error rows.
     static Button buttonAt(const QRect& row, const QPoint& point, bool errorRow);
 
-    // Rows at odd places are white, the others this colour; a selected row
-    // takes the palette's selection colour.
+    // Rows at odd places show the list's base, the others this colour laid
+    // over it (by default a faint wash of blue); a selected row takes the
+    // palette's selection colour.
     QColor backgroundColor() const { return m_background; }
     void setBackgroundColor(const QColor& color) { m_background = color; }
+    // The status line's colour: the palette's text unless set.
     QColor textColor() const { return m_text; }
     void setTextColor(const QColor& color) { m_text = color; }
+    // What a row at `row` is filled with, over the palette's base.
+    QColor groundOf(int row, bool selected, const QPalette& palette) const;
 
     void setHovered(int row, Button button, Look look);
     // Moves the stripes of the bars whose amount of work is unknown.
@@ -51,7 +55,8 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    void paintProgress(QPainter& painter, const QRect& bar, const QModelIndex& index) const;
+    void paintProgress(QPainter& painter, const QRect& bar, const QModelIndex& index,
+                       const QColor& ground, const QColor& ink) const;
 
     QColor m_background;
     QColor m_text;

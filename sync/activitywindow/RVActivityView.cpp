@@ -28,10 +28,7 @@ RVActivityView::RVActivityView(QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
-    viewport()->setAutoFillBackground(true);
-    QPalette colors = viewport()->palette();
-    colors.setColor(QPalette::Base, Qt::white); // below the rows
-    viewport()->setPalette(colors);
+    viewport()->setAutoFillBackground(true); // the palette's base below the rows
     m_animation->setInterval(50);
     connect(m_animation, &QTimer::timeout, this, &RVActivityView::animate);
 }
@@ -94,13 +91,13 @@ QRect RVActivityView::rowRect(int row) const
 void RVActivityView::paintEvent(QPaintEvent* event)
 {
     if (!m_list || m_list->count() == 0) {
-        // Bands a row high, the list's colour first, then white.
+        // Bands a row high, the list's colour first, then the base.
         QPainter painter(viewport());
         const int width = viewport()->width();
         for (int y = 0, band = 0; y < viewport()->height();
              y += RVActivityItemDelegate::rowHeight, ++band)
             painter.fillRect(QRect(0, y, width, RVActivityItemDelegate::rowHeight),
-                             band % 2 == 0 ? backgroundColor() : QColor(Qt::white));
+                             m_delegate->groundOf(band, false, viewport()->palette()));
         return;
     }
     QListView::paintEvent(event);

@@ -11,12 +11,24 @@ QString inQueueText()
     return localized("RVActivityItem", "In queue...");
 }
 
+// A row's line shows one line: line breaks and runs of white space become one
+// space. Spaces leading the text stay (the error row's sub-status keeps room
+// for its look-up button with them).
+QString oneLine(const QString& text)
+{
+    qsizetype lead = 0;
+    while (lead < text.size() && text.at(lead) == QLatin1Char(' '))
+        ++lead;
+    const QString rest = text.mid(lead).simplified();
+    return rest.isEmpty() ? rest : text.left(lead) + rest;
+}
+
 } // namespace
 
 ActivityItem::ActivityItem(ActivityList* list, Account* account, const QString& status,
                            StartAction start)
-    : QObject(list), m_list(list), m_account(account), m_start(std::move(start)), m_status(status),
-      m_subStatus(inQueueText())
+    : QObject(list), m_list(list), m_account(account), m_start(std::move(start)),
+      m_status(oneLine(status).trimmed()), m_subStatus(inQueueText())
 {
 }
 
@@ -71,16 +83,23 @@ QString ActivityItem::waitingText() const
     return localized("RVActivityItem", "Waiting for %1\u2026").arg(name);
 }
 
-void ActivityItem::setStatus(const QString& status)
+QString ActivityItem::shownName(const QString& name)
 {
+    return name.simplified();
+}
+
+void ActivityItem::setStatus(const QString& text)
+{
+    const QString status = oneLine(text).trimmed();
     if (m_status == status)
         return;
     m_status = status;
     announce();
 }
 
-void ActivityItem::setSubStatus(const QString& subStatus)
+void ActivityItem::setSubStatus(const QString& text)
 {
+    const QString subStatus = oneLine(text);
     m_jobSetSubStatus = true;
     if (m_subStatus == subStatus)
         return;
@@ -135,7 +154,8 @@ QString ActivityItem::errorText() const
 {
     if (m_state != State::Error)
         return {};
-    return localized("RVActivityItem", "An error occurred: \u201c%1\u201d").arg(m_errorMessage);
+    return localized("RVActivityItem", "An error occurred: \u201c%1\u201d")
+        .arg(m_errorMessage.simplified());
 }
 
 void ActivityItem::remove()

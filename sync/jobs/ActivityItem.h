@@ -44,11 +44,18 @@ public:
 
     ~ActivityItem() override;
 
+    // A record's name as a row's text shows it: on one line, runs of white
+    // space one space, none at its ends. A title with markup has lost its
+    // tags in its display name, but each tag left a space behind.
+    static QString shownName(const QString& name);
+
     // --- the job's side ---
 
     // Asks the start action now (a pending retry is dropped). Only a queued
     // or waiting row asks: a started job is never started twice.
     void callAction();
+    // Both lines show one line: line breaks and runs of white space become
+    // one space.
     void setStatus(const QString& status) override;
     void setSubStatus(const QString& subStatus) override;
     // Below 1: the amount of work is unknown (an animated bar). From 1 up: the

@@ -1,5 +1,6 @@
 #include "AttachmentUploadStep.h"
 
+#include "ActivityItem.h"
 #include "Attachment.h"
 #include "AttachmentUploads.h"
 #include "Blog.h"
@@ -20,7 +21,7 @@ QString AttachmentUploadStep::noUploadRoad(const Entry& entry)
 {
     return localized("Entry", "The attachments of \"%1\" cannot be uploaded: no upload "
                               "road is available.")
-        .arg(entry.displayName());
+        .arg(ActivityItem::shownName(entry.displayName()));
 }
 
 void AttachmentUploadStep::doStart()

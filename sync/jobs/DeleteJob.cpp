@@ -1,6 +1,7 @@
 #include "DeleteJob.h"
 
 #include "Account.h"
+#include "ActivityItem.h"
 #include "Blog.h"
 #include "Entry.h"
 #include "Localization.h"
@@ -42,7 +43,8 @@ DeleteJob::DeleteJob(EntryPtr entry, QObject* parent)
 
 QString DeleteJob::deletingStatus(const Entry& entry)
 {
-    return localized("Entry", "Deleting \"%1\"...").arg(entry.displayName());
+    return localized("Entry", "Deleting \"%1\"...")
+        .arg(ActivityItem::shownName(entry.displayName()));
 }
 
 void DeleteJob::doStart()
@@ -64,7 +66,7 @@ void DeleteJob::doStart()
              !PluginManager::sharedInstance().pageBuilderForKey(m_account->pluginKey()))
         failWith(0, localized("Entry", "\"%1\" is a page, and this blog system has no pages "
                                        "to delete it from.")
-                        .arg(m_entry->displayName()));
+                        .arg(ActivityItem::shownName(m_entry->displayName())));
     else if (!sendXmlRpc())
         failWith(0, requestFailure());
 }
@@ -112,7 +114,7 @@ void DeleteJob::callFinished(RESTCall* call)
         if (status < 200 || status > 299) {
             failWith(status,
                      localized("Entry", "The server did not delete \"%1\" (HTTP status %2).")
-                         .arg(m_entry->displayName())
+                         .arg(ActivityItem::shownName(m_entry->displayName()))
                          .arg(status));
             return;
         }
@@ -134,8 +136,8 @@ void DeleteJob::callFinished(RESTCall* call)
         return;
     }
     if (value.typeId() == QMetaType::Bool && !value.toBool()) {
-        failWith(
-            0, localized("Entry", "The server did not delete \"%1\".").arg(m_entry->displayName()));
+        failWith(0, localized("Entry", "The server did not delete \"%1\".")
+                        .arg(ActivityItem::shownName(m_entry->displayName())));
         return;
     }
     deleted();

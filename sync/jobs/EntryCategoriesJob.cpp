@@ -1,6 +1,7 @@
 #include "EntryCategoriesJob.h"
 
 #include "Account.h"
+#include "ActivityItem.h"
 #include "Blog.h"
 #include "Entry.h"
 #include "EntryListMerge.h"
@@ -52,7 +53,8 @@ void EntryCategoriesJob::requestNext()
         return;
     }
     m_asked = entry;
-    setStatus(localized("Blog", "Retrieving categories for \"%1\"...").arg(entry->displayName()));
+    setStatus(localized("Blog", "Retrieving categories for \"%1\"...")
+                  .arg(ActivityItem::shownName(entry->displayName())));
     XmlRpcCall::Request request;
     request.objects = RoadRequests::login(*m_account);
     request.objects.insert(QStringLiteral("postid"), entry->uniqueID());

@@ -1,5 +1,6 @@
 #include "PingJob.h"
 
+#include "ActivityItem.h"
 #include "Blog.h"
 #include "Entry.h"
 #include "EntryContent.h"
@@ -134,8 +135,8 @@ bool PingJob::submitPing(const PingPtr& ping, const QString& name, const QString
         return false;
     const QUrl address = escapedAddress(ping->address());
     m_currentPingUrl = address.toString();
-    setStatus(
-        localized("RVPingTool", "Notifying %1 for \"%2\" update...").arg(ping->title(), name));
+    setStatus(localized("RVPingTool", "Notifying %1 for \"%2\" update...")
+                  .arg(ActivityItem::shownName(ping->title()), ActivityItem::shownName(name)));
     XmlRpcCall::Request request;
     request.method = QStringLiteral("weblogUpdates.ping");
     request.objects = {{QStringLiteral("name"), name}, {QStringLiteral("url"), blogUrl}};

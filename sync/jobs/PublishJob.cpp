@@ -1,6 +1,7 @@
 #include "PublishJob.h"
 
 #include "Account.h"
+#include "ActivityItem.h"
 #include "AddonManager.h"
 #include "AtomDecoder.h"
 #include "Blog.h"
@@ -84,7 +85,8 @@ PublishJob::PublishJob(EntryPtr entry, QObject* parent)
 
 QString PublishJob::publishingStatus(const Entry& entry)
 {
-    return localized("Entry", "Publishing \"%1\"...").arg(entry.displayName());
+    return localized("Entry", "Publishing \"%1\"...")
+        .arg(ActivityItem::shownName(entry.displayName()));
 }
 
 void PublishJob::showFailureInDraft(Entry& entry, const QString& message)
@@ -316,8 +318,8 @@ void PublishJob::sendPublish()
 
 void PublishJob::sendCategories()
 {
-    setStatus(
-        localized("Entry", "Publishing categories for \"%1\"...").arg(m_entry->displayName()));
+    setStatus(localized("Entry", "Publishing categories for \"%1\"...")
+                  .arg(ActivityItem::shownName(m_entry->displayName())));
     QVariantMap objects = login();
     objects.insert(QStringLiteral("postid"), m_entry->uniqueID());
     objects.insert(QStringLiteral("categories"), EntryContent(*m_entry).getMTCats());
@@ -330,7 +332,8 @@ void PublishJob::sendCategories()
 
 void PublishJob::sendRetrieve()
 {
-    setStatus(localized("Entry", "Retrieving data for \"%1\"...").arg(m_entry->displayName()));
+    setStatus(localized("Entry", "Retrieving data for \"%1\"...")
+                  .arg(ActivityItem::shownName(m_entry->displayName())));
     QVariantMap objects = login();
     objects.insert(QStringLiteral("postid"), m_entry->uniqueID());
     QStringList keys;
@@ -442,7 +445,7 @@ void PublishJob::takeAtomLocation(const RESTCall& call)
                localized("Entry", "The server stored \"%1\" without saying where, so this copy "
                                   "cannot be linked to it. Look at the blog before publishing "
                                   "again: publishing now would post it a second time.")
-                   .arg(m_entry->displayName()));
+                   .arg(ActivityItem::shownName(m_entry->displayName())));
         return;
     }
     const QUrl address = call.url().resolved(QUrl::fromEncoded(location));
@@ -454,7 +457,8 @@ void PublishJob::takeAtomLocation(const RESTCall& call)
     keepAnswer();
     // The server's copy, as its entry answer would have given it.
     m_phase = Phase::Retrieve;
-    setStatus(localized("Entry", "Retrieving data for \"%1\"...").arg(m_entry->displayName()));
+    setStatus(localized("Entry", "Retrieving data for \"%1\"...")
+                  .arg(ActivityItem::shownName(m_entry->displayName())));
     if (!sendCall(atomCall(address, "GET")))
         finish(Outcome::Failed,
                accountText("For some obscure reason an Atom request could not be made."));
@@ -547,7 +551,7 @@ bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
         // Servers answer true; an explicit false is a refusal, not a success.
         if (answer.typeId() == QMetaType::Bool && !answer.toBool()) {
             *message = localized("Entry", "The server did not accept the changes to \"%1\".")
-                           .arg(m_entry->displayName());
+                           .arg(ActivityItem::shownName(m_entry->displayName()));
             return false;
         }
         return true;
@@ -585,7 +589,7 @@ bool PublishJob::markUnanswered()
     // Sent without the mark on disk, a publish cut short could post it twice.
     finish(Outcome::Failed,
            localized("Entry", "\"%1\" was not sent: its file could not be saved first: %2")
-               .arg(m_entry->displayName(), error));
+               .arg(ActivityItem::shownName(m_entry->displayName()), error));
     return false;
 }
 
@@ -599,7 +603,7 @@ void PublishJob::keepAnswer()
     if (!m_blog->store().save(*m_entry, &error))
         noteProblem(localized("Entry", "The server's id for \"%1\" could not be saved, so the "
                                        "next publish will ask first: %2")
-                        .arg(m_entry->displayName(), error));
+                        .arg(ActivityItem::shownName(m_entry->displayName()), error));
 }
 
 void PublishJob::refusedWithoutPost(int status)

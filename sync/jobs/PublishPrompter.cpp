@@ -1,5 +1,6 @@
 #include "PublishPrompter.h"
 
+#include "ActivityItem.h"
 #include "Entry.h"
 #include "Localization.h"
 
@@ -17,7 +18,7 @@ QString PublishPrompter::questionText(const Entry& entry)
                      "the server may have stored the post without this copy learning of it. "
                      "Publishing again could post it a second time. Look on Server fetches the "
                      "blog's recent posts, so you can see whether it is there.")
-        .arg(entry.displayName());
+        .arg(ActivityItem::shownName(entry.displayName()));
 }
 
 QString PublishPrompter::lookOnServerLabel()

@@ -1,5 +1,6 @@
 #include "RefreshCategoriesJob.h"
 
+#include "ActivityItem.h"
 #include "Blog.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
@@ -27,7 +28,7 @@ RefreshCategoriesJob::RefreshCategoriesJob(Blog* blog, QObject* parent)
 {
     setPasswordsOf(m_account);
     if (blog)
-        setStatus(retrievingText(blog->displayName()));
+        setStatus(retrievingText(ActivityItem::shownName(blog->displayName())));
 }
 
 RefreshCategoriesJob::RefreshCategoriesJob(Account* account, const Account::ListedBlog& listed,

@@ -1,6 +1,7 @@
 #include "RetrieveEntriesJob.h"
 
 #include "Account.h"
+#include "ActivityItem.h"
 #include "Blog.h"
 #include "Localization.h"
 #include "PLUMETPageProtocol.h"
@@ -38,7 +39,7 @@ QString RetrieveEntriesJob::retrievingStatus(const Blog& blog, Kind kind)
 {
     return (kind == Kind::Pages ? localized("Blog", "Retrieving pages for \"%1\"...")
                                 : localized("Blog", "Retrieving posts for \"%1\"..."))
-        .arg(blog.displayName());
+        .arg(ActivityItem::shownName(blog.displayName()));
 }
 
 int RetrieveEntriesJob::numberOfPosts()

@@ -3,10 +3,11 @@
 #include "Attachment.h"
 #include "AttachmentLibrary.h"
 #include "BlogEntryStore.h"
+#include "DarkPalette.h"
 #include "DraftAddonHandler.h"
 #include "DraftPaneStack.h"
+#include "DraftSideView.h"
 #include "DraftTesting.h"
-
 #include "EntryRenderer.h"
 #include "NotificationCenter.h"
 #include "PLUMETAddonObject.h"
@@ -22,6 +23,8 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -81,6 +84,7 @@ class tst_Draft : public QObject {
 private slots:
     void init();
     void cleanup();
+    void readsInADarkPalette();
 
     void opensWithTheEntryInItsRowsAndPanes();
     void placementRestoresOrStaggers_data();
@@ -1095,6 +1099,51 @@ void tst_Draft::attachmentsOfTheDraft()
     kept->setAccountID(QStringLiteral("elsewhere"));
     plainDraft->addAttachment(kept, false);
     QCOMPARE(kept->accountID(), QStringLiteral("elsewhere"));
+}
+
+// The draft window, its side panel in the lists' colour and its note bar,
+// all in a dark palette: every label reads on what is behind it.
+void tst_Draft::readsInADarkPalette()
+{
+    const DarkPaletteScope dark;
+    Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
+    const EntryPtr entry = DraftWorld::addEntry(
+        blog, QStringLiteral("A walk"), QStringLiteral("<p>Out by the river.</p>"),
+        QStringLiteral("<p>More of it.</p>"), QStringLiteral("A short one."));
+    Draft* draft = DraftController::sharedInstance().openDraft(entry);
+    QVERIFY(draft);
+    QWidget* window = draft->window();
+    window->resize(780, 560);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(window->palette().color(QPalette::Window).lightness() < 100);
+    PLUMET_VERIFY_READABLE(window);
+
+    // The note bar, as a note shows it.
+    QFrame* note = nullptr;
+    for (QFrame* frame : window->findChildren<QFrame*>()) {
+        if (frame->autoFillBackground() && frame->frameShape() == QFrame::StyledPanel &&
+            frame->findChild<QLabel*>())
+            note = frame;
+    }
+    QVERIFY(note);
+    note->findChild<QLabel*>()->setText(QStringLiteral("The draft's revisions could not be read."));
+    note->show();
+    PLUMET_VERIFY_READABLE(window);
+
+    // The side panel in a pale colour the user chose: its labels turn dark.
+    DraftSideView* side = draft->sideView();
+    side->setBackgroundColor(QColor(240, 246, 255));
+    auto* categories = new QLabel(QStringLiteral("Categories"));
+    draft->setSidePanelContent(categories);
+    side->show();
+    PLUMET_VERIFY_READABLE(window);
+    QCOMPARE(side->backgroundColor(), QColor(240, 246, 255));
+    // And in the default tint it stays dark, with light labels.
+    side->setBackgroundColor(DraftSideView::defaultColor());
+    QVERIFY(side->palette().color(QPalette::Window).lightness() < 100);
+    PLUMET_VERIFY_READABLE(window);
+    saveScreenshot(window, QStringLiteral("looks-draft-window"));
+    saveScreenGrab(window, QStringLiteral("looks-draft-window-screen"));
 }
 
 QTEST_MAIN(tst_Draft)

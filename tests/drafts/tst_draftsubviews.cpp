@@ -231,7 +231,7 @@ void tst_DraftSubViews::separatorFacesTheContent()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QImage picture = window.grab().toImage();
-    const QColor separator = DraftSideView::separatorColor();
+    const QColor separator = DraftSideView::separatorColor(window.palette());
     // At the window's left edge the line is on the panel's right edge, else on its left.
     QCOMPARE(picture.pixelColor(59, 40).rgb(), separator.rgb());
     QVERIFY(picture.pixelColor(0, 40).rgb() != separator.rgb());

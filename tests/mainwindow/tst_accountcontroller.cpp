@@ -5,6 +5,7 @@
 #include "AccountsTableModel.h"
 #include "AccountsWindow.h"
 #include "Blog.h"
+#include "DarkPalette.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryFileWriter.h"
@@ -12,6 +13,7 @@
 #include "KeyChain.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "PluginManager.h"
 #include "ScreenshotSaver.h"
 #include "TestSecretService.h"
@@ -156,6 +158,7 @@ private slots:
     void autosaveFailuresAreToldOncePerCause_data();
     void autosaveFailuresAreToldOncePerCause();
     void fullDiskIsToldOnceInWords();
+    void windowAndWizardReadInADarkPalette();
 
 private:
     // Lists Work, selects it and starts its update in the sheet.
@@ -726,6 +729,52 @@ void tst_AccountController::fullDiskIsToldOnceInWords()
         QCOMPARE(said.filter(file + cause).size(), 1);
     QCOMPARE(bytesOf(path), accounts);
     QCOMPARE(bytesOf(blog->entryFilePath(*entry)), post);
+}
+
+// The accounts window in the lists' colour and the new-account wizard in its
+// sheet, all in a dark palette: every label and every account row reads.
+void tst_AccountController::windowAndWizardReadInADarkPalette()
+{
+    const plumet::test::DarkPaletteScope dark;
+    controller->loadUI();
+    const AccountPtr work = makeAccount("Work", "https://work.example/xmlrpc.php", "ann", "pw");
+    const AccountPtr home = makeAccount("Home", "https://home.example/xmlrpc.php", "bo", "pw2");
+    home->setLabel(rv::Color(1.0, 0.9, 0.6, 1.0)); // a pale label the user chose
+    controller->insertAccount(work, -1);
+    controller->insertAccount(home, -1);
+    controller->showWindow();
+    controller->selectAccount(work.get());
+    AccountsWindow* window = controller->window();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    PLUMET_VERIFY_READABLE(window);
+    const auto* table = window->findChild<QTableView*>();
+    QVERIFY(table);
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QModelIndex index = table->model()->index(row, 0);
+        const QColor ground =
+            PaletteColors::over(index.data(Qt::BackgroundRole).value<QColor>(),
+                                table->viewport()->palette().color(QPalette::Base));
+        const QColor ink = index.data(Qt::ForegroundRole).value<QColor>();
+        QVERIFY2(PaletteColors::contrast(ink, ground) >= PaletteColors::readableContrast,
+                 qPrintable(ink.name() + " on " + ground.name()));
+    }
+    saveScreenshot(window, QStringLiteral("looks-accounts-window"));
+
+    controller->configureAccount();
+    AccountSheet* sheet = controller->sheet();
+    QVERIFY(QTest::qWaitFor([&] { return sheet->isVisible(); }, 5000));
+    // The sheet takes the palette's window, whatever colour the lists have.
+    QVERIFY(sheet->palette().color(QPalette::Window).lightness() < 100);
+    for (AccountSheet::Page page : {AccountSheet::Page::Address, AccountSheet::Page::Progress,
+                                    AccountSheet::Page::AccessPoint,
+                                    AccountSheet::Page::Authentication, AccountSheet::Page::Warning,
+                                    AccountSheet::Page::Error, AccountSheet::Page::Information}) {
+        sheet->swapViews(page);
+        PLUMET_VERIFY_READABLE(sheet);
+    }
+    sheet->swapViews(AccountSheet::Page::Address);
+    saveScreenshot(sheet, QStringLiteral("looks-wizard"));
+    sheet->end(-2);
 }
 
 int main(int argc, char** argv)

@@ -2,11 +2,13 @@
 #include "AccountArrayController.h"
 #include "AccountList.h"
 #include "AccountOutlineModel.h"
+#include "AlertBox.h"
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogController.h"
 #include "BlogEntryStore.h"
 #include "BlogOutlineView.h"
+#include "DarkPalette.h"
 #include "DraftItemDrop.h"
 #include "DraftRegistry.h"
 #include "EntriesPane.h"
@@ -16,9 +18,11 @@
 #include "EntryFile.h"
 #include "EntryListModel.h"
 #include "EntryPreview.h"
+#include "EntrySorting.h"
 #include "ModelNotifications.h"
 #include "NewDraft.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "RVEntriesView.h"
 #include "RVSplitView.h"
 #include "RVSplitterButton.h"
@@ -30,6 +34,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDragMoveEvent>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
@@ -73,7 +78,10 @@ private slots:
     void entriesThatCouldNotMoveAreNamedInAnAlert();
     void blogChooserListsEveryBlogWithKeysForTheFirstNine();
     void entryCommandsFollowTheSelection();
+    void headerShowsTheRestoredOrder_data();
+    void headerShowsTheRestoredOrder();
     void screenshots();
+    void readsInADarkPalette();
 
 private:
     std::shared_ptr<Account> addAccount(const QString& title, int blogs);
@@ -509,6 +517,48 @@ void tst_BlogController::entryCommandsFollowTheSelection()
     QCOMPARE(stored.first(), (EntrySorting::Descriptor{QStringLiteral("title"), true}));
 }
 
+void tst_BlogController::headerShowsTheRestoredOrder_data()
+{
+    QTest::addColumn<QList<EntrySorting::Descriptor>>("stored");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Qt::SortOrder>("order");
+    using D = EntrySorting::Descriptor;
+    QTest::newRow("nothing stored: newest first")
+        << QList<D>{} << int(EntryListModel::DateColumn) << Qt::DescendingOrder;
+    QTest::newRow("by title") << QList<D>{{"title", true}, {"entryDate", false}}
+                              << int(EntryListModel::TitleColumn) << Qt::AscendingOrder;
+    QTest::newRow("oldest first") << QList<D>{{"entryDate", true}}
+                                  << int(EntryListModel::DateColumn) << Qt::AscendingOrder;
+    QTest::newRow("by title, descending")
+        << QList<D>{{"title", false}} << int(EntryListModel::TitleColumn) << Qt::DescendingOrder;
+}
+
+void tst_BlogController::headerShowsTheRestoredOrder()
+{
+    QFETCH(QList<EntrySorting::Descriptor>, stored);
+    QFETCH(int, column);
+    QFETCH(Qt::SortOrder, order);
+    if (!stored.isEmpty())
+        m_defaults->setValue(QStringLiteral("entryListSorters"), EntrySorting::archive(stored));
+    auto account = addAccount(QStringLiteral("Field Notes"), 1);
+    listEntries(*account->blogs().first(), 4);
+    make();
+    const QHeaderView* header = m_window->entriesPane()->view()->horizontalHeader();
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(header->sortIndicatorSection(), column);
+    QCOMPARE(header->sortIndicatorOrder(), order);
+    // The rows follow the same order the header shows.
+    QCOMPARE(m_window->arrangedEntries()->sortColumn(), column);
+    QCOMPARE(m_window->arrangedEntries()->sortOrder(), order);
+
+    // A click on the other column's header moves the indicator and the order.
+    const int other = column == int(EntryListModel::TitleColumn) ? int(EntryListModel::DateColumn)
+                                                                 : int(EntryListModel::TitleColumn);
+    m_window->arrangedEntries()->sort(other, Qt::AscendingOrder);
+    QCOMPARE(header->sortIndicatorSection(), other);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
 void tst_BlogController::screenshots()
 {
     auto account = addAccount(QStringLiteral("Field Notes (WordPress)"), 3);
@@ -545,6 +595,64 @@ void tst_BlogController::screenshots()
     if (!qEnvironmentVariableIsEmpty("PLUMET_SCREENSHOT_DIR"))
         picture.save(qEnvironmentVariable("PLUMET_SCREENSHOT_DIR") + QStringLiteral("/drag.png"));
     second->setIsCritical(false);
+}
+
+// The main window, its list rows and a sheet with a long title, all in a
+// dark palette: every text stands out from what is behind it.
+void tst_BlogController::readsInADarkPalette()
+{
+    const DarkPaletteScope dark;
+    auto account = addAccount(QStringLiteral("Field Notes (WordPress)"), 2);
+    listEntries(*account->blogs()[0], 8);
+    const QList<EntryPtr> listed = account->blogs()[0]->entries();
+    for (const auto& [row, flag] :
+         std::initializer_list<std::pair<int, int>>{{1, Entry::SendAsDraft},
+                                                    {2, Entry::ChangedLocally},
+                                                    {4, Entry::BeingDeleted},
+                                                    {5, Entry::IsPage},
+                                                    {6, Entry::LocalOnly | Entry::IsPage}})
+        listed[row]->setFlag(flag);
+    make();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->outline()->select(account->blogs()[0].get());
+    QCoreApplication::processEvents();
+    PLUMET_VERIFY_READABLE(m_window.get());
+
+    // Each row's text on its own background, laid over the list's base.
+    const EntryArrayController* arranged = m_window->arrangedEntries();
+    const QColor base = m_window->entriesView()->viewport()->palette().color(QPalette::Base);
+    QVERIFY(base.lightness() < 100);
+    for (int row = 0; row < arranged->rowCount(); ++row) {
+        const QModelIndex index = arranged->index(row, EntryListModel::TitleColumn);
+        const QColor background = index.data(Qt::BackgroundRole).value<QColor>();
+        const QVariant text = index.data(Qt::ForegroundRole);
+        const QColor ink = text.isValid()
+                               ? text.value<QColor>()
+                               : m_window->entriesView()->palette().color(QPalette::Text);
+        const QColor ground = PaletteColors::over(background, base);
+        QVERIFY2(
+            PaletteColors::contrast(ink, ground) >= 3.0,
+            qPrintable(QStringLiteral("row %1: %2 on %3").arg(row).arg(ink.name(), ground.name())));
+    }
+    saveScreenshot(m_window.get(), QStringLiteral("looks-main-window"));
+    saveScreenGrab(m_window.get(), QStringLiteral("looks-main-window-screen"));
+
+    QMessageBox* sheet = cutils::makeAlert(
+        QMessageBox::Warning,
+        QStringLiteral("Are you sure you want to delete \"A rather long title of a post about "
+                       "the garden in spring, the roses and the first tomatoes\"?"),
+        QStringLiteral("This post is also stored on your blog server. Please indicate if you want "
+                       "to delete the local copy or both the local and the server copies."),
+        m_window.get());
+    sheet->addButton(QStringLiteral("Local Copy Only"), QMessageBox::AcceptRole);
+    sheet->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->show();
+    QVERIFY(QTest::qWaitForWindowExposed(sheet));
+    PLUMET_VERIFY_READABLE(sheet);
+    saveScreenshot(sheet, QStringLiteral("looks-sheet-long-title"));
+    delete sheet;
 }
 
 QTEST_MAIN(tst_BlogController)

@@ -2,6 +2,7 @@
 #include "Blog.h"
 #include "BrowserCatcher.h"
 #include "Category.h"
+#include "DarkPalette.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryPreview.h"
@@ -138,6 +139,7 @@ private slots:
     void baseAddress_data();
     void baseAddress();
     void lowPaneShowsTheSummaryHighPaneTheEntry();
+    void summaryKeepsParagraphsInThePalettesColours();
     void contentScriptNeverRuns();
     void aHostilePostReachesNothingButItsPictures();
     void editsAreFollowedWithATrailingRender();
@@ -150,6 +152,8 @@ private slots:
 private:
     EntryPtr add(const QString& title, const QString& body);
     void setPreviewHeight(int height);
+    // The split view with the preview below a stand-in table, shown.
+    void buildPreview();
 
     std::shared_ptr<Account> m_account;
     std::shared_ptr<Blog> m_blog;
@@ -175,6 +179,11 @@ void tst_EntryPreview::init()
     m_blog->setUrl(QStringLiteral("http://blog.example.org/"));
     m_account->addBlog(m_blog);
     m_clock = std::make_unique<plumet::test::ManualClock>();
+    buildPreview();
+}
+
+void tst_EntryPreview::buildPreview()
+{
     m_split = std::make_unique<RVSplitView>();
     m_split->addWidget(new QLabel(QStringLiteral("the table")));
     m_preview = new EntryPreview(m_split.get(), nullptr, m_clock.get());
@@ -296,6 +305,30 @@ void tst_EntryPreview::lowPaneShowsTheSummaryHighPaneTheEntry()
                 .contains(QStringLiteral("Seeds in rows")));
     setPreviewHeight(400);
     saveScreenGrab(m_split.get(), QStringLiteral("preview-full"));
+}
+
+void tst_EntryPreview::summaryKeepsParagraphsInThePalettesColours()
+{
+    const plumet::test::DarkPaletteScope dark;
+    buildPreview(); // made in the dark palette, as at a start in a dark desktop
+    EntryPtr entry = add(QStringLiteral("Spring planting"),
+                         QStringLiteral("<p>Seeds in rows.</p><p>Water\n   at dusk.</p>"));
+    m_current = entry.get();
+    setPreviewHeight(80);
+    m_preview->selectionChanged();
+    QCOMPARE(m_preview->shownMode(), EntryPreview::Mode::Summary);
+    QVERIFY(loaded(m_preview->webView()));
+    const QString text =
+        evaluate(m_preview->webView(), QStringLiteral("document.body.innerText")).toString();
+    QVERIFY2(text.contains(QStringLiteral("Seeds in rows.\nWater at dusk.")), qPrintable(text));
+    QCOMPARE(evaluate(m_preview->webView(),
+                      QStringLiteral("getComputedStyle(document.documentElement).backgroundColor"))
+                 .toString(),
+             QStringLiteral("rgb(30, 30, 32)"));
+    QCOMPARE(evaluate(m_preview->webView(), QStringLiteral("getComputedStyle(document.body).color"))
+                 .toString(),
+             QStringLiteral("rgb(232, 232, 232)"));
+    saveScreenGrab(m_split.get(), QStringLiteral("looks-summary"));
 }
 
 void tst_EntryPreview::contentScriptNeverRuns()

@@ -3,6 +3,7 @@
 #include "EntrySummaryPage.h"
 #include "StringEncoding.h"
 
+#include <QPalette>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -14,6 +15,7 @@ private slots:
     void excerpt_data();
     void excerpt();
     void categoriesBetweenGuillemets();
+    void pageTakesThePalettesColours();
     void permalink_data();
     void permalink();
     void hostileTextsStayText_data();
@@ -65,6 +67,29 @@ void tst_EntrySummaryPage::excerpt_data()
                              << ""
                              << "";
     // Never half of a character beyond the first plane.
+    // Paragraphs stay apart; white space inside one is a single space.
+    QTest::newRow("paragraphs apart") << ""
+                                      << "<p>One</p>\n<p>Two  and\n   three</p>"
+                                      << "One<br />Two and three";
+    QTest::newRow("blank lines of a text body") << ""
+                                                << "First line\n  \nSecond\n\n\n\nThird"
+                                                << "First line<br />Second<br />Third";
+    QTest::newRow("breaks and blocks")
+        << "<div>A</div><DIV class=\"x\">B<br/>C</div><ul><li>D</li></ul>"
+        << ""
+        << "A<br />B<br />C<br />D";
+    QTest::newRow("a title with markup") << "<b>A</b>\n  title"
+                                         << ""
+                                         << "A title";
+    // The break counts as one character: 100 + 1 + 26 = 127.
+    QTest::newRow("cut after a break")
+        << ""
+        << "<p>" + QString(100, QLatin1Char('x')) + "</p><p>" + QString(40, QLatin1Char('y')) +
+               "</p>"
+        << QString(100, QLatin1Char('x')) + "<br />" + QString(26, QLatin1Char('y')) + "&#8230;";
+    QTest::newRow("cut at a break") << ""
+                                    << "<p>" + QString(127, QLatin1Char('x')) + "</p><p>more</p>"
+                                    << QString(127, QLatin1Char('x')) + "&#8230;";
     QTest::newRow("no half characters")
         << QString(126, QLatin1Char('z')) + QStringLiteral("\U0001F600 and more") << ""
         << QString(126, QLatin1Char('z')) + "&#8230;";
@@ -96,6 +121,24 @@ void tst_EntrySummaryPage::categoriesBetweenGuillemets()
     const QString page = EntrySummaryPage::page(*entry);
     for (const char* label : {">Summary:<", ">Categories:<", ">Permalink:<"})
         QVERIFY2(page.contains(QLatin1String(label)), label);
+}
+
+void tst_EntrySummaryPage::pageTakesThePalettesColours()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2d, 0x2d, 0x2d));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1c, 0x1d, 0x1f));
+    dark.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    EntryPtr entry = Entry::create();
+    entry->setPermaLink(QStringLiteral("http://example.org/p"));
+    const QString page = EntrySummaryPage::page(*entry, dark);
+    QVERIFY(parse(page).wellFormed);
+    QVERIFY2(page.contains(QStringLiteral("background: #1c1d1f")), qPrintable(page));
+    QVERIFY(page.contains(QStringLiteral("color: #e6e6e6")));
+    QVERIFY(page.contains(QStringLiteral("color: #6cb4ff")));
+    QVERIFY(page.contains(QStringLiteral("color-scheme: dark")));
 }
 
 void tst_EntrySummaryPage::permalink_data()

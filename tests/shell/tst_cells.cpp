@@ -149,6 +149,14 @@ void tst_Cells::truncatingColours()
              QColor::fromRgbF(0.33f, 0.33f, 0.33f));
     QCOMPARE(TruncCellDelegate::textColor(Kind::Heading, base, 0), base);
     QCOMPARE(TruncCellDelegate::textColor(Kind::Plain, base, 6901), base);
+    // On a dark list the greys would not read: the text colour, softened.
+    const QColor dark(0x1e, 0x1e, 0x20);
+    const QColor light(0xe8, 0xe8, 0xe8);
+    for (const QColor& shown : {TruncCellDelegate::textColor(Kind::Secondary, light, 0, dark),
+                                TruncCellDelegate::textColor(Kind::Heading, light, 6901, dark)}) {
+        QVERIFY2(shown.lightness() > 150, qPrintable(shown.name()));
+        QVERIFY(shown != light);
+    }
     QVERIFY(TruncCellDelegate::isBoldKind(Kind::Heading));
     QVERIFY(!TruncCellDelegate::isBoldKind(Kind::Secondary));
 }

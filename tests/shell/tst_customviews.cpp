@@ -197,7 +197,7 @@ void tst_CustomViews::tabViewPicturesHoldItsBackground()
 void tst_CustomViews::horizontalViewFollowsTheSharedColour()
 {
     RVHorizontalView view;
-    QCOMPARE(view.bgColor(), QColor::fromRgbF(0.93f, 0.96f, 1.0f, 0.95f));
+    QCOMPARE(view.bgColor(), QColor::fromRgbF(0.62f, 0.78f, 1.0f, 0.18f));
     NotificationCenter::sharedInstance().post(QStringLiteral("colorView1"), nullptr,
                                               {{QStringLiteral("color"), QColor(Qt::darkGreen)}});
     QCOMPARE(view.bgColor(), QColor(Qt::darkGreen));

@@ -2,6 +2,7 @@
 #include "Blog.h"
 #include "BlogClock.h"
 #include "BlogEntryStore.h"
+#include "DarkPalette.h"
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryFile.h"
@@ -66,6 +67,7 @@ private slots:
     void timeDifferenceWording_data();
     void timeDifferenceWording();
     void textFormIsShownWhileTheDefaultIsUnset();
+    void pageTakesThePalettesColours();
     void everyPieceOfBothTextsIsEscaped();
     void acceptTakesTheServerCopyAndWritesTheFile();
     void acceptWithTheAllBoxTakesEveryEntry();
@@ -269,6 +271,22 @@ void tst_RVDiffArrayController::textFormIsShownWhileTheDefaultIsUnset()
              qPrintable(source));
     QVERIFY(source.contains(QLatin1String("&lt;em&gt;more&lt;/em&gt;")));
     QVERIFY(source.contains(QLatin1String("&amp;amp;")));
+}
+
+void tst_RVDiffArrayController::pageTakesThePalettesColours()
+{
+    const plumet::test::DarkPaletteScope dark;
+    const QPalette palette = plumet::test::darkPalette();
+    RVDiffArrayController controller(*m_tool);
+    listed({{"description", QStringLiteral("<p>Server text</p>")}});
+    for (const QString& page : {controller.diffHTMLText(), controller.diffPlainText()}) {
+        QVERIFY2(page.contains(QStringLiteral("color-scheme: dark")), qPrintable(page));
+        QVERIFY(page.contains(palette.color(QPalette::Base).name()));
+        QVERIFY(page.contains(palette.color(QPalette::Text).name()));
+        // No fixed light colour of its own: the washes are see-through.
+        for (const char* fixed : {"#fff", "#fbe0e0", "#dcf3dc", "#1e1e1e"})
+            QVERIFY2(!page.contains(QLatin1String(fixed)), fixed);
+    }
 }
 
 void tst_RVDiffArrayController::everyPieceOfBothTextsIsEscaped()

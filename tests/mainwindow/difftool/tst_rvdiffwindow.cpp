@@ -1,5 +1,6 @@
 #include "Account.h"
 #include "Blog.h"
+#include "DarkPalette.h"
 #include "Entry.h"
 #include "HostileSite.h"
 #include "RVDiffArrayController.h"
@@ -82,6 +83,7 @@ private slots:
     void aHostilePostAsksForNothing();
     void comesForwardForNewEntriesAndGoesWhenEmpty();
     void timeZoneMenuSetsTheBlogsZone();
+    void readsInADarkPalette();
 
 private:
     EntryPtr listed(const QVariantMap& diffs);
@@ -298,6 +300,43 @@ void tst_RVDiffWindow::timeZoneMenuSetsTheBlogsZone()
     m_window->applyToAllButton()->click();
     QCOMPARE(entry->entryDate(), instant);
     QVERIFY(!m_tool->contains(entry.get()));
+}
+
+// The comparison window and its page in a dark palette: the labels read on
+// the window, the page takes the palette's base and text.
+void tst_RVDiffWindow::readsInADarkPalette()
+{
+    const plumet::test::DarkPaletteScope dark;
+    m_window = std::make_unique<RVDiffWindow>(*m_tool);
+    const QDateTime server =
+        QDateTime(QDate(2024, 7, 1), QTime(10, 0), QTimeZone::utc()).toLocalTime();
+    listed({{"datecreated", server},
+            {"oridate", server},
+            {"description", QStringLiteral("<p>We took the <b>old</b> tram 28 up to the castle "
+                                           "and walked down through Alfama at night.</p>")}});
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    PLUMET_VERIFY_READABLE(m_window.get());
+    plumet::test::saveScreenshot(m_window.get(), QStringLiteral("looks-comparison-time"));
+
+    QVERIFY(waitForLoad(*m_window->webView(), [&] { m_window->tabBar()->setCurrentIndex(1); }));
+    PLUMET_VERIFY_READABLE(m_window.get());
+    QString background, text;
+    bool done = false;
+    m_window->webView()->page()->runJavaScript(
+        QStringLiteral("[getComputedStyle(document.documentElement).backgroundColor,"
+                       " getComputedStyle(document.body).color]"),
+        QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
+            const QVariantList colours = value.toList();
+            if (colours.size() == 2) {
+                background = colours[0].toString();
+                text = colours[1].toString();
+            }
+            done = true;
+        });
+    QVERIFY(QTest::qWaitFor([&] { return done; }, PageTimeout));
+    QCOMPARE(background, QStringLiteral("rgb(30, 30, 32)"));
+    QCOMPARE(text, QStringLiteral("rgb(232, 232, 232)"));
+    plumet::test::saveScreenGrab(m_window.get(), QStringLiteral("looks-comparison"));
 }
 
 QTEST_MAIN(tst_RVDiffWindow)

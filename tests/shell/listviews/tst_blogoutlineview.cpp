@@ -5,6 +5,7 @@
 #include "GradientOutlineView.h"
 #include "GradientTableView.h"
 #include "NotificationCenter.h"
+#include "PaletteColors.h"
 #include "ProgressSpinner.h"
 #include "RVAccountCell.h"
 #include "SelectionGradient.h"
@@ -25,6 +26,8 @@ class tst_BlogOutlineView : public QObject {
 private slots:
     void init();
     void colourComesFromTheDefaults();
+    void namesReadOnTheColourInADarkPalette_data();
+    void namesReadOnTheColourInADarkPalette();
     void aSidePanelColourIsTakenOver();
     void defaultColourIsStoredAndAnnounced();
     void dragPictureLines_data();
@@ -56,14 +59,56 @@ void tst_BlogOutlineView::colourComesFromTheDefaults()
     {
         BlogOutlineView outline(*defaults, *center);
         QCOMPARE(outline.backgroundColor(), ColorViewSync::defaultColor);
-        QCOMPARE(outline.viewport()->palette().color(QPalette::Base),
-                 ColorViewSync::defaultColor.toQColor());
-        QCOMPARE(outline.selectionColor(),
-                 BlogOutlineView::makeSelectionColor(ColorViewSync::defaultColor.toQColor()));
+        // A see-through colour lies over the list's own base.
+        const QColor shown = PaletteColors::over(ColorViewSync::defaultColor.toQColor(),
+                                                 outline.palette().color(QPalette::Base));
+        QCOMPARE(outline.viewport()->palette().color(QPalette::Base), shown);
+        QCOMPARE(outline.selectionColor(), BlogOutlineView::makeSelectionColor(shown));
     }
     defaults->setValue(QStringLiteral("colorViewColor"), QStringLiteral("#80ff0000"));
     BlogOutlineView outline(*defaults, *center);
-    QCOMPARE(outline.viewport()->palette().color(QPalette::Base), QColor(255, 0, 0, 128));
+    QCOMPARE(outline.viewport()->palette().color(QPalette::Base),
+             PaletteColors::over(QColor(255, 0, 0, 128), outline.palette().color(QPalette::Base)));
+}
+
+void tst_BlogOutlineView::namesReadOnTheColourInADarkPalette_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("the default") << QString();
+    QTest::newRow("a pale colour the user chose") << "#ffedf5ff";
+    QTest::newRow("a dark one") << "#ff101830";
+}
+
+void tst_BlogOutlineView::namesReadOnTheColourInADarkPalette()
+{
+    QFETCH(QString, stored);
+    if (!stored.isEmpty())
+        defaults->setValue(QStringLiteral("colorViewColor"), stored);
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::Window, QColor(0x2d, 0x2d, 0x2d));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    QWidget holder;
+    holder.setPalette(dark);
+    auto* outline = new BlogOutlineView(*defaults, *center, &holder);
+    const QPalette shown = outline->viewport()->palette();
+    QCOMPARE(shown.color(QPalette::Base).alpha(), 255);
+    QVERIFY(PaletteColors::contrast(shown.color(QPalette::Base), shown.color(QPalette::Text)) >=
+            PaletteColors::readableContrast);
+    // The cells draw the names with the view's own palette.
+    QVERIFY(PaletteColors::contrast(shown.color(QPalette::Base),
+                                    outline->palette().color(QPalette::Text)) >=
+            PaletteColors::readableContrast);
+    // The colour the user chose is what is shown, and what stays stored.
+    if (!stored.isEmpty()) {
+        QCOMPARE(shown.color(QPalette::Base).name(QColor::HexArgb), stored);
+        QCOMPARE(defaults->color(QStringLiteral("colorViewColor")).toQColor().name(QColor::HexArgb),
+                 stored);
+    } else {
+        // The default is a faint tint: dark on a dark list.
+        QVERIFY(shown.color(QPalette::Base).lightness() < 100);
+    }
 }
 
 void tst_BlogOutlineView::aSidePanelColourIsTakenOver()

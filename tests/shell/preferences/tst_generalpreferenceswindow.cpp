@@ -114,8 +114,8 @@ void tst_GeneralPreferencesWindow::factorySettings()
     // Two values differ from the registered ones on purpose.
     QCOMPARE(m_defaults->boolean(QStringLiteral("startup_animation")), false);
     QCOMPARE(m_defaults->integer(QStringLiteral("timeout")), qint64(90));
-    QVERIFY(
-        m_defaults->color(QStringLiteral("edited_color")).isEqualToColor(rv::Color(0.61, 0, 0, 1)));
+    QVERIFY(m_defaults->color(QStringLiteral("edited_color"))
+                .isEqualToColor(rv::Color(0.9, 0.2, 0.2, 1)));
     QVERIFY(m_defaults->color(QStringLiteral("local_color"))
                 .isEqualToColor(rv::Color(0.11, 1.0, 0.42, 0.2)));
     QCOMPARE(m_defaults->value(QStringLiteral("local_color")).toString(),

@@ -2,6 +2,7 @@
 #include "ActivityController.h"
 #include "ActivityList.h"
 #include "ActivityZoom.h"
+#include "DarkPalette.h"
 #include "ManualClock.h"
 #include "RVActivityView.h"
 #include "SupportPage.h"
@@ -50,6 +51,7 @@ private slots:
     void requiredSize();
     void openAtQuitIsRemembered();
     void screenshot();
+    void readsInADarkPalette();
 
 private:
     ActivityList& list() { return ActivityList::sharedInstance(); }
@@ -464,6 +466,42 @@ void tst_ActivityWindow::screenshot()
         QDir().mkpath(folder);
         QVERIFY(shot.save(QDir(folder).filePath(QStringLiteral("activity-window.png"))));
     }
+}
+
+// The rows in a dark palette: each row is filled from the palette's base,
+// and its texts read on it.
+void tst_ActivityWindow::readsInADarkPalette()
+{
+    const plumet::test::DarkPaletteScope dark;
+    addRow(QStringLiteral("Publishing \"A week in Porto\"..."), false);
+    ActivityItem* upload = addRow(QStringLiteral("Uploading \"harbour.jpg\"..."));
+    upload->setSubStatus(QStringLiteral("Sending 1.2 of 3.4 MB"));
+    upload->setDuration(3400);
+    upload->setProgress(1200);
+    ActivityItem* failed = addRow(QStringLiteral("Deleting \"Draft ideas\"..."));
+    failed->setError(QStringLiteral("The server did not answer in time."));
+    list().click(1, Qt::NoModifier);
+
+    // A list made in the dark palette, as at a start in a dark desktop.
+    RVActivityView view;
+    view.setActivityList(&list());
+    view.resize(360, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QImage shot = view.viewport()->grab().toImage();
+    const QColor text = view.viewport()->palette().color(QPalette::Text);
+    for (int row = 0; row < 3; ++row) {
+        const QRect rect = view.visualRect(view.model()->index(row, 0));
+        // A point of the row that no text, bar or button covers.
+        const QColor filled = shot.pixelColor(rect.right() - 3, rect.top() + 1);
+        QVERIFY2(filled.lightness() < 110,
+                 qPrintable(QStringLiteral("row %1: %2").arg(row).arg(filled.name())));
+        QVERIFY(plumet::test::detail::contrast(filled, text) >= 4.5);
+    }
+    // Below the rows the list's base shows.
+    QVERIFY(shot.pixelColor(5, shot.height() - 3).lightness() < 110);
+    if (const QString folder = qEnvironmentVariable("PLUMET_SCREENSHOT_DIR"); !folder.isEmpty())
+        view.grab().save(QDir(folder).filePath(QStringLiteral("looks-activity.png")));
 }
 
 QTEST_MAIN(tst_ActivityWindow)

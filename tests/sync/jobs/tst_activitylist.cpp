@@ -1,7 +1,12 @@
 #include "Account.h"
 #include "ActivityItem.h"
 #include "ActivityList.h"
+#include "Blog.h"
+#include "DeleteJob.h"
+#include "Entry.h"
 #include "ManualClock.h"
+#include "PublishJob.h"
+#include "RetrieveEntriesJob.h"
 
 #include <QAbstractItemModelTester>
 #include <QPointer>
@@ -37,6 +42,9 @@ private slots:
     void removeByIndex();
     void modelStaysConsistent();
     void theProgramsListAnswersForRunningJobs();
+    void titlesWithMarkupShowWithSingleSpaces_data();
+    void titlesWithMarkupShowWithSingleSpaces();
+    void rowTextsShowOnOneLine();
 
 private:
     // n rows whose jobs start at once.
@@ -449,6 +457,58 @@ void tst_ActivityList::theProgramsListAnswersForRunningJobs()
     QVERIFY(!ActiveJobs::anyActive());
     row->remove();
     shared.setClock(nullptr);
+}
+
+void tst_ActivityList::titlesWithMarkupShowWithSingleSpaces_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("markup and a line break") << "<b>A</b>\n  title"
+                                             << "A title";
+    QTest::newRow("tabs and ends") << "\t Garden <i>notes</i>  "
+                                   << "Garden notes";
+    QTest::newRow("plain") << "Spring planting"
+                           << "Spring planting";
+}
+
+void tst_ActivityList::titlesWithMarkupShowWithSingleSpaces()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, shown);
+    EntryPtr entry = Entry::create();
+    entry->setTitle(title);
+    Blog blog;
+    blog.setTitle(title);
+    const QStringList statuses{
+        PublishJob::publishingStatus(*entry), DeleteJob::deletingStatus(*entry),
+        RetrieveEntriesJob::retrievingStatus(blog, RetrieveEntriesJob::Kind::Posts)};
+    for (const QString& status : statuses) {
+        ActivityItem* row = list->newActivity(nullptr, status, [] { return true; });
+        const QString text =
+            list->data(list->index(list->count() - 1), ActivityList::StatusRole).toString();
+        QVERIFY2(text.contains(QLatin1Char('"') + shown + QLatin1Char('"')), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("  ")) && !text.contains(QLatin1Char('\n')),
+                 qPrintable(text));
+        QCOMPARE(row->status(), text);
+    }
+}
+
+void tst_ActivityList::rowTextsShowOnOneLine()
+{
+    ActivityItem* row =
+        list->newActivity(nullptr, QStringLiteral("Uploading\n  two\tfiles"), [] { return true; });
+    QCOMPARE(row->status(), QStringLiteral("Uploading two files"));
+    row->callAction();
+    row->setStatus(QStringLiteral("  Sending\r\n\"x\"  "));
+    QCOMPARE(row->status(), QStringLiteral("Sending \"x\""));
+    row->setSubStatus(QStringLiteral("12 of\n\n 40   kB"));
+    QCOMPARE(row->subStatus(), QStringLiteral("12 of 40 kB"));
+    row->setError(QStringLiteral("The server said:\n\n   no"));
+    QCOMPARE(row->errorText(),
+             QStringLiteral("An error occurred: \u201cThe server said: no\u201d"));
+    // The whole message stays for the tool tip; the sub-status keeps its lead.
+    QCOMPARE(row->errorMessage(), QStringLiteral("The server said:\n\n   no"));
+    QVERIFY(row->subStatus().startsWith(QStringLiteral("     ")));
 }
 
 QTEST_GUILESS_MAIN(tst_ActivityList)
