@@ -8,7 +8,7 @@
 # relative folder in the graph is one below the graph file's own.
 cmake_minimum_required(VERSION 3.25)
 
-set(layers base codecs net pluginapi pluginhost model jobs ui app)
+set(layers base codecs net pluginapi pluginhost model jobs widgets editors windows app)
 
 if(NOT GRAPH OR NOT EXISTS "${GRAPH}")
   message(FATAL_ERROR "CheckLayers: no layer graph given (-DGRAPH=...)")
@@ -29,7 +29,9 @@ function(may_use from to out)
   elseif(to STREQUAL "bundle" OR to STREQUAL "-" OR from STREQUAL "pluginapi")
     set(ok FALSE)
   elseif(from STREQUAL to)
-    if(from STREQUAL "base" OR from STREQUAL "ui")
+    # Windows never link each other: one opens another through the app.
+    if(from STREQUAL "base" OR from STREQUAL "widgets" OR from STREQUAL "editors" OR
+       from STREQUAL "app")
       set(ok TRUE)
     endif()
   else()

@@ -10,13 +10,19 @@
 #   pluginhost  sync/pluginhost    bundle loader, registry, managers
 #   model       model/             records and store
 #   jobs        sync/jobs          the job shape, the activity list, every server road
-#   ui          sync/gui, shell/ and the other widget libraries
-#   app         the programs
+#   widgets     cutils/widgets, sync/gui, shell/ (its root, web, find, views,
+#               listviews, toolbars, stationery), the preferences' and updates'
+#               logic, the draft editor interface: pieces any window may hold
+#   editors     sourceeditor/, drafts/richeditor: the two editors a draft holds
+#   windows     mainwindow/ (with difftool), drafts/, sync/activitywindow,
+#               shell/preferences/gui, shell/updates/gui
+#   app         the programs, shell/app: the one place that joins the windows
 #   bundle      plugins/*: the plug-in API, Qt and their own common code only
 #
-# A layer links only layers listed above it here; base and ui libraries may
-# also link each other. The plug-in API links nothing of ours.
-set(PLUMET_LAYERS base codecs net pluginapi pluginhost model jobs ui app bundle
+# A layer links only layers listed above it here; base, widgets and editors
+# libraries may also link others of their own layer, windows never do: one
+# window opens another through the app. The plug-in API links nothing of ours.
+set(PLUMET_LAYERS base codecs net pluginapi pluginhost model jobs widgets editors windows app bundle
     CACHE INTERNAL "The layers of plumet, lowest first")
 
 function(plumet_set_layer target layer)
