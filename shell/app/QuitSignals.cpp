@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -22,7 +23,28 @@ void onSignal(int number)
     errno = saved;
 }
 
+sigset_t quitSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int number : handled)
+        sigaddset(&set, number);
+    return set;
+}
+
 } // namespace
+
+void QuitSignals::holdUntilInstalled()
+{
+    const sigset_t set = quitSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void QuitSignals::release()
+{
+    const sigset_t set = quitSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
 
 QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
 {
@@ -33,6 +55,7 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     if (::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         qCWarning(lcApp) << "no pipe for the quit signals:" << strerror(errno);
         s_pipe[0] = s_pipe[1] = -1;
+        release(); // the default actions, rather than none at all
         return;
     }
     m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
@@ -43,6 +66,8 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     for (int i = 0; i < 2; ++i)
         sigaction(handled[i], &action, &s_previous[i]);
+    // A quit held back while the program started is handled now.
+    release();
 }
 
 QuitSignals::~QuitSignals()

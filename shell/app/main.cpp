@@ -1,6 +1,7 @@
 #include "AppControl.h"
 #include "BlogController.h"
 #include "EntryListModel.h"
+#include "QuitSignals.h"
 #include "SingleInstance.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ void reportStartup(AppControl& control, const QElapsedTimer& sinceMain)
 
 int main(int argc, char* argv[])
 {
+    QuitSignals::holdUntilInstalled();
     QElapsedTimer sinceMain;
     sinceMain.start();
     // Qt WebEngine (scripts, and later the editors) wants shared contexts from the start.
@@ -69,6 +71,7 @@ int main(int argc, char* argv[])
     case SingleInstance::Claim::Forwarded:
         return 0;
     case SingleInstance::Claim::Refused: {
+        QuitSignals::release();
         std::fprintf(stderr, "plumet: %s\n", qPrintable(instance.refusal()));
         QMessageBox refusal(QMessageBox::Critical, QStringLiteral("plumet"), instance.refusal(),
                             QMessageBox::Ok);
