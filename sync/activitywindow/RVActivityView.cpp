@@ -12,11 +12,11 @@
 #include <QTimer>
 #include <QToolTip>
 
-using Button = RVActivityItemDelegate::Button;
-using Look = RVActivityItemDelegate::Look;
+using Button = RVActivityItem::Button;
+using Look = RVActivityItem::Look;
 
 RVActivityView::RVActivityView(QWidget* parent)
-    : QListView(parent), m_delegate(new RVActivityItemDelegate(this)), m_animation(new QTimer(this))
+    : QListView(parent), m_delegate(new RVActivityItem(this)), m_animation(new QTimer(this))
 {
     setItemDelegate(m_delegate);
     setUniformItemSizes(true);
@@ -71,7 +71,7 @@ void RVActivityView::setTextColor(const QColor& color)
 int RVActivityView::requiredHeight() const
 {
     const int rows = m_list ? m_list->count() : 0;
-    return rows == 0 ? RVActivityItemDelegate::rowHeight : rows * RVActivityItemDelegate::rowHeight;
+    return rows == 0 ? RVActivityItem::rowHeight : rows * RVActivityItem::rowHeight;
 }
 
 int RVActivityView::requiredWidth() const
@@ -79,7 +79,7 @@ int RVActivityView::requiredWidth() const
     int width = 240;
     if (m_list)
         for (const ActivityItem* item : m_list->items())
-            width = qMax(width, RVActivityItemDelegate::requiredWidth(item->status()));
+            width = qMax(width, RVActivityItem::requiredWidth(item->status()));
     return width;
 }
 
@@ -94,9 +94,8 @@ void RVActivityView::paintEvent(QPaintEvent* event)
         // Bands a row high, the list's colour first, then the base.
         QPainter painter(viewport());
         const int width = viewport()->width();
-        for (int y = 0, band = 0; y < viewport()->height();
-             y += RVActivityItemDelegate::rowHeight, ++band)
-            painter.fillRect(QRect(0, y, width, RVActivityItemDelegate::rowHeight),
+        for (int y = 0, band = 0; y < viewport()->height(); y += RVActivityItem::rowHeight, ++band)
+            painter.fillRect(QRect(0, y, width, RVActivityItem::rowHeight),
                              m_delegate->groundOf(band, false, viewport()->palette()));
         return;
     }
@@ -110,7 +109,7 @@ RVActivityView::Hit RVActivityView::hitAt(const QPoint& position) const
     if (!index.isValid())
         return hit;
     hit.row = index.row();
-    hit.button = RVActivityItemDelegate::buttonAt(visualRect(index), position, isErrorRow(hit.row));
+    hit.button = RVActivityItem::buttonAt(visualRect(index), position, isErrorRow(hit.row));
     return hit;
 }
 
@@ -221,7 +220,7 @@ bool RVActivityView::viewportEvent(QEvent* event)
             tip = isErrorRow(hit.row) ? localized("RVActivityItem", "Remove action")
                                       : localized("RVActivityItem", "Stop action");
         else if (hit.row >= 0 && isErrorRow(hit.row) &&
-                 RVActivityItemDelegate::errorRect(rowRect(hit.row)).contains(help->pos()))
+                 RVActivityItem::errorRect(rowRect(hit.row)).contains(help->pos()))
             tip = m_list->itemAt(hit.row)->errorMessage();
         if (tip.isEmpty())
             QToolTip::hideText();
@@ -280,6 +279,6 @@ void RVActivityView::animate()
         if (rect.top() > visible.bottom())
             break;
         if (m_list->itemAt(row)->isAnimated())
-            viewport()->update(RVActivityItemDelegate::progressRect(rect));
+            viewport()->update(RVActivityItem::progressRect(rect));
     }
 }

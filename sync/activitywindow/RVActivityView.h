@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ActivityList.h"
-#include "RVActivityItemDelegate.h"
+#include "RVActivityItem.h"
 
 #include <QListView>
 #include <QPointer>
@@ -22,7 +22,7 @@ public:
 
     void setActivityList(ActivityList* list);
     ActivityList* activityList() const { return m_list; }
-    RVActivityItemDelegate* rowDelegate() const { return m_delegate; }
+    RVActivityItem* rowDelegate() const { return m_delegate; }
 
     QColor backgroundColor() const { return m_delegate->backgroundColor(); }
     void setBackgroundColor(const QColor& color);
@@ -51,17 +51,17 @@ protected:
 private:
     struct Hit {
         int row = -1;
-        RVActivityItemDelegate::Button button = RVActivityItemDelegate::Button::None;
+        RVActivityItem::Button button = RVActivityItem::Button::None;
     };
     Hit hitAt(const QPoint& position) const;
     bool isErrorRow(int row) const;
-    void setHover(const Hit& hit, RVActivityItemDelegate::Look look);
+    void setHover(const Hit& hit, RVActivityItem::Look look);
     void press(const Hit& hit);
     void animate();
     void updateAnimation();
 
     QPointer<ActivityList> m_list;
-    RVActivityItemDelegate* m_delegate;
+    RVActivityItem* m_delegate;
     Hit m_hover;
     Hit m_pressed;
     QTimer* m_animation;

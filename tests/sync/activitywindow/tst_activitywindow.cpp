@@ -134,16 +134,16 @@ void tst_ActivityWindow::zoomFrame()
 void tst_ActivityWindow::rowLayout()
 {
     const QRect row(0, 100, 300, 50);
-    QCOMPARE(RVActivityItemDelegate::statusRect(row), QRect(6, 102, 294, 14));
-    QCOMPARE(RVActivityItemDelegate::progressRect(row), QRect(6, 120, 270, 12));
-    QCOMPARE(RVActivityItemDelegate::stopButtonRect(row), QRect(280, 118, 14, 14));
-    QCOMPARE(RVActivityItemDelegate::errorRect(row), QRect(6, 118, 270, 26));
-    QCOMPARE(RVActivityItemDelegate::subStatusRect(row), QRect(6, 134, 270, 14));
-    QCOMPARE(RVActivityItemDelegate::lookupButtonRect(row), QRect(7, 132, 14, 14));
-    using Button = RVActivityItemDelegate::Button;
-    QCOMPARE(RVActivityItemDelegate::buttonAt(row, QPoint(285, 125), false), Button::Stop);
-    QCOMPARE(RVActivityItemDelegate::buttonAt(row, QPoint(10, 138), false), Button::None);
-    QCOMPARE(RVActivityItemDelegate::buttonAt(row, QPoint(10, 138), true), Button::Lookup);
+    QCOMPARE(RVActivityItem::statusRect(row), QRect(6, 102, 294, 14));
+    QCOMPARE(RVActivityItem::progressRect(row), QRect(6, 120, 270, 12));
+    QCOMPARE(RVActivityItem::stopButtonRect(row), QRect(280, 118, 14, 14));
+    QCOMPARE(RVActivityItem::errorRect(row), QRect(6, 118, 270, 26));
+    QCOMPARE(RVActivityItem::subStatusRect(row), QRect(6, 134, 270, 14));
+    QCOMPARE(RVActivityItem::lookupButtonRect(row), QRect(7, 132, 14, 14));
+    using Button = RVActivityItem::Button;
+    QCOMPARE(RVActivityItem::buttonAt(row, QPoint(285, 125), false), Button::Stop);
+    QCOMPARE(RVActivityItem::buttonAt(row, QPoint(10, 138), false), Button::None);
+    QCOMPARE(RVActivityItem::buttonAt(row, QPoint(10, 138), true), Button::Lookup);
 }
 
 void tst_ActivityWindow::buttonsActByRowState()
@@ -162,7 +162,7 @@ void tst_ActivityWindow::buttonsActByRowState()
 
     auto pressStop = [&](int row) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          centreOf(RVActivityItemDelegate::stopButtonRect(view->rowRect(row))));
+                          centreOf(RVActivityItem::stopButtonRect(view->rowRect(row))));
     };
     pressStop(2); // the error row's clear button
     pressStop(1); // the waiting row
@@ -172,7 +172,7 @@ void tst_ActivityWindow::buttonsActByRowState()
     QCOMPARE(list().itemAt(0), running);
 
     // A press released elsewhere does nothing.
-    const QPoint stop = centreOf(RVActivityItemDelegate::stopButtonRect(view->rowRect(0)));
+    const QPoint stop = centreOf(RVActivityItem::stopButtonRect(view->rowRect(0)));
     QTest::mousePress(view->viewport(), Qt::LeftButton, {}, stop);
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
     QCOMPARE(heard.size(), 3);
@@ -187,7 +187,7 @@ void tst_ActivityWindow::lookUpOpensTheSupportPage()
     ActivityItem* failed = addRow(QStringLiteral("Publishing"));
     failed->setError(QStringLiteral("The server said \"no\"."));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      centreOf(RVActivityItemDelegate::lookupButtonRect(view->rowRect(0))));
+                      centreOf(RVActivityItem::lookupButtonRect(view->rowRect(0))));
     QCOMPARE(browser.opened, QList<QUrl>{QUrl(QStringLiteral("https://help.example.org/plumet"))});
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
@@ -205,8 +205,8 @@ RVActivityView* tst_ActivityWindow::showRunningAndErrorRows()
 
 namespace {
 
-using Button = RVActivityItemDelegate::Button;
-using Look = RVActivityItemDelegate::Look;
+using Button = RVActivityItem::Button;
+using Look = RVActivityItem::Look;
 
 void sendMouse(QWidget* viewport, QEvent::Type type, const QPoint& at, Qt::MouseButton button)
 {
@@ -238,21 +238,19 @@ void tst_ActivityWindow::rolloverLooks()
     QWidget* viewport = view->viewport();
     const bool errorRow = row == 1;
     const QRect rect = button == Button::Stop
-                           ? RVActivityItemDelegate::stopButtonRect(view->rowRect(row))
-                           : RVActivityItemDelegate::lookupButtonRect(view->rowRect(row));
+                           ? RVActivityItem::stopButtonRect(view->rowRect(row))
+                           : RVActivityItem::lookupButtonRect(view->rowRect(row));
     // A point of the button's disc that none of its white marks cover.
     const QPoint probe(2, 7);
     auto shownLook = [&] {
         const QRgb shown = viewport->grab().toImage().pixel(rect.topLeft() + probe);
         for (Look look : {Look::Normal, Look::Rollover, Look::Pressed}) {
-            if (RVActivityItemDelegate::buttonImage(button, errorRow, look)
-                    .toImage()
-                    .pixel(probe) == shown)
+            if (RVActivityItem::buttonImage(button, errorRow, look).toImage().pixel(probe) == shown)
                 return int(look);
         }
         return -1;
     };
-    const QPoint elsewhere = RVActivityItemDelegate::statusRect(view->rowRect(row)).center();
+    const QPoint elsewhere = RVActivityItem::statusRect(view->rowRect(row)).center();
 
     QCOMPARE(shownLook(), int(Look::Normal));
     sendMouse(viewport, QEvent::MouseMove, rect.center(), Qt::NoButton);
@@ -318,9 +316,9 @@ void tst_ActivityWindow::toolTips()
     QVERIFY(view);
     const QRect rowRect = view->rowRect(row);
     const QPoint at =
-        part == QLatin1String("stop")    ? RVActivityItemDelegate::stopButtonRect(rowRect).center()
-        : part == QLatin1String("error") ? RVActivityItemDelegate::errorRect(rowRect).center()
-                                         : RVActivityItemDelegate::statusRect(rowRect).center();
+        part == QLatin1String("stop")    ? RVActivityItem::stopButtonRect(rowRect).center()
+        : part == QLatin1String("error") ? RVActivityItem::errorRect(rowRect).center()
+                                         : RVActivityItem::statusRect(rowRect).center();
     QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
     QCoreApplication::sendEvent(view->viewport(), &help);
     if (tip.isEmpty()) {
@@ -409,7 +407,7 @@ void tst_ActivityWindow::requiredSize()
     const QString longStatus(80, QLatin1Char('W'));
     addRow(longStatus);
     QCOMPARE(view->requiredHeight(), 100);
-    QCOMPARE(view->requiredWidth(), RVActivityItemDelegate::requiredWidth(longStatus));
+    QCOMPARE(view->requiredWidth(), RVActivityItem::requiredWidth(longStatus));
     QVERIFY(view->requiredWidth() > 240);
 }
 

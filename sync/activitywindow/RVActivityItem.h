@@ -10,7 +10,7 @@ class ActivityItem;
 // and the buttons: stop (clear on an error row) at the right, look-up on an
 // error row at the left. The view tells it which button the mouse is over or
 // pressing, and how far the moving bars have turned.
-class RVActivityItemDelegate : public QStyledItemDelegate {
+class RVActivityItem : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static constexpr int rowHeight = 50;
@@ -18,7 +18,7 @@ public:
     enum class Button { None, Stop, Lookup };
     enum class Look { Normal, Rollover, Pressed };
 
-    explicit RVActivityItemDelegate(QObject* parent = nullptr);
+    explicit RVActivityItem(QObject* parent = nullptr);
 
     // The parts of a row (in the row's own rectangle, y downwards).
     static QRect statusRect(const QRect& row);

@@ -1,4 +1,4 @@
-#include "RVActivityItemDelegate.h"
+#include "RVActivityItem.h"
 
 #include "ActivityItem.h"
 #include "ActivityList.h"
@@ -34,12 +34,12 @@ const QFont& subStatusFont()
 
 } // namespace
 
-RVActivityItemDelegate::RVActivityItemDelegate(QObject* parent)
+RVActivityItem::RVActivityItem(QObject* parent)
     : QStyledItemDelegate(parent), m_background(QColor::fromRgbF(0.53f, 0.68f, 0.97f, 0.15f))
 {
 }
 
-QColor RVActivityItemDelegate::groundOf(int row, bool selected, const QPalette& palette) const
+QColor RVActivityItem::groundOf(int row, bool selected, const QPalette& palette) const
 {
     const QColor base = palette.color(QPalette::Base);
     if (selected)
@@ -48,38 +48,38 @@ QColor RVActivityItemDelegate::groundOf(int row, bool selected, const QPalette& 
     return row % 2 == 1 ? base : PaletteColors::over(m_background, base);
 }
 
-QRect RVActivityItemDelegate::statusRect(const QRect& row)
+QRect RVActivityItem::statusRect(const QRect& row)
 {
     return QRect(row.x() + 6, row.y() + 2, row.width() - 6, 14);
 }
 
-QRect RVActivityItemDelegate::progressRect(const QRect& row)
+QRect RVActivityItem::progressRect(const QRect& row)
 {
     return QRect(row.x() + 6, row.y() + 20, row.width() - 30, BarHeight);
 }
 
-QRect RVActivityItemDelegate::stopButtonRect(const QRect& row)
+QRect RVActivityItem::stopButtonRect(const QRect& row)
 {
     return QRect(row.x() + row.width() - 20, row.y() + 18, ButtonSize, ButtonSize);
 }
 
-QRect RVActivityItemDelegate::errorRect(const QRect& row)
+QRect RVActivityItem::errorRect(const QRect& row)
 {
     return QRect(row.x() + 6, row.y() + 18, row.width() - 30, 26);
 }
 
-QRect RVActivityItemDelegate::subStatusRect(const QRect& row)
+QRect RVActivityItem::subStatusRect(const QRect& row)
 {
     return QRect(row.x() + 6, row.y() + 34, row.width() - 30, 14);
 }
 
-QRect RVActivityItemDelegate::lookupButtonRect(const QRect& row)
+QRect RVActivityItem::lookupButtonRect(const QRect& row)
 {
     return QRect(row.x() + 7, row.y() + 32, ButtonSize, ButtonSize);
 }
 
-RVActivityItemDelegate::Button RVActivityItemDelegate::buttonAt(const QRect& row,
-                                                                const QPoint& point, bool errorRow)
+RVActivityItem::Button RVActivityItem::buttonAt(const QRect& row, const QPoint& point,
+                                                bool errorRow)
 {
     if (stopButtonRect(row).contains(point))
         return Button::Stop;
@@ -88,21 +88,20 @@ RVActivityItemDelegate::Button RVActivityItemDelegate::buttonAt(const QRect& row
     return Button::None;
 }
 
-void RVActivityItemDelegate::setHovered(int row, Button button, Look look)
+void RVActivityItem::setHovered(int row, Button button, Look look)
 {
     m_hoverRow = row;
     m_hoverButton = button;
     m_hoverLook = look;
 }
 
-int RVActivityItemDelegate::requiredWidth(const QString& status)
+int RVActivityItem::requiredWidth(const QString& status)
 {
     const int text = QFontMetrics(statusFont()).horizontalAdvance(status);
     return qMax(240, text + 100);
 }
 
-QPixmap RVActivityItemDelegate::buttonImage(Button button, bool errorRow, Look look,
-                                            qreal devicePixelRatio)
+QPixmap RVActivityItem::buttonImage(Button button, bool errorRow, Look look, qreal devicePixelRatio)
 {
     QPixmap image(QSize(ButtonSize, ButtonSize) * devicePixelRatio);
     image.setDevicePixelRatio(devicePixelRatio);
@@ -142,14 +141,13 @@ QPixmap RVActivityItemDelegate::buttonImage(Button button, bool errorRow, Look l
     return image;
 }
 
-QSize RVActivityItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QSize RVActivityItem::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     return QSize(option.rect.width(), rowHeight);
 }
 
-void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
-                                           const QModelIndex& index, const QColor& ground,
-                                           const QColor& ink) const
+void RVActivityItem::paintProgress(QPainter& painter, const QRect& bar, const QModelIndex& index,
+                                   const QColor& ground, const QColor& ink) const
 {
     const bool determinate = index.data(ActivityList::DeterminateRole).toBool();
     const bool animated = index.data(ActivityList::AnimatedRole).toBool();
@@ -194,8 +192,8 @@ void RVActivityItemDelegate::paintProgress(QPainter& painter, const QRect& bar,
     painter.restore();
 }
 
-void RVActivityItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                   const QModelIndex& index) const
+void RVActivityItem::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const
 {
     const QRect row = option.rect;
     const bool selected = index.data(ActivityList::SelectedRole).toBool();
