@@ -97,12 +97,6 @@ private:
                     bool convertUTC);
     bool sendCall(RESTCall* call);
     QVariantMap login() const;
-    QVariantMap publishContent();
-    // The titles of the entry's tags, as they are (the requests' lists hold
-    // them XML-encoded).
-    QStringList tagTitles() const;
-    // The tag block: a link to each tag's page on the tag template's address.
-    QString tagBlock(const QStringList& tags) const;
 
     bool processAnswer(const QVariant& answer, QString* message);
     bool processXmlRpc(const QVariant& answer, QString* message);
