@@ -443,13 +443,9 @@ void PublishJob::mergeServerCopy(const QVariant& answer)
 
 bool PublishJob::markUnanswered()
 {
-    m_entry->setPublishUnanswered(true);
     QString error;
-    if (m_blog->store().save(*m_entry, &error)) {
-        m_awaitingNewPost = true;
+    if (m_mark.set(*m_entry, *m_blog, &error))
         return true;
-    }
-    m_entry->setPublishUnanswered(false);
     // Sent without the mark on disk, a publish cut short could post it twice.
     finish(Outcome::Failed,
            localized("Entry", "\"%1\" was not sent: its file could not be saved first: %2")
@@ -459,28 +455,12 @@ bool PublishJob::markUnanswered()
 
 void PublishJob::keepAnswer()
 {
-    if (!m_awaitingNewPost)
-        return;
-    m_awaitingNewPost = false;
-    m_entry->setPublishUnanswered(false);
-    QString error;
-    if (!m_blog->store().save(*m_entry, &error))
-        noteProblem(localized("Entry", "The server's id for \"%1\" could not be saved, so the "
-                                       "next publish will ask first: %2")
-                        .arg(ActivityItem::shownName(m_entry->displayName()), error));
+    noteProblem(m_mark.keep(*m_entry, *m_blog));
 }
 
 void PublishJob::refusedWithoutPost(int status)
 {
-    // A server error (5xx) may come after the post was stored; a refusal of
-    // the request (4xx) or a fault comes before.
-    if (!m_awaitingNewPost || status >= 500)
-        return;
-    m_awaitingNewPost = false;
-    m_entry->setPublishUnanswered(false);
-    QString error;
-    if (!m_blog->store().queueSave(*m_entry, &error))
-        qCWarning(lcJobs).noquote() << "The refused entry is not saved yet:" << error;
+    m_mark.refused(*m_entry, *m_blog, status);
 }
 
 void PublishJob::noteProblem(const QString& problem)

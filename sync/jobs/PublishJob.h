@@ -4,6 +4,7 @@
 #include "AccountCallJob.h"
 #include "Blog.h"
 #include "ModelTypes.h"
+#include "NewPostMark.h"
 
 #include <QPointer>
 #include <QVariant>
@@ -126,7 +127,7 @@ private:
     bool m_separateCategories = false;
     bool m_isEdit = false;
     bool m_released = false;
-    bool m_awaitingNewPost = false; // the request that makes the post is unanswered
+    NewPostMark m_mark; // set while the request that makes the post is unanswered
     int m_requests = 0;
     QString m_problem;
 };
