@@ -9,13 +9,13 @@
 #include "DraftRegistry.h"
 #include "Entry.h"
 #include "EntryContent.h"
-#include "EntryServerMerge.h"
 #include "HttpErrors.h"
 #include "JobsLog.h"
 #include "Localization.h"
 #include "PLUMETPageProtocol.h"
 #include "PLUMETPluginProtocol.h"
 #include "PluginManager.h"
+#include "PublishAnswers.h"
 #include "PublishContent.h"
 #include "RESTCall.h"
 #include "RVPingTool.h"
@@ -51,22 +51,6 @@ QString refusedStatus(int status, const QByteArray& page)
     const RestError refusal{
         0, localized("Entry", "The server refused the entry (HTTP status %1).").arg(status)};
     return HttpErrors::withServerWords(refusal, page).message;
-}
-
-// A post id as servers send it: a text or a whole number.
-bool isPostID(const QVariant& answer)
-{
-    switch (answer.typeId()) {
-    case QMetaType::QString:
-        return !answer.toString().trimmed().isEmpty();
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -299,10 +283,9 @@ RESTCall* PublishJob::atomCall(const QUrl& address, const QByteArray& method)
 
 void PublishJob::takeAtomLocation(const RESTCall& call)
 {
-    QByteArray location = call.responseHeader("Location").trimmed();
-    if (location.isEmpty())
-        location = call.responseHeader("Content-Location").trimmed();
-    if (location.isEmpty()) {
+    PublishAnswers answers(*m_entry);
+    const std::optional<QUrl> address = answers.takeLocation(call);
+    if (!address) {
         // Stored, but this copy cannot be tied to it: a success would make the
         // next publish a second post.
         finish(Outcome::Failed,
@@ -312,18 +295,13 @@ void PublishJob::takeAtomLocation(const RESTCall& call)
                    .arg(ActivityItem::shownName(m_entry->displayName())));
         return;
     }
-    const QUrl address = call.url().resolved(QUrl::fromEncoded(location));
-    const QStringList parts = address.path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    m_entry->setEditURI(address.toString());
-    EntryServerMerge merge(*m_entry);
-    merge.processPostID(parts.isEmpty() ? address.toString() : parts.constLast());
-    noteProblem(merge.problem());
+    noteProblem(answers.problem());
     keepAnswer();
     // The server's copy, as its entry answer would have given it.
     m_phase = Phase::Retrieve;
     setStatus(localized("Entry", "Retrieving data for \"%1\"...")
                   .arg(ActivityItem::shownName(m_entry->displayName())));
-    if (!sendCall(atomCall(address, "GET")))
+    if (!sendCall(atomCall(*address, "GET")))
         finish(Outcome::Failed,
                accountText("For some obscure reason an Atom request could not be made."));
 }
@@ -401,11 +379,9 @@ bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
 {
     switch (m_phase) {
     case Phase::NewPost: {
-        if (!isPostID(answer))
-            return false;
-        EntryServerMerge merge(*m_entry);
-        const bool taken = merge.processPostID(answer);
-        noteProblem(merge.problem());
+        PublishAnswers answers(*m_entry);
+        const bool taken = answers.takePostID(answer);
+        noteProblem(answers.problem());
         if (taken)
             keepAnswer();
         return taken;
@@ -434,11 +410,9 @@ bool PublishJob::processXmlRpc(const QVariant& answer, QString* message)
 
 void PublishJob::mergeServerCopy(const QVariant& answer)
 {
-    EntryServerMerge merge(*m_entry);
-    merge.compareWithXML(m_plugin->correctEntryDictionary(answer),
-                         EntryServerMerge::Copy::ReadBack);
-    noteProblem(merge.problem());
-    noteProblem(EntryServerMerge::notKeptSentence(merge.notKept()));
+    PublishAnswers answers(*m_entry);
+    answers.mergeReadBack(m_plugin->correctEntryDictionary(answer));
+    noteProblem(answers.problem());
 }
 
 bool PublishJob::markUnanswered()
