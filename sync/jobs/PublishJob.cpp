@@ -1,3 +1,5 @@
+// One publish of one entry: its requests in their phases, its answers, and its end.
+
 #include "PublishJob.h"
 
 #include "Account.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// One publish of one entry: its requests in their phases, its answers, and its end.
+
 #include "Account.h"
 #include "AccountCallJob.h"
 #include "Blog.h"
@@ -19,6 +21,8 @@ class RESTCall;
 // event. One job per publish, run through its activity row (JobActivity,
 // holding the account); the entry's own steps before it (its buffers, its
 // attachments) are PublishRoad's.
+// The fields it sends are PublishContent's, what the answers put into the
+// entry PublishAnswers', the mark on the entry's file NewPostMark's.
 //
 // XML-RPC takes one request per phase: a new post, its categories in a
 // request of their own where the blog system wants that (the post is then
