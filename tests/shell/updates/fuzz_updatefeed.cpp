@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Whichever version is offered, it is newer than the current one or not,
     // never both ways round.
-    for (const QString current : {QStringLiteral("3.0.0"), QStringLiteral("3.1b2")}) {
+    for (const QString& current : {QStringLiteral("3.0.0"), QStringLiteral("3.1b2")}) {
         check(!(VersionRules::isNewer(current, offer->version) &&
                 VersionRules::isNewer(offer->version, current)));
         check(!VersionRules::isNewer(offer->version, offer->version));
