@@ -2,777 +2,778 @@
 // isolated world. The content's own world sees neither them nor the channel.
 // Everything the editor keeps of the page it learns from here, as plain values:
 // the content as a snapshot, the selection state, the clicks it cares about.
-"use strict";
+//
+// This first part holds the state and the helpers every part shares. The
+// parts run as one script, in one function's scope, in the order TKWebView
+// lists them; the last one starts the page.
 
-(function () {
-    var NBSP = "\u00a0";
-    var content = null;
-    var editor = null;      // the channel's "editor" object, once connected
-    var composing = false;
-    var contextTarget = {};
-    var snapshotTimer = 0;
-    // The text of the placeholder paragraph of a blank post, while it lasts.
-    var placeholderText = null;
-    // One live range over each non-breaking space the post itself holds, as
-    // loaded: the engine moves them with the edits around them, and a space
-    // the engine rewrites or removes drops out. Only the editor's own spaces
-    // may become plain ones when the post is written.
-    var authorSpaces = [];
-    var stateTimer = 0;
+var NBSP = "\u00a0";
+var content = null;
+var editor = null;      // the channel's "editor" object, once connected
+var composing = false;
+var contextTarget = {};
+var snapshotTimer = 0;
+// The text of the placeholder paragraph of a blank post, while it lasts.
+var placeholderText = null;
+// One live range over each non-breaking space the post itself holds, as
+// loaded: the engine moves them with the edits around them, and a space
+// the engine rewrites or removes drops out. Only the editor's own spaces
+// may become plain ones when the post is written.
+var authorSpaces = [];
+var stateTimer = 0;
 
-    function division() {
-        if (!content || !content.isConnected)
-            content = document.getElementById("plumetcontent");
-        return content;
+function division() {
+    if (!content || !content.isConnected)
+        content = document.getElementById("plumetcontent");
+    return content;
+}
+
+function isElement(node, name) {
+    return node && node.nodeType === Node.ELEMENT_NODE && node.nodeName === name;
+}
+
+// The nearest element at or above `node` with one of `names`, inside the content.
+function enclosing(node, names) {
+    var root = division();
+    for (var n = node; n && n !== root; n = n.parentNode) {
+        if (n.nodeType === Node.ELEMENT_NODE && names.indexOf(n.nodeName) >= 0)
+            return n;
     }
+    return null;
+}
 
-    function isElement(node, name) {
-        return node && node.nodeType === Node.ELEMENT_NODE && node.nodeName === name;
+function inContent(node) {
+    var root = division();
+    return !!root && (node === root || root.contains(node));
+}
+
+// ---- The snapshot: the content's markup and the selection in it.
+
+function isText(node) {
+    return node.nodeType === Node.TEXT_NODE || node.nodeType === Node.CDATA_SECTION_NODE;
+}
+
+function counts(node) {
+    return node.nodeType === Node.ELEMENT_NODE || node.nodeType === Node.COMMENT_NODE ||
+           (isText(node) && node.data.length > 0);
+}
+
+// Nodes as the engine's markup gives them back: adjacent texts make one
+// node, empty texts none. Answers the index of the node that `child`
+// belongs to, and for a text the characters of its run before it.
+function normalized(parent, child) {
+    var index = -1;
+    var textBefore = 0;
+    var previousWasText = false;
+    for (var n = parent.firstChild; n; n = n.nextSibling) {
+        if (n === child) {
+            if (isText(n))
+                return { index: previousWasText ? index : index + 1,
+                         textBefore: previousWasText ? textBefore : 0 };
+            return { index: index + 1, textBefore: 0 };
+        }
+        if (!counts(n))
+            continue;
+        if (isText(n)) {
+            if (!previousWasText) {
+                ++index;
+                textBefore = 0;
+            }
+            textBefore += n.data.length;
+            previousWasText = true;
+        } else {
+            ++index;
+            previousWasText = false;
+        }
     }
+    return { index: index + 1, textBefore: 0 };
+}
 
-    // The nearest element at or above `node` with one of `names`, inside the content.
-    function enclosing(node, names) {
+// Child indexes from the content division down to (node, offset), then
+// the offset, counted as the engine's markup reads back.
+function boundary(node, offset) {
+    var root = division();
+    var path = [];
+    if (isText(node)) {
+        var place = normalized(node.parentNode, node);
+        offset += place.textBefore;
+        path.unshift(offset);
+    } else {
+        var child = node.childNodes[offset];
+        path.unshift(child ? normalized(node, child).index : normalized(node, null).index);
+    }
+    for (var n = node; n !== root; n = n.parentNode) {
+        if (!n || !n.parentNode)
+            return null;
+        path.unshift(normalized(n.parentNode, n).index);
+    }
+    return path;
+}
+
+function markAuthorSpaces(root) {
+    authorSpaces = [];
+    var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+    for (var text = walker.nextNode(); text; text = walker.nextNode()) {
+        if (text === placeholderText)
+            continue;
+        var data = text.data;
+        for (var i = data.indexOf(NBSP); i >= 0; i = data.indexOf(NBSP, i + 1)) {
+            var range = document.createRange();
+            range.setStart(text, i);
+            range.setEnd(text, i + 1);
+            authorSpaces.push(range);
+        }
+    }
+}
+
+// Where the post's own non-breaking spaces stand now, as boundaries.
+function authorSpaceBoundaries() {
+    var kept = [];
+    var places = [];
+    for (var i = 0; i < authorSpaces.length; ++i) {
+        var range = authorSpaces[i];
+        var text = range.startContainer;
+        if (text !== range.endContainer || !isText(text) ||
+            range.endOffset !== range.startOffset + 1 ||
+            text.data.charAt(range.startOffset) !== NBSP || !inContent(text))
+            continue;
+        kept.push(range);
+        var place = boundary(text, range.startOffset);
+        if (place)
+            places.push(place);
+    }
+    authorSpaces = kept;
+    return places;
+}
+
+function snapshot() {
+    var root = division();
+    if (!root)
+        return null;
+    // The engine writes the markup far faster than script can walk the
+    // nodes; the editor reads it back into the same nodes.
+    var result = { html: root.innerHTML, selection: null,
+                   authorSpaces: authorSpaceBoundaries() };
+    var selection = window.getSelection();
+    if (selection.rangeCount > 0) {
+        var range = selection.getRangeAt(0);
+        if (inContent(range.startContainer) && inContent(range.endContainer)) {
+            var start = boundary(range.startContainer, range.startOffset);
+            var end = boundary(range.endContainer, range.endOffset);
+            if (start && end)
+                result.selection = { start: start, end: end };
+        }
+    }
+    return result;
+}
+
+// ---- What the style bar shows.
+
+function alignment(element) {
+    var value = window.getComputedStyle(element).textAlign;
+    if (value === "start" || value === "-webkit-left" || value === "-webkit-auto")
+        return window.getComputedStyle(element).direction === "rtl" ? "right" : "left";
+    if (value === "end")
+        return window.getComputedStyle(element).direction === "rtl" ? "left" : "right";
+    if (value === "-webkit-center")
+        return "center";
+    if (value === "-webkit-right")
+        return "right";
+    return value;
+}
+
+function selectionState() {
+    var selection = window.getSelection();
+    var state = {
+        hasSelection: false, editable: !!division(), bold: false, italic: false,
+        underline: false, alignment: "", blockquote: false, orderedList: false,
+        unorderedList: false, canUndo: document.queryCommandEnabled("undo"),
+        canRedo: document.queryCommandEnabled("redo"), composing: composing,
+        collapsed: true
+    };
+    if (selection.rangeCount === 0 || !inContent(selection.getRangeAt(0).startContainer))
+        return state;
+    var range = selection.getRangeAt(0);
+    var node = textAtCaret(range);
+    if (!node) {
+        node = range.startContainer;
+        if (node.nodeType === Node.ELEMENT_NODE && node.childNodes.length > range.startOffset)
+            node = node.childNodes[range.startOffset];
+    }
+    if (node.nodeType !== Node.ELEMENT_NODE)
+        node = node.parentNode;
+    state.hasSelection = true;
+    state.collapsed = range.collapsed;
+    state.bold = document.queryCommandState("bold");
+    state.italic = document.queryCommandState("italic");
+    state.underline = document.queryCommandState("underline");
+    state.alignment = alignment(node);
+    state.blockquote = !!enclosing(node, ["BLOCKQUOTE"]);
+    state.orderedList = !!enclosing(node, ["OL"]);
+    state.unorderedList = !!enclosing(node, ["UL"]);
+    return state;
+}
+
+function reportState() {
+    stateTimer = 0;
+    if (editor)
+        editor.selectionChanged(JSON.stringify(selectionState()));
+}
+
+function scheduleState() {
+    if (!stateTimer)
+        stateTimer = window.setTimeout(reportState, 30);
+}
+
+function scheduleSnapshot() {
+    if (snapshotTimer)
+        window.clearTimeout(snapshotTimer);
+    snapshotTimer = window.setTimeout(function () {
+        snapshotTimer = 0;
+        if (editor && !composing)
+            editor.contentSnapshot(JSON.stringify(snapshot()));
+    }, 1000);
+}
+
+// ---- Typing rules.
+
+function placeCaret(node, offset) {
+    var range = document.createRange();
+    range.setStart(node, offset);
+    range.collapse(true);
+    var selection = window.getSelection();
+    selection.removeAllRanges();
+    selection.addRange(range);
+}
+
+// Enter outside any block: the words around the caret become a paragraph
+// first, so Enter splits paragraphs instead of leaving loose lines.
+function wrapLooseLine(range) {
+    var root = division();
+    var node = range.startContainer;
+    if (node === root)
+        node = root.childNodes[range.startOffset] || root.lastChild;
+    if (!node)
+        return;
+    while (node.parentNode && node.parentNode !== root)
+        node = node.parentNode;
+    if (node.parentNode !== root)
+        return;
+    if (node.nodeType === Node.ELEMENT_NODE &&
+        window.getComputedStyle(node).display !== "inline")
+        return;
+    var first = node;
+    while (first.previousSibling && !isBlockOrBreak(first.previousSibling))
+        first = first.previousSibling;
+    var last = node;
+    while (last.nextSibling && !isBlockOrBreak(last.nextSibling))
+        last = last.nextSibling;
+    var startContainer = range.startContainer;
+    var startOffset = range.startOffset;
+    var paragraph = document.createElement("p");
+    root.insertBefore(paragraph, first);
+    for (var n = first; n;) {
+        var next = n === last ? null : n.nextSibling;
+        paragraph.appendChild(n);
+        n = next;
+    }
+    if (startContainer === root)
+        placeCaret(paragraph, paragraph.childNodes.length);
+    else
+        placeCaret(startContainer, startOffset);
+}
+
+function isBlockOrBreak(node) {
+    if (node.nodeType !== Node.ELEMENT_NODE)
+        return false;
+    return node.nodeName === "BR" || window.getComputedStyle(node).display !== "inline";
+}
+
+// The text beside a caret, looking into the elements around it.
+function textAtCaret(range) {
+    var node = range.startContainer;
+    if (node.nodeType === Node.TEXT_NODE)
+        return node;
+    var before = node.childNodes[range.startOffset - 1];
+    if (before) {
+        while (before.lastChild)
+            before = before.lastChild;
+        if (before.nodeType === Node.TEXT_NODE)
+            return before;
+    }
+    var after = node.childNodes[range.startOffset];
+    while (after && after.firstChild)
+        after = after.firstChild;
+    return after && after.nodeType === Node.TEXT_NODE ? after : null;
+}
+
+// The placeholder text the caret stands on: a block's first text, holding
+// the placeholder space and at most one blank more.
+function placeholderAt(range) {
+    var text = textAtCaret(range);
+    if (!text || text.previousSibling || text.data.length >= 3 || text.data.charAt(0) !== NBSP)
+        return null;
+    return text.data.substring(1).trim() === "" ? text : null;
+}
+
+// The placeholder of a blank post, once it has grown into a longer text
+// (words pasted after it, say), the caret in it: typing there turns the
+// placeholder into a plain space, the character going in at the caret.
+// Only the page's own placeholder: the engine writes a space the user
+// typed at the start of a text with the same character, and that one
+// stays. The space is set on the text directly, as an editing command
+// would move the words into the element before them; it is the same
+// length, so the engine's undo steps still fit, and the post stores a
+// lone placeholder as a space anyway.
+function growingPlaceholder(range) {
+    var text = placeholderText;
+    if (!text || !text.isConnected || range.startContainer !== text ||
+        text.data.length < 2 || text.data.charAt(0) !== NBSP)
+        return null;
+    return text;
+}
+
+function onBeforeInput(event) {
+    var selection = window.getSelection();
+    if (selection.rangeCount === 0)
+        return;
+    var range = selection.getRangeAt(0);
+    if (!inContent(range.startContainer))
+        return;
+    switch (event.inputType) {
+    case "insertParagraph":
+        if (!enclosing(range.startContainer,
+                       ["P", "LI", "DT", "DD", "BLOCKQUOTE", "DIV", "PRE", "H1", "H2",
+                        "H3", "H4", "H5", "H6", "TD", "TH"]))
+            wrapLooseLine(range);
+        return;
+    case "insertText":
+        // Typing over the placeholder space of an empty block replaces it.
+        var placeholder = range.collapsed ? placeholderAt(range) : null;
+        if (placeholder) {
+            var over = document.createRange();
+            over.setStart(placeholder, 0);
+            over.setEnd(placeholder, 1);
+            selection.removeAllRanges();
+            selection.addRange(over);
+        } else if (range.collapsed && event.data && event.data.length === 1 &&
+                   growingPlaceholder(range)) {
+            placeholderText.replaceData(0, 1, " ");
+            placeholderText = null;
+        }
+        return;
+    case "formatSetBlockTextDirection":
+        event.preventDefault();
+        var block = range.startContainer;
+        while (block && (block.nodeType !== Node.ELEMENT_NODE || block.nodeName === "SPAN"))
+            block = block.parentNode;
+        if (!block || !inContent(block) || block === division())
+            return;
+        var rtl = event.data === "rtl";
+        block.style.direction = rtl ? "rtl" : "ltr";
+        block.style.textAlign = rtl ? "right" : "left";
+        notifyChange();
+        return;
+    }
+}
+
+function notifyChange() {
+    if (editor)
+        editor.changed();
+    scheduleSnapshot();
+    scheduleState();
+}
+
+// ---- Clicks.
+
+function onDoubleClick(event) {
+    var target = event.target;
+    if (target.nodeType === Node.ELEMENT_NODE && target.id && inContent(target))
+        editor && editor.doubleClicked(target.id);
+}
+
+function onClick(event) {
+    // A link in editable text places the caret; with Ctrl it is followed.
+    if (!(event.ctrlKey || event.metaKey))
+        return;
+    var link = enclosing(event.target, ["A"]);
+    if (link && link.hasAttribute("href")) {
+        event.preventDefault();
+        editor && editor.linkActivated(link.href);
+    }
+}
+
+function onContextMenu(event) {
+    var target = event.target;
+    var link = enclosing(target, ["A"]);
+    var image = isElement(target, "IMG") ? target : null;
+    contextTarget = {
+        link: link ? link.getAttribute("href") || "" : "",
+        imageId: image ? image.id : "",
+        imageSource: image ? image.src : "",
+        hasSelection: !window.getSelection().isCollapsed
+    };
+    linkElement = link;
+}
+var linkElement = null;
+// The selection as it stood when the content last lost the focus.
+var lastRange = null;
+// The content took the focus with no caret in it: the engine then puts
+// one at its start, a place the user did not choose.
+var focusedWithoutCaret = false;
+
+function selectionInContent() {
+    var selection = window.getSelection();
+    if (selection.rangeCount === 0)
+        return null;
+    var range = selection.getRangeAt(0);
+    return inContent(range.startContainer) && inContent(range.endContainer) ? range : null;
+}
+
+function onContentFocus() {
+    focusedWithoutCaret = !selectionInContent();
+}
+
+function onContentBlur() {
+    var range = selectionInContent();
+    if (range)
+        lastRange = range.cloneRange();
+    focusedWithoutCaret = false;
+}
+
+// ---- Lists.
+
+// Characters of text in `root` before (node, offset).
+function textOffset(root, node, offset) {
+    var range = document.createRange();
+    range.setStart(root, 0);
+    range.setEnd(node, offset);
+    return range.toString().length;
+}
+
+function placeAtTextOffset(root, count) {
+    var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+    var last = null;
+    for (var text = walker.nextNode(); text; text = walker.nextNode()) {
+        last = text;
+        if (count <= text.data.length) {
+            placeCaret(text, count);
+            return;
+        }
+        count -= text.data.length;
+    }
+    if (last)
+        placeCaret(last, last.data.length);
+    else
+        placeCaret(root, root.childNodes.length);
+}
+
+// The paragraphs a list is made of: the top blocks from the selection's
+// start to its end, under the division or a block quote.
+function paragraphsOf(range) {
+    function top(node) {
         var root = division();
         for (var n = node; n && n !== root; n = n.parentNode) {
-            if (n.nodeType === Node.ELEMENT_NODE && names.indexOf(n.nodeName) >= 0)
+            var parent = n.parentNode;
+            if (n.nodeType === Node.ELEMENT_NODE && n.nodeName === "P" &&
+                (parent === root || parent.nodeName === "BLOCKQUOTE"))
                 return n;
         }
         return null;
     }
-
-    function inContent(node) {
-        var root = division();
-        return !!root && (node === root || root.contains(node));
-    }
-
-    // ---- The snapshot: the content's markup and the selection in it.
-
-    function isText(node) {
-        return node.nodeType === Node.TEXT_NODE || node.nodeType === Node.CDATA_SECTION_NODE;
-    }
-
-    function counts(node) {
-        return node.nodeType === Node.ELEMENT_NODE || node.nodeType === Node.COMMENT_NODE ||
-               (isText(node) && node.data.length > 0);
-    }
-
-    // Nodes as the engine's markup gives them back: adjacent texts make one
-    // node, empty texts none. Answers the index of the node that `child`
-    // belongs to, and for a text the characters of its run before it.
-    function normalized(parent, child) {
-        var index = -1;
-        var textBefore = 0;
-        var previousWasText = false;
-        for (var n = parent.firstChild; n; n = n.nextSibling) {
-            if (n === child) {
-                if (isText(n))
-                    return { index: previousWasText ? index : index + 1,
-                             textBefore: previousWasText ? textBefore : 0 };
-                return { index: index + 1, textBefore: 0 };
-            }
-            if (!counts(n))
-                continue;
-            if (isText(n)) {
-                if (!previousWasText) {
-                    ++index;
-                    textBefore = 0;
-                }
-                textBefore += n.data.length;
-                previousWasText = true;
-            } else {
-                ++index;
-                previousWasText = false;
-            }
-        }
-        return { index: index + 1, textBefore: 0 };
-    }
-
-    // Child indexes from the content division down to (node, offset), then
-    // the offset, counted as the engine's markup reads back.
-    function boundary(node, offset) {
-        var root = division();
-        var path = [];
-        if (isText(node)) {
-            var place = normalized(node.parentNode, node);
-            offset += place.textBefore;
-            path.unshift(offset);
-        } else {
-            var child = node.childNodes[offset];
-            path.unshift(child ? normalized(node, child).index : normalized(node, null).index);
-        }
-        for (var n = node; n !== root; n = n.parentNode) {
-            if (!n || !n.parentNode)
-                return null;
-            path.unshift(normalized(n.parentNode, n).index);
-        }
-        return path;
-    }
-
-    function markAuthorSpaces(root) {
-        authorSpaces = [];
-        var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
-        for (var text = walker.nextNode(); text; text = walker.nextNode()) {
-            if (text === placeholderText)
-                continue;
-            var data = text.data;
-            for (var i = data.indexOf(NBSP); i >= 0; i = data.indexOf(NBSP, i + 1)) {
-                var range = document.createRange();
-                range.setStart(text, i);
-                range.setEnd(text, i + 1);
-                authorSpaces.push(range);
-            }
-        }
-    }
-
-    // Where the post's own non-breaking spaces stand now, as boundaries.
-    function authorSpaceBoundaries() {
-        var kept = [];
-        var places = [];
-        for (var i = 0; i < authorSpaces.length; ++i) {
-            var range = authorSpaces[i];
-            var text = range.startContainer;
-            if (text !== range.endContainer || !isText(text) ||
-                range.endOffset !== range.startOffset + 1 ||
-                text.data.charAt(range.startOffset) !== NBSP || !inContent(text))
-                continue;
-            kept.push(range);
-            var place = boundary(text, range.startOffset);
-            if (place)
-                places.push(place);
-        }
-        authorSpaces = kept;
-        return places;
-    }
-
-    function snapshot() {
-        var root = division();
-        if (!root)
-            return null;
-        // The engine writes the markup far faster than script can walk the
-        // nodes; the editor reads it back into the same nodes.
-        var result = { html: root.innerHTML, selection: null,
-                       authorSpaces: authorSpaceBoundaries() };
-        var selection = window.getSelection();
-        if (selection.rangeCount > 0) {
-            var range = selection.getRangeAt(0);
-            if (inContent(range.startContainer) && inContent(range.endContainer)) {
-                var start = boundary(range.startContainer, range.startOffset);
-                var end = boundary(range.endContainer, range.endOffset);
-                if (start && end)
-                    result.selection = { start: start, end: end };
-            }
-        }
-        return result;
-    }
-
-    // ---- What the style bar shows.
-
-    function alignment(element) {
-        var value = window.getComputedStyle(element).textAlign;
-        if (value === "start" || value === "-webkit-left" || value === "-webkit-auto")
-            return window.getComputedStyle(element).direction === "rtl" ? "right" : "left";
-        if (value === "end")
-            return window.getComputedStyle(element).direction === "rtl" ? "left" : "right";
-        if (value === "-webkit-center")
-            return "center";
-        if (value === "-webkit-right")
-            return "right";
-        return value;
-    }
-
-    function selectionState() {
-        var selection = window.getSelection();
-        var state = {
-            hasSelection: false, editable: !!division(), bold: false, italic: false,
-            underline: false, alignment: "", blockquote: false, orderedList: false,
-            unorderedList: false, canUndo: document.queryCommandEnabled("undo"),
-            canRedo: document.queryCommandEnabled("redo"), composing: composing,
-            collapsed: true
-        };
-        if (selection.rangeCount === 0 || !inContent(selection.getRangeAt(0).startContainer))
-            return state;
-        var range = selection.getRangeAt(0);
-        var node = textAtCaret(range);
-        if (!node) {
-            node = range.startContainer;
-            if (node.nodeType === Node.ELEMENT_NODE && node.childNodes.length > range.startOffset)
-                node = node.childNodes[range.startOffset];
-        }
-        if (node.nodeType !== Node.ELEMENT_NODE)
-            node = node.parentNode;
-        state.hasSelection = true;
-        state.collapsed = range.collapsed;
-        state.bold = document.queryCommandState("bold");
-        state.italic = document.queryCommandState("italic");
-        state.underline = document.queryCommandState("underline");
-        state.alignment = alignment(node);
-        state.blockquote = !!enclosing(node, ["BLOCKQUOTE"]);
-        state.orderedList = !!enclosing(node, ["OL"]);
-        state.unorderedList = !!enclosing(node, ["UL"]);
-        return state;
-    }
-
-    function reportState() {
-        stateTimer = 0;
-        if (editor)
-            editor.selectionChanged(JSON.stringify(selectionState()));
-    }
-
-    function scheduleState() {
-        if (!stateTimer)
-            stateTimer = window.setTimeout(reportState, 30);
-    }
-
-    function scheduleSnapshot() {
-        if (snapshotTimer)
-            window.clearTimeout(snapshotTimer);
-        snapshotTimer = window.setTimeout(function () {
-            snapshotTimer = 0;
-            if (editor && !composing)
-                editor.contentSnapshot(JSON.stringify(snapshot()));
-        }, 1000);
-    }
-
-    // ---- Typing rules.
-
-    function placeCaret(node, offset) {
-        var range = document.createRange();
-        range.setStart(node, offset);
-        range.collapse(true);
-        var selection = window.getSelection();
-        selection.removeAllRanges();
-        selection.addRange(range);
-    }
-
-    // Enter outside any block: the words around the caret become a paragraph
-    // first, so Enter splits paragraphs instead of leaving loose lines.
-    function wrapLooseLine(range) {
-        var root = division();
-        var node = range.startContainer;
-        if (node === root)
-            node = root.childNodes[range.startOffset] || root.lastChild;
-        if (!node)
-            return;
-        while (node.parentNode && node.parentNode !== root)
-            node = node.parentNode;
-        if (node.parentNode !== root)
-            return;
-        if (node.nodeType === Node.ELEMENT_NODE &&
-            window.getComputedStyle(node).display !== "inline")
-            return;
-        var first = node;
-        while (first.previousSibling && !isBlockOrBreak(first.previousSibling))
-            first = first.previousSibling;
-        var last = node;
-        while (last.nextSibling && !isBlockOrBreak(last.nextSibling))
-            last = last.nextSibling;
-        var startContainer = range.startContainer;
-        var startOffset = range.startOffset;
-        var paragraph = document.createElement("p");
-        root.insertBefore(paragraph, first);
-        for (var n = first; n;) {
-            var next = n === last ? null : n.nextSibling;
-            paragraph.appendChild(n);
-            n = next;
-        }
-        if (startContainer === root)
-            placeCaret(paragraph, paragraph.childNodes.length);
-        else
-            placeCaret(startContainer, startOffset);
-    }
-
-    function isBlockOrBreak(node) {
-        if (node.nodeType !== Node.ELEMENT_NODE)
-            return false;
-        return node.nodeName === "BR" || window.getComputedStyle(node).display !== "inline";
-    }
-
-    // The text beside a caret, looking into the elements around it.
-    function textAtCaret(range) {
-        var node = range.startContainer;
-        if (node.nodeType === Node.TEXT_NODE)
-            return node;
-        var before = node.childNodes[range.startOffset - 1];
-        if (before) {
-            while (before.lastChild)
-                before = before.lastChild;
-            if (before.nodeType === Node.TEXT_NODE)
-                return before;
-        }
-        var after = node.childNodes[range.startOffset];
-        while (after && after.firstChild)
-            after = after.firstChild;
-        return after && after.nodeType === Node.TEXT_NODE ? after : null;
-    }
-
-    // The placeholder text the caret stands on: a block's first text, holding
-    // the placeholder space and at most one blank more.
-    function placeholderAt(range) {
-        var text = textAtCaret(range);
-        if (!text || text.previousSibling || text.data.length >= 3 || text.data.charAt(0) !== NBSP)
-            return null;
-        return text.data.substring(1).trim() === "" ? text : null;
-    }
-
-    // The placeholder of a blank post, once it has grown into a longer text
-    // (words pasted after it, say), the caret in it: typing there turns the
-    // placeholder into a plain space, the character going in at the caret.
-    // Only the page's own placeholder: the engine writes a space the user
-    // typed at the start of a text with the same character, and that one
-    // stays. The space is set on the text directly, as an editing command
-    // would move the words into the element before them; it is the same
-    // length, so the engine's undo steps still fit, and the post stores a
-    // lone placeholder as a space anyway.
-    function growingPlaceholder(range) {
-        var text = placeholderText;
-        if (!text || !text.isConnected || range.startContainer !== text ||
-            text.data.length < 2 || text.data.charAt(0) !== NBSP)
-            return null;
-        return text;
-    }
-
-    function onBeforeInput(event) {
-        var selection = window.getSelection();
-        if (selection.rangeCount === 0)
-            return;
-        var range = selection.getRangeAt(0);
-        if (!inContent(range.startContainer))
-            return;
-        switch (event.inputType) {
-        case "insertParagraph":
-            if (!enclosing(range.startContainer,
-                           ["P", "LI", "DT", "DD", "BLOCKQUOTE", "DIV", "PRE", "H1", "H2",
-                            "H3", "H4", "H5", "H6", "TD", "TH"]))
-                wrapLooseLine(range);
-            return;
-        case "insertText":
-            // Typing over the placeholder space of an empty block replaces it.
-            var placeholder = range.collapsed ? placeholderAt(range) : null;
-            if (placeholder) {
-                var over = document.createRange();
-                over.setStart(placeholder, 0);
-                over.setEnd(placeholder, 1);
-                selection.removeAllRanges();
-                selection.addRange(over);
-            } else if (range.collapsed && event.data && event.data.length === 1 &&
-                       growingPlaceholder(range)) {
-                placeholderText.replaceData(0, 1, " ");
-                placeholderText = null;
-            }
-            return;
-        case "formatSetBlockTextDirection":
-            event.preventDefault();
-            var block = range.startContainer;
-            while (block && (block.nodeType !== Node.ELEMENT_NODE || block.nodeName === "SPAN"))
-                block = block.parentNode;
-            if (!block || !inContent(block) || block === division())
-                return;
-            var rtl = event.data === "rtl";
-            block.style.direction = rtl ? "rtl" : "ltr";
-            block.style.textAlign = rtl ? "right" : "left";
-            notifyChange();
-            return;
-        }
-    }
-
-    function notifyChange() {
-        if (editor)
-            editor.changed();
-        scheduleSnapshot();
-        scheduleState();
-    }
-
-    // ---- Clicks.
-
-    function onDoubleClick(event) {
-        var target = event.target;
-        if (target.nodeType === Node.ELEMENT_NODE && target.id && inContent(target))
-            editor && editor.doubleClicked(target.id);
-    }
-
-    function onClick(event) {
-        // A link in editable text places the caret; with Ctrl it is followed.
-        if (!(event.ctrlKey || event.metaKey))
-            return;
-        var link = enclosing(event.target, ["A"]);
-        if (link && link.hasAttribute("href")) {
-            event.preventDefault();
-            editor && editor.linkActivated(link.href);
-        }
-    }
-
-    function onContextMenu(event) {
-        var target = event.target;
-        var link = enclosing(target, ["A"]);
-        var image = isElement(target, "IMG") ? target : null;
-        contextTarget = {
-            link: link ? link.getAttribute("href") || "" : "",
-            imageId: image ? image.id : "",
-            imageSource: image ? image.src : "",
-            hasSelection: !window.getSelection().isCollapsed
-        };
-        linkElement = link;
-    }
-    var linkElement = null;
-    // The selection as it stood when the content last lost the focus.
-    var lastRange = null;
-    // The content took the focus with no caret in it: the engine then puts
-    // one at its start, a place the user did not choose.
-    var focusedWithoutCaret = false;
-
-    function selectionInContent() {
-        var selection = window.getSelection();
-        if (selection.rangeCount === 0)
-            return null;
-        var range = selection.getRangeAt(0);
-        return inContent(range.startContainer) && inContent(range.endContainer) ? range : null;
-    }
-
-    function onContentFocus() {
-        focusedWithoutCaret = !selectionInContent();
-    }
-
-    function onContentBlur() {
-        var range = selectionInContent();
-        if (range)
-            lastRange = range.cloneRange();
-        focusedWithoutCaret = false;
-    }
-
-    // ---- Lists.
-
-    // Characters of text in `root` before (node, offset).
-    function textOffset(root, node, offset) {
-        var range = document.createRange();
-        range.setStart(root, 0);
-        range.setEnd(node, offset);
-        return range.toString().length;
-    }
-
-    function placeAtTextOffset(root, count) {
-        var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
-        var last = null;
-        for (var text = walker.nextNode(); text; text = walker.nextNode()) {
-            last = text;
-            if (count <= text.data.length) {
-                placeCaret(text, count);
-                return;
-            }
-            count -= text.data.length;
-        }
-        if (last)
-            placeCaret(last, last.data.length);
-        else
-            placeCaret(root, root.childNodes.length);
-    }
-
-    // The paragraphs a list is made of: the top blocks from the selection's
-    // start to its end, under the division or a block quote.
-    function paragraphsOf(range) {
-        function top(node) {
-            var root = division();
-            for (var n = node; n && n !== root; n = n.parentNode) {
-                var parent = n.parentNode;
-                if (n.nodeType === Node.ELEMENT_NODE && n.nodeName === "P" &&
-                    (parent === root || parent.nodeName === "BLOCKQUOTE"))
-                    return n;
-            }
-            return null;
-        }
-        var first = top(range.startContainer);
-        var last = top(range.endContainer);
-        if (!first || !last || first.parentNode !== last.parentNode)
-            return null;
-        var blocks = [];
-        for (var n = first; n; n = n.nextSibling) {
-            if (n.nodeType === Node.ELEMENT_NODE) {
-                if (n.nodeName !== "P")
-                    return null;
-                blocks.push(n);
-            }
-            if (n === last)
-                return blocks;
-        }
+    var first = top(range.startContainer);
+    var last = top(range.endContainer);
+    if (!first || !last || first.parentNode !== last.parentNode)
         return null;
-    }
-
-    // The engine nests a list it makes from a paragraph inside that
-    // paragraph, which no parser reads back: paragraphs become the items of
-    // one list here, in one step the user can undo.
-    function makeList(name) {
-        var selection = window.getSelection();
-        var range = selection.getRangeAt(0);
-        if (enclosing(range.startContainer, ["UL", "OL"]))
-            return document.execCommand(name === "OL" ? "insertOrderedList" : "insertUnorderedList");
-        var blocks = paragraphsOf(range);
-        if (!blocks)
-            return document.execCommand(name === "OL" ? "insertOrderedList" : "insertUnorderedList");
-        var caret = textOffset(blocks[0], range.startContainer, range.startOffset);
-        var html = "<" + name.toLowerCase() + ">";
-        for (var i = 0; i < blocks.length; ++i)
-            html += "<li>" + (blocks[i].innerHTML || "<br>") + "</li>";
-        html += "</" + name.toLowerCase() + ">";
-        var whole = document.createRange();
-        whole.setStartBefore(blocks[0]);
-        whole.setEndAfter(blocks[blocks.length - 1]);
-        selection.removeAllRanges();
-        selection.addRange(whole);
-        var done = document.execCommand("insertHTML", false, html);
-        var list = enclosing(window.getSelection().anchorNode, [name]);
-        if (!list) {
-            var before = window.getSelection().anchorNode;
-            list = before && before.previousSibling && before.previousSibling.nodeName === name
-                ? before.previousSibling : null;
+    var blocks = [];
+    for (var n = first; n; n = n.nextSibling) {
+        if (n.nodeType === Node.ELEMENT_NODE) {
+            if (n.nodeName !== "P")
+                return null;
+            blocks.push(n);
         }
-        if (list && list.firstElementChild)
-            placeAtTextOffset(list.firstElementChild, caret);
-        return done;
+        if (n === last)
+            return blocks;
     }
+    return null;
+}
 
-    // ---- Commands C++ calls.
+// The engine nests a list it makes from a paragraph inside that
+// paragraph, which no parser reads back: paragraphs become the items of
+// one list here, in one step the user can undo.
+function makeList(name) {
+    var selection = window.getSelection();
+    var range = selection.getRangeAt(0);
+    if (enclosing(range.startContainer, ["UL", "OL"]))
+        return document.execCommand(name === "OL" ? "insertOrderedList" : "insertUnorderedList");
+    var blocks = paragraphsOf(range);
+    if (!blocks)
+        return document.execCommand(name === "OL" ? "insertOrderedList" : "insertUnorderedList");
+    var caret = textOffset(blocks[0], range.startContainer, range.startOffset);
+    var html = "<" + name.toLowerCase() + ">";
+    for (var i = 0; i < blocks.length; ++i)
+        html += "<li>" + (blocks[i].innerHTML || "<br>") + "</li>";
+    html += "</" + name.toLowerCase() + ">";
+    var whole = document.createRange();
+    whole.setStartBefore(blocks[0]);
+    whole.setEndAfter(blocks[blocks.length - 1]);
+    selection.removeAllRanges();
+    selection.addRange(whole);
+    var done = document.execCommand("insertHTML", false, html);
+    var list = enclosing(window.getSelection().anchorNode, [name]);
+    if (!list) {
+        var before = window.getSelection().anchorNode;
+        list = before && before.previousSibling && before.previousSibling.nodeName === name
+            ? before.previousSibling : null;
+    }
+    if (list && list.firstElementChild)
+        placeAtTextOffset(list.firstElementChild, caret);
+    return done;
+}
 
-    // A command acts in the content: without a selection there, at its end.
-    function caretInContent() {
-        var root = division();
-        if (!root)
-            return false;
-        var selection = window.getSelection();
-        if (selection.rangeCount === 0 || !inContent(selection.getRangeAt(0).startContainer))
-            placeCaret(root, root.childNodes.length);
+// ---- Commands C++ calls.
+
+// A command acts in the content: without a selection there, at its end.
+function caretInContent() {
+    var root = division();
+    if (!root)
+        return false;
+    var selection = window.getSelection();
+    if (selection.rangeCount === 0 || !inContent(selection.getRangeAt(0).startContainer))
+        placeCaret(root, root.childNodes.length);
+    return true;
+}
+
+function command(name, value) {
+    if (!caretInContent())
+        return false;
+    var done;
+    switch (name) {
+    case "insertOrderedList":
+        done = makeList("OL");
+        break;
+    case "insertUnorderedList":
+        done = makeList("UL");
+        break;
+    case "bold":
+    case "italic":
+    case "underline":
+        // The button says what the words should be; the engine toggles.
+        done = document.queryCommandState(name) === !!value ||
+               document.execCommand(name, false, null);
+        break;
+    case "blockquote":
+        done = document.execCommand("formatBlock", false, value ? "blockquote" : "p");
+        break;
+    default:
+        done = document.execCommand(name, false, value === undefined ? null : value);
+    }
+    scheduleState();
+    return done;
+}
+
+plumet.editorSnapshot = snapshot;
+plumet.editorLoadedBlocks = function () {
+    var blocks = loadedBlocks || {};
+    loadedBlocks = null;
+    return blocks;
+};
+plumet.editorSelectionState = selectionState;
+plumet.editorCommand = command;
+plumet.editorContextTarget = function () { return contextTarget; };
+// The markup `html` in place of the selection, as one undoable step.
+plumet.editorInsertHtml = function (html) {
+    if (!caretInContent())
+        return false;
+    return document.execCommand("insertHTML", false, html);
+};
+plumet.editorSelectedText = function () {
+    var selection = window.getSelection();
+    if (selection.rangeCount === 0 || !inContent(selection.getRangeAt(0).startContainer))
+        return "";
+    return selection.toString();
+};
+// The whole post selected: a result for the whole text replaces all of it.
+plumet.editorSelectAll = function () {
+    var root = division();
+    if (!root)
+        return false;
+    root.focus({ preventScroll: true });
+    var range = document.createRange();
+    range.selectNodeContents(root);
+    var selection = window.getSelection();
+    selection.removeAllRanges();
+    selection.addRange(range);
+    return true;
+};
+// The link the context menu was opened on, replaced by what it holds.
+plumet.editorRemoveLink = function () {
+    if (!linkElement || !linkElement.isConnected)
+        return false;
+    var range = document.createRange();
+    range.selectNodeContents(linkElement);
+    var selection = window.getSelection();
+    selection.removeAllRanges();
+    selection.addRange(range);
+    return document.execCommand("unlink", false, null);
+};
+plumet.editorSetSpellChecking = function (on) {
+    var root = division();
+    if (root)
+        root.setAttribute("spellcheck", on ? "true" : "false");
+    return !!root;
+};
+plumet.editorSetEditable = function (editable) {
+    var root = division();
+    if (root)
+        root.setAttribute("contenteditable", editable ? "true" : "false");
+    return !!root;
+};
+// The focus came without a click (the keyboard, a switch of editors):
+// the content takes it with the caret where it last was, or at the end
+// of a post never written in, so the keys typed next go into the post.
+// A caret the content already holds stays where it is.
+plumet.editorFocus = function () {
+    var root = division();
+    if (!root || root.getAttribute("contenteditable") !== "true")
+        return false;
+    var current = focusedWithoutCaret ? null : selectionInContent();
+    root.focus({ preventScroll: true });
+    focusedWithoutCaret = false;
+    if (current)
         return true;
-    }
-
-    function command(name, value) {
-        if (!caretInContent())
-            return false;
-        var done;
-        switch (name) {
-        case "insertOrderedList":
-            done = makeList("OL");
-            break;
-        case "insertUnorderedList":
-            done = makeList("UL");
-            break;
-        case "bold":
-        case "italic":
-        case "underline":
-            // The button says what the words should be; the engine toggles.
-            done = document.queryCommandState(name) === !!value ||
-                   document.execCommand(name, false, null);
-            break;
-        case "blockquote":
-            done = document.execCommand("formatBlock", false, value ? "blockquote" : "p");
-            break;
-        default:
-            done = document.execCommand(name, false, value === undefined ? null : value);
-        }
-        scheduleState();
-        return done;
-    }
-
-    plumet.editorSnapshot = snapshot;
-    plumet.editorLoadedBlocks = function () {
-        var blocks = loadedBlocks || {};
-        loadedBlocks = null;
-        return blocks;
-    };
-    plumet.editorSelectionState = selectionState;
-    plumet.editorCommand = command;
-    plumet.editorContextTarget = function () { return contextTarget; };
-    // The markup `html` in place of the selection, as one undoable step.
-    plumet.editorInsertHtml = function (html) {
-        if (!caretInContent())
-            return false;
-        return document.execCommand("insertHTML", false, html);
-    };
-    plumet.editorSelectedText = function () {
-        var selection = window.getSelection();
-        if (selection.rangeCount === 0 || !inContent(selection.getRangeAt(0).startContainer))
-            return "";
-        return selection.toString();
-    };
-    // The whole post selected: a result for the whole text replaces all of it.
-    plumet.editorSelectAll = function () {
-        var root = division();
-        if (!root)
-            return false;
-        root.focus({ preventScroll: true });
-        var range = document.createRange();
-        range.selectNodeContents(root);
-        var selection = window.getSelection();
+    var selection = window.getSelection();
+    if (lastRange && inContent(lastRange.startContainer) && inContent(lastRange.endContainer)) {
         selection.removeAllRanges();
-        selection.addRange(range);
-        return true;
-    };
-    // The link the context menu was opened on, replaced by what it holds.
-    plumet.editorRemoveLink = function () {
-        if (!linkElement || !linkElement.isConnected)
-            return false;
-        var range = document.createRange();
-        range.selectNodeContents(linkElement);
-        var selection = window.getSelection();
-        selection.removeAllRanges();
-        selection.addRange(range);
-        return document.execCommand("unlink", false, null);
-    };
-    plumet.editorSetSpellChecking = function (on) {
-        var root = division();
-        if (root)
-            root.setAttribute("spellcheck", on ? "true" : "false");
-        return !!root;
-    };
-    plumet.editorSetEditable = function (editable) {
-        var root = division();
-        if (root)
-            root.setAttribute("contenteditable", editable ? "true" : "false");
-        return !!root;
-    };
-    // The focus came without a click (the keyboard, a switch of editors):
-    // the content takes it with the caret where it last was, or at the end
-    // of a post never written in, so the keys typed next go into the post.
-    // A caret the content already holds stays where it is.
-    plumet.editorFocus = function () {
-        var root = division();
-        if (!root || root.getAttribute("contenteditable") !== "true")
-            return false;
-        var current = focusedWithoutCaret ? null : selectionInContent();
-        root.focus({ preventScroll: true });
-        focusedWithoutCaret = false;
-        if (current)
-            return true;
-        var selection = window.getSelection();
-        if (lastRange && inContent(lastRange.startContainer) && inContent(lastRange.endContainer)) {
-            selection.removeAllRanges();
-            selection.addRange(lastRange.cloneRange());
+        selection.addRange(lastRange.cloneRange());
+    } else {
+        placeCaret(root, root.childNodes.length);
+    }
+    return true;
+};
+
+// The post, parsed as the division's content alone: a stray end tag in it
+// closes nothing outside the post, so nothing of it lands beyond the
+// division. Its scripts stay inert, as markup set this way never runs
+// them and the page's policy refuses the rest.
+// The content as it was loaded and, for each of its top-level nodes, the
+// first and last piece of the source it came from; until C++ asks.
+var loadedBlocks = null;
+
+// The post parsed in one go with a marker comment between each two of
+// its pieces: every marker found at the top tells where a piece begins.
+// When a marker lands inside an element, the pieces were not whole
+// nodes: the post is parsed as it stands and no piece is kept.
+function applyPieces(root, html) {
+    var holder = document.querySelector("meta[name=plumet-blocks]");
+    var words = holder ? holder.getAttribute("content").split(" ") : [];
+    if (holder)
+        holder.remove();
+    loadedBlocks = null;
+    if (words.length < 3) {
+        root.innerHTML = html;
+        return;
+    }
+    var prefix = words[0] + ":";
+    var marked = [];
+    var at = 0;
+    for (var k = 1; k < words.length; ++k) {
+        var length = Number(words[k]);
+        if (k > 1)
+            marked.push("<!--" + prefix + (k - 1) + "-->");
+        marked.push(html.substr(at, length));
+        at += length;
+    }
+    if (at !== html.length) {
+        root.innerHTML = html;
+        return;
+    }
+    root.innerHTML = marked.join("");
+    var piece = 0;
+    var found = 0;
+    var pieceOf = [];
+    for (var n = root.firstChild; n;) {
+        var next = n.nextSibling;
+        if (n.nodeType === Node.COMMENT_NODE && n.data.indexOf(prefix) === 0) {
+            piece = Number(n.data.substring(prefix.length));
+            ++found;
+            root.removeChild(n);
         } else {
-            placeCaret(root, root.childNodes.length);
+            pieceOf.push([n, piece]);
         }
-        return true;
-    };
-
-    // The post, parsed as the division's content alone: a stray end tag in it
-    // closes nothing outside the post, so nothing of it lands beyond the
-    // division. Its scripts stay inert, as markup set this way never runs
-    // them and the page's policy refuses the rest.
-    // The content as it was loaded and, for each of its top-level nodes, the
-    // first and last piece of the source it came from; until C++ asks.
-    var loadedBlocks = null;
-
-    // The post parsed in one go with a marker comment between each two of
-    // its pieces: every marker found at the top tells where a piece begins.
-    // When a marker lands inside an element, the pieces were not whole
-    // nodes: the post is parsed as it stands and no piece is kept.
-    function applyPieces(root, html) {
-        var holder = document.querySelector("meta[name=plumet-blocks]");
-        var words = holder ? holder.getAttribute("content").split(" ") : [];
-        if (holder)
-            holder.remove();
-        loadedBlocks = null;
-        if (words.length < 3) {
-            root.innerHTML = html;
-            return;
-        }
-        var prefix = words[0] + ":";
-        var marked = [];
-        var at = 0;
-        for (var k = 1; k < words.length; ++k) {
-            var length = Number(words[k]);
-            if (k > 1)
-                marked.push("<!--" + prefix + (k - 1) + "-->");
-            marked.push(html.substr(at, length));
-            at += length;
-        }
-        if (at !== html.length) {
-            root.innerHTML = html;
-            return;
-        }
-        root.innerHTML = marked.join("");
-        var piece = 0;
-        var found = 0;
-        var pieceOf = [];
-        for (var n = root.firstChild; n;) {
-            var next = n.nextSibling;
-            if (n.nodeType === Node.COMMENT_NODE && n.data.indexOf(prefix) === 0) {
-                piece = Number(n.data.substring(prefix.length));
-                ++found;
-                root.removeChild(n);
-            } else {
-                pieceOf.push([n, piece]);
-            }
-            n = next;
-        }
-        if (found !== words.length - 2) {
-            root.innerHTML = html;
-            return;
-        }
-        // Counted as the engine's markup reads back: adjacent texts one node.
-        var nodePieces = [];
-        var previousWasText = false;
-        for (var i = 0; i < pieceOf.length; ++i) {
-            var node = pieceOf[i][0];
-            if (!counts(node))
-                continue;
-            if (isText(node) && previousWasText) {
-                nodePieces[nodePieces.length - 1] = pieceOf[i][1];
-                continue;
-            }
-            nodePieces.push(pieceOf[i][1], pieceOf[i][1]);
-            previousWasText = isText(node);
-        }
-        loadedBlocks = { html: root.innerHTML, nodePieces: nodePieces };
+        n = next;
     }
-
-    function applyContent() {
-        var holder = document.querySelector("meta[name=plumet-main]");
-        var root = division();
-        if (holder && root) {
-            applyPieces(root, holder.getAttribute("content"));
-            holder.remove();
-            var first = root.firstChild;
-            if (root.childNodes.length === 1 && isElement(first, "P") &&
-                first.childNodes.length === 1 && isText(first.firstChild) &&
-                first.firstChild.data === NBSP)
-                placeholderText = first.firstChild;
-            markAuthorSpaces(root);
+    if (found !== words.length - 2) {
+        root.innerHTML = html;
+        return;
+    }
+    // Counted as the engine's markup reads back: adjacent texts one node.
+    var nodePieces = [];
+    var previousWasText = false;
+    for (var i = 0; i < pieceOf.length; ++i) {
+        var node = pieceOf[i][0];
+        if (!counts(node))
+            continue;
+        if (isText(node) && previousWasText) {
+            nodePieces[nodePieces.length - 1] = pieceOf[i][1];
+            continue;
         }
+        nodePieces.push(pieceOf[i][1], pieceOf[i][1]);
+        previousWasText = isText(node);
     }
+    loadedBlocks = { html: root.innerHTML, nodePieces: nodePieces };
+}
 
-    // The style text, set as text: whatever it holds cannot become markup.
-    function applyStyle() {
-        var holder = document.querySelector("meta[name=plumet-style]");
-        var style = document.getElementById("plumet-style");
-        if (holder && style) {
-            style.textContent = holder.getAttribute("content");
-            holder.remove();
-        }
-        document.documentElement.style.removeProperty("visibility");
-        if (!document.documentElement.getAttribute("style"))
-            document.documentElement.removeAttribute("style");
+function applyContent() {
+    var holder = document.querySelector("meta[name=plumet-main]");
+    var root = division();
+    if (holder && root) {
+        applyPieces(root, holder.getAttribute("content"));
+        holder.remove();
+        var first = root.firstChild;
+        if (root.childNodes.length === 1 && isElement(first, "P") &&
+            first.childNodes.length === 1 && isText(first.firstChild) &&
+            first.firstChild.data === NBSP)
+            placeholderText = first.firstChild;
+        markAuthorSpaces(root);
     }
+}
 
-    function start() {
-        if (!division())
-            return;
-        applyContent();
-        applyStyle();
-        // Enter makes paragraphs, as the posts have them, not divisions.
-        document.execCommand("defaultParagraphSeparator", false, "p");
-        document.execCommand("styleWithCSS", false, false);
-        var root = division();
-        root.addEventListener("beforeinput", onBeforeInput);
-        root.addEventListener("input", notifyChange);
-        root.addEventListener("dblclick", onDoubleClick);
-        root.addEventListener("click", onClick, true);
-        document.addEventListener("contextmenu", onContextMenu, true);
-        root.addEventListener("compositionstart", function () { composing = true; scheduleState(); });
-        root.addEventListener("compositionend", function () { composing = false; scheduleState(); });
-        document.addEventListener("selectionchange", scheduleState);
-        root.addEventListener("focus", onContentFocus);
-        root.addEventListener("blur", onContentBlur);
+// The style text, set as text: whatever it holds cannot become markup.
+function applyStyle() {
+    var holder = document.querySelector("meta[name=plumet-style]");
+    var style = document.getElementById("plumet-style");
+    if (holder && style) {
+        style.textContent = holder.getAttribute("content");
+        holder.remove();
     }
+    document.documentElement.style.removeProperty("visibility");
+    if (!document.documentElement.getAttribute("style"))
+        document.documentElement.removeAttribute("style");
+}
 
-    start();
-    plumet.channelHooks = (plumet.channelHooks || []).concat([function (objects) {
-        editor = objects.editor || null;
-    }]);
-})();
+function start() {
+    if (!division())
+        return;
+    applyContent();
+    applyStyle();
+    // Enter makes paragraphs, as the posts have them, not divisions.
+    document.execCommand("defaultParagraphSeparator", false, "p");
+    document.execCommand("styleWithCSS", false, false);
+    var root = division();
+    root.addEventListener("beforeinput", onBeforeInput);
+    root.addEventListener("input", notifyChange);
+    root.addEventListener("dblclick", onDoubleClick);
+    root.addEventListener("click", onClick, true);
+    document.addEventListener("contextmenu", onContextMenu, true);
+    root.addEventListener("compositionstart", function () { composing = true; scheduleState(); });
+    root.addEventListener("compositionend", function () { composing = false; scheduleState(); });
+    document.addEventListener("selectionchange", scheduleState);
+    root.addEventListener("focus", onContentFocus);
+    root.addEventListener("blur", onContentBlur);
+}
+
+start();
+plumet.channelHooks = (plumet.channelHooks || []).concat([function (objects) {
+    editor = objects.editor || null;
+}]);
