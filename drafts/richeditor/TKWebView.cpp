@@ -37,6 +37,7 @@ using namespace Qt::StringLiterals;
 // theirs becomes a global of our world.
 const char* const EditorScriptParts[] = {
     "editor.js",
+    "editorSnapshot.js",
     "editorSelection.js",
     "editorInput.js",
     "editorCommands.js",
