@@ -1,8 +1,6 @@
 // The rich editor page's snapshot: the content's markup, the selection in it
 // and the post's own non-breaking spaces, as boundaries the editor reads back.
 
-// ---- The snapshot: the content's markup and the selection in it.
-
 // Nodes as the engine's markup gives them back: adjacent texts make one
 // node, empty texts none. Answers the index of the node that `child`
 // belongs to, and for a text the characters of its run before it.
