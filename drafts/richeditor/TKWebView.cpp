@@ -32,15 +32,31 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// The parts of the page script, in the order they run. They run as one
+// script wrapped in one function, so they share its scope and nothing of
+// theirs becomes a global of our world.
+const char* const EditorScriptParts[] = {
+    "editor.js",
+    "editorSnapshot.js",
+    "editorSelection.js",
+    "editorInput.js",
+    "editorCommands.js",
+    "editorLoad.js",
+};
+
 const QString& editorScript()
 {
     static const QString script = [] {
-        QFile file(u":/plumet/richeditor/editor.js"_s);
-        if (!file.open(QIODevice::ReadOnly)) {
-            qCWarning(lcRichEditor) << "Missing javascript file!";
-            return QString();
+        QString source = u"\"use strict\";\n(function () {\n"_s;
+        for (const char* part : EditorScriptParts) {
+            QFile file(u":/plumet/richeditor/"_s + QLatin1StringView(part));
+            if (!file.open(QIODevice::ReadOnly)) {
+                qCWarning(lcRichEditor) << "Missing javascript file!" << part;
+                return QString();
+            }
+            source += QString::fromUtf8(file.readAll()) + u'\n';
         }
-        return QString::fromUtf8(file.readAll());
+        return source + u"})();\n"_s;
     }();
     return script;
 }

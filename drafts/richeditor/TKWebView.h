@@ -21,12 +21,13 @@ class RichEditorBridge;
 // given back as the post's HTML by the serializer.
 //
 // The page runs in another process, so everything here is asynchronous: the
-// logic stays in C++, the DOM work is done by the page script (editor.js) in
-// our isolated world, which reports changes, the selection state, double
-// clicks and followed links over the web channel and answers calls with plain
-// values (the content as a snapshot). Calls made while a page loads wait for
-// it; answers from a page that was replaced meanwhile are dropped. The post's
-// own scripts never run (the page is shown under the content policy).
+// logic stays in C++, the DOM work is done by the page script (editor.js and
+// the parts that follow it) in our isolated world, which reports changes, the
+// selection state, double clicks and followed links over the web channel and
+// answers calls with plain values (the content as a snapshot). Calls made
+// while a page loads wait for it; answers from a page that was replaced
+// meanwhile are dropped. The post's own scripts never run (the page is shown
+// under the content policy).
 class TKWebView : public EditableWebView, public DraftEditor, public AsyncDraftEditor {
     Q_OBJECT
 public:
