@@ -16,6 +16,7 @@
 #include "DraftEditMenu.h"
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
+#include "DraftFields.h"
 #include "DraftPaneStack.h"
 #include "DraftRevisions.h"
 #include "DraftSideView.h"
@@ -57,6 +58,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using namespace DraftFields;
+
 namespace {
 
 constexpr QSize windowSize{780, 640};
@@ -67,44 +70,6 @@ constexpr int focusReturnDelay = 250;
 QString key(const char* name)
 {
     return QString::fromLatin1(name);
-}
-
-const QString bodyKey = QStringLiteral("body");
-const QString extendedKey = QStringLiteral("extended");
-const QString summaryKey = QStringLiteral("summary");
-
-// The entry field a sub tag shows; empty for the plug-in pane.
-QString subFieldKey(int tag)
-{
-    switch (tag) {
-    case Draft::ExtendedTag:
-        return extendedKey;
-    case Draft::SummaryTag:
-        return summaryKey;
-    default:
-        return {};
-    }
-}
-
-QString entryField(const Entry& entry, const QString& field)
-{
-    if (field == bodyKey)
-        return entry.body();
-    if (field == extendedKey)
-        return entry.extended();
-    if (field == summaryKey)
-        return entry.summary();
-    return {};
-}
-
-void setEntryField(Entry& entry, const QString& field, const QString& text)
-{
-    if (field == bodyKey)
-        entry.setBody(text);
-    else if (field == extendedKey)
-        entry.setExtended(text);
-    else if (field == summaryKey)
-        entry.setSummary(text);
 }
 
 // "shouldAutoSave" stored as NO: closing a changed draft asks. Unset or YES saves.
