@@ -20,6 +20,7 @@
 #include "DraftPaneStack.h"
 #include "DraftRevisions.h"
 #include "DraftSideView.h"
+#include "DraftWindowLayout.h"
 #include "DraftsLog.h"
 #include "Entry.h"
 #include "EntryContent.h"
@@ -62,9 +63,6 @@ using namespace DraftFields;
 
 namespace {
 
-constexpr QSize windowSize{780, 640};
-constexpr QPoint firstWindowOffset{80, 60};
-constexpr int staggerStep = 10;
 constexpr int focusReturnDelay = 250;
 
 QString key(const char* name)
@@ -90,7 +88,8 @@ QString sheetText(const char* text)
 // -----------------------------------------------------------------------------------------
 
 Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* parent)
-    : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition))
+    : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
+      m_layout(std::make_unique<DraftWindowLayout>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
@@ -102,7 +101,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     connect(m_committer, &EditorCommitter::fellBack, this, &Draft::editorFellBack);
 
     m_revisions = new DraftRevisions(this);
-    buildWindow();
+    m_layout->build();
+    buildActions();
     connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenu(); });
     connect(m_revisions, &DraftRevisions::fileMovedAside, this, &Draft::showNotice);
     m_revisions->follow(*entry);
@@ -116,12 +116,12 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
         source->setSpellingLanguage(blog()->language());
 
     m_mode = (entry->editMode() != 0 || !richEditorsAvailable()) ? SourceMode : RichMode;
-    showTabs();
-    updateButtons();
+    m_layout->showTabs();
+    m_layout->updateButtons();
     loadContent();
     watchEntry();
     observeNotifications();
-    updateWindowTitle();
+    m_layout->updateWindowTitle();
     validateActions();
 }
 
@@ -133,7 +133,7 @@ Draft::~Draft()
     // The add-on side lets its objects go while the window they showed in stands.
     delete m_addonHandler;
     m_addonHandler = nullptr;
-    delete m_window.data();
+    delete m_layout->window();
 }
 
 QPointF Draft::parsePosition(const QString& text)
@@ -186,160 +186,83 @@ DraftEditor* Draft::focusedEditor() const
     return nullptr;
 }
 
+RVDraftWindow* Draft::window() const
+{
+    return m_layout->window();
+}
+
+DraftPaneStack* Draft::paneStack() const
+{
+    return m_layout->paneStack();
+}
+
+DraftSideView* Draft::sideView() const
+{
+    return m_layout->sideView();
+}
+
+QStackedWidget* Draft::mainTabView() const
+{
+    return m_layout->mainTabView();
+}
+
+QStackedWidget* Draft::subTabView() const
+{
+    return m_layout->subTabView();
+}
+
+RVSubView* Draft::titleView() const
+{
+    return m_layout->titleView();
+}
+
+RVSubView* Draft::keywordView() const
+{
+    return m_layout->keywordView();
+}
+
+RVSubView* Draft::blogListView() const
+{
+    return m_layout->blogListView();
+}
+
+QLineEdit* Draft::titleField() const
+{
+    return m_layout->titleField();
+}
+
+QPushButton* Draft::richButton() const
+{
+    return m_layout->richButton();
+}
+
+QPushButton* Draft::htmlButton() const
+{
+    return m_layout->htmlButton();
+}
+
 QString Draft::noticeText() const
 {
-    return m_noticeBar && !m_noticeBar->isHidden() ? m_noticeLabel->text() : QString();
+    return m_layout->noticeText();
+}
+
+void Draft::showNotice(const QString& text)
+{
+    m_layout->showNotice(text);
+}
+
+void Draft::showWindow(const QList<Draft*>& others)
+{
+    m_layout->showWindow(others);
+}
+
+void Draft::setSidePanelContent(QWidget* content)
+{
+    m_layout->setSidePanelContent(content, shouldDisplaySidebar());
 }
 
 // --- the window
 // ---------------------------------------------------------------------------------------
-
-void Draft::buildWindow()
-{
-    m_window = new RVDraftWindow(this);
-    m_window->setAttribute(Qt::WA_DeleteOnClose, false);
-    m_window->resize(windowSize);
-    QPalette palette = m_window->palette();
-    palette.setColor(QPalette::Window, QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f));
-    m_window->setPalette(palette);
-    const QVariant alpha = UserDefaults::sharedInstance().value(QStringLiteral("alpha_draft"));
-    m_window->setWindowOpacity(alpha.isValid() ? alpha.toDouble() : 1.0);
-    connect(m_window, &QObject::destroyed, this, [this] { m_window = nullptr; });
-
-    auto* central = new QWidget(m_window);
-    auto* row = new QHBoxLayout(central);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-
-    // The side panel holds the categories list once that is built; empty, it stays hidden.
-    m_sideView = new DraftSideView(central);
-    m_sideView->setFixedWidth(190);
-    m_sideView->hide();
-    row->addWidget(m_sideView);
-
-    auto* content = new QWidget(central);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(8, 6, 8, 8);
-    column->setSpacing(4);
-    buildTitleArea(content);
-    buildButtonBar(content);
-    column->addWidget(m_titleView);
-    column->addWidget(m_keywordView);
-    column->addWidget(m_blogListView);
-    column->addWidget(m_buttonView);
-
-    m_noticeBar = new QFrame(content);
-    m_noticeBar->setFrameShape(QFrame::StyledPanel);
-    m_noticeBar->setAutoFillBackground(true);
-    QPalette notePalette = m_noticeBar->palette();
-    notePalette.setColor(QPalette::Window, QColor(255, 244, 196));
-    m_noticeBar->setPalette(notePalette);
-    auto* noteRow = new QHBoxLayout(m_noticeBar);
-    noteRow->setContentsMargins(8, 4, 4, 4);
-    m_noticeLabel = new QLabel(m_noticeBar);
-    m_noticeLabel->setWordWrap(true);
-    auto* dismiss = new QToolButton(m_noticeBar);
-    dismiss->setText(QStringLiteral("×"));
-    dismiss->setAutoRaise(true);
-    dismiss->setToolTip(sheetText("Hide this note"));
-    connect(dismiss, &QToolButton::clicked, m_noticeBar, &QWidget::hide);
-    noteRow->addWidget(m_noticeLabel, 1);
-    noteRow->addWidget(dismiss, 0, Qt::AlignTop);
-    m_noticeBar->hide();
-    column->addWidget(m_noticeBar);
-
-    buildEditingArea(content);
-    column->addWidget(m_paneStack, 1);
-    row->addWidget(content, 1);
-    m_window->setCentralWidget(central);
-
-    buildActions();
-}
-
-void Draft::buildTitleArea(QWidget* parent)
-{
-    const EntryPtr edited = entry();
-    m_titleField = new QLineEdit(parent);
-    m_titleField->setObjectName(QStringLiteral("titleField"));
-    m_titleField->setText(edited->title());
-    connect(m_titleField, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (const EntryPtr edited = entry()) {
-            m_updatingFields = true;
-            edited->setTitle(text);
-            m_updatingFields = false;
-            updateWindowTitle();
-            if (m_window)
-                m_window->setWindowModified(true);
-        }
-    });
-    m_titleView =
-        new RVSubView(new QLabel(localized("Draft", "Title:"), parent), m_titleField, parent);
-
-    m_keywordField = new QLineEdit(parent);
-    m_keywordField->setObjectName(QStringLiteral("keywordField"));
-    m_keywordField->setText(edited->keywords());
-    connect(m_keywordField, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (const EntryPtr edited = entry()) {
-            m_updatingFields = true;
-            edited->setKeywords(text);
-            m_updatingFields = false;
-            if (m_window)
-                m_window->setWindowModified(true);
-        }
-    });
-    m_keywordView =
-        new RVSubView(new QLabel(localized("Draft", "Keywords:"), parent), m_keywordField, parent);
-
-    // Moving the draft to another blog comes with the blog menu; until then
-    // the row names the blog.
-    m_accountPopup = new QComboBox(parent);
-    m_accountPopup->setEnabled(false);
-    m_blogListView =
-        new RVSubView(new QLabel(localized("Draft", "Blog:"), parent), m_accountPopup, parent);
-}
-
-void Draft::buildButtonBar(QWidget* parent)
-{
-    m_buttonView = new QWidget(parent);
-    auto* bar = new QHBoxLayout(m_buttonView);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setSpacing(5);
-
-    auto* commonBox = new QWidget(m_buttonView);
-    auto* common = new QHBoxLayout(commonBox);
-    common->setContentsMargins(0, 0, 0, 0);
-    common->setSpacing(0);
-    m_richButton = new QPushButton(localized("Draft", "Rich"), commonBox);
-    m_htmlButton = new QPushButton(localized("Draft", "HTML"), commonBox);
-    auto* kinds = new QButtonGroup(commonBox);
-    for (QPushButton* button : {m_richButton, m_htmlButton}) {
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::NoFocus);
-        kinds->addButton(button);
-        common->addWidget(button);
-    }
-    kinds->setId(m_richButton, RichMode);
-    kinds->setId(m_htmlButton, SourceMode);
-    connect(kinds, &QButtonGroup::idClicked, this, [this](int tag) { switchEditor(tag); });
-    bar->addWidget(commonBox);
-
-    // The rich editor's style buttons and the custom-tag bar come with their
-    // parts; the boxes stand ready, hidden.
-    m_richButtonBox = new QWidget(m_buttonView);
-    m_richButtonBox->setObjectName(QStringLiteral("richButtonBox"));
-    m_richButtonBox->hide();
-    bar->addWidget(m_richButtonBox);
-    m_tagButtonView = new QWidget(m_buttonView);
-    m_tagButtonView->setObjectName(QStringLiteral("tagButtonView"));
-    m_tagButtonView->hide();
-    bar->addWidget(m_tagButtonView, 1);
-    bar->addStretch(1);
-    m_formatPopup = new QComboBox(m_buttonView);
-    m_formatPopup->setObjectName(QStringLiteral("formatPopup"));
-    m_formatPopup->hide();
-    bar->addWidget(m_formatPopup);
-}
 
 void Draft::setUpEditor(EditorSlot& slot, DraftEditor* editor)
 {
@@ -351,8 +274,8 @@ void Draft::setUpEditor(EditorSlot& slot, DraftEditor* editor)
     editor->setChangeHandler([this, slotPointer] {
         slotPointer->changedByUser = true;
         slotPointer->failed = false;
-        if (m_window)
-            m_window->setWindowModified(true);
+        if (window())
+            window()->setWindowModified(true);
     });
     if (auto* async = dynamic_cast<AsyncDraftEditor*>(editor)) {
         async->setContentHandler([slotPointer](const QString& content) {
@@ -392,10 +315,8 @@ void Draft::restoreEditor(EditorSlot& slot)
     slot.failed = false;
 }
 
-void Draft::buildEditingArea(QWidget* parent)
+void Draft::buildEditors(QStackedWidget* mainTabs, QStackedWidget* subTabs)
 {
-    m_mainTabView = new QStackedWidget(parent);
-    m_subTabView = new QStackedWidget(parent);
     DraftExtensions& extensions = DraftExtensions::sharedInstance();
 
     auto richOrPlaceholder = [&](QStackedWidget* tabs, EditorSlot& slot) {
@@ -416,34 +337,27 @@ void Draft::buildEditingArea(QWidget* parent)
         setUpEditor(slot, view);
         tabs->addWidget(view);
     };
-    richOrPlaceholder(m_mainTabView, m_richMain);
-    source(m_mainTabView, m_sourceMain);
+    richOrPlaceholder(mainTabs, m_richMain);
+    source(mainTabs, m_sourceMain);
     // Both rich editors or neither: a draft never mixes the kinds.
     if (m_richMain.editor) {
-        richOrPlaceholder(m_subTabView, m_richSub);
+        richOrPlaceholder(subTabs, m_richSub);
         if (!m_richSub.editor) {
             delete m_richMain.widget.data();
             setUpEditor(m_richMain, nullptr);
-            auto* placeholder = new QWidget(m_mainTabView);
-            m_mainTabView->insertWidget(RichMode, placeholder);
+            auto* placeholder = new QWidget(mainTabs);
+            mainTabs->insertWidget(RichMode, placeholder);
         }
     } else {
-        m_subTabView->addWidget(new QWidget(m_subTabView));
+        subTabs->addWidget(new QWidget(subTabs));
     }
-    source(m_subTabView, m_sourceSub);
-    m_pluginTab = new QWidget(m_subTabView);
-    auto* pluginLayout = new QVBoxLayout(m_pluginTab);
-    pluginLayout->setContentsMargins(0, 0, 0, 0);
-    m_subTabView->addWidget(m_pluginTab);
-
-    m_paneStack = new DraftPaneStack(m_mainTabView, m_subTabView, parent);
-    connect(m_paneStack, &DraftPaneStack::segmentChosen, this, &Draft::toggleExtraEdit);
+    source(subTabs, m_sourceSub);
 }
 
 void Draft::buildActions()
 {
     auto make = [this](const QString& text, const QKeySequence& shortcut, auto slot) {
-        auto* action = new QAction(text, m_window);
+        auto* action = new QAction(text, window());
         action->setShortcut(shortcut);
         connect(action, &QAction::triggered, this, slot);
         return action;
@@ -454,8 +368,8 @@ void Draft::buildActions()
     m_revertAction =
         make(localized("Draft", "Revert to Saved"), QKeySequence(), &Draft::revertDocumentToSaved);
     m_closeAction = make(localized("Draft", "Close"), QKeySequence::Close, [this] {
-        if (m_window)
-            m_window->close();
+        if (window())
+            window()->close();
     });
     m_switchEditorAction = make(localized("Draft", "Make HTML Text"),
                                 QKeySequence(tr("Ctrl+Shift+H")), [this] { switchEditor(); });
@@ -485,7 +399,7 @@ void Draft::buildActions()
 
     // Commands whose parts are not built yet stand in the menus, disabled.
     auto later = [this](const QString& text, const QString& tip = {}) {
-        auto* action = new QAction(text, m_window);
+        auto* action = new QAction(text, window());
         action->setToolTip(tip);
         action->setEnabled(false);
         m_laterActions.append(action);
@@ -522,7 +436,7 @@ void Draft::buildActions()
                 source->validateHTML();
         });
 
-    QMenuBar* menus = m_window->menuBar();
+    QMenuBar* menus = window()->menuBar();
     QMenu* file = menus->addMenu(localized("Draft", "&File"));
     file->addActions({m_saveAction, m_saveAsAction, m_saveAsStationeryAction, m_revertAction});
     file->addSeparator();
@@ -554,7 +468,7 @@ void Draft::buildActions()
     }
     buildAddonMenu();
 
-    m_toolbar = m_window->addToolBar(localized("Draft", "Draft"));
+    m_toolbar = window()->addToolBar(localized("Draft", "Draft"));
     m_toolbar->setObjectName(QStringLiteral("draft_toolbar"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_toolbar->setMovable(false);
@@ -571,8 +485,8 @@ void Draft::buildAddonMenu()
 {
     m_addonText = std::make_unique<DraftAddonText>();
     m_addonHandler =
-        new DraftAddonHandler(m_window, *m_addonText, AddonManager::sharedInstance(), this);
-    m_addonMenu = m_window->menuBar()->addMenu(localized("Draft", "&Add-ons"));
+        new DraftAddonHandler(window(), *m_addonText, AddonManager::sharedInstance(), this);
+    m_addonMenu = window()->menuBar()->addMenu(localized("Draft", "&Add-ons"));
     m_addonItems = new AddonMenu(m_addonMenu, AddonManager::sharedInstance(), this);
     connect(m_addonItems, &AddonMenu::addonTriggered, this, &Draft::callAddon);
     // Add-ons act on the editor in focus, one at a time. The items are
@@ -613,7 +527,7 @@ RVTextView* Draft::focusedSourceView() const
 void Draft::validateEditingActions()
 {
     // The focus also moves while the window is torn down.
-    if (m_closed || !m_window || !m_boldAction)
+    if (m_closed || !window() || !m_boldAction)
         return;
     const bool styled = styledEditor() != nullptr;
     const bool source = focusedSourceView() != nullptr;
@@ -683,8 +597,8 @@ void Draft::setUpPluginPanel()
         return;
     m_pluginObject->setIsPage(edited->hasFlag(Entry::IsPage));
     if (QWidget* view = m_pluginObject->view()) {
-        view->setParent(m_pluginTab);
-        m_pluginTab->layout()->addWidget(view);
+        view->setParent(m_layout->pluginTab());
+        m_layout->pluginTab()->layout()->addWidget(view);
         view->show();
     }
 }
@@ -709,20 +623,20 @@ void Draft::configureTitleArea()
     const bool keywords =
         plugin && plugin->hasKeywordsField() && owning->option(key("showKeywords")).toBool();
     const bool blogList = owning && owning->option(key("showBloglist")).toBool();
-    m_keywordView->setVisible(keywords);
-    m_blogListView->setVisible(blogList);
+    m_layout->keywordView()->setVisible(keywords);
+    m_layout->blogListView()->setVisible(blogList);
 
-    m_accountPopup->clear();
+    m_layout->accountPopup()->clear();
     if (owning)
-        m_accountPopup->addItem(
+        m_layout->accountPopup()->addItem(
             account ? QStringLiteral("%1 — %2").arg(account->title(), owning->displayName())
                     : owning->displayName());
 
-    QList<RVSubView*> shown{m_titleView};
+    QList<RVSubView*> shown{m_layout->titleView()};
     if (keywords)
-        shown.append(m_keywordView);
+        shown.append(m_layout->keywordView());
     if (blogList)
-        shown.append(m_blogListView);
+        shown.append(m_layout->blogListView());
     RVSubView::alignRows(shown);
 }
 
@@ -730,72 +644,17 @@ void Draft::setUpPaneStack()
 {
     const int code = paneCode();
     const bool plugin = m_pluginObject != nullptr;
-    m_paneStack->setMinHeight(m_pluginObject ? int(m_pluginObject->minimumHeight()) : 0);
-    m_paneStack->setupViews(code, plugin, m_expanded);
-    const QList<int> tags = m_paneStack->segmentTags();
+    m_layout->paneStack()->setMinHeight(m_pluginObject ? int(m_pluginObject->minimumHeight()) : 0);
+    m_layout->paneStack()->setupViews(code, plugin, m_expanded);
+    const QList<int> tags = m_layout->paneStack()->segmentTags();
     if (!tags.isEmpty()) {
         if (!tags.contains(m_subTag)) {
             m_subTag = tags.first();
             if (Blog* owning = blog())
                 owning->setOption(key("extraEditTab"), m_subTag);
         }
-        m_paneStack->selectTag(m_subTag);
+        m_layout->paneStack()->selectTag(m_subTag);
     }
-}
-
-void Draft::showTabs()
-{
-    m_mainTabView->setCurrentIndex(m_mode);
-    m_subTabView->setCurrentIndex(m_subTag == PluginTag ? PluginTag : m_mode);
-}
-
-void Draft::updateButtons()
-{
-    m_richButton->setChecked(m_mode == RichMode);
-    m_htmlButton->setChecked(m_mode == SourceMode);
-    m_richButton->setEnabled(richEditorsAvailable());
-    // The rich editor's own buttons show in rich mode only.
-    m_richButtonBox->setVisible(m_mode == RichMode && richEditorsAvailable());
-}
-
-void Draft::updateWindowTitle()
-{
-    if (!m_window)
-        return;
-    const EntryPtr edited = entry();
-    const QString name = edited ? edited->displayName() : QString();
-    m_window->setWindowTitle((name.isEmpty() ? Genetic::untitled() : name) + QStringLiteral("[*]"));
-}
-
-void Draft::showWindow(const QList<Draft*>& others)
-{
-    if (!m_window)
-        return;
-    if (!m_topLeft.isNull()) {
-        m_window->move(m_topLeft.toPoint());
-    } else {
-        bool placed = false;
-        for (auto it = others.crbegin(); it != others.crend(); ++it) {
-            Draft* other = *it;
-            if (other == this || !other->window() || !other->window()->isVisible())
-                continue;
-            const QPoint origin = other->window()->pos();
-            if (origin.x() > 0 && origin.y() > 0) {
-                m_window->move(origin + QPoint(staggerStep, staggerStep));
-                placed = true;
-            }
-            break;
-        }
-        if (!placed) {
-            const QScreen* screen = QGuiApplication::primaryScreen();
-            const QPoint corner = screen ? screen->availableGeometry().topLeft() : QPoint();
-            m_window->move(corner + firstWindowOffset);
-        }
-    }
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-    m_titleView->setActive();
 }
 
 // --- loading content
@@ -866,8 +725,8 @@ void Draft::fallBackToSourceMode()
     m_mode = SourceMode;
     if (const EntryPtr edited = entry())
         edited->setEditMode(SourceMode);
-    showTabs();
-    updateButtons();
+    m_layout->showTabs();
+    m_layout->updateButtons();
     loadSourceEditors();
 }
 
@@ -906,7 +765,7 @@ void Draft::renderAll(QList<RenderJob> jobs, Rendered done)
             }
             const EntryPtr edited = self->entry();
             const QString detail = edited ? edited->validationErrorMessage() : QString();
-            ValidationSheet::ask(self->m_window, job.message, detail,
+            ValidationSheet::ask(self->window(), job.message, detail,
                                  [self, results, step, done](bool useCorrection) {
                                      if (!self || !*step)
                                          return;
@@ -994,7 +853,7 @@ void Draft::editorFellBack(const QString& road, const QStringList& keys)
     Q_UNUSED(road);
     Q_UNUSED(keys);
     // Once the note shows, the user knows: closing goes through from then on.
-    if (m_noticeBar->isHidden())
+    if (!m_layout->noticeShown())
         m_fallbackUnacknowledged = true;
     showNotice(localized("Draft", "The rich editor did not hand over its text in time, or it "
                                   "stopped working. The draft went on with the text the editor "
@@ -1011,17 +870,11 @@ bool Draft::holdForFallback()
                          "working. The draft went on with the text the editor last passed on; "
                          "anything typed after that may be missing. Check the text, then try "
                          "again."));
-    if (m_window) {
-        m_window->show();
-        m_window->raise();
+    if (window()) {
+        window()->show();
+        window()->raise();
     }
     return true;
-}
-
-void Draft::showNotice(const QString& text)
-{
-    m_noticeLabel->setText(text);
-    m_noticeBar->show();
 }
 
 void Draft::handleErrorMessage(const QString& title, const QString& body)
@@ -1031,9 +884,9 @@ void Draft::handleErrorMessage(const QString& title, const QString& body)
 
 void Draft::showAlert(const QString& title, const QString& message, QMessageBox::Icon icon)
 {
-    QMessageBox* alert = cutils::makeAlert(icon, title, message, m_window);
+    QMessageBox* alert = cutils::makeAlert(icon, title, message, window());
     alert->addButton(localized("AppControl", "OK"), QMessageBox::AcceptRole);
-    alert->setWindowModality(m_window && m_window->isVisible() ? Qt::WindowModal
+    alert->setWindowModality(window() && window()->isVisible() ? Qt::WindowModal
                                                                : Qt::ApplicationModal);
     alert->open();
 }
@@ -1053,7 +906,7 @@ void Draft::switchEditor(std::optional<int> buttonTag)
                const int target = 1 - m_mode;
                if ((buttonTag && *buttonTag == m_mode) ||
                    (target == RichMode && !richEditorsAvailable())) {
-                   updateButtons();
+                   m_layout->updateButtons();
                    return;
                }
                if (target == SourceMode) {
@@ -1082,7 +935,7 @@ void Draft::switchEditor(std::optional<int> buttonTag)
                renderAll(jobs, [this, hasSub, fromMainSource,
                                 fromSubSource](std::optional<QStringList> rendered) {
                    if (!rendered) {
-                       updateButtons(); // refused: nothing changes
+                       m_layout->updateButtons(); // refused: nothing changes
                        return;
                    }
                    finishSwitchToRich(rendered->value(0), rendered->value(1), hasSub);
@@ -1107,8 +960,8 @@ void Draft::finishSwitchToRich(const QString& body, const QString& sub, bool has
     m_mode = RichMode;
     if (const EntryPtr edited = entry())
         edited->setEditMode(RichMode);
-    showTabs();
-    updateButtons();
+    m_layout->showTabs();
+    m_layout->updateButtons();
     validateActions();
 }
 
@@ -1124,16 +977,16 @@ void Draft::switchToSource(const EditorCommitter::Result& result)
         if (hasSub)
             setEditorContent(m_sourceSub, result.texts.value(field, entryField(*edited, field)));
         // The rich editor wrote HTML: no text filter applies any more.
-        if (m_formatPopup->count() > 0)
-            m_formatPopup->setCurrentIndex(0);
+        if (m_layout->formatPopup()->count() > 0)
+            m_layout->formatPopup()->setCurrentIndex(0);
         edited->setFormat(QString());
     } else {
         loadSourceEditors();
     }
     m_mode = SourceMode;
     edited->setEditMode(SourceMode);
-    showTabs();
-    updateButtons();
+    m_layout->showTabs();
+    m_layout->updateButtons();
     validateActions();
 }
 
@@ -1150,8 +1003,8 @@ void Draft::toggleExtraEdit(int tag)
         m_subTag = tag;
         if (Blog* owning = blog())
             owning->setOption(key("extraEditTab"), tag);
-        m_paneStack->selectTag(tag);
-        showTabs();
+        m_layout->paneStack()->selectTag(tag);
+        m_layout->showTabs();
         const QString incoming = subFieldKey(tag);
         if (incoming.isEmpty())
             return;
@@ -1182,16 +1035,16 @@ void Draft::createSummary()
         m_subTag = SummaryTag;
         if (Blog* owning = blog())
             owning->setOption(key("extraEditTab"), SummaryTag);
-        m_paneStack->selectTag(SummaryTag);
-        showTabs();
-        if (m_paneStack->isCollapsed())
-            m_paneStack->closureAction();
+        m_layout->paneStack()->selectTag(SummaryTag);
+        m_layout->showTabs();
+        if (m_layout->paneStack()->isCollapsed())
+            m_layout->paneStack()->closureAction();
         if (m_mode == SourceMode)
             setEditorContent(m_sourceSub, *excerpt);
         else
             setEditorContent(m_richSub, renderQuietly(*excerpt));
-        if (m_window)
-            m_window->setWindowModified(true);
+        if (window())
+            window()->setWindowModified(true);
     });
 }
 
@@ -1244,19 +1097,16 @@ void Draft::reloadEntry()
             if (reader.slot->changedByUser && result.texts.contains(reader.key))
                 setEntryField(*edited, reader.key, result.texts.value(reader.key));
         }
-        m_updatingFields = true;
-        m_titleField->setText(edited->title());
-        m_keywordField->setText(edited->keywords());
-        m_updatingFields = false;
+        m_layout->showEntryFields(*edited, true);
         loadContent([this] {
             if (const EntryPtr edited = entry())
                 edited->setNeedsSave(true);
         });
-        updateWindowTitle();
-        if (m_window) {
-            m_window->show();
-            m_window->raise();
-            m_window->activateWindow();
+        m_layout->updateWindowTitle();
+        if (window()) {
+            window()->show();
+            window()->raise();
+            window()->activateWindow();
         }
     });
 }
@@ -1271,23 +1121,20 @@ void Draft::revertDocumentToSaved()
         // one click does not lose it for good.
         m_revisions->take(*edited);
         edited->restoreFromCopy(*m_copy);
-        m_updatingFields = true;
-        m_titleField->setText(edited->title());
-        m_keywordField->setText(edited->keywords());
-        m_updatingFields = false;
+        m_layout->showEntryFields(*edited, true);
         if (edited->editMode() == RichMode && richEditorsAvailable())
             m_mode = RichMode;
         else
             m_mode = SourceMode;
-        showTabs();
-        updateButtons();
+        m_layout->showTabs();
+        m_layout->updateButtons();
         loadContent([this] {
             if (const EntryPtr edited = entry())
                 edited->setNeedsSave(false);
-            if (m_window)
-                m_window->setWindowModified(false);
+            if (window())
+                window()->setWindowModified(false);
         });
-        updateWindowTitle();
+        m_layout->updateWindowTitle();
     });
 }
 
@@ -1312,14 +1159,12 @@ void Draft::revertToRevision(const QVariantMap& revision)
         edited->setExtended(revision.value(extendedKey).toString());
         edited->setSummary(revision.value(summaryKey).toString());
         edited->setEditMode(m_mode);
-        m_updatingFields = true;
-        m_titleField->setText(edited->title());
-        m_updatingFields = false;
-        updateWindowTitle();
+        m_layout->showEntryFields(*edited, false);
+        m_layout->updateWindowTitle();
         QPointer<QWidget> widget = refocus ? refocus->widget : nullptr;
         loadContent([this, widget] {
-            showTabs();
-            updateButtons();
+            m_layout->showTabs();
+            m_layout->updateButtons();
             if (saveToDisk())
                 renewCopy();
             if (widget) {
@@ -1490,8 +1335,8 @@ bool Draft::writeEntry()
     }
     edited->setNeedsSave(false);
     edited->setIsNew(false);
-    if (m_window)
-        m_window->setWindowModified(false);
+    if (window())
+        window()->setWindowModified(false);
     return true;
 }
 
@@ -1510,8 +1355,8 @@ void Draft::saveDocument()
         // Saving what did not change writes nothing and marks nothing changed.
         const bool pending = edited->needsSave() || edited->isNew();
         if (!compareWithCopy() && !pending) {
-            if (m_window)
-                m_window->setWindowModified(false);
+            if (window())
+                window()->setWindowModified(false);
             return;
         }
         if (!edited->hasFlag(Entry::LocalOnly))
@@ -1543,7 +1388,7 @@ void Draft::saveDocumentAs()
         saveToEntry(result);
         if (saveToDisk())
             renewCopy();
-        updateWindowTitle();
+        m_layout->updateWindowTitle();
         // A blog that took the stored post said so itself.
         if (!wasStored)
             NotificationCenter::sharedInstance().post(QStringLiteral("entriesRetrieved"),
@@ -1588,14 +1433,14 @@ void Draft::save()
 void Draft::askToSave(std::function<void(bool goOn)> reviewStep)
 {
     dismissSheet();
-    if (m_window) {
-        m_window->show();
-        m_window->raise();
+    if (window()) {
+        window()->show();
+        window()->raise();
     }
     QMessageBox* sheet = cutils::makeAlert(
         QMessageBox::Warning,
         localized("Draft", "Do you want to save changes to this draft before closing?"),
-        localized("Draft", "If you don't save, your changes will be lost."), m_window);
+        localized("Draft", "If you don't save, your changes will be lost."), window());
     QPushButton* saveButton =
         sheet->addButton(localized("AppControl", "Save"), QMessageBox::AcceptRole);
     QPushButton* dontSave =
@@ -1630,7 +1475,7 @@ void Draft::showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* ch
     if (!sheet)
         return;
     dismissSheet();
-    sheet->setWindowModality(m_window && m_window->isVisible() ? Qt::WindowModal
+    sheet->setWindowModality(window() && window()->isVisible() ? Qt::WindowModal
                                                                : Qt::ApplicationModal);
     m_sheet = sheet;
     connect(sheet, &QMessageBox::finished, this, [this, sheet, ended = std::move(ended)](int) {
@@ -1715,10 +1560,10 @@ void Draft::close()
     disposePluginPanel();
     if (m_addonHandler)
         m_addonHandler->dispose();
-    if (m_window) {
-        m_window->hide();
-        m_window->clearDelegate();
-        m_window->close();
+    if (window()) {
+        window()->hide();
+        window()->clearDelegate();
+        window()->close();
     }
     const EntryPtr edited = entry();
     if (edited)
@@ -1770,10 +1615,10 @@ void Draft::validateActions()
     m_switchEditorAction->setText(m_mode == RichMode ? localized("Draft", "Make HTML Text")
                                                      : localized("Draft", "Make Rich Text"));
     m_switchEditorAction->setEnabled(richEditorsAvailable());
-    m_toggleBloglistAction->setChecked(!m_blogListView->isHidden());
+    m_toggleBloglistAction->setChecked(!m_layout->blogListView()->isHidden());
     m_toggleBloglistAction->setEnabled(owning != nullptr);
     m_toggleKeywordsAction->setEnabled(plugin && plugin->hasKeywordsField());
-    m_toggleKeywordsAction->setChecked(!m_keywordView->isHidden());
+    m_toggleKeywordsAction->setChecked(!m_layout->keywordView()->isHidden());
     m_refreshCategoriesAction->setEnabled(extensions.refreshCategories && plugin &&
                                           plugin->hasCategories() && account &&
                                           !account->isCritical());
@@ -1781,19 +1626,6 @@ void Draft::validateActions()
     m_publishAction->setEnabled(bool(extensions.publish));
     m_statisticsAction->setEnabled(bool(extensions.showStatistics));
     m_saveAsStationeryAction->setEnabled(bool(extensions.saveAsStationery));
-}
-
-void Draft::setSidePanelContent(QWidget* content)
-{
-    if (!content)
-        return;
-    if (!m_sideView->layout()) {
-        auto* layout = new QVBoxLayout(m_sideView);
-        layout->setContentsMargins(6, 6, 7, 6);
-    }
-    content->setParent(m_sideView);
-    m_sideView->layout()->addWidget(content);
-    m_sideView->setVisible(shouldDisplaySidebar());
 }
 
 bool Draft::shouldDisplaySidebar() const
@@ -1876,7 +1708,7 @@ void Draft::followMovedEntry(const EntryPtr& moved)
     m_revisions->follow(*moved);
     watchEntry();
     reconfigureForBlog();
-    updateWindowTitle();
+    m_layout->updateWindowTitle();
     emit entryMoved(this);
 }
 
@@ -1891,7 +1723,7 @@ void Draft::reconfigureForBlog()
     setUpPaneStack();
     if (Blog* owning = blog())
         owning->setOption(key("extraEditTab"), m_subTag);
-    showTabs();
+    m_layout->showTabs();
     validateActions();
 }
 
@@ -1919,20 +1751,20 @@ void Draft::entryLost()
 
 void Draft::entryChanged(const QString& changedKey)
 {
-    if (m_updatingFields)
+    if (m_layout->updatingFields())
         return;
     const EntryPtr edited = entry();
     if (!edited)
         return;
     if (changedKey == QLatin1String("title")) {
-        if (!m_titleField->hasFocus())
-            m_titleField->setText(edited->title());
-        updateWindowTitle();
+        if (!m_layout->titleField()->hasFocus())
+            m_layout->titleField()->setText(edited->title());
+        m_layout->updateWindowTitle();
     } else if (changedKey == QLatin1String("keywords")) {
-        if (!m_keywordField->hasFocus())
-            m_keywordField->setText(edited->keywords());
+        if (!m_layout->keywordField()->hasFocus())
+            m_layout->keywordField()->setText(edited->keywords());
     } else if (changedKey == QLatin1String("uniqueID")) {
-        updateWindowTitle();
+        m_layout->updateWindowTitle();
     }
 }
 
@@ -1945,9 +1777,9 @@ void Draft::observeNotifications()
         QStringLiteral("dividerDidCollapse"), this,
         [this](const Notification&) {
             if (Blog* owning = blog())
-                owning->setOption(key("showExtraEdit"), m_paneStack->isCollapsed());
+                owning->setOption(key("showExtraEdit"), m_layout->paneStack()->isCollapsed());
         },
-        m_paneStack);
+        m_layout->paneStack());
     // The blog menu, presets and category refreshes follow here once their parts are built.
     center.observe(QStringLiteral("forceReload"), this,
                    [this](const Notification&) { configureTitleArea(); });

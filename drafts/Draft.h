@@ -24,6 +24,7 @@ class DraftEditor;
 class DraftPaneStack;
 class DraftRevisions;
 class DraftSideView;
+class DraftWindowLayout;
 class EntryOwner;
 class PLUMETDraftPanel;
 class QAction;
@@ -77,7 +78,7 @@ public:
     EntryPtr entry() const { return m_entry.lock(); }
     Blog* blog() const;
     EntryOwner* owner() const;
-    RVDraftWindow* window() const { return m_window; }
+    RVDraftWindow* window() const;
     QPointF restorePosition() const { return m_topLeft; }
     bool canUseRichEditor() const { return m_canUseRichEditor; }
     EntryPtr savedCopy() const { return m_copy; }
@@ -95,20 +96,20 @@ public:
     int paneCode() const;
     DraftEditor* editor(int mode, bool sub) const;
     DraftEditor* focusedEditor() const;
-    DraftPaneStack* paneStack() const { return m_paneStack; }
-    DraftSideView* sideView() const { return m_sideView; }
+    DraftPaneStack* paneStack() const;
+    DraftSideView* sideView() const;
     // Puts `content` (the categories list) in the side panel, which shows
     // when it has content and the entry is not a page.
     void setSidePanelContent(QWidget* content);
     bool shouldDisplaySidebar() const;
-    QStackedWidget* mainTabView() const { return m_mainTabView; }
-    QStackedWidget* subTabView() const { return m_subTabView; }
-    RVSubView* titleView() const { return m_titleView; }
-    RVSubView* keywordView() const { return m_keywordView; }
-    RVSubView* blogListView() const { return m_blogListView; }
-    QLineEdit* titleField() const { return m_titleField; }
-    QPushButton* richButton() const { return m_richButton; }
-    QPushButton* htmlButton() const { return m_htmlButton; }
+    QStackedWidget* mainTabView() const;
+    QStackedWidget* subTabView() const;
+    RVSubView* titleView() const;
+    RVSubView* keywordView() const;
+    RVSubView* blogListView() const;
+    QLineEdit* titleField() const;
+    QPushButton* richButton() const;
+    QPushButton* htmlButton() const;
     PLUMETDraftPanel* pluginObject() const { return m_pluginObject.get(); }
     // The sheet shown on the window (save question, alert), while it is open.
     QMessageBox* sheet() const { return m_sheet; }
@@ -254,10 +255,10 @@ private:
     };
     using Rendered = std::function<void(std::optional<QStringList> texts)>;
 
-    void buildWindow();
-    void buildTitleArea(QWidget* parent);
-    void buildButtonBar(QWidget* parent);
-    void buildEditingArea(QWidget* parent);
+    friend class DraftWindowLayout;
+
+    // Puts the rich and source editors in the tab views of the editing area.
+    void buildEditors(QStackedWidget* mainTabs, QStackedWidget* subTabs);
     void buildActions();
     void setUpEditor(EditorSlot& slot, DraftEditor* editor);
     void readBlogState();
@@ -265,9 +266,6 @@ private:
     void setUpPluginPanel();
     void disposePluginPanel();
     void setUpPaneStack();
-    void showTabs();
-    void updateButtons();
-    void updateWindowTitle();
     void loadContent(std::function<void()> done = {});
     void loadSourceEditors();
     void setEditorContent(EditorSlot& slot, const QString& text);
@@ -325,26 +323,7 @@ private:
     QHash<QString, AttachmentPtr> m_attachments;
     QList<QMetaObject::Connection> m_entryConnections;
 
-    QPointer<RVDraftWindow> m_window;
-    QLineEdit* m_titleField = nullptr;
-    QLineEdit* m_keywordField = nullptr;
-    QComboBox* m_accountPopup = nullptr;
-    RVSubView* m_titleView = nullptr;
-    RVSubView* m_keywordView = nullptr;
-    RVSubView* m_blogListView = nullptr;
-    QWidget* m_buttonView = nullptr;
-    QPushButton* m_richButton = nullptr;
-    QPushButton* m_htmlButton = nullptr;
-    QWidget* m_richButtonBox = nullptr;
-    QWidget* m_tagButtonView = nullptr;
-    QComboBox* m_formatPopup = nullptr;
-    QFrame* m_noticeBar = nullptr;
-    QLabel* m_noticeLabel = nullptr;
-    DraftSideView* m_sideView = nullptr;
-    DraftPaneStack* m_paneStack = nullptr;
-    QStackedWidget* m_mainTabView = nullptr;
-    QStackedWidget* m_subTabView = nullptr;
-    QWidget* m_pluginTab = nullptr;
+    std::unique_ptr<DraftWindowLayout> m_layout;
     QToolBar* m_toolbar = nullptr;
 
     QAction* m_saveAction = nullptr;
@@ -380,5 +359,4 @@ private:
     bool m_fallbackUnacknowledged = false;
     bool m_closing = false; // the registry is closing the draft
     bool m_closed = false;
-    bool m_updatingFields = false;
 };

@@ -3,7 +3,6 @@
 
 #include "Draft.h"
 #include "Entry.h"
-#include "RVDraftWindow.h"
 
 namespace DraftFields {
 
