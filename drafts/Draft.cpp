@@ -19,6 +19,7 @@
 #include "DraftFields.h"
 #include "DraftPaneStack.h"
 #include "DraftRevisions.h"
+#include "DraftSheets.h"
 #include "DraftSideView.h"
 #include "DraftWindowLayout.h"
 #include "DraftsLog.h"
@@ -89,7 +90,8 @@ QString sheetText(const char* text)
 
 Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* parent)
     : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
-      m_layout(std::make_unique<DraftWindowLayout>(*this))
+      m_layout(std::make_unique<DraftWindowLayout>(*this)),
+      m_sheets(std::make_unique<DraftSheets>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
@@ -249,6 +251,16 @@ QString Draft::noticeText() const
 void Draft::showNotice(const QString& text)
 {
     m_layout->showNotice(text);
+}
+
+QMessageBox* Draft::sheet() const
+{
+    return m_sheets->sheet();
+}
+
+void Draft::showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* chosen)> ended)
+{
+    m_sheets->showSheet(sheet, std::move(ended));
 }
 
 void Draft::showWindow(const QList<Draft*>& others)
@@ -879,16 +891,7 @@ bool Draft::holdForFallback()
 
 void Draft::handleErrorMessage(const QString& title, const QString& body)
 {
-    showAlert(title, body, QMessageBox::Critical);
-}
-
-void Draft::showAlert(const QString& title, const QString& message, QMessageBox::Icon icon)
-{
-    QMessageBox* alert = cutils::makeAlert(icon, title, message, window());
-    alert->addButton(localized("AppControl", "OK"), QMessageBox::AcceptRole);
-    alert->setWindowModality(window() && window()->isVisible() ? Qt::WindowModal
-                                                               : Qt::ApplicationModal);
-    alert->open();
+    m_sheets->showAlert(title, body, QMessageBox::Critical);
 }
 
 // --- editing
@@ -1327,10 +1330,10 @@ bool Draft::writeEntry()
     QString error;
     if (!blog->saveEntry(edited.get(), &error)) {
         qCWarning(lcDrafts) << "a draft could not be saved:" << error;
-        showAlert(localized("Draft", "The draft could not be saved."),
-                  error.isEmpty()
-                      ? localized("Draft", "Its text stays in the window. Try again later.")
-                      : localized("Draft", "%1\n\nIts text stays in the window.").arg(error));
+        m_sheets->showAlert(
+            localized("Draft", "The draft could not be saved."),
+            error.isEmpty() ? localized("Draft", "Its text stays in the window. Try again later.")
+                            : localized("Draft", "%1\n\nIts text stays in the window.").arg(error));
         return false;
     }
     edited->setNeedsSave(false);
@@ -1406,9 +1409,9 @@ bool Draft::windowShouldClose()
 
 void Draft::save()
 {
-    if (m_sheet) {
+    if (m_sheets->sheet()) {
         // A question is open already: it finishes the road.
-        m_sheet->raise();
+        m_sheets->sheet()->raise();
         return;
     }
     commitThen(QStringLiteral("close"), [this] {
@@ -1432,7 +1435,7 @@ void Draft::save()
 
 void Draft::askToSave(std::function<void(bool goOn)> reviewStep)
 {
-    dismissSheet();
+    m_sheets->dismissSheet();
     if (window()) {
         window()->show();
         window()->raise();
@@ -1450,7 +1453,7 @@ void Draft::askToSave(std::function<void(bool goOn)> reviewStep)
     sheet->setDefaultButton(saveButton);
     sheet->setEscapeButton(cancel);
     QPointer<Draft> self(this);
-    showSheet(sheet, [self, saveButton, dontSave, reviewStep](QAbstractButton* chosen) {
+    m_sheets->showSheet(sheet, [self, saveButton, dontSave, reviewStep](QAbstractButton* chosen) {
         if (!self)
             return;
         bool goOn = false;
@@ -1468,34 +1471,6 @@ void Draft::askToSave(std::function<void(bool goOn)> reviewStep)
         if (reviewStep)
             reviewStep(goOn);
     });
-}
-
-void Draft::showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* chosen)> ended)
-{
-    if (!sheet)
-        return;
-    dismissSheet();
-    sheet->setWindowModality(window() && window()->isVisible() ? Qt::WindowModal
-                                                               : Qt::ApplicationModal);
-    m_sheet = sheet;
-    connect(sheet, &QMessageBox::finished, this, [this, sheet, ended = std::move(ended)](int) {
-        if (m_sheet != sheet)
-            return;
-        m_sheet = nullptr;
-        if (ended)
-            ended(sheet->clickedButton());
-    });
-    sheet->open();
-}
-
-void Draft::dismissSheet()
-{
-    if (!m_sheet)
-        return;
-    QMessageBox* old = m_sheet;
-    m_sheet = nullptr;
-    old->disconnect(this);
-    old->close();
 }
 
 void Draft::saveIfNeeded(std::function<void()> done)
@@ -1521,7 +1496,7 @@ void Draft::forceClose(std::function<void()> done)
         finish();
         return;
     }
-    dismissSheet();
+    m_sheets->dismissSheet();
     commitThen(QStringLiteral("force close"), [this, finish] {
         if (compareWithCopy())
             saveToDisk();
@@ -1552,7 +1527,7 @@ void Draft::close()
     m_closed = true;
     m_closing = true;
     m_committer->stop();
-    dismissSheet();
+    m_sheets->dismissSheet();
     if (m_revisionMenu)
         m_revisionMenu->clear();
     NotificationCenter::sharedInstance().removeObserver(this);

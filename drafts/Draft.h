@@ -23,6 +23,7 @@ class DraftEditMenu;
 class DraftEditor;
 class DraftPaneStack;
 class DraftRevisions;
+class DraftSheets;
 class DraftSideView;
 class DraftWindowLayout;
 class EntryOwner;
@@ -112,7 +113,7 @@ public:
     QPushButton* htmlButton() const;
     PLUMETDraftPanel* pluginObject() const { return m_pluginObject.get(); }
     // The sheet shown on the window (save question, alert), while it is open.
-    QMessageBox* sheet() const { return m_sheet; }
+    QMessageBox* sheet() const;
     // Shows `sheet` window-modal on the draft in place of any other; `ended`
     // gets the button chosen. A sheet dismissed because the draft closes ends
     // without a call.
@@ -255,6 +256,7 @@ private:
     };
     using Rendered = std::function<void(std::optional<QStringList> texts)>;
 
+    friend class DraftSheets;
     friend class DraftWindowLayout;
 
     // Puts the rich and source editors in the tab views of the editing area.
@@ -278,9 +280,6 @@ private:
     bool compareWithCopy();
     void editorFellBack(const QString& road, const QStringList& keys);
     void showNotice(const QString& text);
-    void showAlert(const QString& title, const QString& message,
-                   QMessageBox::Icon icon = QMessageBox::Warning);
-    void dismissSheet();
 
     QString renderForRichEdit(const QString& text) const;
     void renderAll(QList<RenderJob> jobs, Rendered done);
@@ -324,6 +323,7 @@ private:
     QList<QMetaObject::Connection> m_entryConnections;
 
     std::unique_ptr<DraftWindowLayout> m_layout;
+    std::unique_ptr<DraftSheets> m_sheets;
     QToolBar* m_toolbar = nullptr;
 
     QAction* m_saveAction = nullptr;
@@ -355,7 +355,6 @@ private:
     EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;
     EditorCommitter* m_committer = nullptr;
     std::unique_ptr<PLUMETDraftPanel> m_pluginObject;
-    QPointer<QMessageBox> m_sheet;
     bool m_fallbackUnacknowledged = false;
     bool m_closing = false; // the registry is closing the draft
     bool m_closed = false;
