@@ -17,6 +17,7 @@
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
 #include "DraftFields.h"
+#include "DraftFocus.h"
 #include "DraftPaneStack.h"
 #include "DraftRevisions.h"
 #include "DraftSheets.h"
@@ -91,7 +92,7 @@ QString sheetText(const char* text)
 Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* parent)
     : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
       m_layout(std::make_unique<DraftWindowLayout>(*this)),
-      m_sheets(std::make_unique<DraftSheets>(*this))
+      m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
@@ -180,12 +181,12 @@ DraftEditor* Draft::editor(int mode, bool sub) const
 
 DraftEditor* Draft::focusedEditor() const
 {
-    DraftEditor* focused = DraftEditor::containing(QApplication::focusWidget());
-    for (const EditorSlot* slot : {&m_richMain, &m_richSub, &m_sourceMain, &m_sourceSub}) {
-        if (focused && slot->editor == focused)
-            return focused;
-    }
-    return nullptr;
+    return m_focus->focusedEditor();
+}
+
+bool Draft::isActiveView(QWidget* view) const
+{
+    return m_focus->isActiveView(view);
 }
 
 RVDraftWindow* Draft::window() const
@@ -430,21 +431,21 @@ void Draft::buildActions()
                               [] { RVTagTool::sharedInstance().showWindow(); });
     m_customTagsAction->setToolTip(localized("Draft", "Edit custom HTML tags"));
     m_boldAction = make(localized("Draft", "Bold"), QKeySequence::Bold, [this] {
-        if (DraftEditor* editor = styledEditor())
+        if (DraftEditor* editor = m_focus->styledEditor())
             editor->bold();
     });
     m_italicAction = make(localized("Draft", "Italic"), QKeySequence::Italic, [this] {
-        if (DraftEditor* editor = styledEditor())
+        if (DraftEditor* editor = m_focus->styledEditor())
             editor->italic();
     });
     m_closeTagAction =
         make(localized("Draft", "Close Tag"), QKeySequence(tr("Ctrl+Alt+.")), [this] {
-            if (RVTextView* source = focusedSourceView())
+            if (RVTextView* source = m_focus->focusedSourceView())
                 source->closeOpenTag();
         });
     m_validateHTMLAction =
         make(localized("Draft", "Validate HTML"), QKeySequence(tr("Ctrl+Alt+V")), [this] {
-            if (RVTextView* source = focusedSourceView())
+            if (RVTextView* source = m_focus->focusedSourceView())
                 source->validateHTML();
         });
 
@@ -523,26 +524,13 @@ void Draft::applyAddonShortcuts()
                                          AddonShortcuts::read(UserDefaults::sharedInstance()));
 }
 
-DraftEditor* Draft::styledEditor() const
-{
-    DraftEditor* focused = focusedEditor();
-    if (!focused || focusedSourceView())
-        return focused;
-    return m_canUseRichEditor ? focused : nullptr;
-}
-
-RVTextView* Draft::focusedSourceView() const
-{
-    return dynamic_cast<RVTextView*>(focusedEditor());
-}
-
 void Draft::validateEditingActions()
 {
     // The focus also moves while the window is torn down.
     if (m_closed || !window() || !m_boldAction)
         return;
-    const bool styled = styledEditor() != nullptr;
-    const bool source = focusedSourceView() != nullptr;
+    const bool styled = m_focus->styledEditor() != nullptr;
+    const bool source = m_focus->focusedSourceView() != nullptr;
     m_boldAction->setEnabled(styled);
     m_italicAction->setEnabled(styled);
     m_closeTagAction->setEnabled(source);
@@ -1562,22 +1550,6 @@ void Draft::close()
 void Draft::windowDidBecomeKey()
 {
     emit activated(this);
-}
-
-bool Draft::isActiveView(QWidget* view) const
-{
-    if (!view || !view->window() || view->isHidden())
-        return false;
-    if (qobject_cast<QLineEdit*>(view) || qobject_cast<QAbstractItemView*>(view))
-        return view->isVisibleTo(view->window());
-    DraftEditor* owning = DraftEditor::containing(view);
-    if (!owning)
-        return false;
-    if (owning == m_richMain.editor || owning == m_richSub.editor)
-        return m_mode == RichMode;
-    if (owning == m_sourceMain.editor || owning == m_sourceSub.editor)
-        return m_mode == SourceMode;
-    return false;
 }
 
 void Draft::validateActions()

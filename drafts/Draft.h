@@ -21,6 +21,7 @@ class DraftAddonHandler;
 class DraftAddonText;
 class DraftEditMenu;
 class DraftEditor;
+class DraftFocus;
 class DraftPaneStack;
 class DraftRevisions;
 class DraftSheets;
@@ -300,10 +301,6 @@ private:
     void buildAddonMenu();
     // Puts the recorded add-on shortcuts ("addon_shortcuts") on the add-on items.
     void applyAddonShortcuts();
-    // The focused editor when it takes bold and italic, and the focused
-    // source view; null otherwise.
-    DraftEditor* styledEditor() const;
-    RVTextView* focusedSourceView() const;
     // The enabled states of the commands that act on the focused editor
     // (Format menu, add-on items), kept current as the focus moves: a
     // disabled command swallows its shortcut.
@@ -324,6 +321,7 @@ private:
 
     std::unique_ptr<DraftWindowLayout> m_layout;
     std::unique_ptr<DraftSheets> m_sheets;
+    std::unique_ptr<DraftFocus> m_focus;
     QToolBar* m_toolbar = nullptr;
 
     QAction* m_saveAction = nullptr;
