@@ -12,6 +12,7 @@
 #include "Blog.h"
 #include "DraftAddonHandler.h"
 #include "DraftAddonText.h"
+#include "DraftAddons.h"
 #include "DraftController.h"
 #include "DraftEditMenu.h"
 #include "DraftEditor.h"
@@ -92,7 +93,8 @@ QString sheetText(const char* text)
 Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* parent)
     : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
       m_layout(std::make_unique<DraftWindowLayout>(*this)),
-      m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this))
+      m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this)),
+      m_addons(std::make_unique<DraftAddons>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
@@ -134,8 +136,7 @@ Draft::~Draft()
     if (!m_closed)
         close();
     // The add-on side lets its objects go while the window they showed in stands.
-    delete m_addonHandler;
-    m_addonHandler = nullptr;
+    m_addons->releaseHandler();
     delete m_layout->window();
 }
 
@@ -479,7 +480,7 @@ void Draft::buildActions()
         if (QMenu* tags = RVTagTool::sharedInstance().customTagMenu())
             menus->addMenu(tags);
     }
-    buildAddonMenu();
+    m_addons->build();
 
     m_toolbar = window()->addToolBar(localized("Draft", "Draft"));
     m_toolbar->setObjectName(QStringLiteral("draft_toolbar"));
@@ -492,36 +493,6 @@ void Draft::buildActions()
 
     connect(qApp, &QApplication::focusChanged, this, &Draft::validateEditingActions);
     validateEditingActions();
-}
-
-void Draft::buildAddonMenu()
-{
-    m_addonText = std::make_unique<DraftAddonText>();
-    m_addonHandler =
-        new DraftAddonHandler(window(), *m_addonText, AddonManager::sharedInstance(), this);
-    m_addonMenu = window()->menuBar()->addMenu(localized("Draft", "&Add-ons"));
-    m_addonItems = new AddonMenu(m_addonMenu, AddonManager::sharedInstance(), this);
-    connect(m_addonItems, &AddonMenu::addonTriggered, this, &Draft::callAddon);
-    // Add-ons act on the editor in focus, one at a time. The items are
-    // rebuilt when the menu opens (connected first), then enabled here.
-    connect(m_addonMenu, &QMenu::aboutToShow, this, &Draft::validateEditingActions);
-    connect(m_addonHandler, &DraftAddonHandler::addonEnded, this, &Draft::validateEditingActions);
-    // The recorded shortcuts go on the items here, where add-ons run, each
-    // time the items are made and whenever the user records one.
-    connect(m_addonItems, &AddonMenu::rebuilt, this, &Draft::applyAddonShortcuts);
-    connect(&UserDefaults::sharedInstance(), &UserDefaults::changed, this,
-            [this](const QString& changed) {
-                if (changed == QLatin1String("addon_shortcuts"))
-                    applyAddonShortcuts();
-            });
-    applyAddonShortcuts();
-}
-
-void Draft::applyAddonShortcuts()
-{
-    if (m_addonMenu)
-        AddonMenuShortcuts::applyToItems(m_addonMenu->actions(),
-                                         AddonShortcuts::read(UserDefaults::sharedInstance()));
 }
 
 void Draft::validateEditingActions()
@@ -537,9 +508,7 @@ void Draft::validateEditingActions()
     m_validateHTMLAction->setEnabled(source);
     if (m_editMenu)
         m_editMenu->validate();
-    if (m_addonItems)
-        m_addonItems->setItemsEnabled(focusedEditor() && m_addonHandler &&
-                                      m_addonHandler->runningAddon().isNull());
+    m_addons->validate();
 }
 
 // --- set-up from the blog
@@ -1231,33 +1200,17 @@ void Draft::publish()
 
 void Draft::callAddon(const QString& addonKey, const QString& subaction)
 {
-    if (m_closed || !m_addonHandler || !m_addonHandler->runningAddon().isNull())
-        return;
-    DraftEditor* target = focusedEditor();
-    PLUMETAddonProtocol* addon = AddonManager::sharedInstance().pluginForKey(addonKey);
-    if (!target || !addon)
-        return;
-    const bool wholeText = addon->requiresFullText();
-    QPointer<QWidget> widget = DraftEditor::widgetOf(target);
-    commitThen(QStringLiteral("add-on"), [this, widget, addonKey, subaction, wholeText] {
-        DraftEditor* editor = DraftEditor::containing(widget);
-        if (!editor)
-            return;
-        QPointer<Draft> self(this);
-        auto handOver = [self, widget, addonKey, subaction, wholeText](const QString& text) {
-            DraftEditor* editor = DraftEditor::containing(widget);
-            if (!self || self->m_closed || !editor || !self->m_addonHandler)
-                return;
-            self->m_addonText->prepare(*editor, text, wholeText);
-            self->m_addonHandler->callAddon(addonKey, subaction);
-            if (self)
-                self->m_addonText->handedOver();
-        };
-        if (wholeText)
-            editor->commitContent(handOver);
-        else
-            editor->fetchSelection(handOver);
-    });
+    m_addons->callAddon(addonKey, subaction);
+}
+
+DraftAddonHandler* Draft::addonHandler() const
+{
+    return m_addons->handler();
+}
+
+QMenu* Draft::addonMenu() const
+{
+    return m_addons->menu();
 }
 
 void Draft::saveAsStationery()
@@ -1521,8 +1474,7 @@ void Draft::close()
     NotificationCenter::sharedInstance().removeObserver(this);
     NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), this);
     disposePluginPanel();
-    if (m_addonHandler)
-        m_addonHandler->dispose();
+    m_addons->dispose();
     if (window()) {
         window()->hide();
         window()->clearDelegate();

@@ -19,6 +19,7 @@ class QAbstractButton;
 class Blog;
 class DraftAddonHandler;
 class DraftAddonText;
+class DraftAddons;
 class DraftEditMenu;
 class DraftEditor;
 class DraftFocus;
@@ -162,8 +163,8 @@ public:
     // result replaces it. Nothing without an editor in focus or while an
     // add-on runs.
     void callAddon(const QString& key, const QString& subaction = {});
-    DraftAddonHandler* addonHandler() const { return m_addonHandler; }
-    QMenu* addonMenu() const { return m_addonMenu; }
+    DraftAddonHandler* addonHandler() const;
+    QMenu* addonMenu() const;
 
     // --- saving and closing ---
     // Commits, then answers whether the entry differs from its saved copy.
@@ -257,6 +258,7 @@ private:
     };
     using Rendered = std::function<void(std::optional<QStringList> texts)>;
 
+    friend class DraftAddons;
     friend class DraftSheets;
     friend class DraftWindowLayout;
 
@@ -298,9 +300,6 @@ private:
     void observeNotifications();
     // The window's Revisions menu.
     void rebuildRevisionMenu();
-    void buildAddonMenu();
-    // Puts the recorded add-on shortcuts ("addon_shortcuts") on the add-on items.
-    void applyAddonShortcuts();
     // The enabled states of the commands that act on the focused editor
     // (Format menu, add-on items), kept current as the focus moves: a
     // disabled command swallows its shortcut.
@@ -322,6 +321,7 @@ private:
     std::unique_ptr<DraftWindowLayout> m_layout;
     std::unique_ptr<DraftSheets> m_sheets;
     std::unique_ptr<DraftFocus> m_focus;
+    std::unique_ptr<DraftAddons> m_addons;
     QToolBar* m_toolbar = nullptr;
 
     QAction* m_saveAction = nullptr;
@@ -345,10 +345,6 @@ private:
     QList<QAction*> m_laterActions; // commands of parts not built yet: disabled
     QMenu* m_revisionMenu = nullptr;
     DraftRevisions* m_revisions = nullptr;
-    QMenu* m_addonMenu = nullptr;
-    AddonMenu* m_addonItems = nullptr;
-    std::unique_ptr<DraftAddonText> m_addonText; // outlives the handler that reads it
-    DraftAddonHandler* m_addonHandler = nullptr;
 
     EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;
     EditorCommitter* m_committer = nullptr;
