@@ -10,6 +10,7 @@
 #include "Attachment.h"
 #include "AttachmentLibrary.h"
 #include "Blog.h"
+#include "DraftActions.h"
 #include "DraftAddonHandler.h"
 #include "DraftAddonText.h"
 #include "DraftAddons.h"
@@ -94,7 +95,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
       m_layout(std::make_unique<DraftWindowLayout>(*this)),
       m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this)),
-      m_addons(std::make_unique<DraftAddons>(*this))
+      m_addons(std::make_unique<DraftAddons>(*this)),
+      m_actions(std::make_unique<DraftActions>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
@@ -107,7 +109,7 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
 
     m_revisions = new DraftRevisions(this);
     m_layout->build();
-    buildActions();
+    m_actions->build();
     connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenu(); });
     connect(m_revisions, &DraftRevisions::fileMovedAside, this, &Draft::showNotice);
     m_revisions->follow(*entry);
@@ -127,7 +129,7 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     watchEntry();
     observeNotifications();
     m_layout->updateWindowTitle();
-    validateActions();
+    m_actions->validate();
 }
 
 Draft::~Draft()
@@ -178,6 +180,91 @@ DraftEditor* Draft::editor(int mode, bool sub) const
     if (mode == RichMode)
         return sub ? m_richSub.editor : m_richMain.editor;
     return sub ? m_sourceSub.editor : m_sourceMain.editor;
+}
+
+void Draft::validateActions()
+{
+    m_actions->validate();
+}
+
+QAction* Draft::switchEditorAction() const
+{
+    return m_actions->switchEditorAction();
+}
+
+QAction* Draft::toggleKeywordsAction() const
+{
+    return m_actions->toggleKeywordsAction();
+}
+
+QAction* Draft::toggleBloglistAction() const
+{
+    return m_actions->toggleBloglistAction();
+}
+
+QAction* Draft::refreshCategoriesAction() const
+{
+    return m_actions->refreshCategoriesAction();
+}
+
+QAction* Draft::createSummaryAction() const
+{
+    return m_actions->createSummaryAction();
+}
+
+QAction* Draft::publishAction() const
+{
+    return m_actions->publishAction();
+}
+
+QAction* Draft::saveAsStationeryAction() const
+{
+    return m_actions->saveAsStationeryAction();
+}
+
+QAction* Draft::statisticsAction() const
+{
+    return m_actions->statisticsAction();
+}
+
+DraftEditMenu* Draft::editMenu() const
+{
+    return m_actions->editMenu();
+}
+
+QAction* Draft::customTagsAction() const
+{
+    return m_actions->customTagsAction();
+}
+
+QAction* Draft::boldAction() const
+{
+    return m_actions->boldAction();
+}
+
+QAction* Draft::italicAction() const
+{
+    return m_actions->italicAction();
+}
+
+QAction* Draft::closeTagAction() const
+{
+    return m_actions->closeTagAction();
+}
+
+QAction* Draft::validateHTMLAction() const
+{
+    return m_actions->validateHTMLAction();
+}
+
+QMenu* Draft::revisionMenu() const
+{
+    return m_actions->revisionMenu();
+}
+
+QToolBar* Draft::toolbar() const
+{
+    return m_actions->toolbar();
 }
 
 DraftEditor* Draft::focusedEditor() const
@@ -366,149 +453,6 @@ void Draft::buildEditors(QStackedWidget* mainTabs, QStackedWidget* subTabs)
         subTabs->addWidget(new QWidget(subTabs));
     }
     source(subTabs, m_sourceSub);
-}
-
-void Draft::buildActions()
-{
-    auto make = [this](const QString& text, const QKeySequence& shortcut, auto slot) {
-        auto* action = new QAction(text, window());
-        action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    m_saveAction = make(localized("Draft", "Save"), QKeySequence::Save, &Draft::saveDocument);
-    m_saveAsAction =
-        make(localized("Draft", "Save As…"), QKeySequence::SaveAs, &Draft::saveDocumentAs);
-    m_revertAction =
-        make(localized("Draft", "Revert to Saved"), QKeySequence(), &Draft::revertDocumentToSaved);
-    m_closeAction = make(localized("Draft", "Close"), QKeySequence::Close, [this] {
-        if (window())
-            window()->close();
-    });
-    m_switchEditorAction = make(localized("Draft", "Make HTML Text"),
-                                QKeySequence(tr("Ctrl+Shift+H")), [this] { switchEditor(); });
-    m_toggleKeywordsAction =
-        make(localized("Draft", "Show Keywords"), QKeySequence(), &Draft::toggleKeywords);
-    m_toggleKeywordsAction->setCheckable(true);
-    m_toggleBloglistAction =
-        make(localized("Draft", "Show Blog List"), QKeySequence(), &Draft::toggleBloglist);
-    m_toggleBloglistAction->setCheckable(true);
-    m_refreshCategoriesAction =
-        make(localized("Draft", "Refresh Categories"), QKeySequence(), [this] {
-            if (DraftExtensions::sharedInstance().refreshCategories)
-                DraftExtensions::sharedInstance().refreshCategories(*this);
-        });
-    m_createSummaryAction =
-        make(localized("Draft", "Create Summary"), QKeySequence(), &Draft::createSummary);
-    m_createSummaryAction->setToolTip(localized("Draft", "Create a summary"));
-    m_publishAction =
-        make(localized("Draft", "Publish"), QKeySequence(tr("Ctrl+Shift+P")), &Draft::publish);
-    m_publishAction->setToolTip(localized("Draft", "Publish Draft"));
-    m_statisticsAction =
-        make(localized("Draft", "Word Count"), QKeySequence(), &Draft::showStatistics);
-    m_statisticsAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
-    m_saveAction->setToolTip(localized("Draft", "Saves Draft or Post"));
-    m_saveAsStationeryAction =
-        make(localized("Draft", "Save As Stationery…"), QKeySequence(), &Draft::saveAsStationery);
-
-    // Commands whose parts are not built yet stand in the menus, disabled.
-    auto later = [this](const QString& text, const QString& tip = {}) {
-        auto* action = new QAction(text, window());
-        action->setToolTip(tip);
-        action->setEnabled(false);
-        m_laterActions.append(action);
-        return action;
-    };
-    QAction* newPreset = later(localized("Draft", "New Preset…"));
-    QAction* applyPreset = later(localized("Draft", "Apply Preset"));
-    QAction* insertLink = later(localized("Draft", "Insert Link…"));
-    QAction* media = later(localized("Draft", "Import Media"),
-                           localized("Draft", "Import images, sound and movies"));
-    QAction* adjustTime = later(localized("Draft", "Adjust Time"),
-                                localized("Draft", "Adjust Published Time and Date"));
-    QAction* trackback =
-        later(localized("Draft", "Trackback"), localized("Draft", "Manage Trackback URLs"));
-    m_customTagsAction = make(localized("Draft", "Custom Tags"), QKeySequence(),
-                              [] { RVTagTool::sharedInstance().showWindow(); });
-    m_customTagsAction->setToolTip(localized("Draft", "Edit custom HTML tags"));
-    m_boldAction = make(localized("Draft", "Bold"), QKeySequence::Bold, [this] {
-        if (DraftEditor* editor = m_focus->styledEditor())
-            editor->bold();
-    });
-    m_italicAction = make(localized("Draft", "Italic"), QKeySequence::Italic, [this] {
-        if (DraftEditor* editor = m_focus->styledEditor())
-            editor->italic();
-    });
-    m_closeTagAction =
-        make(localized("Draft", "Close Tag"), QKeySequence(tr("Ctrl+Alt+.")), [this] {
-            if (RVTextView* source = m_focus->focusedSourceView())
-                source->closeOpenTag();
-        });
-    m_validateHTMLAction =
-        make(localized("Draft", "Validate HTML"), QKeySequence(tr("Ctrl+Alt+V")), [this] {
-            if (RVTextView* source = m_focus->focusedSourceView())
-                source->validateHTML();
-        });
-
-    QMenuBar* menus = window()->menuBar();
-    QMenu* file = menus->addMenu(localized("Draft", "&File"));
-    file->addActions({m_saveAction, m_saveAsAction, m_saveAsStationeryAction, m_revertAction});
-    file->addSeparator();
-    file->addAction(m_closeAction);
-    m_editMenu = new DraftEditMenu(
-        menus, [this] { return focusedEditor(); }, this);
-    QMenu* draft = menus->addMenu(localized("Draft", "&Draft"));
-    draft->addActions({m_switchEditorAction, m_toggleKeywordsAction, m_toggleBloglistAction});
-    draft->addSeparator();
-    draft->addActions({m_createSummaryAction, m_statisticsAction, m_refreshCategoriesAction});
-    draft->addSeparator();
-    draft->addActions({insertLink, media, newPreset, applyPreset});
-    m_revisionMenu = draft->addMenu(localized("Draft", "Revisions"));
-    m_revisionMenu->setEnabled(false);
-    draft->addSeparator();
-    draft->addAction(m_publishAction);
-    for (QMenu* menu : {file, draft})
-        connect(menu, &QMenu::aboutToShow, this, &Draft::validateActions);
-    QMenu* format = menus->addMenu(localized("Draft", "F&ormat"));
-    format->addActions({m_boldAction, m_italicAction});
-    format->addSeparator();
-    format->addActions({m_closeTagAction, m_validateHTMLAction});
-    connect(format, &QMenu::aboutToShow, this, &Draft::validateEditingActions);
-    // The program's one custom-tag menu shows in every draft window, its
-    // items applying their tag in the editor that has the focus.
-    if (RVTagTool::instanceExists()) {
-        if (QMenu* tags = RVTagTool::sharedInstance().customTagMenu())
-            menus->addMenu(tags);
-    }
-    m_addons->build();
-
-    m_toolbar = window()->addToolBar(localized("Draft", "Draft"));
-    m_toolbar->setObjectName(QStringLiteral("draft_toolbar"));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_toolbar->setMovable(false);
-    m_toolbar->addActions({m_saveAction, m_publishAction});
-    m_toolbar->addSeparator();
-    m_toolbar->addActions({media, m_createSummaryAction, adjustTime, trackback, m_statisticsAction,
-                           m_customTagsAction});
-
-    connect(qApp, &QApplication::focusChanged, this, &Draft::validateEditingActions);
-    validateEditingActions();
-}
-
-void Draft::validateEditingActions()
-{
-    // The focus also moves while the window is torn down.
-    if (m_closed || !window() || !m_boldAction)
-        return;
-    const bool styled = m_focus->styledEditor() != nullptr;
-    const bool source = m_focus->focusedSourceView() != nullptr;
-    m_boldAction->setEnabled(styled);
-    m_italicAction->setEnabled(styled);
-    m_closeTagAction->setEnabled(source);
-    m_validateHTMLAction->setEnabled(source);
-    if (m_editMenu)
-        m_editMenu->validate();
-    m_addons->validate();
 }
 
 // --- set-up from the blog
@@ -922,7 +866,7 @@ void Draft::finishSwitchToRich(const QString& body, const QString& sub, bool has
         edited->setEditMode(RichMode);
     m_layout->showTabs();
     m_layout->updateButtons();
-    validateActions();
+    m_actions->validate();
 }
 
 void Draft::switchToSource(const EditorCommitter::Result& result)
@@ -947,7 +891,7 @@ void Draft::switchToSource(const EditorCommitter::Result& result)
     edited->setEditMode(SourceMode);
     m_layout->showTabs();
     m_layout->updateButtons();
-    validateActions();
+    m_actions->validate();
 }
 
 void Draft::toggleExtraEdit(int tag)
@@ -1149,7 +1093,7 @@ void Draft::rebuildRevisionMenu()
             },
             Qt::QueuedConnection);
     };
-    m_revisions->fillMenu(m_revisionMenu, revert);
+    m_revisions->fillMenu(m_actions->revisionMenu(), revert);
 }
 
 void Draft::toggleKeywords()
@@ -1161,7 +1105,7 @@ void Draft::toggleKeywords()
         return;
     owning->setOption(key("showKeywords"), !owning->option(key("showKeywords")).toBool());
     configureTitleArea();
-    validateActions();
+    m_actions->validate();
 }
 
 void Draft::toggleBloglist()
@@ -1169,7 +1113,7 @@ void Draft::toggleBloglist()
     if (Blog* owning = blog()) {
         owning->setOption(key("showBloglist"), !owning->option(key("showBloglist")).toBool());
         configureTitleArea();
-        validateActions();
+        m_actions->validate();
     }
 }
 
@@ -1469,8 +1413,8 @@ void Draft::close()
     m_closing = true;
     m_committer->stop();
     m_sheets->dismissSheet();
-    if (m_revisionMenu)
-        m_revisionMenu->clear();
+    if (QMenu* revisionMenu = m_actions->revisionMenu())
+        revisionMenu->clear();
     NotificationCenter::sharedInstance().removeObserver(this);
     NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), this);
     disposePluginPanel();
@@ -1502,29 +1446,6 @@ void Draft::close()
 void Draft::windowDidBecomeKey()
 {
     emit activated(this);
-}
-
-void Draft::validateActions()
-{
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    DraftExtensions& extensions = DraftExtensions::sharedInstance();
-
-    m_switchEditorAction->setText(m_mode == RichMode ? localized("Draft", "Make HTML Text")
-                                                     : localized("Draft", "Make Rich Text"));
-    m_switchEditorAction->setEnabled(richEditorsAvailable());
-    m_toggleBloglistAction->setChecked(!m_layout->blogListView()->isHidden());
-    m_toggleBloglistAction->setEnabled(owning != nullptr);
-    m_toggleKeywordsAction->setEnabled(plugin && plugin->hasKeywordsField());
-    m_toggleKeywordsAction->setChecked(!m_layout->keywordView()->isHidden());
-    m_refreshCategoriesAction->setEnabled(extensions.refreshCategories && plugin &&
-                                          plugin->hasCategories() && account &&
-                                          !account->isCritical());
-    m_createSummaryAction->setEnabled(paneCode() >= 2);
-    m_publishAction->setEnabled(bool(extensions.publish));
-    m_statisticsAction->setEnabled(bool(extensions.showStatistics));
-    m_saveAsStationeryAction->setEnabled(bool(extensions.saveAsStationery));
 }
 
 bool Draft::shouldDisplaySidebar() const
@@ -1623,7 +1544,7 @@ void Draft::reconfigureForBlog()
     if (Blog* owning = blog())
         owning->setOption(key("extraEditTab"), m_subTag);
     m_layout->showTabs();
-    validateActions();
+    m_actions->validate();
 }
 
 void Draft::entryRemovedFromBlog()
@@ -1785,10 +1706,15 @@ void Draft::displayAttachmentSheet(const QString& attachmentKey)
 
 void Draft::insertURLWithClipboard()
 {
-    // The link tool inserts links once it is built.
+    m_actions->insertURLWithClipboard();
 }
 
 void Draft::insertImageWithClipboard()
 {
-    // Images from the clipboard come with the draft insertion actions.
+    m_actions->insertImageWithClipboard();
+}
+
+bool Draft::canInsertWithClipboard() const
+{
+    return m_actions->canInsertWithClipboard();
 }

@@ -17,6 +17,7 @@
 class AddonMenu;
 class QAbstractButton;
 class Blog;
+class DraftActions;
 class DraftAddonHandler;
 class DraftAddonText;
 class DraftAddons;
@@ -146,7 +147,7 @@ public:
     void revertToRevision(const QVariantMap& revision);
     DraftRevisions* revisions() const { return m_revisions; }
     // The window's own Revisions submenu.
-    QMenu* revisionMenu() const { return m_revisionMenu; }
+    QMenu* revisionMenu() const;
     void toggleKeywords();
     void toggleBloglist();
     // Commits the editors, then posts "refreshPreview" with the draft.
@@ -207,24 +208,24 @@ public:
     bool isActiveView(QWidget* view) const;
     // Brings the enabled states and titles of the draft's commands up to date.
     void validateActions();
-    QAction* switchEditorAction() const { return m_switchEditorAction; }
-    QAction* toggleKeywordsAction() const { return m_toggleKeywordsAction; }
-    QAction* toggleBloglistAction() const { return m_toggleBloglistAction; }
-    QAction* refreshCategoriesAction() const { return m_refreshCategoriesAction; }
-    QAction* createSummaryAction() const { return m_createSummaryAction; }
-    QAction* publishAction() const { return m_publishAction; }
-    QAction* saveAsStationeryAction() const { return m_saveAsStationeryAction; }
-    QAction* statisticsAction() const { return m_statisticsAction; }
-    DraftEditMenu* editMenu() const { return m_editMenu; }
-    QAction* customTagsAction() const { return m_customTagsAction; }
+    QAction* switchEditorAction() const;
+    QAction* toggleKeywordsAction() const;
+    QAction* toggleBloglistAction() const;
+    QAction* refreshCategoriesAction() const;
+    QAction* createSummaryAction() const;
+    QAction* publishAction() const;
+    QAction* saveAsStationeryAction() const;
+    QAction* statisticsAction() const;
+    DraftEditMenu* editMenu() const;
+    QAction* customTagsAction() const;
     // The Format menu: bold and italic in either editor, closing the open
     // tag and validating in the HTML source view; each acts on the editor
     // with the focus and is enabled only while one that takes it has it.
-    QAction* boldAction() const { return m_boldAction; }
-    QAction* italicAction() const { return m_italicAction; }
-    QAction* closeTagAction() const { return m_closeTagAction; }
-    QAction* validateHTMLAction() const { return m_validateHTMLAction; }
-    QToolBar* toolbar() const { return m_toolbar; }
+    QAction* boldAction() const;
+    QAction* italicAction() const;
+    QAction* closeTagAction() const;
+    QAction* validateHTMLAction() const;
+    QToolBar* toolbar() const;
 
     // New tags made in another draft of the blog; the categories list shows them.
     void addTags(const CategoryList& tags);
@@ -243,7 +244,7 @@ public:
     void insertImageWithClipboard() override;
     // Neither the attachment sheet nor the clipboard insertions are built yet.
     bool canDisplayAttachmentSheet() const override { return false; }
-    bool canInsertWithClipboard() const override { return false; }
+    bool canInsertWithClipboard() const override;
 
 signals:
     // The window became the active window.
@@ -258,13 +259,13 @@ private:
     };
     using Rendered = std::function<void(std::optional<QStringList> texts)>;
 
+    friend class DraftActions;
     friend class DraftAddons;
     friend class DraftSheets;
     friend class DraftWindowLayout;
 
     // Puts the rich and source editors in the tab views of the editing area.
     void buildEditors(QStackedWidget* mainTabs, QStackedWidget* subTabs);
-    void buildActions();
     void setUpEditor(EditorSlot& slot, DraftEditor* editor);
     void readBlogState();
     void configureTitleArea();
@@ -300,10 +301,6 @@ private:
     void observeNotifications();
     // The window's Revisions menu.
     void rebuildRevisionMenu();
-    // The enabled states of the commands that act on the focused editor
-    // (Format menu, add-on items), kept current as the focus moves: a
-    // disabled command swallows its shortcut.
-    void validateEditingActions();
     void requestClose();
 
     std::weak_ptr<Entry> m_entry;
@@ -322,28 +319,7 @@ private:
     std::unique_ptr<DraftSheets> m_sheets;
     std::unique_ptr<DraftFocus> m_focus;
     std::unique_ptr<DraftAddons> m_addons;
-    QToolBar* m_toolbar = nullptr;
-
-    QAction* m_saveAction = nullptr;
-    QAction* m_saveAsAction = nullptr;
-    QAction* m_revertAction = nullptr;
-    QAction* m_closeAction = nullptr;
-    QAction* m_switchEditorAction = nullptr;
-    QAction* m_toggleKeywordsAction = nullptr;
-    QAction* m_toggleBloglistAction = nullptr;
-    QAction* m_refreshCategoriesAction = nullptr;
-    QAction* m_createSummaryAction = nullptr;
-    QAction* m_publishAction = nullptr;
-    QAction* m_statisticsAction = nullptr;
-    QAction* m_saveAsStationeryAction = nullptr;
-    DraftEditMenu* m_editMenu = nullptr;
-    QAction* m_customTagsAction = nullptr;
-    QAction* m_boldAction = nullptr;
-    QAction* m_italicAction = nullptr;
-    QAction* m_closeTagAction = nullptr;
-    QAction* m_validateHTMLAction = nullptr;
-    QList<QAction*> m_laterActions; // commands of parts not built yet: disabled
-    QMenu* m_revisionMenu = nullptr;
+    std::unique_ptr<DraftActions> m_actions;
     DraftRevisions* m_revisions = nullptr;
 
     EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;

@@ -6,6 +6,7 @@
 #include "AddonMenuShortcuts.h"
 #include "AddonShortcuts.h"
 #include "Draft.h"
+#include "DraftActions.h"
 #include "DraftAddonHandler.h"
 #include "DraftAddonText.h"
 #include "DraftEditor.h"
@@ -31,9 +32,9 @@ void DraftAddons::build()
     // Add-ons act on the editor in focus, one at a time. The items are
     // rebuilt when the menu opens (connected first), then enabled here.
     QObject::connect(m_menu, &QMenu::aboutToShow, &m_draft,
-                     [this] { m_draft.validateEditingActions(); });
+                     [this] { m_draft.m_actions->validateEditing(); });
     QObject::connect(m_handler, &DraftAddonHandler::addonEnded, &m_draft,
-                     [this] { m_draft.validateEditingActions(); });
+                     [this] { m_draft.m_actions->validateEditing(); });
     // The recorded shortcuts go on the items here, where add-ons run, each
     // time the items are made and whenever the user records one.
     QObject::connect(m_items, &AddonMenu::rebuilt, &m_draft, [this] { applyShortcuts(); });
