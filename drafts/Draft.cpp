@@ -14,6 +14,7 @@
 #include "DraftAddonHandler.h"
 #include "DraftAddonText.h"
 #include "DraftAddons.h"
+#include "DraftAttachments.h"
 #include "DraftController.h"
 #include "DraftEditMenu.h"
 #include "DraftEditor.h"
@@ -96,13 +97,13 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_layout(std::make_unique<DraftWindowLayout>(*this)),
       m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this)),
       m_addons(std::make_unique<DraftAddons>(*this)),
-      m_actions(std::make_unique<DraftActions>(*this))
+      m_actions(std::make_unique<DraftActions>(*this)),
+      m_attachments(std::make_unique<DraftAttachments>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
     renewCopy();
-    if (const auto attachments = EntryContent(*entry).attachmentsFromKeys())
-        m_attachments = *attachments;
+    m_attachments->readFromEntry(*entry);
 
     m_committer = new EditorCommitter([this] { return commitReaders(); }, this);
     connect(m_committer, &EditorCommitter::fellBack, this, &Draft::editorFellBack);
@@ -1615,75 +1616,27 @@ Entry* Draft::entryBeingEdited()
 
 AttachmentPtr Draft::attachmentForKey(const QString& attachmentKey)
 {
-    if (const AttachmentPtr known = m_attachments.value(attachmentKey))
-        return known;
-    // An attachment of the library that the text names becomes the draft's.
-    AttachmentLibrary* library = AttachmentLibrary::sharedInstance();
-    const AttachmentPtr found = library ? library->attachmentForKey(attachmentKey) : nullptr;
-    if (!found)
-        return nullptr;
-    m_attachments.insert(attachmentKey, found);
-    if (const EntryPtr edited = entry())
-        edited->addKeyToAttachments(attachmentKey);
-    return found;
+    return m_attachments->attachmentForKey(attachmentKey);
 }
 
 QList<AttachmentPtr> Draft::allAttachments()
 {
-    // The entry's in its order, then the temporary ones by key.
-    QList<AttachmentPtr> attachments;
-    const EntryPtr edited = entry();
-    const QStringList listed =
-        edited ? edited->attachments().value_or(QStringList()) : QStringList();
-    for (const QString& attachmentKey : listed) {
-        if (const AttachmentPtr attachment = m_attachments.value(attachmentKey))
-            attachments.append(attachment);
-    }
-    QStringList others;
-    for (auto it = m_attachments.cbegin(); it != m_attachments.cend(); ++it) {
-        if (!listed.contains(it.key()))
-            others.append(it.key());
-    }
-    others.sort();
-    for (const QString& attachmentKey : std::as_const(others))
-        attachments.append(m_attachments.value(attachmentKey));
-    return attachments;
+    return m_attachments->allAttachments();
 }
 
 void Draft::addAttachment(const AttachmentPtr& attachment, bool temporary)
 {
-    if (!attachment)
-        return;
-    // Where it goes when uploaded: the blog, when its system takes uploads,
-    // else the first uploader; else it keeps what it had.
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    if (account && account->supportsUpload()) {
-        attachment->setAccountID(account->accountID());
-        attachment->setBlogID(owning->uniqueID());
-    } else if (const QStringList uploaders = UploaderManager::sharedInstance().pluginKeys();
-               !uploaders.isEmpty()) {
-        attachment->setAccountID(uploaders.first());
-        attachment->setBlogID(QString());
-    }
-    const QString attachmentKey = attachment->uniqueID();
-    m_attachments.insert(attachmentKey, attachment);
-    if (!temporary) {
-        if (const EntryPtr edited = entry())
-            edited->addKeyToAttachments(attachmentKey);
-    }
+    m_attachments->addAttachment(attachment, temporary);
 }
 
 bool Draft::isTemporaryAttachment(const QString& attachmentKey)
 {
-    const EntryPtr edited = entry();
-    return !edited || !edited->containsAttachment(attachmentKey);
+    return m_attachments->isTemporaryAttachment(attachmentKey);
 }
 
 void Draft::removeTemporaryAttachment(const QString& attachmentKey)
 {
-    if (isTemporaryAttachment(attachmentKey))
-        m_attachments.remove(attachmentKey);
+    m_attachments->removeTemporaryAttachment(attachmentKey);
 }
 
 const Template* Draft::htmlTemplate()
@@ -1700,8 +1653,12 @@ const Template* Draft::imageTemplate()
 
 void Draft::displayAttachmentSheet(const QString& attachmentKey)
 {
-    // The attachment sheet comes with the draft attachments.
-    qCInfo(lcDrafts) << "no attachment sheet yet for" << attachmentKey;
+    m_attachments->displayAttachmentSheet(attachmentKey);
+}
+
+bool Draft::canDisplayAttachmentSheet() const
+{
+    return m_attachments->canDisplayAttachmentSheet();
 }
 
 void Draft::insertURLWithClipboard()

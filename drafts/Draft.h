@@ -21,6 +21,7 @@ class DraftActions;
 class DraftAddonHandler;
 class DraftAddonText;
 class DraftAddons;
+class DraftAttachments;
 class DraftEditMenu;
 class DraftEditor;
 class DraftFocus;
@@ -243,7 +244,7 @@ public:
     void insertURLWithClipboard() override;
     void insertImageWithClipboard() override;
     // Neither the attachment sheet nor the clipboard insertions are built yet.
-    bool canDisplayAttachmentSheet() const override { return false; }
+    bool canDisplayAttachmentSheet() const override;
     bool canInsertWithClipboard() const override;
 
 signals:
@@ -312,7 +313,6 @@ private:
     int m_mode = SourceMode;
     int m_subTag = ExtendedTag;
     bool m_expanded = false;
-    QHash<QString, AttachmentPtr> m_attachments;
     QList<QMetaObject::Connection> m_entryConnections;
 
     std::unique_ptr<DraftWindowLayout> m_layout;
@@ -320,6 +320,7 @@ private:
     std::unique_ptr<DraftFocus> m_focus;
     std::unique_ptr<DraftAddons> m_addons;
     std::unique_ptr<DraftActions> m_actions;
+    std::unique_ptr<DraftAttachments> m_attachments;
     DraftRevisions* m_revisions = nullptr;
 
     EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;
