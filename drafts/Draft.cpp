@@ -18,6 +18,7 @@
 #include "DraftController.h"
 #include "DraftEditMenu.h"
 #include "DraftEditor.h"
+#include "DraftEditors.h"
 #include "DraftExtensions.h"
 #include "DraftFields.h"
 #include "DraftFocus.h"
@@ -98,14 +99,15 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this)),
       m_addons(std::make_unique<DraftAddons>(*this)),
       m_actions(std::make_unique<DraftActions>(*this)),
-      m_attachments(std::make_unique<DraftAttachments>(*this))
+      m_attachments(std::make_unique<DraftAttachments>(*this)),
+      m_editors(std::make_unique<DraftEditors>(*this))
 {
     Q_ASSERT(entry);
     m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
     renewCopy();
     m_attachments->readFromEntry(*entry);
 
-    m_committer = new EditorCommitter([this] { return commitReaders(); }, this);
+    m_committer = new EditorCommitter([this] { return m_editors->commitReaders(); }, this);
     connect(m_committer, &EditorCommitter::fellBack, this, &Draft::editorFellBack);
 
     m_revisions = new DraftRevisions(this);
@@ -118,15 +120,13 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     setUpPluginPanel();
     configureTitleArea();
     setUpPaneStack();
-    if (auto* source = dynamic_cast<RVTextView*>(m_sourceMain.editor); source && blog())
-        source->setSpellingLanguage(blog()->language());
-    if (auto* source = dynamic_cast<RVTextView*>(m_sourceSub.editor); source && blog())
-        source->setSpellingLanguage(blog()->language());
+    if (blog())
+        m_editors->setSpellingLanguage(blog()->language());
 
     m_mode = (entry->editMode() != 0 || !richEditorsAvailable()) ? SourceMode : RichMode;
     m_layout->showTabs();
     m_layout->updateButtons();
-    loadContent();
+    m_editors->loadContent();
     watchEntry();
     observeNotifications();
     m_layout->updateWindowTitle();
@@ -167,7 +167,7 @@ EntryOwner* Draft::owner() const
 
 bool Draft::richEditorsAvailable() const
 {
-    return m_richMain.editor != nullptr;
+    return m_editors->richEditorsAvailable();
 }
 
 int Draft::paneCode() const
@@ -178,9 +178,7 @@ int Draft::paneCode() const
 
 DraftEditor* Draft::editor(int mode, bool sub) const
 {
-    if (mode == RichMode)
-        return sub ? m_richSub.editor : m_richMain.editor;
-    return sub ? m_sourceSub.editor : m_sourceMain.editor;
+    return m_editors->editor(mode, sub);
 }
 
 void Draft::validateActions()
@@ -366,96 +364,6 @@ void Draft::setSidePanelContent(QWidget* content)
 // --- the window
 // ---------------------------------------------------------------------------------------
 
-void Draft::setUpEditor(EditorSlot& slot, DraftEditor* editor)
-{
-    slot.editor = editor;
-    slot.widget = editor ? editor->editorWidget() : nullptr;
-    if (!editor)
-        return;
-    EditorSlot* const slotPointer = &slot;
-    editor->setChangeHandler([this, slotPointer] {
-        slotPointer->changedByUser = true;
-        slotPointer->failed = false;
-        if (window())
-            window()->setWindowModified(true);
-    });
-    if (auto* async = dynamic_cast<AsyncDraftEditor*>(editor)) {
-        async->setContentHandler([slotPointer](const QString& content) {
-            slotPointer->lastKnown = content;
-            slotPointer->handedOver = true;
-        });
-        async->setFailureHandler([this, slotPointer](const QString& reason) {
-            qCWarning(lcDrafts) << "an editor of a draft failed:" << reason;
-            slotPointer->failed = true;
-            // A commit waiting for it goes on and tells the user; otherwise
-            // nobody would, and the user would type on in a page that shows older text.
-            const bool commitTells = m_committer->isWaitingFor(slotPointer);
-            m_committer->editorFailed(slotPointer);
-            if (!commitTells && !m_closed)
-                showNotice(localized("Draft",
-                                     "The rich editor stopped working. It shows the text it "
-                                     "last passed on again; anything typed just before it "
-                                     "stopped may be missing."));
-        });
-        async->setRecoveryHandler([this, slotPointer] { restoreEditor(*slotPointer); });
-    }
-}
-
-void Draft::restoreEditor(EditorSlot& slot)
-{
-    if (m_closed || !slot.alive())
-        return;
-    // The page came back with the text it was last given, not with what it
-    // handed over since: that goes back in, as the editor shows a text.
-    QString shown = slot.lastKnown;
-    if (slot.handedOver) {
-        const QString rendered = renderForRichEdit(shown);
-        if (!rendered.isNull())
-            shown = rendered;
-    }
-    slot.editor->setContent(shown);
-    slot.failed = false;
-}
-
-void Draft::buildEditors(QStackedWidget* mainTabs, QStackedWidget* subTabs)
-{
-    DraftExtensions& extensions = DraftExtensions::sharedInstance();
-
-    auto richOrPlaceholder = [&](QStackedWidget* tabs, EditorSlot& slot) {
-        DraftEditor* rich =
-            extensions.makeRichEditor ? extensions.makeRichEditor(tabs, *this) : nullptr;
-        setUpEditor(slot, rich);
-        if (rich) {
-            tabs->addWidget(rich->editorWidget());
-        } else {
-            auto* placeholder = new QWidget(tabs);
-            placeholder->setObjectName(QStringLiteral("richPlaceholder"));
-            tabs->addWidget(placeholder);
-        }
-    };
-    auto source = [&](QStackedWidget* tabs, EditorSlot& slot) {
-        auto* view = new RVTextView(tabs);
-        view->setDraft(this);
-        setUpEditor(slot, view);
-        tabs->addWidget(view);
-    };
-    richOrPlaceholder(mainTabs, m_richMain);
-    source(mainTabs, m_sourceMain);
-    // Both rich editors or neither: a draft never mixes the kinds.
-    if (m_richMain.editor) {
-        richOrPlaceholder(subTabs, m_richSub);
-        if (!m_richSub.editor) {
-            delete m_richMain.widget.data();
-            setUpEditor(m_richMain, nullptr);
-            auto* placeholder = new QWidget(mainTabs);
-            mainTabs->insertWidget(RichMode, placeholder);
-        }
-    } else {
-        subTabs->addWidget(new QWidget(subTabs));
-    }
-    source(subTabs, m_sourceSub);
-}
-
 // --- set-up from the blog
 // -----------------------------------------------------------------------------
 
@@ -470,7 +378,8 @@ void Draft::readBlogState()
             m_canUseRichEditor = formatter->allowsHTMLEditing();
     }
     if (DraftExtensions::sharedInstance().setRichEditable) {
-        for (EditorSlot* slot : {&m_richMain, &m_richSub}) {
+        for (EditorSlot* slot :
+             {&m_editors->slot(RichMode, false), &m_editors->slot(RichMode, true)}) {
             if (slot->alive())
                 DraftExtensions::sharedInstance().setRichEditable(*slot->editor,
                                                                   m_canUseRichEditor);
@@ -574,154 +483,8 @@ void Draft::setUpPaneStack()
 // --- loading content
 // ----------------------------------------------------------------------------------
 
-void Draft::setEditorContent(EditorSlot& slot, const QString& text)
-{
-    if (!slot.alive())
-        return;
-    slot.editor->setContent(text);
-    slot.loaded = text;
-    slot.lastKnown = text;
-    slot.handedOver = false;
-    slot.failed = false;
-    slot.changedByUser = false;
-}
-
-void Draft::loadSourceEditors()
-{
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    setEditorContent(m_sourceMain, edited->body());
-    if (paneCode() > 0) {
-        const QString field = subFieldKey(m_subTag);
-        if (!field.isEmpty())
-            setEditorContent(m_sourceSub, entryField(*edited, field));
-    }
-}
-
-void Draft::loadContent(std::function<void()> done)
-{
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    if (m_mode == SourceMode) {
-        loadSourceEditors();
-        if (done)
-            done();
-        return;
-    }
-    const int code = paneCode();
-    QList<RenderJob> jobs{{edited->body(), sheetText("Invalid HTML in main body!")}};
-    if (code & 1)
-        jobs.append({edited->extended(), sheetText("Invalid HTML in extended body!")});
-    if (code & 2)
-        jobs.append({edited->summary(), sheetText("Invalid HTML in summary!")});
-    renderAll(jobs, [this, code, done](std::optional<QStringList> rendered) {
-        if (!rendered) {
-            fallBackToSourceMode();
-        } else {
-            setEditorContent(m_richMain, rendered->value(0));
-            int index = 1;
-            const QString extended = (code & 1) ? rendered->value(index++) : QString();
-            const QString summary = (code & 2) ? rendered->value(index++) : QString();
-            if (code > 0 && m_subTag == ExtendedTag)
-                setEditorContent(m_richSub, extended);
-            else if (code > 0 && m_subTag == SummaryTag)
-                setEditorContent(m_richSub, summary);
-        }
-        if (done)
-            done();
-    });
-}
-
-void Draft::fallBackToSourceMode()
-{
-    m_mode = SourceMode;
-    if (const EntryPtr edited = entry())
-        edited->setEditMode(SourceMode);
-    m_layout->showTabs();
-    m_layout->updateButtons();
-    loadSourceEditors();
-}
-
-QString Draft::renderForRichEdit(const QString& text) const
-{
-    const EntryPtr edited = entry();
-    return edited ? EntryRenderer(*edited).renderForRichEdit(text) : text;
-}
-
-QString Draft::renderQuietly(const QString& text) const
-{
-    const QString rendered = renderForRichEdit(text);
-    if (!rendered.isNull())
-        return rendered;
-    const EntryPtr edited = entry();
-    return edited ? edited->fixedHTML() : text;
-}
-
-void Draft::renderAll(QList<RenderJob> jobs, Rendered done)
-{
-    // One job after the other; an invalid text asks the user, whose answer
-    // goes on with the corrected HTML or ends the whole load.
-    auto results = std::make_shared<QStringList>();
-    auto remaining = std::make_shared<QList<RenderJob>>(std::move(jobs));
-    auto step = std::make_shared<std::function<void()>>();
-    QPointer<Draft> self(this);
-    *step = [self, results, remaining, step, done] {
-        if (!self)
-            return;
-        while (!remaining->isEmpty()) {
-            const RenderJob job = remaining->takeFirst();
-            const QString rendered = self->renderForRichEdit(job.text);
-            if (!rendered.isNull()) {
-                results->append(rendered);
-                continue;
-            }
-            const EntryPtr edited = self->entry();
-            const QString detail = edited ? edited->validationErrorMessage() : QString();
-            ValidationSheet::ask(self->window(), job.message, detail,
-                                 [self, results, step, done](bool useCorrection) {
-                                     if (!self || !*step)
-                                         return;
-                                     const EntryPtr edited = self->entry();
-                                     if (!useCorrection || !edited ||
-                                         edited->fixedHTML().isNull()) {
-                                         *step = nullptr;
-                                         done(std::nullopt);
-                                         return;
-                                     }
-                                     results->append(edited->fixedHTML());
-                                     (*step)();
-                                 });
-            return;
-        }
-        // Dropping the shared function breaks its cycle and destroys this
-        // closure: what it still needs is copied out first.
-        const Rendered finish = done;
-        const QStringList texts = *results;
-        *step = nullptr;
-        finish(texts);
-    };
-    (*step)();
-}
-
 // --- the commit protocol
 // ------------------------------------------------------------------------------
-
-QList<EditorCommitter::Reader> Draft::commitReaders()
-{
-    QList<EditorCommitter::Reader> readers;
-    // Rich editors that may not be edited hold nothing newer than the entry.
-    if (m_mode == RichMode && !m_canUseRichEditor)
-        return readers;
-    EditorSlot& main = m_mode == RichMode ? m_richMain : m_sourceMain;
-    EditorSlot& sub = m_mode == RichMode ? m_richSub : m_sourceSub;
-    readers.append({&main, bodyKey});
-    const QString field = subFieldKey(m_subTag);
-    if (paneCode() > 0 && !field.isEmpty())
-        readers.append({&sub, field});
-    return readers;
-}
 
 void Draft::commit(const QString& road, EditorCommitter::Continuation then)
 {
@@ -801,98 +564,7 @@ void Draft::handleErrorMessage(const QString& title, const QString& body)
 
 void Draft::switchEditor(std::optional<int> buttonTag)
 {
-    // Focus in a source editor returns to the matching rich editor afterwards.
-    QWidget* focus = QApplication::focusWidget();
-    const bool fromMainSource = focus && DraftEditor::containing(focus) == m_sourceMain.editor;
-    const bool fromSubSource = focus && DraftEditor::containing(focus) == m_sourceSub.editor;
-
-    commit(QStringLiteral("switch editor"),
-           [this, buttonTag, fromMainSource, fromSubSource](const EditorCommitter::Result& result) {
-               const int target = 1 - m_mode;
-               if ((buttonTag && *buttonTag == m_mode) ||
-                   (target == RichMode && !richEditorsAvailable())) {
-                   m_layout->updateButtons();
-                   return;
-               }
-               if (target == SourceMode) {
-                   switchToSource(result);
-                   return;
-               }
-               const EntryPtr edited = entry();
-               if (!edited)
-                   return;
-               const int code = paneCode();
-               const QString field = subFieldKey(m_subTag);
-               const bool hasSub = code > 0 && !field.isEmpty();
-               if (!m_canUseRichEditor) {
-                   // The rich editors only show the text; it lives in the entry.
-                   edited->setBody(result.texts.value(bodyKey, edited->body()));
-                   if (hasSub)
-                       setEntryField(*edited, field,
-                                     result.texts.value(field, entryField(*edited, field)));
-               }
-               QList<RenderJob> jobs{{result.texts.value(bodyKey, edited->body()),
-                                      sheetText("Invalid HTML in main body!")}};
-               if (hasSub)
-                   jobs.append({result.texts.value(field, entryField(*edited, field)),
-                                field == extendedKey ? sheetText("Invalid HTML in extended body!")
-                                                     : sheetText("Invalid HTML in summary!")});
-               renderAll(jobs, [this, hasSub, fromMainSource,
-                                fromSubSource](std::optional<QStringList> rendered) {
-                   if (!rendered) {
-                       m_layout->updateButtons(); // refused: nothing changes
-                       return;
-                   }
-                   finishSwitchToRich(rendered->value(0), rendered->value(1), hasSub);
-                   EditorSlot* refocus =
-                       fromMainSource ? &m_richMain : (fromSubSource ? &m_richSub : nullptr);
-                   if (refocus) {
-                       QPointer<QWidget> widget = refocus->widget;
-                       QTimer::singleShot(focusReturnDelay, this, [widget] {
-                           if (widget)
-                               widget->setFocus(Qt::OtherFocusReason);
-                       });
-                   }
-               });
-           });
-}
-
-void Draft::finishSwitchToRich(const QString& body, const QString& sub, bool hasSub)
-{
-    setEditorContent(m_richMain, body);
-    if (hasSub)
-        setEditorContent(m_richSub, sub);
-    m_mode = RichMode;
-    if (const EntryPtr edited = entry())
-        edited->setEditMode(RichMode);
-    m_layout->showTabs();
-    m_layout->updateButtons();
-    m_actions->validate();
-}
-
-void Draft::switchToSource(const EditorCommitter::Result& result)
-{
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    const QString field = subFieldKey(m_subTag);
-    const bool hasSub = paneCode() > 0 && !field.isEmpty();
-    if (m_canUseRichEditor) {
-        setEditorContent(m_sourceMain, result.texts.value(bodyKey, edited->body()));
-        if (hasSub)
-            setEditorContent(m_sourceSub, result.texts.value(field, entryField(*edited, field)));
-        // The rich editor wrote HTML: no text filter applies any more.
-        if (m_layout->formatPopup()->count() > 0)
-            m_layout->formatPopup()->setCurrentIndex(0);
-        edited->setFormat(QString());
-    } else {
-        loadSourceEditors();
-    }
-    m_mode = SourceMode;
-    edited->setEditMode(SourceMode);
-    m_layout->showTabs();
-    m_layout->updateButtons();
-    m_actions->validate();
+    m_editors->switchEditor(buttonTag);
 }
 
 void Draft::toggleExtraEdit(int tag)
@@ -915,11 +587,11 @@ void Draft::toggleExtraEdit(int tag)
             return;
         const QString text = entryField(*edited, incoming);
         if (m_mode == SourceMode) {
-            setEditorContent(m_sourceSub, text);
+            m_editors->setEditorContent(m_editors->slot(SourceMode, true), text);
         } else {
-            const QString rendered = renderForRichEdit(text);
+            const QString rendered = m_editors->renderForRichEdit(text);
             if (!rendered.isNull())
-                setEditorContent(m_richSub, rendered);
+                m_editors->setEditorContent(m_editors->slot(RichMode, true), rendered);
         }
     });
 }
@@ -945,9 +617,10 @@ void Draft::createSummary()
         if (m_layout->paneStack()->isCollapsed())
             m_layout->paneStack()->closureAction();
         if (m_mode == SourceMode)
-            setEditorContent(m_sourceSub, *excerpt);
+            m_editors->setEditorContent(m_editors->slot(SourceMode, true), *excerpt);
         else
-            setEditorContent(m_richSub, renderQuietly(*excerpt));
+            m_editors->setEditorContent(m_editors->slot(RichMode, true),
+                                        m_editors->renderQuietly(*excerpt));
         if (window())
             window()->setWindowModified(true);
     });
@@ -961,8 +634,9 @@ void Draft::refreshSource()
             return;
         const int code = paneCode();
         if (m_mode == SourceMode) {
-            for (EditorSlot* slot : {&m_sourceMain, &m_sourceSub}) {
-                if (slot == &m_sourceSub && code <= 0)
+            for (EditorSlot* slot :
+                 {&m_editors->slot(SourceMode, false), &m_editors->slot(SourceMode, true)}) {
+                if (slot == &m_editors->slot(SourceMode, true) && code <= 0)
                     continue;
                 if (auto* view = dynamic_cast<RVTextView*>(slot->editor))
                     view->setDefaults(true);
@@ -975,17 +649,18 @@ void Draft::refreshSource()
             return m_canUseRichEditor && result.texts.contains(name) ? result.texts.value(name)
                                                                      : entryField(*edited, name);
         };
-        QList<RenderJob> jobs{{current(bodyKey), sheetText("Invalid HTML in main body!")}};
+        QList<DraftEditors::RenderJob> jobs{
+            {current(bodyKey), sheetText("Invalid HTML in main body!")}};
         if (hasSub)
             jobs.append({current(field), field == extendedKey
                                              ? sheetText("Invalid HTML in extended body!")
                                              : sheetText("Invalid HTML in summary!")});
-        renderAll(jobs, [this, hasSub](std::optional<QStringList> rendered) {
+        m_editors->renderAll(jobs, [this, hasSub](std::optional<QStringList> rendered) {
             if (!rendered)
                 return;
-            setEditorContent(m_richMain, rendered->value(0));
+            m_editors->setEditorContent(m_editors->slot(RichMode, false), rendered->value(0));
             if (hasSub)
-                setEditorContent(m_richSub, rendered->value(1));
+                m_editors->setEditorContent(m_editors->slot(RichMode, true), rendered->value(1));
         });
     });
 }
@@ -998,12 +673,12 @@ void Draft::reloadEntry()
             return;
         // Text the user typed wins over a change made to the entry elsewhere;
         // an editor left untouched since it was filled takes the entry's text.
-        for (const EditorCommitter::Reader& reader : commitReaders()) {
+        for (const EditorCommitter::Reader& reader : m_editors->commitReaders()) {
             if (reader.slot->changedByUser && result.texts.contains(reader.key))
                 setEntryField(*edited, reader.key, result.texts.value(reader.key));
         }
         m_layout->showEntryFields(*edited, true);
-        loadContent([this] {
+        m_editors->loadContent([this] {
             if (const EntryPtr edited = entry())
                 edited->setNeedsSave(true);
         });
@@ -1033,7 +708,7 @@ void Draft::revertDocumentToSaved()
             m_mode = SourceMode;
         m_layout->showTabs();
         m_layout->updateButtons();
-        loadContent([this] {
+        m_editors->loadContent([this] {
             if (const EntryPtr edited = entry())
                 edited->setNeedsSave(false);
             if (window())
@@ -1049,9 +724,11 @@ void Draft::revertToRevision(const QVariantMap& revision)
         return;
     // Focus in a rich editor returns to it once the editors are filled again.
     const DraftEditor* focused = focusedEditor();
-    EditorSlot* refocus = (focused && focused == m_richMain.editor)  ? &m_richMain
-                          : (focused && focused == m_richSub.editor) ? &m_richSub
-                                                                     : nullptr;
+    EditorSlot* refocus = (focused && focused == m_editors->slot(RichMode, false).editor)
+                              ? &m_editors->slot(RichMode, false)
+                          : (focused && focused == m_editors->slot(RichMode, true).editor)
+                              ? &m_editors->slot(RichMode, true)
+                              : nullptr;
     commitThen(QStringLiteral("revert to revision"), [this, revision, refocus] {
         const EntryPtr edited = entry();
         if (!edited)
@@ -1067,7 +744,7 @@ void Draft::revertToRevision(const QVariantMap& revision)
         m_layout->showEntryFields(*edited, false);
         m_layout->updateWindowTitle();
         QPointer<QWidget> widget = refocus ? refocus->widget : nullptr;
-        loadContent([this, widget] {
+        m_editors->loadContent([this, widget] {
             m_layout->showTabs();
             m_layout->updateButtons();
             if (saveToDisk())

@@ -24,6 +24,7 @@ class DraftAddons;
 class DraftAttachments;
 class DraftEditMenu;
 class DraftEditor;
+class DraftEditors;
 class DraftFocus;
 class DraftPaneStack;
 class DraftRevisions;
@@ -254,44 +255,23 @@ signals:
     void entryMoved(Draft* draft);
 
 private:
-    struct RenderJob {
-        QString text;
-        QString message; // the validation panel's title when the text is invalid
-    };
-    using Rendered = std::function<void(std::optional<QStringList> texts)>;
-
     friend class DraftActions;
     friend class DraftAddons;
+    friend class DraftEditors;
     friend class DraftSheets;
     friend class DraftWindowLayout;
 
-    // Puts the rich and source editors in the tab views of the editing area.
-    void buildEditors(QStackedWidget* mainTabs, QStackedWidget* subTabs);
-    void setUpEditor(EditorSlot& slot, DraftEditor* editor);
     void readBlogState();
     void configureTitleArea();
     void setUpPluginPanel();
     void disposePluginPanel();
     void setUpPaneStack();
-    void loadContent(std::function<void()> done = {});
-    void loadSourceEditors();
-    void setEditorContent(EditorSlot& slot, const QString& text);
-    // After its renderer came back, an editor is given the content it last had.
-    void restoreEditor(EditorSlot& slot);
 
-    QList<EditorCommitter::Reader> commitReaders();
     void commit(const QString& road, EditorCommitter::Continuation then);
     void saveToEntry(const EditorCommitter::Result& result);
     bool compareWithCopy();
     void editorFellBack(const QString& road, const QStringList& keys);
     void showNotice(const QString& text);
-
-    QString renderForRichEdit(const QString& text) const;
-    void renderAll(QList<RenderJob> jobs, Rendered done);
-    QString renderQuietly(const QString& text) const;
-    void fallBackToSourceMode();
-    void finishSwitchToRich(const QString& body, const QString& sub, bool hasSub);
-    void switchToSource(const EditorCommitter::Result& result);
 
     void watchEntry();
     void followMovedEntry(const EntryPtr& moved);
@@ -321,9 +301,9 @@ private:
     std::unique_ptr<DraftAddons> m_addons;
     std::unique_ptr<DraftActions> m_actions;
     std::unique_ptr<DraftAttachments> m_attachments;
+    std::unique_ptr<DraftEditors> m_editors;
     DraftRevisions* m_revisions = nullptr;
 
-    EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;
     EditorCommitter* m_committer = nullptr;
     std::unique_ptr<PLUMETDraftPanel> m_pluginObject;
     bool m_fallbackUnacknowledged = false;

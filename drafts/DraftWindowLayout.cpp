@@ -2,6 +2,7 @@
 #include "DraftWindowLayout.h"
 
 #include "Draft.h"
+#include "DraftEditors.h"
 #include "DraftPaneStack.h"
 #include "DraftSideView.h"
 #include "Entry.h"
@@ -195,7 +196,7 @@ void DraftWindowLayout::buildEditingArea(QWidget* parent)
 {
     m_mainTabView = new QStackedWidget(parent);
     m_subTabView = new QStackedWidget(parent);
-    m_draft.buildEditors(m_mainTabView, m_subTabView);
+    m_draft.m_editors->build(m_mainTabView, m_subTabView);
     m_pluginTab = new QWidget(m_subTabView);
     auto* pluginLayout = new QVBoxLayout(m_pluginTab);
     pluginLayout->setContentsMargins(0, 0, 0, 0);
