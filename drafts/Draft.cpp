@@ -15,6 +15,7 @@
 #include "DraftAddonText.h"
 #include "DraftAddons.h"
 #include "DraftAttachments.h"
+#include "DraftBlogSetup.h"
 #include "DraftController.h"
 #include "DraftEditMenu.h"
 #include "DraftEditor.h"
@@ -95,6 +96,7 @@ QString sheetText(const char* text)
 
 Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* parent)
     : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
+      m_blogSetup(std::make_unique<DraftBlogSetup>(*this)),
       m_layout(std::make_unique<DraftWindowLayout>(*this)),
       m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this)),
       m_addons(std::make_unique<DraftAddons>(*this)),
@@ -103,7 +105,6 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_editors(std::make_unique<DraftEditors>(*this))
 {
     Q_ASSERT(entry);
-    m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
     renewCopy();
     m_attachments->readFromEntry(*entry);
 
@@ -116,10 +117,10 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenu(); });
     connect(m_revisions, &DraftRevisions::fileMovedAside, this, &Draft::showNotice);
     m_revisions->follow(*entry);
-    readBlogState();
-    setUpPluginPanel();
-    configureTitleArea();
-    setUpPaneStack();
+    m_blogSetup->readBlogState();
+    m_blogSetup->setUpPluginPanel();
+    m_blogSetup->configureTitleArea();
+    m_blogSetup->setUpPaneStack();
     if (blog())
         m_editors->setSpellingLanguage(blog()->language());
 
@@ -163,6 +164,16 @@ EntryOwner* Draft::owner() const
 {
     const EntryPtr edited = entry();
     return edited ? edited->parentBlog() : nullptr;
+}
+
+bool Draft::canUseRichEditor() const
+{
+    return m_blogSetup->canUseRichEditor();
+}
+
+PLUMETDraftPanel* Draft::pluginObject() const
+{
+    return m_blogSetup->pluginObject();
 }
 
 bool Draft::richEditorsAvailable() const
@@ -367,119 +378,6 @@ void Draft::setSidePanelContent(QWidget* content)
 // --- set-up from the blog
 // -----------------------------------------------------------------------------
 
-void Draft::readBlogState()
-{
-    const EntryPtr edited = entry();
-    m_canUseRichEditor = true;
-    if (m_fixedRichText) {
-        m_canUseRichEditor = false;
-    } else if (edited) {
-        if (PLUMETFormatterProtocol* formatter = EntryRenderer(*edited).usedFormatter())
-            m_canUseRichEditor = formatter->allowsHTMLEditing();
-    }
-    if (DraftExtensions::sharedInstance().setRichEditable) {
-        for (EditorSlot* slot :
-             {&m_editors->slot(RichMode, false), &m_editors->slot(RichMode, true)}) {
-            if (slot->alive())
-                DraftExtensions::sharedInstance().setRichEditable(*slot->editor,
-                                                                  m_canUseRichEditor);
-        }
-    }
-
-    Blog* owning = blog();
-    m_expanded = false;
-    m_subTag = ExtendedTag;
-    if (!owning)
-        return;
-    // The blog keeps whether the lower pane was collapsed, and the lower pane last shown.
-    const QVariant collapsed = owning->option(QStringLiteral("showExtraEdit"));
-    m_expanded = collapsed.isValid() && !collapsed.toBool();
-    const QVariant tag = owning->option(QStringLiteral("extraEditTab"));
-    if (tag.isValid())
-        m_subTag = tag.toInt();
-    else
-        owning->setOption(QStringLiteral("extraEditTab"), 0);
-}
-
-void Draft::setUpPluginPanel()
-{
-    disposePluginPanel();
-    const EntryPtr edited = entry();
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    if (!edited || !plugin)
-        return;
-    std::weak_ptr<Entry> target = edited;
-    m_pluginObject =
-        plugin->draftPluginView(edited->pluginSettings(), [target](const QVariantMap& settings) {
-            if (const EntryPtr entry = target.lock())
-                entry->setPluginSettings(settings);
-        });
-    if (!m_pluginObject)
-        return;
-    m_pluginObject->setIsPage(edited->hasFlag(Entry::IsPage));
-    if (QWidget* view = m_pluginObject->view()) {
-        view->setParent(m_layout->pluginTab());
-        m_layout->pluginTab()->layout()->addWidget(view);
-        view->show();
-    }
-}
-
-void Draft::disposePluginPanel()
-{
-    if (!m_pluginObject)
-        return;
-    m_pluginObject->willDispose(this);
-    if (QWidget* view = m_pluginObject->view()) {
-        view->hide();
-        view->setParent(nullptr);
-    }
-    m_pluginObject.reset();
-}
-
-void Draft::configureTitleArea()
-{
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    const bool keywords =
-        plugin && plugin->hasKeywordsField() && owning->option(key("showKeywords")).toBool();
-    const bool blogList = owning && owning->option(key("showBloglist")).toBool();
-    m_layout->keywordView()->setVisible(keywords);
-    m_layout->blogListView()->setVisible(blogList);
-
-    m_layout->accountPopup()->clear();
-    if (owning)
-        m_layout->accountPopup()->addItem(
-            account ? QStringLiteral("%1 — %2").arg(account->title(), owning->displayName())
-                    : owning->displayName());
-
-    QList<RVSubView*> shown{m_layout->titleView()};
-    if (keywords)
-        shown.append(m_layout->keywordView());
-    if (blogList)
-        shown.append(m_layout->blogListView());
-    RVSubView::alignRows(shown);
-}
-
-void Draft::setUpPaneStack()
-{
-    const int code = paneCode();
-    const bool plugin = m_pluginObject != nullptr;
-    m_layout->paneStack()->setMinHeight(m_pluginObject ? int(m_pluginObject->minimumHeight()) : 0);
-    m_layout->paneStack()->setupViews(code, plugin, m_expanded);
-    const QList<int> tags = m_layout->paneStack()->segmentTags();
-    if (!tags.isEmpty()) {
-        if (!tags.contains(m_subTag)) {
-            m_subTag = tags.first();
-            if (Blog* owning = blog())
-                owning->setOption(key("extraEditTab"), m_subTag);
-        }
-        m_layout->paneStack()->selectTag(m_subTag);
-    }
-}
-
 // --- loading content
 // ----------------------------------------------------------------------------------
 
@@ -646,7 +544,7 @@ void Draft::refreshSource()
         const QString field = subFieldKey(m_subTag);
         const bool hasSub = code > 0 && !field.isEmpty();
         auto current = [&](const QString& name) {
-            return m_canUseRichEditor && result.texts.contains(name) ? result.texts.value(name)
+            return canUseRichEditor() && result.texts.contains(name) ? result.texts.value(name)
                                                                      : entryField(*edited, name);
         };
         QList<DraftEditors::RenderJob> jobs{
@@ -776,23 +674,12 @@ void Draft::rebuildRevisionMenu()
 
 void Draft::toggleKeywords()
 {
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    if (!plugin || !plugin->hasKeywordsField())
-        return;
-    owning->setOption(key("showKeywords"), !owning->option(key("showKeywords")).toBool());
-    configureTitleArea();
-    m_actions->validate();
+    m_blogSetup->toggleKeywords();
 }
 
 void Draft::toggleBloglist()
 {
-    if (Blog* owning = blog()) {
-        owning->setOption(key("showBloglist"), !owning->option(key("showBloglist")).toBool());
-        configureTitleArea();
-        m_actions->validate();
-    }
+    m_blogSetup->toggleBloglist();
 }
 
 void Draft::requestPreviewRefresh()
@@ -1095,7 +982,7 @@ void Draft::close()
         revisionMenu->clear();
     NotificationCenter::sharedInstance().removeObserver(this);
     NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), this);
-    disposePluginPanel();
+    m_blogSetup->disposePluginPanel();
     m_addons->dispose();
     if (window()) {
         window()->hide();
@@ -1205,24 +1092,9 @@ void Draft::followMovedEntry(const EntryPtr& moved)
     renewCopy();
     m_revisions->follow(*moved);
     watchEntry();
-    reconfigureForBlog();
+    m_blogSetup->reconfigureForBlog();
     m_layout->updateWindowTitle();
     emit entryMoved(this);
-}
-
-void Draft::reconfigureForBlog()
-{
-    const int keptTag = m_subTag;
-    readBlogState();
-    // The lower pane keeps showing what it showed, so its text goes back to the same field.
-    m_subTag = keptTag;
-    setUpPluginPanel();
-    configureTitleArea();
-    setUpPaneStack();
-    if (Blog* owning = blog())
-        owning->setOption(key("extraEditTab"), m_subTag);
-    m_layout->showTabs();
-    m_actions->validate();
 }
 
 void Draft::entryRemovedFromBlog()
@@ -1280,7 +1152,7 @@ void Draft::observeNotifications()
         m_layout->paneStack());
     // The blog menu, presets and category refreshes follow here once their parts are built.
     center.observe(QStringLiteral("forceReload"), this,
-                   [this](const Notification&) { configureTitleArea(); });
+                   [this](const Notification&) { m_blogSetup->configureTitleArea(); });
 }
 
 // --- DraftEditorHost

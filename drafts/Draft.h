@@ -22,6 +22,7 @@ class DraftAddonHandler;
 class DraftAddonText;
 class DraftAddons;
 class DraftAttachments;
+class DraftBlogSetup;
 class DraftEditMenu;
 class DraftEditor;
 class DraftEditors;
@@ -86,7 +87,7 @@ public:
     EntryOwner* owner() const;
     RVDraftWindow* window() const;
     QPointF restorePosition() const { return m_topLeft; }
-    bool canUseRichEditor() const { return m_canUseRichEditor; }
+    bool canUseRichEditor() const;
     EntryPtr savedCopy() const { return m_copy; }
 
     // Places the window (restored, staggered after the last visible draft of
@@ -116,7 +117,7 @@ public:
     QLineEdit* titleField() const;
     QPushButton* richButton() const;
     QPushButton* htmlButton() const;
-    PLUMETDraftPanel* pluginObject() const { return m_pluginObject.get(); }
+    PLUMETDraftPanel* pluginObject() const;
     // The sheet shown on the window (save question, alert), while it is open.
     QMessageBox* sheet() const;
     // Shows `sheet` window-modal on the draft in place of any other; `ended`
@@ -257,15 +258,10 @@ signals:
 private:
     friend class DraftActions;
     friend class DraftAddons;
+    friend class DraftBlogSetup;
     friend class DraftEditors;
     friend class DraftSheets;
     friend class DraftWindowLayout;
-
-    void readBlogState();
-    void configureTitleArea();
-    void setUpPluginPanel();
-    void disposePluginPanel();
-    void setUpPaneStack();
 
     void commit(const QString& road, EditorCommitter::Continuation then);
     void saveToEntry(const EditorCommitter::Result& result);
@@ -278,7 +274,6 @@ private:
     void entryRemovedFromBlog();
     void entryLost();
     void entryChanged(const QString& key);
-    void reconfigureForBlog();
     void observeNotifications();
     // The window's Revisions menu.
     void rebuildRevisionMenu();
@@ -288,13 +283,11 @@ private:
     EntryPtr m_keepAlive; // while the entry leaves its blog under the draft
     EntryPtr m_copy;
     QPointF m_topLeft;
-    bool m_fixedRichText = false;
-    bool m_canUseRichEditor = true;
     int m_mode = SourceMode;
     int m_subTag = ExtendedTag;
-    bool m_expanded = false;
     QList<QMetaObject::Connection> m_entryConnections;
 
+    std::unique_ptr<DraftBlogSetup> m_blogSetup;
     std::unique_ptr<DraftWindowLayout> m_layout;
     std::unique_ptr<DraftSheets> m_sheets;
     std::unique_ptr<DraftFocus> m_focus;
@@ -305,7 +298,6 @@ private:
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;
-    std::unique_ptr<PLUMETDraftPanel> m_pluginObject;
     bool m_fallbackUnacknowledged = false;
     bool m_closing = false; // the registry is closing the draft
     bool m_closed = false;

@@ -1,6 +1,8 @@
 // Builds a draft window's widgets and keeps them showing what the draft shows.
 #pragma once
 
+#include "RVDraftWindow.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -16,7 +18,6 @@ class QLineEdit;
 class QPushButton;
 class QStackedWidget;
 class QWidget;
-class RVDraftWindow;
 class RVSubView;
 
 // The widgets of a draft window: the side panel, the title rows (title,
