@@ -25,6 +25,7 @@
 #include "DraftFocus.h"
 #include "DraftPaneStack.h"
 #include "DraftRevisions.h"
+#include "DraftSaving.h"
 #include "DraftSheets.h"
 #include "DraftSideView.h"
 #include "DraftWindowLayout.h"
@@ -77,13 +78,6 @@ QString key(const char* name)
     return QString::fromLatin1(name);
 }
 
-// "shouldAutoSave" stored as NO: closing a changed draft asks. Unset or YES saves.
-bool askBeforeClosing()
-{
-    const QVariant value = UserDefaults::sharedInstance().value(QStringLiteral("shouldAutoSave"));
-    return value.isValid() && !value.toBool();
-}
-
 QString sheetText(const char* text)
 {
     return localized("Draft", text);
@@ -102,7 +96,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_addons(std::make_unique<DraftAddons>(*this)),
       m_actions(std::make_unique<DraftActions>(*this)),
       m_attachments(std::make_unique<DraftAttachments>(*this)),
-      m_editors(std::make_unique<DraftEditors>(*this))
+      m_editors(std::make_unique<DraftEditors>(*this)),
+      m_saving(std::make_unique<DraftSaving>(*this))
 {
     Q_ASSERT(entry);
     renewCopy();
@@ -412,17 +407,6 @@ void Draft::saveToEntry(const EditorCommitter::Result& result)
     // The ticked categories go in here once the categories list is built.
 }
 
-bool Draft::compareWithCopy()
-{
-    const EntryPtr edited = entry();
-    if (!edited || !m_copy)
-        return false;
-    edited->setSaveIfNeeded(*m_copy);
-    if (edited->needsSave() && !edited->hasFlag(Entry::LocalOnly))
-        edited->addFlag(Entry::ChangedLocally);
-    return edited->needsSave();
-}
-
 void Draft::editorFellBack(const QString& road, const QStringList& keys)
 {
     Q_UNUSED(road);
@@ -593,12 +577,12 @@ void Draft::revertDocumentToSaved()
 {
     commitThen(QStringLiteral("revert"), [this] {
         const EntryPtr edited = entry();
-        if (!edited || !m_copy)
+        if (!edited || !m_saving->savedCopy())
             return;
         // The text typed since the save joins the revisions first, so that
         // one click does not lose it for good.
         m_revisions->take(*edited);
-        edited->restoreFromCopy(*m_copy);
+        edited->restoreFromCopy(*m_saving->savedCopy());
         m_layout->showEntryFields(*edited, true);
         if (edited->editMode() == RichMode && richEditorsAvailable())
             m_mode = RichMode;
@@ -694,7 +678,7 @@ void Draft::publish()
     if (!DraftExtensions::sharedInstance().publish)
         return;
     commitThen(QStringLiteral("publish"), [this] {
-        const bool changed = compareWithCopy();
+        const bool changed = m_saving->compareWithCopy();
         // The window closes as the post goes: after an editor fell back the
         // user checks the text first, as when closing.
         if (holdForFallback()) {
@@ -747,227 +731,72 @@ void Draft::showStatistics()
 
 void Draft::determineIfSaveIsNeeded(std::function<void(bool needed)> answer)
 {
-    commitThen(QStringLiteral("needs save"), [this, answer = std::move(answer)] {
-        const bool needed = compareWithCopy();
-        if (answer)
-            answer(needed);
-    });
+    m_saving->determineIfSaveIsNeeded(std::move(answer));
+}
+
+EntryPtr Draft::savedCopy() const
+{
+    return m_saving->savedCopy();
 }
 
 bool Draft::needsSave() const
 {
-    const EntryPtr edited = entry();
-    return edited && edited->needsSave();
+    return m_saving->needsSave();
 }
 
 bool Draft::saveToDisk()
 {
-    const EntryPtr edited = entry();
-    EntryOwner* blog = owner();
-    if (!edited || !blog)
-        return false;
-    if (edited->hasFlag(Entry::LocalOnly) && !edited->hasCustomDate())
-        edited->setEntryDate(QDateTime::currentDateTime());
-    return writeEntry();
+    return m_saving->saveToDisk();
 }
 
 bool Draft::writeEntry()
 {
-    const EntryPtr edited = entry();
-    EntryOwner* blog = owner();
-    if (!edited || !blog)
-        return false;
-    QString error;
-    if (!blog->saveEntry(edited.get(), &error)) {
-        qCWarning(lcDrafts) << "a draft could not be saved:" << error;
-        m_sheets->showAlert(
-            localized("Draft", "The draft could not be saved."),
-            error.isEmpty() ? localized("Draft", "Its text stays in the window. Try again later.")
-                            : localized("Draft", "%1\n\nIts text stays in the window.").arg(error));
-        return false;
-    }
-    edited->setNeedsSave(false);
-    edited->setIsNew(false);
-    if (window())
-        window()->setWindowModified(false);
-    return true;
+    return m_saving->writeEntry();
 }
 
 void Draft::renewCopy()
 {
-    if (const EntryPtr edited = entry())
-        m_copy = edited->copy();
+    m_saving->renewCopy();
 }
 
 void Draft::saveDocument()
 {
-    commitThen(QStringLiteral("save"), [this] {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // Saving what did not change writes nothing and marks nothing changed.
-        const bool pending = edited->needsSave() || edited->isNew();
-        if (!compareWithCopy() && !pending) {
-            if (window())
-                window()->setWindowModified(false);
-            return;
-        }
-        if (!edited->hasFlag(Entry::LocalOnly))
-            edited->addFlag(Entry::ChangedLocally);
-        if (saveToDisk())
-            renewCopy();
-    });
+    m_saving->saveDocument();
 }
 
 void Draft::saveDocumentAs()
 {
-    commit(QStringLiteral("save as"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        EntryOwner* blog = owner();
-        if (!edited || !blog || !m_copy)
-            return;
-        const bool wasStored = !edited->isNew();
-        edited->setUniqueID(newUniqueID());
-        edited->setPermaLink(QString());
-        edited->setNeedsSave(true);
-        edited->setFlag(Entry::LocalOnly);
-        // The post as last saved stays in the blog beside the new one (a post
-        // that never reached the disk has nothing to keep).
-        if (wasStored) {
-            EntryPtr stored = Entry::create();
-            stored->restoreFromCopy(*m_copy);
-            blog->addEntry(stored);
-        }
-        saveToEntry(result);
-        if (saveToDisk())
-            renewCopy();
-        m_layout->updateWindowTitle();
-        // A blog that took the stored post said so itself.
-        if (!wasStored)
-            NotificationCenter::sharedInstance().post(QStringLiteral("entriesRetrieved"),
-                                                      dynamic_cast<QObject*>(blog));
-    });
+    m_saving->saveDocumentAs();
 }
 
 bool Draft::windowShouldClose()
 {
-    if (m_closing)
-        return true;
-    save();
-    return false;
+    return m_saving->windowShouldClose();
 }
 
 void Draft::save()
 {
-    if (m_sheets->sheet()) {
-        // A question is open already: it finishes the road.
-        m_sheets->sheet()->raise();
-        return;
-    }
-    commitThen(QStringLiteral("close"), [this] {
-        const bool changed = compareWithCopy();
-        if (holdForFallback()) {
-            if (changed && saveToDisk())
-                renewCopy();
-            return;
-        }
-        if (changed) {
-            if (askBeforeClosing()) {
-                askToSave();
-                return;
-            }
-            if (!saveToDisk())
-                return; // the text stays; the user was told
-        }
-        requestClose();
-    });
+    m_saving->save();
 }
 
 void Draft::askToSave(std::function<void(bool goOn)> reviewStep)
 {
-    m_sheets->dismissSheet();
-    if (window()) {
-        window()->show();
-        window()->raise();
-    }
-    QMessageBox* sheet = cutils::makeAlert(
-        QMessageBox::Warning,
-        localized("Draft", "Do you want to save changes to this draft before closing?"),
-        localized("Draft", "If you don't save, your changes will be lost."), window());
-    QPushButton* saveButton =
-        sheet->addButton(localized("AppControl", "Save"), QMessageBox::AcceptRole);
-    QPushButton* dontSave =
-        sheet->addButton(localized("AppControl", "Don't Save"), QMessageBox::DestructiveRole);
-    QPushButton* cancel =
-        sheet->addButton(localized("AppControl", "Cancel"), QMessageBox::RejectRole);
-    sheet->setDefaultButton(saveButton);
-    sheet->setEscapeButton(cancel);
-    QPointer<Draft> self(this);
-    m_sheets->showSheet(sheet, [self, saveButton, dontSave, reviewStep](QAbstractButton* chosen) {
-        if (!self)
-            return;
-        bool goOn = false;
-        if (chosen == dontSave) {
-            if (const EntryPtr edited = self->entry(); edited && self->m_copy)
-                edited->restoreFromCopy(*self->m_copy);
-            self->requestClose();
-            goOn = true;
-        } else if (chosen == saveButton) {
-            if (self->saveToDisk()) {
-                self->requestClose();
-                goOn = true;
-            }
-        }
-        if (reviewStep)
-            reviewStep(goOn);
-    });
+    m_saving->askToSave(std::move(reviewStep));
 }
 
 void Draft::saveIfNeeded(std::function<void()> done)
 {
-    commitThen(QStringLiteral("autosave"), [this, done = std::move(done)] {
-        if (compareWithCopy() && saveToDisk())
-            renewCopy();
-        if (done)
-            done();
-    });
+    m_saving->saveIfNeeded(std::move(done));
 }
 
 void Draft::forceClose(std::function<void()> done)
 {
-    QPointer<Draft> self(this);
-    auto finish = [self, done] {
-        if (self)
-            self->requestClose();
-        if (done)
-            done();
-    };
-    if (m_closed) {
-        finish();
-        return;
-    }
-    m_sheets->dismissSheet();
-    commitThen(QStringLiteral("force close"), [this, finish] {
-        if (compareWithCopy())
-            saveToDisk();
-        finish();
-    });
+    m_saving->forceClose(std::move(done));
 }
 
 void Draft::commitForQuit(std::function<void(bool needed)> done)
 {
-    commitThen(QStringLiteral("quit"), [this, done = std::move(done)] {
-        const bool needed = compareWithCopy();
-        if (done)
-            done(needed);
-    });
-}
-
-void Draft::requestClose()
-{
-    if (m_closed)
-        return;
-    DraftController::sharedInstance().close(this);
+    m_saving->commitForQuit(std::move(done));
 }
 
 void Draft::close()
@@ -1075,8 +904,8 @@ void Draft::followMovedEntry(const EntryPtr& moved)
     const bool oldWasLocal = old && old->hasFlag(Entry::LocalOnly);
     // A published post stays where it was, as last saved: what the draft
     // changed belongs to the post it goes on with.
-    if (old && !oldWasLocal && m_copy)
-        old->restoreFromCopy(*m_copy);
+    if (old && !oldWasLocal && m_saving->savedCopy())
+        old->restoreFromCopy(*m_saving->savedCopy());
     m_entry = moved;
     m_keepAlive.reset();
     // A moved local post is on disk in its new blog already; a published one
@@ -1116,7 +945,7 @@ void Draft::entryLost()
     qCWarning(lcDrafts) << "the entry of an open draft went away; closing its window";
     m_entryConnections.clear();
     m_committer->stop();
-    requestClose();
+    m_saving->requestClose();
 }
 
 void Draft::entryChanged(const QString& changedKey)

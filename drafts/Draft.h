@@ -29,6 +29,7 @@ class DraftEditors;
 class DraftFocus;
 class DraftPaneStack;
 class DraftRevisions;
+class DraftSaving;
 class DraftSheets;
 class DraftSideView;
 class DraftWindowLayout;
@@ -88,7 +89,7 @@ public:
     RVDraftWindow* window() const;
     QPointF restorePosition() const { return m_topLeft; }
     bool canUseRichEditor() const;
-    EntryPtr savedCopy() const { return m_copy; }
+    EntryPtr savedCopy() const;
 
     // Places the window (restored, staggered after the last visible draft of
     // `others`, or where a new window goes) and shows it in front.
@@ -260,12 +261,12 @@ private:
     friend class DraftAddons;
     friend class DraftBlogSetup;
     friend class DraftEditors;
+    friend class DraftSaving;
     friend class DraftSheets;
     friend class DraftWindowLayout;
 
     void commit(const QString& road, EditorCommitter::Continuation then);
     void saveToEntry(const EditorCommitter::Result& result);
-    bool compareWithCopy();
     void editorFellBack(const QString& road, const QStringList& keys);
     void showNotice(const QString& text);
 
@@ -277,11 +278,9 @@ private:
     void observeNotifications();
     // The window's Revisions menu.
     void rebuildRevisionMenu();
-    void requestClose();
 
     std::weak_ptr<Entry> m_entry;
     EntryPtr m_keepAlive; // while the entry leaves its blog under the draft
-    EntryPtr m_copy;
     QPointF m_topLeft;
     int m_mode = SourceMode;
     int m_subTag = ExtendedTag;
@@ -295,6 +294,7 @@ private:
     std::unique_ptr<DraftActions> m_actions;
     std::unique_ptr<DraftAttachments> m_attachments;
     std::unique_ptr<DraftEditors> m_editors;
+    std::unique_ptr<DraftSaving> m_saving;
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;
