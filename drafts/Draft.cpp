@@ -20,6 +20,7 @@
 #include "DraftEditMenu.h"
 #include "DraftEditor.h"
 #include "DraftEditors.h"
+#include "DraftEntryWatch.h"
 #include "DraftExtensions.h"
 #include "DraftFields.h"
 #include "DraftFocus.h"
@@ -97,7 +98,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_actions(std::make_unique<DraftActions>(*this)),
       m_attachments(std::make_unique<DraftAttachments>(*this)),
       m_editors(std::make_unique<DraftEditors>(*this)),
-      m_saving(std::make_unique<DraftSaving>(*this))
+      m_saving(std::make_unique<DraftSaving>(*this)),
+      m_entryWatch(std::make_unique<DraftEntryWatch>(*this))
 {
     Q_ASSERT(entry);
     renewCopy();
@@ -123,7 +125,7 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     m_layout->showTabs();
     m_layout->updateButtons();
     m_editors->loadContent();
-    watchEntry();
+    m_entryWatch->watchEntry();
     observeNotifications();
     m_layout->updateWindowTitle();
     m_actions->validate();
@@ -825,10 +827,8 @@ void Draft::close()
     // A draft that never reached the disk takes its entry with it, now: the
     // program's clean-up at quit saves every blog's entries before a later
     // release would come. An entry leaving its blog already is left to that.
-    if (edited && edited->isNew() && edited != m_keepAlive) {
-        for (const auto& connection : std::as_const(m_entryConnections))
-            disconnect(connection);
-        m_entryConnections.clear();
+    if (edited && edited->isNew() && edited != m_entryWatch->keepAlive()) {
+        m_entryWatch->stopWatching();
         if (EntryOwner* blog = edited->parentBlog())
             blog->removeEntry(edited.get());
     }
@@ -856,116 +856,6 @@ void Draft::addTags(const CategoryList& tags)
 
 // --- the entry under the draft
 // ------------------------------------------------------------------------
-
-void Draft::watchEntry()
-{
-    for (const auto& connection : std::as_const(m_entryConnections))
-        disconnect(connection);
-    m_entryConnections.clear();
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    m_entryConnections.append(
-        connect(edited.get(), &Entry::movedTo, this, &Draft::followMovedEntry));
-    m_entryConnections.append(
-        connect(edited.get(), &ModelRecord::valueChanged, this, &Draft::entryChanged));
-    m_entryConnections.append(connect(edited.get(), &QObject::destroyed, this, &Draft::entryLost));
-    if (Blog* owning = blog()) {
-        Entry* watched = edited.get();
-        m_entryConnections.append(connect(owning, &Blog::entriesAboutToBeRemoved, this,
-                                          [this, owning, watched](int first, int last) {
-                                              const QList<EntryPtr> rows = owning->entries();
-                                              for (int row = first;
-                                                   row <= last && row < rows.size(); ++row) {
-                                                  if (rows[row].get() == watched) {
-                                                      m_keepAlive = rows[row];
-                                                      entryRemovedFromBlog();
-                                                      return;
-                                                  }
-                                              }
-                                          }));
-        m_entryConnections.append(
-            connect(owning, &Blog::entriesAboutToBeReset, this, [this] { m_keepAlive = entry(); }));
-        m_entryConnections.append(connect(owning, &Blog::entriesReset, this, [this, owning] {
-            const EntryPtr held = m_keepAlive;
-            if (held && !owning->entries().contains(held))
-                entryRemovedFromBlog();
-            else
-                m_keepAlive.reset();
-        }));
-    }
-}
-
-void Draft::followMovedEntry(const EntryPtr& moved)
-{
-    const EntryPtr old = entry();
-    if (!moved || moved == old)
-        return;
-    const bool oldWasLocal = old && old->hasFlag(Entry::LocalOnly);
-    // A published post stays where it was, as last saved: what the draft
-    // changed belongs to the post it goes on with.
-    if (old && !oldWasLocal && m_saving->savedCopy())
-        old->restoreFromCopy(*m_saving->savedCopy());
-    m_entry = moved;
-    m_keepAlive.reset();
-    // A moved local post is on disk in its new blog already; a published one
-    // leaves a new local post there, written now so the copy below is true.
-    if (!oldWasLocal) {
-        QString error;
-        if (EntryOwner* target = moved->parentBlog();
-            target && !target->saveEntry(moved.get(), &error))
-            qCWarning(lcDrafts) << "the moved post could not be written:" << error;
-        else
-            moved->setNeedsSave(false);
-    }
-    renewCopy();
-    m_revisions->follow(*moved);
-    watchEntry();
-    m_blogSetup->reconfigureForBlog();
-    m_layout->updateWindowTitle();
-    emit entryMoved(this);
-}
-
-void Draft::entryRemovedFromBlog()
-{
-    if (m_closed)
-        return;
-    // The entry left its blog with the draft open: changed text is written
-    // before the window goes.
-    for (const auto& connection : std::as_const(m_entryConnections))
-        disconnect(connection);
-    m_entryConnections.clear();
-    forceClose({});
-}
-
-void Draft::entryLost()
-{
-    if (m_closed)
-        return;
-    qCWarning(lcDrafts) << "the entry of an open draft went away; closing its window";
-    m_entryConnections.clear();
-    m_committer->stop();
-    m_saving->requestClose();
-}
-
-void Draft::entryChanged(const QString& changedKey)
-{
-    if (m_layout->updatingFields())
-        return;
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    if (changedKey == QLatin1String("title")) {
-        if (!m_layout->titleField()->hasFocus())
-            m_layout->titleField()->setText(edited->title());
-        m_layout->updateWindowTitle();
-    } else if (changedKey == QLatin1String("keywords")) {
-        if (!m_layout->keywordField()->hasFocus())
-            m_layout->keywordField()->setText(edited->keywords());
-    } else if (changedKey == QLatin1String("uniqueID")) {
-        m_layout->updateWindowTitle();
-    }
-}
 
 void Draft::observeNotifications()
 {

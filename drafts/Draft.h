@@ -26,6 +26,7 @@ class DraftBlogSetup;
 class DraftEditMenu;
 class DraftEditor;
 class DraftEditors;
+class DraftEntryWatch;
 class DraftFocus;
 class DraftPaneStack;
 class DraftRevisions;
@@ -261,6 +262,7 @@ private:
     friend class DraftAddons;
     friend class DraftBlogSetup;
     friend class DraftEditors;
+    friend class DraftEntryWatch;
     friend class DraftSaving;
     friend class DraftSheets;
     friend class DraftWindowLayout;
@@ -270,21 +272,14 @@ private:
     void editorFellBack(const QString& road, const QStringList& keys);
     void showNotice(const QString& text);
 
-    void watchEntry();
-    void followMovedEntry(const EntryPtr& moved);
-    void entryRemovedFromBlog();
-    void entryLost();
-    void entryChanged(const QString& key);
     void observeNotifications();
     // The window's Revisions menu.
     void rebuildRevisionMenu();
 
     std::weak_ptr<Entry> m_entry;
-    EntryPtr m_keepAlive; // while the entry leaves its blog under the draft
     QPointF m_topLeft;
     int m_mode = SourceMode;
     int m_subTag = ExtendedTag;
-    QList<QMetaObject::Connection> m_entryConnections;
 
     std::unique_ptr<DraftBlogSetup> m_blogSetup;
     std::unique_ptr<DraftWindowLayout> m_layout;
@@ -295,6 +290,7 @@ private:
     std::unique_ptr<DraftAttachments> m_attachments;
     std::unique_ptr<DraftEditors> m_editors;
     std::unique_ptr<DraftSaving> m_saving;
+    std::unique_ptr<DraftEntryWatch> m_entryWatch;
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;
