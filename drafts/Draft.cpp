@@ -18,6 +18,7 @@
 #include "DraftBlogSetup.h"
 #include "DraftController.h"
 #include "DraftEditMenu.h"
+#include "DraftEditing.h"
 #include "DraftEditor.h"
 #include "DraftEditors.h"
 #include "DraftEntryWatch.h"
@@ -72,18 +73,6 @@ using namespace DraftFields;
 
 namespace {
 
-constexpr int focusReturnDelay = 250;
-
-QString key(const char* name)
-{
-    return QString::fromLatin1(name);
-}
-
-QString sheetText(const char* text)
-{
-    return localized("Draft", text);
-}
-
 } // namespace
 
 // --- creation
@@ -99,7 +88,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_attachments(std::make_unique<DraftAttachments>(*this)),
       m_editors(std::make_unique<DraftEditors>(*this)),
       m_saving(std::make_unique<DraftSaving>(*this)),
-      m_entryWatch(std::make_unique<DraftEntryWatch>(*this))
+      m_entryWatch(std::make_unique<DraftEntryWatch>(*this)),
+      m_editing(std::make_unique<DraftEditing>(*this))
 {
     Q_ASSERT(entry);
     renewCopy();
@@ -111,7 +101,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     m_revisions = new DraftRevisions(this);
     m_layout->build();
     m_actions->build();
-    connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenu(); });
+    connect(m_revisions, &DraftRevisions::changed, this,
+            [this] { m_editing->rebuildRevisionMenu(); });
     connect(m_revisions, &DraftRevisions::fileMovedAside, this, &Draft::showNotice);
     m_revisions->follow(*entry);
     m_blogSetup->readBlogState();
@@ -453,209 +444,32 @@ void Draft::switchEditor(std::optional<int> buttonTag)
 
 void Draft::toggleExtraEdit(int tag)
 {
-    commit(QStringLiteral("lower pane"), [this, tag](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // The text the lower pane showed goes into the entry.
-        const QString outgoing = subFieldKey(m_subTag);
-        if (!outgoing.isEmpty() && result.texts.contains(outgoing))
-            setEntryField(*edited, outgoing, result.texts.value(outgoing));
-        m_subTag = tag;
-        if (Blog* owning = blog())
-            owning->setOption(key("extraEditTab"), tag);
-        m_layout->paneStack()->selectTag(tag);
-        m_layout->showTabs();
-        const QString incoming = subFieldKey(tag);
-        if (incoming.isEmpty())
-            return;
-        const QString text = entryField(*edited, incoming);
-        if (m_mode == SourceMode) {
-            m_editors->setEditorContent(m_editors->slot(SourceMode, true), text);
-        } else {
-            const QString rendered = m_editors->renderForRichEdit(text);
-            if (!rendered.isNull())
-                m_editors->setEditorContent(m_editors->slot(RichMode, true), rendered);
-        }
-    });
+    m_editing->toggleExtraEdit(tag);
 }
 
 void Draft::createSummary()
 {
-    commit(QStringLiteral("summary"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        if (result.texts.contains(bodyKey))
-            edited->setBody(result.texts.value(bodyKey));
-        if (m_subTag == ExtendedTag && result.texts.contains(extendedKey))
-            edited->setExtended(result.texts.value(extendedKey));
-        const std::optional<QString> excerpt = EntryContent(*edited).createExcerpt();
-        if (!excerpt)
-            return;
-        m_subTag = SummaryTag;
-        if (Blog* owning = blog())
-            owning->setOption(key("extraEditTab"), SummaryTag);
-        m_layout->paneStack()->selectTag(SummaryTag);
-        m_layout->showTabs();
-        if (m_layout->paneStack()->isCollapsed())
-            m_layout->paneStack()->closureAction();
-        if (m_mode == SourceMode)
-            m_editors->setEditorContent(m_editors->slot(SourceMode, true), *excerpt);
-        else
-            m_editors->setEditorContent(m_editors->slot(RichMode, true),
-                                        m_editors->renderQuietly(*excerpt));
-        if (window())
-            window()->setWindowModified(true);
-    });
+    m_editing->createSummary();
 }
 
 void Draft::refreshSource()
 {
-    commit(QStringLiteral("style"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        const int code = paneCode();
-        if (m_mode == SourceMode) {
-            for (EditorSlot* slot :
-                 {&m_editors->slot(SourceMode, false), &m_editors->slot(SourceMode, true)}) {
-                if (slot == &m_editors->slot(SourceMode, true) && code <= 0)
-                    continue;
-                if (auto* view = dynamic_cast<RVTextView*>(slot->editor))
-                    view->setDefaults(true);
-            }
-            return;
-        }
-        const QString field = subFieldKey(m_subTag);
-        const bool hasSub = code > 0 && !field.isEmpty();
-        auto current = [&](const QString& name) {
-            return canUseRichEditor() && result.texts.contains(name) ? result.texts.value(name)
-                                                                     : entryField(*edited, name);
-        };
-        QList<DraftEditors::RenderJob> jobs{
-            {current(bodyKey), sheetText("Invalid HTML in main body!")}};
-        if (hasSub)
-            jobs.append({current(field), field == extendedKey
-                                             ? sheetText("Invalid HTML in extended body!")
-                                             : sheetText("Invalid HTML in summary!")});
-        m_editors->renderAll(jobs, [this, hasSub](std::optional<QStringList> rendered) {
-            if (!rendered)
-                return;
-            m_editors->setEditorContent(m_editors->slot(RichMode, false), rendered->value(0));
-            if (hasSub)
-                m_editors->setEditorContent(m_editors->slot(RichMode, true), rendered->value(1));
-        });
-    });
+    m_editing->refreshSource();
 }
 
 void Draft::reloadEntry()
 {
-    commit(QStringLiteral("reload"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // Text the user typed wins over a change made to the entry elsewhere;
-        // an editor left untouched since it was filled takes the entry's text.
-        for (const EditorCommitter::Reader& reader : m_editors->commitReaders()) {
-            if (reader.slot->changedByUser && result.texts.contains(reader.key))
-                setEntryField(*edited, reader.key, result.texts.value(reader.key));
-        }
-        m_layout->showEntryFields(*edited, true);
-        m_editors->loadContent([this] {
-            if (const EntryPtr edited = entry())
-                edited->setNeedsSave(true);
-        });
-        m_layout->updateWindowTitle();
-        if (window()) {
-            window()->show();
-            window()->raise();
-            window()->activateWindow();
-        }
-    });
+    m_editing->reloadEntry();
 }
 
 void Draft::revertDocumentToSaved()
 {
-    commitThen(QStringLiteral("revert"), [this] {
-        const EntryPtr edited = entry();
-        if (!edited || !m_saving->savedCopy())
-            return;
-        // The text typed since the save joins the revisions first, so that
-        // one click does not lose it for good.
-        m_revisions->take(*edited);
-        edited->restoreFromCopy(*m_saving->savedCopy());
-        m_layout->showEntryFields(*edited, true);
-        if (edited->editMode() == RichMode && richEditorsAvailable())
-            m_mode = RichMode;
-        else
-            m_mode = SourceMode;
-        m_layout->showTabs();
-        m_layout->updateButtons();
-        m_editors->loadContent([this] {
-            if (const EntryPtr edited = entry())
-                edited->setNeedsSave(false);
-            if (window())
-                window()->setWindowModified(false);
-        });
-        m_layout->updateWindowTitle();
-    });
+    m_editing->revertDocumentToSaved();
 }
 
 void Draft::revertToRevision(const QVariantMap& revision)
 {
-    if (revision.isEmpty())
-        return;
-    // Focus in a rich editor returns to it once the editors are filled again.
-    const DraftEditor* focused = focusedEditor();
-    EditorSlot* refocus = (focused && focused == m_editors->slot(RichMode, false).editor)
-                              ? &m_editors->slot(RichMode, false)
-                          : (focused && focused == m_editors->slot(RichMode, true).editor)
-                              ? &m_editors->slot(RichMode, true)
-                              : nullptr;
-    commitThen(QStringLiteral("revert to revision"), [this, revision, refocus] {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // The text typed since the last commit is in the entry now: it joins
-        // the list, so the revert itself can be undone from the menu.
-        m_revisions->take(*edited);
-        edited->setBody(revision.value(bodyKey).toString());
-        edited->setTitle(revision.value(key("title")).toString());
-        edited->setExtended(revision.value(extendedKey).toString());
-        edited->setSummary(revision.value(summaryKey).toString());
-        edited->setEditMode(m_mode);
-        m_layout->showEntryFields(*edited, false);
-        m_layout->updateWindowTitle();
-        QPointer<QWidget> widget = refocus ? refocus->widget : nullptr;
-        m_editors->loadContent([this, widget] {
-            m_layout->showTabs();
-            m_layout->updateButtons();
-            if (saveToDisk())
-                renewCopy();
-            if (widget) {
-                QTimer::singleShot(focusReturnDelay, this, [widget] {
-                    if (widget)
-                        widget->setFocus(Qt::OtherFocusReason);
-                });
-            }
-        });
-    });
-}
-
-void Draft::rebuildRevisionMenu()
-{
-    // Queued: reverting rebuilds the menu, which deletes the chosen item.
-    auto revert = [self = QPointer<Draft>(this)](const QVariantMap& revision) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, revision] {
-                if (self)
-                    self->revertToRevision(revision);
-            },
-            Qt::QueuedConnection);
-    };
-    m_revisions->fillMenu(m_actions->revisionMenu(), revert);
+    m_editing->revertToRevision(revision);
 }
 
 void Draft::toggleKeywords()
@@ -866,7 +680,8 @@ void Draft::observeNotifications()
         QStringLiteral("dividerDidCollapse"), this,
         [this](const Notification&) {
             if (Blog* owning = blog())
-                owning->setOption(key("showExtraEdit"), m_layout->paneStack()->isCollapsed());
+                owning->setOption(QStringLiteral("showExtraEdit"),
+                                  m_layout->paneStack()->isCollapsed());
         },
         m_layout->paneStack());
     // The blog menu, presets and category refreshes follow here once their parts are built.

@@ -24,6 +24,7 @@ class DraftAddons;
 class DraftAttachments;
 class DraftBlogSetup;
 class DraftEditMenu;
+class DraftEditing;
 class DraftEditor;
 class DraftEditors;
 class DraftEntryWatch;
@@ -261,6 +262,7 @@ private:
     friend class DraftActions;
     friend class DraftAddons;
     friend class DraftBlogSetup;
+    friend class DraftEditing;
     friend class DraftEditors;
     friend class DraftEntryWatch;
     friend class DraftSaving;
@@ -273,8 +275,6 @@ private:
     void showNotice(const QString& text);
 
     void observeNotifications();
-    // The window's Revisions menu.
-    void rebuildRevisionMenu();
 
     std::weak_ptr<Entry> m_entry;
     QPointF m_topLeft;
@@ -291,6 +291,7 @@ private:
     std::unique_ptr<DraftEditors> m_editors;
     std::unique_ptr<DraftSaving> m_saving;
     std::unique_ptr<DraftEntryWatch> m_entryWatch;
+    std::unique_ptr<DraftEditing> m_editing;
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;
