@@ -26,6 +26,7 @@
 #include "DraftFields.h"
 #include "DraftFocus.h"
 #include "DraftPaneStack.h"
+#include "DraftPanels.h"
 #include "DraftRevisions.h"
 #include "DraftSaving.h"
 #include "DraftSheets.h"
@@ -89,7 +90,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_editors(std::make_unique<DraftEditors>(*this)),
       m_saving(std::make_unique<DraftSaving>(*this)),
       m_entryWatch(std::make_unique<DraftEntryWatch>(*this)),
-      m_editing(std::make_unique<DraftEditing>(*this))
+      m_editing(std::make_unique<DraftEditing>(*this)),
+      m_panels(std::make_unique<DraftPanels>(*this))
 {
     Q_ASSERT(entry);
     renewCopy();
@@ -534,12 +536,7 @@ void Draft::saveAsStationery()
 
 void Draft::showStatistics()
 {
-    if (!DraftExtensions::sharedInstance().showStatistics)
-        return;
-    commitThen(QStringLiteral("statistics"), [this] {
-        if (DraftExtensions::sharedInstance().showStatistics)
-            DraftExtensions::sharedInstance().showStatistics(*this);
-    });
+    m_panels->showStatistics();
 }
 
 // --- saving and closing

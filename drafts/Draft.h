@@ -30,6 +30,7 @@ class DraftEditors;
 class DraftEntryWatch;
 class DraftFocus;
 class DraftPaneStack;
+class DraftPanels;
 class DraftRevisions;
 class DraftSaving;
 class DraftSheets;
@@ -292,6 +293,7 @@ private:
     std::unique_ptr<DraftSaving> m_saving;
     std::unique_ptr<DraftEntryWatch> m_entryWatch;
     std::unique_ptr<DraftEditing> m_editing;
+    std::unique_ptr<DraftPanels> m_panels;
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;
