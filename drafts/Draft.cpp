@@ -1,25 +1,12 @@
+// The coordinator of one draft window: makes its parts, runs the commit, and answers for them.
 #include "Draft.h"
 
-#include "Account.h"
-#include "AddonManager.h"
-#include "AddonMenu.h"
-#include "AddonMenuShortcuts.h"
-#include "AddonShortcuts.h"
-#include "AlertBox.h"
-#include "AsyncDraftEditor.h"
-#include "Attachment.h"
-#include "AttachmentLibrary.h"
 #include "Blog.h"
 #include "DraftActions.h"
-#include "DraftAddonHandler.h"
-#include "DraftAddonText.h"
 #include "DraftAddons.h"
 #include "DraftAttachments.h"
 #include "DraftBlogSetup.h"
-#include "DraftController.h"
-#include "DraftEditMenu.h"
 #include "DraftEditing.h"
-#include "DraftEditor.h"
 #include "DraftEditors.h"
 #include "DraftEntryWatch.h"
 #include "DraftExtensions.h"
@@ -30,51 +17,18 @@
 #include "DraftRevisions.h"
 #include "DraftSaving.h"
 #include "DraftSheets.h"
-#include "DraftSideView.h"
 #include "DraftWindowLayout.h"
-#include "DraftsLog.h"
 #include "Entry.h"
-#include "EntryContent.h"
-#include "EntryRenderer.h"
+#include "EntryOwner.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
-#include "PLUMETFormatterProtocol.h"
-#include "PLUMETPluginProtocol.h"
 #include "RVDraftWindow.h"
-#include "RVSubView.h"
-#include "RVTagTool.h"
-#include "RVTextView.h"
 #include "Template.h"
-#include "UniqueId.h"
-#include "UploaderManager.h"
-#include "UserDefaults.h"
-#include "ValidationSheet.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QComboBox>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
+#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
-#include <QStackedWidget>
-#include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 using namespace DraftFields;
-
-namespace {
-
-} // namespace
 
 // --- creation
 // -----------------------------------------------------------------------------------------
@@ -155,6 +109,9 @@ EntryOwner* Draft::owner() const
     const EntryPtr edited = entry();
     return edited ? edited->parentBlog() : nullptr;
 }
+
+// --- what shows, and the parts that show it
+// -----------------------------------------------------------
 
 bool Draft::canUseRichEditor() const
 {
@@ -357,20 +314,6 @@ void Draft::showWindow(const QList<Draft*>& others)
     m_layout->showWindow(others);
 }
 
-void Draft::setSidePanelContent(QWidget* content)
-{
-    m_layout->setSidePanelContent(content, shouldDisplaySidebar());
-}
-
-// --- the window
-// ---------------------------------------------------------------------------------------
-
-// --- set-up from the blog
-// -----------------------------------------------------------------------------
-
-// --- loading content
-// ----------------------------------------------------------------------------------
-
 // --- the commit protocol
 // ------------------------------------------------------------------------------
 
@@ -509,21 +452,6 @@ void Draft::publish()
     });
 }
 
-void Draft::callAddon(const QString& addonKey, const QString& subaction)
-{
-    m_addons->callAddon(addonKey, subaction);
-}
-
-DraftAddonHandler* Draft::addonHandler() const
-{
-    return m_addons->handler();
-}
-
-QMenu* Draft::addonMenu() const
-{
-    return m_addons->menu();
-}
-
 void Draft::saveAsStationery()
 {
     if (!DraftExtensions::sharedInstance().saveAsStationery)
@@ -537,6 +465,24 @@ void Draft::saveAsStationery()
 void Draft::showStatistics()
 {
     m_panels->showStatistics();
+}
+
+// --- add-ons
+// ------------------------------------------------------------------------------------------
+
+void Draft::callAddon(const QString& addonKey, const QString& subaction)
+{
+    m_addons->callAddon(addonKey, subaction);
+}
+
+DraftAddonHandler* Draft::addonHandler() const
+{
+    return m_addons->handler();
+}
+
+QMenu* Draft::addonMenu() const
+{
+    return m_addons->menu();
 }
 
 // --- saving and closing
@@ -653,6 +599,14 @@ void Draft::windowDidBecomeKey()
     emit activated(this);
 }
 
+// --- the side panel: categories and tags
+// --------------------------------------------------------------
+
+void Draft::setSidePanelContent(QWidget* content)
+{
+    m_layout->setSidePanelContent(content, shouldDisplaySidebar());
+}
+
 bool Draft::shouldDisplaySidebar() const
 {
     const EntryPtr edited = entry();
@@ -665,8 +619,8 @@ void Draft::addTags(const CategoryList& tags)
     Q_UNUSED(tags);
 }
 
-// --- the entry under the draft
-// ------------------------------------------------------------------------
+// --- notifications
+// ------------------------------------------------------------------------------------
 
 void Draft::observeNotifications()
 {

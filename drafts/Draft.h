@@ -1,3 +1,4 @@
+// The coordinator of one draft window: makes its parts, runs the commit, and answers for them.
 #pragma once
 
 #include "DraftEditorHost.h"
@@ -14,12 +15,10 @@
 #include <memory>
 #include <optional>
 
-class AddonMenu;
 class QAbstractButton;
 class Blog;
 class DraftActions;
 class DraftAddonHandler;
-class DraftAddonText;
 class DraftAddons;
 class DraftAttachments;
 class DraftBlogSetup;
@@ -39,9 +38,6 @@ class DraftWindowLayout;
 class EntryOwner;
 class PLUMETDraftPanel;
 class QAction;
-class QComboBox;
-class QFrame;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -49,7 +45,6 @@ class QStackedWidget;
 class QToolBar;
 class RVDraftWindow;
 class RVSubView;
-class RVTextView;
 
 // The window controller of one entry being edited: the title area with its
 // rows, the button bar, and the editing area with a main pane and a lower
@@ -71,6 +66,16 @@ class RVTextView;
 // blog while the draft is open closes the draft, saving changed text first.
 //
 // Drafts are made, kept and closed by DraftController.
+//
+// Each concern of the window is a part the draft owns, and the draft
+// answers for them to the rest of the program: DraftWindowLayout (the
+// widgets), DraftActions (commands, menus, toolbar), DraftFocus (which
+// editor has the focus), DraftBlogSetup (what the blog decides),
+// DraftEditors (the four editors, their loading and the editor switch),
+// DraftEditing (the editing commands and reverts), DraftSaving (saving and
+// closing), DraftEntryWatch (the entry under the draft), DraftSheets,
+// DraftAddons, DraftAttachments (the editor host's attachment side) and
+// DraftPanels. The parts reach one another through the draft.
 class Draft : public QObject, public DraftEditorHost {
     Q_OBJECT
 public:
