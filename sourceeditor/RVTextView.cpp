@@ -10,6 +10,7 @@
 #include "Localization.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
+#include "SourceViewRuns.h"
 #include "SpellChecker.h"
 #include "Template.h"
 #include "UserDefaults.h"
@@ -35,19 +36,7 @@ namespace {
 
 using AttachmentRuns::Run;
 
-// The characters of a run carry the attachment's key here as well as in
-// their link, so a run is told from any other link.
-constexpr int AttachmentKeyProperty = QTextFormat::UserProperty + 1;
-
 const char RVTextViewTable[] = "RVTextView";
-
-QString lineFeeds(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
-}
 
 // A key press that types text (or a line break, or a tab) into the view.
 bool typesText(const QKeyEvent* event)
@@ -73,7 +62,16 @@ const Template& fallbackTemplate()
 
 } // namespace
 
-RVTextView::RVTextView(QWidget* parent) : QPlainTextEdit(parent)
+QString RVTextView::lineFeeds(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+RVTextView::RVTextView(QWidget* parent)
+    : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this))
 {
     setUndoRedoEnabled(true);
     m_highlighter = new HtmlSyntaxHighlighter(document());
@@ -105,8 +103,7 @@ RVTextView::RVTextView(QWidget* parent) : QPlainTextEdit(parent)
 RVTextView::~RVTextView()
 {
     NotificationCenter::sharedInstance().removeObserver(this);
-    for (const QMetaObject::Connection& connection : std::as_const(m_observed))
-        disconnect(connection);
+    m_runs->stopObservingAll();
 }
 
 void RVTextView::readPreferences()
@@ -189,27 +186,12 @@ QString RVTextView::shownText() const
 void RVTextView::setString(const QString& text)
 {
     ++m_quiet;
-    for (const QMetaObject::Connection& connection : std::as_const(m_observed))
-        disconnect(connection);
-    m_observed.clear();
+    m_runs->stopObservingAll();
     clearErrorHighlight();
 
     const QString stored = lineFeeds(text);
-    QList<AttachmentRuns::Placement> placements;
     QList<AttachmentPtr> attachments;
-    if (m_draft) {
-        const Template* markupTemplate = m_draft->imageTemplate();
-        for (const AttachmentPtr& attachment : m_draft->allAttachments()) {
-            if (!attachment || attachment->uniqueID().isEmpty() ||
-                !stored.contains(attachment->uniqueID()))
-                continue;
-            placements.append({attachment->uniqueID(),
-                               lineFeeds(attachment->generateMarkup(false, markupTemplate)),
-                               attachment->uploadPath().isEmpty()});
-            attachments.append(attachment);
-        }
-    }
-    const AttachmentRuns::Shown shown = AttachmentRuns::shownForm(stored, placements);
+    const AttachmentRuns::Shown shown = m_runs->shownForm(stored, attachments);
 
     document()->setUndoRedoEnabled(false);
     setPlainText(shown.text);
@@ -217,13 +199,10 @@ void RVTextView::setString(const QString& text)
     for (const Run& run : shown.runs) {
         cursor.setPosition(int(run.start));
         cursor.setPosition(int(run.end()), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(runFormat(run.key));
+        cursor.setCharFormat(m_runs->runFormat(run.key));
     }
     document()->setUndoRedoEnabled(true);
-    for (const AttachmentPtr& attachment : attachments) {
-        if (shown.placedKeys.contains(attachment->uniqueID()))
-            observeAttachment(attachment);
-    }
+    m_runs->observePlaced(shown, attachments);
     m_lastSelection = {};
     setCurrentCharFormat(QTextCharFormat());
     plainTypingAtCaret();
@@ -233,142 +212,38 @@ void RVTextView::setString(const QString& text)
 
 QString RVTextView::string() const
 {
-    return storedText(0, document()->characterCount() - 1);
-}
-
-QString RVTextView::storedText(qsizetype start, qsizetype end) const
-{
-    const QString shown = shownText().sliced(start, end - start);
-    QList<Run> links;
-    for (Run run : linkRuns()) {
-        const qsizetype from = std::max(run.start, start);
-        const qsizetype to = std::min(run.end(), end);
-        if (from >= to)
-            continue;
-        links.append({from - start, to - from, run.key});
-    }
-    return AttachmentRuns::storedForm(
-               shown, links,
-               [this](const QString& key) { return m_draft && m_draft->attachmentForKey(key); })
-        .text;
+    return m_runs->storedText(0, document()->characterCount() - 1);
 }
 
 QString RVTextView::storedSelection() const
 {
     const QTextCursor cursor = textCursor();
-    return storedText(cursor.selectionStart(), cursor.selectionEnd());
-}
-
-QTextCharFormat RVTextView::runFormat(const QString& key) const
-{
-    QTextCharFormat format;
-    format.setAnchor(true);
-    format.setAnchorHref(key);
-    format.setProperty(AttachmentKeyProperty, key);
-    format.setToolTip(localized("Draft", "Click to edit attachment settings"));
-    format.setUnderlineStyle(QTextCharFormat::DotLine);
-    return format;
+    return m_runs->storedText(cursor.selectionStart(), cursor.selectionEnd());
 }
 
 QList<Run> RVTextView::linkRuns() const
 {
-    return linkRunsOfBlocks(document()->firstBlock(), document()->lastBlock());
-}
-
-QList<Run> RVTextView::linkRunsOfBlocks(const QTextBlock& first, const QTextBlock& last) const
-{
-    QList<Run> runs;
-    for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString key = fragment.charFormat().anchorHref();
-            if (key.isEmpty())
-                continue;
-            const qsizetype start = fragment.position();
-            if (!runs.isEmpty() && runs.last().key == key &&
-                (runs.last().end() == start ||
-                 (start == block.position() && runs.last().end() == start - 1))) {
-                runs.last().length = start + fragment.length() - runs.last().start;
-                continue;
-            }
-            runs.append({start, fragment.length(), key});
-        }
-        if (block == last)
-            break;
-    }
-    return runs;
+    return m_runs->linkRuns();
 }
 
 std::optional<Run> RVTextView::runAt(qsizetype position) const
 {
-    QTextBlock first = document()->findBlock(int(position));
-    if (!first.isValid())
-        return std::nullopt;
-    QTextBlock last = first;
-    // A run may go on over line ends: take in the lines it continues on.
-    auto startsWithLink = [](const QTextBlock& block) {
-        const auto it = block.begin();
-        return !it.atEnd() && it.fragment().position() == block.position() &&
-               it.fragment().charFormat().isAnchor();
-    };
-    auto endsWithLink = [](const QTextBlock& block) {
-        QTextFragment lastFragment;
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            lastFragment = it.fragment();
-        return lastFragment.isValid() && lastFragment.charFormat().isAnchor() &&
-               lastFragment.position() + lastFragment.length() ==
-                   block.position() + block.length() - 1;
-    };
-    while (first.previous().isValid() && startsWithLink(first) && endsWithLink(first.previous()))
-        first = first.previous();
-    while (last.next().isValid() && endsWithLink(last) && startsWithLink(last.next()))
-        last = last.next();
-    for (const Run& run : linkRunsOfBlocks(first, last)) {
-        if (run.start <= position && position < run.end())
-            return run;
-    }
-    return std::nullopt;
+    return m_runs->runAt(position);
+}
+
+void RVTextView::openLink(LinkCommand command, std::optional<qsizetype> position)
+{
+    m_runs->openLink(command, position);
 }
 
 // --- commands ---------------------------------------------------------------
-
-void RVTextView::insertStored(QTextCursor& cursor, const QString& stored)
-{
-    QList<AttachmentRuns::Placement> placements;
-    QList<AttachmentPtr> attachments;
-    const QString text = lineFeeds(stored);
-    if (m_draft) {
-        const Template* markupTemplate = m_draft->imageTemplate();
-        for (const AttachmentPtr& attachment : m_draft->allAttachments()) {
-            if (!attachment || attachment->uniqueID().isEmpty() ||
-                !text.contains(attachment->uniqueID()))
-                continue;
-            placements.append({attachment->uniqueID(),
-                               lineFeeds(attachment->generateMarkup(false, markupTemplate)),
-                               attachment->uploadPath().isEmpty()});
-            attachments.append(attachment);
-        }
-    }
-    const AttachmentRuns::Shown shown = AttachmentRuns::shownForm(text, placements);
-    qsizetype copied = 0;
-    for (const Run& run : shown.runs) {
-        cursor.insertText(shown.text.sliced(copied, run.start - copied), QTextCharFormat());
-        cursor.insertText(shown.text.sliced(run.start, run.length), runFormat(run.key));
-        copied = run.end();
-    }
-    cursor.insertText(shown.text.sliced(copied), QTextCharFormat());
-    for (const AttachmentPtr& attachment : attachments) {
-        if (shown.placedKeys.contains(attachment->uniqueID()))
-            observeAttachment(attachment);
-    }
-}
 
 void RVTextView::replaceSelectionWith(const QString& stored, qsizetype back)
 {
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    insertStored(cursor, stored);
+    m_runs->insertStored(cursor, stored);
     cursor.endEditBlock();
     cursor.setPosition(int(cursor.position() - back));
     setTextCursor(cursor);
@@ -538,105 +413,6 @@ void RVTextView::refreshExtraSelections()
     setExtraSelections(m_spellingMarks + m_errorMarks);
 }
 
-// --- links ------------------------------------------------------------------
-
-void RVTextView::openLink(LinkCommand command, std::optional<qsizetype> position)
-{
-    const qsizetype at = position.value_or(textCursor().selectionStart());
-    if (!m_draft || at >= document()->characterCount() - 1)
-        return;
-    const std::optional<Run> run = runAt(at);
-    if (!run)
-        return;
-    switch (command) {
-    case LinkCommand::Open: {
-        const AttachmentPtr attachment = m_draft->attachmentForKey(run->key);
-        if (!attachment)
-            return;
-        if (!attachment->uploadPath().isEmpty()) {
-            // The address a server returned: it may name any scheme.
-            DesktopLinks::open(QUrl(attachment->uploadPath()), this);
-        } else {
-            const QString path = attachment->cachedPath().isEmpty() ? attachment->filePath()
-                                                                    : attachment->cachedPath();
-            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-        }
-        break;
-    }
-    case LinkCommand::Edit:
-        m_draft->displayAttachmentSheet(run->key);
-        break;
-    case LinkCommand::Remove: {
-        QTextCursor cursor(document());
-        cursor.setPosition(int(run->start));
-        cursor.setPosition(int(run->end()), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        break;
-    }
-    }
-}
-
-// --- attachments ------------------------------------------------------------
-
-void RVTextView::observeAttachment(const AttachmentPtr& attachment)
-{
-    const QString key = attachment->uniqueID();
-    if (m_observed.contains(key))
-        return;
-    Attachment* observed = attachment.get();
-    m_observed.insert(key, connect(observed, &ModelRecord::valueChanged, this,
-                                   [this, observed](const QString& changed) {
-                                       if (changed == QLatin1String("markup"))
-                                           attachmentMarkupChanged(observed);
-                                   }));
-}
-
-void RVTextView::stopObserving(const QString& key)
-{
-    const auto found = m_observed.find(key);
-    if (found == m_observed.end())
-        return;
-    disconnect(*found);
-    m_observed.erase(found);
-}
-
-void RVTextView::attachmentMarkupChanged(Attachment* attachment)
-{
-    if (!m_draft)
-        return;
-    if (Entry* entry = m_draft->entryBeingEdited(); entry && entry->editMode() == 0)
-        return;
-    const QString key = attachment->uniqueID();
-    QList<Run> runs;
-    for (const Run& run : linkRuns()) {
-        if (run.key == key)
-            runs.append(run);
-    }
-    if (runs.isEmpty()) {
-        stopObserving(key);
-        return;
-    }
-    const QString markup = lineFeeds(attachment->generateMarkup(false, m_draft->imageTemplate()));
-    const bool settled = attachment->uploadComplete();
-    ++m_quiet;
-    // The new markup shows the same attachment: no step of the user's to undo,
-    // and the old steps would no longer fit the text.
-    document()->setUndoRedoEnabled(false);
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
-    for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
-        cursor.setPosition(int(run->start));
-        cursor.setPosition(int(run->end()), QTextCursor::KeepAnchor);
-        cursor.insertText(markup, settled ? QTextCharFormat() : runFormat(key));
-    }
-    cursor.endEditBlock();
-    document()->setUndoRedoEnabled(true);
-    --m_quiet;
-    if (settled)
-        stopObserving(key);
-    plainTypingAtCaret();
-}
-
 // --- editing ----------------------------------------------------------------
 
 bool RVTextView::refusesDeletion(qsizetype start, qsizetype length) const
@@ -761,7 +537,7 @@ void RVTextView::insertFromMimeData(const QMimeData* source)
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     if (stored)
-        insertStored(cursor, text);
+        m_runs->insertStored(cursor, text);
     else
         cursor.insertText(lineFeeds(text), QTextCharFormat());
     cursor.endEditBlock();
@@ -884,7 +660,7 @@ bool RVTextView::viewportEvent(QEvent* event)
         if (key.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(help->globalPos(), runFormat(key).toolTip(), viewport());
+            QToolTip::showText(help->globalPos(), m_runs->runFormat(key).toolTip(), viewport());
         return true;
     }
     return QPlainTextEdit::viewportEvent(event);

@@ -18,6 +18,7 @@ class Attachment;
 class DraftEditorHost;
 class HtmlSyntaxHighlighter;
 class QMenu;
+class SourceViewRuns;
 class SpellChecker;
 
 // The HTML source view of a draft window: the post body edited as HTML, in
@@ -123,13 +124,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QTextCharFormat runFormat(const QString& key) const;
-    QList<AttachmentRuns::Run> linkRunsOfBlocks(const QTextBlock& first,
-                                                const QTextBlock& last) const;
-    QString storedText(qsizetype start, qsizetype end) const;
+    friend class SourceViewRuns;
+
+    // `text` with line feeds for every kind of line end.
+    static QString lineFeeds(QString text);
     QString storedSelection() const;
-    // Inserts stored text at the cursor, attachments as their runs.
-    void insertStored(QTextCursor& cursor, const QString& stored);
     // Replaces the selection with stored text; the caret ends `back`
     // characters before the end of the new text.
     void replaceSelectionWith(const QString& stored, qsizetype back);
@@ -137,9 +136,6 @@ private:
     void plainTypingAtCaret();
     void snapSelection();
     void textEdited();
-    void observeAttachment(const AttachmentPtr& attachment);
-    void stopObserving(const QString& key);
-    void attachmentMarkupChanged(Attachment* attachment);
     void showErrorHighlight(const TidyDiagnostics::ErrorSpot& spot);
     void clearErrorHighlight();
     void showValidation(const Entry& entry, const QString& shown, const QString& rendered);
@@ -150,6 +146,7 @@ private:
     void readPreferences();
 
     DraftEditorHost* m_draft = nullptr;
+    std::unique_ptr<SourceViewRuns> m_runs;
     HtmlSyntaxHighlighter* m_highlighter = nullptr;
     bool m_noAntiAlias = false;
     bool m_spellCheck = true;
@@ -161,7 +158,6 @@ private:
     CaretSnapping::Range m_lastSelection;
     bool m_snapping = false;
     int m_quiet = 0; // changes made by the view itself, not the user
-    QHash<QString, QMetaObject::Connection> m_observed;
     QPointer<QMessageBox> m_alert;
     quint64 m_validations = 0;
     QPoint m_pressPosition;
