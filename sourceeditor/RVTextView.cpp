@@ -11,6 +11,7 @@
 #include "NotificationCenter.h"
 #include "RVTag.h"
 #include "SourceViewRuns.h"
+#include "SourceViewValidation.h"
 #include "SpellChecker.h"
 #include "Template.h"
 #include "UserDefaults.h"
@@ -71,7 +72,8 @@ QString RVTextView::lineFeeds(QString text)
 }
 
 RVTextView::RVTextView(QWidget* parent)
-    : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this))
+    : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this)),
+      m_validation(std::make_unique<SourceViewValidation>(*this))
 {
     setUndoRedoEnabled(true);
     m_highlighter = new HtmlSyntaxHighlighter(document());
@@ -187,7 +189,7 @@ void RVTextView::setString(const QString& text)
 {
     ++m_quiet;
     m_runs->stopObservingAll();
-    clearErrorHighlight();
+    m_validation->clearErrorHighlight();
 
     const QString stored = lineFeeds(text);
     QList<AttachmentPtr> attachments;
@@ -320,97 +322,24 @@ void RVTextView::setSelectedRange(qsizetype start, qsizetype length)
     ensureCursorVisible();
 }
 
-// --- validation -------------------------------------------------------------
-
 void RVTextView::validateHTML()
 {
-    if (!m_draft)
-        return;
-    Entry* entry = m_draft->entryBeingEdited();
-    if (!entry)
-        return;
-    const QString shown = shownText();
-    const quint64 asked = ++m_validations;
-    QPointer<Entry> checked(entry);
-    EntryRenderer(*entry).validateLater(
-        shown, this, [this, asked, checked, shown](const QString& rendered) {
-            if (asked == m_validations && checked && shownText() == shown)
-                showValidation(*checked, shown, rendered);
-        });
+    m_validation->validateHTML();
 }
 
-void RVTextView::showValidation(const Entry& entry, const QString& shown, const QString& rendered)
+bool RVTextView::errorHighlighted() const
 {
-    if (shown.isEmpty() || !rendered.isNull()) {
-        showAlert(localized(RVTextViewTable, "The HTML is valid!"),
-                  localized(RVTextViewTable, "No problems were found in the HTML code."));
-        return;
-    }
-    const QString report = entry.validationErrorMessage();
-    const std::optional<TidyDiagnostics::ErrorSpot> spot =
-        TidyDiagnostics::firstError(report, shown);
-    if (!spot) {
-        // Nothing to point at, but the check failed: say what Tidy said.
-        showAlert(localized(RVTextViewTable, "Invalid HTML!"), report.trimmed());
-        return;
-    }
-    showErrorHighlight(*spot);
-    showAlert(localized(RVTextViewTable, "Invalid HTML!"),
-              localized(RVTextViewTable, "Highlighting first error:\n\"%1\".").arg(spot->message));
+    return m_validation->errorHighlighted();
 }
 
-void RVTextView::showAlert(const QString& title, const QString& message)
+QMessageBox* RVTextView::alertSheet() const
 {
-    if (m_alert)
-        m_alert->close();
-    auto* alert = new QMessageBox(QMessageBox::NoIcon, title, title, QMessageBox::NoButton, this);
-    alert->setInformativeText(message);
-    alert->addButton(localized("AppControl", "OK"), QMessageBox::AcceptRole);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    m_alert = alert;
-    alert->open();
-}
-
-void RVTextView::showErrorHighlight(const TidyDiagnostics::ErrorSpot& spot)
-{
-    m_errorMarks.clear();
-    QTextEdit::ExtraSelection line;
-    line.cursor = QTextCursor(document());
-    line.cursor.setPosition(int(spot.lineStart));
-    // With its line end, so the tint runs the view's whole width.
-    const qsizetype lineEnd =
-        std::min<qsizetype>(spot.lineStart + spot.lineLength + 1, document()->characterCount() - 1);
-    line.cursor.setPosition(int(lineEnd), QTextCursor::KeepAnchor);
-    line.format.setBackground(TidyDiagnostics::errorLineTint(palette().color(QPalette::Base)));
-    line.format.setProperty(QTextFormat::FullWidthSelection, true);
-    m_errorMarks.append(line);
-    if (spot.character >= 0) {
-        QTextEdit::ExtraSelection character;
-        character.cursor = QTextCursor(document());
-        character.cursor.setPosition(int(spot.character));
-        character.cursor.setPosition(int(spot.character + 1), QTextCursor::KeepAnchor);
-        character.format.setBackground(TidyDiagnostics::errorCharacterColor());
-        m_errorMarks.append(character);
-    }
-    m_errorHighlighted = true;
-    refreshExtraSelections();
-    // The caret goes to the error, which brings its line into view.
-    setSelectedRange(spot.character >= 0 ? spot.character : spot.lineStart, 0);
-}
-
-void RVTextView::clearErrorHighlight()
-{
-    if (!m_errorHighlighted)
-        return;
-    m_errorMarks.clear();
-    m_errorHighlighted = false;
-    refreshExtraSelections();
+    return m_validation->alertSheet();
 }
 
 void RVTextView::refreshExtraSelections()
 {
-    setExtraSelections(m_spellingMarks + m_errorMarks);
+    setExtraSelections(m_spellingMarks + m_validation->errorMarks());
 }
 
 // --- editing ----------------------------------------------------------------
@@ -459,7 +388,7 @@ void RVTextView::textEdited()
 {
     if (m_quiet)
         return;
-    clearErrorHighlight();
+    m_validation->clearErrorHighlight();
     if (document()->isEmpty())
         setCurrentCharFormat(QTextCharFormat());
     m_spellTimer.start();

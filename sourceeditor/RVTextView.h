@@ -19,6 +19,7 @@ class DraftEditorHost;
 class HtmlSyntaxHighlighter;
 class QMenu;
 class SourceViewRuns;
+class SourceViewValidation;
 class SpellChecker;
 
 // The HTML source view of a draft window: the post body edited as HTML, in
@@ -90,9 +91,9 @@ public:
     // The run holding the character at `position`.
     std::optional<AttachmentRuns::Run> runAt(qsizetype position) const;
     HtmlSyntaxHighlighter* highlighter() const { return m_highlighter; }
-    bool errorHighlighted() const { return m_errorHighlighted; }
+    bool errorHighlighted() const;
     // The sheet last shown (validation result), while it is open.
-    QMessageBox* alertSheet() const { return m_alert; }
+    QMessageBox* alertSheet() const;
     // The menu for a right click at `position` (viewport coordinates); the
     // caller owns it.
     QMenu* contextMenuAt(const QPoint& position);
@@ -125,6 +126,7 @@ protected:
 
 private:
     friend class SourceViewRuns;
+    friend class SourceViewValidation;
 
     // `text` with line feeds for every kind of line end.
     static QString lineFeeds(QString text);
@@ -136,10 +138,6 @@ private:
     void plainTypingAtCaret();
     void snapSelection();
     void textEdited();
-    void showErrorHighlight(const TidyDiagnostics::ErrorSpot& spot);
-    void clearErrorHighlight();
-    void showValidation(const Entry& entry, const QString& shown, const QString& rendered);
-    void showAlert(const QString& title, const QString& message);
     void updateSpelling();
     void refreshExtraSelections();
     QString wordAt(const QPoint& position, QTextCursor* wordCursor) const;
@@ -147,18 +145,15 @@ private:
 
     DraftEditorHost* m_draft = nullptr;
     std::unique_ptr<SourceViewRuns> m_runs;
+    std::unique_ptr<SourceViewValidation> m_validation;
     HtmlSyntaxHighlighter* m_highlighter = nullptr;
     bool m_noAntiAlias = false;
     bool m_spellCheck = true;
     std::shared_ptr<SpellChecker> m_speller;
     QTimer m_spellTimer;
-    QList<QTextEdit::ExtraSelection> m_errorMarks;
     QList<QTextEdit::ExtraSelection> m_spellingMarks;
-    bool m_errorHighlighted = false;
     CaretSnapping::Range m_lastSelection;
     bool m_snapping = false;
     int m_quiet = 0; // changes made by the view itself, not the user
-    QPointer<QMessageBox> m_alert;
-    quint64 m_validations = 0;
     QPoint m_pressPosition;
 };
