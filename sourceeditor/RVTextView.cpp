@@ -11,6 +11,7 @@
 #include "NotificationCenter.h"
 #include "RVTag.h"
 #include "SourceViewRuns.h"
+#include "SourceViewSpelling.h"
 #include "SourceViewValidation.h"
 #include "SpellChecker.h"
 #include "Template.h"
@@ -50,11 +51,6 @@ bool typesText(const QKeyEvent* event)
     return !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t'));
 }
 
-bool isWordCharacter(QChar c)
-{
-    return c.isLetter() || c.isMark();
-}
-
 const Template& fallbackTemplate()
 {
     static const TemplatePtr fallback = Template::defaultHtmlTemplate();
@@ -73,7 +69,8 @@ QString RVTextView::lineFeeds(QString text)
 
 RVTextView::RVTextView(QWidget* parent)
     : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this)),
-      m_validation(std::make_unique<SourceViewValidation>(*this))
+      m_validation(std::make_unique<SourceViewValidation>(*this)),
+      m_spelling(std::make_unique<SourceViewSpelling>(*this))
 {
     setUndoRedoEnabled(true);
     m_highlighter = new HtmlSyntaxHighlighter(document());
@@ -82,12 +79,6 @@ RVTextView::RVTextView(QWidget* parent)
     connect(document(), &QTextDocument::contentsChange, this, &RVTextView::textEdited);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RVTextView::snapSelection);
     connect(this, &QPlainTextEdit::selectionChanged, this, &RVTextView::snapSelection);
-
-    m_spellTimer.setSingleShot(true);
-    m_spellTimer.setInterval(150);
-    connect(&m_spellTimer, &QTimer::timeout, this, &RVTextView::updateSpelling);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, &m_spellTimer,
-            qOverload<>(&QTimer::start));
 
     viewport()->setMouseTracking(true);
     readPreferences();
@@ -112,10 +103,7 @@ void RVTextView::readPreferences()
 {
     UserDefaults& defaults = UserDefaults::sharedInstance();
     m_noAntiAlias = defaults.boolean(QStringLiteral("no_alias"));
-    const QVariant spelling = defaults.value(QStringLiteral("spell_check"));
-    m_spellCheck = !spelling.isValid() || spelling.toBool();
-    if (m_spellCheck)
-        m_speller = SpellChecker::forLanguage(QString());
+    m_spelling->readPreference();
 }
 
 // --- settings ---------------------------------------------------------------
@@ -166,16 +154,17 @@ void RVTextView::setNoAntiAlias(bool noAntiAlias)
 
 void RVTextView::setSpellingLanguage(const QString& language)
 {
-    m_speller = SpellChecker::forLanguage(language);
-    m_spellTimer.start();
+    m_spelling->setSpellingLanguage(language);
+}
+
+bool RVTextView::continuousSpellChecking() const
+{
+    return m_spelling->continuousSpellChecking();
 }
 
 void RVTextView::setContinuousSpellChecking(bool on)
 {
-    m_spellCheck = on;
-    if (on && !m_speller)
-        m_speller = SpellChecker::forLanguage(QString());
-    m_spellTimer.start();
+    m_spelling->setContinuousSpellChecking(on);
 }
 
 // --- text in and out --------------------------------------------------------
@@ -209,7 +198,7 @@ void RVTextView::setString(const QString& text)
     setCurrentCharFormat(QTextCharFormat());
     plainTypingAtCaret();
     --m_quiet;
-    m_spellTimer.start();
+    m_spelling->schedule();
 }
 
 QString RVTextView::string() const
@@ -339,7 +328,7 @@ QMessageBox* RVTextView::alertSheet() const
 
 void RVTextView::refreshExtraSelections()
 {
-    setExtraSelections(m_spellingMarks + m_validation->errorMarks());
+    setExtraSelections(m_spelling->marks() + m_validation->errorMarks());
 }
 
 // --- editing ----------------------------------------------------------------
@@ -391,7 +380,7 @@ void RVTextView::textEdited()
     m_validation->clearErrorHighlight();
     if (document()->isEmpty())
         setCurrentCharFormat(QTextCharFormat());
-    m_spellTimer.start();
+    m_spelling->schedule();
     reportChange();
 }
 
@@ -512,15 +501,14 @@ QMenu* RVTextView::contextMenuAt(const QPoint& position)
     }
 
     QTextCursor wordCursor;
-    const QString word = wordAt(position, &wordCursor);
-    if (m_spellCheck && m_speller && !word.isEmpty() && !m_speller->isCorrect(word)) {
-        const QStringList guesses = m_speller->suggestions(word).mid(0, 6);
-        for (const QString& guess : guesses) {
+    const QString word = m_spelling->wordAt(position, &wordCursor);
+    if (const std::optional<QStringList> guesses = m_spelling->guessesFor(word)) {
+        for (const QString& guess : *guesses) {
             menu->addAction(guess, this, [this, wordCursor, guess]() mutable {
                 wordCursor.insertText(guess, QTextCharFormat());
             });
         }
-        if (guesses.isEmpty())
+        if (guesses->isEmpty())
             menu->addAction(localized(RVTextViewTable, "No Guesses Found"))->setEnabled(false);
         menu->addSeparator();
     }
@@ -598,81 +586,7 @@ bool RVTextView::viewportEvent(QEvent* event)
 void RVTextView::resizeEvent(QResizeEvent* event)
 {
     QPlainTextEdit::resizeEvent(event);
-    m_spellTimer.start();
-}
-
-// --- spelling ---------------------------------------------------------------
-
-QString RVTextView::wordAt(const QPoint& position, QTextCursor* wordCursor) const
-{
-    QTextCursor cursor = cursorForPosition(position);
-    const QTextBlock block = cursor.block();
-    const QString text = block.text();
-    qsizetype start = cursor.positionInBlock();
-    qsizetype end = start;
-    while (start > 0 && isWordCharacter(text[start - 1]))
-        --start;
-    while (end < text.size() && isWordCharacter(text[end]))
-        ++end;
-    if (start == end)
-        return {};
-    cursor.setPosition(block.position() + int(start));
-    cursor.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
-    *wordCursor = cursor;
-    return text.sliced(start, end - start);
-}
-
-// Marks the misspelt words of the lines in view, in text outside tags.
-void RVTextView::updateSpelling()
-{
-    m_spellingMarks.clear();
-    if (m_spellCheck && m_speller) {
-        QTextCharFormat mark;
-        mark.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
-        mark.setUnderlineColor(Qt::red);
-        const QPointF offset = contentOffset();
-        const qreal bottom = viewport()->height();
-        for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
-            if (blockBoundingGeometry(block).translated(offset).top() > bottom)
-                break;
-            const QString text = block.text();
-            for (const HtmlSyntax::Span& span : m_highlighter->spansOfBlock(block)) {
-                if (span.kind != HtmlSyntax::Kind::Plain)
-                    continue;
-                qsizetype i = span.start;
-                const qsizetype end = span.start + span.length;
-                while (i < end) {
-                    if (!isWordCharacter(text[i])) {
-                        ++i;
-                        continue;
-                    }
-                    qsizetype wordEnd = i;
-                    while (
-                        wordEnd < end &&
-                        (isWordCharacter(text[wordEnd]) ||
-                         ((text[wordEnd] == QLatin1Char('\'') || text[wordEnd] == QChar(0x2019)) &&
-                          wordEnd + 1 < end && isWordCharacter(text[wordEnd + 1]))))
-                        ++wordEnd;
-                    // Entity names ("&nbsp;") and words glued to digits are no words.
-                    const bool entity = i > 0 && text[i - 1] == QLatin1Char('&');
-                    const bool glued = (i > 0 && text[i - 1].isDigit()) ||
-                                       (wordEnd < text.size() && text[wordEnd].isDigit());
-                    if (!entity && !glued &&
-                        !m_speller->isCorrect(QStringView(text).sliced(i, wordEnd - i))) {
-                        QTextEdit::ExtraSelection selection;
-                        selection.cursor = QTextCursor(document());
-                        selection.cursor.setPosition(block.position() + int(i));
-                        selection.cursor.setPosition(block.position() + int(wordEnd),
-                                                     QTextCursor::KeepAnchor);
-                        selection.format = mark;
-                        m_spellingMarks.append(selection);
-                    }
-                    i = wordEnd;
-                }
-            }
-        }
-    }
-    refreshExtraSelections();
+    m_spelling->schedule();
 }
 
 // --- the draft's editor -----------------------------------------------------

@@ -19,6 +19,7 @@ class DraftEditorHost;
 class HtmlSyntaxHighlighter;
 class QMenu;
 class SourceViewRuns;
+class SourceViewSpelling;
 class SourceViewValidation;
 class SpellChecker;
 
@@ -83,7 +84,7 @@ public:
     void setNoAntiAlias(bool noAntiAlias);
     // The blog's language: a dictionary title or code (see SpellChecker).
     void setSpellingLanguage(const QString& language);
-    bool continuousSpellChecking() const { return m_spellCheck; }
+    bool continuousSpellChecking() const;
     void setContinuousSpellChecking(bool on);
 
     // The link runs of the text, in order.
@@ -126,6 +127,7 @@ protected:
 
 private:
     friend class SourceViewRuns;
+    friend class SourceViewSpelling;
     friend class SourceViewValidation;
 
     // `text` with line feeds for every kind of line end.
@@ -138,20 +140,15 @@ private:
     void plainTypingAtCaret();
     void snapSelection();
     void textEdited();
-    void updateSpelling();
     void refreshExtraSelections();
-    QString wordAt(const QPoint& position, QTextCursor* wordCursor) const;
     void readPreferences();
 
     DraftEditorHost* m_draft = nullptr;
     std::unique_ptr<SourceViewRuns> m_runs;
     std::unique_ptr<SourceViewValidation> m_validation;
+    std::unique_ptr<SourceViewSpelling> m_spelling;
     HtmlSyntaxHighlighter* m_highlighter = nullptr;
     bool m_noAntiAlias = false;
-    bool m_spellCheck = true;
-    std::shared_ptr<SpellChecker> m_speller;
-    QTimer m_spellTimer;
-    QList<QTextEdit::ExtraSelection> m_spellingMarks;
     CaretSnapping::Range m_lastSelection;
     bool m_snapping = false;
     int m_quiet = 0; // changes made by the view itself, not the user
