@@ -10,6 +10,7 @@
 #include "Localization.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
+#include "SourceViewMenu.h"
 #include "SourceViewRuns.h"
 #include "SourceViewSpelling.h"
 #include "SourceViewValidation.h"
@@ -70,7 +71,8 @@ QString RVTextView::lineFeeds(QString text)
 RVTextView::RVTextView(QWidget* parent)
     : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this)),
       m_validation(std::make_unique<SourceViewValidation>(*this)),
-      m_spelling(std::make_unique<SourceViewSpelling>(*this))
+      m_spelling(std::make_unique<SourceViewSpelling>(*this)),
+      m_menu(std::make_unique<SourceViewMenu>(*this))
 {
     setUndoRedoEnabled(true);
     m_highlighter = new HtmlSyntaxHighlighter(document());
@@ -467,72 +469,7 @@ void RVTextView::insertFromMimeData(const QMimeData* source)
 
 QMenu* RVTextView::contextMenuAt(const QPoint& position)
 {
-    if (!m_draft)
-        return createStandardContextMenu(position);
-    auto* menu = new QMenu(localized(RVTextViewTable, "Contextual Menu"));
-
-    const QTextCursor clicked = cursorForPosition(position);
-    const QTextCursor current = textCursor();
-    if (clicked.position() < current.selectionStart() ||
-        clicked.position() > current.selectionEnd())
-        setTextCursor(clicked);
-
-    const QString key = anchorAt(position);
-    std::optional<qsizetype> runPosition;
-    if (!key.isEmpty()) {
-        for (qsizetype at : {qsizetype(clicked.position()), qsizetype(clicked.position()) - 1}) {
-            if (const std::optional<Run> run = at >= 0 ? runAt(at) : std::nullopt;
-                run && run->key == key) {
-                runPosition = run->start;
-                break;
-            }
-        }
-    }
-    if (runPosition) {
-        const qsizetype at = *runPosition;
-        menu->addAction(localized(RVTextViewTable, "Open Link"), this,
-                        [this, at] { openLink(LinkCommand::Open, at); });
-        menu->addAction(localized(RVTextViewTable, "Edit Link") + QChar(0x2026), this,
-                        [this, at] { openLink(LinkCommand::Edit, at); })
-            ->setEnabled(m_draft && m_draft->canDisplayAttachmentSheet());
-        menu->addAction(localized(RVTextViewTable, "Remove Link"), this,
-                        [this, at] { openLink(LinkCommand::Remove, at); });
-        menu->addSeparator();
-    }
-
-    QTextCursor wordCursor;
-    const QString word = m_spelling->wordAt(position, &wordCursor);
-    if (const std::optional<QStringList> guesses = m_spelling->guessesFor(word)) {
-        for (const QString& guess : *guesses) {
-            menu->addAction(guess, this, [this, wordCursor, guess]() mutable {
-                wordCursor.insertText(guess, QTextCharFormat());
-            });
-        }
-        if (guesses->isEmpty())
-            menu->addAction(localized(RVTextViewTable, "No Guesses Found"))->setEnabled(false);
-        menu->addSeparator();
-    }
-
-    QMenu* standard = createStandardContextMenu(position);
-    standard->setParent(menu, standard->windowFlags());
-    for (QAction* action : standard->actions())
-        menu->addAction(action);
-
-    menu->addSeparator();
-    const bool insertions = m_draft && m_draft->canInsertWithClipboard();
-    menu->addAction(localized(RVTextViewTable, "URL with Clipboard"), this,
-                    [this] {
-                        if (m_draft)
-                            m_draft->insertURLWithClipboard();
-                    })
-        ->setEnabled(insertions);
-    menu->addAction(localized(RVTextViewTable, "Image with Clipboard"), this,
-                    [this] {
-                        if (m_draft)
-                            m_draft->insertImageWithClipboard();
-                    })
-        ->setEnabled(insertions);
-    return menu;
+    return m_menu->menuAt(position);
 }
 
 void RVTextView::contextMenuEvent(QContextMenuEvent* event)

@@ -18,6 +18,7 @@ class Attachment;
 class DraftEditorHost;
 class HtmlSyntaxHighlighter;
 class QMenu;
+class SourceViewMenu;
 class SourceViewRuns;
 class SourceViewSpelling;
 class SourceViewValidation;
@@ -126,6 +127,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    friend class SourceViewMenu;
     friend class SourceViewRuns;
     friend class SourceViewSpelling;
     friend class SourceViewValidation;
@@ -147,6 +149,7 @@ private:
     std::unique_ptr<SourceViewRuns> m_runs;
     std::unique_ptr<SourceViewValidation> m_validation;
     std::unique_ptr<SourceViewSpelling> m_spelling;
+    std::unique_ptr<SourceViewMenu> m_menu;
     HtmlSyntaxHighlighter* m_highlighter = nullptr;
     bool m_noAntiAlias = false;
     CaretSnapping::Range m_lastSelection;
