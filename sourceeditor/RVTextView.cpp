@@ -13,6 +13,7 @@
 #include "SourceViewMenu.h"
 #include "SourceViewRuns.h"
 #include "SourceViewSpelling.h"
+#include "SourceViewStyle.h"
 #include "SourceViewValidation.h"
 #include "SpellChecker.h"
 #include "Template.h"
@@ -52,12 +53,6 @@ bool typesText(const QKeyEvent* event)
     return !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t'));
 }
 
-const Template& fallbackTemplate()
-{
-    static const TemplatePtr fallback = Template::defaultHtmlTemplate();
-    return *fallback;
-}
-
 } // namespace
 
 QString RVTextView::lineFeeds(QString text)
@@ -72,7 +67,8 @@ RVTextView::RVTextView(QWidget* parent)
     : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this)),
       m_validation(std::make_unique<SourceViewValidation>(*this)),
       m_spelling(std::make_unique<SourceViewSpelling>(*this)),
-      m_menu(std::make_unique<SourceViewMenu>(*this))
+      m_menu(std::make_unique<SourceViewMenu>(*this)),
+      m_style(std::make_unique<SourceViewStyle>(*this))
 {
     setUndoRedoEnabled(true);
     m_highlighter = new HtmlSyntaxHighlighter(document());
@@ -103,8 +99,7 @@ RVTextView::~RVTextView()
 
 void RVTextView::readPreferences()
 {
-    UserDefaults& defaults = UserDefaults::sharedInstance();
-    m_noAntiAlias = defaults.boolean(QStringLiteral("no_alias"));
+    m_style->readPreference();
     m_spelling->readPreference();
 }
 
@@ -119,39 +114,17 @@ void RVTextView::setDraft(DraftEditorHost* draft)
 
 void RVTextView::setDefaults(bool recolour)
 {
-    const Template* given = m_draft ? m_draft->htmlTemplate() : nullptr;
-    const Template& fallback = fallbackTemplate();
-    const Template& source = given ? *given : fallback;
+    m_style->setDefaults(recolour);
+}
 
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    const QString family = source.fontName().isEmpty() ? fallback.fontName() : source.fontName();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    const double size = source.fontSize().value_or(12.0);
-    font.setPointSizeF(size > 0 ? size : 12.0);
-    font.setStyleStrategy(m_noAntiAlias ? QFont::NoAntialias : QFont::PreferDefault);
-    setFont(font);
-
-    auto color = [&](std::optional<rv::Color> (Template::*field)() const) {
-        return (source.*field)().value_or(*(fallback.*field)()).toQColor();
-    };
-    QPalette colours = palette();
-    colours.setColor(QPalette::Base, color(&Template::backgroundColor));
-    colours.setColor(QPalette::Text, color(&Template::textColor));
-    setPalette(colours);
-    m_highlighter->setColors(color(&Template::htmlColor), color(&Template::attributeColor),
-                             color(&Template::bracketColor));
-    if (recolour)
-        m_highlighter->rehighlight();
+bool RVTextView::noAntiAlias() const
+{
+    return m_style->noAntiAlias();
 }
 
 void RVTextView::setNoAntiAlias(bool noAntiAlias)
 {
-    m_noAntiAlias = noAntiAlias;
-    QFont changed = font();
-    changed.setStyleStrategy(noAntiAlias ? QFont::NoAntialias : QFont::PreferDefault);
-    setFont(changed);
-    viewport()->update();
+    m_style->setNoAntiAlias(noAntiAlias);
 }
 
 void RVTextView::setSpellingLanguage(const QString& language)

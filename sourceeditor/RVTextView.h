@@ -21,6 +21,7 @@ class QMenu;
 class SourceViewMenu;
 class SourceViewRuns;
 class SourceViewSpelling;
+class SourceViewStyle;
 class SourceViewValidation;
 class SpellChecker;
 
@@ -81,7 +82,7 @@ public:
     // becomes a caret at `start`. Scrolls it into view.
     void setSelectedRange(qsizetype start, qsizetype length);
 
-    bool noAntiAlias() const { return m_noAntiAlias; }
+    bool noAntiAlias() const;
     void setNoAntiAlias(bool noAntiAlias);
     // The blog's language: a dictionary title or code (see SpellChecker).
     void setSpellingLanguage(const QString& language);
@@ -130,6 +131,7 @@ private:
     friend class SourceViewMenu;
     friend class SourceViewRuns;
     friend class SourceViewSpelling;
+    friend class SourceViewStyle;
     friend class SourceViewValidation;
 
     // `text` with line feeds for every kind of line end.
@@ -150,8 +152,8 @@ private:
     std::unique_ptr<SourceViewValidation> m_validation;
     std::unique_ptr<SourceViewSpelling> m_spelling;
     std::unique_ptr<SourceViewMenu> m_menu;
+    std::unique_ptr<SourceViewStyle> m_style;
     HtmlSyntaxHighlighter* m_highlighter = nullptr;
-    bool m_noAntiAlias = false;
     CaretSnapping::Range m_lastSelection;
     bool m_snapping = false;
     int m_quiet = 0; // changes made by the view itself, not the user
