@@ -1,13 +1,9 @@
+// The HTML source view of a draft window: its text, caret and commands.
 #include "RVTextView.h"
 
-#include "Attachment.h"
 #include "CloseTagScanner.h"
-#include "DesktopLinks.h"
 #include "DraftEditorHost.h"
-#include "Entry.h"
-#include "EntryRenderer.h"
 #include "HtmlSyntaxHighlighter.h"
-#include "Localization.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
 #include "SourceViewMenu.h"
@@ -15,23 +11,15 @@
 #include "SourceViewSpelling.h"
 #include "SourceViewStyle.h"
 #include "SourceViewValidation.h"
-#include "SpellChecker.h"
-#include "Template.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
-#include <QFontDatabase>
 #include <QHelpEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QToolTip>
-#include <QUrl>
 #include <algorithm>
 
 const char* const RVTextView::StoredMimeType = "application/x-plumet-stored-html";
@@ -39,8 +27,6 @@ const char* const RVTextView::StoredMimeType = "application/x-plumet-stored-html
 namespace {
 
 using AttachmentRuns::Run;
-
-const char RVTextViewTable[] = "RVTextView";
 
 // A key press that types text (or a line break, or a tab) into the view.
 bool typesText(const QKeyEvent* event)

@@ -1,3 +1,4 @@
+// The HTML source view of a draft window: its text, caret and commands.
 #pragma once
 
 #include "AttachmentRuns.h"
@@ -14,7 +15,6 @@
 #include <memory>
 #include <optional>
 
-class Attachment;
 class DraftEditorHost;
 class HtmlSyntaxHighlighter;
 class QMenu;
@@ -23,7 +23,6 @@ class SourceViewRuns;
 class SourceViewSpelling;
 class SourceViewStyle;
 class SourceViewValidation;
-class SpellChecker;
 
 // The HTML source view of a draft window: the post body edited as HTML, in
 // the colours of the blog's HTML template.
@@ -39,6 +38,10 @@ class SpellChecker;
 //
 // Colours, spelling marks and the validation error's highlight are shown
 // over the text and never enter it, its undo history or a copy.
+//
+// The view keeps the text, the caret and the commands; its parts keep the
+// rest: SourceViewRuns (the attachment runs), SourceViewStyle (font and
+// colours), SourceViewSpelling, SourceViewValidation and SourceViewMenu.
 class RVTextView : public QPlainTextEdit, public DraftEditor {
     Q_OBJECT
 public:
