@@ -1,5 +1,4 @@
-// Sets a draft up from its blog: rich editing, the lower pane, the title rows, the blog system's
-// panel.
+// Sets a draft up from its blog: rich editing, the lower pane, the title rows, the panel.
 #include "DraftBlogSetup.h"
 
 #include "Account.h"

@@ -1,5 +1,4 @@
-// A draft's editing commands: the lower pane's field, the summary, the style, reloading and
-// reverting.
+// A draft's editing commands: lower pane, summary, style, reloading and reverting.
 #pragma once
 
 #include <QVariantMap>

@@ -1,5 +1,4 @@
-// Follows the entry under a draft: its changes, its move to another blog, its leaving or going
-// away.
+// Follows the entry under a draft: its changes, its move, its leaving or going away.
 #include "DraftEntryWatch.h"
 
 #include "Blog.h"

@@ -1,5 +1,4 @@
-// Saves and closes a draft: the needs-save test, writing the entry, the save question, the closing
-// roads.
+// Saves and closes a draft: the needs-save test, the writing, the question, the roads.
 #include "DraftSaving.h"
 
 #include "AlertBox.h"
