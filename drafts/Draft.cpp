@@ -1,164 +1,81 @@
+// The coordinator of one draft window: makes its parts, runs the commit, and answers for them.
 #include "Draft.h"
 
-#include "Account.h"
-#include "AddonManager.h"
-#include "AddonMenu.h"
-#include "AddonMenuShortcuts.h"
-#include "AddonShortcuts.h"
-#include "AlertBox.h"
-#include "AsyncDraftEditor.h"
-#include "Attachment.h"
-#include "AttachmentLibrary.h"
 #include "Blog.h"
-#include "DraftAddonHandler.h"
-#include "DraftAddonText.h"
-#include "DraftController.h"
-#include "DraftEditMenu.h"
-#include "DraftEditor.h"
+#include "DraftActions.h"
+#include "DraftAddons.h"
+#include "DraftAttachments.h"
+#include "DraftBlogSetup.h"
+#include "DraftEditing.h"
+#include "DraftEditors.h"
+#include "DraftEntryWatch.h"
 #include "DraftExtensions.h"
+#include "DraftFields.h"
+#include "DraftFocus.h"
 #include "DraftPaneStack.h"
+#include "DraftPanels.h"
 #include "DraftRevisions.h"
-#include "DraftSideView.h"
-#include "DraftsLog.h"
+#include "DraftSaving.h"
+#include "DraftSheets.h"
+#include "DraftWindowLayout.h"
 #include "Entry.h"
-#include "EntryContent.h"
-#include "EntryRenderer.h"
+#include "EntryOwner.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
-#include "PLUMETFormatterProtocol.h"
-#include "PLUMETPluginProtocol.h"
-#include "PaletteColors.h"
 #include "RVDraftWindow.h"
-#include "RVSubView.h"
-#include "RVTagTool.h"
-#include "RVTextView.h"
 #include "Template.h"
-#include "UniqueId.h"
-#include "UploaderManager.h"
-#include "UserDefaults.h"
-#include "ValidationSheet.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QComboBox>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
+#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
-#include <QStackedWidget>
-#include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 
-namespace {
-
-constexpr QSize windowSize{780, 640};
-constexpr QPoint firstWindowOffset{80, 60};
-constexpr int staggerStep = 10;
-constexpr int focusReturnDelay = 250;
-
-QString key(const char* name)
-{
-    return QString::fromLatin1(name);
-}
-
-const QString bodyKey = QStringLiteral("body");
-const QString extendedKey = QStringLiteral("extended");
-const QString summaryKey = QStringLiteral("summary");
-
-// The entry field a sub tag shows; empty for the plug-in pane.
-QString subFieldKey(int tag)
-{
-    switch (tag) {
-    case Draft::ExtendedTag:
-        return extendedKey;
-    case Draft::SummaryTag:
-        return summaryKey;
-    default:
-        return {};
-    }
-}
-
-QString entryField(const Entry& entry, const QString& field)
-{
-    if (field == bodyKey)
-        return entry.body();
-    if (field == extendedKey)
-        return entry.extended();
-    if (field == summaryKey)
-        return entry.summary();
-    return {};
-}
-
-void setEntryField(Entry& entry, const QString& field, const QString& text)
-{
-    if (field == bodyKey)
-        entry.setBody(text);
-    else if (field == extendedKey)
-        entry.setExtended(text);
-    else if (field == summaryKey)
-        entry.setSummary(text);
-}
-
-// "shouldAutoSave" stored as NO: closing a changed draft asks. Unset or YES saves.
-bool askBeforeClosing()
-{
-    const QVariant value = UserDefaults::sharedInstance().value(QStringLiteral("shouldAutoSave"));
-    return value.isValid() && !value.toBool();
-}
-
-QString sheetText(const char* text)
-{
-    return localized("Draft", text);
-}
-
-} // namespace
+using namespace DraftFields;
 
 // --- creation
 // -----------------------------------------------------------------------------------------
 
 Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* parent)
-    : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition))
+    : QObject(parent), m_entry(entry), m_topLeft(parsePosition(restorePosition)),
+      m_blogSetup(std::make_unique<DraftBlogSetup>(*this)),
+      m_layout(std::make_unique<DraftWindowLayout>(*this)),
+      m_sheets(std::make_unique<DraftSheets>(*this)), m_focus(std::make_unique<DraftFocus>(*this)),
+      m_addons(std::make_unique<DraftAddons>(*this)),
+      m_actions(std::make_unique<DraftActions>(*this)),
+      m_attachments(std::make_unique<DraftAttachments>(*this)),
+      m_editors(std::make_unique<DraftEditors>(*this)),
+      m_saving(std::make_unique<DraftSaving>(*this)),
+      m_entryWatch(std::make_unique<DraftEntryWatch>(*this)),
+      m_editing(std::make_unique<DraftEditing>(*this)),
+      m_panels(std::make_unique<DraftPanels>(*this))
 {
     Q_ASSERT(entry);
-    m_fixedRichText = UserDefaults::sharedInstance().integer(QStringLiteral("fixedRichText")) != 0;
     renewCopy();
-    if (const auto attachments = EntryContent(*entry).attachmentsFromKeys())
-        m_attachments = *attachments;
+    m_attachments->readFromEntry(*entry);
 
-    m_committer = new EditorCommitter([this] { return commitReaders(); }, this);
+    m_committer = new EditorCommitter([this] { return m_editors->commitReaders(); }, this);
     connect(m_committer, &EditorCommitter::fellBack, this, &Draft::editorFellBack);
 
     m_revisions = new DraftRevisions(this);
-    buildWindow();
-    connect(m_revisions, &DraftRevisions::changed, this, [this] { rebuildRevisionMenu(); });
+    m_layout->build();
+    m_actions->build();
+    connect(m_revisions, &DraftRevisions::changed, this,
+            [this] { m_editing->rebuildRevisionMenu(); });
     connect(m_revisions, &DraftRevisions::fileMovedAside, this, &Draft::showNotice);
     m_revisions->follow(*entry);
-    readBlogState();
-    setUpPluginPanel();
-    configureTitleArea();
-    setUpPaneStack();
-    if (auto* source = dynamic_cast<RVTextView*>(m_sourceMain.editor); source && blog())
-        source->setSpellingLanguage(blog()->language());
-    if (auto* source = dynamic_cast<RVTextView*>(m_sourceSub.editor); source && blog())
-        source->setSpellingLanguage(blog()->language());
+    m_blogSetup->readBlogState();
+    m_blogSetup->setUpPluginPanel();
+    m_blogSetup->configureTitleArea();
+    m_blogSetup->setUpPaneStack();
+    if (blog())
+        m_editors->setSpellingLanguage(blog()->language());
 
     m_mode = (entry->editMode() != 0 || !richEditorsAvailable()) ? SourceMode : RichMode;
-    showTabs();
-    updateButtons();
-    loadContent();
-    watchEntry();
+    m_layout->showTabs();
+    m_layout->updateButtons();
+    m_editors->loadContent();
+    m_entryWatch->watchEntry();
     observeNotifications();
-    updateWindowTitle();
-    validateActions();
+    m_layout->updateWindowTitle();
+    m_actions->validate();
 }
 
 Draft::~Draft()
@@ -167,9 +84,8 @@ Draft::~Draft()
     if (!m_closed)
         close();
     // The add-on side lets its objects go while the window they showed in stands.
-    delete m_addonHandler;
-    m_addonHandler = nullptr;
-    delete m_window.data();
+    m_addons->releaseHandler();
+    delete m_layout->window();
 }
 
 QPointF Draft::parsePosition(const QString& text)
@@ -194,9 +110,22 @@ EntryOwner* Draft::owner() const
     return edited ? edited->parentBlog() : nullptr;
 }
 
+// --- what shows, and the parts that show it
+// -----------------------------------------------------------
+
+bool Draft::canUseRichEditor() const
+{
+    return m_blogSetup->canUseRichEditor();
+}
+
+PLUMETDraftPanel* Draft::pluginObject() const
+{
+    return m_blogSetup->pluginObject();
+}
+
 bool Draft::richEditorsAvailable() const
 {
-    return m_richMain.editor != nullptr;
+    return m_editors->richEditorsAvailable();
 }
 
 int Draft::paneCode() const
@@ -207,781 +136,186 @@ int Draft::paneCode() const
 
 DraftEditor* Draft::editor(int mode, bool sub) const
 {
-    if (mode == RichMode)
-        return sub ? m_richSub.editor : m_richMain.editor;
-    return sub ? m_sourceSub.editor : m_sourceMain.editor;
+    return m_editors->editor(mode, sub);
+}
+
+void Draft::validateActions()
+{
+    m_actions->validate();
+}
+
+QAction* Draft::switchEditorAction() const
+{
+    return m_actions->switchEditorAction();
+}
+
+QAction* Draft::toggleKeywordsAction() const
+{
+    return m_actions->toggleKeywordsAction();
+}
+
+QAction* Draft::toggleBloglistAction() const
+{
+    return m_actions->toggleBloglistAction();
+}
+
+QAction* Draft::refreshCategoriesAction() const
+{
+    return m_actions->refreshCategoriesAction();
+}
+
+QAction* Draft::createSummaryAction() const
+{
+    return m_actions->createSummaryAction();
+}
+
+QAction* Draft::publishAction() const
+{
+    return m_actions->publishAction();
+}
+
+QAction* Draft::saveAsStationeryAction() const
+{
+    return m_actions->saveAsStationeryAction();
+}
+
+QAction* Draft::statisticsAction() const
+{
+    return m_actions->statisticsAction();
+}
+
+DraftEditMenu* Draft::editMenu() const
+{
+    return m_actions->editMenu();
+}
+
+QAction* Draft::customTagsAction() const
+{
+    return m_actions->customTagsAction();
+}
+
+QAction* Draft::boldAction() const
+{
+    return m_actions->boldAction();
+}
+
+QAction* Draft::italicAction() const
+{
+    return m_actions->italicAction();
+}
+
+QAction* Draft::closeTagAction() const
+{
+    return m_actions->closeTagAction();
+}
+
+QAction* Draft::validateHTMLAction() const
+{
+    return m_actions->validateHTMLAction();
+}
+
+QMenu* Draft::revisionMenu() const
+{
+    return m_actions->revisionMenu();
+}
+
+QToolBar* Draft::toolbar() const
+{
+    return m_actions->toolbar();
 }
 
 DraftEditor* Draft::focusedEditor() const
 {
-    DraftEditor* focused = DraftEditor::containing(QApplication::focusWidget());
-    for (const EditorSlot* slot : {&m_richMain, &m_richSub, &m_sourceMain, &m_sourceSub}) {
-        if (focused && slot->editor == focused)
-            return focused;
-    }
-    return nullptr;
+    return m_focus->focusedEditor();
+}
+
+bool Draft::isActiveView(QWidget* view) const
+{
+    return m_focus->isActiveView(view);
+}
+
+RVDraftWindow* Draft::window() const
+{
+    return m_layout->window();
+}
+
+DraftPaneStack* Draft::paneStack() const
+{
+    return m_layout->paneStack();
+}
+
+DraftSideView* Draft::sideView() const
+{
+    return m_layout->sideView();
+}
+
+QStackedWidget* Draft::mainTabView() const
+{
+    return m_layout->mainTabView();
+}
+
+QStackedWidget* Draft::subTabView() const
+{
+    return m_layout->subTabView();
+}
+
+RVSubView* Draft::titleView() const
+{
+    return m_layout->titleView();
+}
+
+RVSubView* Draft::keywordView() const
+{
+    return m_layout->keywordView();
+}
+
+RVSubView* Draft::blogListView() const
+{
+    return m_layout->blogListView();
+}
+
+QLineEdit* Draft::titleField() const
+{
+    return m_layout->titleField();
+}
+
+QPushButton* Draft::richButton() const
+{
+    return m_layout->richButton();
+}
+
+QPushButton* Draft::htmlButton() const
+{
+    return m_layout->htmlButton();
 }
 
 QString Draft::noticeText() const
 {
-    return m_noticeBar && !m_noticeBar->isHidden() ? m_noticeLabel->text() : QString();
+    return m_layout->noticeText();
 }
 
-// --- the window
-// ---------------------------------------------------------------------------------------
-
-void Draft::buildWindow()
+void Draft::showNotice(const QString& text)
 {
-    m_window = new RVDraftWindow(this);
-    m_window->setAttribute(Qt::WA_DeleteOnClose, false);
-    m_window->resize(windowSize);
-    const QVariant alpha = UserDefaults::sharedInstance().value(QStringLiteral("alpha_draft"));
-    m_window->setWindowOpacity(alpha.isValid() ? alpha.toDouble() : 1.0);
-    connect(m_window, &QObject::destroyed, this, [this] { m_window = nullptr; });
-
-    auto* central = new QWidget(m_window);
-    auto* row = new QHBoxLayout(central);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-
-    // The side panel holds the categories list once that is built; empty, it stays hidden.
-    m_sideView = new DraftSideView(central);
-    m_sideView->setFixedWidth(190);
-    m_sideView->hide();
-    row->addWidget(m_sideView);
-
-    auto* content = new QWidget(central);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(8, 6, 8, 8);
-    column->setSpacing(4);
-    buildTitleArea(content);
-    buildButtonBar(content);
-    column->addWidget(m_titleView);
-    column->addWidget(m_keywordView);
-    column->addWidget(m_blogListView);
-    column->addWidget(m_buttonView);
-
-    m_noticeBar = new QFrame(content);
-    m_noticeBar->setFrameShape(QFrame::StyledPanel);
-    m_noticeBar->setAutoFillBackground(true);
-    // A note: a wash of yellow over the window, its text readable on it.
-    PaletteColors::setBackground(*m_noticeBar, QPalette::Window, QColor(255, 214, 10, 56),
-                                 m_window->palette());
-    auto* noteRow = new QHBoxLayout(m_noticeBar);
-    noteRow->setContentsMargins(8, 4, 4, 4);
-    m_noticeLabel = new QLabel(m_noticeBar);
-    m_noticeLabel->setWordWrap(true);
-    auto* dismiss = new QToolButton(m_noticeBar);
-    dismiss->setText(QStringLiteral("×"));
-    dismiss->setAutoRaise(true);
-    dismiss->setToolTip(sheetText("Hide this note"));
-    connect(dismiss, &QToolButton::clicked, m_noticeBar, &QWidget::hide);
-    noteRow->addWidget(m_noticeLabel, 1);
-    noteRow->addWidget(dismiss, 0, Qt::AlignTop);
-    m_noticeBar->hide();
-    column->addWidget(m_noticeBar);
-
-    buildEditingArea(content);
-    column->addWidget(m_paneStack, 1);
-    row->addWidget(content, 1);
-    m_window->setCentralWidget(central);
-
-    buildActions();
+    m_layout->showNotice(text);
 }
 
-void Draft::buildTitleArea(QWidget* parent)
+QMessageBox* Draft::sheet() const
 {
-    const EntryPtr edited = entry();
-    m_titleField = new QLineEdit(parent);
-    m_titleField->setObjectName(QStringLiteral("titleField"));
-    m_titleField->setText(edited->title());
-    connect(m_titleField, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (const EntryPtr edited = entry()) {
-            m_updatingFields = true;
-            edited->setTitle(text);
-            m_updatingFields = false;
-            updateWindowTitle();
-            if (m_window)
-                m_window->setWindowModified(true);
-        }
-    });
-    m_titleView =
-        new RVSubView(new QLabel(localized("Draft", "Title:"), parent), m_titleField, parent);
-
-    m_keywordField = new QLineEdit(parent);
-    m_keywordField->setObjectName(QStringLiteral("keywordField"));
-    m_keywordField->setText(edited->keywords());
-    connect(m_keywordField, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (const EntryPtr edited = entry()) {
-            m_updatingFields = true;
-            edited->setKeywords(text);
-            m_updatingFields = false;
-            if (m_window)
-                m_window->setWindowModified(true);
-        }
-    });
-    m_keywordView =
-        new RVSubView(new QLabel(localized("Draft", "Keywords:"), parent), m_keywordField, parent);
-
-    // Moving the draft to another blog comes with the blog menu; until then
-    // the row names the blog.
-    m_accountPopup = new QComboBox(parent);
-    m_accountPopup->setEnabled(false);
-    m_blogListView =
-        new RVSubView(new QLabel(localized("Draft", "Blog:"), parent), m_accountPopup, parent);
+    return m_sheets->sheet();
 }
 
-void Draft::buildButtonBar(QWidget* parent)
+void Draft::showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* chosen)> ended)
 {
-    m_buttonView = new QWidget(parent);
-    auto* bar = new QHBoxLayout(m_buttonView);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setSpacing(5);
-
-    auto* commonBox = new QWidget(m_buttonView);
-    auto* common = new QHBoxLayout(commonBox);
-    common->setContentsMargins(0, 0, 0, 0);
-    common->setSpacing(0);
-    m_richButton = new QPushButton(localized("Draft", "Rich"), commonBox);
-    m_htmlButton = new QPushButton(localized("Draft", "HTML"), commonBox);
-    auto* kinds = new QButtonGroup(commonBox);
-    for (QPushButton* button : {m_richButton, m_htmlButton}) {
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::NoFocus);
-        kinds->addButton(button);
-        common->addWidget(button);
-    }
-    kinds->setId(m_richButton, RichMode);
-    kinds->setId(m_htmlButton, SourceMode);
-    connect(kinds, &QButtonGroup::idClicked, this, [this](int tag) { switchEditor(tag); });
-    bar->addWidget(commonBox);
-
-    // The rich editor's style buttons and the custom-tag bar come with their
-    // parts; the boxes stand ready, hidden.
-    m_richButtonBox = new QWidget(m_buttonView);
-    m_richButtonBox->setObjectName(QStringLiteral("richButtonBox"));
-    m_richButtonBox->hide();
-    bar->addWidget(m_richButtonBox);
-    m_tagButtonView = new QWidget(m_buttonView);
-    m_tagButtonView->setObjectName(QStringLiteral("tagButtonView"));
-    m_tagButtonView->hide();
-    bar->addWidget(m_tagButtonView, 1);
-    bar->addStretch(1);
-    m_formatPopup = new QComboBox(m_buttonView);
-    m_formatPopup->setObjectName(QStringLiteral("formatPopup"));
-    m_formatPopup->hide();
-    bar->addWidget(m_formatPopup);
-}
-
-void Draft::setUpEditor(EditorSlot& slot, DraftEditor* editor)
-{
-    slot.editor = editor;
-    slot.widget = editor ? editor->editorWidget() : nullptr;
-    if (!editor)
-        return;
-    EditorSlot* const slotPointer = &slot;
-    editor->setChangeHandler([this, slotPointer] {
-        slotPointer->changedByUser = true;
-        slotPointer->failed = false;
-        if (m_window)
-            m_window->setWindowModified(true);
-    });
-    if (auto* async = dynamic_cast<AsyncDraftEditor*>(editor)) {
-        async->setContentHandler([slotPointer](const QString& content) {
-            slotPointer->lastKnown = content;
-            slotPointer->handedOver = true;
-        });
-        async->setFailureHandler([this, slotPointer](const QString& reason) {
-            qCWarning(lcDrafts) << "an editor of a draft failed:" << reason;
-            slotPointer->failed = true;
-            // A commit waiting for it goes on and tells the user; otherwise
-            // nobody would, and the user would type on in a page that shows older text.
-            const bool commitTells = m_committer->isWaitingFor(slotPointer);
-            m_committer->editorFailed(slotPointer);
-            if (!commitTells && !m_closed)
-                showNotice(localized("Draft",
-                                     "The rich editor stopped working. It shows the text it "
-                                     "last passed on again; anything typed just before it "
-                                     "stopped may be missing."));
-        });
-        async->setRecoveryHandler([this, slotPointer] { restoreEditor(*slotPointer); });
-    }
-}
-
-void Draft::restoreEditor(EditorSlot& slot)
-{
-    if (m_closed || !slot.alive())
-        return;
-    // The page came back with the text it was last given, not with what it
-    // handed over since: that goes back in, as the editor shows a text.
-    QString shown = slot.lastKnown;
-    if (slot.handedOver) {
-        const QString rendered = renderForRichEdit(shown);
-        if (!rendered.isNull())
-            shown = rendered;
-    }
-    slot.editor->setContent(shown);
-    slot.failed = false;
-}
-
-void Draft::buildEditingArea(QWidget* parent)
-{
-    m_mainTabView = new QStackedWidget(parent);
-    m_subTabView = new QStackedWidget(parent);
-    DraftExtensions& extensions = DraftExtensions::sharedInstance();
-
-    auto richOrPlaceholder = [&](QStackedWidget* tabs, EditorSlot& slot) {
-        DraftEditor* rich =
-            extensions.makeRichEditor ? extensions.makeRichEditor(tabs, *this) : nullptr;
-        setUpEditor(slot, rich);
-        if (rich) {
-            tabs->addWidget(rich->editorWidget());
-        } else {
-            auto* placeholder = new QWidget(tabs);
-            placeholder->setObjectName(QStringLiteral("richPlaceholder"));
-            tabs->addWidget(placeholder);
-        }
-    };
-    auto source = [&](QStackedWidget* tabs, EditorSlot& slot) {
-        auto* view = new RVTextView(tabs);
-        view->setDraft(this);
-        setUpEditor(slot, view);
-        tabs->addWidget(view);
-    };
-    richOrPlaceholder(m_mainTabView, m_richMain);
-    source(m_mainTabView, m_sourceMain);
-    // Both rich editors or neither: a draft never mixes the kinds.
-    if (m_richMain.editor) {
-        richOrPlaceholder(m_subTabView, m_richSub);
-        if (!m_richSub.editor) {
-            delete m_richMain.widget.data();
-            setUpEditor(m_richMain, nullptr);
-            auto* placeholder = new QWidget(m_mainTabView);
-            m_mainTabView->insertWidget(RichMode, placeholder);
-        }
-    } else {
-        m_subTabView->addWidget(new QWidget(m_subTabView));
-    }
-    source(m_subTabView, m_sourceSub);
-    m_pluginTab = new QWidget(m_subTabView);
-    auto* pluginLayout = new QVBoxLayout(m_pluginTab);
-    pluginLayout->setContentsMargins(0, 0, 0, 0);
-    m_subTabView->addWidget(m_pluginTab);
-
-    m_paneStack = new DraftPaneStack(m_mainTabView, m_subTabView, parent);
-    connect(m_paneStack, &DraftPaneStack::segmentChosen, this, &Draft::toggleExtraEdit);
-}
-
-void Draft::buildActions()
-{
-    auto make = [this](const QString& text, const QKeySequence& shortcut, auto slot) {
-        auto* action = new QAction(text, m_window);
-        action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    m_saveAction = make(localized("Draft", "Save"), QKeySequence::Save, &Draft::saveDocument);
-    m_saveAsAction =
-        make(localized("Draft", "Save As…"), QKeySequence::SaveAs, &Draft::saveDocumentAs);
-    m_revertAction =
-        make(localized("Draft", "Revert to Saved"), QKeySequence(), &Draft::revertDocumentToSaved);
-    m_closeAction = make(localized("Draft", "Close"), QKeySequence::Close, [this] {
-        if (m_window)
-            m_window->close();
-    });
-    m_switchEditorAction = make(localized("Draft", "Make HTML Text"),
-                                QKeySequence(tr("Ctrl+Shift+H")), [this] { switchEditor(); });
-    m_toggleKeywordsAction =
-        make(localized("Draft", "Show Keywords"), QKeySequence(), &Draft::toggleKeywords);
-    m_toggleKeywordsAction->setCheckable(true);
-    m_toggleBloglistAction =
-        make(localized("Draft", "Show Blog List"), QKeySequence(), &Draft::toggleBloglist);
-    m_toggleBloglistAction->setCheckable(true);
-    m_refreshCategoriesAction =
-        make(localized("Draft", "Refresh Categories"), QKeySequence(), [this] {
-            if (DraftExtensions::sharedInstance().refreshCategories)
-                DraftExtensions::sharedInstance().refreshCategories(*this);
-        });
-    m_createSummaryAction =
-        make(localized("Draft", "Create Summary"), QKeySequence(), &Draft::createSummary);
-    m_createSummaryAction->setToolTip(localized("Draft", "Create a summary"));
-    m_publishAction =
-        make(localized("Draft", "Publish"), QKeySequence(tr("Ctrl+Shift+P")), &Draft::publish);
-    m_publishAction->setToolTip(localized("Draft", "Publish Draft"));
-    m_statisticsAction =
-        make(localized("Draft", "Word Count"), QKeySequence(), &Draft::showStatistics);
-    m_statisticsAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
-    m_saveAction->setToolTip(localized("Draft", "Saves Draft or Post"));
-    m_saveAsStationeryAction =
-        make(localized("Draft", "Save As Stationery…"), QKeySequence(), &Draft::saveAsStationery);
-
-    // Commands whose parts are not built yet stand in the menus, disabled.
-    auto later = [this](const QString& text, const QString& tip = {}) {
-        auto* action = new QAction(text, m_window);
-        action->setToolTip(tip);
-        action->setEnabled(false);
-        m_laterActions.append(action);
-        return action;
-    };
-    QAction* newPreset = later(localized("Draft", "New Preset…"));
-    QAction* applyPreset = later(localized("Draft", "Apply Preset"));
-    QAction* insertLink = later(localized("Draft", "Insert Link…"));
-    QAction* media = later(localized("Draft", "Import Media"),
-                           localized("Draft", "Import images, sound and movies"));
-    QAction* adjustTime = later(localized("Draft", "Adjust Time"),
-                                localized("Draft", "Adjust Published Time and Date"));
-    QAction* trackback =
-        later(localized("Draft", "Trackback"), localized("Draft", "Manage Trackback URLs"));
-    m_customTagsAction = make(localized("Draft", "Custom Tags"), QKeySequence(),
-                              [] { RVTagTool::sharedInstance().showWindow(); });
-    m_customTagsAction->setToolTip(localized("Draft", "Edit custom HTML tags"));
-    m_boldAction = make(localized("Draft", "Bold"), QKeySequence::Bold, [this] {
-        if (DraftEditor* editor = styledEditor())
-            editor->bold();
-    });
-    m_italicAction = make(localized("Draft", "Italic"), QKeySequence::Italic, [this] {
-        if (DraftEditor* editor = styledEditor())
-            editor->italic();
-    });
-    m_closeTagAction =
-        make(localized("Draft", "Close Tag"), QKeySequence(tr("Ctrl+Alt+.")), [this] {
-            if (RVTextView* source = focusedSourceView())
-                source->closeOpenTag();
-        });
-    m_validateHTMLAction =
-        make(localized("Draft", "Validate HTML"), QKeySequence(tr("Ctrl+Alt+V")), [this] {
-            if (RVTextView* source = focusedSourceView())
-                source->validateHTML();
-        });
-
-    QMenuBar* menus = m_window->menuBar();
-    QMenu* file = menus->addMenu(localized("Draft", "&File"));
-    file->addActions({m_saveAction, m_saveAsAction, m_saveAsStationeryAction, m_revertAction});
-    file->addSeparator();
-    file->addAction(m_closeAction);
-    m_editMenu = new DraftEditMenu(
-        menus, [this] { return focusedEditor(); }, this);
-    QMenu* draft = menus->addMenu(localized("Draft", "&Draft"));
-    draft->addActions({m_switchEditorAction, m_toggleKeywordsAction, m_toggleBloglistAction});
-    draft->addSeparator();
-    draft->addActions({m_createSummaryAction, m_statisticsAction, m_refreshCategoriesAction});
-    draft->addSeparator();
-    draft->addActions({insertLink, media, newPreset, applyPreset});
-    m_revisionMenu = draft->addMenu(localized("Draft", "Revisions"));
-    m_revisionMenu->setEnabled(false);
-    draft->addSeparator();
-    draft->addAction(m_publishAction);
-    for (QMenu* menu : {file, draft})
-        connect(menu, &QMenu::aboutToShow, this, &Draft::validateActions);
-    QMenu* format = menus->addMenu(localized("Draft", "F&ormat"));
-    format->addActions({m_boldAction, m_italicAction});
-    format->addSeparator();
-    format->addActions({m_closeTagAction, m_validateHTMLAction});
-    connect(format, &QMenu::aboutToShow, this, &Draft::validateEditingActions);
-    // The program's one custom-tag menu shows in every draft window, its
-    // items applying their tag in the editor that has the focus.
-    if (RVTagTool::instanceExists()) {
-        if (QMenu* tags = RVTagTool::sharedInstance().customTagMenu())
-            menus->addMenu(tags);
-    }
-    buildAddonMenu();
-
-    m_toolbar = m_window->addToolBar(localized("Draft", "Draft"));
-    m_toolbar->setObjectName(QStringLiteral("draft_toolbar"));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_toolbar->setMovable(false);
-    m_toolbar->addActions({m_saveAction, m_publishAction});
-    m_toolbar->addSeparator();
-    m_toolbar->addActions({media, m_createSummaryAction, adjustTime, trackback, m_statisticsAction,
-                           m_customTagsAction});
-
-    connect(qApp, &QApplication::focusChanged, this, &Draft::validateEditingActions);
-    validateEditingActions();
-}
-
-void Draft::buildAddonMenu()
-{
-    m_addonText = std::make_unique<DraftAddonText>();
-    m_addonHandler =
-        new DraftAddonHandler(m_window, *m_addonText, AddonManager::sharedInstance(), this);
-    m_addonMenu = m_window->menuBar()->addMenu(localized("Draft", "&Add-ons"));
-    m_addonItems = new AddonMenu(m_addonMenu, AddonManager::sharedInstance(), this);
-    connect(m_addonItems, &AddonMenu::addonTriggered, this, &Draft::callAddon);
-    // Add-ons act on the editor in focus, one at a time. The items are
-    // rebuilt when the menu opens (connected first), then enabled here.
-    connect(m_addonMenu, &QMenu::aboutToShow, this, &Draft::validateEditingActions);
-    connect(m_addonHandler, &DraftAddonHandler::addonEnded, this, &Draft::validateEditingActions);
-    // The recorded shortcuts go on the items here, where add-ons run, each
-    // time the items are made and whenever the user records one.
-    connect(m_addonItems, &AddonMenu::rebuilt, this, &Draft::applyAddonShortcuts);
-    connect(&UserDefaults::sharedInstance(), &UserDefaults::changed, this,
-            [this](const QString& changed) {
-                if (changed == QLatin1String("addon_shortcuts"))
-                    applyAddonShortcuts();
-            });
-    applyAddonShortcuts();
-}
-
-void Draft::applyAddonShortcuts()
-{
-    if (m_addonMenu)
-        AddonMenuShortcuts::applyToItems(m_addonMenu->actions(),
-                                         AddonShortcuts::read(UserDefaults::sharedInstance()));
-}
-
-DraftEditor* Draft::styledEditor() const
-{
-    DraftEditor* focused = focusedEditor();
-    if (!focused || focusedSourceView())
-        return focused;
-    return m_canUseRichEditor ? focused : nullptr;
-}
-
-RVTextView* Draft::focusedSourceView() const
-{
-    return dynamic_cast<RVTextView*>(focusedEditor());
-}
-
-void Draft::validateEditingActions()
-{
-    // The focus also moves while the window is torn down.
-    if (m_closed || !m_window || !m_boldAction)
-        return;
-    const bool styled = styledEditor() != nullptr;
-    const bool source = focusedSourceView() != nullptr;
-    m_boldAction->setEnabled(styled);
-    m_italicAction->setEnabled(styled);
-    m_closeTagAction->setEnabled(source);
-    m_validateHTMLAction->setEnabled(source);
-    if (m_editMenu)
-        m_editMenu->validate();
-    if (m_addonItems)
-        m_addonItems->setItemsEnabled(focusedEditor() && m_addonHandler &&
-                                      m_addonHandler->runningAddon().isNull());
-}
-
-// --- set-up from the blog
-// -----------------------------------------------------------------------------
-
-void Draft::readBlogState()
-{
-    const EntryPtr edited = entry();
-    m_canUseRichEditor = true;
-    if (m_fixedRichText) {
-        m_canUseRichEditor = false;
-    } else if (edited) {
-        if (PLUMETFormatterProtocol* formatter = EntryRenderer(*edited).usedFormatter())
-            m_canUseRichEditor = formatter->allowsHTMLEditing();
-    }
-    if (DraftExtensions::sharedInstance().setRichEditable) {
-        for (EditorSlot* slot : {&m_richMain, &m_richSub}) {
-            if (slot->alive())
-                DraftExtensions::sharedInstance().setRichEditable(*slot->editor,
-                                                                  m_canUseRichEditor);
-        }
-    }
-
-    Blog* owning = blog();
-    m_expanded = false;
-    m_subTag = ExtendedTag;
-    if (!owning)
-        return;
-    // The blog keeps whether the lower pane was collapsed, and the lower pane last shown.
-    const QVariant collapsed = owning->option(QStringLiteral("showExtraEdit"));
-    m_expanded = collapsed.isValid() && !collapsed.toBool();
-    const QVariant tag = owning->option(QStringLiteral("extraEditTab"));
-    if (tag.isValid())
-        m_subTag = tag.toInt();
-    else
-        owning->setOption(QStringLiteral("extraEditTab"), 0);
-}
-
-void Draft::setUpPluginPanel()
-{
-    disposePluginPanel();
-    const EntryPtr edited = entry();
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    if (!edited || !plugin)
-        return;
-    std::weak_ptr<Entry> target = edited;
-    m_pluginObject =
-        plugin->draftPluginView(edited->pluginSettings(), [target](const QVariantMap& settings) {
-            if (const EntryPtr entry = target.lock())
-                entry->setPluginSettings(settings);
-        });
-    if (!m_pluginObject)
-        return;
-    m_pluginObject->setIsPage(edited->hasFlag(Entry::IsPage));
-    if (QWidget* view = m_pluginObject->view()) {
-        view->setParent(m_pluginTab);
-        m_pluginTab->layout()->addWidget(view);
-        view->show();
-    }
-}
-
-void Draft::disposePluginPanel()
-{
-    if (!m_pluginObject)
-        return;
-    m_pluginObject->willDispose(this);
-    if (QWidget* view = m_pluginObject->view()) {
-        view->hide();
-        view->setParent(nullptr);
-    }
-    m_pluginObject.reset();
-}
-
-void Draft::configureTitleArea()
-{
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    const bool keywords =
-        plugin && plugin->hasKeywordsField() && owning->option(key("showKeywords")).toBool();
-    const bool blogList = owning && owning->option(key("showBloglist")).toBool();
-    m_keywordView->setVisible(keywords);
-    m_blogListView->setVisible(blogList);
-
-    m_accountPopup->clear();
-    if (owning)
-        m_accountPopup->addItem(
-            account ? QStringLiteral("%1 — %2").arg(account->title(), owning->displayName())
-                    : owning->displayName());
-
-    QList<RVSubView*> shown{m_titleView};
-    if (keywords)
-        shown.append(m_keywordView);
-    if (blogList)
-        shown.append(m_blogListView);
-    RVSubView::alignRows(shown);
-}
-
-void Draft::setUpPaneStack()
-{
-    const int code = paneCode();
-    const bool plugin = m_pluginObject != nullptr;
-    m_paneStack->setMinHeight(m_pluginObject ? int(m_pluginObject->minimumHeight()) : 0);
-    m_paneStack->setupViews(code, plugin, m_expanded);
-    const QList<int> tags = m_paneStack->segmentTags();
-    if (!tags.isEmpty()) {
-        if (!tags.contains(m_subTag)) {
-            m_subTag = tags.first();
-            if (Blog* owning = blog())
-                owning->setOption(key("extraEditTab"), m_subTag);
-        }
-        m_paneStack->selectTag(m_subTag);
-    }
-}
-
-void Draft::showTabs()
-{
-    m_mainTabView->setCurrentIndex(m_mode);
-    m_subTabView->setCurrentIndex(m_subTag == PluginTag ? PluginTag : m_mode);
-}
-
-void Draft::updateButtons()
-{
-    m_richButton->setChecked(m_mode == RichMode);
-    m_htmlButton->setChecked(m_mode == SourceMode);
-    m_richButton->setEnabled(richEditorsAvailable());
-    // The rich editor's own buttons show in rich mode only.
-    m_richButtonBox->setVisible(m_mode == RichMode && richEditorsAvailable());
-}
-
-void Draft::updateWindowTitle()
-{
-    if (!m_window)
-        return;
-    const EntryPtr edited = entry();
-    const QString name = edited ? edited->displayName() : QString();
-    m_window->setWindowTitle((name.isEmpty() ? Genetic::untitled() : name) + QStringLiteral("[*]"));
+    m_sheets->showSheet(sheet, std::move(ended));
 }
 
 void Draft::showWindow(const QList<Draft*>& others)
 {
-    if (!m_window)
-        return;
-    if (!m_topLeft.isNull()) {
-        m_window->move(m_topLeft.toPoint());
-    } else {
-        bool placed = false;
-        for (auto it = others.crbegin(); it != others.crend(); ++it) {
-            Draft* other = *it;
-            if (other == this || !other->window() || !other->window()->isVisible())
-                continue;
-            const QPoint origin = other->window()->pos();
-            if (origin.x() > 0 && origin.y() > 0) {
-                m_window->move(origin + QPoint(staggerStep, staggerStep));
-                placed = true;
-            }
-            break;
-        }
-        if (!placed) {
-            const QScreen* screen = QGuiApplication::primaryScreen();
-            const QPoint corner = screen ? screen->availableGeometry().topLeft() : QPoint();
-            m_window->move(corner + firstWindowOffset);
-        }
-    }
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-    m_titleView->setActive();
-}
-
-// --- loading content
-// ----------------------------------------------------------------------------------
-
-void Draft::setEditorContent(EditorSlot& slot, const QString& text)
-{
-    if (!slot.alive())
-        return;
-    slot.editor->setContent(text);
-    slot.loaded = text;
-    slot.lastKnown = text;
-    slot.handedOver = false;
-    slot.failed = false;
-    slot.changedByUser = false;
-}
-
-void Draft::loadSourceEditors()
-{
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    setEditorContent(m_sourceMain, edited->body());
-    if (paneCode() > 0) {
-        const QString field = subFieldKey(m_subTag);
-        if (!field.isEmpty())
-            setEditorContent(m_sourceSub, entryField(*edited, field));
-    }
-}
-
-void Draft::loadContent(std::function<void()> done)
-{
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    if (m_mode == SourceMode) {
-        loadSourceEditors();
-        if (done)
-            done();
-        return;
-    }
-    const int code = paneCode();
-    QList<RenderJob> jobs{{edited->body(), sheetText("Invalid HTML in main body!")}};
-    if (code & 1)
-        jobs.append({edited->extended(), sheetText("Invalid HTML in extended body!")});
-    if (code & 2)
-        jobs.append({edited->summary(), sheetText("Invalid HTML in summary!")});
-    renderAll(jobs, [this, code, done](std::optional<QStringList> rendered) {
-        if (!rendered) {
-            fallBackToSourceMode();
-        } else {
-            setEditorContent(m_richMain, rendered->value(0));
-            int index = 1;
-            const QString extended = (code & 1) ? rendered->value(index++) : QString();
-            const QString summary = (code & 2) ? rendered->value(index++) : QString();
-            if (code > 0 && m_subTag == ExtendedTag)
-                setEditorContent(m_richSub, extended);
-            else if (code > 0 && m_subTag == SummaryTag)
-                setEditorContent(m_richSub, summary);
-        }
-        if (done)
-            done();
-    });
-}
-
-void Draft::fallBackToSourceMode()
-{
-    m_mode = SourceMode;
-    if (const EntryPtr edited = entry())
-        edited->setEditMode(SourceMode);
-    showTabs();
-    updateButtons();
-    loadSourceEditors();
-}
-
-QString Draft::renderForRichEdit(const QString& text) const
-{
-    const EntryPtr edited = entry();
-    return edited ? EntryRenderer(*edited).renderForRichEdit(text) : text;
-}
-
-QString Draft::renderQuietly(const QString& text) const
-{
-    const QString rendered = renderForRichEdit(text);
-    if (!rendered.isNull())
-        return rendered;
-    const EntryPtr edited = entry();
-    return edited ? edited->fixedHTML() : text;
-}
-
-void Draft::renderAll(QList<RenderJob> jobs, Rendered done)
-{
-    // One job after the other; an invalid text asks the user, whose answer
-    // goes on with the corrected HTML or ends the whole load.
-    auto results = std::make_shared<QStringList>();
-    auto remaining = std::make_shared<QList<RenderJob>>(std::move(jobs));
-    auto step = std::make_shared<std::function<void()>>();
-    QPointer<Draft> self(this);
-    *step = [self, results, remaining, step, done] {
-        if (!self)
-            return;
-        while (!remaining->isEmpty()) {
-            const RenderJob job = remaining->takeFirst();
-            const QString rendered = self->renderForRichEdit(job.text);
-            if (!rendered.isNull()) {
-                results->append(rendered);
-                continue;
-            }
-            const EntryPtr edited = self->entry();
-            const QString detail = edited ? edited->validationErrorMessage() : QString();
-            ValidationSheet::ask(self->m_window, job.message, detail,
-                                 [self, results, step, done](bool useCorrection) {
-                                     if (!self || !*step)
-                                         return;
-                                     const EntryPtr edited = self->entry();
-                                     if (!useCorrection || !edited ||
-                                         edited->fixedHTML().isNull()) {
-                                         *step = nullptr;
-                                         done(std::nullopt);
-                                         return;
-                                     }
-                                     results->append(edited->fixedHTML());
-                                     (*step)();
-                                 });
-            return;
-        }
-        // Dropping the shared function breaks its cycle and destroys this
-        // closure: what it still needs is copied out first.
-        const Rendered finish = done;
-        const QStringList texts = *results;
-        *step = nullptr;
-        finish(texts);
-    };
-    (*step)();
+    m_layout->showWindow(others);
 }
 
 // --- the commit protocol
 // ------------------------------------------------------------------------------
-
-QList<EditorCommitter::Reader> Draft::commitReaders()
-{
-    QList<EditorCommitter::Reader> readers;
-    // Rich editors that may not be edited hold nothing newer than the entry.
-    if (m_mode == RichMode && !m_canUseRichEditor)
-        return readers;
-    EditorSlot& main = m_mode == RichMode ? m_richMain : m_sourceMain;
-    EditorSlot& sub = m_mode == RichMode ? m_richSub : m_sourceSub;
-    readers.append({&main, bodyKey});
-    const QString field = subFieldKey(m_subTag);
-    if (paneCode() > 0 && !field.isEmpty())
-        readers.append({&sub, field});
-    return readers;
-}
 
 void Draft::commit(const QString& road, EditorCommitter::Continuation then)
 {
@@ -1011,23 +345,12 @@ void Draft::saveToEntry(const EditorCommitter::Result& result)
     // The ticked categories go in here once the categories list is built.
 }
 
-bool Draft::compareWithCopy()
-{
-    const EntryPtr edited = entry();
-    if (!edited || !m_copy)
-        return false;
-    edited->setSaveIfNeeded(*m_copy);
-    if (edited->needsSave() && !edited->hasFlag(Entry::LocalOnly))
-        edited->addFlag(Entry::ChangedLocally);
-    return edited->needsSave();
-}
-
 void Draft::editorFellBack(const QString& road, const QStringList& keys)
 {
     Q_UNUSED(road);
     Q_UNUSED(keys);
     // Once the note shows, the user knows: closing goes through from then on.
-    if (m_noticeBar->isHidden())
+    if (!m_layout->noticeShown())
         m_fallbackUnacknowledged = true;
     showNotice(localized("Draft", "The rich editor did not hand over its text in time, or it "
                                   "stopped working. The draft went on with the text the editor "
@@ -1044,31 +367,16 @@ bool Draft::holdForFallback()
                          "working. The draft went on with the text the editor last passed on; "
                          "anything typed after that may be missing. Check the text, then try "
                          "again."));
-    if (m_window) {
-        m_window->show();
-        m_window->raise();
+    if (window()) {
+        window()->show();
+        window()->raise();
     }
     return true;
 }
 
-void Draft::showNotice(const QString& text)
-{
-    m_noticeLabel->setText(text);
-    m_noticeBar->show();
-}
-
 void Draft::handleErrorMessage(const QString& title, const QString& body)
 {
-    showAlert(title, body, QMessageBox::Critical);
-}
-
-void Draft::showAlert(const QString& title, const QString& message, QMessageBox::Icon icon)
-{
-    QMessageBox* alert = cutils::makeAlert(icon, title, message, m_window);
-    alert->addButton(localized("AppControl", "OK"), QMessageBox::AcceptRole);
-    alert->setWindowModality(m_window && m_window->isVisible() ? Qt::WindowModal
-                                                               : Qt::ApplicationModal);
-    alert->open();
+    m_sheets->showAlert(title, body, QMessageBox::Critical);
 }
 
 // --- editing
@@ -1076,329 +384,47 @@ void Draft::showAlert(const QString& title, const QString& message, QMessageBox:
 
 void Draft::switchEditor(std::optional<int> buttonTag)
 {
-    // Focus in a source editor returns to the matching rich editor afterwards.
-    QWidget* focus = QApplication::focusWidget();
-    const bool fromMainSource = focus && DraftEditor::containing(focus) == m_sourceMain.editor;
-    const bool fromSubSource = focus && DraftEditor::containing(focus) == m_sourceSub.editor;
-
-    commit(QStringLiteral("switch editor"),
-           [this, buttonTag, fromMainSource, fromSubSource](const EditorCommitter::Result& result) {
-               const int target = 1 - m_mode;
-               if ((buttonTag && *buttonTag == m_mode) ||
-                   (target == RichMode && !richEditorsAvailable())) {
-                   updateButtons();
-                   return;
-               }
-               if (target == SourceMode) {
-                   switchToSource(result);
-                   return;
-               }
-               const EntryPtr edited = entry();
-               if (!edited)
-                   return;
-               const int code = paneCode();
-               const QString field = subFieldKey(m_subTag);
-               const bool hasSub = code > 0 && !field.isEmpty();
-               if (!m_canUseRichEditor) {
-                   // The rich editors only show the text; it lives in the entry.
-                   edited->setBody(result.texts.value(bodyKey, edited->body()));
-                   if (hasSub)
-                       setEntryField(*edited, field,
-                                     result.texts.value(field, entryField(*edited, field)));
-               }
-               QList<RenderJob> jobs{{result.texts.value(bodyKey, edited->body()),
-                                      sheetText("Invalid HTML in main body!")}};
-               if (hasSub)
-                   jobs.append({result.texts.value(field, entryField(*edited, field)),
-                                field == extendedKey ? sheetText("Invalid HTML in extended body!")
-                                                     : sheetText("Invalid HTML in summary!")});
-               renderAll(jobs, [this, hasSub, fromMainSource,
-                                fromSubSource](std::optional<QStringList> rendered) {
-                   if (!rendered) {
-                       updateButtons(); // refused: nothing changes
-                       return;
-                   }
-                   finishSwitchToRich(rendered->value(0), rendered->value(1), hasSub);
-                   EditorSlot* refocus =
-                       fromMainSource ? &m_richMain : (fromSubSource ? &m_richSub : nullptr);
-                   if (refocus) {
-                       QPointer<QWidget> widget = refocus->widget;
-                       QTimer::singleShot(focusReturnDelay, this, [widget] {
-                           if (widget)
-                               widget->setFocus(Qt::OtherFocusReason);
-                       });
-                   }
-               });
-           });
-}
-
-void Draft::finishSwitchToRich(const QString& body, const QString& sub, bool hasSub)
-{
-    setEditorContent(m_richMain, body);
-    if (hasSub)
-        setEditorContent(m_richSub, sub);
-    m_mode = RichMode;
-    if (const EntryPtr edited = entry())
-        edited->setEditMode(RichMode);
-    showTabs();
-    updateButtons();
-    validateActions();
-}
-
-void Draft::switchToSource(const EditorCommitter::Result& result)
-{
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    const QString field = subFieldKey(m_subTag);
-    const bool hasSub = paneCode() > 0 && !field.isEmpty();
-    if (m_canUseRichEditor) {
-        setEditorContent(m_sourceMain, result.texts.value(bodyKey, edited->body()));
-        if (hasSub)
-            setEditorContent(m_sourceSub, result.texts.value(field, entryField(*edited, field)));
-        // The rich editor wrote HTML: no text filter applies any more.
-        if (m_formatPopup->count() > 0)
-            m_formatPopup->setCurrentIndex(0);
-        edited->setFormat(QString());
-    } else {
-        loadSourceEditors();
-    }
-    m_mode = SourceMode;
-    edited->setEditMode(SourceMode);
-    showTabs();
-    updateButtons();
-    validateActions();
+    m_editors->switchEditor(buttonTag);
 }
 
 void Draft::toggleExtraEdit(int tag)
 {
-    commit(QStringLiteral("lower pane"), [this, tag](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // The text the lower pane showed goes into the entry.
-        const QString outgoing = subFieldKey(m_subTag);
-        if (!outgoing.isEmpty() && result.texts.contains(outgoing))
-            setEntryField(*edited, outgoing, result.texts.value(outgoing));
-        m_subTag = tag;
-        if (Blog* owning = blog())
-            owning->setOption(key("extraEditTab"), tag);
-        m_paneStack->selectTag(tag);
-        showTabs();
-        const QString incoming = subFieldKey(tag);
-        if (incoming.isEmpty())
-            return;
-        const QString text = entryField(*edited, incoming);
-        if (m_mode == SourceMode) {
-            setEditorContent(m_sourceSub, text);
-        } else {
-            const QString rendered = renderForRichEdit(text);
-            if (!rendered.isNull())
-                setEditorContent(m_richSub, rendered);
-        }
-    });
+    m_editing->toggleExtraEdit(tag);
 }
 
 void Draft::createSummary()
 {
-    commit(QStringLiteral("summary"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        if (result.texts.contains(bodyKey))
-            edited->setBody(result.texts.value(bodyKey));
-        if (m_subTag == ExtendedTag && result.texts.contains(extendedKey))
-            edited->setExtended(result.texts.value(extendedKey));
-        const std::optional<QString> excerpt = EntryContent(*edited).createExcerpt();
-        if (!excerpt)
-            return;
-        m_subTag = SummaryTag;
-        if (Blog* owning = blog())
-            owning->setOption(key("extraEditTab"), SummaryTag);
-        m_paneStack->selectTag(SummaryTag);
-        showTabs();
-        if (m_paneStack->isCollapsed())
-            m_paneStack->closureAction();
-        if (m_mode == SourceMode)
-            setEditorContent(m_sourceSub, *excerpt);
-        else
-            setEditorContent(m_richSub, renderQuietly(*excerpt));
-        if (m_window)
-            m_window->setWindowModified(true);
-    });
+    m_editing->createSummary();
 }
 
 void Draft::refreshSource()
 {
-    commit(QStringLiteral("style"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        const int code = paneCode();
-        if (m_mode == SourceMode) {
-            for (EditorSlot* slot : {&m_sourceMain, &m_sourceSub}) {
-                if (slot == &m_sourceSub && code <= 0)
-                    continue;
-                if (auto* view = dynamic_cast<RVTextView*>(slot->editor))
-                    view->setDefaults(true);
-            }
-            return;
-        }
-        const QString field = subFieldKey(m_subTag);
-        const bool hasSub = code > 0 && !field.isEmpty();
-        auto current = [&](const QString& name) {
-            return m_canUseRichEditor && result.texts.contains(name) ? result.texts.value(name)
-                                                                     : entryField(*edited, name);
-        };
-        QList<RenderJob> jobs{{current(bodyKey), sheetText("Invalid HTML in main body!")}};
-        if (hasSub)
-            jobs.append({current(field), field == extendedKey
-                                             ? sheetText("Invalid HTML in extended body!")
-                                             : sheetText("Invalid HTML in summary!")});
-        renderAll(jobs, [this, hasSub](std::optional<QStringList> rendered) {
-            if (!rendered)
-                return;
-            setEditorContent(m_richMain, rendered->value(0));
-            if (hasSub)
-                setEditorContent(m_richSub, rendered->value(1));
-        });
-    });
+    m_editing->refreshSource();
 }
 
 void Draft::reloadEntry()
 {
-    commit(QStringLiteral("reload"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // Text the user typed wins over a change made to the entry elsewhere;
-        // an editor left untouched since it was filled takes the entry's text.
-        for (const EditorCommitter::Reader& reader : commitReaders()) {
-            if (reader.slot->changedByUser && result.texts.contains(reader.key))
-                setEntryField(*edited, reader.key, result.texts.value(reader.key));
-        }
-        m_updatingFields = true;
-        m_titleField->setText(edited->title());
-        m_keywordField->setText(edited->keywords());
-        m_updatingFields = false;
-        loadContent([this] {
-            if (const EntryPtr edited = entry())
-                edited->setNeedsSave(true);
-        });
-        updateWindowTitle();
-        if (m_window) {
-            m_window->show();
-            m_window->raise();
-            m_window->activateWindow();
-        }
-    });
+    m_editing->reloadEntry();
 }
 
 void Draft::revertDocumentToSaved()
 {
-    commitThen(QStringLiteral("revert"), [this] {
-        const EntryPtr edited = entry();
-        if (!edited || !m_copy)
-            return;
-        // The text typed since the save joins the revisions first, so that
-        // one click does not lose it for good.
-        m_revisions->take(*edited);
-        edited->restoreFromCopy(*m_copy);
-        m_updatingFields = true;
-        m_titleField->setText(edited->title());
-        m_keywordField->setText(edited->keywords());
-        m_updatingFields = false;
-        if (edited->editMode() == RichMode && richEditorsAvailable())
-            m_mode = RichMode;
-        else
-            m_mode = SourceMode;
-        showTabs();
-        updateButtons();
-        loadContent([this] {
-            if (const EntryPtr edited = entry())
-                edited->setNeedsSave(false);
-            if (m_window)
-                m_window->setWindowModified(false);
-        });
-        updateWindowTitle();
-    });
+    m_editing->revertDocumentToSaved();
 }
 
 void Draft::revertToRevision(const QVariantMap& revision)
 {
-    if (revision.isEmpty())
-        return;
-    // Focus in a rich editor returns to it once the editors are filled again.
-    const DraftEditor* focused = focusedEditor();
-    EditorSlot* refocus = (focused && focused == m_richMain.editor)  ? &m_richMain
-                          : (focused && focused == m_richSub.editor) ? &m_richSub
-                                                                     : nullptr;
-    commitThen(QStringLiteral("revert to revision"), [this, revision, refocus] {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // The text typed since the last commit is in the entry now: it joins
-        // the list, so the revert itself can be undone from the menu.
-        m_revisions->take(*edited);
-        edited->setBody(revision.value(bodyKey).toString());
-        edited->setTitle(revision.value(key("title")).toString());
-        edited->setExtended(revision.value(extendedKey).toString());
-        edited->setSummary(revision.value(summaryKey).toString());
-        edited->setEditMode(m_mode);
-        m_updatingFields = true;
-        m_titleField->setText(edited->title());
-        m_updatingFields = false;
-        updateWindowTitle();
-        QPointer<QWidget> widget = refocus ? refocus->widget : nullptr;
-        loadContent([this, widget] {
-            showTabs();
-            updateButtons();
-            if (saveToDisk())
-                renewCopy();
-            if (widget) {
-                QTimer::singleShot(focusReturnDelay, this, [widget] {
-                    if (widget)
-                        widget->setFocus(Qt::OtherFocusReason);
-                });
-            }
-        });
-    });
-}
-
-void Draft::rebuildRevisionMenu()
-{
-    // Queued: reverting rebuilds the menu, which deletes the chosen item.
-    auto revert = [self = QPointer<Draft>(this)](const QVariantMap& revision) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, revision] {
-                if (self)
-                    self->revertToRevision(revision);
-            },
-            Qt::QueuedConnection);
-    };
-    m_revisions->fillMenu(m_revisionMenu, revert);
+    m_editing->revertToRevision(revision);
 }
 
 void Draft::toggleKeywords()
 {
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    if (!plugin || !plugin->hasKeywordsField())
-        return;
-    owning->setOption(key("showKeywords"), !owning->option(key("showKeywords")).toBool());
-    configureTitleArea();
-    validateActions();
+    m_blogSetup->toggleKeywords();
 }
 
 void Draft::toggleBloglist()
 {
-    if (Blog* owning = blog()) {
-        owning->setOption(key("showBloglist"), !owning->option(key("showBloglist")).toBool());
-        configureTitleArea();
-        validateActions();
-    }
+    m_blogSetup->toggleBloglist();
 }
 
 void Draft::requestPreviewRefresh()
@@ -1413,7 +439,7 @@ void Draft::publish()
     if (!DraftExtensions::sharedInstance().publish)
         return;
     commitThen(QStringLiteral("publish"), [this] {
-        const bool changed = compareWithCopy();
+        const bool changed = m_saving->compareWithCopy();
         // The window closes as the post goes: after an editor fell back the
         // user checks the text first, as when closing.
         if (holdForFallback()) {
@@ -1423,37 +449,6 @@ void Draft::publish()
         }
         if (DraftExtensions::sharedInstance().publish)
             DraftExtensions::sharedInstance().publish(*this);
-    });
-}
-
-void Draft::callAddon(const QString& addonKey, const QString& subaction)
-{
-    if (m_closed || !m_addonHandler || !m_addonHandler->runningAddon().isNull())
-        return;
-    DraftEditor* target = focusedEditor();
-    PLUMETAddonProtocol* addon = AddonManager::sharedInstance().pluginForKey(addonKey);
-    if (!target || !addon)
-        return;
-    const bool wholeText = addon->requiresFullText();
-    QPointer<QWidget> widget = DraftEditor::widgetOf(target);
-    commitThen(QStringLiteral("add-on"), [this, widget, addonKey, subaction, wholeText] {
-        DraftEditor* editor = DraftEditor::containing(widget);
-        if (!editor)
-            return;
-        QPointer<Draft> self(this);
-        auto handOver = [self, widget, addonKey, subaction, wholeText](const QString& text) {
-            DraftEditor* editor = DraftEditor::containing(widget);
-            if (!self || self->m_closed || !editor || !self->m_addonHandler)
-                return;
-            self->m_addonText->prepare(*editor, text, wholeText);
-            self->m_addonHandler->callAddon(addonKey, subaction);
-            if (self)
-                self->m_addonText->handedOver();
-        };
-        if (wholeText)
-            editor->commitContent(handOver);
-        else
-            editor->fetchSelection(handOver);
     });
 }
 
@@ -1469,12 +464,25 @@ void Draft::saveAsStationery()
 
 void Draft::showStatistics()
 {
-    if (!DraftExtensions::sharedInstance().showStatistics)
-        return;
-    commitThen(QStringLiteral("statistics"), [this] {
-        if (DraftExtensions::sharedInstance().showStatistics)
-            DraftExtensions::sharedInstance().showStatistics(*this);
-    });
+    m_panels->showStatistics();
+}
+
+// --- add-ons
+// ------------------------------------------------------------------------------------------
+
+void Draft::callAddon(const QString& addonKey, const QString& subaction)
+{
+    m_addons->callAddon(addonKey, subaction);
+}
+
+DraftAddonHandler* Draft::addonHandler() const
+{
+    return m_addons->handler();
+}
+
+QMenu* Draft::addonMenu() const
+{
+    return m_addons->menu();
 }
 
 // --- saving and closing
@@ -1482,255 +490,72 @@ void Draft::showStatistics()
 
 void Draft::determineIfSaveIsNeeded(std::function<void(bool needed)> answer)
 {
-    commitThen(QStringLiteral("needs save"), [this, answer = std::move(answer)] {
-        const bool needed = compareWithCopy();
-        if (answer)
-            answer(needed);
-    });
+    m_saving->determineIfSaveIsNeeded(std::move(answer));
+}
+
+EntryPtr Draft::savedCopy() const
+{
+    return m_saving->savedCopy();
 }
 
 bool Draft::needsSave() const
 {
-    const EntryPtr edited = entry();
-    return edited && edited->needsSave();
+    return m_saving->needsSave();
 }
 
 bool Draft::saveToDisk()
 {
-    const EntryPtr edited = entry();
-    EntryOwner* blog = owner();
-    if (!edited || !blog)
-        return false;
-    if (edited->hasFlag(Entry::LocalOnly) && !edited->hasCustomDate())
-        edited->setEntryDate(QDateTime::currentDateTime());
-    return writeEntry();
+    return m_saving->saveToDisk();
 }
 
 bool Draft::writeEntry()
 {
-    const EntryPtr edited = entry();
-    EntryOwner* blog = owner();
-    if (!edited || !blog)
-        return false;
-    QString error;
-    if (!blog->saveEntry(edited.get(), &error)) {
-        qCWarning(lcDrafts) << "a draft could not be saved:" << error;
-        showAlert(localized("Draft", "The draft could not be saved."),
-                  error.isEmpty()
-                      ? localized("Draft", "Its text stays in the window. Try again later.")
-                      : localized("Draft", "%1\n\nIts text stays in the window.").arg(error));
-        return false;
-    }
-    edited->setNeedsSave(false);
-    edited->setIsNew(false);
-    if (m_window)
-        m_window->setWindowModified(false);
-    return true;
+    return m_saving->writeEntry();
 }
 
 void Draft::renewCopy()
 {
-    if (const EntryPtr edited = entry())
-        m_copy = edited->copy();
+    m_saving->renewCopy();
 }
 
 void Draft::saveDocument()
 {
-    commitThen(QStringLiteral("save"), [this] {
-        const EntryPtr edited = entry();
-        if (!edited)
-            return;
-        // Saving what did not change writes nothing and marks nothing changed.
-        const bool pending = edited->needsSave() || edited->isNew();
-        if (!compareWithCopy() && !pending) {
-            if (m_window)
-                m_window->setWindowModified(false);
-            return;
-        }
-        if (!edited->hasFlag(Entry::LocalOnly))
-            edited->addFlag(Entry::ChangedLocally);
-        if (saveToDisk())
-            renewCopy();
-    });
+    m_saving->saveDocument();
 }
 
 void Draft::saveDocumentAs()
 {
-    commit(QStringLiteral("save as"), [this](const EditorCommitter::Result& result) {
-        const EntryPtr edited = entry();
-        EntryOwner* blog = owner();
-        if (!edited || !blog || !m_copy)
-            return;
-        const bool wasStored = !edited->isNew();
-        edited->setUniqueID(newUniqueID());
-        edited->setPermaLink(QString());
-        edited->setNeedsSave(true);
-        edited->setFlag(Entry::LocalOnly);
-        // The post as last saved stays in the blog beside the new one (a post
-        // that never reached the disk has nothing to keep).
-        if (wasStored) {
-            EntryPtr stored = Entry::create();
-            stored->restoreFromCopy(*m_copy);
-            blog->addEntry(stored);
-        }
-        saveToEntry(result);
-        if (saveToDisk())
-            renewCopy();
-        updateWindowTitle();
-        // A blog that took the stored post said so itself.
-        if (!wasStored)
-            NotificationCenter::sharedInstance().post(QStringLiteral("entriesRetrieved"),
-                                                      dynamic_cast<QObject*>(blog));
-    });
+    m_saving->saveDocumentAs();
 }
 
 bool Draft::windowShouldClose()
 {
-    if (m_closing)
-        return true;
-    save();
-    return false;
+    return m_saving->windowShouldClose();
 }
 
 void Draft::save()
 {
-    if (m_sheet) {
-        // A question is open already: it finishes the road.
-        m_sheet->raise();
-        return;
-    }
-    commitThen(QStringLiteral("close"), [this] {
-        const bool changed = compareWithCopy();
-        if (holdForFallback()) {
-            if (changed && saveToDisk())
-                renewCopy();
-            return;
-        }
-        if (changed) {
-            if (askBeforeClosing()) {
-                askToSave();
-                return;
-            }
-            if (!saveToDisk())
-                return; // the text stays; the user was told
-        }
-        requestClose();
-    });
+    m_saving->save();
 }
 
 void Draft::askToSave(std::function<void(bool goOn)> reviewStep)
 {
-    dismissSheet();
-    if (m_window) {
-        m_window->show();
-        m_window->raise();
-    }
-    QMessageBox* sheet = cutils::makeAlert(
-        QMessageBox::Warning,
-        localized("Draft", "Do you want to save changes to this draft before closing?"),
-        localized("Draft", "If you don't save, your changes will be lost."), m_window);
-    QPushButton* saveButton =
-        sheet->addButton(localized("AppControl", "Save"), QMessageBox::AcceptRole);
-    QPushButton* dontSave =
-        sheet->addButton(localized("AppControl", "Don't Save"), QMessageBox::DestructiveRole);
-    QPushButton* cancel =
-        sheet->addButton(localized("AppControl", "Cancel"), QMessageBox::RejectRole);
-    sheet->setDefaultButton(saveButton);
-    sheet->setEscapeButton(cancel);
-    QPointer<Draft> self(this);
-    showSheet(sheet, [self, saveButton, dontSave, reviewStep](QAbstractButton* chosen) {
-        if (!self)
-            return;
-        bool goOn = false;
-        if (chosen == dontSave) {
-            if (const EntryPtr edited = self->entry(); edited && self->m_copy)
-                edited->restoreFromCopy(*self->m_copy);
-            self->requestClose();
-            goOn = true;
-        } else if (chosen == saveButton) {
-            if (self->saveToDisk()) {
-                self->requestClose();
-                goOn = true;
-            }
-        }
-        if (reviewStep)
-            reviewStep(goOn);
-    });
-}
-
-void Draft::showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* chosen)> ended)
-{
-    if (!sheet)
-        return;
-    dismissSheet();
-    sheet->setWindowModality(m_window && m_window->isVisible() ? Qt::WindowModal
-                                                               : Qt::ApplicationModal);
-    m_sheet = sheet;
-    connect(sheet, &QMessageBox::finished, this, [this, sheet, ended = std::move(ended)](int) {
-        if (m_sheet != sheet)
-            return;
-        m_sheet = nullptr;
-        if (ended)
-            ended(sheet->clickedButton());
-    });
-    sheet->open();
-}
-
-void Draft::dismissSheet()
-{
-    if (!m_sheet)
-        return;
-    QMessageBox* old = m_sheet;
-    m_sheet = nullptr;
-    old->disconnect(this);
-    old->close();
+    m_saving->askToSave(std::move(reviewStep));
 }
 
 void Draft::saveIfNeeded(std::function<void()> done)
 {
-    commitThen(QStringLiteral("autosave"), [this, done = std::move(done)] {
-        if (compareWithCopy() && saveToDisk())
-            renewCopy();
-        if (done)
-            done();
-    });
+    m_saving->saveIfNeeded(std::move(done));
 }
 
 void Draft::forceClose(std::function<void()> done)
 {
-    QPointer<Draft> self(this);
-    auto finish = [self, done] {
-        if (self)
-            self->requestClose();
-        if (done)
-            done();
-    };
-    if (m_closed) {
-        finish();
-        return;
-    }
-    dismissSheet();
-    commitThen(QStringLiteral("force close"), [this, finish] {
-        if (compareWithCopy())
-            saveToDisk();
-        finish();
-    });
+    m_saving->forceClose(std::move(done));
 }
 
 void Draft::commitForQuit(std::function<void(bool needed)> done)
 {
-    commitThen(QStringLiteral("quit"), [this, done = std::move(done)] {
-        const bool needed = compareWithCopy();
-        if (done)
-            done(needed);
-    });
-}
-
-void Draft::requestClose()
-{
-    if (m_closed)
-        return;
-    DraftController::sharedInstance().close(this);
+    m_saving->commitForQuit(std::move(done));
 }
 
 void Draft::close()
@@ -1740,18 +565,17 @@ void Draft::close()
     m_closed = true;
     m_closing = true;
     m_committer->stop();
-    dismissSheet();
-    if (m_revisionMenu)
-        m_revisionMenu->clear();
+    m_sheets->dismissSheet();
+    if (QMenu* revisionMenu = m_actions->revisionMenu())
+        revisionMenu->clear();
     NotificationCenter::sharedInstance().removeObserver(this);
     NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), this);
-    disposePluginPanel();
-    if (m_addonHandler)
-        m_addonHandler->dispose();
-    if (m_window) {
-        m_window->hide();
-        m_window->clearDelegate();
-        m_window->close();
+    m_blogSetup->disposePluginPanel();
+    m_addons->dispose();
+    if (window()) {
+        window()->hide();
+        window()->clearDelegate();
+        window()->close();
     }
     const EntryPtr edited = entry();
     if (edited)
@@ -1760,10 +584,8 @@ void Draft::close()
     // A draft that never reached the disk takes its entry with it, now: the
     // program's clean-up at quit saves every blog's entries before a later
     // release would come. An entry leaving its blog already is left to that.
-    if (edited && edited->isNew() && edited != m_keepAlive) {
-        for (const auto& connection : std::as_const(m_entryConnections))
-            disconnect(connection);
-        m_entryConnections.clear();
+    if (edited && edited->isNew() && edited != m_entryWatch->keepAlive()) {
+        m_entryWatch->stopWatching();
         if (EntryOwner* blog = edited->parentBlog())
             blog->removeEntry(edited.get());
     }
@@ -1777,56 +599,12 @@ void Draft::windowDidBecomeKey()
     emit activated(this);
 }
 
-bool Draft::isActiveView(QWidget* view) const
-{
-    if (!view || !view->window() || view->isHidden())
-        return false;
-    if (qobject_cast<QLineEdit*>(view) || qobject_cast<QAbstractItemView*>(view))
-        return view->isVisibleTo(view->window());
-    DraftEditor* owning = DraftEditor::containing(view);
-    if (!owning)
-        return false;
-    if (owning == m_richMain.editor || owning == m_richSub.editor)
-        return m_mode == RichMode;
-    if (owning == m_sourceMain.editor || owning == m_sourceSub.editor)
-        return m_mode == SourceMode;
-    return false;
-}
-
-void Draft::validateActions()
-{
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    PLUMETPluginProtocol* plugin = account ? account->plugin() : nullptr;
-    DraftExtensions& extensions = DraftExtensions::sharedInstance();
-
-    m_switchEditorAction->setText(m_mode == RichMode ? localized("Draft", "Make HTML Text")
-                                                     : localized("Draft", "Make Rich Text"));
-    m_switchEditorAction->setEnabled(richEditorsAvailable());
-    m_toggleBloglistAction->setChecked(!m_blogListView->isHidden());
-    m_toggleBloglistAction->setEnabled(owning != nullptr);
-    m_toggleKeywordsAction->setEnabled(plugin && plugin->hasKeywordsField());
-    m_toggleKeywordsAction->setChecked(!m_keywordView->isHidden());
-    m_refreshCategoriesAction->setEnabled(extensions.refreshCategories && plugin &&
-                                          plugin->hasCategories() && account &&
-                                          !account->isCritical());
-    m_createSummaryAction->setEnabled(paneCode() >= 2);
-    m_publishAction->setEnabled(bool(extensions.publish));
-    m_statisticsAction->setEnabled(bool(extensions.showStatistics));
-    m_saveAsStationeryAction->setEnabled(bool(extensions.saveAsStationery));
-}
+// --- the side panel: categories and tags
+// --------------------------------------------------------------
 
 void Draft::setSidePanelContent(QWidget* content)
 {
-    if (!content)
-        return;
-    if (!m_sideView->layout()) {
-        auto* layout = new QVBoxLayout(m_sideView);
-        layout->setContentsMargins(6, 6, 7, 6);
-    }
-    content->setParent(m_sideView);
-    m_sideView->layout()->addWidget(content);
-    m_sideView->setVisible(shouldDisplaySidebar());
+    m_layout->setSidePanelContent(content, shouldDisplaySidebar());
 }
 
 bool Draft::shouldDisplaySidebar() const
@@ -1841,133 +619,8 @@ void Draft::addTags(const CategoryList& tags)
     Q_UNUSED(tags);
 }
 
-// --- the entry under the draft
-// ------------------------------------------------------------------------
-
-void Draft::watchEntry()
-{
-    for (const auto& connection : std::as_const(m_entryConnections))
-        disconnect(connection);
-    m_entryConnections.clear();
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    m_entryConnections.append(
-        connect(edited.get(), &Entry::movedTo, this, &Draft::followMovedEntry));
-    m_entryConnections.append(
-        connect(edited.get(), &ModelRecord::valueChanged, this, &Draft::entryChanged));
-    m_entryConnections.append(connect(edited.get(), &QObject::destroyed, this, &Draft::entryLost));
-    if (Blog* owning = blog()) {
-        Entry* watched = edited.get();
-        m_entryConnections.append(connect(owning, &Blog::entriesAboutToBeRemoved, this,
-                                          [this, owning, watched](int first, int last) {
-                                              const QList<EntryPtr> rows = owning->entries();
-                                              for (int row = first;
-                                                   row <= last && row < rows.size(); ++row) {
-                                                  if (rows[row].get() == watched) {
-                                                      m_keepAlive = rows[row];
-                                                      entryRemovedFromBlog();
-                                                      return;
-                                                  }
-                                              }
-                                          }));
-        m_entryConnections.append(
-            connect(owning, &Blog::entriesAboutToBeReset, this, [this] { m_keepAlive = entry(); }));
-        m_entryConnections.append(connect(owning, &Blog::entriesReset, this, [this, owning] {
-            const EntryPtr held = m_keepAlive;
-            if (held && !owning->entries().contains(held))
-                entryRemovedFromBlog();
-            else
-                m_keepAlive.reset();
-        }));
-    }
-}
-
-void Draft::followMovedEntry(const EntryPtr& moved)
-{
-    const EntryPtr old = entry();
-    if (!moved || moved == old)
-        return;
-    const bool oldWasLocal = old && old->hasFlag(Entry::LocalOnly);
-    // A published post stays where it was, as last saved: what the draft
-    // changed belongs to the post it goes on with.
-    if (old && !oldWasLocal && m_copy)
-        old->restoreFromCopy(*m_copy);
-    m_entry = moved;
-    m_keepAlive.reset();
-    // A moved local post is on disk in its new blog already; a published one
-    // leaves a new local post there, written now so the copy below is true.
-    if (!oldWasLocal) {
-        QString error;
-        if (EntryOwner* target = moved->parentBlog();
-            target && !target->saveEntry(moved.get(), &error))
-            qCWarning(lcDrafts) << "the moved post could not be written:" << error;
-        else
-            moved->setNeedsSave(false);
-    }
-    renewCopy();
-    m_revisions->follow(*moved);
-    watchEntry();
-    reconfigureForBlog();
-    updateWindowTitle();
-    emit entryMoved(this);
-}
-
-void Draft::reconfigureForBlog()
-{
-    const int keptTag = m_subTag;
-    readBlogState();
-    // The lower pane keeps showing what it showed, so its text goes back to the same field.
-    m_subTag = keptTag;
-    setUpPluginPanel();
-    configureTitleArea();
-    setUpPaneStack();
-    if (Blog* owning = blog())
-        owning->setOption(key("extraEditTab"), m_subTag);
-    showTabs();
-    validateActions();
-}
-
-void Draft::entryRemovedFromBlog()
-{
-    if (m_closed)
-        return;
-    // The entry left its blog with the draft open: changed text is written
-    // before the window goes.
-    for (const auto& connection : std::as_const(m_entryConnections))
-        disconnect(connection);
-    m_entryConnections.clear();
-    forceClose({});
-}
-
-void Draft::entryLost()
-{
-    if (m_closed)
-        return;
-    qCWarning(lcDrafts) << "the entry of an open draft went away; closing its window";
-    m_entryConnections.clear();
-    m_committer->stop();
-    requestClose();
-}
-
-void Draft::entryChanged(const QString& changedKey)
-{
-    if (m_updatingFields)
-        return;
-    const EntryPtr edited = entry();
-    if (!edited)
-        return;
-    if (changedKey == QLatin1String("title")) {
-        if (!m_titleField->hasFocus())
-            m_titleField->setText(edited->title());
-        updateWindowTitle();
-    } else if (changedKey == QLatin1String("keywords")) {
-        if (!m_keywordField->hasFocus())
-            m_keywordField->setText(edited->keywords());
-    } else if (changedKey == QLatin1String("uniqueID")) {
-        updateWindowTitle();
-    }
-}
+// --- notifications
+// ------------------------------------------------------------------------------------
 
 void Draft::observeNotifications()
 {
@@ -1978,12 +631,13 @@ void Draft::observeNotifications()
         QStringLiteral("dividerDidCollapse"), this,
         [this](const Notification&) {
             if (Blog* owning = blog())
-                owning->setOption(key("showExtraEdit"), m_paneStack->isCollapsed());
+                owning->setOption(QStringLiteral("showExtraEdit"),
+                                  m_layout->paneStack()->isCollapsed());
         },
-        m_paneStack);
+        m_layout->paneStack());
     // The blog menu, presets and category refreshes follow here once their parts are built.
     center.observe(QStringLiteral("forceReload"), this,
-                   [this](const Notification&) { configureTitleArea(); });
+                   [this](const Notification&) { m_blogSetup->configureTitleArea(); });
 }
 
 // --- DraftEditorHost
@@ -1996,75 +650,27 @@ Entry* Draft::entryBeingEdited()
 
 AttachmentPtr Draft::attachmentForKey(const QString& attachmentKey)
 {
-    if (const AttachmentPtr known = m_attachments.value(attachmentKey))
-        return known;
-    // An attachment of the library that the text names becomes the draft's.
-    AttachmentLibrary* library = AttachmentLibrary::sharedInstance();
-    const AttachmentPtr found = library ? library->attachmentForKey(attachmentKey) : nullptr;
-    if (!found)
-        return nullptr;
-    m_attachments.insert(attachmentKey, found);
-    if (const EntryPtr edited = entry())
-        edited->addKeyToAttachments(attachmentKey);
-    return found;
+    return m_attachments->attachmentForKey(attachmentKey);
 }
 
 QList<AttachmentPtr> Draft::allAttachments()
 {
-    // The entry's in its order, then the temporary ones by key.
-    QList<AttachmentPtr> attachments;
-    const EntryPtr edited = entry();
-    const QStringList listed =
-        edited ? edited->attachments().value_or(QStringList()) : QStringList();
-    for (const QString& attachmentKey : listed) {
-        if (const AttachmentPtr attachment = m_attachments.value(attachmentKey))
-            attachments.append(attachment);
-    }
-    QStringList others;
-    for (auto it = m_attachments.cbegin(); it != m_attachments.cend(); ++it) {
-        if (!listed.contains(it.key()))
-            others.append(it.key());
-    }
-    others.sort();
-    for (const QString& attachmentKey : std::as_const(others))
-        attachments.append(m_attachments.value(attachmentKey));
-    return attachments;
+    return m_attachments->allAttachments();
 }
 
 void Draft::addAttachment(const AttachmentPtr& attachment, bool temporary)
 {
-    if (!attachment)
-        return;
-    // Where it goes when uploaded: the blog, when its system takes uploads,
-    // else the first uploader; else it keeps what it had.
-    Blog* owning = blog();
-    Account* account = owning ? owning->account() : nullptr;
-    if (account && account->supportsUpload()) {
-        attachment->setAccountID(account->accountID());
-        attachment->setBlogID(owning->uniqueID());
-    } else if (const QStringList uploaders = UploaderManager::sharedInstance().pluginKeys();
-               !uploaders.isEmpty()) {
-        attachment->setAccountID(uploaders.first());
-        attachment->setBlogID(QString());
-    }
-    const QString attachmentKey = attachment->uniqueID();
-    m_attachments.insert(attachmentKey, attachment);
-    if (!temporary) {
-        if (const EntryPtr edited = entry())
-            edited->addKeyToAttachments(attachmentKey);
-    }
+    m_attachments->addAttachment(attachment, temporary);
 }
 
 bool Draft::isTemporaryAttachment(const QString& attachmentKey)
 {
-    const EntryPtr edited = entry();
-    return !edited || !edited->containsAttachment(attachmentKey);
+    return m_attachments->isTemporaryAttachment(attachmentKey);
 }
 
 void Draft::removeTemporaryAttachment(const QString& attachmentKey)
 {
-    if (isTemporaryAttachment(attachmentKey))
-        m_attachments.remove(attachmentKey);
+    m_attachments->removeTemporaryAttachment(attachmentKey);
 }
 
 const Template* Draft::htmlTemplate()
@@ -2081,16 +687,25 @@ const Template* Draft::imageTemplate()
 
 void Draft::displayAttachmentSheet(const QString& attachmentKey)
 {
-    // The attachment sheet comes with the draft attachments.
-    qCInfo(lcDrafts) << "no attachment sheet yet for" << attachmentKey;
+    m_attachments->displayAttachmentSheet(attachmentKey);
+}
+
+bool Draft::canDisplayAttachmentSheet() const
+{
+    return m_attachments->canDisplayAttachmentSheet();
 }
 
 void Draft::insertURLWithClipboard()
 {
-    // The link tool inserts links once it is built.
+    m_actions->insertURLWithClipboard();
 }
 
 void Draft::insertImageWithClipboard()
 {
-    // Images from the clipboard come with the draft insertion actions.
+    m_actions->insertImageWithClipboard();
+}
+
+bool Draft::canInsertWithClipboard() const
+{
+    return m_actions->canInsertWithClipboard();
 }

@@ -1,3 +1,4 @@
+// The coordinator of one draft window: makes its parts, runs the commit, and answers for them.
 #pragma once
 
 #include "DraftEditorHost.h"
@@ -14,22 +15,29 @@
 #include <memory>
 #include <optional>
 
-class AddonMenu;
 class QAbstractButton;
 class Blog;
+class DraftActions;
 class DraftAddonHandler;
-class DraftAddonText;
+class DraftAddons;
+class DraftAttachments;
+class DraftBlogSetup;
 class DraftEditMenu;
+class DraftEditing;
 class DraftEditor;
+class DraftEditors;
+class DraftEntryWatch;
+class DraftFocus;
 class DraftPaneStack;
+class DraftPanels;
 class DraftRevisions;
+class DraftSaving;
+class DraftSheets;
 class DraftSideView;
+class DraftWindowLayout;
 class EntryOwner;
 class PLUMETDraftPanel;
 class QAction;
-class QComboBox;
-class QFrame;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -37,7 +45,6 @@ class QStackedWidget;
 class QToolBar;
 class RVDraftWindow;
 class RVSubView;
-class RVTextView;
 
 // The window controller of one entry being edited: the title area with its
 // rows, the button bar, and the editing area with a main pane and a lower
@@ -59,6 +66,16 @@ class RVTextView;
 // blog while the draft is open closes the draft, saving changed text first.
 //
 // Drafts are made, kept and closed by DraftController.
+//
+// Each concern of the window is a part the draft owns, and the draft
+// answers for them to the rest of the program: DraftWindowLayout (the
+// widgets), DraftActions (commands, menus, toolbar), DraftFocus (which
+// editor has the focus), DraftBlogSetup (what the blog decides),
+// DraftEditors (the four editors, their loading and the editor switch),
+// DraftEditing (the editing commands and reverts), DraftSaving (saving and
+// closing), DraftEntryWatch (the entry under the draft), DraftSheets,
+// DraftAddons, DraftAttachments (the editor host's attachment side) and
+// DraftPanels. The parts reach one another through the draft.
 class Draft : public QObject, public DraftEditorHost {
     Q_OBJECT
 public:
@@ -77,10 +94,10 @@ public:
     EntryPtr entry() const { return m_entry.lock(); }
     Blog* blog() const;
     EntryOwner* owner() const;
-    RVDraftWindow* window() const { return m_window; }
+    RVDraftWindow* window() const;
     QPointF restorePosition() const { return m_topLeft; }
-    bool canUseRichEditor() const { return m_canUseRichEditor; }
-    EntryPtr savedCopy() const { return m_copy; }
+    bool canUseRichEditor() const;
+    EntryPtr savedCopy() const;
 
     // Places the window (restored, staggered after the last visible draft of
     // `others`, or where a new window goes) and shows it in front.
@@ -95,23 +112,23 @@ public:
     int paneCode() const;
     DraftEditor* editor(int mode, bool sub) const;
     DraftEditor* focusedEditor() const;
-    DraftPaneStack* paneStack() const { return m_paneStack; }
-    DraftSideView* sideView() const { return m_sideView; }
+    DraftPaneStack* paneStack() const;
+    DraftSideView* sideView() const;
     // Puts `content` (the categories list) in the side panel, which shows
     // when it has content and the entry is not a page.
     void setSidePanelContent(QWidget* content);
     bool shouldDisplaySidebar() const;
-    QStackedWidget* mainTabView() const { return m_mainTabView; }
-    QStackedWidget* subTabView() const { return m_subTabView; }
-    RVSubView* titleView() const { return m_titleView; }
-    RVSubView* keywordView() const { return m_keywordView; }
-    RVSubView* blogListView() const { return m_blogListView; }
-    QLineEdit* titleField() const { return m_titleField; }
-    QPushButton* richButton() const { return m_richButton; }
-    QPushButton* htmlButton() const { return m_htmlButton; }
-    PLUMETDraftPanel* pluginObject() const { return m_pluginObject.get(); }
+    QStackedWidget* mainTabView() const;
+    QStackedWidget* subTabView() const;
+    RVSubView* titleView() const;
+    RVSubView* keywordView() const;
+    RVSubView* blogListView() const;
+    QLineEdit* titleField() const;
+    QPushButton* richButton() const;
+    QPushButton* htmlButton() const;
+    PLUMETDraftPanel* pluginObject() const;
     // The sheet shown on the window (save question, alert), while it is open.
-    QMessageBox* sheet() const { return m_sheet; }
+    QMessageBox* sheet() const;
     // Shows `sheet` window-modal on the draft in place of any other; `ended`
     // gets the button chosen. A sheet dismissed because the draft closes ends
     // without a call.
@@ -142,7 +159,7 @@ public:
     void revertToRevision(const QVariantMap& revision);
     DraftRevisions* revisions() const { return m_revisions; }
     // The window's own Revisions submenu.
-    QMenu* revisionMenu() const { return m_revisionMenu; }
+    QMenu* revisionMenu() const;
     void toggleKeywords();
     void toggleBloglist();
     // Commits the editors, then posts "refreshPreview" with the draft.
@@ -159,8 +176,8 @@ public:
     // result replaces it. Nothing without an editor in focus or while an
     // add-on runs.
     void callAddon(const QString& key, const QString& subaction = {});
-    DraftAddonHandler* addonHandler() const { return m_addonHandler; }
-    QMenu* addonMenu() const { return m_addonMenu; }
+    DraftAddonHandler* addonHandler() const;
+    QMenu* addonMenu() const;
 
     // --- saving and closing ---
     // Commits, then answers whether the entry differs from its saved copy.
@@ -203,24 +220,24 @@ public:
     bool isActiveView(QWidget* view) const;
     // Brings the enabled states and titles of the draft's commands up to date.
     void validateActions();
-    QAction* switchEditorAction() const { return m_switchEditorAction; }
-    QAction* toggleKeywordsAction() const { return m_toggleKeywordsAction; }
-    QAction* toggleBloglistAction() const { return m_toggleBloglistAction; }
-    QAction* refreshCategoriesAction() const { return m_refreshCategoriesAction; }
-    QAction* createSummaryAction() const { return m_createSummaryAction; }
-    QAction* publishAction() const { return m_publishAction; }
-    QAction* saveAsStationeryAction() const { return m_saveAsStationeryAction; }
-    QAction* statisticsAction() const { return m_statisticsAction; }
-    DraftEditMenu* editMenu() const { return m_editMenu; }
-    QAction* customTagsAction() const { return m_customTagsAction; }
+    QAction* switchEditorAction() const;
+    QAction* toggleKeywordsAction() const;
+    QAction* toggleBloglistAction() const;
+    QAction* refreshCategoriesAction() const;
+    QAction* createSummaryAction() const;
+    QAction* publishAction() const;
+    QAction* saveAsStationeryAction() const;
+    QAction* statisticsAction() const;
+    DraftEditMenu* editMenu() const;
+    QAction* customTagsAction() const;
     // The Format menu: bold and italic in either editor, closing the open
     // tag and validating in the HTML source view; each acts on the editor
     // with the focus and is enabled only while one that takes it has it.
-    QAction* boldAction() const { return m_boldAction; }
-    QAction* italicAction() const { return m_italicAction; }
-    QAction* closeTagAction() const { return m_closeTagAction; }
-    QAction* validateHTMLAction() const { return m_validateHTMLAction; }
-    QToolBar* toolbar() const { return m_toolbar; }
+    QAction* boldAction() const;
+    QAction* italicAction() const;
+    QAction* closeTagAction() const;
+    QAction* validateHTMLAction() const;
+    QToolBar* toolbar() const;
 
     // New tags made in another draft of the blog; the categories list shows them.
     void addTags(const CategoryList& tags);
@@ -238,8 +255,8 @@ public:
     void insertURLWithClipboard() override;
     void insertImageWithClipboard() override;
     // Neither the attachment sheet nor the clipboard insertions are built yet.
-    bool canDisplayAttachmentSheet() const override { return false; }
-    bool canInsertWithClipboard() const override { return false; }
+    bool canDisplayAttachmentSheet() const override;
+    bool canInsertWithClipboard() const override;
 
 signals:
     // The window became the active window.
@@ -248,137 +265,44 @@ signals:
     void entryMoved(Draft* draft);
 
 private:
-    struct RenderJob {
-        QString text;
-        QString message; // the validation panel's title when the text is invalid
-    };
-    using Rendered = std::function<void(std::optional<QStringList> texts)>;
+    friend class DraftActions;
+    friend class DraftAddons;
+    friend class DraftBlogSetup;
+    friend class DraftEditing;
+    friend class DraftEditors;
+    friend class DraftEntryWatch;
+    friend class DraftSaving;
+    friend class DraftSheets;
+    friend class DraftWindowLayout;
 
-    void buildWindow();
-    void buildTitleArea(QWidget* parent);
-    void buildButtonBar(QWidget* parent);
-    void buildEditingArea(QWidget* parent);
-    void buildActions();
-    void setUpEditor(EditorSlot& slot, DraftEditor* editor);
-    void readBlogState();
-    void configureTitleArea();
-    void setUpPluginPanel();
-    void disposePluginPanel();
-    void setUpPaneStack();
-    void showTabs();
-    void updateButtons();
-    void updateWindowTitle();
-    void loadContent(std::function<void()> done = {});
-    void loadSourceEditors();
-    void setEditorContent(EditorSlot& slot, const QString& text);
-    // After its renderer came back, an editor is given the content it last had.
-    void restoreEditor(EditorSlot& slot);
-
-    QList<EditorCommitter::Reader> commitReaders();
     void commit(const QString& road, EditorCommitter::Continuation then);
     void saveToEntry(const EditorCommitter::Result& result);
-    bool compareWithCopy();
     void editorFellBack(const QString& road, const QStringList& keys);
     void showNotice(const QString& text);
-    void showAlert(const QString& title, const QString& message,
-                   QMessageBox::Icon icon = QMessageBox::Warning);
-    void dismissSheet();
 
-    QString renderForRichEdit(const QString& text) const;
-    void renderAll(QList<RenderJob> jobs, Rendered done);
-    QString renderQuietly(const QString& text) const;
-    void fallBackToSourceMode();
-    void finishSwitchToRich(const QString& body, const QString& sub, bool hasSub);
-    void switchToSource(const EditorCommitter::Result& result);
-
-    void watchEntry();
-    void followMovedEntry(const EntryPtr& moved);
-    void entryRemovedFromBlog();
-    void entryLost();
-    void entryChanged(const QString& key);
-    void reconfigureForBlog();
     void observeNotifications();
-    // The window's Revisions menu.
-    void rebuildRevisionMenu();
-    void buildAddonMenu();
-    // Puts the recorded add-on shortcuts ("addon_shortcuts") on the add-on items.
-    void applyAddonShortcuts();
-    // The focused editor when it takes bold and italic, and the focused
-    // source view; null otherwise.
-    DraftEditor* styledEditor() const;
-    RVTextView* focusedSourceView() const;
-    // The enabled states of the commands that act on the focused editor
-    // (Format menu, add-on items), kept current as the focus moves: a
-    // disabled command swallows its shortcut.
-    void validateEditingActions();
-    void requestClose();
 
     std::weak_ptr<Entry> m_entry;
-    EntryPtr m_keepAlive; // while the entry leaves its blog under the draft
-    EntryPtr m_copy;
     QPointF m_topLeft;
-    bool m_fixedRichText = false;
-    bool m_canUseRichEditor = true;
     int m_mode = SourceMode;
     int m_subTag = ExtendedTag;
-    bool m_expanded = false;
-    QHash<QString, AttachmentPtr> m_attachments;
-    QList<QMetaObject::Connection> m_entryConnections;
 
-    QPointer<RVDraftWindow> m_window;
-    QLineEdit* m_titleField = nullptr;
-    QLineEdit* m_keywordField = nullptr;
-    QComboBox* m_accountPopup = nullptr;
-    RVSubView* m_titleView = nullptr;
-    RVSubView* m_keywordView = nullptr;
-    RVSubView* m_blogListView = nullptr;
-    QWidget* m_buttonView = nullptr;
-    QPushButton* m_richButton = nullptr;
-    QPushButton* m_htmlButton = nullptr;
-    QWidget* m_richButtonBox = nullptr;
-    QWidget* m_tagButtonView = nullptr;
-    QComboBox* m_formatPopup = nullptr;
-    QFrame* m_noticeBar = nullptr;
-    QLabel* m_noticeLabel = nullptr;
-    DraftSideView* m_sideView = nullptr;
-    DraftPaneStack* m_paneStack = nullptr;
-    QStackedWidget* m_mainTabView = nullptr;
-    QStackedWidget* m_subTabView = nullptr;
-    QWidget* m_pluginTab = nullptr;
-    QToolBar* m_toolbar = nullptr;
-
-    QAction* m_saveAction = nullptr;
-    QAction* m_saveAsAction = nullptr;
-    QAction* m_revertAction = nullptr;
-    QAction* m_closeAction = nullptr;
-    QAction* m_switchEditorAction = nullptr;
-    QAction* m_toggleKeywordsAction = nullptr;
-    QAction* m_toggleBloglistAction = nullptr;
-    QAction* m_refreshCategoriesAction = nullptr;
-    QAction* m_createSummaryAction = nullptr;
-    QAction* m_publishAction = nullptr;
-    QAction* m_statisticsAction = nullptr;
-    QAction* m_saveAsStationeryAction = nullptr;
-    DraftEditMenu* m_editMenu = nullptr;
-    QAction* m_customTagsAction = nullptr;
-    QAction* m_boldAction = nullptr;
-    QAction* m_italicAction = nullptr;
-    QAction* m_closeTagAction = nullptr;
-    QAction* m_validateHTMLAction = nullptr;
-    QList<QAction*> m_laterActions; // commands of parts not built yet: disabled
-    QMenu* m_revisionMenu = nullptr;
+    std::unique_ptr<DraftBlogSetup> m_blogSetup;
+    std::unique_ptr<DraftWindowLayout> m_layout;
+    std::unique_ptr<DraftSheets> m_sheets;
+    std::unique_ptr<DraftFocus> m_focus;
+    std::unique_ptr<DraftAddons> m_addons;
+    std::unique_ptr<DraftActions> m_actions;
+    std::unique_ptr<DraftAttachments> m_attachments;
+    std::unique_ptr<DraftEditors> m_editors;
+    std::unique_ptr<DraftSaving> m_saving;
+    std::unique_ptr<DraftEntryWatch> m_entryWatch;
+    std::unique_ptr<DraftEditing> m_editing;
+    std::unique_ptr<DraftPanels> m_panels;
     DraftRevisions* m_revisions = nullptr;
-    QMenu* m_addonMenu = nullptr;
-    AddonMenu* m_addonItems = nullptr;
-    std::unique_ptr<DraftAddonText> m_addonText; // outlives the handler that reads it
-    DraftAddonHandler* m_addonHandler = nullptr;
 
-    EditorSlot m_richMain, m_richSub, m_sourceMain, m_sourceSub;
     EditorCommitter* m_committer = nullptr;
-    std::unique_ptr<PLUMETDraftPanel> m_pluginObject;
-    QPointer<QMessageBox> m_sheet;
     bool m_fallbackUnacknowledged = false;
     bool m_closing = false; // the registry is closing the draft
     bool m_closed = false;
-    bool m_updatingFields = false;
 };

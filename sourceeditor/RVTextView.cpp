@@ -1,32 +1,25 @@
+// The HTML source view of a draft window: its text, caret and commands.
 #include "RVTextView.h"
 
-#include "Attachment.h"
 #include "CloseTagScanner.h"
-#include "DesktopLinks.h"
 #include "DraftEditorHost.h"
-#include "Entry.h"
-#include "EntryRenderer.h"
 #include "HtmlSyntaxHighlighter.h"
-#include "Localization.h"
 #include "NotificationCenter.h"
 #include "RVTag.h"
-#include "SpellChecker.h"
-#include "Template.h"
+#include "SourceViewMenu.h"
+#include "SourceViewRuns.h"
+#include "SourceViewSpelling.h"
+#include "SourceViewStyle.h"
+#include "SourceViewValidation.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
-#include <QFontDatabase>
 #include <QHelpEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QToolTip>
-#include <QUrl>
 #include <algorithm>
 
 const char* const RVTextView::StoredMimeType = "application/x-plumet-stored-html";
@@ -34,20 +27,6 @@ const char* const RVTextView::StoredMimeType = "application/x-plumet-stored-html
 namespace {
 
 using AttachmentRuns::Run;
-
-// The characters of a run carry the attachment's key here as well as in
-// their link, so a run is told from any other link.
-constexpr int AttachmentKeyProperty = QTextFormat::UserProperty + 1;
-
-const char RVTextViewTable[] = "RVTextView";
-
-QString lineFeeds(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
-}
 
 // A key press that types text (or a line break, or a tab) into the view.
 bool typesText(const QKeyEvent* event)
@@ -60,20 +39,22 @@ bool typesText(const QKeyEvent* event)
     return !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t'));
 }
 
-bool isWordCharacter(QChar c)
-{
-    return c.isLetter() || c.isMark();
-}
-
-const Template& fallbackTemplate()
-{
-    static const TemplatePtr fallback = Template::defaultHtmlTemplate();
-    return *fallback;
-}
-
 } // namespace
 
-RVTextView::RVTextView(QWidget* parent) : QPlainTextEdit(parent)
+QString RVTextView::lineFeeds(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+RVTextView::RVTextView(QWidget* parent)
+    : QPlainTextEdit(parent), m_runs(std::make_unique<SourceViewRuns>(*this)),
+      m_validation(std::make_unique<SourceViewValidation>(*this)),
+      m_spelling(std::make_unique<SourceViewSpelling>(*this)),
+      m_menu(std::make_unique<SourceViewMenu>(*this)),
+      m_style(std::make_unique<SourceViewStyle>(*this))
 {
     setUndoRedoEnabled(true);
     m_highlighter = new HtmlSyntaxHighlighter(document());
@@ -82,12 +63,6 @@ RVTextView::RVTextView(QWidget* parent) : QPlainTextEdit(parent)
     connect(document(), &QTextDocument::contentsChange, this, &RVTextView::textEdited);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RVTextView::snapSelection);
     connect(this, &QPlainTextEdit::selectionChanged, this, &RVTextView::snapSelection);
-
-    m_spellTimer.setSingleShot(true);
-    m_spellTimer.setInterval(150);
-    connect(&m_spellTimer, &QTimer::timeout, this, &RVTextView::updateSpelling);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, &m_spellTimer,
-            qOverload<>(&QTimer::start));
 
     viewport()->setMouseTracking(true);
     readPreferences();
@@ -105,18 +80,13 @@ RVTextView::RVTextView(QWidget* parent) : QPlainTextEdit(parent)
 RVTextView::~RVTextView()
 {
     NotificationCenter::sharedInstance().removeObserver(this);
-    for (const QMetaObject::Connection& connection : std::as_const(m_observed))
-        disconnect(connection);
+    m_runs->stopObservingAll();
 }
 
 void RVTextView::readPreferences()
 {
-    UserDefaults& defaults = UserDefaults::sharedInstance();
-    m_noAntiAlias = defaults.boolean(QStringLiteral("no_alias"));
-    const QVariant spelling = defaults.value(QStringLiteral("spell_check"));
-    m_spellCheck = !spelling.isValid() || spelling.toBool();
-    if (m_spellCheck)
-        m_speller = SpellChecker::forLanguage(QString());
+    m_style->readPreference();
+    m_spelling->readPreference();
 }
 
 // --- settings ---------------------------------------------------------------
@@ -130,53 +100,32 @@ void RVTextView::setDraft(DraftEditorHost* draft)
 
 void RVTextView::setDefaults(bool recolour)
 {
-    const Template* given = m_draft ? m_draft->htmlTemplate() : nullptr;
-    const Template& fallback = fallbackTemplate();
-    const Template& source = given ? *given : fallback;
+    m_style->setDefaults(recolour);
+}
 
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    const QString family = source.fontName().isEmpty() ? fallback.fontName() : source.fontName();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    const double size = source.fontSize().value_or(12.0);
-    font.setPointSizeF(size > 0 ? size : 12.0);
-    font.setStyleStrategy(m_noAntiAlias ? QFont::NoAntialias : QFont::PreferDefault);
-    setFont(font);
-
-    auto color = [&](std::optional<rv::Color> (Template::*field)() const) {
-        return (source.*field)().value_or(*(fallback.*field)()).toQColor();
-    };
-    QPalette colours = palette();
-    colours.setColor(QPalette::Base, color(&Template::backgroundColor));
-    colours.setColor(QPalette::Text, color(&Template::textColor));
-    setPalette(colours);
-    m_highlighter->setColors(color(&Template::htmlColor), color(&Template::attributeColor),
-                             color(&Template::bracketColor));
-    if (recolour)
-        m_highlighter->rehighlight();
+bool RVTextView::noAntiAlias() const
+{
+    return m_style->noAntiAlias();
 }
 
 void RVTextView::setNoAntiAlias(bool noAntiAlias)
 {
-    m_noAntiAlias = noAntiAlias;
-    QFont changed = font();
-    changed.setStyleStrategy(noAntiAlias ? QFont::NoAntialias : QFont::PreferDefault);
-    setFont(changed);
-    viewport()->update();
+    m_style->setNoAntiAlias(noAntiAlias);
 }
 
 void RVTextView::setSpellingLanguage(const QString& language)
 {
-    m_speller = SpellChecker::forLanguage(language);
-    m_spellTimer.start();
+    m_spelling->setSpellingLanguage(language);
+}
+
+bool RVTextView::continuousSpellChecking() const
+{
+    return m_spelling->continuousSpellChecking();
 }
 
 void RVTextView::setContinuousSpellChecking(bool on)
 {
-    m_spellCheck = on;
-    if (on && !m_speller)
-        m_speller = SpellChecker::forLanguage(QString());
-    m_spellTimer.start();
+    m_spelling->setContinuousSpellChecking(on);
 }
 
 // --- text in and out --------------------------------------------------------
@@ -189,27 +138,12 @@ QString RVTextView::shownText() const
 void RVTextView::setString(const QString& text)
 {
     ++m_quiet;
-    for (const QMetaObject::Connection& connection : std::as_const(m_observed))
-        disconnect(connection);
-    m_observed.clear();
-    clearErrorHighlight();
+    m_runs->stopObservingAll();
+    m_validation->clearErrorHighlight();
 
     const QString stored = lineFeeds(text);
-    QList<AttachmentRuns::Placement> placements;
     QList<AttachmentPtr> attachments;
-    if (m_draft) {
-        const Template* markupTemplate = m_draft->imageTemplate();
-        for (const AttachmentPtr& attachment : m_draft->allAttachments()) {
-            if (!attachment || attachment->uniqueID().isEmpty() ||
-                !stored.contains(attachment->uniqueID()))
-                continue;
-            placements.append({attachment->uniqueID(),
-                               lineFeeds(attachment->generateMarkup(false, markupTemplate)),
-                               attachment->uploadPath().isEmpty()});
-            attachments.append(attachment);
-        }
-    }
-    const AttachmentRuns::Shown shown = AttachmentRuns::shownForm(stored, placements);
+    const AttachmentRuns::Shown shown = m_runs->shownForm(stored, attachments);
 
     document()->setUndoRedoEnabled(false);
     setPlainText(shown.text);
@@ -217,158 +151,51 @@ void RVTextView::setString(const QString& text)
     for (const Run& run : shown.runs) {
         cursor.setPosition(int(run.start));
         cursor.setPosition(int(run.end()), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(runFormat(run.key));
+        cursor.setCharFormat(m_runs->runFormat(run.key));
     }
     document()->setUndoRedoEnabled(true);
-    for (const AttachmentPtr& attachment : attachments) {
-        if (shown.placedKeys.contains(attachment->uniqueID()))
-            observeAttachment(attachment);
-    }
+    m_runs->observePlaced(shown, attachments);
     m_lastSelection = {};
     setCurrentCharFormat(QTextCharFormat());
     plainTypingAtCaret();
     --m_quiet;
-    m_spellTimer.start();
+    m_spelling->schedule();
 }
 
 QString RVTextView::string() const
 {
-    return storedText(0, document()->characterCount() - 1);
-}
-
-QString RVTextView::storedText(qsizetype start, qsizetype end) const
-{
-    const QString shown = shownText().sliced(start, end - start);
-    QList<Run> links;
-    for (Run run : linkRuns()) {
-        const qsizetype from = std::max(run.start, start);
-        const qsizetype to = std::min(run.end(), end);
-        if (from >= to)
-            continue;
-        links.append({from - start, to - from, run.key});
-    }
-    return AttachmentRuns::storedForm(
-               shown, links,
-               [this](const QString& key) { return m_draft && m_draft->attachmentForKey(key); })
-        .text;
+    return m_runs->storedText(0, document()->characterCount() - 1);
 }
 
 QString RVTextView::storedSelection() const
 {
     const QTextCursor cursor = textCursor();
-    return storedText(cursor.selectionStart(), cursor.selectionEnd());
-}
-
-QTextCharFormat RVTextView::runFormat(const QString& key) const
-{
-    QTextCharFormat format;
-    format.setAnchor(true);
-    format.setAnchorHref(key);
-    format.setProperty(AttachmentKeyProperty, key);
-    format.setToolTip(localized("Draft", "Click to edit attachment settings"));
-    format.setUnderlineStyle(QTextCharFormat::DotLine);
-    return format;
+    return m_runs->storedText(cursor.selectionStart(), cursor.selectionEnd());
 }
 
 QList<Run> RVTextView::linkRuns() const
 {
-    return linkRunsOfBlocks(document()->firstBlock(), document()->lastBlock());
-}
-
-QList<Run> RVTextView::linkRunsOfBlocks(const QTextBlock& first, const QTextBlock& last) const
-{
-    QList<Run> runs;
-    for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString key = fragment.charFormat().anchorHref();
-            if (key.isEmpty())
-                continue;
-            const qsizetype start = fragment.position();
-            if (!runs.isEmpty() && runs.last().key == key &&
-                (runs.last().end() == start ||
-                 (start == block.position() && runs.last().end() == start - 1))) {
-                runs.last().length = start + fragment.length() - runs.last().start;
-                continue;
-            }
-            runs.append({start, fragment.length(), key});
-        }
-        if (block == last)
-            break;
-    }
-    return runs;
+    return m_runs->linkRuns();
 }
 
 std::optional<Run> RVTextView::runAt(qsizetype position) const
 {
-    QTextBlock first = document()->findBlock(int(position));
-    if (!first.isValid())
-        return std::nullopt;
-    QTextBlock last = first;
-    // A run may go on over line ends: take in the lines it continues on.
-    auto startsWithLink = [](const QTextBlock& block) {
-        const auto it = block.begin();
-        return !it.atEnd() && it.fragment().position() == block.position() &&
-               it.fragment().charFormat().isAnchor();
-    };
-    auto endsWithLink = [](const QTextBlock& block) {
-        QTextFragment lastFragment;
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            lastFragment = it.fragment();
-        return lastFragment.isValid() && lastFragment.charFormat().isAnchor() &&
-               lastFragment.position() + lastFragment.length() ==
-                   block.position() + block.length() - 1;
-    };
-    while (first.previous().isValid() && startsWithLink(first) && endsWithLink(first.previous()))
-        first = first.previous();
-    while (last.next().isValid() && endsWithLink(last) && startsWithLink(last.next()))
-        last = last.next();
-    for (const Run& run : linkRunsOfBlocks(first, last)) {
-        if (run.start <= position && position < run.end())
-            return run;
-    }
-    return std::nullopt;
+    return m_runs->runAt(position);
+}
+
+void RVTextView::openLink(LinkCommand command, std::optional<qsizetype> position)
+{
+    m_runs->openLink(command, position);
 }
 
 // --- commands ---------------------------------------------------------------
-
-void RVTextView::insertStored(QTextCursor& cursor, const QString& stored)
-{
-    QList<AttachmentRuns::Placement> placements;
-    QList<AttachmentPtr> attachments;
-    const QString text = lineFeeds(stored);
-    if (m_draft) {
-        const Template* markupTemplate = m_draft->imageTemplate();
-        for (const AttachmentPtr& attachment : m_draft->allAttachments()) {
-            if (!attachment || attachment->uniqueID().isEmpty() ||
-                !text.contains(attachment->uniqueID()))
-                continue;
-            placements.append({attachment->uniqueID(),
-                               lineFeeds(attachment->generateMarkup(false, markupTemplate)),
-                               attachment->uploadPath().isEmpty()});
-            attachments.append(attachment);
-        }
-    }
-    const AttachmentRuns::Shown shown = AttachmentRuns::shownForm(text, placements);
-    qsizetype copied = 0;
-    for (const Run& run : shown.runs) {
-        cursor.insertText(shown.text.sliced(copied, run.start - copied), QTextCharFormat());
-        cursor.insertText(shown.text.sliced(run.start, run.length), runFormat(run.key));
-        copied = run.end();
-    }
-    cursor.insertText(shown.text.sliced(copied), QTextCharFormat());
-    for (const AttachmentPtr& attachment : attachments) {
-        if (shown.placedKeys.contains(attachment->uniqueID()))
-            observeAttachment(attachment);
-    }
-}
 
 void RVTextView::replaceSelectionWith(const QString& stored, qsizetype back)
 {
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    insertStored(cursor, stored);
+    m_runs->insertStored(cursor, stored);
     cursor.endEditBlock();
     cursor.setPosition(int(cursor.position() - back));
     setTextCursor(cursor);
@@ -445,196 +272,24 @@ void RVTextView::setSelectedRange(qsizetype start, qsizetype length)
     ensureCursorVisible();
 }
 
-// --- validation -------------------------------------------------------------
-
 void RVTextView::validateHTML()
 {
-    if (!m_draft)
-        return;
-    Entry* entry = m_draft->entryBeingEdited();
-    if (!entry)
-        return;
-    const QString shown = shownText();
-    const quint64 asked = ++m_validations;
-    QPointer<Entry> checked(entry);
-    EntryRenderer(*entry).validateLater(
-        shown, this, [this, asked, checked, shown](const QString& rendered) {
-            if (asked == m_validations && checked && shownText() == shown)
-                showValidation(*checked, shown, rendered);
-        });
+    m_validation->validateHTML();
 }
 
-void RVTextView::showValidation(const Entry& entry, const QString& shown, const QString& rendered)
+bool RVTextView::errorHighlighted() const
 {
-    if (shown.isEmpty() || !rendered.isNull()) {
-        showAlert(localized(RVTextViewTable, "The HTML is valid!"),
-                  localized(RVTextViewTable, "No problems were found in the HTML code."));
-        return;
-    }
-    const QString report = entry.validationErrorMessage();
-    const std::optional<TidyDiagnostics::ErrorSpot> spot =
-        TidyDiagnostics::firstError(report, shown);
-    if (!spot) {
-        // Nothing to point at, but the check failed: say what Tidy said.
-        showAlert(localized(RVTextViewTable, "Invalid HTML!"), report.trimmed());
-        return;
-    }
-    showErrorHighlight(*spot);
-    showAlert(localized(RVTextViewTable, "Invalid HTML!"),
-              localized(RVTextViewTable, "Highlighting first error:\n\"%1\".").arg(spot->message));
+    return m_validation->errorHighlighted();
 }
 
-void RVTextView::showAlert(const QString& title, const QString& message)
+QMessageBox* RVTextView::alertSheet() const
 {
-    if (m_alert)
-        m_alert->close();
-    auto* alert = new QMessageBox(QMessageBox::NoIcon, title, title, QMessageBox::NoButton, this);
-    alert->setInformativeText(message);
-    alert->addButton(localized("AppControl", "OK"), QMessageBox::AcceptRole);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    m_alert = alert;
-    alert->open();
-}
-
-void RVTextView::showErrorHighlight(const TidyDiagnostics::ErrorSpot& spot)
-{
-    m_errorMarks.clear();
-    QTextEdit::ExtraSelection line;
-    line.cursor = QTextCursor(document());
-    line.cursor.setPosition(int(spot.lineStart));
-    // With its line end, so the tint runs the view's whole width.
-    const qsizetype lineEnd =
-        std::min<qsizetype>(spot.lineStart + spot.lineLength + 1, document()->characterCount() - 1);
-    line.cursor.setPosition(int(lineEnd), QTextCursor::KeepAnchor);
-    line.format.setBackground(TidyDiagnostics::errorLineTint(palette().color(QPalette::Base)));
-    line.format.setProperty(QTextFormat::FullWidthSelection, true);
-    m_errorMarks.append(line);
-    if (spot.character >= 0) {
-        QTextEdit::ExtraSelection character;
-        character.cursor = QTextCursor(document());
-        character.cursor.setPosition(int(spot.character));
-        character.cursor.setPosition(int(spot.character + 1), QTextCursor::KeepAnchor);
-        character.format.setBackground(TidyDiagnostics::errorCharacterColor());
-        m_errorMarks.append(character);
-    }
-    m_errorHighlighted = true;
-    refreshExtraSelections();
-    // The caret goes to the error, which brings its line into view.
-    setSelectedRange(spot.character >= 0 ? spot.character : spot.lineStart, 0);
-}
-
-void RVTextView::clearErrorHighlight()
-{
-    if (!m_errorHighlighted)
-        return;
-    m_errorMarks.clear();
-    m_errorHighlighted = false;
-    refreshExtraSelections();
+    return m_validation->alertSheet();
 }
 
 void RVTextView::refreshExtraSelections()
 {
-    setExtraSelections(m_spellingMarks + m_errorMarks);
-}
-
-// --- links ------------------------------------------------------------------
-
-void RVTextView::openLink(LinkCommand command, std::optional<qsizetype> position)
-{
-    const qsizetype at = position.value_or(textCursor().selectionStart());
-    if (!m_draft || at >= document()->characterCount() - 1)
-        return;
-    const std::optional<Run> run = runAt(at);
-    if (!run)
-        return;
-    switch (command) {
-    case LinkCommand::Open: {
-        const AttachmentPtr attachment = m_draft->attachmentForKey(run->key);
-        if (!attachment)
-            return;
-        if (!attachment->uploadPath().isEmpty()) {
-            // The address a server returned: it may name any scheme.
-            DesktopLinks::open(QUrl(attachment->uploadPath()), this);
-        } else {
-            const QString path = attachment->cachedPath().isEmpty() ? attachment->filePath()
-                                                                    : attachment->cachedPath();
-            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-        }
-        break;
-    }
-    case LinkCommand::Edit:
-        m_draft->displayAttachmentSheet(run->key);
-        break;
-    case LinkCommand::Remove: {
-        QTextCursor cursor(document());
-        cursor.setPosition(int(run->start));
-        cursor.setPosition(int(run->end()), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        break;
-    }
-    }
-}
-
-// --- attachments ------------------------------------------------------------
-
-void RVTextView::observeAttachment(const AttachmentPtr& attachment)
-{
-    const QString key = attachment->uniqueID();
-    if (m_observed.contains(key))
-        return;
-    Attachment* observed = attachment.get();
-    m_observed.insert(key, connect(observed, &ModelRecord::valueChanged, this,
-                                   [this, observed](const QString& changed) {
-                                       if (changed == QLatin1String("markup"))
-                                           attachmentMarkupChanged(observed);
-                                   }));
-}
-
-void RVTextView::stopObserving(const QString& key)
-{
-    const auto found = m_observed.find(key);
-    if (found == m_observed.end())
-        return;
-    disconnect(*found);
-    m_observed.erase(found);
-}
-
-void RVTextView::attachmentMarkupChanged(Attachment* attachment)
-{
-    if (!m_draft)
-        return;
-    if (Entry* entry = m_draft->entryBeingEdited(); entry && entry->editMode() == 0)
-        return;
-    const QString key = attachment->uniqueID();
-    QList<Run> runs;
-    for (const Run& run : linkRuns()) {
-        if (run.key == key)
-            runs.append(run);
-    }
-    if (runs.isEmpty()) {
-        stopObserving(key);
-        return;
-    }
-    const QString markup = lineFeeds(attachment->generateMarkup(false, m_draft->imageTemplate()));
-    const bool settled = attachment->uploadComplete();
-    ++m_quiet;
-    // The new markup shows the same attachment: no step of the user's to undo,
-    // and the old steps would no longer fit the text.
-    document()->setUndoRedoEnabled(false);
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
-    for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
-        cursor.setPosition(int(run->start));
-        cursor.setPosition(int(run->end()), QTextCursor::KeepAnchor);
-        cursor.insertText(markup, settled ? QTextCharFormat() : runFormat(key));
-    }
-    cursor.endEditBlock();
-    document()->setUndoRedoEnabled(true);
-    --m_quiet;
-    if (settled)
-        stopObserving(key);
-    plainTypingAtCaret();
+    setExtraSelections(m_spelling->marks() + m_validation->errorMarks());
 }
 
 // --- editing ----------------------------------------------------------------
@@ -683,10 +338,10 @@ void RVTextView::textEdited()
 {
     if (m_quiet)
         return;
-    clearErrorHighlight();
+    m_validation->clearErrorHighlight();
     if (document()->isEmpty())
         setCurrentCharFormat(QTextCharFormat());
-    m_spellTimer.start();
+    m_spelling->schedule();
     reportChange();
 }
 
@@ -761,7 +416,7 @@ void RVTextView::insertFromMimeData(const QMimeData* source)
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     if (stored)
-        insertStored(cursor, text);
+        m_runs->insertStored(cursor, text);
     else
         cursor.insertText(lineFeeds(text), QTextCharFormat());
     cursor.endEditBlock();
@@ -773,73 +428,7 @@ void RVTextView::insertFromMimeData(const QMimeData* source)
 
 QMenu* RVTextView::contextMenuAt(const QPoint& position)
 {
-    if (!m_draft)
-        return createStandardContextMenu(position);
-    auto* menu = new QMenu(localized(RVTextViewTable, "Contextual Menu"));
-
-    const QTextCursor clicked = cursorForPosition(position);
-    const QTextCursor current = textCursor();
-    if (clicked.position() < current.selectionStart() ||
-        clicked.position() > current.selectionEnd())
-        setTextCursor(clicked);
-
-    const QString key = anchorAt(position);
-    std::optional<qsizetype> runPosition;
-    if (!key.isEmpty()) {
-        for (qsizetype at : {qsizetype(clicked.position()), qsizetype(clicked.position()) - 1}) {
-            if (const std::optional<Run> run = at >= 0 ? runAt(at) : std::nullopt;
-                run && run->key == key) {
-                runPosition = run->start;
-                break;
-            }
-        }
-    }
-    if (runPosition) {
-        const qsizetype at = *runPosition;
-        menu->addAction(localized(RVTextViewTable, "Open Link"), this,
-                        [this, at] { openLink(LinkCommand::Open, at); });
-        menu->addAction(localized(RVTextViewTable, "Edit Link") + QChar(0x2026), this,
-                        [this, at] { openLink(LinkCommand::Edit, at); })
-            ->setEnabled(m_draft && m_draft->canDisplayAttachmentSheet());
-        menu->addAction(localized(RVTextViewTable, "Remove Link"), this,
-                        [this, at] { openLink(LinkCommand::Remove, at); });
-        menu->addSeparator();
-    }
-
-    QTextCursor wordCursor;
-    const QString word = wordAt(position, &wordCursor);
-    if (m_spellCheck && m_speller && !word.isEmpty() && !m_speller->isCorrect(word)) {
-        const QStringList guesses = m_speller->suggestions(word).mid(0, 6);
-        for (const QString& guess : guesses) {
-            menu->addAction(guess, this, [this, wordCursor, guess]() mutable {
-                wordCursor.insertText(guess, QTextCharFormat());
-            });
-        }
-        if (guesses.isEmpty())
-            menu->addAction(localized(RVTextViewTable, "No Guesses Found"))->setEnabled(false);
-        menu->addSeparator();
-    }
-
-    QMenu* standard = createStandardContextMenu(position);
-    standard->setParent(menu, standard->windowFlags());
-    for (QAction* action : standard->actions())
-        menu->addAction(action);
-
-    menu->addSeparator();
-    const bool insertions = m_draft && m_draft->canInsertWithClipboard();
-    menu->addAction(localized(RVTextViewTable, "URL with Clipboard"), this,
-                    [this] {
-                        if (m_draft)
-                            m_draft->insertURLWithClipboard();
-                    })
-        ->setEnabled(insertions);
-    menu->addAction(localized(RVTextViewTable, "Image with Clipboard"), this,
-                    [this] {
-                        if (m_draft)
-                            m_draft->insertImageWithClipboard();
-                    })
-        ->setEnabled(insertions);
-    return menu;
+    return m_menu->menuAt(position);
 }
 
 void RVTextView::contextMenuEvent(QContextMenuEvent* event)
@@ -884,7 +473,7 @@ bool RVTextView::viewportEvent(QEvent* event)
         if (key.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(help->globalPos(), runFormat(key).toolTip(), viewport());
+            QToolTip::showText(help->globalPos(), m_runs->runFormat(key).toolTip(), viewport());
         return true;
     }
     return QPlainTextEdit::viewportEvent(event);
@@ -893,81 +482,7 @@ bool RVTextView::viewportEvent(QEvent* event)
 void RVTextView::resizeEvent(QResizeEvent* event)
 {
     QPlainTextEdit::resizeEvent(event);
-    m_spellTimer.start();
-}
-
-// --- spelling ---------------------------------------------------------------
-
-QString RVTextView::wordAt(const QPoint& position, QTextCursor* wordCursor) const
-{
-    QTextCursor cursor = cursorForPosition(position);
-    const QTextBlock block = cursor.block();
-    const QString text = block.text();
-    qsizetype start = cursor.positionInBlock();
-    qsizetype end = start;
-    while (start > 0 && isWordCharacter(text[start - 1]))
-        --start;
-    while (end < text.size() && isWordCharacter(text[end]))
-        ++end;
-    if (start == end)
-        return {};
-    cursor.setPosition(block.position() + int(start));
-    cursor.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
-    *wordCursor = cursor;
-    return text.sliced(start, end - start);
-}
-
-// Marks the misspelt words of the lines in view, in text outside tags.
-void RVTextView::updateSpelling()
-{
-    m_spellingMarks.clear();
-    if (m_spellCheck && m_speller) {
-        QTextCharFormat mark;
-        mark.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
-        mark.setUnderlineColor(Qt::red);
-        const QPointF offset = contentOffset();
-        const qreal bottom = viewport()->height();
-        for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
-            if (blockBoundingGeometry(block).translated(offset).top() > bottom)
-                break;
-            const QString text = block.text();
-            for (const HtmlSyntax::Span& span : m_highlighter->spansOfBlock(block)) {
-                if (span.kind != HtmlSyntax::Kind::Plain)
-                    continue;
-                qsizetype i = span.start;
-                const qsizetype end = span.start + span.length;
-                while (i < end) {
-                    if (!isWordCharacter(text[i])) {
-                        ++i;
-                        continue;
-                    }
-                    qsizetype wordEnd = i;
-                    while (
-                        wordEnd < end &&
-                        (isWordCharacter(text[wordEnd]) ||
-                         ((text[wordEnd] == QLatin1Char('\'') || text[wordEnd] == QChar(0x2019)) &&
-                          wordEnd + 1 < end && isWordCharacter(text[wordEnd + 1]))))
-                        ++wordEnd;
-                    // Entity names ("&nbsp;") and words glued to digits are no words.
-                    const bool entity = i > 0 && text[i - 1] == QLatin1Char('&');
-                    const bool glued = (i > 0 && text[i - 1].isDigit()) ||
-                                       (wordEnd < text.size() && text[wordEnd].isDigit());
-                    if (!entity && !glued &&
-                        !m_speller->isCorrect(QStringView(text).sliced(i, wordEnd - i))) {
-                        QTextEdit::ExtraSelection selection;
-                        selection.cursor = QTextCursor(document());
-                        selection.cursor.setPosition(block.position() + int(i));
-                        selection.cursor.setPosition(block.position() + int(wordEnd),
-                                                     QTextCursor::KeepAnchor);
-                        selection.format = mark;
-                        m_spellingMarks.append(selection);
-                    }
-                    i = wordEnd;
-                }
-            }
-        }
-    }
-    refreshExtraSelections();
+    m_spelling->schedule();
 }
 
 // --- the draft's editor -----------------------------------------------------

@@ -1,3 +1,4 @@
+// The HTML source view of a draft window: its text, caret and commands.
 #pragma once
 
 #include "AttachmentRuns.h"
@@ -14,11 +15,14 @@
 #include <memory>
 #include <optional>
 
-class Attachment;
 class DraftEditorHost;
 class HtmlSyntaxHighlighter;
 class QMenu;
-class SpellChecker;
+class SourceViewMenu;
+class SourceViewRuns;
+class SourceViewSpelling;
+class SourceViewStyle;
+class SourceViewValidation;
 
 // The HTML source view of a draft window: the post body edited as HTML, in
 // the colours of the blog's HTML template.
@@ -34,6 +38,10 @@ class SpellChecker;
 //
 // Colours, spelling marks and the validation error's highlight are shown
 // over the text and never enter it, its undo history or a copy.
+//
+// The view keeps the text, the caret and the commands; its parts keep the
+// rest: SourceViewRuns (the attachment runs), SourceViewStyle (font and
+// colours), SourceViewSpelling, SourceViewValidation and SourceViewMenu.
 class RVTextView : public QPlainTextEdit, public DraftEditor {
     Q_OBJECT
 public:
@@ -77,11 +85,11 @@ public:
     // becomes a caret at `start`. Scrolls it into view.
     void setSelectedRange(qsizetype start, qsizetype length);
 
-    bool noAntiAlias() const { return m_noAntiAlias; }
+    bool noAntiAlias() const;
     void setNoAntiAlias(bool noAntiAlias);
     // The blog's language: a dictionary title or code (see SpellChecker).
     void setSpellingLanguage(const QString& language);
-    bool continuousSpellChecking() const { return m_spellCheck; }
+    bool continuousSpellChecking() const;
     void setContinuousSpellChecking(bool on);
 
     // The link runs of the text, in order.
@@ -89,9 +97,9 @@ public:
     // The run holding the character at `position`.
     std::optional<AttachmentRuns::Run> runAt(qsizetype position) const;
     HtmlSyntaxHighlighter* highlighter() const { return m_highlighter; }
-    bool errorHighlighted() const { return m_errorHighlighted; }
+    bool errorHighlighted() const;
     // The sheet last shown (validation result), while it is open.
-    QMessageBox* alertSheet() const { return m_alert; }
+    QMessageBox* alertSheet() const;
     // The menu for a right click at `position` (viewport coordinates); the
     // caller owns it.
     QMenu* contextMenuAt(const QPoint& position);
@@ -123,13 +131,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QTextCharFormat runFormat(const QString& key) const;
-    QList<AttachmentRuns::Run> linkRunsOfBlocks(const QTextBlock& first,
-                                                const QTextBlock& last) const;
-    QString storedText(qsizetype start, qsizetype end) const;
+    friend class SourceViewMenu;
+    friend class SourceViewRuns;
+    friend class SourceViewSpelling;
+    friend class SourceViewStyle;
+    friend class SourceViewValidation;
+
+    // `text` with line feeds for every kind of line end.
+    static QString lineFeeds(QString text);
     QString storedSelection() const;
-    // Inserts stored text at the cursor, attachments as their runs.
-    void insertStored(QTextCursor& cursor, const QString& stored);
     // Replaces the selection with stored text; the caret ends `back`
     // characters before the end of the new text.
     void replaceSelectionWith(const QString& stored, qsizetype back);
@@ -137,32 +147,18 @@ private:
     void plainTypingAtCaret();
     void snapSelection();
     void textEdited();
-    void observeAttachment(const AttachmentPtr& attachment);
-    void stopObserving(const QString& key);
-    void attachmentMarkupChanged(Attachment* attachment);
-    void showErrorHighlight(const TidyDiagnostics::ErrorSpot& spot);
-    void clearErrorHighlight();
-    void showValidation(const Entry& entry, const QString& shown, const QString& rendered);
-    void showAlert(const QString& title, const QString& message);
-    void updateSpelling();
     void refreshExtraSelections();
-    QString wordAt(const QPoint& position, QTextCursor* wordCursor) const;
     void readPreferences();
 
     DraftEditorHost* m_draft = nullptr;
+    std::unique_ptr<SourceViewRuns> m_runs;
+    std::unique_ptr<SourceViewValidation> m_validation;
+    std::unique_ptr<SourceViewSpelling> m_spelling;
+    std::unique_ptr<SourceViewMenu> m_menu;
+    std::unique_ptr<SourceViewStyle> m_style;
     HtmlSyntaxHighlighter* m_highlighter = nullptr;
-    bool m_noAntiAlias = false;
-    bool m_spellCheck = true;
-    std::shared_ptr<SpellChecker> m_speller;
-    QTimer m_spellTimer;
-    QList<QTextEdit::ExtraSelection> m_errorMarks;
-    QList<QTextEdit::ExtraSelection> m_spellingMarks;
-    bool m_errorHighlighted = false;
     CaretSnapping::Range m_lastSelection;
     bool m_snapping = false;
     int m_quiet = 0; // changes made by the view itself, not the user
-    QHash<QString, QMetaObject::Connection> m_observed;
-    QPointer<QMessageBox> m_alert;
-    quint64 m_validations = 0;
     QPoint m_pressPosition;
 };
