@@ -13,7 +13,6 @@
 #include "DraftWindowLayout.h"
 #include "Entry.h"
 #include "EntryContent.h"
-#include "Localization.h"
 #include "RVDraftWindow.h"
 #include "RVTextView.h"
 
@@ -21,15 +20,6 @@
 #include <QTimer>
 
 using namespace DraftFields;
-
-namespace {
-
-QString sheetText(const char* text)
-{
-    return localized("Draft", text);
-}
-
-} // namespace
 
 DraftEditing::DraftEditing(Draft& draft) : m_draft(draft) {}
 

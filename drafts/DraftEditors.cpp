@@ -25,15 +25,6 @@
 
 using namespace DraftFields;
 
-namespace {
-
-QString sheetText(const char* text)
-{
-    return localized("Draft", text);
-}
-
-} // namespace
-
 DraftEditors::DraftEditors(Draft& draft) : m_draft(draft) {}
 
 DraftEditors::~DraftEditors() = default;

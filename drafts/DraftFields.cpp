@@ -3,6 +3,7 @@
 
 #include "Draft.h"
 #include "Entry.h"
+#include "Localization.h"
 
 namespace DraftFields {
 
@@ -41,6 +42,11 @@ void setEntryField(Entry& entry, const QString& field, const QString& text)
         entry.setExtended(text);
     else if (field == summaryKey)
         entry.setSummary(text);
+}
+
+QString sheetText(const char* text)
+{
+    return localized("Draft", text);
 }
 
 } // namespace DraftFields

@@ -18,4 +18,7 @@ QString subFieldKey(int tag);
 QString entryField(const Entry& entry, const QString& field);
 void setEntryField(Entry& entry, const QString& field, const QString& text);
 
+// A text of the draft window's sheets and notices, in the user's language.
+QString sheetText(const char* text);
+
 } // namespace DraftFields
