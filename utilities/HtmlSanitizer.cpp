@@ -1,5 +1,6 @@
 #include "HtmlSanitizer.h"
 
+#include "AsciiChars.h"
 #include "StringEncoding.h"
 #include "StringExtensions.h"
 #include "UtilitiesLog.h"
@@ -28,6 +29,11 @@ struct HtmlSanitizer::Tag {
 };
 
 namespace {
+
+using rv::isAsciiAlnum;
+using rv::isAsciiDigit;
+using rv::isAsciiLetter;
+using rv::isHexDigit;
 
 // What the grammar of HTML says, whatever the rules keep.
 const QSet<QString>& voidElements()
@@ -70,26 +76,6 @@ const QSet<QString>& paragraphClosers()
 bool isSpace(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
-}
-
-bool isAsciiLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool isHexDigit(QChar c)
-{
-    return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
-
-bool isAsciiAlnum(QChar c)
-{
-    return isAsciiLetter(c) || isDigit(c);
 }
 
 QString asciiLower(QStringView text)
@@ -135,7 +121,8 @@ QString decodeAttribute(QStringView value)
             if (hex)
                 ++k;
             const qsizetype digits = k;
-            while (k < n && (hex ? isHexDigit(value[k]) : isDigit(value[k])) && k - digits < 10)
+            while (k < n && (hex ? isHexDigit(value[k]) : isAsciiDigit(value[k])) &&
+                   k - digits < 10)
                 ++k;
             if (k == digits) {
                 out.append(u'&');

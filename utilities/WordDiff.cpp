@@ -1,5 +1,7 @@
 #include "WordDiff.h"
 
+#include "AsciiChars.h"
+
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -44,21 +46,6 @@ bool isWordCodePoint(char32_t c)
     default:
         return false;
     }
-}
-
-bool isAsciiLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool isHexDigit(QChar c)
-{
-    return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 bool startsTag(QChar c)
