@@ -1,0 +1,36 @@
+// The numbers of the Word Count panel, counted from a post's HTML.
+#pragma once
+
+#include <QString>
+
+// Paragraphs, lines, words, letters and characters of a post. Words and
+// characters are user-perceived (grapheme clusters), in every script.
+struct TextCounts {
+    int paragraphs = 0;
+    int lines = 0;
+    int words = 0;
+    int letters = 0;
+    int characters = 0;
+    bool operator==(const TextCounts&) const = default;
+};
+
+// Counts a post, remembering its numbers per top-level block so that the
+// next count after an edit recounts only the blocks that changed. Reads the
+// HTML without ever fetching anything. Not thread-safe: one counter per
+// thread; a count may run on any thread.
+class TextStatistics {
+public:
+    TextStatistics();
+    ~TextStatistics();
+    TextStatistics(const TextStatistics&) = delete;
+    TextStatistics& operator=(const TextStatistics&) = delete;
+
+    TextCounts count(const QString& html);
+
+    // The same numbers without the cache.
+    static TextCounts countFresh(const QString& html);
+
+private:
+    class Cache;
+    Cache* m_cache;
+};
