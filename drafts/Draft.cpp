@@ -179,9 +179,19 @@ QAction* Draft::saveAsStationeryAction() const
     return m_actions->saveAsStationeryAction();
 }
 
-QAction* Draft::statisticsAction() const
+QAction* Draft::changeDateAction() const
 {
-    return m_actions->statisticsAction();
+    return m_actions->changeDateAction();
+}
+
+QAction* Draft::manageTrackbackAction() const
+{
+    return m_actions->manageTrackbackAction();
+}
+
+QAction* Draft::wordCountAction() const
+{
+    return m_actions->wordCountAction();
 }
 
 DraftEditMenu* Draft::editMenu() const
@@ -222,6 +232,11 @@ QMenu* Draft::revisionMenu() const
 QToolBar* Draft::toolbar() const
 {
     return m_actions->toolbar();
+}
+
+ToolbarController* Draft::toolbarController() const
+{
+    return m_actions->toolbarController();
 }
 
 DraftEditor* Draft::focusedEditor() const
@@ -321,7 +336,14 @@ void Draft::commit(const QString& road, EditorCommitter::Continuation then)
 {
     if (m_closed)
         return;
-    m_committer->run(road, std::move(then));
+    m_committer->run(road, [this, then = std::move(then)](const EditorCommitter::Result& result) {
+        // A road may close the draft; the panels follow only a draft that stays.
+        QPointer<Draft> self(this);
+        if (then)
+            then(result);
+        if (self && !m_closed)
+            m_panels->entryCommitted();
+    });
 }
 
 void Draft::commitThen(const QString& road, std::function<void()> then)
@@ -462,9 +484,19 @@ void Draft::saveAsStationery()
     });
 }
 
-void Draft::showStatistics()
+void Draft::changeDate()
 {
-    m_panels->showStatistics();
+    m_panels->changeDate();
+}
+
+void Draft::manageTrackback()
+{
+    m_panels->manageTrackback();
+}
+
+void Draft::wordCount()
+{
+    m_panels->wordCount();
 }
 
 // --- add-ons

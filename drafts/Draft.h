@@ -45,6 +45,7 @@ class QStackedWidget;
 class QToolBar;
 class RVDraftWindow;
 class RVSubView;
+class ToolbarController;
 
 // The window controller of one entry being edited: the title area with its
 // rows, the button bar, and the editing area with a main pane and a lower
@@ -167,7 +168,12 @@ public:
     void publish();
     // A critical alert on the window, with one "OK" button (a failed publish, say).
     void handleErrorMessage(const QString& title, const QString& body);
-    void showStatistics();
+    // The heads-up panels over the window (DraftPanels): the publication
+    // date, the trackback addresses, the text statistics.
+    void changeDate();
+    void manageTrackback();
+    void wordCount();
+    DraftPanels* panels() const { return m_panels.get(); }
     // Commits the editors, then saves the post as stationery (File menu).
     void saveAsStationery();
 
@@ -227,7 +233,9 @@ public:
     QAction* createSummaryAction() const;
     QAction* publishAction() const;
     QAction* saveAsStationeryAction() const;
-    QAction* statisticsAction() const;
+    QAction* changeDateAction() const;
+    QAction* manageTrackbackAction() const;
+    QAction* wordCountAction() const;
     DraftEditMenu* editMenu() const;
     QAction* customTagsAction() const;
     // The Format menu: bold and italic in either editor, closing the open
@@ -238,6 +246,7 @@ public:
     QAction* closeTagAction() const;
     QAction* validateHTMLAction() const;
     QToolBar* toolbar() const;
+    ToolbarController* toolbarController() const;
 
     // New tags made in another draft of the blog; the categories list shows them.
     void addTags(const CategoryList& tags);

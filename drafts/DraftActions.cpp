@@ -2,6 +2,7 @@
 #include "DraftActions.h"
 
 #include "Account.h"
+#include "AddonManager.h"
 #include "Blog.h"
 #include "Draft.h"
 #include "DraftAddons.h"
@@ -9,6 +10,7 @@
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
 #include "DraftFocus.h"
+#include "DraftToolbar.h"
 #include "DraftWindowLayout.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
@@ -16,6 +18,7 @@
 #include "RVSubView.h"
 #include "RVTagTool.h"
 #include "RVTextView.h"
+#include "ToolbarController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,9 +67,14 @@ void DraftActions::build()
     m_publishAction = make(localized("Draft", "Publish"), QKeySequence(Draft::tr("Ctrl+Shift+P")),
                            &Draft::publish);
     m_publishAction->setToolTip(localized("Draft", "Publish Draft"));
-    m_statisticsAction =
-        make(localized("Draft", "Word Count"), QKeySequence(), &Draft::showStatistics);
-    m_statisticsAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
+    m_changeDateAction =
+        make(localized("Draft", "Adjust Time…"), QKeySequence(), &Draft::changeDate);
+    m_changeDateAction->setToolTip(localized("Draft", "Adjust Published Time and Date"));
+    m_manageTrackbackAction =
+        make(localized("Draft", "Trackbacks…"), QKeySequence(), &Draft::manageTrackback);
+    m_manageTrackbackAction->setToolTip(localized("Draft", "Manage Trackback URLs"));
+    m_wordCountAction = make(localized("Draft", "Word Count"), QKeySequence(), &Draft::wordCount);
+    m_wordCountAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
     m_saveAction->setToolTip(localized("Draft", "Saves Draft or Post"));
     m_saveAsStationeryAction =
         make(localized("Draft", "Save As Stationery…"), QKeySequence(), &Draft::saveAsStationery);
@@ -75,10 +83,6 @@ void DraftActions::build()
     QAction* newPreset = later(localized("Draft", "New Preset…"));
     QAction* applyPreset = later(localized("Draft", "Apply Preset"));
     buildInsertionActions();
-    QAction* adjustTime = later(localized("Draft", "Adjust Time"),
-                                localized("Draft", "Adjust Published Time and Date"));
-    QAction* trackback =
-        later(localized("Draft", "Trackback"), localized("Draft", "Manage Trackback URLs"));
     m_customTagsAction = make(localized("Draft", "Custom Tags"), QKeySequence(),
                               [] { RVTagTool::sharedInstance().showWindow(); });
     m_customTagsAction->setToolTip(localized("Draft", "Edit custom HTML tags"));
@@ -111,7 +115,8 @@ void DraftActions::build()
     QMenu* draft = menus->addMenu(localized("Draft", "&Draft"));
     draft->addActions({m_switchEditorAction, m_toggleKeywordsAction, m_toggleBloglistAction});
     draft->addSeparator();
-    draft->addActions({m_createSummaryAction, m_statisticsAction, m_refreshCategoriesAction});
+    draft->addActions({m_createSummaryAction, m_changeDateAction, m_manageTrackbackAction,
+                       m_wordCountAction, m_refreshCategoriesAction});
     draft->addSeparator();
     draft->addActions({m_insertLinkAction, m_mediaAction, newPreset, applyPreset});
     m_revisionMenu = draft->addMenu(localized("Draft", "Revisions"));
@@ -133,14 +138,7 @@ void DraftActions::build()
     }
     m_draft.m_addons->build();
 
-    m_toolbar = window->addToolBar(localized("Draft", "Draft"));
-    m_toolbar->setObjectName(QStringLiteral("draft_toolbar"));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_toolbar->setMovable(false);
-    m_toolbar->addActions({m_saveAction, m_publishAction});
-    m_toolbar->addSeparator();
-    m_toolbar->addActions({m_mediaAction, m_createSummaryAction, adjustTime, trackback,
-                           m_statisticsAction, m_customTagsAction});
+    buildToolbar();
 
     QObject::connect(qApp, &QApplication::focusChanged, &m_draft, [this] { validateEditing(); });
     validateEditing();
@@ -153,6 +151,40 @@ QAction* DraftActions::later(const QString& text, const QString& tip)
     action->setEnabled(false);
     m_laterActions.append(action);
     return action;
+}
+
+void DraftActions::buildToolbar()
+{
+    QHash<QString, QAction*> commands{
+        {QLatin1String(DraftToolbar::publishItem), m_publishAction},
+        {QLatin1String(DraftToolbar::saveItem), m_saveAction},
+        {QLatin1String(DraftToolbar::customTagsItem), m_customTagsAction},
+        {QLatin1String(DraftToolbar::summaryItem), m_createSummaryAction},
+        {QLatin1String(DraftToolbar::adjustTimeItem), m_changeDateAction},
+        {QLatin1String(DraftToolbar::trackbackItem), m_manageTrackbackAction},
+        {QLatin1String(DraftToolbar::wordCountItem), m_wordCountAction},
+        {QLatin1String(DraftToolbar::mediaItem), m_mediaAction},
+    };
+    m_toolbarItems =
+        std::make_unique<DraftToolbar>(DraftToolbar::Commands{
+                                           commands,
+                                           [this](const QString& key) { m_draft.callAddon(key); },
+                                           [this] { return m_draft.m_addons->itemsEnabled(); },
+                                       },
+                                       &AddonManager::sharedInstance());
+    m_toolbar = new ToolbarController(QLatin1String(DraftToolbar::identifier), *m_toolbarItems,
+                                      m_draft.window());
+    // Each item follows its menu command's enabled state as it changes.
+    for (QAction* command : std::as_const(commands)) {
+        QObject::connect(command, &QAction::changed, m_toolbar,
+                         [toolbar = m_toolbar] { toolbar->validateVisibleItems(); });
+    }
+    m_toolbar->validateVisibleItems();
+}
+
+QToolBar* DraftActions::toolbar() const
+{
+    return m_toolbar ? m_toolbar->toolBar() : nullptr;
 }
 
 void DraftActions::buildInsertionActions()
@@ -180,9 +212,12 @@ void DraftActions::validate()
     m_refreshCategoriesAction->setEnabled(extensions.refreshCategories && plugin &&
                                           plugin->hasCategories() && account &&
                                           !account->isCritical());
-    m_createSummaryAction->setEnabled(m_draft.paneCode() >= 2);
+    m_createSummaryAction->setEnabled(DraftToolbar::canCreateSummary(m_draft.paneCode()));
     m_publishAction->setEnabled(bool(extensions.publish));
-    m_statisticsAction->setEnabled(bool(extensions.showStatistics));
+    const bool hasEntry = m_draft.entry() != nullptr;
+    m_changeDateAction->setEnabled(hasEntry);
+    m_manageTrackbackAction->setEnabled(hasEntry);
+    m_wordCountAction->setEnabled(hasEntry);
     m_saveAsStationeryAction->setEnabled(bool(extensions.saveAsStationery));
 }
 
@@ -200,4 +235,7 @@ void DraftActions::validateEditing()
     if (m_editMenu)
         m_editMenu->validate();
     m_draft.m_addons->validate();
+    // The add-on items follow the add-on menu's state.
+    if (m_toolbar)
+        m_toolbar->validateVisibleItems();
 }

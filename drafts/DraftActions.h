@@ -3,12 +3,15 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 
 class Draft;
 class DraftEditMenu;
+class DraftToolbar;
 class QAction;
 class QMenu;
 class QToolBar;
+class ToolbarController;
 
 // The commands of a draft window in its File, Edit, Draft and Format menus
 // and its toolbar. Each command calls the draft; validate() brings the
@@ -36,7 +39,10 @@ public:
     QAction* createSummaryAction() const { return m_createSummaryAction; }
     QAction* publishAction() const { return m_publishAction; }
     QAction* saveAsStationeryAction() const { return m_saveAsStationeryAction; }
-    QAction* statisticsAction() const { return m_statisticsAction; }
+    QAction* changeDateAction() const { return m_changeDateAction; }
+    QAction* manageTrackbackAction() const { return m_manageTrackbackAction; }
+    QAction* wordCountAction() const { return m_wordCountAction; }
+    QAction* mediaAction() const { return m_mediaAction; }
     DraftEditMenu* editMenu() const { return m_editMenu; }
     QAction* customTagsAction() const { return m_customTagsAction; }
     QAction* boldAction() const { return m_boldAction; }
@@ -44,7 +50,8 @@ public:
     QAction* closeTagAction() const { return m_closeTagAction; }
     QAction* validateHTMLAction() const { return m_validateHTMLAction; }
     QMenu* revisionMenu() const { return m_revisionMenu; }
-    QToolBar* toolbar() const { return m_toolbar; }
+    QToolBar* toolbar() const;
+    ToolbarController* toolbarController() const { return m_toolbar; }
 
     // The insertions the editors' menus offer: a link, or an image, whose
     // address is on the clipboard. Not given yet: the items stay disabled.
@@ -57,6 +64,8 @@ private:
     QAction* later(const QString& text, const QString& tip = {});
     // The commands that insert into the text: links and media.
     void buildInsertionActions();
+    // The window's customisable toolbar, its items running the commands above.
+    void buildToolbar();
 
     Draft& m_draft;
     QAction* m_saveAction = nullptr;
@@ -69,7 +78,9 @@ private:
     QAction* m_refreshCategoriesAction = nullptr;
     QAction* m_createSummaryAction = nullptr;
     QAction* m_publishAction = nullptr;
-    QAction* m_statisticsAction = nullptr;
+    QAction* m_changeDateAction = nullptr;
+    QAction* m_manageTrackbackAction = nullptr;
+    QAction* m_wordCountAction = nullptr;
     QAction* m_saveAsStationeryAction = nullptr;
     QAction* m_insertLinkAction = nullptr;
     QAction* m_mediaAction = nullptr;
@@ -81,5 +92,6 @@ private:
     QAction* m_validateHTMLAction = nullptr;
     QList<QAction*> m_laterActions; // commands of parts not built yet: disabled
     QMenu* m_revisionMenu = nullptr;
-    QToolBar* m_toolbar = nullptr;
+    std::unique_ptr<DraftToolbar> m_toolbarItems; // outlives the controller (a child of the window)
+    ToolbarController* m_toolbar = nullptr;
 };

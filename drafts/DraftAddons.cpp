@@ -56,8 +56,12 @@ void DraftAddons::applyShortcuts()
 void DraftAddons::validate()
 {
     if (m_items)
-        m_items->setItemsEnabled(m_draft.focusedEditor() && m_handler &&
-                                 m_handler->runningAddon().isNull());
+        m_items->setItemsEnabled(itemsEnabled());
+}
+
+bool DraftAddons::itemsEnabled() const
+{
+    return m_draft.focusedEditor() && m_handler && m_handler->runningAddon().isNull();
 }
 
 void DraftAddons::dispose()

@@ -26,6 +26,8 @@ public:
     void callAddon(const QString& key, const QString& subaction);
     // The items are enabled while an editor has the focus and no add-on runs.
     void validate();
+    // What validate() gives the items: an editor has the focus and no add-on runs.
+    bool itemsEnabled() const;
     // Tells the add-on side the draft closes.
     void dispose();
     // Lets the add-on side's objects go, while the window they showed in stands.

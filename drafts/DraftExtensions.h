@@ -21,8 +21,6 @@ struct DraftExtensions {
     // Publish: gets the draft once its editors are in the entry; it checks,
     // saves, and hands the entry to publishing.
     std::function<void(Draft& draft)> publish;
-    // Shows the text statistics of the entry, its editors just committed.
-    std::function<void(Draft& draft)> showStatistics;
     // Saves the draft's post, its editors just committed, as stationery.
     std::function<void(Draft& draft)> saveAsStationery;
     // Fetches the blog's categories from the server.

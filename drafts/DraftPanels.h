@@ -1,19 +1,43 @@
-// The panels a draft opens beside its window, heads-up style: the text statistics.
+// The heads-up panels of a draft window: the date, the trackbacks and the text statistics.
 #pragma once
 
+class DateHUDPanel;
 class Draft;
+class DraftHUD;
+class QWidget;
+class StatisticsHUDPanel;
+class TrackbackHUDPanel;
 
-// The floating panels of a draft window, each showing the entry as its
-// editors just handed it over. The text statistics are shown by the part
-// installed as DraftExtensions::showStatistics. Part of the Draft.
+// The three heads-up panels of a draft window, shown one at a time in the
+// window's DraftHUD layer (made on first use). Part of the Draft.
 class DraftPanels {
 public:
     explicit DraftPanels(Draft& draft);
     ~DraftPanels();
 
-    // See Draft::showStatistics.
-    void showStatistics();
+    // See Draft::changeDate, Draft::manageTrackback, Draft::wordCount.
+    void changeDate();
+    void manageTrackback();
+    void wordCount();
+    // The editors were just committed into the entry: the statistics
+    // follow while they show.
+    void entryCommitted();
+    // Closes the panel shown (the window closes, say).
+    void closeAll();
+
+    // Null before the first panel opened.
+    DraftHUD* hud() const { return m_hud; }
+    DateHUDPanel* datePanel() const { return m_date; }
+    TrackbackHUDPanel* trackbackPanel() const { return m_trackbacks; }
+    StatisticsHUDPanel* statisticsPanel() const { return m_statistics; }
 
 private:
+    void build();
+    bool open(QWidget* panel);
+
     Draft& m_draft;
+    DraftHUD* m_hud = nullptr;
+    DateHUDPanel* m_date = nullptr;
+    TrackbackHUDPanel* m_trackbacks = nullptr;
+    StatisticsHUDPanel* m_statistics = nullptr;
 };

@@ -28,6 +28,10 @@ public:
     }
 
     QHash<QString, Protocol*> plugins() const { return m_plugins; }
+    // Where the plug-in of the key came from: its bundle's path for one
+    // opened from a bundle, the origin given to registerPlugin() otherwise;
+    // empty for an unknown key.
+    QString originForKey(const QString& key) const { return m_origins.value(pluginForKey(key)); }
     QStringList pluginKeys() const { return m_keys; }
 
     // How the user sees the plug-in of the key named: its bundle's display
@@ -64,12 +68,14 @@ public:
             refuse(origin, QCoreApplication::translate("PluginManager", "it has no key."));
             return nullptr;
         }
-        if (Protocol* replaced = m_plugins.value(key, nullptr))
+        if (Protocol* replaced = m_plugins.value(key, nullptr)) {
             m_objects.remove(replaced);
-        else
+            m_origins.remove(replaced);
+        } else
             m_keys << key;
         m_plugins.insert(key, plugin);
         m_objects.insert(plugin, object);
+        m_origins.insert(plugin, origin);
         // Stable, so keys that differ only in case keep their load order.
         std::stable_sort(m_keys.begin(), m_keys.end(), [](const QString& a, const QString& b) {
             return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -99,5 +105,6 @@ protected:
 private:
     QHash<QString, Protocol*> m_plugins;
     QHash<Protocol*, QObject*> m_objects;
+    QHash<Protocol*, QString> m_origins;
     QStringList m_keys;
 };
