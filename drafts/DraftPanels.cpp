@@ -76,9 +76,3 @@ void DraftPanels::entryCommitted()
     if (m_hud && m_statistics && m_hud->shownPanel() == m_statistics)
         m_statistics->recount();
 }
-
-void DraftPanels::closeAll()
-{
-    if (m_hud)
-        m_hud->close();
-}

@@ -22,8 +22,6 @@ public:
     // The editors were just committed into the entry: the statistics
     // follow while they show.
     void entryCommitted();
-    // Closes the panel shown (the window closes, say).
-    void closeAll();
 
     // Null before the first panel opened.
     DraftHUD* hud() const { return m_hud; }

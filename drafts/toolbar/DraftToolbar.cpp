@@ -7,7 +7,6 @@
 #include "ToolbarIcons.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>

@@ -30,6 +30,7 @@ private slots:
     void dateFlag();
     void clockGapShowsTheTimeItBecomes();
     void dateRange();
+    void blogClockShownWhenItDiffers();
     void trackbackRows();
     void trackbackRefusals_data();
     void trackbackRefusals();
@@ -224,6 +225,34 @@ void tst_DraftHUD::dateRange()
     QCOMPARE(edit->maximumDate(), QDate(9999, 12, 31));
     QVERIFY(edit->calendarPopup());
     QVERIFY(edit->displayFormat().contains(QLatin1String("yyyy")));
+}
+
+void tst_DraftHUD::blogClockShownWhenItDiffers()
+{
+    Draft* draft = openDraft();
+    m_entry->setEntryDate(QDateTime(QDate(2027, 1, 15), QTime(12, 0), Qt::UTC));
+    const QTimeZone utc("UTC");
+    draft->changeDate();
+    DateHUDPanel* panel = draft->panels()->datePanel();
+    panel->setClockZone(utc);
+    panel->done();
+
+    // Same clock as the panel's: no note.
+    draft->blog()->setTimeZone(QStringLiteral("UTC"));
+    draft->changeDate();
+    QVERIFY2(panel->noteText().isEmpty(), qPrintable(panel->noteText()));
+    panel->done();
+
+    // Tokyo is nine hours ahead in January.
+    draft->blog()->setTimeZone(QStringLiteral("Asia/Tokyo"));
+    draft->changeDate();
+    QVERIFY2(panel->noteText().contains(QStringLiteral("blog's clock")),
+             qPrintable(panel->noteText()));
+    QVERIFY2(panel->noteText().contains(QStringLiteral("21:00")), qPrintable(panel->noteText()));
+    // Looking changes nothing.
+    panel->done();
+    QCOMPARE(m_entry->entryDate(), QDateTime(QDate(2027, 1, 15), QTime(12, 0), Qt::UTC));
+    QVERIFY(!m_entry->hasCustomDate());
 }
 
 void tst_DraftHUD::trackbackRows()
