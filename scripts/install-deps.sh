@@ -13,7 +13,7 @@ packages=(
   qt6-webengine-dev libqt6opengl6-dev qt6-svg-dev qt6-networkauth-dev qt6-multimedia-dev
   # libraries
   libssl-dev libplist-dev libtidy-dev libsecret-1-dev liblcms2-dev libarchive-dev libexpat1-dev
-  libhunspell-dev
+  libhunspell-dev libxml2-dev libicu-dev
   # run-time helpers and test peers
   libplist-utils openssl perl libtext-textile-perl
   # interpreters the script runner's tests run scripts with

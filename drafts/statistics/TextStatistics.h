@@ -27,8 +27,16 @@ public:
 
     TextCounts count(const QString& html);
 
+    // How many blocks the last count() read anew; the others' numbers came
+    // from the cache.
+    int blocksRecounted() const;
+
     // The same numbers without the cache.
     static TextCounts countFresh(const QString& html);
+
+    // The text the numbers are counted in: what a browser shows of `html`,
+    // a line break between blocks.
+    static QString plainText(const QString& html);
 
 private:
     class Cache;
