@@ -10,11 +10,11 @@
 #include "ToolbarController.h"
 
 #include <QAction>
-#include <QToolBar>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 using namespace plumet::test;
 
