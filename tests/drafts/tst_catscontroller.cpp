@@ -9,6 +9,7 @@
 #include "PaletteColors.h"
 #include "RVCatsController.h"
 #include "RVTableView.h"
+#include "ScreenshotSaver.h"
 #include "TruncCellDelegate.h"
 #include "UserDefaults.h"
 
@@ -307,6 +308,7 @@ void tst_CatsController::typedTagFollowsFastTyping()
     QLineEdit* editor = openEditor();
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("xyz"));
+    saveScreenshot(m_window.get(), QStringLiteral("categories-naming"));
     QVERIFY(!editor->hasSelectedText());
     QTest::keyClicks(editor, QStringLiteral(" walks"));
     QTest::keyClick(editor, Qt::Key_Return);
@@ -456,6 +458,7 @@ void tst_CatsController::deleteOfCategoriesOnlyAlerts()
     QCOMPARE(box->windowModality(), Qt::WindowModal);
     QCOMPARE(box->buttons().size(), 1);
     QCOMPARE(box->buttons().first()->text(), QStringLiteral("OK"));
+    saveScreenshot(box, QStringLiteral("categories-alert"));
     box->buttons().first()->click();
 }
 
@@ -686,6 +689,7 @@ void tst_CatsController::cellMarks()
     QCOMPARE(mark("Travel"), 1);
     QCOMPARE(mark("News"), 2);
     QCOMPARE(mark("rivers"), 0);
+    saveScreenshot(m_window.get(), QStringLiteral("categories-list"));
     m_list->categoriesToggle()->click(); // tags only
     m_list->tagsToggle()->click();       // neither: categories
     QCOMPARE(m_list->kind(), RVCatsController::CategoriesOnly);
