@@ -29,9 +29,7 @@ QVariantMap colorInfo(const QColor& color)
 
 DraftSideView::DraftSideView(QWidget* parent) : QWidget(parent)
 {
-    m_bgColor = UserDefaults::sharedInstance()
-                    .color(key(ColorViewSync::preferenceKey), ColorViewSync::defaultColor)
-                    .toQColor();
+    m_bgColor = storedColor();
     NotificationCenter::sharedInstance().observe(
         key(ColorViewSync::colorChangedByLists), this,
         [this](const Notification& notification) { changeColorNotification(notification); });
@@ -48,6 +46,23 @@ DraftSideView::~DraftSideView()
 QColor DraftSideView::defaultColor()
 {
     return ColorViewSync::defaultColor.toQColor();
+}
+
+QColor DraftSideView::storedColor()
+{
+    return UserDefaults::sharedInstance()
+        .color(key(ColorViewSync::preferenceKey), ColorViewSync::defaultColor)
+        .toQColor();
+}
+
+QColor DraftSideView::notifiedColor(const Notification& notification)
+{
+    const QVariant color = notification.userInfo.value(key(ColorViewSync::colorKey));
+    if (color.canConvert<rv::Color>())
+        return color.value<rv::Color>().toQColor();
+    if (color.canConvert<QColor>())
+        return color.value<QColor>();
+    return {};
 }
 
 QColor DraftSideView::separatorColor(const QPalette& palette)
@@ -124,11 +139,7 @@ void DraftSideView::applyColor(const QColor& color)
 
 void DraftSideView::changeColorNotification(const Notification& notification)
 {
-    const QVariant color = notification.userInfo.value(key(ColorViewSync::colorKey));
-    if (color.canConvert<rv::Color>())
-        applyColor(color.value<rv::Color>().toQColor());
-    else if (color.canConvert<QColor>())
-        applyColor(color.value<QColor>());
+    applyColor(notifiedColor(notification));
 }
 
 void DraftSideView::paintEvent(QPaintEvent*)

@@ -23,6 +23,11 @@ public:
     void setBackgroundColor(const QColor& color);
 
     static QColor defaultColor();
+    // The shared colour as stored ("colorViewColor"), else the default.
+    static QColor storedColor();
+    // The colour a "colorView1" or "colorView2" notification carries; invalid
+    // when it carries none.
+    static QColor notifiedColor(const Notification& notification);
     // The hairline facing the window's content: the palette's mid tone.
     static QColor separatorColor(const QPalette& palette);
 

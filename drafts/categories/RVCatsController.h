@@ -8,7 +8,10 @@
 #include <QObject>
 
 class CatsControllerDelegate;
+class CategoryListModel;
 class Clock;
+class QAbstractButton;
+class QLabel;
 class QLineEdit;
 class QWidget;
 class RVTableView;
@@ -44,6 +47,43 @@ public:
     void constructSearchMenu();
     // Puts the focus in the search field (the publish warning's "Edit draft").
     void focusSearchField();
+
+    // The kind listed now: the shared one, or tags only on a blog system
+    // without categories.
+    Kind kind() const;
+    CategoryListModel* model() const;
+    QAbstractButton* categoriesToggle() const;
+    QAbstractButton* tagsToggle() const;
+    QAbstractButton* addButton() const;
+    QAbstractButton* removeButton() const;
+    QLabel* countLabel() const;
+    // The noun after the count, for the kind and the number of rows shown.
+    QString itemCountString() const;
+    // The new tag waiting for its name, else null. It is no part of
+    // content() until it has one.
+    CategoryPtr tagBeingNamed() const;
+
+    // The search text; setting it filters but never makes a tag (only
+    // typing in the search field does).
+    QString searchString() const;
+    void setSearchString(const QString& text);
+    // Filters again, selects the first row and focuses the search field.
+    void search();
+    // Type-to-select from the table: filters by `keys` and selects the first
+    // row; the empty string (the pause after the last key) shows all again.
+    void inlineSearch(const QString& keys);
+    // A new tag, ticked, whose name the user types in its row.
+    void add();
+    // Removes the selected tags; a selection of categories only is refused
+    // with an alert.
+    void remove();
+    bool canRemove() const;
+    // Ticks or unticks every selected row (Return and Enter).
+    void handleEnterKey();
+    bool canSetPrimary() const;
+    bool shouldHidePrimary() const;
+    // Makes the selected category the primary one, or ends its mark.
+    void makePrimary();
 
 signals:
     // The user ticked, unticked or made primary: the draft needs saving.

@@ -57,15 +57,17 @@ void TruncCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         base = option.palette.highlightedText().color();
     const QColor ground =
         highlighted ? option.palette.highlight().color() : option.palette.base().color();
+    const QVariant rowKind = index.data(kindRole);
+    const Kind kind = rowKind.isValid() ? static_cast<Kind>(rowKind.toInt()) : m_kind;
     const QColor color =
-        m_kind == Kind::Secondary
-            ? textColor(m_kind, base, 0, ground)
-            : textColor(m_kind, base,
+        kind == Kind::Secondary
+            ? textColor(kind, base, 0, ground)
+            : textColor(kind, base,
                         UserDefaults::sharedInstance().integer(QStringLiteral("catSearchType")),
                         ground);
 
     QFont font = option.font;
-    font.setBold(isBoldKind(m_kind));
+    font.setBold(isBoldKind(kind));
     painter->save();
     painter->setFont(font);
     painter->setPen(color);

@@ -9,6 +9,8 @@ class TruncCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     enum class Kind { Plain = 0, Heading = 1, Secondary = 2 };
+    // A row's own kind (an int of Kind) in this role overrides the column's.
+    static constexpr int kindRole = Qt::UserRole + 0x7101;
     explicit TruncCellDelegate(Kind kind, QObject* parent = nullptr);
 
     // The colour and boldness a cell of this kind draws with; `base` is the

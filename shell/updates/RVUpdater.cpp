@@ -255,7 +255,7 @@ void RVUpdater::downloadAndInstall()
         return;
     }
     UpdateHandOver handOver;
-    handOver.archiveUrl = QUrl(rv::decodeXML(m_offer.updateUrl), QUrl::StrictMode);
+    handOver.archiveUrl = UpdateHandOver::archiveAddress(rv::decodeXML(m_offer.updateUrl));
     handOver.version = m_offer.version;
     handOver.sha256 = m_offer.sha256;
     handOver.signature = m_offer.signature;

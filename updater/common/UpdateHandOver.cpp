@@ -20,6 +20,18 @@ QString dashed(const QString& option)
 
 } // namespace
 
+QUrl UpdateHandOver::archiveAddress(const QString& offered)
+{
+    const QUrl parsed(offered, QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.scheme() != QLatin1String("https") || parsed.host().isEmpty())
+        return {};
+    // A lenient parse keeps stray delimiters as typed; their encoded form is
+    // what the command line carries, so read that back once here.
+    const QUrl encoded(parsed.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded),
+                       QUrl::StrictMode);
+    return encoded.isValid() ? encoded : QUrl();
+}
+
 QStringList UpdateHandOver::toArguments() const
 {
     QStringList arguments{dashed(urlOption),       archiveUrl.toString(QUrl::FullyEncoded),

@@ -20,6 +20,12 @@ struct UpdateHandOver {
     // The updater runs from a private copy whose folder it removes at the end.
     bool privateCopy = false;
 
+    // The address of an offered archive as the updater will download it:
+    // only an https address with a host, without a fragment (never sent to
+    // a server), in the one form that reads back the same from the command
+    // line. An invalid address for anything else.
+    static QUrl archiveAddress(const QString& offered);
+
     QStringList toArguments() const;
     // `arguments` start with the program's name, as QCoreApplication::arguments()
     // does. Empty with a sentence in *error when an argument is missing or unknown.

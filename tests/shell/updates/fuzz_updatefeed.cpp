@@ -24,7 +24,7 @@ void check(bool condition)
 UpdateHandOver handOverFor(const UpdateOffer& offer)
 {
     UpdateHandOver handOver;
-    handOver.archiveUrl = QUrl(rv::decodeXML(offer.updateUrl), QUrl::StrictMode);
+    handOver.archiveUrl = UpdateHandOver::archiveAddress(rv::decodeXML(offer.updateUrl));
     handOver.version = offer.version;
     handOver.sha256 = offer.sha256;
     handOver.signature = offer.signature;
@@ -69,6 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::optional<UpdateHandOver> received = UpdateHandOver::fromArguments(
         QStringList{QStringLiteral("plumetUpdater")} + handOver.toArguments(), &error);
     check(received.has_value());
+    check(handOver.archiveUrl.scheme() == QLatin1String("https") &&
+          !handOver.archiveUrl.host().isEmpty() && !handOver.archiveUrl.hasFragment());
     check(received->archiveUrl == handOver.archiveUrl);
     check(received->version == handOver.version);
     check(received->sha256 == handOver.sha256);

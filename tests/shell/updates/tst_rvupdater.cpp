@@ -443,6 +443,12 @@ void tst_RVUpdater::refusesASecondUpdaterOrAnUnsignedOffer_data()
                                              << "Self-update failed!";
     QTest::newRow("updater does not start") << "nostart"
                                             << "Self-update failed!";
+    // The updater downloads only https; the application does not start it
+    // for an address it would refuse.
+    QTest::newRow("plain http archive") << "http"
+                                        << "Self-update failed!";
+    QTest::newRow("relative archive address") << "relative"
+                                              << "Self-update failed!";
 }
 
 void tst_RVUpdater::refusesASecondUpdaterOrAnUnsignedOffer()
@@ -451,6 +457,13 @@ void tst_RVUpdater::refusesASecondUpdaterOrAnUnsignedOffer()
     QFETCH(QString, alert);
     if (case_ == "unsigned")
         m_feed = feedFor("3.1", R"(<enclosure url="https://example.org/p.tar.xz" length="1"/>)");
+    if (case_ == "http")
+        m_feed = feedFor(
+            "3.1",
+            R"(<enclosure url="http://example.org/p.tar.xz" length="1" sha256="00" signature="c2ln"/>)");
+    if (case_ == "relative")
+        m_feed = feedFor(
+            "3.1", R"(<enclosure url="p.tar.xz##x" length="1" sha256="00" signature="c2ln"/>)");
     m_updaterRunning = case_ == "running";
     m_launchWorks = case_ != "nostart";
     auto updater = makeUpdater();
@@ -516,7 +529,7 @@ void tst_RVUpdater::handOverSurvivesTheCommandLine()
     handOver.length = 123456789012;
     handOver.privateCopy = true;
     QString error;
-    const std::optional<UpdateHandOver> back = UpdateHandOver::fromArguments(
+    std::optional<UpdateHandOver> back = UpdateHandOver::fromArguments(
         QStringList{QStringLiteral("plumetUpdater")} + handOver.toArguments(), &error);
     QVERIFY2(back, qPrintable(error));
     QCOMPARE(back->archiveUrl, handOver.archiveUrl);
@@ -534,6 +547,19 @@ void tst_RVUpdater::handOverSurvivesTheCommandLine()
 
     QVERIFY(!UpdateHandOver::fromArguments({QStringLiteral("plumetUpdater")}, &error));
     QVERIFY(error.contains(QLatin1String("--url")));
+
+    // Stray delimiters in an offered address read back as the same address.
+    for (const QString& offered : {QStringLiteral("https://example.org/a#x##y"),
+                                   QStringLiteral("https://example.org/p%20q.tar.xz?a=#"),
+                                   QStringLiteral("https://EXAMPLE.org:0443/p.tar.xz")}) {
+        handOver.archiveUrl = UpdateHandOver::archiveAddress(offered);
+        QVERIFY2(handOver.archiveUrl.isValid(), qPrintable(offered));
+        QVERIFY(!handOver.archiveUrl.hasFragment());
+        back = UpdateHandOver::fromArguments(
+            QStringList{QStringLiteral("plumetUpdater")} + handOver.toArguments(), &error);
+        QVERIFY2(back, qPrintable(error));
+        QCOMPARE(back->archiveUrl, handOver.archiveUrl);
+    }
 }
 
 // "Download and Install" needs the update key in the build and a
