@@ -88,6 +88,16 @@ private:
     Gap m_pending = Gap::None;
 };
 
+// The post as the reader takes it. A browser drops NUL characters from the
+// text; the parser would stop at the first one.
+QByteArray postBytes(const QString& html)
+{
+    QByteArray utf8 = html.toUtf8();
+    if (utf8.contains('\0'))
+        utf8.removeIf([](char c) { return c == '\0'; });
+    return utf8;
+}
+
 } // namespace
 
 // The reader, the counter and the numbers of the blocks of the last count,
@@ -96,22 +106,47 @@ class TextStatistics::Cache {
 public:
     HtmlTextReader reader;
     TextSegmentCounter counter;
-    QHash<QByteArray, BlockNumbers> blocks;
     int recounted = 0;
 
-    BlockNumbers numbers(QByteArrayView markup, QHash<QByteArray, BlockNumbers>& kept)
+    // Starts a count.
+    void begin()
     {
-        const QByteArray key = QByteArray::fromRawData(markup.data(), markup.size());
-        auto found = kept.constFind(key);
-        if (found != kept.constEnd())
-            return *found;
-        auto old = blocks.find(key);
-        if (old != blocks.end())
-            return *kept.insert(old.key(), *old);
+        ++m_count;
+        m_used = 0;
+        recounted = 0;
+    }
+
+    BlockNumbers numbers(QByteArrayView markup)
+    {
+        ++m_used;
+        auto found = m_blocks.find(QByteArray::fromRawData(markup.data(), markup.size()));
+        if (found != m_blocks.end()) {
+            found->lastUsed = m_count;
+            return found->numbers;
+        }
         ++recounted;
         const BlockNumbers fresh = numbersOf(reader.read(markup, true), counter);
-        return *kept.insert(markup.toByteArray(), fresh);
+        m_blocks.insert(markup.toByteArray(), {fresh, m_count});
+        return fresh;
     }
+
+    // Ends a count: forgets the blocks it did not use once they outnumber
+    // those it did.
+    void end()
+    {
+        if (m_blocks.size() <= m_used + 8)
+            return;
+        m_blocks.removeIf([this](const auto& block) { return block->lastUsed != m_count; });
+    }
+
+private:
+    struct Entry {
+        BlockNumbers numbers;
+        quint64 lastUsed = 0;
+    };
+    QHash<QByteArray, Entry> m_blocks;
+    quint64 m_count = 0;
+    qsizetype m_used = 0;
 };
 
 TextStatistics::TextStatistics() : m_cache(new Cache) {}
@@ -123,29 +158,27 @@ TextStatistics::~TextStatistics()
 
 TextCounts TextStatistics::count(const QString& html)
 {
-    const QByteArray utf8 = html.toUtf8();
+    const QByteArray utf8 = postBytes(html);
     const std::vector<qsizetype> cuts = HtmlBlockSplitter::cuts(utf8);
-    QHash<QByteArray, BlockNumbers> kept;
-    m_cache->recounted = 0;
-    kept.reserve(qsizetype(cuts.size() + 1));
+    m_cache->begin();
     BlockJoiner joiner;
     bool joined = true;
     qsizetype start = 0;
     for (size_t i = 0; i <= cuts.size() && joined; ++i) {
         const qsizetype end = i < cuts.size() ? cuts[i] : utf8.size();
         const BlockNumbers block =
-            m_cache->numbers(QByteArrayView(utf8.constData() + start, end - start), kept);
+            m_cache->numbers(QByteArrayView(utf8.constData() + start, end - start));
         if (end < utf8.size() && !block.closedAtEnd) {
             // The block leaves an element open that the next one is inside
             // of: the rest of the post is read as one.
-            joined = joiner.add(m_cache->numbers(
-                QByteArrayView(utf8.constData() + start, utf8.size() - start), kept));
+            joined = joiner.add(
+                m_cache->numbers(QByteArrayView(utf8.constData() + start, utf8.size() - start)));
             break;
         }
         joined = joiner.add(block);
         start = end;
     }
-    m_cache->blocks = std::move(kept);
+    m_cache->end();
     if (!joined)
         return countFresh(html);
     return joiner.counts();
@@ -160,13 +193,13 @@ TextCounts TextStatistics::countFresh(const QString& html)
 {
     HtmlTextReader reader;
     TextSegmentCounter counter;
-    const HtmlTextPiece piece = reader.read(html.toUtf8(), false);
+    const HtmlTextPiece piece = reader.read(postBytes(html), false);
     return countsOf(counter.tally(piece.text), piece.paragraphs);
 }
 
 QString TextStatistics::plainText(const QString& html)
 {
     HtmlTextReader reader;
-    const HtmlTextPiece piece = reader.read(html.toUtf8(), false);
+    const HtmlTextPiece piece = reader.read(postBytes(html), false);
     return piece.text;
 }

@@ -6,10 +6,17 @@
 // Paragraphs, lines, words, letters and characters of a post. Words and
 // characters are user-perceived (grapheme clusters), in every script.
 struct TextCounts {
+    // Elements p, pre, div, ul, ol and blockquote.
     int paragraphs = 0;
+    // Lines of the shown text without its blank ends (at least 1).
     int lines = 0;
+    // Word segments of letters, numbers, kana or ideographs (ICU's
+    // dictionaries split Chinese, Japanese and Thai).
     int words = 0;
+    // The letter, mark and number clusters of the words.
     int letters = 0;
+    // Grapheme clusters of the shown text without its blank ends, the line
+    // breaks between blocks included.
     int characters = 0;
     bool operator==(const TextCounts&) const = default;
 };

@@ -37,8 +37,9 @@ QString mixedPost()
         html += QStringLiteral("Loose text %1<br>after a break<br>\n").arg(i);
         html += QStringLiteral("<pre>\n  code line\n\tindented</pre>");
         html += QStringLiteral("<table><tr><td>a</td><td>b</td></tr></table>");
-        html += QStringLiteral("<div>我喜欢在河边散步。ภาษาไทย 👩‍👩‍👧 🇫🇷 "
-                               "Cafe\u0301</div>");
+        html += QStringLiteral(
+            "<div>我喜欢在河边散步。ภาษาไทย 👩‍👩‍👧 🇫🇷 "
+            "Cafe\u0301</div>");
         html += QStringLiteral("<h2>Heading</h2>  \n\n");
     }
     return html;
@@ -113,6 +114,8 @@ void TstTextStatistics::numbers_data()
     QTest::newRow("folded whitespace")
         << QStringLiteral("  lead   text \n\n <div>\n block </div> tail ")
         << counts(1, 3, 4, 17, 20);
+    QTest::newRow("a NUL character")
+        << QStringLiteral("<p>a%1b</p><p>c</p>").arg(QChar(0)) << counts(2, 2, 2, 3, 4);
     QTest::newRow("comment") << QStringLiteral("<p>a<!-- <p>no</p> -->b</p>")
                              << counts(1, 1, 1, 2, 2);
     QTest::newRow("unclosed paragraphs")
