@@ -3,7 +3,7 @@
 # includes a header of, a layer above its own, and when a library outside
 # tests/ names none.
 #
-#   base        utilities/, cutils/, platform/
+#   base        utilities/, cutils/, platform/, media/imaging
 #   codecs      sync/codecs        pure wire codecs and text decoding
 #   net         sync/net           HTTP calls, page fetch, keychain, console sink
 #   pluginapi   sync/pluginapi     protocol headers only: all a bundle may include

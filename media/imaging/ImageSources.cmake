@@ -1,0 +1,1 @@
+# Sources and libraries of the still-picture side of plumet_imaging.

@@ -1,0 +1,1 @@
+# Sources and libraries of the movie side of plumet_imaging.
