@@ -21,7 +21,9 @@ class DraftActions;
 class DraftAddonHandler;
 class DraftAddons;
 class DraftAttachments;
+class DraftBlogMenu;
 class DraftBlogSetup;
+class DraftCategories;
 class DraftEditMenu;
 class DraftEditing;
 class DraftEditor;
@@ -239,8 +241,19 @@ public:
     QAction* validateHTMLAction() const;
     QToolBar* toolbar() const;
 
+    // --- categories, blog and format ---
+    // The side panel's categories list and the draft's side of it.
+    DraftCategories* categoryList() const { return m_categories.get(); }
+    // The first element of the categories list of that title, or null.
+    CategoryPtr hasCategoryWithName(const QString& title) const;
     // New tags made in another draft of the blog; the categories list shows them.
     void addTags(const CategoryList& tags);
+    // Puts the focus in the categories list's search field.
+    void focusCategorySearch();
+    // The blog menu and the format pop-up.
+    DraftBlogMenu* blogMenu() const { return m_blogMenu.get(); }
+    // Moves the post to `target` (asking first for a published post).
+    void switchAccount(Blog* target);
 
     // --- DraftEditorHost ---
     Entry* entryBeingEdited() override;
@@ -267,6 +280,7 @@ signals:
 private:
     friend class DraftActions;
     friend class DraftAddons;
+    friend class DraftBlogMenu;
     friend class DraftBlogSetup;
     friend class DraftEditing;
     friend class DraftEditors;
@@ -299,6 +313,8 @@ private:
     std::unique_ptr<DraftEntryWatch> m_entryWatch;
     std::unique_ptr<DraftEditing> m_editing;
     std::unique_ptr<DraftPanels> m_panels;
+    std::unique_ptr<DraftCategories> m_categories;
+    std::unique_ptr<DraftBlogMenu> m_blogMenu;
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;
