@@ -46,9 +46,10 @@ bool isListed(const Blog* blog, const Blog* current)
                        [blog](const auto& listed) { return listed.get() == blog; });
 }
 
-Blog* blogOf(const QAction* item)
+// The blog an item stands for, compared only: the blog may be gone.
+const QObject* blogOf(const QAction* item)
 {
-    return item ? qobject_cast<Blog*>(item->data().value<QObject*>()) : nullptr;
+    return item ? item->data().value<QObject*>() : nullptr;
 }
 
 } // namespace
@@ -137,7 +138,7 @@ void DraftBlogMenu::tickCurrentBlog()
         bool holds = false;
         if (QMenu* blogs = accountItem->menu()) {
             for (QAction* item : blogs->actions()) {
-                item->setChecked(blogOf(item) == current && current);
+                item->setChecked(current && blogOf(item) == current);
                 holds = holds || item->isChecked();
             }
         }

@@ -16,9 +16,9 @@
 #include "EntryRenderer.h"
 #include "PLUMETFormatterProtocol.h"
 #include "PLUMETPluginProtocol.h"
-#include "RVCatsController.h"
 #include "RVSubView.h"
 #include "UserDefaults.h"
+#include "categories/RVCatsController.h"
 
 #include <QLayout>
 

@@ -10,8 +10,8 @@
 #include "Entry.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
-#include "RVCatsController.h"
 #include "RVDraftWindow.h"
+#include "categories/RVCatsController.h"
 
 #include <QHash>
 #include <QSet>

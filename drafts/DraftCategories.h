@@ -1,8 +1,8 @@
 // The categories and tags a draft ticks: built from its blog, kept in step, written into the entry.
 #pragma once
 
-#include "CatsControllerDelegate.h"
 #include "ModelTypes.h"
+#include "categories/CatsControllerDelegate.h"
 
 #include <QPointer>
 #include <QSet>
