@@ -76,8 +76,10 @@ class RVSubView;
 // DraftEditors (the four editors, their loading and the editor switch),
 // DraftEditing (the editing commands and reverts), DraftSaving (saving and
 // closing), DraftEntryWatch (the entry under the draft), DraftSheets,
-// DraftAddons, DraftAttachments (the editor host's attachment side) and
-// DraftPanels. The parts reach one another through the draft.
+// DraftAddons, DraftAttachments (the editor host's attachment side),
+// DraftPanels, DraftCategories (the categories list) and DraftBlogMenu (the
+// blog menu, the move to another blog, the formats). The parts reach one
+// another through the draft.
 class Draft : public QObject, public DraftEditorHost {
     Q_OBJECT
 public:

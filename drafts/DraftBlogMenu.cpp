@@ -155,12 +155,17 @@ void DraftBlogMenu::tickCurrentBlog()
 
 bool DraftBlogMenu::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return QObject::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
     if (modifiers != Qt::ControlModifier || key->key() < Qt::Key_1 || key->key() > Qt::Key_9)
         return QObject::eventFilter(watched, event);
+    // The open menu takes the key before the program's shortcuts of it.
+    if (event->type() == QEvent::ShortcutOverride) {
+        key->accept();
+        return true;
+    }
     const QList<QAction*> items = blogItems();
     const int index = key->key() - Qt::Key_1;
     if (index >= items.size())

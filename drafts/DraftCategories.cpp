@@ -291,6 +291,11 @@ void DraftCategories::pushNewTags(const CategoryList& tags)
     DraftController::sharedInstance().pushNewTags(tags, &m_draft);
 }
 
+QString DraftCategories::noteFor(const Category& category) const
+{
+    return isForeign(category) ? foreignNote() : QString();
+}
+
 void DraftCategories::pushOldTags(const CategoryList& tags)
 {
     DraftController::sharedInstance().pushOldTags(tags, &m_draft);

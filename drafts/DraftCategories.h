@@ -67,6 +67,7 @@ public:
     Blog* categoriesBlog() const override;
     void pushNewTags(const CategoryList& tags) override;
     void pushOldTags(const CategoryList& tags) override;
+    QString noteFor(const Category& category) const override;
 
 private:
     void setContent(const CategoryList& list);

@@ -76,7 +76,7 @@ void DraftWindowLayout::build()
 
 void DraftWindowLayout::buildSidePanel(QWidget* parent)
 {
-    // The side panel holds the categories list once that is built; empty, it stays hidden.
+    // The side panel holds the categories list (DraftCategories); empty, it stays hidden.
     m_sideView = new DraftSideView(parent);
     m_sideView->setFixedWidth(190);
     m_sideView->hide();

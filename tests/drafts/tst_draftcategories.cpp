@@ -122,6 +122,10 @@ void tst_DraftCategories::listHoldsCopiesTickedAsTheEntry()
     QVERIFY(!draft->hasCategoryWithName(QString()));
     // A category the blog lacks stays, marked.
     QCOMPARE(foreignTitles(draft), QStringList{"Archive"});
+    const CatsControllerDelegate* delegate = draft->categoryList();
+    QCOMPARE(delegate->noteFor(*draft->hasCategoryWithName(QStringLiteral("Archive"))),
+             QStringLiteral("Not on this blog"));
+    QVERIFY(delegate->noteFor(*draft->hasCategoryWithName(QStringLiteral("Sport"))).isEmpty());
     for (const CategoryPtr& element : list) {
         QVERIFY(!blog.categories().contains(element));
         QVERIFY(!entry->categories()->contains(element));
