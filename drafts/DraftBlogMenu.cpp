@@ -78,6 +78,11 @@ QToolButton* DraftBlogMenu::button() const
     return m_button.data();
 }
 
+QMenu* DraftBlogMenu::menu() const
+{
+    return m_menu.data();
+}
+
 QList<QAction*> DraftBlogMenu::blogItems() const
 {
     QList<QAction*> items;

@@ -38,7 +38,7 @@ public:
     // Takes the blog button and the format pop-up of the window.
     void build(QToolButton* button, QComboBox* formatPopup);
     QToolButton* button() const;
-    QMenu* menu() const { return m_menu; }
+    QMenu* menu() const;
     // The blog items, in menu order.
     QList<QAction*> blogItems() const;
 
@@ -65,6 +65,6 @@ private:
     Draft& m_draft;
     QPointer<QToolButton> m_button;
     QPointer<QComboBox> m_formatPopup;
-    QMenu* m_menu = nullptr;
+    QPointer<QMenu> m_menu; // goes with the window
     bool m_switching = false;
 };
