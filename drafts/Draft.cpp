@@ -5,7 +5,9 @@
 #include "DraftActions.h"
 #include "DraftAddons.h"
 #include "DraftAttachments.h"
+#include "DraftBlogMenu.h"
 #include "DraftBlogSetup.h"
+#include "DraftCategories.h"
 #include "DraftEditing.h"
 #include "DraftEditors.h"
 #include "DraftEntryWatch.h"
@@ -21,6 +23,7 @@
 #include "Entry.h"
 #include "EntryOwner.h"
 #include "Localization.h"
+#include "ModelNotifications.h"
 #include "NotificationCenter.h"
 #include "RVDraftWindow.h"
 #include "Template.h"
@@ -45,7 +48,9 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
       m_saving(std::make_unique<DraftSaving>(*this)),
       m_entryWatch(std::make_unique<DraftEntryWatch>(*this)),
       m_editing(std::make_unique<DraftEditing>(*this)),
-      m_panels(std::make_unique<DraftPanels>(*this))
+      m_panels(std::make_unique<DraftPanels>(*this)),
+      m_categories(std::make_unique<DraftCategories>(*this)),
+      m_blogMenu(std::make_unique<DraftBlogMenu>(*this))
 {
     Q_ASSERT(entry);
     renewCopy();
@@ -56,6 +61,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
 
     m_revisions = new DraftRevisions(this);
     m_layout->build();
+    m_categories->build();
+    m_blogMenu->build(m_layout->blogButton(), m_layout->formatPopup());
     m_actions->build();
     connect(m_revisions, &DraftRevisions::changed, this,
             [this] { m_editing->rebuildRevisionMenu(); });
@@ -65,6 +72,8 @@ Draft::Draft(const EntryPtr& entry, const QString& restorePosition, QObject* par
     m_blogSetup->setUpPluginPanel();
     m_blogSetup->configureTitleArea();
     m_blogSetup->setUpPaneStack();
+    m_categories->initCategories();
+    m_blogMenu->setupBlogMenu();
     if (blog())
         m_editors->setSpellingLanguage(blog()->language());
 
@@ -364,7 +373,7 @@ void Draft::saveToEntry(const EditorCommitter::Result& result)
     m_revisions->take(*edited);
     for (auto it = result.texts.cbegin(); it != result.texts.cend(); ++it)
         setEntryField(*edited, it.key(), it.value());
-    // The ticked categories go in here once the categories list is built.
+    m_categories->saveSelectedCategories(*edited);
 }
 
 void Draft::editorFellBack(const QString& road, const QStringList& keys)
@@ -592,35 +601,7 @@ void Draft::commitForQuit(std::function<void(bool needed)> done)
 
 void Draft::close()
 {
-    if (m_closed)
-        return;
-    m_closed = true;
-    m_closing = true;
-    m_committer->stop();
-    m_sheets->dismissSheet();
-    if (QMenu* revisionMenu = m_actions->revisionMenu())
-        revisionMenu->clear();
-    NotificationCenter::sharedInstance().removeObserver(this);
-    NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), this);
-    m_blogSetup->disposePluginPanel();
-    m_addons->dispose();
-    if (window()) {
-        window()->hide();
-        window()->clearDelegate();
-        window()->close();
-    }
-    const EntryPtr edited = entry();
-    if (edited)
-        NotificationCenter::sharedInstance().post(QStringLiteral("refreshInlinePreview"),
-                                                  edited.get());
-    // A draft that never reached the disk takes its entry with it, now: the
-    // program's clean-up at quit saves every blog's entries before a later
-    // release would come. An entry leaving its blog already is left to that.
-    if (edited && edited->isNew() && edited != m_entryWatch->keepAlive()) {
-        m_entryWatch->stopWatching();
-        if (EntryOwner* blog = edited->parentBlog())
-            blog->removeEntry(edited.get());
-    }
+    m_saving->tearDown();
 }
 
 // --- window delegate
@@ -647,8 +628,22 @@ bool Draft::shouldDisplaySidebar() const
 
 void Draft::addTags(const CategoryList& tags)
 {
-    // The categories list takes them once it is built.
-    Q_UNUSED(tags);
+    m_categories->addTags(tags);
+}
+
+CategoryPtr Draft::hasCategoryWithName(const QString& title) const
+{
+    return m_categories->hasCategoryWithName(title);
+}
+
+void Draft::focusCategorySearch()
+{
+    m_categories->focusSearchField();
+}
+
+void Draft::switchAccount(Blog* target)
+{
+    m_blogMenu->switchAccount(target);
 }
 
 // --- notifications
@@ -667,9 +662,16 @@ void Draft::observeNotifications()
                                   m_layout->paneStack()->isCollapsed());
         },
         m_layout->paneStack());
-    // The blog menu, presets and category refreshes follow here once their parts are built.
-    center.observe(QStringLiteral("forceReload"), this,
-                   [this](const Notification&) { m_blogSetup->configureTitleArea(); });
+    // Attachment presets follow here once their part is built.
+    center.observe(QString::fromLatin1(ModelNotifications::categoriesRefreshed), this,
+                   [this](const Notification& notification) {
+                       m_categories->categoriesRefreshed(
+                           qobject_cast<Blog*>(notification.object.data()));
+                   });
+    center.observe(QStringLiteral("forceReload"), this, [this](const Notification&) {
+        m_blogSetup->configureTitleArea();
+        m_blogMenu->setupBlogMenu();
+    });
 }
 
 // --- DraftEditorHost

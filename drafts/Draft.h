@@ -21,7 +21,9 @@ class DraftActions;
 class DraftAddonHandler;
 class DraftAddons;
 class DraftAttachments;
+class DraftBlogMenu;
 class DraftBlogSetup;
+class DraftCategories;
 class DraftEditMenu;
 class DraftEditing;
 class DraftEditor;
@@ -75,8 +77,10 @@ class ToolbarController;
 // DraftEditors (the four editors, their loading and the editor switch),
 // DraftEditing (the editing commands and reverts), DraftSaving (saving and
 // closing), DraftEntryWatch (the entry under the draft), DraftSheets,
-// DraftAddons, DraftAttachments (the editor host's attachment side) and
-// DraftPanels. The parts reach one another through the draft.
+// DraftAddons, DraftAttachments (the editor host's attachment side),
+// DraftPanels, DraftCategories (the categories list) and DraftBlogMenu (the
+// blog menu, the move to another blog, the formats). The parts reach one
+// another through the draft.
 class Draft : public QObject, public DraftEditorHost {
     Q_OBJECT
 public:
@@ -248,8 +252,19 @@ public:
     QToolBar* toolbar() const;
     ToolbarController* toolbarController() const;
 
+    // --- categories, blog and format ---
+    // The side panel's categories list and the draft's side of it.
+    DraftCategories* categoryList() const { return m_categories.get(); }
+    // The first element of the categories list of that title, or null.
+    CategoryPtr hasCategoryWithName(const QString& title) const;
     // New tags made in another draft of the blog; the categories list shows them.
     void addTags(const CategoryList& tags);
+    // Puts the focus in the categories list's search field.
+    void focusCategorySearch();
+    // The blog menu and the format pop-up.
+    DraftBlogMenu* blogMenu() const { return m_blogMenu.get(); }
+    // Moves the post to `target` (asking first for a published post).
+    void switchAccount(Blog* target);
 
     // --- DraftEditorHost ---
     Entry* entryBeingEdited() override;
@@ -276,6 +291,7 @@ signals:
 private:
     friend class DraftActions;
     friend class DraftAddons;
+    friend class DraftBlogMenu;
     friend class DraftBlogSetup;
     friend class DraftEditing;
     friend class DraftEditors;
@@ -308,6 +324,8 @@ private:
     std::unique_ptr<DraftEntryWatch> m_entryWatch;
     std::unique_ptr<DraftEditing> m_editing;
     std::unique_ptr<DraftPanels> m_panels;
+    std::unique_ptr<DraftCategories> m_categories;
+    std::unique_ptr<DraftBlogMenu> m_blogMenu;
     DraftRevisions* m_revisions = nullptr;
 
     EditorCommitter* m_committer = nullptr;

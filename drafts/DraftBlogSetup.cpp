@@ -5,6 +5,8 @@
 #include "Blog.h"
 #include "Draft.h"
 #include "DraftActions.h"
+#include "DraftBlogMenu.h"
+#include "DraftCategories.h"
 #include "DraftEditor.h"
 #include "DraftEditors.h"
 #include "DraftExtensions.h"
@@ -16,8 +18,8 @@
 #include "PLUMETPluginProtocol.h"
 #include "RVSubView.h"
 #include "UserDefaults.h"
+#include "categories/RVCatsController.h"
 
-#include <QComboBox>
 #include <QLayout>
 
 DraftBlogSetup::DraftBlogSetup(Draft& draft) : m_draft(draft)
@@ -109,12 +111,6 @@ void DraftBlogSetup::configureTitleArea()
     m_draft.m_layout->keywordView()->setVisible(keywords);
     m_draft.m_layout->blogListView()->setVisible(blogList);
 
-    m_draft.m_layout->accountPopup()->clear();
-    if (owning)
-        m_draft.m_layout->accountPopup()->addItem(
-            account ? QStringLiteral("%1 — %2").arg(account->title(), owning->displayName())
-                    : owning->displayName());
-
     QList<RVSubView*> shown{m_draft.m_layout->titleView()};
     if (keywords)
         shown.append(m_draft.m_layout->keywordView());
@@ -152,6 +148,10 @@ void DraftBlogSetup::reconfigureForBlog()
     setUpPaneStack();
     if (Blog* owning = m_draft.blog())
         owning->setOption(QStringLiteral("extraEditTab"), m_draft.m_subTag);
+    m_draft.m_categories->initCategories();
+    if (RVCatsController* list = m_draft.m_categories->controller())
+        list->constructSearchMenu();
+    m_draft.m_blogMenu->setupBlogMenu();
     m_draft.m_layout->showTabs();
     m_draft.m_actions->validate();
 }

@@ -29,7 +29,8 @@ public:
     void configureTitleArea();
     // The lower pane's segments for the entry's fields and the panel.
     void setUpPaneStack();
-    // All of the above again, for the blog the entry moved to.
+    // All of the above again, for the blog the entry moved to, with the
+    // categories list, the blog menu and the formats.
     void reconfigureForBlog();
 
     // See Draft::toggleKeywords and Draft::toggleBloglist.

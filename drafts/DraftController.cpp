@@ -532,13 +532,13 @@ void DraftController::pushNewTags(const CategoryList& tags, Draft* from)
     Blog* blog = from ? from->blog() : nullptr;
     if (!blog)
         return;
+    // By name: the same tag made in two drafts is one record of the blog.
+    QStringList names;
     for (const CategoryPtr& tag : tags) {
-        if (!tag)
-            continue;
-        CategoryPtr copy = tag->copy();
-        copy->setIsChecked(false);
-        blog->addCategory(copy);
+        if (tag && !tag->title().isEmpty())
+            names.append(tag->title());
     }
+    blog->processTagsWithNames(names);
     for (Draft* draft : std::as_const(m_drafts)) {
         if (draft != from && draft->blog() == blog)
             draft->addTags(tags);
@@ -547,17 +547,9 @@ void DraftController::pushNewTags(const CategoryList& tags, Draft* from)
 
 void DraftController::pushOldTags(const CategoryList& tags, Draft* from)
 {
-    Blog* blog = from ? from->blog() : nullptr;
-    if (!blog)
-        return;
-    CategoryList kept = blog->categories();
-    kept.removeIf([&tags](const CategoryPtr& category) {
-        return std::any_of(tags.cbegin(), tags.cend(), [&category](const CategoryPtr& tag) {
-            return tag && category &&
-                   (tag == category || (category->isTag() && tag->title() == category->title()));
-        });
-    });
-    blog->setCategories(kept);
+    // A record that is a category of the server as well stays, no longer a tag.
+    if (Blog* blog = from ? from->blog() : nullptr)
+        blog->removeTags(tags);
 }
 
 // --- DraftRegistry

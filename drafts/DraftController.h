@@ -76,7 +76,11 @@ public:
     QMessageBox* quitPanel() const { return m_quitPanel; }
 
     // --- tags ---
+    // Tags the user named in `from`: the blog gets one record of each name
+    // (made a tag when it has it already); its other drafts list them.
     void pushNewTags(const CategoryList& tags, Draft* from);
+    // Tags the user removed in `from`: the blog drops them, but for records
+    // its server lists as categories, which stay as categories.
     void pushOldTags(const CategoryList& tags, Draft* from);
 
     // --- DraftRegistry ---

@@ -4,6 +4,8 @@
 #include "Blog.h"
 #include "Draft.h"
 #include "DraftActions.h"
+#include "DraftBlogMenu.h"
+#include "DraftCategories.h"
 #include "DraftEditor.h"
 #include "DraftEditors.h"
 #include "DraftFields.h"
@@ -149,6 +151,7 @@ void DraftEditing::reloadEntry()
                 setEntryField(*edited, reader.key, result.texts.value(reader.key));
         }
         layout().showEntryFields(*edited, true);
+        m_draft.m_categories->checkEntryCategories();
         editors().loadContent([this] {
             if (const EntryPtr edited = m_draft.entry())
                 edited->setNeedsSave(true);
@@ -173,6 +176,8 @@ void DraftEditing::revertDocumentToSaved()
         m_draft.m_revisions->take(*edited);
         edited->restoreFromCopy(*m_draft.m_saving->savedCopy());
         layout().showEntryFields(*edited, true);
+        m_draft.m_categories->checkEntryCategories();
+        m_draft.m_blogMenu->setupFormatMenu();
         if (edited->editMode() == Draft::RichMode && m_draft.richEditorsAvailable())
             m_draft.m_mode = Draft::RichMode;
         else

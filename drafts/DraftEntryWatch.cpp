@@ -10,7 +10,9 @@
 #include "DraftsLog.h"
 #include "EditorCommitter.h"
 #include "Entry.h"
+#include "EntryCopying.h"
 #include "EntryOwner.h"
+#include "RVDraftWindow.h"
 
 #include <QLineEdit>
 
@@ -93,7 +95,22 @@ void DraftEntryWatch::followMovedEntry(const EntryPtr& moved)
             moved->setNeedsSave(false);
     }
     m_draft.m_saving->renewCopy();
-    m_draft.m_revisions->follow(*moved);
+    if (const EntryPtr edited = std::exchange(m_carried, nullptr)) {
+        // The post moved as last saved; the window goes on with what the
+        // user changed since, still to be saved (or not).
+        EntryCopying::carryEdits(*moved, *edited);
+        if (oldWasLocal && old)
+            moved->setIsNew(old->isNew());
+        moved->setSaveIfNeeded(*m_draft.m_saving->savedCopy());
+        if (m_draft.window())
+            m_draft.window()->setWindowModified(moved->needsSave());
+    }
+    // A local post moved as it is, its history with it; a published one
+    // leaves its history with the post that stays.
+    if (oldWasLocal)
+        m_draft.m_revisions->carryTo(*moved);
+    else
+        m_draft.m_revisions->follow(*moved);
     watchEntry();
     m_draft.m_blogSetup->reconfigureForBlog();
     m_draft.m_layout->updateWindowTitle();

@@ -25,6 +25,9 @@ public:
     void stopWatching();
     // The entry, held while it leaves its blog under the draft.
     EntryPtr keepAlive() const { return m_keepAlive; }
+    // The next move of the entry carries these edits (not yet saved) over
+    // into the moved entry, once it stands there as last saved; null: none.
+    void carryEditsOnMove(const EntryPtr& edited) { m_carried = edited; }
 
 private:
     void followMovedEntry(const EntryPtr& moved);
@@ -34,5 +37,6 @@ private:
 
     Draft& m_draft;
     EntryPtr m_keepAlive; // while the entry leaves its blog under the draft
+    EntryPtr m_carried;   // see carryEditsOnMove
     QList<QMetaObject::Connection> m_entryConnections;
 };

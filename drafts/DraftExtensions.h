@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <functional>
 
+class Account;
 class Draft;
 class DraftEditor;
 class DraftEditorHost;
@@ -25,6 +27,9 @@ struct DraftExtensions {
     std::function<void(Draft& draft)> saveAsStationery;
     // Fetches the blog's categories from the server.
     std::function<void(Draft& draft)> refreshCategories;
+    // The accounts the blog menu lists, in the accounts window's order;
+    // without it the menu lists the entry's own account.
+    std::function<QList<Account*>()> accounts;
 
     static DraftExtensions& sharedInstance();
 };

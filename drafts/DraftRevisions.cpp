@@ -12,6 +12,7 @@
 #include "UnreadableFile.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -87,6 +88,24 @@ bool DraftRevisions::follow(const Entry& entry)
         return false;
     m_path = path;
     load();
+    emit changed();
+    return true;
+}
+
+bool DraftRevisions::carryTo(const Entry& entry)
+{
+    const QString path = revisionPath(entry);
+    if (path.isEmpty() || m_path.isEmpty() || path == m_path || m_revisions.isEmpty())
+        return follow(entry);
+    const QString old = std::exchange(m_path, path);
+    QString error;
+    if (PropertyList::writeFile(m_path, m_revisions, PropertyList::Format::Xml, &error)) {
+        if (QFileInfo::exists(old) && !QFile::remove(old))
+            qCWarning(lcDrafts) << "the revisions a draft left behind could not be removed";
+    } else {
+        qCWarning(lcDrafts).noquote()
+            << "the revisions of a moved draft could not be written:" << error;
+    }
     emit changed();
     return true;
 }

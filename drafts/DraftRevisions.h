@@ -35,6 +35,11 @@ public:
 
     // Reads the list of `entry` when it is not the one held; true when it changed.
     bool follow(const Entry& entry);
+    // The same post now stands elsewhere (another blog or account): the list
+    // held moves to the entry's path, written there before the old file goes.
+    // Should it not be written, the old file stays and the list lives on in
+    // memory. True when the path changed.
+    bool carryTo(const Entry& entry);
     // Records `entry` as it stands, unless its three texts are empty or the
     // list has it already; true when a revision was added.
     bool take(const Entry& entry);

@@ -3,7 +3,11 @@
 
 #include "AlertBox.h"
 #include "Draft.h"
+#include "DraftActions.h"
+#include "DraftAddons.h"
+#include "DraftBlogSetup.h"
 #include "DraftController.h"
+#include "DraftEntryWatch.h"
 #include "DraftSheets.h"
 #include "DraftWindowLayout.h"
 #include "DraftsLog.h"
@@ -16,6 +20,7 @@
 #include "UserDefaults.h"
 
 #include <QDateTime>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -270,4 +275,38 @@ void DraftSaving::requestClose()
     if (m_draft.m_closed)
         return;
     DraftController::sharedInstance().close(&m_draft);
+}
+
+void DraftSaving::tearDown()
+{
+    // The window and the draft's ties go; the draft object stays until the registry lets it go.
+    if (m_draft.m_closed)
+        return;
+    m_draft.m_closed = true;
+    m_draft.m_closing = true;
+    m_draft.m_committer->stop();
+    m_draft.m_sheets->dismissSheet();
+    if (QMenu* revisionMenu = m_draft.m_actions->revisionMenu())
+        revisionMenu->clear();
+    NotificationCenter::sharedInstance().removeObserver(&m_draft);
+    NotificationCenter::sharedInstance().post(QStringLiteral("closePreview"), &m_draft);
+    m_draft.m_blogSetup->disposePluginPanel();
+    m_draft.m_addons->dispose();
+    if (m_draft.window()) {
+        m_draft.window()->hide();
+        m_draft.window()->clearDelegate();
+        m_draft.window()->close();
+    }
+    const EntryPtr edited = m_draft.entry();
+    if (edited)
+        NotificationCenter::sharedInstance().post(QStringLiteral("refreshInlinePreview"),
+                                                  edited.get());
+    // A draft that never reached the disk takes its entry with it, now: the
+    // program's clean-up at quit saves every blog's entries before a later
+    // release would come. An entry leaving its blog already is left to that.
+    if (edited && edited->isNew() && edited != m_draft.m_entryWatch->keepAlive()) {
+        m_draft.m_entryWatch->stopWatching();
+        if (EntryOwner* blog = edited->parentBlog())
+            blog->removeEntry(edited.get());
+    }
 }

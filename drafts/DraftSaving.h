@@ -37,6 +37,8 @@ public:
     void commitForQuit(std::function<void(bool needed)> done);
     // Asks the registry to close the draft.
     void requestClose();
+    // See Draft::close.
+    void tearDown();
 
 private:
     Draft& m_draft;

@@ -76,7 +76,7 @@ void DraftWindowLayout::build()
 
 void DraftWindowLayout::buildSidePanel(QWidget* parent)
 {
-    // The side panel holds the categories list once that is built; empty, it stays hidden.
+    // The side panel holds the categories list (DraftCategories); empty, it stays hidden.
     m_sideView = new DraftSideView(parent);
     m_sideView->setFixedWidth(190);
     m_sideView->hide();
@@ -116,12 +116,11 @@ void DraftWindowLayout::buildTitleArea(QWidget* parent)
     m_keywordView =
         new RVSubView(new QLabel(localized("Draft", "Keywords:"), parent), m_keywordField, parent);
 
-    // Moving the draft to another blog comes with the blog menu; until then
-    // the row names the blog.
-    m_accountPopup = new QComboBox(parent);
-    m_accountPopup->setEnabled(false);
+    m_blogButton = new QToolButton(parent);
+    m_blogButton->setObjectName(QStringLiteral("blogMenuButton"));
+    m_blogButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_blogListView =
-        new RVSubView(new QLabel(localized("Draft", "Blog:"), parent), m_accountPopup, parent);
+        new RVSubView(new QLabel(localized("Draft", "Blog:"), parent), m_blogButton, parent);
 }
 
 void DraftWindowLayout::buildButtonBar(QWidget* parent)

@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QToolButton;
 class QWidget;
 class RVSubView;
 
@@ -40,7 +41,8 @@ public:
     RVDraftWindow* window() const { return m_window; }
     QLineEdit* titleField() const { return m_titleField; }
     QLineEdit* keywordField() const { return m_keywordField; }
-    QComboBox* accountPopup() const { return m_accountPopup; }
+    // The blog row's menu button (DraftBlogMenu fills it).
+    QToolButton* blogButton() const { return m_blogButton; }
     RVSubView* titleView() const { return m_titleView; }
     RVSubView* keywordView() const { return m_keywordView; }
     RVSubView* blogListView() const { return m_blogListView; }
@@ -87,7 +89,7 @@ private:
     QPointer<RVDraftWindow> m_window;
     QLineEdit* m_titleField = nullptr;
     QLineEdit* m_keywordField = nullptr;
-    QComboBox* m_accountPopup = nullptr;
+    QToolButton* m_blogButton = nullptr;
     RVSubView* m_titleView = nullptr;
     RVSubView* m_keywordView = nullptr;
     RVSubView* m_blogListView = nullptr;

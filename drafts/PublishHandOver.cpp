@@ -168,9 +168,13 @@ void PublishHandOver::saveAndCheck(Draft& draft, bool summaryCheck)
     sheet->setDefaultButton(edit);
     sheet->setEscapeButton(edit);
     QPointer<Draft> guarded(&draft);
-    draft.showSheet(sheet, [guarded, goOn](QAbstractButton* chosen) {
-        if (guarded && chosen == goOn)
+    draft.showSheet(sheet, [guarded, goOn, bits](QAbstractButton* chosen) {
+        if (!guarded)
+            return;
+        if (chosen == goOn)
             continuePublish(*guarded);
+        else if (bits & MissingCategories)
+            guarded->focusCategorySearch();
     });
 }
 

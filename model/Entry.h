@@ -252,7 +252,10 @@ public:
     // only then removed from its old blog, so a failure loses nothing: the answer is
     // then null and *error says why. A published entry stays and a copy with a new
     // identifier and flag 1 joins the target. Moving into the own blog answers the
-    // entry itself.
+    // entry itself. The moved entry's categories take the target's records of
+    // their titles (their identifiers there); one the target lacks keeps its
+    // title without identifier. Into another account the format goes by title
+    // to that account's format, else to none.
     EntryPtr moveToBlog(EntryOwner* target, QString* error = nullptr);
 
     // --- editing ---

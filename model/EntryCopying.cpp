@@ -2,9 +2,12 @@
 // blog.
 #include "EntryCopying.h"
 
+#include "Account.h"
+#include "Blog.h"
 #include "Category.h"
 #include "Entry.h"
 #include "EntryOwner.h"
+#include "Format.h"
 #include "Localization.h"
 #include "Ping.h"
 
@@ -21,19 +24,75 @@ template <class List> std::optional<List> recordCopies(const std::optional<List>
     return copies;
 }
 
+QList<FormatPtr> accountFormats(const EntryOwner* owner)
+{
+    const auto* blog = dynamic_cast<const Blog*>(owner);
+    const Account* account = blog ? blog->account() : nullptr;
+    return account ? account->formats().value_or(QList<FormatPtr>()) : QList<FormatPtr>();
+}
+
+// A format key or title of `source`'s account as `target`'s account knows it.
+QString mappedFormat(const QString& format, const EntryOwner* source, const EntryOwner* target)
+{
+    if (format.isEmpty() || (source && source->accountID() == target->accountID()))
+        return format;
+    const QList<FormatPtr> there = accountFormats(target);
+    if (Genetic::findRecord(there, &Genetic::uniqueID, format))
+        return format;
+    QString title = format;
+    if (const FormatPtr here =
+            Genetic::findRecord(accountFormats(source), &Genetic::uniqueID, format))
+        title = here->title();
+    const FormatPtr named = Genetic::findRecord(there, &Genetic::title, title);
+    return named ? named->uniqueID() : QLatin1String("");
+}
+
 } // namespace
 
-void EntryCopying::copyFields(Entry& target, const Entry& source, bool materialise)
+void EntryCopying::mapOntoBlog(Entry& entry, const EntryOwner* source, const EntryOwner* target)
 {
-    target.setUniqueID(source.uniqueID());
+    if (!target || source == target)
+        return;
+    if (entry.m_categories) {
+        const auto* blog = dynamic_cast<const Blog*>(target);
+        const CategoryList records = blog ? blog->categories() : CategoryList();
+        for (const CategoryPtr& category : std::as_const(*entry.m_categories)) {
+            if (!category)
+                continue;
+            if (const CategoryPtr record =
+                    Genetic::findRecord(records, &Genetic::title, category->title())) {
+                category->setUniqueID(record->uniqueID());
+                category->setIsTag(record->isTag());
+                category->setIsCategory(record->isCategory());
+            } else if (!category->uniqueID().isEmpty()) {
+                category->setUniqueID(QString());
+            }
+        }
+    }
+    if (!entry.m_format.isNull())
+        entry.setFormat(mappedFormat(entry.m_format, source, target));
+}
+
+void EntryCopying::carryEdits(Entry& moved, const Entry& edited)
+{
+    copyFields(moved, edited, true, false);
+    mapOntoBlog(moved, edited.parentBlog(), moved.parentBlog());
+}
+
+void EntryCopying::copyFields(Entry& target, const Entry& source, bool materialise, bool identity)
+{
+    if (identity)
+        target.setUniqueID(source.uniqueID());
     target.setTitle(source.title());
     target.setDisplayName(source.displayName());
     target.setBody(source.body());
     target.setExtended(source.extended());
     target.setSummary(source.summary());
     target.setKeywords(source.keywords());
-    target.setPermaLink(source.permaLink());
-    target.setEditURI(source.editURI());
+    if (identity) {
+        target.setPermaLink(source.permaLink());
+        target.setEditURI(source.editURI());
+    }
     target.setFormat(materialise ? source.format() : source.m_format);
     target.setAuthor(source.author());
     target.setCategories(recordCopies(source.m_categories));
@@ -43,7 +102,8 @@ void EntryCopying::copyFields(Entry& target, const Entry& source, bool materiali
     target.setEvents(source.events());
     target.setReviews(source.reviews());
     target.setEntryDate(materialise ? source.entryDate() : source.m_entryDate);
-    target.setFlag(materialise ? std::optional<int>(source.flag()) : source.m_flag);
+    if (identity)
+        target.setFlag(materialise ? std::optional<int>(source.flag()) : source.m_flag);
     target.m_editMode.reset(); // the copy's value is taken even when of the same truth value
     target.setEditMode(materialise ? std::optional<int>(source.editMode()) : source.m_editMode);
     target.m_hasCustomDate.reset();
@@ -101,6 +161,7 @@ EntryPtr EntryCopying::moveToBlog(Entry& entry, EntryOwner* target, QString* err
     moved->setParentBlog(target);
     if (entry.hasFlag(Entry::IsPage) && target->capabilities().supportsPages)
         moved->addFlag(Entry::IsPage);
+    mapOntoBlog(*moved, source, target);
 
     target->addEntry(moved);
     if (!localOnly) {

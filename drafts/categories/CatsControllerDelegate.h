@@ -3,6 +3,8 @@
 
 #include "ModelTypes.h"
 
+#include <QString>
+
 class Blog;
 
 class CatsControllerDelegate {
@@ -19,4 +21,12 @@ public:
     virtual void pushNewTags(const CategoryList& tags) = 0;
     // Tags the user removed from the list: the blog drops them.
     virtual void pushOldTags(const CategoryList& tags) = 0;
+    // The note the list shows on an element, as its tool tip with the row
+    // marked: for a category the entry holds that the blog does not have
+    // ("Not on this blog"); empty for the others.
+    virtual QString noteFor(const Category& category) const
+    {
+        Q_UNUSED(category);
+        return {};
+    }
 };

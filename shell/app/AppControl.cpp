@@ -203,6 +203,12 @@ void AppControl::installServices()
         if (Blog* blog = draft.blog())
             blog->refreshCategories();
     };
+    drafts.accounts = [] {
+        QList<Account*> listed;
+        for (const auto& account : AccountController::sharedInstance().accountList().accounts())
+            listed.append(account.get());
+        return listed;
+    };
     // A refresh that changed an account writes the accounts at once.
     JobRoads::install().setAccountsSaver([](QString* error) {
         AccountController& controller = AccountController::sharedInstance();
