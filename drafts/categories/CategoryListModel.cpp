@@ -5,6 +5,7 @@
 #include "TagNames.h"
 #include "TruncCellDelegate.h"
 
+#include <QFont>
 #include <algorithm>
 #include <numeric>
 
@@ -207,8 +208,19 @@ QVariant CategoryListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-    case Qt::ToolTipRole:
         return category->title();
+    case Qt::ToolTipRole: {
+        const QString note = m_noteFor ? m_noteFor(*category) : QString();
+        return note.isEmpty() ? category->title()
+                              : category->title() + QStringLiteral(" — ") + note;
+    }
+    case Qt::FontRole: {
+        if (!m_noteFor || m_noteFor(*category).isEmpty())
+            return {};
+        QFont italic;
+        italic.setItalic(true);
+        return italic;
+    }
     case TruncCellDelegate::kindRole: {
         // Bold for the primary category; categories stand apart from tags
         // while both are listed.

@@ -8,6 +8,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class CategoryListModel : public QAbstractTableModel {
@@ -54,6 +55,13 @@ public:
     void setSortOrder(const SortOrder& order);
     // A click on a column header: that column's order, then rearranged.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // The note shown on an element's row (its tool tip, the name in
+    // italics); none when the provider answers an empty text.
+    void setNoteProvider(std::function<QString(const Category&)> provider)
+    {
+        m_noteFor = std::move(provider);
+    }
 
     // The only element whose name can be edited (a new tag being named).
     void setEditable(const CategoryPtr& category);
@@ -102,4 +110,5 @@ private:
     QString m_foldedPrefix;
     SortOrder m_sort;
     CategoryPtr m_editable;
+    std::function<QString(const Category&)> m_noteFor;
 };

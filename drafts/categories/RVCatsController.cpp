@@ -116,6 +116,9 @@ RVCatsController::~RVCatsController()
 void RVCatsController::Private::build(QWidget* parent)
 {
     model = new CategoryListModel(q);
+    model->setNoteProvider([this](const Category& category) {
+        return delegate ? delegate->noteFor(category) : QString();
+    });
     view = new CatsPanel(model, parent);
     search = view->search;
     table = view->table;

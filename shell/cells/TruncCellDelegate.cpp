@@ -68,6 +68,9 @@ void TruncCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     QFont font = option.font;
     font.setBold(isBoldKind(kind));
+    // A row the model marks (a category the blog lacks, say) shows in italics.
+    if (const QVariant marked = index.data(Qt::FontRole); marked.canConvert<QFont>())
+        font.setItalic(marked.value<QFont>().italic());
     painter->save();
     painter->setFont(font);
     painter->setPen(color);

@@ -7,7 +7,9 @@
 #include "PublishHandOver.h"
 #include "RVCatsController.h"
 #include "RVDraftWindow.h"
+#include "RVTableView.h"
 
+#include <QFont>
 #include <QLineEdit>
 #include <QTest>
 
@@ -126,6 +128,18 @@ void tst_DraftCategories::listHoldsCopiesTickedAsTheEntry()
     QCOMPARE(delegate->noteFor(*draft->hasCategoryWithName(QStringLiteral("Archive"))),
              QStringLiteral("Not on this blog"));
     QVERIFY(delegate->noteFor(*draft->hasCategoryWithName(QStringLiteral("Sport"))).isEmpty());
+    // The list shows the note on the row, the name in italics.
+    const QAbstractItemModel* rows = draft->categoryList()->controller()->tableView()->model();
+    int marked = 0;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        const QModelIndex name = rows->index(row, 1);
+        const bool foreign = name.data().toString() == QLatin1String("Archive");
+        QCOMPARE(name.data(Qt::ToolTipRole).toString().endsWith(QLatin1String("Not on this blog")),
+                 foreign);
+        QCOMPARE(name.data(Qt::FontRole).value<QFont>().italic(), foreign);
+        marked += foreign;
+    }
+    QCOMPARE(marked, 1);
     for (const CategoryPtr& element : list) {
         QVERIFY(!blog.categories().contains(element));
         QVERIFY(!entry->categories()->contains(element));
