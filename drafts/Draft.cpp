@@ -279,6 +279,17 @@ QLineEdit* Draft::titleField() const
     return m_layout->titleField();
 }
 
+QLineEdit* Draft::keywordField() const
+{
+    return m_layout->keywordField();
+}
+
+RVCatsController* Draft::catsController() const
+{
+    // The side panel gets its list with the draft's categories.
+    return nullptr;
+}
+
 QPushButton* Draft::richButton() const
 {
     return m_layout->richButton();

@@ -43,6 +43,7 @@ class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QToolBar;
+class RVCatsController;
 class RVDraftWindow;
 class RVSubView;
 
@@ -124,6 +125,9 @@ public:
     RVSubView* keywordView() const;
     RVSubView* blogListView() const;
     QLineEdit* titleField() const;
+    QLineEdit* keywordField() const;
+    // The categories and tags list in the side panel; null while the draft has none.
+    RVCatsController* catsController() const;
     QPushButton* richButton() const;
     QPushButton* htmlButton() const;
     PLUMETDraftPanel* pluginObject() const;
@@ -263,6 +267,9 @@ signals:
     void activated(Draft* draft);
     // The draft now edits the entry's copy in another blog.
     void entryMoved(Draft* draft);
+    // The user changed the text of an editor or of the title or keywords
+    // field (typing, pasting, undoing, a command); moving the caret is no change.
+    void textEdited();
 
 private:
     friend class DraftActions;

@@ -27,6 +27,9 @@ struct DraftExtensions {
     std::function<void(Draft& draft)> saveAsStationery;
     // Fetches the blog's categories from the server.
     std::function<void(Draft& draft)> refreshCategories;
+    // Whether the main window shows its preview, which a draft's typing
+    // refreshes; without it nothing is refreshed.
+    std::function<bool()> previewVisible;
 
     static DraftExtensions& sharedInstance();
 };
