@@ -8,15 +8,18 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr int expandedBarHeight = 21;
 constexpr int collapsedBarHeight = 20;
 constexpr int defaultLowerHeight = 160;
+constexpr int resizeStoreDelayMsec = 250;
 // A stored height above this is no height a screen has: the factory value instead.
 constexpr double largestStoredHeight = 100000;
 
@@ -68,6 +71,16 @@ DraftPaneStack::DraftPaneStack(QWidget* top, QWidget* bottom, QWidget* parent)
         NotificationCenter::sharedInstance().post(QStringLiteral("dividerDidCollapse"), this);
     });
     connect(m_segments, &QButtonGroup::idClicked, this, &DraftPaneStack::segmentChosen);
+    m_resizeStore = new QTimer(this);
+    m_resizeStore->setSingleShot(true);
+    m_resizeStore->setInterval(resizeStoreDelayMsec);
+    connect(m_resizeStore, &QTimer::timeout, this, &DraftPaneStack::rememberHeight);
+}
+
+DraftPaneStack::~DraftPaneStack()
+{
+    if (m_resizeStore->isActive())
+        rememberHeight();
 }
 
 void DraftPaneStack::setMinHeight(int height)
@@ -215,15 +228,21 @@ QSize DraftPaneStack::minimumSizeHint() const
 
 void DraftPaneStack::moveDivider(int delta)
 {
+    if (dragStep(delta))
+        rememberHeight();
+}
+
+bool DraftPaneStack::dragStep(int delta)
+{
     if (!m_hasLowerPane || m_collapsed)
-        return;
+        return false;
     const std::optional<int> lower =
         draggedLowerHeight(m_top->height(), m_lowerHeight, m_minHeight, delta);
     if (!lower)
-        return;
+        return false;
     m_lowerHeight = *lower;
-    rememberHeight();
     layoutPanes(false);
+    return true;
 }
 
 void DraftPaneStack::resizeEvent(QResizeEvent* event)
@@ -242,6 +261,7 @@ bool DraftPaneStack::eventFilter(QObject* watched, QEvent* event)
         if (mouse->button() != Qt::LeftButton || m_collapsed || !m_hasLowerPane)
             break;
         m_dragY = mouse->globalPosition().y();
+        m_dragMoved = false;
         return true;
     }
     case QEvent::MouseMove: {
@@ -252,13 +272,17 @@ bool DraftPaneStack::eventFilter(QObject* watched, QEvent* event)
         // A refused step still moves on from here: the divider stops at the
         // limit and follows again once the mouse comes back.
         m_dragY = y;
-        moveDivider(delta);
+        if (dragStep(delta))
+            m_dragMoved = true;
         return true;
     }
     case QEvent::MouseButtonRelease:
         if (!m_dragY)
             break;
         m_dragY.reset();
+        // Once per drag: the preferences are written to disk at each change.
+        if (std::exchange(m_dragMoved, false))
+            rememberHeight();
         return true;
     default:
         break;
@@ -281,7 +305,7 @@ void DraftPaneStack::layoutPanes(bool fit)
             const int fitted = fittedLowerHeight(total - bar, m_lowerHeight, m_minHeight);
             if (fitted != m_lowerHeight) {
                 m_lowerHeight = fitted;
-                rememberHeight();
+                m_resizeStore->start();
             }
         }
         lower = m_lowerHeight;

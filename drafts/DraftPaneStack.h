@@ -6,6 +6,7 @@
 
 class QButtonGroup;
 class QHBoxLayout;
+class QTimer;
 class QToolButton;
 
 // The editing area of a draft window: the main pane on top, below it a bar
@@ -26,6 +27,7 @@ public:
     enum Segment { Extended = 0, Summary = 1, Extra = 2 };
 
     DraftPaneStack(QWidget* top, QWidget* bottom, QWidget* parent = nullptr);
+    ~DraftPaneStack() override;
 
     QWidget* topView() const { return m_top; }
     QWidget* bottomView() const { return m_bottom; }
@@ -58,7 +60,7 @@ public:
     QWidget* dragArea() const { return m_dragArea; }
     // Moves the divider `delta` up (down when negative), as a drag does:
     // nothing when either pane would get `minHeight` or smaller; otherwise
-    // the height is stored.
+    // the height is stored (a drag stores it once, when the mouse goes up).
     void moveDivider(int delta);
 
     // The arithmetic of the divider, on the heights of the panes without the bar.
@@ -86,6 +88,8 @@ private:
     // Places the panes; with `fit`, first fits the lower pane's height to
     // the area and stores it when that changed it.
     void layoutPanes(bool fit);
+    // One step of a drag; true when the divider moved.
+    bool dragStep(int delta);
     void rememberHeight();
     int storedHeight() const;
     int barHeight() const;
@@ -101,6 +105,10 @@ private:
     int m_minHeight = 64;
     int m_lowerHeight = 0;
     std::optional<qreal> m_dragY; // the mouse's last height of a drag, on the screen
+    bool m_dragMoved = false;
+    // A window being resized changes the height at every step: it is stored
+    // once the steps pause.
+    QTimer* m_resizeStore;
     bool m_collapsed = false;
     bool m_hasLowerPane = false;
 };

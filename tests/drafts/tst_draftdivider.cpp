@@ -224,7 +224,7 @@ void tst_DraftDivider::aShortWindowKeepsTheMainPane()
     QCOMPARE(stack->bottomView()->height(), expected);
     QVERIFY2(stack->topView()->height() >= 64,
              qPrintable(QString::number(stack->topView()->height())));
-    QCOMPARE(storedHeight(), double(expected));
+    QTRY_COMPARE(storedHeight(), double(expected));
     if (windowHeight < 200)
         saveScreenshot(window, QStringLiteral("draft-divider-shortest"));
 }
