@@ -93,6 +93,10 @@ void DraftPaneStack::setMinHeight(int height)
 void DraftPaneStack::setupViews(int paneCode, bool plugin, bool expanded)
 {
     clearSegments();
+    if (m_resizeStore->isActive()) {
+        m_resizeStore->stop();
+        rememberHeight();
+    }
     m_hasLowerPane = paneCode > 0 || plugin;
     m_lowerHeight = storedHeight();
     if (!m_hasLowerPane) {
