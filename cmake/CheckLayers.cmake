@@ -184,6 +184,11 @@ foreach(line IN LISTS lines)
       set(allowed FALSE)
       set(above "")
       foreach(found IN LISTS header_${name})
+        # The library's own folders: a window's subfolder is that window.
+        if(found STREQUAL dir OR found IN_LIST own_folders_${target})
+          set(allowed TRUE)
+          break()
+        endif()
         may_use(${layer} ${folder_layer_${found}} ok)
         # The library's own folders, its subfolders too, are never above it.
         if(found STREQUAL dir OR found IN_LIST own_folders_${target})

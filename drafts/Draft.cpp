@@ -303,6 +303,16 @@ QLineEdit* Draft::titleField() const
     return m_layout->titleField();
 }
 
+QLineEdit* Draft::keywordField() const
+{
+    return m_layout->keywordField();
+}
+
+RVCatsController* Draft::catsController() const
+{
+    return m_categories ? m_categories->controller() : nullptr;
+}
+
 QPushButton* Draft::richButton() const
 {
     return m_layout->richButton();

@@ -45,6 +45,7 @@ class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QToolBar;
+class RVCatsController;
 class RVDraftWindow;
 class RVSubView;
 class ToolbarController;
@@ -129,6 +130,9 @@ public:
     RVSubView* keywordView() const;
     RVSubView* blogListView() const;
     QLineEdit* titleField() const;
+    QLineEdit* keywordField() const;
+    // The categories and tags list in the side panel; null while the draft has none.
+    RVCatsController* catsController() const;
     QPushButton* richButton() const;
     QPushButton* htmlButton() const;
     PLUMETDraftPanel* pluginObject() const;
@@ -287,6 +291,9 @@ signals:
     void activated(Draft* draft);
     // The draft now edits the entry's copy in another blog.
     void entryMoved(Draft* draft);
+    // The user changed the text of an editor or of the title or keywords
+    // field (typing, pasting, undoing, a command); moving the caret is no change.
+    void textEdited();
 
 private:
     friend class DraftActions;

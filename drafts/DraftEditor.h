@@ -70,6 +70,13 @@ public:
     virtual void undo() = 0;
     virtual void redo() = 0;
 
+    // Whether an input method is composing text in the editor: keys then go
+    // to it as they come (Tab too).
+    virtual bool isComposing() const { return false; }
+    // The editor's own buttons (the rich editor's style bar) follow the
+    // focus: on while the editor has it. Editors without any ignore it.
+    virtual void setButtonsEnabled(bool enabled) { Q_UNUSED(enabled); }
+
     // The editor that `widget` belongs to: the first widget up from it (itself
     // included) that is a DraftEditor; a web view's focus proxy is its child,
     // so focus inside the rich editor finds it. Null when there is none.

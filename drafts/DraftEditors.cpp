@@ -63,6 +63,7 @@ void DraftEditors::setUpEditor(EditorSlot& slot, DraftEditor* editor)
         slotPointer->failed = false;
         if (m_draft.window())
             m_draft.window()->setWindowModified(true);
+        emit m_draft.textEdited();
     });
     if (auto* async = dynamic_cast<AsyncDraftEditor*>(editor)) {
         async->setContentHandler([slotPointer](const QString& content) {

@@ -30,6 +30,9 @@ struct DraftExtensions {
     // The accounts the blog menu lists, in the accounts window's order;
     // without it the menu lists the entry's own account.
     std::function<QList<Account*>()> accounts;
+    // Whether the main window shows its preview, which a draft's typing
+    // refreshes; without it nothing is refreshed.
+    std::function<bool()> previewVisible;
 
     static DraftExtensions& sharedInstance();
 };

@@ -38,10 +38,12 @@ RVTextView* DraftFocus::focusedSourceView() const
 
 bool DraftFocus::isActiveView(QWidget* view) const
 {
-    if (!view || !view->window() || view->isHidden())
+    // In use means shown (a collapsed lower pane, a hidden row, the other
+    // editor kind's tab are not) and able to take the focus.
+    if (!view || !view->isEnabled() || !view->isVisibleTo(view->window()))
         return false;
     if (qobject_cast<QLineEdit*>(view) || qobject_cast<QAbstractItemView*>(view))
-        return view->isVisibleTo(view->window());
+        return true;
     DraftEditor* owning = DraftEditor::containing(view);
     if (!owning)
         return false;

@@ -7,14 +7,21 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QHBoxLayout>
-#include <QSplitter>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
-constexpr int barHeight = 21;
+constexpr int expandedBarHeight = 21;
+constexpr int collapsedBarHeight = 20;
 constexpr int defaultLowerHeight = 160;
+constexpr int resizeStoreDelayMsec = 250;
+// A stored height above this is no height a screen has: the factory value instead.
+constexpr double largestStoredHeight = 100000;
 
 QString summaryHeightKey()
 {
@@ -24,19 +31,15 @@ QString summaryHeightKey()
 } // namespace
 
 DraftPaneStack::DraftPaneStack(QWidget* top, QWidget* bottom, QWidget* parent)
-    : QWidget(parent), m_top(top), m_bottom(bottom)
+    : QWidget(parent), m_top(top), m_bottom(bottom), m_lowerHeight(storedHeight())
 {
-    m_splitter = new QSplitter(Qt::Vertical, this);
-    m_splitter->setChildrenCollapsible(false);
-    m_splitter->setHandleWidth(1);
-
-    m_lower = new QWidget(m_splitter);
+    m_lower = new QWidget(this);
     auto* lowerLayout = new QVBoxLayout(m_lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     lowerLayout->setSpacing(0);
 
     m_bar = new QWidget(m_lower);
-    m_bar->setFixedHeight(barHeight);
+    m_bar->setFixedHeight(expandedBarHeight);
     m_bar->setAutoFillBackground(true);
     auto* barLayout = new QHBoxLayout(m_bar);
     barLayout->setContentsMargins(4, 0, 4, 0);
@@ -50,45 +53,56 @@ DraftPaneStack::DraftPaneStack(QWidget* top, QWidget* bottom, QWidget* parent)
     m_segmentRow = new QHBoxLayout;
     m_segmentRow->setSpacing(0);
     barLayout->addLayout(m_segmentRow);
-    barLayout->addStretch(1);
+    m_dragArea = new QWidget(m_bar);
+    m_dragArea->setObjectName(QStringLiteral("dividerDragArea"));
+    m_dragArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_dragArea->installEventFilter(this);
+    barLayout->addWidget(m_dragArea, 1);
     m_segments = new QButtonGroup(this);
     m_segments->setExclusive(true);
 
     lowerLayout->addWidget(m_bar);
     bottom->setParent(m_lower);
     lowerLayout->addWidget(bottom, 1);
-
-    top->setParent(m_splitter);
-    m_splitter->addWidget(top);
-    m_splitter->addWidget(m_lower);
-    m_splitter->setStretchFactor(0, 1);
-    m_splitter->setStretchFactor(1, 0);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_splitter);
+    top->setParent(this);
 
     connect(m_closure, &QToolButton::clicked, this, [this](bool checked) {
         refreshViews(checked);
         NotificationCenter::sharedInstance().post(QStringLiteral("dividerDidCollapse"), this);
     });
     connect(m_segments, &QButtonGroup::idClicked, this, &DraftPaneStack::segmentChosen);
-    connect(m_splitter, &QSplitter::splitterMoved, this, [this] { rememberHeight(); });
+    m_resizeStore = new QTimer(this);
+    m_resizeStore->setSingleShot(true);
+    m_resizeStore->setInterval(resizeStoreDelayMsec);
+    connect(m_resizeStore, &QTimer::timeout, this, &DraftPaneStack::rememberHeight);
+}
+
+DraftPaneStack::~DraftPaneStack()
+{
+    if (m_resizeStore->isActive())
+        rememberHeight();
 }
 
 void DraftPaneStack::setMinHeight(int height)
 {
     m_minHeight = height > 0 ? height : 64;
-    m_top->setMinimumHeight(m_minHeight);
-    m_bottom->setMinimumHeight(m_minHeight);
+    updateGeometry();
+    layoutPanes(true);
 }
 
 void DraftPaneStack::setupViews(int paneCode, bool plugin, bool expanded)
 {
     clearSegments();
+    if (m_resizeStore->isActive()) {
+        m_resizeStore->stop();
+        rememberHeight();
+    }
     m_hasLowerPane = paneCode > 0 || plugin;
+    m_lowerHeight = storedHeight();
     if (!m_hasLowerPane) {
         m_lower->hide();
+        updateGeometry();
+        layoutPanes(false);
         return;
     }
     if (paneCode == 1 || paneCode == 3)
@@ -114,7 +128,16 @@ void DraftPaneStack::refreshViews(bool expanded)
     for (QAbstractButton* button : m_segments->buttons())
         button->setVisible(showSegments);
     m_bottom->setVisible(expanded);
-    applyHeights();
+    m_bar->setFixedHeight(barHeight());
+    if (expanded)
+        m_dragArea->setCursor(Qt::SizeVerCursor);
+    else
+        m_dragArea->unsetCursor();
+    m_dragY.reset();
+    updateGeometry();
+    // A stored height too large for the window is cut down here, once the
+    // window has its size; before that, at its first showing.
+    layoutPanes(true);
 }
 
 bool DraftPaneStack::dividerShown() const
@@ -174,23 +197,137 @@ void DraftPaneStack::clearSegments()
     }
 }
 
-void DraftPaneStack::applyHeights()
+int DraftPaneStack::barHeight() const
 {
-    const int total = m_splitter->height() > 0 ? m_splitter->height() : height();
-    const int lower = m_collapsed ? barHeight : barHeight + storedHeight();
-    m_lower->setMaximumHeight(m_collapsed ? barHeight : QWIDGETSIZE_MAX);
-    m_splitter->setSizes({std::max(total - lower, m_minHeight), lower});
+    return m_collapsed ? collapsedBarHeight : expandedBarHeight;
+}
+
+std::optional<int> DraftPaneStack::draggedLowerHeight(int upper, int lower, int minHeight,
+                                                      int delta)
+{
+    const int newLower = lower + delta;
+    const int newUpper = upper - delta;
+    if (newLower <= minHeight || newUpper <= minHeight)
+        return std::nullopt;
+    return newLower;
+}
+
+int DraftPaneStack::fittedLowerHeight(int available, int lower, int minHeight)
+{
+    const int raised = std::max(lower, minHeight);
+    return std::max(std::min(raised, available - minHeight), 0);
+}
+
+QSize DraftPaneStack::minimumSizeHint() const
+{
+    // Room for the main pane, and for the lower pane while it shows: the
+    // window gets no shorter than that.
+    int height = m_minHeight;
+    if (m_hasLowerPane)
+        height += barHeight() + (m_collapsed ? 0 : m_minHeight);
+    const int width = std::max(m_top->minimumSizeHint().width(),
+                               m_hasLowerPane ? m_lower->minimumSizeHint().width() : 0);
+    return {width, height};
+}
+
+void DraftPaneStack::moveDivider(int delta)
+{
+    if (dragStep(delta))
+        rememberHeight();
+}
+
+bool DraftPaneStack::dragStep(int delta)
+{
+    if (!m_hasLowerPane || m_collapsed)
+        return false;
+    const std::optional<int> lower =
+        draggedLowerHeight(m_top->height(), m_lowerHeight, m_minHeight, delta);
+    if (!lower)
+        return false;
+    m_lowerHeight = *lower;
+    layoutPanes(false);
+    return true;
+}
+
+void DraftPaneStack::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutPanes(true);
+}
+
+bool DraftPaneStack::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_dragArea)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton || m_collapsed || !m_hasLowerPane)
+            break;
+        m_dragY = mouse->globalPosition().y();
+        m_dragMoved = false;
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!m_dragY)
+            break;
+        const qreal y = static_cast<QMouseEvent*>(event)->globalPosition().y();
+        const int delta = qRound(*m_dragY - y);
+        // A refused step still moves on from here: the divider stops at the
+        // limit and follows again once the mouse comes back.
+        m_dragY = y;
+        if (dragStep(delta))
+            m_dragMoved = true;
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (!m_dragY)
+            break;
+        m_dragY.reset();
+        // Once per drag: the preferences are written to disk at each change.
+        if (std::exchange(m_dragMoved, false))
+            rememberHeight();
+        return true;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DraftPaneStack::layoutPanes(bool fit)
+{
+    const int total = height();
+    if (!m_hasLowerPane) {
+        m_top->setGeometry(0, 0, width(), total);
+        return;
+    }
+    const int bar = barHeight();
+    int lower = 0;
+    if (!m_collapsed) {
+        // Until the window shows, the area has no size of its own to fit to.
+        if (fit && window()->isVisible()) {
+            const int fitted = fittedLowerHeight(total - bar, m_lowerHeight, m_minHeight);
+            if (fitted != m_lowerHeight) {
+                m_lowerHeight = fitted;
+                m_resizeStore->start();
+            }
+        }
+        lower = m_lowerHeight;
+    }
+    const int upper = std::max(total - bar - lower, 0);
+    m_top->setGeometry(0, 0, width(), upper);
+    m_lower->setGeometry(0, upper, width(), bar + lower);
 }
 
 void DraftPaneStack::rememberHeight()
 {
     if (m_collapsed || !m_hasLowerPane)
         return;
-    UserDefaults::sharedInstance().setValue(summaryHeightKey(), double(m_bottom->height()));
+    UserDefaults::sharedInstance().setValue(summaryHeightKey(), double(m_lowerHeight));
 }
 
 int DraftPaneStack::storedHeight() const
 {
     const double stored = UserDefaults::sharedInstance().real(summaryHeightKey());
-    return stored >= 1 ? int(stored) : defaultLowerHeight;
+    return stored >= 1 && stored <= largestStoredHeight ? int(stored) : defaultLowerHeight;
 }

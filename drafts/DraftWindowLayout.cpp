@@ -96,6 +96,7 @@ void DraftWindowLayout::buildTitleArea(QWidget* parent)
             updateWindowTitle();
             if (m_window)
                 m_window->setWindowModified(true);
+            emit m_draft.textEdited();
         }
     });
     m_titleView =
@@ -111,6 +112,7 @@ void DraftWindowLayout::buildTitleArea(QWidget* parent)
             m_updatingFields = false;
             if (m_window)
                 m_window->setWindowModified(true);
+            emit m_draft.textEdited();
         }
     });
     m_keywordView =

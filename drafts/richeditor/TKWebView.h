@@ -92,6 +92,8 @@ public:
     void italic() override;
     void undo() override;
     void redo() override;
+    bool isComposing() const override { return m_selectionState.composing; }
+    void setButtonsEnabled(bool enabled) override { toggleStyleButtons(enabled); }
 
 signals:
     void selectionStateChanged(const RichSelectionState& state);

@@ -227,6 +227,10 @@ void AppControl::installServices()
     // The draft windows' Publish checks the blog's warnings and hands the post
     // over to the publishing road.
     drafts.publish = PublishHandOver::publish;
+    // Typing in a draft refreshes the main window's preview while it shows.
+    drafts.previewVisible = [control = QPointer<AppControl>(this)] {
+        return control && control->m_window && control->m_window->previewVisible();
+    };
     // The draft windows' File menu saves their post as stationery.
     drafts.saveAsStationery = [control = QPointer<AppControl>(this)](Draft& draft) {
         const EntryPtr entry = draft.entry();

@@ -82,4 +82,12 @@ function onContentBlur() {
     if (range)
         lastRange = range.cloneRange();
     focusedWithoutCaret = false;
+    // The engine ends a composition when the content loses the focus, at
+    // times without a compositionend: none outlives the focus, or the keys
+    // and the snapshots would wait for its end for ever.
+    if (composing) {
+        composing = false;
+        scheduleState();
+        scheduleSnapshot();
+    }
 }
