@@ -4,8 +4,10 @@
 #include "DraftTesting.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
+#include "RVCatsController.h"
 #include "RVDraftWindow.h"
 #include "RVSubView.h"
+#include "RVTableView.h"
 #include "RichDraftTesting.h"
 #include "RichEditorPane.h"
 #include "TKWebView.h"
@@ -126,6 +128,10 @@ QWidget* tst_DraftKeys::area(const QString& name) const
         return richView(m_draft, true);
     if (name == "lowerSource")
         return sourceView(m_draft, true);
+    if (name == "catSearch")
+        return m_draft->catsController()->searchField();
+    if (name == "catTable")
+        return m_draft->catsController()->tableView();
     if (name == "richButton")
         return m_draft->richButton();
     if (name == "htmlButton")
@@ -208,12 +214,16 @@ void tst_DraftKeys::tabWalksTheAreasInUse_data()
         << rich << false << true << "title" << none << false << "mainRich";
     QTest::newRow("rich editor to the lower one")
         << rich << true << true << "mainRich" << none << false << "lowerRich";
-    QTest::newRow("a collapsed lower pane is skipped, back to the title")
-        << rich << true << false << "mainRich" << none << false << "title";
+    QTest::newRow("a collapsed lower pane is skipped, on to the categories")
+        << rich << true << false << "mainRich" << none << false << "catSearch";
     QTest::newRow("keywords to the rich editor")
         << rich << true << false << "keywords" << none << false << "mainRich";
-    QTest::newRow("lower rich editor wraps to the title")
-        << rich << false << true << "lowerRich" << none << false << "title";
+    QTest::newRow("lower rich editor to the categories search")
+        << rich << false << true << "lowerRich" << none << false << "catSearch";
+    QTest::newRow("categories search to its list")
+        << rich << true << true << "catSearch" << none << false << "catTable";
+    QTest::newRow("the categories list wraps to the title")
+        << rich << true << true << "catTable" << none << false << "title";
     QTest::newRow("Shift-Tab") << rich << true << true << "keywords" << int(Qt::ShiftModifier)
                                << false << "";
     QTest::newRow("Ctrl-Tab") << rich << true << true << "title" << int(Qt::ControlModifier)
@@ -233,8 +243,8 @@ void tst_DraftKeys::tabWalksTheAreasInUse_data()
         << source << false << true << "title" << none << false << "mainSource";
     QTest::newRow("source view to the lower one")
         << source << true << true << "mainSource" << none << false << "lowerSource";
-    QTest::newRow("the last area wraps to the first")
-        << source << true << true << "lowerSource" << none << false << "title";
+    QTest::newRow("lower source view to the categories search")
+        << source << true << true << "lowerSource" << none << false << "catSearch";
     QTest::newRow("composing in the source view")
         << source << true << true << "mainSource" << none << true << "";
 }
