@@ -24,6 +24,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Twelve times a 4K frame: a larger one is a damaged header, not a movie to show.
+constexpr qint64 MaxFramePixels = 100'000'000;
+
 // Demuxers that read still pictures, and those that read text or playlists
 // naming other files: none of them makes a movie of the file itself.
 bool isExcludedDemuxer(const char* names)
@@ -278,6 +281,14 @@ QImage MovieFile::Private::toImage(const AVFrame* frame)
     if (frame->width != format->streams[videoIndex]->codecpar->width ||
         frame->height != format->streams[videoIndex]->codecpar->height)
         size = QSize(frame->width, frame->height);
+    if (qint64(size.width()) * size.height() > MaxFramePixels) {
+        qCWarning(lcImaging).noquote()
+            << QStringLiteral("The frames of the movie \"%1\" are too large to show (%2 × %3).")
+                   .arg(path)
+                   .arg(size.width())
+                   .arg(size.height());
+        return QImage();
+    }
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
         return QImage();

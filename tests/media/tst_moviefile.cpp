@@ -117,8 +117,11 @@ void TestMovieFile::initTestCase()
     QVERIFY(m_dir.isValid());
     const QStringList h264{"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p"};
     // Four seconds at 25 frames, a keyframe each second, B-frames between.
-    QVERIFY(ffmpeg(QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4"} +
-                   h264 + QStringList{"-g", "25", "-bf", "2", path("small.mp4")}));
+    // The colours turn a fifth of the wheel each frame, so that a neighbour
+    // of the right frame is far below the PSNR the right one reaches.
+    const QString turning = "testsrc=size=320x240:rate=25:duration=4,hue=h=t*1800";
+    QVERIFY(ffmpeg(QStringList{"-f", "lavfi", "-i", turning} + h264 +
+                   QStringList{"-g", "25", "-bf", "2", path("small.mp4")}));
     QVERIFY(ffmpeg(QStringList{"-f", "lavfi", "-i", "testsrc=size=1920x1080:rate=25:duration=1"} +
                    h264 + QStringList{path("turned.mp4")}));
     QVERIFY(turnFirstTrack(path("turned.mp4"), 1080));
@@ -131,8 +134,12 @@ void TestMovieFile::initTestCase()
         ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240", "-frames:v", "1", path("still.jpg")}));
     QVERIFY(
         ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240", "-frames:v", "1", path("still.png")}));
-    QVERIFY(ffmpeg(QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4"} +
-                   h264 + QStringList{"-movflags", "+faststart", path("indexfirst.mp4")}));
+    // Cover art rides along as a one-picture video stream: still a sound.
+    QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-i", path("still.png"),
+                    "-map", "0", "-map", "1", "-c:a", "libmp3lame", "-c:v", "copy",
+                    "-disposition:v", "attached_pic", path("covered.mp3")}));
+    QVERIFY(ffmpeg(QStringList{"-f", "lavfi", "-i", turning} + h264 +
+                   QStringList{"-movflags", "+faststart", path("indexfirst.mp4")}));
 
     // Cut short: the index at the end is lost with the cut; written first, it
     // names frames the file no longer holds.
@@ -166,6 +173,7 @@ void TestMovieFile::opensAndSizes_data()
     QTest::newRow("1080p turned a quarter") << "turned.mp4" << true << QSize(1080, 1920) << false;
     QTest::newRow("pixels 16:15 wide") << "wide.mp4" << true << QSize(768, 480) << false;
     QTest::newRow("sound only") << "sound.m4a" << true << QSize(0, 0) << true;
+    QTest::newRow("sound with cover art") << "covered.mp3" << true << QSize(0, 0) << true;
     QTest::newRow("cut, index lost") << "cut-indexlast.mp4" << false << QSize(0, 0) << false;
     QTest::newRow("cut, index kept") << "cut-indexfirst.mp4" << true << QSize(320, 240) << false;
     QTest::newRow("JPEG") << "still.jpg" << false << QSize(0, 0) << false;
