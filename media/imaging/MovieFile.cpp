@@ -237,7 +237,10 @@ FramePtr MovieFile::Private::decodeUpTo(int64_t target)
             if (read == AVERROR(EAGAIN))
                 continue;
             if (read < 0) {
-                // The end, or a file cut short: what was decoded still counts.
+                // The end, a file cut short or a read cut off: what was
+                // decoded still counts.
+                if (pastDeadline())
+                    break;
                 draining = true;
                 avcodec_send_packet(decoder, nullptr);
             } else {
