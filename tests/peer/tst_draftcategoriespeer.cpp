@@ -179,7 +179,9 @@ void tst_DraftCategoriesPeer::tickTagDateAndPublish()
     draft->panels()->changeDate();
     DateHUDPanel* date = draft->panels()->datePanel();
     QVERIFY(date->isVisible());
-    date->editor()->setDateTime(nextWeek);
+    // The fields as the user types them: the day, then the time.
+    date->editor()->setDate(nextWeek.date());
+    date->editor()->setTime(nextWeek.time());
     date->done();
     QVERIFY(entry->hasCustomDate());
     QCOMPARE(entry->entryDate().toSecsSinceEpoch(), nextWeek.toSecsSinceEpoch());
