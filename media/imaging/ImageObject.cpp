@@ -6,6 +6,7 @@
 #include "ImageMetadata.h"
 #include "ImageOrientation.h"
 #include "ImageSource.h"
+#include "ImageTypes.h"
 #include "ImagingLog.h"
 #include "Jpeg2000Codec.h"
 #include "LanczosScaler.h"
@@ -26,42 +27,6 @@ const QString Png = QStringLiteral("public.png");
 const QString Jpeg2000 = QStringLiteral("public.jpeg-2000");
 const QString Pdf = QStringLiteral("com.adobe.pdf");
 const QString Tiff = QStringLiteral("public.tiff");
-
-// Type, Qt's format name, file-name extension, MIME type.
-struct TypeInfo {
-    const char* type;
-    const char* format;
-    const char* extension;
-    const char* mime;
-};
-
-constexpr TypeInfo Types[] = {
-    {"public.jpeg", "jpeg", "jpeg", "image/jpeg"},
-    {"com.compuserve.gif", "gif", "gif", "image/gif"},
-    {"public.png", "png", "png", "image/png"},
-    {"public.jpeg-2000", "jp2", "jp2", "image/jp2"},
-    {"com.adobe.pdf", "pdf", "pdf", "application/pdf"},
-    {"public.tiff", "tiff", "tiff", "image/tiff"},
-    {"com.microsoft.bmp", "bmp", "bmp", "image/bmp"},
-    {"org.webmproject.webp", "webp", "webp", "image/webp"},
-    {"com.microsoft.ico", "ico", "ico", "image/vnd.microsoft.icon"},
-};
-
-const TypeInfo* infoForType(const QString& type)
-{
-    for (const TypeInfo& info : Types)
-        if (type == QLatin1String(info.type))
-            return &info;
-    return nullptr;
-}
-
-QString typeForFormat(const QByteArray& format)
-{
-    for (const TypeInfo& info : Types)
-        if (format == info.format)
-            return QString::fromLatin1(info.type);
-    return {};
-}
 
 // floor(length × scale), safe against a product that lands just below a whole number.
 int scaledLength(int length, double scale)
@@ -163,7 +128,7 @@ bool ImageObject::setImagePath(const QString& path)
     d->rawOrientation = d->meta.orientation();
     d->metadata = propertiesOf(d->source, d->meta, d->rawOrientation);
     // Typed by what the file holds, whatever its name says.
-    const QString type = typeForFormat(d->source.format());
+    const QString type = ImageTypes::typeForFormat(d->source.format());
     d->saveType = type.isEmpty() ? Jpeg : type;
     if (supportedSaveTypes().contains(type))
         d->originalType = type;
@@ -246,14 +211,12 @@ const QStringList& ImageObject::supportedSaveTypes()
 
 QString ImageObject::extensionForType(const QString& type)
 {
-    const TypeInfo* info = infoForType(type);
-    return info ? QString::fromLatin1(info->extension) : QString();
+    return ImageTypes::extension(type);
 }
 
 QString ImageObject::mimeTypeForType(const QString& type)
 {
-    const TypeInfo* info = infoForType(type);
-    return info ? QString::fromLatin1(info->mime) : QString();
+    return ImageTypes::mimeType(type);
 }
 
 bool ImageObject::supportsInterlace(const QString& type)
@@ -391,7 +354,7 @@ QString ImageObject::saveWithFilename(const QString& name, const QString& folder
     else if (d->saveType == Pdf)
         bytes = ImageEncoder::pdf(image, &why);
     else
-        bytes = ImageEncoder::qtFormat(image, infoForType(d->saveType)->format, d->quality, &why);
+        bytes = ImageEncoder::qtFormat(image, ImageTypes::qtFormat(d->saveType), d->quality, &why);
     if (bytes.isEmpty())
         return failed(why.isEmpty() ? QStringLiteral("it could not be encoded") : why);
     QString metaError;

@@ -245,8 +245,8 @@ bool ImageSource::inspect(qint64 maxPixels)
         return false;
     const QImage::Format pixelFormat = reader->imageFormat();
     // GIF holds nothing but palettes, whatever the reader makes of them.
-    m_indexed = m_format == "gif" || pixelFormat == QImage::Format_Indexed8 || pixelFormat == QImage::Format_Mono ||
-                pixelFormat == QImage::Format_MonoLSB;
+    m_indexed = m_format == "gif" || pixelFormat == QImage::Format_Indexed8 ||
+                pixelFormat == QImage::Format_Mono || pixelFormat == QImage::Format_MonoLSB;
     m_alpha = pixelFormat != QImage::Format_Invalid &&
               QImage::toPixelFormat(pixelFormat).alphaUsage() == QPixelFormat::UsesAlpha;
 

@@ -6,6 +6,7 @@ target_sources(plumet_imaging PRIVATE
   ImageObject.cpp
   ImageOrientation.cpp
   ImageSource.cpp
+  ImageTypes.cpp
   Jpeg2000Codec.cpp
   LanczosScaler.cpp
   LuminanceSharpener.cpp
