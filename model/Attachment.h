@@ -125,6 +125,9 @@ public:
     void initWithCoder(KeyedUnarchiver& coder) override;
 
 protected:
+    // The list picture as held, for media attachments that draw their own.
+    const QImage& storedCell() const { return m_cell; }
+    void keepCell(const QImage& image) const { m_cell = image; }
     virtual AttachmentPtr makeEmpty() const;
     // Media attachments extend this with their own fields.
     virtual void fillCopy(Attachment& copy) const;

@@ -1,5 +1,6 @@
 #include "ImageAttachment.h"
 
+#include "ImageObject.h"
 #include "MediaCache.h"
 #include "MediaDownloads.h"
 #include "ModelLog.h"
@@ -45,6 +46,10 @@ void ImageAttachment::initWithPath(const QString& path)
 
 void ImageAttachment::setFilePath(const QString& path)
 {
+    // Pictures of another file are of no use any more.
+    m_image.reset();
+    dropThumbObject();
+    m_unreadablePath.clear();
     if (path.isEmpty()) {
         // Only the cache copy this attachment made goes; a stored path naming
         // anything else leaves that file where it is.
@@ -88,7 +93,10 @@ QString ImageAttachment::cachedPath() const
     ImageObject* picture = image();
     if (!picture)
         return {};
-    const QString made = saveConverted(*picture);
+    applySaveSettings(*picture);
+    const QString made = picture->saveWithFilename(MediaCache::newFileName(), MediaCache::folder());
+    if (made.isEmpty())
+        qCWarning(lcModel) << "Could not write the converted copy of" << fileName();
     if (!made.isEmpty()) {
         m_cachedPath = made;
         countQuietChange();
@@ -106,42 +114,101 @@ void ImageAttachment::setCachedPath(const QString& path)
 
 // --- the picture ---
 
+namespace {
+
+const char* const saveTypes[] = {"public.jpeg", "public.png",       "com.adobe.pdf",
+                                 nullptr,       "public.jpeg-2000", "com.compuserve.gif"};
+
+} // namespace
+
+std::shared_ptr<ImageObject> ImageAttachment::openPicture() const
+{
+    if (filePath().isEmpty() || filePath() == m_unreadablePath)
+        return nullptr;
+    auto picture = std::make_shared<ImageObject>();
+    if (!picture->setImagePath(filePath())) {
+        qCWarning(lcModel) << "Cannot read the picture" << filePath() << ":"
+                           << picture->errorString();
+        m_unreadablePath = filePath();
+        return nullptr;
+    }
+    return picture;
+}
+
 ImageObject* ImageAttachment::image() const
 {
+    if (!m_image) {
+        m_image = openPicture();
+        if (m_image)
+            configureImage(*m_image);
+    }
     return m_image.get();
 }
 
 ImageObject* ImageAttachment::thumbObject() const
 {
+    if (!m_thumbObject) {
+        m_thumbObject = openPicture();
+        if (m_thumbObject) {
+            // The processor's sizes are those shown, already upright: the
+            // height alone sets the scale when no width is stored.
+            m_thumbObject->setScales(true, storedThumbWidth().value_or(0),
+                                     storedThumbHeight().value_or(100));
+        }
+    }
     return m_thumbObject.get();
 }
 
-void ImageAttachment::configureImage(ImageObject&) const {}
-
-QString ImageAttachment::saveConverted(ImageObject&) const
+void ImageAttachment::configureImage(ImageObject& picture) const
 {
-    return {};
+    if (useScaling() && m_scaledWidth && m_scaledHeight)
+        picture.setScales(true, *m_scaledWidth, *m_scaledHeight);
+    else
+        picture.setScales(false, 0, 0);
+    if (m_sharpenRadius && m_sharpenIntensity) {
+        picture.setSharpenIntensity(*m_sharpenIntensity);
+        picture.setSharpenRadius(*m_sharpenRadius);
+    }
 }
 
-QString ImageAttachment::makeThumbnailFile() const
+void ImageAttachment::applySaveSettings(ImageObject& picture) const
 {
-    return {};
+    const int format = conversionFormat();
+    if (format >= 0 && format < int(std::size(saveTypes)) && saveTypes[format])
+        picture.setSaveType(QString::fromLatin1(saveTypes[format]));
+    picture.setQuality(fromOptional(m_conversionQuality));
+    picture.setInterlaced(fromOptional(m_conversionInterlaced));
 }
 
 double ImageAttachment::width() const
 {
-    return storedWidth().value_or(0);
+    if (const auto stored = storedWidth())
+        return *stored;
+    if (m_thumbObject)
+        return m_thumbObject->imageWidth();
+    const ImageObject* picture = image();
+    return picture ? picture->imageWidth() : 0;
 }
 
 double ImageAttachment::height() const
 {
-    return storedHeight().value_or(0);
+    if (const auto stored = storedHeight())
+        return *stored;
+    const ImageObject* picture = image();
+    return picture ? picture->imageHeight() : 0;
 }
 
 int ImageAttachment::conversionFormat() const
 {
     if (!m_conversionFormat) {
-        m_conversionFormat = Jpeg;
+        // The picture's own type, when it is one of those written.
+        const ImageObject* picture = image();
+        const QString type = picture ? picture->saveType() : QString();
+        int format = Jpeg;
+        for (int i = 0; i < int(std::size(saveTypes)); ++i)
+            if (saveTypes[i] && type == QLatin1String(saveTypes[i]))
+                format = i;
+        m_conversionFormat = format;
         countQuietChange();
     }
     return *m_conversionFormat;
@@ -149,17 +216,23 @@ int ImageAttachment::conversionFormat() const
 
 std::optional<double> ImageAttachment::sharpenRadius() const
 {
+    if (m_image)
+        m_sharpenRadius = realFrom(m_image->sharpenRadius());
     return m_sharpenRadius;
 }
 
 std::optional<double> ImageAttachment::sharpenIntensity() const
 {
+    if (m_image)
+        m_sharpenIntensity = realFrom(m_image->sharpenIntensity());
     return m_sharpenIntensity;
 }
 
 void ImageAttachment::setSharpenRadius(std::optional<double> radius)
 {
     m_sharpenRadius = radius;
+    if (m_image)
+        m_image->setSharpenRadius(fromOptional(radius));
     announce(QStringLiteral("sharpenRadius"));
     resetImage();
 }
@@ -167,26 +240,43 @@ void ImageAttachment::setSharpenRadius(std::optional<double> radius)
 void ImageAttachment::setSharpenIntensity(std::optional<double> intensity)
 {
     m_sharpenIntensity = intensity;
+    if (m_image)
+        m_image->setSharpenIntensity(fromOptional(intensity));
     announce(QStringLiteral("sharpenIntensity"));
     resetImage();
 }
 
 bool ImageAttachment::needsConversion() const
 {
-    return image() != nullptr;
+    ImageObject* picture = image();
+    if (!picture)
+        return false;
+    // Asked before the converted copy exists, the type must already be the one
+    // the copy will have.
+    applySaveSettings(*picture);
+    return picture->utiChanged() || picture->orientation() != 1;
 }
 
 void ImageAttachment::resetImage()
 {
-    if (ImageObject* picture = image())
-        configureImage(*picture);
+    if (m_image)
+        configureImage(*m_image);
     setCachedPath(QString());
     setMarkup(QString());
 }
 
 QImage ImageAttachment::cellImageForSize(int size) const
 {
-    return Attachment::cellImageForSize(size);
+    if (storedCell().isNull()) {
+        const auto picture = openPicture();
+        if (!picture)
+            return Attachment::cellImageForSize(size);
+        // Shown sizes are upright already: the height is the one shown.
+        if (picture->imageHeight() > size)
+            picture->setScales(true, 0, size);
+        keepCell(picture->createImage());
+    }
+    return storedCell();
 }
 
 // --- from the web ---

@@ -109,15 +109,16 @@ public:
 protected:
     AttachmentPtr makeEmpty() const override;
     void fillCopy(Attachment& copy) const override;
-    QString makeThumbnailFile() const override;
 
 private:
     void configureImage(ImageObject& image) const;
-    QString saveConverted(ImageObject& image) const;
+    void applySaveSettings(ImageObject& image) const;
+    std::shared_ptr<ImageObject> openPicture() const;
     QString thumbnailAddress() const;
     QString publishedLink(const Template& linkTemplate, const QString& mainAddress) const;
 
     mutable std::shared_ptr<ImageObject> m_image;
+    mutable QString m_unreadablePath; // not tried again
     mutable QString m_cachedPath;
     QString m_longdesc;
     mutable std::optional<int> m_conversionFormat;

@@ -1,6 +1,8 @@
 #include "MediaAttachment.h"
 
+#include "ImageObject.h"
 #include "MediaCache.h"
+#include "ModelLog.h"
 #include "RecordArchiving.h"
 
 #include <QFileInfo>
@@ -247,7 +249,18 @@ ImageObject* MediaAttachment::thumbObject() const
 
 QString MediaAttachment::makeThumbnailFile() const
 {
-    return {};
+    // A processor made afresh, so the file shows the settings as they are now.
+    dropThumbObject();
+    ImageObject* thumbnail = thumbObject();
+    if (!thumbnail)
+        return {};
+    thumbnail->setSaveType(QStringLiteral("public.jpeg"));
+    thumbnail->setQuality(fromOptional(m_thumbQuality));
+    const QString path =
+        thumbnail->saveWithFilename(MediaCache::newFileName() + u't', MediaCache::folder());
+    if (path.isEmpty())
+        qCWarning(lcModel) << "Could not write the thumbnail of" << fileName();
+    return path;
 }
 
 void MediaAttachment::dropThumbObject() const

@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "ImageAttachment.h"
 #include "MovieAttachment.h"
+#include "MovieFile.h"
 #include "Ping.h"
 #include "Template.h"
 
@@ -18,6 +19,9 @@ void registerMediaFactories()
         return image;
     });
     Attachment::setFactory(Attachment::MovieFile, [](const QString& path) -> AttachmentPtr {
+        // Only what the movie reader opens; anything else stays a plain file.
+        if (!MovieFile::canOpen(path))
+            return nullptr;
         auto movie = std::make_shared<MovieAttachment>();
         movie->initWithPath(path);
         return movie;

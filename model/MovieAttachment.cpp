@@ -1,10 +1,14 @@
 #include "MovieAttachment.h"
 
+#include "ImageObject.h"
 #include "MediaCache.h"
 #include "ModelLog.h"
+#include "MovieFile.h"
+#include "PosterMovieWriter.h"
 #include "RecordArchiving.h"
 #include "StringExtensions.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 
 using StoredValue::fromOptional;
@@ -147,26 +151,92 @@ void MovieAttachment::resetMovie()
 
 // --- the movie ---
 
-void MovieAttachment::determineSize() const {}
+void MovieAttachment::determineSize() const
+{
+    QSize size;
+    if (!filePath().isEmpty()) {
+        const ::MovieFile movie(filePath());
+        size = movie.naturalSize();
+    }
+    auto* self = const_cast<MovieAttachment*>(this);
+    self->setWidth(size.width());
+    self->setHeight(size.height());
+    self->announce(QStringLiteral("hasVideoTrack"));
+}
+
+QImage MovieAttachment::posterFrame() const
+{
+    if (filePath().isEmpty())
+        return {};
+    ::MovieFile movie(filePath());
+    if (!movie.isOpen())
+        return {};
+    if (m_timeValue && m_timeScale) {
+        const QImage frame = movie.frameAt(qint64(*m_timeValue), qint64(*m_timeScale));
+        if (!frame.isNull())
+            return frame;
+    }
+    return movie.posterImage();
+}
 
 QString MovieAttachment::createPosterMovie() const
 {
-    return {};
-}
-
-QString MovieAttachment::makeThumbnailFile() const
-{
-    return {};
+    const QImage frame = posterFrame();
+    const QString cache = MediaCache::folder();
+    if (frame.isNull() || cache.isEmpty())
+        return {};
+    const QString path = cache + u'/' + uniqueID() + QStringLiteral("p.mov");
+    QString error;
+    if (!PosterMovieWriter::write(frame, path, &error)) {
+        qCWarning(lcModel) << "Could not write the poster movie of" << fileName() << ":" << error;
+        return {};
+    }
+    return path;
 }
 
 ImageObject* MovieAttachment::thumbObject() const
 {
+    if (m_thumbObject)
+        return m_thumbObject.get();
+    const QImage frame = posterFrame();
+    if (frame.isNull())
+        return nullptr;
+    int width = storedThumbWidth().value_or(0);
+    const int height = storedThumbHeight().value_or(100);
+    auto thumbnail = std::make_shared<ImageObject>();
+    // Handed over losslessly and without compressing: the processor reads it
+    // back at once.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!frame.save(&buffer, "PNG", 100) || !thumbnail->setImageData(bytes)) {
+        if (!thumbnail->iconForPath(filePath()))
+            return nullptr;
+        width = 0;
+    }
+    thumbnail->setScales(true, width, height);
+    m_thumbObject = std::move(thumbnail);
     return m_thumbObject.get();
 }
 
 QImage MovieAttachment::cellImageForSize(int size) const
 {
-    return Attachment::cellImageForSize(size);
+    if (storedCell().isNull()) {
+        if (!storedWidth() || !storedHeight())
+            determineSize();
+        const QImage frame = posterFrame();
+        if (frame.isNull())
+            return Attachment::cellImageForSize(size);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ImageObject picture;
+        if (!frame.save(&buffer, "PNG", 100) || !picture.setImageData(bytes))
+            return Attachment::cellImageForSize(size);
+        picture.setScales(true, 0, size);
+        keepCell(picture.createImage());
+    }
+    return storedCell();
 }
 
 double MovieAttachment::width() const

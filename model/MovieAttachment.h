@@ -74,10 +74,10 @@ public:
 protected:
     AttachmentPtr makeEmpty() const override;
     void fillCopy(Attachment& copy) const override;
-    QString makeThumbnailFile() const override;
 
 private:
     void determineSize() const;
+    QImage posterFrame() const;
     QString createPosterMovie() const;
     QString playerMarkup(const QString& id, const QString& movieAddress, int width, int height,
                          bool autoplay, bool controller) const;

@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace plumet::test;
@@ -28,6 +31,17 @@ QByteArray pngBytes(int width, int height)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+// A picture of that size in `folder`, in the format its name says.
+QString makePicture(const QTemporaryDir& folder, const QString& name, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+    const QString path = folder.filePath(name);
+    return image.save(path) ? path : QString();
 }
 
 QString writeFile(const QString& path, const QByteArray& bytes)
@@ -88,9 +102,18 @@ private slots:
     void copyKeepsEverything();
     void fromTheWeb();
     void fromTheWebRefusesWhatIsNoPicture();
+    void conversionFormatFromTheSource_data();
+    void conversionFormatFromTheSource();
+    void convertedCopy();
+    void automaticScalingOfRealFiles_data();
+    void automaticScalingOfRealFiles();
+    void thumbnailFile();
+    void sidewaysPhoto();
+    void unreadableSource();
 
 private:
     std::shared_ptr<ImageAttachment> photo(const QString& uploaded = Main);
+    QTemporaryDir m_pictures;
 };
 
 void tst_ImageAttachment::initTestCase()
@@ -464,6 +487,151 @@ void tst_ImageAttachment::fromTheWebRefusesWhatIsNoPicture()
         ImageAttachment::fromDownload(QUrl(QStringLiteral("http://x.example")), pngBytes(2, 2));
     QVERIFY(bare);
     QCOMPARE(bare->fileName(), QStringLiteral("http:x.example"));
+}
+
+void tst_ImageAttachment::conversionFormatFromTheSource_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("png") << "a.png" << 1 << "image/png"
+                         << "png";
+    QTest::newRow("jpeg") << "a.jpg" << 0 << "image/jpeg"
+                          << "jpeg";
+    QTest::newRow("tiff") << "a.tif" << 0 << "image/jpeg"
+                          << "jpeg";
+    QTest::newRow("bmp") << "a.bmp" << 0 << "image/jpeg"
+                         << "jpeg";
+}
+
+void tst_ImageAttachment::conversionFormatFromTheSource()
+{
+    QFETCH(QString, name);
+    QFETCH(int, format);
+    QFETCH(QString, type);
+    QFETCH(QString, extension);
+    const QString source = makePicture(m_pictures, name, 64, 48);
+    if (source.isEmpty())
+        QSKIP("no writer for this format");
+    const auto image =
+        std::dynamic_pointer_cast<ImageAttachment>(Attachment::attachmentWithPath(source));
+    QVERIFY(image);
+    QCOMPARE(image->conversionFormat(), format);
+    QCOMPARE(image->internetType(), type);
+    QCOMPARE(QFileInfo(image->cachedPath()).suffix(), extension);
+}
+
+void tst_ImageAttachment::convertedCopy()
+{
+    const QString source = makePicture(m_pictures, QStringLiteral("b.png"), 64, 48);
+    ImageAttachment image;
+    image.initWithPath(source);
+    // Format 3 keeps the source's own type.
+    image.setConversionFormat(ImageAttachment::KeepFormat);
+    const QString kept = image.cachedPath();
+    QCOMPARE(QFileInfo(kept).path(), MediaCache::folder());
+    QCOMPARE(QFileInfo(kept).suffix(), QStringLiteral("png"));
+    QVERIFY(!image.needsConversion());
+    // Another format drops that copy and makes a new one, named by a fresh UUID.
+    image.setConversionFormat(ImageAttachment::Jpeg);
+    QVERIFY(!QFileInfo::exists(kept));
+    QVERIFY(image.needsConversion());
+    const QString jpeg = image.cachedPath();
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F-]{36}\\.jpeg$"))
+                .match(QFileInfo(jpeg).fileName())
+                .hasMatch());
+    QCOMPARE(image.internetType(), QStringLiteral("image/jpeg"));
+    QCOMPARE(image.serverName(jpeg, false), QStringLiteral("b.jpg"));
+    // The copy goes with the attachment.
+    QString copy;
+    {
+        ImageAttachment gone;
+        gone.initWithPath(source);
+        copy = gone.cachedPath();
+        QVERIFY(QFileInfo::exists(copy));
+    }
+    QVERIFY(!QFileInfo::exists(copy));
+}
+
+void tst_ImageAttachment::automaticScalingOfRealFiles_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QSize>("written");
+    QTest::newRow("1024 x 768") << 1024 << 768 << QSize(480, 360);
+    QTest::newRow("600 x 800") << 600 << 800 << QSize(360, 480);
+    QTest::newRow("481 x 481") << 481 << 481 << QSize(480, 480);
+    QTest::newRow("480 x 480") << 480 << 480 << QSize(480, 480);
+    QTest::newRow("1000 x 333") << 1000 << 333 << QSize(480, 158); // 159.84, made even
+}
+
+void tst_ImageAttachment::automaticScalingOfRealFiles()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QSize, written);
+    const QString source =
+        makePicture(m_pictures, QStringLiteral("%1x%2.png").arg(width).arg(height), width, height);
+    ImageAttachment image;
+    image.initWithPath(source);
+    QCOMPARE(image.width(), double(width));
+    QCOMPARE(image.height(), double(height));
+    image.adaptToSize();
+    const QImage converted(image.cachedPath());
+    QCOMPARE(converted.size(), written);
+}
+
+void tst_ImageAttachment::thumbnailFile()
+{
+    const QString source = makePicture(m_pictures, QStringLiteral("wide.png"), 1600, 1200);
+    ImageAttachment image;
+    image.initWithPath(source);
+    QCOMPARE(image.thumbWidth(), 133);
+    image.setThumbCreate(true);
+    const QString markup = image.generateMarkup(true, nullptr);
+    const QString thumbnail = image.storedThumbCachedPath();
+    QVERIFY(QFileInfo(thumbnail).fileName().endsWith(QLatin1String("t.jpeg")));
+    QCOMPARE(QImage(thumbnail).size(), QSize(132, 98));
+    QCOMPARE(markup, "<img src=\"" + QUrl::fromLocalFile(thumbnail).toString(QUrl::FullyEncoded) +
+                         "\" width=\"133\" height=\"100\" id=\"" + image.uniqueID() + "\" />");
+    // Any thumbnail setting drops the file.
+    image.setThumbQuality(0.5);
+    QVERIFY(!QFileInfo::exists(thumbnail));
+}
+
+void tst_ImageAttachment::sidewaysPhoto()
+{
+    const QString source = makePicture(m_pictures, QStringLiteral("sideways.jpg"), 300, 200);
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"),
+                   {"-q", "-overwrite_original", "-Orientation=6", "-n", source});
+    QVERIFY(exiftool.waitForFinished(60000));
+    QCOMPARE(exiftool.exitCode(), 0);
+
+    ImageAttachment image;
+    image.initWithPath(source);
+    QCOMPARE(image.width(), 200.0);
+    QCOMPARE(image.height(), 300.0);
+    QCOMPARE(image.thumbWidth(), 66);
+    QVERIFY(image.needsConversion()); // turned upright on the way
+    image.setThumbCreate(true);
+    const QImage thumbnail(image.thumbCachedPath());
+    QVERIFY(thumbnail.height() > thumbnail.width());
+    QCOMPARE(thumbnail.height() % 2, 0);
+    QCOMPARE(thumbnail.width() % 2, 0);
+}
+
+void tst_ImageAttachment::unreadableSource()
+{
+    const QString source =
+        writeFile(m_pictures.filePath(QStringLiteral("broken.png")), QByteArray("\x89PNG\r\n"));
+    ImageAttachment image;
+    image.initWithPath(source);
+    QVERIFY(!image.image());
+    QCOMPARE(image.cachedPath(), QString());
+    QCOMPARE(image.internetType(), QStringLiteral("image/jpeg"));
+    QVERIFY(!image.needsConversion());
 }
 
 QTEST_MAIN(tst_ImageAttachment)

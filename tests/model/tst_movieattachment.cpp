@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace plumet::test;
 
@@ -65,6 +68,18 @@ QString cacheFile(const QString& suffix)
     return path;
 }
 
+bool ffmpeg(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("ffmpeg"),
+                  QStringList{"-hide_banner", "-loglevel", "error", "-y", "-nostdin"} + arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        qWarning().noquote() << process.readAllStandardError();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class tst_MovieAttachment : public QObject {
@@ -80,11 +95,25 @@ private slots:
     void timeAsString_data();
     void timeAsString();
     void copyKeepsEverything();
+    void realMovie();
+    void soundOnly();
+    void thumbnailOfARealMovie();
+    void notAMovieStaysAPlainFile();
+
+private:
+    QTemporaryDir m_movies;
+    QString m_movie, m_sound;
 };
 
 void tst_MovieAttachment::initTestCase()
 {
     QVERIFY(qEnvironmentVariableIsSet("PLUMET_TEST_DATA"));
+    QVERIFY(m_movies.isValid());
+    m_movie = m_movies.filePath(QStringLiteral("Boat Trip.mov"));
+    m_sound = m_movies.filePath(QStringLiteral("waves.m4a"));
+    QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-c:v",
+                    "libx264", "-pix_fmt", "yuv420p", m_movie}));
+    QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "aac", m_sound}));
 }
 
 void tst_MovieAttachment::markup_data()
@@ -251,6 +280,79 @@ void tst_MovieAttachment::copyKeepsEverything()
     QCOMPARE(copy->generateMarkup(true, nullptr), movie.generateMarkup(true, nullptr));
     QCOMPARE(copy->timeValue(), std::optional<double>(30));
     QCOMPARE(copy->timeScale(), std::optional<double>(600));
+}
+
+void tst_MovieAttachment::realMovie()
+{
+    const auto movie =
+        std::dynamic_pointer_cast<MovieAttachment>(Attachment::attachmentWithPath(m_movie));
+    QVERIFY(movie);
+    QCOMPARE(movie->filePath(), m_movie);
+    QCOMPARE(movie->width(), 320.0);
+    QCOMPARE(movie->height(), 240.0);
+    QVERIFY(movie->hasVideoTrack());
+    // The thumbnail follows the frame's proportions.
+    QCOMPARE(movie->thumbWidth(), 133);
+
+    // A poster movie by default, made on demand as "<uniqueID>p.mov" in the cache.
+    const QString editor = movie->generateMarkup(true, nullptr);
+    const QString posterFile = MediaCache::folder() + u'/' + movie->uniqueID() + "p.mov";
+    QVERIFY(QFileInfo(posterFile).size() > 0);
+    const QString local = QUrl::fromLocalFile(m_movie).toString(QUrl::FullyEncoded);
+    QCOMPARE(editor, poster(QStringLiteral("id=\"%1\" ").arg(movie->uniqueID()),
+                            QUrl::fromLocalFile(posterFile).toString(QUrl::FullyEncoded), local,
+                            320, 256, false, false));
+    QVERIFY(local.contains(QLatin1String("Boat%20Trip.mov")));
+
+    // A new poster time drops it; the next markup makes it again.
+    movie->setSelectedTime(25, 25);
+    QVERIFY(!QFileInfo::exists(posterFile));
+    movie->generateMarkup(false, nullptr);
+    QVERIFY(QFileInfo::exists(posterFile));
+}
+
+void tst_MovieAttachment::soundOnly()
+{
+    MovieAttachment sound;
+    sound.initWithPath(m_sound);
+    QCOMPARE(sound.width(), 0.0);
+    QCOMPARE(sound.height(), 0.0);
+    QVERIFY(!sound.hasVideoTrack());
+    sound.setMovieShowController(false);
+    // No frame to make a poster of: the plain player, with its controller.
+    const QString local = QUrl::fromLocalFile(m_sound).toString(QUrl::FullyEncoded);
+    QCOMPARE(sound.generateMarkup(false, nullptr), player("", local, 240, 16, false, true));
+    QVERIFY(!QFileInfo::exists(MediaCache::folder() + u'/' + sound.uniqueID() + "p.mov"));
+}
+
+void tst_MovieAttachment::thumbnailOfARealMovie()
+{
+    MovieAttachment movie;
+    movie.initWithPath(m_movie);
+    movie.setMovieLinkOption(MovieAttachment::ThumbnailImage);
+    movie.setAlt(QStringLiteral("Test <card>"));
+    const QString markup = movie.generateMarkup(false, nullptr);
+    const QString thumbnail = movie.storedThumbCachedPath();
+    QVERIFY2(!thumbnail.isEmpty(), qPrintable(markup));
+    // A fresh UUID followed by "t", as a JPEG.
+    QVERIFY(QFileInfo(thumbnail).fileName().endsWith(QLatin1String("t.jpeg")));
+    QCOMPARE(QFileInfo(thumbnail).path(), MediaCache::folder());
+    QCOMPARE(QImage(thumbnail).size(), QSize(132, 98)); // 133 x 99.75, cropped to even sizes
+    QCOMPARE(markup, "<img src=\"" + QUrl::fromLocalFile(thumbnail).toString(QUrl::FullyEncoded) +
+                         "\" width=\"133\" height=\"100\" alt=\"Test &lt;card&gt;\" />");
+    movie.setTimeValue(10);
+    QVERIFY(!QFileInfo::exists(thumbnail));
+}
+
+void tst_MovieAttachment::notAMovieStaysAPlainFile()
+{
+    const QString fake = m_movies.filePath(QStringLiteral("notes.mov"));
+    QFile file(fake);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("These are notes, not a movie.\n");
+    file.close();
+    const AttachmentPtr attachment = Attachment::attachmentWithPath(fake);
+    QVERIFY(!std::dynamic_pointer_cast<MovieAttachment>(attachment));
 }
 
 QTEST_MAIN(tst_MovieAttachment)
