@@ -591,8 +591,13 @@ void tst_ImageAttachment::thumbnailFile()
     image.setThumbCreate(true);
     const QString markup = image.generateMarkup(true, nullptr);
     const QString thumbnail = image.storedThumbCachedPath();
-    QVERIFY(QFileInfo(thumbnail).fileName().endsWith(QLatin1String("t.jpeg")));
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F-]{36}t\\.jpeg$"))
+                .match(QFileInfo(thumbnail).fileName())
+                .hasMatch());
+    QCOMPARE(QFileInfo(thumbnail).path(), MediaCache::folder());
     QCOMPARE(QImage(thumbnail).size(), QSize(132, 98));
+    // The list picture: the height of the row.
+    QCOMPARE(image.cellImageForSize(76).size(), QSize(100, 76));
     QCOMPARE(markup, "<img src=\"" + QUrl::fromLocalFile(thumbnail).toString(QUrl::FullyEncoded) +
                          "\" width=\"133\" height=\"100\" id=\"" + image.uniqueID() + "\" />");
     // Any thumbnail setting drops the file.

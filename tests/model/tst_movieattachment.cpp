@@ -293,6 +293,7 @@ void tst_MovieAttachment::realMovie()
     QVERIFY(movie->hasVideoTrack());
     // The thumbnail follows the frame's proportions.
     QCOMPARE(movie->thumbWidth(), 133);
+    QCOMPARE(movie->cellImageForSize(76).size(), QSize(100, 76));
 
     // A poster movie by default, made on demand as "<uniqueID>p.mov" in the cache.
     const QString editor = movie->generateMarkup(true, nullptr);
