@@ -82,7 +82,7 @@ public:
     // Pictures of the file for table rows (76 pixels) and the library (96 pixels).
     QImage cell() const;
     void setCell(const QImage& image);
-    QImage cellImageForSize(int size) const;
+    virtual QImage cellImageForSize(int size) const;
     QImage thumb() const;
     void setThumb(const QImage& image);
     // Draws the icon of a file at a height; the default uses the icon theme.
@@ -90,7 +90,7 @@ public:
     static void setIconProvider(IconProvider provider);
 
     // The MIME type of the file; "text/plain" when none is known.
-    QString internetType() const;
+    virtual QString internetType() const;
 
     // Markup standing for the attachment in an entry. The editor form carries
     // the id. The template is for media attachments.
@@ -125,6 +125,9 @@ public:
     void initWithCoder(KeyedUnarchiver& coder) override;
 
 protected:
+    // The list picture as held, for media attachments that draw their own.
+    const QImage& storedCell() const { return m_cell; }
+    void keepCell(const QImage& image) const { m_cell = image; }
     virtual AttachmentPtr makeEmpty() const;
     // Media attachments extend this with their own fields.
     virtual void fillCopy(Attachment& copy) const;
