@@ -82,7 +82,7 @@ public:
     // Pictures of the file for table rows (76 pixels) and the library (96 pixels).
     QImage cell() const;
     void setCell(const QImage& image);
-    QImage cellImageForSize(int size) const;
+    virtual QImage cellImageForSize(int size) const;
     QImage thumb() const;
     void setThumb(const QImage& image);
     // Draws the icon of a file at a height; the default uses the icon theme.
@@ -90,7 +90,7 @@ public:
     static void setIconProvider(IconProvider provider);
 
     // The MIME type of the file; "text/plain" when none is known.
-    QString internetType() const;
+    virtual QString internetType() const;
     // The MIME type of a file on disk; "text/plain" when none is known.
     static QString internetTypeOfFile(const QString& path);
 

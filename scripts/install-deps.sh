@@ -14,8 +14,11 @@ packages=(
   # libraries
   libssl-dev libplist-dev libtidy-dev libsecret-1-dev liblcms2-dev libarchive-dev libexpat1-dev
   libhunspell-dev libxml2-dev libicu-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   # run-time helpers and test peers
   libplist-utils openssl perl libtext-textile-perl
+  # movies for the movie tests are made, probed and compared with these
+  ffmpeg
   # interpreters the script runner's tests run scripts with
   python3 ruby
   gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth
