@@ -88,7 +88,12 @@ QString UploadJob::uploadName(const Attachment& attachment, bool withFolder,
                               Attachment::UploadVia via)
 {
     const QString name = attachment.uploadFileName(via);
-    return withFolder ? inFolder(attachment.uploadFolder(), name) : name;
+    if (!withFolder)
+        return name;
+    // An uploader takes both files at once, under the attachment's destination.
+    return inFolder(via == Attachment::UploadVia::Uploader ? attachment.destination()
+                                                           : attachment.uploadFolder(),
+                    name);
 }
 
 void UploadJob::doStart()

@@ -96,6 +96,15 @@ QString fileNameOf(const QByteArray& body)
     return name.match(QString::fromUtf8(body)).captured(1);
 }
 
+// The road's own steps whatever the file holds: a plain attachment, as
+// pictures and movies go up in passes of their own.
+AttachmentPtr plainAttachment(const QString& path)
+{
+    auto attachment = std::make_shared<Attachment>();
+    attachment->initWithPath(path);
+    return attachment;
+}
+
 Response mediaAnswer(const QString& url)
 {
     return xmlrpcAnswer(QVariantMap{{"url", url}, {"file", "x"}, {"type", "image/png"}});
@@ -205,7 +214,7 @@ QString tst_UploadJob::makeFile(const QString& name, int size)
 AttachmentPtr tst_UploadJob::blogAttachment(const BlogSetup& setup, const QString& path)
 {
     m_accounts->insertAccount(setup.account, -1);
-    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    AttachmentPtr attachment = plainAttachment(path);
     attachment->setAccountID(setup.account->accountID());
     attachment->setBlogID(setup.blog->uniqueID());
     return attachment;
@@ -312,7 +321,7 @@ void tst_UploadJob::uploaderPlugin()
             {{"url", "http://photos.invalid/1.jpg"}, {"source", "http://photos.invalid/page/1"}});
     };
     const QString path = makeFile(QStringLiteral("photo.jpg"), 5000);
-    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    AttachmentPtr attachment = plainAttachment(path);
     attachment->setAccountID(QStringLiteral("Scripted"));
     attachment->setDestination(QStringLiteral("/holiday"));
     attachment->setAlt(QStringLiteral("Sea"));
@@ -355,7 +364,7 @@ void tst_UploadJob::uploaderFailures()
         // A late second answer is not heard.
         callbacks.success({{"url", "http://late.invalid/"}});
     };
-    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("f.txt", 10));
+    AttachmentPtr attachment = plainAttachment(makeFile("f.txt", 10));
     attachment->setAccountID(QStringLiteral("Scripted"));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
@@ -369,7 +378,7 @@ void tst_UploadJob::uploaderFailures()
 
 void tst_UploadJob::noDestination()
 {
-    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("f.txt", 10));
+    AttachmentPtr attachment = plainAttachment(makeFile("f.txt", 10));
     auto outcome = upload(attachment);
     QCOMPARE(outcome->message, QStringLiteral("There is no server to upload the attachment to."));
     attachment->setAccountID(QStringLiteral("No such uploader"));
@@ -626,7 +635,7 @@ void tst_UploadJob::failureLeavesTheAccountToItsHolder()
     auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
     QCOMPARE(outcome->message, QStringLiteral("Disk full."));
     QVERIFY(setup.account->isCritical());
-    AttachmentPtr nowhere = Attachment::attachmentWithPath(makeFile("b.png", 10));
+    AttachmentPtr nowhere = plainAttachment(makeFile("b.png", 10));
     nowhere->setAccountID(setup.account->accountID());
     nowhere->setBlogID(QStringLiteral("no such blog"));
     outcome = upload(nowhere);
@@ -642,7 +651,7 @@ void tst_UploadJob::secondRequestJoinsTheUpload()
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         callbacks.success({{"url", "http://photos.invalid/1.jpg"}});
     };
-    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("p.jpg", 10));
+    AttachmentPtr attachment = plainAttachment(makeFile("p.jpg", 10));
     attachment->setAccountID(QStringLiteral("Scripted"));
     int first = 0;
     m_road->upload(attachment, [&] { ++first; }, {});
