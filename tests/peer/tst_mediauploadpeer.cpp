@@ -1,6 +1,8 @@
 #include "AccountList.h"
 #include "ActivityList.h"
 #include "AttachmentLibrary.h"
+#include "ImageAttachment.h"
+#include "MediaCache.h"
 #include "PassAttachment.h"
 #include "PublishTesting.h"
 #include "ServerRoads.h"
@@ -78,12 +80,13 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
+    void pngGoesUpAsJpegWithItsThumbnail();
     void pictureAndThumbnailComeBackAsJpeg();
     void failedThumbnailPassSendsOnlyTheThumbnailNext();
 
 private:
     std::shared_ptr<PassAttachment> makePicture(const QString& name);
-    EntryPtr entryWith(const std::shared_ptr<PassAttachment>& attachment, const QString& title);
+    EntryPtr entryWith(const AttachmentPtr& attachment, const QString& title);
     void publishAndWait(const EntryPtr& entry);
     QString php(const QString& code);
     int mediaOnServer()
@@ -170,8 +173,7 @@ std::shared_ptr<PassAttachment> tst_MediaUploadPeer::makePicture(const QString& 
     return attachment;
 }
 
-EntryPtr tst_MediaUploadPeer::entryWith(const std::shared_ptr<PassAttachment>& attachment,
-                                        const QString& title)
+EntryPtr tst_MediaUploadPeer::entryWith(const AttachmentPtr& attachment, const QString& title)
 {
     auto entry = Entry::create();
     entry->setTitle(title);
@@ -186,6 +188,62 @@ void tst_MediaUploadPeer::publishAndWait(const EntryPtr& entry)
     QVERIFY(entry->publish());
     QVERIFY(QTest::qWaitFor([&] { return !entry->beingPublished(); }, JobLimitMs));
     QTest::qWait(20);
+}
+
+// The picture record itself: a PNG whose JPEG copy and thumbnail go up, both
+// typed as JPEG, the post linking the thumbnail to the picture. The cache
+// holds both copies already (written here), so this is about the passes, not
+// the processor.
+void tst_MediaUploadPeer::pngGoesUpAsJpegWithItsThumbnail()
+{
+    const QString path = m_files.filePath(QStringLiteral("Drawing.png"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(picture(800, 600, "PNG"));
+    }
+    const auto image =
+        std::dynamic_pointer_cast<ImageAttachment>(Attachment::attachmentWithPath(path));
+    QVERIFY(image);
+    image->setConversionFormat(ImageAttachment::Jpeg);
+    image->setThumbCreate(true);
+    image->setUseScaling(true);
+    const QString cache = MediaCache::folder();
+    QVERIFY(!cache.isEmpty());
+    const QList<QPair<QString, QByteArray>> copies{
+        {cache + u'/' + image->uniqueID() + QStringLiteral(".jpeg"), picture(480, 360, "JPEG")},
+        {cache + u'/' + image->uniqueID() + QStringLiteral("t.jpeg"), picture(133, 100, "JPEG")}};
+    for (const auto& [copy, bytes] : copies) {
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    image->setCachedPath(copies.at(0).first);
+    image->setThumbCachedPath(copies.at(1).first);
+    image->setAccountID(m_setup.account->accountID());
+    image->setBlogID(m_setup.blog->uniqueID());
+    m_library.attachments.insert(image->uniqueID(), image);
+    const EntryPtr entry = entryWith(image, QStringLiteral("With a drawing"));
+    m_passes = 0;
+    publishAndWait(entry);
+    QVERIFY2(!entry->hasFlag(Entry::LocalOnly), qPrintable(errorRowMessage(*m_list)));
+    QCOMPARE(m_passes, 2);
+    QVERIFY(image->uploadComplete());
+    QVERIFY2(image->uploadPath().endsWith(QLatin1String("/Drawing.jpg")),
+             qPrintable(image->uploadPath()));
+    QVERIFY2(image->thumbPath().endsWith(QLatin1String("/Drawing-tm.jpg")),
+             qPrintable(image->thumbPath()));
+    const QStringList addresses{image->uploadPath(), image->thumbPath()};
+    for (int i = 0; i < 2; ++i) {
+        const Fetched fetched = fetch(addresses.at(i));
+        QCOMPARE(fetched.status, 200);
+        QVERIFY2(fetched.type.startsWith("image/jpeg"), fetched.type.constData());
+        QVERIFY(fetched.body == copies.at(i).second);
+    }
+    const QString content =
+        php(QStringLiteral("echo get_post(%1)->post_content;").arg(entry->uniqueID()));
+    QVERIFY2(content.contains(QUrl(image->uploadPath()).path()), qPrintable(content));
+    QVERIFY2(content.contains(QUrl(image->thumbPath()).path()), qPrintable(content));
 }
 
 void tst_MediaUploadPeer::pictureAndThumbnailComeBackAsJpeg()

@@ -1,6 +1,8 @@
 #include "AccountList.h"
 #include "AddonManager.h"
 #include "AtomDriver.h"
+#include "ImageAttachment.h"
+#include "MovieAttachment.h"
 #include "PassAttachment.h"
 #include "PluginManager.h"
 #include "RoadTesting.h"
@@ -125,6 +127,8 @@ private slots:
     void uploaderTakesBothInOneRequest_data();
     void uploaderTakesBothInOneRequest();
     void uploaderWithoutItsCompanionSendsNothing();
+    void recordsTakeTheAnswersAddresses_data();
+    void recordsTakeTheAnswersAddresses();
 
 private:
     QString makeFile(const QString& name, const QByteArray& bytes);
@@ -523,6 +527,99 @@ void tst_UploadPasses::uploaderWithoutItsCompanionSendsNothing()
         QStringLiteral("The data for uploading could not be prepared for some obscure reason."));
     QCOMPARE(m_uploader.calls, 0);
     QVERIFY(attachment->uploadPath().isEmpty());
+}
+
+void tst_UploadPasses::recordsTakeTheAnswersAddresses_data()
+{
+    QTest::addColumn<int>("option");  // -1: an image with a thumbnail, -2: without
+    QTest::addColumn<bool>("mainUp"); // the main file had an address already
+    QTest::addColumn<QVariantMap>("answer");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<QString>("main");
+    QTest::addColumn<QString>("thumb");
+    QTest::addColumn<QString>("poster");
+    QTest::addColumn<bool>("complete");
+
+    const QString up = QStringLiteral("http://b.invalid/up");
+    const QVariantMap url{{"url", "http://b.invalid/u"}};
+    QTest::newRow("image, both") << -1 << false
+                                 << QVariantMap{{"url", "http://b.invalid/u"},
+                                                {"thumburl", "http://b.invalid/t"}}
+                                 << true << "http://b.invalid/u"
+                                 << "http://b.invalid/t"
+                                 << "" << true;
+    QTest::newRow("image, main") << -1 << false << url << true << "http://b.invalid/u"
+                                 << ""
+                                 << "" << false;
+    QTest::newRow("image, then its thumbnail")
+        << -1 << true << url << true << up << "http://b.invalid/u"
+        << "" << true;
+    QTest::newRow("image without thumbnail") << -2 << false << url << true << "http://b.invalid/u"
+                                             << ""
+                                             << "" << true;
+    QTest::newRow("no url") << -1 << false << QVariantMap{{"thumburl", "http://b.invalid/t"}}
+                            << false << ""
+                            << ""
+                            << "" << false;
+    QTest::newRow("movie 2, both")
+        << 2 << false
+        << QVariantMap{{"url", "http://b.invalid/u"}, {"thumburl", "http://b.invalid/t"}} << true
+        << "http://b.invalid/u"
+        << "http://b.invalid/t"
+        << "" << true;
+    QTest::newRow("movie 1, poster before thumbnail")
+        << 1 << false
+        << QVariantMap{{"url", "http://b.invalid/u"},
+                       {"thumburl", "http://b.invalid/t"},
+                       {"posterurl", "http://b.invalid/p"}}
+        << true << "http://b.invalid/u"
+        << ""
+        << "http://b.invalid/p" << true;
+    QTest::newRow("movie 1, then its poster") << 1 << true << url << true << up << ""
+                                              << "http://b.invalid/u" << true;
+    QTest::newRow("movie 2, then its thumbnail")
+        << 2 << true << url << true << up << "http://b.invalid/u"
+        << "" << true;
+    QTest::newRow("movie 3, then its poster") << 3 << true << url << true << up << ""
+                                              << "http://b.invalid/u" << true;
+    QTest::newRow("movie 0, main") << 0 << false << url << true << "http://b.invalid/u"
+                                   << ""
+                                   << "" << true;
+}
+
+// The records' own reading of an answer, pass by pass.
+void tst_UploadPasses::recordsTakeTheAnswersAddresses()
+{
+    QFETCH(int, option);
+    QFETCH(bool, mainUp);
+    QFETCH(QVariantMap, answer);
+    QFETCH(bool, taken);
+    QFETCH(QString, main);
+    QFETCH(QString, thumb);
+    QFETCH(QString, poster);
+    QFETCH(bool, complete);
+
+    std::shared_ptr<MediaAttachment> media;
+    std::shared_ptr<MovieAttachment> movie;
+    if (option < 0) {
+        auto image = std::make_shared<ImageAttachment>();
+        image->setThumbCreate(option == -1);
+        media = image;
+    } else {
+        movie = std::make_shared<MovieAttachment>();
+        movie->setMovieLinkOption(option);
+        media = movie;
+    }
+    if (mainUp)
+        media->setUploadPath(QStringLiteral("http://b.invalid/up"));
+    QVERIFY(!media->uploadComplete());
+    media->noteUploadStart();
+    QCOMPARE(media->processUpload(answer), taken);
+    QCOMPARE(media->uploadPath(), main);
+    QCOMPARE(media->thumbPath(), thumb);
+    if (movie)
+        QCOMPARE(movie->posterPath(), poster);
+    QCOMPARE(media->uploadComplete(), complete);
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_UploadPasses)
