@@ -430,6 +430,23 @@ QString ImageAttachment::internetType() const
     return converted.isEmpty() ? QStringLiteral("image/jpeg") : internetTypeForFile(converted);
 }
 
+QString ImageAttachment::mainUploadFile(UploadVia via) const
+{
+    if (via == UploadVia::Uploader || filePath().isEmpty() || useScaling() || needsConversion())
+        return cachedPath();
+    return filePath();
+}
+
+QVariantMap ImageAttachment::uploaderFields() const
+{
+    QVariantMap fields = MediaAttachment::uploaderFields();
+    if (useScaling()) {
+        fields.insert(QStringLiteral("height"), scaledHeight());
+        fields.insert(QStringLiteral("width"), scaledWidth());
+    }
+    return fields;
+}
+
 // --- markup ---
 
 QString ImageAttachment::thumbnailAddress() const

@@ -106,9 +106,15 @@ public:
     void encodeWithCoder(KeyedArchiver& coder) const override;
     void initWithCoder(KeyedUnarchiver& coder) override;
 
+    // Besides the thumbnail's: the scaled size, when the picture is scaled.
+    QVariantMap uploaderFields() const override;
+
 protected:
     AttachmentPtr makeEmpty() const override;
     void fillCopy(Attachment& copy) const override;
+    // An uploader gets the converted copy; a blog the source unless the
+    // picture is scaled or converted, or there is no source.
+    QString mainUploadFile(UploadVia via) const override;
 
 private:
     void configureImage(ImageObject& image) const;

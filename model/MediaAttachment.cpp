@@ -471,8 +471,96 @@ QString MediaAttachment::serverName(const QString& sentFile, bool companion) con
 
 void MediaAttachment::noteUploadStart()
 {
-    m_hasMain = !uploadPath().isEmpty();
+    Attachment::noteUploadStart();
     m_hasThumb = !m_thumbPath.isEmpty();
+}
+
+// --- upload passes ---
+
+MediaAttachment::Companion MediaAttachment::companion() const
+{
+    return thumbCreate() ? Companion::Thumbnail : Companion::None;
+}
+
+QString MediaAttachment::companionFile() const
+{
+    return companion() == Companion::Thumbnail ? thumbCachedPath() : QString();
+}
+
+bool MediaAttachment::storeCompanionAddress(Companion kind, const QString& address)
+{
+    if (kind != Companion::Thumbnail)
+        return false;
+    setThumbPath(address);
+    return true;
+}
+
+bool MediaAttachment::uploadComplete() const
+{
+    return !uploadPath().isEmpty() && (companion() == Companion::None || hasCompanionAddress());
+}
+
+QString MediaAttachment::uploadFilePath(UploadVia via) const
+{
+    if (via == UploadVia::Blog && hasMain())
+        return companionFile();
+    return mainUploadFile(via);
+}
+
+QString MediaAttachment::uploadFileName(UploadVia via) const
+{
+    if (via == UploadVia::Blog && hasMain())
+        return serverName(companionFile(), true);
+    return serverName(mainUploadFile(via), false);
+}
+
+QString MediaAttachment::uploadFolder() const
+{
+    return hasMain() ? m_thumbDestination : destination();
+}
+
+std::optional<Attachment::UploaderCompanion> MediaAttachment::uploaderCompanion() const
+{
+    const Companion kind = companion();
+    if (kind == Companion::None)
+        return std::nullopt;
+    const QString file = companionFile();
+    const bool poster = kind == Companion::Poster;
+    return UploaderCompanion{poster ? QStringLiteral("posterbits") : QStringLiteral("thumbbits"),
+                             poster ? QStringLiteral("postername") : QStringLiteral("thumbname"),
+                             file, serverName(file, true)};
+}
+
+QVariantMap MediaAttachment::uploaderFields() const
+{
+    if (companion() != Companion::Thumbnail)
+        return {};
+    return {{QStringLiteral("thumbheight"), thumbHeight()},
+            {QStringLiteral("thumbwidth"), thumbWidth()}};
+}
+
+bool MediaAttachment::processUpload(const QVariantMap& answer)
+{
+    const QString url = answer.value(QStringLiteral("url")).toString();
+    if (url.isEmpty())
+        return false;
+    const QString poster = answer.value(QStringLiteral("posterurl")).toString();
+    const QString thumb = answer.value(QStringLiteral("thumburl")).toString();
+    if ((!poster.isEmpty() && storeCompanionAddress(Companion::Poster, poster)) ||
+        (!thumb.isEmpty() && storeCompanionAddress(Companion::Thumbnail, thumb)))
+        setUploadPath(url);
+    else if (hasMain() && companion() != Companion::None)
+        storeCompanionAddress(companion(), url);
+    else
+        setUploadPath(url);
+    setMarkup(QString());
+    return true;
+}
+
+void MediaAttachment::clearUploadAddresses()
+{
+    Attachment::clearUploadAddresses();
+    setThumbPath(QString());
 }
 
 // --- stored form ---

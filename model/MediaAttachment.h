@@ -97,10 +97,23 @@ public:
     // suffix around the name.
     QString serverName(const QString& sentFile, bool companion) const;
 
-    // Set when an upload starts, from the stored addresses.
-    bool hasMain() const { return m_hasMain; }
+    // Set when an upload starts, from the stored addresses (hasMain: Attachment).
     bool hasThumb() const { return m_hasThumb; }
-    virtual void noteUploadStart();
+    void noteUploadStart() override;
+
+    // The upload passes: the main file, then its companion (the thumbnail or
+    // poster movie) once the main file has an address.
+    bool isMediaAttachment() const override { return true; }
+    bool uploadComplete() const override;
+    QString uploadFilePath(UploadVia via = UploadVia::Blog) const override;
+    QString uploadFileName(UploadVia via = UploadVia::Blog) const override;
+    QString uploadFolder() const override;
+    std::optional<UploaderCompanion> uploaderCompanion() const override;
+    QVariantMap uploaderFields() const override;
+    // "url" and a companion's address ("posterurl", "thumburl") together fill
+    // both; "url" alone is the companion's once the main file had one.
+    bool processUpload(const QVariantMap& answer) override;
+    void clearUploadAddresses() override;
 
     // Sets a stored key by name, with the conversions the settings panels rely
     // on: a string given for a number becomes its integer value.
@@ -125,6 +138,18 @@ public:
     static QString fileURL(const QString& path);
 
 protected:
+    enum class Companion { None, Thumbnail, Poster };
+    // Which companion follows the main file: the thumbnail when one is made.
+    virtual Companion companion() const;
+    // The companion's file; a thumbnail is made when missing.
+    virtual QString companionFile() const;
+    // Whether a companion's address is stored.
+    virtual bool hasCompanionAddress() const { return !m_thumbPath.isEmpty(); }
+    // The main file a road sends: the file the base record sends.
+    virtual QString mainUploadFile(UploadVia) const { return cachedPath(); }
+    // Stores a companion's address; false for a kind the attachment has none of.
+    virtual bool storeCompanionAddress(Companion kind, const QString& address);
+
     // Makes the thumbnail file in the media cache; empty on failure.
     virtual QString makeThumbnailFile() const;
     void dropThumbObject() const;
@@ -147,5 +172,5 @@ private:
     std::optional<int> m_border, m_borderType;
     std::optional<rv::Color> m_borderColor;
     std::optional<double> m_width, m_height;
-    bool m_hasMain = false, m_hasThumb = false;
+    bool m_hasThumb = false;
 };

@@ -370,6 +370,38 @@ void MovieAttachment::noteUploadStart()
     m_hasPoster = !m_posterPath.isEmpty();
 }
 
+MediaAttachment::Companion MovieAttachment::companion() const
+{
+    const int option = m_linkOption.value_or(0);
+    if (option == 2)
+        return Companion::Thumbnail;
+    return option > 0 ? Companion::Poster : Companion::None;
+}
+
+QString MovieAttachment::companionFile() const
+{
+    return companion() == Companion::Poster ? posterCachedPath() : MediaAttachment::companionFile();
+}
+
+bool MovieAttachment::hasCompanionAddress() const
+{
+    return !thumbPath().isEmpty() || !m_posterPath.isEmpty();
+}
+
+bool MovieAttachment::storeCompanionAddress(Companion kind, const QString& address)
+{
+    if (kind != Companion::Poster)
+        return MediaAttachment::storeCompanionAddress(kind, address);
+    setPosterPath(address);
+    return true;
+}
+
+void MovieAttachment::clearUploadAddresses()
+{
+    MediaAttachment::clearUploadAddresses();
+    setPosterPath(QString());
+}
+
 void MovieAttachment::applyPreset(const MediaAttachment& preset)
 {
     MediaAttachment::applyPreset(preset);

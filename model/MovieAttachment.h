@@ -71,9 +71,16 @@ public:
     void encodeWithCoder(KeyedArchiver& coder) const override;
     void initWithCoder(KeyedUnarchiver& coder) override;
 
+    void clearUploadAddresses() override;
+
 protected:
     AttachmentPtr makeEmpty() const override;
     void fillCopy(Attachment& copy) const override;
+    // Link option 2 the thumbnail, another positive one the poster movie, else none.
+    Companion companion() const override;
+    QString companionFile() const override;
+    bool hasCompanionAddress() const override;
+    bool storeCompanionAddress(Companion kind, const QString& address) override;
 
 private:
     void determineSize() const;
