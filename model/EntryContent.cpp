@@ -42,12 +42,11 @@ std::optional<QHash<QString, AttachmentPtr>> EntryContent::attachmentsFromKeys()
     for (const QString& key : *keys) {
         if (!m_entry.textsMention(key))
             continue;
-        if (!known) {
-            kept.append(key); // nothing is known yet, so nothing can be called gone
-            continue;
-        }
-        if (AttachmentPtr attachment = library->attachmentForKey(key)) {
-            found.insert(key, attachment);
+        AttachmentPtr attachment = library ? library->attachmentForKey(key) : nullptr;
+        if (attachment || !known) {
+            // Until the library is loaded nothing can be called gone.
+            if (attachment)
+                found.insert(key, attachment);
             kept.append(key);
         } else {
             m_entry.setBody(QString(m_entry.body()).replace(key, QLatin1String(" ")));
@@ -76,8 +75,9 @@ void EntryContent::applyAttachmentMarkup(QString& text) const
         const AttachmentPtr attachment = library ? library->attachmentForKey(key) : nullptr;
         if (attachment)
             text.replace(key, attachment->generateMarkup(false, linkTemplate.get()));
-        else
+        else if (library && library->isLoaded())
             text.replace(key, QLatin1String(" "));
+        // else the key stays: a library not (yet) read knows nothing to be gone
     }
 }
 

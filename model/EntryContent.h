@@ -20,10 +20,11 @@ public:
     // Key -> attachment; nullopt without a key list. Keys no text mentions are
     // dropped; keys the attachment library does not know are dropped and their
     // places in the texts blanked, but only once the library is loaded: before
-    // that nothing is known and nothing is removed.
+    // that nothing is removed (the attachments already read are found).
     std::optional<QHash<QString, AttachmentPtr>> attachmentsFromKeys();
-    // Replaces each listed key in `text` by its attachment's markup (a space for
-    // an unknown one; the text itself is not changed).
+    // Replaces each listed key in `text` by its attachment's markup; an unknown
+    // one by a space once the library is loaded, else it stays (the entry's
+    // own texts are not changed).
     void applyAttachmentMarkup(QString& text) const;
     // Replaces `search` in the texts and the publish buffers.
     void applyMarkupToContents(const QString& search, const QString& markup);

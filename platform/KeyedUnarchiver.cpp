@@ -66,7 +66,20 @@ QVariant KeyedUnarchiver::unarchiveFile(const QString& path, QString* error, QSt
 QVariant KeyedUnarchiver::unarchiveTree(const QVariant& archive, QString* error,
                                         QStringList* warnings, int* droppedRecords)
 {
+    return unarchiveTreeAs(false, archive, error, warnings, droppedRecords);
+}
+
+QVariant KeyedUnarchiver::unarchivePlain(const QVariant& archive, QString* error,
+                                         QStringList* warnings, int* droppedRecords)
+{
+    return unarchiveTreeAs(true, archive, error, warnings, droppedRecords);
+}
+
+QVariant KeyedUnarchiver::unarchiveTreeAs(bool plain, const QVariant& archive, QString* error,
+                                          QStringList* warnings, int* droppedRecords)
+{
     KeyedUnarchiver unarchiver;
+    unarchiver.plain_ = plain;
     QVariant root;
     if (unarchiver.load(archive)) {
         const QVariant top =
@@ -365,6 +378,31 @@ QVariant KeyedUnarchiver::decodeColorObject(const QVariantMap& object, int depth
 QVariant KeyedUnarchiver::decodeRecordObject(const QString& className, const QVariantMap& object,
                                              int depth)
 {
+    if (plain_) {
+        if (!ArchiveClassRegistry::contains(className)) {
+            dropRecord(QStringLiteral("an object of the unknown class \"%1\" was left out")
+                           .arg(className));
+            return {};
+        }
+        auto plain = std::make_shared<PlainRecord>();
+        plain->className = className;
+        const QVariantMap* outer = current_;
+        const int outerDepth = currentDepth_;
+        current_ = &object;
+        currentDepth_ = depth;
+        for (auto it = object.cbegin(); it != object.cend() && !failed(); ++it) {
+            if (it.key().startsWith(QLatin1Char('$')))
+                continue;
+            QVariant value = decodeObject(it.key());
+            if (value.isValid())
+                plain->fields.insert(it.key(), std::move(value));
+        }
+        current_ = outer;
+        currentDepth_ = outerDepth;
+        if (failed())
+            return {};
+        return QVariant::fromValue(PlainRecordRef(std::move(plain)));
+    }
     const ArchivableRef record = ArchiveClassRegistry::create(className);
     if (!record) {
         dropRecord(
@@ -399,11 +437,70 @@ QStringList KeyedUnarchiver::keys() const
     return names;
 }
 
+ArchivableRef KeyedUnarchiver::buildRecord(const PlainRecordRef& plain, QString* error,
+                                           QStringList* warnings)
+{
+    KeyedUnarchiver unarchiver;
+    unarchiver.built_ = true;
+    ArchivableRef record = plain ? unarchiver.build(*plain) : nullptr;
+    if (warnings)
+        warnings->append(unarchiver.warnings_);
+    if (unarchiver.failed() || !record) {
+        if (error)
+            *error = unarchiver.failed()
+                         ? QStringLiteral("The archive is damaged: %1.").arg(unarchiver.error_)
+                         : QStringLiteral("A record of an unknown class was left out.");
+        return nullptr;
+    }
+    if (error)
+        error->clear();
+    return record;
+}
+
+ArchivableRef KeyedUnarchiver::build(const PlainRecord& plain)
+{
+    ArchivableRef record = ArchiveClassRegistry::create(plain.className);
+    if (!record) {
+        dropRecord(QStringLiteral("an object of the unknown class \"%1\" was left out")
+                       .arg(plain.className));
+        return nullptr;
+    }
+    const QVariantMap* outer = current_;
+    current_ = &plain.fields;
+    record->initWithCoder(*this);
+    current_ = outer;
+    return failed() ? nullptr : record;
+}
+
+QVariant KeyedUnarchiver::materialize(const QVariant& value)
+{
+    if (value.metaType() == QMetaType::fromType<PlainRecordRef>()) {
+        const PlainRecordRef plain = value.value<PlainRecordRef>();
+        ArchivableRef record = plain ? build(*plain) : nullptr;
+        return record ? QVariant::fromValue(record) : QVariant();
+    }
+    if (isType(value, QMetaType::QVariantList)) {
+        QVariantList list = value.toList();
+        for (QVariant& item : list)
+            item = materialize(item);
+        return list;
+    }
+    if (isType(value, QMetaType::QVariantMap)) {
+        QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            it.value() = materialize(it.value());
+        return map;
+    }
+    return value;
+}
+
 QVariant KeyedUnarchiver::decodeObject(const QString& key)
 {
     if (failed() || !containsKey(key))
         return {};
     const QVariant value = current_->value(key);
+    if (built_)
+        return materialize(value);
     if (isUid(value))
         return decodeAt(value.value<PlistUid>().value, currentDepth_ + 1);
     switch (value.metaType().id()) {

@@ -41,6 +41,23 @@ public:
     static QVariant unarchiveFile(const QString& path, QString* error = nullptr,
                                   QStringList* warnings = nullptr, int* droppedRecords = nullptr);
 
+    // A record read but not built: its class and its keys as plain values, in
+    // which records stand as PlainRecordRef again. A worker thread reads an
+    // archive this way (unarchivePlain) and the thread that owns the records
+    // builds them (buildRecord), one at a time. Classes are checked against the
+    // registry when read, so a record of an unknown class is left out then.
+    struct PlainRecord {
+        QString className;
+        QVariantMap fields;
+    };
+    using PlainRecordRef = std::shared_ptr<const PlainRecord>;
+    static QVariant unarchivePlain(const QVariant& archive, QString* error = nullptr,
+                                   QStringList* warnings = nullptr, int* droppedRecords = nullptr);
+    // The record, built through its class's initWithCoder; null when its class
+    // is unknown or its keys are damaged (*error says why).
+    static ArchivableRef buildRecord(const PlainRecordRef& plain, QString* error = nullptr,
+                                     QStringList* warnings = nullptr);
+
     // The records of the root array that are of class T; other elements are
     // skipped with a warning (and counted in *dropped). Fails when the root is
     // not an array.
@@ -112,6 +129,11 @@ public:
 private:
     KeyedUnarchiver() = default;
 
+    static QVariant unarchiveTreeAs(bool plain, const QVariant& archive, QString* error,
+                                    QStringList* warnings, int* droppedRecords);
+    ArchivableRef build(const PlainRecord& plain);
+    QVariant materialize(const QVariant& value);
+
     template <class T>
     static QList<std::shared_ptr<T>> castList(const QVariantList& list, QStringList* warnings,
                                               int* dropped)
@@ -155,4 +177,8 @@ private:
     QString error_;
     QStringList warnings_;
     int dropped_ = 0;
+    bool plain_ = false; // records are read into PlainRecords
+    bool built_ = false; // current_ holds plain values, not references
 };
+
+Q_DECLARE_METATYPE(KeyedUnarchiver::PlainRecordRef)

@@ -1,18 +1,46 @@
 #include "StoredArchive.h"
 
 #include "KeyedUnarchiver.h"
+#include "PropertyList.h"
 #include "UnreadableFile.h"
 
 #include <QFileInfo>
 
 StoredArchive::Loaded StoredArchive::load(const QString& path, QStringList* warnings)
 {
+    return loadAs(false, path, warnings);
+}
+
+StoredArchive::Loaded StoredArchive::loadPlain(const QString& path, QStringList* warnings)
+{
+    return loadAs(true, path, warnings);
+}
+
+void StoredArchive::moveAside(const QString& path, const QString& reason, QString* report)
+{
+    UnreadableFile::moveAside(path, reason, report);
+}
+
+StoredArchive::Loaded StoredArchive::loadAs(bool plain, const QString& path, QStringList* warnings)
+{
     Loaded loaded;
     if (!QFileInfo::exists(path))
         return loaded;
     loaded.found = true;
     QString error;
-    loaded.root = KeyedUnarchiver::unarchiveFile(path, &error, warnings, &loaded.droppedRecords);
+    if (plain) {
+        const QVariant archive = PropertyList::readFile(path, &error);
+        if (archive.isValid()) {
+            QString problem;
+            loaded.root = KeyedUnarchiver::unarchivePlain(archive, &problem, warnings,
+                                                          &loaded.droppedRecords);
+            if (!problem.isEmpty())
+                error = QStringLiteral("The file \"%1\" could not be read. %2").arg(path, problem);
+        }
+    } else {
+        loaded.root =
+            KeyedUnarchiver::unarchiveFile(path, &error, warnings, &loaded.droppedRecords);
+    }
     if (error.isEmpty() && loaded.root.metaType().id() == QMetaType::QVariantList)
         return loaded;
     if (error.isEmpty())

@@ -25,6 +25,12 @@ public:
     };
 
     static Loaded load(const QString& path, QStringList* warnings = nullptr);
+    // The same, with the records left unbuilt (KeyedUnarchiver::unarchivePlain),
+    // for a worker thread; the caller builds them where they live.
+    static Loaded loadPlain(const QString& path, QStringList* warnings = nullptr);
+    // Moves a file aside that the caller could not read in full, `reason` in
+    // the report (*report).
+    static void moveAside(const QString& path, const QString& reason, QString* report = nullptr);
 
     // The records of class T in the list at `path`, as load() reads it. Since
     // the next save writes only the records read here, a file that holds
@@ -55,6 +61,7 @@ public:
     }
 
 private:
+    static Loaded loadAs(bool plain, const QString& path, QStringList* warnings);
     static void keepAside(const QString& path, const QString& error, const char* kind, bool inside,
                           QString* report);
 };
