@@ -1,5 +1,6 @@
 #include "AppControl.h"
 
+#include "Account.h"
 #include "AccountController.h"
 #include "AccountList.h"
 #include "AccountSheet.h"
@@ -9,6 +10,7 @@
 #include "AppLog.h"
 #include "AppMenus.h"
 #include "AtomicFile.h"
+#include "AttachmentController.h"
 #include "AuthPrompter.h"
 #include "AuthRequestPrompter.h"
 #include "Blog.h"
@@ -43,6 +45,7 @@
 #include "RVTagTool.h"
 #include "RVUpdater.h"
 #include "RichEditorPane.h"
+#include "ScriptableLibrary.h"
 #include "ScriptingService.h"
 #include "SecurityPrompter.h"
 #include "SecurityQuestionPrompter.h"
@@ -134,6 +137,11 @@ AppControl::AppControl(QObject* parent)
 AppControl::~AppControl()
 {
     applicationWillTerminate();
+    if (m_scriptableAttachments &&
+        ScriptableAttachments::sharedInstance() == m_scriptableAttachments.get())
+        ScriptableAttachments::setSharedInstance(nullptr);
+    if (m_attachments && AttachmentLibrary::sharedInstance() == m_attachments.get())
+        AttachmentLibrary::setSharedInstance(nullptr);
     if (m_uploads && AttachmentUploads::sharedInstance() == m_uploads.get())
         AttachmentUploads::setSharedInstance(nullptr);
     if (m_roads && ServerRoads::sharedInstance() == m_roads.get())
@@ -281,6 +289,25 @@ void AppControl::accountsLoaded()
     QString stationeryReport;
     m_stationeries->loadStationeries(&stationeryReport);
 
+    // The attachment library: read last, after the rest of the start-up.
+    m_attachments = std::make_unique<AttachmentController>(AttachmentController::defaultPath());
+    AttachmentLibrary::setSharedInstance(m_attachments.get());
+    m_scriptableAttachments = std::make_unique<ScriptableLibrary>(*m_attachments);
+    ScriptableAttachments::setSharedInstance(m_scriptableAttachments.get());
+    // What stored entries show never expires.
+    m_attachments->setKeysInUse([] {
+        QSet<QString> keys;
+        for (const auto& account : AccountController::sharedInstance().accountList().accounts()) {
+            for (const BlogPtr& blog : account->blogs()) {
+                for (const EntryPtr& entry : blog->entries()) {
+                    for (const QString& key : entry->attachments().value_or(QStringList()))
+                        keys.insert(key);
+                }
+            }
+        }
+        return keys;
+    });
+
     m_window = std::make_unique<BlogController>(accounts.accountList());
     BlogController* window = m_window.get();
     window->setAccountManager([] { AccountController::sharedInstance().showWindow(); });
@@ -323,6 +350,9 @@ void AppControl::accountsLoaded()
     connect(&customTags, &RVTagTool::saveFailed, window, tagsAlert);
     if (!customTags.loadReport().isEmpty())
         tagsAlert(customTags.loadReport());
+    const auto libraryAlert = fileAlert(localized(table, "Attachments"));
+    connect(m_attachments.get(), &AttachmentController::loadFailed, window, libraryAlert);
+    connect(m_attachments.get(), &AttachmentController::saveFailed, window, libraryAlert);
     // A preferences file moved aside at the start is said the same way.
     if (const QString report = UserDefaults::sharedInstance().loadReport(); !report.isEmpty())
         fileAlert(localized(table, "Preferences"))(report);
@@ -368,6 +398,7 @@ void AppControl::accountsLoaded()
 
     m_hasInited = true;
     m_menus->validate();
+    m_attachments->loadAttachments();
 
     if (m_firstRun) {
         // Whether an account was made or not, the main window comes once the
@@ -494,6 +525,9 @@ void AppControl::applicationWillTerminate()
         // The window lets go of the accounts before they are saved and go.
         if (m_window)
             m_window->cleanUp();
+        // Saved, then its converted copies and thumbnails deleted.
+        if (m_attachments)
+            m_attachments->cleanUp();
         AccountController::cleanUp();
         NotificationCenter::sharedInstance().post(QStringLiteral("goingToQuitNotification"));
         QString error;

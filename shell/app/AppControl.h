@@ -11,6 +11,7 @@
 #include <memory>
 
 class AppMenus;
+class AttachmentController;
 class AuthRequestPrompter;
 class BlogController;
 class BlogRoads;
@@ -22,6 +23,7 @@ class QuitSequence;
 class QuitSignals;
 class RVAbout;
 class RVDiffWindow;
+class ScriptableLibrary;
 class ScriptingService;
 class SecurityQuestionPrompter;
 class PublishQuestionPrompter;
@@ -83,6 +85,8 @@ public:
     Stationeries* stationeries() const { return m_stationeries.get(); }
     PluginInstaller* pluginInstaller() const { return m_installer.get(); }
     ScriptingService* scripting() const { return m_scripting.get(); }
+    // The attachment library, made once the accounts are loaded.
+    AttachmentController* attachmentController() const { return m_attachments.get(); }
 
     // --- outside entry points: each waits until the launch has finished ---
     // "plumet3:" (a new draft about a page), "x-blogpost:" (a stored post).
@@ -153,6 +157,8 @@ private:
     std::unique_ptr<BlogRoads> m_roads;
     std::unique_ptr<UploadRoad> m_uploads;
     std::unique_ptr<MediaDownloadRoad> m_mediaDownloads;
+    std::unique_ptr<AttachmentController> m_attachments;
+    std::unique_ptr<ScriptableLibrary> m_scriptableAttachments;
     std::unique_ptr<BlogController> m_window;
     std::unique_ptr<AuthRequestPrompter> m_authPrompter;
     std::unique_ptr<SecurityQuestionPrompter> m_securityPrompter;

@@ -19,7 +19,7 @@ const char* const resetKeys[] = {
     "remember_open_drafts",
     "refresh_option",
     "attachment_option",
-    "auto_remove_attachment",
+    "attachment_sheet_on_add",
     "remove_attachment_days",
     "autoSave",
     "shouldAutoSave",

@@ -19,7 +19,9 @@ QVariantMap values()
         {QStringLiteral("remember_open_drafts"), true},
         {QStringLiteral("refresh_option"), false},
         {QStringLiteral("attachment_option"), true},
-        {QStringLiteral("auto_remove_attachment"), true},
+        // Whether a new file opens the attachment sheet; the expiry switch
+        // above is another matter.
+        {QStringLiteral("attachment_sheet_on_add"), true},
         {QStringLiteral("remove_attachment_days"), 5},
         {QStringLiteral("autoSave"), 5},
         {QStringLiteral("shouldAutoSave"), true},

@@ -3,6 +3,7 @@
 #include "Account.h"
 #include "ActivityList.h"
 #include "Attachment.h"
+#include "AttachmentLibrary.h"
 #include "AttachmentUploadStep.h"
 #include "AttachmentUploads.h"
 #include "Blog.h"
@@ -94,8 +95,31 @@ void PublishRoad::lookOnServer(const EntryPtr& entry)
     roads->retrieveEntries(*blog);
 }
 
+bool PublishRoad::libraryMissing(Entry& entry)
+{
+    QStringList named;
+    for (const QString& key : entry.attachments().value_or(QStringList())) {
+        if (entry.textsMention(key))
+            named.append(key);
+    }
+    if (named.isEmpty())
+        return false;
+    AttachmentLibrary* library = AttachmentLibrary::sharedInstance();
+    if (!library)
+        return true;
+    // A lookup ends a load still running; only a library that could not be
+    // read stays unloaded.
+    library->attachmentForKey(named.first());
+    return !library->isLoaded();
+}
+
 bool PublishRoad::publishNow(const EntryPtr& entry)
 {
+    // Bare keys would go out where the post's pictures stand.
+    if (libraryMissing(*entry)) {
+        fail(entry, localized("Attachment", "The attachment library is not loaded yet."));
+        return true;
+    }
     entry->setBeingPublished(true);
     QList<AttachmentPtr> pending;
     prepare(*entry, pending);

@@ -45,6 +45,8 @@ private:
     void askFirst(const EntryPtr& entry);
     // The blog's recent posts (or pages) are fetched into its list.
     void lookOnServer(const EntryPtr& entry);
+    // Whether the texts name attachment keys while no read library knows them.
+    static bool libraryMissing(Entry& entry);
     void prepare(Entry& entry, QList<AttachmentPtr>& pending);
     void registerJob(const EntryPtr& entry);
     void fail(const EntryPtr& entry, const QString& message);

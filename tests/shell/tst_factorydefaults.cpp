@@ -32,6 +32,9 @@ void tst_FactoryDefaults::readsAsRegistered_data()
     QTest::newRow("rich editor") << "usesHTMLEditor" << qint64(0);
     QTest::newRow("keep old entries") << "keep_old_entries" << qint64(1);
     QTest::newRow("attachment days") << "remove_attachment_days" << qint64(5);
+    // Expiry and the sheet for a new file are two keys.
+    QTest::newRow("attachments expire") << "attachment_option" << qint64(1);
+    QTest::newRow("sheet on add") << "attachment_sheet_on_add" << qint64(1);
     QTest::newRow("shouldAutoSave") << "shouldAutoSave" << qint64(1);
     QTest::newRow("refresh_option") << "refresh_option" << qint64(0);
 }

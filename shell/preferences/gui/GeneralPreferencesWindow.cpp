@@ -160,9 +160,9 @@ QWidget* GeneralPreferencesWindow::makeEditingPage()
     auto* days = spinBox(0, 365);
     m_binding->bind(days, QStringLiteral("remove_attachment_days"));
     attachmentForm->addRow(inLine(expire, days, tr("days")));
-    auto* autoRemove = new QCheckBox(tr("Remove expired attachments from the library"));
-    m_binding->bind(autoRemove, QStringLiteral("auto_remove_attachment"));
-    attachmentForm->addRow(autoRemove);
+    auto* sheet = new QCheckBox(tr("Show the attachment settings for each new file"));
+    m_binding->bind(sheet, QStringLiteral("attachment_sheet_on_add"));
+    attachmentForm->addRow(sheet);
     layout->addWidget(attachments);
 
     layout->addStretch();

@@ -8,6 +8,7 @@
 #include "ActivityList.h"
 #include "AppControl.h"
 #include "AppMenus.h"
+#include "AttachmentController.h"
 #include "Blog.h"
 #include "BlogChooser.h"
 #include "BlogController.h"
@@ -82,6 +83,7 @@ private slots:
     void customTagFileTroublesAreSaid();
     void aHugePreferencesFileIsSaid();
     void anUnreadableStationeryFileIsSaid();
+    void anUnreadableAttachmentLibraryIsSaid();
     void documentsWaitForTheLaunchInOrder();
     void outsideCallsOverTheirBoundsAreRefused();
     void aBurstOfBigCallsLeavesTheBusAnswering();
@@ -166,6 +168,12 @@ void tst_AppControl::initTestCase()
     stationery.write("not a keyed archive");
     stationery.close();
 
+    // An attachment library that cannot be read.
+    QFile library(AttachmentController::defaultPath());
+    QVERIFY(library.open(QIODevice::WriteOnly));
+    library.write("bplist00 cut short");
+    library.close();
+
     m_control->openUrl(QStringLiteral("x-blogpost:e1@a1"));
     m_control->openFile(webloc);
     m_control->openUrl(QStringLiteral("x-blogpost://odd@two@ats"));
@@ -241,6 +249,23 @@ void tst_AppControl::anUnreadableStationeryFileIsSaid()
     plumet::test::saveScreenshot(alert, QStringLiteral("stationery-load-alert"));
     alert->close();
     QTRY_VERIFY(!alertOn(window, QStringLiteral("Stationery")));
+}
+
+void tst_AppControl::anUnreadableAttachmentLibraryIsSaid()
+{
+    QWidget* window = m_control->blogController();
+    AttachmentController* library = m_control->attachmentController();
+    QVERIFY(library);
+    QCOMPARE(AttachmentLibrary::sharedInstance(), library);
+    QTRY_VERIFY(alertOn(window, QStringLiteral("Attachments")));
+    QMessageBox* alert = alertOn(window, QStringLiteral("Attachments"));
+    QVERIFY2(alert->informativeText().contains(QLatin1String(".unreadable")),
+             qPrintable(alert->informativeText()));
+    QVERIFY(!QFile::exists(AttachmentController::defaultPath()));
+    // Not loaded, so no entry's key is taken for gone.
+    QVERIFY(!library->isLoaded());
+    alert->close();
+    QTRY_VERIFY(!alertOn(window, QStringLiteral("Attachments")));
 }
 
 void tst_AppControl::documentsWaitForTheLaunchInOrder()

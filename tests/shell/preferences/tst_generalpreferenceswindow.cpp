@@ -57,6 +57,9 @@ void tst_GeneralPreferencesWindow::everyGeneralPreferenceHasAControl()
     // Everything the Factory Settings button writes can be seen being written.
     for (const QString& key : FactorySettings::keys())
         QVERIFY2(bound.contains(key), qPrintable(key));
+    // Nothing reads it, so nothing offers it.
+    QVERIFY(!bound.contains(QStringLiteral("auto_remove_attachment")));
+    QVERIFY(!FactoryDefaults::values().contains(QStringLiteral("auto_remove_attachment")));
 }
 
 // Turning "Check for new versions" off stops the timed checks there and

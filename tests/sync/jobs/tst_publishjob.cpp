@@ -186,6 +186,7 @@ private slots:
     void aPublishCutShortAsksFirst();
     void attachmentsThatCannotFollowTheNewIdAreReported();
     void attachmentsGoUpFirst();
+    void unreadLibraryStopsThePublish();
     void attachmentsGoUpOneAfterAnother();
     void aFailureReopensTheDraftWithTheReason();
     void aPublishIsAnnouncedToEventAddonsWhenAsked();
@@ -967,6 +968,39 @@ struct ScriptedUploads : AttachmentUploads {
 };
 
 } // namespace
+
+void tst_PublishJob::unreadLibraryStopsThePublish()
+{
+    // The library's file could not be read: it knows nothing, not even that
+    // the key is gone.
+    struct UnreadLibrary : AttachmentLibrary {
+        int lookups = 0;
+        bool isLoaded() const override { return false; }
+        AttachmentPtr attachmentForKey(const QString&) override
+        {
+            ++lookups;
+            return nullptr;
+        }
+    } library;
+    const QString key = QStringLiteral("0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A01");
+    const EntryPtr entry = newEntry(QStringLiteral("MetaWeblog"));
+    entry->setBody(QStringLiteral("<p>Look: ") + key + QStringLiteral("</p>"));
+    entry->addKeyToAttachments(key);
+    for (AttachmentLibrary* installed :
+         {static_cast<AttachmentLibrary*>(&library), static_cast<AttachmentLibrary*>(nullptr)}) {
+        AttachmentLibrary::setSharedInstance(installed);
+        QVERIFY(entry->publish());
+        QVERIFY(!entry->beingPublished());
+        QCOMPARE(errorRowMessage(*m_list),
+                 QStringLiteral("The attachment library is not loaded yet."));
+        QVERIFY(m_methods.isEmpty());
+        // The key and the text stay for the next try.
+        QCOMPARE(entry->attachments().value(), QStringList{key});
+        QVERIFY(entry->body().contains(key));
+    }
+    QCOMPARE(library.lookups, 1); // which would have ended a load still running
+    AttachmentLibrary::setSharedInstance(nullptr);
+}
 
 void tst_PublishJob::attachmentsGoUpFirst()
 {
