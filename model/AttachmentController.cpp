@@ -215,6 +215,21 @@ void AttachmentController::addAttachments(const QList<AttachmentPtr>& attachment
     noteChange();
 }
 
+void AttachmentController::insertAttachment(int row, const AttachmentPtr& attachment)
+{
+    if (m_state == State::CleanedUp || !attachment)
+        return;
+    finishLoading();
+    if (m_attachments.contains(attachment))
+        return;
+    if (row < 0 || row > m_attachments.size())
+        row = int(m_attachments.size());
+    m_attachments.insert(row, attachment);
+    adopt(attachment);
+    emit attachmentsInserted(row, row);
+    noteChange();
+}
+
 bool AttachmentController::removeAttachment(const AttachmentPtr& attachment)
 {
     finishLoading();

@@ -63,6 +63,8 @@ public:
     // Each ends a running load first, so the file's attachments come first.
     void addAttachment(const AttachmentPtr& attachment);
     void addAttachments(const QList<AttachmentPtr>& attachments);
+    // Inserts at `row` (appends when it is negative or past the end).
+    void insertAttachment(int row, const AttachmentPtr& attachment);
     bool removeAttachment(const AttachmentPtr& attachment);
 
     // Writes the file now, atomically. During a load it is put off until the
