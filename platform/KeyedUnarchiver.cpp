@@ -23,6 +23,13 @@ bool isUid(const QVariant& value)
     return value.metaType() == QMetaType::fromType<PlistUid>();
 }
 
+// The value held, without a copy; null when it holds another type.
+template <class T> const T* held(const QVariant* value)
+{
+    return value->metaType() == QMetaType::fromType<T>() ? static_cast<const T*>(value->constData())
+                                                         : nullptr;
+}
+
 bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 {
     for (const char* candidate : names)
@@ -435,6 +442,79 @@ QStringList KeyedUnarchiver::keys() const
         if (!it.key().startsWith(QLatin1Char('$')))
             names.append(it.key());
     return names;
+}
+
+const QVariantList* KeyedUnarchiver::rootMembers(const QVariantMap& archive,
+                                                 const QVariantList& objects)
+{
+    const QVariant top =
+        archive.value(QStringLiteral("$top")).toMap().value(QStringLiteral("root"));
+    if (!isUid(top))
+        return nullptr;
+    const quint64 uid = top.value<PlistUid>().value;
+    if (uid == 0 || uid >= quint64(objects.size()) ||
+        !isType(objects[qsizetype(uid)], QMetaType::QVariantMap))
+        return nullptr;
+    const QVariantMap* root = held<QVariantMap>(&objects[qsizetype(uid)]);
+    const QVariant classRef = root ? root->value(ClassKey) : QVariant();
+    if (!isUid(classRef))
+        return nullptr;
+    const quint64 classUid = classRef.value<PlistUid>().value;
+    if (classUid == 0 || classUid >= quint64(objects.size()))
+        return nullptr;
+    const QString name =
+        objects[qsizetype(classUid)].toMap().value(QStringLiteral("$classname")).toString();
+    if (!isOneOf(name, {"NSArray", "NSMutableArray"}))
+        return nullptr;
+    const auto found = root->constFind(QStringLiteral("NS.objects"));
+    if (found == root->constEnd() || !isType(*found, QMetaType::QVariantList))
+        return nullptr;
+    return held<QVariantList>(&*found);
+}
+
+qsizetype KeyedUnarchiver::rootListSize(const QVariant& archive)
+{
+    const QVariantMap* map = held<QVariantMap>(&archive);
+    if (!map)
+        return -1;
+    const auto objects = map->constFind(QStringLiteral("$objects"));
+    if (objects == map->constEnd() || !isType(*objects, QMetaType::QVariantList))
+        return -1;
+    const QVariantList* members = rootMembers(*map, *held<QVariantList>(&*objects));
+    return members ? members->size() : -1;
+}
+
+QVariantList KeyedUnarchiver::unarchivePlainElements(const QVariant& archive, qsizetype first,
+                                                     qsizetype count, QString* error,
+                                                     QStringList* warnings, int* droppedRecords)
+{
+    KeyedUnarchiver unarchiver;
+    unarchiver.plain_ = true;
+    QVariantList elements;
+    if (unarchiver.load(archive)) {
+        const QVariantList* members = rootMembers(archive.toMap(), unarchiver.objects_);
+        if (!members || first < 0 || first + count > members->size()) {
+            unarchiver.fail(QStringLiteral("the root list is missing"));
+        } else {
+            elements.reserve(count);
+            for (qsizetype i = first; i < first + count && !unarchiver.failed(); ++i)
+                elements.append(unarchiver.decodeReference(members->at(i), 1));
+        }
+    }
+    if (warnings)
+        warnings->append(unarchiver.warnings_);
+    if (droppedRecords)
+        *droppedRecords += unarchiver.dropped_;
+    for (const QString& warning : std::as_const(unarchiver.warnings_))
+        qCWarning(lcPlatform).noquote() << "Keyed archive:" << warning;
+    if (unarchiver.failed()) {
+        if (error)
+            *error = QStringLiteral("The archive is damaged: %1.").arg(unarchiver.error_);
+        return {};
+    }
+    if (error)
+        error->clear();
+    return elements;
 }
 
 ArchivableRef KeyedUnarchiver::buildRecord(const PlainRecordRef& plain, QString* error,

@@ -53,6 +53,16 @@ public:
     using PlainRecordRef = std::shared_ptr<const PlainRecord>;
     static QVariant unarchivePlain(const QVariant& archive, QString* error = nullptr,
                                    QStringList* warnings = nullptr, int* droppedRecords = nullptr);
+    // The length of the archive's root list; -1 when the root is no list or
+    // cannot be found (unarchivePlain then says why).
+    static qsizetype rootListSize(const QVariant& archive);
+    // Elements [first, first + count) of the root list, read as unarchivePlain
+    // reads them (an element left out stays as an invalid QVariant). Several
+    // threads may each read a part of one archive at once.
+    static QVariantList unarchivePlainElements(const QVariant& archive, qsizetype first,
+                                               qsizetype count, QString* error = nullptr,
+                                               QStringList* warnings = nullptr,
+                                               int* droppedRecords = nullptr);
     // The record, built through its class's initWithCoder; null when its class
     // is unknown or its keys are damaged (*error says why).
     static ArchivableRef buildRecord(const PlainRecordRef& plain, QString* error = nullptr,
@@ -132,6 +142,8 @@ private:
     static QVariant unarchiveTreeAs(bool plain, const QVariant& archive, QString* error,
                                     QStringList* warnings, int* droppedRecords);
     ArchivableRef build(const PlainRecord& plain);
+    // The member references of the root list; null when the root is no list.
+    static const QVariantList* rootMembers(const QVariantMap& archive, const QVariantList& objects);
     QVariant materialize(const QVariant& value);
 
     template <class T>
