@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <vector>
@@ -104,7 +105,7 @@ AttachmentLibraryReader::Result AttachmentLibraryReader::read(const Options& opt
     }
     result.found = true;
     QString problem;
-    const QVariant archive = PropertyList::readFile(options.path, &problem);
+    QVariant archive = PropertyList::readFile(options.path, &problem);
     const qsizetype size = archive.isValid() ? KeyedUnarchiver::rootListSize(archive) : -1;
     if (size < 0) {
         // Not a list of ours: the whole reading says why, and moves it aside.
@@ -125,6 +126,9 @@ AttachmentLibraryReader::Result AttachmentLibraryReader::read(const Options& opt
         work[size_t(i)].count = size * (i + 1) / parts - work[size_t(i)].first;
     }
     QtConcurrent::blockingMap(work, [&](Part& part) { readPart(archive, options, part); });
+    // Freeing the parsed tree takes as long as a good part of reading it: it
+    // goes on a thread of its own, so the records are handed over now.
+    QThreadPool::globalInstance()->start([tree = std::move(archive)]() mutable { tree = {}; });
 
     int strangers = 0, dropped = 0;
     QString error;
