@@ -111,6 +111,7 @@ private slots:
     void colourForms_data();
     void colourForms();
     void archiverRefusesCyclesAndUnknownValues();
+    void plainRecordsBuildLaterAsTheyWouldAtOnce();
 };
 
 void tst_KeyedArchive::initTestCase()
@@ -371,6 +372,64 @@ void tst_KeyedArchive::archiverRefusesCyclesAndUnknownValues()
     error.clear();
     QVERIFY(KeyedArchiver::archivedData(QVariantList{QVariant(QPoint(1, 1))}, &error).isEmpty());
     QVERIFY(!error.isEmpty());
+}
+
+// Read on one thread as plain values, built on another: the same records as a
+// whole reading, and a part of the root list reads as that part.
+void tst_KeyedArchive::plainRecordsBuildLaterAsTheyWouldAtOnce()
+{
+    auto first = std::make_shared<Note>();
+    first->title = QStringLiteral("first");
+    first->created = utc(QStringLiteral("2009-02-13T23:31:30.000Z"));
+    first->label = rv::Color(0.25, 0.5, 0.75, 1);
+    first->count = 42;
+    first->extras = {{QStringLiteral("tags"), QVariantList{"a", "b"}}};
+    first->child = std::make_shared<Note>();
+    first->child->title = QStringLiteral("inner");
+    auto second = std::make_shared<Note>();
+    second->title = QStringLiteral("second");
+    second->replies = {std::make_shared<Note>()};
+    second->replies.first()->title = QStringLiteral("reply");
+    const QVariantList roots{QVariant::fromValue(ArchivableRef(first)),
+                             QVariant::fromValue(ArchivableRef(second)), QStringLiteral("text")};
+    QString error;
+    const QVariant tree = KeyedArchiver::archiveTree(QVariant(roots), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    QCOMPARE(KeyedUnarchiver::rootListSize(tree), 3);
+    const QVariant plain = KeyedUnarchiver::unarchivePlain(tree, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const QVariantList list = plain.toList();
+    QCOMPARE(list.size(), 3);
+    QCOMPARE(list[2], QVariant(QStringLiteral("text")));
+    const auto plainFirst = list[0].value<KeyedUnarchiver::PlainRecordRef>();
+    QVERIFY(plainFirst);
+    QCOMPARE(plainFirst->className, QStringLiteral("Note"));
+    auto built = std::dynamic_pointer_cast<Note>(KeyedUnarchiver::buildRecord(plainFirst, &error));
+    QVERIFY2(built, qPrintable(error));
+    QCOMPARE(built->title, first->title);
+    QCOMPARE(built->created, first->created);
+    QCOMPARE(built->label, first->label);
+    QCOMPARE(built->count, 42);
+    QCOMPARE(built->extras, first->extras);
+    QVERIFY(built->child);
+    QCOMPARE(built->child->title, QStringLiteral("inner"));
+
+    const QVariantList part = KeyedUnarchiver::unarchivePlainElements(tree, 1, 1, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(part.size(), 1);
+    auto builtSecond = std::dynamic_pointer_cast<Note>(
+        KeyedUnarchiver::buildRecord(part[0].value<KeyedUnarchiver::PlainRecordRef>(), &error));
+    QVERIFY(builtSecond);
+    QCOMPARE(builtSecond->replies.size(), 1);
+    QCOMPARE(builtSecond->replies.first()->title, QStringLiteral("reply"));
+    // Out of range, or a root that is no list.
+    KeyedUnarchiver::unarchivePlainElements(tree, 2, 5, &error);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(KeyedUnarchiver::rootListSize(
+                 KeyedArchiver::archiveTree(QVariant::fromValue(ArchivableRef(first)))),
+             -1);
+    QCOMPARE(KeyedUnarchiver::rootListSize(QVariant(QStringLiteral("no archive"))), -1);
 }
 
 QTEST_GUILESS_MAIN(tst_KeyedArchive)
