@@ -15,10 +15,14 @@ packages=(
   libssl-dev libplist-dev libtidy-dev libsecret-1-dev liblcms2-dev libarchive-dev libexpat1-dev
   libhunspell-dev libxml2-dev libicu-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  # the image processor: PNG, JPEG 2000, GIF and its palettes, metadata
+  libpng-dev libopenjp2-7-dev libgif-dev libimagequant-dev libexiv2-dev
   # run-time helpers and test peers
   libplist-utils openssl perl libtext-textile-perl
   # movies for the movie tests are made, probed and compared with these
   ffmpeg
+  # the image tests make and check their pictures with these
+  libimage-exiftool-perl libvips-tools imagemagick
   # interpreters the script runner's tests run scripts with
   python3 ruby
   gnome-keyring dbus dbus-x11 libsecret-tools xvfb xauth

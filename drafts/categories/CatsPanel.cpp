@@ -2,6 +2,7 @@
 
 #include "CategoryListModel.h"
 #include "CatsListDefaults.h"
+#include "CheckCellDelegate.h"
 #include "ColorViewSync.h"
 #include "DraftSideView.h"
 #include "GradientHeaderView.h"
@@ -50,6 +51,8 @@ CatsPanel::CatsPanel(CategoryListModel* model, QWidget* parent) : QWidget(parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
 
+    // The search field takes the panel's width, the kind toggles go below it:
+    // side by side the field kept no room to show what is typed.
     auto* top = new QHBoxLayout;
     search = new QLineEdit(this);
     search->setClearButtonEnabled(true);
@@ -69,9 +72,9 @@ CatsPanel::CatsPanel(CategoryListModel* model, QWidget* parent) : QWidget(parent
             [this] { searchMenu->popup(search->mapToGlobal(QPoint(0, search->height()))); });
     categoriesToggle = toggle("Categories", 6902, this);
     tagsToggle = toggle("Tags", 6903, this);
-    top->addWidget(search, 1);
-    top->addWidget(categoriesToggle);
-    top->addWidget(tagsToggle);
+    layout->addWidget(search);
+    top->addWidget(categoriesToggle, 1);
+    top->addWidget(tagsToggle, 1);
     layout->addLayout(top);
 
     table = new RVTableView(this);
@@ -79,6 +82,7 @@ CatsPanel::CatsPanel(CategoryListModel* model, QWidget* parent) : QWidget(parent
     table->setModel(model);
     nameCell = new TruncCellDelegate(TruncCellDelegate::Kind::Plain, table);
     table->setItemDelegateForColumn(CategoryListModel::NameColumn, nameCell);
+    table->setItemDelegateForColumn(CategoryListModel::CheckColumn, new CheckCellDelegate(table));
     // Only a new tag's name opens for editing, and only when the list says so.
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
