@@ -319,9 +319,14 @@ void Attachment::setThumb(const QImage& image)
 
 QString Attachment::internetType() const
 {
-    if (m_filePath.isEmpty())
+    return internetTypeOfFile(m_filePath);
+}
+
+QString Attachment::internetTypeOfFile(const QString& path)
+{
+    if (path.isEmpty())
         return QStringLiteral("text/plain");
-    const QMimeType type = cutils::mimeTypeForFile(m_filePath);
+    const QMimeType type = cutils::mimeTypeForFile(path);
     if (!type.isValid() || type.isDefault())
         return QStringLiteral("text/plain");
     return type.name();
@@ -370,6 +375,39 @@ bool Attachment::processUpload(const QVariantMap& answer)
 void Attachment::clearUploadAddresses()
 {
     setUploadPath(QString());
+}
+
+QString Attachment::uploadFilePath(UploadVia) const
+{
+    return cachedPath();
+}
+
+QString Attachment::uploadFileName(UploadVia) const
+{
+    return fileName();
+}
+
+QString Attachment::uploadInternetType(UploadVia via) const
+{
+    const QString path = uploadFilePath(via);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return {};
+    return internetTypeOfFile(path);
+}
+
+QString Attachment::serverFileName(const QString& baseName, const QString& sentPath)
+{
+    QString extension = QFileInfo(sentPath).suffix();
+    if (extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
+        extension = QStringLiteral("jpg");
+    return extension.isEmpty() ? baseName : baseName + QLatin1Char('.') + extension;
+}
+
+QString Attachment::baseFileName() const
+{
+    const QString name = fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.left(dot) : name;
 }
 
 AttachmentPtr Attachment::makeEmpty() const

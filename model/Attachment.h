@@ -82,7 +82,7 @@ public:
     // Pictures of the file for table rows (76 pixels) and the library (96 pixels).
     QImage cell() const;
     void setCell(const QImage& image);
-    QImage cellImageForSize(int size) const;
+    virtual QImage cellImageForSize(int size) const;
     QImage thumb() const;
     void setThumb(const QImage& image);
     // Draws the icon of a file at a height; the default uses the icon theme.
@@ -90,7 +90,9 @@ public:
     static void setIconProvider(IconProvider provider);
 
     // The MIME type of the file; "text/plain" when none is known.
-    QString internetType() const;
+    virtual QString internetType() const;
+    // The MIME type of a file on disk; "text/plain" when none is known.
+    static QString internetTypeOfFile(const QString& path);
 
     // Markup standing for the attachment in an entry. The editor form carries
     // the id. The template is for media attachments.
@@ -103,18 +105,48 @@ public:
     bool isUploading() const { return !m_uploadCaller.isNull(); }
     void setUploadCaller(QObject* caller);
 
-    // --- the upload road's steps; media attachments extend them ---
-    // The file whose bytes go up now, and the name they go up under.
-    virtual QString uploadFilePath() const { return cachedPath(); }
-    virtual QString uploadFileName() const { return fileName(); }
+    // --- the upload road's passes; media attachments extend them ---
+    // A blog's media call takes one file a request: the main file, then its
+    // companion (a media attachment's thumbnail or poster movie). An uploader
+    // plug-in takes both in one request.
+    enum class UploadVia { Blog, Uploader };
+    // An uploader's second file: its bytes go under `bitsKey`, its server
+    // name under `nameKey`.
+    struct UploaderCompanion {
+        QString bitsKey, nameKey, path, name;
+    };
+
+    // Notes, as an upload starts and before each of its passes, which files
+    // the server has (from the stored addresses); the passes follow the notes.
+    virtual void noteUploadStart() { m_hasMain = !m_uploadPath.isEmpty(); }
+    // Whether the server had the main file when last noted.
+    bool hasMain() const { return m_hasMain; }
+    // An image or movie: its upload rows say "media" and "thumbnail".
+    virtual bool isMediaAttachment() const { return false; }
+    // The file whose bytes go up now, the name and folder they go up under:
+    // on a blog the main file until it has an address, then the companion.
+    virtual QString uploadFilePath(UploadVia via = UploadVia::Blog) const;
+    virtual QString uploadFileName(UploadVia via = UploadVia::Blog) const;
+    virtual QString uploadFolder() const { return m_destination; }
+    // The MIME type of the file that goes up now, from that file alone, so a
+    // companion goes as what it is and no copy is made only to be typed;
+    // "text/plain" when its kind is unknown, empty when there is no file.
+    QString uploadInternetType(UploadVia via = UploadVia::Blog) const;
+    // What an uploader gets besides name, type and bits: the companion, in
+    // the same request, and fields such as sizes.
+    virtual std::optional<UploaderCompanion> uploaderCompanion() const { return std::nullopt; }
+    virtual QVariantMap uploaderFields() const { return {}; }
     // Takes the addresses of an upload's answer: "url" (required) becomes
     // uploadPath, "source" the source page. False without "url".
     virtual bool processUpload(const QVariantMap& answer);
-    // After an upload to a blog that ended well the attachment goes up once
-    // more while this answers true (a media attachment's thumbnail).
-    virtual bool needsAnotherUploadPass() const { return false; }
     // Forgets the addresses of earlier uploads, before it is sent again.
     virtual void clearUploadAddresses();
+
+    // A media file's name on the server: `baseName` with the extension of
+    // the file sent, "jpeg" written "jpg".
+    static QString serverFileName(const QString& baseName, const QString& sentPath);
+    // The file name without its extension.
+    QString baseFileName() const;
 
     // Same class, same identifier, every field copied.
     AttachmentPtr copy() const;
@@ -125,6 +157,9 @@ public:
     void initWithCoder(KeyedUnarchiver& coder) override;
 
 protected:
+    // The list picture as held, for media attachments that draw their own.
+    const QImage& storedCell() const { return m_cell; }
+    void keepCell(const QImage& image) const { m_cell = image; }
     virtual AttachmentPtr makeEmpty() const;
     // Media attachments extend this with their own fields.
     virtual void fillCopy(Attachment& copy) const;
@@ -141,4 +176,5 @@ private:
     QString m_destination, m_accountID, m_blogID;
     mutable std::optional<QVariantMap> m_uploaderSettings;
     QPointer<QObject> m_uploadCaller;
+    bool m_hasMain = false;
 };

@@ -24,6 +24,7 @@
 #include "FormatterManager.h"
 #include "JobRoads.h"
 #include "Localization.h"
+#include "MediaDownloadRoad.h"
 #include "NotificationCenter.h"
 #include "OutsideRequests.h"
 #include "PluginInstaller.h"
@@ -193,6 +194,9 @@ void AppControl::installServices()
     ServerRoads::setSharedInstance(m_roads.get());
     m_uploads = std::make_unique<UploadRoad>();
     AttachmentUploads::setSharedInstance(m_uploads.get());
+    // Pictures attached from the web.
+    m_mediaDownloads = std::make_unique<MediaDownloadRoad>();
+    MediaDownloads::setSharedInstance(m_mediaDownloads.get());
     ConsoleObject::sharedInstance();
     // A job that fails brings the Activity window forward.
     ActivityController::install();

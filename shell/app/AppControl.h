@@ -29,6 +29,7 @@ class SingleInstance;
 class Stationeries;
 class TransitionController;
 class UpdateWindow;
+class MediaDownloadRoad;
 class UploadRoad;
 
 // The application delegate: the start-up and quit sequences, the entry points
@@ -151,6 +152,7 @@ private:
     std::unique_ptr<QuitSequence> m_quitSequence;
     std::unique_ptr<BlogRoads> m_roads;
     std::unique_ptr<UploadRoad> m_uploads;
+    std::unique_ptr<MediaDownloadRoad> m_mediaDownloads;
     std::unique_ptr<BlogController> m_window;
     std::unique_ptr<AuthRequestPrompter> m_authPrompter;
     std::unique_ptr<SecurityQuestionPrompter> m_securityPrompter;

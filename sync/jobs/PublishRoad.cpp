@@ -137,7 +137,8 @@ void PublishRoad::prepare(Entry& entry, QList<AttachmentPtr>& pending)
     const TemplatePtr linkTemplate = blog ? blog->linkTemplate() : TemplatePtr();
     for (auto it = attachments->cbegin(); it != attachments->cend(); ++it) {
         const AttachmentPtr& attachment = it.value();
-        if (attachment->uploadPath().isEmpty())
+        // A half-uploaded attachment keeps its main address: only the companion goes.
+        if (!attachment->uploadComplete())
             pending.append(attachment);
         else
             content.applyMarkupToContents(it.key(),

@@ -16,6 +16,7 @@
 #include "XMLRPCEncoder.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -34,6 +35,25 @@ QString atomRequestFailed()
     return localized("Account", "For some obscure reason the request could not be made.");
 }
 
+// `name` after `folder` when there is one: leading "/" removed, trailing "/" added.
+QString inFolder(QString folder, const QString& name)
+{
+    if (folder.isEmpty() || folder == QLatin1String("/"))
+        return name;
+    if (folder.startsWith(QLatin1Char('/')))
+        folder.remove(0, 1);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + name;
+}
+
+// A file to send: there, readable and not empty.
+bool sendable(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() && info.isReadable() && info.size() > 0;
+}
+
 } // namespace
 
 UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, QObject* parent)
@@ -43,6 +63,7 @@ UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, Q
 {
     setReadsAnswersAsTheyArrive(true);
     if (m_attachment) {
+        m_attachment->noteUploadStart();
         setStatus(uploadingStatus(*m_attachment));
         // Uploading from the request on, whether the row waits or not.
         m_attachment->setUploadCaller(this);
@@ -56,24 +77,37 @@ UploadJob::UploadJob(AttachmentPtr attachment, const Destination& destination, Q
 
 QString UploadJob::uploadingStatus(const Attachment& attachment)
 {
-    return attachmentText("Uploading file \"%1\"...").arg(attachment.fileName());
+    if (!attachment.isMediaAttachment())
+        return attachmentText("Uploading file \"%1\"...").arg(attachment.fileName());
+    return (attachment.hasMain() ? attachmentText("Uploading thumbnail for \"%1\"...")
+                                 : attachmentText("Uploading media \"%1\"..."))
+        .arg(attachment.fileName());
 }
 
-QString UploadJob::uploadName(const Attachment& attachment, bool withFolder)
+QString UploadJob::uploadName(const Attachment& attachment, bool withFolder,
+                              Attachment::UploadVia via)
 {
-    const QString name = attachment.uploadFileName();
-    QString folder = attachment.destination();
-    if (!withFolder || folder.isEmpty() || folder == QLatin1String("/"))
+    const QString name = attachment.uploadFileName(via);
+    if (!withFolder)
         return name;
-    if (folder.startsWith(QLatin1Char('/')))
-        folder.remove(0, 1);
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + name;
+    // An uploader takes both files at once, under the attachment's destination.
+    return inFolder(via == Attachment::UploadVia::Uploader ? attachment.destination()
+                                                           : attachment.uploadFolder(),
+                    name);
 }
 
 void UploadJob::doStart()
 {
+    if (m_attachment) {
+        m_attachment->noteUploadStart();
+        // Everything is on the server already: nothing is sent.
+        if (m_attachment->uploadComplete()) {
+            m_attachment->setUploadCaller(nullptr);
+            succeed();
+            return;
+        }
+        setStatus(uploadingStatus(*m_attachment));
+    }
     if (!m_attachment || (!m_blog && !m_uploader)) {
         failWith(attachmentText("There is no server to upload the attachment to."));
         return;
@@ -94,6 +128,7 @@ void UploadJob::doStart()
 void UploadJob::sendPass()
 {
     ++m_passes;
+    m_sendingMain = !m_attachment->hasMain();
     if (m_uploader)
         callUploader();
     else if (m_atom)
@@ -106,17 +141,20 @@ void UploadJob::sendPass()
 
 void UploadJob::callUploader()
 {
-    QFile file(m_attachment->uploadFilePath());
+    using Via = Attachment::UploadVia;
+    const QString path = m_attachment->uploadFilePath(Via::Uploader);
+    QFile file(path);
     // The uploader takes the bytes themselves: one copy, handed over.
     const QByteArray bits = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (bits.isEmpty()) {
+    m_sentType = m_attachment->uploadInternetType(Via::Uploader);
+    if (bits.isEmpty() || m_sentType.isEmpty()) {
         failWith(notPrepared());
         return;
     }
+    const bool folders = m_uploader->canSpecifyDestinationPath();
     QVariantMap request{
-        {QStringLiteral("name"),
-         uploadName(*m_attachment, m_uploader->canSpecifyDestinationPath())},
-        {QStringLiteral("type"), m_attachment->internetType()},
+        {QStringLiteral("name"), uploadName(*m_attachment, folders, Via::Uploader)},
+        {QStringLiteral("type"), m_sentType},
         {QStringLiteral("bits"), bits},
     };
     const QVariantMap settings = m_attachment->uploaderSettings();
@@ -124,6 +162,25 @@ void UploadJob::callUploader()
         request.insert(it.key(), it.value());
     if (!m_attachment->alt().isNull())
         request.insert(QStringLiteral("summary"), m_attachment->alt());
+    const QVariantMap fields = m_attachment->uploaderFields();
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        request.insert(it.key(), it.value());
+    // The companion goes in the same request; without its bytes nothing goes.
+    if (const auto companion = m_attachment->uploaderCompanion()) {
+        QFile companionFile(companion->path);
+        const QByteArray companionBits =
+            sendable(companion->path) && companionFile.open(QIODevice::ReadOnly)
+                ? companionFile.readAll()
+                : QByteArray();
+        if (companionBits.isEmpty()) {
+            failWith(notPrepared());
+            return;
+        }
+        request.insert(companion->bitsKey, companionBits);
+        request.insert(companion->nameKey,
+                       folders ? inFolder(m_attachment->destination(), companion->name)
+                               : companion->name);
+    }
 
     // Whatever thread the uploader answers on, the job hears it here, once,
     // and only while it runs.
@@ -169,7 +226,8 @@ void UploadJob::callUploader()
 void UploadJob::sendXmlRpc()
 {
     const QString path = m_attachment->uploadFilePath();
-    if (path.isEmpty() || !QFile::exists(path)) {
+    m_sentType = m_attachment->uploadInternetType();
+    if (!sendable(path) || m_sentType.isEmpty()) {
         failWith(notPrepared());
         return;
     }
@@ -180,7 +238,7 @@ void UploadJob::sendXmlRpc()
     objects.insert(QStringLiteral("blogid"), m_blog->uniqueID());
     objects.insert(QStringLiteral("file"),
                    QVariantMap{{QStringLiteral("name"), uploadName(*m_attachment, true)},
-                               {QStringLiteral("type"), m_attachment->internetType()},
+                               {QStringLiteral("type"), m_sentType},
                                {QStringLiteral("bits"), standIn}});
     QStringList keys;
     QString method;
@@ -226,8 +284,13 @@ void UploadJob::sendAtom()
         return;
     }
     const QUrl address = rv::escapedURL(target, QStringLiteral("#%"));
+    if (!address.isValid() || address.isEmpty()) {
+        failWith(atomRequestFailed());
+        return;
+    }
     const QString path = m_attachment->uploadFilePath();
-    if (path.isEmpty() || !QFile::exists(path)) {
+    m_sentType = m_attachment->uploadInternetType();
+    if (!sendable(path) || m_sentType.isEmpty()) {
         failWith(notPrepared());
         return;
     }
@@ -236,7 +299,7 @@ void UploadJob::sendAtom()
     const QVariantMap data{
         {QStringLiteral("title"), m_attachment->uploadFileName()},
         {QStringLiteral("summary"), alt.isEmpty() ? m_attachment->uploadFileName() : alt},
-        {QStringLiteral("type"), m_attachment->internetType()},
+        {QStringLiteral("type"), m_sentType},
         {QStringLiteral("base64"), marker},
     };
     const QString document = m_plugin->atomUploadRequest(address, data, &rv::encodeXML);
@@ -274,9 +337,7 @@ void UploadJob::sendAtomMedia(const QUrl& address, const QString& path)
         failWith(notPrepared());
         return;
     }
-    QString type = m_attachment->internetType();
-    if (type.isEmpty())
-        type = QStringLiteral("application/octet-stream");
+    const QString type = m_sentType;
     RESTCall* call = RoadRequests::atomCall(*m_account, *m_plugin, address, "POST", this, this,
                                             timeOut(), bytes, type.toUtf8());
     if (call) {
@@ -328,8 +389,11 @@ void UploadJob::callFinished(RESTCall* call)
         failWith(localized("Account", "The server did not return a path to the uploaded file!"));
         return;
     }
-    // A media attachment's thumbnail goes up after it.
-    if (m_attachment->needsAnotherUploadPass() && m_passes < 2) {
+    // A media attachment's companion goes up after its main file, in a pass of its own.
+    const bool sentMain = m_sendingMain;
+    m_attachment->noteUploadStart();
+    if (sentMain && m_attachment->hasMain() && !m_attachment->uploadComplete()) {
+        setStatus(uploadingStatus(*m_attachment));
         sendPass();
         return;
     }
@@ -350,7 +414,7 @@ QString UploadJob::refusal(int status, const QByteArray& page) const
         // Only this refusal is about the file's type.
         sentence =
             attachmentText("The selected upload destination does not allow uploads of type %1.")
-                .arg(m_attachment->internetType());
+                .arg(m_sentType);
         break;
     default:
         sentence = attachmentText("The server refused the upload of \"%1\" (HTTP status %2).")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AccountCallJob.h"
+#include "Attachment.h"
 #include "ModelTypes.h"
 
 #include <QPointer>
@@ -14,10 +15,15 @@ class RESTCall;
 
 // Uploading one attachment, to one of three destinations: a blog, through its
 // blog system's media call (XML-RPC) or an Atom post (the driver's media entry
-// when it writes one, else the file itself), or an uploader plug-in. The answer's address becomes
-// the attachment's uploadPath. An attachment that wants a second pass after a blog upload (a media
-// attachment's thumbnail) goes up again within the same job. The event add-ons hear of each upload
-// that ended well (event 4, the file name).
+// when it writes one, else the file itself), or an uploader plug-in. The
+// attachment says which of its files go up, under which names and types, and
+// takes the addresses of the answer. On a blog a media attachment goes up in
+// passes, one request each: the main file, then its companion (thumbnail or
+// poster movie) within the same job; one whose main file is on the server
+// already sends only the companion, and one with nothing left to send ends
+// well at once, sending nothing. An uploader takes both files in one request.
+// The event add-ons hear of each upload that ended well (event 4, the file
+// name).
 //
 // The file is never held twice: the request is written around a stand-in for
 // the file's bytes, and the file's Base64 then takes the stand-in's place,
@@ -42,12 +48,14 @@ public:
     // How many requests went to a server (or uploads to the uploader).
     int passes() const { return m_passes; }
 
-    // "Uploading file "name"...".
+    // "Uploading file "name"..."; for a media attachment "Uploading media
+    // "name"..." or, once its main file is up, "Uploading thumbnail for "name"...".
     static QString uploadingStatus(const Attachment& attachment);
-    // The name the file goes up under: its name, after the attachment's
-    // destination folder when there is one (leading "/" removed, trailing "/"
-    // added) and `withFolder` is true.
-    static QString uploadName(const Attachment& attachment, bool withFolder);
+    // The name the file goes up under now: its server name, after the pass's
+    // folder when there is one (leading "/" removed, trailing "/" added) and
+    // `withFolder` is true.
+    static QString uploadName(const Attachment& attachment, bool withFolder,
+                              Attachment::UploadVia via = Attachment::UploadVia::Blog);
 
 protected:
     void doStart() override;
@@ -75,4 +83,8 @@ private:
     bool m_atom = false;
     bool m_uploaderRunning = false;
     int m_passes = 0;
+    // Whether the pass in flight sends the main file (else the companion).
+    bool m_sendingMain = false;
+    // The type of the file the pass in flight sends.
+    QString m_sentType;
 };

@@ -30,8 +30,6 @@ void UploadRoad::upload(const AttachmentPtr& attachment, Done done, Failed faile
 void UploadRoad::upload(const AttachmentPtr& attachment, const EntryPtr& entry,
                         std::function<void()> done, std::function<void(const QString&)> failed)
 {
-    if (attachment && !uploadOf(attachment.get()))
-        attachment->clearUploadAddresses();
     Blog* blog = entry ? dynamic_cast<Blog*>(entry->parentBlog()) : nullptr;
     run(attachment, blog, std::move(done), std::move(failed), false);
 }

@@ -47,7 +47,8 @@ public:
     // a row (`manual`) the upload starts at once and shows nowhere but in
     // the caller's callbacks.
     void upload(const AttachmentPtr& attachment, Done done, Failed failed, bool manual = false);
-    // The publishing road's upload: earlier addresses are forgotten first.
+    // The publishing road's upload: what the server has already (a media
+    // attachment's main file) is not sent again.
     void upload(const AttachmentPtr& attachment, const EntryPtr& entry, std::function<void()> done,
                 std::function<void(const QString&)> failed) override;
 

@@ -59,7 +59,9 @@ int uploadOnce(const QString& endpoint, const QString& path)
     UploadRoad road(list);
     road.setAccountList(&accounts);
     road.setTimeOut(120);
-    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    // A plain attachment: the body's memory is the road's, not a movie's poster pass.
+    auto attachment = std::make_shared<Attachment>();
+    attachment->initWithPath(path);
     attachment->setAccountID(account->accountID());
     attachment->setBlogID(blog->uniqueID());
     int result = -1;

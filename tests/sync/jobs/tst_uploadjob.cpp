@@ -19,9 +19,9 @@
 
 // Uploading attachments: to a blog through its XML-RPC media call, to an
 // uploader plug-in, the Atom road (a media entry, or the file itself) and its
-// refusals in words, names with destination folders,
-// a second pass for a thumbnail, failures in words, and the network console
-// never holding the file.
+// refusals in words, names with destination folders, failures in words, and
+// the network console never holding the file. The passes of media
+// attachments: tst_uploadpasses.
 using namespace plumet::test;
 Q_DECLARE_METATYPE(TestHttpServer::Response)
 
@@ -52,30 +52,6 @@ public:
             std::thread([answer = answer, callbacks] { answer(callbacks); }).detach();
     }
     void cancel() override { ++cancels; }
-};
-
-// A media attachment's second pass: its thumbnail goes up after the file.
-class ThumbnailAttachment : public Attachment {
-public:
-    QString thumbFile;
-    QString thumbPath;
-    QString uploadFilePath() const override
-    {
-        return uploadPath().isEmpty() ? Attachment::uploadFilePath() : thumbFile;
-    }
-    bool processUpload(const QVariantMap& answer) override
-    {
-        if (uploadPath().isEmpty())
-            return Attachment::processUpload(answer);
-        thumbPath = answer.value(QStringLiteral("url")).toString();
-        return !thumbPath.isEmpty();
-    }
-    bool needsAnotherUploadPass() const override { return thumbPath.isEmpty(); }
-    void clearUploadAddresses() override
-    {
-        Attachment::clearUploadAddresses();
-        thumbPath.clear();
-    }
 };
 
 // The shipped Atom driver writes no media entry (the file is posted as it
@@ -120,6 +96,15 @@ QString fileNameOf(const QByteArray& body)
     return name.match(QString::fromUtf8(body)).captured(1);
 }
 
+// The road's own steps whatever the file holds: a plain attachment, as
+// pictures and movies go up in passes of their own.
+AttachmentPtr plainAttachment(const QString& path)
+{
+    auto attachment = std::make_shared<Attachment>();
+    attachment->initWithPath(path);
+    return attachment;
+}
+
 Response mediaAnswer(const QString& url)
 {
     return xmlrpcAnswer(QVariantMap{{"url", url}, {"file", "x"}, {"type", "image/png"}});
@@ -152,7 +137,6 @@ private slots:
     void hostileServer_data();
     void hostileServer();
     void failureLeavesTheAccountToItsHolder();
-    void thumbnailGoesUpSecond();
     void secondRequestJoinsTheUpload();
     void publishingRoadUploadsThroughIt();
 
@@ -230,7 +214,7 @@ QString tst_UploadJob::makeFile(const QString& name, int size)
 AttachmentPtr tst_UploadJob::blogAttachment(const BlogSetup& setup, const QString& path)
 {
     m_accounts->insertAccount(setup.account, -1);
-    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    AttachmentPtr attachment = plainAttachment(path);
     attachment->setAccountID(setup.account->accountID());
     attachment->setBlogID(setup.blog->uniqueID());
     return attachment;
@@ -337,7 +321,7 @@ void tst_UploadJob::uploaderPlugin()
             {{"url", "http://photos.invalid/1.jpg"}, {"source", "http://photos.invalid/page/1"}});
     };
     const QString path = makeFile(QStringLiteral("photo.jpg"), 5000);
-    AttachmentPtr attachment = Attachment::attachmentWithPath(path);
+    AttachmentPtr attachment = plainAttachment(path);
     attachment->setAccountID(QStringLiteral("Scripted"));
     attachment->setDestination(QStringLiteral("/holiday"));
     attachment->setAlt(QStringLiteral("Sea"));
@@ -380,7 +364,7 @@ void tst_UploadJob::uploaderFailures()
         // A late second answer is not heard.
         callbacks.success({{"url", "http://late.invalid/"}});
     };
-    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("f.txt", 10));
+    AttachmentPtr attachment = plainAttachment(makeFile("f.txt", 10));
     attachment->setAccountID(QStringLiteral("Scripted"));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
@@ -394,7 +378,7 @@ void tst_UploadJob::uploaderFailures()
 
 void tst_UploadJob::noDestination()
 {
-    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("f.txt", 10));
+    AttachmentPtr attachment = plainAttachment(makeFile("f.txt", 10));
     auto outcome = upload(attachment);
     QCOMPARE(outcome->message, QStringLiteral("There is no server to upload the attachment to."));
     attachment->setAccountID(QStringLiteral("No such uploader"));
@@ -651,7 +635,7 @@ void tst_UploadJob::failureLeavesTheAccountToItsHolder()
     auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
     QCOMPARE(outcome->message, QStringLiteral("Disk full."));
     QVERIFY(setup.account->isCritical());
-    AttachmentPtr nowhere = Attachment::attachmentWithPath(makeFile("b.png", 10));
+    AttachmentPtr nowhere = plainAttachment(makeFile("b.png", 10));
     nowhere->setAccountID(setup.account->accountID());
     nowhere->setBlogID(QStringLiteral("no such blog"));
     outcome = upload(nowhere);
@@ -661,33 +645,13 @@ void tst_UploadJob::failureLeavesTheAccountToItsHolder()
     QVERIFY(!setup.account->isCritical());
 }
 
-void tst_UploadJob::thumbnailGoesUpSecond()
-{
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a-thumb.png")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
-    m_accounts->insertAccount(setup.account, -1);
-    auto attachment = std::make_shared<ThumbnailAttachment>();
-    attachment->initWithPath(makeFile(QStringLiteral("a.png"), 2000));
-    attachment->thumbFile = makeFile(QStringLiteral("a-thumb.png"), 300);
-    attachment->setAccountID(setup.account->accountID());
-    attachment->setBlogID(setup.blog->uniqueID());
-    const auto outcome = upload(attachment);
-    QCOMPARE(outcome->done, 1);
-    QCOMPARE(m_server->requests().size(), 2);
-    QCOMPARE(bitsOf(m_server->requests().at(1).body).size(), 300);
-    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
-    QCOMPARE(attachment->thumbPath, QStringLiteral("http://blog.invalid/a-thumb.png"));
-    QTRY_COMPARE(m_events.events.size(), 1);
-}
-
 void tst_UploadJob::secondRequestJoinsTheUpload()
 {
     m_uploader.answer = [](PLUMETUploaderProtocol::Callbacks callbacks) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         callbacks.success({{"url", "http://photos.invalid/1.jpg"}});
     };
-    AttachmentPtr attachment = Attachment::attachmentWithPath(makeFile("p.jpg", 10));
+    AttachmentPtr attachment = plainAttachment(makeFile("p.jpg", 10));
     attachment->setAccountID(QStringLiteral("Scripted"));
     int first = 0;
     m_road->upload(attachment, [&] { ++first; }, {});
@@ -702,15 +666,19 @@ void tst_UploadJob::publishingRoadUploadsThroughIt()
     m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
     const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
-    attachment->setUploadPath(QStringLiteral("http://old.invalid/a.png"));
     auto entry = Entry::create();
     setup.blog->addEntry(entry);
     AttachmentUploads::setSharedInstance(m_road);
     bool done = false;
     static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
     QTRY_VERIFY(done);
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
+    // Once up it is not sent again: the publish needs nothing more of it.
+    done = false;
+    static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
+    QTRY_VERIFY(done);
     AttachmentUploads::setSharedInstance(nullptr);
-    // Sent again, whatever address it had.
     QCOMPARE(m_server->requests().size(), 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
 }

@@ -1,0 +1,3 @@
+#include "MediaDownloads.h"
+
+MediaDownloads::~MediaDownloads() = default;
