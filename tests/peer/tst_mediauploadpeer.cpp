@@ -3,7 +3,6 @@
 #include "AttachmentLibrary.h"
 #include "ImageAttachment.h"
 #include "MovieAttachment.h"
-#include "PassAttachment.h"
 #include "PublishTesting.h"
 #include "RestExchange.h"
 #include "ServerRoads.h"
@@ -172,7 +171,6 @@ private:
     std::shared_ptr<ImageAttachment> addImage(const QString& path);
     QString typeOnServer(const QString& address);
     QString publishedBody(const EntryPtr& entry);
-    std::shared_ptr<PassAttachment> makePicture(const QString& name);
     EntryPtr entryWith(const AttachmentPtr& attachment, const QString& title);
     void publishAndWait(const EntryPtr& entry);
     QString php(const QString& code);
@@ -241,30 +239,6 @@ QString tst_MediaUploadPeer::php(const QString& code)
     if (!m_wordpress->runInWordPress(code, &output))
         qWarning("%s", qPrintable(m_wordpress->problem()));
     return output.trimmed();
-}
-
-// A PNG with its JPEG copy and JPEG thumbnail, as the media cache names them.
-std::shared_ptr<PassAttachment> tst_MediaUploadPeer::makePicture(const QString& name)
-{
-    auto write = [this](const QString& file, const QByteArray& bytes) {
-        const QString path = m_files.filePath(file);
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    };
-    auto attachment = std::make_shared<PassAttachment>();
-    attachment->initWithPath(write(name + QStringLiteral(".png"), picture(480, 360, "PNG")));
-    attachment->convertedFile =
-        write(attachment->uniqueID() + QStringLiteral(".jpeg"), picture(480, 360, "JPEG"));
-    attachment->sendConverted = true;
-    attachment->companionFile =
-        write(attachment->uniqueID() + QStringLiteral("t.jpeg"), picture(133, 100, "JPEG"));
-    attachment->thumbSuffix = QStringLiteral("-tm");
-    attachment->setAccountID(m_setup.account->accountID());
-    attachment->setBlogID(m_setup.blog->uniqueID());
-    m_library.attachments.insert(attachment->uniqueID(), attachment);
-    return attachment;
 }
 
 EntryPtr tst_MediaUploadPeer::entryWith(const AttachmentPtr& attachment, const QString& title)
@@ -619,7 +593,16 @@ void tst_MediaUploadPeer::movieGoesUpWithItsPosterOrThumbnail()
 
 void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
 {
-    const auto attachment = makePicture(QStringLiteral("Second"));
+    const QString path = m_files.filePath(QStringLiteral("Second.jpg"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(picture(1600, 1200, "JPEG"));
+    }
+    const auto attachment = addImage(path);
+    QVERIFY(attachment);
+    attachment->adaptToSize();
+    attachment->setThumbCreate(true);
     const EntryPtr entry = entryWith(attachment, QStringLiteral("With a second photo"));
     // The blog stops taking files between the picture's pass and its thumbnail's.
     const QString refuse = QStringLiteral("get_role('administrator')->remove_cap('upload_files'); "
@@ -645,7 +628,7 @@ void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
     QCOMPARE(mediaOnServer(), before + 1);
     const QString mainAddress = attachment->uploadPath();
     QVERIFY2(mainAddress.endsWith(QLatin1String("/Second.jpg")), qPrintable(mainAddress));
-    QVERIFY(attachment->companionAddress.isEmpty());
+    QVERIFY(attachment->thumbPath().isEmpty());
 
     // Published again: only the thumbnail goes.
     while (!m_list->items().isEmpty())
@@ -656,11 +639,16 @@ void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
     QCOMPARE(m_passes, 1);
     QCOMPARE(mediaOnServer(), before + 2);
     QCOMPARE(attachment->uploadPath(), mainAddress);
-    QVERIFY2(attachment->companionAddress.endsWith(QLatin1String("/Second-tm.jpg")),
-             qPrintable(attachment->companionAddress));
-    const Fetched thumbnail = fetch(attachment->companionAddress);
+    QVERIFY2(attachment->thumbPath().endsWith(QLatin1String("/Second-tm.jpg")),
+             qPrintable(attachment->thumbPath()));
+    const Fetched thumbnail = fetch(attachment->thumbPath());
     QCOMPARE(thumbnail.status, 200);
     QVERIFY2(thumbnail.type.startsWith("image/jpeg"), thumbnail.type.constData());
+    // The post links the new thumbnail to the picture sent the first time.
+    const QString body = publishedBody(entry);
+    QVERIFY2(body.contains(QLatin1String("<a href=\"") + mainAddress + u'"') &&
+                 body.contains(QLatin1String("<img src=\"") + attachment->thumbPath() + u'"'),
+             qPrintable(body));
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_MediaUploadPeer)
