@@ -385,7 +385,18 @@ QString MovieAttachment::companionFile() const
 
 bool MovieAttachment::hasCompanionAddress() const
 {
-    return !thumbPath().isEmpty() || !m_posterPath.isEmpty();
+    // Only the companion the link option asks for counts: a poster movie sent
+    // before the option became the thumbnail picture leaves the thumbnail to
+    // go, or the post would link the thumbnail's local file.
+    switch (companion()) {
+    case Companion::Thumbnail:
+        return !thumbPath().isEmpty();
+    case Companion::Poster:
+        return !m_posterPath.isEmpty();
+    case Companion::None:
+        break;
+    }
+    return true;
 }
 
 bool MovieAttachment::storeCompanionAddress(Companion kind, const QString& address)
