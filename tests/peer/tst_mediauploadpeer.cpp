@@ -165,6 +165,7 @@ private slots:
     void pngGoesUpAsJpegWithItsThumbnail();
     void movieGoesUpWithItsPosterOrThumbnail_data();
     void movieGoesUpWithItsPosterOrThumbnail();
+    void damagedPictureIsNotSent();
     void failedThumbnailPassSendsOnlyTheThumbnailNext();
 
 private:
@@ -589,6 +590,35 @@ void tst_MediaUploadPeer::movieGoesUpWithItsPosterOrThumbnail()
         QVERIFY2(body.contains(image), qPrintable(body + QLatin1String("\n") + image));
         QCOMPARE(movie->thumbWidth(), 133);
     }
+}
+
+// A picture whose bytes break off after the header: nothing goes to the
+// blog, the publish stops with the data error and the post stays local.
+void tst_MediaUploadPeer::damagedPictureIsNotSent()
+{
+    const QString path = m_files.filePath(QStringLiteral("Damaged.jpg"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(picture(640, 480, "JPEG").left(200));
+    }
+    const auto image = addImage(path);
+    QVERIFY(image);
+    image->setThumbCreate(true);
+    const EntryPtr entry = entryWith(image, QStringLiteral("With a damaged picture"));
+    while (!m_list->items().isEmpty())
+        m_list->removeItemAt(0);
+    const int before = mediaOnServer();
+    m_passes = 0;
+    publishAndWait(entry);
+    QVERIFY(entry->hasFlag(Entry::LocalOnly));
+    QVERIFY2(errorRowMessage(*m_list).contains(QLatin1String(
+                 "The data for uploading could not be prepared for some obscure reason.")),
+             qPrintable(errorRowMessage(*m_list)));
+    QCOMPARE(mediaOnServer(), before);
+    QVERIFY(image->uploadPath().isEmpty());
+    while (!m_list->items().isEmpty())
+        m_list->removeItemAt(0);
 }
 
 void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
