@@ -372,6 +372,11 @@ void MovieAttachment::noteUploadStart()
 
 MediaAttachment::Companion MovieAttachment::companion() const
 {
+    // Sound alone has no frame for a poster or thumbnail, and its markup is
+    // the plain player whatever the option: nothing follows the movie, or
+    // every publish would stop at a companion that can never be made.
+    if (!filePath().isEmpty() && QFileInfo::exists(filePath()) && !hasVideoTrack())
+        return Companion::None;
     const int option = m_linkOption.value_or(0);
     if (option == 2)
         return Companion::Thumbnail;
