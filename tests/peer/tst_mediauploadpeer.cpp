@@ -25,6 +25,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -306,14 +307,13 @@ QString tst_MediaUploadPeer::publishedBody(const EntryPtr& entry)
 void tst_MediaUploadPeer::sidewaysPhotoGoesUpUprightWithItsThumbnail()
 {
     const QString path = m_files.filePath(QStringLiteral("Photo.jpg"));
+    {
+        QImage stored(6000, 4000, QImage::Format_RGB32);
+        stored.fill(QColor(0xd0, 0x20, 0x20));
+        QPainter(&stored).fillRect(0, 2000, 6000, 2000, QColor(0x20, 0x20, 0xd0));
+        QVERIFY(stored.save(path, "JPEG", 90));
+    }
     QString why;
-    QVERIFY2(
-        run(QStringLiteral("convert"),
-            {QStringLiteral("-size"), QStringLiteral("6000x2000"), QStringLiteral("xc:#d02020"),
-             QStringLiteral("-size"), QStringLiteral("6000x2000"), QStringLiteral("xc:#2020d0"),
-             QStringLiteral("-append"), QStringLiteral("-quality"), QStringLiteral("90"), path},
-            nullptr, &why),
-        qPrintable(why));
     QVERIFY2(run(QStringLiteral("exiftool"),
                  {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-n"),
                   QStringLiteral("-Orientation=6"), QStringLiteral("-Artist=Ada Peer"),
