@@ -128,6 +128,9 @@ void AttachmentController::buildBatch(qint64 budgetNsecs)
     m_longestBatch = std::max(m_longestBatch, timer.nsecsElapsed());
     if (m_attachments.size() > first)
         emit attachmentsInserted(int(first), int(m_attachments.size() - 1));
+    // A lookup from a receiver may have ended the load already.
+    if (m_state != State::Loading)
+        return;
     if (m_next < m_pending.size()) {
         QTimer::singleShot(0, this, [this] { buildBatch(BatchBudgetNsecs); });
         return;

@@ -382,6 +382,22 @@ void tst_AttachmentController::lookupDuringALoad()
     const QStringList keys = keysOf(library.attachments());
     QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), 10'000);
     QCOMPARE(keys.first(), key(0));
+
+    // A lookup from a receiver of the first batch ends the load there.
+    AttachmentController again(m_path);
+    again.setCurrentTime([] { return Now; });
+    QSignalSpy ended(&again, &AttachmentController::loadFinished);
+    AttachmentPtr fromReceiver;
+    connect(&again, &AttachmentController::attachmentsInserted, this, [&] {
+        if (!fromReceiver)
+            fromReceiver = again.attachmentForKey(key(9'998));
+    });
+    again.loadAttachments();
+    QTRY_VERIFY(again.isLoaded());
+    QVERIFY(fromReceiver);
+    QTest::qWait(50);
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(again.attachments().size(), 10'000);
 }
 
 void tst_AttachmentController::saveDuringALoadRunsAfterIt()
