@@ -5,10 +5,8 @@
 #include "Attachment.h"
 #include "ConsoleSink.h"
 #include "PluginManager.h"
-#include "RoadTesting.h"
 #include "TestSecretService.h"
-#include "UploadJob.h"
-#include "UploadRoad.h"
+#include "UploadTesting.h"
 #include "UploaderManager.h"
 
 #include <QCoreApplication>
@@ -83,19 +81,6 @@ public:
     void addToConsole(const QString& more) override { text += more; }
 };
 
-QByteArray bitsOf(const QByteArray& body)
-{
-    static const QRegularExpression bits(QStringLiteral("<base64>([^<]*)</base64>"));
-    return QByteArray::fromBase64(bits.match(QString::fromLatin1(body)).captured(1).toLatin1());
-}
-
-QString fileNameOf(const QByteArray& body)
-{
-    static const QRegularExpression name(
-        QStringLiteral("<name>name</name>\\s*<value>\\s*<string>([^<]*)</string>"));
-    return name.match(QString::fromUtf8(body)).captured(1);
-}
-
 // The road's own steps whatever the file holds: a plain attachment, as
 // pictures and movies go up in passes of their own.
 AttachmentPtr plainAttachment(const QString& path)
@@ -143,12 +128,7 @@ private slots:
 private:
     QString makeFile(const QString& name, int size);
     AttachmentPtr blogAttachment(const BlogSetup& setup, const QString& path);
-    struct Outcome {
-        int done = 0;
-        int failed = 0;
-        QString message;
-    };
-    std::shared_ptr<Outcome> upload(const AttachmentPtr& attachment, bool manual = false);
+    std::shared_ptr<UploadOutcome> upload(const AttachmentPtr& attachment, bool manual = false);
 
     plumet::test::TestKeyring m_keyring;
     QTemporaryDir m_files;
@@ -185,10 +165,7 @@ void tst_UploadJob::init()
     m_list = new ActivityList(this);
     m_list->setRetryInterval(20);
     m_accounts = new AccountList(this);
-    m_road = new UploadRoad(*m_list, this);
-    m_road->setAccountList(m_accounts);
-    m_road->setTimeOut(5);
-    m_road->setResponseTimeout(std::chrono::milliseconds(3000));
+    m_road = makeUploadRoad(*m_list, *m_accounts, this);
 }
 
 void tst_UploadJob::cleanup()
@@ -213,27 +190,14 @@ QString tst_UploadJob::makeFile(const QString& name, int size)
 
 AttachmentPtr tst_UploadJob::blogAttachment(const BlogSetup& setup, const QString& path)
 {
-    m_accounts->insertAccount(setup.account, -1);
     AttachmentPtr attachment = plainAttachment(path);
-    attachment->setAccountID(setup.account->accountID());
-    attachment->setBlogID(setup.blog->uniqueID());
+    sendToBlog(*m_accounts, *attachment, setup);
     return attachment;
 }
 
-std::shared_ptr<tst_UploadJob::Outcome> tst_UploadJob::upload(const AttachmentPtr& attachment,
-                                                              bool manual)
+std::shared_ptr<UploadOutcome> tst_UploadJob::upload(const AttachmentPtr& attachment, bool manual)
 {
-    auto outcome = std::make_shared<Outcome>();
-    m_road->upload(
-        attachment, [outcome] { ++outcome->done; },
-        [outcome](const QString& message) {
-            ++outcome->failed;
-            outcome->message = message;
-        },
-        manual);
-    [&] { QVERIFY(QTest::qWaitFor([&] { return outcome->done + outcome->failed > 0; }, 20000)); }();
-    QTest::qWait(20);
-    return outcome;
+    return uploadAndWait(*m_road, attachment, manual);
 }
 
 void tst_UploadJob::uploadsToABlog()
@@ -262,8 +226,8 @@ void tst_UploadJob::uploadsToABlog()
     QCOMPARE(methodOf(m_server->requests().at(0)), QStringLiteral("metaWeblog.newMediaObject"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(bitsOf(body), file.readAll());
-    QCOMPARE(fileNameOf(body), QStringLiteral("a.png"));
+    QCOMPARE(xmlrpcBits(body), file.readAll());
+    QCOMPARE(xmlrpcString(body, "name"), QStringLiteral("a.png"));
     QVERIFY(body.contains("<string>image/png</string>"));
     // The console shows the request without the file and without the password.
     QVERIFY(m_console.text.contains(QStringLiteral("metaWeblog.newMediaObject")));

@@ -5,10 +5,8 @@
 #include "MovieAttachment.h"
 #include "PassAttachment.h"
 #include "PluginManager.h"
-#include "RoadTesting.h"
 #include "TestSecretService.h"
-#include "UploadJob.h"
-#include "UploadRoad.h"
+#include "UploadTesting.h"
 #include "UploaderManager.h"
 
 #include <QCoreApplication>
@@ -80,20 +78,6 @@ public:
     }
 };
 
-QString xmlrpcString(const QByteArray& body, const char* member)
-{
-    const QRegularExpression pattern(
-        QStringLiteral("<name>%1</name>\\s*<value>\\s*<string>([^<]*)</string>")
-            .arg(QLatin1String(member)));
-    return pattern.match(QString::fromUtf8(body)).captured(1);
-}
-
-QByteArray xmlrpcBits(const QByteArray& body)
-{
-    static const QRegularExpression bits(QStringLiteral("<base64>([^<]*)</base64>"));
-    return QByteArray::fromBase64(bits.match(QString::fromLatin1(body)).captured(1).toLatin1());
-}
-
 Response mediaAnswer(const QString& url)
 {
     return xmlrpcAnswer(QVariantMap{{"url", url}, {"file", "x"}});
@@ -136,14 +120,7 @@ private:
     // up), "JPEG" (a JPEG sent as it is), "movie thumbnail", "movie poster".
     std::shared_ptr<PassAttachment> makeAttachment(const QString& kind);
     void toBlog(PassAttachment& attachment, const BlogSetup& setup);
-    struct Outcome {
-        int done = 0;
-        int failed = 0;
-        QString message;
-        QStringList statuses;
-        int passes = 0;
-    };
-    std::shared_ptr<Outcome> upload(const AttachmentPtr& attachment);
+    std::shared_ptr<UploadOutcome> upload(const AttachmentPtr& attachment);
 
     plumet::test::TestKeyring m_keyring;
     QTemporaryDir m_files;
@@ -177,10 +154,7 @@ void tst_UploadPasses::init()
     QVERIFY(m_server->listen());
     m_list = new ActivityList(this);
     m_accounts = new AccountList(this);
-    m_road = new UploadRoad(*m_list, this);
-    m_road->setAccountList(m_accounts);
-    m_road->setTimeOut(5);
-    m_road->setResponseTimeout(std::chrono::milliseconds(3000));
+    m_road = makeUploadRoad(*m_list, *m_accounts, this);
 }
 
 void tst_UploadPasses::cleanup()
@@ -232,34 +206,13 @@ std::shared_ptr<PassAttachment> tst_UploadPasses::makeAttachment(const QString& 
 
 void tst_UploadPasses::toBlog(PassAttachment& attachment, const BlogSetup& setup)
 {
-    m_accounts->insertAccount(setup.account, -1);
-    attachment.setAccountID(setup.account->accountID());
-    attachment.setBlogID(setup.blog->uniqueID());
+    sendToBlog(*m_accounts, attachment, setup);
 }
 
-std::shared_ptr<tst_UploadPasses::Outcome> tst_UploadPasses::upload(const AttachmentPtr& attachment)
+// Each upload starts at once, without a row of its own.
+std::shared_ptr<UploadOutcome> tst_UploadPasses::upload(const AttachmentPtr& attachment)
 {
-    auto outcome = std::make_shared<Outcome>();
-    const QMetaObject::Connection created =
-        connect(m_road, &UploadRoad::jobCreated, this, [outcome](Job* job) {
-            outcome->statuses << job->status();
-            connect(job, &Job::statusChanged, job,
-                    [outcome](const QString& status) { outcome->statuses << status; });
-            connect(job, &Job::finished, job,
-                    [outcome, job] { outcome->passes = qobject_cast<UploadJob*>(job)->passes(); });
-        });
-    m_road->upload(
-        attachment, [outcome] { ++outcome->done; },
-        [outcome](const QString& message) {
-            ++outcome->failed;
-            outcome->message = message;
-        },
-        true);
-    [&] { QVERIFY(QTest::qWaitFor([&] { return outcome->done + outcome->failed > 0; }, 20000)); }();
-    QTest::qWait(20);
-    disconnect(created);
-    outcome->statuses.removeDuplicates();
-    return outcome;
+    return uploadAndWait(*m_road, attachment, true);
 }
 
 void tst_UploadPasses::blogPasses_data()
