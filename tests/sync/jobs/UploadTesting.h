@@ -10,20 +10,46 @@
 #include <QTest>
 #include <memory>
 
-// What the upload tests share: a road over the test's accounts, uploads
+// What the upload tests share: a road over a scripted server, uploads
 // watched to their end, and the parts of an XML-RPC media call.
 namespace plumet::test {
 
-// The road as the upload tests use it: the blogs looked up in `accounts`,
-// short time-outs so that a server that never answers fails the upload soon.
-inline UploadRoad* makeUploadRoad(ActivityList& list, AccountList& accounts, QObject* parent)
-{
-    auto* road = new UploadRoad(list, parent);
-    road->setAccountList(&accounts);
-    road->setTimeOut(5);
-    road->setResponseTimeout(std::chrono::milliseconds(3000));
-    return road;
-}
+// A scripted server and the upload road to it, made afresh for each test:
+// the road looks blogs up in `accounts` and has short time-outs, so that a
+// server that never answers fails the upload soon.
+struct UploadRig {
+    TestHttpServer* server = nullptr;
+    ActivityList* list = nullptr;
+    AccountList* accounts = nullptr;
+    UploadRoad* road = nullptr;
+
+    // False when the server does not listen.
+    bool start(QObject* parent)
+    {
+        server = new TestHttpServer(parent);
+        if (!server->listen())
+            return false;
+        list = new ActivityList(parent);
+        accounts = new AccountList(parent);
+        road = new UploadRoad(*list, parent);
+        road->setAccountList(accounts);
+        road->setTimeOut(5);
+        road->setResponseTimeout(std::chrono::milliseconds(3000));
+        return true;
+    }
+
+    void stop()
+    {
+        delete road;
+        delete list;
+        delete server;
+        delete accounts;
+        road = nullptr;
+        list = nullptr;
+        server = nullptr;
+        accounts = nullptr;
+    }
+};
 
 // The attachment goes to the blog of `setup`, whose account the road knows.
 inline void sendToBlog(AccountList& accounts, Attachment& attachment, const BlogSetup& setup)

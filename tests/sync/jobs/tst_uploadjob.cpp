@@ -132,10 +132,7 @@ private:
 
     plumet::test::TestKeyring m_keyring;
     QTemporaryDir m_files;
-    TestHttpServer* m_server = nullptr;
-    ActivityList* m_list = nullptr;
-    UploadRoad* m_road = nullptr;
-    AccountList* m_accounts = nullptr;
+    UploadRig m_rig;
     EventRecorder m_events;
     ScriptedUploader m_uploader;
     AtomMediaDriver m_atomMedia;
@@ -160,20 +157,13 @@ void tst_UploadJob::init()
     m_console.text.clear();
     m_uploader.answer = {};
     m_uploader.canSpecify = false;
-    m_server = new TestHttpServer(this);
-    QVERIFY(m_server->listen());
-    m_list = new ActivityList(this);
-    m_list->setRetryInterval(20);
-    m_accounts = new AccountList(this);
-    m_road = makeUploadRoad(*m_list, *m_accounts, this);
+    QVERIFY(m_rig.start(this));
+    m_rig.list->setRetryInterval(20);
 }
 
 void tst_UploadJob::cleanup()
 {
-    delete m_road;
-    delete m_list;
-    delete m_server;
-    delete m_accounts;
+    m_rig.stop();
 }
 
 QString tst_UploadJob::makeFile(const QString& name, int size)
@@ -191,23 +181,24 @@ QString tst_UploadJob::makeFile(const QString& name, int size)
 AttachmentPtr tst_UploadJob::blogAttachment(const BlogSetup& setup, const QString& path)
 {
     AttachmentPtr attachment = plainAttachment(path);
-    sendToBlog(*m_accounts, *attachment, setup);
+    sendToBlog(*m_rig.accounts, *attachment, setup);
     return attachment;
 }
 
 std::shared_ptr<UploadOutcome> tst_UploadJob::upload(const AttachmentPtr& attachment, bool manual)
 {
-    return uploadAndWait(*m_road, attachment, manual);
+    return uploadAndWait(*m_rig.road, attachment, manual);
 }
 
 void tst_UploadJob::uploadsToABlog()
 {
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/wp-content/uploads/a.png")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(
+        mediaAnswer(QStringLiteral("http://blog.invalid/wp-content/uploads/a.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const QString path = makeFile(QStringLiteral("a.png"), 300000);
     const AttachmentPtr attachment = blogAttachment(setup, path);
     bool sawUploading = false;
-    connect(m_road, &UploadRoad::jobCreated, this, [&](Job* job) {
+    connect(m_rig.road, &UploadRoad::jobCreated, this, [&](Job* job) {
         connect(job, &Job::stateChanged, this, [&, attachment](Job::State state) {
             if (state == Job::State::Running)
                 sawUploading = attachment->isUploading();
@@ -221,9 +212,9 @@ void tst_UploadJob::uploadsToABlog()
     QVERIFY(!attachment->isUploading());
     QCOMPARE(attachment->uploadPath(),
              QStringLiteral("http://blog.invalid/wp-content/uploads/a.png"));
-    QCOMPARE(m_server->requests().size(), 1);
-    const QByteArray& body = m_server->requests().at(0).body;
-    QCOMPARE(methodOf(m_server->requests().at(0)), QStringLiteral("metaWeblog.newMediaObject"));
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    const QByteArray& body = m_rig.server->requests().at(0).body;
+    QCOMPARE(methodOf(m_rig.server->requests().at(0)), QStringLiteral("metaWeblog.newMediaObject"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(xmlrpcBits(body), file.readAll());
@@ -237,7 +228,7 @@ void tst_UploadJob::uploadsToABlog()
     QTRY_COMPARE(m_events.events.size(), 1);
     QCOMPARE(m_events.events.at(0).first, 4);
     QCOMPARE(m_events.events.at(0).second.toString(), QStringLiteral("a.png"));
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
     QVERIFY(!setup.account->isCritical());
 }
 
@@ -336,7 +327,7 @@ void tst_UploadJob::uploaderFailures()
     QCOMPARE(outcome->message, message);
     QVERIFY(attachment->uploadPath().isEmpty());
     QVERIFY(!attachment->isUploading());
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
     QVERIFY(m_events.events.isEmpty());
 }
 
@@ -368,25 +359,25 @@ void tst_UploadJob::atomRoad()
 {
     QFETCH(QVariantMap, services);
     QFETCH(QString, message);
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_rig.server->url("/atom"));
     setup.blog->setServices(services);
     const auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
     QCOMPARE(outcome->message, message);
-    QVERIFY(m_server->requests().isEmpty());
+    QVERIFY(m_rig.server->requests().isEmpty());
 }
 
 void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
 {
-    m_server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                   "<entry xmlns=\"http://www.w3.org/2005/Atom\" "
-                                   "xmlns:media=\"http://search.yahoo.com/mrss/\">"
-                                   "<title>a b.png</title><media:content "
-                                   "url=\"http://blog.invalid/media/a%20b.png\"/></entry>",
-                                   "application/atom+xml"));
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom media"), m_server->url("/atom"));
+    m_rig.server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                       "<entry xmlns=\"http://www.w3.org/2005/Atom\" "
+                                       "xmlns:media=\"http://search.yahoo.com/mrss/\">"
+                                       "<title>a b.png</title><media:content "
+                                       "url=\"http://blog.invalid/media/a%20b.png\"/></entry>",
+                                       "application/atom+xml"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom media"), m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.post", m_server->url("/atom/post").toString()},
-                    {"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.post", m_rig.server->url("/atom/post").toString()},
+                    {"service.upload", m_rig.server->url("/atom/media").toString()}});
     const QString path = makeFile(QStringLiteral("a b.png"), 300000);
     const AttachmentPtr attachment = blogAttachment(setup, path);
     const auto outcome = upload(attachment);
@@ -395,8 +386,8 @@ void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/media/a%20b.png"));
 
     // One POST to the upload address, signed with WSSE, the file in it byte for byte.
-    QCOMPARE(m_server->requests().size(), 1);
-    const TestHttpServer::Request& request = m_server->requests().first();
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    const TestHttpServer::Request& request = m_rig.server->requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.target, QByteArray("/atom/media"));
     QVERIFY(request.header("Content-Type").startsWith("application/atom+xml"));
@@ -421,24 +412,25 @@ void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
     QVERIFY(!m_console.text.contains(QStringLiteral("pässword")));
     QTRY_COMPARE(m_events.events.size(), 1);
     QCOMPARE(m_events.events.at(0).first, 4);
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::atomUploadPostsTheFileItself()
 {
-    m_server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                   "<entry xmlns=\"http://www.w3.org/2005/Atom\">"
-                                   "<title>a b.png</title><content type=\"image/png\" "
-                                   "src=\"http://blog.invalid/media/1.bin\"/>"
-                                   "<link rel=\"edit-media\" "
-                                   "href=\"http://blog.invalid/media/1.bin\"/>"
-                                   "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
-                                   "url=\"http://blog.invalid/media/1.bin\"/></entry>",
-                                   "application/atom+xml;type=entry"));
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    m_rig.server->enqueue(
+        Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                     "<entry xmlns=\"http://www.w3.org/2005/Atom\">"
+                     "<title>a b.png</title><content type=\"image/png\" "
+                     "src=\"http://blog.invalid/media/1.bin\"/>"
+                     "<link rel=\"edit-media\" "
+                     "href=\"http://blog.invalid/media/1.bin\"/>"
+                     "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
+                     "url=\"http://blog.invalid/media/1.bin\"/></entry>",
+                     "application/atom+xml;type=entry"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.post", m_server->url("/atom/post").toString()},
-                    {"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.post", m_rig.server->url("/atom/post").toString()},
+                    {"service.upload", m_rig.server->url("/atom/media").toString()}});
     const QString path = makeFile(QStringLiteral("a bü.png"), 300000);
     const AttachmentPtr attachment = blogAttachment(setup, path);
     const auto outcome = upload(attachment);
@@ -448,8 +440,8 @@ void tst_UploadJob::atomUploadPostsTheFileItself()
 
     // One POST to the upload address, signed with WSSE: the file as the body,
     // its type as the Content-Type, its name as the Slug.
-    QCOMPARE(m_server->requests().size(), 1);
-    const TestHttpServer::Request& request = m_server->requests().first();
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    const TestHttpServer::Request& request = m_rig.server->requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.target, QByteArray("/atom/media"));
     QCOMPARE(request.header("Content-Type"), QByteArray("image/png"));
@@ -466,7 +458,7 @@ void tst_UploadJob::atomUploadPostsTheFileItself()
     QVERIFY(m_console.text.contains(QStringLiteral("REMOVED (300000 bytes of image/png)")));
     QVERIFY(m_console.text.size() < 4000);
     QTRY_COMPARE(m_events.events.size(), 1);
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::atomRefusalsInWords_data()
@@ -513,17 +505,17 @@ void tst_UploadJob::atomRefusalsInWords()
 {
     QFETCH(Response, answer);
     QFETCH(QString, message);
-    m_server->enqueue(answer);
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    m_rig.server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.upload", m_rig.server->url("/atom/media").toString()}});
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a b.png", 100));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
-    QCOMPARE(outcome->message, message.replace("PORT", QString::number(m_server->port())));
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(outcome->message, message.replace("PORT", QString::number(m_rig.server->port())));
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QVERIFY(attachment->uploadPath().isEmpty());
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::failuresInWords_data()
@@ -551,15 +543,15 @@ void tst_UploadJob::failuresInWords()
 {
     QFETCH(Response, answer);
     QFETCH(QString, message);
-    m_server->enqueue(answer);
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
     QCOMPARE(outcome->message, message);
     QVERIFY(attachment->uploadPath().isEmpty());
     // The caller shows the failure: no error row stays behind.
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::hostileServer_data()
@@ -575,9 +567,9 @@ void tst_UploadJob::hostileServer_data()
 void tst_UploadJob::hostileServer()
 {
     QFETCH(Response, answer);
-    m_road->setResponseTimeout(std::chrono::milliseconds(500));
-    m_server->enqueue(answer);
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.road->setResponseTimeout(std::chrono::milliseconds(500));
+    m_rig.server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed + outcome->done, 1);
@@ -586,14 +578,14 @@ void tst_UploadJob::hostileServer()
     QVERIFY(attachment->uploadPath().isEmpty());
     QVERIFY(!attachment->isUploading());
     QVERIFY(!setup.account->isCritical());
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::failureLeavesTheAccountToItsHolder()
 {
     // Another road holds the account while an upload to its blog fails.
-    m_server->enqueue(Response::xmlrpcFault(500, QStringLiteral("Disk full")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(Response::xmlrpcFault(500, QStringLiteral("Disk full")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     AccountBusyToken holder = AccountBusyToken::take(setup.account.get());
     QVERIFY(holder);
     auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
@@ -618,7 +610,7 @@ void tst_UploadJob::secondRequestJoinsTheUpload()
     AttachmentPtr attachment = plainAttachment(makeFile("p.jpg", 10));
     attachment->setAccountID(QStringLiteral("Scripted"));
     int first = 0;
-    m_road->upload(attachment, [&] { ++first; }, {});
+    m_rig.road->upload(attachment, [&] { ++first; }, {});
     const auto second = upload(attachment);
     QCOMPARE(second->done, 1);
     QCOMPARE(first, 1);
@@ -627,23 +619,25 @@ void tst_UploadJob::secondRequestJoinsTheUpload()
 
 void tst_UploadJob::publishingRoadUploadsThroughIt()
 {
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
     auto entry = Entry::create();
     setup.blog->addEntry(entry);
-    AttachmentUploads::setSharedInstance(m_road);
+    AttachmentUploads::setSharedInstance(m_rig.road);
     bool done = false;
-    static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
+    static_cast<AttachmentUploads*>(m_rig.road)
+        ->upload(attachment, entry, [&] { done = true; }, {});
     QTRY_VERIFY(done);
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
     // Once up it is not sent again: the publish needs nothing more of it.
     done = false;
-    static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
+    static_cast<AttachmentUploads*>(m_rig.road)
+        ->upload(attachment, entry, [&] { done = true; }, {});
     QTRY_VERIFY(done);
     AttachmentUploads::setSharedInstance(nullptr);
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
 }
 

@@ -124,10 +124,7 @@ private:
 
     plumet::test::TestKeyring m_keyring;
     QTemporaryDir m_files;
-    TestHttpServer* m_server = nullptr;
-    ActivityList* m_list = nullptr;
-    UploadRoad* m_road = nullptr;
-    AccountList* m_accounts = nullptr;
+    UploadRig m_rig;
     EventRecorder m_events;
     NotingUploader m_uploader;
     MediaEntryDriver m_mediaEntries;
@@ -150,19 +147,12 @@ void tst_UploadPasses::init()
     m_events.events.clear();
     m_uploader.calls = 0;
     m_uploader.request.clear();
-    m_server = new TestHttpServer(this);
-    QVERIFY(m_server->listen());
-    m_list = new ActivityList(this);
-    m_accounts = new AccountList(this);
-    m_road = makeUploadRoad(*m_list, *m_accounts, this);
+    QVERIFY(m_rig.start(this));
 }
 
 void tst_UploadPasses::cleanup()
 {
-    delete m_road;
-    delete m_list;
-    delete m_server;
-    delete m_accounts;
+    m_rig.stop();
 }
 
 QString tst_UploadPasses::makeFile(const QString& name, const QByteArray& bytes)
@@ -206,13 +196,13 @@ std::shared_ptr<PassAttachment> tst_UploadPasses::makeAttachment(const QString& 
 
 void tst_UploadPasses::toBlog(PassAttachment& attachment, const BlogSetup& setup)
 {
-    sendToBlog(*m_accounts, attachment, setup);
+    sendToBlog(*m_rig.accounts, attachment, setup);
 }
 
 // Each upload starts at once, without a row of its own.
 std::shared_ptr<UploadOutcome> tst_UploadPasses::upload(const AttachmentPtr& attachment)
 {
-    return uploadAndWait(*m_road, attachment, true);
+    return uploadAndWait(*m_rig.road, attachment, true);
 }
 
 void tst_UploadPasses::blogPasses_data()
@@ -265,9 +255,9 @@ void tst_UploadPasses::blogPasses()
     QFETCH(QString, companionType);
     QFETCH(QByteArray, companionBytes);
 
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/main")));
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/companion")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/main")));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/companion")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const auto attachment = makeAttachment(kind);
     toBlog(*attachment, setup);
     attachment->setDestination(destination);
@@ -284,9 +274,9 @@ void tst_UploadPasses::blogPasses()
              QStringList({QStringLiteral("Uploading media \"%1\"...").arg(shown),
                           QStringLiteral("Uploading thumbnail for \"%1\"...").arg(shown)}));
 
-    QCOMPARE(m_server->requests().size(), 2);
-    const QByteArray& first = m_server->requests().at(0).body;
-    const QByteArray& second = m_server->requests().at(1).body;
+    QCOMPARE(m_rig.server->requests().size(), 2);
+    const QByteArray& first = m_rig.server->requests().at(0).body;
+    const QByteArray& second = m_rig.server->requests().at(1).body;
     QCOMPARE(xmlrpcString(first, "name"), mainName);
     QCOMPARE(xmlrpcString(first, "type"), mainType);
     QCOMPARE(xmlrpcBits(first), mainBytes);
@@ -307,11 +297,11 @@ void tst_UploadPasses::atomPasses_data()
 void tst_UploadPasses::atomPasses()
 {
     QFETCH(QString, driver);
-    m_server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.mov")));
-    m_server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.jpg")));
-    const BlogSetup setup = makeBlog(driver, m_server->url("/atom"));
+    m_rig.server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.mov")));
+    m_rig.server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.jpg")));
+    const BlogSetup setup = makeBlog(driver, m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.upload", m_rig.server->url("/atom/media").toString()}});
     const auto attachment = makeAttachment(QStringLiteral("movie thumbnail"));
     toBlog(*attachment, setup);
     // No folder on the Atom road.
@@ -323,12 +313,12 @@ void tst_UploadPasses::atomPasses()
     QCOMPARE(outcome->done, 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/media/clip.mov"));
     QCOMPARE(attachment->companionAddress, QStringLiteral("http://blog.invalid/media/clip.jpg"));
-    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_rig.server->requests().size(), 2);
     const QList<QPair<QByteArray, QByteArray>> sent{{"clip.mov", "video/quicktime"},
                                                     {"clip.jpg", "image/jpeg"}};
     const QList<QByteArray> bytes{movieBytes, thumbBytes};
     for (int pass = 0; pass < 2; ++pass) {
-        const TestHttpServer::Request& request = m_server->requests().at(pass);
+        const TestHttpServer::Request& request = m_rig.server->requests().at(pass);
         QCOMPARE(request.target, QByteArray("/atom/media"));
         if (driver == QLatin1String("Atom 1.0")) {
             QCOMPARE(request.header("Slug"), sent.at(pass).first);
@@ -347,20 +337,21 @@ void tst_UploadPasses::atomPasses()
 
 void tst_UploadPasses::onlyWhatIsMissingGoes()
 {
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const auto attachment = makeAttachment(QStringLiteral("png"));
     toBlog(*attachment, setup);
 
     // Main file up, thumbnail not: one request, the thumbnail.
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
     attachment->setUploadPath(QStringLiteral("http://blog.invalid/Photo.jpg"));
     auto outcome = upload(attachment);
     QCOMPARE(outcome->done, 1);
     QCOMPARE(outcome->passes, 1);
     QCOMPARE(outcome->statuses,
              QStringList(QStringLiteral("Uploading thumbnail for \"Photo.png\"...")));
-    QCOMPARE(m_server->requests().size(), 1);
-    QCOMPARE(xmlrpcString(m_server->requests().at(0).body, "name"), QStringLiteral("Photo-tm.jpg"));
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    QCOMPARE(xmlrpcString(m_rig.server->requests().at(0).body, "name"),
+             QStringLiteral("Photo-tm.jpg"));
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/Photo.jpg"));
     QCOMPARE(attachment->companionAddress, QStringLiteral("http://blog.invalid/Photo-tm.jpg"));
     QTRY_COMPARE(m_events.events.size(), 1);
@@ -369,7 +360,7 @@ void tst_UploadPasses::onlyWhatIsMissingGoes()
     outcome = upload(attachment);
     QCOMPARE(outcome->done, 1);
     QCOMPARE(outcome->passes, 0);
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QTest::qWait(50);
     QCOMPARE(m_events.events.size(), 1);
 
@@ -382,17 +373,17 @@ void tst_UploadPasses::onlyWhatIsMissingGoes()
 
 void tst_UploadPasses::failedCompanionPassKeepsTheMainAddress()
 {
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo.jpg")));
-    m_server->enqueue(Response::withStatus(500));
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo.jpg")));
+    m_rig.server->enqueue(Response::withStatus(500));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const auto attachment = makeAttachment(QStringLiteral("png"));
     toBlog(*attachment, setup);
 
     auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
     QVERIFY(!outcome->message.isEmpty());
-    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_rig.server->requests().size(), 2);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/Photo.jpg"));
     QVERIFY(attachment->companionAddress.isEmpty());
     QVERIFY(!attachment->uploadComplete());
@@ -400,8 +391,8 @@ void tst_UploadPasses::failedCompanionPassKeepsTheMainAddress()
 
     outcome = upload(attachment);
     QCOMPARE(outcome->done, 1);
-    QCOMPARE(m_server->requests().size(), 3);
-    const QByteArray& retry = m_server->requests().at(2).body;
+    QCOMPARE(m_rig.server->requests().size(), 3);
+    const QByteArray& retry = m_rig.server->requests().at(2).body;
     QCOMPARE(xmlrpcString(retry, "name"), QStringLiteral("Photo-tm.jpg"));
     QCOMPARE(xmlrpcBits(retry), thumbBytes);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/Photo.jpg"));
