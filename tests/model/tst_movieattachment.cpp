@@ -326,6 +326,11 @@ void tst_MovieAttachment::soundOnly()
     const QString local = QUrl::fromLocalFile(m_sound).toString(QUrl::FullyEncoded);
     QCOMPARE(sound.generateMarkup(false, nullptr), player("", local, 240, 16, false, true));
     QVERIFY(!QFileInfo::exists(MediaCache::folder() + u'/' + sound.uniqueID() + "p.mov"));
+    // Nor does a poster follow it to the blog: the sound is all there is to send.
+    QCOMPARE(sound.movieLinkOption(), std::optional<int>(MovieAttachment::PosterMovie));
+    sound.setUploadPath(QStringLiteral("http://b.invalid/sound.mov"));
+    QVERIFY(sound.uploadComplete());
+    QVERIFY(!sound.uploaderCompanion());
 }
 
 void tst_MovieAttachment::thumbnailOfARealMovie()

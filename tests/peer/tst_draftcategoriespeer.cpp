@@ -2,6 +2,8 @@
 #include "Category.h"
 #include "CategoryListModel.h"
 #include "DateHUDPanel.h"
+#include "DraftActions.h"
+#include "DraftCategories.h"
 #include "DraftPanels.h"
 #include "DraftPeerTesting.h"
 #include "JobRoads.h"
@@ -77,7 +79,7 @@ BlogSetup tst_DraftCategoriesPeer::blogWithCategories()
 void tst_DraftCategoriesPeer::publishAndWait(Draft* draft, const EntryPtr& entry)
 {
     PublishWatch watch(*m_peer.road);
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!DraftController::sharedInstance().draftForEntry(entry.get()), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(watch.outcome().ended, 60000);
     QVERIFY2(watch.outcome().state == Job::State::Finished, qPrintable(watch.outcome().message));
@@ -98,7 +100,7 @@ void tst_DraftCategoriesPeer::tickTagDateAndPublish()
     draft->window()->resize(900, 640);
     draft->window()->show();
     QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
-    RVCatsController* list = draft->catsController();
+    RVCatsController* list = draft->categoryList()->controller();
     QVERIFY(list);
 
     // Tick "Walks" as a click on its box does.
@@ -121,7 +123,8 @@ void tst_DraftCategoriesPeer::tickTagDateAndPublish()
     QCOMPARE(naming->text(), QStringLiteral("river walks"));
     QTest::keyClick(naming, Qt::Key_Return);
     QTRY_VERIFY(setup.blog->hasCategoryWithName(QStringLiteral("river walks")));
-    const CategoryPtr tag = draft->hasCategoryWithName(QStringLiteral("river walks"));
+    const CategoryPtr tag =
+        draft->categoryList()->hasCategoryWithName(QStringLiteral("river walks"));
     QVERIFY(tag && tag->isTag() && tag->isChecked());
 
     // Adjust Time: next week, 09:00 by the blog's clock (here the local one).
@@ -173,7 +176,7 @@ void tst_DraftCategoriesPeer::categoryTheListLacksIsKept()
     QVERIFY(draft);
     draft->saveDocument();
     QCOMPARE(entry->categories().value_or(CategoryList()).size(), 2);
-    QVERIFY(draft->hasCategoryWithName(QStringLiteral("Rambles")));
+    QVERIFY(draft->categoryList()->hasCategoryWithName(QStringLiteral("Rambles")));
 
     publishAndWait(draft, entry);
     const QVariantMap post = m_peer.serverPost(entry->uniqueID());

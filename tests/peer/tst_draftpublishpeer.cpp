@@ -2,7 +2,9 @@
 #include "AccountList.h"
 #include "ActivityList.h"
 #include "BlogController.h"
+#include "DraftActions.h"
 #include "DraftPeerTesting.h"
+#include "DraftWindowLayout.h"
 #include "RVDraftWindow.h"
 #include "RichDraftTesting.h"
 #include "RichEditorPane.h"
@@ -80,9 +82,9 @@ void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
     QVERIFY(rich);
     QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
 
-    draft->titleField()->setFocus();
-    draft->titleField()->selectAll();
-    QTest::keyClicks(draft->titleField(), QStringLiteral("A walk by the river"));
+    draft->layout().titleField()->setFocus();
+    draft->layout().titleField()->selectAll();
+    QTest::keyClicks(draft->layout().titleField(), QStringLiteral("A walk by the river"));
 
     rich->setFocus();
     QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
@@ -120,7 +122,7 @@ void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
                                       "<p>The water was <strong>high</strong> that day.</p>\n"));
 
     PublishWatch watch(*m_peer.road);
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     // No category: the blog warns, and the user goes on.
     QTRY_VERIFY_WITH_TIMEOUT(draft->sheet(), PageTimeout);
     QVERIFY(plainText(draft->sheet()->text()).contains(QStringLiteral("tags or categories")));
