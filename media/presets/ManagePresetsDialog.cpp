@@ -34,6 +34,9 @@ ManagePresetsDialog::ManagePresetsDialog(Presets& store, QWidget* parent)
                             QAbstractItemView::SelectedClicked);
     m_list->setMinimumSize(280, 180);
     layout->addWidget(m_list);
+    auto* hint = new QLabel(localized(Table, "Double-click a name to rename it."), this);
+    hint->setObjectName(QStringLiteral("renameHint"));
+    layout->addWidget(hint);
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("renameNote"));
     m_note->setWordWrap(true);
