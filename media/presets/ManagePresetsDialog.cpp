@@ -5,6 +5,7 @@
 #include "PresetListModel.h"
 #include "Presets.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -100,6 +101,17 @@ void ManagePresetsDialog::deleteSelected()
     for (int row : std::as_const(rows))
         m_model->removeRow(row);
     updateButtons();
+}
+
+void ManagePresetsDialog::done(int result)
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (QWidget* editor = current.isValid() ? m_list->indexWidget(current) : nullptr) {
+        QAbstractItemDelegate* delegate = m_list->itemDelegateForIndex(current);
+        emit delegate->commitData(editor);
+        emit delegate->closeEditor(editor);
+    }
+    QDialog::done(result);
 }
 
 void ManagePresetsDialog::updateButtons()

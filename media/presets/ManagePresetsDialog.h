@@ -26,6 +26,9 @@ public:
     // Deletes the selected presets.
     void deleteSelected();
 
+    // A name still being typed is taken (or refused) before the dialog ends.
+    void done(int result) override;
+
 private:
     void updateButtons();
 
