@@ -153,101 +153,6 @@ void Draft::validateActions()
     m_actions->validate();
 }
 
-QAction* Draft::switchEditorAction() const
-{
-    return m_actions->switchEditorAction();
-}
-
-QAction* Draft::toggleKeywordsAction() const
-{
-    return m_actions->toggleKeywordsAction();
-}
-
-QAction* Draft::toggleBloglistAction() const
-{
-    return m_actions->toggleBloglistAction();
-}
-
-QAction* Draft::refreshCategoriesAction() const
-{
-    return m_actions->refreshCategoriesAction();
-}
-
-QAction* Draft::createSummaryAction() const
-{
-    return m_actions->createSummaryAction();
-}
-
-QAction* Draft::publishAction() const
-{
-    return m_actions->publishAction();
-}
-
-QAction* Draft::saveAsStationeryAction() const
-{
-    return m_actions->saveAsStationeryAction();
-}
-
-QAction* Draft::changeDateAction() const
-{
-    return m_actions->changeDateAction();
-}
-
-QAction* Draft::manageTrackbackAction() const
-{
-    return m_actions->manageTrackbackAction();
-}
-
-QAction* Draft::wordCountAction() const
-{
-    return m_actions->wordCountAction();
-}
-
-DraftEditMenu* Draft::editMenu() const
-{
-    return m_actions->editMenu();
-}
-
-QAction* Draft::customTagsAction() const
-{
-    return m_actions->customTagsAction();
-}
-
-QAction* Draft::boldAction() const
-{
-    return m_actions->boldAction();
-}
-
-QAction* Draft::italicAction() const
-{
-    return m_actions->italicAction();
-}
-
-QAction* Draft::closeTagAction() const
-{
-    return m_actions->closeTagAction();
-}
-
-QAction* Draft::validateHTMLAction() const
-{
-    return m_actions->validateHTMLAction();
-}
-
-QMenu* Draft::revisionMenu() const
-{
-    return m_actions->revisionMenu();
-}
-
-QToolBar* Draft::toolbar() const
-{
-    return m_actions->toolbar();
-}
-
-ToolbarController* Draft::toolbarController() const
-{
-    return m_actions->toolbarController();
-}
-
 DraftEditor* Draft::focusedEditor() const
 {
     return m_focus->focusedEditor();
@@ -261,71 +166,6 @@ bool Draft::isActiveView(QWidget* view) const
 RVDraftWindow* Draft::window() const
 {
     return m_layout->window();
-}
-
-DraftPaneStack* Draft::paneStack() const
-{
-    return m_layout->paneStack();
-}
-
-DraftSideView* Draft::sideView() const
-{
-    return m_layout->sideView();
-}
-
-QStackedWidget* Draft::mainTabView() const
-{
-    return m_layout->mainTabView();
-}
-
-QStackedWidget* Draft::subTabView() const
-{
-    return m_layout->subTabView();
-}
-
-RVSubView* Draft::titleView() const
-{
-    return m_layout->titleView();
-}
-
-RVSubView* Draft::keywordView() const
-{
-    return m_layout->keywordView();
-}
-
-RVSubView* Draft::blogListView() const
-{
-    return m_layout->blogListView();
-}
-
-QLineEdit* Draft::titleField() const
-{
-    return m_layout->titleField();
-}
-
-QLineEdit* Draft::keywordField() const
-{
-    return m_layout->keywordField();
-}
-
-RVCatsController* Draft::catsController() const
-{
-    return m_categories ? m_categories->controller() : nullptr;
-}
-
-QPushButton* Draft::richButton() const
-{
-    return m_layout->richButton();
-}
-
-QPushButton* Draft::htmlButton() const
-{
-    return m_layout->htmlButton();
-}
-
-QString Draft::noticeText() const
-{
-    return m_layout->noticeText();
 }
 
 void Draft::showNotice(const QString& text)
@@ -503,21 +343,6 @@ void Draft::saveAsStationery()
     });
 }
 
-void Draft::changeDate()
-{
-    m_panels->changeDate();
-}
-
-void Draft::manageTrackback()
-{
-    m_panels->manageTrackback();
-}
-
-void Draft::wordCount()
-{
-    m_panels->wordCount();
-}
-
 // --- add-ons
 // ------------------------------------------------------------------------------------------
 
@@ -634,21 +459,6 @@ bool Draft::shouldDisplaySidebar() const
 {
     const EntryPtr edited = entry();
     return edited && !edited->hasFlag(Entry::IsPage);
-}
-
-void Draft::addTags(const CategoryList& tags)
-{
-    m_categories->addTags(tags);
-}
-
-CategoryPtr Draft::hasCategoryWithName(const QString& title) const
-{
-    return m_categories->hasCategoryWithName(title);
-}
-
-void Draft::focusCategorySearch()
-{
-    m_categories->focusSearchField();
 }
 
 void Draft::switchAccount(Blog* target)

@@ -24,31 +24,20 @@ class DraftAttachments;
 class DraftBlogMenu;
 class DraftBlogSetup;
 class DraftCategories;
-class DraftEditMenu;
 class DraftEditing;
 class DraftEditor;
 class DraftEditors;
 class DraftEntryWatch;
 class DraftFocus;
-class DraftPaneStack;
 class DraftPanels;
 class DraftRevisions;
 class DraftSaving;
 class DraftSheets;
-class DraftSideView;
 class DraftWindowLayout;
 class EntryOwner;
 class PLUMETDraftPanel;
-class QAction;
-class QLineEdit;
 class QMenu;
-class QPushButton;
-class QStackedWidget;
-class QToolBar;
-class RVCatsController;
 class RVDraftWindow;
-class RVSubView;
-class ToolbarController;
 
 // The window controller of one entry being edited: the title area with its
 // rows, the button bar, and the editing area with a main pane and a lower
@@ -81,7 +70,10 @@ class ToolbarController;
 // DraftAddons, DraftAttachments (the editor host's attachment side),
 // DraftPanels, DraftCategories (the categories list) and DraftBlogMenu (the
 // blog menu, the move to another blog, the formats). The parts reach one
-// another through the draft.
+// another through the draft. The rest of the program finds the widgets in
+// layout(), the commands in actions(), and the panels, the categories list
+// and the blog menu through their accessors; the draft's own functions are
+// the roads that span parts.
 class Draft : public QObject, public DraftEditorHost {
     Q_OBJECT
 public:
@@ -118,23 +110,13 @@ public:
     int paneCode() const;
     DraftEditor* editor(int mode, bool sub) const;
     DraftEditor* focusedEditor() const;
-    DraftPaneStack* paneStack() const;
-    DraftSideView* sideView() const;
+    // The window's widgets: the title rows and fields, the editor kind
+    // buttons, the tab views, the pane stack, the side panel, the note.
+    DraftWindowLayout& layout() const { return *m_layout; }
     // Puts `content` (the categories list) in the side panel, which shows
     // when it has content and the entry is not a page.
     void setSidePanelContent(QWidget* content);
     bool shouldDisplaySidebar() const;
-    QStackedWidget* mainTabView() const;
-    QStackedWidget* subTabView() const;
-    RVSubView* titleView() const;
-    RVSubView* keywordView() const;
-    RVSubView* blogListView() const;
-    QLineEdit* titleField() const;
-    QLineEdit* keywordField() const;
-    // The categories and tags list in the side panel; null while the draft has none.
-    RVCatsController* catsController() const;
-    QPushButton* richButton() const;
-    QPushButton* htmlButton() const;
     PLUMETDraftPanel* pluginObject() const;
     // The sheet shown on the window (save question, alert), while it is open.
     QMessageBox* sheet() const;
@@ -142,8 +124,6 @@ public:
     // gets the button chosen. A sheet dismissed because the draft closes ends
     // without a call.
     void showSheet(QMessageBox* sheet, std::function<void(QAbstractButton* chosen)> ended);
-    // The note shown above the editors after an editor failed to answer; empty when hidden.
-    QString noticeText() const;
 
     // --- the commit protocol ---
     // Commits the editors into the entry, then calls `then`: for the roads of
@@ -167,8 +147,6 @@ public:
     // the editors and saves. Nothing for an empty revision.
     void revertToRevision(const QVariantMap& revision);
     DraftRevisions* revisions() const { return m_revisions; }
-    // The window's own Revisions submenu.
-    QMenu* revisionMenu() const;
     void toggleKeywords();
     void toggleBloglist();
     // Commits the editors, then posts "refreshPreview" with the draft.
@@ -176,11 +154,8 @@ public:
     void publish();
     // A critical alert on the window, with one "OK" button (a failed publish, say).
     void handleErrorMessage(const QString& title, const QString& body);
-    // The heads-up panels over the window (DraftPanels): the publication
-    // date, the trackback addresses, the text statistics.
-    void changeDate();
-    void manageTrackback();
-    void wordCount();
+    // The heads-up panels over the window: the publication date, the
+    // trackback addresses, the text statistics.
     DraftPanels* panels() const { return m_panels.get(); }
     // Commits the editors, then saves the post as stationery (File menu).
     void saveAsStationery();
@@ -234,37 +209,12 @@ public:
     bool isActiveView(QWidget* view) const;
     // Brings the enabled states and titles of the draft's commands up to date.
     void validateActions();
-    QAction* switchEditorAction() const;
-    QAction* toggleKeywordsAction() const;
-    QAction* toggleBloglistAction() const;
-    QAction* refreshCategoriesAction() const;
-    QAction* createSummaryAction() const;
-    QAction* publishAction() const;
-    QAction* saveAsStationeryAction() const;
-    QAction* changeDateAction() const;
-    QAction* manageTrackbackAction() const;
-    QAction* wordCountAction() const;
-    DraftEditMenu* editMenu() const;
-    QAction* customTagsAction() const;
-    // The Format menu: bold and italic in either editor, closing the open
-    // tag and validating in the HTML source view; each acts on the editor
-    // with the focus and is enabled only while one that takes it has it.
-    QAction* boldAction() const;
-    QAction* italicAction() const;
-    QAction* closeTagAction() const;
-    QAction* validateHTMLAction() const;
-    QToolBar* toolbar() const;
-    ToolbarController* toolbarController() const;
+    // The window's commands, menus and toolbar.
+    DraftActions& actions() const { return *m_actions; }
 
     // --- categories, blog and format ---
-    // The side panel's categories list and the draft's side of it.
+    // The side panel's categories and tags list and the draft's side of it.
     DraftCategories* categoryList() const { return m_categories.get(); }
-    // The first element of the categories list of that title, or null.
-    CategoryPtr hasCategoryWithName(const QString& title) const;
-    // New tags made in another draft of the blog; the categories list shows them.
-    void addTags(const CategoryList& tags);
-    // Puts the focus in the categories list's search field.
-    void focusCategorySearch();
     // The blog menu and the format pop-up.
     DraftBlogMenu* blogMenu() const { return m_blogMenu.get(); }
     // Moves the post to `target` (asking first for a published post).

@@ -10,6 +10,7 @@
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
 #include "DraftFocus.h"
+#include "DraftPanels.h"
 #include "DraftToolbar.h"
 #include "DraftWindowLayout.h"
 #include "Localization.h"
@@ -67,13 +68,14 @@ void DraftActions::build()
     m_publishAction = make(localized("Draft", "Publish"), QKeySequence(Draft::tr("Ctrl+Shift+P")),
                            &Draft::publish);
     m_publishAction->setToolTip(localized("Draft", "Publish Draft"));
-    m_changeDateAction =
-        make(localized("Draft", "Adjust Time…"), QKeySequence(), &Draft::changeDate);
+    m_changeDateAction = make(localized("Draft", "Adjust Time…"), QKeySequence(),
+                              [this] { m_draft.panels()->changeDate(); });
     m_changeDateAction->setToolTip(localized("Draft", "Adjust Published Time and Date"));
-    m_manageTrackbackAction =
-        make(localized("Draft", "Trackbacks…"), QKeySequence(), &Draft::manageTrackback);
+    m_manageTrackbackAction = make(localized("Draft", "Trackbacks…"), QKeySequence(),
+                                   [this] { m_draft.panels()->manageTrackback(); });
     m_manageTrackbackAction->setToolTip(localized("Draft", "Manage Trackback URLs"));
-    m_wordCountAction = make(localized("Draft", "Word Count"), QKeySequence(), &Draft::wordCount);
+    m_wordCountAction = make(localized("Draft", "Word Count"), QKeySequence(),
+                             [this] { m_draft.panels()->wordCount(); });
     m_wordCountAction->setToolTip(localized("Draft", "Calculate Text Statistics"));
     m_saveAction->setToolTip(localized("Draft", "Saves Draft or Post"));
     m_saveAsStationeryAction =

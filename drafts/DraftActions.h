@@ -45,10 +45,14 @@ public:
     QAction* mediaAction() const { return m_mediaAction; }
     DraftEditMenu* editMenu() const { return m_editMenu; }
     QAction* customTagsAction() const { return m_customTagsAction; }
+    // The Format menu: bold and italic in either editor, closing the open
+    // tag and validating in the HTML source view; each acts on the editor
+    // with the focus and is enabled only while one that takes it has it.
     QAction* boldAction() const { return m_boldAction; }
     QAction* italicAction() const { return m_italicAction; }
     QAction* closeTagAction() const { return m_closeTagAction; }
     QAction* validateHTMLAction() const { return m_validateHTMLAction; }
+    // The window's own Revisions submenu.
     QMenu* revisionMenu() const { return m_revisionMenu; }
     QToolBar* toolbar() const;
     ToolbarController* toolbarController() const { return m_toolbar; }

@@ -7,6 +7,7 @@
 #include "Draft.h"
 #include "DraftController.h"
 #include "DraftSideView.h"
+#include "DraftWindowLayout.h"
 #include "Entry.h"
 #include "Localization.h"
 #include "PLUMETPluginProtocol.h"
@@ -39,7 +40,7 @@ DraftCategories::~DraftCategories() = default;
 
 void DraftCategories::build()
 {
-    m_controller = new RVCatsController(this, m_draft.sideView());
+    m_controller = new RVCatsController(this, m_draft.layout().sideView());
     QObject::connect(m_controller, &RVCatsController::ticksChanged, &m_draft, [this] {
         if (RVDraftWindow* window = m_draft.window())
             window->setWindowModified(true);

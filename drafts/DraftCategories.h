@@ -59,6 +59,7 @@ public:
     bool isForeign(const Category& category) const;
     // The note the list shows on such an element.
     static QString foreignNote();
+    // Puts the focus in the list's search field.
     void focusSearchField();
 
     // --- CatsControllerDelegate ---

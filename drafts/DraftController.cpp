@@ -4,6 +4,7 @@
 #include "Blog.h"
 #include "Category.h"
 #include "Draft.h"
+#include "DraftCategories.h"
 #include "DraftsLog.h"
 #include "Entry.h"
 #include "Localization.h"
@@ -541,7 +542,7 @@ void DraftController::pushNewTags(const CategoryList& tags, Draft* from)
     blog->processTagsWithNames(names);
     for (Draft* draft : std::as_const(m_drafts)) {
         if (draft != from && draft->blog() == blog)
-            draft->addTags(tags);
+            draft->categoryList()->addTags(tags);
     }
 }
 

@@ -3,8 +3,10 @@
 #include "DraftKeyRouting.h"
 
 #include "Draft.h"
+#include "DraftCategories.h"
 #include "DraftEditor.h"
 #include "DraftExtensions.h"
+#include "DraftWindowLayout.h"
 #include "RVCatsController.h"
 #include "RVDraftWindow.h"
 #include "RVTableView.h"
@@ -58,9 +60,9 @@ QList<QWidget*> DraftKeyRouting::cycle() const
     Draft* owner = draft();
     if (!owner)
         return {};
-    RVCatsController* cats = owner->catsController();
-    return {owner->titleField(),
-            owner->keywordField(),
+    RVCatsController* cats = owner->categoryList()->controller();
+    return {owner->layout().titleField(),
+            owner->layout().keywordField(),
             DraftEditor::widgetOf(owner->editor(Draft::RichMode, false)),
             DraftEditor::widgetOf(owner->editor(Draft::SourceMode, false)),
             DraftEditor::widgetOf(owner->editor(Draft::RichMode, true)),

@@ -15,7 +15,8 @@ public:
     explicit DraftPanels(Draft& draft);
     ~DraftPanels();
 
-    // See Draft::changeDate, Draft::manageTrackback, Draft::wordCount.
+    // Opens the panel of the publication date, of the trackback addresses,
+    // of the text statistics (the Draft menu's commands).
     void changeDate();
     void manageTrackback();
     void wordCount();

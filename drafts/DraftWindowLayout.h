@@ -64,7 +64,8 @@ public:
     // Places the window (see Draft::showWindow) and shows it in front.
     void showWindow(const QList<Draft*>& others);
 
-    // The note above the editors.
+    // The note above the editors (after an editor failed to answer, say);
+    // its text is empty while it is hidden.
     void showNotice(const QString& text);
     bool noticeShown() const;
     QString noticeText() const;

@@ -4,6 +4,7 @@
 #include "AlertBox.h"
 #include "Blog.h"
 #include "Draft.h"
+#include "DraftCategories.h"
 #include "DraftController.h"
 #include "DraftsLog.h"
 #include "Entry.h"
@@ -174,7 +175,7 @@ void PublishHandOver::saveAndCheck(Draft& draft, bool summaryCheck)
         if (chosen == goOn)
             continuePublish(*guarded);
         else if (bits & MissingCategories)
-            guarded->focusCategorySearch();
+            guarded->categoryList()->focusSearchField();
     });
 }
 

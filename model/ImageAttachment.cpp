@@ -432,6 +432,11 @@ QString ImageAttachment::internetType() const
 
 QString ImageAttachment::mainUploadFile(UploadVia via) const
 {
+    // A source the processor cannot read goes nowhere: the road reports that
+    // there is nothing to send (the reason is in the log) rather than put
+    // damaged bytes on the blog. A converted copy made earlier still goes.
+    if (!filePath().isEmpty() && !image())
+        return cachedPath();
     if (via == UploadVia::Uploader || filePath().isEmpty() || useScaling() || needsConversion())
         return cachedPath();
     return filePath();

@@ -458,15 +458,20 @@ void MediaAttachment::fillCopy(Attachment& copy) const
 
 QString MediaAttachment::serverName(const QString& sentFile, bool companion) const
 {
-    QString base = fileName();
-    if (const qsizetype dot = base.lastIndexOf(u'.'); dot > 0)
-        base.truncate(dot);
-    if (companion)
-        base = m_thumbPrefix + base + m_thumbSuffix;
-    QString extension = QFileInfo(sentFile).suffix();
-    if (extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
-        extension = QStringLiteral("jpg");
-    return extension.isEmpty() ? base : base + u'.' + extension;
+    const QString base = baseFileName();
+    return serverFileName(companion ? m_thumbPrefix + base + m_thumbSuffix : base, sentFile);
+}
+
+QString MediaAttachment::companionServerName(UploadVia via) const
+{
+    const QString name = serverName(companionFile(), true);
+    if (name.compare(serverName(mainUploadFile(via), false), Qt::CaseInsensitive) != 0)
+        return name;
+    const QFileInfo parts(name);
+    const QString mark =
+        companion() == Companion::Poster ? QStringLiteral("-poster") : QStringLiteral("-thumb");
+    return parts.suffix().isEmpty() ? name + mark
+                                    : parts.completeBaseName() + mark + u'.' + parts.suffix();
 }
 
 void MediaAttachment::noteUploadStart()
@@ -510,7 +515,7 @@ QString MediaAttachment::uploadFilePath(UploadVia via) const
 QString MediaAttachment::uploadFileName(UploadVia via) const
 {
     if (via == UploadVia::Blog && hasMain())
-        return serverName(companionFile(), true);
+        return companionServerName(via);
     return serverName(mainUploadFile(via), false);
 }
 
@@ -528,7 +533,7 @@ std::optional<Attachment::UploaderCompanion> MediaAttachment::uploaderCompanion(
     const bool poster = kind == Companion::Poster;
     return UploaderCompanion{poster ? QStringLiteral("posterbits") : QStringLiteral("thumbbits"),
                              poster ? QStringLiteral("postername") : QStringLiteral("thumbname"),
-                             file, serverName(file, true)};
+                             file, companionServerName(UploadVia::Uploader)};
 }
 
 QVariantMap MediaAttachment::uploaderFields() const

@@ -96,6 +96,10 @@ public:
     // "jpg"; a companion (thumbnail, poster movie) has the thumbnail prefix and
     // suffix around the name.
     QString serverName(const QString& sentFile, bool companion) const;
+    // The companion's name as it goes up beside the main file sent on that
+    // road: never the main file's own name, which a server that overwrites
+    // would replace (a movie's poster movie has no suffix of its own).
+    QString companionServerName(UploadVia via) const;
 
     // Set when an upload starts, from the stored addresses (hasMain: Attachment).
     bool hasThumb() const { return m_hasThumb; }

@@ -372,6 +372,11 @@ void MovieAttachment::noteUploadStart()
 
 MediaAttachment::Companion MovieAttachment::companion() const
 {
+    // Sound alone has no frame for a poster or thumbnail, and its markup is
+    // the plain player whatever the option: nothing follows the movie, or
+    // every publish would stop at a companion that can never be made.
+    if (!filePath().isEmpty() && QFileInfo::exists(filePath()) && !hasVideoTrack())
+        return Companion::None;
     const int option = m_linkOption.value_or(0);
     if (option == 2)
         return Companion::Thumbnail;
@@ -385,7 +390,18 @@ QString MovieAttachment::companionFile() const
 
 bool MovieAttachment::hasCompanionAddress() const
 {
-    return !thumbPath().isEmpty() || !m_posterPath.isEmpty();
+    // Only the companion the link option asks for counts: a poster movie sent
+    // before the option became the thumbnail picture leaves the thumbnail to
+    // go, or the post would link the thumbnail's local file.
+    switch (companion()) {
+    case Companion::Thumbnail:
+        return !thumbPath().isEmpty();
+    case Companion::Poster:
+        return !m_posterPath.isEmpty();
+    case Companion::None:
+        break;
+    }
+    return true;
 }
 
 bool MovieAttachment::storeCompanionAddress(Companion kind, const QString& address)

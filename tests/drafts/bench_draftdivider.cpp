@@ -1,6 +1,7 @@
 #include "Benchmark.h"
 #include "DraftPaneStack.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "RVDraftWindow.h"
 
 #include <QElapsedTimer>
@@ -86,7 +87,7 @@ void bench_DraftDivider::dragOverAMegabytePost()
     QCOMPARE(draft->mode(), int(Draft::SourceMode));
     draft->window()->resize(780, 640);
     QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
-    DraftPaneStack* stack = draft->paneStack();
+    DraftPaneStack* stack = draft->layout().paneStack();
     if (stack->isCollapsed())
         stack->closureAction();
     QCoreApplication::processEvents();

@@ -4,10 +4,12 @@
 #include "AttachmentLibrary.h"
 #include "BlogEntryStore.h"
 #include "DarkPalette.h"
+#include "DraftActions.h"
 #include "DraftAddonHandler.h"
 #include "DraftPaneStack.h"
 #include "DraftSideView.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "EntryRenderer.h"
 #include "NotificationCenter.h"
 #include "PLUMETAddonObject.h"
@@ -157,27 +159,28 @@ void tst_Draft::opensWithTheEntryInItsRowsAndPanes()
     QVERIFY(draft);
     QVERIFY(draft->window()->isVisible());
     QCOMPARE(draft->window()->windowTitle(), QStringLiteral("A walk[*]"));
-    QCOMPARE(draft->titleField()->text(), QStringLiteral("A walk"));
+    QCOMPARE(draft->layout().titleField()->text(), QStringLiteral("A walk"));
     // No rich editor is built yet: the draft edits HTML source.
     QCOMPARE(draft->mode(), int(Draft::SourceMode));
-    QVERIFY(!draft->richButton()->isEnabled());
-    QVERIFY(draft->htmlButton()->isChecked());
+    QVERIFY(!draft->layout().richButton()->isEnabled());
+    QVERIFY(draft->layout().htmlButton()->isChecked());
     QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Out by the river.</p>"));
     QCOMPARE(sourceView(draft, true)->string(), QStringLiteral("<p>More of it.</p>"));
     // The blog system has keywords, shown by default; the blog list is not.
-    QVERIFY(!draft->keywordView()->isHidden());
-    QVERIFY(draft->blogListView()->isHidden());
+    QVERIFY(!draft->layout().keywordView()->isHidden());
+    QVERIFY(draft->layout().blogListView()->isHidden());
     // The rows line their fields up.
-    QCOMPARE(draft->titleView()->contentField()->x(), draft->keywordView()->contentField()->x());
+    QCOMPARE(draft->layout().titleView()->contentField()->x(),
+             draft->layout().keywordView()->contentField()->x());
     // Extended text and summary below; collapsed until the blog says otherwise.
-    QVERIFY(draft->paneStack()->dividerShown());
-    QCOMPARE(draft->paneStack()->segmentTags(), (QList<int>{0, 1}));
-    QVERIFY(draft->paneStack()->isCollapsed());
+    QVERIFY(draft->layout().paneStack()->dividerShown());
+    QCOMPARE(draft->layout().paneStack()->segmentTags(), (QList<int>{0, 1}));
+    QVERIFY(draft->layout().paneStack()->isCollapsed());
     draft->window()->resize(780, 560);
     saveScreenshot(draft->window(), QStringLiteral("draft-collapsed"));
 
-    draft->paneStack()->closureAction();
-    QVERIFY(!draft->paneStack()->isCollapsed());
+    draft->layout().paneStack()->closureAction();
+    QVERIFY(!draft->layout().paneStack()->isCollapsed());
     // The blog keeps the divider's collapsed state for its next drafts.
     QCOMPARE(blog.option(QStringLiteral("showExtraEdit")).toBool(), false);
     QTest::qWait(50);
@@ -188,8 +191,8 @@ void tst_Draft::opensWithTheEntryInItsRowsAndPanes()
         DraftWorld::addEntry(plain, QStringLiteral("Plain post"), QStringLiteral("Body"));
     Draft* plainDraft = DraftController::sharedInstance().openDraft(other);
     // No extended text, no summary, no panel: the main pane fills the area.
-    QVERIFY(!plainDraft->paneStack()->dividerShown());
-    QVERIFY(plainDraft->keywordView()->isHidden());
+    QVERIFY(!plainDraft->layout().paneStack()->dividerShown());
+    QVERIFY(plainDraft->layout().keywordView()->isHidden());
     saveScreenshot(plainDraft->window(), QStringLiteral("draft-plain"));
 }
 
@@ -259,9 +262,9 @@ void tst_Draft::needsSaveTest()
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     typeInto(sourceView(draft), typed);
     if (!title.isEmpty()) {
-        draft->titleField()->setFocus();
-        draft->titleField()->selectAll();
-        QTest::keyClicks(draft->titleField(), title);
+        draft->layout().titleField()->setFocus();
+        draft->layout().titleField()->selectAll();
+        QTest::keyClicks(draft->layout().titleField(), title);
     }
     std::optional<bool> answer;
     draft->determineIfSaveIsNeeded([&](bool result) { answer = result; });
@@ -462,15 +465,15 @@ void tst_Draft::switchEditorCarriesTheTextBothWays()
     entry->setFormat(QStringLiteral("markdown"));
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     QCOMPARE(draft->mode(), int(Draft::RichMode));
-    QVERIFY(draft->richButton()->isChecked());
+    QVERIFY(draft->layout().richButton()->isChecked());
     FakeRichEditor* rich = richEditor(draft);
     QCOMPARE(rich->content, QStringLiteral("<p>Start</p>"));
     QCOMPARE(richEditor(draft, true)->content, QStringLiteral("<p>Ext</p>"));
-    QCOMPARE(draft->switchEditorAction()->text(), QStringLiteral("Make HTML Text"));
+    QCOMPARE(draft->actions().switchEditorAction()->text(), QStringLiteral("Make HTML Text"));
 
     rich->answer = FakeRichEditor::Answer::Later;
     rich->type(QStringLiteral("<p>Start, edited richly</p>"));
-    draft->htmlButton()->click();
+    draft->layout().htmlButton()->click();
     QCOMPARE(draft->mode(), int(Draft::RichMode)); // waits for the rich editor
     QTRY_COMPARE(draft->mode(), int(Draft::SourceMode));
     QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Start, edited richly</p>"));
@@ -478,9 +481,9 @@ void tst_Draft::switchEditorCarriesTheTextBothWays()
     QCOMPARE(entry->editMode(), int(Draft::SourceMode));
     // HTML written by the rich editor takes no text filter any more.
     QCOMPARE(entry->format(), QString());
-    QCOMPARE(draft->mainTabView()->currentIndex(), int(Draft::SourceMode));
+    QCOMPARE(draft->layout().mainTabView()->currentIndex(), int(Draft::SourceMode));
     draft->validateActions();
-    QCOMPARE(draft->switchEditorAction()->text(), QStringLiteral("Make Rich Text"));
+    QCOMPARE(draft->actions().switchEditorAction()->text(), QStringLiteral("Make Rich Text"));
 
     // The button of the kind shown does nothing.
     const int loads = rich->loads;
@@ -535,7 +538,7 @@ void tst_Draft::subPaneSwitchSavesTheOutgoingText()
     draft->toggleExtraEdit(Draft::SummaryTag);
     QCOMPARE(entry->extended(), QStringLiteral("<p>Ext, longer</p>"));
     QCOMPARE(sourceView(draft, true)->string(), QStringLiteral("Sum"));
-    QCOMPARE(draft->paneStack()->selectedTag(), int(Draft::SummaryTag));
+    QCOMPARE(draft->layout().paneStack()->selectedTag(), int(Draft::SummaryTag));
     QCOMPARE(blog.option(QStringLiteral("extraEditTab")).toInt(), int(Draft::SummaryTag));
     typeInto(sourceView(draft, true), QStringLiteral("A better summary"));
     draft->saveDocument();
@@ -560,15 +563,15 @@ void tst_Draft::createSummaryFillsTheSummaryPane()
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
     const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "", "");
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
-    QVERIFY(draft->createSummaryAction()->isEnabled());
-    QVERIFY(draft->paneStack()->isCollapsed());
+    QVERIFY(draft->actions().createSummaryAction()->isEnabled());
+    QVERIFY(draft->layout().paneStack()->isCollapsed());
     typeInto(sourceView(draft),
              QStringLiteral("<p>Rivers run to the sea. The sea is wide. Rivers and the sea "
                             "meet at the river mouth.</p>"));
     draft->createSummary();
     QVERIFY(!entry->summary().isEmpty());
     QCOMPARE(draft->subTag(), int(Draft::SummaryTag));
-    QVERIFY(!draft->paneStack()->isCollapsed());
+    QVERIFY(!draft->layout().paneStack()->isCollapsed());
     QCOMPARE(sourceView(draft, true)->string(), entry->summary());
     QVERIFY(entry->body().contains(QStringLiteral("Rivers run")));
 }
@@ -600,9 +603,9 @@ void tst_Draft::hungRichEditorFallsBackAndTellsTheUser()
     rich->type(QStringLiteral("<p>Pushed, then typed more</p>"));
 
     draft->saveDocument();
-    QVERIFY(draft->noticeText().isEmpty());
-    QTRY_VERIFY(!draft->noticeText().isEmpty());
-    QVERIFY(draft->noticeText().contains(QStringLiteral("did not hand over its text")));
+    QVERIFY(draft->layout().noticeText().isEmpty());
+    QTRY_VERIFY(!draft->layout().noticeText().isEmpty());
+    QVERIFY(draft->layout().noticeText().contains(QStringLiteral("did not hand over its text")));
     QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Pushed</p>"));
     saveScreenshot(draft->window(), QStringLiteral("draft-fallback-note"));
 
@@ -630,7 +633,7 @@ void tst_Draft::closeAfterAFallbackStopsOnceWithTheTextSaved()
     rich->type(QStringLiteral("<p>Last pushed</p>"), true);
 
     draft->window()->close();
-    QTRY_VERIFY(!draft->noticeText().isEmpty());
+    QTRY_VERIFY(!draft->layout().noticeText().isEmpty());
     QVERIFY(drafts.listOfDrafts().contains(draft)); // stopped once, the user told
     QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Last pushed</p>"));
     draft->window()->close();
@@ -649,7 +652,7 @@ void tst_Draft::rendererDyingWhileIdleTellsAndGivesTheTextBack()
 
     // No road is running: the draft still tells the user at once.
     rich->crash();
-    QVERIFY(draft->noticeText().contains(QStringLiteral("stopped working")));
+    QVERIFY(draft->layout().noticeText().contains(QStringLiteral("stopped working")));
     saveScreenshot(draft->window(), QStringLiteral("draft-renderer-stopped-note"));
     QCOMPARE(rich->content, QStringLiteral("<p>Body</p>")); // the page as first loaded
     // The new page is ready: it gets the text the editor last passed on, not
@@ -726,7 +729,7 @@ void tst_Draft::movedEntryIsFollowed()
     }
     DraftController& drafts = DraftController::sharedInstance();
     Draft* draft = drafts.openDraft(entry);
-    QVERIFY(!draft->paneStack()->dividerShown());
+    QVERIFY(!draft->layout().paneStack()->dividerShown());
     typeInto(sourceView(draft), QStringLiteral("<p>Typed before the move</p>"));
 
     const EntryPtr moved = entry->moveToBlog(&to); // as a drop on the outline does
@@ -736,8 +739,8 @@ void tst_Draft::movedEntryIsFollowed()
     QVERIFY(!drafts.draftForEntry(entry.get()));
     QCOMPARE(from.entries().contains(entry), published);
     // The window takes on the new blog's fields.
-    QVERIFY(draft->paneStack()->dividerShown());
-    QVERIFY(!draft->keywordView()->isHidden());
+    QVERIFY(draft->layout().paneStack()->dividerShown());
+    QVERIFY(!draft->layout().keywordView()->isHidden());
 
     // The typed text goes into the moved entry.
     draft->saveDocument();
@@ -781,42 +784,42 @@ void tst_Draft::menuValidation()
     Draft* draft = DraftController::sharedInstance().openDraft(
         DraftWorld::addEntry(blog, "Post", "<p>Body</p>"));
     draft->validateActions();
-    QVERIFY(draft->toggleKeywordsAction()->isEnabled());
-    QVERIFY(draft->toggleKeywordsAction()->isChecked());
-    QVERIFY(!draft->toggleBloglistAction()->isChecked());
-    QVERIFY(draft->createSummaryAction()->isEnabled());
+    QVERIFY(draft->actions().toggleKeywordsAction()->isEnabled());
+    QVERIFY(draft->actions().toggleKeywordsAction()->isChecked());
+    QVERIFY(!draft->actions().toggleBloglistAction()->isChecked());
+    QVERIFY(draft->actions().createSummaryAction()->isEnabled());
     // Parts not built yet leave their commands off.
-    QVERIFY(!draft->publishAction()->isEnabled());
-    QVERIFY(!draft->refreshCategoriesAction()->isEnabled());
-    QVERIFY(!draft->switchEditorAction()->isEnabled());
+    QVERIFY(!draft->actions().publishAction()->isEnabled());
+    QVERIFY(!draft->actions().refreshCategoriesAction()->isEnabled());
+    QVERIFY(!draft->actions().switchEditorAction()->isEnabled());
     // Custom Tags opens the custom-tag window.
-    QVERIFY(draft->customTagsAction()->isEnabled());
-    draft->customTagsAction()->trigger();
+    QVERIFY(draft->actions().customTagsAction()->isEnabled());
+    draft->actions().customTagsAction()->trigger();
     QVERIFY(RVTagTool::sharedInstance().window());
     QVERIFY(RVTagTool::sharedInstance().window()->isVisible());
     RVTagTool::sharedInstance().window()->close();
 
     draft->toggleKeywords();
-    QVERIFY(draft->keywordView()->isHidden());
-    QVERIFY(!draft->toggleKeywordsAction()->isChecked());
+    QVERIFY(draft->layout().keywordView()->isHidden());
+    QVERIFY(!draft->actions().toggleKeywordsAction()->isChecked());
     QCOMPARE(blog.option(QStringLiteral("showKeywords")).toBool(), false);
     draft->toggleBloglist();
-    QVERIFY(!draft->blogListView()->isHidden());
-    QVERIFY(draft->toggleBloglistAction()->isChecked());
+    QVERIFY(!draft->layout().blogListView()->isHidden());
+    QVERIFY(draft->actions().toggleBloglistAction()->isChecked());
 
     Blog& plain = m_world->addBlog(QStringLiteral("Plain"), m_world->plain);
     Draft* plainDraft = DraftController::sharedInstance().openDraft(
         DraftWorld::addEntry(plain, "Plain", "<p>Body</p>"));
     plainDraft->validateActions();
-    QVERIFY(!plainDraft->toggleKeywordsAction()->isEnabled());
-    QVERIFY(!plainDraft->createSummaryAction()->isEnabled());
+    QVERIFY(!plainDraft->actions().toggleKeywordsAction()->isEnabled());
+    QVERIFY(!plainDraft->actions().createSummaryAction()->isEnabled());
 
     // A publishing road installed turns Publish on.
     int published = 0;
     DraftExtensions::sharedInstance().publish = [&](Draft&) { ++published; };
     draft->validateActions();
-    QVERIFY(draft->publishAction()->isEnabled());
-    draft->publishAction()->trigger();
+    QVERIFY(draft->actions().publishAction()->isEnabled());
+    draft->actions().publishAction()->trigger();
     QCOMPARE(published, 1);
 }
 
@@ -828,10 +831,10 @@ void tst_Draft::blogSystemPanelInTheLowerPane()
     DraftController& drafts = DraftController::sharedInstance();
     Draft* draft = drafts.openDraft(entry);
     QVERIFY(draft->pluginObject());
-    QVERIFY(draft->paneStack()->dividerShown());
-    QCOMPARE(draft->paneStack()->segmentTags(), QList<int>{2});
+    QVERIFY(draft->layout().paneStack()->dividerShown());
+    QCOMPARE(draft->layout().paneStack()->segmentTags(), QList<int>{2});
     QCOMPARE(draft->subTag(), int(Draft::PluginTag));
-    QCOMPARE(draft->subTabView()->currentIndex(), int(Draft::PluginTag));
+    QCOMPARE(draft->layout().subTabView()->currentIndex(), int(Draft::PluginTag));
     // The panel writes the entry's settings as it edits them.
     static_cast<TestDraftPanel*>(draft->pluginObject())->edit(QStringLiteral("mood"), 3);
     QCOMPARE(entry->pluginSettings().value(QStringLiteral("mood")).toInt(), 3);
@@ -851,8 +854,8 @@ void tst_Draft::addonTakesTheFocusedTextAndPutsItsResultBack()
     RVTextView* view = sourceView(draft);
 
     // Without an editor in focus the items are off and a call does nothing.
-    draft->titleField()->setFocus();
-    QTRY_VERIFY(draft->titleField()->hasFocus());
+    draft->layout().titleField()->setFocus();
+    QTRY_VERIFY(draft->layout().titleField()->hasFocus());
     emit draft->addonMenu()->aboutToShow();
     QVERIFY(!draft->addonMenu()->actions().isEmpty());
     QVERIFY(!draft->addonMenu()->actions().first()->isEnabled());
@@ -930,17 +933,18 @@ void tst_Draft::formatMenuActsOnTheFocusedSourceView()
         DraftWorld::addEntry(blog, "Post", "<p>Body</p>"));
     QMenu* format = nullptr;
     for (QAction* item : draft->window()->menuBar()->actions()) {
-        if (item->menu() && item->menu()->actions().contains(draft->closeTagAction()))
+        if (item->menu() && item->menu()->actions().contains(draft->actions().closeTagAction()))
             format = item->menu();
     }
     QVERIFY(format);
-    QCOMPARE(format->actions().first(), draft->boldAction());
-    const QList<QAction*> commands{draft->boldAction(), draft->italicAction(),
-                                   draft->closeTagAction(), draft->validateHTMLAction()};
+    QCOMPARE(format->actions().first(), draft->actions().boldAction());
+    const QList<QAction*> commands{draft->actions().boldAction(), draft->actions().italicAction(),
+                                   draft->actions().closeTagAction(),
+                                   draft->actions().validateHTMLAction()};
 
     // The states follow the focus, menu opened or not.
-    draft->titleField()->setFocus();
-    QTRY_VERIFY(draft->titleField()->hasFocus());
+    draft->layout().titleField()->setFocus();
+    QTRY_VERIFY(draft->layout().titleField()->hasFocus());
     for (QAction* command : commands)
         QVERIFY2(!command->isEnabled(), qPrintable(command->text()));
     RVTextView* view = sourceView(draft);
@@ -979,8 +983,8 @@ void tst_Draft::formatMenuActsOnTheFocusedSourceView()
     draft->window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(draft->window()));
     view->setFocus();
-    QTRY_VERIFY(draft->validateHTMLAction()->isEnabled());
-    draft->validateHTMLAction()->trigger();
+    QTRY_VERIFY(draft->actions().validateHTMLAction()->isEnabled());
+    draft->actions().validateHTMLAction()->trigger();
     QTRY_VERIFY(view->alertSheet() && view->alertSheet()->isVisible());
     QCOMPARE(view->alertSheet()->text(), QStringLiteral("The HTML is valid!"));
 
@@ -991,9 +995,9 @@ void tst_Draft::formatMenuActsOnTheFocusedSourceView()
     view->alertSheet()->close();
 
     // Another window's focus turns them off: their keys are no longer taken.
-    draft->titleField()->setFocus();
-    QTRY_VERIFY(!draft->boldAction()->isEnabled());
-    QVERIFY(!draft->closeTagAction()->isEnabled());
+    draft->layout().titleField()->setFocus();
+    QTRY_VERIFY(!draft->actions().boldAction()->isEnabled());
+    QVERIFY(!draft->actions().closeTagAction()->isEnabled());
 }
 
 void tst_Draft::formatMenuStylesTheRichEditor()
@@ -1005,13 +1009,13 @@ void tst_Draft::formatMenuStylesTheRichEditor()
     rich->setFocusPolicy(Qt::StrongFocus);
     rich->setFocus();
     QTRY_VERIFY(rich->hasFocus());
-    QVERIFY(draft->boldAction()->isEnabled());
-    QVERIFY(draft->italicAction()->isEnabled());
+    QVERIFY(draft->actions().boldAction()->isEnabled());
+    QVERIFY(draft->actions().italicAction()->isEnabled());
     // Closing tags and validating are the source view's.
-    QVERIFY(!draft->closeTagAction()->isEnabled());
-    QVERIFY(!draft->validateHTMLAction()->isEnabled());
+    QVERIFY(!draft->actions().closeTagAction()->isEnabled());
+    QVERIFY(!draft->actions().validateHTMLAction()->isEnabled());
     QTest::keyClick(rich, Qt::Key_B, Qt::ControlModifier);
-    draft->italicAction()->trigger();
+    draft->actions().italicAction()->trigger();
     QCOMPARE(rich->styles, QStringList({QStringLiteral("bold"), QStringLiteral("italic")}));
 }
 
@@ -1028,8 +1032,8 @@ void tst_Draft::recordedAddonShortcutsRunInTheDraft()
 
     // The Add-ons menu was opened once with the focus elsewhere: the items
     // come back on with the focus, and the key runs the add-on.
-    draft->titleField()->setFocus();
-    QTRY_VERIFY(draft->titleField()->hasFocus());
+    draft->layout().titleField()->setFocus();
+    QTRY_VERIFY(draft->layout().titleField()->hasFocus());
     emit draft->addonMenu()->aboutToShow();
     view->setFocus();
     QTRY_VERIFY(view->hasFocus());
@@ -1131,7 +1135,7 @@ void tst_Draft::readsInADarkPalette()
     PLUMET_VERIFY_READABLE(window);
 
     // The side panel in a pale colour the user chose: its labels turn dark.
-    DraftSideView* side = draft->sideView();
+    DraftSideView* side = draft->layout().sideView();
     side->setBackgroundColor(QColor(240, 246, 255));
     auto* categories = new QLabel(QStringLiteral("Categories"));
     draft->setSidePanelContent(categories);

@@ -1,5 +1,6 @@
 // A draft moved to another blog or account from its blog menu, and its format pop-up.
 #include "Category.h"
+#include "DraftActions.h"
 #include "DraftBlogMenu.h"
 #include "DraftCategories.h"
 #include "DraftRevisions.h"
@@ -215,10 +216,11 @@ void tst_DraftBlogSwitch::switchMovesThePostAsLastSaved()
     QCOMPARE(draft->window()->isWindowModified(), unsaved);
     QCOMPARE(ids(moved->categories()), (QStringList{"News=7", "Local="}));
     // The list is the new blog's: "Sport" (3 there) stays unticked, "Local" is marked.
-    QVERIFY(draft->hasCategoryWithName(QStringLiteral("News"))->isChecked());
-    QCOMPARE(draft->hasCategoryWithName(QStringLiteral("News"))->uniqueID(), QStringLiteral("7"));
-    QVERIFY(!draft->hasCategoryWithName(QStringLiteral("Sport"))->isChecked());
-    const CategoryPtr local = draft->hasCategoryWithName(QStringLiteral("Local"));
+    QVERIFY(draft->categoryList()->hasCategoryWithName(QStringLiteral("News"))->isChecked());
+    QCOMPARE(draft->categoryList()->hasCategoryWithName(QStringLiteral("News"))->uniqueID(),
+             QStringLiteral("7"));
+    QVERIFY(!draft->categoryList()->hasCategoryWithName(QStringLiteral("Sport"))->isChecked());
+    const CategoryPtr local = draft->categoryList()->hasCategoryWithName(QStringLiteral("Local"));
     QVERIFY(local->isChecked());
     QVERIFY(draft->categoryList()->isForeign(*local));
     QVERIFY(draft->blogMenu()->button()->text().endsWith(target->displayName()));

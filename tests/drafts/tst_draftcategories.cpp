@@ -119,15 +119,17 @@ void tst_DraftCategories::listHoldsCopiesTickedAsTheEntry()
     const CategoryList list = listOf(draft);
     QCOMPARE(titles(list), (QStringList{"Archive", "News", "Sport", "travel"}));
     QCOMPARE(titles(list, true), (QStringList{"Archive", "Sport"}));
-    QVERIFY(draft->hasCategoryWithName(QStringLiteral("Sport"))->isPrimary());
-    QVERIFY(!draft->hasCategoryWithName(QStringLiteral("sport")));
-    QVERIFY(!draft->hasCategoryWithName(QString()));
+    QVERIFY(draft->categoryList()->hasCategoryWithName(QStringLiteral("Sport"))->isPrimary());
+    QVERIFY(!draft->categoryList()->hasCategoryWithName(QStringLiteral("sport")));
+    QVERIFY(!draft->categoryList()->hasCategoryWithName(QString()));
     // A category the blog lacks stays, marked.
     QCOMPARE(foreignTitles(draft), QStringList{"Archive"});
     const CatsControllerDelegate* delegate = draft->categoryList();
-    QCOMPARE(delegate->noteFor(*draft->hasCategoryWithName(QStringLiteral("Archive"))),
-             QStringLiteral("Not on this blog"));
-    QVERIFY(delegate->noteFor(*draft->hasCategoryWithName(QStringLiteral("Sport"))).isEmpty());
+    QCOMPARE(
+        delegate->noteFor(*draft->categoryList()->hasCategoryWithName(QStringLiteral("Archive"))),
+        QStringLiteral("Not on this blog"));
+    QVERIFY(delegate->noteFor(*draft->categoryList()->hasCategoryWithName(QStringLiteral("Sport")))
+                .isEmpty());
     // The list shows the note on the row, the name in italics.
     const QAbstractItemModel* rows = draft->categoryList()->controller()->tableView()->model();
     int marked = 0;
@@ -152,11 +154,12 @@ void tst_DraftCategories::listHoldsCopiesTickedAsTheEntry()
     QVERIFY(!draft->window()->isWindowModified());
 
     // A tick goes into the entry at the next save, in list order, as copies.
-    draft->hasCategoryWithName(QStringLiteral("News"))->setIsChecked(true);
-    draft->hasCategoryWithName(QStringLiteral("Archive"))->setIsChecked(false);
+    draft->categoryList()->hasCategoryWithName(QStringLiteral("News"))->setIsChecked(true);
+    draft->categoryList()->hasCategoryWithName(QStringLiteral("Archive"))->setIsChecked(false);
     draft->saveDocument();
     QCOMPARE(titles(*entry->categories()), (QStringList{"News", "Sport"}));
-    QVERIFY(!entry->categories()->contains(draft->hasCategoryWithName(QStringLiteral("News"))));
+    QVERIFY(!entry->categories()->contains(
+        draft->categoryList()->hasCategoryWithName(QStringLiteral("News"))));
     QVERIFY(!blog.hasCategoryWithName(QStringLiteral("News"))->isChecked());
 }
 
@@ -262,8 +265,8 @@ void tst_DraftCategories::refreshedCopiesAreNotShared()
     NotificationCenter::sharedInstance().post(
         QString::fromLatin1(ModelNotifications::categoriesRefreshed), &blog);
 
-    const CategoryPtr mine = one->hasCategoryWithName(QStringLiteral("Music"));
-    const CategoryPtr theirs = two->hasCategoryWithName(QStringLiteral("Music"));
+    const CategoryPtr mine = one->categoryList()->hasCategoryWithName(QStringLiteral("Music"));
+    const CategoryPtr theirs = two->categoryList()->hasCategoryWithName(QStringLiteral("Music"));
     QVERIFY(mine && theirs);
     QVERIFY(mine != theirs);
     QVERIFY(mine != blog.hasCategoryWithName(QStringLiteral("Music")));
@@ -279,8 +282,8 @@ void tst_DraftCategories::revertTicksAsSaved()
     entry->setCategories(CategoryList{blog.hasCategoryWithName(QStringLiteral("News"))->copy()});
     blog.save(*entry);
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
-    draft->hasCategoryWithName(QStringLiteral("News"))->setIsChecked(false);
-    draft->hasCategoryWithName(QStringLiteral("Sport"))->setIsChecked(true);
+    draft->categoryList()->hasCategoryWithName(QStringLiteral("News"))->setIsChecked(false);
+    draft->categoryList()->hasCategoryWithName(QStringLiteral("Sport"))->setIsChecked(true);
     draft->revertDocumentToSaved();
     QTRY_COMPARE(titles(listOf(draft), true), QStringList{"News"});
     QCOMPARE(titles(*entry->categories()), QStringList{"News"});
@@ -311,7 +314,8 @@ void tst_DraftCategories::newTagsMakeOneBlogRecord()
     QVERIFY(!blog.hasCategoryWithName(QStringLiteral("rivers"))->isChecked());
     // The third draft lists it once, unticked, a copy of its own.
     QCOMPARE(titles(listOf(three)).count(QStringLiteral("rivers")), 1);
-    const CategoryPtr listedThere = three->hasCategoryWithName(QStringLiteral("rivers"));
+    const CategoryPtr listedThere =
+        three->categoryList()->hasCategoryWithName(QStringLiteral("rivers"));
     QVERIFY(!listedThere->isChecked());
     QVERIFY(listedThere != blog.hasCategoryWithName(QStringLiteral("rivers")));
     QCOMPARE(titles(listOf(one)).count(QStringLiteral("rivers")), 1);
@@ -329,8 +333,9 @@ void tst_DraftCategories::removedTagKeepsCategory()
     blog.setCategories(records);
     Draft* draft =
         DraftController::sharedInstance().openDraft(DraftWorld::addEntry(blog, "One", "<p>1</p>"));
-    draft->categoryList()->pushOldTags({draft->hasCategoryWithName(QStringLiteral("Recipes")),
-                                        draft->hasCategoryWithName(QStringLiteral("travel"))});
+    draft->categoryList()->pushOldTags(
+        {draft->categoryList()->hasCategoryWithName(QStringLiteral("Recipes")),
+         draft->categoryList()->hasCategoryWithName(QStringLiteral("travel"))});
     const CategoryPtr kept = blog.hasCategoryWithName(QStringLiteral("Recipes"));
     QVERIFY(kept);
     QVERIFY(kept->isCategory());

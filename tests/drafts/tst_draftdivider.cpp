@@ -1,5 +1,6 @@
 #include "DraftPaneStack.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "RVDraftWindow.h"
 
 #include <QTest>
@@ -70,8 +71,8 @@ Draft* tst_DraftDivider::openExpanded(int height)
     draft->window()->resize(780, height);
     if (!QTest::qWaitForWindowExposed(draft->window()))
         return nullptr;
-    if (draft->paneStack()->isCollapsed())
-        draft->paneStack()->closureAction();
+    if (draft->layout().paneStack()->isCollapsed())
+        draft->layout().paneStack()->closureAction();
     QCoreApplication::processEvents();
     return draft;
 }
@@ -139,7 +140,7 @@ void tst_DraftDivider::theBarRightOfTheSegmentsDrags()
 {
     Draft* draft = openExpanded(640);
     QVERIFY(draft);
-    DraftPaneStack* stack = draft->paneStack();
+    DraftPaneStack* stack = draft->layout().paneStack();
     QCOMPARE(stack->lowerHeight(), 160);
     QCOMPARE(stack->bottomView()->height(), 160);
     QWidget* area = stack->dragArea();
@@ -207,7 +208,7 @@ void tst_DraftDivider::aShortWindowKeepsTheMainPane()
     UserDefaults::sharedInstance().setValue(heightKey, 300.0);
     Draft* draft = openExpanded(700);
     QVERIFY(draft);
-    DraftPaneStack* stack = draft->paneStack();
+    DraftPaneStack* stack = draft->layout().paneStack();
     QCOMPARE(stack->lowerHeight(), 300);
 
     RVDraftWindow* window = draft->window();
@@ -252,7 +253,7 @@ void tst_DraftDivider::theStoredHeightIsCheckedAtSetUp()
         UserDefaults::sharedInstance().setValue(heightKey, stored);
     Draft* draft = openExpanded(560);
     QVERIFY(draft);
-    DraftPaneStack* stack = draft->paneStack();
+    DraftPaneStack* stack = draft->layout().paneStack();
     const int fitted = stack->height() - 21 - 64;
     QCOMPARE(stack->lowerHeight(), expected < 0 ? fitted : expected);
     QCOMPARE(stack->bottomView()->height(), stack->lowerHeight());

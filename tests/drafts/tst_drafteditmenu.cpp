@@ -1,6 +1,8 @@
+#include "DraftActions.h"
 #include "DraftEditMenu.h"
 #include "DraftExtensions.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "EntryRenderer.h"
 #include "FindPanelController.h"
 #include "PLUMETFormatterProtocol.h"
@@ -72,7 +74,7 @@ QMenu* tst_DraftEditMenu::menuHolding(Draft* draft, QAction* action)
 void tst_DraftEditMenu::editMenuActsOnTheFocusedText()
 {
     Draft* draft = openDraft("<p>Body</p>");
-    DraftEditMenu* edit = draft->editMenu();
+    DraftEditMenu* edit = draft->actions().editMenu();
     QVERIFY(edit);
     using C = DraftEditMenu::Command;
     QCOMPARE(menuHolding(draft, edit->action(C::Undo)), edit->menu());
@@ -104,7 +106,7 @@ void tst_DraftEditMenu::editMenuActsOnTheFocusedText()
 
     // In the title the clipboard items act on the field; the find panel,
     // which searches the editors, is off.
-    QLineEdit* title = draft->titleField();
+    QLineEdit* title = draft->layout().titleField();
     title->setFocus();
     QTRY_VERIFY(title->hasFocus());
     title->setText(QStringLiteral("A title"));
@@ -120,7 +122,7 @@ void tst_DraftEditMenu::editMenuActsOnTheFocusedText()
 void tst_DraftEditMenu::findAndReplaceOpensThePanelOnTheFocusedEditor()
 {
     Draft* draft = openDraft("<p>one two one</p>");
-    DraftEditMenu* edit = draft->editMenu();
+    DraftEditMenu* edit = draft->actions().editMenu();
     using C = DraftEditMenu::Command;
     RVTextView* view = sourceView(draft);
     view->setFocus();
@@ -150,7 +152,7 @@ void tst_DraftEditMenu::findAndReplaceOpensThePanelOnTheFocusedEditor()
 void tst_DraftEditMenu::saveAsStationeryFromTheFileMenu()
 {
     Draft* draft = openDraft("<p>Body</p>");
-    QAction* save = draft->saveAsStationeryAction();
+    QAction* save = draft->actions().saveAsStationeryAction();
     QMenu* file = menuHolding(draft, save);
     QVERIFY(file);
     // Without the stationery list installed the item is off.
@@ -180,11 +182,11 @@ void tst_DraftEditMenu::validateHtmlChecksWithoutATextFilter()
     RVTextView* view = sourceView(draft);
     view->setFocus();
     QTRY_VERIFY(view->hasFocus());
-    QMenu* format = menuHolding(draft, draft->validateHTMLAction());
+    QMenu* format = menuHolding(draft, draft->actions().validateHTMLAction());
     QVERIFY(format);
     emit format->aboutToShow();
-    QVERIFY(draft->validateHTMLAction()->isEnabled());
-    draft->validateHTMLAction()->trigger();
+    QVERIFY(draft->actions().validateHTMLAction()->isEnabled());
+    draft->actions().validateHTMLAction()->trigger();
     QTRY_VERIFY(view->alertSheet() && view->alertSheet()->isVisible());
     QCOMPARE(view->alertSheet()->text(), QStringLiteral("Invalid HTML!"));
     QVERIFY(view->errorHighlighted());
@@ -195,7 +197,7 @@ void tst_DraftEditMenu::validateHtmlChecksWithoutATextFilter()
 void tst_DraftEditMenu::commandsNotBuiltAreDisabled()
 {
     Draft* draft = openDraft("<p>Body</p>");
-    QMenu* menu = menuHolding(draft, draft->publishAction());
+    QMenu* menu = menuHolding(draft, draft->actions().publishAction());
     QVERIFY(menu);
     emit menu->aboutToShow();
     QAction* preset = nullptr;

@@ -1,4 +1,5 @@
 #include "DateHUDPanel.h"
+#include "DraftActions.h"
 #include "DraftHUD.h"
 #include "DraftPanels.h"
 #include "DraftTesting.h"
@@ -72,7 +73,7 @@ void tst_DraftHUD::openSwapAndClose()
     DraftPanels* panels = draft->panels();
     QVERIFY(!panels->hud()); // made on first use
 
-    draft->changeDateAction()->trigger();
+    draft->actions().changeDateAction()->trigger();
     DraftHUD* hud = panels->hud();
     QVERIFY(hud);
     QCOMPARE(hud->parentWidget(), static_cast<QWidget*>(draft->window()));
@@ -86,11 +87,11 @@ void tst_DraftHUD::openSwapAndClose()
 
     // Opening the panel shown does nothing.
     QVERIFY(!hud->open(panels->datePanel()));
-    draft->changeDate();
+    draft->panels()->changeDate();
     QCOMPARE(hud->lastTransitionStyle(), 1);
 
     // Another panel swaps in, the layer stays.
-    draft->manageTrackbackAction()->trigger();
+    draft->actions().manageTrackbackAction()->trigger();
     QCOMPARE(hud->shownPanel(), static_cast<QWidget*>(panels->trackbackPanel()));
     QCOMPARE(hud->lastTransitionStyle(), 6);
     QVERIFY(hud->isVisible());
@@ -108,14 +109,14 @@ void tst_DraftHUD::openSwapAndClose()
     QVERIFY(!hud->isVisible());
 
     // After a close the next panel appears with the first style again.
-    draft->wordCountAction()->trigger();
+    draft->actions().wordCountAction()->trigger();
     QCOMPARE(hud->shownPanel(), static_cast<QWidget*>(panels->statisticsPanel()));
     QCOMPARE(hud->lastTransitionStyle(), 1);
     QTest::keyClick(panels->statisticsPanel(), Qt::Key_Escape);
     QVERIFY(!hud->isVisible());
 
     // Escape in the date field closes the date panel as Done.
-    draft->changeDate();
+    draft->panels()->changeDate();
     QTest::keyClick(panels->datePanel()->editor(), Qt::Key_Escape);
     QVERIFY(!hud->isVisible());
 }
@@ -167,7 +168,7 @@ void tst_DraftHUD::dateFlag()
             draft->renewCopy();
             continue;
         }
-        draft->changeDate();
+        draft->panels()->changeDate();
         panels->hud()->setTransitionsEnabled(false);
         DateHUDPanel* panel = panels->datePanel();
         QDateTimeEdit* edit = panel->editor();
@@ -195,7 +196,7 @@ void tst_DraftHUD::dateFlag()
 void tst_DraftHUD::clockGapShowsTheTimeItBecomes()
 {
     Draft* draft = openDraft();
-    draft->changeDate();
+    draft->panels()->changeDate();
     DateHUDPanel* panel = draft->panels()->datePanel();
     const QTimeZone berlin("Europe/Berlin");
     QVERIFY(berlin.isValid());
@@ -219,7 +220,7 @@ void tst_DraftHUD::clockGapShowsTheTimeItBecomes()
 void tst_DraftHUD::dateRange()
 {
     Draft* draft = openDraft();
-    draft->changeDate();
+    draft->panels()->changeDate();
     QDateTimeEdit* edit = draft->panels()->datePanel()->editor();
     QCOMPARE(edit->minimumDate(), QDate(1900, 1, 1));
     QCOMPARE(edit->maximumDate(), QDate(9999, 12, 31));
@@ -232,20 +233,20 @@ void tst_DraftHUD::blogClockShownWhenItDiffers()
     Draft* draft = openDraft();
     m_entry->setEntryDate(QDateTime(QDate(2027, 1, 15), QTime(12, 0), Qt::UTC));
     const QTimeZone utc("UTC");
-    draft->changeDate();
+    draft->panels()->changeDate();
     DateHUDPanel* panel = draft->panels()->datePanel();
     panel->setClockZone(utc);
     panel->done();
 
     // Same clock as the panel's: no note.
     draft->blog()->setTimeZone(QStringLiteral("UTC"));
-    draft->changeDate();
+    draft->panels()->changeDate();
     QVERIFY2(panel->noteText().isEmpty(), qPrintable(panel->noteText()));
     panel->done();
 
     // Tokyo is nine hours ahead in January.
     draft->blog()->setTimeZone(QStringLiteral("Asia/Tokyo"));
-    draft->changeDate();
+    draft->panels()->changeDate();
     QVERIFY2(panel->noteText().contains(QStringLiteral("blog's clock")),
              qPrintable(panel->noteText()));
     QVERIFY2(panel->noteText().contains(QStringLiteral("21:00")), qPrintable(panel->noteText()));
@@ -258,7 +259,7 @@ void tst_DraftHUD::blogClockShownWhenItDiffers()
 void tst_DraftHUD::trackbackRows()
 {
     Draft* draft = openDraft();
-    draft->manageTrackback();
+    draft->panels()->manageTrackback();
     TrackbackHUDPanel* panel = draft->panels()->trackbackPanel();
     QCOMPARE(panel->table()->rowCount(), 0);
 
@@ -301,7 +302,7 @@ void tst_DraftHUD::trackbackRows()
 
     // Reopened, the panel shows the post's list.
     panel->done();
-    draft->manageTrackback();
+    draft->panels()->manageTrackback();
     QCOMPARE(panel->table()->rowCount(), 1);
     QVERIFY(panel->refusalText().isEmpty());
 }
@@ -352,7 +353,7 @@ void tst_DraftHUD::statisticsFollowTheCommits()
             texts << QLocale().toString(n);
         return texts;
     };
-    draft->wordCount();
+    draft->panels()->wordCount();
     StatisticsHUDPanel* panel = draft->panels()->statisticsPanel();
     QCOMPARE(panel->fieldTexts(), QStringList(5, QStringLiteral("...")));
     QSignalSpy counted(panel, &StatisticsHUDPanel::counted);
@@ -386,7 +387,7 @@ void tst_DraftHUD::statisticsFollowTheCommits()
     QCOMPARE(counted.size(), afterBurst);
 
     // Reopened, it starts again from "...".
-    draft->wordCount();
+    draft->panels()->wordCount();
     QCOMPARE(panel->fieldTexts(), QStringList(5, QStringLiteral("...")));
     QTRY_COMPARE(counted.size(), afterBurst + 1);
 }

@@ -1,7 +1,10 @@
+#include "DraftActions.h"
+#include "DraftCategories.h"
 #include "DraftEditMenu.h"
 #include "DraftKeyRouting.h"
 #include "DraftPaneStack.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
 #include "RVCatsController.h"
@@ -117,9 +120,9 @@ void tst_DraftKeys::init()
 QWidget* tst_DraftKeys::area(const QString& name) const
 {
     if (name == "title")
-        return m_draft->titleField();
+        return m_draft->layout().titleField();
     if (name == "keywords")
-        return m_draft->keywordField();
+        return m_draft->layout().keywordField();
     if (name == "mainRich")
         return richView(m_draft);
     if (name == "mainSource")
@@ -129,13 +132,13 @@ QWidget* tst_DraftKeys::area(const QString& name) const
     if (name == "lowerSource")
         return sourceView(m_draft, true);
     if (name == "catSearch")
-        return m_draft->catsController()->searchField();
+        return m_draft->categoryList()->controller()->searchField();
     if (name == "catTable")
-        return m_draft->catsController()->tableView();
+        return m_draft->categoryList()->controller()->tableView();
     if (name == "richButton")
-        return m_draft->richButton();
+        return m_draft->layout().richButton();
     if (name == "htmlButton")
-        return m_draft->htmlButton();
+        return m_draft->layout().htmlButton();
     return nullptr;
 }
 
@@ -167,10 +170,10 @@ bool tst_DraftKeys::setState(int mode, bool keywords, bool expanded)
         // The focus comes back to the editor a moment after a switch.
         QTest::qWait(400);
     }
-    if (m_draft->keywordView()->isHidden() == keywords)
+    if (m_draft->layout().keywordView()->isHidden() == keywords)
         m_draft->toggleKeywords();
-    if (m_draft->paneStack()->isCollapsed() == expanded)
-        m_draft->paneStack()->closureAction();
+    if (m_draft->layout().paneStack()->isCollapsed() == expanded)
+        m_draft->layout().paneStack()->closureAction();
     QCoreApplication::processEvents();
     if (mode == Draft::RichMode) {
         for (const bool sub : {false, true}) {
@@ -179,8 +182,8 @@ bool tst_DraftKeys::setState(int mode, bool keywords, bool expanded)
                 return false;
         }
     }
-    return m_draft->keywordView()->isHidden() != keywords &&
-           m_draft->paneStack()->isCollapsed() != expanded;
+    return m_draft->layout().keywordView()->isHidden() != keywords &&
+           m_draft->layout().paneStack()->isCollapsed() != expanded;
 }
 
 bool tst_DraftKeys::typeKeys(const QString& text)
@@ -336,7 +339,7 @@ void tst_DraftKeys::focusSwitchesTheStyleButtons()
     TKWebView* lower = richView(m_draft, true);
     QToolButton* bold = rich->styleBar()->button(RichStyle::Bold);
     QToolButton* lowerBold = lower->styleBar()->button(RichStyle::Bold);
-    QVERIFY(focusIn(m_draft->titleField()));
+    QVERIFY(focusIn(m_draft->layout().titleField()));
     QSignalSpy kinds(m_draft->window()->keyRouting(), &DraftKeyRouting::focusKindChanged);
 
     QVERIFY(focusIn(rich));
@@ -350,7 +353,7 @@ void tst_DraftKeys::focusSwitchesTheStyleButtons()
     QTRY_VERIFY_WITH_TIMEOUT(lowerBold->isEnabled(), PageTimeout);
     QVERIFY(!bold->isEnabled());
 
-    QVERIFY(focusIn(m_draft->titleField()));
+    QVERIFY(focusIn(m_draft->layout().titleField()));
     QVERIFY(!bold->isEnabled());
     QVERIFY(!lowerBold->isEnabled());
     QCOMPARE(kinds.last().at(0).value<DraftKeyRouting::FocusKind>(),
@@ -460,7 +463,7 @@ void tst_DraftKeys::aPasteOrUndoFromTheMenuRefreshes()
     TKWebView* rich = richView(m_draft);
     QVERIFY(focusIn(rich));
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted words"));
-    DraftEditMenu* menu = m_draft->editMenu();
+    DraftEditMenu* menu = m_draft->actions().editMenu();
 
     int edits = m_edits;
     menu->validate();

@@ -104,7 +104,7 @@ void tst_DraftLooks::looks()
     window->resize(900, 600);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    QVERIFY(draft->catsController()->view()->isVisibleTo(window));
+    QVERIFY(draft->categoryList()->controller()->view()->isVisibleTo(window));
     PLUMET_VERIFY_READABLE(window);
     saveScreenshot(window, QStringLiteral("draft-side-panel") + suffix);
 
@@ -141,7 +141,7 @@ void tst_DraftLooks::looks()
     panels->hud()->close();
 
     // "Cannot delete categories", whole.
-    RVCatsController* list = draft->catsController();
+    RVCatsController* list = draft->categoryList()->controller();
     RVTableView* table = list->tableView();
     for (int row = 0; row < table->model()->rowCount(); ++row) {
         if (table->model()->index(row, 1).data().toString() == QLatin1String("News"))

@@ -1,5 +1,7 @@
+#include "DraftActions.h"
 #include "DraftRevisions.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "EntryFile.h"
 #include "PropertyList.h"
 #include "RVDraftWindow.h"
@@ -170,12 +172,12 @@ void tst_DraftRevisions::damagedFileIsMovedAsideAndReported()
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     // The draft starts a new history and says where the old one went.
     QVERIFY(draft->revisions()->revisions().isEmpty());
-    QVERIFY(draft->noticeText().contains(QStringLiteral("could not be read")));
+    QVERIFY(draft->layout().noticeText().contains(QStringLiteral("could not be read")));
     const QStringList aside =
         QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + QStringLiteral(".*")});
     QCOMPARE(aside.size(), 1);
     QVERIFY(aside.first().endsWith(QStringLiteral(".unreadable")));
-    QVERIFY(draft->noticeText().contains(aside.first()));
+    QVERIFY(draft->layout().noticeText().contains(aside.first()));
 
     // The next save writes a sound file in its place.
     typeInto(sourceView(draft), QStringLiteral("<p>New</p>"));
@@ -188,7 +190,7 @@ void tst_DraftRevisions::savesFillTheRevisionMenu()
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->plain);
     const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>First</p>");
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
-    QVERIFY(!draft->revisionMenu()->isEnabled());
+    QVERIFY(!draft->actions().revisionMenu()->isEnabled());
 
     typeInto(sourceView(draft), QStringLiteral("<p>Second</p>"));
     draft->saveDocument();
@@ -201,20 +203,20 @@ void tst_DraftRevisions::savesFillTheRevisionMenu()
     const QStringList kept{QStringLiteral("<p>Third</p>"), QStringLiteral("<p>Second</p>"),
                            QStringLiteral("<p>First</p>")};
     QCOMPARE(bodies(draft->revisions()->revisions()), kept);
-    QVERIFY(draft->revisionMenu()->isEnabled());
-    const QList<QAction*> items = draft->revisionMenu()->actions();
+    QVERIFY(draft->actions().revisionMenu()->isEnabled());
+    const QList<QAction*> items = draft->actions().revisionMenu()->actions();
     QCOMPARE(items.size(), 3);
     QCOMPARE(items.first()->text(),
              DraftRevisions::menuTitle(draft->revisions()->revisions().first().toMap()));
     QVERIFY(items.first()->text().contains(u':'));
 
-    draft->revisionMenu()->popup(draft->window()->mapToGlobal(QPoint(40, 40)));
+    draft->actions().revisionMenu()->popup(draft->window()->mapToGlobal(QPoint(40, 40)));
     QTest::qWait(50);
-    saveScreenshot(draft->revisionMenu(), QStringLiteral("draft-revisions-menu"));
-    draft->revisionMenu()->hide();
+    saveScreenshot(draft->actions().revisionMenu(), QStringLiteral("draft-revisions-menu"));
+    draft->actions().revisionMenu()->hide();
 
     // Choosing the oldest puts it back and saves it.
-    draft->revisionMenu()->actions().last()->trigger();
+    draft->actions().revisionMenu()->actions().last()->trigger();
     QTRY_COMPARE(entry->body(), QStringLiteral("<p>First</p>"));
     QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>First</p>"));
     QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>First</p>"));
@@ -242,7 +244,7 @@ void tst_DraftRevisions::revertKeepsTheTextTypedSinceTheLastCommit()
     QVERIFY(kept.contains(QStringLiteral("<p>Saved twice</p>")));
     QCOMPARE(entry->body(), QStringLiteral("<p>Saved</p>"));
     QCOMPARE(entry->title(), QStringLiteral("Post"));
-    QCOMPARE(draft->titleField()->text(), QStringLiteral("Post"));
+    QCOMPARE(draft->layout().titleField()->text(), QStringLiteral("Post"));
     QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Saved</p>"));
     QCOMPARE(DraftWorld::storedBody(blog, entry->uniqueID()), QStringLiteral("<p>Saved</p>"));
 
@@ -257,15 +259,15 @@ void tst_DraftRevisions::revertToSavedKeepsTheTypedTextInTheRevisions()
     const EntryPtr entry = DraftWorld::addEntry(blog, "Post", "<p>Saved</p>");
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     typeInto(sourceView(draft), QStringLiteral("<p>Typed, then reverted</p>"));
-    draft->titleField()->selectAll();
-    QTest::keyClicks(draft->titleField(), QStringLiteral("Renamed"));
+    draft->layout().titleField()->selectAll();
+    QTest::keyClicks(draft->layout().titleField(), QStringLiteral("Renamed"));
     QCOMPARE(entry->title(), QStringLiteral("Renamed"));
     QVERIFY(draft->window()->isWindowModified());
 
     draft->revertDocumentToSaved();
     // The editors show the post as saved, and nothing is left to save.
     QCOMPARE(sourceView(draft)->string(), QStringLiteral("<p>Saved</p>"));
-    QCOMPARE(draft->titleField()->text(), QStringLiteral("Post"));
+    QCOMPARE(draft->layout().titleField()->text(), QStringLiteral("Post"));
     QCOMPARE(entry->body(), QStringLiteral("<p>Saved</p>"));
     QVERIFY(!entry->needsSave());
     QVERIFY(!draft->window()->isWindowModified());
@@ -274,7 +276,7 @@ void tst_DraftRevisions::revertToSavedKeepsTheTypedTextInTheRevisions()
     const QVariantList kept = draft->revisions()->revisions();
     QVERIFY(bodies(kept).contains(QStringLiteral("<p>Typed, then reverted</p>")));
     QCOMPARE(kept.first().toMap().value("title").toString(), QStringLiteral("Renamed"));
-    QCOMPARE(draft->revisionMenu()->actions().size(), kept.size());
+    QCOMPARE(draft->actions().revisionMenu()->actions().size(), kept.size());
 
     // And it comes back from there.
     draft->revertToRevision(kept.first().toMap());

@@ -1,6 +1,8 @@
 #include "AddonManager.h"
+#include "DraftActions.h"
 #include "DraftAddonHandler.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "PLUMETAddonObject.h"
 #include "PLUMETAddonProtocol.h"
 #include "RVDraftWindow.h"
@@ -126,14 +128,14 @@ void tst_DraftRichEditor::writeSaveSwitchAndBack()
     rich->styleBar()->button(RichStyle::Bold)->click();
     QVERIFY(waitFor(rich, QStringLiteral("!document.queryCommandState('bold')")));
     // The Format menu's italic toggles the style where the caret is.
-    QVERIFY(draft->italicAction()->isEnabled());
-    QVERIFY(!draft->closeTagAction()->isEnabled());
-    draft->italicAction()->trigger();
+    QVERIFY(draft->actions().italicAction()->isEnabled());
+    QVERIFY(!draft->actions().closeTagAction()->isEnabled());
+    draft->actions().italicAction()->trigger();
     QVERIFY(waitFor(rich, QStringLiteral("document.queryCommandState('italic')")));
     QTest::keyClicks(keys, QStringLiteral("slanted"));
     QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.endsWith('slanted')")));
     QTRY_VERIFY_WITH_TIMEOUT(rich->selectionState().italic, PageTimeout);
-    draft->italicAction()->trigger();
+    draft->actions().italicAction()->trigger();
     QVERIFY(waitFor(rich, QStringLiteral("!document.queryCommandState('italic')")));
     QTest::keyClicks(keys, QStringLiteral(" and a list:"));
     QTest::keyClick(keys, Qt::Key_Return);
@@ -310,8 +312,8 @@ void tst_DraftRichEditor::aRendererThatDiesGetsItsLastTextBack()
     QVERIFY(renderer > 0 && renderer != QCoreApplication::applicationPid());
     QVERIFY(QProcess::execute(QStringLiteral("kill"),
                               {QStringLiteral("-KILL"), QString::number(renderer)}) == 0);
-    QTRY_VERIFY_WITH_TIMEOUT(draft->noticeText().contains(QStringLiteral("stopped working")),
-                             PageTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        draft->layout().noticeText().contains(QStringLiteral("stopped working")), PageTimeout);
     // The new page shows what was written, not the post as it was loaded.
     QVERIFY(waitFor(rich, QStringLiteral("document.body.innerText.includes('before the crash')")));
     draft->saveDocument();

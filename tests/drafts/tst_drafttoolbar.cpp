@@ -1,5 +1,6 @@
 #include "AddonManager.h"
 #include "Draft.h"
+#include "DraftActions.h"
 #include "DraftController.h"
 #include "DraftHUD.h"
 #include "DraftPanels.h"
@@ -297,8 +298,9 @@ void tst_DraftToolbar::createSummaryNeedsASummaryField()
     QCOMPARE(draft->paneCode(), (summary ? 2 : 0) + (extended ? 1 : 0));
     QCOMPARE(DraftToolbar::canCreateSummary(draft->paneCode()), enabled);
     draft->validateActions();
-    QCOMPARE(draft->createSummaryAction()->isEnabled(), enabled);
-    QAction* item = draft->toolbarController()->actionForItem(QStringLiteral("post-summary"));
+    QCOMPARE(draft->actions().createSummaryAction()->isEnabled(), enabled);
+    QAction* item =
+        draft->actions().toolbarController()->actionForItem(QStringLiteral("post-summary"));
     QVERIFY(item);
     QCOMPARE(item->isEnabled(), enabled);
     DraftController::cleanUp();
@@ -310,17 +312,17 @@ void tst_DraftToolbar::itemsFollowTheirMenuCommands()
     Blog& blog = m_world->addBlog(QStringLiteral("Notes"), m_world->full);
     Draft* draft = DraftController::sharedInstance().openDraft(
         DraftWorld::addEntry(blog, QStringLiteral("Post"), QStringLiteral("<p>x</p>")));
-    ToolbarController* toolbar = draft->toolbarController();
+    ToolbarController* toolbar = draft->actions().toolbarController();
     QVERIFY(toolbar);
-    QCOMPARE(draft->toolbar(), toolbar->toolBar());
+    QCOMPARE(draft->actions().toolbar(), toolbar->toolBar());
     QCOMPARE(toolbar->identifier(), QStringLiteral("draft_toolbar"));
     const QHash<QString, QAction*> commands{
-        {QStringLiteral("post-publish"), draft->publishAction()},
-        {QStringLiteral("post-custom-tags"), draft->customTagsAction()},
-        {QStringLiteral("post-summary"), draft->createSummaryAction()},
-        {QStringLiteral("post-adjust-time"), draft->changeDateAction()},
-        {QStringLiteral("post-trackback"), draft->manageTrackbackAction()},
-        {QStringLiteral("post-wordcount"), draft->wordCountAction()},
+        {QStringLiteral("post-publish"), draft->actions().publishAction()},
+        {QStringLiteral("post-custom-tags"), draft->actions().customTagsAction()},
+        {QStringLiteral("post-summary"), draft->actions().createSummaryAction()},
+        {QStringLiteral("post-adjust-time"), draft->actions().changeDateAction()},
+        {QStringLiteral("post-trackback"), draft->actions().manageTrackbackAction()},
+        {QStringLiteral("post-wordcount"), draft->actions().wordCountAction()},
     };
     for (auto it = commands.cbegin(); it != commands.cend(); ++it) {
         QAction* item = toolbar->actionForItem(it.key());
@@ -333,16 +335,16 @@ void tst_DraftToolbar::itemsFollowTheirMenuCommands()
     }
     // Publishing is not installed here: its item stays off as the menu's does.
     draft->validateActions();
-    QVERIFY(!draft->publishAction()->isEnabled());
+    QVERIFY(!draft->actions().publishAction()->isEnabled());
     QVERIFY(!toolbar->actionForItem(QStringLiteral("post-publish"))->isEnabled());
     // The media browser stands in the toolbar, off as its menu command.
     QAction* media = toolbar->actionForItem(QStringLiteral("mediabrowser"));
     QVERIFY(media);
     QVERIFY(!media->isEnabled());
     draft->window()->resize(1000, 500);
-    saveScreenshot(draft->toolbar(), QStringLiteral("draft-toolbar"));
+    saveScreenshot(draft->actions().toolbar(), QStringLiteral("draft-toolbar"));
     // Word Count from the toolbar opens the statistics panel.
-    QVERIFY(draft->wordCountAction()->isEnabled());
+    QVERIFY(draft->actions().wordCountAction()->isEnabled());
     toolbar->actionForItem(QStringLiteral("post-wordcount"))->trigger();
     QVERIFY(draft->panels()->hud());
     QCOMPARE(draft->panels()->hud()->shownPanel(),

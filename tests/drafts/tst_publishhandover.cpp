@@ -1,5 +1,7 @@
 #include "Category.h"
+#include "DraftActions.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "EntryRenderer.h"
 #include "PLUMETFormatterProtocol.h"
 #include "PublishHandOver.h"
@@ -226,7 +228,7 @@ void tst_PublishHandOver::warningsAskAndEditDraftKeepsTheDraftOpen()
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
     typeInto(sourceView(draft), QStringLiteral("<p>New</p>"));
 
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QMessageBox* sheet = draft->sheet();
     QVERIFY(sheet);
     QCOMPARE(sheet->objectName(), QStringLiteral("publishWarnings"));
@@ -257,7 +259,7 @@ void tst_PublishHandOver::continuePublishClosesAndHandsOver()
     blog.setOption(QStringLiteral("warnOnTitle"), true);
     const EntryPtr entry = DraftWorld::addEntry(blog, "", "<p>Body</p>");
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QVERIFY(draft->sheet());
     QVERIFY(clickButton(draft->sheet(), QStringLiteral("Continue publish")));
     QVERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
@@ -283,7 +285,7 @@ void tst_PublishHandOver::completeDraftGoesStraightThrough()
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
 
     // Unchanged: it keeps its date; the summary is made, so nothing is missing.
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QTRY_VERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
     QVERIFY(!draft->sheet());
     QTRY_COMPARE(m_road.published.size(), 1);
@@ -309,7 +311,7 @@ void tst_PublishHandOver::entryLeavingItsBlogInTheGapIsNotPublished()
     blog.setOption(QStringLiteral("warnOnCategories"), false);
     EntryPtr entry = DraftWorld::addEntry(blog, "Going", "<p>Body</p>");
     Draft* draft = DraftController::sharedInstance().openDraft(entry);
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QVERIFY(!DraftController::sharedInstance().draftForEntry(entry.get()));
     // Deleted, or dropped on another blog, before the road was reached.
     EntryPtr there;
@@ -346,8 +348,8 @@ void tst_PublishHandOver::publishAfterAnEditorFellBackStopsOnce()
 
     // The editor does not answer: the window stays, the user told, the text
     // it last passed on saved; nothing goes to the server yet.
-    draft->publishAction()->trigger();
-    QTRY_VERIFY(!draft || draft->noticeText().contains(QStringLiteral("Check the text")));
+    draft->actions().publishAction()->trigger();
+    QTRY_VERIFY(!draft || draft->layout().noticeText().contains(QStringLiteral("Check the text")));
     QVERIFY2(draft, "the window closed before the user saw the editor's text");
     QCOMPARE(drafts.draftForEntry(entry.get()), draft);
     QVERIFY(draft->window()->isVisible());
@@ -355,7 +357,7 @@ void tst_PublishHandOver::publishAfterAnEditorFellBackStopsOnce()
     QVERIFY(m_road.published.isEmpty());
 
     // Checked: the second Publish goes through.
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QTRY_COMPARE(m_road.published, QList<EntryPtr>{entry});
     QVERIFY(!drafts.draftForEntry(entry.get()));
     QCOMPARE(entry->body(), QStringLiteral("<p>Last pushed</p>"));
@@ -410,7 +412,7 @@ void tst_PublishHandOver::slowFormatterLeavesTheWindowResponsive()
     QTimer clock;
     connect(&clock, &QTimer::timeout, this, [&ticks] { ++ticks; });
     clock.start(50);
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QVERIFY(DraftController::sharedInstance().draftForEntry(entry.get()));
     QVERIFY(!draft->window()->isEnabled()); // nothing typed now could be lost
     QTRY_COMPARE_WITH_TIMEOUT(m_road.published.size(), 1, 10000);

@@ -637,6 +637,10 @@ void tst_ImageAttachment::unreadableSource()
     QCOMPARE(image.cachedPath(), QString());
     QCOMPARE(image.internetType(), QStringLiteral("image/jpeg"));
     QVERIFY(!image.needsConversion());
+    // Nothing to send on any road: the upload reports its data error.
+    QCOMPARE(image.uploadFilePath(Attachment::UploadVia::Blog), QString());
+    QCOMPARE(image.uploadFilePath(Attachment::UploadVia::Uploader), QString());
+    QCOMPARE(image.uploadInternetType(), QString());
 }
 
 QTEST_MAIN(tst_ImageAttachment)

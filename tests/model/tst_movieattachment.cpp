@@ -305,6 +305,20 @@ void tst_MovieAttachment::realMovie()
                             320, 256, false, false));
     QVERIFY(local.contains(QLatin1String("Boat%20Trip.mov")));
 
+    // The movie goes up as itself; its poster movie is a mov too, and never
+    // takes the movie's name, which a server that overwrites would replace.
+    QCOMPARE(movie->uploadFileName(), QStringLiteral("Boat Trip.mov"));
+    movie->setUploadPath(QStringLiteral("http://b.invalid/Boat%20Trip.mov"));
+    movie->noteUploadStart();
+    QCOMPARE(movie->uploadFileName(), QStringLiteral("Boat Trip-poster.mov"));
+    QCOMPARE(movie->uploaderCompanion()->name, QStringLiteral("Boat Trip-poster.mov"));
+    // With a prefix of its own it keeps the name it makes.
+    movie->setThumbPrefix(QStringLiteral("p_"));
+    QCOMPARE(movie->uploadFileName(), QStringLiteral("p_Boat Trip.mov"));
+    movie->setThumbPrefix(QString());
+    movie->setUploadPath(QString());
+    movie->noteUploadStart();
+
     // A new poster time drops it; the next markup makes it again.
     movie->setSelectedTime(25, 25);
     QVERIFY(!QFileInfo::exists(posterFile));
@@ -324,6 +338,11 @@ void tst_MovieAttachment::soundOnly()
     const QString local = QUrl::fromLocalFile(m_sound).toString(QUrl::FullyEncoded);
     QCOMPARE(sound.generateMarkup(false, nullptr), player("", local, 240, 16, false, true));
     QVERIFY(!QFileInfo::exists(MediaCache::folder() + u'/' + sound.uniqueID() + "p.mov"));
+    // Nor does a poster follow it to the blog: the sound is all there is to send.
+    QCOMPARE(sound.movieLinkOption(), std::optional<int>(MovieAttachment::PosterMovie));
+    sound.setUploadPath(QStringLiteral("http://b.invalid/sound.mov"));
+    QVERIFY(sound.uploadComplete());
+    QVERIFY(!sound.uploaderCompanion());
 }
 
 void tst_MovieAttachment::thumbnailOfARealMovie()

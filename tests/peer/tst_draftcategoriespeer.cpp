@@ -2,6 +2,8 @@
 #include "Category.h"
 #include "CategoryListModel.h"
 #include "DateHUDPanel.h"
+#include "DraftActions.h"
+#include "DraftCategories.h"
 #include "DraftPanels.h"
 #include "DraftTesting.h"
 #include "JobRoads.h"
@@ -109,7 +111,7 @@ void tst_DraftCategoriesPeer::publishAndWait(Draft* draft, const EntryPtr& entry
             outcome->message = job->error() ? job->error()->message : QString();
         });
     });
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!DraftController::sharedInstance().draftForEntry(entry.get()), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(outcome->ended, 60000);
     QVERIFY2(outcome->state == Job::State::Finished, qPrintable(outcome->message));
@@ -148,7 +150,7 @@ void tst_DraftCategoriesPeer::tickTagDateAndPublish()
     draft->window()->resize(900, 640);
     draft->window()->show();
     QVERIFY(QTest::qWaitForWindowExposed(draft->window()));
-    RVCatsController* list = draft->catsController();
+    RVCatsController* list = draft->categoryList()->controller();
     QVERIFY(list);
 
     // Tick "Walks" as a click on its box does.
@@ -171,7 +173,8 @@ void tst_DraftCategoriesPeer::tickTagDateAndPublish()
     QCOMPARE(naming->text(), QStringLiteral("river walks"));
     QTest::keyClick(naming, Qt::Key_Return);
     QTRY_VERIFY(setup.blog->hasCategoryWithName(QStringLiteral("river walks")));
-    const CategoryPtr tag = draft->hasCategoryWithName(QStringLiteral("river walks"));
+    const CategoryPtr tag =
+        draft->categoryList()->hasCategoryWithName(QStringLiteral("river walks"));
     QVERIFY(tag && tag->isTag() && tag->isChecked());
 
     // Adjust Time: next week, 09:00 by the blog's clock (here the local one).
@@ -223,7 +226,7 @@ void tst_DraftCategoriesPeer::categoryTheListLacksIsKept()
     QVERIFY(draft);
     draft->saveDocument();
     QCOMPARE(entry->categories().value_or(CategoryList()).size(), 2);
-    QVERIFY(draft->hasCategoryWithName(QStringLiteral("Rambles")));
+    QVERIFY(draft->categoryList()->hasCategoryWithName(QStringLiteral("Rambles")));
 
     publishAndWait(draft, entry);
     const QVariantMap post = serverPost(entry->uniqueID());

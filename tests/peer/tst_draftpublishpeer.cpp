@@ -2,7 +2,9 @@
 #include "AccountList.h"
 #include "ActivityList.h"
 #include "BlogController.h"
+#include "DraftActions.h"
 #include "DraftTesting.h"
+#include "DraftWindowLayout.h"
 #include "PublishHandOver.h"
 #include "PublishTesting.h"
 #include "RVDraftWindow.h"
@@ -103,9 +105,9 @@ void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
     QVERIFY(rich);
     QVERIFY(QTest::qWaitFor([&] { return rich->contentPage()->isReady(); }, PageTimeout));
 
-    draft->titleField()->setFocus();
-    draft->titleField()->selectAll();
-    QTest::keyClicks(draft->titleField(), QStringLiteral("A walk by the river"));
+    draft->layout().titleField()->setFocus();
+    draft->layout().titleField()->selectAll();
+    QTest::keyClicks(draft->layout().titleField(), QStringLiteral("A walk by the river"));
 
     rich->setFocus();
     QVERIFY(QTest::qWaitFor([&] { return rich->focusProxy() && rich->focusProxy()->hasFocus(); },
@@ -151,7 +153,7 @@ void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
             outcome->message = job->error() ? job->error()->message : QString();
         });
     });
-    draft->publishAction()->trigger();
+    draft->actions().publishAction()->trigger();
     // No category: the blog warns, and the user goes on.
     QTRY_VERIFY_WITH_TIMEOUT(draft->sheet(), PageTimeout);
     QVERIFY(plainText(draft->sheet()->text()).contains(QStringLiteral("tags or categories")));

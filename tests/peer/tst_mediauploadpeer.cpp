@@ -2,29 +2,41 @@
 #include "ActivityList.h"
 #include "AttachmentLibrary.h"
 #include "ImageAttachment.h"
-#include "MediaCache.h"
-#include "PassAttachment.h"
+#include "MovieAttachment.h"
 #include "PublishTesting.h"
+#include "RestExchange.h"
 #include "ServerRoads.h"
+#include "Template.h"
 #include "TestSecretService.h"
 #include "UploadJob.h"
 #include "UploadRoad.h"
 #include "WordPressServer.h"
+#include "XMLRPCDecoder.h"
+#include "XMLRPCEncoder.h"
 
 #include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-// A post holding a picture published to WordPress: the picture's JPEG and its
-// thumbnail go up in two passes under their own names and come back as
-// image/jpeg; when the thumbnail's pass fails, the next publish sends the
-// thumbnail alone and keeps the picture's address.
+// Pictures and movies published to WordPress from files made here, with
+// nothing in the media cache beforehand: the processor converts, turns,
+// scales and thumbnails them, the passes send each file under its own name
+// and type, and the post links them as the blog's link template says. When a
+// thumbnail's pass fails, the next publish sends the thumbnail alone and keeps
+// the picture's address.
 using namespace plumet::test;
 
 namespace {
@@ -72,6 +84,76 @@ Fetched fetch(const QString& address)
     return fetched;
 }
 
+// Runs a tool to its end; false, with the reason, when it fails.
+bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
+         QString* why = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    const bool ended = process.waitForFinished(120000);
+    if (output)
+        *output = process.readAllStandardOutput();
+    if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return true;
+    if (why)
+        *why = program + QLatin1String(" failed: ") + process.errorString() + u' ' +
+               QString::fromLocal8Bit(process.readAllStandardError());
+    return false;
+}
+
+struct Decoded {
+    QByteArray format; // by content
+    QImage image;      // the stored pixels, not turned
+};
+
+Decoded decode(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    reader.setDecideFormatFromContent(true);
+    Decoded decoded;
+    decoded.format = reader.format();
+    decoded.image = reader.read();
+    return decoded;
+}
+
+// The photo's halves where an upright picture has them: blue on the left,
+// red on the right.
+bool isUprightRedBlue(const QImage& image)
+{
+    const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
+    const QColor right = image.pixelColor(image.width() * 3 / 4, image.height() / 2);
+    const bool upright =
+        left.blue() > 150 && left.red() < 80 && right.red() > 150 && right.blue() < 80;
+    if (!upright)
+        qWarning("left %s, right %s", qPrintable(left.name()), qPrintable(right.name()));
+    return upright;
+}
+
+// The metadata of a JPEG as exiftool reads it, numbers as numbers.
+QVariantMap exifOf(const QByteArray& bytes)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("read.jpg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    file.close();
+    QByteArray output;
+    QString why;
+    if (!run(QStringLiteral("exiftool"),
+             {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-Artist"),
+              QStringLiteral("-DateTimeOriginal"), QStringLiteral("-Orientation"), path},
+             &output, &why)) {
+        qWarning("%s", qPrintable(why));
+        return {};
+    }
+    return QJsonDocument::fromJson(output).array().at(0).toObject().toVariantMap();
+}
+
 } // namespace
 
 class tst_MediaUploadPeer : public QObject {
@@ -80,12 +162,17 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
+    void sidewaysPhotoGoesUpUprightWithItsThumbnail();
     void pngGoesUpAsJpegWithItsThumbnail();
-    void pictureAndThumbnailComeBackAsJpeg();
+    void movieGoesUpWithItsPosterOrThumbnail_data();
+    void movieGoesUpWithItsPosterOrThumbnail();
+    void damagedPictureIsNotSent();
     void failedThumbnailPassSendsOnlyTheThumbnailNext();
 
 private:
-    std::shared_ptr<PassAttachment> makePicture(const QString& name);
+    std::shared_ptr<ImageAttachment> addImage(const QString& path);
+    QString typeOnServer(const QString& address);
+    QString publishedBody(const EntryPtr& entry);
     EntryPtr entryWith(const AttachmentPtr& attachment, const QString& title);
     void publishAndWait(const EntryPtr& entry);
     QString php(const QString& code);
@@ -119,6 +206,13 @@ void tst_MediaUploadPeer::initTestCase()
     QVERIFY2(m_wordpress->start(), qPrintable(m_wordpress->problem()));
     m_setup = makeBlog(QStringLiteral("Wordpress"), m_wordpress->xmlrpcUrl(),
                        m_wordpress->username(), m_wordpress->password(), QStringLiteral("1"));
+    // Thumbnails link to their pictures the way this blog's theme wants.
+    auto link = std::make_shared<Template>();
+    link->setHtml(QStringLiteral(
+        "\"$url$\" class=\"zoom\" data-size=\"$width$x$height$\" title=\"$title$\""));
+    link->setKeywords(QStringLiteral("lightbox"));
+    link->setLocation(1);
+    m_setup.blog->setLinkTemplate(link);
     m_accounts = new AccountList(this);
     m_accounts->insertAccount(m_setup.account, -1);
     m_list = new ActivityList(this);
@@ -149,30 +243,6 @@ QString tst_MediaUploadPeer::php(const QString& code)
     return output.trimmed();
 }
 
-// A PNG with its JPEG copy and JPEG thumbnail, as the media cache names them.
-std::shared_ptr<PassAttachment> tst_MediaUploadPeer::makePicture(const QString& name)
-{
-    auto write = [this](const QString& file, const QByteArray& bytes) {
-        const QString path = m_files.filePath(file);
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    };
-    auto attachment = std::make_shared<PassAttachment>();
-    attachment->initWithPath(write(name + QStringLiteral(".png"), picture(480, 360, "PNG")));
-    attachment->convertedFile =
-        write(attachment->uniqueID() + QStringLiteral(".jpeg"), picture(480, 360, "JPEG"));
-    attachment->sendConverted = true;
-    attachment->companionFile =
-        write(attachment->uniqueID() + QStringLiteral("t.jpeg"), picture(133, 100, "JPEG"));
-    attachment->thumbSuffix = QStringLiteral("-tm");
-    attachment->setAccountID(m_setup.account->accountID());
-    attachment->setBlogID(m_setup.blog->uniqueID());
-    m_library.attachments.insert(attachment->uniqueID(), attachment);
-    return attachment;
-}
-
 EntryPtr tst_MediaUploadPeer::entryWith(const AttachmentPtr& attachment, const QString& title)
 {
     auto entry = Entry::create();
@@ -190,10 +260,135 @@ void tst_MediaUploadPeer::publishAndWait(const EntryPtr& entry)
     QTest::qWait(20);
 }
 
-// The picture record itself: a PNG whose JPEG copy and thumbnail go up, both
-// typed as JPEG, the post linking the thumbnail to the picture. The cache
-// holds both copies already (written here), so this is about the passes, not
-// the processor.
+std::shared_ptr<ImageAttachment> tst_MediaUploadPeer::addImage(const QString& path)
+{
+    auto image = std::dynamic_pointer_cast<ImageAttachment>(Attachment::attachmentWithPath(path));
+    if (!image)
+        return nullptr;
+    image->setAccountID(m_setup.account->accountID());
+    image->setBlogID(m_setup.blog->uniqueID());
+    m_library.attachments.insert(image->uniqueID(), image);
+    return image;
+}
+
+// The type WordPress filed the upload at `address` under: the type the
+// request named.
+QString tst_MediaUploadPeer::typeOnServer(const QString& address)
+{
+    return php(QStringLiteral("global $wpdb; echo $wpdb->get_var($wpdb->prepare("
+                              "\"SELECT post_mime_type FROM $wpdb->posts WHERE guid = %s\", "
+                              "base64_decode('%1')));")
+                   .arg(QString::fromLatin1(address.toUtf8().toBase64())));
+}
+
+// The post as any client reads it back.
+QString tst_MediaUploadPeer::publishedBody(const EntryPtr& entry)
+{
+    XMLRPCEncoder encoder;
+    encoder.setMethod(QStringLiteral("metaWeblog.getPost"));
+    encoder.setObjects({{QStringLiteral("postid"), entry->uniqueID()},
+                        {QStringLiteral("username"), m_wordpress->username()},
+                        {QStringLiteral("password"), m_wordpress->password()}});
+    encoder.setKeys(
+        {QStringLiteral("postid"), QStringLiteral("username"), QStringLiteral("password")});
+    const RestExchange::Result answer =
+        RestExchange(m_wordpress->xmlrpcUrl(), "POST", encoder.document(), "text/xml").run();
+    if (!answer.ok())
+        return QStringLiteral("(no answer: %1)").arg(answer.problem);
+    const DecodeResult decoded = XMLRPCDecoder::decode(answer.body);
+    if (decoded.isFault())
+        return QStringLiteral("(fault: %1)").arg(decoded.errorMessage());
+    return decoded.value().toMap().value(QStringLiteral("description")).toString();
+}
+
+// A phone photo taken sideways: 24 megapixels stored 6000 × 4000 with the top
+// half red and the bottom half blue, to be turned a quarter clockwise when
+// shown, with an author and a date. Nothing is in the cache beforehand.
+void tst_MediaUploadPeer::sidewaysPhotoGoesUpUprightWithItsThumbnail()
+{
+    const QString path = m_files.filePath(QStringLiteral("Photo.jpg"));
+    {
+        QImage stored(6000, 4000, QImage::Format_RGB32);
+        stored.fill(QColor(0xd0, 0x20, 0x20));
+        QPainter(&stored).fillRect(0, 2000, 6000, 2000, QColor(0x20, 0x20, 0xd0));
+        QVERIFY(stored.save(path, "JPEG", 90));
+    }
+    QString why;
+    QVERIFY2(run(QStringLiteral("exiftool"),
+                 {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-n"),
+                  QStringLiteral("-Orientation=6"), QStringLiteral("-Artist=Ada Peer"),
+                  QStringLiteral("-DateTimeOriginal=2026:05:01 10:20:30"), path},
+                 nullptr, &why),
+             qPrintable(why));
+
+    const auto image = addImage(path);
+    QVERIFY(image);
+    QCOMPARE(image->width(), 4000.0);
+    QCOMPARE(image->height(), 6000.0);
+    // As the library adds a file: the 480-pixel rule, a thumbnail 100 high.
+    image->adaptToSize();
+    QVERIFY(image->useScaling());
+    QCOMPARE(image->scaledWidth(), 320);
+    QCOMPARE(image->scaledHeight(), 480);
+    image->setThumbCreate(true);
+    QCOMPARE(image->thumbHeight(), 100);
+    QCOMPARE(image->thumbWidth(), 66);
+    image->setAlt(QStringLiteral("Sideways & tall"));
+
+    const EntryPtr entry = entryWith(image, QStringLiteral("With a sideways photo"));
+    m_passes = 0;
+    publishAndWait(entry);
+    QVERIFY2(!entry->hasFlag(Entry::LocalOnly), qPrintable(errorRowMessage(*m_list)));
+    QCOMPARE(m_passes, 2);
+    QVERIFY(image->uploadComplete());
+    QVERIFY2(image->uploadPath().endsWith(QLatin1String("/Photo.jpg")),
+             qPrintable(image->uploadPath()));
+    QVERIFY2(image->thumbPath().endsWith(QLatin1String("/Photo-tm.jpg")),
+             qPrintable(image->thumbPath()));
+
+    // The picture: upright, 320 × 480, a JPEG with its metadata but no turn.
+    const Fetched picture = fetch(image->uploadPath());
+    QCOMPARE(picture.status, 200);
+    QVERIFY2(picture.type.startsWith("image/jpeg"), picture.type.constData());
+    QCOMPARE(typeOnServer(image->uploadPath()), QStringLiteral("image/jpeg"));
+    const Decoded shown = decode(picture.body);
+    QCOMPARE(shown.format, QByteArray("jpeg"));
+    QCOMPARE(shown.image.size(), QSize(320, 480));
+    QVERIFY(isUprightRedBlue(shown.image));
+    const QVariantMap tags = exifOf(picture.body);
+    QCOMPARE(tags.value(QStringLiteral("Artist")).toString(), QStringLiteral("Ada Peer"));
+    QCOMPARE(tags.value(QStringLiteral("DateTimeOriginal")).toString(),
+             QStringLiteral("2026:05:01 10:20:30"));
+    QVERIFY2(tags.value(QStringLiteral("Orientation"), 1).toInt() == 1,
+             qPrintable(tags.value(QStringLiteral("Orientation")).toString()));
+
+    // The thumbnail: upright too, about 100 pixels high, a JPEG of its own.
+    const Fetched thumbnail = fetch(image->thumbPath());
+    QCOMPARE(thumbnail.status, 200);
+    QVERIFY2(thumbnail.type.startsWith("image/jpeg"), thumbnail.type.constData());
+    QCOMPARE(typeOnServer(image->thumbPath()), QStringLiteral("image/jpeg"));
+    const Decoded small = decode(thumbnail.body);
+    QCOMPARE(small.format, QByteArray("jpeg"));
+    QVERIFY2(
+        small.image.height() >= 96 && small.image.height() <= 100 &&
+            small.image.width() < small.image.height(),
+        qPrintable(QStringLiteral("%1 x %2").arg(small.image.width()).arg(small.image.height())));
+    QVERIFY(isUprightRedBlue(small.image));
+
+    // The thumbnail links to the picture through the blog's link template.
+    const QString expected =
+        QLatin1String("<p>Look: <a href=\"") + image->uploadPath() +
+        QLatin1String("\" class=\"zoom\" data-size=\"320x480\" title=\"Sideways &amp; tall\">"
+                      "<img src=\"") +
+        image->thumbPath() +
+        QLatin1String("\" width=\"66\" height=\"100\" alt=\"Sideways &amp; tall\" "
+                      "title=\"Sideways &amp; tall\" rel=\"lightbox\" /></a></p>");
+    const QString body = publishedBody(entry);
+    QVERIFY2(body == expected, qPrintable(body + QLatin1String("\n") + expected));
+}
+
+// A PNG drawing converted to JPEG by the processor at publish time: the JPEG
+// copy and its thumbnail go up as JPEGs, both fetched back as they were made.
 void tst_MediaUploadPeer::pngGoesUpAsJpegWithItsThumbnail()
 {
     const QString path = m_files.filePath(QStringLiteral("Drawing.png"));
@@ -202,27 +397,15 @@ void tst_MediaUploadPeer::pngGoesUpAsJpegWithItsThumbnail()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(picture(800, 600, "PNG"));
     }
-    const auto image =
-        std::dynamic_pointer_cast<ImageAttachment>(Attachment::attachmentWithPath(path));
+    const auto image = addImage(path);
     QVERIFY(image);
+    QCOMPARE(image->conversionFormat(), int(ImageAttachment::Png));
     image->setConversionFormat(ImageAttachment::Jpeg);
+    image->adaptToSize();
     image->setThumbCreate(true);
-    image->setUseScaling(true);
-    const QString cache = MediaCache::folder();
-    QVERIFY(!cache.isEmpty());
-    const QList<QPair<QString, QByteArray>> copies{
-        {cache + u'/' + image->uniqueID() + QStringLiteral(".jpeg"), picture(480, 360, "JPEG")},
-        {cache + u'/' + image->uniqueID() + QStringLiteral("t.jpeg"), picture(133, 100, "JPEG")}};
-    for (const auto& [copy, bytes] : copies) {
-        QFile file(copy);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-    image->setCachedPath(copies.at(0).first);
-    image->setThumbCachedPath(copies.at(1).first);
-    image->setAccountID(m_setup.account->accountID());
-    image->setBlogID(m_setup.blog->uniqueID());
-    m_library.attachments.insert(image->uniqueID(), image);
+    QVERIFY(image->needsConversion());
+    QCOMPARE(image->storedCachedPath(), QString());
+
     const EntryPtr entry = entryWith(image, QStringLiteral("With a drawing"));
     m_passes = 0;
     publishAndWait(entry);
@@ -233,57 +416,223 @@ void tst_MediaUploadPeer::pngGoesUpAsJpegWithItsThumbnail()
              qPrintable(image->uploadPath()));
     QVERIFY2(image->thumbPath().endsWith(QLatin1String("/Drawing-tm.jpg")),
              qPrintable(image->thumbPath()));
-    const QStringList addresses{image->uploadPath(), image->thumbPath()};
-    for (int i = 0; i < 2; ++i) {
-        const Fetched fetched = fetch(addresses.at(i));
+
+    const QList<std::tuple<QString, QString, QSize>> files{
+        {image->uploadPath(), image->cachedPath(), QSize(480, 360)},
+        {image->thumbPath(), image->thumbCachedPath(), QSize(132, 98)}};
+    for (const auto& [address, made, size] : files) {
+        const Fetched fetched = fetch(address);
         QCOMPARE(fetched.status, 200);
         QVERIFY2(fetched.type.startsWith("image/jpeg"), fetched.type.constData());
-        QVERIFY(fetched.body == copies.at(i).second);
+        QCOMPARE(typeOnServer(address), QStringLiteral("image/jpeg"));
+        const Decoded decoded = decode(fetched.body);
+        QCOMPARE(decoded.format, QByteArray("jpeg"));
+        QCOMPARE(decoded.image.size(), size);
+        QFile file(made);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(made));
+        QVERIFY(fetched.body == file.readAll());
     }
-    const QString content =
-        php(QStringLiteral("echo get_post(%1)->post_content;").arg(entry->uniqueID()));
-    QVERIFY2(content.contains(QUrl(image->uploadPath()).path()), qPrintable(content));
-    QVERIFY2(content.contains(QUrl(image->thumbPath()).path()), qPrintable(content));
+    const QString body = publishedBody(entry);
+    QVERIFY2(body.contains(QLatin1String("<a href=\"") + image->uploadPath() + u'"'),
+             qPrintable(body));
+    QVERIFY2(body.contains(QLatin1String("<img src=\"") + image->thumbPath() + u'"'),
+             qPrintable(body));
 }
 
-void tst_MediaUploadPeer::pictureAndThumbnailComeBackAsJpeg()
+// A movie as a camera writes it, whose colour turns with time (red at the
+// start, cyan at 2 s), with its poster frame taken at 2 s: the movie goes up
+// as it is, the one-frame poster movie or the JPEG thumbnail after it, each
+// typed as the file it is.
+void tst_MediaUploadPeer::movieGoesUpWithItsPosterOrThumbnail_data()
 {
-    const auto attachment = makePicture(QStringLiteral("Photo"));
-    const EntryPtr entry = entryWith(attachment, QStringLiteral("With a photo"));
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("movieType");
+    QTest::addColumn<QString>("companionType");
+    QTest::newRow("QuickTime movie, poster movie")
+        << QStringLiteral("Clip.mov") << int(MovieAttachment::PosterMovie)
+        << QStringLiteral("video/quicktime") << QStringLiteral("video/quicktime");
+    QTest::newRow("MPEG-4 movie, thumbnail picture")
+        << QStringLiteral("Film.mp4") << int(MovieAttachment::ThumbnailImage)
+        << QStringLiteral("video/mp4") << QStringLiteral("image/jpeg");
+}
+
+void tst_MediaUploadPeer::movieGoesUpWithItsPosterOrThumbnail()
+{
+    QFETCH(QString, name);
+    QFETCH(int, option);
+    QFETCH(QString, movieType);
+    QFETCH(QString, companionType);
+    const QString path = m_files.filePath(name);
+    QString why;
+    QVERIFY2(run(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("color=c=red:s=320x240:r=25:d=4,hue=h=t*90"),
+                  QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+                  QStringLiteral("yuv420p"), path},
+                 nullptr, &why),
+             qPrintable(why));
+    const auto movie =
+        std::dynamic_pointer_cast<MovieAttachment>(Attachment::attachmentWithPath(path));
+    QVERIFY(movie);
+    QCOMPARE(movie->width(), 320.0);
+    QCOMPARE(movie->height(), 240.0);
+    movie->setMovieLinkOption(option);
+    movie->setSelectedTime(2 * 600, 600);
+    movie->setAccountID(m_setup.account->accountID());
+    movie->setBlogID(m_setup.blog->uniqueID());
+    m_library.attachments.insert(movie->uniqueID(), movie);
+
+    const EntryPtr entry = entryWith(movie, QStringLiteral("With a movie"));
     m_passes = 0;
     publishAndWait(entry);
     QVERIFY2(!entry->hasFlag(Entry::LocalOnly), qPrintable(errorRowMessage(*m_list)));
     QCOMPARE(m_passes, 2);
-    QVERIFY2(attachment->uploadPath().endsWith(QLatin1String("/Photo.jpg")),
-             qPrintable(attachment->uploadPath()));
-    QVERIFY2(attachment->companionAddress.endsWith(QLatin1String("/Photo-tm.jpg")),
-             qPrintable(attachment->companionAddress));
+    QVERIFY(movie->uploadComplete());
+    QVERIFY2(movie->uploadPath().endsWith(u'/' + name), qPrintable(movie->uploadPath()));
+    const bool poster = option == MovieAttachment::PosterMovie;
+    const QString companion = poster ? movie->posterPath() : movie->thumbPath();
+    const QString companionFile = poster ? movie->posterCachedPath() : movie->thumbCachedPath();
+    // No suffix for movies: the companion shares the movie's base name, and
+    // WordPress numbers a name it has already.
+    const QString base = QFileInfo(name).completeBaseName();
+    QVERIFY2(QUrl(companion).fileName().startsWith(base) &&
+                 QUrl(companion).fileName().endsWith(poster ? QLatin1String(".mov")
+                                                            : QLatin1String(".jpg")) &&
+                 companion != movie->uploadPath(),
+             qPrintable(companion));
 
-    const QList<QPair<QString, QString>> files{
-        {attachment->uploadPath(), attachment->convertedFile},
-        {attachment->companionAddress, attachment->companionFile}};
-    for (const auto& [address, path] : files) {
-        const Fetched fetched = fetch(address);
-        QCOMPARE(fetched.status, 200);
-        QVERIFY2(fetched.type.startsWith("image/jpeg"), fetched.type.constData());
+    const Fetched film = fetch(movie->uploadPath());
+    QCOMPARE(film.status, 200);
+    QCOMPARE(QString::fromLatin1(film.type), movieType);
+    QCOMPARE(typeOnServer(movie->uploadPath()), movieType);
+    {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(fetched.body == file.readAll());
+        QVERIFY(film.body == file.readAll());
     }
-    // WordPress typed both as what they are.
-    const QString types = php(QStringLiteral(
-        "echo implode(',', array_map(function ($p) { return $p->post_mime_type; }, "
-        "get_posts(['post_type' => 'attachment', 'numberposts' => 2, 'post_status' => 'any', "
-        "'orderby' => 'ID', 'order' => 'DESC'])));"));
-    QCOMPARE(types, QStringLiteral("image/jpeg,image/jpeg"));
-    const QString content =
-        php(QStringLiteral("echo get_post(%1)->post_content;").arg(entry->uniqueID()));
-    QVERIFY2(content.contains(QUrl(attachment->uploadPath()).path()), qPrintable(content));
+    const Fetched still = fetch(companion);
+    QCOMPARE(still.status, 200);
+    QVERIFY2(QString::fromLatin1(still.type).startsWith(companionType), still.type.constData());
+    QCOMPARE(typeOnServer(companion), companionType);
+    {
+        QFile file(companionFile);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(companionFile));
+        QVERIFY(still.body == file.readAll());
+    }
+
+    // The still is the frame at 2 s: cyan, not the red of the start.
+    QImage frame;
+    const QString downloaded = m_files.filePath(movie->uniqueID() + QStringLiteral("-still"));
+    {
+        QFile file(downloaded);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(still.body);
+    }
+    if (poster) {
+        QByteArray probed;
+        QVERIFY2(run(QStringLiteral("ffprobe"),
+                     {QStringLiteral("-v"), QStringLiteral("error"),
+                      QStringLiteral("-count_frames"), QStringLiteral("-show_entries"),
+                      QStringLiteral("stream=codec_name,width,height,nb_read_frames"),
+                      QStringLiteral("-of"), QStringLiteral("json"), downloaded},
+                     &probed, &why),
+                 qPrintable(why));
+        const QVariantList streams = QJsonDocument::fromJson(probed)
+                                         .object()
+                                         .value(QStringLiteral("streams"))
+                                         .toArray()
+                                         .toVariantList();
+        QCOMPARE(streams.size(), 1);
+        const QVariantMap stream = streams.at(0).toMap();
+        QCOMPARE(stream.value(QStringLiteral("codec_name")).toString(), QStringLiteral("mpeg4"));
+        QCOMPARE(stream.value(QStringLiteral("width")).toInt(), 320);
+        QCOMPARE(stream.value(QStringLiteral("height")).toInt(), 240);
+        QCOMPARE(stream.value(QStringLiteral("nb_read_frames")).toString(), QStringLiteral("1"));
+        const QString png = downloaded + QStringLiteral(".png");
+        QVERIFY2(run(QStringLiteral("ffmpeg"),
+                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                      QStringLiteral("-i"), downloaded, QStringLiteral("-frames:v"),
+                      QStringLiteral("1"), png},
+                     nullptr, &why),
+                 qPrintable(why));
+        frame.load(png);
+    } else {
+        const Decoded decoded = decode(still.body);
+        QCOMPARE(decoded.format, QByteArray("jpeg"));
+        frame = decoded.image;
+        QVERIFY2(frame.height() >= 96 && frame.height() <= 100,
+                 qPrintable(QString::number(frame.height())));
+    }
+    QVERIFY(!frame.isNull());
+    const QColor centre = frame.pixelColor(frame.width() / 2, frame.height() / 2);
+    QVERIFY2(centre.red() < 60 && centre.green() > 100 && centre.blue() > 100,
+             qPrintable(centre.name()));
+
+    // The post carries the player markup with the server's addresses.
+    const QString body = publishedBody(entry);
+    if (poster) {
+        for (const QString& part : QStringList{
+                 QLatin1String("<object classid=\"clsid:02BF25D5-8C17-4B23-BC80-D3488ABDDC6B\" "
+                               "width=\"320\" height=\"256\""),
+                 QLatin1String("<param name=\"src\" value=\"") + companion + QLatin1String("\" />"),
+                 QLatin1String("<param name=\"href\" value=\"") + movie->uploadPath() +
+                     QLatin1String("\" />"),
+                 QLatin1String("<embed src=\"") + companion +
+                     QLatin1String("\" width=\"320\" height=\"256\" href=\"") +
+                     movie->uploadPath() + u'"'})
+            QVERIFY2(body.contains(part), qPrintable(body + QLatin1String("\n") + part));
+    } else {
+        const QString image =
+            QLatin1String("<img src=\"") + companion +
+            QStringLiteral("\" width=\"%1\" height=\"100\"").arg(movie->thumbWidth());
+        QVERIFY2(body.contains(image), qPrintable(body + QLatin1String("\n") + image));
+        QCOMPARE(movie->thumbWidth(), 133);
+    }
+}
+
+// A picture whose bytes break off after the header: nothing goes to the
+// blog, the publish stops with the data error and the post stays local.
+void tst_MediaUploadPeer::damagedPictureIsNotSent()
+{
+    const QString path = m_files.filePath(QStringLiteral("Damaged.jpg"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(picture(640, 480, "JPEG").left(200));
+    }
+    const auto image = addImage(path);
+    QVERIFY(image);
+    image->setThumbCreate(true);
+    const EntryPtr entry = entryWith(image, QStringLiteral("With a damaged picture"));
+    while (!m_list->items().isEmpty())
+        m_list->removeItemAt(0);
+    const int before = mediaOnServer();
+    m_passes = 0;
+    publishAndWait(entry);
+    QVERIFY(entry->hasFlag(Entry::LocalOnly));
+    QVERIFY2(errorRowMessage(*m_list).contains(QLatin1String(
+                 "The data for uploading could not be prepared for some obscure reason.")),
+             qPrintable(errorRowMessage(*m_list)));
+    QCOMPARE(mediaOnServer(), before);
+    QVERIFY(image->uploadPath().isEmpty());
+    while (!m_list->items().isEmpty())
+        m_list->removeItemAt(0);
 }
 
 void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
 {
-    const auto attachment = makePicture(QStringLiteral("Second"));
+    const QString path = m_files.filePath(QStringLiteral("Second.jpg"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(picture(1600, 1200, "JPEG"));
+    }
+    const auto attachment = addImage(path);
+    QVERIFY(attachment);
+    attachment->adaptToSize();
+    attachment->setThumbCreate(true);
     const EntryPtr entry = entryWith(attachment, QStringLiteral("With a second photo"));
     // The blog stops taking files between the picture's pass and its thumbnail's.
     const QString refuse = QStringLiteral("get_role('administrator')->remove_cap('upload_files'); "
@@ -309,7 +658,7 @@ void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
     QCOMPARE(mediaOnServer(), before + 1);
     const QString mainAddress = attachment->uploadPath();
     QVERIFY2(mainAddress.endsWith(QLatin1String("/Second.jpg")), qPrintable(mainAddress));
-    QVERIFY(attachment->companionAddress.isEmpty());
+    QVERIFY(attachment->thumbPath().isEmpty());
 
     // Published again: only the thumbnail goes.
     while (!m_list->items().isEmpty())
@@ -320,11 +669,16 @@ void tst_MediaUploadPeer::failedThumbnailPassSendsOnlyTheThumbnailNext()
     QCOMPARE(m_passes, 1);
     QCOMPARE(mediaOnServer(), before + 2);
     QCOMPARE(attachment->uploadPath(), mainAddress);
-    QVERIFY2(attachment->companionAddress.endsWith(QLatin1String("/Second-tm.jpg")),
-             qPrintable(attachment->companionAddress));
-    const Fetched thumbnail = fetch(attachment->companionAddress);
+    QVERIFY2(attachment->thumbPath().endsWith(QLatin1String("/Second-tm.jpg")),
+             qPrintable(attachment->thumbPath()));
+    const Fetched thumbnail = fetch(attachment->thumbPath());
     QCOMPARE(thumbnail.status, 200);
     QVERIFY2(thumbnail.type.startsWith("image/jpeg"), thumbnail.type.constData());
+    // The post links the new thumbnail to the picture sent the first time.
+    const QString body = publishedBody(entry);
+    QVERIFY2(body.contains(QLatin1String("<a href=\"") + mainAddress + u'"') &&
+                 body.contains(QLatin1String("<img src=\"") + attachment->thumbPath() + u'"'),
+             qPrintable(body));
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_MediaUploadPeer)

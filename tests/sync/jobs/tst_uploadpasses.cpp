@@ -129,6 +129,8 @@ private slots:
     void uploaderWithoutItsCompanionSendsNothing();
     void recordsTakeTheAnswersAddresses_data();
     void recordsTakeTheAnswersAddresses();
+    void movieWithAnotherLinkOptionSendsItsNewCompanion_data();
+    void movieWithAnotherLinkOptionSendsItsNewCompanion();
 
 private:
     QString makeFile(const QString& name, const QByteArray& bytes);
@@ -620,6 +622,38 @@ void tst_UploadPasses::recordsTakeTheAnswersAddresses()
     if (movie)
         QCOMPARE(movie->posterPath(), poster);
     QCOMPARE(media->uploadComplete(), complete);
+}
+
+void tst_UploadPasses::movieWithAnotherLinkOptionSendsItsNewCompanion_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("poster movie, then thumbnail") << 1 << 2;
+    QTest::newRow("thumbnail, then poster movie") << 2 << 1;
+}
+
+// The companion sent for one link option is no companion of another: the new
+// one still has to go, else the post would link its local file.
+void tst_UploadPasses::movieWithAnotherLinkOptionSendsItsNewCompanion()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    MovieAttachment movie;
+    movie.setMovieLinkOption(before);
+    movie.setUploadPath(QStringLiteral("http://b.invalid/movie.mov"));
+    movie.noteUploadStart();
+    QVERIFY(movie.processUpload({{QStringLiteral("url"), QStringLiteral("http://b.invalid/c")}}));
+    QVERIFY(movie.uploadComplete());
+
+    movie.setMovieLinkOption(after);
+    QVERIFY(!movie.uploadComplete());
+    movie.noteUploadStart();
+    QVERIFY(movie.hasMain());
+    QVERIFY(movie.processUpload({{QStringLiteral("url"), QStringLiteral("http://b.invalid/n")}}));
+    QCOMPARE(movie.uploadPath(), QStringLiteral("http://b.invalid/movie.mov"));
+    QCOMPARE(after == 2 ? movie.thumbPath() : movie.posterPath(),
+             QStringLiteral("http://b.invalid/n"));
+    QVERIFY(movie.uploadComplete());
 }
 
 PLUMET_SECRET_SERVICE_TEST_MAIN(tst_UploadPasses)
