@@ -31,6 +31,7 @@
 #include "PluginManager.h"
 #include "PluginProblemsDialog.h"
 #include "Preferences.h"
+#include "Presets.h"
 #include "PropertyList.h"
 #include "PublishHandOver.h"
 #include "PublishQuestionPrompter.h"
@@ -323,6 +324,9 @@ void AppControl::accountsLoaded()
     connect(&customTags, &RVTagTool::saveFailed, window, tagsAlert);
     if (!customTags.loadReport().isEmpty())
         tagsAlert(customTags.loadReport());
+    // The presets file too; a failed save is said by the preset dialog that made it.
+    if (const QString report = Presets::sharedInstance().loadReport(); !report.isEmpty())
+        fileAlert(localized(table, "Presets"))(report);
     // A preferences file moved aside at the start is said the same way.
     if (const QString report = UserDefaults::sharedInstance().loadReport(); !report.isEmpty())
         fileAlert(localized(table, "Preferences"))(report);

@@ -19,6 +19,7 @@
 #include "NotificationCenter.h"
 #include "PluginBundles.h"
 #include "PluginInstaller.h"
+#include "Presets.h"
 #include "PropertyList.h"
 #include "RVTagTool.h"
 #include "ScreenshotSaver.h"
@@ -82,6 +83,7 @@ private slots:
     void customTagFileTroublesAreSaid();
     void aHugePreferencesFileIsSaid();
     void anUnreadableStationeryFileIsSaid();
+    void anUnreadablePresetsFileIsSaid();
     void documentsWaitForTheLaunchInOrder();
     void outsideCallsOverTheirBoundsAreRefused();
     void aBurstOfBigCallsLeavesTheBusAnswering();
@@ -160,6 +162,11 @@ void tst_AppControl::initTestCase()
     QVERIFY(tags.open(QIODevice::WriteOnly));
     tags.write("not a property list");
     tags.close();
+    // A presets file that cannot be read.
+    QFile presets(Presets::defaultPath());
+    QVERIFY(presets.open(QIODevice::WriteOnly));
+    presets.write("bplist00 no presets");
+    presets.close();
     // A stationery file that cannot be read.
     QFile stationery(Stationeries::defaultPath());
     QVERIFY(stationery.open(QIODevice::WriteOnly));
@@ -241,6 +248,19 @@ void tst_AppControl::anUnreadableStationeryFileIsSaid()
     plumet::test::saveScreenshot(alert, QStringLiteral("stationery-load-alert"));
     alert->close();
     QTRY_VERIFY(!alertOn(window, QStringLiteral("Stationery")));
+}
+
+void tst_AppControl::anUnreadablePresetsFileIsSaid()
+{
+    QWidget* window = m_control->blogController();
+    QMessageBox* alert = alertOn(window, QStringLiteral("Presets"));
+    QVERIFY(alert);
+    QVERIFY2(alert->informativeText().contains(QLatin1String("presets.plist")) &&
+                 alert->informativeText().contains(QLatin1String(".unreadable")),
+             qPrintable(alert->informativeText()));
+    QVERIFY(!QFile::exists(Presets::defaultPath()));
+    alert->close();
+    QTRY_VERIFY(!alertOn(window, QStringLiteral("Presets")));
 }
 
 void tst_AppControl::documentsWaitForTheLaunchInOrder()
