@@ -12,8 +12,8 @@
 #   jobs        sync/jobs          the job shape, the activity list, every server road
 #   widgets     cutils/widgets, sync/gui, shell/ (its root, web, find, views,
 #               listviews, toolbars, stationery), the preferences' and updates'
-#               logic, the draft editor interface, drafts/statistics: pieces any
-#               window may hold
+#               logic, the draft editor interface, drafts/statistics,
+#               media/presets: pieces any window may hold
 #   editors     sourceeditor/, drafts/richeditor: the two editors a draft holds
 #   windows     mainwindow/ (with difftool), drafts/, sync/activitywindow,
 #               shell/preferences/gui, shell/updates/gui

@@ -1,20 +1,12 @@
 #include "AccountToolbar.h"
 
-#include "Localization.h"
-#include "ToolbarIcons.h"
+#include "ToolbarItemText.h"
 
 namespace {
 
 using namespace ToolbarIdentifiers;
 
-struct ItemText {
-    const char* identifier;
-    const char* label;
-    const char* toolTip;
-    const char* themeIcon;
-};
-
-constexpr ItemText items[] = {
+constexpr ToolbarItemText items[] = {
     {AccountToolbar::assistantItem, "Assistant", "Start new account helper", "tools-wizard"},
     {AccountToolbar::deleteItem, "Delete", "Deletes selected account. This is not undoable.",
      "edit-delete"},
@@ -22,42 +14,26 @@ constexpr ItemText items[] = {
     {AccountToolbar::updateItem, "Update", "Updates account from server", "view-refresh"},
 };
 
-QStringList identifiers(std::initializer_list<const char*> names)
-{
-    QStringList list;
-    for (const char* name : names)
-        list.append(QLatin1String(name));
-    return list;
-}
-
 } // namespace
 
 QStringList AccountToolbar::toolbarAllowedItemIdentifiers() const
 {
-    return identifiers({separator, space, flexibleSpace, assistantItem, deleteItem, newItem,
-                        updateItem, customize});
+    return listOf({separator, space, flexibleSpace, assistantItem, deleteItem, newItem, updateItem,
+                   customize});
 }
 
 QStringList AccountToolbar::toolbarDefaultItemIdentifiers() const
 {
-    return identifiers(
+    return listOf(
         {assistantItem, separator, newItem, updateItem, flexibleSpace, deleteItem, customize});
 }
 
 ToolbarItem AccountToolbar::toolbarItem(const QString& identifier) const
 {
     ToolbarItem item;
+    if (const ToolbarItemText* known = ToolbarItemText::find(items, identifier))
+        item = known->item("AccountController", QStringLiteral(":/mainwindow/toolbar"));
     item.identifier = identifier;
-    for (const ItemText& known : items) {
-        if (identifier != QLatin1String(known.identifier))
-            continue;
-        item.label = localized("AccountController", known.label);
-        item.paletteLabel = item.label;
-        item.toolTip = localized("AccountController", known.toolTip);
-        item.icon = ToolbarIcons::themed(
-            QLatin1String(known.themeIcon),
-            QStringLiteral(":/mainwindow/toolbar/%1.svg").arg(QLatin1String(known.identifier)));
-    }
     if (identifier == QLatin1String(assistantItem))
         item.action = m_actions.configureAccount;
     else if (identifier == QLatin1String(deleteItem))

@@ -46,6 +46,16 @@ QString truth(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// The start tag and the parameters the plain player and the poster share.
+QString playerStart(const QString& id, const QString& source, int width, int height, bool autoplay,
+                    bool controller)
+{
+    return objectStart(id, width, height) +
+           QStringLiteral("\t<param name=\"src\" value=\"%1\" />\n").arg(source) +
+           QStringLiteral("\t<param name=\"autoplay\" value=\"%1\" />\n").arg(truth(autoplay)) +
+           QStringLiteral("\t<param name=\"controller\" value=\"%1\" />\n").arg(truth(controller));
+}
+
 } // namespace
 
 const QString MovieAttachment::PluginInstallerAddress =
@@ -267,12 +277,7 @@ QString MovieAttachment::playerMarkup(const QString& id, const QString& movieAdd
                                       int height, bool autoplay, bool controller) const
 {
     const int boxHeight = controller ? height + ControllerHeight : height;
-    QString markup;
-    markup += objectStart(id, width, boxHeight);
-    markup += QStringLiteral("\t<param name=\"src\" value=\"%1\" />\n").arg(movieAddress);
-    markup += QStringLiteral("\t<param name=\"autoplay\" value=\"%1\" />\n").arg(truth(autoplay));
-    markup +=
-        QStringLiteral("\t<param name=\"controller\" value=\"%1\" />\n").arg(truth(controller));
+    QString markup = playerStart(id, movieAddress, width, boxHeight, autoplay, controller);
     // Addresses are joined, never put through arg(): their "%3E" would take
     // the place of a later argument.
     markup += QLatin1String("\t<embed src=\"") + movieAddress +
@@ -290,12 +295,7 @@ QString MovieAttachment::posterMarkup(const QString& id, const QString& posterAd
                                       bool autoplay, bool controller) const
 {
     const int boxHeight = height + ControllerHeight;
-    QString markup;
-    markup += objectStart(id, width, boxHeight);
-    markup += QStringLiteral("\t<param name=\"src\" value=\"%1\" />\n").arg(posterAddress);
-    markup += QStringLiteral("\t<param name=\"autoplay\" value=\"%1\" />\n").arg(truth(autoplay));
-    markup +=
-        QStringLiteral("\t<param name=\"controller\" value=\"%1\" />\n").arg(truth(controller));
+    QString markup = playerStart(id, posterAddress, width, boxHeight, autoplay, controller);
     markup += QStringLiteral("\t<param name=\"href\" value=\"%1\" />\n").arg(movieAddress);
     markup += QLatin1String("\t<param name=\"target\" value=\"myself\" />\n");
     markup += QLatin1String("\t<embed src=\"") + posterAddress +

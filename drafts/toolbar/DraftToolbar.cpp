@@ -3,8 +3,7 @@
 
 #include "AddonManager.h"
 #include "DraftsLog.h"
-#include "Localization.h"
-#include "ToolbarIcons.h"
+#include "ToolbarItemText.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -15,14 +14,7 @@ namespace {
 
 using namespace ToolbarIdentifiers;
 
-struct ItemText {
-    const char* identifier;
-    const char* label;
-    const char* toolTip;
-    const char* themeIcon;
-};
-
-constexpr ItemText items[] = {
+constexpr ToolbarItemText items[] = {
     {DraftToolbar::publishItem, "Publish", "Publish Draft", "document-send"},
     {DraftToolbar::saveItem, "Save", "Saves Draft or Post", "document-save"},
     {DraftToolbar::customTagsItem, "Custom Tags", "Edit custom HTML tags", "code-context"},
@@ -35,23 +27,6 @@ constexpr ItemText items[] = {
     {DraftToolbar::mediaItem, "Import Media",
      "Import images, sound and movies from iPhoto, Aperture, iTunes", "insert-image"},
 };
-
-const ItemText* knownItem(const QString& identifier)
-{
-    for (const ItemText& known : items) {
-        if (identifier == QLatin1String(known.identifier))
-            return &known;
-    }
-    return nullptr;
-}
-
-QStringList identifiers(std::initializer_list<const char*> names)
-{
-    QStringList list;
-    for (const char* name : names)
-        list.append(QLatin1String(name));
-    return list;
-}
 
 // Whether `path` names a file inside the folder `bundle` (links resolved, so
 // a link pointing out of the bundle does not count).
@@ -116,35 +91,27 @@ QStringList DraftToolbar::addonKeys() const
 
 QStringList DraftToolbar::toolbarAllowedItemIdentifiers() const
 {
-    return identifiers({separator, space, flexibleSpace, customTagsItem, summaryItem,
-                        adjustTimeItem, trackbackItem, wordCountItem, mediaItem, customize,
-                        publishItem, saveItem}) +
+    return listOf({separator, space, flexibleSpace, customTagsItem, summaryItem, adjustTimeItem,
+                   trackbackItem, wordCountItem, mediaItem, customize, publishItem, saveItem}) +
            addonKeys();
 }
 
 QStringList DraftToolbar::toolbarDefaultItemIdentifiers() const
 {
-    QStringList list = identifiers({saveItem, publishItem, separator, mediaItem, summaryItem,
-                                    adjustTimeItem, trackbackItem, wordCountItem, customTagsItem});
+    QStringList list = listOf({saveItem, publishItem, separator, mediaItem, summaryItem,
+                               adjustTimeItem, trackbackItem, wordCountItem, customTagsItem});
     const QStringList keys = addonKeys();
     if (!keys.isEmpty())
         list << QLatin1String(separator) << keys;
-    return list + identifiers({flexibleSpace, customize});
+    return list + listOf({flexibleSpace, customize});
 }
 
 ToolbarItem DraftToolbar::toolbarItem(const QString& identifier) const
 {
-    const ItemText* known = knownItem(identifier);
+    const ToolbarItemText* known = ToolbarItemText::find(items, identifier);
     if (!known)
         return addonItem(identifier);
-    ToolbarItem item;
-    item.identifier = identifier;
-    item.label = localized("Draft", known->label);
-    item.paletteLabel = item.label;
-    item.toolTip = localized("Draft", known->toolTip);
-    item.icon = ToolbarIcons::themed(
-        QLatin1String(known->themeIcon),
-        QStringLiteral(":/drafts/toolbar/%1.svg").arg(QLatin1String(known->identifier)));
+    ToolbarItem item = known->item("Draft", QStringLiteral(":/drafts/toolbar"));
     // The item runs its menu command, so it never does what the menu refuses.
     QPointer<QAction> command = m_actions.value(identifier);
     item.action = [command] {
@@ -184,7 +151,7 @@ ToolbarItem DraftToolbar::addonItem(const QString& key) const
 
 bool DraftToolbar::validateToolbarItem(const QString& identifier) const
 {
-    if (knownItem(identifier)) {
+    if (ToolbarItemText::find(items, identifier)) {
         const QAction* command = m_actions.value(identifier);
         return command && command->isEnabled();
     }

@@ -33,6 +33,7 @@
 #include "PluginManager.h"
 #include "PluginProblemsDialog.h"
 #include "Preferences.h"
+#include "Presets.h"
 #include "PropertyList.h"
 #include "PublishHandOver.h"
 #include "PublishQuestionPrompter.h"
@@ -353,6 +354,9 @@ void AppControl::accountsLoaded()
     const auto libraryAlert = fileAlert(localized(table, "Attachments"));
     connect(m_attachments.get(), &AttachmentController::loadFailed, window, libraryAlert);
     connect(m_attachments.get(), &AttachmentController::saveFailed, window, libraryAlert);
+    // The presets file too; a failed save is said by the preset dialog that made it.
+    if (const QString report = Presets::sharedInstance().loadReport(); !report.isEmpty())
+        fileAlert(localized(table, "Presets"))(report);
     // A preferences file moved aside at the start is said the same way.
     if (const QString report = UserDefaults::sharedInstance().loadReport(); !report.isEmpty())
         fileAlert(localized(table, "Preferences"))(report);

@@ -2,7 +2,9 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <initializer_list>
 
 // One item a window offers for its toolbar: what the toolbar and the
 // customise dialog show of it, and what a click does. An item without label,
@@ -35,5 +37,8 @@ inline constexpr auto customize = "customize";
 bool isRepeatable(const QString& identifier);
 // One of the four above.
 bool isStandard(const QString& identifier);
+
+// The identifiers as a list, in their order.
+QStringList listOf(std::initializer_list<const char*> names);
 
 } // namespace ToolbarIdentifiers

@@ -111,6 +111,17 @@ public:
         Account::setPluginLookup({});
     }
 
+    // The draft windows' accounts (as their blog menus list them) are this world's.
+    void offerAccounts()
+    {
+        DraftExtensions::sharedInstance().accounts = [this] {
+            QList<Account*> listed;
+            for (const auto& account : accounts)
+                listed.append(account.get());
+            return listed;
+        };
+    }
+
     // A blog of a new account on `system`.
     Blog& addBlog(const QString& title, TestBlogSystem& system)
     {

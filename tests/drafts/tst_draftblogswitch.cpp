@@ -111,12 +111,7 @@ void tst_DraftBlogSwitch::init()
 {
     UserDefaults::sharedInstance().remove(QStringLiteral("shouldAutoSave"));
     m_world = std::make_unique<DraftWorld>();
-    DraftExtensions::sharedInstance().accounts = [this] {
-        QList<Account*> listed;
-        for (const auto& account : m_world->accounts)
-            listed.append(account.get());
-        return listed;
-    };
+    m_world->offerAccounts();
     makeBlogs();
 }
 

@@ -41,12 +41,7 @@ void tst_DraftLooks::init()
     UserDefaults::sharedInstance().remove(QStringLiteral("shouldAutoSave"));
     UserDefaults::sharedInstance().setValue(QStringLiteral("catSearchType"), 6901);
     m_world = std::make_unique<DraftWorld>();
-    DraftExtensions::sharedInstance().accounts = [this] {
-        QList<Account*> listed;
-        for (const auto& account : m_world->accounts)
-            listed.append(account.get());
-        return listed;
-    };
+    m_world->offerAccounts();
 }
 
 void tst_DraftLooks::cleanup()

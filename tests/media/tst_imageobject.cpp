@@ -1,5 +1,6 @@
 #include "ImageObject.h"
 #include "ImageTestTools.h"
+#include "ProfileTesting.h"
 #include "ThreadCpuTimer.h"
 
 #include <QDir>
@@ -69,27 +70,6 @@ QJsonObject exifOf(const QString& path)
     if (!runImageTool("exiftool", {"-j", "-n", "-G0", path}, &out))
         return {};
     return QJsonDocument::fromJson(out.toUtf8()).array().at(0).toObject();
-}
-
-// A wide-gamut RGB profile (Adobe RGB (1998) primaries, gamma 2.2) made by lcms2.
-QByteArray wideGamutProfile()
-{
-    cmsCIExyY white = {0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
-    cmsMLUsetASCII(mlu, "en", "US", "Wide Test RGB");
-    cmsWriteTag(profile, cmsSigProfileDescriptionTag, mlu);
-    cmsMLUfree(mlu);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
 }
 
 } // namespace
@@ -499,7 +479,7 @@ void tst_ImageObject::qualityOption()
 void tst_ImageObject::wideGamutConvertedToSRgb()
 {
     requireTools({"exiftool"});
-    const QByteArray icc = wideGamutProfile();
+    const QByteArray icc = rgbProfile("Wide Test RGB", widePrimaries);
     QVERIFY(writeAll(path("wide.icc"), icc));
     // A flat colour, as stored in the wide space.
     const QRgb stored = qRgb(40, 170, 90);

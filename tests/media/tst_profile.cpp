@@ -1,5 +1,6 @@
 #include "ImageObject.h"
 #include "Profile.h"
+#include "ProfileTesting.h"
 #include "UserDefaults.h"
 
 #include <QDir>
@@ -7,55 +8,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cstring>
-#include <lcms2.h>
+
+using namespace plumet::test;
 
 namespace {
 
-// An RGB profile with the given primaries (x, y of red, green, blue), gamma 2.2.
-QByteArray rgbProfile(const char* description, const cmsCIExyYTRIPLE& primaries,
-                      cmsProfileClassSignature kind = cmsSigDisplayClass)
-{
-    cmsCIExyY white = {0.3127, 0.3290, 1.0};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    cmsSetDeviceClass(profile, kind);
-    if (std::strlen(description) > 0) {
-        cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
-        cmsMLUsetASCII(mlu, "en", "US", description);
-        cmsWriteTag(profile, cmsSigProfileDescriptionTag, mlu);
-        cmsMLUfree(mlu);
-    } else {
-        cmsWriteTag(profile, cmsSigProfileDescriptionTag, nullptr);
-    }
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-QByteArray grayProfile(const char* description)
-{
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-    cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), gamma);
-    cmsFreeToneCurve(gamma);
-    cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
-    cmsMLUsetASCII(mlu, "en", "US", description);
-    cmsWriteTag(profile, cmsSigProfileDescriptionTag, mlu);
-    cmsMLUfree(mlu);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-const cmsCIExyYTRIPLE Wide = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
 // A small gamut: its red, green and blue are far from sRGB's.
 const cmsCIExyYTRIPLE Narrow = {{0.45, 0.33, 1.0}, {0.32, 0.45, 1.0}, {0.22, 0.20, 1.0}};
 
@@ -103,11 +60,12 @@ void tst_Profile::initTestCase()
     m_olderFolder = QDir::homePath() + "/.color/icc";
     QDir(m_userFolder).removeRecursively();
     QDir(m_olderFolder).removeRecursively();
-    QVERIFY(put(m_userFolder + "/wide.icc", rgbProfile("Wide Test RGB", Wide)));
+    QVERIFY(put(m_userFolder + "/wide.icc", rgbProfile("Wide Test RGB", widePrimaries)));
     QVERIFY(put(m_userFolder + "/printers/narrow.icc",
                 rgbProfile("Narrow Press", Narrow, cmsSigOutputClass)));
-    QVERIFY(put(m_userFolder + "/scanner.icc", rgbProfile("Scanner RGB", Wide, cmsSigInputClass)));
-    QVERIFY(put(m_userFolder + "/nameless.icc", rgbProfile("", Wide)));
+    QVERIFY(put(m_userFolder + "/scanner.icc",
+                rgbProfile("Scanner RGB", widePrimaries, cmsSigInputClass)));
+    QVERIFY(put(m_userFolder + "/nameless.icc", rgbProfile("", widePrimaries)));
     QVERIFY(put(m_userFolder + "/notes.txt", "not a profile\n"));
     QVERIFY(put(m_olderFolder + "/gray.icc", grayProfile("Test Gray")));
 }

@@ -58,6 +58,16 @@ QString poster(const QString& id, const QString& src, const QString& href, int w
            Download + "\">\n\t</embed>\n</object>";
 }
 
+// The boat movie of 320 × 240, uploaded to its address.
+void uploadedBoat(MovieAttachment& movie)
+{
+    movie.setUniqueID(Id);
+    movie.setFilePath(QStringLiteral("/nowhere/boat.mov"));
+    movie.setWidth(320);
+    movie.setHeight(240);
+    movie.setUploadPath(Movie);
+}
+
 QString cacheFile(const QString& suffix)
 {
     const QString path = MediaCache::folder() + u'/' + MediaCache::newFileName() + suffix;
@@ -173,11 +183,7 @@ void tst_MovieAttachment::markup()
     QFETCH(QString, published);
 
     MovieAttachment movie;
-    movie.setUniqueID(Id);
-    movie.setFilePath(QStringLiteral("/nowhere/boat.mov"));
-    movie.setWidth(320);
-    movie.setHeight(240);
-    movie.setUploadPath(Movie);
+    uploadedBoat(movie);
     for (auto it = settings.cbegin(); it != settings.cend(); ++it)
         QVERIFY2(movie.setStoredValue(it.key(), it.value()), qPrintable(it.key()));
     QCOMPARE(movie.generateMarkup(true, nullptr), editor);
@@ -196,11 +202,7 @@ void tst_MovieAttachment::optionFallsBackWithoutFiles()
 {
     QFETCH(int, option);
     MovieAttachment movie;
-    movie.setUniqueID(Id);
-    movie.setFilePath(QStringLiteral("/nowhere/boat.mov"));
-    movie.setWidth(320);
-    movie.setHeight(240);
-    movie.setUploadPath(Movie);
+    uploadedBoat(movie);
     movie.setMovieLinkOption(option);
     QCOMPARE(movie.generateMarkup(false, nullptr), player("", Movie, 320, 240, false, false));
     QCOMPARE(movie.movieLinkOption(), std::nullopt);

@@ -2,20 +2,16 @@
 #include "Attachment.h"
 #include "AttachmentLibrary.h"
 #include "Benchmark.h"
-#include "PublishTesting.h"
+#include "PublishBenchmark.h"
 #include "ServerRoads.h"
-#include "TestSecretService.h"
 #include "UploadJob.h"
 #include "UploadRoad.h"
-#include "WordPressServer.h"
 
 #include <QBuffer>
-#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 
 // Publishing one post holding ten photographs to the local WordPress through
@@ -59,34 +55,6 @@ QByteArray photo(int seed)
     return bytes;
 }
 
-void publishAndWait(PublishRoad& road, const EntryPtr& entry)
-{
-    QEventLoop loop;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &loop, [] { qFatal("a publish never ended"); });
-    const QMetaObject::Connection created =
-        QObject::connect(&road, &PublishRoad::jobCreated, &loop, [&loop](QObject* object) {
-            auto* job = qobject_cast<PublishJob*>(object);
-            QObject::connect(job, &Job::finished, &loop, [&loop, job] {
-                if (job->state() != Job::State::Finished)
-                    qFatal("publish did not finish: %s",
-                           qPrintable(job->error() ? job->error()->message : QString()));
-                // newPost and the read-back, as the anchor sends them.
-                if (job->requestCount() != 2)
-                    qFatal("the post took %d requests", job->requestCount());
-                loop.quit();
-            });
-        });
-    if (!entry->publish())
-        qFatal("the publish did not start");
-    guard.start(120000);
-    loop.exec();
-    QObject::disconnect(created);
-    if (entry->hasFlag(Entry::LocalOnly))
-        qFatal("the post was not made");
-}
-
 // Ten newMediaObject with the files read afresh, the post naming their
 // addresses, and its read-back. Names are numbered per run on each side, as
 // WordPress takes longer to find a free name the more files share one.
@@ -121,17 +89,9 @@ int main(int argc, char** argv)
     plumet::test::ensurePrivateSessionBus(argc, argv);
     QCoreApplication app(argc, argv);
     plumet::test::TestKeyring keyring;
-    QString error;
-    if (!keyring.start(&error)) {
-        qCritical("no keyring: %s", qPrintable(error));
-        return 1;
-    }
-    loadDrivers();
     WordPressServer wordpress;
-    if (!wordpress.start()) {
-        qCritical("%s", qPrintable(wordpress.problem()));
+    if (!startPublishBenchmark(keyring, wordpress))
         return 1;
-    }
     QTemporaryDir files;
     QStringList paths;
     qint64 totalBytes = 0;
@@ -192,7 +152,14 @@ int main(int argc, char** argv)
         entry->setBody(body + QStringLiteral("</p>"));
         setup.blog->addEntry(entry);
         uploadRequests = 0;
-        const double ms = plumet::test::millisecondsOf([&] { publishAndWait(road, entry); });
+        const double ms = plumet::test::millisecondsOf([&] {
+            // newPost and the read-back, as the anchor sends them.
+            const int requests = publishAndWait(road, entry, 120000);
+            if (requests != 2)
+                qFatal("the post took %d requests", requests);
+            if (entry->hasFlag(Entry::LocalOnly))
+                qFatal("the post was not made");
+        });
         if (uploadRequests != imagesPerPost)
             qFatal("the images took %d upload requests", uploadRequests);
         for (const AttachmentPtr& attachment : attachments)

@@ -1,9 +1,7 @@
 #include "ActivityList.h"
 #include "Benchmark.h"
-#include "PublishTesting.h"
+#include "PublishBenchmark.h"
 #include "ServerRoads.h"
-#include "TestSecretService.h"
-#include "WordPressServer.h"
 #include "XMLRPCEncoder.h"
 
 #include <QEventLoop>
@@ -11,7 +9,6 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTimeZone>
-#include <QTimer>
 
 // Publishing new posts to the local WordPress through the whole road (the
 // entry's buffers, the driver, the encoder, RESTCall, the decoder, the merge,
@@ -37,31 +34,6 @@ QByteArray post(QNetworkAccessManager& manager, const QUrl& url, const QByteArra
     return answer;
 }
 
-// Waits in an event loop that ends with the job, as the anchor waits for its
-// replies: a polling wait would sleep between its looks and time itself.
-void publishAndWait(PublishRoad& road, const EntryPtr& entry)
-{
-    QEventLoop loop;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &loop, [] { qFatal("a publish never ended"); });
-    const QMetaObject::Connection created =
-        QObject::connect(&road, &PublishRoad::jobCreated, &loop, [&loop](QObject* object) {
-            auto* job = qobject_cast<PublishJob*>(object);
-            QObject::connect(job, &Job::finished, &loop, [&loop, job] {
-                if (job->state() != Job::State::Finished)
-                    qFatal("publish did not finish: %s",
-                           qPrintable(job->error() ? job->error()->message : QString()));
-                loop.quit();
-            });
-        });
-    if (!entry->publish())
-        qFatal("the publish did not start");
-    guard.start(30000);
-    loop.exec();
-    QObject::disconnect(created);
-}
-
 QByteArray encoded(const QString& method, const QVariantMap& objects, const QStringList& keys)
 {
     XMLRPCEncoder encoder;
@@ -79,17 +51,9 @@ int main(int argc, char** argv)
     plumet::test::ensurePrivateSessionBus(argc, argv);
     QCoreApplication app(argc, argv);
     plumet::test::TestKeyring keyring;
-    QString error;
-    if (!keyring.start(&error)) {
-        qCritical("no keyring: %s", qPrintable(error));
-        return 1;
-    }
-    loadDrivers();
     WordPressServer wordpress;
-    if (!wordpress.start()) {
-        qCritical("%s", qPrintable(wordpress.problem()));
+    if (!startPublishBenchmark(keyring, wordpress))
         return 1;
-    }
     const BlogSetup setup =
         makeBlog(QStringLiteral("Wordpress"), wordpress.xmlrpcUrl(), wordpress.username(),
                  wordpress.password(), QStringLiteral("1"));
@@ -129,7 +93,7 @@ int main(int argc, char** argv)
                 entry->setBody(body);
                 entry->setEntryDate(date);
                 setup.blog->addEntry(entry);
-                publishAndWait(road, entry);
+                publishAndWait(road, entry, 30000);
             }
         });
     };

@@ -5,20 +5,12 @@
 #include "DraftActions.h"
 #include "DraftCategories.h"
 #include "DraftPanels.h"
-#include "DraftTesting.h"
+#include "DraftPeerTesting.h"
 #include "JobRoads.h"
-#include "PublishHandOver.h"
-#include "PublishTesting.h"
 #include "RVCatsController.h"
 #include "RVDraftWindow.h"
 #include "RVTableView.h"
-#include "RestExchange.h"
-#include "ServerRoads.h"
-#include "TestSecretService.h"
 #include "UserDefaults.h"
-#include "WordPressServer.h"
-#include "XMLRPCDecoder.h"
-#include "XMLRPCEncoder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,39 +37,25 @@ private slots:
 private:
     BlogSetup blogWithCategories();
     void publishAndWait(Draft* draft, const EntryPtr& entry);
-    QVariantMap serverPost(const QString& postID);
 
-    TestKeyring m_keyring;
-    WordPressServer* m_wordpress = nullptr;
-    ActivityList* m_list = nullptr;
-    PublishRoad* m_road = nullptr;
+    DraftPeerWorld m_peer;
 };
 
 void tst_DraftCategoriesPeer::initTestCase()
 {
-    QString error;
-    QVERIFY2(m_keyring.start(&error), qPrintable(error));
-    loadDrivers();
     JobRoads::install();
-    m_wordpress = new WordPressServer(this);
-    QVERIFY2(m_wordpress->start(), qPrintable(m_wordpress->problem()));
+    QString problem;
+    QVERIFY2(m_peer.start(this, &problem), qPrintable(problem));
     QString output;
-    QVERIFY2(m_wordpress->runInWordPress(
+    QVERIFY2(m_peer.wordpress->runInWordPress(
                  QStringLiteral("wp_insert_term('Walks', 'category'); echo 'ok';"), &output),
-             qPrintable(m_wordpress->problem()));
-    m_list = new ActivityList(this);
-    m_road = new PublishRoad(*m_list, this);
-    ServerRoads::setSharedInstance(m_road);
-    DraftExtensions::sharedInstance().publish = PublishHandOver::publish;
+             qPrintable(m_peer.wordpress->problem()));
     UserDefaults::sharedInstance().setValue(QStringLiteral("usesHTMLEditor"), 1);
 }
 
 void tst_DraftCategoriesPeer::cleanupTestCase()
 {
-    DraftController::cleanUp();
-    letDraftsGo();
-    DraftExtensions::sharedInstance() = DraftExtensions();
-    ServerRoads::setSharedInstance(nullptr);
+    m_peer.stop();
 }
 
 void tst_DraftCategoriesPeer::cleanup()
@@ -90,9 +68,7 @@ void tst_DraftCategoriesPeer::cleanup()
 // A WordPress blog whose categories came from the server, as a refresh fetches them.
 BlogSetup tst_DraftCategoriesPeer::blogWithCategories()
 {
-    BlogSetup setup =
-        makeBlog(QStringLiteral("Wordpress"), m_wordpress->xmlrpcUrl(), m_wordpress->username(),
-                 m_wordpress->password(), QStringLiteral("1"));
+    BlogSetup setup = m_peer.blog();
     if (!setup.blog->refreshCategories())
         return {};
     if (!QTest::qWaitFor([&] { return !setup.blog->categoriesActivity(); }, 30000))
@@ -102,37 +78,11 @@ BlogSetup tst_DraftCategoriesPeer::blogWithCategories()
 
 void tst_DraftCategoriesPeer::publishAndWait(Draft* draft, const EntryPtr& entry)
 {
-    auto outcome = std::make_shared<Outcome>();
-    QObject::connect(m_road, &PublishRoad::jobCreated, this, [outcome](QObject* object) {
-        auto* job = qobject_cast<PublishJob*>(object);
-        QObject::connect(job, &Job::finished, [outcome, job] {
-            outcome->ended = true;
-            outcome->state = job->state();
-            outcome->message = job->error() ? job->error()->message : QString();
-        });
-    });
+    PublishWatch watch(*m_peer.road);
     draft->actions().publishAction()->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!DraftController::sharedInstance().draftForEntry(entry.get()), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(outcome->ended, 60000);
-    QVERIFY2(outcome->state == Job::State::Finished, qPrintable(outcome->message));
-    disconnect(m_road, &PublishRoad::jobCreated, this, nullptr);
-}
-
-QVariantMap tst_DraftCategoriesPeer::serverPost(const QString& postID)
-{
-    XMLRPCEncoder encoder;
-    encoder.setMethod(QStringLiteral("metaWeblog.getPost"));
-    encoder.setObjects({{QStringLiteral("postid"), postID},
-                        {QStringLiteral("username"), m_wordpress->username()},
-                        {QStringLiteral("password"), m_wordpress->password()}});
-    encoder.setKeys(
-        {QStringLiteral("postid"), QStringLiteral("username"), QStringLiteral("password")});
-    RestExchange request(m_wordpress->xmlrpcUrl(), "POST", encoder.document(), "text/xml");
-    const RestExchange::Result answer = request.run();
-    if (!answer.ok())
-        return {};
-    const DecodeResult decoded = XMLRPCDecoder::decode(answer.body);
-    return decoded.isFault() ? QVariantMap() : decoded.value().toMap();
+    QTRY_VERIFY_WITH_TIMEOUT(watch.outcome().ended, 60000);
+    QVERIFY2(watch.outcome().state == Job::State::Finished, qPrintable(watch.outcome().message));
 }
 
 void tst_DraftCategoriesPeer::tickTagDateAndPublish()
@@ -191,11 +141,11 @@ void tst_DraftCategoriesPeer::tickTagDateAndPublish()
 
     publishAndWait(draft, entry);
     QVERIFY(!entry->uniqueID().isEmpty());
-    const QVariantMap post = serverPost(entry->uniqueID());
+    const QVariantMap post = m_peer.serverPost(entry->uniqueID());
     QVERIFY(!post.isEmpty());
     // The XML-RPC answer calls a scheduled post published; WordPress itself knows better.
     QString status;
-    QVERIFY(m_wordpress->runInWordPress(
+    QVERIFY(m_peer.wordpress->runInWordPress(
         QStringLiteral("echo get_post_status(%1);").arg(entry->uniqueID().toInt()), &status));
     QCOMPARE(status.trimmed(), QStringLiteral("future"));
     QCOMPARE(post.value(QStringLiteral("categories")).toStringList(), QStringList{"Walks"});
@@ -229,7 +179,7 @@ void tst_DraftCategoriesPeer::categoryTheListLacksIsKept()
     QVERIFY(draft->categoryList()->hasCategoryWithName(QStringLiteral("Rambles")));
 
     publishAndWait(draft, entry);
-    const QVariantMap post = serverPost(entry->uniqueID());
+    const QVariantMap post = m_peer.serverPost(entry->uniqueID());
     QVERIFY(!post.isEmpty());
     // WordPress files it under what it knows; the post keeps what the user chose.
     QCOMPARE(post.value(QStringLiteral("categories")).toStringList(), QStringList{"Walks"});

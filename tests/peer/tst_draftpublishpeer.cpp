@@ -3,21 +3,13 @@
 #include "ActivityList.h"
 #include "BlogController.h"
 #include "DraftActions.h"
-#include "DraftTesting.h"
+#include "DraftPeerTesting.h"
 #include "DraftWindowLayout.h"
-#include "PublishHandOver.h"
-#include "PublishTesting.h"
 #include "RVDraftWindow.h"
-#include "RestExchange.h"
 #include "RichDraftTesting.h"
 #include "RichEditorPane.h"
 #include "RichStyleBar.h"
-#include "ServerRoads.h"
 #include "TKWebView.h"
-#include "TestSecretService.h"
-#include "WordPressServer.h"
-#include "XMLRPCDecoder.h"
-#include "XMLRPCEncoder.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -40,44 +32,29 @@ private slots:
     void writeInTheRichEditorAndPublish();
 
 private:
-    TestKeyring m_keyring;
-    WordPressServer* m_wordpress = nullptr;
-    ActivityList* m_list = nullptr;
-    PublishRoad* m_road = nullptr;
+    DraftPeerWorld m_peer;
 };
 
 void tst_DraftPublishPeer::initTestCase()
 {
-    QString error;
-    QVERIFY2(m_keyring.start(&error), qPrintable(error));
-    loadDrivers();
-    m_wordpress = new WordPressServer(this);
-    QVERIFY2(m_wordpress->start(), qPrintable(m_wordpress->problem()));
-    m_list = new ActivityList(this);
-    m_road = new PublishRoad(*m_list, this);
-    ServerRoads::setSharedInstance(m_road);
-    // As the program installs them.
+    QString problem;
+    QVERIFY2(m_peer.start(this, &problem), qPrintable(problem));
+    // As the program installs it.
     DraftExtensions::sharedInstance().makeRichEditor = [](QWidget* parent,
                                                           DraftEditorHost& host) -> DraftEditor* {
         return (new RichEditorPane(&host, parent))->editor();
     };
-    DraftExtensions::sharedInstance().publish = PublishHandOver::publish;
 }
 
 void tst_DraftPublishPeer::cleanupTestCase()
 {
-    DraftController::cleanUp();
-    letDraftsGo();
-    DraftExtensions::sharedInstance() = DraftExtensions();
-    ServerRoads::setSharedInstance(nullptr);
+    m_peer.stop();
 }
 
 void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
 {
     UserDefaults::sharedInstance().setValue(QStringLiteral("usesHTMLEditor"), 0);
-    const BlogSetup setup =
-        makeBlog(QStringLiteral("Wordpress"), m_wordpress->xmlrpcUrl(), m_wordpress->username(),
-                 m_wordpress->password(), QStringLiteral("1"));
+    const BlogSetup setup = m_peer.blog();
     setup.blog->setOption(QStringLiteral("warnOnTitle"), true);
     setup.blog->setOption(QStringLiteral("warnOnCategories"), true);
 
@@ -144,23 +121,15 @@ void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
     QCOMPARE(*written, QStringLiteral("<p>We didn't walk far.</p>\n"
                                       "<p>The water was <strong>high</strong> that day.</p>\n"));
 
-    auto outcome = std::make_shared<Outcome>();
-    QObject::connect(m_road, &PublishRoad::jobCreated, this, [outcome](QObject* object) {
-        auto* job = qobject_cast<PublishJob*>(object);
-        QObject::connect(job, &Job::finished, [outcome, job] {
-            outcome->ended = true;
-            outcome->state = job->state();
-            outcome->message = job->error() ? job->error()->message : QString();
-        });
-    });
+    PublishWatch watch(*m_peer.road);
     draft->actions().publishAction()->trigger();
     // No category: the blog warns, and the user goes on.
     QTRY_VERIFY_WITH_TIMEOUT(draft->sheet(), PageTimeout);
     QVERIFY(plainText(draft->sheet()->text()).contains(QStringLiteral("tags or categories")));
     QVERIFY(clickButton(draft->sheet(), QStringLiteral("Continue publish")));
     QVERIFY(!drafts.draftForEntry(entry.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(outcome->ended, PageTimeout);
-    QVERIFY2(outcome->state == Job::State::Finished, qPrintable(outcome->message));
+    QTRY_VERIFY_WITH_TIMEOUT(watch.outcome().ended, PageTimeout);
+    QVERIFY2(watch.outcome().state == Job::State::Finished, qPrintable(watch.outcome().message));
     // WordPress stores a post without its final line break; every other byte
     // is the serializer's.
     QString expected = *written;
@@ -169,19 +138,9 @@ void tst_DraftPublishPeer::writeInTheRichEditorAndPublish()
     QCOMPARE(entry->body(), expected);
 
     // Read back through XML-RPC, as any client would.
-    XMLRPCEncoder encoder;
-    encoder.setMethod(QStringLiteral("metaWeblog.getPost"));
-    encoder.setObjects({{QStringLiteral("postid"), entry->uniqueID()},
-                        {QStringLiteral("username"), m_wordpress->username()},
-                        {QStringLiteral("password"), m_wordpress->password()}});
-    encoder.setKeys(
-        {QStringLiteral("postid"), QStringLiteral("username"), QStringLiteral("password")});
-    RestExchange request(m_wordpress->xmlrpcUrl(), "POST", encoder.document(), "text/xml");
-    const RestExchange::Result answer = request.run();
-    QVERIFY2(answer.ok(), qPrintable(answer.problem));
-    const DecodeResult decoded = XMLRPCDecoder::decode(answer.body);
-    QVERIFY2(!decoded.isFault(), qPrintable(decoded.errorMessage()));
-    const QVariantMap post = decoded.value().toMap();
+    QString problem;
+    const QVariantMap post = m_peer.serverPost(entry->uniqueID(), &problem);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(post.value(QStringLiteral("title")).toString(), QStringLiteral("A walk by the river"));
     QCOMPARE(post.value(QStringLiteral("description")).toString(), expected);
 }

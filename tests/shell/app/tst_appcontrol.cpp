@@ -20,6 +20,7 @@
 #include "NotificationCenter.h"
 #include "PluginBundles.h"
 #include "PluginInstaller.h"
+#include "Presets.h"
 #include "PropertyList.h"
 #include "RVTagTool.h"
 #include "ScreenshotSaver.h"
@@ -84,6 +85,7 @@ private slots:
     void aHugePreferencesFileIsSaid();
     void anUnreadableStationeryFileIsSaid();
     void anUnreadableAttachmentLibraryIsSaid();
+    void anUnreadablePresetsFileIsSaid();
     void documentsWaitForTheLaunchInOrder();
     void outsideCallsOverTheirBoundsAreRefused();
     void aBurstOfBigCallsLeavesTheBusAnswering();
@@ -162,6 +164,11 @@ void tst_AppControl::initTestCase()
     QVERIFY(tags.open(QIODevice::WriteOnly));
     tags.write("not a property list");
     tags.close();
+    // A presets file that cannot be read.
+    QFile presets(Presets::defaultPath());
+    QVERIFY(presets.open(QIODevice::WriteOnly));
+    presets.write("bplist00 no presets");
+    presets.close();
     // A stationery file that cannot be read.
     QFile stationery(Stationeries::defaultPath());
     QVERIFY(stationery.open(QIODevice::WriteOnly));
@@ -266,6 +273,19 @@ void tst_AppControl::anUnreadableAttachmentLibraryIsSaid()
     QVERIFY(!library->isLoaded());
     alert->close();
     QTRY_VERIFY(!alertOn(window, QStringLiteral("Attachments")));
+}
+
+void tst_AppControl::anUnreadablePresetsFileIsSaid()
+{
+    QWidget* window = m_control->blogController();
+    QMessageBox* alert = alertOn(window, QStringLiteral("Presets"));
+    QVERIFY(alert);
+    QVERIFY2(alert->informativeText().contains(QLatin1String("presets.plist")) &&
+                 alert->informativeText().contains(QLatin1String(".unreadable")),
+             qPrintable(alert->informativeText()));
+    QVERIFY(!QFile::exists(Presets::defaultPath()));
+    alert->close();
+    QTRY_VERIFY(!alertOn(window, QStringLiteral("Presets")));
 }
 
 void tst_AppControl::documentsWaitForTheLaunchInOrder()

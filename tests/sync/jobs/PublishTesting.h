@@ -59,29 +59,50 @@ struct Outcome {
     bool edit = false;
 };
 
+// The road's publishes watched to their end from now until stop() (or the
+// watch goes); the outcome is the last one's.
+class PublishWatch {
+public:
+    explicit PublishWatch(PublishRoad& road)
+        : m_outcome(std::make_shared<Outcome>()),
+          m_created(QObject::connect(
+              &road, &PublishRoad::jobCreated, [outcome = m_outcome](QObject* object) {
+                  auto* job = qobject_cast<PublishJob*>(object);
+                  QObject::connect(job, &Job::finished, [outcome, job] {
+                      ++outcome->endings;
+                      outcome->ended = true;
+                      outcome->state = job->state();
+                      outcome->message = job->error() ? job->error()->message : QString();
+                      outcome->requests = job->requestCount();
+                      outcome->edit = job->isEdit();
+                  });
+              }))
+    {
+    }
+    ~PublishWatch() { stop(); }
+    PublishWatch(const PublishWatch&) = delete;
+    PublishWatch& operator=(const PublishWatch&) = delete;
+
+    // No later job is watched; the jobs already watched still note their end.
+    void stop() { QObject::disconnect(m_created); }
+    const Outcome& outcome() const { return *m_outcome; }
+
+private:
+    std::shared_ptr<Outcome> m_outcome;
+    QMetaObject::Connection m_created;
+};
+
 // Publishes through the road and waits (bounded) for the job's one end.
 inline Outcome publish(PublishRoad& road, const EntryPtr& entry, int limitMs = 30000)
 {
-    auto outcome = std::make_shared<Outcome>();
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(&road, &PublishRoad::jobCreated, [outcome](QObject* object) {
-        auto* job = qobject_cast<PublishJob*>(object);
-        QObject::connect(job, &Job::finished, [outcome, job] {
-            ++outcome->endings;
-            outcome->ended = true;
-            outcome->state = job->state();
-            outcome->message = job->error() ? job->error()->message : QString();
-            outcome->requests = job->requestCount();
-            outcome->edit = job->isEdit();
-        });
-    });
+    PublishWatch watch(road);
     const bool started = entry->publish();
     if (started)
-        (void)QTest::qWaitFor([&] { return outcome->ended; }, limitMs);
-    QObject::disconnect(*connection);
+        (void)QTest::qWaitFor([&] { return watch.outcome().ended; }, limitMs);
+    watch.stop();
     // A second end would show up now.
     QTest::qWait(20);
-    return *outcome;
+    return watch.outcome();
 }
 
 // The error row's message, or empty.

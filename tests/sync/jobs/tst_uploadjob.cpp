@@ -5,10 +5,8 @@
 #include "Attachment.h"
 #include "ConsoleSink.h"
 #include "PluginManager.h"
-#include "RoadTesting.h"
 #include "TestSecretService.h"
-#include "UploadJob.h"
-#include "UploadRoad.h"
+#include "UploadTesting.h"
 #include "UploaderManager.h"
 
 #include <QCoreApplication>
@@ -83,19 +81,6 @@ public:
     void addToConsole(const QString& more) override { text += more; }
 };
 
-QByteArray bitsOf(const QByteArray& body)
-{
-    static const QRegularExpression bits(QStringLiteral("<base64>([^<]*)</base64>"));
-    return QByteArray::fromBase64(bits.match(QString::fromLatin1(body)).captured(1).toLatin1());
-}
-
-QString fileNameOf(const QByteArray& body)
-{
-    static const QRegularExpression name(
-        QStringLiteral("<name>name</name>\\s*<value>\\s*<string>([^<]*)</string>"));
-    return name.match(QString::fromUtf8(body)).captured(1);
-}
-
 // The road's own steps whatever the file holds: a plain attachment, as
 // pictures and movies go up in passes of their own.
 AttachmentPtr plainAttachment(const QString& path)
@@ -143,19 +128,11 @@ private slots:
 private:
     QString makeFile(const QString& name, int size);
     AttachmentPtr blogAttachment(const BlogSetup& setup, const QString& path);
-    struct Outcome {
-        int done = 0;
-        int failed = 0;
-        QString message;
-    };
-    std::shared_ptr<Outcome> upload(const AttachmentPtr& attachment, bool manual = false);
+    std::shared_ptr<UploadOutcome> upload(const AttachmentPtr& attachment, bool manual = false);
 
     plumet::test::TestKeyring m_keyring;
     QTemporaryDir m_files;
-    TestHttpServer* m_server = nullptr;
-    ActivityList* m_list = nullptr;
-    UploadRoad* m_road = nullptr;
-    AccountList* m_accounts = nullptr;
+    UploadRig m_rig;
     EventRecorder m_events;
     ScriptedUploader m_uploader;
     AtomMediaDriver m_atomMedia;
@@ -180,23 +157,13 @@ void tst_UploadJob::init()
     m_console.text.clear();
     m_uploader.answer = {};
     m_uploader.canSpecify = false;
-    m_server = new TestHttpServer(this);
-    QVERIFY(m_server->listen());
-    m_list = new ActivityList(this);
-    m_list->setRetryInterval(20);
-    m_accounts = new AccountList(this);
-    m_road = new UploadRoad(*m_list, this);
-    m_road->setAccountList(m_accounts);
-    m_road->setTimeOut(5);
-    m_road->setResponseTimeout(std::chrono::milliseconds(3000));
+    QVERIFY(m_rig.start(this));
+    m_rig.list->setRetryInterval(20);
 }
 
 void tst_UploadJob::cleanup()
 {
-    delete m_road;
-    delete m_list;
-    delete m_server;
-    delete m_accounts;
+    m_rig.stop();
 }
 
 QString tst_UploadJob::makeFile(const QString& name, int size)
@@ -213,37 +180,25 @@ QString tst_UploadJob::makeFile(const QString& name, int size)
 
 AttachmentPtr tst_UploadJob::blogAttachment(const BlogSetup& setup, const QString& path)
 {
-    m_accounts->insertAccount(setup.account, -1);
     AttachmentPtr attachment = plainAttachment(path);
-    attachment->setAccountID(setup.account->accountID());
-    attachment->setBlogID(setup.blog->uniqueID());
+    sendToBlog(*m_rig.accounts, *attachment, setup);
     return attachment;
 }
 
-std::shared_ptr<tst_UploadJob::Outcome> tst_UploadJob::upload(const AttachmentPtr& attachment,
-                                                              bool manual)
+std::shared_ptr<UploadOutcome> tst_UploadJob::upload(const AttachmentPtr& attachment, bool manual)
 {
-    auto outcome = std::make_shared<Outcome>();
-    m_road->upload(
-        attachment, [outcome] { ++outcome->done; },
-        [outcome](const QString& message) {
-            ++outcome->failed;
-            outcome->message = message;
-        },
-        manual);
-    [&] { QVERIFY(QTest::qWaitFor([&] { return outcome->done + outcome->failed > 0; }, 20000)); }();
-    QTest::qWait(20);
-    return outcome;
+    return uploadAndWait(*m_rig.road, attachment, manual);
 }
 
 void tst_UploadJob::uploadsToABlog()
 {
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/wp-content/uploads/a.png")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(
+        mediaAnswer(QStringLiteral("http://blog.invalid/wp-content/uploads/a.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const QString path = makeFile(QStringLiteral("a.png"), 300000);
     const AttachmentPtr attachment = blogAttachment(setup, path);
     bool sawUploading = false;
-    connect(m_road, &UploadRoad::jobCreated, this, [&](Job* job) {
+    connect(m_rig.road, &UploadRoad::jobCreated, this, [&](Job* job) {
         connect(job, &Job::stateChanged, this, [&, attachment](Job::State state) {
             if (state == Job::State::Running)
                 sawUploading = attachment->isUploading();
@@ -257,13 +212,13 @@ void tst_UploadJob::uploadsToABlog()
     QVERIFY(!attachment->isUploading());
     QCOMPARE(attachment->uploadPath(),
              QStringLiteral("http://blog.invalid/wp-content/uploads/a.png"));
-    QCOMPARE(m_server->requests().size(), 1);
-    const QByteArray& body = m_server->requests().at(0).body;
-    QCOMPARE(methodOf(m_server->requests().at(0)), QStringLiteral("metaWeblog.newMediaObject"));
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    const QByteArray& body = m_rig.server->requests().at(0).body;
+    QCOMPARE(methodOf(m_rig.server->requests().at(0)), QStringLiteral("metaWeblog.newMediaObject"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(bitsOf(body), file.readAll());
-    QCOMPARE(fileNameOf(body), QStringLiteral("a.png"));
+    QCOMPARE(xmlrpcBits(body), file.readAll());
+    QCOMPARE(xmlrpcString(body, "name"), QStringLiteral("a.png"));
     QVERIFY(body.contains("<string>image/png</string>"));
     // The console shows the request without the file and without the password.
     QVERIFY(m_console.text.contains(QStringLiteral("metaWeblog.newMediaObject")));
@@ -273,7 +228,7 @@ void tst_UploadJob::uploadsToABlog()
     QTRY_COMPARE(m_events.events.size(), 1);
     QCOMPARE(m_events.events.at(0).first, 4);
     QCOMPARE(m_events.events.at(0).second.toString(), QStringLiteral("a.png"));
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
     QVERIFY(!setup.account->isCritical());
 }
 
@@ -372,7 +327,7 @@ void tst_UploadJob::uploaderFailures()
     QCOMPARE(outcome->message, message);
     QVERIFY(attachment->uploadPath().isEmpty());
     QVERIFY(!attachment->isUploading());
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
     QVERIFY(m_events.events.isEmpty());
 }
 
@@ -404,25 +359,25 @@ void tst_UploadJob::atomRoad()
 {
     QFETCH(QVariantMap, services);
     QFETCH(QString, message);
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_rig.server->url("/atom"));
     setup.blog->setServices(services);
     const auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
     QCOMPARE(outcome->message, message);
-    QVERIFY(m_server->requests().isEmpty());
+    QVERIFY(m_rig.server->requests().isEmpty());
 }
 
 void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
 {
-    m_server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                   "<entry xmlns=\"http://www.w3.org/2005/Atom\" "
-                                   "xmlns:media=\"http://search.yahoo.com/mrss/\">"
-                                   "<title>a b.png</title><media:content "
-                                   "url=\"http://blog.invalid/media/a%20b.png\"/></entry>",
-                                   "application/atom+xml"));
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom media"), m_server->url("/atom"));
+    m_rig.server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                       "<entry xmlns=\"http://www.w3.org/2005/Atom\" "
+                                       "xmlns:media=\"http://search.yahoo.com/mrss/\">"
+                                       "<title>a b.png</title><media:content "
+                                       "url=\"http://blog.invalid/media/a%20b.png\"/></entry>",
+                                       "application/atom+xml"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom media"), m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.post", m_server->url("/atom/post").toString()},
-                    {"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.post", m_rig.server->url("/atom/post").toString()},
+                    {"service.upload", m_rig.server->url("/atom/media").toString()}});
     const QString path = makeFile(QStringLiteral("a b.png"), 300000);
     const AttachmentPtr attachment = blogAttachment(setup, path);
     const auto outcome = upload(attachment);
@@ -431,8 +386,8 @@ void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/media/a%20b.png"));
 
     // One POST to the upload address, signed with WSSE, the file in it byte for byte.
-    QCOMPARE(m_server->requests().size(), 1);
-    const TestHttpServer::Request& request = m_server->requests().first();
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    const TestHttpServer::Request& request = m_rig.server->requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.target, QByteArray("/atom/media"));
     QVERIFY(request.header("Content-Type").startsWith("application/atom+xml"));
@@ -457,24 +412,25 @@ void tst_UploadJob::atomUploadGoesUpAsAMediaEntry()
     QVERIFY(!m_console.text.contains(QStringLiteral("pässword")));
     QTRY_COMPARE(m_events.events.size(), 1);
     QCOMPARE(m_events.events.at(0).first, 4);
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::atomUploadPostsTheFileItself()
 {
-    m_server->enqueue(Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                   "<entry xmlns=\"http://www.w3.org/2005/Atom\">"
-                                   "<title>a b.png</title><content type=\"image/png\" "
-                                   "src=\"http://blog.invalid/media/1.bin\"/>"
-                                   "<link rel=\"edit-media\" "
-                                   "href=\"http://blog.invalid/media/1.bin\"/>"
-                                   "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
-                                   "url=\"http://blog.invalid/media/1.bin\"/></entry>",
-                                   "application/atom+xml;type=entry"));
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    m_rig.server->enqueue(
+        Response::ok("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                     "<entry xmlns=\"http://www.w3.org/2005/Atom\">"
+                     "<title>a b.png</title><content type=\"image/png\" "
+                     "src=\"http://blog.invalid/media/1.bin\"/>"
+                     "<link rel=\"edit-media\" "
+                     "href=\"http://blog.invalid/media/1.bin\"/>"
+                     "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
+                     "url=\"http://blog.invalid/media/1.bin\"/></entry>",
+                     "application/atom+xml;type=entry"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.post", m_server->url("/atom/post").toString()},
-                    {"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.post", m_rig.server->url("/atom/post").toString()},
+                    {"service.upload", m_rig.server->url("/atom/media").toString()}});
     const QString path = makeFile(QStringLiteral("a bü.png"), 300000);
     const AttachmentPtr attachment = blogAttachment(setup, path);
     const auto outcome = upload(attachment);
@@ -484,8 +440,8 @@ void tst_UploadJob::atomUploadPostsTheFileItself()
 
     // One POST to the upload address, signed with WSSE: the file as the body,
     // its type as the Content-Type, its name as the Slug.
-    QCOMPARE(m_server->requests().size(), 1);
-    const TestHttpServer::Request& request = m_server->requests().first();
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    const TestHttpServer::Request& request = m_rig.server->requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.target, QByteArray("/atom/media"));
     QCOMPARE(request.header("Content-Type"), QByteArray("image/png"));
@@ -502,7 +458,7 @@ void tst_UploadJob::atomUploadPostsTheFileItself()
     QVERIFY(m_console.text.contains(QStringLiteral("REMOVED (300000 bytes of image/png)")));
     QVERIFY(m_console.text.size() < 4000);
     QTRY_COMPARE(m_events.events.size(), 1);
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::atomRefusalsInWords_data()
@@ -549,17 +505,17 @@ void tst_UploadJob::atomRefusalsInWords()
 {
     QFETCH(Response, answer);
     QFETCH(QString, message);
-    m_server->enqueue(answer);
-    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_server->url("/atom"));
+    m_rig.server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Atom 1.0"), m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.upload", m_rig.server->url("/atom/media").toString()}});
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a b.png", 100));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
-    QCOMPARE(outcome->message, message.replace("PORT", QString::number(m_server->port())));
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(outcome->message, message.replace("PORT", QString::number(m_rig.server->port())));
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QVERIFY(attachment->uploadPath().isEmpty());
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::failuresInWords_data()
@@ -587,15 +543,15 @@ void tst_UploadJob::failuresInWords()
 {
     QFETCH(Response, answer);
     QFETCH(QString, message);
-    m_server->enqueue(answer);
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
     QCOMPARE(outcome->message, message);
     QVERIFY(attachment->uploadPath().isEmpty());
     // The caller shows the failure: no error row stays behind.
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::hostileServer_data()
@@ -611,9 +567,9 @@ void tst_UploadJob::hostileServer_data()
 void tst_UploadJob::hostileServer()
 {
     QFETCH(Response, answer);
-    m_road->setResponseTimeout(std::chrono::milliseconds(500));
-    m_server->enqueue(answer);
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.road->setResponseTimeout(std::chrono::milliseconds(500));
+    m_rig.server->enqueue(answer);
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
     const auto outcome = upload(attachment);
     QCOMPARE(outcome->failed + outcome->done, 1);
@@ -622,14 +578,14 @@ void tst_UploadJob::hostileServer()
     QVERIFY(attachment->uploadPath().isEmpty());
     QVERIFY(!attachment->isUploading());
     QVERIFY(!setup.account->isCritical());
-    QTRY_COMPARE(m_list->count(), 0);
+    QTRY_COMPARE(m_rig.list->count(), 0);
 }
 
 void tst_UploadJob::failureLeavesTheAccountToItsHolder()
 {
     // Another road holds the account while an upload to its blog fails.
-    m_server->enqueue(Response::xmlrpcFault(500, QStringLiteral("Disk full")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(Response::xmlrpcFault(500, QStringLiteral("Disk full")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     AccountBusyToken holder = AccountBusyToken::take(setup.account.get());
     QVERIFY(holder);
     auto outcome = upload(blogAttachment(setup, makeFile("a.png", 100)));
@@ -654,7 +610,7 @@ void tst_UploadJob::secondRequestJoinsTheUpload()
     AttachmentPtr attachment = plainAttachment(makeFile("p.jpg", 10));
     attachment->setAccountID(QStringLiteral("Scripted"));
     int first = 0;
-    m_road->upload(attachment, [&] { ++first; }, {});
+    m_rig.road->upload(attachment, [&] { ++first; }, {});
     const auto second = upload(attachment);
     QCOMPARE(second->done, 1);
     QCOMPARE(first, 1);
@@ -663,23 +619,25 @@ void tst_UploadJob::secondRequestJoinsTheUpload()
 
 void tst_UploadJob::publishingRoadUploadsThroughIt()
 {
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/a.png")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const AttachmentPtr attachment = blogAttachment(setup, makeFile("a.png", 100));
     auto entry = Entry::create();
     setup.blog->addEntry(entry);
-    AttachmentUploads::setSharedInstance(m_road);
+    AttachmentUploads::setSharedInstance(m_rig.road);
     bool done = false;
-    static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
+    static_cast<AttachmentUploads*>(m_rig.road)
+        ->upload(attachment, entry, [&] { done = true; }, {});
     QTRY_VERIFY(done);
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
     // Once up it is not sent again: the publish needs nothing more of it.
     done = false;
-    static_cast<AttachmentUploads*>(m_road)->upload(attachment, entry, [&] { done = true; }, {});
+    static_cast<AttachmentUploads*>(m_rig.road)
+        ->upload(attachment, entry, [&] { done = true; }, {});
     QTRY_VERIFY(done);
     AttachmentUploads::setSharedInstance(nullptr);
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/a.png"));
 }
 

@@ -5,10 +5,8 @@
 #include "MovieAttachment.h"
 #include "PassAttachment.h"
 #include "PluginManager.h"
-#include "RoadTesting.h"
 #include "TestSecretService.h"
-#include "UploadJob.h"
-#include "UploadRoad.h"
+#include "UploadTesting.h"
 #include "UploaderManager.h"
 
 #include <QCoreApplication>
@@ -80,20 +78,6 @@ public:
     }
 };
 
-QString xmlrpcString(const QByteArray& body, const char* member)
-{
-    const QRegularExpression pattern(
-        QStringLiteral("<name>%1</name>\\s*<value>\\s*<string>([^<]*)</string>")
-            .arg(QLatin1String(member)));
-    return pattern.match(QString::fromUtf8(body)).captured(1);
-}
-
-QByteArray xmlrpcBits(const QByteArray& body)
-{
-    static const QRegularExpression bits(QStringLiteral("<base64>([^<]*)</base64>"));
-    return QByteArray::fromBase64(bits.match(QString::fromLatin1(body)).captured(1).toLatin1());
-}
-
 Response mediaAnswer(const QString& url)
 {
     return xmlrpcAnswer(QVariantMap{{"url", url}, {"file", "x"}});
@@ -138,21 +122,11 @@ private:
     // up), "JPEG" (a JPEG sent as it is), "movie thumbnail", "movie poster".
     std::shared_ptr<PassAttachment> makeAttachment(const QString& kind);
     void toBlog(PassAttachment& attachment, const BlogSetup& setup);
-    struct Outcome {
-        int done = 0;
-        int failed = 0;
-        QString message;
-        QStringList statuses;
-        int passes = 0;
-    };
-    std::shared_ptr<Outcome> upload(const AttachmentPtr& attachment);
+    std::shared_ptr<UploadOutcome> upload(const AttachmentPtr& attachment);
 
     plumet::test::TestKeyring m_keyring;
     QTemporaryDir m_files;
-    TestHttpServer* m_server = nullptr;
-    ActivityList* m_list = nullptr;
-    UploadRoad* m_road = nullptr;
-    AccountList* m_accounts = nullptr;
+    UploadRig m_rig;
     EventRecorder m_events;
     NotingUploader m_uploader;
     MediaEntryDriver m_mediaEntries;
@@ -175,22 +149,12 @@ void tst_UploadPasses::init()
     m_events.events.clear();
     m_uploader.calls = 0;
     m_uploader.request.clear();
-    m_server = new TestHttpServer(this);
-    QVERIFY(m_server->listen());
-    m_list = new ActivityList(this);
-    m_accounts = new AccountList(this);
-    m_road = new UploadRoad(*m_list, this);
-    m_road->setAccountList(m_accounts);
-    m_road->setTimeOut(5);
-    m_road->setResponseTimeout(std::chrono::milliseconds(3000));
+    QVERIFY(m_rig.start(this));
 }
 
 void tst_UploadPasses::cleanup()
 {
-    delete m_road;
-    delete m_list;
-    delete m_server;
-    delete m_accounts;
+    m_rig.stop();
 }
 
 QString tst_UploadPasses::makeFile(const QString& name, const QByteArray& bytes)
@@ -234,34 +198,13 @@ std::shared_ptr<PassAttachment> tst_UploadPasses::makeAttachment(const QString& 
 
 void tst_UploadPasses::toBlog(PassAttachment& attachment, const BlogSetup& setup)
 {
-    m_accounts->insertAccount(setup.account, -1);
-    attachment.setAccountID(setup.account->accountID());
-    attachment.setBlogID(setup.blog->uniqueID());
+    sendToBlog(*m_rig.accounts, attachment, setup);
 }
 
-std::shared_ptr<tst_UploadPasses::Outcome> tst_UploadPasses::upload(const AttachmentPtr& attachment)
+// Each upload starts at once, without a row of its own.
+std::shared_ptr<UploadOutcome> tst_UploadPasses::upload(const AttachmentPtr& attachment)
 {
-    auto outcome = std::make_shared<Outcome>();
-    const QMetaObject::Connection created =
-        connect(m_road, &UploadRoad::jobCreated, this, [outcome](Job* job) {
-            outcome->statuses << job->status();
-            connect(job, &Job::statusChanged, job,
-                    [outcome](const QString& status) { outcome->statuses << status; });
-            connect(job, &Job::finished, job,
-                    [outcome, job] { outcome->passes = qobject_cast<UploadJob*>(job)->passes(); });
-        });
-    m_road->upload(
-        attachment, [outcome] { ++outcome->done; },
-        [outcome](const QString& message) {
-            ++outcome->failed;
-            outcome->message = message;
-        },
-        true);
-    [&] { QVERIFY(QTest::qWaitFor([&] { return outcome->done + outcome->failed > 0; }, 20000)); }();
-    QTest::qWait(20);
-    disconnect(created);
-    outcome->statuses.removeDuplicates();
-    return outcome;
+    return uploadAndWait(*m_rig.road, attachment, true);
 }
 
 void tst_UploadPasses::blogPasses_data()
@@ -314,9 +257,9 @@ void tst_UploadPasses::blogPasses()
     QFETCH(QString, companionType);
     QFETCH(QByteArray, companionBytes);
 
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/main")));
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/companion")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/main")));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/companion")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const auto attachment = makeAttachment(kind);
     toBlog(*attachment, setup);
     attachment->setDestination(destination);
@@ -333,9 +276,9 @@ void tst_UploadPasses::blogPasses()
              QStringList({QStringLiteral("Uploading media \"%1\"...").arg(shown),
                           QStringLiteral("Uploading thumbnail for \"%1\"...").arg(shown)}));
 
-    QCOMPARE(m_server->requests().size(), 2);
-    const QByteArray& first = m_server->requests().at(0).body;
-    const QByteArray& second = m_server->requests().at(1).body;
+    QCOMPARE(m_rig.server->requests().size(), 2);
+    const QByteArray& first = m_rig.server->requests().at(0).body;
+    const QByteArray& second = m_rig.server->requests().at(1).body;
     QCOMPARE(xmlrpcString(first, "name"), mainName);
     QCOMPARE(xmlrpcString(first, "type"), mainType);
     QCOMPARE(xmlrpcBits(first), mainBytes);
@@ -356,11 +299,11 @@ void tst_UploadPasses::atomPasses_data()
 void tst_UploadPasses::atomPasses()
 {
     QFETCH(QString, driver);
-    m_server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.mov")));
-    m_server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.jpg")));
-    const BlogSetup setup = makeBlog(driver, m_server->url("/atom"));
+    m_rig.server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.mov")));
+    m_rig.server->enqueue(atomAnswer(QStringLiteral("http://blog.invalid/media/clip.jpg")));
+    const BlogSetup setup = makeBlog(driver, m_rig.server->url("/atom"));
     setup.blog->setServices(
-        QVariantMap{{"service.upload", m_server->url("/atom/media").toString()}});
+        QVariantMap{{"service.upload", m_rig.server->url("/atom/media").toString()}});
     const auto attachment = makeAttachment(QStringLiteral("movie thumbnail"));
     toBlog(*attachment, setup);
     // No folder on the Atom road.
@@ -372,12 +315,12 @@ void tst_UploadPasses::atomPasses()
     QCOMPARE(outcome->done, 1);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/media/clip.mov"));
     QCOMPARE(attachment->companionAddress, QStringLiteral("http://blog.invalid/media/clip.jpg"));
-    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_rig.server->requests().size(), 2);
     const QList<QPair<QByteArray, QByteArray>> sent{{"clip.mov", "video/quicktime"},
                                                     {"clip.jpg", "image/jpeg"}};
     const QList<QByteArray> bytes{movieBytes, thumbBytes};
     for (int pass = 0; pass < 2; ++pass) {
-        const TestHttpServer::Request& request = m_server->requests().at(pass);
+        const TestHttpServer::Request& request = m_rig.server->requests().at(pass);
         QCOMPARE(request.target, QByteArray("/atom/media"));
         if (driver == QLatin1String("Atom 1.0")) {
             QCOMPARE(request.header("Slug"), sent.at(pass).first);
@@ -396,20 +339,21 @@ void tst_UploadPasses::atomPasses()
 
 void tst_UploadPasses::onlyWhatIsMissingGoes()
 {
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const auto attachment = makeAttachment(QStringLiteral("png"));
     toBlog(*attachment, setup);
 
     // Main file up, thumbnail not: one request, the thumbnail.
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
     attachment->setUploadPath(QStringLiteral("http://blog.invalid/Photo.jpg"));
     auto outcome = upload(attachment);
     QCOMPARE(outcome->done, 1);
     QCOMPARE(outcome->passes, 1);
     QCOMPARE(outcome->statuses,
              QStringList(QStringLiteral("Uploading thumbnail for \"Photo.png\"...")));
-    QCOMPARE(m_server->requests().size(), 1);
-    QCOMPARE(xmlrpcString(m_server->requests().at(0).body, "name"), QStringLiteral("Photo-tm.jpg"));
+    QCOMPARE(m_rig.server->requests().size(), 1);
+    QCOMPARE(xmlrpcString(m_rig.server->requests().at(0).body, "name"),
+             QStringLiteral("Photo-tm.jpg"));
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/Photo.jpg"));
     QCOMPARE(attachment->companionAddress, QStringLiteral("http://blog.invalid/Photo-tm.jpg"));
     QTRY_COMPARE(m_events.events.size(), 1);
@@ -418,7 +362,7 @@ void tst_UploadPasses::onlyWhatIsMissingGoes()
     outcome = upload(attachment);
     QCOMPARE(outcome->done, 1);
     QCOMPARE(outcome->passes, 0);
-    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_rig.server->requests().size(), 1);
     QTest::qWait(50);
     QCOMPARE(m_events.events.size(), 1);
 
@@ -431,17 +375,17 @@ void tst_UploadPasses::onlyWhatIsMissingGoes()
 
 void tst_UploadPasses::failedCompanionPassKeepsTheMainAddress()
 {
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo.jpg")));
-    m_server->enqueue(Response::withStatus(500));
-    m_server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
-    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_server->url("/xmlrpc.php"));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo.jpg")));
+    m_rig.server->enqueue(Response::withStatus(500));
+    m_rig.server->enqueue(mediaAnswer(QStringLiteral("http://blog.invalid/Photo-tm.jpg")));
+    const BlogSetup setup = makeBlog(QStringLiteral("Wordpress"), m_rig.server->url("/xmlrpc.php"));
     const auto attachment = makeAttachment(QStringLiteral("png"));
     toBlog(*attachment, setup);
 
     auto outcome = upload(attachment);
     QCOMPARE(outcome->failed, 1);
     QVERIFY(!outcome->message.isEmpty());
-    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_rig.server->requests().size(), 2);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/Photo.jpg"));
     QVERIFY(attachment->companionAddress.isEmpty());
     QVERIFY(!attachment->uploadComplete());
@@ -449,8 +393,8 @@ void tst_UploadPasses::failedCompanionPassKeepsTheMainAddress()
 
     outcome = upload(attachment);
     QCOMPARE(outcome->done, 1);
-    QCOMPARE(m_server->requests().size(), 3);
-    const QByteArray& retry = m_server->requests().at(2).body;
+    QCOMPARE(m_rig.server->requests().size(), 3);
+    const QByteArray& retry = m_rig.server->requests().at(2).body;
     QCOMPARE(xmlrpcString(retry, "name"), QStringLiteral("Photo-tm.jpg"));
     QCOMPARE(xmlrpcBits(retry), thumbBytes);
     QCOMPARE(attachment->uploadPath(), QStringLiteral("http://blog.invalid/Photo.jpg"));
