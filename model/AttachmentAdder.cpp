@@ -4,6 +4,7 @@
 #include "AttachmentController.h"
 #include "ImageAttachment.h"
 #include "MediaAttachment.h"
+#include "Presets.h"
 
 #include <QFileInfo>
 #include <QVariantMap>
@@ -12,6 +13,10 @@
 AttachmentAdder::AttachmentAdder(AttachmentController& library, PresetLookup presets)
     : m_library(library), m_presets(std::move(presets))
 {
+    if (!m_presets)
+        m_presets = [](const Attachment& attachment) {
+            return Presets::sharedInstance().lastUsedPresetFor(attachment);
+        };
 }
 
 AttachmentPtr AttachmentAdder::makeAttachment(const QString& path) const

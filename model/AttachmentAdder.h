@@ -18,9 +18,10 @@ class MediaAttachment;
 class AttachmentAdder {
 public:
     // The preset "lastUsedPreset" names when it is of the attachment's kind,
-    // else null (the presets store answers it).
+    // else null.
     using PresetLookup = std::function<std::shared_ptr<MediaAttachment>(const Attachment&)>;
 
+    // Without a lookup the presets store answers (Presets::lastUsedPresetFor).
     explicit AttachmentAdder(AttachmentController& library, PresetLookup presets = {});
 
     // A new attachment for a regular file (links followed), inserted at `row`

@@ -5,6 +5,8 @@
 #include "KeyedUnarchiver.h"
 #include "ManualClock.h"
 #include "MovieAttachment.h"
+#include "Presets.h"
+#include "UserDefaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +27,7 @@ private slots:
     void aKeyAnswersItsAttachment();
     void filesAtARowLandInReverseOrder();
     void mediaItems();
+    void thePresetsStoreAnswersByDefault();
 
 private:
     QString file(const QString& name, const QByteArray& bytes = "bytes");
@@ -187,6 +190,25 @@ void tst_AttachmentAdder::mediaItems()
     QCOMPARE(added[1]->alt(), defaultAlt);
     QVERIFY(std::dynamic_pointer_cast<ImageAttachment>(added[0])->useScaling());
     QVERIFY(!m_library->hasUnsavedChanges());
+}
+
+void tst_AttachmentAdder::thePresetsStoreAnswersByDefault()
+{
+    auto preset = std::make_shared<ImageAttachment>();
+    preset->setUniqueID(QStringLiteral("Big thumbs"));
+    preset->setThumbHeight(150);
+    Presets::sharedInstance().setPresets({preset});
+    UserDefaults::sharedInstance().setValue(QString::fromLatin1(Presets::LastUsedPresetKey),
+                                            QStringLiteral("Big thumbs"));
+    AttachmentAdder adder(*m_library);
+    auto image =
+        std::dynamic_pointer_cast<ImageAttachment>(adder.addOneFile(picture("p.png", 900, 500)));
+    QVERIFY(image);
+    QCOMPARE(image->thumbHeight(), 150);
+    QVERIFY(!image->useScaling());
+    UserDefaults::sharedInstance().setValue(QString::fromLatin1(Presets::LastUsedPresetKey),
+                                            QString());
+    Presets::sharedInstance().setPresets({});
 }
 
 QTEST_MAIN(tst_AttachmentAdder)
