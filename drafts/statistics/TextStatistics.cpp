@@ -116,17 +116,22 @@ public:
         recounted = 0;
     }
 
-    BlockNumbers numbers(QByteArrayView markup)
+    // A block the post goes on after is read with the marker that tells
+    // whether it closed all it opened; the post's last one is read as the
+    // post ends, since an unfinished tag, comment or instruction there
+    // would swallow the marker and its text would change.
+    BlockNumbers numbers(QByteArrayView markup, bool last)
     {
         ++m_used;
-        auto found = m_blocks.find(QByteArray::fromRawData(markup.data(), markup.size()));
-        if (found != m_blocks.end()) {
+        QHash<QByteArray, Entry>& blocks = m_blocks[last ? 1 : 0];
+        auto found = blocks.find(QByteArray::fromRawData(markup.data(), markup.size()));
+        if (found != blocks.end()) {
             found->lastUsed = m_count;
             return found->numbers;
         }
         ++recounted;
-        const BlockNumbers fresh = numbersOf(reader.read(markup, true), counter);
-        m_blocks.insert(markup.toByteArray(), {fresh, m_count});
+        const BlockNumbers fresh = numbersOf(reader.read(markup, !last), counter);
+        blocks.insert(markup.toByteArray(), {fresh, m_count});
         return fresh;
     }
 
@@ -134,9 +139,10 @@ public:
     // those it did.
     void end()
     {
-        if (m_blocks.size() <= m_used + 8)
+        if (m_blocks[0].size() + m_blocks[1].size() <= m_used + 8)
             return;
-        m_blocks.removeIf([this](const auto& block) { return block->lastUsed != m_count; });
+        for (QHash<QByteArray, Entry>& blocks : m_blocks)
+            blocks.removeIf([this](const auto& block) { return block->lastUsed != m_count; });
     }
 
 private:
@@ -144,7 +150,7 @@ private:
         BlockNumbers numbers;
         quint64 lastUsed = 0;
     };
-    QHash<QByteArray, Entry> m_blocks;
+    QHash<QByteArray, Entry> m_blocks[2]; // followed by more, last
     quint64 m_count = 0;
     qsizetype m_used = 0;
 };
@@ -166,13 +172,14 @@ TextCounts TextStatistics::count(const QString& html)
     qsizetype start = 0;
     for (size_t i = 0; i <= cuts.size() && joined; ++i) {
         const qsizetype end = i < cuts.size() ? cuts[i] : utf8.size();
+        const bool last = end == utf8.size();
         const BlockNumbers block =
-            m_cache->numbers(QByteArrayView(utf8.constData() + start, end - start));
-        if (end < utf8.size() && !block.closedAtEnd) {
+            m_cache->numbers(QByteArrayView(utf8.constData() + start, end - start), last);
+        if (!last && !block.closedAtEnd) {
             // The block leaves an element open that the next one is inside
             // of: the rest of the post is read as one.
-            joined = joiner.add(
-                m_cache->numbers(QByteArrayView(utf8.constData() + start, utf8.size() - start)));
+            joined = joiner.add(m_cache->numbers(
+                QByteArrayView(utf8.constData() + start, utf8.size() - start), true));
             break;
         }
         joined = joiner.add(block);

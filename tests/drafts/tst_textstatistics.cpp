@@ -122,6 +122,14 @@ void TstTextStatistics::numbers_data()
         << QStringLiteral("<p>one<p>two<div>three") << counts(3, 3, 3, 11, 13);
     QTest::newRow("a stray end tag")
         << QStringLiteral("<p>a<div>b</div>c</p>d<p>e</p>") << counts(3, 4, 4, 5, 8);
+    // Unfinished at the post's end: the last piece is read as the post ends.
+    QTest::newRow("an unfinished instruction") << QStringLiteral("<?l") << counts(0, 1, 1, 1, 1);
+    QTest::newRow("an unfinished instruction after blocks")
+        << QStringLiteral("<p>a</p><p>b</p><?php echo 1") << counts(2, 2, 2, 2, 3);
+    QTest::newRow("an unfinished comment")
+        << QStringLiteral("<p>a</p><p>b</p><!-- c") << counts(2, 2, 2, 2, 3);
+    QTest::newRow("an unfinished tag")
+        << QStringLiteral("<p>a</p><p>b</p><p class='x") << counts(3, 2, 2, 2, 3);
 }
 
 void TstTextStatistics::numbers()
