@@ -93,20 +93,27 @@ QVariant KeyedUnarchiver::unarchiveTreeAs(bool plain, const QVariant& archive, Q
             archive.toMap().value(QStringLiteral("$top")).toMap().value(QStringLiteral("root"));
         root = unarchiver.decodeReference(top, 0);
     }
-    if (warnings)
-        warnings->append(unarchiver.warnings_);
-    if (droppedRecords)
-        *droppedRecords += unarchiver.dropped_;
-    for (const QString& warning : std::as_const(unarchiver.warnings_))
-        qCWarning(lcPlatform).noquote() << "Keyed archive:" << warning;
-    if (unarchiver.failed()) {
-        if (error)
-            *error = QStringLiteral("The archive is damaged: %1.").arg(unarchiver.error_);
+    if (!unarchiver.report(error, warnings, droppedRecords))
         return {};
+    return root;
+}
+
+bool KeyedUnarchiver::report(QString* error, QStringList* warnings, int* droppedRecords) const
+{
+    if (warnings)
+        warnings->append(warnings_);
+    if (droppedRecords)
+        *droppedRecords += dropped_;
+    for (const QString& warning : std::as_const(warnings_))
+        qCWarning(lcPlatform).noquote() << "Keyed archive:" << warning;
+    if (failed()) {
+        if (error)
+            *error = QStringLiteral("The archive is damaged: %1.").arg(error_);
+        return false;
     }
     if (error)
         error->clear();
-    return root;
+    return true;
 }
 
 bool KeyedUnarchiver::load(const QVariant& archive)
@@ -501,19 +508,8 @@ QVariantList KeyedUnarchiver::unarchivePlainElements(const QVariant& archive, qs
                 elements.append(unarchiver.decodeReference(members->at(i), 1));
         }
     }
-    if (warnings)
-        warnings->append(unarchiver.warnings_);
-    if (droppedRecords)
-        *droppedRecords += unarchiver.dropped_;
-    for (const QString& warning : std::as_const(unarchiver.warnings_))
-        qCWarning(lcPlatform).noquote() << "Keyed archive:" << warning;
-    if (unarchiver.failed()) {
-        if (error)
-            *error = QStringLiteral("The archive is damaged: %1.").arg(unarchiver.error_);
+    if (!unarchiver.report(error, warnings, droppedRecords))
         return {};
-    }
-    if (error)
-        error->clear();
     return elements;
 }
 

@@ -169,6 +169,9 @@ private:
     enum class State : unsigned char { Pending, InProgress, Done };
 
     bool load(const QVariant& archive);
+    // Hands out the reading's warnings and dropped records and logs the
+    // warnings; false, with the damage in *error, when the reading failed.
+    bool report(QString* error, QStringList* warnings, int* droppedRecords) const;
     QVariant decodeReference(const QVariant& reference, int depth);
     QVariant decodeAt(quint64 uid, int depth);
     QVariant decodeClassed(const QVariantMap& object, int depth);
