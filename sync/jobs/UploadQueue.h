@@ -37,7 +37,8 @@ public:
 
     // Starts uploading `attachments` in their order; ignored while a queue runs.
     void start(const QList<AttachmentPtr>& attachments);
-    // Stops the running upload (its transfer ends) and ends the queue.
+    // Stops the running upload (its transfer ends) and ends the queue; after a
+    // failure the same as dismiss().
     void cancel();
     // Dismisses the error after a failure.
     void dismiss();
