@@ -1,4 +1,5 @@
 #include "ImageAttachment.h"
+#include "KilledChild.h"
 #include "MovieAttachment.h"
 #include "NotificationCenter.h"
 #include "PlistUid.h"
@@ -11,12 +12,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 
 using namespace plumet::test;
 
@@ -549,21 +548,9 @@ void tst_Presets::killedWhileSavingTheFileIsWhole()
 {
     for (int round = 0; round < 3; ++round) {
         QFile::remove(m_path);
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(ChildPath), m_path);
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForStarted());
-        QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += child.readAllStandardOutput()).contains("ready") ||
-                                     child.state() != QProcess::Running,
-                                 20000);
-        QCOMPARE(child.state(), QProcess::Running);
-        QTest::qWait(round * 7);
-        ::kill(pid_t(child.processId()), SIGKILL);
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        plumet::test::killChildWhenReady(ChildPath, m_path, round * 7);
+        if (QTest::currentTestFailed())
+            return;
 
         // Every round's names (0 to 6) are in, each once, whole.
         Presets reread(m_path);

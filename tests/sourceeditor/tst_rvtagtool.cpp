@@ -1,4 +1,5 @@
 #include "CustomTagListModel.h"
+#include "KilledChild.h"
 #include "NotificationCenter.h"
 #include "RVTagTool.h"
 #include "ScreenshotSaver.h"
@@ -8,13 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 
 using namespace plumet::test;
 
@@ -175,21 +174,9 @@ void tst_RVTagTool::killedWhileEditingTheFileIsWhole()
 {
     for (int round = 0; round < 3; ++round) {
         QFile::remove(m_path);
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(ChildPath), m_path);
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForStarted());
-        QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += child.readAllStandardOutput()).contains("ready") ||
-                                     child.state() != QProcess::Running,
-                                 20000);
-        QCOMPARE(child.state(), QProcess::Running);
-        QTest::qWait(round * 7);
-        ::kill(pid_t(child.processId()), SIGKILL);
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        plumet::test::killChildWhenReady(ChildPath, m_path, round * 7);
+        if (QTest::currentTestFailed())
+            return;
 
         RVTagTool reread(m_path);
         const QStringList read = titles(reread.customTags());
